@@ -47,7 +47,7 @@ bool Workspace::openURL(const QUrl& url) {
 bool Workspace::startObservingPower(const QDBusConnection& bus, const QString& service) {
     stopObservingPower();
     if (!bus.isConnected()) {
-        qCInfo(lcWorkspace) << "No system bus: sleep, wake and power-off events are off";
+        qCInfo(lcWorkspace) << "No bus connection: sleep, wake and power-off events are off";
         return false;
     }
     m_bus = bus;
