@@ -109,6 +109,7 @@ int Application::run() {
     m_running = true;
     const int code = exec();
     m_running = false;
+    m_terminated = false;
     setHandlesTerminationSignal(signalWasHandled);
     return code;
 }
