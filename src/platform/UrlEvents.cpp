@@ -119,8 +119,9 @@ UrlEvents::LaunchDecision UrlEvents::claim(const QStringList& arguments) {
         // After the first attempt the lock wait doubles as the pause between tries.
         if (m_lock->tryLock(attempt == 0 ? 0 : lockWaitMs)) {
             listen();
-            connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &UrlEvents::release,
-                    Qt::UniqueConnection);
+            if (QCoreApplication* app = QCoreApplication::instance()) {
+                connect(app, &QCoreApplication::aboutToQuit, this, &UrlEvents::release, Qt::UniqueConnection);
+            }
             qCInfo(lcUrlEvents) << "This is the running copy";
             for (const QUrl& url : urlsIn(ownArguments)) {
                 deliver(url);
