@@ -1,7 +1,9 @@
 // Every test binary runs with its own temporary HOME and XDG folders, on the offscreen platform, with one
-// QApplication alive for the whole run.
-#include <QApplication>
+// platform::Application alive for the whole run.
+#include "platform/Application.h"
+
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -20,10 +22,11 @@ int main(int argc, char** argv) {
     qputenv("XDG_DATA_HOME", root + "/.local/share");
     qputenv("XDG_RUNTIME_DIR", root + "/runtime");
     QDir().mkpath(home.path() + "/runtime");
+    QFile::setPermissions(home.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QApplication app(argc, argv);
+    platform::Application app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

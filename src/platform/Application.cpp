@@ -1,0 +1,315 @@
+#include "platform/Application.h"
+
+#include "platform/ExceptionHandling.h"
+
+#include <QLoggingCategory>
+#include <QSocketNotifier>
+#include <QWidget>
+#if QT_CONFIG(sessionmanager)
+#include <QSessionManager>
+#endif
+
+#include <cxxabi.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+
+namespace platform {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcApp, "veltrix.platform.application")
+
+// The window type a window had before agent mode made it a tool window.
+constexpr const char* originalTypeKey = "_veltrix_windowTypeBeforeAgent";
+
+// [0] is written by the signal handler, [1] is read on the main thread.
+int signalSockets[2] = {-1, -1};
+struct sigaction previousSigterm {};
+
+void onSigterm(int) {
+    const int savedErrno = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalSockets[0], &byte, 1);
+    errno = savedErrno;
+}
+
+const char* reasonName(QuitReason reason) {
+    switch (reason) {
+    case QuitReason::none:
+        return "none";
+    case QuitReason::logOut:
+        return "log-out";
+    case QuitReason::restart:
+        return "restart";
+    case QuitReason::shutDown:
+        return "shut-down";
+    }
+    return "?";
+}
+
+// Windows that stand in the task bar on their own: parentless normal windows and dialogs.
+bool takesTaskBarPlace(const QWidget* widget) {
+    const Qt::WindowType type = widget->windowType();
+    return widget->isWindow() && !widget->parentWidget() && (type == Qt::Window || type == Qt::Dialog);
+}
+
+bool isClientWindow(const QWidget* widget) {
+    const Qt::WindowType type = widget->windowType();
+    return widget->isWindow() && (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool);
+}
+
+} // namespace
+
+ApplicationDelegate::~ApplicationDelegate() {
+    if (Application* app = Application::instance(); app && app->m_delegate == this) {
+        app->m_delegate = nullptr;
+    }
+}
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    // Like the desktop the client was designed for: closing the last window does not end the application.
+    setQuitOnLastWindowClosed(false);
+    connect(this, &QGuiApplication::applicationStateChanged, this, &Application::onApplicationStateChanged);
+#if QT_CONFIG(sessionmanager)
+    connect(this, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager&) { terminateForSystem(QuitReason::logOut); });
+#endif
+}
+
+Application::~Application() {
+    setHandlesTerminationSignal(false);
+}
+
+Application* Application::instance() {
+    return qobject_cast<Application*>(QCoreApplication::instance());
+}
+
+void Application::setDelegate(ApplicationDelegate* delegate) {
+    m_delegate = delegate;
+}
+
+int Application::run() {
+    m_terminated = false;
+    if (m_delegate) {
+        m_delegate->applicationWillFinishLaunching();
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_delegate) {
+                m_delegate->applicationDidFinishLaunching();
+            }
+        },
+        Qt::QueuedConnection);
+    const bool signalWasHandled = handlesTerminationSignal();
+    setHandlesTerminationSignal(true);
+    m_running = true;
+    const int code = exec();
+    m_running = false;
+    m_terminated = false;
+    setHandlesTerminationSignal(signalWasHandled);
+    return code;
+}
+
+void Application::terminate() {
+    if (m_handlingTerminate || m_terminated) {
+        return;
+    }
+    m_handlingTerminate = true;
+    const TerminateReply reply =
+        m_delegate ? m_delegate->applicationShouldTerminate() : TerminateReply::terminateNow;
+    m_handlingTerminate = false;
+    if (reply == TerminateReply::terminateCancel) {
+        qCInfo(lcApp) << "Quit request cancelled; reason:" << reasonName(m_quitReason);
+        return;
+    }
+    qCInfo(lcApp) << "Terminating; reason:" << reasonName(m_quitReason);
+    if (m_delegate) {
+        m_delegate->applicationWillTerminate();
+    }
+    // Outside run() there is no loop of ours to end (tests observe the decision through the delegate).
+    if (m_running) {
+        m_terminated = true;
+        exit(0);
+    }
+}
+
+void Application::terminateForSystem(QuitReason reason) {
+    QuitReasonScope scope(reason);
+    terminate();
+}
+
+Application::QuitReasonScope::QuitReasonScope(QuitReason reason) : m_app(Application::instance()) {
+    if (m_app) {
+        m_previous = m_app->m_quitReason;
+        m_app->m_quitReason = reason;
+    }
+}
+
+Application::QuitReasonScope::~QuitReasonScope() {
+    if (m_app) {
+        m_app->m_quitReason = m_previous;
+    }
+}
+
+// Agent mode on Linux: parentless windows become Qt::Tool windows, which window managers and panels keep
+// out of the task bar; regular mode gives them back their own type. Windows first shown while in agent mode
+// are converted right after they appear.
+void Application::setActivationPolicy(ActivationPolicy policy) {
+    if (m_policy == policy) {
+        return;
+    }
+    m_policy = policy;
+    qCInfo(lcApp) << "Activation policy:" << (policy == ActivationPolicy::agent ? "agent" : "regular");
+    for (QWidget* widget : topLevelWidgets()) {
+        applyPolicy(widget);
+    }
+}
+
+void Application::applyPolicy(QWidget* window) {
+    const QVariant original = window->property(originalTypeKey);
+    const bool wasVisible = window->isVisible();
+    if (m_policy == ActivationPolicy::agent) {
+        if (original.isValid() || !takesTaskBarPlace(window)) {
+            return;
+        }
+        window->setProperty(originalTypeKey, static_cast<int>(window->windowType()));
+        window->setWindowFlags((window->windowFlags() & ~Qt::WindowType_Mask) | Qt::Tool);
+    } else {
+        if (!original.isValid()) {
+            return;
+        }
+        window->setProperty(originalTypeKey, QVariant());
+        window->setWindowFlags((window->windowFlags() & ~Qt::WindowType_Mask) |
+                               static_cast<Qt::WindowType>(original.toInt()));
+    }
+    if (wasVisible) {
+        window->show(); // changing the flags hides a window
+    }
+}
+
+void Application::activate(bool ignoringOtherApps) {
+    Q_UNUSED(ignoringOtherApps)
+    QWidget* window = activeWindow();
+    if (!window && m_lastActiveWindow && m_lastActiveWindow->isVisible()) {
+        window = m_lastActiveWindow;
+    }
+    if (!window) {
+        for (QWidget* widget : topLevelWidgets()) {
+            if (isClientWindow(widget) && widget->isVisible()) {
+                window = widget;
+                break;
+            }
+        }
+    }
+    if (window) {
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+bool Application::hasVisibleWindows() const {
+    for (const QWidget* widget : topLevelWidgets()) {
+        if (isClientWindow(widget) && widget->isVisible() && !widget->isMinimized()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Application::reopen() {
+    const bool visible = hasVisibleWindows();
+    return m_delegate ? m_delegate->applicationShouldHandleReopen(visible) : true;
+}
+
+void Application::onApplicationStateChanged(Qt::ApplicationState state) {
+    const Qt::ApplicationState previous = m_state;
+    m_state = state;
+    if (!m_delegate || (previous == Qt::ApplicationActive) == (state == Qt::ApplicationActive)) {
+        return;
+    }
+    if (state == Qt::ApplicationActive) {
+        m_delegate->applicationDidBecomeActive();
+    } else {
+        m_delegate->applicationDidResignActive();
+    }
+}
+
+void Application::setHandlesTerminationSignal(bool enabled) {
+    if (enabled == handlesTerminationSignal()) {
+        return;
+    }
+    if (!enabled) {
+        ::sigaction(SIGTERM, &previousSigterm, nullptr);
+        m_signalNotifier.reset();
+        ::close(signalSockets[0]);
+        ::close(signalSockets[1]);
+        signalSockets[0] = signalSockets[1] = -1;
+        return;
+    }
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalSockets) != 0) {
+        qCWarning(lcApp) << "Cannot watch SIGTERM:" << strerror(errno);
+        signalSockets[0] = signalSockets[1] = -1;
+        return;
+    }
+    m_signalNotifier = std::make_unique<QSocketNotifier>(signalSockets[1], QSocketNotifier::Read);
+    connect(m_signalNotifier.get(), &QSocketNotifier::activated, this, &Application::onTerminationSignal);
+    struct sigaction action {};
+    action.sa_handler = onSigterm;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, &previousSigterm);
+}
+
+bool Application::handlesTerminationSignal() const {
+    return m_signalNotifier != nullptr;
+}
+
+void Application::onTerminationSignal() {
+    char buffer[16];
+    while (::read(signalSockets[1], buffer, sizeof buffer) > 0) {
+    }
+    qCInfo(lcApp) << "SIGTERM received";
+    terminateForSystem(QuitReason::shutDown);
+}
+
+void Application::watchWindowEvent(QWidget* widget, QEvent::Type type) {
+    if (!widget->isWindow()) {
+        return;
+    }
+    if (type == QEvent::WindowActivate) {
+        m_lastActiveWindow = widget;
+    } else if (type == QEvent::Show && m_policy == ActivationPolicy::agent && takesTaskBarPlace(widget) &&
+               !widget->property(originalTypeKey).isValid()) {
+        // Not from inside the show itself: changing the flags there would re-enter setVisible().
+        QMetaObject::invokeMethod(
+            this,
+            [this, window = QPointer<QWidget>(widget)] {
+                if (window && m_policy == ActivationPolicy::agent) {
+                    applyPolicy(window);
+                }
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    if (receiver->isWidgetType() &&
+        (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate)) {
+        watchWindowEvent(static_cast<QWidget*>(receiver), event->type());
+    }
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (abi::__forced_unwind&) {
+        throw;
+    } catch (...) {
+        // An event handler failed: report it and keep the application running.
+        ExceptionHandling::reportCurrentException();
+        return false;
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QApplication>
+#include <QPointer>
+
+#include <memory>
+
+class QSocketNotifier;
+
+namespace platform {
+
+enum class TerminateReply { terminateNow, terminateCancel };
+
+// Why the request being handled wants the process to end. Linux does not tell a restart from a power-off,
+// so the system paths report logOut (session end) or shutDown (logind, SIGTERM).
+enum class QuitReason { none, logOut, restart, shutDown };
+
+// With or without a place in the task bar.
+enum class ActivationPolicy { regular, agent };
+
+// The client's answers to the application's life events; every hook has a neutral default.
+class ApplicationDelegate {
+public:
+    virtual ~ApplicationDelegate();
+
+    virtual void applicationWillFinishLaunching() {}
+    virtual void applicationDidFinishLaunching() {}
+    virtual TerminateReply applicationShouldTerminate() { return TerminateReply::terminateNow; }
+    virtual void applicationWillTerminate() {}
+    virtual bool applicationShouldHandleReopen(bool hasVisibleWindows) {
+        (void)hasVisibleWindows;
+        return true;
+    }
+    virtual void applicationDidBecomeActive() {}
+    virtual void applicationDidResignActive() {}
+};
+
+// The client's application object. Main-thread only.
+class Application : public QApplication {
+    Q_OBJECT
+public:
+    Application(int& argc, char** argv);
+    ~Application() override;
+
+    // The running Application, or nullptr when the QApplication is not one.
+    static Application* instance();
+
+    // Non-owning; cleared when the delegate is destroyed.
+    void setDelegate(ApplicationDelegate* delegate);
+    ApplicationDelegate* delegate() const { return m_delegate; }
+
+    // Will-finish-launching, then the event loop, in which did-finish-launching comes first. SIGTERM is
+    // handled while it runs. Returns the loop's exit code.
+    int run();
+
+    // A person's Quit: the delegate answers; only terminate-now ends run()'s loop (after will-terminate).
+    void terminate();
+    // A quit the system asks for: the reason is set while the same request runs.
+    void terminateForSystem(QuitReason reason);
+    // The reason of the request being handled; none for a person's Quit or outside any request.
+    QuitReason currentQuitReason() const { return m_quitReason; }
+    static bool isSystemQuitReason(QuitReason reason) { return reason != QuitReason::none; }
+
+    // Sets the quit reason for its lifetime, for system events whose observers may ask to terminate.
+    class QuitReasonScope {
+    public:
+        explicit QuitReasonScope(QuitReason reason);
+        ~QuitReasonScope();
+        QuitReasonScope(const QuitReasonScope&) = delete;
+        QuitReasonScope& operator=(const QuitReasonScope&) = delete;
+
+    private:
+        QPointer<Application> m_app;
+        QuitReason m_previous = QuitReason::none;
+    };
+
+    void setActivationPolicy(ActivationPolicy policy);
+    ActivationPolicy activationPolicy() const { return m_policy; }
+    // Raises and activates the current window: the active one, else the one last active, else the first
+    // visible. On Linux the window manager has the last word on focus, so `ignoringOtherApps` is advisory.
+    void activate(bool ignoringOtherApps);
+
+    // What a second launch without a URL triggers. Returns the delegate's answer.
+    bool reopen();
+    // Top-level client windows that are shown and not minimised.
+    bool hasVisibleWindows() const;
+
+    // Routes SIGTERM to terminateForSystem(shutDown) through the event loop; run() turns it on.
+    void setHandlesTerminationSignal(bool enabled);
+    bool handlesTerminationSignal() const;
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    friend class ApplicationDelegate;
+    void onApplicationStateChanged(Qt::ApplicationState state);
+    void onTerminationSignal();
+    void applyPolicy(QWidget* window);
+    void watchWindowEvent(QWidget* widget, QEvent::Type type);
+
+    ApplicationDelegate* m_delegate = nullptr;
+    ActivationPolicy m_policy = ActivationPolicy::regular;
+    QuitReason m_quitReason = QuitReason::none;
+    Qt::ApplicationState m_state = Qt::ApplicationInactive;
+    QPointer<QWidget> m_lastActiveWindow;
+    bool m_handlingTerminate = false;
+    bool m_running = false;
+    bool m_terminated = false;
+    std::unique_ptr<QSocketNotifier> m_signalNotifier;
+};
+
+} // namespace platform

@@ -1,0 +1,132 @@
+#include "platform/Workspace.h"
+
+#include "platform/Application.h"
+
+#include <QCoreApplication>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDesktopServices>
+#include <QLoggingCategory>
+
+namespace platform {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcWorkspace, "veltrix.platform.workspace")
+
+const QString loginPath = QStringLiteral("/org/freedesktop/login1");
+const QString loginManager = QStringLiteral("org.freedesktop.login1.Manager");
+
+} // namespace
+
+Workspace& Workspace::shared() {
+    static Workspace* workspace = new Workspace; // lives as long as the process
+    return *workspace;
+}
+
+Workspace::Workspace(QObject* parent) : QObject(parent), m_bus(QString()) {}
+
+Workspace::~Workspace() {
+    stopObservingPower();
+}
+
+bool Workspace::openURL(const QUrl& url) {
+    if (!url.isValid() || url.scheme().isEmpty()) {
+        qCWarning(lcWorkspace) << "Not opening an invalid URL";
+        return false;
+    }
+    const bool opened = QDesktopServices::openUrl(url);
+    if (!opened) {
+        qCWarning(lcWorkspace).noquote() << "No handler opened a" << url.scheme() << "URL";
+    }
+    return opened;
+}
+
+bool Workspace::startObservingPower(const QDBusConnection& bus, const QString& service) {
+    stopObservingPower();
+    if (!bus.isConnected()) {
+        qCInfo(lcWorkspace) << "No bus connection: sleep, wake and power-off events are off";
+        return false;
+    }
+    m_bus = bus;
+    m_service = service;
+    m_bus.connect(m_service, loginPath, loginManager, QStringLiteral("PrepareForSleep"), this,
+                  SLOT(onPrepareForSleep(bool)));
+    m_bus.connect(m_service, loginPath, loginManager, QStringLiteral("PrepareForShutdown"), this,
+                  SLOT(onPrepareForShutdown(bool)));
+    m_observing = true;
+    takeSleepDelay();
+    return true;
+}
+
+void Workspace::stopObservingPower() {
+    if (!m_observing) {
+        return;
+    }
+    m_bus.disconnect(m_service, loginPath, loginManager, QStringLiteral("PrepareForSleep"), this,
+                     SLOT(onPrepareForSleep(bool)));
+    m_bus.disconnect(m_service, loginPath, loginManager, QStringLiteral("PrepareForShutdown"), this,
+                     SLOT(onPrepareForShutdown(bool)));
+    m_observing = false;
+    m_sleepDelay = QDBusUnixFileDescriptor();
+}
+
+// Asks logind, without waiting, to hold sleep until we close the returned descriptor.
+void Workspace::takeSleepDelay() {
+    if (!m_observing || m_delayRequested || m_sleepDelay.isValid()) {
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(m_service, loginPath, loginManager, QStringLiteral("Inhibit"));
+    call << QStringLiteral("sleep") << QCoreApplication::applicationName()
+         << QStringLiteral("Finishing work before sleep") << QStringLiteral("delay");
+    m_delayRequested = true;
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, &Workspace::onSleepDelayReply);
+}
+
+void Workspace::onSleepDelayReply(QDBusPendingCallWatcher* watcher) {
+    watcher->deleteLater();
+    m_delayRequested = false;
+    if (!m_observing) {
+        return;
+    }
+    const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *watcher;
+    if (reply.isError()) {
+        const QDBusError error = reply.error();
+        if (error.type() == QDBusError::ServiceUnknown ||
+            error.name() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner")) {
+            qCInfo(lcWorkspace) << "No logind: sleep, wake and power-off events are off";
+            stopObservingPower();
+        } else {
+            qCWarning(lcWorkspace).noquote() << "Sleep delay refused:" << reply.error().name();
+        }
+        return;
+    }
+    m_sleepDelay = reply.value();
+}
+
+void Workspace::onPrepareForSleep(bool start) {
+    if (!start) {
+        qCInfo(lcWorkspace) << "Did wake";
+        emit didWake();
+        takeSleepDelay();
+        return;
+    }
+    qCInfo(lcWorkspace) << "Will sleep";
+    emit willSleep();
+    // The observers are done: let the system go to sleep.
+    m_sleepDelay = QDBusUnixFileDescriptor();
+}
+
+void Workspace::onPrepareForShutdown(bool start) {
+    if (!start) {
+        return; // a shut-down that was called off
+    }
+    qCInfo(lcWorkspace) << "Will power off";
+    Application::QuitReasonScope reason(QuitReason::shutDown);
+    emit willPowerOff();
+}
+
+} // namespace platform

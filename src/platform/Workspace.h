@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusUnixFileDescriptor>
+#include <QObject>
+#include <QUrl>
+
+class QDBusPendingCallWatcher;
+
+namespace platform {
+
+// Opening URLs and the system's sleep, wake and power-off. Main-thread only.
+//
+// Observers connect to the signals directly (not queued): the sleep delay is released as soon as the
+// will-sleep emission returns, so work queued for later may run after the system is asleep.
+class Workspace : public QObject {
+    Q_OBJECT
+public:
+    static Workspace& shared();
+
+    explicit Workspace(QObject* parent = nullptr);
+    ~Workspace() override;
+
+    // Opens the URL with the desktop's handler for its scheme; false when it is invalid or nobody opened it.
+    bool openURL(const QUrl& url);
+
+    // Follows logind's PrepareForSleep and PrepareForShutdown on `bus` and holds a sleep delay. Without the
+    // bus it stays inert and returns false; when the service turns out to be missing it stops observing.
+    bool startObservingPower(const QDBusConnection& bus = QDBusConnection::systemBus(),
+                             const QString& service = QStringLiteral("org.freedesktop.login1"));
+    void stopObservingPower();
+    bool isObservingPower() const { return m_observing; }
+    bool holdsSleepDelay() const { return m_sleepDelay.isValid(); }
+
+signals:
+    void willSleep();
+    void didWake();
+    // Emitted while Application::currentQuitReason() reads shutDown, so an observer asking the application
+    // to terminate is granted as a system quit.
+    void willPowerOff();
+
+private slots:
+    void onPrepareForSleep(bool start);
+    void onPrepareForShutdown(bool start);
+
+private:
+    void takeSleepDelay();
+    void onSleepDelayReply(QDBusPendingCallWatcher* watcher);
+
+    QDBusConnection m_bus;
+    QString m_service;
+    bool m_observing = false;
+    bool m_delayRequested = false;
+    QDBusUnixFileDescriptor m_sleepDelay;
+};
+
+} // namespace platform

@@ -1,0 +1,200 @@
+#include "platform/Application.h"
+#include "support/TestSupport.h"
+
+#include <QDialog>
+#include <QTimer>
+#include <QWindow>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+// Answers like the client: a person's Quit is cancelled, a system quit is granted.
+class RecordingDelegate : public ApplicationDelegate {
+public:
+    void applicationWillFinishLaunching() override { events.push_back("willFinish"); }
+    void applicationDidFinishLaunching() override {
+        events.push_back("didFinish");
+        if (onDidFinish) {
+            onDidFinish();
+        }
+    }
+    TerminateReply applicationShouldTerminate() override {
+        const QuitReason reason = Application::instance()->currentQuitReason();
+        reasons.push_back(reason);
+        events.push_back("shouldTerminate");
+        return Application::isSystemQuitReason(reason) || alwaysQuit ? TerminateReply::terminateNow
+                                                                     : TerminateReply::terminateCancel;
+    }
+    void applicationWillTerminate() override { events.push_back("willTerminate"); }
+    bool applicationShouldHandleReopen(bool hasVisibleWindows) override {
+        reopenedWithVisibleWindows.push_back(hasVisibleWindows);
+        return true;
+    }
+    void applicationDidBecomeActive() override { events.push_back("becameActive"); }
+    void applicationDidResignActive() override { events.push_back("resignedActive"); }
+
+    int count(const std::string& event) const { return static_cast<int>(std::count(events.begin(), events.end(), event)); }
+
+    bool alwaysQuit = false;
+    std::function<void()> onDidFinish;
+    std::vector<std::string> events;
+    std::vector<QuitReason> reasons;
+    std::vector<bool> reopenedWithVisibleWindows;
+};
+
+class ApplicationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app = Application::instance();
+        ASSERT_NE(app, nullptr);
+        app->setDelegate(&delegate);
+    }
+    void TearDown() override {
+        app->setDelegate(nullptr);
+        app->setHandlesTerminationSignal(false);
+        app->setActivationPolicy(ActivationPolicy::regular);
+    }
+
+    Application* app = nullptr;
+    RecordingDelegate delegate;
+};
+
+} // namespace
+
+TEST_F(ApplicationTest, PersonsQuitIsAnsweredByTheDelegate) {
+    app->terminate();
+    EXPECT_EQ(delegate.reasons, std::vector<QuitReason>{QuitReason::none});
+    EXPECT_EQ(delegate.count("willTerminate"), 0) << "a cancelled quit keeps the application running";
+
+    delegate.alwaysQuit = true;
+    app->terminate();
+    EXPECT_EQ(delegate.count("willTerminate"), 1);
+}
+
+TEST_F(ApplicationTest, SystemQuitCarriesItsReasonOnlyWhileTheRequestRuns) {
+    app->terminateForSystem(QuitReason::logOut);
+    EXPECT_EQ(delegate.reasons, std::vector<QuitReason>{QuitReason::logOut});
+    EXPECT_EQ(delegate.count("willTerminate"), 1);
+    EXPECT_EQ(app->currentQuitReason(), QuitReason::none);
+
+    {
+        Application::QuitReasonScope outer(QuitReason::shutDown);
+        {
+            Application::QuitReasonScope inner(QuitReason::logOut);
+            EXPECT_EQ(app->currentQuitReason(), QuitReason::logOut);
+        }
+        EXPECT_EQ(app->currentQuitReason(), QuitReason::shutDown);
+    }
+    EXPECT_EQ(app->currentQuitReason(), QuitReason::none);
+}
+
+TEST_F(ApplicationTest, SigtermIsASystemShutDownHandledOnTheEventLoop) {
+    app->setHandlesTerminationSignal(true);
+    ASSERT_TRUE(app->handlesTerminationSignal());
+    std::raise(SIGTERM);
+    EXPECT_TRUE(delegate.reasons.empty()) << "nothing runs inside the signal handler";
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !delegate.reasons.empty(); }));
+    EXPECT_EQ(delegate.reasons.front(), QuitReason::shutDown);
+    EXPECT_EQ(delegate.count("willTerminate"), 1);
+
+    // Two signals before the loop runs still make a request each, not a crash or a lost one.
+    std::raise(SIGTERM);
+    std::raise(SIGTERM);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return delegate.reasons.size() >= 2; }));
+    app->setHandlesTerminationSignal(false);
+    EXPECT_FALSE(app->handlesTerminationSignal());
+}
+
+TEST_F(ApplicationTest, DestroyedDelegateIsCleared) {
+    {
+        RecordingDelegate shortLived;
+        app->setDelegate(&shortLived);
+    }
+    EXPECT_EQ(app->delegate(), nullptr);
+    app->terminate(); // without a delegate: no crash, nothing to ask
+    EXPECT_TRUE(app->reopen());
+}
+
+TEST_F(ApplicationTest, RunLaunchesAndEndsOnlyWhenAQuitIsGranted) {
+    delegate.onDidFinish = [this] {
+        app->terminate(); // cancelled: the loop goes on
+        QTimer::singleShot(0, app, [] { std::raise(SIGTERM); });
+    };
+    QTimer guard; // a broken quit path must fail the test, not hang it
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, app, [] { QCoreApplication::exit(99); });
+    guard.start(5000);
+
+    EXPECT_EQ(app->run(), 0);
+    EXPECT_EQ(delegate.events, (std::vector<std::string>{"willFinish", "didFinish", "shouldTerminate",
+                                                         "shouldTerminate", "willTerminate"}));
+    EXPECT_EQ(delegate.reasons, (std::vector<QuitReason>{QuitReason::none, QuitReason::shutDown}));
+    EXPECT_FALSE(app->handlesTerminationSignal()) << "run() leaves SIGTERM as it found it";
+}
+
+TEST_F(ApplicationTest, AgentModeMakesWindowsToolWindowsAndRegularGivesTheirTypeBack) {
+    QWidget window;
+    window.show();
+    QWidget tool(nullptr, Qt::Tool);
+    QWidget child;
+    QDialog ownedDialog(&window);
+
+    app->setActivationPolicy(ActivationPolicy::agent);
+    EXPECT_EQ(app->activationPolicy(), ActivationPolicy::agent);
+    EXPECT_EQ(window.windowType(), Qt::Tool);
+    EXPECT_TRUE(window.isVisible()) << "a shown window stays shown";
+    EXPECT_EQ(ownedDialog.windowType(), Qt::Dialog) << "owned dialogs have no task-bar place to lose";
+
+    // A window first shown in agent mode is converted once it is up.
+    QWidget later;
+    later.show();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return later.windowType() == Qt::Tool; }));
+    EXPECT_TRUE(later.isVisible());
+
+    app->setActivationPolicy(ActivationPolicy::regular);
+    EXPECT_EQ(window.windowType(), Qt::Window);
+    EXPECT_EQ(later.windowType(), Qt::Window);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(tool.windowType(), Qt::Tool) << "a window that was a tool window keeps its type";
+}
+
+TEST_F(ApplicationTest, ReopenTellsTheDelegateWhetherAWindowIsVisible) {
+    EXPECT_TRUE(app->reopen());
+    QWidget window;
+    window.show();
+    EXPECT_TRUE(app->reopen());
+    window.hide();
+    QWidget popup(nullptr, Qt::Popup);
+    popup.show();
+    EXPECT_TRUE(app->reopen());
+    EXPECT_EQ(delegate.reopenedWithVisibleWindows, (std::vector<bool>{false, true, false}))
+        << "popups and menus are not windows of the client";
+}
+
+TEST_F(ApplicationTest, ActivateRaisesAVisibleWindow) {
+    QWidget window;
+    window.show();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }));
+    app->activate(true);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == &window; }));
+}
+
+TEST_F(ApplicationTest, DelegateHearsOfActivationChangesOnce) {
+    // The state as the platform reports it; the offscreen platform does not deactivate by itself.
+    emit app->applicationStateChanged(Qt::ApplicationInactive);
+    delegate.events.clear();
+    emit app->applicationStateChanged(Qt::ApplicationActive);
+    emit app->applicationStateChanged(Qt::ApplicationActive);
+    emit app->applicationStateChanged(Qt::ApplicationInactive);
+    emit app->applicationStateChanged(Qt::ApplicationHidden);
+    emit app->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(delegate.events, (std::vector<std::string>{"becameActive", "resignedActive", "becameActive"}));
+    emit app->applicationStateChanged(Qt::ApplicationInactive);
+}

@@ -1,0 +1,165 @@
+#include "platform/Application.h"
+#include "platform/Workspace.h"
+#include "support/TestSupport.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusUnixFileDescriptor>
+#include <QDesktopServices>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+// Stands in for logind on its own session-bus connection. Each delay it grants is the write end of a pipe,
+// so the test sees the client let go of it when the read end reaches end-of-file.
+class FakeLogin : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+public:
+    explicit FakeLogin(const QString& service)
+        : m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, service)), m_service(service) {}
+    ~FakeLogin() override {
+        for (int fd : m_readEnds) {
+            ::close(fd);
+        }
+        m_bus.unregisterService(m_service);
+        QDBusConnection::disconnectFromBus(m_service);
+    }
+
+    bool start() {
+        return m_bus.isConnected() &&
+               m_bus.registerObject("/org/freedesktop/login1", this, QDBusConnection::ExportAllSlots) &&
+               m_bus.registerService(m_service);
+    }
+
+    void send(const char* signal, bool start) {
+        QDBusMessage message =
+            QDBusMessage::createSignal("/org/freedesktop/login1", "org.freedesktop.login1.Manager", signal);
+        message << start;
+        m_bus.send(message);
+    }
+
+    int grantedDelays() const { return static_cast<int>(m_readEnds.size()); }
+    // True once every copy of the delay's descriptor is closed.
+    bool delayReleased(int index) const {
+        char byte;
+        return ::read(m_readEnds.at(index), &byte, 1) == 0;
+    }
+    QStringList requests;
+
+public slots:
+    QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& who, const QString& why, const QString& mode) {
+        Q_UNUSED(who)
+        Q_UNUSED(why)
+        requests.append(what + "/" + mode);
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0) {
+            return {};
+        }
+        ::fcntl(fds[0], F_SETFL, O_NONBLOCK);
+        m_readEnds.push_back(fds[0]);
+        QDBusUnixFileDescriptor writeEnd(fds[1]); // duplicates it
+        ::close(fds[1]);
+        return writeEnd;
+    }
+
+private:
+    QDBusConnection m_bus;
+    QString m_service;
+    std::vector<int> m_readEnds;
+};
+
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+QString uniqueService(const char* what) {
+    return QStringLiteral("org.veltrix.test.%1.p%2").arg(what).arg(::getpid());
+}
+
+} // namespace
+
+TEST(Workspace, SleepWakeAndPowerOffFromLogindWithASleepDelay) {
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        GTEST_SKIP() << "needs a session bus (dbus-run-session)";
+    }
+    FakeLogin login(uniqueService("login"));
+    ASSERT_TRUE(login.start());
+    Workspace workspace;
+    ASSERT_TRUE(workspace.startObservingPower(QDBusConnection::sessionBus(), uniqueService("login")));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return workspace.holdsSleepDelay(); }));
+    EXPECT_EQ(login.requests, QStringList{"sleep/delay"});
+
+    std::vector<std::string> seen;
+    bool delayHeldDuringSleepHandler = false;
+    QObject::connect(&workspace, &Workspace::willSleep, [&] {
+        seen.push_back("willSleep");
+        delayHeldDuringSleepHandler = workspace.holdsSleepDelay() && !login.delayReleased(0);
+    });
+    QObject::connect(&workspace, &Workspace::didWake, [&] { seen.push_back("didWake"); });
+    QuitReason reasonDuringPowerOff = QuitReason::none;
+    QObject::connect(&workspace, &Workspace::willPowerOff, [&] {
+        seen.push_back("willPowerOff");
+        reasonDuringPowerOff = Application::instance()->currentQuitReason();
+    });
+
+    login.send("PrepareForSleep", true);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return seen.size() == 1; }));
+    EXPECT_TRUE(delayHeldDuringSleepHandler) << "the system may not sleep before the handlers ran";
+    EXPECT_FALSE(workspace.holdsSleepDelay());
+    EXPECT_TRUE(testsupport::waitUntil([&] { return login.delayReleased(0); })) << "released once they ran";
+
+    login.send("PrepareForSleep", false);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return seen.size() == 2 && workspace.holdsSleepDelay(); }));
+    EXPECT_EQ(login.grantedDelays(), 2) << "a new delay is taken on wake";
+
+    login.send("PrepareForShutdown", false); // a shut-down called off: nothing to tell
+    login.send("PrepareForShutdown", true);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return seen.size() == 3; }));
+    EXPECT_EQ(seen, (std::vector<std::string>{"willSleep", "didWake", "willPowerOff"}));
+    EXPECT_EQ(reasonDuringPowerOff, QuitReason::shutDown);
+    EXPECT_EQ(Application::instance()->currentQuitReason(), QuitReason::none);
+
+    workspace.stopObservingPower();
+    EXPECT_FALSE(workspace.holdsSleepDelay());
+    EXPECT_TRUE(testsupport::waitUntil([&] { return login.delayReleased(1); }));
+}
+
+TEST(Workspace, InertWithoutBusOrLogind) {
+    Workspace workspace;
+    EXPECT_FALSE(workspace.startObservingPower(QDBusConnection(QStringLiteral("no-such-connection"))));
+    EXPECT_FALSE(workspace.isObservingPower());
+
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        GTEST_SKIP() << "needs a session bus (dbus-run-session)";
+    }
+    // A bus on which nobody offers logind.
+    ASSERT_TRUE(workspace.startObservingPower(QDBusConnection::sessionBus(), uniqueService("absent")));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return !workspace.isObservingPower(); }));
+    EXPECT_FALSE(workspace.holdsSleepDelay());
+}
+
+TEST(Workspace, OpenURLUsesTheDesktopHandlerAndRefusesInvalidOnes) {
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler("veltrix-test", &recorder, "open");
+    Workspace workspace;
+    EXPECT_TRUE(workspace.openURL(QUrl("veltrix-test://support/page")));
+    EXPECT_FALSE(workspace.openURL(QUrl()));
+    EXPECT_FALSE(workspace.openURL(QUrl("no scheme here")));
+    QDesktopServices::unsetUrlHandler("veltrix-test");
+    EXPECT_EQ(recorder.opened, QList<QUrl>{QUrl("veltrix-test://support/page")});
+}
+
+#include "Workspace_test.moc"
