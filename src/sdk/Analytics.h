@@ -28,8 +28,12 @@ struct AnalyticsTrigger {
     Kind kind = Kind::empty;
     std::optional<QString> title;
 
-    static AnalyticsTrigger button(std::optional<QString> title = std::nullopt) { return {Kind::button, std::move(title)}; }
-    static AnalyticsTrigger menuItem(std::optional<QString> title) { return {Kind::menuItem, std::move(title)}; }
+    static AnalyticsTrigger button(std::optional<QString> title = std::nullopt) {
+        return {Kind::button, std::move(title)};
+    }
+    static AnalyticsTrigger menuItem(std::optional<QString> title) {
+        return {Kind::menuItem, std::move(title)};
+    }
     static AnalyticsTrigger none() { return {Kind::empty, std::nullopt}; }
     bool operator==(const AnalyticsTrigger&) const = default;
 };
@@ -38,8 +42,9 @@ struct AnalyticsEvent {
     using Parameters = std::map<AnalyticsParameter, QString>;
 
     AnalyticsEvent() = default;
-    AnalyticsEvent(int category, int type, std::optional<QStringList> contextIncludes, AnalyticsTrigger triggeredBy,
-                   std::optional<Parameters> parameters, std::optional<bool> wantsBeIgnoredIfRecentlySent)
+    AnalyticsEvent(int category, int type, std::optional<QStringList> contextIncludes,
+                   AnalyticsTrigger triggeredBy, std::optional<Parameters> parameters,
+                   std::optional<bool> wantsBeIgnoredIfRecentlySent)
         : category(category), type(type), contextIncludes(std::move(contextIncludes)),
           triggeredBy(std::move(triggeredBy)), parameters(std::move(parameters)),
           wantsBeIgnoredIfRecentlySent(wantsBeIgnoredIfRecentlySent) {}

@@ -65,7 +65,8 @@ public:
     virtual void onConnectionUnReachable() {}
     virtual void onReConnectRequested() {}
     virtual void onInternalIpChangedTo(const std::optional<QString>& /*address*/) {}
-    virtual void onVPNLatencyMeasurementResultReceivedWithResult(const QString& /*result*/, const QString& /*vpnProtocol*/) {}
+    virtual void onVPNLatencyMeasurementResultReceivedWithResult(const QString& /*result*/,
+                                                                 const QString& /*vpnProtocol*/) {}
     virtual void onUnsecuredNetworkConnectedWithSkipNotification(bool /*skipNotification*/) {}
     virtual void onSecuredNetworkConnected() {}
     virtual void onWiFiSecurityDeactivated() {}

@@ -22,10 +22,12 @@ public:
     };
     using Sink = std::function<void(const Record&)>;
 
-    void verbose(const QString& message, const QString& file = {}, const QString& function = {}, int line = 0);
+    void verbose(const QString& message, const QString& file = {}, const QString& function = {},
+                 int line = 0);
     void debug(const QString& message, const QString& file = {}, const QString& function = {}, int line = 0);
     void info(const QString& message, const QString& file = {}, const QString& function = {}, int line = 0);
-    void warning(const QString& message, const QString& file = {}, const QString& function = {}, int line = 0);
+    void warning(const QString& message, const QString& file = {}, const QString& function = {},
+                 int line = 0);
     void error(const QString& message, const QString& file = {}, const QString& function = {}, int line = 0);
     void log(Level level, const QString& message, const QString& file, const QString& function, int line);
 

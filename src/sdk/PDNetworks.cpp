@@ -11,15 +11,16 @@ void PDCacheableImage::load(std::function<void(std::optional<QByteArray>)> compl
         return;
     }
     // The image may go away while the read waits; then the completion gets nothing.
-    platform::DispatchQueue::global(platform::QoS::utility).async([weak = weak_from_this(), completion = std::move(completion)] {
-        const auto self = weak.lock();
-        if (!self) {
-            completion(std::nullopt);
-            return;
-        }
-        self->readOnce();
-        completion(self->cachedData());
-    });
+    platform::DispatchQueue::global(platform::QoS::utility)
+        .async([weak = weak_from_this(), completion = std::move(completion)] {
+            const auto self = weak.lock();
+            if (!self) {
+                completion(std::nullopt);
+                return;
+            }
+            self->readOnce();
+            completion(self->cachedData());
+        });
 }
 
 void PDCacheableImage::readOnce() const {
@@ -47,7 +48,8 @@ bool PDNetworkItem::isSameNetwork(const PDNetworkItem& other) const {
     return m_data.id && other.m_data.id && *m_data.id == *other.m_data.id;
 }
 
-std::optional<qsizetype> firstIndexOfNetwork(const QList<PDNetworkItemPtr>& networks, const PDNetworkItemPtr& network) {
+std::optional<qsizetype> firstIndexOfNetwork(const QList<PDNetworkItemPtr>& networks,
+                                             const PDNetworkItemPtr& network) {
     if (!network) {
         return std::nullopt;
     }
@@ -75,11 +77,12 @@ PDNetworkItemPtr makeHeader(const QString& title, bool collapsible) {
 PDNetworksModel::PDNetworksModel(Content content) : m_content(std::move(content)) {
     m_privateHeader = makeHeader(QStringLiteral("Private Networks"), false);
     m_sharedHeader = makeHeader(m_content.sharedGroupName.isEmpty() ? QStringLiteral("Shared Networks")
-                                                                   : m_content.sharedGroupName,
+                                                                    : m_content.sharedGroupName,
                                 true);
     for (const auto& location : m_content.publicLocations) {
-        const bool known = std::any_of(m_continentHeaders.begin(), m_continentHeaders.end(),
-                                       [&](const PDNetworkItemPtr& h) { return h->title() == location->continent(); });
+        const bool known =
+            std::any_of(m_continentHeaders.begin(), m_continentHeaders.end(),
+                        [&](const PDNetworkItemPtr& h) { return h->title() == location->continent(); });
         if (!known) {
             m_continentHeaders.append(makeHeader(location->continent(), false));
         }
@@ -229,7 +232,9 @@ bool PDNetworksModel::setSearchText(const QString& text) {
     return networkRows != m_networkRows || locationRows != m_locationRows;
 }
 
-void PDNetworksModel::refresh() { rebuild(); }
+void PDNetworksModel::refresh() {
+    rebuild();
+}
 
 int PDNetworksModel::numberOfLocationRows() const {
     std::lock_guard lock(m_mutex);
@@ -298,7 +303,9 @@ QList<PDLocationFilterType> PDNetworksModel::availableFilters() const {
     return filters;
 }
 
-bool PDNetworksModel::hasLocations() const { return !allNetworks().isEmpty(); }
+bool PDNetworksModel::hasLocations() const {
+    return !allNetworks().isEmpty();
+}
 
 void PDNetworksModel::setFavorite(const PDNetworkItemPtr& network, bool favorite) {
     if (const auto own = network && network->id() ? networkWithId(*network->id()) : nullptr) {

@@ -69,7 +69,9 @@ public:
     bool isHeader() const { return m_data.kind == PDNetworkKind::header; }
     bool isCollapsible() const { return m_data.isCollapsible; }
     // Private to the workspace (its own and shared networks), as against a public gateway location.
-    bool isPrivate() const { return m_data.kind == PDNetworkKind::privateNetwork || m_data.kind == PDNetworkKind::sharedNetwork; }
+    bool isPrivate() const {
+        return m_data.kind == PDNetworkKind::privateNetwork || m_data.kind == PDNetworkKind::sharedNetwork;
+    }
     bool isShared() const { return m_data.kind == PDNetworkKind::sharedNetwork; }
     bool isAutomatic() const { return m_data.kind == PDNetworkKind::automatic; }
     bool isSplitTunnelingEnabled() const { return m_data.isSplitTunnelingEnabled; }
@@ -91,7 +93,8 @@ private:
 using PDNetworkItemPtr = std::shared_ptr<PDNetworkItem>;
 
 // Index of the first item that is the same network (by id), or nothing.
-std::optional<qsizetype> firstIndexOfNetwork(const QList<PDNetworkItemPtr>& networks, const PDNetworkItemPtr& network);
+std::optional<qsizetype> firstIndexOfNetwork(const QList<PDNetworkItemPtr>& networks,
+                                             const PDNetworkItemPtr& network);
 
 // The workspace's networks as the lists show them. Two row sets live side by side: the networks tab's
 // (private networks, then the collapsible shared group) and the locations window's (by filter: private
@@ -145,7 +148,7 @@ public:
     QString sharedGroupName() const;
     QList<PDNetworkItemPtr> publicLocations() const;
     QList<PDNetworkItemPtr> favoriteLocations() const;
-    QList<PDNetworkItemPtr> groupedNetworks() const; // private, then shared networks
+    QList<PDNetworkItemPtr> groupedNetworks() const;  // private, then shared networks
     QList<PDNetworkItemPtr> lastUsedNetworks() const; // oldest first
     PDNetworkItemPtr automaticLocation() const;
     // Every network and location (no headers, no automatic item).

@@ -77,7 +77,14 @@ struct PDExtendedAuthResult {
 };
 
 // Protocol numbers of changeVPNProtocol(to:).
-enum class PDVPNProtocol : int { automatic = 1, openVPN = 2, l2tp = 3, ikev2StrongSwan = 4, ikev2 = 5, wireGuard = 6 };
+enum class PDVPNProtocol : int {
+    automatic = 1,
+    openVPN = 2,
+    l2tp = 3,
+    ikev2StrongSwan = 4,
+    ikev2 = 5,
+    wireGuard = 6
+};
 
 // One Boolean setting of the workspace; an enforced one is fixed by the administrator.
 struct PDSettingBoolItem {
@@ -104,11 +111,17 @@ struct PDSettingTrustedNetworksItem {
 };
 
 // Item numbers of setGeneralSetting(item:isOn:).
-enum class PDGeneralSettingItem : int { connectOnLaunch = 0, notifications = 1, automaticUpdates = 2, crashReports = 3 };
+enum class PDGeneralSettingItem : int {
+    connectOnLaunch = 0,
+    notifications = 1,
+    automaticUpdates = 2,
+    crashReports = 3
+};
 // Item numbers of setNetworkSetting(item:isOn:).
 enum class PDNetworkSettingItem : int { alwaysOn = 0, killSwitch = 1, wifiSecurity = 2, trustedNetworks = 3 };
 
-// The workspace's settings, a snapshot: `VeltrixXPC::settings()` (applied) or `unappliedSettings()` (pending).
+// The workspace's settings, a snapshot: `VeltrixXPC::settings()` (applied) or `unappliedSettings()`
+// (pending).
 struct PDSettings {
     PDSettingBoolItem connectOnLaunch;
     PDSettingBoolItem notifications;
@@ -117,8 +130,8 @@ struct PDSettings {
     PDSettingBoolItem alwaysOn;
     PDSettingBoolItem killSwitch;
     PDSettingBoolItem wifiSecurity;
-    PDSettingBoolItem trustedNetworks;      // the trusted-networks switch
-    PDSettingBoolItem networkSelection;     // the home tab keeps the user's own network choice
+    PDSettingBoolItem trustedNetworks;  // the trusted-networks switch
+    PDSettingBoolItem networkSelection; // the home tab keeps the user's own network choice
     PDSettingTrustedNetworksItem trustedNetworksList;
 
     PDSettingBoolItem& item(PDGeneralSettingItem which);
@@ -132,12 +145,12 @@ struct PDSettings {
 // The application configuration the service sends: links and the offered update.
 struct PDAppConfig {
     QString signUpLink;
-    QString supportLink;     // the link the support tab opens
-    QString offeredVersion;  // empty when nothing is offered
-    QDateTime releaseDate;   // when the offered version was released
-    QString packageUrl;      // where the update package is downloaded from
-    QString packagePath;     // where the client puts the downloaded package
-    QString packageSha256;   // lower-case hex
+    QString supportLink;    // the link the support tab opens
+    QString offeredVersion; // empty when nothing is offered
+    QDateTime releaseDate;  // when the offered version was released
+    QString packageUrl;     // where the update package is downloaded from
+    QString packagePath;    // where the client puts the downloaded package
+    QString packageSha256;  // lower-case hex
     bool isForcedUpdate = false;
     bool isSilentUpdate = false;
     bool operator==(const PDAppConfig&) const = default;

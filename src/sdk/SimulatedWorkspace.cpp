@@ -31,16 +31,21 @@ PDNetworkItemPtr makeItem(const NetworkDefinition& definition, PDNetworkKind kin
     data.vpnConfiguration = SDVPNConfig{definition.id, definition.gateway.hostname, definition.gateway.region,
                                         definition.gateway.publicAddress};
     const QUrl flag = flagUrl(definition.countryCode);
-    data.flagImage = std::make_shared<PDCacheableImage>(flag.isEmpty() ? std::nullopt : std::optional<QUrl>(flag));
+    data.flagImage =
+        std::make_shared<PDCacheableImage>(flag.isEmpty() ? std::nullopt : std::optional<QUrl>(flag));
     return std::make_shared<PDNetworkItem>(std::move(data));
 }
 
 QString stateName(SDVPNConnectionState state) {
     switch (state) {
-    case SDVPNConnectionState::disconnected: return QStringLiteral("disconnected");
-    case SDVPNConnectionState::connecting: return QStringLiteral("connecting");
-    case SDVPNConnectionState::connected: return QStringLiteral("connected");
-    case SDVPNConnectionState::reconnecting: return QStringLiteral("reconnecting");
+    case SDVPNConnectionState::disconnected:
+        return QStringLiteral("disconnected");
+    case SDVPNConnectionState::connecting:
+        return QStringLiteral("connecting");
+    case SDVPNConnectionState::connected:
+        return QStringLiteral("connected");
+    case SDVPNConnectionState::reconnecting:
+        return QStringLiteral("reconnecting");
     }
     return QStringLiteral("unknown");
 }
@@ -71,10 +76,18 @@ PDNetworksModelPtr makeNetworksModel(const Workspace& workspace) {
         // The automatic item stands for the location the service picks; it connects through that gateway.
         NetworkDefinition definition = *automatic;
         auto item = makeItem(definition, PDNetworkKind::automatic);
-        PDNetworkItem::Data data{QStringLiteral("automatic"), PDNetworkKind::automatic, QStringLiteral("Automatic"),
-                                 QStringLiteral("Automatic (%1)").arg(definition.name), definition.countryCode,
-                                 definition.continent, false, definition.splitTunneling, definition.dnsFiltering,
-                                 definition.privateDNS, item->vpnConfiguration(), item->flagImage()};
+        PDNetworkItem::Data data{QStringLiteral("automatic"),
+                                 PDNetworkKind::automatic,
+                                 QStringLiteral("Automatic"),
+                                 QStringLiteral("Automatic (%1)").arg(definition.name),
+                                 definition.countryCode,
+                                 definition.continent,
+                                 false,
+                                 definition.splitTunneling,
+                                 definition.dnsFiltering,
+                                 definition.privateDNS,
+                                 item->vpnConfiguration(),
+                                 item->flagImage()};
         content.automaticLocation = std::make_shared<PDNetworkItem>(std::move(data));
     }
     content.favoriteIds = workspace.favoriteIds;
@@ -229,7 +242,8 @@ void SimulatedWorkspace::setup(const QString& appPath) {
     });
     // A session kept from before: its data arrives as after a sign-in.
     if (signedIn) {
-        post(read([](const SimulationState& s) { return s.stepDelaySeconds; }), [this] { loadSessionData(); });
+        post(read([](const SimulationState& s) { return s.stepDelaySeconds; }),
+             [this] { loadSessionData(); });
     }
 }
 
@@ -255,7 +269,9 @@ void SimulatedWorkspace::onAppMainViewReady() {
     });
 }
 
-void SimulatedWorkspace::prepareToAwakeFromSleepMode() { record(QStringLiteral("prepareToAwakeFromSleepMode")); }
+void SimulatedWorkspace::prepareToAwakeFromSleepMode() {
+    record(QStringLiteral("prepareToAwakeFromSleepMode"));
+}
 
 // Session --------------------------------------------------------------------------------------------------
 
@@ -268,9 +284,10 @@ QUrl SimulatedWorkspace::callbackUrl(const QString& token) const {
         QUrlQuery query;
         query.addQueryItem(QStringLiteral("id_token"), token);
         query.addQueryItem(QStringLiteral("tenant_id"), s.workspace.tenant.id);
-        query.addQueryItem(QStringLiteral("tokenType"), s.workspace.session.tokenType == PDTokenType::implicitToken
-                                                            ? QStringLiteral("implicitToken")
-                                                            : QStringLiteral("standard"));
+        query.addQueryItem(QStringLiteral("tokenType"),
+                           s.workspace.session.tokenType == PDTokenType::implicitToken
+                               ? QStringLiteral("implicitToken")
+                               : QStringLiteral("standard"));
         url.setQuery(query);
         return url;
     });
@@ -290,7 +307,8 @@ void SimulatedWorkspace::startBrowserSignIn(bool fast) {
     }
     post(delay, [this, fast] {
         const auto token = read([](const SimulationState& s) {
-            return s.loggedIn ? std::optional<QString>() : std::optional<QString>(s.workspace.session.idToken);
+            return s.loggedIn ? std::optional<QString>()
+                              : std::optional<QString>(s.workspace.session.idToken);
         });
         if (!token) {
             return;
@@ -373,8 +391,9 @@ void SimulatedWorkspace::externalAuthSuccess(const PDExtendedAuthResult& authDat
         edit([&](SimulationState& s) {
             already = s.loggedIn;
             const QString& expected = s.workspace.session.idToken;
-            accepted = !already && !s.workspace.tenant.id.isEmpty() && authData.tenant == s.workspace.tenant.id &&
-                       !authData.token.isEmpty() && (expected.isEmpty() || authData.token == expected);
+            accepted = !already && !s.workspace.tenant.id.isEmpty() &&
+                       authData.tenant == s.workspace.tenant.id && !authData.token.isEmpty() &&
+                       (expected.isEmpty() || authData.token == expected);
             if (!accepted) {
                 s.signInInProgress = false;
                 s.fastLoginInProgress = false;
@@ -386,8 +405,9 @@ void SimulatedWorkspace::externalAuthSuccess(const PDExtendedAuthResult& authDat
         if (!accepted) {
             qCInfo(lcSdk) << "Sign-in refused: the token or tenant does not belong to the workspace";
             loginDelegate.call([](auto& d) {
-                d.onLoginErrorWithError(PDError(401, false, PDError::DEFAULT_ERROR_DOMAIN, QStringLiteral("Sign-in failed"),
-                                                QStringLiteral("The workspace did not accept the sign-in. Please try again.")));
+                d.onLoginErrorWithError(
+                    PDError(401, false, PDError::DEFAULT_ERROR_DOMAIN, QStringLiteral("Sign-in failed"),
+                            QStringLiteral("The workspace did not accept the sign-in. Please try again.")));
             });
             return;
         }
@@ -449,7 +469,9 @@ void SimulatedWorkspace::loadSessionData() {
 void SimulatedWorkspace::logout() {
     record(QStringLiteral("logout"));
     post(0, [this] {
-        if (read([](const SimulationState& s) { return s.connectionState != SDVPNConnectionState::disconnected; })) {
+        if (read([](const SimulationState& s) {
+                return s.connectionState != SDVPNConnectionState::disconnected;
+            })) {
             endConnection(false);
         }
         edit([](SimulationState& s) {
@@ -507,8 +529,9 @@ void SimulatedWorkspace::connect(const SDVPNConfig& config) {
     record(QStringLiteral("connect"),
            {{QStringLiteral("networkId"), config.networkId}, {QStringLiteral("hostname"), config.hostname}});
     post(0, [this, config] {
-        const auto [signedIn, state] =
-            read([](const SimulationState& s) { return std::pair{s.loggedIn, s.connectionState}; });
+        const auto [signedIn, state] = read([](const SimulationState& s) {
+            return std::pair{s.loggedIn, s.connectionState};
+        });
         if (state != SDVPNConnectionState::disconnected) {
             qCInfo(lcSdk) << "Connect ignored: the tunnel is" << stateName(state);
             return;
@@ -516,10 +539,10 @@ void SimulatedWorkspace::connect(const SDVPNConfig& config) {
         const auto network = signedIn ? networkFor(config) : nullptr;
         if (!network) {
             statusDelegate.call([&](auto& d) {
-                d.onErrorConnectingToVPNWithError(PDError(
-                    signedIn ? 404 : 403, false, PDError::DEFAULT_ERROR_DOMAIN, std::nullopt,
-                    signedIn ? QStringLiteral("The network is not part of the workspace.")
-                             : QStringLiteral("Sign in before connecting.")));
+                d.onErrorConnectingToVPNWithError(
+                    PDError(signedIn ? 404 : 403, false, PDError::DEFAULT_ERROR_DOMAIN, std::nullopt,
+                            signedIn ? QStringLiteral("The network is not part of the workspace.")
+                                     : QStringLiteral("Sign in before connecting.")));
             });
             return;
         }
@@ -616,7 +639,9 @@ void SimulatedWorkspace::disconnect(bool intentional, bool forced, bool keepKill
                                           {QStringLiteral("forced"), forced},
                                           {QStringLiteral("keepKillSwitch"), keepKillSwitch}});
     post(0, [this] {
-        if (read([](const SimulationState& s) { return s.connectionState != SDVPNConnectionState::disconnected; })) {
+        if (read([](const SimulationState& s) {
+                return s.connectionState != SDVPNConnectionState::disconnected;
+            })) {
             endConnection(false);
         }
     });
@@ -640,18 +665,21 @@ void SimulatedWorkspace::endConnection(bool transitional) {
 }
 
 void SimulatedWorkspace::connectToAnotherLocation(const SDVPNConfig& config, const QString& via) {
-    record(via, {{QStringLiteral("networkId"), config.networkId}, {QStringLiteral("hostname"), config.hostname}});
+    record(via,
+           {{QStringLiteral("networkId"), config.networkId}, {QStringLiteral("hostname"), config.hostname}});
     post(0, [this, config] {
         const auto network = networkFor(config);
         if (!network) {
             statusDelegate.call([](auto& d) {
-                d.onErrorConnectingToVPNWithError(PDError(404, false, PDError::DEFAULT_ERROR_DOMAIN, std::nullopt,
-                                                          QStringLiteral("The location is not part of the workspace.")));
+                d.onErrorConnectingToVPNWithError(
+                    PDError(404, false, PDError::DEFAULT_ERROR_DOMAIN, std::nullopt,
+                            QStringLiteral("The location is not part of the workspace.")));
             });
             return;
         }
-        const auto [state, current] =
-            read([](const SimulationState& s) { return std::pair{s.connectionState, s.connectionNetwork}; });
+        const auto [state, current] = read([](const SimulationState& s) {
+            return std::pair{s.connectionState, s.connectionNetwork};
+        });
         if (state == SDVPNConnectionState::disconnected) {
             beginConnecting(network, false);
             return;
@@ -686,7 +714,8 @@ void SimulatedWorkspace::dropConnection() {
 
 void SimulatedWorkspace::changeVPNProtocol(int protocol) {
     record(QStringLiteral("changeVPNProtocol"), {{QStringLiteral("protocol"), protocol}});
-    if (protocol < static_cast<int>(PDVPNProtocol::automatic) || protocol > static_cast<int>(PDVPNProtocol::wireGuard)) {
+    if (protocol < static_cast<int>(PDVPNProtocol::automatic) ||
+        protocol > static_cast<int>(PDVPNProtocol::wireGuard)) {
         qCWarning(lcSdk) << "Unknown VPN protocol" << protocol << "ignored";
         return;
     }
@@ -705,12 +734,14 @@ void SimulatedWorkspace::setCurrentNetwork(const PDNetworkItemPtr& network) {
 }
 
 void SimulatedWorkspace::setUseAutomaticNetwork(bool useAutomatic) {
-    record(QStringLiteral("Veltrix.setUseAutomaticNetwork"), {{QStringLiteral("useAutomatic"), useAutomatic}});
+    record(QStringLiteral("Veltrix.setUseAutomaticNetwork"),
+           {{QStringLiteral("useAutomatic"), useAutomatic}});
     edit([&](SimulationState& s) { s.useAutomaticNetwork = useAutomatic; });
 }
 
 bool SimulatedWorkspace::enableAlwaysON() const {
-    return read([](const SimulationState& s) { return s.alwaysOnOverride.value_or(s.settings.alwaysOn.value); });
+    return read(
+        [](const SimulationState& s) { return s.alwaysOnOverride.value_or(s.settings.alwaysOn.value); });
 }
 
 void SimulatedWorkspace::startAlwaysOnIfNeeded() {
@@ -740,7 +771,8 @@ void SimulatedWorkspace::setGeneralSetting(PDGeneralSettingItem item, bool isOn)
         }
     });
     if (!stored) {
-        qCInfo(lcSdk) << "Setting" << static_cast<int>(item) << "is enforced by the administrator; change refused";
+        qCInfo(lcSdk) << "Setting" << static_cast<int>(item)
+                      << "is enforced by the administrator; change refused";
         return;
     }
     // General settings do not touch the tunnel: they apply at once.
@@ -761,7 +793,8 @@ void SimulatedWorkspace::setNetworkSetting(PDNetworkSettingItem item, bool isOn)
         tunnelDown = s.connectionState == SDVPNConnectionState::disconnected;
     });
     if (!stored) {
-        qCInfo(lcSdk) << "Network setting" << static_cast<int>(item) << "is enforced by the administrator; change refused";
+        qCInfo(lcSdk) << "Network setting" << static_cast<int>(item)
+                      << "is enforced by the administrator; change refused";
         return;
     }
     // While the tunnel is up a network setting waits for applySettingsChanges() or the next disconnect.
@@ -798,7 +831,8 @@ void SimulatedWorkspace::applyPending(bool includeNetworkItems) {
     startAlwaysOnIfNeeded();
 }
 
-void SimulatedWorkspace::userUpdateTrustedNetworks(const QList<PDWiFiNetwork>& networks, std::function<void()> onCompleted) {
+void SimulatedWorkspace::userUpdateTrustedNetworks(const QList<PDWiFiNetwork>& networks,
+                                                   std::function<void()> onCompleted) {
     QStringList ssids;
     for (const auto& network : networks) {
         ssids.append(network.ssid);
@@ -828,12 +862,14 @@ void SimulatedWorkspace::userUpdateTrustedNetworks(const QList<PDWiFiNetwork>& n
 // Public address, updates, analytics, diagnostics ---------------------------------------------------------
 
 void SimulatedWorkspace::notifyPublicAddress() {
-    const auto [fails, address] =
-        read([](const SimulationState& s) { return std::pair{s.publicIpLookupFails, s.publicAddress}; });
+    const auto [fails, address] = read([](const SimulationState& s) {
+        return std::pair{s.publicIpLookupFails, s.publicAddress};
+    });
     if (fails) {
         publicIpDelegate.call([](auto& d) {
-            d.onPublicIpInfoLoadingErrorWithError(PDError(503, false, PDError::DEFAULT_ERROR_DOMAIN, std::nullopt,
-                                                          QStringLiteral("The public address could not be looked up.")));
+            d.onPublicIpInfoLoadingErrorWithError(
+                PDError(503, false, PDError::DEFAULT_ERROR_DOMAIN, std::nullopt,
+                        QStringLiteral("The public address could not be looked up.")));
         });
         return;
     }
@@ -843,7 +879,8 @@ void SimulatedWorkspace::notifyPublicAddress() {
 
 void SimulatedWorkspace::refreshPublicIpInfo() {
     record(QStringLiteral("refreshPublicIpInfo"));
-    post(read([](const SimulationState& s) { return s.publicIpDelaySeconds; }), [this] { notifyPublicAddress(); });
+    post(read([](const SimulationState& s) { return s.publicIpDelaySeconds; }),
+         [this] { notifyPublicAddress(); });
 }
 
 void SimulatedWorkspace::prepareToInstallAppAutoUpdate(std::function<void(bool)> onCompleted) {
@@ -855,7 +892,8 @@ void SimulatedWorkspace::prepareToInstallAppAutoUpdate(std::function<void(bool)>
         if (config.packageSha256.isEmpty()) {
             qCWarning(lcSdk) << "Update refused: the configuration carries no checksum";
         } else if (!package.open(QIODevice::ReadOnly)) {
-            qCWarning(lcSdk).noquote() << "Update refused: the package cannot be read:" << package.errorString();
+            qCWarning(lcSdk).noquote()
+                << "Update refused: the package cannot be read:" << package.errorString();
         } else {
             QCryptographicHash hash(QCryptographicHash::Sha256);
             hash.addData(&package);
@@ -899,7 +937,8 @@ void SimulatedWorkspace::sendAnalytics(const AnalyticsEvent& event) {
 }
 
 void SimulatedWorkspace::collectLogsAndStats(
-    std::function<void(const std::optional<QString>&, const std::optional<PDTroubleshootingHelperError>&)> onCompleted) {
+    std::function<void(const std::optional<QString>&, const std::optional<PDTroubleshootingHelperError>&)>
+        onCompleted) {
     record(QStringLiteral("collectLogsAndStats"));
     std::uint64_t id = 0;
     double delay = 0;
@@ -935,21 +974,24 @@ QString SimulatedWorkspace::collectText() const {
     {
         std::lock_guard lock(m_mutex);
         const Workspace& ws = m_state.workspace;
-        lines << QStringLiteral("Diagnostics report")
-              << QStringLiteral("Workspace: %1 (%2)").arg(ws.tenant.name, ws.tenant.id)
-              << QStringLiteral("User: %1").arg(m_state.loggedIn ? ws.user.email : QStringLiteral("signed out"))
-              << QStringLiteral("Connection: %1").arg(stateName(m_state.connectionState))
-              << QStringLiteral("Network: %1").arg(m_state.currentNetwork ? m_state.currentNetwork->title() : QStringLiteral("none"))
-              << QStringLiteral("Protocol: %1").arg(m_state.vpnProtocol)
-              << QStringLiteral("Public address: %1").arg(m_state.publicAddress)
-              << QStringLiteral("Analytics events: %1").arg(m_analytics.size());
+        lines
+            << QStringLiteral("Diagnostics report")
+            << QStringLiteral("Workspace: %1 (%2)").arg(ws.tenant.name, ws.tenant.id)
+            << QStringLiteral("User: %1").arg(m_state.loggedIn ? ws.user.email : QStringLiteral("signed out"))
+            << QStringLiteral("Connection: %1").arg(stateName(m_state.connectionState))
+            << QStringLiteral("Network: %1")
+                   .arg(m_state.currentNetwork ? m_state.currentNetwork->title() : QStringLiteral("none"))
+            << QStringLiteral("Protocol: %1").arg(m_state.vpnProtocol)
+            << QStringLiteral("Public address: %1").arg(m_state.publicAddress)
+            << QStringLiteral("Analytics events: %1").arg(m_analytics.size());
     }
     lines << QStringLiteral("Recent log:");
     const auto records = m_logger.recentRecords();
     for (qsizetype i = std::max<qsizetype>(0, records.size() - 50); i < records.size(); ++i) {
         const auto& r = records[i];
         lines << QStringLiteral("%1 %2:%3 %4 - %5")
-                     .arg(VeltrixLogger::levelName(r.level), r.file, QString::number(r.line), r.function, r.message);
+                     .arg(VeltrixLogger::levelName(r.level), r.file, QString::number(r.line), r.function,
+                          r.message);
     }
     return lines.join(QLatin1Char('\n'));
 }

@@ -71,7 +71,7 @@ struct SimulationState {
     double stepDelaySeconds = 0.2; // between the steps of a sign-in and of data loading
     double publicIpDelaySeconds = 0.3;
     double logCollectionSeconds = 2.0;
-    std::optional<PDError> nextConnectError;                       // the next connect fails with it
+    std::optional<PDError> nextConnectError;                          // the next connect fails with it
     std::optional<PDTroubleshootingHelperError> logCollectionFailure; // every collection fails with it
     bool publicIpLookupFails = false;
 
@@ -160,13 +160,15 @@ public:
     void prepareToInstallAppAutoUpdate(std::function<void(bool)> onCompleted);
     void refreshPublicIpInfo();
     void sendAnalytics(const AnalyticsEvent& event);
-    void collectLogsAndStats(std::function<void(const std::optional<QString>&, const std::optional<PDTroubleshootingHelperError>&)> onCompleted);
+    void collectLogsAndStats(
+        std::function<void(const std::optional<QString>&, const std::optional<PDTroubleshootingHelperError>&)>
+            onCompleted);
     void stopCollectLogsAndStats();
     bool enableAlwaysON() const;
 
     // Events of the service that no client call causes; tests and the demo trigger them.
-    void dropConnection();                 // connected -> reconnecting -> connected again
-    void expireSession(int reason);        // the session times out; the client is told
+    void dropConnection();          // connected -> reconnecting -> connected again
+    void expireSession(int reason); // the session times out; the client is told
     void revokeNetworkPermissions(const std::optional<QString>& networkName);
 
     // The sign-in callback URL the simulated browser would open for `token`.

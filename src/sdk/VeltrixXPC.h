@@ -86,7 +86,8 @@ public:
     static void setGeneralSetting(PDGeneralSettingItem item, bool isOn);
     static void setNetworkSetting(PDNetworkSettingItem item, bool isOn);
     static void applySettingsChanges();
-    static void userUpdateTrustedNetworks(const QList<PDWiFiNetwork>& networks, std::function<void()> onCompleted);
+    static void userUpdateTrustedNetworks(const QList<PDWiFiNetwork>& networks,
+                                          std::function<void()> onCompleted);
     static PDAppConfig appConfig();
     // Verifies the downloaded package (the app configuration's package path) against its SHA-256 and
     // installs it; false when it is missing or does not match.
@@ -97,8 +98,8 @@ public:
     static void sendAnalytics(const AnalyticsEvent& event);
 
     // Diagnostics: the completion gets the collected text, or an error.
-    using LogCollectionCompletion =
-        std::function<void(const std::optional<QString>& text, const std::optional<PDTroubleshootingHelperError>& error)>;
+    using LogCollectionCompletion = std::function<void(
+        const std::optional<QString>& text, const std::optional<PDTroubleshootingHelperError>& error)>;
     static void collectLogsAndStats(LogCollectionCompletion onCompleted);
     static void stopCollectLogsAndStats();
 };

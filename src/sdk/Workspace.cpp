@@ -30,19 +30,27 @@ QString child(const QString& path, const char* key) {
     return path.isEmpty() ? QString::fromUtf8(key) : path + QLatin1Char('.') + QString::fromUtf8(key);
 }
 
-QString element(const QString& path, std::size_t index) { return QStringLiteral("%1[%2]").arg(path).arg(index); }
+QString element(const QString& path, std::size_t index) {
+    return QStringLiteral("%1[%2]").arg(path).arg(index);
+}
 
 const char* typeName(const json& value) {
-    if (value.is_object()) return "an object";
-    if (value.is_array()) return "an array";
-    if (value.is_string()) return "a string";
-    if (value.is_boolean()) return "a Boolean";
-    if (value.is_number()) return "a number";
+    if (value.is_object())
+        return "an object";
+    if (value.is_array())
+        return "an array";
+    if (value.is_string())
+        return "a string";
+    if (value.is_boolean())
+        return "a Boolean";
+    if (value.is_number())
+        return "a number";
     return "null";
 }
 
 [[noreturn]] void wrongType(const QString& path, const char* expected, const json& value) {
-    fail(path, QStringLiteral("expected %1, found %2").arg(QString::fromUtf8(expected), QString::fromUtf8(typeName(value))));
+    fail(path, QStringLiteral("expected %1, found %2")
+                   .arg(QString::fromUtf8(expected), QString::fromUtf8(typeName(value))));
 }
 
 // Typed reads of one member; a member that is required and absent is an error, an optional one gives
@@ -82,7 +90,8 @@ const json* optionalArray(const json& object, const QString& path, const char* k
     return value;
 }
 
-QString stringAt(const json& object, const QString& path, const char* key, bool required, const QString& fallback = {}) {
+QString stringAt(const json& object, const QString& path, const char* key, bool required,
+                 const QString& fallback = {}) {
     const json* value = member(object, path, key, required);
     if (!value) {
         return fallback;
@@ -162,7 +171,8 @@ NetworkDefinition parseNetwork(const json& value, const QString& path, bool isPu
     return network;
 }
 
-std::vector<NetworkDefinition> parseNetworkList(const json& object, const QString& path, const char* key, bool isPublic) {
+std::vector<NetworkDefinition> parseNetworkList(const json& object, const QString& path, const char* key,
+                                                bool isPublic) {
     std::vector<NetworkDefinition> result;
     const json* array = optionalArray(object, path, key, true);
     const QString arrayPath = child(path, key);
@@ -207,7 +217,8 @@ PDSettings parseSettings(const json& root) {
                     wrongType(entryPath, "an object", entry);
                 }
                 const QString ssid = stringAt(entry, entryPath, "ssid", true);
-                settings.trustedNetworksList.value.append(PDWiFiNetwork(ssid, stringAt(entry, entryPath, "bssid", false, ssid)));
+                settings.trustedNetworksList.value.append(
+                    PDWiFiNetwork(ssid, stringAt(entry, entryPath, "bssid", false, ssid)));
             }
         }
     }
@@ -251,7 +262,8 @@ PDAppConfig parseAppConfig(const json& root, const QString& baseDir) {
     if (config.packagePath.isEmpty() && !url.isEmpty()) {
         const QString name = QFileInfo(QUrl(config.packageUrl).path()).fileName();
         config.packagePath = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
-                             QStringLiteral("/updates/") + (name.isEmpty() ? QStringLiteral("update.pkg") : name);
+                             QStringLiteral("/updates/") +
+                             (name.isEmpty() ? QStringLiteral("update.pkg") : name);
     }
     config.isForcedUpdate = boolAt(*object, path, "forced");
     config.isSilentUpdate = boolAt(*object, path, "silent");
@@ -296,7 +308,8 @@ Workspace parseRoot(const json& root, const QString& baseDir) {
     if (const json* connection = optionalObject(root, {}, "connection")) {
         const QString path = QStringLiteral("connection");
         workspace.connection.connectDelaySeconds = secondsAt(*connection, path, "connectDelaySeconds", 1.5);
-        workspace.connection.reconnectDelaySeconds = secondsAt(*connection, path, "reconnectDelaySeconds", 3.0);
+        workspace.connection.reconnectDelaySeconds =
+            secondsAt(*connection, path, "reconnectDelaySeconds", 3.0);
         workspace.connection.internalAddress =
             stringAt(*connection, path, "internalAddress", false, workspace.connection.internalAddress);
         workspace.connection.startedOnLaunch = boolAt(*connection, path, "startedOnLaunch");
@@ -334,7 +347,8 @@ Workspace parseRoot(const json& root, const QString& baseDir) {
     auto checkUnique = [&](const std::vector<NetworkDefinition>& list, const QString& listPath) {
         for (std::size_t i = 0; i < list.size(); ++i) {
             if (ids.contains(list[i].id)) {
-                fail(child(element(listPath, i), "id"), QStringLiteral("duplicate id \"%1\"").arg(list[i].id));
+                fail(child(element(listPath, i), "id"),
+                     QStringLiteral("duplicate id \"%1\"").arg(list[i].id));
             }
             ids.insert(list[i].id);
         }
@@ -379,7 +393,8 @@ const NetworkDefinition* Workspace::network(const QString& id) const {
     return nullptr;
 }
 
-WorkspaceLoadResult parseWorkspace(const QByteArray& text, const QString& sourceName, const QString& baseDir) {
+WorkspaceLoadResult parseWorkspace(const QByteArray& text, const QString& sourceName,
+                                   const QString& baseDir) {
     WorkspaceLoadResult result;
     try {
         const json root = json::parse(text.constData(), text.constData() + text.size());
@@ -425,7 +440,8 @@ QString workspacePath(const QStringList& arguments) {
 }
 
 WorkspaceLoadResult loadProcessWorkspace() {
-    const QStringList arguments = QCoreApplication::instance() ? QCoreApplication::arguments() : QStringList();
+    const QStringList arguments =
+        QCoreApplication::instance() ? QCoreApplication::arguments() : QStringList();
     return loadWorkspaceFile(workspacePath(arguments));
 }
 
@@ -433,7 +449,8 @@ QUrl flagUrl(const QString& countryCode) {
     if (countryCode.isEmpty()) {
         return {};
     }
-    return QUrl::fromLocalFile(QStringLiteral("%1/%2.svg").arg(QString::fromUtf8(kFlagDirectory), countryCode.toLower()));
+    return QUrl::fromLocalFile(
+        QStringLiteral("%1/%2.svg").arg(QString::fromUtf8(kFlagDirectory), countryCode.toLower()));
 }
 
 } // namespace sdk

@@ -29,8 +29,8 @@ protected:
 } // namespace
 
 TEST_F(NetworksModelTest, NetworksTabShowsPrivateThenTheCollapsibleSharedGroup) {
-    EXPECT_EQ(networkRowTitles(), (QStringList{"Private Networks", "Headquarters", "Engineering Lab", "Partner Networks",
-                                               "Contoso Logistics", "Fabrikam Audit"}));
+    EXPECT_EQ(networkRowTitles(), (QStringList{"Private Networks", "Headquarters", "Engineering Lab",
+                                               "Partner Networks", "Contoso Logistics", "Fabrikam Audit"}));
     EXPECT_TRUE(model->isHeaderRow(0));
     EXPECT_FALSE(model->networkItem(0)->isCollapsible());
     EXPECT_TRUE(model->networkItem(3)->isCollapsible());
@@ -67,8 +67,8 @@ TEST_F(NetworksModelTest, SearchFiltersBothListsAndReportsChanges) {
 TEST_F(NetworksModelTest, LocationFiltersAndIndexes) {
     EXPECT_EQ(model->defaultFilter(), PDLocationFilterType::publicLocations);
     EXPECT_EQ(model->availableFilters(), (QList<PDLocationFilterType>{PDLocationFilterType::privateNetworks,
-                                                                        PDLocationFilterType::publicLocations,
-                                                                        PDLocationFilterType::favorites}));
+                                                                      PDLocationFilterType::publicLocations,
+                                                                      PDLocationFilterType::favorites}));
     EXPECT_TRUE(model->hasLocations());
 
     model->applyFilter(PDLocationFilterType::publicLocations);
@@ -114,7 +114,8 @@ TEST_F(NetworksModelTest, FavouritesFollowToggles) {
 
 TEST_F(NetworksModelTest, LastUsedKeepsTheNewestFiveWithoutRepeats) {
     EXPECT_EQ(model->lastUsedNetworks().size(), 2);
-    for (const auto* id : {"pub-fr-par", "pub-es-mad", "pub-it-mil", "pub-gb-lon", "pub-se-sto", "pub-fr-par"}) {
+    for (const auto* id :
+         {"pub-fr-par", "pub-es-mad", "pub-it-mil", "pub-gb-lon", "pub-se-sto", "pub-fr-par"}) {
         model->noteUsed(model->networkWithId(id));
     }
     QStringList ids;

@@ -12,8 +12,12 @@
 #include <thread>
 
 // Readable failure messages for Qt texts.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-inline void PrintTo(const QStringList& list, std::ostream* out) { *out << '[' << list.join(", ").toStdString() << ']'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* out) {
+    *out << '[' << list.join(", ").toStdString() << ']';
+}
 
 namespace sdktest {
 
@@ -59,17 +63,29 @@ public:
     // Login.
     void onExtendedAuthSucceed() override { add("extendedAuthSucceed"); }
     void onLoginSuccess() override { add("loginSuccess"); }
-    void onLoginErrorWithError(const PDError& error) override { lastError = error; add("loginError"); }
+    void onLoginErrorWithError(const PDError& error) override {
+        lastError = error;
+        add("loginError");
+    }
     void onSDPLoginSuccess() override { add("sdpLoginSuccess"); }
     void onLogoutFinished() override { add("logoutFinished"); }
     // Status.
-    void onConnectingToVPN(bool transitional) override { add(transitional ? "connecting(transitional)" : "connecting"); }
+    void onConnectingToVPN(bool transitional) override {
+        add(transitional ? "connecting(transitional)" : "connecting");
+    }
     void onConnectedToVPN() override { add("connected"); }
-    void onDisconnectedFromVPN(bool transitional) override { add(transitional ? "disconnected(transitional)" : "disconnected"); }
+    void onDisconnectedFromVPN(bool transitional) override {
+        add(transitional ? "disconnected(transitional)" : "disconnected");
+    }
     void onReConnectingToVPN() override { add("reconnecting"); }
     void onVPNAutoStartRequested() override { add("autoStart"); }
-    void onConnectToAnotherLocationPreparedUsing(const SDVPNConfig& config) override { add("prepared:" + config.networkId); }
-    void onErrorConnectingToVPNWithError(const PDError& error) override { lastError = error; add("connectError"); }
+    void onConnectToAnotherLocationPreparedUsing(const SDVPNConfig& config) override {
+        add("prepared:" + config.networkId);
+    }
+    void onErrorConnectingToVPNWithError(const PDError& error) override {
+        lastError = error;
+        add("connectError");
+    }
     void onRegionNameAvailableWithRegionName(const QString& region) override { add("region:" + region); }
     void onConnectionTimeUpdatedWithTime(double seconds) override {
         std::lock_guard lock(m_mutex);
@@ -81,9 +97,14 @@ public:
         loadedNetworks = networks;
         add("dataLoaded");
     }
-    void onSessionTimeoutWithReason(int reason) override { add(QStringLiteral("sessionTimeout:%1").arg(reason)); }
+    void onSessionTimeoutWithReason(int reason) override {
+        add(QStringLiteral("sessionTimeout:%1").arg(reason));
+    }
     // Settings and public address.
-    void onUpdatedWithSettings(const PDSettings& settings) override { lastSettings = settings; add("settingsUpdated"); }
+    void onUpdatedWithSettings(const PDSettings& settings) override {
+        lastSettings = settings;
+        add("settingsUpdated");
+    }
     void onPublicIpInfoLoadedWithPublicIpInfo(const PDPublicIPInfoPtr& info) override {
         {
             std::lock_guard lock(m_mutex);

@@ -40,7 +40,7 @@ TEST_F(SignInTest, ExternalAuthSuccessSignsInAndLoadsTheWorkspace) {
     EXPECT_EQ(VeltrixXPC::recentUserName(), driver.state().workspace.user.email);
     const QStringList events = recorder.events();
     const QStringList order = {"extendedAuthSucceed", "loginSuccess", "sdpLoginSuccess", "settingsUpdated",
-                               "configLoaded", "dataLoaded", "publicIp"};
+                               "configLoaded",        "dataLoaded",   "publicIp"};
     qsizetype at = -1;
     for (const auto& event : order) {
         const qsizetype next = events.indexOf(event);
@@ -55,7 +55,8 @@ TEST_F(SignInTest, ExternalAuthSuccessSignsInAndLoadsTheWorkspace) {
 }
 
 TEST_F(SignInTest, ATokenOfAnotherTenantIsRefused) {
-    VeltrixXPC::externalAuthSuccess(PDExtendedAuthResult("other-tenant", driver.state().workspace.session.idToken));
+    VeltrixXPC::externalAuthSuccess(
+        PDExtendedAuthResult("other-tenant", driver.state().workspace.session.idToken));
     scheduler.advance(5);
     EXPECT_FALSE(VeltrixXPC::isLoggedIn());
     EXPECT_TRUE(recorder.has("loginError"));
@@ -211,7 +212,8 @@ TEST_F(ConnectionTest, ADroppedTunnelReconnectsAndAFailedConnectReportsTheError)
     EXPECT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::connected);
 
     VeltrixXPC::disconnect(true, false, false);
-    driver.failNextConnect(PDError(7, false, PDError::DEFAULT_ERROR_DOMAIN, std::nullopt, QStringLiteral("Gateway unreachable")));
+    driver.failNextConnect(PDError(7, false, PDError::DEFAULT_ERROR_DOMAIN, std::nullopt,
+                                   QStringLiteral("Gateway unreachable")));
     VeltrixXPC::connect(*VeltrixXPC::currentNetwork()->vpnConfiguration());
     scheduler.advance(2);
     EXPECT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected);
@@ -290,7 +292,8 @@ TEST_F(SettingsTest, TrustedNetworksAreReplacedUnlessEnforced) {
     VeltrixXPC::userUpdateTrustedNetworks({PDWiFiNetwork("Cafe", "Cafe")}, [&] { completed = true; });
     scheduler.runUntilIdle();
     EXPECT_TRUE(completed);
-    EXPECT_EQ(VeltrixXPC::settings().trustedNetworksList.value, QList<PDWiFiNetwork>{PDWiFiNetwork("Cafe", "Cafe")});
+    EXPECT_EQ(VeltrixXPC::settings().trustedNetworksList.value,
+              QList<PDWiFiNetwork>{PDWiFiNetwork("Cafe", "Cafe")});
 
     auto locked = VeltrixXPC::settings();
     locked.trustedNetworksList.isEnforced = true;
@@ -314,7 +317,8 @@ protected:
         file.close();
         PDAppConfig config = VeltrixXPC::appConfig();
         config.packagePath = path;
-        config.packageSha256 = QString::fromLatin1(QCryptographicHash::hash(expected, QCryptographicHash::Sha256).toHex());
+        config.packageSha256 =
+            QString::fromLatin1(QCryptographicHash::hash(expected, QCryptographicHash::Sha256).toHex());
         driver.setAppConfig(config);
         std::optional<bool> accepted;
         VeltrixXPC::prepareToInstallAppAutoUpdate([&](bool ok) { accepted = ok; });
@@ -348,17 +352,21 @@ TEST_F(UpdatePackageTest, TheDemoPackageMatchesItsPublishedHash) {
     ASSERT_TRUE(url.isLocalFile());
     QFile package(url.toLocalFile());
     ASSERT_TRUE(package.open(QIODevice::ReadOnly)) << url.toLocalFile().toStdString();
-    EXPECT_EQ(QString::fromLatin1(QCryptographicHash::hash(package.readAll(), QCryptographicHash::Sha256).toHex()),
-              config.packageSha256);
+    EXPECT_EQ(
+        QString::fromLatin1(QCryptographicHash::hash(package.readAll(), QCryptographicHash::Sha256).toHex()),
+        config.packageSha256);
 }
 
 // Analytics and diagnostics -------------------------------------------------------------------------------
 
 TEST_F(SdkTest, AnalyticsAreRecordedInOrderWithTheirParameters) {
-    VeltrixXPC::sendAnalytics(AnalyticsEvent(0, 10, std::nullopt, AnalyticsTrigger::button("Connect"),
-                                             AnalyticsEvent::Parameters{{AnalyticsParameter::networkId, "prv-hq"}}, std::nullopt));
-    VeltrixXPC::sendAnalytics(AnalyticsEvent(0, 14, std::nullopt, AnalyticsTrigger::menuItem("Disconnect"), std::nullopt, std::nullopt));
-    VeltrixXPC::sendAnalytics(AnalyticsEvent(0, 9, std::nullopt, AnalyticsTrigger::none(), std::nullopt, std::nullopt));
+    VeltrixXPC::sendAnalytics(
+        AnalyticsEvent(0, 10, std::nullopt, AnalyticsTrigger::button("Connect"),
+                       AnalyticsEvent::Parameters{{AnalyticsParameter::networkId, "prv-hq"}}, std::nullopt));
+    VeltrixXPC::sendAnalytics(AnalyticsEvent(0, 14, std::nullopt, AnalyticsTrigger::menuItem("Disconnect"),
+                                             std::nullopt, std::nullopt));
+    VeltrixXPC::sendAnalytics(
+        AnalyticsEvent(0, 9, std::nullopt, AnalyticsTrigger::none(), std::nullopt, std::nullopt));
 
     const auto events = driver.analytics();
     ASSERT_EQ(events.size(), 3u);
@@ -398,7 +406,8 @@ TEST_F(SdkTest, LogCollectionReturnsATextAndCanBeStopped) {
     scheduler.advance(5);
     EXPECT_FALSE(called);
 
-    driver.failLogCollection(PDTroubleshootingHelperError{PDTroubleshootingHelperError::Kind::archiveTooLarge, "/tmp/logs.zip", {}});
+    driver.failLogCollection(PDTroubleshootingHelperError{
+        PDTroubleshootingHelperError::Kind::archiveTooLarge, "/tmp/logs.zip", {}});
     std::optional<PDTroubleshootingHelperError> failure;
     VeltrixXPC::collectLogsAndStats([&](const auto&, const auto& error) { failure = error; });
     scheduler.advance(5);
@@ -424,9 +433,10 @@ TEST_F(SdkTest, TheDriverRecordsClientCallsInOrder) {
     VeltrixXPC::setCustomMTU("1380");
     VeltrixXPC::changeVPNProtocol(static_cast<int>(PDVPNProtocol::wireGuard));
     VeltrixXPC::setGeneralSetting(PDGeneralSettingItem::crashReports, false);
-    EXPECT_EQ(driver.callNames(), (QStringList{"getInitialState", "setupWithConfig", "setupAppPath", "setCustomMTU",
-                                               "changeVPNProtocol", "setGeneralSetting"}));
-    EXPECT_EQ(driver.lastCall("setupWithConfig")->arguments.value("authDomain"), "auth.staging.veltrix.example");
+    EXPECT_EQ(driver.callNames(), (QStringList{"getInitialState", "setupWithConfig", "setupAppPath",
+                                               "setCustomMTU", "changeVPNProtocol", "setGeneralSetting"}));
+    EXPECT_EQ(driver.lastCall("setupWithConfig")->arguments.value("authDomain"),
+              "auth.staging.veltrix.example");
     EXPECT_EQ(driver.state().vpnProtocol, 6);
     EXPECT_EQ(driver.state().customMTUs, QStringList{"1380"});
     VeltrixXPC::changeVPNProtocol(9);

@@ -14,7 +14,9 @@
 
 namespace {
 
-QString demoPath() { return platform::Bundle::main().pathForResource("demo/workspace.json"); }
+QString demoPath() {
+    return platform::Bundle::main().pathForResource("demo/workspace.json");
+}
 
 nlohmann::json demoJson() {
     QFile file(demoPath());
@@ -35,7 +37,9 @@ protected:
         EXPECT_TRUE(result.error.startsWith(path())) << result.error.toStdString();
         return result.error;
     }
-    QString errorFor(const nlohmann::json& value) { return errorFor(QByteArray::fromStdString(value.dump())); }
+    QString errorFor(const nlohmann::json& value) {
+        return errorFor(QByteArray::fromStdString(value.dump()));
+    }
     QString path() const { return dir.filePath("workspace.json"); }
     QTemporaryDir dir;
 };
@@ -61,8 +65,9 @@ TEST(DemoWorkspaceTest, LoadsWithTheNetworksTheDemoNeeds) {
     EXPECT_GE(continents.size(), 5);
 
     const auto& s = ws.settings;
-    const QList<PDSettingBoolItem> items = {s.connectOnLaunch, s.notifications, s.automaticUpdates, s.crashReports,
-                                            s.alwaysOn,        s.killSwitch,    s.wifiSecurity,     s.trustedNetworks};
+    const QList<PDSettingBoolItem> items = {s.connectOnLaunch, s.notifications,  s.automaticUpdates,
+                                            s.crashReports,    s.alwaysOn,       s.killSwitch,
+                                            s.wifiSecurity,    s.trustedNetworks};
     EXPECT_TRUE(std::any_of(items.begin(), items.end(), [](const auto& i) { return i.isEnforced; }));
     EXPECT_TRUE(std::any_of(items.begin(), items.end(), [](const auto& i) { return !i.isEnforced; }));
     EXPECT_FALSE(ws.appConfig.offeredVersion.isEmpty());
@@ -144,6 +149,7 @@ TEST(WorkspaceFileTest, RelativePackageUrlsPointBesideTheFile) {
     json["appConfig"].erase("packagePath");
     const auto result = sdk::parseWorkspace(QByteArray::fromStdString(json.dump()), "test", dir.path());
     ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    EXPECT_EQ(result.workspace->appConfig.packageUrl, QUrl::fromLocalFile(dir.filePath("pkgs/next.pkg")).toString());
+    EXPECT_EQ(result.workspace->appConfig.packageUrl,
+              QUrl::fromLocalFile(dir.filePath("pkgs/next.pkg")).toString());
     EXPECT_TRUE(result.workspace->appConfig.packagePath.endsWith("/updates/next.pkg"));
 }

@@ -6,7 +6,9 @@ namespace sdk::testing {
 
 Driver::Driver() : Driver(demoWorkspace()) {}
 
-Driver::Driver(Workspace workspace) : m_workspace(std::move(workspace)) { reset(); }
+Driver::Driver(Workspace workspace) : m_workspace(std::move(workspace)) {
+    reset();
+}
 
 Driver::~Driver() {
     auto& e = engine();
@@ -26,7 +28,9 @@ Workspace Driver::demoWorkspace() {
     return std::move(*loaded.workspace);
 }
 
-void Driver::reset() { reset(m_workspace); }
+void Driver::reset() {
+    reset(m_workspace);
+}
 
 void Driver::reset(Workspace workspace) {
     m_workspace = workspace;
@@ -131,10 +135,18 @@ void Driver::setConnectionState(SDVPNConnectionState state) {
     });
 }
 
-void Driver::setAlwaysOn(bool enabled) { editState([&](SimulationState& s) { s.alwaysOnOverride = enabled; }); }
-void Driver::setForcedUpdateAvailable(bool available) { editState([&](SimulationState& s) { s.forcedUpdateAvailable = available; }); }
-void Driver::setSilentUpdateAvailable(bool available) { editState([&](SimulationState& s) { s.silentUpdateAvailable = available; }); }
-void Driver::setNetworks(PDNetworksModelPtr networks) { editState([&](SimulationState& s) { s.networks = std::move(networks); }); }
+void Driver::setAlwaysOn(bool enabled) {
+    editState([&](SimulationState& s) { s.alwaysOnOverride = enabled; });
+}
+void Driver::setForcedUpdateAvailable(bool available) {
+    editState([&](SimulationState& s) { s.forcedUpdateAvailable = available; });
+}
+void Driver::setSilentUpdateAvailable(bool available) {
+    editState([&](SimulationState& s) { s.silentUpdateAvailable = available; });
+}
+void Driver::setNetworks(PDNetworksModelPtr networks) {
+    editState([&](SimulationState& s) { s.networks = std::move(networks); });
+}
 
 void Driver::setCurrentNetwork(PDNetworkItemPtr network) {
     editState([&](SimulationState& s) {
@@ -145,8 +157,12 @@ void Driver::setCurrentNetwork(PDNetworkItemPtr network) {
     });
 }
 
-void Driver::setSettings(const PDSettings& applied) { editState([&](SimulationState& s) { s.settings = applied; }); }
-void Driver::setPendingSettings(const PDSettings& pending) { editState([&](SimulationState& s) { s.pendingSettings = pending; }); }
+void Driver::setSettings(const PDSettings& applied) {
+    editState([&](SimulationState& s) { s.settings = applied; });
+}
+void Driver::setPendingSettings(const PDSettings& pending) {
+    editState([&](SimulationState& s) { s.pendingSettings = pending; });
+}
 
 void Driver::setAppConfig(const PDAppConfig& config) {
     editState([&](SimulationState& s) {
@@ -156,14 +172,26 @@ void Driver::setAppConfig(const PDAppConfig& config) {
     });
 }
 
-void Driver::setPublicAddress(const QString& address) { editState([&](SimulationState& s) { s.publicAddress = address; }); }
-void Driver::setTrustedWiredNetwork(bool trusted) { editState([&](SimulationState& s) { s.trustedWiredNetwork = trusted; }); }
-void Driver::setWiFiSecurityActivated(bool activated) { editState([&](SimulationState& s) { s.wifiSecurityActivated = activated; }); }
-void Driver::setConnectDelay(double seconds) { editState([&](SimulationState& s) { s.connectDelaySeconds = seconds; }); }
-void Driver::failNextConnect(const PDError& error) { editState([&](SimulationState& s) { s.nextConnectError = error; }); }
+void Driver::setPublicAddress(const QString& address) {
+    editState([&](SimulationState& s) { s.publicAddress = address; });
+}
+void Driver::setTrustedWiredNetwork(bool trusted) {
+    editState([&](SimulationState& s) { s.trustedWiredNetwork = trusted; });
+}
+void Driver::setWiFiSecurityActivated(bool activated) {
+    editState([&](SimulationState& s) { s.wifiSecurityActivated = activated; });
+}
+void Driver::setConnectDelay(double seconds) {
+    editState([&](SimulationState& s) { s.connectDelaySeconds = seconds; });
+}
+void Driver::failNextConnect(const PDError& error) {
+    editState([&](SimulationState& s) { s.nextConnectError = error; });
+}
 void Driver::failLogCollection(std::optional<PDTroubleshootingHelperError> error) {
     editState([&](SimulationState& s) { s.logCollectionFailure = std::move(error); });
 }
-void Driver::failPublicIpLookup(bool fails) { editState([&](SimulationState& s) { s.publicIpLookupFails = fails; }); }
+void Driver::failPublicIpLookup(bool fails) {
+    editState([&](SimulationState& s) { s.publicIpLookupFails = fails; });
+}
 
 } // namespace sdk::testing

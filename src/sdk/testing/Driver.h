@@ -80,7 +80,9 @@ public:
     // Service events that no client call causes.
     void dropConnection() { engine().dropConnection(); }
     void expireSession(int reason) { engine().expireSession(reason); }
-    void revokeNetworkPermissions(const std::optional<QString>& name) { engine().revokeNetworkPermissions(name); }
+    void revokeNetworkPermissions(const std::optional<QString>& name) {
+        engine().revokeNetworkPermissions(name);
+    }
 
     // Fires a callback on the delegate set for `D` (nothing when none is set), e.g.
     // driver.fire<PDVPNConnectionStatusUpdatesDelegate>([](auto& d) { d.onConnectedToVPN(); });
@@ -106,12 +108,18 @@ public:
     template <class D>
     DelegateSlot<D>& slotFor() const {
         auto& e = engine();
-        if constexpr (std::is_same_v<D, PDLoginDelegate>) return e.loginDelegate;
-        else if constexpr (std::is_same_v<D, PDVPNConnectionStatusUpdatesDelegate>) return e.statusDelegate;
-        else if constexpr (std::is_same_v<D, SDConnectivityDelegate>) return e.connectivityDelegate;
-        else if constexpr (std::is_same_v<D, PDDataLoadingDelegate>) return e.dataLoadingDelegate;
-        else if constexpr (std::is_same_v<D, PDSettingsDelegate>) return e.settingsDelegate;
-        else if constexpr (std::is_same_v<D, PDPublicIpInfoServiceDelegate>) return e.publicIpDelegate;
+        if constexpr (std::is_same_v<D, PDLoginDelegate>)
+            return e.loginDelegate;
+        else if constexpr (std::is_same_v<D, PDVPNConnectionStatusUpdatesDelegate>)
+            return e.statusDelegate;
+        else if constexpr (std::is_same_v<D, SDConnectivityDelegate>)
+            return e.connectivityDelegate;
+        else if constexpr (std::is_same_v<D, PDDataLoadingDelegate>)
+            return e.dataLoadingDelegate;
+        else if constexpr (std::is_same_v<D, PDSettingsDelegate>)
+            return e.settingsDelegate;
+        else if constexpr (std::is_same_v<D, PDPublicIpInfoServiceDelegate>)
+            return e.publicIpDelegate;
         else {
             static_assert(std::is_same_v<D, SDHelperToolInstallDelegate>, "not an SDK delegate");
             return e.helperToolDelegate;
