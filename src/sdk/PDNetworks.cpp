@@ -1,0 +1,406 @@
+#include "sdk/PDNetworks.h"
+
+#include "platform/Scheduler.h"
+
+#include <QFile>
+
+PDCacheableImage::PDCacheableImage(std::optional<QUrl> imageUrl) : m_url(std::move(imageUrl)) {}
+
+void PDCacheableImage::load(std::function<void(std::optional<QByteArray>)> completion) const {
+    if (!completion) {
+        return;
+    }
+    // The image may go away while the read waits; then the completion gets nothing.
+    platform::DispatchQueue::global(platform::QoS::utility)
+        .async([weak = weak_from_this(), completion = std::move(completion)] {
+            const auto self = weak.lock();
+            if (!self) {
+                completion(std::nullopt);
+                return;
+            }
+            self->readOnce();
+            completion(self->cachedData());
+        });
+}
+
+void PDCacheableImage::readOnce() const {
+    std::lock_guard lock(m_mutex);
+    if (m_loaded) {
+        return;
+    }
+    if (m_url && m_url->isLocalFile()) {
+        QFile file(m_url->toLocalFile());
+        if (file.open(QIODevice::ReadOnly)) {
+            m_data = file.readAll();
+        }
+    }
+    m_loaded = true;
+}
+
+std::optional<QByteArray> PDCacheableImage::cachedData() const {
+    std::lock_guard lock(m_mutex);
+    return m_data;
+}
+
+PDNetworkItem::PDNetworkItem(Data data) : m_data(std::move(data)) {}
+
+bool PDNetworkItem::isSameNetwork(const PDNetworkItem& other) const {
+    return m_data.id && other.m_data.id && *m_data.id == *other.m_data.id;
+}
+
+std::optional<qsizetype> firstIndexOfNetwork(const QList<PDNetworkItemPtr>& networks,
+                                             const PDNetworkItemPtr& network) {
+    if (!network) {
+        return std::nullopt;
+    }
+    for (qsizetype i = 0; i < networks.size(); ++i) {
+        if (networks[i] && (networks[i] == network || networks[i]->isSameNetwork(*network))) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+PDNetworkItemPtr makeHeader(const QString& title, bool collapsible) {
+    PDNetworkItem::Data data;
+    data.kind = PDNetworkKind::header;
+    data.title = title;
+    data.locationTitle = title;
+    data.isCollapsible = collapsible;
+    return std::make_shared<PDNetworkItem>(std::move(data));
+}
+
+} // namespace
+
+PDNetworksModel::PDNetworksModel(Content content) : m_content(std::move(content)) {
+    m_privateHeader = makeHeader(QStringLiteral("Private Networks"), false);
+    m_sharedHeader = makeHeader(m_content.sharedGroupName.isEmpty() ? QStringLiteral("Shared Networks")
+                                                                    : m_content.sharedGroupName,
+                                true);
+    for (const auto& location : m_content.publicLocations) {
+        const bool known =
+            std::any_of(m_continentHeaders.begin(), m_continentHeaders.end(),
+                        [&](const PDNetworkItemPtr& h) { return h->title() == location->continent(); });
+        if (!known) {
+            m_continentHeaders.append(makeHeader(location->continent(), false));
+        }
+    }
+    for (const auto& network : allNetworks()) {
+        network->m_favorite = network->id() && m_content.favoriteIds.contains(*network->id());
+    }
+    m_filter = defaultFilter().value_or(PDLocationFilterType::privateNetworks);
+    rebuild();
+}
+
+bool PDNetworksModel::matches(const PDNetworkItem& item) const {
+    if (m_search.isEmpty()) {
+        return true;
+    }
+    const auto cs = Qt::CaseInsensitive;
+    return item.title().contains(m_search, cs) || item.locationTitle().contains(m_search, cs) ||
+           item.countryCode().compare(m_search, cs) == 0 ||
+           (item.vpnConfiguration() && item.vpnConfiguration()->gatewayLocation.contains(m_search, cs));
+}
+
+void PDNetworksModel::rebuild() {
+    std::lock_guard lock(m_mutex);
+    auto section = [this](QList<PDNetworkItemPtr>& rows, const PDNetworkItemPtr& header,
+                          const QList<PDNetworkItemPtr>& members, bool folded) {
+        QList<PDNetworkItemPtr> shown;
+        for (const auto& member : members) {
+            if (matches(*member)) {
+                shown.append(member);
+            }
+        }
+        if (shown.isEmpty()) {
+            return;
+        }
+        rows.append(header);
+        if (!folded) {
+            rows.append(shown);
+        }
+    };
+
+    m_networkRows.clear();
+    section(m_networkRows, m_privateHeader, m_content.privateNetworks, false);
+    section(m_networkRows, m_sharedHeader, m_content.sharedNetworks, m_collapsed && m_search.isEmpty());
+
+    m_locationRows.clear();
+    m_automaticRow = false;
+    switch (m_filter) {
+    case PDLocationFilterType::privateNetworks:
+        section(m_locationRows, m_privateHeader, m_content.privateNetworks, false);
+        section(m_locationRows, m_sharedHeader, m_content.sharedNetworks, false);
+        break;
+    case PDLocationFilterType::publicLocations:
+        if (m_content.automaticLocation && m_search.isEmpty()) {
+            m_locationRows.append(m_content.automaticLocation);
+            m_automaticRow = true;
+        }
+        for (const auto& header : m_continentHeaders) {
+            QList<PDNetworkItemPtr> members;
+            for (const auto& location : m_content.publicLocations) {
+                if (location->continent() == header->title()) {
+                    members.append(location);
+                }
+            }
+            section(m_locationRows, header, members, false);
+        }
+        break;
+    case PDLocationFilterType::favorites:
+        for (const auto& network : allNetworks()) {
+            if (network->isFavorite() && matches(*network)) {
+                m_locationRows.append(network);
+            }
+        }
+        break;
+    }
+}
+
+QList<PDNetworkItemPtr> PDNetworksModel::items() const {
+    std::lock_guard lock(m_mutex);
+    QList<PDNetworkItemPtr> result;
+    for (const auto& row : m_networkRows) {
+        if (!row->isHeader()) {
+            result.append(row);
+        }
+    }
+    // A folded group still counts: the workspace gave those networks.
+    if (m_collapsed && m_search.isEmpty()) {
+        result.append(m_content.sharedNetworks);
+    }
+    return result;
+}
+
+int PDNetworksModel::numberOfNetworkRows() const {
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(m_networkRows.size());
+}
+
+PDNetworkItemPtr PDNetworksModel::networkItem(int row) const {
+    std::lock_guard lock(m_mutex);
+    return row >= 0 && row < m_networkRows.size() ? m_networkRows[row] : nullptr;
+}
+
+bool PDNetworksModel::isHeaderRow(int row) const {
+    const auto item = networkItem(row);
+    return item && item->isHeader();
+}
+
+double PDNetworksModel::heightOfNetworkRow(int row) const {
+    return isHeaderRow(row) ? kHeaderRowHeight : kNetworkRowHeight;
+}
+
+bool PDNetworksModel::isCollapsed() const {
+    std::lock_guard lock(m_mutex);
+    return m_collapsed;
+}
+
+void PDNetworksModel::toggleCollapsed() {
+    std::lock_guard lock(m_mutex);
+    m_collapsed = !m_collapsed;
+    rebuild();
+}
+
+int PDNetworksModel::selectedIndex() const {
+    std::lock_guard lock(m_mutex);
+    if (!m_currentId) {
+        return -1;
+    }
+    for (int row = 0; row < m_networkRows.size(); ++row) {
+        const auto& id = m_networkRows[row]->id();
+        if (!m_networkRows[row]->isHeader() && id && *id == *m_currentId) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+QString PDNetworksModel::searchText() const {
+    std::lock_guard lock(m_mutex);
+    return m_search;
+}
+
+bool PDNetworksModel::setSearchText(const QString& text) {
+    std::lock_guard lock(m_mutex);
+    const auto networkRows = m_networkRows;
+    const auto locationRows = m_locationRows;
+    m_search = text.trimmed();
+    rebuild();
+    return networkRows != m_networkRows || locationRows != m_locationRows;
+}
+
+void PDNetworksModel::refresh() {
+    rebuild();
+}
+
+int PDNetworksModel::numberOfLocationRows() const {
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(m_locationRows.size());
+}
+
+PDNetworkItemPtr PDNetworksModel::item(int row) const {
+    std::lock_guard lock(m_mutex);
+    return row >= 0 && row < m_locationRows.size() ? m_locationRows[row] : nullptr;
+}
+
+double PDNetworksModel::heightOfLocationRow(int row) const {
+    const auto found = item(row);
+    return found && found->isHeader() ? kHeaderRowHeight : kLocationRowHeight;
+}
+
+std::optional<int> PDNetworksModel::index(const PDNetworkItemPtr& network) const {
+    std::lock_guard lock(m_mutex);
+    if (!network) {
+        return std::nullopt;
+    }
+    const int offset = m_automaticRow ? 1 : 0;
+    for (int row = offset; row < m_locationRows.size(); ++row) {
+        const auto& candidate = m_locationRows[row];
+        if (!candidate->isHeader() && (candidate == network || candidate->isSameNetwork(*network))) {
+            return row - offset;
+        }
+    }
+    return std::nullopt;
+}
+
+void PDNetworksModel::applyFilter(PDLocationFilterType filter) {
+    std::lock_guard lock(m_mutex);
+    m_filter = filter;
+    rebuild();
+}
+
+PDLocationFilterType PDNetworksModel::appliedFilter() const {
+    std::lock_guard lock(m_mutex);
+    return m_filter;
+}
+
+std::optional<PDLocationFilterType> PDNetworksModel::defaultFilter() const {
+    std::lock_guard lock(m_mutex);
+    if (!m_content.publicLocations.isEmpty()) {
+        return PDLocationFilterType::publicLocations;
+    }
+    if (!m_content.privateNetworks.isEmpty() || !m_content.sharedNetworks.isEmpty()) {
+        return PDLocationFilterType::privateNetworks;
+    }
+    return std::nullopt;
+}
+
+QList<PDLocationFilterType> PDNetworksModel::availableFilters() const {
+    std::lock_guard lock(m_mutex);
+    QList<PDLocationFilterType> filters;
+    if (!m_content.privateNetworks.isEmpty() || !m_content.sharedNetworks.isEmpty()) {
+        filters.append(PDLocationFilterType::privateNetworks);
+    }
+    if (!m_content.publicLocations.isEmpty()) {
+        filters.append(PDLocationFilterType::publicLocations);
+    }
+    if (!filters.isEmpty()) {
+        filters.append(PDLocationFilterType::favorites);
+    }
+    return filters;
+}
+
+bool PDNetworksModel::hasLocations() const {
+    return !allNetworks().isEmpty();
+}
+
+void PDNetworksModel::setFavorite(const PDNetworkItemPtr& network, bool favorite) {
+    if (const auto own = network && network->id() ? networkWithId(*network->id()) : nullptr) {
+        own->m_favorite = favorite;
+    }
+}
+
+bool PDNetworksModel::toggleFavorite(const PDNetworkItemPtr& network) {
+    const auto own = network && network->id() ? networkWithId(*network->id()) : nullptr;
+    if (!own) {
+        return false;
+    }
+    const bool now = !own->isFavorite();
+    own->m_favorite = now;
+    return now;
+}
+
+QList<PDNetworkItemPtr> PDNetworksModel::privateNetworks() const {
+    std::lock_guard lock(m_mutex);
+    return m_content.privateNetworks;
+}
+
+QList<PDNetworkItemPtr> PDNetworksModel::sharedNetworks() const {
+    std::lock_guard lock(m_mutex);
+    return m_content.sharedNetworks;
+}
+
+QString PDNetworksModel::sharedGroupName() const {
+    std::lock_guard lock(m_mutex);
+    return m_sharedHeader->title();
+}
+
+QList<PDNetworkItemPtr> PDNetworksModel::publicLocations() const {
+    std::lock_guard lock(m_mutex);
+    return m_content.publicLocations;
+}
+
+QList<PDNetworkItemPtr> PDNetworksModel::favoriteLocations() const {
+    QList<PDNetworkItemPtr> result;
+    for (const auto& network : allNetworks()) {
+        if (network->isFavorite()) {
+            result.append(network);
+        }
+    }
+    return result;
+}
+
+QList<PDNetworkItemPtr> PDNetworksModel::groupedNetworks() const {
+    std::lock_guard lock(m_mutex);
+    return m_content.privateNetworks + m_content.sharedNetworks;
+}
+
+QList<PDNetworkItemPtr> PDNetworksModel::lastUsedNetworks() const {
+    std::lock_guard lock(m_mutex);
+    return m_content.lastUsed;
+}
+
+PDNetworkItemPtr PDNetworksModel::automaticLocation() const {
+    std::lock_guard lock(m_mutex);
+    return m_content.automaticLocation;
+}
+
+QList<PDNetworkItemPtr> PDNetworksModel::allNetworks() const {
+    std::lock_guard lock(m_mutex);
+    return m_content.privateNetworks + m_content.sharedNetworks + m_content.publicLocations;
+}
+
+PDNetworkItemPtr PDNetworksModel::networkWithId(const QString& id) const {
+    std::lock_guard lock(m_mutex);
+    if (m_content.automaticLocation && m_content.automaticLocation->id() == id) {
+        return m_content.automaticLocation;
+    }
+    for (const auto& network : allNetworks()) {
+        if (network->id() == id) {
+            return network;
+        }
+    }
+    return nullptr;
+}
+
+void PDNetworksModel::setCurrentNetworkId(std::optional<QString> id) {
+    std::lock_guard lock(m_mutex);
+    m_currentId = std::move(id);
+}
+
+void PDNetworksModel::noteUsed(const PDNetworkItemPtr& network) {
+    std::lock_guard lock(m_mutex);
+    if (!network || network->isHeader()) {
+        return;
+    }
+    if (const auto at = firstIndexOfNetwork(m_content.lastUsed, network)) {
+        m_content.lastUsed.removeAt(*at);
+    }
+    m_content.lastUsed.append(network);
+    while (m_content.lastUsed.size() > kLastUsedLimit) {
+        m_content.lastUsed.removeFirst();
+    }
+}

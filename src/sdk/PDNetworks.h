@@ -1,0 +1,184 @@
+#pragma once
+
+// Networks and locations of the workspace: items, their flag images and the one live model the lists read.
+
+#include "sdk/PDTypes.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+// An image the SDK fetches once and keeps: a location's flag. `load` hands the file's bytes (an SVG)
+// to the completion, on a background thread; nothing when there is no image or it cannot be read.
+class PDCacheableImage : public std::enable_shared_from_this<PDCacheableImage> {
+public:
+    explicit PDCacheableImage(std::optional<QUrl> imageUrl);
+
+    const std::optional<QUrl>& imageUrl() const { return m_url; }
+    void load(std::function<void(std::optional<QByteArray>)> completion) const;
+    // What an earlier load found; nothing before the first load finished.
+    std::optional<QByteArray> cachedData() const;
+
+private:
+    void readOnce() const;
+
+    std::optional<QUrl> m_url;
+    mutable std::mutex m_mutex;
+    mutable std::optional<QByteArray> m_data;
+    mutable bool m_loaded = false;
+};
+using PDCacheableImagePtr = std::shared_ptr<PDCacheableImage>;
+
+enum class PDNetworkKind { privateNetwork, sharedNetwork, publicLocation, automatic, header };
+
+// A network, a public location, the automatic location or a section header. Items are shared: the
+// same object stands for a network wherever the SDK hands it out, and networks are also compared by id.
+class PDNetworkItem {
+public:
+    struct Data {
+        std::optional<QString> id;
+        PDNetworkKind kind = PDNetworkKind::publicLocation;
+        QString title;         // list and display title
+        QString locationTitle; // the name the locations window shows
+        QString countryCode;   // lower-case ISO code; empty for none
+        QString continent;
+        bool isCollapsible = false;
+        bool isSplitTunnelingEnabled = false;
+        bool isDNSFilteringEnabled = false;
+        bool isPrivateDNSEnabled = false;
+        std::optional<SDVPNConfig> vpnConfiguration;
+        PDCacheableImagePtr flagImage;
+    };
+
+    explicit PDNetworkItem(Data data);
+
+    const std::optional<QString>& id() const { return m_data.id; }
+    PDNetworkKind kind() const { return m_data.kind; }
+    const QString& title() const { return m_data.title; }
+    const QString& displayTitle() const { return m_data.title; }
+    const QString& locationTitle() const { return m_data.locationTitle; }
+    const QString& countryCode() const { return m_data.countryCode; }
+    const QString& continent() const { return m_data.continent; }
+    bool isHeader() const { return m_data.kind == PDNetworkKind::header; }
+    bool isCollapsible() const { return m_data.isCollapsible; }
+    // Private to the workspace (its own and shared networks), as against a public gateway location.
+    bool isPrivate() const {
+        return m_data.kind == PDNetworkKind::privateNetwork || m_data.kind == PDNetworkKind::sharedNetwork;
+    }
+    bool isShared() const { return m_data.kind == PDNetworkKind::sharedNetwork; }
+    bool isAutomatic() const { return m_data.kind == PDNetworkKind::automatic; }
+    bool isSplitTunnelingEnabled() const { return m_data.isSplitTunnelingEnabled; }
+    bool isDNSFilteringEnabled() const { return m_data.isDNSFilteringEnabled; }
+    bool isPrivateDNSEnabled() const { return m_data.isPrivateDNSEnabled; }
+    const std::optional<SDVPNConfig>& vpnConfiguration() const { return m_data.vpnConfiguration; }
+    // The flag (or the network's image); never null for networks and locations, null for headers.
+    const PDCacheableImagePtr& flagImage() const { return m_data.flagImage; }
+    const PDCacheableImagePtr& image() const { return m_data.flagImage; }
+    bool isFavorite() const { return m_favorite.load(); }
+    // Same network: both ids present and equal.
+    bool isSameNetwork(const PDNetworkItem& other) const;
+
+private:
+    friend class PDNetworksModel;
+    Data m_data;
+    std::atomic<bool> m_favorite{false};
+};
+using PDNetworkItemPtr = std::shared_ptr<PDNetworkItem>;
+
+// Index of the first item that is the same network (by id), or nothing.
+std::optional<qsizetype> firstIndexOfNetwork(const QList<PDNetworkItemPtr>& networks,
+                                             const PDNetworkItemPtr& network);
+
+// The workspace's networks as the lists show them. Two row sets live side by side: the networks tab's
+// (private networks, then the collapsible shared group) and the locations window's (by filter: private
+// and shared networks, public locations under continent headers, or favourites). Both follow one search
+// text. Under the Public filter with no search text, location row 0 is the automatic location;
+// `index(of:)` counts rows without it. Every member may be called from any thread.
+class PDNetworksModel {
+public:
+    struct Content {
+        QList<PDNetworkItemPtr> privateNetworks;
+        QString sharedGroupName;
+        QList<PDNetworkItemPtr> sharedNetworks;
+        QList<PDNetworkItemPtr> publicLocations;
+        PDNetworkItemPtr automaticLocation;
+        QList<PDNetworkItemPtr> lastUsed; // oldest first
+        QStringList favoriteIds;
+    };
+
+    explicit PDNetworksModel(Content content);
+
+    // Networks tab.
+    QList<PDNetworkItemPtr> items() const; // the networks the tab shows now (no headers)
+    int numberOfNetworkRows() const;
+    PDNetworkItemPtr networkItem(int row) const;
+    bool isHeaderRow(int row) const;
+    double heightOfNetworkRow(int row) const;
+    bool isCollapsed() const;
+    void toggleCollapsed();
+    int selectedIndex() const; // row of the current network, -1 for none
+    QString searchText() const;
+    bool setSearchText(const QString& text); // true when the rows changed
+    void refresh();
+
+    // Locations window.
+    int numberOfLocationRows() const;
+    PDNetworkItemPtr item(int row) const;
+    double heightOfLocationRow(int row) const;
+    std::optional<int> index(const PDNetworkItemPtr& network) const;
+    void applyFilter(PDLocationFilterType filter);
+    PDLocationFilterType appliedFilter() const;
+    std::optional<PDLocationFilterType> defaultFilter() const;
+    QList<PDLocationFilterType> availableFilters() const;
+    bool hasLocations() const;
+    // Marks or unmarks a favourite; the lists change on the next refresh().
+    void setFavorite(const PDNetworkItemPtr& network, bool favorite);
+    bool toggleFavorite(const PDNetworkItemPtr& network); // the new state
+
+    // Lists for the menus and the quick-access window.
+    QList<PDNetworkItemPtr> privateNetworks() const;
+    QList<PDNetworkItemPtr> sharedNetworks() const;
+    QString sharedGroupName() const;
+    QList<PDNetworkItemPtr> publicLocations() const;
+    QList<PDNetworkItemPtr> favoriteLocations() const;
+    QList<PDNetworkItemPtr> groupedNetworks() const;  // private, then shared networks
+    QList<PDNetworkItemPtr> lastUsedNetworks() const; // oldest first
+    PDNetworkItemPtr automaticLocation() const;
+    // Every network and location (no headers, no automatic item).
+    QList<PDNetworkItemPtr> allNetworks() const;
+    PDNetworkItemPtr networkWithId(const QString& id) const;
+
+    // Kept up to date by the SDK.
+    void setCurrentNetworkId(std::optional<QString> id);
+    void noteUsed(const PDNetworkItemPtr& network);
+
+    static constexpr int kLastUsedLimit = 5;
+    static constexpr double kHeaderRowHeight = 30.0;
+    static constexpr double kNetworkRowHeight = 52.0;
+    static constexpr double kLocationRowHeight = 44.0;
+
+private:
+    void rebuild();
+    bool matches(const PDNetworkItem& item) const;
+
+    mutable std::recursive_mutex m_mutex;
+    Content m_content;
+    PDNetworkItemPtr m_privateHeader;
+    PDNetworkItemPtr m_sharedHeader;
+    QList<PDNetworkItemPtr> m_continentHeaders;
+    bool m_collapsed = false;
+    QString m_search;
+    PDLocationFilterType m_filter = PDLocationFilterType::privateNetworks;
+    std::optional<QString> m_currentId;
+    QList<PDNetworkItemPtr> m_networkRows;
+    QList<PDNetworkItemPtr> m_locationRows;
+    bool m_automaticRow = false;
+};
+using PDNetworksModelPtr = std::shared_ptr<PDNetworksModel>;
