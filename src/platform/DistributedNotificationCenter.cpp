@@ -29,44 +29,46 @@ struct Budget {
 std::optional<QVariant> plainValue(const QVariant& value, Budget& budget, int depth);
 
 std::optional<QVariant> plainFromArgument(const QDBusArgument& argument, Budget& budget, int depth) {
-    const bool container =
-        argument.currentType() == QDBusArgument::MapType || argument.currentType() == QDBusArgument::ArrayType;
+    const bool container = argument.currentType() == QDBusArgument::MapType ||
+                           argument.currentType() == QDBusArgument::ArrayType;
     if (container && (depth > Center::deepestNesting || --budget.values < 0)) {
         return std::nullopt;
     }
+    // Every begin needs its end, also when a value is refused: the argument frees its readers only then.
     switch (argument.currentType()) {
     case QDBusArgument::MapType: {
         QVariantMap map;
+        bool ok = true;
         argument.beginMap();
-        while (!argument.atEnd()) {
+        while (ok && !argument.atEnd()) {
             argument.beginMapEntry();
             const QVariant key = argument.asVariant();
             const QVariant item = argument.asVariant();
             argument.endMapEntry();
-            if (key.typeId() != QMetaType::QString || !budget.charge(key.toString().size())) {
-                return std::nullopt;
+            auto plain = key.typeId() == QMetaType::QString && budget.charge(key.toString().size())
+                             ? plainValue(item, budget, depth + 1)
+                             : std::nullopt;
+            ok = plain.has_value();
+            if (ok) {
+                map.insert(key.toString(), *plain);
             }
-            auto plain = plainValue(item, budget, depth + 1);
-            if (!plain) {
-                return std::nullopt;
-            }
-            map.insert(key.toString(), *plain);
         }
         argument.endMap();
-        return map;
+        return ok ? std::optional<QVariant>(map) : std::nullopt;
     }
     case QDBusArgument::ArrayType: {
         QVariantList list;
+        bool ok = true;
         argument.beginArray();
-        while (!argument.atEnd()) {
+        while (ok && !argument.atEnd()) {
             auto plain = plainValue(argument.asVariant(), budget, depth + 1);
-            if (!plain) {
-                return std::nullopt;
+            ok = plain.has_value();
+            if (ok) {
+                list.append(*plain);
             }
-            list.append(*plain);
         }
         argument.endArray();
-        return list;
+        return ok ? std::optional<QVariant>(list) : std::nullopt;
     }
     case QDBusArgument::BasicType:
     case QDBusArgument::VariantType:
@@ -129,7 +131,8 @@ std::optional<QVariant> plainValue(const QVariant& value, Budget& budget, int de
         QVariantMap map;
         const QVariantMap source = value.toMap();
         for (auto it = source.cbegin(); it != source.cend(); ++it) {
-            auto plain = budget.charge(it.key().size()) ? plainValue(it.value(), budget, depth + 1) : std::nullopt;
+            auto plain =
+                budget.charge(it.key().size()) ? plainValue(it.value(), budget, depth + 1) : std::nullopt;
             if (!plain) {
                 return std::nullopt;
             }
@@ -142,7 +145,9 @@ std::optional<QVariant> plainValue(const QVariant& value, Budget& budget, int de
     }
 }
 
-bool isAcceptableName(const QString& name) { return !name.isEmpty() && name.size() <= Center::longestName; }
+bool isAcceptableName(const QString& name) {
+    return !name.isEmpty() && name.size() <= Center::longestName;
+}
 
 } // namespace
 
@@ -183,13 +188,15 @@ DistributedNotificationCenter::DistributedNotificationCenter(const QDBusConnecti
     m_connected = m_bus.connect(QString(), objectPath, interfaceName, signalName, m_receiver,
                                 SLOT(onSignal(QDBusMessage)));
     if (!m_connected) {
-        qCWarning(lcDistributed) << "Could not listen for distributed notifications:" << m_bus.lastError().message();
+        qCWarning(lcDistributed) << "Could not listen for distributed notifications:"
+                                 << m_bus.lastError().message();
     }
 }
 
 DistributedNotificationCenter::~DistributedNotificationCenter() {
     if (m_connected) {
-        m_bus.disconnect(QString(), objectPath, interfaceName, signalName, m_receiver, SLOT(onSignal(QDBusMessage)));
+        m_bus.disconnect(QString(), objectPath, interfaceName, signalName, m_receiver,
+                         SLOT(onSignal(QDBusMessage)));
     }
     if (QThread::currentThread() == m_receiver->thread()) {
         delete m_receiver;
@@ -209,8 +216,9 @@ void DistributedNotificationCenter::post(const QString& name, const QVariantMap&
     Budget budget;
     const auto plain = plainValue(userInfo, budget, 0);
     if (!isAcceptableName(name) || !plain) {
-        qCWarning(lcDistributed) << "Refused to post a distributed notification that is oversized or not plain:"
-                                 << name.left(longestName);
+        qCWarning(lcDistributed)
+            << "Refused to post a distributed notification that is oversized or not plain:"
+            << name.left(longestName);
         return;
     }
     QDBusMessage message = QDBusMessage::createSignal(objectPath, interfaceName, signalName);
@@ -220,7 +228,8 @@ void DistributedNotificationCenter::post(const QString& name, const QVariantMap&
     }
 }
 
-std::optional<Notification> DistributedNotificationCenter::notificationFromMessage(const QDBusMessage& message) {
+std::optional<Notification>
+DistributedNotificationCenter::notificationFromMessage(const QDBusMessage& message) {
     if (message.type() != QDBusMessage::SignalMessage || message.signature() != QLatin1String("sa{sv}")) {
         return std::nullopt;
     }

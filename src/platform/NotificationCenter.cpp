@@ -7,8 +7,8 @@ NotificationCenter& NotificationCenter::defaultCenter() {
     return center;
 }
 
-ObserverToken NotificationCenter::addObserver(const QString& name, const void* sender, NotificationBlock block,
-                                              const DispatchQueue* queue) {
+ObserverToken NotificationCenter::addObserver(const QString& name, const void* sender,
+                                              NotificationBlock block, const DispatchQueue* queue) {
     return m_observers.add(name, sender, std::move(block), queue);
 }
 
@@ -16,6 +16,8 @@ void NotificationCenter::post(const QString& name, const void* sender, const QVa
     post(Notification{name, sender, userInfo});
 }
 
-void NotificationCenter::post(const Notification& notification) { m_observers.post(notification); }
+void NotificationCenter::post(const Notification& notification) {
+    m_observers.post(notification);
+}
 
 } // namespace platform

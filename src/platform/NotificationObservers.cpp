@@ -19,7 +19,8 @@ thread_local std::vector<const ObserverEntry*> callsOnThisThread;
 
 class ObserverEntry {
 public:
-    ObserverEntry(const QString& name, const void* sender, NotificationBlock block, const DispatchQueue* queue)
+    ObserverEntry(const QString& name, const void* sender, NotificationBlock block,
+                  const DispatchQueue* queue)
         : m_name(name), m_sender(sender), m_queue(queue), m_block(std::move(block)) {}
 
     bool matches(const Notification& notification) const {
@@ -136,7 +137,9 @@ ObserverToken::ObserverToken(std::shared_ptr<detail::ObserverEntry> entry,
                              std::weak_ptr<detail::ObserverListState> list)
     : m_entry(std::move(entry)), m_list(std::move(list)) {}
 
-ObserverToken::~ObserverToken() { reset(); }
+ObserverToken::~ObserverToken() {
+    reset();
+}
 
 ObserverToken::ObserverToken(ObserverToken&& other) noexcept
     : m_entry(std::move(other.m_entry)), m_list(std::move(other.m_list)) {}

@@ -42,7 +42,8 @@ public:
 
 private:
     friend class detail::ObserverList;
-    ObserverToken(std::shared_ptr<detail::ObserverEntry> entry, std::weak_ptr<detail::ObserverListState> list);
+    ObserverToken(std::shared_ptr<detail::ObserverEntry> entry,
+                  std::weak_ptr<detail::ObserverListState> list);
 
     std::shared_ptr<detail::ObserverEntry> m_entry;
     std::weak_ptr<detail::ObserverListState> m_list;
@@ -60,7 +61,8 @@ public:
     ObserverList& operator=(const ObserverList&) = delete;
 
     // `sender` null matches any sender; `queue` null delivers on the posting thread.
-    ObserverToken add(const QString& name, const void* sender, NotificationBlock block, const DispatchQueue* queue);
+    ObserverToken add(const QString& name, const void* sender, NotificationBlock block,
+                      const DispatchQueue* queue);
     // Calls the matching observers in the order they were added. Observers added during the post are not
     // called by it; observers removed during it are not called after their removal.
     void post(const Notification& notification) const;

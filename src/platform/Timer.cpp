@@ -14,8 +14,9 @@ double normalizedInterval(double seconds) {
 } // namespace
 
 Timer::Timer(Private, double interval, bool repeats, Block block, const DispatchQueue& queue)
-    : m_interval(normalizedInterval(interval)), m_period(delayFromSeconds(std::min(m_interval, std::numeric_limits<double>::max()))), m_repeats(repeats),
-      m_queue(queue), m_block(std::make_shared<const Block>(std::move(block))) {}
+    : m_interval(normalizedInterval(interval)),
+      m_period(delayFromSeconds(std::min(m_interval, std::numeric_limits<double>::max()))),
+      m_repeats(repeats), m_queue(queue), m_block(std::make_shared<const Block>(std::move(block))) {}
 
 std::shared_ptr<Timer> Timer::scheduledTimer(double interval, bool repeats, Block block,
                                              const DispatchQueue& queue) {

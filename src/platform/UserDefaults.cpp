@@ -42,11 +42,13 @@ bool isStorable(const QVariant& value, int depth = 0) {
         return true;
     case QMetaType::QVariantList: {
         const QVariantList list = value.toList();
-        return std::all_of(list.begin(), list.end(), [&](const QVariant& item) { return isStorable(item, depth + 1); });
+        return std::all_of(list.begin(), list.end(),
+                           [&](const QVariant& item) { return isStorable(item, depth + 1); });
     }
     case QMetaType::QVariantMap: {
         const QVariantMap map = value.toMap();
-        return std::all_of(map.begin(), map.end(), [&](const QVariant& item) { return isStorable(item, depth + 1); });
+        return std::all_of(map.begin(), map.end(),
+                           [&](const QVariant& item) { return isStorable(item, depth + 1); });
     }
     default:
         return false;
@@ -78,8 +80,12 @@ std::optional<QVariant> decodeValue(const QVariant& stored) {
 }
 
 // QSettings reads "/" and "\" in keys as group separators; percent-encoding keeps every key as it was.
-QString encodeKey(const QString& key) { return QString::fromLatin1(key.toUtf8().toPercentEncoding()); }
-QString decodeKey(const QString& stored) { return QString::fromUtf8(QByteArray::fromPercentEncoding(stored.toLatin1())); }
+QString encodeKey(const QString& key) {
+    return QString::fromLatin1(key.toUtf8().toPercentEncoding());
+}
+QString decodeKey(const QString& stored) {
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(stored.toLatin1()));
+}
 
 bool isNumber(const QVariant& value) {
     switch (value.typeId()) {
@@ -128,7 +134,9 @@ QString UserDefaults::standardPath() {
     return QDir(folder).filePath(Bundle::main().bundleIdentifier() + ".ini");
 }
 
-UserDefaults::UserDefaults(QString filePath) : m_filePath(std::move(filePath)) { load(); }
+UserDefaults::UserDefaults(QString filePath) : m_filePath(std::move(filePath)) {
+    load();
+}
 
 void UserDefaults::load() {
     const QFileInfo info(m_filePath);
@@ -167,7 +175,8 @@ void UserDefaults::load() {
         return;
     }
 
-    qCWarning(lcDefaults).noquote() << "User defaults file" << m_filePath << "is corrupt (" + problem + "); starting empty";
+    qCWarning(lcDefaults).noquote() << "User defaults file" << m_filePath
+                                    << "is corrupt (" + problem + "); starting empty";
     const QString stamp = Scheduler::shared().currentDate().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString aside = m_filePath + ".corrupt-" + stamp;
     for (int n = 2; QFileInfo::exists(aside); ++n) {
@@ -220,7 +229,8 @@ qint64 UserDefaults::integerForKey(const QString& key) const {
     case QMetaType::LongLong:
         return value.toLongLong();
     case QMetaType::ULongLong:
-        return static_cast<qint64>(std::min<qulonglong>(value.toULongLong(), std::numeric_limits<qint64>::max()));
+        return static_cast<qint64>(
+            std::min<qulonglong>(value.toULongLong(), std::numeric_limits<qint64>::max()));
     case QMetaType::Float:
     case QMetaType::Double:
         return clampToInteger(value.toDouble());
@@ -274,7 +284,8 @@ bool UserDefaults::set(const QString& key, const QVariant& value) {
         return removeObject(key);
     }
     if (!isStorable(value)) {
-        qCWarning(lcDefaults) << "Refused to store a value of type" << value.metaType().name() << "under" << key;
+        qCWarning(lcDefaults) << "Refused to store a value of type" << value.metaType().name() << "under"
+                              << key;
         return false;
     }
     std::lock_guard lock(m_mutex);
@@ -309,7 +320,8 @@ bool UserDefaults::writeLocked() {
     for (auto it = m_values.cbegin(); it != m_values.cend(); ++it) {
         settings.setValue(encodeKey(it.key()), encodeValue(it.value()));
     }
-    settings.sync(); // QSettings writes through QSaveFile: the old file stays whole until the new one is in place
+    settings
+        .sync(); // QSettings writes through QSaveFile: the old file stays whole until the new one is in place
     if (settings.status() != QSettings::NoError) {
         qCWarning(lcDefaults).noquote() << "Could not write the user defaults to" << m_filePath;
         return false;

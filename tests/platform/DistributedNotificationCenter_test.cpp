@@ -34,7 +34,8 @@ protected:
 
     // Sends a signal as any process on the bus could, bypassing the checks of post().
     static void sendRaw(const QVariantList& arguments) {
-        QDBusMessage message = QDBusMessage::createSignal(Center::objectPath, Center::interfaceName, Center::signalName);
+        QDBusMessage message =
+            QDBusMessage::createSignal(Center::objectPath, Center::interfaceName, Center::signalName);
         message.setArguments(arguments);
         ASSERT_TRUE(QDBusConnection::sessionBus().send(message));
     }
@@ -42,11 +43,15 @@ protected:
     // Posts a marker and waits for it: everything sent before it has been delivered or dropped by then.
     void drain() {
         sendRaw({name, QVariantMap{{"marker", true}}});
-        ASSERT_TRUE(testsupport::waitUntil([&] { return !received.empty() && received.back().userInfo.contains("marker"); }));
+        ASSERT_TRUE(testsupport::waitUntil(
+            [&] { return !received.empty() && received.back().userInfo.contains("marker"); }));
         received.pop_back();
     }
 
-    const QString name = QStringLiteral("ProtocolFiltersNotification");
+    // Test processes may share one bus (ctest runs them in parallel): each listens on a name of its own.
+    const QString name = QStringLiteral("ProtocolFiltersNotification.%1.%2")
+                             .arg(QCoreApplication::applicationPid())
+                             .arg(::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::unique_ptr<Center> center;
     ObserverToken token;
     std::vector<Notification> received;
@@ -85,7 +90,8 @@ TEST_F(DistributedNotificationTest, APostReachesObserversWithItsPlainTypes) {
 
     token.reset();
     std::vector<QString> later;
-    auto replacement = center->addObserver(name, [&](const Notification& n) { later.push_back(n.userInfo.firstKey()); });
+    auto replacement =
+        center->addObserver(name, [&](const Notification& n) { later.push_back(n.userInfo.firstKey()); });
     center->post(name, {{"after", 1}});
     ASSERT_TRUE(testsupport::waitUntil([&] { return !later.empty(); }));
     EXPECT_EQ(later, std::vector<QString>{"after"});
@@ -107,11 +113,11 @@ TEST_F(DistributedNotificationTest, MalformedOrOversizedSignalsAreDropped) {
         tooMany.append(i);
     }
 
-    sendRaw({name});                                                             // no user info
-    sendRaw({name, 7});                                                          // user info not a map
-    sendRaw({name, QVariant::fromValue(QMap<int, QDBusVariant>{{1, QDBusVariant("x")}})});         // keys not texts
-    sendRaw({QString(Center::longestName + 1, 'n'), QVariantMap{}});             // name too long
-    sendRaw({QString(), QVariantMap{}});                                         // no name
+    sendRaw({name});    // no user info
+    sendRaw({name, 7}); // user info not a map
+    sendRaw({name, QVariant::fromValue(QMap<int, QDBusVariant>{{1, QDBusVariant("x")}})}); // keys not texts
+    sendRaw({QString(Center::longestName + 1, 'n'), QVariantMap{}});                       // name too long
+    sendRaw({QString(), QVariantMap{}});                                                   // no name
     sendRaw({name, QVariantMap{{"path", QVariant::fromValue(QDBusObjectPath("/x"))}}});
     sendRaw({name, QVariantMap{{"struct", QVariant::fromValue(structure)}}});
     sendRaw({name, QVariantMap{{"data", QByteArray(Center::largestPayload + 1, 'x')}}});
@@ -120,7 +126,8 @@ TEST_F(DistributedNotificationTest, MalformedOrOversizedSignalsAreDropped) {
     drain();
     EXPECT_TRUE(received.empty()) << received.size() << " malformed notification(s) delivered";
 
-    sendRaw({name, QVariantMap{{"shortValue", QVariant::fromValue(short(-3))}, {"byte", QVariant::fromValue(uchar(200))}}});
+    sendRaw({name, QVariantMap{{"shortValue", QVariant::fromValue(short(-3))},
+                               {"byte", QVariant::fromValue(uchar(200))}}});
     drain();
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0].userInfo.value("shortValue"), QVariant(-3)) << "small D-Bus integers arrive as int";
@@ -148,7 +155,8 @@ void captureWarnings(QtMsgType type, const QMessageLogContext& context, const QS
 
 TEST(DistributedNotificationWithoutBus, IsInertAndSaysSoOnce) {
     const QString connectionName = QStringLiteral("veltrix-test-no-bus");
-    QDBusConnection nowhere = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), connectionName);
+    QDBusConnection nowhere =
+        QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), connectionName);
     ASSERT_FALSE(nowhere.isConnected());
 
     capturedWarnings.clear();

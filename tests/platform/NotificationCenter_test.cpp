@@ -22,8 +22,10 @@ TEST(NotificationCenter, DeliversByNameAndSenderOnThePostingThread) {
         calls.push_back("any");
         last = n;
     });
-    auto fromA = center.addObserver("tickTimeUpdated", &senderA, [&](const Notification&) { calls.push_back("A"); });
-    auto other = center.addObserver("settingsUpdated", nullptr, [&](const Notification&) { calls.push_back("other"); });
+    auto fromA =
+        center.addObserver("tickTimeUpdated", &senderA, [&](const Notification&) { calls.push_back("A"); });
+    auto other = center.addObserver("settingsUpdated", nullptr,
+                                    [&](const Notification&) { calls.push_back("other"); });
 
     center.post("tickTimeUpdated", &senderB, {{"timeConnected", "00:00:01"}});
     EXPECT_EQ(calls, std::vector<std::string>{"any"});
@@ -51,8 +53,8 @@ TEST(NotificationCenter, AnObserverWithAQueueIsCalledThereAndNotAfterItsTokenIsG
     ScopedScheduler use(scheduler);
     NotificationCenter center;
     int calls = 0;
-    auto token = center.addObserver("settingsUpdated", nullptr, [&](const Notification&) { ++calls; },
-                                    &DispatchQueue::main());
+    auto token = center.addObserver(
+        "settingsUpdated", nullptr, [&](const Notification&) { ++calls; }, &DispatchQueue::main());
     center.post("settingsUpdated");
     EXPECT_EQ(calls, 0);
     scheduler.runUntilIdle();
@@ -113,7 +115,8 @@ TEST(NotificationCenter, ObserversMayChangeTheObserversDuringAPost) {
         self.reset();
         center.post("nested");
     });
-    auto nested = center.addObserver("nested", nullptr, [&](const Notification&) { calls.push_back("nested"); });
+    auto nested =
+        center.addObserver("nested", nullptr, [&](const Notification&) { calls.push_back("nested"); });
 
     center.post("n");
     EXPECT_EQ(calls, (std::vector<std::string>{"first", "self", "nested"}));
@@ -160,12 +163,13 @@ TEST(NotificationCenter, NoCallAfterRemovalUnderConcurrentPosts) {
     }
     for (int round = 0; round < 300; ++round) {
         auto removed = std::make_shared<std::atomic<bool>>(false);
-        ObserverToken token = center.addObserver("n", nullptr, [&calls, &lateCalls, removed](const Notification&) {
-            ++calls;
-            if (*removed) {
-                ++lateCalls;
-            }
-        });
+        ObserverToken token =
+            center.addObserver("n", nullptr, [&calls, &lateCalls, removed](const Notification&) {
+                ++calls;
+                if (*removed) {
+                    ++lateCalls;
+                }
+            });
         std::this_thread::sleep_for(50us);
         token.reset();
         *removed = true;

@@ -26,7 +26,8 @@ protected:
 
 TEST_F(TimerTest, OneShotFiresOnceAtItsTimeThenIsInvalid) {
     std::vector<double> fired;
-    auto timer = Timer::scheduledTimer(2.0, false, [&](Timer&) { fired.push_back(scheduler.elapsedSeconds()); });
+    auto timer =
+        Timer::scheduledTimer(2.0, false, [&](Timer&) { fired.push_back(scheduler.elapsedSeconds()); });
     EXPECT_TRUE(timer->isValid());
     EXPECT_FALSE(timer->repeats());
     scheduler.advance(1.99);
@@ -41,7 +42,8 @@ TEST_F(TimerTest, OneShotFiresOnceAtItsTimeThenIsInvalid) {
 
 TEST_F(TimerTest, RepeatingKeepsToItsScheduleWithoutDrift) {
     std::vector<double> fired;
-    auto timer = Timer::scheduledTimer(0.17, true, [&](Timer&) { fired.push_back(scheduler.elapsedSeconds()); });
+    auto timer =
+        Timer::scheduledTimer(0.17, true, [&](Timer&) { fired.push_back(scheduler.elapsedSeconds()); });
     // Uneven steps must not shift the grid.
     for (int i = 0; i < 100; ++i) {
         scheduler.advance(i % 2 ? 0.23 : 0.11);
@@ -104,7 +106,8 @@ TEST_F(TimerTest, InvalidateFromAnotherThreadStopsFiresAndReleasesTheBlock) {
 
 TEST_F(TimerTest, FireRunsNowAndLeavesTheRepeatingScheduleAlone) {
     std::vector<double> repeating;
-    auto every = Timer::scheduledTimer(1.0, true, [&](Timer&) { repeating.push_back(scheduler.elapsedSeconds()); });
+    auto every =
+        Timer::scheduledTimer(1.0, true, [&](Timer&) { repeating.push_back(scheduler.elapsedSeconds()); });
     scheduler.advance(0.4);
     every->fire();
     scheduler.advance(1.0);
@@ -134,7 +137,8 @@ TEST_F(TimerTest, DegenerateIntervalsNeverSpin) {
         timer->invalidate();
     }
     int fires = 0;
-    auto never = Timer::scheduledTimer(std::numeric_limits<double>::infinity(), true, [&](Timer&) { ++fires; });
+    auto never =
+        Timer::scheduledTimer(std::numeric_limits<double>::infinity(), true, [&](Timer&) { ++fires; });
     scheduler.advance(1e6);
     EXPECT_EQ(fires, 0);
     never->invalidate();

@@ -156,10 +156,10 @@ TEST_F(UserDefaultsTest, ACorruptFileIsKeptAsideAndReplacedByAnEmptyStore) {
     scheduler.setCurrentDate(QDateTime(QDate(2024, 5, 1), QTime(10, 20, 30)));
 
     const QList<QByteArray> damaged{
-        "[General\nshowWelcomePage=1\n",         // QSettings reports a format error
-        "hello world\n",                         // nothing QSettings can parse
-        QByteArray("\x00\x01\x02\xff\xfe", 5),   // binary
-        "[General]\nshowWelcomePage=true\n",     // a value not written by us
+        "[General\nshowWelcomePage=1\n",             // QSettings reports a format error
+        "hello world\n",                             // nothing QSettings can parse
+        QByteArray("\x00\x01\x02\xff\xfe", 5),       // binary
+        "[General]\nshowWelcomePage=true\n",         // a value not written by us
         "[General]\nx=@ByteArray(\\0\\0\\0\\x7f)\n", // a value that does not decode
     };
     for (int i = 0; i < damaged.size(); ++i) {
@@ -228,8 +228,8 @@ TEST_F(UserDefaultsTest, WritesFromSeveralThreadsAllArrive) {
 }
 
 TEST(StandardUserDefaults, LivesInTheConfigFolderUnderTheBundleIdentifier) {
-    const QString expected = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                             "/com.veltrix.Veltrix.ini";
+    const QString expected =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/com.veltrix.Veltrix.ini";
     EXPECT_EQ(UserDefaults::standardPath(), expected);
     EXPECT_EQ(UserDefaults::standard().filePath(), expected);
     EXPECT_TRUE(UserDefaults::standard().set("appLaunchedFirstTime", true));
