@@ -1,0 +1,338 @@
+#include "platform/UserDefaults.h"
+
+#include "platform/Bundle.h"
+#include "platform/Scheduler.h"
+
+#include <QDataStream>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <cmath>
+#include <limits>
+
+namespace platform {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcDefaults, "veltrix.platform.defaults")
+
+constexpr int deepestNesting = 32;
+
+bool isStorable(const QVariant& value, int depth = 0) {
+    if (depth > deepestNesting) {
+        return false;
+    }
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Float:
+    case QMetaType::Double:
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+    case QMetaType::QDateTime:
+    case QMetaType::QStringList:
+        return true;
+    case QMetaType::QVariantList: {
+        const QVariantList list = value.toList();
+        return std::all_of(list.begin(), list.end(),
+                           [&](const QVariant& item) { return isStorable(item, depth + 1); });
+    }
+    case QMetaType::QVariantMap: {
+        const QVariantMap map = value.toMap();
+        return std::all_of(map.begin(), map.end(),
+                           [&](const QVariant& item) { return isStorable(item, depth + 1); });
+    }
+    default:
+        return false;
+    }
+}
+
+// QSettings' INI format writes bools and numbers as bare text and reads them back as strings, so each value
+// is stored as its serialised QVariant, which keeps the type.
+QByteArray encodeValue(const QVariant& value) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << value;
+    return bytes;
+}
+
+std::optional<QVariant> decodeValue(const QVariant& stored) {
+    if (stored.typeId() != QMetaType::QByteArray) {
+        return std::nullopt;
+    }
+    QDataStream in(stored.toByteArray());
+    in.setVersion(QDataStream::Qt_6_0);
+    QVariant value;
+    in >> value;
+    if (in.status() != QDataStream::Ok || !in.atEnd() || !isStorable(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// QSettings reads "/" and "\" in keys as group separators; percent-encoding keeps every key as it was.
+QString encodeKey(const QString& key) {
+    return QString::fromLatin1(key.toUtf8().toPercentEncoding());
+}
+QString decodeKey(const QString& stored) {
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(stored.toLatin1()));
+}
+
+bool isNumber(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Float:
+    case QMetaType::Double:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::optional<double> numberFromText(const QString& text) {
+    bool ok = false;
+    const double number = text.trimmed().toDouble(&ok);
+    return ok ? std::optional(number) : std::nullopt;
+}
+
+qint64 clampToInteger(double number) {
+    if (std::isnan(number)) {
+        return 0;
+    }
+    // 2^63 is exactly representable; anything at or beyond it saturates.
+    constexpr double limit = 9223372036854775808.0;
+    if (number >= limit) {
+        return std::numeric_limits<qint64>::max();
+    }
+    if (number < -limit) {
+        return std::numeric_limits<qint64>::min();
+    }
+    return static_cast<qint64>(number);
+}
+
+} // namespace
+
+UserDefaults& UserDefaults::standard() {
+    static UserDefaults defaults(standardPath());
+    return defaults;
+}
+
+QString UserDefaults::standardPath() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return QDir(folder).filePath(Bundle::main().bundleIdentifier() + ".ini");
+}
+
+UserDefaults::UserDefaults(QString filePath) : m_filePath(std::move(filePath)) {
+    load();
+}
+
+void UserDefaults::load() {
+    const QFileInfo info(m_filePath);
+    if (!info.exists()) {
+        return;
+    }
+    QString problem;
+    QVariantMap values;
+    {
+        QSettings settings(m_filePath, QSettings::IniFormat);
+        if (settings.status() == QSettings::AccessError) {
+            problem = QStringLiteral("unreadable");
+        } else if (settings.status() == QSettings::FormatError) {
+            problem = QStringLiteral("not in INI format");
+        } else {
+            const QStringList keys = settings.allKeys();
+            if (keys.isEmpty() && info.size() > 0) {
+                // QSettings skips lines it cannot parse; an empty store is written as an empty file.
+                QFile file(m_filePath);
+                if (!file.open(QIODevice::ReadOnly) || !file.readAll().trimmed().isEmpty()) {
+                    problem = QStringLiteral("no readable values");
+                }
+            }
+            for (const QString& key : keys) {
+                const auto value = decodeValue(settings.value(key));
+                if (!value) {
+                    problem = QStringLiteral("a value that cannot be read back");
+                    break;
+                }
+                values.insert(decodeKey(key), *value);
+            }
+        }
+    }
+    if (problem.isEmpty()) {
+        m_values = std::move(values);
+        return;
+    }
+
+    qCWarning(lcDefaults).noquote() << "User defaults file" << m_filePath
+                                    << "is corrupt (" + problem + "); starting empty";
+    const QString stamp = Scheduler::shared().currentDate().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = m_filePath + ".corrupt-" + stamp;
+    for (int n = 2; QFileInfo::exists(aside); ++n) {
+        aside = m_filePath + ".corrupt-" + stamp + '-' + QString::number(n);
+    }
+    if (QFile::rename(m_filePath, aside) || QFile::copy(m_filePath, aside)) {
+        qCWarning(lcDefaults).noquote() << "The corrupt file was kept as" << aside;
+        return;
+    }
+    m_writable = false;
+    qCCritical(lcDefaults).noquote() << "The corrupt file could not be kept aside; changes stay in memory";
+}
+
+void UserDefaults::registerDefaults(const QVariantMap& defaults) {
+    std::lock_guard lock(m_mutex);
+    m_registered.insert(defaults);
+}
+
+QVariant UserDefaults::objectForKey(const QString& key) const {
+    std::lock_guard lock(m_mutex);
+    const auto stored = m_values.constFind(key);
+    return stored != m_values.cend() ? *stored : m_registered.value(key);
+}
+
+bool UserDefaults::boolForKey(const QString& key) const {
+    const QVariant value = objectForKey(key);
+    if (value.typeId() == QMetaType::Bool) {
+        return value.toBool();
+    }
+    if (isNumber(value)) {
+        return value.toDouble() != 0;
+    }
+    if (value.typeId() == QMetaType::QString) {
+        const QString text = value.toString().trimmed().toLower();
+        if (text == u"true" || text == u"yes") {
+            return true;
+        }
+        return numberFromText(text).value_or(0) != 0;
+    }
+    return false;
+}
+
+qint64 UserDefaults::integerForKey(const QString& key) const {
+    const QVariant value = objectForKey(key);
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool() ? 1 : 0;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+        return value.toLongLong();
+    case QMetaType::ULongLong:
+        return static_cast<qint64>(
+            std::min<qulonglong>(value.toULongLong(), std::numeric_limits<qint64>::max()));
+    case QMetaType::Float:
+    case QMetaType::Double:
+        return clampToInteger(value.toDouble());
+    case QMetaType::QString: {
+        bool ok = false;
+        const qint64 integer = value.toString().trimmed().toLongLong(&ok);
+        return ok ? integer : clampToInteger(numberFromText(value.toString()).value_or(0));
+    }
+    default:
+        return 0;
+    }
+}
+
+double UserDefaults::doubleForKey(const QString& key) const {
+    const QVariant value = objectForKey(key);
+    if (value.typeId() == QMetaType::Bool) {
+        return value.toBool() ? 1 : 0;
+    }
+    if (isNumber(value)) {
+        return value.toDouble();
+    }
+    if (value.typeId() == QMetaType::QString) {
+        return numberFromText(value.toString()).value_or(0);
+    }
+    return 0;
+}
+
+std::optional<QString> UserDefaults::stringForKey(const QString& key) const {
+    const QVariant value = objectForKey(key);
+    return value.typeId() == QMetaType::QString ? std::optional(value.toString()) : std::nullopt;
+}
+
+QByteArray UserDefaults::dataForKey(const QString& key) const {
+    const QVariant value = objectForKey(key);
+    return value.typeId() == QMetaType::QByteArray ? value.toByteArray() : QByteArray();
+}
+
+QVariantList UserDefaults::arrayForKey(const QString& key) const {
+    const QVariant value = objectForKey(key);
+    const bool isList = value.typeId() == QMetaType::QVariantList || value.typeId() == QMetaType::QStringList;
+    return isList ? value.toList() : QVariantList();
+}
+
+QVariantMap UserDefaults::dictionaryForKey(const QString& key) const {
+    const QVariant value = objectForKey(key);
+    return value.typeId() == QMetaType::QVariantMap ? value.toMap() : QVariantMap();
+}
+
+bool UserDefaults::set(const QString& key, const QVariant& value) {
+    if (!value.isValid()) {
+        return removeObject(key);
+    }
+    if (!isStorable(value)) {
+        qCWarning(lcDefaults) << "Refused to store a value of type" << value.metaType().name() << "under"
+                              << key;
+        return false;
+    }
+    std::lock_guard lock(m_mutex);
+    m_values.insert(key, value);
+    m_dirty = true;
+    return writeLocked();
+}
+
+bool UserDefaults::removeObject(const QString& key) {
+    std::lock_guard lock(m_mutex);
+    if (m_values.remove(key) > 0) {
+        m_dirty = true;
+    }
+    return writeLocked();
+}
+
+bool UserDefaults::synchronize() {
+    std::lock_guard lock(m_mutex);
+    return writeLocked();
+}
+
+bool UserDefaults::writeLocked() {
+    if (!m_dirty) {
+        return true;
+    }
+    if (!m_writable) {
+        return false;
+    }
+    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+    QSettings settings(m_filePath, QSettings::IniFormat);
+    settings.clear();
+    for (auto it = m_values.cbegin(); it != m_values.cend(); ++it) {
+        settings.setValue(encodeKey(it.key()), encodeValue(it.value()));
+    }
+    settings
+        .sync(); // QSettings writes through QSaveFile: the old file stays whole until the new one is in place
+    if (settings.status() != QSettings::NoError) {
+        qCWarning(lcDefaults).noquote() << "Could not write the user defaults to" << m_filePath;
+        return false;
+    }
+    m_dirty = false;
+    return true;
+}
+
+UserDefaultsController& UserDefaultsController::shared() {
+    static UserDefaultsController controller;
+    return controller;
+}
+
+} // namespace platform
