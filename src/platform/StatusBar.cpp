@@ -1,0 +1,223 @@
+#include "platform/StatusBar.h"
+
+#include "platform/Bundle.h"
+
+#include <QApplication>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QLoggingCategory>
+#include <QPainter>
+#include <QPalette>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcTray, "veltrix.platform.tray")
+
+constexpr int busCallTimeoutMs = 5000;
+// Sizes panels ask for, at 1x and 2x.
+constexpr int iconSizes[] = {16, 22, 24, 32, 44, 48, 64};
+constexpr int fallbackIconSize = 24;
+
+QColor panelTextColor() { return QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText); }
+
+// Keeps the shape's alpha and paints it in one colour.
+QIcon tinted(const QIcon& source, const QColor& color) {
+    QIcon result;
+    for (int size : iconSizes) {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        source.paint(&painter, image.rect());
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(image.rect(), color);
+        painter.end();
+        result.addPixmap(QPixmap::fromImage(image));
+    }
+    return result;
+}
+
+} // namespace
+
+StatusBar& StatusBar::system() {
+    static QPointer<StatusBar> bar;
+    if (!bar) {
+        bar = new StatusBar(QDBusConnection::sessionBus(), QCoreApplication::instance());
+    }
+    return *bar;
+}
+
+StatusBar::StatusBar(const QDBusConnection& bus, QObject* parent) : QObject(parent), m_bus(bus) {
+    if (!m_bus.isConnected()) {
+        // Without a bus there is no StatusNotifier tray to wait for; what Qt finds (an XEmbed tray) is all.
+        m_trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+        qCInfo(lcTray) << "No session bus; system tray available:" << m_trayAvailable;
+        return;
+    }
+    m_watcher = new QDBusServiceWatcher(QString::fromLatin1(watcherService), m_bus,
+                                        QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& newOwner) { setTrayAvailable(!newOwner.isEmpty()); });
+
+    // Asked without blocking; the watcher, set up first, reports any change that comes after the answer.
+    auto message = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                  QStringLiteral("/org/freedesktop/DBus"),
+                                                  QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
+    message << QString::fromLatin1(watcherService);
+    auto* call = new QDBusPendingCallWatcher(m_bus.asyncCall(message, busCallTimeoutMs), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        QDBusPendingReply<bool> reply = *call;
+        if (reply.isError()) {
+            qCWarning(lcTray) << "Could not ask for the tray host:" << reply.error().message();
+            return;
+        }
+        if (!reply.value()) {
+            qCInfo(lcTray) << "No tray host yet; waiting for it";
+        }
+        setTrayAvailable(reply.value());
+    });
+}
+
+StatusBar::~StatusBar() {
+    for (StatusItem* item : m_items) {
+        delete item;
+    }
+}
+
+StatusItem* StatusBar::statusItem() {
+    auto* item = new StatusItem(*this);
+    m_items.push_back(item);
+    return item;
+}
+
+void StatusBar::removeStatusItem(StatusItem* item) {
+    const auto found = std::find(m_items.begin(), m_items.end(), item);
+    if (found == m_items.end()) {
+        return;
+    }
+    m_items.erase(found);
+    delete item;
+}
+
+void StatusBar::setTrayAvailable(bool available) {
+    if (available == m_trayAvailable) {
+        return;
+    }
+    m_trayAvailable = available;
+    qCInfo(lcTray) << "System tray available:" << available;
+    for (StatusItem* item : m_items) {
+        item->syncTrayIcon();
+    }
+    emit trayAvailabilityChanged(available);
+}
+
+StatusItem::StatusItem(StatusBar& bar) : m_bar(bar) {
+    if (auto* app = QCoreApplication::instance()) {
+        app->installEventFilter(this);
+    }
+    syncTrayIcon();
+}
+
+StatusItem::~StatusItem() = default;
+
+bool StatusItem::setImage(const QString& name, bool isTemplate) {
+    QIcon source = Bundle::main().image(name);
+    if (source.isNull()) {
+        qCWarning(lcTray) << "No status image named" << name;
+        return false;
+    }
+    m_imageName = name;
+    m_isTemplate = isTemplate;
+    m_source = std::move(source);
+    renderIcon();
+    return true;
+}
+
+void StatusItem::renderIcon() {
+    m_icon = m_isTemplate ? tinted(m_source, panelTextColor()) : m_source;
+    if (m_tray) {
+        m_tray->setIcon(m_icon);
+    }
+}
+
+void StatusItem::setToolTip(const QString& toolTip) {
+    m_toolTip = toolTip;
+    if (m_tray) {
+        m_tray->setToolTip(toolTip);
+    }
+}
+
+void StatusItem::performClick() {
+    if (m_action) {
+        m_action();
+    }
+}
+
+void StatusItem::setMenu(QMenu* menu) {
+    m_menu = menu;
+    if (m_tray) {
+        m_tray->setContextMenu(menu);
+    }
+}
+
+void StatusItem::setVisible(bool visible) {
+    m_visible = visible;
+    syncTrayIcon();
+}
+
+bool StatusItem::isTrayIconShown() const {
+    // Asking Qt is safe here: the icon, and with it Qt's one look for a tray, exists only once a host does.
+    return m_tray && m_bar.isTrayAvailable() && m_tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+QRect StatusItem::buttonGeometry() const {
+    if (m_tray) {
+        const QRect geometry = m_tray->geometry();
+        if (!geometry.isEmpty()) {
+            return geometry;
+        }
+    }
+    // StatusNotifier trays do not tell where the icon is. Panels with a tray sit at the top right on most
+    // desktops, so a window placed under this rect lands near the icon and always on screen.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) {
+        return {};
+    }
+    const QRect available = screen->availableGeometry();
+    return {available.right() - fallbackIconSize + 1, available.top(), fallbackIconSize, fallbackIconSize};
+}
+
+bool StatusItem::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange && m_isTemplate) {
+        renderIcon();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void StatusItem::syncTrayIcon() {
+    if (!m_bar.isTrayAvailable()) {
+        return;
+    }
+    if (!m_tray) {
+        m_tray = std::make_unique<QSystemTrayIcon>();
+        m_tray->setIcon(m_icon);
+        m_tray->setToolTip(m_toolTip);
+        m_tray->setContextMenu(m_menu);
+        connect(m_tray.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger) {
+                performClick();
+            }
+        });
+    }
+    m_tray->setVisible(m_visible);
+}
+
+} // namespace platform

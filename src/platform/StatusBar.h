@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QIcon>
+#include <QMenu>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QDBusServiceWatcher;
+class QSystemTrayIcon;
+
+namespace platform {
+
+class StatusItem;
+
+// The system status bar: the desktop's tray. Qt decides once per process whether a tray host exists, so no
+// tray icon is made until the desktop's StatusNotifierWatcher is on the session bus; until then the client
+// learns from isTrayAvailable() that it must keep its windows reachable some other way.
+class StatusBar : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr const char* watcherService = "org.kde.StatusNotifierWatcher";
+
+    // The bar on the session bus, made on first use on the GUI thread and destroyed with the application.
+    static StatusBar& system();
+
+    // A bar that watches `bus` for the tray host (tests pass a private bus).
+    explicit StatusBar(const QDBusConnection& bus, QObject* parent = nullptr);
+    ~StatusBar() override;
+
+    // A new item in the bar, owned by the bar until removeStatusItem().
+    StatusItem* statusItem();
+    void removeStatusItem(StatusItem* item);
+
+    bool isTrayAvailable() const { return m_trayAvailable; }
+
+signals:
+    void trayAvailabilityChanged(bool available);
+
+private:
+    void setTrayAvailable(bool available);
+
+    QDBusConnection m_bus;
+    QDBusServiceWatcher* m_watcher = nullptr;
+    bool m_trayAvailable = false;
+    std::vector<StatusItem*> m_items;
+};
+
+// One icon in the status bar. All of its state is kept here, so it can be read back whether or not a real
+// tray icon exists; the QSystemTrayIcon is made and kept in step once the bar has a tray.
+class StatusItem : public QObject {
+    Q_OBJECT
+
+public:
+    ~StatusItem() override;
+
+    // Loads the bundle image `name`. A template image is a monochrome shape tinted to the panel's text
+    // colour. A missing image leaves the item as it was and gives false.
+    bool setImage(const QString& name, bool isTemplate = true);
+    QString imageName() const { return m_imageName; }
+    bool isTemplateImage() const { return m_isTemplate; }
+    // The icon as the tray shows it (tinted when the image is a template).
+    QIcon icon() const { return m_icon; }
+
+    void setToolTip(const QString& toolTip);
+    QString toolTip() const { return m_toolTip; }
+
+    // Left click on the icon.
+    void setAction(std::function<void()> action) { m_action = std::move(action); }
+    // Runs the action as a left click would.
+    void performClick();
+
+    // The context menu (right click); not owned.
+    void setMenu(QMenu* menu);
+    QMenu* menu() const { return m_menu; }
+
+    void setVisible(bool visible);
+    bool isVisible() const { return m_visible; }
+
+    // Whether a real tray icon is on screen now.
+    bool isTrayIconShown() const;
+
+    // Where the icon is on screen, in global coordinates, for placing windows under it.
+    QRect buttonGeometry() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    friend class StatusBar;
+    explicit StatusItem(StatusBar& bar);
+
+    void renderIcon();
+    void syncTrayIcon();
+
+    StatusBar& m_bar;
+    QString m_imageName;
+    bool m_isTemplate = false;
+    QIcon m_source;
+    QIcon m_icon;
+    QString m_toolTip;
+    std::function<void()> m_action;
+    QPointer<QMenu> m_menu;
+    bool m_visible = true;
+    std::unique_ptr<QSystemTrayIcon> m_tray;
+};
+
+} // namespace platform
