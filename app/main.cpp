@@ -1,14 +1,15 @@
-// Starts the client: one running copy, the SDK stand-in on the demo workspace (or --workspace FILE).
+// Starts the client: one running copy, the SDK stand-in on the demo workspace (or --workspace FILE), and
+// the application delegate that runs everything else.
+#include "core/AppDelegate.h"
 #include "platform/Application.h"
 #include "platform/Bundle.h"
 #include "platform/UrlEvents.h"
 #include "sdk/SimulatedWorkspace.h"
-#include "sdk/VeltrixSDK.h"
 
 int main(int argc, char** argv) {
     platform::Application app(argc, argv);
-    QApplication::setApplicationName("Veltrix");
-    QApplication::setWindowIcon(platform::Bundle::main().image("AppIcon"));
+    QApplication::setApplicationName(QStringLiteral("Veltrix"));
+    QApplication::setWindowIcon(platform::Bundle::main().image(QStringLiteral("AppIcon")));
 
     auto& urlEvents = platform::UrlEvents::shared();
     switch (urlEvents.claim(QCoreApplication::arguments())) {
@@ -23,16 +24,12 @@ int main(int argc, char** argv) {
 
     // The simulated browser hands its sign-in callback to the same path a forwarded launch takes.
     sdk::SimulatedWorkspace::instance().setBrowser([](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
-    urlEvents.setUrlHandler([](const QUrl& url) {
-        VeltrixXPC::logger().info("Callback URL received with scheme " + url.scheme(), __FILE__, __func__, __LINE__);
-    });
+    // A later launch without a URL is a reopen (the Dock icon clicked, elsewhere).
+    urlEvents.setReopenHandler([] { platform::Application::instance()->reopen(); });
 
-    const auto& bundle = platform::Bundle::main();
-    VeltrixXPC::logger().info("Application version " + bundle.infoString("CFBundleShortVersionString").value_or("Unknown version") +
-                                  "." + bundle.infoString("CFBundleVersion").value_or("Unknown build") +
-                                  ", run path: " + bundle.bundlePath(),
-                              __FILE__, __func__, __LINE__);
-    VeltrixXPC::getInitialState(
-        [] { VeltrixXPC::logger().info("Initial state loaded", __FILE__, __func__, __LINE__); });
-    return app.run();
+    AppDelegate delegate;
+    app.setDelegate(&delegate);
+    const int status = app.run();
+    app.setDelegate(nullptr);
+    return status;
 }

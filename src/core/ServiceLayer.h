@@ -79,9 +79,11 @@ public:
     void onPublicIpInfoLoadedWithPublicIpInfo(const PDPublicIPInfoPtr& info) override;
     void onPublicIpInfoLoadingErrorWithError(const PDError& error) override;
 
+    // The forced-update state after a settings update (main thread).
+    void applyUpdatedSettings();
+
 private:
     ServiceLayer();
-    void applyUpdatedSettings();
 
     platform::UserDefaults& m_defaults;
     std::unique_ptr<ApplicationModel> m_appModel;

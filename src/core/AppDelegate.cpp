@@ -1,0 +1,509 @@
+// Start-up, what is shown first, reopen, termination and system events.
+#include "core/AppDelegate.h"
+
+#include "auth/AuthWelcomeController.h"
+#include "core/ApplicationModel.h"
+#include "core/GlobalConstants.h"
+#include "core/Log.h"
+#include "core/MenuService.h"
+#include "core/Preferences.h"
+#include "core/QAUINotifier.h"
+#include "core/ServiceLayer.h"
+#include "diagnostics/RemoteLog.h"
+#include "locations/LocationsSubController.h"
+#include "locations/LocationsViewController.h"
+#include "mainwindow/GeneralViewController.h"
+#include "mainwindow/MainSubController.h"
+#include "menus/MainMenuController.h"
+#include "menus/QAUIMenuWindowController.h"
+#include "menus/QAUISignOutController.h"
+#include "platform/Bundle.h"
+#include "platform/DistributedNotificationCenter.h"
+#include "platform/LaunchAgent.h"
+#include "platform/Scheduler.h"
+#include "platform/Shell.h"
+#include "platform/Storyboard.h"
+#include "platform/UrlEvents.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
+#include "settings/SettingsContainerController.h"
+#include "settings/SettingsGeneralController.h"
+#include "settings/SettingsNetworkController.h"
+#include "settings/SettingsProtocolController.h"
+#include "settings/SupportSubController.h"
+#include "toolkit/BaseWindowViewController.h"
+#include "updates/SilentUpdateService.h"
+#include "sdk/VeltrixSDK.h"
+
+#include <QFileInfo>
+#include <QLocale>
+
+namespace {
+
+template <class T>
+std::unique_ptr<T> make(const char* storyboard, const char* identifier) {
+    auto controller = platform::Storyboard::named(QString::fromLatin1(storyboard)).instantiate<T>(QString::fromLatin1(identifier));
+    if (!controller) {
+        vlog::error(QStringLiteral("Missing controller %1 of storyboard %2").arg(identifier, storyboard));
+    }
+    return controller;
+}
+
+// Keeps a text from another process printable and short before it reaches the log.
+QString sanitizedForLog(const QString& text, qsizetype limit = 256) {
+    QString result;
+    for (const QChar c : text.left(limit)) {
+        result += c.isPrint() ? QString(c) : QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    }
+    if (text.size() > limit) {
+        result += QStringLiteral("...");
+    }
+    return result;
+}
+
+} // namespace
+
+AppDelegate::AppDelegate() {
+    m_generalQAUIWindowViewController = make<QAUIMenuWindowController>("QAUIMenu", "QAUIMenuWindowController");
+    m_welcomeWindowViewController = make<BaseWindowViewController>("OnBoardingN", "onBoardingWindowN");
+    m_locationsWindowViewController = make<BaseWindowViewController>("Location", "locationWindow");
+    m_generalWindowViewController = make<BaseWindowViewController>("General", "GeneralWindowController");
+    m_mainSubController = make<MainSubController>("General", "MainSubController");
+    if (m_mainSubController) {
+        m_mainSubController->view();
+    }
+    m_locationsSubController = make<LocationsSubController>("Networks", "LocationsSubController");
+    m_supportSubController = make<SupportSubController>("Support", "SupportSubController");
+    m_settingsSubController = make<SettingsContainerController>("SettingsN", "SettingsContainerController");
+    m_settingsGeneralSubController = make<SettingsGeneralController>("SettingsN", "SettingsGeneralController");
+    m_settingsProtocolSubController = make<SettingsProtocolController>("SettingsN", "SettingsProtocolController");
+    m_settingsNetworkSubController = make<SettingsNetworkController>("SettingsN", "SettingsNetworkController");
+    m_authNewWindow = make<BaseWindowViewController>("Auth", "loginWelcomeWindowController");
+    m_qaUISignOutController = std::make_unique<QAUISignOutController>();
+    // The application menu's controller; on this platform nothing loads a main menu for us.
+    m_mainMenuController = std::make_unique<MainMenuController>();
+
+    if (auto* general = generalViewController()) {
+        general->setTabController(MainMenuBarTab::home, m_mainSubController.get());
+        general->setTabController(MainMenuBarTab::networks, m_locationsSubController.get());
+        general->setTabController(MainMenuBarTab::support, m_supportSubController.get());
+        general->setTabController(MainMenuBarTab::settings, m_settingsSubController.get());
+    }
+}
+
+AppDelegate::~AppDelegate() {
+    for (const auto& connection : m_workspaceConnections) {
+        QObject::disconnect(connection);
+    }
+    if (VeltrixXPC::dataLoadingDelegate() == this) {
+        VeltrixXPC::setDataLoadingDelegate(nullptr);
+    }
+    if (VeltrixXPC::connectivityDelegate() == this) {
+        VeltrixXPC::setConnectivityDelegate(nullptr);
+    }
+    if (VeltrixXPC::helperToolInstallDelegate() == this) {
+        VeltrixXPC::setHelperToolInstallDelegate(nullptr);
+    }
+    if (olderUserNotificationCenter().delegate() == this) {
+        olderUserNotificationCenter().setDelegate(nullptr);
+    }
+}
+
+AppDelegate* AppDelegate::shared() {
+    auto* application = platform::Application::instance();
+    return application ? dynamic_cast<AppDelegate*>(application->delegate()) : nullptr;
+}
+
+LocationsViewController* AppDelegate::locationsViewController() const {
+    if (!m_locationsWindowViewController) {
+        return nullptr;
+    }
+    return dynamic_cast<LocationsViewController*>(m_locationsWindowViewController->contentViewController());
+}
+
+AuthWelcomeController* AppDelegate::authWelcomeController() const {
+    if (!m_authNewWindow) {
+        return nullptr;
+    }
+    return dynamic_cast<AuthWelcomeController*>(m_authNewWindow->contentViewController());
+}
+
+GeneralViewController* AppDelegate::generalViewController() const {
+    if (!m_generalWindowViewController) {
+        return nullptr;
+    }
+    return dynamic_cast<GeneralViewController*>(m_generalWindowViewController->contentViewController());
+}
+
+void AppDelegate::later(double seconds, std::function<void()> step) {
+    platform::DispatchQueue::main().asyncAfter(seconds, [self = QPointer<AppDelegate>(this), step = std::move(step)] {
+        if (self) {
+            step();
+        }
+    });
+}
+
+// MARK: launch
+
+void AppDelegate::applicationWillFinishLaunching() {
+    platform::UrlEvents::shared().setUrlHandler([self = QPointer<AppDelegate>(this)](const QUrl& url) {
+        if (self) {
+            self->processUrl(url);
+        }
+    });
+    QAUINotifier::setUpNotificationCenterDelegate();
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    vlog::debug(QStringLiteral("applicationDidFinishLaunching"));
+    const auto& bundle = platform::Bundle::main();
+    vlog::info(QStringLiteral("Application version ") + GlobalConstants::bundleShortVersion() + "." +
+               GlobalConstants::bundleVersion() + QStringLiteral(", run path: ") + bundle.bundlePath());
+    initUncaughtExceptionsHandling();
+    wrapMainProcessingWithExceptionHandling([this] {
+        checkForConflictingInstances();
+        if (m_forceTerminate) {
+            return;
+        }
+        // The completion may come on the SDK's thread; the start-up steps build windows, so they run on
+        // the GUI thread.
+        VeltrixXPC::getInitialState([self = QPointer<AppDelegate>(this)] {
+            platform::DispatchQueue::main().async([self] {
+                if (self) {
+                    self->onInitialStateLoaded();
+                }
+            });
+        });
+    });
+}
+
+void AppDelegate::onInitialStateLoaded() {
+    auto step = [](int number, const char* name) {
+        vlog::debug(QStringLiteral("Start-up step %1: %2").arg(number).arg(QLatin1String(name)));
+    };
+    step(1, "configureEndpointFromArguments");
+    configureEndpointFromArguments(QCoreApplication::arguments());
+    step(2, "dataLoadingDelegate, connectivityDelegate");
+    VeltrixXPC::setDataLoadingDelegate(this);
+    VeltrixXPC::setConnectivityDelegate(this);
+    step(3, "setup(withConfig:), setup(appPath:)");
+    VeltrixXPC::setup(m_endpointConfig);
+    VeltrixXPC::setup(platform::Bundle::main().bundlePath());
+    step(4, "registerUserDefaults");
+    registerUserDefaults();
+    step(5, "runUserAgentScripts");
+    runUserAgentScripts();
+    step(6, "ensureLaunchAgentRunAtLoad");
+    ensureLaunchAgentRunAtLoad();
+    step(7, "setAppLaunchedFirstTime");
+    setAppLaunchedFirstTime();
+    step(8, "helperToolInstallDelegate");
+    VeltrixXPC::setHelperToolInstallDelegate(this);
+    step(9, "installConnectionStateCallback");
+    installConnectionStateCallback();
+    step(10, "setUpMainMenu");
+    setUpMainMenu();
+    step(11, "onConnectionStatusChanges(disconnected)");
+    onConnectionStatusChanges(SDVPNConnectionState::disconnected);
+    step(12, "ServiceLayer.setup");
+    ServiceLayer::shared().setup();
+    step(13, "addWorkspaceObservers");
+    addWorkspaceObservers();
+    step(14, "older notification centre delegate");
+    olderUserNotificationCenter().setDelegate(this);
+    step(15, "enterBackgroundMode if start minimized");
+    if (ServiceLayer::appModel().startMinimized()) {
+        enterBackgroundMode();
+    }
+    step(16, "activateRemoteLog");
+    activateRemoteLog();
+    step(17, "enterBackgroundMode");
+    enterBackgroundMode();
+    step(18, "updateLoggedInStateUI");
+    updateLoggedInStateUI();
+    step(19, "hideNotifications");
+    QAUINotifier::hideNotifications();
+    step(20, "observe ProtocolFiltersNotification");
+    observeProtocolFilters();
+}
+
+void AppDelegate::registerUserDefaults() {
+    platform::UserDefaults::standard().registerDefaults(SettingsUserDefaults::registeredDefaults());
+    platform::UserDefaultsController::shared().setAppliesImmediately(false);
+}
+
+void AppDelegate::runUserAgentScripts() {
+    const QString resources = platform::Bundle::main().resourcePath() + QStringLiteral("/scripts/");
+    platform::DispatchQueue::global(platform::QoS::defaultQoS).async([resources] {
+        auto run = [&resources](const QString& script) {
+            const QString path = resources + script;
+            if (!QFileInfo(path).isExecutable()) {
+                vlog::debug("Bundle script missing: " + script);
+                return QString();
+            }
+            return platform::Shell::run(path, {}).outputText().trimmed();
+        };
+        if (run(QStringLiteral("checkUserAgentExist")) == QLatin1String("false")) {
+            run(QStringLiteral("createUserAgent"));
+        }
+        run(QStringLiteral("removeOldConfig"));
+    });
+}
+
+void AppDelegate::ensureLaunchAgentRunAtLoad() {
+    platform::LaunchAgent agent(lauchdPlistName);
+    if (agent.status() != platform::LaunchAgent::Status::ok || agent.runAtLoad()) {
+        return;
+    }
+    setLaunchAgentRunAtLoad();
+}
+
+void AppDelegate::setLaunchAgentRunAtLoad() { platform::LaunchAgent(lauchdPlistName).setRunAtLoad(true); }
+
+void AppDelegate::setAppLaunchedFirstTime() {
+    auto& defaults = platform::UserDefaults::standard();
+    defaults.set(SettingsUserDefaults::appLaunchedFirstTime, true);
+    defaults.synchronize();
+}
+
+void AppDelegate::installConnectionStateCallback() {
+    ServiceLayer::appModel().setOnCurrentConnectionStateUpdated(
+        [this](SDVPNConnectionState state) { onConnectionStatusChanges(state); }, this);
+}
+
+void AppDelegate::setUpMainMenu() {
+    if (!m_mainMenuController) {
+        vlog::error(QStringLiteral("The application menu's controller is missing; its titles stay unset"));
+        return;
+    }
+    m_mainMenuController->setUpMenuTitles();
+}
+
+void AppDelegate::addWorkspaceObservers() {
+    auto& workspace = platform::Workspace::shared();
+    // Direct connections: the sleep delay is released as soon as the will-sleep signal returns.
+    m_workspaceConnections.push_back(QObject::connect(&workspace, &platform::Workspace::willPowerOff, this,
+                                                      [this] { onMacIsGoingToShutdownOrReboot(); },
+                                                      Qt::DirectConnection));
+    m_workspaceConnections.push_back(QObject::connect(&workspace, &platform::Workspace::willSleep, this,
+                                                      [this] { onAppIsAboutToEnterSleepMode(); },
+                                                      Qt::DirectConnection));
+    m_workspaceConnections.push_back(QObject::connect(&workspace, &platform::Workspace::didWake, this,
+                                                      [this] { onAppIsAboutToAwakeFromSleepMode(); },
+                                                      Qt::DirectConnection));
+    if (!workspace.isObservingPower()) {
+        workspace.startObservingPower();
+    }
+}
+
+void AppDelegate::activateRemoteLog() {
+    RemoteLog::activateLogger(remoteLogApplicationKey);
+    RemoteLog::setForceEnabled(true);
+    vlog::info(QStringLiteral("RemoteLog activated"));
+}
+
+void AppDelegate::observeProtocolFilters() {
+    m_protocolFiltersObserver = platform::DistributedNotificationCenter::defaultCenter().addObserver(
+        QStringLiteral("ProtocolFiltersNotification"),
+        [this](const platform::Notification& notification) { onProtocolFiltersNotification(notification.userInfo); });
+}
+
+void AppDelegate::checkForConflictingInstances() {
+    if (ServiceLayer::shared().isConflictingAppsRunning()) {
+        vlog::error(QStringLiteral("Found conflicting app running => terminating"));
+        m_forceTerminate = true;
+        terminateApplication();
+    }
+}
+
+// MARK: what is shown first
+
+bool AppDelegate::isShowWelcomePage() const {
+    return platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showWelcomePage) ||
+           GlobalConstants::forceWelcomePage;
+}
+
+void AppDelegate::updateLoggedInStateUI() {
+    vlog::debug(QStringLiteral("updateLoggedInStateUI"));
+    if (VeltrixXPC::isLoggedIn()) {
+        vlog::debug(QStringLiteral("isLoggedIn = true"));
+        onLoadApplicationDataFinished();
+        later(0.5, [this] {
+            if (m_mainSubController) {
+                m_mainSubController->updateUIForConnectionState();
+            }
+        });
+        return;
+    }
+    vlog::debug(QStringLiteral("isLoggedIn = false"));
+    showWelcomeOrSignInWindow();
+    const bool welcome = isShowWelcomePage();
+    vlog::debug(QStringLiteral("self.isShowWelcomePage() = ") + (welcome ? "true" : "false"));
+    if (welcome) {
+        vlog::debug(QStringLiteral("stop animation from AppDelegate in else !self.isShowWelcomePage"));
+        platform::DispatchQueue::main().async([] { ServiceLayer::shared().menuService().onAuthErrorRecieved(); });
+        return;
+    }
+    VeltrixXPC::shouldLaunchFastLogin([self = QPointer<AppDelegate>(this)](bool shouldLaunch) {
+        if (shouldLaunch && !VeltrixXPC::isLoggedIn()) {
+            if (VeltrixXPC::softLogoutPerformed()) {
+                VeltrixXPC::startFastLogInIfPossible();
+            }
+            vlog::debug(QStringLiteral("launch animation from AppDelegate after shouldLaunchFastLogin"));
+            platform::DispatchQueue::main().async([self] {
+                ServiceLayer::shared().menuService().showProgressIndicator();
+                if (self) {
+                    if (auto* auth = self->authWelcomeController()) {
+                        auth->checkFastLogin();
+                    }
+                }
+            });
+            return;
+        }
+        vlog::debug(QStringLiteral("stop animation from AppDelegate in shouldLaunchFastLogin"));
+        platform::DispatchQueue::main().async([] { ServiceLayer::shared().menuService().onAuthErrorRecieved(); });
+    });
+}
+
+// MARK: reopen, Dock menu, termination
+
+bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows) {
+    if (openedFromNotification) {
+        openedFromNotification = false;
+        if (!isMenuWindowShown() && !isWindowOpened() && m_generalQAUIWindowViewController) {
+            m_generalQAUIWindowViewController->showWindow();
+        }
+        return true;
+    }
+    if (!hasVisibleWindows) {
+        if (auto* current = m_currentWindowController) {
+            auto* content = current->contentViewController();
+            if (!content) {
+                current->showWindow();
+            } else if (dynamic_cast<GeneralViewController*>(content)) {
+                if (isWindowOpened() && m_generalWindowViewController) {
+                    m_generalWindowViewController->showWindow();
+                }
+            } else if (dynamic_cast<AuthWelcomeController*>(content)) {
+                if (m_authNewWindow) {
+                    m_authNewWindow->showWindow();
+                }
+            } else {
+                current->showWindow();
+            }
+            auto& model = ServiceLayer::appModel();
+            if (model.startMinimized()) {
+                model.setStartMinimized(false);
+            }
+        }
+        if (auto* locations = locationsViewController()) {
+            locations->appDidReopen();
+        }
+        if (m_mainSubController) {
+            m_mainSubController->appDidReopen();
+        }
+    }
+    if (m_transitionBaseWindowToForeground) {
+        m_transitionBaseWindowToForeground = false;
+    } else {
+        enterForegroundMode();
+    }
+    return true;
+}
+
+QMenu* AppDelegate::applicationDockMenu() { return ServiceLayer::shared().menuService().dockMenu(); }
+
+platform::TerminateReply AppDelegate::applicationShouldTerminate() {
+    if (m_forceTerminate) {
+        vlog::error(QStringLiteral("Forced app terminate!"));
+        return platform::TerminateReply::terminateNow;
+    }
+    if (m_currentWindowController && m_currentWindowController->isWindowVisible()) {
+        m_currentWindowController->close();
+    }
+    auto* application = platform::Application::instance();
+    const bool systemQuit =
+        application && platform::Application::isSystemQuitReason(application->currentQuitReason());
+    return systemQuit ? platform::TerminateReply::terminateNow : platform::TerminateReply::terminateCancel;
+}
+
+void AppDelegate::applicationWillTerminate() {
+    // Every notification the client posted goes, from both centres.
+    olderUserNotificationCenter().removeAllDeliveredNotifications();
+    QAUINotifier::center().removeAllDeliveredNotifications();
+    QAUINotifier::center().removeAllPendingNotificationRequests();
+    print(QStringLiteral("applicationWillTerminate complitely finished."));
+}
+
+// MARK: activation and system events
+
+void AppDelegate::applicationDidBecomeActive() {
+    vlog::debug(QStringLiteral("applicationWillBecomeActive"));
+    if (auto* locations = locationsViewController()) {
+        locations->appWillBecomeActive();
+    }
+    if (m_mainSubController) {
+        m_mainSubController->appWillBecomeActive();
+    }
+}
+
+void AppDelegate::applicationDidResignActive() {
+    vlog::debug(QStringLiteral("applicationDidResignActive"));
+    if (auto* locations = locationsViewController()) {
+        locations->appDidResignActive();
+    }
+    if (m_mainSubController) {
+        m_mainSubController->appDidResignActive();
+    }
+}
+
+void AppDelegate::onMacIsGoingToShutdownOrReboot() { terminateApplication(); }
+
+void AppDelegate::onAppChangeActiveWorkspace() {}
+
+void AppDelegate::onAppIsAboutToEnterSleepMode() {
+    const QString now = QLocale().toString(platform::Scheduler::shared().currentDate());
+    print(now + QStringLiteral(" onAppIsAboutToEnterSleepMode()"));
+    VeltrixXPC::sendAnalytics(AnalyticsEvent(0, 18, std::nullopt, AnalyticsTrigger::none(), std::nullopt, std::nullopt));
+    if (VeltrixXPC::isSilentUpdateAvailable()) {
+        ServiceLayer::shared().silentUpdateService().startUpdate();
+    }
+}
+
+void AppDelegate::onAppIsAboutToAwakeFromSleepMode() {
+    const QString now = QLocale().toString(platform::Scheduler::shared().currentDate());
+    print(now + QStringLiteral(" onAppIsAboutToAwakeFromSleepMode()"));
+    VeltrixXPC::prepareToAwakeFromSleepMode();
+    VeltrixXPC::sendAnalytics(AnalyticsEvent(0, 19, std::nullopt, AnalyticsTrigger::none(), std::nullopt, std::nullopt));
+}
+
+void AppDelegate::onProtocolFiltersNotification(const QVariantMap& userInfo) {
+    // Any process may post this: only well-typed entries count, and their texts are made safe to log.
+    const QVariant id = userInfo.value(QStringLiteral("id"));
+    const QVariant appId = userInfo.value(QStringLiteral("appId"));
+    const QVariant type = userInfo.value(QStringLiteral("type"));
+    const QVariant data = userInfo.value(QStringLiteral("data"));
+    const auto isInteger = [](const QVariant& value) {
+        switch (value.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            return true;
+        default:
+            return false;
+        }
+    };
+    if (!isInteger(id) || appId.typeId() != QMetaType::QString || type.typeId() != QMetaType::QString ||
+        data.typeId() != QMetaType::QByteArray) {
+        return;
+    }
+    const QString typeText = type.toString();
+    if (!typeText.contains(QLatin1String("http"))) {
+        return;
+    }
+    vlog::debug(QStringLiteral("ProtocolFilters: app=") + sanitizedForLog(appId.toString()) +
+                QStringLiteral(", flowId=") + QString::number(id.toLongLong()) + QStringLiteral(", type=") +
+                sanitizedForLog(typeText) + QStringLiteral(", data.length=") +
+                QString::number(data.toByteArray().size()));
+}

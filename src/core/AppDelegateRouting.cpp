@@ -1,0 +1,418 @@
+// Which window is on screen, foreground and background mode, and the commands the router hands on.
+#include "core/AppDelegate.h"
+
+#include "auth/AuthWelcomeController.h"
+#include "core/ApplicationModel.h"
+#include "core/GlobalConstants.h"
+#include "core/LocalizedStrings.h"
+#include "core/Log.h"
+#include "core/MenuService.h"
+#include "core/Preferences.h"
+#include "core/ServiceLayer.h"
+#include "locations/LocationsSubController.h"
+#include "locations/LocationsViewController.h"
+#include "mainwindow/GeneralViewController.h"
+#include "mainwindow/MainSubController.h"
+#include "menus/QAUIMenuWindowController.h"
+#include "menus/QAUISignOutController.h"
+#include "platform/Scheduler.h"
+#include "platform/UserDefaults.h"
+#include "platform/Workspace.h"
+#include "settings/SettingsContainerController.h"
+#include "toolkit/AppKitExtensions.h"
+#include "toolkit/BaseWindowViewController.h"
+#include "sdk/VeltrixSDK.h"
+
+#include <QMessageBox>
+
+bool AppDelegate::isCurrent(const BaseWindowViewController* controller) const {
+    return controller && m_currentWindowController == controller;
+}
+
+// A window may appear only while neither "start minimized" nor background mode is in force; otherwise it
+// stays hidden, yet still becomes current so that the next foreground switch or reopen brings it up.
+void AppDelegate::showWindowOrOrderOut(BaseWindowViewController* controller, bool mayShow) {
+    if (!controller) {
+        return;
+    }
+    if (mayShow) {
+        controller->showWindow();
+    } else if (controller->isWindowLoaded()) {
+        controller->window()->hide();
+    }
+}
+
+static bool windowsMayAppear() {
+    const auto& model = ServiceLayer::appModel();
+    return !model.startMinimized() && !model.isAppInUserAgentMode();
+}
+
+void AppDelegate::showWelcomeWindow() {
+    showWindowOrOrderOut(m_welcomeWindowViewController.get(), windowsMayAppear());
+    if (m_generalQAUIWindowViewController) {
+        m_generalQAUIWindowViewController->showOnboardingPage();
+    }
+    m_currentWindowController = m_welcomeWindowViewController.get();
+}
+
+void AppDelegate::showSignInWindow() {
+    const bool mayShow = windowsMayAppear();
+    if (mayShow && m_authNewWindow) {
+        centerOnScreen(m_authNewWindow->window(), 0);
+    }
+    showWindowOrOrderOut(m_authNewWindow.get(), mayShow);
+    if (m_generalQAUIWindowViewController) {
+        m_generalQAUIWindowViewController->showLoggedOutPage();
+    }
+    m_currentWindowController = m_authNewWindow.get();
+}
+
+void AppDelegate::showMainWindow() {
+    auto* main = m_generalWindowViewController.get();
+    observeWindowClosing(main);
+    const bool minimized = main && main->isWindowLoaded() && main->window()->isMinimized();
+    showWindowOrOrderOut(main, windowsMayAppear() && !minimized);
+    if (m_generalQAUIWindowViewController) {
+        m_generalQAUIWindowViewController->showLoggedInPage();
+    }
+    ServiceLayer::shared().menuService().showMenu();
+    m_currentWindowController = main;
+    if (auto* locations = locationsViewController()) {
+        locations->appWindowDidShow();
+    }
+    if (m_mainSubController) {
+        m_mainSubController->registerAsSDKDelegate();
+    }
+}
+
+void AppDelegate::showWelcomeOrSignInWindow() {
+    if (isShowWelcomePage()) {
+        showWelcomeWindow();
+    } else {
+        showSignInWindow();
+    }
+}
+
+void AppDelegate::closeMainWindow() {
+    if (m_generalWindowViewController && m_generalWindowViewController->isWindowLoaded()) {
+        m_generalWindowViewController->close();
+    }
+}
+
+void AppDelegate::closeWelcomeWindow() {
+    if (m_welcomeWindowViewController && m_welcomeWindowViewController->isWindowLoaded()) {
+        m_welcomeWindowViewController->close();
+    }
+}
+
+void AppDelegate::closeSignInWindow() {
+    if (m_authNewWindow && m_authNewWindow->isWindowLoaded()) {
+        m_authNewWindow->close();
+    }
+}
+
+void AppDelegate::closeAppWindows() {
+    closeMainWindow();
+    closeWelcomeWindow();
+    closeSignInWindow();
+}
+
+void AppDelegate::observeWindowClosing(BaseWindowViewController* controller) {
+    if (!controller) {
+        return;
+    }
+    controller->onWindowClosedNotification = [self = QPointer<AppDelegate>(this), controller] {
+        if (self) {
+            self->onWindowIsAboutToBeClosed(controller);
+        }
+    };
+}
+
+void AppDelegate::onWindowIsAboutToBeClosed(BaseWindowViewController* controller) {
+    vlog::debug(QStringLiteral("onWindowIsAboutToBeClosedNotification executed"));
+    m_currentWindowController = controller;
+    if (controller == m_generalWindowViewController.get() && m_mainSubController) {
+        m_mainSubController->mainWindowWillClose();
+    }
+}
+
+void AppDelegate::onConnectionStatusChanges(SDVPNConnectionState state) {
+    ServiceLayer::shared().menuService().updateConnectionState(state);
+    switch (state) {
+    case SDVPNConnectionState::connecting:
+        return;
+    case SDVPNConnectionState::disconnected:
+    case SDVPNConnectionState::connected:
+        if (m_settingsSubController) {
+            m_settingsSubController->reloadEmbeddedPage();
+        }
+        return;
+    default:
+        vlog::debug(QStringLiteral("onConnectionStatusChanges -- default switch case: ") +
+                    QString::number(static_cast<int>(state)));
+        return;
+    }
+}
+
+void AppDelegate::notifyAppModeChange() {
+    // Observers may add observers; run those that were there when the switch happened.
+    const auto observers = m_appModeChangeNotification;
+    for (const auto& observer : observers) {
+        observer();
+    }
+}
+
+void AppDelegate::refreshDock() {} // there is no Dock on this platform
+
+void AppDelegate::clearStartMinimized() { ServiceLayer::appModel().setStartMinimized(false); }
+
+// MARK: router requirements
+
+QString AppDelegate::signUpLink() const { return VeltrixXPC::appConfig().signUpLink; }
+
+void AppDelegate::leaveWelcomePage() {
+    auto& defaults = platform::UserDefaults::standard();
+    defaults.set(SettingsUserDefaults::showWelcomePage, false);
+    closeWelcomeWindow();
+    showSignInWindow();
+    updateLoggedInStateUI();
+    later(0.3, [] { ServiceLayer::shared().menuService().showMenu(); });
+}
+
+void AppDelegate::showUpdateAvailableBannerLater() {
+    runOnMainQueue(4000, [self = QPointer<AppDelegate>(this)] {
+        if (self && self->m_mainSubController) {
+            self->m_mainSubController->showUpdateAvailableMessage();
+        }
+    });
+}
+
+void AppDelegate::presentSignInWindow() {
+    ServiceLayer::appModel().setStartMinimized(false);
+    showSignInWindow();
+}
+
+void AppDelegate::showSignOutWindowLater() {
+    later(0.5, [this] { showSignOutWindow(); });
+}
+
+void AppDelegate::enableVPNSettingsChanging() { ServiceLayer::appModel().setVpnSettingsChangingDisabled(false); }
+
+bool AppDelegate::logoutIfGeneralWindowIsCurrent() {
+    if (!isCurrent(m_generalWindowViewController.get())) {
+        return false;
+    }
+    performLogout();
+    return true;
+}
+
+void AppDelegate::showUpdateSheet() {
+    enterForegroundMode();
+    if (m_mainSubController) {
+        m_mainSubController->showAutoUpdateSheet();
+    }
+}
+
+void AppDelegate::enterForcedUpdateState() {
+    if (m_mainSubController) {
+        vlog::debug(QStringLiteral("enterForcedUpdateState: ") + m_mainSubController->metaObject()->className());
+        m_mainSubController->showForcedUpdateState();
+    }
+    if (m_locationsSubController) {
+        m_locationsSubController->showForcedUpdatePlaceholder();
+    }
+}
+
+void AppDelegate::leaveForcedUpdateState() {
+    if (m_mainSubController) {
+        vlog::debug(QStringLiteral("leaveForcedUpdateState: ") + m_mainSubController->metaObject()->className());
+        m_mainSubController->hideForcedUpdateState();
+    }
+    if (m_locationsSubController) {
+        m_locationsSubController->hideForcedUpdatePlaceholder();
+    }
+}
+
+void AppDelegate::resetLocationsHover() {
+    if (auto* locations = locationsViewController()) {
+        locations->resetTableHover();
+    }
+}
+
+void AppDelegate::refreshMenuLocations() { ServiceLayer::shared().menuService().updateGroupedLocations(); }
+
+void AppDelegate::reloadNetworks(const PDNetworksModelPtr& networks) {
+    if (auto* locations = locationsViewController()) {
+        locations->setDataObject(networks);
+    }
+    if (m_locationsSubController) {
+        m_locationsSubController->setNetworksModel(networks);
+    }
+}
+
+void AppDelegate::setupMenuBarMenu() {
+    vlog::debug(QStringLiteral("setupMenuBarMenu()"));
+    ServiceLayer::shared().menuService().setLoggedInState();
+}
+
+void AppDelegate::showSignInError(const QString& title, const QString& message) {
+    if (auto* auth = authWelcomeController()) {
+        auth->showError(title, message);
+    }
+}
+
+void AppDelegate::showSettingsTab() {
+    if (!m_currentWindowController) {
+        return;
+    }
+    if (auto* general = dynamic_cast<GeneralViewController*>(m_currentWindowController->contentViewController())) {
+        general->selectTab(MainMenuBarTab::settings);
+    }
+}
+
+void AppDelegate::showSupportTab() {
+    if (!m_currentWindowController) {
+        return;
+    }
+    if (auto* general = dynamic_cast<GeneralViewController*>(m_currentWindowController->contentViewController())) {
+        general->selectTab(MainMenuBarTab::support);
+    }
+}
+
+void AppDelegate::showHomeTab() {
+    platform::DispatchQueue::main().async([self = QPointer<AppDelegate>(this)] {
+        if (!self) {
+            return;
+        }
+        if (auto* general = self->generalViewController()) {
+            general->selectTab(MainMenuBarTab::home);
+        }
+    });
+}
+
+void AppDelegate::toggleConnection(QObject* sender) {
+    if (m_mainSubController) {
+        m_mainSubController->connectToVPN(sender);
+    }
+}
+
+void AppDelegate::changeLocation(const PDNetworkItemPtr& location) {
+    if (!location) {
+        return;
+    }
+    showHomeTab();
+    if (VeltrixXPC::isConnectedToVPN()) {
+        const auto current = VeltrixXPC::currentNetwork();
+        if (current && current->id() && location->id() && *current->id() == *location->id()) {
+            return;
+        }
+    }
+    selectCurrentNetwork(location);
+    if (VeltrixXPC::connectionState() != SDVPNConnectionState::disconnected) {
+        if (const auto& config = location->vpnConfiguration()) {
+            VeltrixXPC::connectToAnotherLocation(*config);
+        }
+        return;
+    }
+    toggleConnection(this);
+}
+
+void AppDelegate::selectCurrentNetwork(const PDNetworkItemPtr& network) {
+    VeltrixXPC::setCurrentNetwork(network);
+    later(0.3, [this, network] {
+        if (m_mainSubController) {
+            m_mainSubController->showNetwork(network);
+        }
+    });
+}
+
+void AppDelegate::disconnectFromVPN() {
+    if (m_mainSubController) {
+        m_mainSubController->performIntentionalDisconnect();
+    }
+}
+
+void AppDelegate::enterBackgroundMode() {
+    ServiceLayer::appModel().setIsAppInUserAgentMode(true);
+    MakeAppBackground();
+    notifyAppModeChange();
+}
+
+void AppDelegate::enterForegroundMode() {
+    ServiceLayer::appModel().setIsAppInUserAgentMode(false);
+    MakeAppForeground();
+    notifyAppModeChange();
+    if (m_currentWindowController) {
+        m_currentWindowController->showWindow();
+    }
+    if (m_generalQAUIWindowViewController) {
+        m_generalQAUIWindowViewController->close();
+    }
+}
+
+void AppDelegate::addAppModeChangeObserver(std::function<void()> observer) {
+    m_appModeChangeNotification.push_back(std::move(observer));
+}
+
+void AppDelegate::activateApplication() {
+    if (ServiceLayer::appModel().isAppInUserAgentMode()) {
+        return;
+    }
+    if (auto* application = platform::Application::instance()) {
+        application->activate(true);
+    }
+}
+
+void AppDelegate::showL2TPNoLongerAvailableAlertLater() {
+    runOnMainQueue(4000, [self = QPointer<AppDelegate>(this)] {
+        if (!self || !self->m_generalWindowViewController || !self->m_generalWindowViewController->isWindowLoaded()) {
+            return;
+        }
+        auto* alert = new QMessageBox(self->m_generalWindowViewController->window());
+        alert->setAttribute(Qt::WA_DeleteOnClose);
+        alert->setWindowModality(Qt::WindowModal);
+        alert->setText(L10n::localized(QStringLiteral("l2tp_no_longer_available_info_popup_title")));
+        alert->setInformativeText(L10n::localized(QStringLiteral("l2tp_no_longer_available_info_popup_description"),
+                                                  {GlobalConstants::productDisplayName(),
+                                                   GlobalConstants::supportEmailAddress()}));
+        alert->addButton(L10n::localized(QStringLiteral("notification_popup_ok_button")), QMessageBox::AcceptRole);
+        alert->open();
+    });
+}
+
+void AppDelegate::terminateApplication() {
+    if (auto* application = platform::Application::instance()) {
+        application->terminate();
+    }
+}
+
+void AppDelegate::showAccountExpired() {
+    if (auto* auth = authWelcomeController()) {
+        auth->showAccountExpired();
+    }
+}
+
+void AppDelegate::openURL(const QUrl& url) { platform::Workspace::shared().openURL(url); }
+
+void AppDelegate::openAppConfigURL() {
+    // The link comes from the workspace's configuration: only web pages and mail are opened.
+    const QUrl url(VeltrixXPC::appConfig().supportLink);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != QLatin1String("https") && scheme != QLatin1String("mailto"))) {
+        vlog::warning(QStringLiteral("Refused to open the configuration's link with scheme ") + scheme);
+        return;
+    }
+    openURL(url);
+}
+
+void AppDelegate::showSignOutWindow() {
+    if (m_qaUISignOutController) {
+        m_qaUISignOutController->showSignOutWindow();
+    }
+}
+
+void AppDelegate::closeSignOutWindow() {
+    if (m_qaUISignOutController) {
+        m_qaUISignOutController->closeSignOutWindow();
+    }
+}

@@ -1,0 +1,192 @@
+// The SDK's data-loading, connectivity and helper-tool callbacks, and the older centre's notifications.
+#include "core/AppDelegate.h"
+
+#include "auth/AuthWelcomeController.h"
+#include "core/ApplicationModel.h"
+#include "core/GlobalConstants.h"
+#include "core/LocalizedStrings.h"
+#include "core/Log.h"
+#include "core/MenuService.h"
+#include "core/QAUINotifier.h"
+#include "core/ServiceLayer.h"
+#include "mainwindow/MainSubController.h"
+#include "platform/Scheduler.h"
+#include "toolkit/BaseWindowViewController.h"
+#include "updates/SilentUpdateService.h"
+#include "sdk/VeltrixSDK.h"
+
+#include <QMessageBox>
+
+// MARK: data loading
+
+void AppDelegate::onLoadApplicationDataFinished() {
+    vlog::debug(QStringLiteral("onLoadApplicationDataFinished.."));
+    if (const auto networks = ServiceLayer::appModel().networks()) {
+        setupMenuBarMenu();
+        if (m_mainSubController && m_mainSubController->isViewLoaded()) {
+            m_mainSubController->updateNetworks(networks);
+        }
+        reloadNetworks(networks);
+    }
+    later(0, [this] {
+        // The data-loaded step.
+        if (!isCurrent(m_generalWindowViewController.get())) {
+            closeSignInWindow();
+            showMainWindow();
+        }
+        auto& silentUpdate = ServiceLayer::shared().silentUpdateService();
+        const bool loaded = silentUpdate.isAppLoaded();
+        const bool disconnected = VeltrixXPC::connectionState() == SDVPNConnectionState::disconnected;
+        if (VeltrixXPC::isSilentUpdateAvailable()) {
+            if (disconnected) {
+                if (loaded) {
+                    silentUpdate.startTimer();
+                } else {
+                    silentUpdate.startUpdate();
+                }
+            }
+        } else {
+            silentUpdate.resetTimer();
+        }
+        if (!loaded && disconnected && !ServiceLayer::appModel().isForcedUpdateAvailable()) {
+            if (VeltrixXPC::wifiSecurityActivated()) {
+                vlog::debug(QStringLiteral("onLoadApplicationDataFinished... -- wifiSecurityActivated"));
+                VeltrixXPC::onAppMainViewReady();
+            } else if (VeltrixXPC::settings().connectOnLaunch.value) {
+                const auto current = VeltrixXPC::currentNetwork();
+                if (current && current->vpnConfiguration()) {
+                    vlog::debug(QStringLiteral("onLoadApplicationDataFinished... -- connect"));
+                    VeltrixXPC::connect(*current->vpnConfiguration());
+                }
+            }
+        }
+        silentUpdate.setIsAppLoaded(true);
+        onDataLoaded_postProcessing();
+    });
+    later(0.5, [] { ServiceLayer::shared().applyUpdatedSettings(); });
+    ServiceLayer::shared().isNewVersionAvailable();
+}
+
+void AppDelegate::onDataLoaded_postProcessing() {
+    vlog::debug(QStringLiteral("onDataLoaded_postProcessing.."));
+    ServiceLayer::appModel().setAppDataWasLoaded(true);
+}
+
+void AppDelegate::onApplicationConfigLoadedWithConfig(const PDAppConfig&) {
+    later(1.5, [this] {
+        if (!isCurrent(m_generalWindowViewController.get()) || VeltrixXPC::isSilentUpdateAvailable()) {
+            return;
+        }
+        vlog::debug(QStringLiteral("APPLICATION CONFIG LOADED"));
+        ServiceLayer::shared().isNewVersionAvailable();
+        ServiceLayer::shared().applyUpdatedSettings();
+    });
+}
+
+void AppDelegate::onApplicationDataLoadedWithNetworks(const PDNetworksModelPtr&) {
+    later(0, [this] { onLoadApplicationDataFinished(); });
+}
+
+void AppDelegate::onSessionTimeoutWithReason(int reason) {
+    const AnalyticsEvent::Parameters parameters{
+        {AnalyticsParameter::errorCode, QString::number(reason)},
+        {AnalyticsParameter::errorMessage, SDPStateReasonCodeDescription(reason)},
+    };
+    VeltrixXPC::sendAnalytics(AnalyticsEvent(0, 9, std::nullopt, AnalyticsTrigger::none(), parameters, std::nullopt));
+    later(0, [this] { performLogout(); });
+    later(1.0, [this, reason] {
+        if (auto* auth = authWelcomeController()) {
+            auth->showSessionTimeoutError(reason);
+        }
+    });
+}
+
+void AppDelegate::onNetworkPermissionsRevokedForNetworkName(const std::optional<QString>& networkName) {
+    later(1.0, [this, networkName] {
+        const QString title = networkName
+                                  ? L10n::localized(QStringLiteral("vpn_ppp_error_new_prefix_1")) + " " + *networkName + "."
+                                  : GlobalConstants::productDisplayName() + ".";
+        if (m_mainSubController) {
+            m_mainSubController->showError(title, L10n::localized(QStringLiteral("accessToLocationRevokedErrorMessage")));
+        }
+    });
+}
+
+void AppDelegate::applicationConnectedWithInitialData() {
+    later(1.5, [] {
+        vlog::debug(QStringLiteral("applicationConnectedWithInitialData called -> hide animation"));
+        ServiceLayer::shared().menuService().onAuthErrorRecieved();
+    });
+}
+
+// MARK: connectivity
+
+void AppDelegate::onConnectionReachable() { vlog::debug(QStringLiteral("onConnectionReachable..")); }
+
+void AppDelegate::onConnectionUnReachable() { vlog::debug(QStringLiteral("onConnectionUnReachable..")); }
+
+void AppDelegate::onVPNLatencyMeasurementResultReceivedWithResult(const QString& result, const QString&) {
+    vlog::debug(QStringLiteral("AppDelegate -- onVPNLatencyMeasurementResultReceived: ") + result);
+}
+
+void AppDelegate::onUnsecuredNetworkConnectedWithSkipNotification(bool) {
+    vlog::debug(QStringLiteral("onUnsecuredNetworkConnected"));
+    if (!VeltrixXPC::isLoggedIn()) {
+        QAUINotifier::showNotification(
+            L10n::localized(QStringLiteral("connected_to_insecure_wi_fi_notification_not_logged_in_user_title")),
+            L10n::localized(QStringLiteral("connected_to_insecure_wi_fi_notification_not_logged_in_user_description")),
+            QAUINotificationCategory::doSignin);
+    }
+}
+
+// MARK: helper tool
+
+void AppDelegate::onHelperToolInstallErrorWithError(const SDHelperToolInstallError& error) {
+    // Always logged; shown on the current window, or on its own when no window is visible.
+    vlog::error(QStringLiteral("Helper tool install error: ") + error.message);
+    later(0, [this, error] {
+        QWidget* parent = nullptr;
+        if (m_currentWindowController && m_currentWindowController->isWindowVisible()) {
+            parent = m_currentWindowController->window();
+        }
+        auto* alert = new QMessageBox(parent);
+        alert->setAttribute(Qt::WA_DeleteOnClose);
+        alert->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+        alert->setText(error.message);
+        alert->setInformativeText(error.informativeText);
+        alert->open();
+    });
+}
+
+// MARK: the older centre
+
+platform::PresentationOptions AppDelegate::willPresent(platform::UserNotificationCenter&,
+                                                       const platform::UserNotificationRequest& request) {
+    vlog::debug(QStringLiteral("NSUserNotification didDeliverNotification -- ") + request.title);
+    return platform::PresentationOption::banner | platform::PresentationOption::sound;
+}
+
+void AppDelegate::didReceive(platform::UserNotificationCenter& center, const platform::UserNotificationResponse& response) {
+    vlog::debug(QStringLiteral("NSUserNotification clicked by the user"));
+    // Banners say what they are in their user info; titles are localized and cannot be matched.
+    const QString kind = response.request.userInfo.value(QStringLiteral("kind")).toString();
+    const bool actionButton = response.actionIdentifier != platform::UserNotificationCenter::defaultActionIdentifier;
+    const auto connectRule = [&] {
+        if (actionButton) {
+            if (VeltrixXPC::connectionState() == SDVPNConnectionState::disconnected) {
+                toggleConnection(nullptr);
+            }
+        } else {
+            center.removeDeliveredNotifications({response.request.identifier});
+        }
+    };
+    if (kind == QLatin1String("insecureWiFi") || kind == QLatin1String("homeWiFi") ||
+        kind == QLatin1String("connectionError")) {
+        connectRule();
+    } else if (kind == QLatin1String("insecureWiFiSignedOut")) {
+        if (!actionButton) {
+            center.removeDeliveredNotifications({response.request.identifier});
+        }
+    }
+    enterForegroundMode();
+}
