@@ -31,11 +31,12 @@ TEST_F(ApplicationModelTest, FreshModelHasItsInitialValues) {
     EXPECT_EQ(model.upgradePeriodicTestMin(), 1);
     EXPECT_TRUE(model.isQAUIStatusViewHidden());
     EXPECT_TRUE(model.wasSettingsExist());
-    for (bool flag : {model.isInForcedUpgradeState(), model.appDataWasLoaded(), model.alwaysONUpdatePending(),
-                      model.isInWaitingForVPNProfileInstallUserAction(), model.appAutoLaunchedAtOSStartup(),
-                      model.loginProcessWasCanceled(), model.tenantRecieveWasCanceled(),
-                      model.autoReconnectInProgress(), model.vpnWasConnectedWhenEnteringSleepMode(),
-                      model.vpnSettingsChangingDisabled(), model.startMinimized(), model.isAppInUserAgentMode()}) {
+    for (bool flag :
+         {model.isInForcedUpgradeState(), model.appDataWasLoaded(), model.alwaysONUpdatePending(),
+          model.isInWaitingForVPNProfileInstallUserAction(), model.appAutoLaunchedAtOSStartup(),
+          model.loginProcessWasCanceled(), model.tenantRecieveWasCanceled(), model.autoReconnectInProgress(),
+          model.vpnWasConnectedWhenEnteringSleepMode(), model.vpnSettingsChangingDisabled(),
+          model.startMinimized(), model.isAppInUserAgentMode()}) {
         EXPECT_FALSE(flag);
     }
     EXPECT_FALSE(model.pendingLocationIDToSet());
@@ -63,7 +64,8 @@ TEST_F(ApplicationModelTest, EveryStateWriteCallsTheCallbackWhileItsOwnerLives) 
 
     model.setCurrentConnectionState(SDVPNConnectionState::connecting);
     model.setCurrentConnectionState(SDVPNConnectionState::connecting);
-    EXPECT_EQ(seen, QList<SDVPNConnectionState>({SDVPNConnectionState::connecting, SDVPNConnectionState::connecting}));
+    EXPECT_EQ(seen, QList<SDVPNConnectionState>(
+                        {SDVPNConnectionState::connecting, SDVPNConnectionState::connecting}));
 
     const auto kept = model.onCurrentConnectionStateUpdated();
     ASSERT_TRUE(kept);

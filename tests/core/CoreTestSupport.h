@@ -15,7 +15,9 @@
 #include <memory>
 #include <mutex>
 
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 inline void PrintTo(const QStringList& list, std::ostream* out) {
     *out << '[' << list.join(", ").toStdString() << ']';
 }
@@ -33,8 +35,10 @@ public:
     int count(const QString& name) const { return static_cast<int>(calls.count(name)); }
 
     QString signUpLink() const override { return {}; }
-#define FAKE_ROUTER_CALL(name)                                                                                 \
-    void name() override { calls.append(QStringLiteral(#name)); }
+#define FAKE_ROUTER_CALL(name)                                                                               \
+    void name() override {                                                                                   \
+        calls.append(QStringLiteral(#name));                                                                 \
+    }
     FAKE_ROUTER_CALL(leaveWelcomePage)
     FAKE_ROUTER_CALL(showUpdateAvailableBannerLater)
     FAKE_ROUTER_CALL(showSignInWindow)
@@ -67,8 +71,12 @@ public:
         calls.append(QStringLiteral("logoutIfGeneralWindowIsCurrent"));
         return false;
     }
-    void reloadNetworks(const PDNetworksModelPtr&) override { calls.append(QStringLiteral("reloadNetworks")); }
-    void showSignInError(const QString&, const QString&) override { calls.append(QStringLiteral("showSignInError")); }
+    void reloadNetworks(const PDNetworksModelPtr&) override {
+        calls.append(QStringLiteral("reloadNetworks"));
+    }
+    void showSignInError(const QString&, const QString&) override {
+        calls.append(QStringLiteral("showSignInError"));
+    }
     void toggleConnection(QObject* sender) override {
         toggledBy = sender;
         calls.append(QStringLiteral("toggleConnection"));
@@ -83,7 +91,9 @@ public:
     void addAppModeChangeObserver(std::function<void()> observer) override {
         modeObservers.push_back(std::move(observer));
     }
-    void openURL(const QUrl&) override { calls.append(QStringLiteral("openURL")); }
+    void openURL(const QUrl&) override {
+        calls.append(QStringLiteral("openURL"));
+    }
     void notifyAppModeChange() {
         for (const auto& observer : modeObservers) {
             observer();
@@ -112,8 +122,10 @@ public:
     MenuControllerDelegate* delegate() const override { return m_delegate; }
     void setDelegate(MenuControllerDelegate* delegate) override { m_delegate = delegate; }
 
-#define FAKE_MENU_CALL(name)                                                                                   \
-    void name() override { add(QStringLiteral(#name)); }
+#define FAKE_MENU_CALL(name)                                                                                 \
+    void name() override {                                                                                   \
+        add(QStringLiteral(#name));                                                                          \
+    }
     FAKE_MENU_CALL(showProgressIndicator)
     FAKE_MENU_CALL(hideProgressIndicator)
     FAKE_MENU_CALL(showMenu)
@@ -131,14 +143,20 @@ public:
     FAKE_MENU_CALL(updateStatusOptionStates)
     FAKE_MENU_CALL(updateNetworkGroups)
 #undef FAKE_MENU_CALL
-    void toggleMenu(QWidget*) override { add(QStringLiteral("toggleMenu")); }
+    void toggleMenu(QWidget*) override {
+        add(QStringLiteral("toggleMenu"));
+    }
     void updateIPAddress(const PDPublicIPInfoPtr& info) override {
         add(QStringLiteral("updateIPAddress:") + (info ? info->ipAddress() : QString()));
     }
-    void updateTimeConnected(const QString& time) override { add(QStringLiteral("updateTimeConnected:") + time); }
+    void updateTimeConnected(const QString& time) override {
+        add(QStringLiteral("updateTimeConnected:") + time);
+    }
 
 private:
-    void add(const QString& call) { m_log.append(m_tag + QLatin1Char('.') + call); }
+    void add(const QString& call) {
+        m_log.append(m_tag + QLatin1Char('.') + call);
+    }
     QString m_tag;
     QStringList& m_log;
     MenuControllerDataSource* m_dataSource;

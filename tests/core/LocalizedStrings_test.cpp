@@ -25,7 +25,8 @@ TEST(LocalizedTableTest, MissingKeyYieldsTheKeyAndFormatsTakeTheProductName) {
     EXPECT_EQ(L10n::localized("no_such_key_in_the_table"), "no_such_key_in_the_table");
     EXPECT_EQ(L10n::localized("no_such_key_%@", {"x"}), "no_such_key_x");
     EXPECT_EQ(L10n::connection_IP_address_failed_to_fetch_label(), "Unable to get IP address");
-    EXPECT_TRUE(L10n::auto_update_wish_to_update_popup_text().contains(GlobalConstants::productDisplayName()));
+    EXPECT_TRUE(
+        L10n::auto_update_wish_to_update_popup_text().contains(GlobalConstants::productDisplayName()));
     EXPECT_FALSE(L10n::auto_update_wish_to_update_popup_text().contains("%@"));
     const QString l2tp = L10n::l2tp_no_longer_available_info_popup_description();
     EXPECT_TRUE(l2tp.contains(GlobalConstants::productDisplayName()));
@@ -46,12 +47,14 @@ TEST(LocalizedTableTest, HoldsEveryKeyWithAsManyPlaceholdersAsArguments) {
     const QHash<QString, int> twoArguments = {{"l2tp_no_longer_available_info_popup_description", 2},
                                               {"helper_tool_command_execute_error", 2}};
     const QRegularExpression placeholder(R"(%(\d+\$)?@)");
-    QStringList formats = {"purchase_processing_error_suffix", "purchase_processing_error_receipt_data_not_available",
+    QStringList formats = {"purchase_processing_error_suffix",
+                           "purchase_processing_error_receipt_data_not_available",
                            "purchase_processing_error_unknown_response_result_received",
                            "purchase_processing_error_unknown_response_received",
                            "purchase_processing_error_wrong_response_received",
                            "purchase_processing_error_invalid_error_response_received",
-                           "generic_error_notification_lower", "settings_window_open_support_ticket_info_text_smb",
+                           "generic_error_notification_lower",
+                           "settings_window_open_support_ticket_info_text_smb",
                            "settings_window_open_support_ticket_info_text"};
 #define PRODUCT_KEY(name) formats.append(#name);
     VELTRIX_PRODUCT_TEXTS(PRODUCT_KEY)

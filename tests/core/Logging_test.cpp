@@ -48,14 +48,16 @@ TEST_F(PrintTest, WithLoggingOffWritesToStandardOutputWithTheTerminator) {
     EXPECT_TRUE(driver.loggedLines().isEmpty()) << "nothing reaches the logger";
 }
 
-// Uncaught exceptions -----------------------------------------------------------------------------------------
+// Uncaught exceptions
+// -----------------------------------------------------------------------------------------
 
 class ExceptionHandlerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ExceptionHandlingObject::resetUncaughtExceptionCount();
-        ExceptionHandlingObject::setExceptionReportHook(
-            [this](const QString& stack, const QString& type) { reports.append({stack, type}); });
+        ExceptionHandlingObject::setExceptionReportHook([this](const QString& stack, const QString& type) {
+            reports.append({stack, type});
+        });
     }
     void TearDown() override {
         ExceptionHandlingObject::setExceptionReportHook({});
@@ -108,7 +110,8 @@ TEST(BacktraceTest, ReturnsAtMostFiveFramesAndOnlyCapturedOnes) {
     }
 }
 
-// Process type and blur ---------------------------------------------------------------------------------------
+// Process type and blur
+// ---------------------------------------------------------------------------------------
 
 TEST(ProcessTypeTest, ForegroundAndBackgroundSwitchTheActivationPolicy) {
     auto* app = platform::Application::instance();

@@ -101,9 +101,10 @@ TEST_F(MenuServiceTest, CallsFromAnotherThreadAreForwardedOnTheGuiThread) {
     EXPECT_TRUE(calls.isEmpty()) << "nothing reaches the front ends on the calling thread";
     EXPECT_EQ(made, 0) << "not even their creation";
     scheduler.runUntilIdle();
-    EXPECT_EQ(take(), QStringList({"status.setDisconnectedState", "dock.setDisconnectedState",
-                                   "status.updateTimeConnected: 01:02:03 ", "dock.updateTimeConnected: 01:02:03 ",
-                                   "status.updateIPAddress:198.51.100.1", "dock.updateIPAddress:198.51.100.1"}));
+    EXPECT_EQ(take(),
+              QStringList({"status.setDisconnectedState", "dock.setDisconnectedState",
+                           "status.updateTimeConnected: 01:02:03 ", "dock.updateTimeConnected: 01:02:03 ",
+                           "status.updateIPAddress:198.51.100.1", "dock.updateIPAddress:198.51.100.1"}));
 }
 
 TEST_F(MenuServiceTest, TimeTicksWithoutATextChangeNothing) {
@@ -196,10 +197,10 @@ TEST_F(MenuServiceTest, WindowActionsReachTheRouterInOrder) {
     service->signIn(nullptr);
     service->minimize(nullptr);
     service->showApplication(nullptr);
-    EXPECT_EQ(router.calls,
-              QStringList({"enterForegroundMode", "activateApplication", "showSupportTab", "enterForegroundMode",
-                           "activateApplication", "showSettingsTab", "enterForegroundMode", "presentSignInWindow",
-                           "enterBackgroundMode", "enterForegroundMode"}));
+    EXPECT_EQ(router.calls, QStringList({"enterForegroundMode", "activateApplication", "showSupportTab",
+                                         "enterForegroundMode", "activateApplication", "showSettingsTab",
+                                         "enterForegroundMode", "presentSignInWindow", "enterBackgroundMode",
+                                         "enterForegroundMode"}));
 }
 
 TEST_F(MenuServiceTest, DataSourceAnswersFromTheModelAndTheSdk) {

@@ -43,15 +43,17 @@ TEST(VPNProtocolsTest, RawValuesMatchExactlyIncludingBlanksAndCase) {
     EXPECT_FALSE(vpnProtocolsFromRawValue("Automatic"));
     EXPECT_FALSE(vpnProtocolsFromRawValue(""));
 
-    for (VPNProtocols p : {VPNProtocols::Automatic, VPNProtocols::OpenVPN, VPNProtocols::L2TP, VPNProtocols::PPTP,
-                           VPNProtocols::IKEv2, VPNProtocols::IKEv2_StrongSwan, VPNProtocols::Wireguard}) {
+    for (VPNProtocols p :
+         {VPNProtocols::Automatic, VPNProtocols::OpenVPN, VPNProtocols::L2TP, VPNProtocols::PPTP,
+          VPNProtocols::IKEv2, VPNProtocols::IKEv2_StrongSwan, VPNProtocols::Wireguard}) {
         EXPECT_EQ(vpnProtocolsFromRawValue(rawValue(p)), p) << "round trip of " << rawValue(p).toStdString();
     }
 }
 
 TEST(VPNProtocolsTest, OnlyOfferedProtocolsHaveTitlesAndTheOfferedListIsInDisplayOrder) {
-    EXPECT_EQ(availableVPNProtocols(), QList<VPNProtocols>({VPNProtocols::Automatic, VPNProtocols::Wireguard,
-                                                            VPNProtocols::IKEv2_StrongSwan, VPNProtocols::OpenVPN}));
+    EXPECT_EQ(availableVPNProtocols(),
+              QList<VPNProtocols>({VPNProtocols::Automatic, VPNProtocols::Wireguard,
+                                   VPNProtocols::IKEv2_StrongSwan, VPNProtocols::OpenVPN}));
     for (VPNProtocols p : availableVPNProtocols()) {
         EXPECT_FALSE(vpnProtocolTitle(p).isEmpty());
         EXPECT_FALSE(vpnProtocolDescription(p).isEmpty());

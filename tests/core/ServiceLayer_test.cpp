@@ -45,7 +45,8 @@ protected:
     ServiceLayer service{defaults};
 };
 
-// Protocol repair ---------------------------------------------------------------------------------------------
+// Protocol repair
+// ---------------------------------------------------------------------------------------------
 
 TEST_F(ServiceLayerTest, StoredTextsAreKeptOnlyWhenTheServiceStillOffersThem) {
     EXPECT_EQ(repaired(" WireGuard"), " WireGuard");
@@ -80,7 +81,8 @@ TEST_F(ServiceLayerTest, L2TPFromTextOrLegacyNumberBecomesAutomaticWithTheAlert)
         EXPECT_EQ(repaired(stored), " Automatic") << stored.toString().toStdString();
         EXPECT_EQ(router.count("showL2TPNoLongerAvailableAlertLater"), 1);
         service.prepareUserDefaultsToBeApplied();
-        EXPECT_EQ(router.count("showL2TPNoLongerAvailableAlertLater"), 1) << "the repaired value asks no more";
+        EXPECT_EQ(router.count("showL2TPNoLongerAvailableAlertLater"), 1)
+            << "the repaired value asks no more";
     }
     EXPECT_EQ(logged("legacy L2TP protocol was updated -> Automatic"), 3);
 }
@@ -101,7 +103,8 @@ TEST_F(ServiceLayerTest, SetupRepairsThenAppliesTheProtocolAndStartMinimized) {
     EXPECT_TRUE(service.model().startMinimized());
 }
 
-// Version ------------------------------------------------------------------------------------------------------
+// Version
+// ------------------------------------------------------------------------------------------------------
 
 TEST_F(ServiceLayerTest, NewerOfferedVersionRequestsTheBannerOncePerVersion) {
     const QString own = service.appVersion();
@@ -188,7 +191,8 @@ TEST_F(ServiceLayerTest, NoSettingsWorkRunsAfterTheServiceIsGone) {
     EXPECT_EQ(router.count("enterForcedUpdateState"), 0);
 }
 
-// Public address ------------------------------------------------------------------------------------------------
+// Public address
+// ------------------------------------------------------------------------------------------------
 
 TEST_F(ServiceLayerTest, PublicAddressReachesTheHandlerOnTheMainQueueAndThenTheMenus) {
     service.setup();
@@ -203,18 +207,22 @@ TEST_F(ServiceLayerTest, PublicAddressReachesTheHandlerOnTheMainQueueAndThenTheM
     EXPECT_TRUE(driver.lastCall("refreshPublicIpInfo"));
     scheduler.advance(1);
     EXPECT_EQ(got, QStringList({"203.0.113.7"}));
-    EXPECT_EQ(menuCalls, QStringList({"status.updateIPAddress:203.0.113.7", "dock.updateIPAddress:203.0.113.7"}));
+    EXPECT_EQ(menuCalls,
+              QStringList({"status.updateIPAddress:203.0.113.7", "dock.updateIPAddress:203.0.113.7"}));
 
     // A later answer, from another thread, reaches the handler again, on the main queue.
     menuCalls.clear();
     driver.fire<PDPublicIpInfoServiceDelegate>(
-        [](auto& d) { d.onPublicIpInfoLoadedWithPublicIpInfo(std::make_shared<PDPublicIPInfo>("203.0.113.8")); },
+        [](auto& d) {
+            d.onPublicIpInfoLoadedWithPublicIpInfo(std::make_shared<PDPublicIPInfo>("203.0.113.8"));
+        },
         Delivery::otherThread);
     EXPECT_EQ(got.size(), 1);
     EXPECT_TRUE(menuCalls.isEmpty()) << "the menus are told on the GUI thread only";
     scheduler.runUntilIdle();
     EXPECT_EQ(got, QStringList({"203.0.113.7", "203.0.113.8"}));
-    EXPECT_EQ(menuCalls, QStringList({"status.updateIPAddress:203.0.113.8", "dock.updateIPAddress:203.0.113.8"}));
+    EXPECT_EQ(menuCalls,
+              QStringList({"status.updateIPAddress:203.0.113.8", "dock.updateIPAddress:203.0.113.8"}));
     for (const auto& thread : threads) {
         EXPECT_EQ(thread, std::this_thread::get_id());
     }
@@ -240,7 +248,8 @@ TEST_F(ServiceLayerTest, FailureWithoutAHandlerStillUpdatesTheMenus) {
                                       "dock.updateIPAddress:Unable to get IP address"}));
 }
 
-// Account, copies, locations -----------------------------------------------------------------------------------
+// Account, copies, locations
+// -----------------------------------------------------------------------------------
 
 TEST_F(ServiceLayerTest, ExpiredAccountSignsOutThenShowsTheErrorHalfASecondLater) {
     service.onAccountExpired();
@@ -256,9 +265,12 @@ TEST_F(ServiceLayerTest, ExpiredAccountSignsOutThenShowsTheErrorHalfASecondLater
 TEST(ConflictingCopiesTest, CountsProcessesRunningTheClientsOwnExecutables) {
     const QList<GlobalConstants::OwnExecutable> own = {{"com.veltrix.Veltrix", "/veltrix"},
                                                        {"com.veltrix.Helper", "/helper"}};
-    const std::vector<platform::ProcessRecord> processes = {
-        {10, "/opt/veltrix/bin/veltrix"}, {11, "/usr/bin/bash"}, {12, "/opt/veltrix/bin/helper"},
-        {13, "/opt/veltrix/bin/veltrix"}, {14, ""},              {15, "/usr/bin/veltrix-notifier"}};
+    const std::vector<platform::ProcessRecord> processes = {{10, "/opt/veltrix/bin/veltrix"},
+                                                            {11, "/usr/bin/bash"},
+                                                            {12, "/opt/veltrix/bin/helper"},
+                                                            {13, "/opt/veltrix/bin/veltrix"},
+                                                            {14, ""},
+                                                            {15, "/usr/bin/veltrix-notifier"}};
     EXPECT_EQ(ServiceLayer::conflictingExecutables(processes, own),
               QStringList({"/opt/veltrix/bin/veltrix", "/opt/veltrix/bin/helper"}))
         << "each path once, only paths ending with an own executable";
@@ -296,8 +308,10 @@ TEST(OwnExecutablesTest, ListsExecutablesWithAnIdentifierBehindTheBundlePath) {
                                                              {"com.veltrix.Veltrix", "/veltrix"}}));
     const auto outside = GlobalConstants::ownExecutables(bundle.path(), "/elsewhere", identifier);
     ASSERT_EQ(outside.size(), 2);
-    EXPECT_EQ(outside.front().relativePath, bundle.filePath("helper")) << "outside the bundle the path stays whole";
-    EXPECT_TRUE(GlobalConstants::ownExecutables(bundle.filePath("missing"), bundle.path(), identifier).isEmpty());
+    EXPECT_EQ(outside.front().relativePath, bundle.filePath("helper"))
+        << "outside the bundle the path stays whole";
+    EXPECT_TRUE(
+        GlobalConstants::ownExecutables(bundle.filePath("missing"), bundle.path(), identifier).isEmpty());
 }
 
 TEST_F(ServiceLayerTest, AnotherLocationGoesToTheSdkWithItsConfiguration) {

@@ -19,7 +19,8 @@ TEST(VersionComparisonTest, PadsWithZerosAndComparesComponentsByValue) {
     EXPECT_EQ(compareVersion("1.2b", "1.2a"), ComparisonResult::descending);
     EXPECT_EQ(compareVersion("1.2a10", "1.2a9"), ComparisonResult::descending) << "digit runs inside text";
     EXPECT_EQ(compareVersion("1.2B", "1.2a"), ComparisonResult::ascending) << "case-sensitive";
-    EXPECT_EQ(compareVersion("99999999999999999999.1", "99999999999999999998.1"), ComparisonResult::descending)
+    EXPECT_EQ(compareVersion("99999999999999999999.1", "99999999999999999998.1"),
+              ComparisonResult::descending)
         << "no overflow on long digit runs";
 }
 
@@ -36,7 +37,8 @@ TEST(VersionComparisonTest, PredicatesFollowTheComparison) {
 TEST(CharacterAccessTest, CountsGraphemesAndGivesEmptyTextOutOfRange) {
     const QString text = QStringLiteral("ab\u00e9\U0001F1E9\U0001F1EAc"); // a b é flag(DE) c
     EXPECT_EQ(strings::characterAt(text, 0), "a");
-    EXPECT_EQ(strings::characterAt(text, 3), QStringLiteral("\U0001F1E9\U0001F1EA")) << "a flag is one character";
+    EXPECT_EQ(strings::characterAt(text, 3), QStringLiteral("\U0001F1E9\U0001F1EA"))
+        << "a flag is one character";
     EXPECT_EQ(strings::characterAt(text, 4), "c");
     EXPECT_EQ(strings::characterAt(text, 5), "");
     EXPECT_EQ(strings::characterAt(text, -1), "");
