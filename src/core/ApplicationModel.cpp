@@ -19,7 +19,8 @@ const QString kReachabilityDomainName = QStringLiteral("api.veltrix.com");
 // The SDK keeps the automatic-location choice; its public surface has only the setter, so the value is
 // read from its state.
 bool sdkUseAutomaticNetwork() {
-    return sdk::SimulatedWorkspace::instance().read([](const sdk::SimulationState& s) { return s.useAutomaticNetwork; });
+    return sdk::SimulatedWorkspace::instance().read(
+        [](const sdk::SimulationState& s) { return s.useAutomaticNetwork; });
 }
 
 } // namespace
@@ -159,24 +160,38 @@ void ApplicationModel::applyUserDefaults(platform::UserDefaults& defaults) {
     }
 }
 
-bool ApplicationModel::isForcedUpdateAvailable() const { return VeltrixXPC::isForcedUpdateAvailable(); }
-PDSettings ApplicationModel::settings() const { return VeltrixXPC::settings(); }
-PDSettings ApplicationModel::unappliedSettings() const { return VeltrixXPC::unappliedSettings(); }
+bool ApplicationModel::isForcedUpdateAvailable() const {
+    return VeltrixXPC::isForcedUpdateAvailable();
+}
+PDSettings ApplicationModel::settings() const {
+    return VeltrixXPC::settings();
+}
+PDSettings ApplicationModel::unappliedSettings() const {
+    return VeltrixXPC::unappliedSettings();
+}
 
-PDSettingBoolItem ApplicationModel::wifiSecuritySetting() const { return settings().wifiSecurity; }
+PDSettingBoolItem ApplicationModel::wifiSecuritySetting() const {
+    return settings().wifiSecurity;
+}
 void ApplicationModel::setWifiSecuritySetting(const PDSettingBoolItem& item) {
     VeltrixXPC::setNetworkSetting(PDNetworkSettingItem::wifiSecurity, item.value);
     VeltrixXPC::applySettingsChanges();
 }
-PDSettingBoolItem ApplicationModel::crashReportsSetting() const { return settings().crashReports; }
+PDSettingBoolItem ApplicationModel::crashReportsSetting() const {
+    return settings().crashReports;
+}
 void ApplicationModel::setCrashReportsSetting(const PDSettingBoolItem& item) {
     VeltrixXPC::setGeneralSetting(PDGeneralSettingItem::crashReports, item.value);
 }
-PDSettingBoolItem ApplicationModel::notificationsSetting() const { return settings().notifications; }
+PDSettingBoolItem ApplicationModel::notificationsSetting() const {
+    return settings().notifications;
+}
 void ApplicationModel::setNotificationsSetting(const PDSettingBoolItem& item) {
     VeltrixXPC::setGeneralSetting(PDGeneralSettingItem::notifications, item.value);
 }
-PDSettingBoolItem ApplicationModel::killSwitchSetting() const { return settings().killSwitch; }
+PDSettingBoolItem ApplicationModel::killSwitchSetting() const {
+    return settings().killSwitch;
+}
 void ApplicationModel::setKillSwitchSetting(const PDSettingBoolItem& item) {
     VeltrixXPC::setNetworkSetting(PDNetworkSettingItem::killSwitch, item.value);
     VeltrixXPC::applySettingsChanges();
@@ -189,25 +204,51 @@ PDSettingBoolItem ApplicationModel::alwaysOnSetting() const {
     return settings().alwaysOn;
 }
 
-bool ApplicationModel::connectOnLaunchEnabled() const { return settings().connectOnLaunch.value; }
-bool ApplicationModel::networkSelectionSettingEnabled() const { return settings().networkSelection.value; }
-bool ApplicationModel::isAlwaysOnEnabled() const { return VeltrixXPC::enableAlwaysON(); }
+bool ApplicationModel::connectOnLaunchEnabled() const {
+    return settings().connectOnLaunch.value;
+}
+bool ApplicationModel::networkSelectionSettingEnabled() const {
+    return settings().networkSelection.value;
+}
+bool ApplicationModel::isAlwaysOnEnabled() const {
+    return VeltrixXPC::enableAlwaysON();
+}
 
-PDNetworkItemPtr ApplicationModel::currentNetwork() const { return VeltrixXPC::currentNetwork(); }
+PDNetworkItemPtr ApplicationModel::currentNetwork() const {
+    return VeltrixXPC::currentNetwork();
+}
 void ApplicationModel::setCurrentNetwork(const PDNetworkItemPtr& network) {
     VeltrixXPC::setCurrentNetwork(network);
     m_lastConnectedLocation = VeltrixXPC::currentNetwork();
 }
 
-bool ApplicationModel::isLoggedIn() const { return VeltrixXPC::isLoggedIn(); }
-bool ApplicationModel::isConnectedToVPN() const { return VeltrixXPC::isConnectedToVPN(); }
-PDNetworksModelPtr ApplicationModel::networks() const { return VeltrixXPC::networks(); }
-PDNetworkItemPtr ApplicationModel::currentAutomaticNetwork() const { return Veltrix::currentAutomaticNetwork(); }
-bool ApplicationModel::useAutomaticNetwork() const { return sdkUseAutomaticNetwork(); }
-void ApplicationModel::setUseAutomaticNetwork(bool value) { Veltrix::setUseAutomaticNetwork(value); }
-QString ApplicationModel::offeredAppVersion() const { return VeltrixXPC::appConfig().offeredVersion; }
-QString ApplicationModel::updateHost() const { return QUrl(VeltrixXPC::appConfig().packageUrl).host(); }
-QString ApplicationModel::updateDestination() const { return VeltrixXPC::appConfig().packagePath; }
+bool ApplicationModel::isLoggedIn() const {
+    return VeltrixXPC::isLoggedIn();
+}
+bool ApplicationModel::isConnectedToVPN() const {
+    return VeltrixXPC::isConnectedToVPN();
+}
+PDNetworksModelPtr ApplicationModel::networks() const {
+    return VeltrixXPC::networks();
+}
+PDNetworkItemPtr ApplicationModel::currentAutomaticNetwork() const {
+    return Veltrix::currentAutomaticNetwork();
+}
+bool ApplicationModel::useAutomaticNetwork() const {
+    return sdkUseAutomaticNetwork();
+}
+void ApplicationModel::setUseAutomaticNetwork(bool value) {
+    Veltrix::setUseAutomaticNetwork(value);
+}
+QString ApplicationModel::offeredAppVersion() const {
+    return VeltrixXPC::appConfig().offeredVersion;
+}
+QString ApplicationModel::updateHost() const {
+    return QUrl(VeltrixXPC::appConfig().packageUrl).host();
+}
+QString ApplicationModel::updateDestination() const {
+    return VeltrixXPC::appConfig().packagePath;
+}
 
 void ApplicationModel::storeBool(const QString& key, bool value) {
     m_defaults.set(key, value);
@@ -226,7 +267,13 @@ bool ApplicationModel::sendCrashReportsData() const {
 void ApplicationModel::setSendCrashReportsData(bool value) {
     storeBool(SettingsUserDefaults::sendCrashReportsData, value);
 }
-bool ApplicationModel::sendAnalyticsData() const { return m_defaults.boolForKey(SettingsUserDefaults::sendAnalyticsData); }
-void ApplicationModel::setSendAnalyticsData(bool value) { storeBool(SettingsUserDefaults::sendAnalyticsData, value); }
+bool ApplicationModel::sendAnalyticsData() const {
+    return m_defaults.boolForKey(SettingsUserDefaults::sendAnalyticsData);
+}
+void ApplicationModel::setSendAnalyticsData(bool value) {
+    storeBool(SettingsUserDefaults::sendAnalyticsData, value);
+}
 
-AppRouterProtocol* ApplicationModel::router() const { return appRouter(); }
+AppRouterProtocol* ApplicationModel::router() const {
+    return appRouter();
+}

@@ -57,7 +57,9 @@ public:
     void setMainDomainName(const QString& value) { m_mainDomainName = value; }
     QString reachabilityDomainName() const { return m_reachabilityDomainName; }
     void setReachabilityDomainName(const QString& value) { m_reachabilityDomainName = value; }
-    bool isInWaitingForVPNProfileInstallUserAction() const { return m_isInWaitingForVPNProfileInstallUserAction; }
+    bool isInWaitingForVPNProfileInstallUserAction() const {
+        return m_isInWaitingForVPNProfileInstallUserAction;
+    }
     void setIsInWaitingForVPNProfileInstallUserAction(bool value) {
         m_isInWaitingForVPNProfileInstallUserAction = value;
     }
@@ -75,7 +77,9 @@ public:
     // Logs when it becomes (or stays) false.
     void setAutoReconnectInProgress(bool value);
     bool vpnWasConnectedWhenEnteringSleepMode() const { return m_vpnWasConnectedWhenEnteringSleepMode; }
-    void setVpnWasConnectedWhenEnteringSleepMode(bool value) { m_vpnWasConnectedWhenEnteringSleepMode = value; }
+    void setVpnWasConnectedWhenEnteringSleepMode(bool value) {
+        m_vpnWasConnectedWhenEnteringSleepMode = value;
+    }
 
     // The one change callback of the connection state; with an owner it is never called once the owner
     // is gone. Replaces the previous callback.
@@ -105,7 +109,9 @@ public:
     PDNetworkItemPtr currentConnection() const { return m_currentConnection; }
     void setCurrentConnection(const PDNetworkItemPtr& value) { m_currentConnection = value; }
     std::optional<QString> newAppVersionDowloadLink() const { return m_newAppVersionDowloadLink; }
-    void setNewAppVersionDowloadLink(const std::optional<QString>& value) { m_newAppVersionDowloadLink = value; }
+    void setNewAppVersionDowloadLink(const std::optional<QString>& value) {
+        m_newAppVersionDowloadLink = value;
+    }
     std::optional<QString> openvpnTemplate() const { return m_openvpnTemplate; }
     void setOpenvpnTemplate(const std::optional<QString>& value) { m_openvpnTemplate = value; }
     int upgradePeriodicTestMin() const { return m_upgradePeriodicTestMin; }

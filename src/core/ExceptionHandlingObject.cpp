@@ -24,7 +24,8 @@ ReportHookHolder& reportHook() {
 } // namespace
 
 void ExceptionHandlingObject::initUncaughtExceptionsHandling() {
-    platform::ExceptionHandling::setUncaughtExceptionHandler(&ExceptionHandlingObject::handleUncaughtException);
+    platform::ExceptionHandling::setUncaughtExceptionHandler(
+        &ExceptionHandlingObject::handleUncaughtException);
 }
 
 void ExceptionHandlingObject::wrapMainProcessingWithExceptionHandling(const std::function<void()>& block) {
@@ -88,9 +89,13 @@ ExceptionHandlingObject::ReportHook ExceptionHandlingObject::exceptionReportHook
     return holder.hook;
 }
 
-int ExceptionHandlingObject::uncaughtExceptionCount() { return g_uncaughtExceptions.load(); }
+int ExceptionHandlingObject::uncaughtExceptionCount() {
+    return g_uncaughtExceptions.load();
+}
 
-void ExceptionHandlingObject::resetUncaughtExceptionCount() { g_uncaughtExceptions.store(0); }
+void ExceptionHandlingObject::resetUncaughtExceptionCount() {
+    g_uncaughtExceptions.store(0);
+}
 
 bool ExceptionHandlingObject::isAvailableCGSSetWindowBackgroundBlurRadius() {
     // No window server offers a background blur call here.

@@ -15,7 +15,8 @@ QString bundleString(const QString& key, const QString& fallback) {
 // Only the client's own executable carries the bundle's identifier; nothing else here has an
 // information dictionary.
 std::optional<QString> identifierOfExecutable(const QString& path) {
-    if (QFileInfo(path).canonicalFilePath() == QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath()) {
+    if (QFileInfo(path).canonicalFilePath() ==
+        QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath()) {
         const QString identifier = GlobalConstants::bundleIdentifierFromInfoFile();
         if (!identifier.isEmpty()) {
             return identifier;
@@ -26,9 +27,15 @@ std::optional<QString> identifierOfExecutable(const QString& path) {
 
 } // namespace
 
-QString GlobalConstants::productDisplayName() { return QStringLiteral("Veltrix"); }
-QString GlobalConstants::appDisplayName() { return QStringLiteral("Veltrix"); }
-QString GlobalConstants::supportEmailAddress() { return QStringLiteral("support@veltrix.com"); }
+QString GlobalConstants::productDisplayName() {
+    return QStringLiteral("Veltrix");
+}
+QString GlobalConstants::appDisplayName() {
+    return QStringLiteral("Veltrix");
+}
+QString GlobalConstants::supportEmailAddress() {
+    return QStringLiteral("support@veltrix.com");
+}
 
 QString GlobalConstants::bundleShortVersion() {
     static const QString value =
@@ -37,7 +44,8 @@ QString GlobalConstants::bundleShortVersion() {
 }
 
 QString GlobalConstants::bundleVersion() {
-    static const QString value = bundleString(QStringLiteral("CFBundleVersion"), QStringLiteral("Unknown build"));
+    static const QString value =
+        bundleString(QStringLiteral("CFBundleVersion"), QStringLiteral("Unknown build"));
     return value;
 }
 
@@ -63,7 +71,8 @@ QList<GlobalConstants::OwnExecutable> GlobalConstants::ownExecutables() {
     return list;
 }
 
-QList<GlobalConstants::OwnExecutable> GlobalConstants::ownExecutables(const QString& folder, const QString& bundlePath,
+QList<GlobalConstants::OwnExecutable> GlobalConstants::ownExecutables(const QString& folder,
+                                                                      const QString& bundlePath,
                                                                       IdentifierReader identifierOf) {
     QList<OwnExecutable> result;
     const QDir dir(folder);

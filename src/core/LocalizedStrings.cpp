@@ -38,16 +38,24 @@ const QHash<QString, QString>& table() {
     return texts;
 }
 
-QString product() { return GlobalConstants::productDisplayName(); }
-QString support() { return GlobalConstants::supportEmailAddress(); }
+QString product() {
+    return GlobalConstants::productDisplayName();
+}
+QString support() {
+    return GlobalConstants::supportEmailAddress();
+}
 
 } // namespace
 
 namespace L10n {
 
-QString localized(const QString& key) { return table().value(key, key); }
+QString localized(const QString& key) {
+    return table().value(key, key);
+}
 
-QString localized(const QString& key, const QStringList& arguments) { return format(localized(key), arguments); }
+QString localized(const QString& key, const QStringList& arguments) {
+    return format(localized(key), arguments);
+}
 
 QString format(const QString& format, const QStringList& arguments) {
     QString result;
@@ -93,41 +101,44 @@ QString format(const QString& format, const QStringList& arguments) {
     return result;
 }
 
-#define VELTRIX_DEFINE_PLAIN(name)                                                                             \
-    const QString& name() {                                                                                    \
-        static const QString text = localized(QStringLiteral(#name));                                          \
-        return text;                                                                                           \
+#define VELTRIX_DEFINE_PLAIN(name)                                                                           \
+    const QString& name() {                                                                                  \
+        static const QString text = localized(QStringLiteral(#name));                                        \
+        return text;                                                                                         \
     }
-#define VELTRIX_DEFINE_PRODUCT(name)                                                                           \
-    const QString& name() {                                                                                    \
-        static const QString text = localized(QStringLiteral(#name), {product()});                             \
-        return text;                                                                                           \
+#define VELTRIX_DEFINE_PRODUCT(name)                                                                         \
+    const QString& name() {                                                                                  \
+        static const QString text = localized(QStringLiteral(#name), {product()});                           \
+        return text;                                                                                         \
     }
 VELTRIX_PLAIN_TEXTS(VELTRIX_DEFINE_PLAIN)
 VELTRIX_PRODUCT_TEXTS(VELTRIX_DEFINE_PRODUCT)
 #undef VELTRIX_DEFINE_PLAIN
 #undef VELTRIX_DEFINE_PRODUCT
 
-#define VELTRIX_DEFINE_WITH(name, ...)                                                                         \
-    const QString& name() {                                                                                    \
-        static const QString text = localized(QStringLiteral(#name), {__VA_ARGS__});                           \
-        return text;                                                                                           \
+#define VELTRIX_DEFINE_WITH(name, ...)                                                                       \
+    const QString& name() {                                                                                  \
+        static const QString text = localized(QStringLiteral(#name), {__VA_ARGS__});                         \
+        return text;                                                                                         \
     }
 VELTRIX_DEFINE_WITH(l2tp_no_longer_available_info_popup_description, product(), support())
 VELTRIX_DEFINE_WITH(purchase_processing_error_suffix, support())
 VELTRIX_DEFINE_WITH(purchase_processing_error_receipt_data_not_available, purchase_processing_error_suffix())
-VELTRIX_DEFINE_WITH(purchase_processing_error_unknown_response_result_received, purchase_processing_error_suffix())
+VELTRIX_DEFINE_WITH(purchase_processing_error_unknown_response_result_received,
+                    purchase_processing_error_suffix())
 VELTRIX_DEFINE_WITH(purchase_processing_error_unknown_response_received, purchase_processing_error_suffix())
 VELTRIX_DEFINE_WITH(purchase_processing_error_wrong_response_received, purchase_processing_error_suffix())
-VELTRIX_DEFINE_WITH(purchase_processing_error_invalid_error_response_received, purchase_processing_error_suffix())
+VELTRIX_DEFINE_WITH(purchase_processing_error_invalid_error_response_received,
+                    purchase_processing_error_suffix())
 VELTRIX_DEFINE_WITH(helper_tool_command_execute_error, product(), product())
 VELTRIX_DEFINE_WITH(generic_error_notification_lower, support())
 #undef VELTRIX_DEFINE_WITH
 
 const QString& settings_window_open_support_ticket_info_text() {
     static const QString text =
-        localized(GlobalConstants::isSMBApplication ? QStringLiteral("settings_window_open_support_ticket_info_text_smb")
-                                                    : QStringLiteral("settings_window_open_support_ticket_info_text"),
+        localized(GlobalConstants::isSMBApplication
+                      ? QStringLiteral("settings_window_open_support_ticket_info_text_smb")
+                      : QStringLiteral("settings_window_open_support_ticket_info_text"),
                   {product()});
     return text;
 }

@@ -13,8 +13,8 @@ VeltrixLogger& logger() {
 }
 
 void write(VeltrixLogger::Level level, const QString& message, const std::source_location& where) {
-    logger().log(level, message, QString::fromUtf8(where.file_name()), QString::fromUtf8(where.function_name()),
-                 static_cast<int>(where.line()));
+    logger().log(level, message, QString::fromUtf8(where.file_name()),
+                 QString::fromUtf8(where.function_name()), static_cast<int>(where.line()));
 }
 
 } // namespace
@@ -22,12 +22,18 @@ void write(VeltrixLogger::Level level, const QString& message, const std::source
 void verbose(const QString& message, std::source_location where) {
     write(VeltrixLogger::Level::verbose, message, where);
 }
-void debug(const QString& message, std::source_location where) { write(VeltrixLogger::Level::debug, message, where); }
-void info(const QString& message, std::source_location where) { write(VeltrixLogger::Level::info, message, where); }
+void debug(const QString& message, std::source_location where) {
+    write(VeltrixLogger::Level::debug, message, where);
+}
+void info(const QString& message, std::source_location where) {
+    write(VeltrixLogger::Level::info, message, where);
+}
 void warning(const QString& message, std::source_location where) {
     write(VeltrixLogger::Level::warning, message, where);
 }
-void error(const QString& message, std::source_location where) { write(VeltrixLogger::Level::error, message, where); }
+void error(const QString& message, std::source_location where) {
+    write(VeltrixLogger::Level::error, message, where);
+}
 
 } // namespace vlog
 

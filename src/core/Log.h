@@ -24,11 +24,12 @@ public:
     PrintItem(const char* text) : m_text(QString::fromUtf8(text)) {}
     PrintItem(bool value) : m_text(value ? QStringLiteral("true") : QStringLiteral("false")) {}
     template <class T>
-        requires(std::integral<T> && !std::same_as<T, bool>)
-    PrintItem(T value) : m_text(QString::number(value)) {}
+    requires(std::integral<T> && !std::same_as<T, bool>) PrintItem(T value)
+        : m_text(QString::number(value)) {}
     template <std::floating_point T>
     PrintItem(T value) : m_text(QString::number(value)) {}
-    PrintItem(const QStringList& list) : m_text(QLatin1Char('[') + list.join(QStringLiteral(", ")) + QLatin1Char(']')) {}
+    PrintItem(const QStringList& list)
+        : m_text(QLatin1Char('[') + list.join(QStringLiteral(", ")) + QLatin1Char(']')) {}
     PrintItem(const QVariant& value) : m_text(value.toString()) {}
 
     const QString& text() const { return m_text; }

@@ -199,10 +199,18 @@ QMenu* MenuService::dockMenu() {
     return controller && m_factories.dockMenuOf ? m_factories.dockMenuOf(*controller) : nullptr;
 }
 
-bool MenuService::isAppInUserAgentMode() const { return m_model.isAppInUserAgentMode(); }
-bool MenuService::isDisconnectAllowed() const { return !VeltrixXPC::enableAlwaysON(); }
-bool MenuService::isInForcedUpgradeState() const { return m_model.isInForcedUpgradeState(); }
-PDNetworkItemPtr MenuService::currentNetwork() const { return m_model.currentNetwork(); }
+bool MenuService::isAppInUserAgentMode() const {
+    return m_model.isAppInUserAgentMode();
+}
+bool MenuService::isDisconnectAllowed() const {
+    return !VeltrixXPC::enableAlwaysON();
+}
+bool MenuService::isInForcedUpgradeState() const {
+    return m_model.isInForcedUpgradeState();
+}
+PDNetworkItemPtr MenuService::currentNetwork() const {
+    return m_model.currentNetwork();
+}
 
 QList<PDNetworkItemPtr> MenuService::groupedLocations() const {
     const PDNetworksModelPtr networks = m_model.networks();

@@ -75,7 +75,9 @@ public:
     void connect(QObject* sender) override;
 
     // Where the sign-out step closes the quick-access window; set by the application delegate.
-    void setCloseQuickAccessWindow(std::function<void()> close) { m_closeQuickAccessWindow = std::move(close); }
+    void setCloseQuickAccessWindow(std::function<void()> close) {
+        m_closeQuickAccessWindow = std::move(close);
+    }
 
 private:
     // Runs `f` now on the GUI thread, else queues it there (never after this service is gone).

@@ -52,11 +52,15 @@ constexpr ProtocolRow kProtocols[] = {
      "security."},
 };
 
-const ProtocolRow& row(VPNProtocols protocol) { return kProtocols[static_cast<int>(protocol)]; }
+const ProtocolRow& row(VPNProtocols protocol) {
+    return kProtocols[static_cast<int>(protocol)];
+}
 
 } // namespace
 
-QString rawValue(VPNProtocols protocol) { return QString::fromLatin1(row(protocol).raw); }
+QString rawValue(VPNProtocols protocol) {
+    return QString::fromLatin1(row(protocol).raw);
+}
 
 std::optional<VPNProtocols> vpnProtocolsFromRawValue(const QString& raw) {
     for (const ProtocolRow& candidate : kProtocols) {
@@ -67,9 +71,13 @@ std::optional<VPNProtocols> vpnProtocolsFromRawValue(const QString& raw) {
     return std::nullopt;
 }
 
-QString vpnProtocolTitle(VPNProtocols protocol) { return QString::fromLatin1(row(protocol).title); }
+QString vpnProtocolTitle(VPNProtocols protocol) {
+    return QString::fromLatin1(row(protocol).title);
+}
 
-QString vpnProtocolDescription(VPNProtocols protocol) { return QString::fromLatin1(row(protocol).description); }
+QString vpnProtocolDescription(VPNProtocols protocol) {
+    return QString::fromLatin1(row(protocol).description);
+}
 
 const QList<VPNProtocols>& availableVPNProtocols() {
     static const QList<VPNProtocols> offered = {VPNProtocols::Automatic, VPNProtocols::Wireguard,

@@ -47,7 +47,17 @@ const QList<VPNProtocols>& availableVPNProtocols();
 VPNProtocols offeredProtocol(int typeNumber);
 
 // The model's form of the protocol; numbers match the VPNProtocols case order.
-enum class VPNTypes : int { automatic = 0, openVPN = 1, L2TP = 2, PPTP = 3, ikEv2 = 4, ikEv2_StrongSwan = 5, wireguard = 6 };
+enum class VPNTypes : int {
+    automatic = 0,
+    openVPN = 1,
+    L2TP = 2,
+    PPTP = 3,
+    ikEv2 = 4,
+    ikEv2_StrongSwan = 5,
+    wireguard = 6
+};
 
 std::optional<VPNTypes> vpnTypesFromRawValue(int raw);
-inline VPNProtocols toVPNProtocols(VPNTypes type) { return static_cast<VPNProtocols>(static_cast<int>(type)); }
+inline VPNProtocols toVPNProtocols(VPNTypes type) {
+    return static_cast<VPNProtocols>(static_cast<int>(type));
+}

@@ -20,7 +20,9 @@ ServiceLayer& ServiceLayer::shared() {
     return *instance;
 }
 
-ApplicationModel& ServiceLayer::appModel() { return shared().model(); }
+ApplicationModel& ServiceLayer::appModel() {
+    return shared().model();
+}
 
 ServiceLayer::ServiceLayer() : ServiceLayer(platform::UserDefaults::standard()) {}
 
@@ -45,7 +47,9 @@ MenuService& ServiceLayer::menuService() {
     return *m_menuService;
 }
 
-void ServiceLayer::setMenuService(std::unique_ptr<MenuService> service) { m_menuService = std::move(service); }
+void ServiceLayer::setMenuService(std::unique_ptr<MenuService> service) {
+    m_menuService = std::move(service);
+}
 
 void ServiceLayer::setup() {
     // The public-IP callbacks read the menu hub on the SDK's thread: it exists before they can come.
@@ -94,7 +98,8 @@ void ServiceLayer::prepareUserDefaultsToBeApplied() {
     } else if (!stored) {
         result = candidate;
     } else if (value == automatic || value == rawValue(VPNProtocols::OpenVPN) ||
-               value == rawValue(VPNProtocols::IKEv2_StrongSwan) || value == rawValue(VPNProtocols::Wireguard)) {
+               value == rawValue(VPNProtocols::IKEv2_StrongSwan) ||
+               value == rawValue(VPNProtocols::Wireguard)) {
         result = value;
         vlog::print("restored VPN protocol match");
     } else {
@@ -146,10 +151,13 @@ void ServiceLayer::onAccountExpired() {
     });
 }
 
-AppRouterProtocol* ServiceLayer::router() const { return appRouter(); }
+AppRouterProtocol* ServiceLayer::router() const {
+    return appRouter();
+}
 
-QStringList ServiceLayer::conflictingExecutables(const std::vector<platform::ProcessRecord>& processes,
-                                                 const QList<GlobalConstants::OwnExecutable>& ownExecutables) {
+QStringList
+ServiceLayer::conflictingExecutables(const std::vector<platform::ProcessRecord>& processes,
+                                     const QList<GlobalConstants::OwnExecutable>& ownExecutables) {
     QStringList paths;
     for (const platform::ProcessRecord& process : processes) {
         if (process.executable.isEmpty() || paths.contains(process.executable)) {
@@ -174,7 +182,8 @@ bool ServiceLayer::isConflictingAppsRunning() const {
     if (1 + paths.size() < 2) {
         return false;
     }
-    vlog::print({QStringLiteral("main: ") + self + QStringLiteral("; utils: ") + vlog::PrintItem(paths).text()});
+    vlog::print(
+        {QStringLiteral("main: ") + self + QStringLiteral("; utils: ") + vlog::PrintItem(paths).text()});
     return true;
 }
 

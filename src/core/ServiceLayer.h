@@ -48,7 +48,9 @@ public:
     SilentUpdateService& silentUpdateService();
     BulkLogHelper& bulkLogHelper();
 
-    std::function<void(bool)> onInternetReachabilityCheckFinished() const { return m_onReachabilityCheckFinished; }
+    std::function<void(bool)> onInternetReachabilityCheckFinished() const {
+        return m_onReachabilityCheckFinished;
+    }
     void setOnInternetReachabilityCheckFinished(std::function<void(bool)> callback) {
         m_onReachabilityCheckFinished = std::move(callback);
     }

@@ -86,7 +86,8 @@ ComparisonResult compareVersion(const QString& receiver, const QString& other) {
         right.append(QStringLiteral("0"));
     }
     const int c = numericCompare(left.join(QLatin1Char('.')), right.join(QLatin1Char('.')));
-    return c < 0 ? ComparisonResult::ascending : (c > 0 ? ComparisonResult::descending : ComparisonResult::same);
+    return c < 0 ? ComparisonResult::ascending
+                 : (c > 0 ? ComparisonResult::descending : ComparisonResult::same);
 }
 
 bool isSameVersion(const QString& receiver, const QString& other) {
@@ -111,7 +112,9 @@ QRectF heightForWidth(const QString& text, qreal width, const QFont& font) {
     return metrics.boundingRect(bounds, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text);
 }
 
-QString characterAt(const QString& text, int offset) { return substring(text, offset, offset + 1); }
+QString characterAt(const QString& text, int offset) {
+    return substring(text, offset, offset + 1);
+}
 
 QString substring(const QString& text, int start, int end) {
     if (start < 0 || end <= start) {
@@ -138,6 +141,8 @@ std::optional<int> offsetOf(const QString& text, const QString& needle) {
     return characters;
 }
 
-QString snakeCased(const QString& text) { return text.toLower().replace(QLatin1Char(' '), QLatin1Char('_')); }
+QString snakeCased(const QString& text) {
+    return text.toLower().replace(QLatin1Char(' '), QLatin1Char('_'));
+}
 
 } // namespace strings
