@@ -30,3 +30,32 @@ void warning(const QString& message, std::source_location where) {
 void error(const QString& message, std::source_location where) { write(VeltrixLogger::Level::error, message, where); }
 
 } // namespace vlog
+
+#include "core/GlobalConstants.h"
+
+#include <cstdio>
+
+namespace vlog {
+
+void print(std::initializer_list<PrintItem> items, const QString& separator, const QString& terminator,
+           std::source_location where) {
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(items.size()));
+    for (const PrintItem& item : items) {
+        texts.append(item.text());
+    }
+    const QString joined = texts.join(separator);
+    if (GlobalConstants::isLoggingEnabled) {
+        write(VeltrixLogger::Level::info, joined, where);
+        return;
+    }
+    const QByteArray bytes = (joined + terminator).toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+void print(const PrintItem& item, std::source_location where) {
+    print({item}, QStringLiteral(" "), QStringLiteral("\n"), where);
+}
+
+} // namespace vlog
