@@ -42,6 +42,15 @@ BaseWindowViewController* BaseWindowViewController::controllerOfWindow(const QWi
     return nullptr;
 }
 
+std::unique_ptr<BaseWindowViewController> BaseWindowViewController::withContent(platform::ViewController* content) {
+    auto controller = std::make_unique<BaseWindowViewController>();
+    if (content) {
+        content->setParent(controller.get());
+        controller->setContentViewController(content);
+    }
+    return controller;
+}
+
 void BaseWindowViewController::showWindow() {
     platform::WindowController::showWindow();
     shownWindows().insert(this);

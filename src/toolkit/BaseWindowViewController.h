@@ -4,6 +4,7 @@
 #include "platform/WindowController.h"
 
 #include <functional>
+#include <memory>
 
 // True while a window of the client is shown: from a BaseWindowViewController's showWindow until the
 // last shown one closes.
@@ -19,6 +20,9 @@ public:
 
     // Called first when the window is about to close.
     std::function<void()> onWindowClosedNotification;
+
+    // A window controller whose content is `content`, which it then owns.
+    static std::unique_ptr<BaseWindowViewController> withContent(platform::ViewController* content);
 
     void showWindow() override;
 
