@@ -44,7 +44,7 @@ QWidget* OnBoardingPageController::loadView() {
 
 void OnBoardingPageController::showPage(int page) {
     m_page = std::clamp(page, 0, pageCount - 1);
-    if (!isViewLoaded()) {
+    if (!m_title) {
         return;
     }
     static const std::array<const QString& (*)(), pageCount> titles{

@@ -77,9 +77,10 @@ QWidget* MainSubController::loadView() {
     layout->addWidget(m_autoReconnectView);
     layout->addStretch();
     connect(m_connectButton, &QPushButton::clicked, this, [this] { connectToVPN(m_connectButton); });
-    showConnectionState(VeltrixXPC::connectionState());
     return view;
 }
+
+void MainSubController::viewDidLoad() { updateUIForConnectionState(); }
 
 void MainSubController::onMain(std::function<void(MainSubController&)> f) {
     QPointer<MainSubController> self = this;

@@ -73,6 +73,7 @@ public:
 
 protected:
     QWidget* loadView() override;
+    void viewDidLoad() override;
 
 private:
     // Runs `f` on the main queue while this controller exists.

@@ -63,7 +63,7 @@ void SignOutConfirmationController::setDelegate(PopoverViewDelegate* delegate) {
 
 void SignOutConfirmationController::configure(bool needsCode) {
     m_askingForCode = needsCode;
-    if (!isViewLoaded()) {
+    if (!m_codeView) {
         return;
     }
     m_warningView->setVisible(!needsCode);

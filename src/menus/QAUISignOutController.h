@@ -1,5 +1,6 @@
 #pragma once
 
+#include "auth/PopoverConfirmationCodeView.h"
 #include "toolkit/NSViewControllerBase.h"
 #include "toolkit/PopoverViewDelegate.h"
 
@@ -10,7 +11,6 @@
 #include <memory>
 
 class BaseWindowViewController;
-class PopoverConfirmationCodeView;
 
 // The sign-out window's content: a plain confirmation, or the confirmation code while Always-On is on.
 class SignOutConfirmationController : public NSViewControllerBase {
