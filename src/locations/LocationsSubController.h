@@ -1,0 +1,33 @@
+#pragma once
+
+#include "sdk/PDNetworks.h"
+#include "toolkit/NSViewControllerBase.h"
+
+#include <QPointer>
+#include <QListWidget>
+#include <QLabel>
+
+
+// The networks tab: the workspace's networks as a list, or the forced-update placeholder.
+class LocationsSubController : public NSViewControllerBase {
+    Q_OBJECT
+public:
+    explicit LocationsSubController(QObject* parent = nullptr);
+
+    void setNetworksModel(const PDNetworksModelPtr& networks);
+    void showForcedUpdatePlaceholder();
+    void hideForcedUpdatePlaceholder();
+
+    QStringList rowTitles() const;
+    bool isPlaceholderShown() const;
+
+protected:
+    QWidget* loadView() override;
+
+private:
+    void reloadList();
+
+    PDNetworksModelPtr m_networks;
+    QPointer<QListWidget> m_list;
+    QPointer<QLabel> m_placeholder;
+};

@@ -1,0 +1,163 @@
+#include "menus/StatusItemController.h"
+
+#include "core/Log.h"
+#include "menus/QAUIMenuWindowController.h"
+#include "platform/Application.h"
+#include "platform/StatusBar.h"
+#include "platform/Timer.h"
+#include "toolkit/AppKitExtensions.h"
+
+namespace {
+
+MenuControllerProtocol* delegatesQuickAccessWindow() {
+    auto* application = platform::Application::instance();
+    auto* owner = application ? dynamic_cast<QAUIMenuWindowOwner*>(application->delegate()) : nullptr;
+    if (!owner) {
+        vlog::error(QStringLiteral("The application delegate has no quick-access window"));
+        return nullptr;
+    }
+    return owner->generalQAUIWindowViewController();
+}
+
+} // namespace
+
+StatusItemController::StatusItemController(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate)
+    : m_menuController(delegatesQuickAccessWindow()) {
+    setUp(dataSource, delegate, platform::StatusBar::system());
+}
+
+StatusItemController::StatusItemController(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate,
+                                           MenuControllerProtocol* menuController, platform::StatusBar& statusBar)
+    : m_menuController(menuController) {
+    setUp(dataSource, delegate, statusBar);
+}
+
+void StatusItemController::setUp(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate,
+                                 platform::StatusBar& bar) {
+    if (m_menuController) {
+        m_menuController->setDataSource(dataSource);
+        m_menuController->setDelegate(delegate);
+    }
+    m_statusBar = &bar;
+    m_statusItem = bar.statusItem();
+    m_statusItem->setAction([this] { didClickStatusItemHandler(); });
+}
+
+StatusItemController::~StatusItemController() {
+    *m_alive = false;
+    stopAnimation();
+    if (m_statusBar && m_statusItem) {
+        m_statusBar->removeStatusItem(m_statusItem);
+    }
+}
+
+void StatusItemController::setIcon(const QString& name) {
+    if (m_statusItem) {
+        m_statusItem->setImage(name, true);
+    }
+}
+
+void StatusItemController::didClickStatusItemHandler() {
+    if (!m_statusItem || !m_menuController) {
+        return;
+    }
+    std::weak_ptr<bool> alive = m_alive;
+    runOnMainQueue(100, [this, alive] {
+        if (alive.lock()) {
+            m_menuController->toggleMenu(nullptr);
+        }
+    });
+}
+
+void StatusItemController::stopAnimation() {
+    if (m_animator) {
+        m_animator->invalidate();
+        m_animator.reset();
+    }
+}
+
+void StatusItemController::startAnimation() {
+    m_frame = 0;
+    std::weak_ptr<bool> alive = m_alive;
+    m_animator = platform::Timer::scheduledTimer(frameInterval, true, [this, alive](platform::Timer&) {
+        if (alive.lock()) {
+            m_frame = (m_frame + 1) % frameCount;
+            showFrame(m_frame);
+        }
+    });
+}
+
+void StatusItemController::showFrame(int frame) {
+    if (m_lastState == SDVPNConnectionState::connecting) {
+        setIcon(QStringLiteral("MenuBar_icon_CONNECTING_") + QString::number(frame + 1));
+    }
+}
+
+MenuControllerDataSource* StatusItemController::dataSource() const {
+    return m_menuController ? m_menuController->dataSource() : nullptr;
+}
+void StatusItemController::setDataSource(MenuControllerDataSource* dataSource) {
+    if (m_menuController) {
+        m_menuController->setDataSource(dataSource);
+    }
+}
+MenuControllerDelegate* StatusItemController::delegate() const {
+    return m_menuController ? m_menuController->delegate() : nullptr;
+}
+void StatusItemController::setDelegate(MenuControllerDelegate* delegate) {
+    if (m_menuController) {
+        m_menuController->setDelegate(delegate);
+    }
+}
+
+void StatusItemController::showMenu() {
+    if (m_menuController && m_statusItem && !isMenuWindowShown()) {
+        m_menuController->toggleMenu(nullptr);
+    }
+}
+
+#define VELTRIX_FORWARD(call)                                                                                  \
+    if (m_menuController) {                                                                                    \
+        m_menuController->call;                                                                                \
+    }
+
+void StatusItemController::toggleMenu(QWidget* relativeTo) { VELTRIX_FORWARD(toggleMenu(relativeTo)) }
+void StatusItemController::setLoggedInState() { VELTRIX_FORWARD(setLoggedInState()) }
+void StatusItemController::setLoggedOutState() { VELTRIX_FORWARD(setLoggedOutState()) }
+void StatusItemController::updateGroupedLocations() { VELTRIX_FORWARD(updateGroupedLocations()) }
+void StatusItemController::updateLocationLists() { VELTRIX_FORWARD(updateLocationLists()) }
+void StatusItemController::setUpgradeState() { VELTRIX_FORWARD(setUpgradeState()) }
+void StatusItemController::updateIPAddress(const PDPublicIPInfoPtr& info) { VELTRIX_FORWARD(updateIPAddress(info)) }
+void StatusItemController::updateTimeConnected(const QString& timeConnected) {
+    VELTRIX_FORWARD(updateTimeConnected(timeConnected))
+}
+void StatusItemController::updateShowApplicationItem() { VELTRIX_FORWARD(updateShowApplicationItem()) }
+void StatusItemController::updateStatusView() { VELTRIX_FORWARD(updateStatusView()) }
+void StatusItemController::updateStatusOptions() { VELTRIX_FORWARD(updateStatusOptions()) }
+void StatusItemController::updateStatusOptionStates() { VELTRIX_FORWARD(updateStatusOptionStates()) }
+void StatusItemController::updateNetworkGroups() { VELTRIX_FORWARD(updateNetworkGroups()) }
+void StatusItemController::showProgressIndicator() { VELTRIX_FORWARD(showProgressIndicator()) }
+void StatusItemController::hideProgressIndicator() { VELTRIX_FORWARD(hideProgressIndicator()) }
+
+void StatusItemController::setConnectedState() {
+    m_lastState = SDVPNConnectionState::connected;
+    stopAnimation();
+    VELTRIX_FORWARD(setConnectedState())
+    setIcon(QStringLiteral("MenuBar_icon_CONNECTED"));
+}
+
+void StatusItemController::setDisconnectedState() {
+    m_lastState = SDVPNConnectionState::disconnected;
+    stopAnimation();
+    VELTRIX_FORWARD(setDisconnectedState())
+    setIcon(QStringLiteral("MenuBar_icon_DISCONNECTED"));
+}
+
+void StatusItemController::setConnectingState() {
+    m_lastState = SDVPNConnectionState::connecting;
+    stopAnimation();
+    VELTRIX_FORWARD(setConnectingState())
+    startAnimation();
+}
+
+#undef VELTRIX_FORWARD

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "core/MenuControllerProtocol.h"
+#include "sdk/PDTypes.h"
+
+#include <QPointer>
+
+#include <memory>
+#include <optional>
+
+class QAUIMenuWindowController;
+namespace platform {
+class StatusBar;
+class StatusItem;
+class Timer;
+} // namespace platform
+
+// What the application delegate offers the status item: its quick-access window controller.
+class QAUIMenuWindowOwner {
+public:
+    virtual ~QAUIMenuWindowOwner() = default;
+    virtual QAUIMenuWindowController* generalQAUIWindowViewController() const = 0;
+};
+
+// The status item: shows the connection state as its icon, toggles the quick-access window on a click and
+// passes every menu requirement on to the quick-access window controller.
+class StatusItemController : public MenuControllerProtocol {
+public:
+    static constexpr double frameInterval = 0.17;
+    static constexpr int frameCount = 3;
+
+    // Holds the application delegate's quick-access window controller, in the system's status bar.
+    StatusItemController(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate);
+    // Holds `menuController` (not owned), in `statusBar`.
+    StatusItemController(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate,
+                         MenuControllerProtocol* menuController, platform::StatusBar& statusBar);
+    ~StatusItemController() override;
+
+    platform::StatusItem* statusItem() const { return m_statusItem; }
+    MenuControllerProtocol* statusItemMenuController() const { return m_menuController; }
+    std::optional<SDVPNConnectionState> lastState() const { return m_lastState; }
+
+    // Shows the bundle image as the item's template icon; nothing when the image is missing.
+    void setIcon(const QString& name);
+    // The action of a click on the icon.
+    void didClickStatusItemHandler();
+
+    MenuControllerDataSource* dataSource() const override;
+    void setDataSource(MenuControllerDataSource* dataSource) override;
+    MenuControllerDelegate* delegate() const override;
+    void setDelegate(MenuControllerDelegate* delegate) override;
+    void showMenu() override;
+    void toggleMenu(QWidget* relativeTo) override;
+    void setLoggedInState() override;
+    void setLoggedOutState() override;
+    void updateGroupedLocations() override;
+    void updateLocationLists() override;
+    void setConnectedState() override;
+    void setDisconnectedState() override;
+    void setConnectingState() override;
+    void setUpgradeState() override;
+    void updateIPAddress(const PDPublicIPInfoPtr& info) override;
+    void updateTimeConnected(const QString& timeConnected) override;
+    void updateShowApplicationItem() override;
+    void updateStatusView() override;
+    void updateStatusOptions() override;
+    void updateStatusOptionStates() override;
+    void updateNetworkGroups() override;
+    void showProgressIndicator() override;
+    void hideProgressIndicator() override;
+
+private:
+    void setUp(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate, platform::StatusBar& bar);
+    void stopAnimation();
+    void startAnimation();
+    void showFrame(int frame);
+
+    MenuControllerProtocol* m_menuController = nullptr;
+    platform::StatusItem* m_statusItem = nullptr;
+    QPointer<platform::StatusBar> m_statusBar;
+    std::shared_ptr<platform::Timer> m_animator;
+    int m_frame = 0;
+    std::optional<SDVPNConnectionState> m_lastState;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+};

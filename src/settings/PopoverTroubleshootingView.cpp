@@ -1,0 +1,110 @@
+#include "settings/PopoverTroubleshootingView.h"
+
+#include "core/GlobalConstants.h"
+#include "platform/UserDefaults.h"
+#include "toolkit/PopoverViewDelegate.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+QString PopoverTroubleshootingViewState::title() const {
+    switch (kind) {
+    case Kind::start:
+        return QStringLiteral("Run In-Depth Troubleshooting Script?");
+    case Kind::progress:
+        return QStringLiteral("Running In-Depth Troubleshooting Script...");
+    case Kind::success:
+        return QStringLiteral("Troubleshooting Script Completed");
+    case Kind::fail:
+        return QStringLiteral("Troubleshooting Script Failed");
+    }
+    return {};
+}
+
+PopoverTroubleshootingView::PopoverTroubleshootingView(QWidget* parent) : XibView(parent) {
+    loadView();
+    configure(PopoverTroubleshootingViewState::start());
+}
+
+QWidget* PopoverTroubleshootingView::loadViewFromNib() {
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    m_title = new QLabel;
+    m_body = new QLabel;
+    m_body->setWordWrap(true);
+    m_body->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_showMeAgain = new QCheckBox(tr("Don't ask me again"));
+    m_confirm = new QPushButton;
+    m_cancel = new QPushButton(tr("Cancel"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_cancel);
+    buttons->addWidget(m_confirm);
+    layout->addWidget(m_title);
+    layout->addWidget(m_body);
+    layout->addWidget(m_showMeAgain);
+    layout->addLayout(buttons);
+    connect(m_confirm, &QPushButton::clicked, this, [this] { confirm(m_confirm); });
+    connect(m_cancel, &QPushButton::clicked, this, [this] { cancel(m_cancel); });
+    return content;
+}
+
+void PopoverTroubleshootingView::configure(const PopoverTroubleshootingViewState& state) {
+    m_state = state;
+    m_title->setText(state.title());
+    using Kind = PopoverTroubleshootingViewState::Kind;
+    switch (state.kind) {
+    case Kind::start:
+        m_body->setText(tr("The script collects logs and statistics that help support find the cause of a problem."));
+        m_confirm->setText(tr("Run"));
+        break;
+    case Kind::progress:
+        m_body->setText(tr("This can take a few minutes."));
+        break;
+    case Kind::success:
+        m_body->setText(state.text);
+        m_confirm->setText(tr("OK"));
+        break;
+    case Kind::fail:
+        m_body->setText(failureReason ? failureReason->description() : tr("The logs could not be collected."));
+        m_confirm->setText(tr("OK"));
+        break;
+    }
+    m_showMeAgain->setVisible(state.kind == Kind::start);
+    m_confirm->setVisible(state.kind != Kind::progress);
+    m_cancel->setVisible(state.kind == Kind::start || state.kind == Kind::progress);
+}
+
+void PopoverTroubleshootingView::confirm(QObject* sender) {
+    if (m_state.kind == PopoverTroubleshootingViewState::Kind::start) {
+        platform::UserDefaults::standard().set(QStringLiteral("showMeTroubleshootingInfo"), m_showMeAgain->isChecked());
+    }
+    if (m_delegate) {
+        m_delegate->popoverConfirmed(sender);
+    }
+}
+
+void PopoverTroubleshootingView::cancel(QObject* sender) {
+    if (m_delegate) {
+        m_delegate->popoverCanceled(sender);
+    }
+}
+
+PopoverAppInfoView::PopoverAppInfoView(QWidget* parent) : XibView(parent) { loadView(); }
+
+QWidget* PopoverAppInfoView::loadViewFromNib() {
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->addWidget(new QLabel(GlobalConstants::productDisplayName()));
+    layout->addWidget(new QLabel(tr("Version %1 (%2)").arg(GlobalConstants::bundleShortVersion(),
+                                                          GlobalConstants::bundleVersion())));
+    auto* ok = new QPushButton(tr("OK"));
+    layout->addWidget(ok, 0, Qt::AlignRight);
+    connect(ok, &QPushButton::clicked, this, [this, ok] { this->ok(ok); });
+    return content;
+}
+
+void PopoverAppInfoView::ok(QObject* sender) {
+    if (m_delegate) {
+        m_delegate->popoverCanceled(sender);
+    }
+}

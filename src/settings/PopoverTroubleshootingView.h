@@ -1,0 +1,81 @@
+#pragma once
+
+#include "sdk/PDTypes.h"
+#include "toolkit/XibView.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+
+#include <optional>
+
+class PopoverViewDelegate;
+
+// The troubleshooting popover's stages.
+struct PopoverTroubleshootingViewState {
+    enum class Kind { start, progress, success, fail };
+
+    static PopoverTroubleshootingViewState start() { return {Kind::start, {}}; }
+    static PopoverTroubleshootingViewState progress() { return {Kind::progress, {}}; }
+    static PopoverTroubleshootingViewState success(QString text) { return {Kind::success, std::move(text)}; }
+    static PopoverTroubleshootingViewState fail() { return {Kind::fail, {}}; }
+
+    QString title() const;
+
+    Kind kind = Kind::start;
+    QString text; // what the collection returned, for success
+    bool operator==(const PopoverTroubleshootingViewState&) const = default;
+};
+
+// Asks before the troubleshooting collection runs, then shows its progress and result.
+class PopoverTroubleshootingView : public XibView {
+    Q_OBJECT
+public:
+    explicit PopoverTroubleshootingView(QWidget* parent = nullptr);
+
+    PopoverViewDelegate* delegate() const { return m_delegate; }
+    void setDelegate(PopoverViewDelegate* delegate) { m_delegate = delegate; }
+    std::optional<PDTroubleshootingHelperError> failureReason;
+
+    const PopoverTroubleshootingViewState& popoverState() const { return m_state; }
+    // Sets the state and the texts and controls that go with it.
+    void configure(const PopoverTroubleshootingViewState& state);
+
+    // In the start state the show-me-again choice is stored first.
+    void confirm(QObject* sender);
+    void cancel(QObject* sender);
+
+    QString titleText() const { return m_title->text(); }
+    QString bodyText() const { return m_body->text(); }
+    QCheckBox* showMeAgainCheckbox() const { return m_showMeAgain; }
+
+protected:
+    QWidget* loadViewFromNib() override;
+
+private:
+    PopoverViewDelegate* m_delegate = nullptr;
+    PopoverTroubleshootingViewState m_state;
+    QPointer<QLabel> m_title;
+    QPointer<QLabel> m_body;
+    QPointer<QCheckBox> m_showMeAgain;
+    QPointer<QPushButton> m_confirm;
+    QPointer<QPushButton> m_cancel;
+};
+
+// About the application: name and version, and an OK button.
+class PopoverAppInfoView : public XibView {
+    Q_OBJECT
+public:
+    explicit PopoverAppInfoView(QWidget* parent = nullptr);
+
+    PopoverViewDelegate* delegate() const { return m_delegate; }
+    void setDelegate(PopoverViewDelegate* delegate) { m_delegate = delegate; }
+    void ok(QObject* sender);
+
+protected:
+    QWidget* loadViewFromNib() override;
+
+private:
+    PopoverViewDelegate* m_delegate = nullptr;
+};

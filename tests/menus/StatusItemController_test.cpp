@@ -1,0 +1,266 @@
+#include "menus/StatusItemController.h"
+
+#include "core/ApplicationModel.h"
+#include "core/ServiceLayer.h"
+#include "menus/DockMenuBarController.h"
+#include "menus/MainMenuController.h"
+#include "menus/QAUIMenuWindowController.h"
+#include "platform/ManualScheduler.h"
+#include "platform/StatusBar.h"
+#include "sdk/PDTypes.h"
+
+#include <QDBusConnection>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Records every requirement it receives, with its argument where there is one.
+class RecordingMenuController : public MenuControllerProtocol {
+public:
+    QStringList calls;
+    MenuControllerDataSource* source = nullptr;
+    MenuControllerDelegate* actions = nullptr;
+
+    MenuControllerDataSource* dataSource() const override { return source; }
+    void setDataSource(MenuControllerDataSource* dataSource) override { source = dataSource; }
+    MenuControllerDelegate* delegate() const override { return actions; }
+    void setDelegate(MenuControllerDelegate* delegate) override { actions = delegate; }
+    void showMenu() override { calls << QStringLiteral("showMenu"); }
+    void toggleMenu(QWidget*) override { calls << QStringLiteral("toggleMenu"); }
+    void setLoggedInState() override { calls << QStringLiteral("setLoggedInState"); }
+    void setLoggedOutState() override { calls << QStringLiteral("setLoggedOutState"); }
+    void updateGroupedLocations() override { calls << QStringLiteral("updateGroupedLocations"); }
+    void updateLocationLists() override { calls << QStringLiteral("updateLocationLists"); }
+    void setConnectedState() override { calls << QStringLiteral("setConnectedState"); }
+    void setDisconnectedState() override { calls << QStringLiteral("setDisconnectedState"); }
+    void setConnectingState() override { calls << QStringLiteral("setConnectingState"); }
+    void setUpgradeState() override { calls << QStringLiteral("setUpgradeState"); }
+    void updateIPAddress(const PDPublicIPInfoPtr& info) override {
+        calls << QStringLiteral("updateIPAddress ") + (info ? info->ipAddress() : QString());
+    }
+    void updateTimeConnected(const QString& time) override { calls << QStringLiteral("updateTimeConnected ") + time; }
+    void updateShowApplicationItem() override { calls << QStringLiteral("updateShowApplicationItem"); }
+    void updateStatusView() override { calls << QStringLiteral("updateStatusView"); }
+    void updateStatusOptions() override { calls << QStringLiteral("updateStatusOptions"); }
+    void updateStatusOptionStates() override { calls << QStringLiteral("updateStatusOptionStates"); }
+    void updateNetworkGroups() override { calls << QStringLiteral("updateNetworkGroups"); }
+    void showProgressIndicator() override { calls << QStringLiteral("showProgressIndicator"); }
+    void hideProgressIndicator() override { calls << QStringLiteral("hideProgressIndicator"); }
+};
+
+class FakeDataSource : public MenuControllerDataSource {
+public:
+    bool agent = false;
+    QList<PDNetworkItemPtr> locations;
+    bool isAppInUserAgentMode() const override { return agent; }
+    bool isDisconnectAllowed() const override { return true; }
+    bool isInForcedUpgradeState() const override { return false; }
+    PDNetworkItemPtr currentNetwork() const override { return locations.value(0); }
+    QList<PDNetworkItemPtr> publicLocations() const override { return {}; }
+    QList<PDNetworkItemPtr> privateLocations() const override { return locations; }
+    QList<PDNetworkItemPtr> favoriteLocations() const override { return {}; }
+    QList<PDNetworkItemPtr> groupedLocations() const override { return locations; }
+};
+
+class FakeMenuDelegate : public MenuControllerDelegate {
+public:
+    QStringList calls;
+    void didSelectLocation(const PDNetworkItemPtr& location) override {
+        calls << QStringLiteral("didSelectLocation ") + location->title();
+    }
+    void signOut(QObject*) override { calls << QStringLiteral("signOut"); }
+    void minimize(QObject*) override { calls << QStringLiteral("minimize"); }
+    void showApplication(QObject*) override { calls << QStringLiteral("showApplication"); }
+    void signIn(QObject*) override { calls << QStringLiteral("signIn"); }
+    void openSupport(QObject*) override { calls << QStringLiteral("openSupport"); }
+    void openSettings(QObject*) override { calls << QStringLiteral("openSettings"); }
+    void connect(QObject*) override { calls << QStringLiteral("connect"); }
+};
+
+class StatusItemControllerTest : public ::testing::Test {
+protected:
+    platform::ManualScheduler scheduler;
+    platform::ScopedScheduler scope{scheduler};
+    platform::StatusBar bar{QDBusConnection(QStringLiteral("veltrix-no-bus"))};
+    FakeDataSource source;
+    FakeMenuDelegate actions;
+    RecordingMenuController held;
+    StatusItemController controller{&source, &actions, &held, bar};
+};
+
+} // namespace
+
+TEST_F(StatusItemControllerTest, HandsTheDataSourceAndDelegateToTheHeldController) {
+    EXPECT_EQ(held.source, &source);
+    EXPECT_EQ(held.actions, &actions);
+    EXPECT_EQ(controller.dataSource(), &source);
+    FakeDataSource other;
+    controller.setDataSource(&other);
+    EXPECT_EQ(held.source, &other);
+    ASSERT_NE(controller.statusItem(), nullptr);
+    EXPECT_TRUE(controller.statusItem()->imageName().isEmpty()); // the first state brings the first icon
+}
+
+TEST_F(StatusItemControllerTest, ForwardsEveryRequirementUnchanged) {
+    controller.setLoggedInState();
+    controller.setLoggedOutState();
+    controller.updateGroupedLocations();
+    controller.updateLocationLists();
+    controller.setUpgradeState();
+    controller.updateIPAddress(std::make_shared<PDPublicIPInfo>(QStringLiteral("203.0.113.9")));
+    controller.updateTimeConnected(QStringLiteral("00:01:02"));
+    controller.updateShowApplicationItem();
+    controller.updateStatusView();
+    controller.updateStatusOptions();
+    controller.updateStatusOptionStates();
+    controller.updateNetworkGroups();
+    controller.showProgressIndicator();
+    controller.hideProgressIndicator();
+    controller.toggleMenu(nullptr);
+    EXPECT_EQ(held.calls,
+              (QStringList{QStringLiteral("setLoggedInState"), QStringLiteral("setLoggedOutState"),
+                           QStringLiteral("updateGroupedLocations"), QStringLiteral("updateLocationLists"),
+                           QStringLiteral("setUpgradeState"), QStringLiteral("updateIPAddress 203.0.113.9"),
+                           QStringLiteral("updateTimeConnected 00:01:02"), QStringLiteral("updateShowApplicationItem"),
+                           QStringLiteral("updateStatusView"), QStringLiteral("updateStatusOptions"),
+                           QStringLiteral("updateStatusOptionStates"), QStringLiteral("updateNetworkGroups"),
+                           QStringLiteral("showProgressIndicator"), QStringLiteral("hideProgressIndicator"),
+                           QStringLiteral("toggleMenu")}));
+}
+
+TEST_F(StatusItemControllerTest, SteadyStatesSetTheirIconsAfterForwarding) {
+    controller.setConnectedState();
+    EXPECT_EQ(controller.statusItem()->imageName(), QStringLiteral("MenuBar_icon_CONNECTED"));
+    EXPECT_TRUE(controller.statusItem()->isTemplateImage());
+    controller.setDisconnectedState();
+    EXPECT_EQ(controller.statusItem()->imageName(), QStringLiteral("MenuBar_icon_DISCONNECTED"));
+    EXPECT_EQ(held.calls, (QStringList{QStringLiteral("setConnectedState"), QStringLiteral("setDisconnectedState")}));
+    EXPECT_EQ(controller.lastState(), SDVPNConnectionState::disconnected);
+}
+
+TEST_F(StatusItemControllerTest, ConnectingCyclesItsFramesUntilASteadyState) {
+    controller.setDisconnectedState();
+    controller.setConnectingState();
+    EXPECT_EQ(held.calls.last(), QStringLiteral("setConnectingState"));
+    EXPECT_EQ(controller.statusItem()->imageName(), QStringLiteral("MenuBar_icon_DISCONNECTED")); // until a tick
+    QStringList shown;
+    for (int tick = 0; tick < 3; ++tick) {
+        scheduler.advance(StatusItemController::frameInterval);
+        shown << controller.statusItem()->imageName();
+    }
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("MenuBar_icon_CONNECTING_2"), QStringLiteral("MenuBar_icon_CONNECTING_3"),
+                                  QStringLiteral("MenuBar_icon_CONNECTING_1")}));
+
+    controller.setConnectedState();
+    scheduler.advance(1.0); // no frame replaces the steady icon
+    EXPECT_EQ(controller.statusItem()->imageName(), QStringLiteral("MenuBar_icon_CONNECTED"));
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST_F(StatusItemControllerTest, ClickTogglesTheQuickAccessWindowATenthOfASecondLater) {
+    controller.statusItem()->performClick();
+    EXPECT_TRUE(held.calls.isEmpty());
+    scheduler.advance(0.099);
+    EXPECT_TRUE(held.calls.isEmpty());
+    scheduler.advance(0.001);
+    EXPECT_EQ(held.calls, QStringList{QStringLiteral("toggleMenu")});
+}
+
+TEST_F(StatusItemControllerTest, ShowMenuOpensOnlyAHiddenQuickAccessWindow) {
+    controller.showMenu();
+    EXPECT_EQ(held.calls, QStringList{QStringLiteral("toggleMenu")});
+    QAUIMenuWindowController quickAccess;
+    quickAccess.showWindow();
+    EXPECT_TRUE(isMenuWindowShown());
+    controller.showMenu();
+    EXPECT_EQ(held.calls.size(), 1);
+    quickAccess.close();
+    EXPECT_FALSE(isMenuWindowShown());
+}
+
+TEST(StatusItemIcons, EveryStateImageIsInTheBundle) {
+    platform::StatusBar bar{QDBusConnection(QStringLiteral("veltrix-no-bus"))};
+    platform::StatusItem* item = bar.statusItem();
+    for (const QString& name : {QStringLiteral("MenuBar_icon_CONNECTED"), QStringLiteral("MenuBar_icon_DISCONNECTED"),
+                                QStringLiteral("MenuBar_icon_CONNECTING_1"), QStringLiteral("MenuBar_icon_CONNECTING_2"),
+                                QStringLiteral("MenuBar_icon_CONNECTING_3")}) {
+        EXPECT_TRUE(item->setImage(name)) << name.toStdString();
+        EXPECT_FALSE(item->icon().isNull());
+    }
+}
+
+TEST(QAUIMenuWindowController, ToastsComeHalfASecondLaterOncePerTitle) {
+    platform::ManualScheduler scheduler;
+    platform::ScopedScheduler scope(scheduler);
+    QAUIMenuWindowController quickAccess;
+    QAUILoggedOutPageController* page = quickAccess.loggedOutPage();
+    quickAccess.showErrorMessage(QStringLiteral("Sign-in failed"), QStringLiteral("Try again"), true);
+    quickAccess.showErrorMessage(QStringLiteral("Sign-in failed"), QStringLiteral("Again"), false);
+    scheduler.advance(0.499);
+    EXPECT_TRUE(page->toastTitles().isEmpty());
+    scheduler.advance(0.001);
+    EXPECT_EQ(page->toastTitles(), QStringList{QStringLiteral("Sign-in failed")});
+    quickAccess.clearErrorMessages(false);
+    scheduler.advance(0.5);
+    EXPECT_TRUE(page->toastTitles().isEmpty());
+}
+
+TEST(QAUIMenuWindowController, PagesFollowTheSignInState) {
+    QAUIMenuWindowController quickAccess;
+    FakeDataSource source;
+    PDNetworkItem::Data data;
+    data.id = QStringLiteral("n1");
+    data.title = QStringLiteral("Berlin Office");
+    source.locations << std::make_shared<PDNetworkItem>(data);
+    quickAccess.setDataSource(&source);
+    quickAccess.showProgressIndicator();
+    EXPECT_TRUE(quickAccess.loggedOutPage()->isBusy());
+    quickAccess.setLoggedInState();
+    EXPECT_EQ(quickAccess.contentViewController(), quickAccess.loggedInPage());
+    EXPECT_FALSE(quickAccess.loggedOutPage()->isBusy()); // reset when the signed-in page comes
+    EXPECT_EQ(quickAccess.loggedInPage()->networkText(), QStringLiteral("Berlin Office"));
+    quickAccess.updateIPAddress(std::make_shared<PDPublicIPInfo>(QStringLiteral("203.0.113.9")));
+    EXPECT_EQ(quickAccess.loggedInPage()->addressText(), QStringLiteral("203.0.113.9"));
+    quickAccess.setLoggedOutState();
+    EXPECT_EQ(quickAccess.contentViewController(), quickAccess.loggedOutPage());
+    quickAccess.showOnboardingPage();
+    EXPECT_NE(qobject_cast<QAUIOnBoardingPageViewController*>(quickAccess.contentViewController()), nullptr);
+}
+
+TEST(DockMenuBarController, ItemsFollowTheStateAndReachTheDelegate) {
+    FakeDataSource source;
+    FakeMenuDelegate actions;
+    PDNetworkItem::Data data;
+    data.id = QStringLiteral("n1");
+    data.title = QStringLiteral("Berlin Office");
+    source.locations << std::make_shared<PDNetworkItem>(data);
+    DockMenuBarController dock(&source, &actions);
+    ASSERT_NE(dock.dockMenu(), nullptr);
+    EXPECT_TRUE(dock.signInItem()->isVisible());
+    EXPECT_FALSE(dock.signOutItem()->isVisible());
+    EXPECT_FALSE(dock.showApplicationItem()->isVisible()); // with a Dock icon
+
+    dock.setLoggedInState();
+    EXPECT_FALSE(dock.signInItem()->isVisible());
+    ASSERT_EQ(dock.locationsMenu()->actions().size(), 1);
+    EXPECT_TRUE(dock.locationsMenu()->actions().first()->isChecked());
+    dock.locationsMenu()->actions().first()->trigger();
+    dock.connectItem()->trigger();
+    EXPECT_EQ(actions.calls, (QStringList{QStringLiteral("didSelectLocation Berlin Office"), QStringLiteral("connect")}));
+
+    source.agent = true;
+    dock.updateShowApplicationItem();
+    EXPECT_TRUE(dock.showApplicationItem()->isVisible());
+}
+
+TEST(MainMenuController, TitlesNameTheProduct) {
+    MainMenuController menu;
+    menu.setUpMenuTitles();
+    const QString name = ServiceLayer::appModel().appProductName();
+    ASSERT_FALSE(name.isEmpty());
+    EXPECT_EQ(menu.appAboutMenu()->text(), QStringLiteral("About ") + name);
+    EXPECT_EQ(menu.appHideMenu()->text(), QStringLiteral("Hide ") + name);
+    EXPECT_EQ(menu.appQuitMenu()->text(), QStringLiteral("Quit ") + name);
+    EXPECT_EQ(menu.appHelpMenu()->text(), name + QStringLiteral(" Help"));
+}
