@@ -1,6 +1,7 @@
 #include "toolkit/BaseWindowViewController.h"
 
 #include "core/AppRouterProtocol.h"
+#include "core/ServiceLayer.h"
 #include "platform/ViewController.h"
 
 #include <QWidget>
@@ -76,6 +77,8 @@ void BaseWindowViewController::handleWindowWillClose() {
         }
     }
 }
+
+ApplicationModel& BaseWindowViewController::appModel() const { return ServiceLayer::appModel(); }
 
 void BaseWindowViewController::markWindowClosed() { shownWindows().erase(this); }
 

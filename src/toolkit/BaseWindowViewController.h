@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 
+class ApplicationModel;
+
 // True while a window of the client is shown: from a BaseWindowViewController's showWindow until the
 // last shown one closes.
 bool isWindowOpened();
@@ -34,6 +36,8 @@ public:
     virtual void handleWindowWillClose();
     // This window no longer counts as shown.
     virtual void markWindowClosed();
+    // The process's model.
+    ApplicationModel& appModel() const;
 
 protected:
     virtual void awakeFromNibHook() {}
