@@ -3,8 +3,15 @@
 #include "core/AppDelegate.h"
 #include "platform/Application.h"
 #include "platform/Bundle.h"
+#include "platform/Scheduler.h"
+#include "platform/StatusBar.h"
 #include "platform/UrlEvents.h"
 #include "sdk/SimulatedWorkspace.h"
+
+namespace {
+// How long a tray host may take to appear after start before the windows come forward.
+constexpr double noTrayGraceSeconds = 3.0;
+} // namespace
 
 int main(int argc, char** argv) {
     platform::Application app(argc, argv);
@@ -29,6 +36,20 @@ int main(int argc, char** argv) {
 
     AppDelegate delegate;
     app.setDelegate(&delegate);
+
+    // Start-up leaves the client in the tray. Without a tray the windows must stay reachable: come to the
+    // foreground when no tray host has appeared shortly after start, or when the tray goes away.
+    auto& statusBar = platform::StatusBar::system();
+    QObject::connect(&statusBar, &platform::StatusBar::trayAvailabilityChanged, &delegate, [&delegate](bool available) {
+        if (!available) {
+            delegate.enterForegroundMode();
+        }
+    });
+    platform::DispatchQueue::main().asyncAfter(noTrayGraceSeconds, [&delegate, &statusBar] {
+        if (!statusBar.isTrayAvailable()) {
+            delegate.enterForegroundMode();
+        }
+    });
     const int status = app.run();
     app.setDelegate(nullptr);
     return status;

@@ -22,14 +22,12 @@
 #include "platform/LaunchAgent.h"
 #include "platform/Scheduler.h"
 #include "platform/Shell.h"
+#include "platform/StatusBar.h"
 #include "platform/Storyboard.h"
 #include "platform/UrlEvents.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
-#include "settings/SettingsContainerController.h"
-#include "settings/SettingsGeneralController.h"
-#include "settings/SettingsNetworkController.h"
-#include "settings/SettingsProtocolController.h"
+#include "settings/SettingsControllers.h"
 #include "settings/SupportSubController.h"
 #include "toolkit/BaseWindowViewController.h"
 #include "updates/SilentUpdateService.h"
@@ -205,6 +203,7 @@ void AppDelegate::onInitialStateLoaded() {
     setUpMainMenu();
     step(11, "onConnectionStatusChanges(disconnected)");
     onConnectionStatusChanges(SDVPNConnectionState::disconnected);
+    attachDockMenuToStatusItem();
     step(12, "ServiceLayer.setup");
     ServiceLayer::shared().setup();
     step(13, "addWorkspaceObservers");
@@ -413,6 +412,14 @@ bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows) {
 
 QMenu* AppDelegate::applicationDockMenu() { return ServiceLayer::shared().menuService().dockMenu(); }
 
+void AppDelegate::attachDockMenuToStatusItem() {
+    // There is no Dock: its menu is the tray icon's context menu.
+    auto* status = dynamic_cast<StatusItemController*>(ServiceLayer::shared().menuService().statusItemController());
+    if (status && status->statusItem()) {
+        status->statusItem()->setMenu(applicationDockMenu());
+    }
+}
+
 platform::TerminateReply AppDelegate::applicationShouldTerminate() {
     if (m_forceTerminate) {
         vlog::error(QStringLiteral("Forced app terminate!"));
@@ -432,7 +439,7 @@ void AppDelegate::applicationWillTerminate() {
     olderUserNotificationCenter().removeAllDeliveredNotifications();
     QAUINotifier::center().removeAllDeliveredNotifications();
     QAUINotifier::center().removeAllPendingNotificationRequests();
-    print(QStringLiteral("applicationWillTerminate complitely finished."));
+    vlog::print(QStringLiteral("applicationWillTerminate complitely finished."));
 }
 
 // MARK: activation and system events
@@ -463,7 +470,7 @@ void AppDelegate::onAppChangeActiveWorkspace() {}
 
 void AppDelegate::onAppIsAboutToEnterSleepMode() {
     const QString now = QLocale().toString(platform::Scheduler::shared().currentDate());
-    print(now + QStringLiteral(" onAppIsAboutToEnterSleepMode()"));
+    vlog::print(now + QStringLiteral(" onAppIsAboutToEnterSleepMode()"));
     VeltrixXPC::sendAnalytics(AnalyticsEvent(0, 18, std::nullopt, AnalyticsTrigger::none(), std::nullopt, std::nullopt));
     if (VeltrixXPC::isSilentUpdateAvailable()) {
         ServiceLayer::shared().silentUpdateService().startUpdate();
@@ -472,7 +479,7 @@ void AppDelegate::onAppIsAboutToEnterSleepMode() {
 
 void AppDelegate::onAppIsAboutToAwakeFromSleepMode() {
     const QString now = QLocale().toString(platform::Scheduler::shared().currentDate());
-    print(now + QStringLiteral(" onAppIsAboutToAwakeFromSleepMode()"));
+    vlog::print(now + QStringLiteral(" onAppIsAboutToAwakeFromSleepMode()"));
     VeltrixXPC::prepareToAwakeFromSleepMode();
     VeltrixXPC::sendAnalytics(AnalyticsEvent(0, 19, std::nullopt, AnalyticsTrigger::none(), std::nullopt, std::nullopt));
 }

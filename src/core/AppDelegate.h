@@ -2,12 +2,14 @@
 
 #include "core/AppRouterProtocol.h"
 #include "core/ExceptionHandlingObject.h"
+#include "menus/StatusItemController.h"
 #include "platform/Application.h"
 #include "platform/NotificationObservers.h"
 #include "platform/UserNotificationCenter.h"
 #include "sdk/Delegates.h"
 #include "sdk/PDTypes.h"
 
+#include <QMenu>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -40,7 +42,8 @@ class AppDelegate : public QObject,
                     public AppRouterProtocol,
                     public PDDataLoadingDelegate,
                     public SDConnectivityDelegate,
-                    public SDHelperToolInstallDelegate {
+                    public SDHelperToolInstallDelegate,
+                    public QAUIMenuWindowOwner {
     Q_OBJECT
 public:
     AppDelegate();
@@ -58,6 +61,7 @@ public:
     void applicationDidBecomeActive() override;
     void applicationDidResignActive() override;
     QMenu* applicationDockMenu();
+    void attachDockMenuToStatusItem();
 
     void updateLoggedInStateUI();
     bool isShowWelcomePage() const;
@@ -155,7 +159,9 @@ public:
     BaseWindowViewController* welcomeWindowViewController() const { return m_welcomeWindowViewController.get(); }
     BaseWindowViewController* locationsWindowViewController() const { return m_locationsWindowViewController.get(); }
     BaseWindowViewController* generalWindowViewController() const { return m_generalWindowViewController.get(); }
-    QAUIMenuWindowController* generalQAUIWindowViewController() const { return m_generalQAUIWindowViewController.get(); }
+    QAUIMenuWindowController* generalQAUIWindowViewController() const override {
+        return m_generalQAUIWindowViewController.get();
+    }
     QAUISignOutController* qaUISignOutController() const { return m_qaUISignOutController.get(); }
     MainSubController* mainSubController() const { return m_mainSubController.get(); }
     LocationsSubController* locationsSubController() const { return m_locationsSubController.get(); }

@@ -18,7 +18,7 @@
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
-#include "settings/SettingsContainerController.h"
+#include "settings/SettingsControllers.h"
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/BaseWindowViewController.h"
 #include "sdk/VeltrixSDK.h"

@@ -35,7 +35,7 @@ void AppDelegate::onLoadApplicationDataFinished() {
             showMainWindow();
         }
         auto& silentUpdate = ServiceLayer::shared().silentUpdateService();
-        const bool loaded = silentUpdate.isAppLoaded();
+        const bool loaded = silentUpdate.isAppLoaded;
         const bool disconnected = VeltrixXPC::connectionState() == SDVPNConnectionState::disconnected;
         if (VeltrixXPC::isSilentUpdateAvailable()) {
             if (disconnected) {
@@ -60,7 +60,7 @@ void AppDelegate::onLoadApplicationDataFinished() {
                 }
             }
         }
-        silentUpdate.setIsAppLoaded(true);
+        silentUpdate.isAppLoaded = true;
         onDataLoaded_postProcessing();
     });
     later(0.5, [] { ServiceLayer::shared().applyUpdatedSettings(); });
