@@ -308,7 +308,9 @@ void AppDelegate::observeProtocolFilters() {
 }
 
 void AppDelegate::checkForConflictingInstances() {
-    if (ServiceLayer::shared().isConflictingAppsRunning()) {
+    const bool conflicting = m_conflictingInstancesCheck ? m_conflictingInstancesCheck()
+                                                         : ServiceLayer::shared().isConflictingAppsRunning();
+    if (conflicting) {
         vlog::error(QStringLiteral("Found conflicting app running => terminating"));
         m_forceTerminate = true;
         terminateApplication();

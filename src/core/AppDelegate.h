@@ -130,6 +130,8 @@ public:
     // Command-line switches (the process's arguments unless given).
     void configureEndpointFromArguments(const QStringList& arguments);
     void checkForConflictingInstances();
+    // Whether another copy of the client runs; the service layer decides unless a test says otherwise.
+    void setConflictingInstancesCheck(std::function<bool()> check) { m_conflictingInstancesCheck = std::move(check); }
 
     // SDK callbacks (the SDK's thread).
     void onApplicationConfigLoadedWithConfig(const PDAppConfig& config) override;
@@ -223,6 +225,7 @@ private:
     PDEndpointEnv m_env = PDEndpointEnv::cloud;
     PDEndpointConfig m_endpointConfig{PDEndpointEnv::cloud, SDEnvironmentDefault};
     bool m_forceTerminate = false;
+    std::function<bool()> m_conflictingInstancesCheck;
     std::vector<std::function<void()>> m_appModeChangeNotification;
     std::vector<QMetaObject::Connection> m_workspaceConnections;
     platform::ObserverToken m_protocolFiltersObserver;

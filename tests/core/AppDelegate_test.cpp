@@ -46,6 +46,8 @@ protected:
         openedFromNotification = false;
 
         delegate = std::make_unique<AppDelegate>();
+        // Copies of this test binary run side by side; they are not copies of the client.
+        delegate->setConflictingInstancesCheck([] { return false; });
         platform::Application::instance()->setDelegate(delegate.get());
         MenuService::Controllers fakes;
         fakes.statusItem = [this](MenuControllerDataSource* d, MenuControllerDelegate* g) {
@@ -169,6 +171,15 @@ TEST_F(AppDelegateTest, SignedInStartShowsTheMainWindowOnceTheDataIsThere) {
     EXPECT_EQ(delegate->currentWindowController(), delegate->generalWindowViewController());
     EXPECT_TRUE(menuCalls.contains("status.setLoggedInState"));
     EXPECT_TRUE(ServiceLayer::appModel().appDataWasLoaded());
+}
+
+TEST_F(AppDelegateTest, AnotherCopyRunningEndsTheLaunchBeforeTheSdkIsAsked) {
+    delegate->setConflictingInstancesCheck([] { return true; });
+    launch();
+    EXPECT_TRUE(delegate->forceTerminate());
+    EXPECT_FALSE(driver.callNames().contains("getInitialState"));
+    EXPECT_EQ(delegate->applicationShouldTerminate(), platform::TerminateReply::terminateNow);
+    EXPECT_TRUE(loggedMatching("^Start-up step").isEmpty());
 }
 
 TEST_F(AppDelegateTest, QuitIsRefusedUnlessForcedOrTheSystemEndsTheSession) {
