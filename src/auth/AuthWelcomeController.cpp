@@ -3,6 +3,7 @@
 #include "core/GlobalConstants.h"
 #include "core/LocalizedStrings.h"
 #include "core/Log.h"
+#include "core/QAUINotifier.h"
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
 #include "sdk/VeltrixXPC.h"
@@ -80,6 +81,7 @@ void AuthWelcomeController::showError(const QString& title, const QString& messa
     m_errorMessageLabel->setText(message);
     m_errorView->setVisible(true);
     vlog::info(QStringLiteral("Sign-in error shown: ") + title);
+    QAUINotifier::showNotification(title, message, QAUINotificationCategory::error);
 }
 
 void AuthWelcomeController::showAccountExpired() {

@@ -5,7 +5,6 @@
 #include "core/Log.h"
 #include "platform/SystemInfo.h"
 #include "platform/UserDefaults.h"
-#include "sdk/SimulatedWorkspace.h"
 #include "sdk/Veltrix.h"
 #include "sdk/VeltrixXPC.h"
 
@@ -16,12 +15,6 @@ const QString kVpnServersDomainSuffix = QStringLiteral("vpn.veltrix.com");
 const QString kMainDomainName = QStringLiteral("veltrix.com");
 const QString kReachabilityDomainName = QStringLiteral("api.veltrix.com");
 
-// The SDK keeps the automatic-location choice; its public surface has only the setter, so the value is
-// read from its state.
-bool sdkUseAutomaticNetwork() {
-    return sdk::SimulatedWorkspace::instance().read(
-        [](const sdk::SimulationState& s) { return s.useAutomaticNetwork; });
-}
 
 } // namespace
 
@@ -235,7 +228,7 @@ PDNetworkItemPtr ApplicationModel::currentAutomaticNetwork() const {
     return Veltrix::currentAutomaticNetwork();
 }
 bool ApplicationModel::useAutomaticNetwork() const {
-    return sdkUseAutomaticNetwork();
+    return Veltrix::useAutomaticNetwork();
 }
 void ApplicationModel::setUseAutomaticNetwork(bool value) {
     Veltrix::setUseAutomaticNetwork(value);

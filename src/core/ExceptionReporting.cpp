@@ -1,8 +1,5 @@
-// Uncaught exceptions go to the diagnostics' exception report. Until the diagnostics folder has it this
-// file registers nothing and reports are dropped after they are logged.
+// Uncaught exceptions go to the diagnostics' exception report.
 #include "core/ExceptionHandlingObject.h"
-
-#if __has_include("diagnostics/AppExceptionReportingHelper.h")
 
 #include "diagnostics/AppExceptionReportingHelper.h"
 
@@ -17,4 +14,3 @@ namespace {
 
 } // namespace
 
-#endif

@@ -1,8 +1,5 @@
-// The real menu front ends for MenuService. They belong to the menus folder; until it has them this file
-// registers nothing and MenuService makes no front end.
+// The real menu front ends for MenuService; they belong to the menus folder.
 #include "core/MenuService.h"
-
-#if __has_include("menus/StatusItemController.h") && __has_include("menus/DockMenuBarController.h")
 
 #include "menus/DockMenuBarController.h"
 #include "menus/StatusItemController.h"
@@ -27,4 +24,3 @@ namespace {
 
 } // namespace
 
-#endif

@@ -1,8 +1,6 @@
 // The service layer's update and log services, made on first use. They belong to the updates and
-// diagnostics folders; until those exist this file defines nothing.
+// diagnostics folders.
 #include "core/ServiceLayer.h"
-
-#if __has_include("updates/SilentUpdateService.h") && __has_include("diagnostics/BulkLogHelper.h")
 
 #include "diagnostics/BulkLogHelper.h"
 #include "updates/SilentUpdateService.h"
@@ -21,4 +19,3 @@ BulkLogHelper& ServiceLayer::bulkLogHelper() {
     return *m_bulkLogHelper;
 }
 
-#endif

@@ -3,6 +3,7 @@
 #include "core/ApplicationModel.h"
 #include "core/LocalizedStrings.h"
 #include "core/Log.h"
+#include "core/QAUINotifier.h"
 #include "core/MenuService.h"
 #include "core/ServiceLayer.h"
 #include "platform/Scheduler.h"
@@ -174,7 +175,7 @@ void MainSubController::showError(const QString& title, const QString& message) 
     m_errorMessageLabel->setText(message);
     m_errorView->setVisible(true);
     if (!isWindowOpened()) {
-        vlog::info(QStringLiteral("Home tab error while its window is hidden: ") + title);
+        QAUINotifier::showNotification(title, message, QAUINotificationCategory::error);
     }
 }
 

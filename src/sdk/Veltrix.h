@@ -14,6 +14,7 @@ public:
     static void connectToAnotherLocation(const SDVPNConfig& config);
     // The location the SDK picks when the user chooses "automatic"; null without public locations.
     static PDNetworkItemPtr currentAutomaticNetwork();
+    static bool useAutomaticNetwork();
     static void setUseAutomaticNetwork(bool useAutomatic);
     static std::optional<QString> internalIPAddress();
 };

@@ -218,6 +218,9 @@ void Veltrix::connectToAnotherLocation(const SDVPNConfig& config) {
 PDNetworkItemPtr Veltrix::currentAutomaticNetwork() {
     return state([](const State& s) { return s.networks ? s.networks->automaticLocation() : nullptr; });
 }
+bool Veltrix::useAutomaticNetwork() {
+    return state([](const State& s) { return s.useAutomaticNetwork; });
+}
 void Veltrix::setUseAutomaticNetwork(bool useAutomatic) {
     engine().setUseAutomaticNetwork(useAutomatic);
 }
