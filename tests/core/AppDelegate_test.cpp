@@ -391,3 +391,38 @@ TEST_F(AppDelegateTest, SignOutResetsTheInterfaceAtOnceAndLeavesTheSdkToAGlobalQ
     scheduler.advance(1.0);
     EXPECT_TRUE(menuCalls.contains("status.showMenu"));
 }
+
+TEST_F(DataLoadedTest, TheSilentUpdateIsStartedOnTheFirstLoadThenTimedAndResetWhenGone) {
+    auto& silent = ServiceLayer::shared().silentUpdateService();
+    silent.resetTimer();
+    const int requestsBefore = silent.updateRequests();
+    auto settings = VeltrixXPC::settings();
+    settings.connectOnLaunch.value = false; // stay disconnected
+    driver.setSettings(settings);
+    driver.setSilentUpdateAvailable(true);
+    delegate->onLoadApplicationDataFinished();
+    scheduler.runUntilIdle();
+    EXPECT_EQ(silent.updateRequests(), requestsBefore + 1) << "first load: start the update";
+
+    delegate->onLoadApplicationDataFinished();
+    scheduler.runUntilIdle();
+    EXPECT_TRUE(silent.isTimerRunning()) << "later loads: wait for the timer";
+
+    driver.setSilentUpdateAvailable(false);
+    delegate->onLoadApplicationDataFinished();
+    scheduler.runUntilIdle();
+    EXPECT_FALSE(silent.isTimerRunning());
+}
+
+TEST_F(AppDelegateTest, ModeObserversRunAfterTheFlagAndTheProcessTypeChanged) {
+    std::vector<std::pair<bool, platform::ActivationPolicy>> seen;
+    delegate->addAppModeChangeObserver([&seen] {
+        seen.emplace_back(ServiceLayer::appModel().isAppInUserAgentMode(),
+                          platform::Application::instance()->activationPolicy());
+    });
+    delegate->enterBackgroundMode();
+    delegate->enterForegroundMode();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], std::make_pair(true, platform::ActivationPolicy::agent));
+    EXPECT_EQ(seen[1], std::make_pair(false, platform::ActivationPolicy::regular));
+}
