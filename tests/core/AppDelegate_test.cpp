@@ -426,3 +426,35 @@ TEST_F(AppDelegateTest, ModeObserversRunAfterTheFlagAndTheProcessTypeChanged) {
     EXPECT_EQ(seen[0], std::make_pair(true, platform::ActivationPolicy::agent));
     EXPECT_EQ(seen[1], std::make_pair(false, platform::ActivationPolicy::regular));
 }
+
+namespace {
+
+class RecordingLoginDelegate : public PDLoginDelegate {
+public:
+    void onExtendedAuthFailedWithError(const PDError& error) override { failures.push_back(error.code()); }
+    std::vector<int> failures;
+};
+
+} // namespace
+
+TEST_F(AppDelegateTest, ACallbackUrlSignsInAndABadOneReachesTheLoginDelegate) {
+    launch();
+    RecordingLoginDelegate login;
+    VeltrixXPC::setLoginDelegate(&login);
+
+    delegate->processUrl(QUrl("veltrix://auth.veltrix.example/macos/callback?id_token=t&tenant_id=a&x=1#y"));
+    delegate->processUrl(QUrl("https://auth.veltrix.example/macos/callback?id_token=t&tenant_id=a"));
+    EXPECT_EQ(login.failures, (std::vector<int>{4})) << "only the wrong scheme fails here";
+    EXPECT_EQ(driver.calls("externalAuthSuccess").size(), 1u);
+    scheduler.runUntilIdle();
+
+    const auto browser = driver.browserUrls();
+    VeltrixXPC::login();
+    scheduler.advance(5);
+    ASSERT_EQ(driver.browserUrls().size(), browser.size() + 1);
+    delegate->processUrl(driver.browserUrls().back());
+    scheduler.advance(5);
+    EXPECT_TRUE(VeltrixXPC::isLoggedIn());
+    EXPECT_EQ(delegate->currentWindowController(), delegate->generalWindowViewController());
+    VeltrixXPC::setLoginDelegate(nullptr);
+}
