@@ -2,6 +2,7 @@
 
 #include "core/GlobalConstants.h"
 #include "core/LocalizedStrings.h"
+#include "core/LocaleData.h"
 #include "core/Log.h"
 #include "core/QAUINotifier.h"
 #include "platform/Scheduler.h"
@@ -89,24 +90,8 @@ void AuthWelcomeController::showAccountExpired() {
 }
 
 void AuthWelcomeController::showSessionTimeoutError(std::optional<int> reason) {
-    switch (reason.value_or(-1)) {
-    case 3:
-        showError(L10n::sdp_session_timeout_user_deleted_error_title(),
-                  L10n::sdp_session_timeout_user_deleted_error_msg());
-        break;
-    case 4:
-        showError(L10n::sdp_session_timeout_network_device_deleted_error_title(),
-                  L10n::sdp_session_timeout_network_device_deleted_error_msg());
-        break;
-    case 5:
-        showError(L10n::sdp_session_timeout_session_revoked_error_title(),
-                  L10n::sdp_session_timeout_session_revoked_error_msg());
-        break;
-    default:
-        showError(L10n::sdp_session_timeout_session_expired_error_title(),
-                  L10n::sdp_session_timeout_session_expired_error_msg());
-        break;
-    }
+    const auto& pair = LocaleData::forSessionTimeout(reason);
+    showError(pair.title, pair.message);
 }
 
 bool AuthWelcomeController::isErrorShown() const { return m_errorView && !m_errorView->isHidden(); }
