@@ -4,6 +4,7 @@
 #include "auth/AuthWelcomeController.h"
 #include "core/ApplicationModel.h"
 #include "core/GlobalConstants.h"
+#include "core/LaunchAgentSetup.h"
 #include "core/Log.h"
 #include "core/MenuService.h"
 #include "core/Preferences.h"
@@ -19,9 +20,7 @@
 #include "menus/QAUISignOutController.h"
 #include "platform/Bundle.h"
 #include "platform/DistributedNotificationCenter.h"
-#include "platform/LaunchAgent.h"
 #include "platform/Scheduler.h"
-#include "platform/Shell.h"
 #include "platform/StatusBar.h"
 #include "platform/Storyboard.h"
 #include "platform/UrlEvents.h"
@@ -33,7 +32,6 @@
 #include "updates/SilentUpdateService.h"
 #include "sdk/VeltrixSDK.h"
 
-#include <QFileInfo>
 #include <QLocale>
 
 namespace {
@@ -232,32 +230,17 @@ void AppDelegate::registerUserDefaults() {
 }
 
 void AppDelegate::runUserAgentScripts() {
-    const QString resources = platform::Bundle::main().resourcePath() + QStringLiteral("/scripts/");
-    platform::DispatchQueue::global(platform::QoS::defaultQoS).async([resources] {
-        auto run = [&resources](const QString& script) {
-            const QString path = resources + script;
-            if (!QFileInfo(path).isExecutable()) {
-                vlog::debug("Bundle script missing: " + script);
-                return QString();
-            }
-            return platform::Shell::run(path, {}).outputText().trimmed();
-        };
-        if (run(QStringLiteral("checkUserAgentExist")) == QLatin1String("false")) {
-            run(QStringLiteral("createUserAgent"));
-        }
-        run(QStringLiteral("removeOldConfig"));
-    });
+    LaunchAgentSetup::queue().async([setup = LaunchAgentSetup(lauchdPlistName)] { setup.runUserAgentScripts(); });
 }
 
 void AppDelegate::ensureLaunchAgentRunAtLoad() {
-    platform::LaunchAgent agent(lauchdPlistName);
-    if (agent.status() != platform::LaunchAgent::Status::ok || agent.runAtLoad()) {
-        return;
-    }
-    setLaunchAgentRunAtLoad();
+    // Queued behind the scripts, so a first launch finds the entry they created.
+    LaunchAgentSetup::queue().async([setup = LaunchAgentSetup(lauchdPlistName)] { setup.ensureRunAtLoad(); });
 }
 
-void AppDelegate::setLaunchAgentRunAtLoad() { platform::LaunchAgent(lauchdPlistName).setRunAtLoad(true); }
+void AppDelegate::setLaunchAgentRunAtLoad() {
+    LaunchAgentSetup::queue().async([setup = LaunchAgentSetup(lauchdPlistName)] { setup.setRunAtLoad(); });
+}
 
 void AppDelegate::setAppLaunchedFirstTime() {
     auto& defaults = platform::UserDefaults::standard();

@@ -9,6 +9,7 @@
 #include "core/MenuService.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
+#include "core/UserNotificationHelper.h"
 #include "mainwindow/MainSubController.h"
 #include "platform/Scheduler.h"
 #include "toolkit/BaseWindowViewController.h"
@@ -169,7 +170,7 @@ platform::PresentationOptions AppDelegate::willPresent(platform::UserNotificatio
 void AppDelegate::didReceive(platform::UserNotificationCenter& center, const platform::UserNotificationResponse& response) {
     vlog::debug(QStringLiteral("NSUserNotification clicked by the user"));
     // Banners say what they are in their user info; titles are localized and cannot be matched.
-    const QString kind = response.request.userInfo.value(QStringLiteral("kind")).toString();
+    const QString kind = response.request.userInfo.value(UserNotificationHelper::kindKey).toString();
     const bool actionButton = response.actionIdentifier != platform::UserNotificationCenter::defaultActionIdentifier;
     const auto connectRule = [&] {
         if (actionButton) {
@@ -180,13 +181,16 @@ void AppDelegate::didReceive(platform::UserNotificationCenter& center, const pla
             center.removeDeliveredNotifications({response.request.identifier});
         }
     };
-    if (kind == QLatin1String("insecureWiFi") || kind == QLatin1String("homeWiFi") ||
-        kind == QLatin1String("connectionError")) {
+    if (kind == UserNotificationHelper::insecureWiFiKind || kind == UserNotificationHelper::homeWiFiKind ||
+        kind == UserNotificationHelper::connectionErrorKind) {
         connectRule();
-    } else if (kind == QLatin1String("insecureWiFiSignedOut")) {
+    } else if (kind == UserNotificationHelper::insecureWiFiSignedOutKind) {
         if (!actionButton) {
             center.removeDeliveredNotifications({response.request.identifier});
         }
+    } else if (kind == UserNotificationHelper::autoReconnectKind) {
+        // No longer in force; the banner itself is the centre's to close.
+        UserNotificationHelper::forgetAutoReconnectNotification();
     }
     enterForegroundMode();
 }
