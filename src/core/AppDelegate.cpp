@@ -10,6 +10,7 @@
 #include "core/Preferences.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
+#include "core/SystemInformation.h"
 #include "diagnostics/RemoteLog.h"
 #include "locations/LocationsSubController.h"
 #include "locations/LocationsViewController.h"
@@ -413,10 +414,7 @@ platform::TerminateReply AppDelegate::applicationShouldTerminate() {
     if (m_currentWindowController && m_currentWindowController->isWindowVisible()) {
         m_currentWindowController->close();
     }
-    auto* application = platform::Application::instance();
-    const bool systemQuit =
-        application && platform::Application::isSystemQuitReason(application->currentQuitReason());
-    return systemQuit ? platform::TerminateReply::terminateNow : platform::TerminateReply::terminateCancel;
+    return isSystemQuitReason() ? platform::TerminateReply::terminateNow : platform::TerminateReply::terminateCancel;
 }
 
 void AppDelegate::applicationWillTerminate() {
