@@ -79,7 +79,7 @@ TEST_F(LaunchAgentSetupTest, TheBundleScriptsCreateFindEnableAndCleanUp) {
     ASSERT_TRUE(agent.exists());
     EXPECT_EQ(agent.runAtLoad(), true);
     EXPECT_EQ(agent.value("Exec"), "\"" + QString(folder).replace("\"", "\\\"").replace("$", "\\$").replace("%", "%%") +
-                                       "/veltrix\"");
+                                       "/veltrix\" -RunAsAgent");
     EXPECT_EQ(QDir(home.autostart()).entryList(QDir::Files | QDir::Hidden), QStringList({"com.veltrix.Veltrix.desktop"}))
         << "old entries and half-written ones are gone";
     EXPECT_FALSE(QFile::exists(scratch.filePath("pwned")));
