@@ -155,6 +155,10 @@ ModalViewController::ModalViewController(QObject* parent) : NSViewControllerBase
 
 ModalViewController::~ModalViewController() = default;
 
+PopoverConfirmationCodeView* ModalViewController::popoverConfirmationCodeView() const { return m_codeView; }
+PopoverTroubleshootingView* ModalViewController::popoverTroubleshootingView() const { return m_troubleshootingView; }
+PopoverAppInfoView* ModalViewController::popoverAppInfoView() const { return m_appInfoView; }
+
 QWidget* ModalViewController::loadView() {
     auto* background = new ClickableView;
     background->setBgColor(colorFromHexString(QStringLiteral("#070A1FB3")));

@@ -82,9 +82,9 @@ public:
 
     ClickableView* bgView() const { return m_bgView; }
     PopoverWarningView* popoverWarningView() const { return m_warningView; }
-    PopoverConfirmationCodeView* popoverConfirmationCodeView() const { return m_codeView; }
-    PopoverTroubleshootingView* popoverTroubleshootingView() const { return m_troubleshootingView; }
-    PopoverAppInfoView* popoverAppInfoView() const { return m_appInfoView; }
+    PopoverConfirmationCodeView* popoverConfirmationCodeView() const;
+    PopoverTroubleshootingView* popoverTroubleshootingView() const;
+    PopoverAppInfoView* popoverAppInfoView() const;
 
     ModalViewControllerType controllerType() const { return m_controllerType; }
     // Takes effect at the next updateContent(), which every appearance runs.
