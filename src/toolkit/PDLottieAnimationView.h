@@ -1,0 +1,90 @@
+#pragma once
+
+#include "toolkit/XibView.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+namespace rlottie {
+class Animation;
+}
+namespace platform {
+class Timer;
+}
+
+// Plays one Lottie animation of the bundle (":/animations/<name>.json") with rlottie: each frame is rendered
+// into an image buffer of the view's size and painted. Frames follow the scheduler's clock. A name that
+// does not load is logged and draws nothing.
+class LOTAnimationView : public QWidget {
+    Q_OBJECT
+public:
+    explicit LOTAnimationView(QWidget* parent = nullptr);
+    ~LOTAnimationView() override;
+
+    // Loads the animation; false (logged) when there is none of that name or it does not parse.
+    bool setAnimationNamed(const QString& name);
+    QString animationName() const { return m_name; }
+    bool isAnimationLoaded() const { return m_animation != nullptr; }
+
+    void setLoopAnimation(bool loop) { m_loop = loop; }
+    bool loopAnimation() const { return m_loop; }
+
+    // From the first frame; nothing while playing or without an animation.
+    void play();
+    void stop();
+    bool isAnimationPlaying() const;
+
+    std::size_t currentFrame() const { return m_frame; }
+    std::size_t totalFrames() const;
+    // One frame rendered at `size`; a null image without an animation.
+    QImage renderFrame(std::size_t frame, const QSize& size) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void tick();
+
+    QString m_name;
+    std::unique_ptr<rlottie::Animation> m_animation;
+    bool m_loop = false;
+    std::size_t m_frame = 0;
+    double m_startSeconds = 0.0;
+    std::shared_ptr<platform::Timer> m_timer;
+};
+
+// A view that plays one of the bundle's Lottie animations in a loop inside its background view. Hiding it
+// stops the animation and frees the Lottie view; showing it again rebuilds and plays it.
+class PDLottieAnimationView : public XibView {
+    Q_OBJECT
+public:
+    explicit PDLottieAnimationView(QWidget* parent = nullptr);
+
+    QWidget* animationBgView() const { return m_animationBgView; }
+    LOTAnimationView* animationView() const { return m_animationView; }
+    QString animationName() const { return m_animationName; }
+
+    // A fresh Lottie view for animationName in the background view, looping, not playing.
+    virtual void setupAnimation();
+    virtual void setAnimation(const QString& name);
+    // Builds the Lottie view when there is none, then plays it unless it plays already.
+    virtual void play();
+    // Stops the Lottie view; with `removeAnimationView` it also leaves the background view and is dropped.
+    virtual void stop(bool removeAnimationView);
+
+    // Every write stops and frees (hidden) or plays (shown), also when the value does not change.
+    void setVisible(bool visible) override;
+
+protected:
+    QWidget* loadViewFromNib() override;
+
+private:
+    void removeBackgroundSubviews();
+
+    QPointer<QWidget> m_animationBgView;
+    QPointer<LOTAnimationView> m_animationView;
+    QString m_animationName;
+};

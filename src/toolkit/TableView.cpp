@@ -1,0 +1,326 @@
+#include "toolkit/TableView.h"
+
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+
+TableRowView::TableRowView(QWidget* parent) : QWidget(parent) {}
+
+void TableRowView::setSelected(bool selected) {
+    if (selected != m_selected) {
+        m_selected = selected;
+        update();
+    }
+}
+
+void TableRowView::setDrawsSelection(bool draws) {
+    if (draws != m_drawsSelection) {
+        m_drawsSelection = draws;
+        update();
+    }
+}
+
+void TableRowView::drawSelection(QPainter& painter, const QRect&) {
+    painter.fillRect(rect(), palette().color(QPalette::Highlight));
+}
+
+void TableRowView::paintEvent(QPaintEvent* event) {
+    if (!m_selected || !m_drawsSelection) {
+        return;
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawSelection(painter, event->rect());
+}
+
+void TableRowView::mousePressEvent(QMouseEvent* event) {
+    if (m_table && m_row >= 0 && event->button() == Qt::LeftButton) {
+        event->accept();
+        m_table->rowClicked(m_row);
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void TableRowView::enterEvent(QEnterEvent* event) {
+    QWidget::enterEvent(event);
+    if (m_table && m_row >= 0) {
+        m_table->pointerEnteredRow(mapTo(m_table->viewport(), event->position().toPoint()));
+    }
+}
+
+int TableViewDataSource::heightOfRow(TableView& table, int) { return table.rowHeight(); }
+TableRowView* TableViewDataSource::rowViewForRow(TableView&, int) { return nullptr; }
+bool TableViewDataSource::shouldSelectRow(TableView&, int) { return true; }
+void TableViewDataSource::selectionDidChange(TableView&) {}
+
+TableView::TableView(QWidget* parent) : QAbstractScrollArea(parent) {
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewport()->setMouseTracking(true);
+    verticalScrollBar()->setSingleStep(20);
+}
+
+TableView::~TableView() {
+    // Row views outlive nothing: clear their back pointers before the viewport deletes them.
+    for (auto& [row, visible] : m_visible) {
+        visible.rowView->m_table = nullptr;
+    }
+}
+
+void TableView::setDataSource(TableViewDataSource* dataSource) { m_dataSource = dataSource; }
+
+void TableView::setRowHeight(int height) {
+    m_rowHeight = std::max(0, height);
+}
+
+void TableView::setIntercellSpacing(const QSize& spacing) {
+    m_intercellSpacing = spacing.expandedTo(QSize(0, 0));
+}
+
+void TableView::setSelectionHighlightStyle(SelectionHighlightStyle style) {
+    m_highlightStyle = style;
+    for (auto& [row, visible] : m_visible) {
+        visible.rowView->setDrawsSelection(style != SelectionHighlightStyle::none);
+    }
+}
+
+void TableView::reloadData() {
+    if (m_laying) {
+        m_reloadPending = true; // asked from inside a data source call: after the layout
+        return;
+    }
+    recycleAll();
+    TableViewDataSource* source = m_dataSource.get();
+    const int count = source ? std::max(0, source->numberOfRows(*this)) : 0;
+    m_offsets.assign(1, 0);
+    m_offsets.reserve(static_cast<size_t>(count) + 1);
+    for (int row = 0; row < count; ++row) {
+        const int height = std::max(0, source->heightOfRow(*this, row)) + m_intercellSpacing.height();
+        m_offsets.push_back(m_offsets.back() + height);
+    }
+    const bool selectionLost = m_selectedRow >= count;
+    if (selectionLost) {
+        m_selectedRow = -1;
+    }
+    updateScrollBars();
+    layoutRows();
+    if (selectionLost) {
+        if (TableViewDataSource* current = m_dataSource.get()) {
+            current->selectionDidChange(*this);
+        }
+        emit selectionDidChange();
+    }
+}
+
+QWidget* TableView::makeView(const QString& identifier) {
+    auto found = m_reusable.find(identifier);
+    if (found == m_reusable.end() || found->isEmpty()) {
+        return nullptr;
+    }
+    return found->takeLast();
+}
+
+QWidget* TableView::viewAtRow(int row) const {
+    const auto found = m_visible.find(row);
+    return found == m_visible.end() ? nullptr : found->second.cell;
+}
+
+TableRowView* TableView::rowViewAtRow(int row) const {
+    const auto found = m_visible.find(row);
+    return found == m_visible.end() ? nullptr : found->second.rowView;
+}
+
+int TableView::rowAtContentY(int y) const {
+    if (y < 0 || y >= contentHeight()) {
+        return -1;
+    }
+    // The last row whose top is at or above y.
+    const auto next = std::upper_bound(m_offsets.begin(), m_offsets.end(), y);
+    return static_cast<int>(next - m_offsets.begin()) - 1;
+}
+
+int TableView::rowAtPoint(const QPoint& point) const {
+    if (point.x() < 0 || point.x() >= viewport()->width()) {
+        return -1;
+    }
+    return rowAtContentY(point.y() + verticalScrollBar()->value());
+}
+
+QRect TableView::rectOfRow(int row) const {
+    if (row < 0 || row >= numberOfRows()) {
+        return {};
+    }
+    const int top = m_offsets[static_cast<size_t>(row)] - verticalScrollBar()->value();
+    return QRect(0, top, viewport()->width(), m_offsets[static_cast<size_t>(row) + 1] - m_offsets[static_cast<size_t>(row)]);
+}
+
+std::pair<int, int> TableView::rowsInView() const {
+    if (m_visible.empty()) {
+        return {0, -1};
+    }
+    return {m_visible.begin()->first, m_visible.rbegin()->first};
+}
+
+void TableView::selectRow(int row) {
+    if (row >= numberOfRows() || row < -1) {
+        return;
+    }
+    if (row == m_selectedRow) {
+        return;
+    }
+    TableViewDataSource* source = m_dataSource.get();
+    if (row >= 0 && source && !source->shouldSelectRow(*this, row)) {
+        return;
+    }
+    if (TableRowView* old = rowViewAtRow(m_selectedRow)) {
+        old->setSelected(false);
+    }
+    m_selectedRow = row;
+    if (TableRowView* now = rowViewAtRow(m_selectedRow)) {
+        now->setSelected(true);
+    }
+    if ((source = m_dataSource.get())) {
+        source->selectionDidChange(*this);
+    }
+    emit selectionDidChange();
+}
+
+int TableView::numberOfViewsHeld() const {
+    qsizetype count = m_spareRowViews.size();
+    for (const auto& [row, visible] : m_visible) {
+        count += 1 + (visible.cell ? 1 : 0);
+    }
+    for (const QList<QWidget*>& pool : m_reusable) {
+        count += pool.size();
+    }
+    return static_cast<int>(count);
+}
+
+void TableView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+    layoutRows();
+}
+
+void TableView::scrollContentsBy(int, int) {
+    layoutRows();
+    didScroll();
+}
+
+void TableView::rowWillBeRecycled(int, QWidget*) {}
+
+void TableView::pointerEnteredRow(const QPoint&) {}
+
+void TableView::rowClicked(int row) { selectRow(row); }
+
+void TableView::updateScrollBars() {
+    QScrollBar* bar = verticalScrollBar();
+    const int page = viewport()->height();
+    bar->setPageStep(std::max(1, page));
+    bar->setRange(0, std::max(0, contentHeight() - page));
+}
+
+void TableView::layoutRows() {
+    // A data source that scrolls or reloads from inside viewForRow must not re-enter the layout.
+    if (m_laying) {
+        return;
+    }
+    m_laying = true;
+    const int top = verticalScrollBar()->value();
+    const int bottom = top + viewport()->height();
+    int first = 0;
+    int last = -1;
+    if (numberOfRows() > 0 && viewport()->height() > 0) {
+        first = std::max(0, rowAtContentY(top));
+        const auto end = std::lower_bound(m_offsets.begin(), m_offsets.end(), bottom);
+        last = std::min(numberOfRows() - 1, static_cast<int>(end - m_offsets.begin()) - 1);
+        if (m_offsets[static_cast<size_t>(first)] >= bottom) {
+            last = first - 1;
+        }
+    }
+    for (auto it = m_visible.begin(); it != m_visible.end();) {
+        if (it->first < first || it->first > last) {
+            recycle(it->first, it->second);
+            it = m_visible.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (int row = first; row <= last; ++row) {
+        auto [it, added] = m_visible.try_emplace(row);
+        if (added) {
+            placeRow(row, it->second);
+        }
+        const QRect rowRect(0, m_offsets[static_cast<size_t>(row)] - top, viewport()->width(),
+                            m_offsets[static_cast<size_t>(row) + 1] - m_offsets[static_cast<size_t>(row)]);
+        it->second.rowView->setGeometry(rowRect);
+        if (QWidget* cell = it->second.cell) {
+            const QSize spacing = m_intercellSpacing;
+            cell->setGeometry(QRect(QPoint(0, 0), rowRect.size())
+                                  .adjusted(spacing.width() / 2, spacing.height() / 2,
+                                            -(spacing.width() - spacing.width() / 2),
+                                            -(spacing.height() - spacing.height() / 2)));
+        }
+    }
+    m_laying = false;
+    if (m_reloadPending) {
+        m_reloadPending = false;
+        reloadData();
+    }
+}
+
+void TableView::placeRow(int row, VisibleRow& visible) {
+    TableViewDataSource* source = m_dataSource.get();
+    TableRowView* rowView = source ? source->rowViewForRow(*this, row) : nullptr;
+    visible.ownRowView = rowView != nullptr;
+    if (!rowView) {
+        rowView = m_spareRowViews.isEmpty() ? new TableRowView : m_spareRowViews.takeLast();
+    }
+    rowView->setParent(viewport());
+    rowView->m_table = this;
+    rowView->m_row = row;
+    rowView->setSelected(row == m_selectedRow);
+    rowView->setDrawsSelection(m_highlightStyle != SelectionHighlightStyle::none);
+    visible.rowView = rowView;
+
+    source = m_dataSource.get();
+    QWidget* cell = source ? source->viewForRow(*this, row) : nullptr;
+    if (cell) {
+        cell->setParent(rowView);
+        cell->show();
+    }
+    visible.cell = cell;
+    rowView->show();
+}
+
+void TableView::recycle(int row, VisibleRow& visible) {
+    if (QWidget* cell = visible.cell) {
+        rowWillBeRecycled(row, cell);
+        cell->hide();
+        if (cell->objectName().isEmpty()) {
+            cell->deleteLater(); // no identifier: nobody can ask for it again
+        } else {
+            cell->setParent(viewport());
+            m_reusable[cell->objectName()].append(cell);
+        }
+    }
+    TableRowView* rowView = visible.rowView;
+    rowView->hide();
+    rowView->m_row = -1;
+    rowView->m_table = nullptr;
+    if (visible.ownRowView) {
+        rowView->deleteLater(); // it may be handling the click that led here
+    } else {
+        m_spareRowViews.append(rowView);
+    }
+}
+
+void TableView::recycleAll() {
+    for (auto& [row, visible] : m_visible) {
+        recycle(row, visible);
+    }
+    m_visible.clear();
+}

@@ -1,0 +1,275 @@
+#include "toolkit/TooltipPopover.h"
+
+#include "core/StringHelpers.h"
+#include "platform/Scheduler.h"
+#include "platform/Storyboard.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+VELTRIX_STORYBOARD_CONTROLLER("Popover", "PopoverController", PopoverController);
+
+namespace {
+
+QFont tooltipFont() {
+    QFont font(QStringLiteral("Inter"));
+    font.setPixelSize(12);
+    return font;
+}
+
+// Between the control and the popover, where the popover's arrow would be.
+constexpr int kAnchorGap = 4;
+
+} // namespace
+
+QString titleOf(PopoverState state) {
+    switch (state) {
+    case PopoverState::trustedWiredNetwork:
+        return QStringLiteral("You are connected to Trusted Network");
+    case PopoverState::alwaysOn:
+        return QStringLiteral("You cannot disconnect when Always-On VPN is enabled");
+    case PopoverState::splitTunneling:
+        return QStringLiteral("Split Tunneling Enabled");
+    case PopoverState::dnsFiltering:
+        return QStringLiteral("DNS Filtering Enabled");
+    case PopoverState::privateDNS:
+        return QStringLiteral("Private DNS Enabled");
+    }
+    return {};
+}
+
+QSize sizeOf(PopoverState state) {
+    switch (state) {
+    case PopoverState::trustedWiredNetwork:
+        return {165, 50};
+    case PopoverState::alwaysOn:
+        return {188, 50};
+    case PopoverState::splitTunneling:
+        return {160, 30};
+    case PopoverState::dnsFiltering:
+    case PopoverState::privateDNS:
+        return {150, 30};
+    }
+    return {};
+}
+
+// PopoverController ----------------------------------------------------------------------------------------
+
+PopoverController::PopoverController(QObject* parent) : NSViewControllerBase(parent) {}
+
+QWidget* PopoverController::loadView() {
+    auto* view = new QWidget;
+    view->setObjectName(QStringLiteral("tooltipContent"));
+    view->setAttribute(Qt::WA_StyledBackground);
+    view->setStyleSheet(QStringLiteral("#tooltipContent { background: #23242B; border-radius: 6px; }"
+                                       "QLabel { color: white; }"));
+    auto* layout = new QVBoxLayout(view);
+    layout->setContentsMargins(10, 5, 10, 5);
+    m_field = new QLabel;
+    m_field->setWordWrap(true);
+    m_field->setFont(tooltipFont());
+    layout->addWidget(m_field);
+    return view;
+}
+
+void PopoverController::viewWillAppear() {
+    NSViewControllerBase::viewWillAppear();
+    m_field->setAlignment(m_alignment | Qt::AlignVCenter);
+    m_field->setText(m_popupText);
+}
+
+void PopoverController::configure(PopoverState state) { m_popupText = titleOf(state); }
+
+void PopoverController::configure(const QString& text, Qt::Alignment alignment) {
+    m_popupText = text;
+    m_alignment = alignment;
+}
+
+// Popover --------------------------------------------------------------------------------------------------
+
+Popover::Popover(QObject* parent) : QObject(parent) {}
+
+Popover::~Popover() {
+    close();
+    delete m_window.data();
+}
+
+void Popover::setContentViewController(std::unique_ptr<PopoverController> controller) {
+    close();
+    if (m_content && m_content->isViewLoaded()) {
+        m_content->view()->setParent(nullptr);
+    }
+    m_content = std::move(controller);
+}
+
+void Popover::show(QWidget* anchor) {
+    if (!m_content || !anchor) {
+        return;
+    }
+    if (!m_window) {
+        m_window = new QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
+        m_window->setAttribute(Qt::WA_ShowWithoutActivating);
+        auto* layout = new QVBoxLayout(m_window);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    QWidget* content = m_content->view();
+    if (content->parentWidget() != m_window) {
+        m_window->layout()->addWidget(content);
+    }
+    m_window->setFixedSize(m_contentSize);
+    const QPoint below = anchor->mapToGlobal(QPoint(anchor->width() / 2, anchor->height()));
+    QRect frame(QPoint(below.x() - m_contentSize.width() / 2, below.y() + kAnchorGap), m_contentSize);
+    if (QScreen* screen = anchor->screen()) {
+        const QRect area = screen->availableGeometry();
+        frame.moveLeft(std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width())));
+    }
+    m_window->move(frame.topLeft());
+    content->show();
+    m_window->show();
+    if (m_behavior == Behavior::transient) {
+        qApp->installEventFilter(this);
+    }
+}
+
+void Popover::close() {
+    qApp->removeEventFilter(this);
+    if (m_window) {
+        m_window->hide();
+    }
+}
+
+bool Popover::isShown() const { return m_window && m_window->isVisible(); }
+
+bool Popover::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress && isShown()) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || !m_window->isAncestorOf(widget)) {
+            close();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// TooltipSupport -------------------------------------------------------------------------------------------
+
+TooltipSupport::TooltipSupport(QAbstractButton* button, Qt::Alignment alignment, Popover::Behavior behavior)
+    : m_button(button), m_alignment(alignment), m_behavior(behavior) {}
+
+QString TooltipSupport::text() const { return popoverState ? titleOf(*popoverState) : popoverMsg; }
+
+QSize TooltipSupport::contentSize() const {
+    if (popoverState) {
+        return sizeOf(*popoverState);
+    }
+    const QRectF laidOut = strings::heightForWidth(popoverMsg, popoverWidth - 20.0, tooltipFont());
+    return QSize(static_cast<int>(std::lround(popoverWidth)), static_cast<int>(std::ceil(laidOut.height() + 10.0)));
+}
+
+void TooltipSupport::showPopover() {
+    if (!m_popover) {
+        m_popover = std::make_unique<Popover>();
+    }
+    const QString shown = text();
+    if (shown.isEmpty()) {
+        return;
+    }
+    auto controller = platform::Storyboard::named(QStringLiteral("Popover")).instantiate<PopoverController>(QStringLiteral("PopoverController"));
+    if (!controller) {
+        return;
+    }
+    controller->configure(shown, m_alignment);
+    m_popover->setContentViewController(std::move(controller));
+    m_popover->setBehavior(m_behavior);
+    m_popover->setContentSize(contentSize());
+    m_popover->show(m_button);
+}
+
+void TooltipSupport::closePopover() {
+    if (m_popover) {
+        m_popover->close();
+    }
+}
+
+void TooltipSupport::scheduleForHighlight(bool highlight, std::function<void(bool)> after) {
+    QPointer<QAbstractButton> button = m_button;
+    platform::DispatchQueue::main().asyncAfter(hoverDelay, [this, button, highlight, after = std::move(after)] {
+        if (!button) {
+            return; // the button, and this with it, is gone
+        }
+        // A button hidden meanwhile, or one in a window that is not shown, gets no tooltip.
+        const bool show = highlight && button->isVisible() && button->window()->isVisible();
+        if (show) {
+            showPopover();
+        } else {
+            closePopover();
+        }
+        if (after) {
+            after(show);
+        }
+    });
+}
+
+// The buttons ----------------------------------------------------------------------------------------------
+
+ImageSelectableTooltipButton::ImageSelectableTooltipButton(QWidget* parent)
+    : ImageSelectableButton(parent), m_tooltip(this, Qt::AlignHCenter, Popover::Behavior::applicationDefined) {}
+
+void ImageSelectableTooltipButton::setPopoverMessage(const QString& message, double width) {
+    m_tooltip.popoverWidth = width;
+    setPopoverMessage(message);
+}
+
+void ImageSelectableTooltipButton::updateCursorRect() {
+    ImageSelectableButton::updateCursorRect();
+    m_tooltip.scheduleForHighlight(highlight());
+}
+
+void ImageSelectableTooltipButton::mousePressEvent(QMouseEvent* event) {
+    ImageSelectableButton::mousePressEvent(event);
+    m_tooltip.closePopover();
+}
+
+TooltipHoverBgButton::TooltipHoverBgButton(QWidget* parent)
+    : HoverableBgButton(parent), m_tooltip(this, Qt::AlignHCenter, Popover::Behavior::applicationDefined) {
+    setHoverCursor(Qt::PointingHandCursor);
+}
+
+void TooltipHoverBgButton::setPopoverMessage(const QString& message, double width) {
+    m_tooltip.popoverWidth = width;
+    setPopoverMessage(message);
+}
+
+void TooltipHoverBgButton::updateCursorRect() {
+    HoverableBgButton::updateCursorRect();
+    QPointer<TooltipHoverBgButton> self = this;
+    m_tooltip.scheduleForHighlight(highlight(), [self](bool shown) {
+        if (self) {
+            self->setCursor(shown ? self->hoverCursor() : QCursor(Qt::ArrowCursor));
+        }
+    });
+}
+
+void TooltipHoverBgButton::mousePressEvent(QMouseEvent* event) {
+    HoverableBgButton::mousePressEvent(event);
+    m_tooltip.closePopover();
+}
+
+TooltipHoverButton::TooltipHoverButton(QWidget* parent)
+    : HoverableButton(parent), m_tooltip(this, Qt::AlignLeft, Popover::Behavior::transient) {
+    setHoverCursor(Qt::ArrowCursor);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void TooltipHoverButton::updateCursorRect() {
+    HoverableButton::updateCursorRect();
+    m_tooltip.scheduleForHighlight(highlight());
+}
+
+void TooltipHoverButton::mousePressEvent(QMouseEvent* event) { event->accept(); }
+void TooltipHoverButton::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
+void TooltipHoverButton::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+void TooltipHoverButton::keyPressEvent(QKeyEvent* event) { event->accept(); }

@@ -1,0 +1,104 @@
+#include "toolkit/PDLottieAnimationView.h"
+
+#include "platform/ManualScheduler.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+int drawnPixels(const QImage& image) {
+    int drawn = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            drawn += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
+        }
+    }
+    return drawn;
+}
+
+class LottieTest : public ::testing::Test {
+protected:
+    LottieTest() : scope(scheduler) { view.resize(100, 100); }
+
+    platform::ManualScheduler scheduler;
+    platform::ScopedScheduler scope;
+    PDLottieAnimationView view;
+};
+
+} // namespace
+
+TEST_F(LottieTest, RendersTheBundledAnimationWithRlottie) {
+    view.setAnimation(QStringLiteral("pulse"));
+    ASSERT_NE(view.animationView(), nullptr);
+    ASSERT_TRUE(view.animationView()->isAnimationLoaded());
+    const QImage frame = view.animationView()->renderFrame(0, QSize(100, 100));
+    const int pixels = drawnPixels(frame);
+    EXPECT_GT(pixels, 1000); // a filled circle...
+    EXPECT_LT(pixels, 100 * 100); // ...not the whole square
+    // The frame is blue.
+    const QColor centre = frame.pixelColor(50, 50);
+    EXPECT_GT(centre.blue(), 200);
+    EXPECT_LT(centre.red(), 80);
+    // The pulse grows: frame 15 covers more than frame 0.
+    EXPECT_GT(drawnPixels(view.animationView()->renderFrame(15, QSize(100, 100))), pixels);
+    // What the view paints is the rendered frame.
+    view.animationView()->resize(100, 100);
+    EXPECT_GT(drawnPixels(view.animationView()->grab().toImage()), 1000);
+}
+
+TEST_F(LottieTest, PlaysLoopingOnTheSchedulersClockAndStopsWithOrWithoutTheView) {
+    view.setAnimation(QStringLiteral("pulse"));
+    LOTAnimationView* lottie = view.animationView();
+    EXPECT_FALSE(lottie->isAnimationPlaying()); // loaded, not playing
+    EXPECT_TRUE(lottie->loopAnimation());
+
+    view.play();
+    EXPECT_TRUE(lottie->isAnimationPlaying());
+    scheduler.advance(0.5);
+    EXPECT_GT(lottie->currentFrame(), 10u);
+    scheduler.advance(0.6); // past the 30 frames of one second: it loops
+    EXPECT_LT(lottie->currentFrame(), 10u);
+
+    view.stop(false);
+    EXPECT_FALSE(lottie->isAnimationPlaying());
+    view.play();
+    EXPECT_EQ(view.animationView(), lottie); // the same Lottie view again
+    EXPECT_TRUE(lottie->isAnimationPlaying());
+
+    view.stop(true);
+    EXPECT_EQ(view.animationView(), nullptr);
+    EXPECT_TRUE(view.animationBgView()->findChildren<QWidget*>().isEmpty());
+}
+
+TEST_F(LottieTest, HidingFreesTheLottieViewAndShowingRebuildsAndPlays) {
+    view.setAnimation(QStringLiteral("pulse"));
+    view.play();
+    view.setHidden(true);
+    EXPECT_EQ(view.animationView(), nullptr);
+    view.setHidden(false);
+    ASSERT_NE(view.animationView(), nullptr);
+    EXPECT_TRUE(view.animationView()->isAnimationPlaying());
+    EXPECT_EQ(view.animationView()->currentFrame(), 0u);
+}
+
+TEST_F(LottieTest, ANewNameWhilePlayingLoadsWithoutPlaying) {
+    view.setAnimation(QStringLiteral("pulse"));
+    view.play();
+    view.setAnimation(QStringLiteral("pulse.json"));
+    EXPECT_TRUE(view.animationView()->isAnimationLoaded());
+    EXPECT_FALSE(view.animationView()->isAnimationPlaying());
+}
+
+TEST_F(LottieTest, ANameThatDoesNotLoadDrawsNothingAndNeverCrashes) {
+    view.play(); // never named: the empty name
+    ASSERT_NE(view.animationView(), nullptr);
+    EXPECT_FALSE(view.animationView()->isAnimationLoaded());
+    view.setAnimation(QStringLiteral("no-such-animation"));
+    view.play();
+    EXPECT_FALSE(view.animationView()->isAnimationPlaying());
+    view.animationView()->resize(50, 50);
+    EXPECT_EQ(drawnPixels(view.animationView()->grab().toImage()), 0);
+    EXPECT_TRUE(view.animationView()->renderFrame(0, QSize(10, 10)).isNull());
+}

@@ -1,0 +1,223 @@
+// Renders the toolkit's overlay, switch, hover list and page dots to PNG files for review:
+//   toolkit_render [output-folder]   (default: <build>/renders)
+// Runs on Qt's offscreen platform with virtual time, so every animation is shown at its end.
+#include "platform/ManualScheduler.h"
+#include "platform/UserDefaults.h"
+#include "settings/PopoverTroubleshootingView.h"
+#include "toolkit/Colors.h"
+#include "toolkit/HoverableTableView.h"
+#include "toolkit/ModalViewController.h"
+#include "toolkit/NSPageControl.h"
+#include "toolkit/PresentationAnimators.h"
+#include "toolkit/SwitchControl.h"
+#include "toolkit/TooltipPopover.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+namespace {
+
+QString outputDir;
+platform::ManualScheduler* virtualTime = nullptr;
+
+void save(QWidget* widget, const QString& name) {
+    const QString path = outputDir + QLatin1Char('/') + name + QStringLiteral(".png");
+    if (widget->grab().save(path)) {
+        std::printf("%s\n", qPrintable(path));
+    } else {
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+    }
+}
+
+// A window's content standing in for the main window, so the overlay has something to cover.
+class FakeContent : public platform::ViewController {
+protected:
+    QWidget* loadView() override {
+        auto* view = new QWidget;
+        view->setAutoFillBackground(true);
+        QPalette palette = view->palette();
+        palette.setColor(QPalette::Window, colorFromHexString(QStringLiteral("#10142F")));
+        palette.setColor(QPalette::WindowText, Qt::white);
+        view->setPalette(palette);
+        auto* layout = new QVBoxLayout(view);
+        auto* title = new QLabel(QStringLiteral("Home — Connected to Berlin Office"));
+        QFont font = title->font();
+        font.setPointSize(16);
+        title->setFont(font);
+        layout->addWidget(title, 0, Qt::AlignHCenter | Qt::AlignTop);
+        view->resize(480, 420);
+        return view;
+    }
+};
+
+void renderOverlay(ModalViewControllerType type, const QString& name,
+                   std::function<void(ModalViewController&)> prepare = {}) {
+    FakeContent content;
+    content.view()->show();
+    ModalViewController modal;
+    modal.setControllerType(type);
+    content.presentViewController(&modal, std::make_shared<TransitionAnimator>(std::nullopt, std::nullopt, 0.2));
+    virtualTime->advance(0.3);
+    if (prepare) {
+        prepare(modal);
+    }
+    QApplication::processEvents();
+    save(content.view(), name);
+    content.dismissViewController(&modal);
+    virtualTime->advance(0.3);
+}
+
+void renderOverlays() {
+    renderOverlay(ModalViewControllerType::warningSignOut, QStringLiteral("overlay-warningSignOut"));
+    renderOverlay(ModalViewControllerType::warningQuit, QStringLiteral("overlay-warningQuit"));
+    renderOverlay(ModalViewControllerType::codeConfirmationSignOut, QStringLiteral("overlay-codeConfirmationSignOut"));
+    renderOverlay(ModalViewControllerType::appInfoView, QStringLiteral("overlay-appInfoView"));
+    using State = PopoverTroubleshootingViewState;
+    renderOverlay(ModalViewControllerType::runTroubleshooting, QStringLiteral("overlay-troubleshooting-start"));
+    renderOverlay(ModalViewControllerType::runTroubleshooting, QStringLiteral("overlay-troubleshooting-progress"),
+                  [](ModalViewController& m) { m.popoverTroubleshootingView()->configure(State::progress()); });
+    renderOverlay(ModalViewControllerType::runTroubleshooting, QStringLiteral("overlay-troubleshooting-success"),
+                  [](ModalViewController& m) {
+                      m.popoverTroubleshootingView()->configure(
+                          State::success(QStringLiteral("Diagnostics report\nWorkspace: Acme (acme)\nConnection: connected")));
+                  });
+    renderOverlay(ModalViewControllerType::runTroubleshooting, QStringLiteral("overlay-troubleshooting-fail"),
+                  [](ModalViewController& m) {
+                      m.popoverTroubleshootingView()->failureReason =
+                          PDTroubleshootingHelperError{PDTroubleshootingHelperError::Kind::collectionFailed, {}, QStringLiteral("disk full")};
+                      m.popoverTroubleshootingView()->configure(State::fail());
+                  });
+}
+
+void renderSwitches() {
+    QWidget panel;
+    panel.setAutoFillBackground(true);
+    QPalette palette = panel.palette();
+    palette.setColor(QPalette::Window, colorFromHexString(QStringLiteral("#10142F")));
+    panel.setPalette(palette);
+    auto* layout = new QHBoxLayout(&panel);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(16);
+    auto* off = new SwitchControl;
+    auto* on = new SwitchControl;
+    on->setOn(true, false);
+    auto* disabledOn = new SwitchControl;
+    disabledOn->setOn(true, false);
+    disabledOn->setEnabled(false);
+    auto* disabledOff = new SwitchControl;
+    disabledOff->setEnabled(false);
+    for (QWidget* each : {static_cast<QWidget*>(off), static_cast<QWidget*>(on), static_cast<QWidget*>(disabledOn),
+                          static_cast<QWidget*>(disabledOff)}) {
+        each->setFixedSize(40, 20);
+        layout->addWidget(each);
+    }
+    panel.show();
+    virtualTime->advance(0.3);
+    save(&panel, QStringLiteral("switch-off-on-disabledOn-disabledOff"));
+}
+
+class ListCell : public HoverableCellView {
+public:
+    explicit ListCell(const QString& text) {
+        setHoverColor(colorFromHexString(QStringLiteral("#FFFFFF33")));
+        setCornerRadius(6);
+        auto* layout = new QHBoxLayout(this);
+        auto* label = new QLabel(text);
+        label->setStyleSheet(QStringLiteral("color: white;"));
+        layout->addWidget(label);
+    }
+};
+
+class Locations : public TableViewDataSource {
+public:
+    QStringList names{QStringLiteral("Berlin Office"), QStringLiteral("Frankfurt"), QStringLiteral("London"),
+                      QStringLiteral("New York"), QStringLiteral("Singapore"), QStringLiteral("Tokyo")};
+    int numberOfRows(TableView&) override { return static_cast<int>(names.size()); }
+    QWidget* viewForRow(TableView&, int row) override { return new ListCell(names.at(row)); }
+    int heightOfRow(TableView&, int) override { return 36; }
+    TableRowView* rowViewForRow(TableView&, int) override {
+        auto* rowView = new SelectableTableRowView;
+        rowView->setCornerRadius(5);
+        rowView->setSelectedColor(colorFromHexString(QStringLiteral("#2B7BFA66")));
+        return rowView;
+    }
+};
+
+void renderHoverList() {
+    Locations locations;
+    HoverableTableView table;
+    table.resize(260, 240);
+    QPalette palette = table.palette();
+    palette.setColor(QPalette::Base, colorFromHexString(QStringLiteral("#10142F")));
+    palette.setColor(QPalette::Window, colorFromHexString(QStringLiteral("#10142F")));
+    table.setPalette(palette);
+    table.viewport()->setPalette(palette);
+    table.setDataSource(&locations);
+    table.reloadData();
+    table.show();
+    QApplication::processEvents();
+    table.reloadData();
+    table.selectRow(1);
+    table.hoverRow(3);
+    QApplication::processEvents();
+    save(&table, QStringLiteral("hover-list-selected1-hovered3"));
+}
+
+void renderPageDotsAndTooltip() {
+    NSPageControl dots;
+    dots.resize(120, 30);
+    dots.setNumberOfPages(4);
+    dots.setDotLength(12);
+    dots.setDotMargin(8);
+    dots.setPageIndicatorTintColor(colorFromHexString(QStringLiteral("#5F678E")));
+    dots.setCurrentPageIndicatorTintColor(colorFromHexString(QStringLiteral("#2B7BFA")));
+    dots.setAutoFillBackground(true);
+    QPalette palette = dots.palette();
+    palette.setColor(QPalette::Window, colorFromHexString(QStringLiteral("#10142F")));
+    dots.setPalette(palette);
+    dots.show();
+    dots.grab();
+    dots.setCurrentPage(1);
+    virtualTime->advance(0.1);
+    save(&dots, QStringLiteral("page-control-4-current1"));
+
+    QWidget window;
+    window.resize(200, 80);
+    auto* button = new TooltipHoverBgButton(&window);
+    button->setText(QStringLiteral("i"));
+    button->setGeometry(80, 10, 30, 30);
+    button->setPopoverState(PopoverState::alwaysOn);
+    window.show();
+    button->setHighlight(true);
+    virtualTime->advance(0.2);
+    if (Popover* popover = button->popover(); popover && popover->window()) {
+        save(popover->window(), QStringLiteral("tooltip-alwaysOn"));
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    outputDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VELTRIX_RENDER_DIR);
+    if (!QDir().mkpath(outputDir)) {
+        std::fprintf(stderr, "cannot make %s\n", qPrintable(outputDir));
+        return 1;
+    }
+    platform::ManualScheduler scheduler;
+    platform::ScopedScheduler scope(scheduler);
+    virtualTime = &scheduler;
+    renderOverlays();
+    renderSwitches();
+    renderHoverList();
+    renderPageDotsAndTooltip();
+    return 0;
+}
