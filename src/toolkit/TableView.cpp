@@ -228,6 +228,10 @@ void TableView::layoutRows() {
     if (m_laying) {
         return;
     }
+    // Not yet shown or grabbed: the viewport's size is not the real one, and rows made now would be wasted.
+    if (testAttribute(Qt::WA_PendingResizeEvent)) {
+        return;
+    }
     m_laying = true;
     const int top = verticalScrollBar()->value();
     const int bottom = top + viewport()->height();
@@ -280,6 +284,11 @@ void TableView::placeRow(int row, VisibleRow& visible) {
         rowView = m_spareRowViews.isEmpty() ? new TableRowView : m_spareRowViews.takeLast();
     }
     rowView->setParent(viewport());
+    // Rendering a hidden table lays it out while its viewport's updates are briefly off; a row view made
+    // then would inherit that for good and never paint.
+    if (updatesEnabled() && !rowView->updatesEnabled()) {
+        rowView->setAttribute(Qt::WA_UpdatesDisabled, false);
+    }
     rowView->m_table = this;
     rowView->m_row = row;
     rowView->setSelected(row == m_selectedRow);

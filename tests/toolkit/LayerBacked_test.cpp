@@ -1,0 +1,215 @@
+#include "toolkit/NSViewLayerBacked.h"
+
+#include "ModalOverlayScope.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ModalViewController : public NSViewControllerBase {
+    Q_OBJECT
+public:
+    using NSViewControllerBase::NSViewControllerBase;
+};
+
+void enter(QWidget* widget) {
+    const QPointF inside(widget->width() / 2.0, widget->height() / 2.0);
+    QEnterEvent event(inside, widget->mapToGlobal(inside), widget->mapToGlobal(inside));
+    QApplication::sendEvent(widget, &event);
+}
+
+void leave(QWidget* widget) {
+    QEvent event(QEvent::Leave);
+    QApplication::sendEvent(widget, &event);
+}
+
+// Paints the view, as a display pass does, and gives the picture.
+QImage paint(QWidget* view) { return view->grab().toImage(); }
+
+class ClickCounter : public QObject, public ClickableViewDelegate, public NSImageViewClickable {
+public:
+    int views = 0;
+    int images = 0;
+    void viewClicked() override { ++views; }
+    void imageViewClicked() override { ++images; }
+};
+
+// Counts the presses that reach it: what lies under a DisabledView.
+class PressCounter : public QWidget {
+public:
+    using QWidget::QWidget;
+    int presses = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
+};
+
+} // namespace
+
+TEST(LayerBackedViews, PaintSetValuesLazilyAndKeepThemWhenClearedToNilOrZero) {
+    NSViewLayerBacked view;
+    view.resize(40, 30);
+    view.setBgColor(Qt::red);
+    view.setCornerRadius(8);
+    EXPECT_FALSE(view.layerAppearance().backgroundColor.isValid()); // pushed at the next paint only
+    QImage image = paint(&view);
+    EXPECT_EQ(view.layerAppearance().backgroundColor, QColor(Qt::red));
+    EXPECT_EQ(view.layerAppearance().cornerRadius, 8.0);
+    EXPECT_EQ(image.pixelColor(20, 15), QColor(Qt::red));
+    EXPECT_NE(image.pixelColor(0, 0), QColor(Qt::red)); // rounded corner
+
+    view.setBgColor(QColor()); // nil: the painted colour stays
+    view.setBorderWidth(2);
+    view.setBorderColor(Qt::blue);
+    image = paint(&view);
+    EXPECT_EQ(image.pixelColor(20, 15), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(20, 0), QColor(Qt::blue));
+    view.setBorderWidth(0); // zero: the 2-point border stays
+    view.setCornerRadius(0);
+    paint(&view);
+    EXPECT_EQ(view.layerAppearance().borderWidth, 2.0);
+    EXPECT_EQ(view.layerAppearance().cornerRadius, 8.0);
+
+    // The explicit clears do take the values away.
+    view.clearBorder();
+    view.clearCornerRadius();
+    image = paint(&view);
+    EXPECT_EQ(image.pixelColor(20, 0), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::red));
+    view.clearBgColor();
+    paint(&view);
+    EXPECT_FALSE(view.layerAppearance().backgroundColor.isValid());
+}
+
+TEST(LayerBackedViews, MasksToBoundsFollowsEveryChangeAndRoundCornersMakesACapsule) {
+    NSViewLayerBacked view;
+    view.resize(80, 30);
+    view.setProperty("cornerRadius", 6.0); // as a form or style sheet would set it
+    EXPECT_EQ(view.cornerRadius(), 6.0);
+    view.setMasksToBounds(true);
+    paint(&view);
+    EXPECT_TRUE(view.layerAppearance().masksToBounds);
+    EXPECT_FALSE(view.mask().isEmpty()); // children clipped to the corners
+    view.setMasksToBounds(false);
+    paint(&view);
+    EXPECT_FALSE(view.layerAppearance().masksToBounds);
+    EXPECT_TRUE(view.mask().isEmpty());
+
+    view.roundCorners();
+    EXPECT_EQ(view.cornerRadius(), 15.0);
+    paint(&view);
+    view.roundCorners(0.0);
+    EXPECT_EQ(view.cornerRadius(), 0.0);
+    paint(&view);
+    EXPECT_EQ(view.layerAppearance().cornerRadius, 15.0);
+}
+
+TEST(LayerBackedViews, ImageViewsPaintTheImageBetweenBackgroundAndBorder) {
+    NSImageViewLayerBacked view;
+    view.resize(20, 20);
+    QPixmap green(20, 20);
+    green.fill(Qt::green);
+    view.setBgColor(Qt::red);
+    view.setBorderColor(Qt::blue);
+    view.setBorderWidth(2);
+    view.setImage(QIcon(green));
+    const QImage image = paint(&view);
+    EXPECT_EQ(image.pixelColor(10, 10), QColor(Qt::green));
+    EXPECT_EQ(image.pixelColor(10, 0), QColor(Qt::blue));
+}
+
+TEST(LayerBackedViews, SearchFrameBorderFollowsPointerAndFocus) {
+    ModalOverlayScope<ModalViewController> overlay;
+    NSSearchViewLayerBacked frame;
+    frame.resize(100, 24);
+    frame.setBorderWidth(1);
+    frame.setDefaultColor(Qt::white);
+    frame.setHoverColor(Qt::blue);
+    enter(&frame);
+    EXPECT_TRUE(frame.highlight());
+    EXPECT_EQ(frame.borderColor(), QColor(Qt::blue));
+    leave(&frame);
+    EXPECT_EQ(frame.borderColor(), QColor(Qt::white));
+
+    frame.setOnFocus(true); // the border follows at the next hover change
+    EXPECT_EQ(frame.borderColor(), QColor(Qt::white));
+    EXPECT_EQ(frame.bgColor(), QColor(Qt::transparent));
+    enter(&frame);
+    leave(&frame);
+    EXPECT_EQ(frame.borderColor(), QColor(Qt::blue)); // focus keeps it lit
+    frame.setOnFocus(false);
+    enter(&frame);
+    leave(&frame);
+    EXPECT_EQ(frame.borderColor(), QColor(Qt::white));
+
+    overlay.present();
+    enter(&frame);
+    EXPECT_FALSE(frame.highlight());
+}
+
+TEST(LayerBackedViews, DisabledViewsSwallowClicksAndClickableViewsReportThem) {
+    PressCounter below;
+    below.resize(100, 100);
+    auto* shield = new DisabledView(&below);
+    shield->setGeometry(0, 0, 50, 100);
+    below.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&below));
+    // Through the window, which hands the click to the widget under the pointer.
+    QTest::mouseClick(below.windowHandle(), Qt::LeftButton, {}, QPoint(20, 50)); // on the shield
+    EXPECT_EQ(below.presses, 0);
+    QTest::mouseClick(below.windowHandle(), Qt::LeftButton, {}, QPoint(80, 50));
+    EXPECT_EQ(below.presses, 1);
+    EXPECT_EQ(shield->cursor().shape(), Qt::ArrowCursor);
+
+    ClickableView background;
+    background.resize(50, 50);
+    auto* counter = new ClickCounter;
+    background.setDelegate(counter);
+    QTest::mouseClick(&background, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(counter->views, 1);
+    delete counter;
+    QTest::mouseClick(&background, Qt::LeftButton, {}, QPoint(5, 5)); // released delegate: nothing
+    EXPECT_EQ(background.delegate(), nullptr);
+}
+
+TEST(LayerBackedViews, ClickableImagesLightUnlessTheOverlayIsShownAndReportEachClickOnce) {
+    ModalOverlayScope<ModalViewController> overlay;
+    NSImageViewLayerBackedClickable image;
+    image.resize(24, 24);
+    ClickCounter counter;
+    image.setDelegate(&counter);
+
+    enter(&image);
+    EXPECT_TRUE(image.highlight());
+    EXPECT_EQ(image.cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(&image, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(counter.images, 1);
+    EXPECT_EQ(counter.views, 0);
+
+    overlay.present();
+    leave(&image); // leaving always clears
+    EXPECT_FALSE(image.highlight());
+    EXPECT_EQ(image.cursor().shape(), Qt::ArrowCursor);
+    enter(&image);
+    EXPECT_FALSE(image.highlight());
+}
+
+TEST(LayerBackedViews, InFocusViewsBringTheirWindowForward) {
+    QWidget first;
+    auto* panel = new NSViewLayerBackedInFocus(&first);
+    panel->resize(50, 50);
+    QWidget second;
+    first.show();
+    second.show();
+    QApplication::setActiveWindow(&second);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == &second; }));
+    enter(panel);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == &first; }));
+}
+
+#include "LayerBacked_test.moc"

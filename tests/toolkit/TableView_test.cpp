@@ -1,0 +1,306 @@
+#include "toolkit/HoverableTableView.h"
+
+#include "ModalOverlayScope.h"
+#include "toolkit/AppKitExtensions.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ModalViewController : public NSViewControllerBase {
+    Q_OBJECT
+public:
+    using NSViewControllerBase::NSViewControllerBase;
+};
+
+// Rows of one kind of cell, made only when the table has none to reuse.
+class RowSource : public QObject, public TableViewDataSource {
+public:
+    int rows = 10000;
+    int height = 30;
+    int made = 0;
+    bool selectable = true;
+    bool ownRowViews = false;
+    int selectionChanges = 0;
+
+    int numberOfRows(TableView&) override { return rows; }
+    int heightOfRow(TableView&, int) override { return height; }
+    QWidget* viewForRow(TableView& table, int row) override {
+        auto* cell = static_cast<HoverableCellView*>(table.makeView(QStringLiteral("row")));
+        if (!cell) {
+            cell = new HoverableCellView;
+            cell->setObjectName(QStringLiteral("row"));
+            cell->setHoverColor(Qt::red);
+            ++made;
+        }
+        cell->setProperty("row", row);
+        return cell;
+    }
+    TableRowView* rowViewForRow(TableView&, int) override {
+        if (!ownRowViews) {
+            return nullptr;
+        }
+        auto* rowView = new SelectableTableRowView;
+        rowView->setSelectedColor(Qt::blue);
+        return rowView;
+    }
+    bool shouldSelectRow(TableView&, int) override { return selectable; }
+    void selectionDidChange(TableView&) override { ++selectionChanges; }
+};
+
+int rowOf(QWidget* cell) { return cell ? cell->property("row").toInt() : -1; }
+bool lit(TableView& table, int row) {
+    auto* cell = static_cast<HoverableCellView*>(table.viewAtRow(row));
+    return cell && cell->highlight();
+}
+
+// A 300-point-high list of 30-point rows, shown.
+struct ShownTable {
+    explicit ShownTable(int rows = 10000) {
+        source.rows = rows;
+        table.setFrameShape(QFrame::NoFrame);
+        table.setDataSource(&source);
+        table.resize(200, 300);
+        table.reloadData();
+        table.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&table));
+    }
+    QPoint centreOfRow(int row) const { return table.viewport()->mapTo(&table, table.rectOfRow(row).center()); }
+    // Through the window, as the platform delivers it: enter, leave and moves reach the widget under the
+    // pointer and bubble up from there.
+    // The platform drops a move to where the pointer already is: tests start on different points.
+    void moveTo(QPoint point) { QTest::mouseMove(table.windowHandle(), point); }
+    void clickAt(QPoint point) { QTest::mouseClick(table.windowHandle(), Qt::LeftButton, {}, point); }
+    // Straight to the list, for when another window blocks the platform's delivery.
+    void sendMove(QPoint point) {
+        const QPoint inViewport = table.viewport()->mapFrom(&table, point);
+        QMouseEvent move(QEvent::MouseMove, inViewport, table.viewport()->mapToGlobal(inViewport), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(table.viewport(), &move);
+    }
+
+    RowSource source;
+    HoverableTableView table;
+};
+
+} // namespace
+
+TEST(RowList, KeepsWidgetsOnlyForTheRowsInViewAndReusesThemOnScroll) {
+    ShownTable shown;
+    HoverableTableView& table = shown.table;
+    ASSERT_EQ(table.viewport()->height(), 300);
+    EXPECT_EQ(table.numberOfRows(), 10000);
+    EXPECT_EQ(table.rowsInView(), std::make_pair(0, 9));
+    EXPECT_EQ(shown.source.made, 10);
+    EXPECT_EQ(table.numberOfViewsHeld(), 20); // a cell and a row view each
+
+    QWidget* first = table.viewAtRow(0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(rowOf(first), 0);
+    EXPECT_EQ(table.viewAtRow(10), nullptr); // out of view: nothing made for the lookup
+    EXPECT_EQ(shown.source.made, 10);
+
+    table.verticalScrollBar()->setValue(15); // half rows at both ends
+    EXPECT_EQ(table.rowsInView(), std::make_pair(0, 10));
+    QSet<QWidget*> made;
+    for (int row = 0; row <= 10; ++row) {
+        made.insert(table.viewAtRow(row));
+    }
+    table.verticalScrollBar()->setValue(300);
+    EXPECT_EQ(table.rowsInView(), std::make_pair(10, 19));
+    EXPECT_EQ(table.viewAtRow(0), nullptr);
+    EXPECT_EQ(shown.source.made, 11);
+    for (int row = 10; row <= 19; ++row) {
+        EXPECT_TRUE(made.contains(table.viewAtRow(row))) << row; // the widgets of rows scrolled away
+        EXPECT_EQ(rowOf(table.viewAtRow(row)), row);
+    }
+
+    for (int value = 0; value <= table.verticalScrollBar()->maximum(); value += 997) {
+        table.verticalScrollBar()->setValue(value);
+    }
+    table.verticalScrollBar()->setValue(table.verticalScrollBar()->maximum());
+    EXPECT_EQ(table.rowsInView().second, 9999);
+    EXPECT_EQ(rowOf(table.viewAtRow(9999)), 9999);
+    EXPECT_LE(shown.source.made, 11);
+    EXPECT_LE(table.numberOfViewsHeld(), 22);
+    EXPECT_EQ(table.rowViewAtRow(9999)->geometry(), QRect(0, 270, table.viewport()->width(), 30));
+}
+
+TEST(RowList, FindsRowsAtPointsAndLaysOutSpacing) {
+    ShownTable shown(5);
+    HoverableTableView& table = shown.table;
+    EXPECT_EQ(table.rowAtPoint(QPoint(10, 0)), 0);
+    EXPECT_EQ(table.rowAtPoint(QPoint(10, 59)), 1);
+    EXPECT_EQ(table.rowAtPoint(QPoint(10, 149)), 4);
+    EXPECT_EQ(table.rowAtPoint(QPoint(10, 150)), -1); // below the last row
+    EXPECT_EQ(table.rowAtPoint(QPoint(-1, 10)), -1);
+
+    table.setIntercellSpacing(QSize(4, 2));
+    table.reloadData();
+    EXPECT_EQ(table.rectOfRow(1), QRect(0, 32, 200, 32));
+    EXPECT_EQ(table.viewAtRow(1)->geometry(), QRect(2, 1, 196, 30));
+
+    shown.source.rows = 0;
+    table.reloadData();
+    EXPECT_EQ(table.rowsInView(), std::make_pair(0, -1));
+    EXPECT_EQ(table.rowAtPoint(QPoint(10, 10)), -1);
+}
+
+TEST(RowList, SelectsOnClickAndKeepsTheSelectionSaneAcrossReloads) {
+    ShownTable shown(100);
+    HoverableTableView& table = shown.table;
+    QSignalSpy changed(&table, &TableView::selectionDidChange);
+
+    shown.clickAt(shown.centreOfRow(2));
+    EXPECT_EQ(table.selectedRow(), 2);
+    EXPECT_TRUE(table.rowViewAtRow(2)->isSelected());
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(shown.source.selectionChanges, 1);
+
+    shown.source.selectable = false; // the data source says no
+    shown.clickAt(shown.centreOfRow(3));
+    EXPECT_EQ(table.selectedRow(), 2);
+    shown.source.selectable = true;
+
+    table.selectRow(50); // out of view: selected, shown when it comes into view
+    table.verticalScrollBar()->setValue(50 * 30);
+    EXPECT_TRUE(table.rowViewAtRow(50)->isSelected());
+    EXPECT_FALSE(table.rowViewAtRow(51)->isSelected());
+    table.selectRow(100); // no such row
+    EXPECT_EQ(table.selectedRow(), 50);
+
+    table.reloadData(); // the row still exists
+    EXPECT_EQ(table.selectedRow(), 50);
+    EXPECT_TRUE(table.rowViewAtRow(50)->isSelected());
+    changed.clear();
+    shown.source.rows = 20;
+    table.reloadData(); // it is gone
+    EXPECT_EQ(table.selectedRow(), -1);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(table.rowsInView(), std::make_pair(10, 19)); // scrolled back within the shorter list
+}
+
+TEST(RowList, HoverFollowsThePointerAcrossRowsAndStopsAtTheEnd) {
+    ShownTable shown(3);
+    HoverableTableView& table = shown.table;
+    shown.moveTo(shown.centreOfRow(0));
+    EXPECT_TRUE(lit(table, 0));
+    EXPECT_EQ(table.cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(table.viewAtRow(0)->cursor().shape(), Qt::PointingHandCursor);
+    shown.moveTo(shown.centreOfRow(0) + QPoint(5, 3)); // within the row: stays lit
+    EXPECT_TRUE(lit(table, 0));
+    shown.moveTo(shown.centreOfRow(2));
+    EXPECT_FALSE(lit(table, 0));
+    EXPECT_TRUE(lit(table, 2));
+    EXPECT_EQ(table.previouslyHoveredRow(), 2);
+
+    const QImage picture = table.grab().toImage();
+    EXPECT_EQ(picture.pixelColor(table.rectOfRow(2).center()), QColor(Qt::red));
+    EXPECT_NE(picture.pixelColor(table.rectOfRow(1).center()), QColor(Qt::red));
+
+    shown.moveTo(QPoint(100, 200)); // the empty area below the rows
+    EXPECT_FALSE(lit(table, 2));
+    EXPECT_EQ(table.previouslyHoveredRow(), 2);
+
+    shown.moveTo(shown.centreOfRow(1));
+    ASSERT_TRUE(lit(table, 1));
+    QEvent left(QEvent::Leave); // the pointer leaves the window
+    QApplication::sendEvent(table.viewport(), &left);
+    EXPECT_FALSE(lit(table, 1));
+}
+
+TEST(RowList, ShrinkingTheListForgetsNothingButTouchesNoMissingRow) {
+    ShownTable shown(10);
+    HoverableTableView& table = shown.table;
+    shown.moveTo(shown.centreOfRow(7));
+    ASSERT_TRUE(lit(table, 7));
+    shown.source.rows = 3;
+    table.reloadData();
+    EXPECT_EQ(table.previouslyHoveredRow(), 7);
+    table.clearHover(); // row 7 is gone: nothing to un-hover, nothing breaks
+    shown.moveTo(shown.centreOfRow(1));
+    EXPECT_TRUE(lit(table, 1));
+}
+
+TEST(RowList, HoverHoldsStillWhileTheModalOverlayIsShown) {
+    ShownTable shown(5);
+    HoverableTableView& table = shown.table;
+    shown.sendMove(shown.centreOfRow(1));
+    ASSERT_TRUE(lit(table, 1));
+
+    ModalOverlayScope<ModalViewController> overlay;
+    overlay.present();
+    ASSERT_TRUE(isModalViewControllerPresented());
+    shown.sendMove(shown.centreOfRow(3));
+    EXPECT_TRUE(lit(table, 1)); // stays lit until the first move after the overlay closes
+    EXPECT_FALSE(lit(table, 3));
+    QEvent left(QEvent::Leave);
+    QApplication::sendEvent(table.viewport(), &left);
+    EXPECT_TRUE(lit(table, 1));
+
+    overlay.dismiss();
+    shown.sendMove(shown.centreOfRow(3));
+    EXPECT_FALSE(lit(table, 1));
+    EXPECT_TRUE(lit(table, 3));
+}
+
+TEST(RowList, ALitCellScrolledAwayDoesNotComeBackLitForAnotherRow) {
+    ShownTable shown(100);
+    HoverableTableView& table = shown.table;
+    shown.moveTo(shown.centreOfRow(0));
+    auto* cell = static_cast<HoverableCellView*>(table.viewAtRow(0));
+    ASSERT_TRUE(cell->highlight());
+    table.verticalScrollBar()->setValue(30 * 50);
+    ASSERT_NE(rowOf(cell), 0);
+    int litCells = 0;
+    for (int row = table.rowsInView().first; row <= table.rowsInView().second; ++row) {
+        litCells += lit(table, row) ? 1 : 0;
+    }
+    EXPECT_LE(litCells, 1); // at most the row now under the pointer
+}
+
+TEST(RowList, RendersStandaloneWithSelectableRowViews) {
+    RowSource source;
+    source.rows = 4;
+    source.ownRowViews = true;
+    TableView table; // never shown: rendered straight to an image
+    table.setFrameShape(QFrame::NoFrame);
+    table.setDataSource(&source);
+    table.resize(120, 200);
+    table.reloadData();
+    table.selectRow(1);
+    const QImage picture = table.grab().toImage();
+    EXPECT_EQ(picture.pixelColor(table.rectOfRow(1).center()), QColor(Qt::blue));
+    EXPECT_NE(picture.pixelColor(table.rectOfRow(0).center()), QColor(Qt::blue));
+
+    table.setSelectionHighlightStyle(TableView::SelectionHighlightStyle::none);
+    EXPECT_NE(table.grab().toImage().pixelColor(table.rectOfRow(1).center()), QColor(Qt::blue));
+}
+
+TEST(SelectableRowView, KeepsTheSelectionClearOfHalfTheSpacing) {
+    SelectableTableRowView row;
+    row.resize(200, 40);
+    EXPECT_EQ(row.selectionRect(), QRectF(0, 0, 200, 40));
+    row.setTableViewIntercellSpacing(QSize(0, 2));
+    EXPECT_EQ(row.selectionRect(), QRectF(0, 1, 200, 38));
+    EXPECT_EQ(row.selectedColor(), QColor::fromRgbF(1, 1, 1, 0.1f));
+
+    row.setSelectedColor(Qt::green);
+    row.setSelected(true);
+    QImage picture = row.grab().toImage();
+    EXPECT_EQ(picture.pixelColor(0, 20), QColor(Qt::green)); // square corners
+    EXPECT_NE(picture.pixelColor(100, 0), QColor(Qt::green)); // the spacing stays clear
+    row.setCornerRadius(5);
+    picture = row.grab().toImage();
+    EXPECT_NE(picture.pixelColor(0, 1), QColor(Qt::green));
+    EXPECT_EQ(picture.pixelColor(100, 20), QColor(Qt::green));
+}
+
+#include "TableView_test.moc"
