@@ -163,6 +163,8 @@ void renderHoverList() {
     QApplication::processEvents();
     table.reloadData();
     table.selectRow(1);
+    // The offscreen pointer rests at the origin and hovers the first row; move the hover as a pointer would.
+    table.clearHover();
     table.hoverRow(3);
     QApplication::processEvents();
     save(&table, QStringLiteral("hover-list-selected1-hovered3"));
