@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     }
 
     // The simulated browser hands its sign-in callback to the same path a forwarded launch takes.
-    sdk::SimulatedWorkspace::instance().setBrowser([](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
+    sdk::SimulatedWorkspace::instance().setBrowser(
+        [](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
     // A later launch without a URL is a reopen (the Dock icon clicked, elsewhere).
     urlEvents.setReopenHandler([] { platform::Application::instance()->reopen(); });
 
@@ -40,11 +41,12 @@ int main(int argc, char** argv) {
     // Start-up leaves the client in the tray. Without a tray the windows must stay reachable: come to the
     // foreground when no tray host has appeared shortly after start, or when the tray goes away.
     auto& statusBar = platform::StatusBar::system();
-    QObject::connect(&statusBar, &platform::StatusBar::trayAvailabilityChanged, &delegate, [&delegate](bool available) {
-        if (!available) {
-            delegate.enterForegroundMode();
-        }
-    });
+    QObject::connect(&statusBar, &platform::StatusBar::trayAvailabilityChanged, &delegate,
+                     [&delegate](bool available) {
+                         if (!available) {
+                             delegate.enterForegroundMode();
+                         }
+                     });
     platform::DispatchQueue::main().asyncAfter(noTrayGraceSeconds, [&delegate, &statusBar] {
         if (!statusBar.isTrayAvailable()) {
             delegate.enterForegroundMode();

@@ -61,7 +61,8 @@ void renderOverlay(ModalViewControllerType type, const QString& name,
     content.view()->show();
     ModalViewController modal;
     modal.setControllerType(type);
-    content.presentViewController(&modal, std::make_shared<TransitionAnimator>(std::nullopt, std::nullopt, 0.2));
+    content.presentViewController(&modal,
+                                  std::make_shared<TransitionAnimator>(std::nullopt, std::nullopt, 0.2));
     virtualTime->advance(0.3);
     if (prepare) {
         prepare(modal);
@@ -75,21 +76,26 @@ void renderOverlay(ModalViewControllerType type, const QString& name,
 void renderOverlays() {
     renderOverlay(ModalViewControllerType::warningSignOut, QStringLiteral("overlay-warningSignOut"));
     renderOverlay(ModalViewControllerType::warningQuit, QStringLiteral("overlay-warningQuit"));
-    renderOverlay(ModalViewControllerType::codeConfirmationSignOut, QStringLiteral("overlay-codeConfirmationSignOut"));
+    renderOverlay(ModalViewControllerType::codeConfirmationSignOut,
+                  QStringLiteral("overlay-codeConfirmationSignOut"));
     renderOverlay(ModalViewControllerType::appInfoView, QStringLiteral("overlay-appInfoView"));
     using State = PopoverTroubleshootingViewState;
-    renderOverlay(ModalViewControllerType::runTroubleshooting, QStringLiteral("overlay-troubleshooting-start"));
-    renderOverlay(ModalViewControllerType::runTroubleshooting, QStringLiteral("overlay-troubleshooting-progress"),
-                  [](ModalViewController& m) { m.popoverTroubleshootingView()->configure(State::progress()); });
-    renderOverlay(ModalViewControllerType::runTroubleshooting, QStringLiteral("overlay-troubleshooting-success"),
-                  [](ModalViewController& m) {
-                      m.popoverTroubleshootingView()->configure(
-                          State::success(QStringLiteral("Diagnostics report\nWorkspace: Acme (acme)\nConnection: connected")));
+    renderOverlay(ModalViewControllerType::runTroubleshooting,
+                  QStringLiteral("overlay-troubleshooting-start"));
+    renderOverlay(
+        ModalViewControllerType::runTroubleshooting, QStringLiteral("overlay-troubleshooting-progress"),
+        [](ModalViewController& m) { m.popoverTroubleshootingView()->configure(State::progress()); });
+    renderOverlay(ModalViewControllerType::runTroubleshooting,
+                  QStringLiteral("overlay-troubleshooting-success"), [](ModalViewController& m) {
+                      m.popoverTroubleshootingView()->configure(State::success(QStringLiteral(
+                          "Diagnostics report\nWorkspace: Acme (acme)\nConnection: connected")));
                   });
     renderOverlay(ModalViewControllerType::runTroubleshooting, QStringLiteral("overlay-troubleshooting-fail"),
                   [](ModalViewController& m) {
                       m.popoverTroubleshootingView()->failureReason =
-                          PDTroubleshootingHelperError{PDTroubleshootingHelperError::Kind::collectionFailed, {}, QStringLiteral("disk full")};
+                          PDTroubleshootingHelperError{PDTroubleshootingHelperError::Kind::collectionFailed,
+                                                       {},
+                                                       QStringLiteral("disk full")};
                       m.popoverTroubleshootingView()->configure(State::fail());
                   });
 }
@@ -111,8 +117,8 @@ void renderSwitches() {
     disabledOn->setEnabled(false);
     auto* disabledOff = new SwitchControl;
     disabledOff->setEnabled(false);
-    for (QWidget* each : {static_cast<QWidget*>(off), static_cast<QWidget*>(on), static_cast<QWidget*>(disabledOn),
-                          static_cast<QWidget*>(disabledOff)}) {
+    for (QWidget* each : {static_cast<QWidget*>(off), static_cast<QWidget*>(on),
+                          static_cast<QWidget*>(disabledOn), static_cast<QWidget*>(disabledOff)}) {
         each->setFixedSize(40, 20);
         layout->addWidget(each);
     }
@@ -136,7 +142,7 @@ public:
 class Locations : public TableViewDataSource {
 public:
     QStringList names{QStringLiteral("Berlin Office"), QStringLiteral("Frankfurt"), QStringLiteral("London"),
-                      QStringLiteral("New York"), QStringLiteral("Singapore"), QStringLiteral("Tokyo")};
+                      QStringLiteral("New York"),      QStringLiteral("Singapore"), QStringLiteral("Tokyo")};
     int numberOfRows(TableView&) override { return static_cast<int>(names.size()); }
     QWidget* viewForRow(TableView&, int row) override { return new ListCell(names.at(row)); }
     int heightOfRow(TableView&, int) override { return 36; }

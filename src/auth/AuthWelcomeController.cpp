@@ -1,8 +1,8 @@
 #include "auth/AuthWelcomeController.h"
 
 #include "core/GlobalConstants.h"
-#include "core/LocalizedStrings.h"
 #include "core/LocaleData.h"
+#include "core/LocalizedStrings.h"
 #include "core/Log.h"
 #include "core/QAUINotifier.h"
 #include "platform/Scheduler.h"
@@ -16,12 +16,10 @@
 
 namespace {
 
-const platform::StoryboardRegistrar signInWindow(QStringLiteral("Auth"), QStringLiteral("loginWelcomeWindowController"),
-                                                 [] {
-                                                     return std::unique_ptr<QObject>(
-                                                         BaseWindowViewController::withContent(
-                                                             new AuthWelcomeController));
-                                                 });
+const platform::StoryboardRegistrar
+    signInWindow(QStringLiteral("Auth"), QStringLiteral("loginWelcomeWindowController"), [] {
+        return std::unique_ptr<QObject>(BaseWindowViewController::withContent(new AuthWelcomeController));
+    });
 
 } // namespace
 
@@ -94,8 +92,12 @@ void AuthWelcomeController::showSessionTimeoutError(std::optional<int> reason) {
     showError(pair.title, pair.message);
 }
 
-bool AuthWelcomeController::isErrorShown() const { return m_errorView && !m_errorView->isHidden(); }
-QString AuthWelcomeController::errorTitle() const { return m_errorTitleLabel ? m_errorTitleLabel->text() : QString(); }
+bool AuthWelcomeController::isErrorShown() const {
+    return m_errorView && !m_errorView->isHidden();
+}
+QString AuthWelcomeController::errorTitle() const {
+    return m_errorTitleLabel ? m_errorTitleLabel->text() : QString();
+}
 QString AuthWelcomeController::errorMessage() const {
     return m_errorMessageLabel ? m_errorMessageLabel->text() : QString();
 }

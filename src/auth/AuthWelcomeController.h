@@ -2,12 +2,11 @@
 
 #include "toolkit/NSViewControllerBase.h"
 
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QLabel>
 
 #include <optional>
-
 
 // The sign-in window's content: the product's title, the sign-in button and the error view.
 class AuthWelcomeController : public NSViewControllerBase {

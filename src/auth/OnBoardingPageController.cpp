@@ -14,9 +14,10 @@
 
 namespace {
 
-const platform::StoryboardRegistrar onboardingWindow(QStringLiteral("OnBoardingN"), QStringLiteral("onBoardingWindowN"), [] {
-    return std::unique_ptr<QObject>(BaseWindowViewController::withContent(new OnBoardingPageController));
-});
+const platform::StoryboardRegistrar
+    onboardingWindow(QStringLiteral("OnBoardingN"), QStringLiteral("onBoardingWindowN"), [] {
+        return std::unique_ptr<QObject>(BaseWindowViewController::withContent(new OnBoardingPageController));
+    });
 
 } // namespace
 
@@ -48,7 +49,8 @@ void OnBoardingPageController::showPage(int page) {
         return;
     }
     static const std::array<const QString& (*)(), pageCount> titles{
-        &L10n::onBoardingTitle_1, &L10n::onBoardingTitle_2, &L10n::onBoardingTitle_3, &L10n::onBoardingTitle_4};
+        &L10n::onBoardingTitle_1, &L10n::onBoardingTitle_2, &L10n::onBoardingTitle_3,
+        &L10n::onBoardingTitle_4};
     static const std::array<const QString& (*)(), pageCount> descriptions{
         &L10n::onBoardingDescription_1, &L10n::onBoardingDescription_2, &L10n::onBoardingDescription_3,
         &L10n::onBoardingDescription_4};

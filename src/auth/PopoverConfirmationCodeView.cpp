@@ -77,7 +77,9 @@ void PopoverConfirmationCodeView::cancel(QObject* sender) {
     }
 }
 
-bool PopoverConfirmationCodeView::isErrorShown() const { return !m_errorLabel->isHidden(); }
+bool PopoverConfirmationCodeView::isErrorShown() const {
+    return !m_errorLabel->isHidden();
+}
 
 void PopoverConfirmationCodeView::showNewCode() {
     m_code = m_generator();

@@ -27,11 +27,11 @@
 #include "platform/UrlEvents.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
+#include "sdk/VeltrixSDK.h"
 #include "settings/SettingsControllers.h"
 #include "settings/SupportSubController.h"
 #include "toolkit/BaseWindowViewController.h"
 #include "updates/SilentUpdateService.h"
-#include "sdk/VeltrixSDK.h"
 
 #include <QLocale>
 
@@ -39,7 +39,8 @@ namespace {
 
 template <class T>
 std::unique_ptr<T> make(const char* storyboard, const char* identifier) {
-    auto controller = platform::Storyboard::named(QString::fromLatin1(storyboard)).instantiate<T>(QString::fromLatin1(identifier));
+    auto controller = platform::Storyboard::named(QString::fromLatin1(storyboard))
+                          .instantiate<T>(QString::fromLatin1(identifier));
     if (!controller) {
         vlog::error(QStringLiteral("Missing controller %1 of storyboard %2").arg(identifier, storyboard));
     }
@@ -50,7 +51,8 @@ std::unique_ptr<T> make(const char* storyboard, const char* identifier) {
 QString sanitizedForLog(const QString& text, qsizetype limit = 256) {
     QString result;
     for (const QChar c : text.left(limit)) {
-        result += c.isPrint() ? QString(c) : QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        result +=
+            c.isPrint() ? QString(c) : QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
     }
     if (text.size() > limit) {
         result += QStringLiteral("...");
@@ -61,7 +63,8 @@ QString sanitizedForLog(const QString& text, qsizetype limit = 256) {
 } // namespace
 
 AppDelegate::AppDelegate() {
-    m_generalQAUIWindowViewController = make<QAUIMenuWindowController>("QAUIMenu", "QAUIMenuWindowController");
+    m_generalQAUIWindowViewController =
+        make<QAUIMenuWindowController>("QAUIMenu", "QAUIMenuWindowController");
     m_welcomeWindowViewController = make<BaseWindowViewController>("OnBoardingN", "onBoardingWindowN");
     m_locationsWindowViewController = make<BaseWindowViewController>("Location", "locationWindow");
     m_generalWindowViewController = make<BaseWindowViewController>("General", "GeneralWindowController");
@@ -72,9 +75,12 @@ AppDelegate::AppDelegate() {
     m_locationsSubController = make<LocationsSubController>("Networks", "LocationsSubController");
     m_supportSubController = make<SupportSubController>("Support", "SupportSubController");
     m_settingsSubController = make<SettingsContainerController>("SettingsN", "SettingsContainerController");
-    m_settingsGeneralSubController = make<SettingsGeneralController>("SettingsN", "SettingsGeneralController");
-    m_settingsProtocolSubController = make<SettingsProtocolController>("SettingsN", "SettingsProtocolController");
-    m_settingsNetworkSubController = make<SettingsNetworkController>("SettingsN", "SettingsNetworkController");
+    m_settingsGeneralSubController =
+        make<SettingsGeneralController>("SettingsN", "SettingsGeneralController");
+    m_settingsProtocolSubController =
+        make<SettingsProtocolController>("SettingsN", "SettingsProtocolController");
+    m_settingsNetworkSubController =
+        make<SettingsNetworkController>("SettingsN", "SettingsNetworkController");
     m_authNewWindow = make<BaseWindowViewController>("Auth", "loginWelcomeWindowController");
     m_qaUISignOutController = std::make_unique<QAUISignOutController>();
     // The application menu's controller; on this platform nothing loads a main menu for us.
@@ -133,11 +139,12 @@ GeneralViewController* AppDelegate::generalViewController() const {
 }
 
 void AppDelegate::later(double seconds, std::function<void()> step) {
-    platform::DispatchQueue::main().asyncAfter(seconds, [self = QPointer<AppDelegate>(this), step = std::move(step)] {
-        if (self) {
-            step();
-        }
-    });
+    platform::DispatchQueue::main().asyncAfter(seconds,
+                                               [self = QPointer<AppDelegate>(this), step = std::move(step)] {
+                                                   if (self) {
+                                                       step();
+                                                   }
+                                               });
 }
 
 // MARK: launch
@@ -231,7 +238,8 @@ void AppDelegate::registerUserDefaults() {
 }
 
 void AppDelegate::runUserAgentScripts() {
-    LaunchAgentSetup::queue().async([setup = LaunchAgentSetup(lauchdPlistName)] { setup.runUserAgentScripts(); });
+    LaunchAgentSetup::queue().async(
+        [setup = LaunchAgentSetup(lauchdPlistName)] { setup.runUserAgentScripts(); });
 }
 
 void AppDelegate::ensureLaunchAgentRunAtLoad() {
@@ -265,15 +273,15 @@ void AppDelegate::setUpMainMenu() {
 void AppDelegate::addWorkspaceObservers() {
     auto& workspace = platform::Workspace::shared();
     // Direct connections: the sleep delay is released as soon as the will-sleep signal returns.
-    m_workspaceConnections.push_back(QObject::connect(&workspace, &platform::Workspace::willPowerOff, this,
-                                                      [this] { onMacIsGoingToShutdownOrReboot(); },
-                                                      Qt::DirectConnection));
-    m_workspaceConnections.push_back(QObject::connect(&workspace, &platform::Workspace::willSleep, this,
-                                                      [this] { onAppIsAboutToEnterSleepMode(); },
-                                                      Qt::DirectConnection));
-    m_workspaceConnections.push_back(QObject::connect(&workspace, &platform::Workspace::didWake, this,
-                                                      [this] { onAppIsAboutToAwakeFromSleepMode(); },
-                                                      Qt::DirectConnection));
+    m_workspaceConnections.push_back(QObject::connect(
+        &workspace, &platform::Workspace::willPowerOff, this, [this] { onMacIsGoingToShutdownOrReboot(); },
+        Qt::DirectConnection));
+    m_workspaceConnections.push_back(QObject::connect(
+        &workspace, &platform::Workspace::willSleep, this, [this] { onAppIsAboutToEnterSleepMode(); },
+        Qt::DirectConnection));
+    m_workspaceConnections.push_back(QObject::connect(
+        &workspace, &platform::Workspace::didWake, this, [this] { onAppIsAboutToAwakeFromSleepMode(); },
+        Qt::DirectConnection));
     if (!workspace.isObservingPower()) {
         workspace.startObservingPower();
     }
@@ -287,8 +295,9 @@ void AppDelegate::activateRemoteLog() {
 
 void AppDelegate::observeProtocolFilters() {
     m_protocolFiltersObserver = platform::DistributedNotificationCenter::defaultCenter().addObserver(
-        QStringLiteral("ProtocolFiltersNotification"),
-        [this](const platform::Notification& notification) { onProtocolFiltersNotification(notification.userInfo); });
+        QStringLiteral("ProtocolFiltersNotification"), [this](const platform::Notification& notification) {
+            onProtocolFiltersNotification(notification.userInfo);
+        });
 }
 
 void AppDelegate::checkForConflictingInstances() {
@@ -326,7 +335,8 @@ void AppDelegate::updateLoggedInStateUI() {
     vlog::debug(QStringLiteral("self.isShowWelcomePage() = ") + (welcome ? "true" : "false"));
     if (welcome) {
         vlog::debug(QStringLiteral("stop animation from AppDelegate in else !self.isShowWelcomePage"));
-        platform::DispatchQueue::main().async([] { ServiceLayer::shared().menuService().onAuthErrorRecieved(); });
+        platform::DispatchQueue::main().async(
+            [] { ServiceLayer::shared().menuService().onAuthErrorRecieved(); });
         return;
     }
     VeltrixXPC::shouldLaunchFastLogin([self = QPointer<AppDelegate>(this)](bool shouldLaunch) {
@@ -346,7 +356,8 @@ void AppDelegate::updateLoggedInStateUI() {
             return;
         }
         vlog::debug(QStringLiteral("stop animation from AppDelegate in shouldLaunchFastLogin"));
-        platform::DispatchQueue::main().async([] { ServiceLayer::shared().menuService().onAuthErrorRecieved(); });
+        platform::DispatchQueue::main().async(
+            [] { ServiceLayer::shared().menuService().onAuthErrorRecieved(); });
     });
 }
 
@@ -396,11 +407,14 @@ bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows) {
     return true;
 }
 
-QMenu* AppDelegate::applicationDockMenu() { return ServiceLayer::shared().menuService().dockMenu(); }
+QMenu* AppDelegate::applicationDockMenu() {
+    return ServiceLayer::shared().menuService().dockMenu();
+}
 
 void AppDelegate::attachDockMenuToStatusItem() {
     // There is no Dock: its menu is the tray icon's context menu.
-    auto* status = dynamic_cast<StatusItemController*>(ServiceLayer::shared().menuService().statusItemController());
+    auto* status =
+        dynamic_cast<StatusItemController*>(ServiceLayer::shared().menuService().statusItemController());
     if (status && status->statusItem()) {
         status->statusItem()->setMenu(applicationDockMenu());
     }
@@ -414,7 +428,8 @@ platform::TerminateReply AppDelegate::applicationShouldTerminate() {
     if (m_currentWindowController && m_currentWindowController->isWindowVisible()) {
         m_currentWindowController->close();
     }
-    return isSystemQuitReason() ? platform::TerminateReply::terminateNow : platform::TerminateReply::terminateCancel;
+    return isSystemQuitReason() ? platform::TerminateReply::terminateNow
+                                : platform::TerminateReply::terminateCancel;
 }
 
 void AppDelegate::applicationWillTerminate() {
@@ -447,14 +462,17 @@ void AppDelegate::applicationDidResignActive() {
     }
 }
 
-void AppDelegate::onMacIsGoingToShutdownOrReboot() { terminateApplication(); }
+void AppDelegate::onMacIsGoingToShutdownOrReboot() {
+    terminateApplication();
+}
 
 void AppDelegate::onAppChangeActiveWorkspace() {}
 
 void AppDelegate::onAppIsAboutToEnterSleepMode() {
     const QString now = QLocale().toString(platform::Scheduler::shared().currentDate());
     vlog::print(now + QStringLiteral(" onAppIsAboutToEnterSleepMode()"));
-    VeltrixXPC::sendAnalytics(AnalyticsEvent(0, 18, std::nullopt, AnalyticsTrigger::none(), std::nullopt, std::nullopt));
+    VeltrixXPC::sendAnalytics(
+        AnalyticsEvent(0, 18, std::nullopt, AnalyticsTrigger::none(), std::nullopt, std::nullopt));
     if (VeltrixXPC::isSilentUpdateAvailable()) {
         ServiceLayer::shared().silentUpdateService().startUpdate();
     }
@@ -464,7 +482,8 @@ void AppDelegate::onAppIsAboutToAwakeFromSleepMode() {
     const QString now = QLocale().toString(platform::Scheduler::shared().currentDate());
     vlog::print(now + QStringLiteral(" onAppIsAboutToAwakeFromSleepMode()"));
     VeltrixXPC::prepareToAwakeFromSleepMode();
-    VeltrixXPC::sendAnalytics(AnalyticsEvent(0, 19, std::nullopt, AnalyticsTrigger::none(), std::nullopt, std::nullopt));
+    VeltrixXPC::sendAnalytics(
+        AnalyticsEvent(0, 19, std::nullopt, AnalyticsTrigger::none(), std::nullopt, std::nullopt));
 }
 
 void AppDelegate::onProtocolFiltersNotification(const QVariantMap& userInfo) {

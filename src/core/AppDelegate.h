@@ -131,7 +131,9 @@ public:
     void configureEndpointFromArguments(const QStringList& arguments);
     void checkForConflictingInstances();
     // Whether another copy of the client runs; the service layer decides unless a test says otherwise.
-    void setConflictingInstancesCheck(std::function<bool()> check) { m_conflictingInstancesCheck = std::move(check); }
+    void setConflictingInstancesCheck(std::function<bool()> check) {
+        m_conflictingInstancesCheck = std::move(check);
+    }
 
     // SDK callbacks (the SDK's thread).
     void onApplicationConfigLoadedWithConfig(const PDAppConfig& config) override;
@@ -141,14 +143,16 @@ public:
     void applicationConnectedWithInitialData() override;
     void onConnectionReachable() override;
     void onConnectionUnReachable() override;
-    void onVPNLatencyMeasurementResultReceivedWithResult(const QString& result, const QString& vpnProtocol) override;
+    void onVPNLatencyMeasurementResultReceivedWithResult(const QString& result,
+                                                         const QString& vpnProtocol) override;
     void onUnsecuredNetworkConnectedWithSkipNotification(bool skipNotification) override;
     void onHelperToolInstallErrorWithError(const SDHelperToolInstallError& error) override;
 
     // The older notification centre's delegate.
     platform::PresentationOptions willPresent(platform::UserNotificationCenter& center,
                                               const platform::UserNotificationRequest& request) override;
-    void didReceive(platform::UserNotificationCenter& center, const platform::UserNotificationResponse& response) override;
+    void didReceive(platform::UserNotificationCenter& center,
+                    const platform::UserNotificationResponse& response) override;
 
     // Workspace and distributed observers.
     void onMacIsGoingToShutdownOrReboot();
@@ -158,9 +162,15 @@ public:
     void onProtocolFiltersNotification(const QVariantMap& userInfo);
 
     // Window controllers, kept for the life of the process.
-    BaseWindowViewController* welcomeWindowViewController() const { return m_welcomeWindowViewController.get(); }
-    BaseWindowViewController* locationsWindowViewController() const { return m_locationsWindowViewController.get(); }
-    BaseWindowViewController* generalWindowViewController() const { return m_generalWindowViewController.get(); }
+    BaseWindowViewController* welcomeWindowViewController() const {
+        return m_welcomeWindowViewController.get();
+    }
+    BaseWindowViewController* locationsWindowViewController() const {
+        return m_locationsWindowViewController.get();
+    }
+    BaseWindowViewController* generalWindowViewController() const {
+        return m_generalWindowViewController.get();
+    }
     QAUIMenuWindowController* generalQAUIWindowViewController() const override {
         return m_generalQAUIWindowViewController.get();
     }
@@ -169,9 +179,15 @@ public:
     LocationsSubController* locationsSubController() const { return m_locationsSubController.get(); }
     SupportSubController* supportSubController() const { return m_supportSubController.get(); }
     SettingsContainerController* settingsSubController() const { return m_settingsSubController.get(); }
-    SettingsGeneralController* settingsGeneralSubController() const { return m_settingsGeneralSubController.get(); }
-    SettingsNetworkController* settingsNetworkSubController() const { return m_settingsNetworkSubController.get(); }
-    SettingsProtocolController* settingsProtocolSubController() const { return m_settingsProtocolSubController.get(); }
+    SettingsGeneralController* settingsGeneralSubController() const {
+        return m_settingsGeneralSubController.get();
+    }
+    SettingsNetworkController* settingsNetworkSubController() const {
+        return m_settingsNetworkSubController.get();
+    }
+    SettingsProtocolController* settingsProtocolSubController() const {
+        return m_settingsProtocolSubController.get();
+    }
     BaseWindowViewController* authNewWindow() const { return m_authNewWindow.get(); }
     MainMenuController* mainMenuController() const { return m_mainMenuController.get(); }
     LocationsViewController* locationsViewController() const;

@@ -18,10 +18,10 @@
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
+#include "sdk/VeltrixSDK.h"
 #include "settings/SettingsControllers.h"
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/BaseWindowViewController.h"
-#include "sdk/VeltrixSDK.h"
 
 #include <QMessageBox>
 
@@ -164,11 +164,15 @@ void AppDelegate::notifyAppModeChange() {
 
 void AppDelegate::refreshDock() {} // there is no Dock on this platform
 
-void AppDelegate::clearStartMinimized() { ServiceLayer::appModel().setStartMinimized(false); }
+void AppDelegate::clearStartMinimized() {
+    ServiceLayer::appModel().setStartMinimized(false);
+}
 
 // MARK: router requirements
 
-QString AppDelegate::signUpLink() const { return VeltrixXPC::appConfig().signUpLink; }
+QString AppDelegate::signUpLink() const {
+    return VeltrixXPC::appConfig().signUpLink;
+}
 
 void AppDelegate::leaveWelcomePage() {
     auto& defaults = platform::UserDefaults::standard();
@@ -196,7 +200,9 @@ void AppDelegate::showSignOutWindowLater() {
     later(0.5, [this] { showSignOutWindow(); });
 }
 
-void AppDelegate::enableVPNSettingsChanging() { ServiceLayer::appModel().setVpnSettingsChangingDisabled(false); }
+void AppDelegate::enableVPNSettingsChanging() {
+    ServiceLayer::appModel().setVpnSettingsChangingDisabled(false);
+}
 
 bool AppDelegate::logoutIfGeneralWindowIsCurrent() {
     if (!isCurrent(m_generalWindowViewController.get())) {
@@ -215,7 +221,8 @@ void AppDelegate::showUpdateSheet() {
 
 void AppDelegate::enterForcedUpdateState() {
     if (m_mainSubController) {
-        vlog::debug(QStringLiteral("enterForcedUpdateState: ") + m_mainSubController->metaObject()->className());
+        vlog::debug(QStringLiteral("enterForcedUpdateState: ") +
+                    m_mainSubController->metaObject()->className());
         m_mainSubController->showForcedUpdateState();
     }
     if (m_locationsSubController) {
@@ -225,7 +232,8 @@ void AppDelegate::enterForcedUpdateState() {
 
 void AppDelegate::leaveForcedUpdateState() {
     if (m_mainSubController) {
-        vlog::debug(QStringLiteral("leaveForcedUpdateState: ") + m_mainSubController->metaObject()->className());
+        vlog::debug(QStringLiteral("leaveForcedUpdateState: ") +
+                    m_mainSubController->metaObject()->className());
         m_mainSubController->hideForcedUpdateState();
     }
     if (m_locationsSubController) {
@@ -239,7 +247,9 @@ void AppDelegate::resetLocationsHover() {
     }
 }
 
-void AppDelegate::refreshMenuLocations() { ServiceLayer::shared().menuService().updateGroupedLocations(); }
+void AppDelegate::refreshMenuLocations() {
+    ServiceLayer::shared().menuService().updateGroupedLocations();
+}
 
 void AppDelegate::reloadNetworks(const PDNetworksModelPtr& networks) {
     if (auto* locations = locationsViewController()) {
@@ -265,7 +275,8 @@ void AppDelegate::showSettingsTab() {
     if (!m_currentWindowController) {
         return;
     }
-    if (auto* general = dynamic_cast<GeneralViewController*>(m_currentWindowController->contentViewController())) {
+    if (auto* general =
+            dynamic_cast<GeneralViewController*>(m_currentWindowController->contentViewController())) {
         general->selectTab(MainMenuBarTab::settings);
     }
 }
@@ -274,7 +285,8 @@ void AppDelegate::showSupportTab() {
     if (!m_currentWindowController) {
         return;
     }
-    if (auto* general = dynamic_cast<GeneralViewController*>(m_currentWindowController->contentViewController())) {
+    if (auto* general =
+            dynamic_cast<GeneralViewController*>(m_currentWindowController->contentViewController())) {
         general->selectTab(MainMenuBarTab::support);
     }
 }
@@ -365,17 +377,19 @@ void AppDelegate::activateApplication() {
 
 void AppDelegate::showL2TPNoLongerAvailableAlertLater() {
     runOnMainQueue(4000, [self = QPointer<AppDelegate>(this)] {
-        if (!self || !self->m_generalWindowViewController || !self->m_generalWindowViewController->isWindowLoaded()) {
+        if (!self || !self->m_generalWindowViewController ||
+            !self->m_generalWindowViewController->isWindowLoaded()) {
             return;
         }
         auto* alert = new QMessageBox(self->m_generalWindowViewController->window());
         alert->setAttribute(Qt::WA_DeleteOnClose);
         alert->setWindowModality(Qt::WindowModal);
         alert->setText(L10n::localized(QStringLiteral("l2tp_no_longer_available_info_popup_title")));
-        alert->setInformativeText(L10n::localized(QStringLiteral("l2tp_no_longer_available_info_popup_description"),
-                                                  {GlobalConstants::productDisplayName(),
-                                                   GlobalConstants::supportEmailAddress()}));
-        alert->addButton(L10n::localized(QStringLiteral("notification_popup_ok_button")), QMessageBox::AcceptRole);
+        alert->setInformativeText(
+            L10n::localized(QStringLiteral("l2tp_no_longer_available_info_popup_description"),
+                            {GlobalConstants::productDisplayName(), GlobalConstants::supportEmailAddress()}));
+        alert->addButton(L10n::localized(QStringLiteral("notification_popup_ok_button")),
+                         QMessageBox::AcceptRole);
         alert->open();
     });
 }
@@ -392,7 +406,9 @@ void AppDelegate::showAccountExpired() {
     }
 }
 
-void AppDelegate::openURL(const QUrl& url) { platform::Workspace::shared().openURL(url); }
+void AppDelegate::openURL(const QUrl& url) {
+    platform::Workspace::shared().openURL(url);
+}
 
 void AppDelegate::openAppConfigURL() {
     // The link comes from the workspace's configuration: only web pages and mail are opened.

@@ -12,9 +12,9 @@
 #include "core/UserNotificationHelper.h"
 #include "mainwindow/MainSubController.h"
 #include "platform/Scheduler.h"
+#include "sdk/VeltrixSDK.h"
 #include "toolkit/BaseWindowViewController.h"
 #include "updates/SilentUpdateService.h"
-#include "sdk/VeltrixSDK.h"
 
 #include <QMessageBox>
 
@@ -93,7 +93,8 @@ void AppDelegate::onSessionTimeoutWithReason(int reason) {
         {AnalyticsParameter::errorCode, QString::number(reason)},
         {AnalyticsParameter::errorMessage, SDPStateReasonCodeDescription(reason)},
     };
-    VeltrixXPC::sendAnalytics(AnalyticsEvent(0, 9, std::nullopt, AnalyticsTrigger::none(), parameters, std::nullopt));
+    VeltrixXPC::sendAnalytics(
+        AnalyticsEvent(0, 9, std::nullopt, AnalyticsTrigger::none(), parameters, std::nullopt));
     later(0, [this] { performLogout(); });
     later(1.0, [this, reason] {
         if (auto* auth = authWelcomeController()) {
@@ -104,11 +105,12 @@ void AppDelegate::onSessionTimeoutWithReason(int reason) {
 
 void AppDelegate::onNetworkPermissionsRevokedForNetworkName(const std::optional<QString>& networkName) {
     later(1.0, [this, networkName] {
-        const QString title = networkName
-                                  ? L10n::localized(QStringLiteral("vpn_ppp_error_new_prefix_1")) + " " + *networkName + "."
-                                  : GlobalConstants::productDisplayName() + ".";
+        const QString title = networkName ? L10n::localized(QStringLiteral("vpn_ppp_error_new_prefix_1")) +
+                                                " " + *networkName + "."
+                                          : GlobalConstants::productDisplayName() + ".";
         if (m_mainSubController) {
-            m_mainSubController->showError(title, L10n::localized(QStringLiteral("accessToLocationRevokedErrorMessage")));
+            m_mainSubController->showError(
+                title, L10n::localized(QStringLiteral("accessToLocationRevokedErrorMessage")));
         }
     });
 }
@@ -122,9 +124,13 @@ void AppDelegate::applicationConnectedWithInitialData() {
 
 // MARK: connectivity
 
-void AppDelegate::onConnectionReachable() { vlog::debug(QStringLiteral("onConnectionReachable..")); }
+void AppDelegate::onConnectionReachable() {
+    vlog::debug(QStringLiteral("onConnectionReachable.."));
+}
 
-void AppDelegate::onConnectionUnReachable() { vlog::debug(QStringLiteral("onConnectionUnReachable..")); }
+void AppDelegate::onConnectionUnReachable() {
+    vlog::debug(QStringLiteral("onConnectionUnReachable.."));
+}
 
 void AppDelegate::onVPNLatencyMeasurementResultReceivedWithResult(const QString& result, const QString&) {
     vlog::debug(QStringLiteral("AppDelegate -- onVPNLatencyMeasurementResultReceived: ") + result);
@@ -134,8 +140,10 @@ void AppDelegate::onUnsecuredNetworkConnectedWithSkipNotification(bool) {
     vlog::debug(QStringLiteral("onUnsecuredNetworkConnected"));
     if (!VeltrixXPC::isLoggedIn()) {
         QAUINotifier::showNotification(
-            L10n::localized(QStringLiteral("connected_to_insecure_wi_fi_notification_not_logged_in_user_title")),
-            L10n::localized(QStringLiteral("connected_to_insecure_wi_fi_notification_not_logged_in_user_description")),
+            L10n::localized(
+                QStringLiteral("connected_to_insecure_wi_fi_notification_not_logged_in_user_title")),
+            L10n::localized(
+                QStringLiteral("connected_to_insecure_wi_fi_notification_not_logged_in_user_description")),
             QAUINotificationCategory::doSignin);
     }
 }
@@ -167,11 +175,13 @@ platform::PresentationOptions AppDelegate::willPresent(platform::UserNotificatio
     return platform::PresentationOption::banner | platform::PresentationOption::sound;
 }
 
-void AppDelegate::didReceive(platform::UserNotificationCenter& center, const platform::UserNotificationResponse& response) {
+void AppDelegate::didReceive(platform::UserNotificationCenter& center,
+                             const platform::UserNotificationResponse& response) {
     vlog::debug(QStringLiteral("NSUserNotification clicked by the user"));
     // Banners say what they are in their user info; titles are localized and cannot be matched.
     const QString kind = response.request.userInfo.value(UserNotificationHelper::kindKey).toString();
-    const bool actionButton = response.actionIdentifier != platform::UserNotificationCenter::defaultActionIdentifier;
+    const bool actionButton =
+        response.actionIdentifier != platform::UserNotificationCenter::defaultActionIdentifier;
     const auto connectRule = [&] {
         if (actionButton) {
             if (VeltrixXPC::connectionState() == SDVPNConnectionState::disconnected) {

@@ -11,8 +11,8 @@
 #include "mainwindow/GeneralViewController.h"
 #include "mainwindow/MainSubController.h"
 #include "platform/Scheduler.h"
-#include "toolkit/BaseWindowViewController.h"
 #include "sdk/VeltrixSDK.h"
+#include "toolkit/BaseWindowViewController.h"
 
 void AppDelegate::processUrl(const QUrl& url) {
     // The URL carries the identity token: it is never logged.

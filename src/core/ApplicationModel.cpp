@@ -15,7 +15,6 @@ const QString kVpnServersDomainSuffix = QStringLiteral("vpn.veltrix.com");
 const QString kMainDomainName = QStringLiteral("veltrix.com");
 const QString kReachabilityDomainName = QStringLiteral("api.veltrix.com");
 
-
 } // namespace
 
 ApplicationModel::ApplicationModel() : ApplicationModel(platform::UserDefaults::standard()) {}

@@ -24,7 +24,8 @@ EndpointArguments parseEndpointArguments(const QStringList& arguments) {
         if (ok && parsed <= std::numeric_limits<std::uint32_t>::max() && !portText.startsWith('+')) {
             port = static_cast<std::uint32_t>(parsed);
         } else {
-            vlog::warning(QStringLiteral("-USE_CUSTOM_ENV: unparsable port, using %1").arg(defaultCustomPort));
+            vlog::warning(
+                QStringLiteral("-USE_CUSTOM_ENV: unparsable port, using %1").arg(defaultCustomPort));
         }
         result.customEndpoint =
             PDEndpointConfig(arguments[custom + 1], arguments[custom + 2], arguments[custom + 3], port);

@@ -10,8 +10,8 @@
 struct EndpointArguments {
     bool runAsAgent = false;
     std::optional<SDEnvironment> targetEnvironment; // staging or integration; none keeps the default
-    QStringList customMTUs;                          // in the order given
-    std::optional<PDEndpointConfig> customEndpoint;  // overrides the environment
+    QStringList customMTUs;                         // in the order given
+    std::optional<PDEndpointConfig> customEndpoint; // overrides the environment
 };
 
 EndpointArguments parseEndpointArguments(const QStringList& arguments);

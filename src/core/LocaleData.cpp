@@ -4,11 +4,11 @@
 #include "sdk/PDError.h"
 
 // Built on first use, once, from the table; later reads return the same texts.
-#define LOCALE_PAIR(name, key)                                                                                 \
-    const LocaleData::Pair& LocaleData::name() {                                                               \
-        static const Pair pair{L10n::localized(QStringLiteral(key "_title")),                                  \
-                               L10n::localized(QStringLiteral(key "_msg"))};                                   \
-        return pair;                                                                                           \
+#define LOCALE_PAIR(name, key)                                                                               \
+    const LocaleData::Pair& LocaleData::name() {                                                             \
+        static const Pair pair{L10n::localized(QStringLiteral(key "_title")),                                \
+                               L10n::localized(QStringLiteral(key "_msg"))};                                 \
+        return pair;                                                                                         \
     }
 
 LOCALE_PAIR(loginGenericError, "login_generic_error")

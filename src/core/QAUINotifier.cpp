@@ -9,8 +9,8 @@
 #include "menus/QAUIMenuWindowController.h"
 #include "platform/DBusUserNotificationBackend.h"
 #include "platform/Scheduler.h"
-#include "toolkit/BaseWindowViewController.h"
 #include "sdk/VeltrixXPC.h"
+#include "toolkit/BaseWindowViewController.h"
 
 #include <QUuid>
 
@@ -21,10 +21,9 @@ namespace {
 platform::UserNotificationCenter* installedCenter = nullptr;
 platform::UserNotificationCenter* installedOlderCenter = nullptr;
 
-constexpr QAUINotificationCategory allCategories[] = {QAUINotificationCategory::doUpdate,
-                                                      QAUINotificationCategory::doSignin,
-                                                      QAUINotificationCategory::connecivity,
-                                                      QAUINotificationCategory::error};
+constexpr QAUINotificationCategory allCategories[] = {
+    QAUINotificationCategory::doUpdate, QAUINotificationCategory::doSignin,
+    QAUINotificationCategory::connecivity, QAUINotificationCategory::error};
 
 // Runs `call` on the main queue later when called elsewhere; true when it hopped.
 bool hopToMain(platform::Task call) {
@@ -106,7 +105,9 @@ QList<platform::UserNotificationCategory> QAUINotifier::notificationCategories()
     return categories;
 }
 
-void QAUINotifier::setUpNotificationCenterDelegate() { center().setDelegate(&shared()); }
+void QAUINotifier::setUpNotificationCenterDelegate() {
+    center().setDelegate(&shared());
+}
 
 void QAUINotifier::showNotification(const QString& title, const QString& description,
                                     QAUINotificationCategory category) {
@@ -168,15 +169,17 @@ void QAUINotifier::forgetEverything() {
 
 bool QAUINotifier::showNativeNotification(const QString& title, const QString& description,
                                           QAUINotificationCategory category) {
-    if (category == QAUINotificationCategory::connecivity && !VeltrixXPC::unappliedSettings().notifications.value) {
+    if (category == QAUINotificationCategory::connecivity &&
+        !VeltrixXPC::unappliedSettings().notifications.value) {
         return false;
     }
     if ((isMenuWindowShown() || isWindowOpened()) && !actionTitle(category)) {
         return false; // the user sees the news in the window already
     }
     if (!title.contains(QLatin1String("Connected"))) {
-        const bool repeated = std::any_of(m_nativeNotificationIDs.cbegin(), m_nativeNotificationIDs.cend(),
-                                          [&](const PostedNotification& posted) { return posted.title == title; });
+        const bool repeated =
+            std::any_of(m_nativeNotificationIDs.cbegin(), m_nativeNotificationIDs.cend(),
+                        [&](const PostedNotification& posted) { return posted.title == title; });
         if (repeated) {
             return false;
         }
@@ -220,7 +223,8 @@ void QAUINotifier::post(const platform::UserNotificationRequest& request, QAUINo
     const QString identifier = request.identifier;
 
     center().setNotificationCategories(notificationCategories());
-    center().add(request, [this, answer, generation, identifier, category](platform::UserNotificationResult error) {
+    center().add(request, [this, answer, generation, identifier,
+                           category](platform::UserNotificationResult error) {
         answer->answered = true;
         if (generation != m_generation) {
             return;
@@ -268,19 +272,21 @@ void QAUINotifier::registerForRichNotificationsIfNeeded(std::function<void(bool 
         }
     };
     const std::uint64_t generation = m_generation;
-    center().requestAuthorization([this, finish, generation](bool granted, platform::UserNotificationResult error) {
-        if (error) {
-            vlog::warning(QStringLiteral("Notification autorization request failed with error: ") + error->message);
-            finish(false);
-            return;
-        }
-        vlog::info(granted ? QStringLiteral("Notification autorization granted")
-                           : QStringLiteral("Notification autorization not granted"));
-        if (generation == m_generation) {
-            m_authorized = granted;
-        }
-        finish(granted);
-    });
+    center().requestAuthorization(
+        [this, finish, generation](bool granted, platform::UserNotificationResult error) {
+            if (error) {
+                vlog::warning(QStringLiteral("Notification autorization request failed with error: ") +
+                              error->message);
+                finish(false);
+                return;
+            }
+            vlog::info(granted ? QStringLiteral("Notification autorization granted")
+                               : QStringLiteral("Notification autorization not granted"));
+            if (generation == m_generation) {
+                m_authorized = granted;
+            }
+            finish(granted);
+        });
     platform::DispatchQueue::main().asyncAfter(answerTimeLimitSeconds, [finish] { finish(false); });
 }
 
@@ -292,22 +298,23 @@ void QAUINotifier::removeNotifications(QAUINotificationCategory category, Remova
             removeFromLists(category, scope, except, delivered, {});
             return;
         }
-        center().getPendingNotificationRequests(
-            [this, category, scope, except, generation, delivered](QList<platform::UserNotificationRequest> pending) {
-                if (generation == m_generation) {
-                    removeFromLists(category, scope, except, delivered, identifiers(pending));
-                }
-            });
+        center().getPendingNotificationRequests([this, category, scope, except, generation, delivered](
+                                                    QList<platform::UserNotificationRequest> pending) {
+            if (generation == m_generation) {
+                removeFromLists(category, scope, except, delivered, identifiers(pending));
+            }
+        });
     };
     if (scope == RemovalScope::pending) {
         withPending({});
         return;
     }
-    center().getDeliveredNotifications([this, generation, withPending](QList<platform::UserNotificationRequest> shown) {
-        if (generation == m_generation) {
-            withPending(identifiers(shown));
-        }
-    });
+    center().getDeliveredNotifications(
+        [this, generation, withPending](QList<platform::UserNotificationRequest> shown) {
+            if (generation == m_generation) {
+                withPending(identifiers(shown));
+            }
+        });
 }
 
 void QAUINotifier::removeFromLists(QAUINotificationCategory category, RemovalScope scope,
@@ -355,7 +362,8 @@ platform::PresentationOptions QAUINotifier::willPresent(platform::UserNotificati
     return platform::PresentationOption::badge;
 }
 
-void QAUINotifier::didReceive(platform::UserNotificationCenter&, const platform::UserNotificationResponse& response) {
+void QAUINotifier::didReceive(platform::UserNotificationCenter&,
+                              const platform::UserNotificationResponse& response) {
     const QString identifier = response.request.identifier;
     if (!m_nativeNotificationIDs.remove(identifier)) {
         return; // not one of this run's, or already handled

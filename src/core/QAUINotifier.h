@@ -43,7 +43,8 @@ public:
     static QAUINotifier& shared();
 
     static void setUpNotificationCenterDelegate();
-    static void showNotification(const QString& title, const QString& description, QAUINotificationCategory category);
+    static void showNotification(const QString& title, const QString& description,
+                                 QAUINotificationCategory category);
     static void hideNotifications();
     static void removeAllNotifications();
     static void clearMenuErrorMessages(bool animated);
@@ -60,8 +61,10 @@ public:
     static QList<platform::UserNotificationCategory> notificationCategories();
 
     // Posts unless a gate holds; true when the request went out (the server may still refuse it).
-    bool showNativeNotification(const QString& title, const QString& description, QAUINotificationCategory category);
-    // Asks the centre once and keeps the answer; `completion` gets false when refused or not answered in time.
+    bool showNativeNotification(const QString& title, const QString& description,
+                                QAUINotificationCategory category);
+    // Asks the centre once and keeps the answer; `completion` gets false when refused or not answered in
+    // time.
     void registerForRichNotificationsIfNeeded(std::function<void(bool granted)> completion);
     // Takes the recorded notifications of `category` off the screen, all but `except`.
     void removeNotifications(QAUINotificationCategory category, RemovalScope scope,
@@ -69,19 +72,23 @@ public:
 
     platform::PresentationOptions willPresent(platform::UserNotificationCenter& center,
                                               const platform::UserNotificationRequest& request) override;
-    void didReceive(platform::UserNotificationCenter& center, const platform::UserNotificationResponse& response) override;
+    void didReceive(platform::UserNotificationCenter& center,
+                    const platform::UserNotificationResponse& response) override;
     void didClose(platform::UserNotificationCenter& center, const QString& identifier,
                   platform::UserNotificationCloseReason reason) override;
 
     bool notifiedOnUpdate() const { return m_notifiedOnUpdate; }
     // The notifications of this run still to be handled, by request identifier.
-    const QHash<QString, PostedNotification>& nativeNotificationIDs() const { return m_nativeNotificationIDs; }
+    const QHash<QString, PostedNotification>& nativeNotificationIDs() const {
+        return m_nativeNotificationIDs;
+    }
 
 private:
     void forgetEverything();
     void post(const platform::UserNotificationRequest& request, QAUINotificationCategory category);
-    void removeFromLists(QAUINotificationCategory category, RemovalScope scope, const std::optional<QString>& except,
-                         const QStringList& delivered, const QStringList& pending);
+    void removeFromLists(QAUINotificationCategory category, RemovalScope scope,
+                         const std::optional<QString>& except, const QStringList& delivered,
+                         const QStringList& pending);
 
     QHash<QString, PostedNotification> m_nativeNotificationIDs;
     bool m_notifiedOnUpdate = false;

@@ -18,4 +18,3 @@ BulkLogHelper& ServiceLayer::bulkLogHelper() {
     }
     return *m_bulkLogHelper;
 }
-

@@ -13,6 +13,5 @@ struct SignInCallbackFailure {
     QString logText; // never holds the URL or its tokens
 };
 
-std::variant<PDExtendedAuthResult, SignInCallbackFailure> parseSignInCallback(const QUrl& url,
-                                                                              const QString& expectedScheme,
-                                                                              const QString& expectedHost);
+std::variant<PDExtendedAuthResult, SignInCallbackFailure>
+parseSignInCallback(const QUrl& url, const QString& expectedScheme, const QString& expectedHost);

@@ -16,7 +16,9 @@ std::optional<std::vector<platform::ProcessRecord>> runningProcessList(const QSt
     return platform::ProcessList(procRoot).runningProcesses();
 }
 
-QString OSVersion::systemVersionText() { return platform::SystemInfo().operatingSystemVersionString(); }
+QString OSVersion::systemVersionText() {
+    return platform::SystemInfo().operatingSystemVersionString();
+}
 
 bool isSystemQuitReason() {
     const auto* application = platform::Application::instance();
@@ -46,12 +48,15 @@ QStringList searchPaths(QStandardPaths::StandardLocation directory, SearchDomain
 } // namespace
 
 std::optional<QString> findOrCreateDirectory(QStandardPaths::StandardLocation directory, SearchDomain domain,
-                                             const std::optional<QString>& pathComponent, std::optional<Error>* error) {
+                                             const std::optional<QString>& pathComponent,
+                                             std::optional<Error>* error) {
     const QStringList paths = searchPaths(directory, domain);
     if (paths.isEmpty()) {
         if (error) {
             // No table of error texts ships with the client: the key is its own text.
-            *error = Error{errorDomain, 0, QStringLiteral("No path found for directory in domain."),
+            *error = Error{errorDomain,
+                           0,
+                           QStringLiteral("No path found for directory in domain."),
                            {{QStringLiteral("NSSearchPathDirectory"), static_cast<unsigned>(directory)},
                             {QStringLiteral("NSSearchPathDomainMask"), static_cast<unsigned>(domain)}}};
         }
@@ -62,12 +67,15 @@ std::optional<QString> findOrCreateDirectory(QStandardPaths::StandardLocation di
         path = QDir(path).filePath(*pathComponent);
     }
     std::error_code failure;
-    std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(path).toStdString()), failure);
+    std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(path).toStdString()),
+                                        failure);
     if (failure || !QFileInfo(path).isDir()) {
         if (error) {
-            *error = Error{QStringLiteral("FileSystem"), failure ? failure.value() : ENOTDIR,
-                           QString::fromStdString(failure ? failure.message() : std::string("Not a directory")),
-                           {{QStringLiteral("path"), path}}};
+            *error =
+                Error{QStringLiteral("FileSystem"),
+                      failure ? failure.value() : ENOTDIR,
+                      QString::fromStdString(failure ? failure.message() : std::string("Not a directory")),
+                      {{QStringLiteral("path"), path}}};
         }
         return std::nullopt;
     }
@@ -78,7 +86,8 @@ std::optional<QString> findOrCreateDirectory(QStandardPaths::StandardLocation di
 }
 
 std::optional<QString> applicationSupportDirectory() {
-    QString executable = platform::Bundle::main().infoString(QStringLiteral("CFBundleExecutable")).value_or(QString());
+    QString executable =
+        platform::Bundle::main().infoString(QStringLiteral("CFBundleExecutable")).value_or(QString());
     if (executable.isEmpty()) {
         executable = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     }

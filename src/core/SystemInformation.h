@@ -11,7 +11,8 @@
 
 // The running processes with their executable paths, in pid order (the kernel's pid 0 is never listed);
 // nothing when the process table cannot be read. Any thread.
-std::optional<std::vector<platform::ProcessRecord>> runningProcessList(const QString& procRoot = QStringLiteral("/proc"));
+std::optional<std::vector<platform::ProcessRecord>>
+runningProcessList(const QString& procRoot = QStringLiteral("/proc"));
 
 class OSVersion {
 public:

@@ -7,8 +7,8 @@
 #include "core/ServiceLayer.h"
 #include "menus/QAUIMenuWindowController.h"
 #include "platform/Scheduler.h"
-#include "toolkit/BaseWindowViewController.h"
 #include "sdk/VeltrixXPC.h"
+#include "toolkit/BaseWindowViewController.h"
 
 #include <QUuid>
 
@@ -34,7 +34,9 @@ BannerState& state() {
     return banners;
 }
 
-platform::UserNotificationCenter& older() { return olderUserNotificationCenter(); }
+platform::UserNotificationCenter& older() {
+    return olderUserNotificationCenter();
+}
 
 void removeBanner(const QString& identifier) {
     // Still waiting for the server, or already shown: either way it goes.
@@ -80,7 +82,9 @@ void deliver(Banner& banner, const UserNotificationHelper::Configure& configure)
     });
 }
 
-void retryStep(Banner& banner) { banner.categoryIdentifier = UserNotificationHelper::retryCategory; }
+void retryStep(Banner& banner) {
+    banner.categoryIdentifier = UserNotificationHelper::retryCategory;
+}
 
 void connectStep(Banner& banner) {
     banner.categoryIdentifier = UserNotificationHelper::connectCategory;
@@ -116,7 +120,9 @@ QList<platform::UserNotificationCategory> UserNotificationHelper::bannerCategori
     };
 }
 
-QString UserNotificationHelper::productName() { return ServiceLayer::appModel().appProductName(); }
+QString UserNotificationHelper::productName() {
+    return ServiceLayer::appModel().appProductName();
+}
 
 Banner UserNotificationHelper::showNotification(const QString& title, const QString& text, bool autoRemove,
                                                 const Configure& configure, const QString& kind) {
@@ -147,11 +153,12 @@ void UserNotificationHelper::showConnectedNotification(const QString& networkNam
                          connectedKind);
     } else if (VeltrixXPC::wasVPNStartedOnLaunch()) {
         showNotification(L10n::format(L10n::connected_on_launch_to_vpn_notification_title(), {networkName}),
-                         L10n::format(L10n::connected_on_launch_to_vpn_notification_description(), {product}), true,
-                         {}, connectedKind);
+                         L10n::format(L10n::connected_on_launch_to_vpn_notification_description(), {product}),
+                         true, {}, connectedKind);
     } else {
         showNotification(QStringLiteral("Connected to ") + networkName,
-                         QStringLiteral("Your ") + product + QStringLiteral(" connection was successfully established"),
+                         QStringLiteral("Your ") + product +
+                             QStringLiteral(" connection was successfully established"),
                          true, {}, connectedKind);
     }
     state().disconnectedNotificationShown = false;
@@ -160,9 +167,9 @@ void UserNotificationHelper::showConnectedNotification(const QString& networkNam
 void UserNotificationHelper::showDisconnectedNotification(const QString& networkName) {
     dropAutoReconnectBanner();
     if (!state().disconnectedNotificationShown) {
-        state().disconnectedNotification =
-            showNotification(QStringLiteral("Disconnected from ") + networkName,
-                             QStringLiteral("You are now disconnected from ") + productName(), true, {}, disconnectedKind);
+        state().disconnectedNotification = showNotification(
+            QStringLiteral("Disconnected from ") + networkName,
+            QStringLiteral("You are now disconnected from ") + productName(), true, {}, disconnectedKind);
     }
     state().disconnectedNotificationShown = true;
 }
@@ -176,8 +183,8 @@ void UserNotificationHelper::showAutoReconnectNotification() {
         state().autoReconnectNotification =
             showNotification(alwaysOn ? L10n::auto_reconnect_started_with_always_on_notification_title()
                                       : L10n::auto_reconnect_started_with_network_lock_notification_title(),
-                             L10n::auto_reconnect_started_with_network_lock_notification_description(), false, {},
-                             autoReconnectKind);
+                             L10n::auto_reconnect_started_with_network_lock_notification_description(), false,
+                             {}, autoReconnectKind);
     }
     state().disconnectedNotificationShown = false;
 }
@@ -189,15 +196,19 @@ void UserNotificationHelper::showAutoReconnectWithoutNetworkLockNotification() {
     if (!state().autoReconnectNotification) {
         state().autoReconnectNotification =
             showNotification(L10n::auto_reconnect_started_without_network_lock_notification_title(),
-                             L10n::auto_reconnect_started_without_network_lock_notification_description(), false, {},
-                             autoReconnectKind);
+                             L10n::auto_reconnect_started_without_network_lock_notification_description(),
+                             false, {}, autoReconnectKind);
     }
     state().disconnectedNotificationShown = false;
 }
 
-void UserNotificationHelper::removeAutoReconnectNotification() { dropAutoReconnectBanner(); }
+void UserNotificationHelper::removeAutoReconnectNotification() {
+    dropAutoReconnectBanner();
+}
 
-void UserNotificationHelper::resetDisconnectedNotificationFlag() { state().disconnectedNotificationShown = false; }
+void UserNotificationHelper::resetDisconnectedNotificationFlag() {
+    state().disconnectedNotificationShown = false;
+}
 
 void UserNotificationHelper::showWiFiInsecureNotification() {
     if (!passesThrottle(state().lastInsecureWiFiWarningTime)) {
@@ -223,8 +234,8 @@ void UserNotificationHelper::showTrustedNetworkNotification() {
         return;
     }
     showNotification(QStringLiteral("Trusted Network is On"),
-                     QStringLiteral("Always-On is now disabled as you are connected to a trusted network"), true, {},
-                     trustedNetworkKind);
+                     QStringLiteral("Always-On is now disabled as you are connected to a trusted network"),
+                     true, {}, trustedNetworkKind);
 }
 
 void UserNotificationHelper::showConnectionErrorNotification() {
@@ -250,12 +261,14 @@ void UserNotificationHelper::showAutoConnectedToUnsecuredWiFiNotification() {
 
 void UserNotificationHelper::showHomeWiFiNotification() {
     showNotification(L10n::connected_to_home_wi_fi_notification_title(),
-                     L10n::connected_to_home_wi_fi_notification_description(), false, connectStep, homeWiFiKind);
+                     L10n::connected_to_home_wi_fi_notification_description(), false, connectStep,
+                     homeWiFiKind);
 }
 
 void UserNotificationHelper::showUnsecuredWiFiWarning(bool autoRemove, const Configure& configure) {
-    Banner banner = makeBanner(QStringLiteral("Warning: Unsecured WiFi!"),
-                               QStringLiteral("Anyone can access your personal data online."), unsecuredWiFiWarningKind);
+    Banner banner =
+        makeBanner(QStringLiteral("Warning: Unsecured WiFi!"),
+                   QStringLiteral("Anyone can access your personal data online."), unsecuredWiFiWarningKind);
     banner.categoryIdentifier = protectMeCategory;
     removeAllBanners();
     deliver(banner, configure);
@@ -264,12 +277,22 @@ void UserNotificationHelper::showUnsecuredWiFiWarning(bool autoRemove, const Con
     }
 }
 
-void UserNotificationHelper::forgetAutoReconnectNotification() { state().autoReconnectNotification.reset(); }
+void UserNotificationHelper::forgetAutoReconnectNotification() {
+    state().autoReconnectNotification.reset();
+}
 
-void UserNotificationHelper::forgetAllBanners() { state() = BannerState(); }
+void UserNotificationHelper::forgetAllBanners() {
+    state() = BannerState();
+}
 
-bool UserNotificationHelper::disconnectedNotificationShown() { return state().disconnectedNotificationShown; }
+bool UserNotificationHelper::disconnectedNotificationShown() {
+    return state().disconnectedNotificationShown;
+}
 
-std::optional<Banner> UserNotificationHelper::disconnectedNotification() { return state().disconnectedNotification; }
+std::optional<Banner> UserNotificationHelper::disconnectedNotification() {
+    return state().disconnectedNotification;
+}
 
-std::optional<Banner> UserNotificationHelper::autoReconnectNotification() { return state().autoReconnectNotification; }
+std::optional<Banner> UserNotificationHelper::autoReconnectNotification() {
+    return state().autoReconnectNotification;
+}

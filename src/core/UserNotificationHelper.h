@@ -24,7 +24,8 @@ public:
     static inline const QString connectionErrorKind = QStringLiteral("connectionError");
     static inline const QString insecureWiFiKind = QStringLiteral("insecureWiFi");
     static inline const QString insecureWiFiSignedOutKind = QStringLiteral("insecureWiFiSignedOut");
-    static inline const QString autoConnectedToUnsecuredWiFiKind = QStringLiteral("autoConnectedToUnsecuredWiFi");
+    static inline const QString autoConnectedToUnsecuredWiFiKind =
+        QStringLiteral("autoConnectedToUnsecuredWiFi");
     static inline const QString homeWiFiKind = QStringLiteral("homeWiFi");
     static inline const QString unsecuredWiFiWarningKind = QStringLiteral("unsecuredWiFiWarning");
 

@@ -72,4 +72,6 @@ QStringList LocationsSubController::rowTitles() const {
     return titles;
 }
 
-bool LocationsSubController::isPlaceholderShown() const { return m_placeholder && !m_placeholder->isHidden(); }
+bool LocationsSubController::isPlaceholderShown() const {
+    return m_placeholder && !m_placeholder->isHidden();
+}

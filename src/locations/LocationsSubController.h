@@ -3,10 +3,9 @@
 #include "sdk/PDNetworks.h"
 #include "toolkit/NSViewControllerBase.h"
 
-#include <QPointer>
-#include <QListWidget>
 #include <QLabel>
-
+#include <QListWidget>
+#include <QPointer>
 
 // The networks tab: the workspace's networks as a list, or the forced-update placeholder.
 class LocationsSubController : public NSViewControllerBase {

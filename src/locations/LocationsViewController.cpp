@@ -10,9 +10,10 @@
 
 namespace {
 
-const platform::StoryboardRegistrar locationsWindow(QStringLiteral("Location"), QStringLiteral("locationWindow"), [] {
-    return std::unique_ptr<QObject>(BaseWindowViewController::withContent(new LocationsViewController));
-});
+const platform::StoryboardRegistrar
+    locationsWindow(QStringLiteral("Location"), QStringLiteral("locationWindow"), [] {
+        return std::unique_ptr<QObject>(BaseWindowViewController::withContent(new LocationsViewController));
+    });
 
 } // namespace
 
@@ -53,10 +54,18 @@ void LocationsViewController::reloadList() {
     m_list->addItems(networkRowTitles(rows));
 }
 
-void LocationsViewController::appWindowDidShow() { enableLayerCoreImageFilters(this); }
-void LocationsViewController::appWillBecomeActive() { enableLayerCoreImageFilters(this); }
-void LocationsViewController::appDidResignActive() { disableLayerCoreImageFilters(this); }
-void LocationsViewController::appDidReopen() { appWindowDidShow(); }
+void LocationsViewController::appWindowDidShow() {
+    enableLayerCoreImageFilters(this);
+}
+void LocationsViewController::appWillBecomeActive() {
+    enableLayerCoreImageFilters(this);
+}
+void LocationsViewController::appDidResignActive() {
+    disableLayerCoreImageFilters(this);
+}
+void LocationsViewController::appDidReopen() {
+    appWindowDidShow();
+}
 
 QStringList LocationsViewController::rowTitles() const {
     QStringList titles;

@@ -4,9 +4,8 @@
 #include "sdk/PDNetworks.h"
 #include "toolkit/NSViewControllerBase.h"
 
-#include <QPointer>
 #include <QListWidget>
-
+#include <QPointer>
 
 // The locations window's content: the workspace's networks and public locations under a filter.
 class LocationsViewController : public NSViewControllerBase, public AppStateObserverProtocol {

@@ -3,15 +3,14 @@
 #include "mainwindow/MainMenuBarTab.h"
 #include "toolkit/NSViewControllerBase.h"
 
-#include <QPointer>
-#include <QToolButton>
-#include <QStackedLayout>
 #include <QButtonGroup>
+#include <QPointer>
+#include <QStackedLayout>
+#include <QToolButton>
 
 #include <map>
 #include <memory>
 #include <optional>
-
 
 // The main window's content: the tab bar and the embedded tab.
 class GeneralViewController : public NSViewControllerBase {

@@ -3,8 +3,8 @@
 #include "core/ApplicationModel.h"
 #include "core/LocalizedStrings.h"
 #include "core/Log.h"
-#include "core/QAUINotifier.h"
 #include "core/MenuService.h"
+#include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
@@ -81,7 +81,9 @@ QWidget* MainSubController::loadView() {
     return view;
 }
 
-void MainSubController::viewDidLoad() { updateUIForConnectionState(); }
+void MainSubController::viewDidLoad() {
+    updateUIForConnectionState();
+}
 
 void MainSubController::onMain(std::function<void(MainSubController&)> f) {
     QPointer<MainSubController> self = this;
@@ -118,7 +120,9 @@ void MainSubController::performIntentionalDisconnect() {
     VeltrixXPC::disconnect(true, false, false);
 }
 
-void MainSubController::updateUIForConnectionState() { showConnectionState(VeltrixXPC::connectionState()); }
+void MainSubController::updateUIForConnectionState() {
+    showConnectionState(VeltrixXPC::connectionState());
+}
 
 void MainSubController::showConnectionState(SDVPNConnectionState state) {
     if (!isViewLoaded()) {
@@ -287,19 +291,33 @@ void MainSubController::onConnectionUnReachable() {
     onMain([](MainSubController& self) { self.updateUIForConnectionState(); });
 }
 
-QString MainSubController::networkTitle() const { return m_networkTitleField ? m_networkTitleField->text() : QString(); }
-QString MainSubController::statusText() const { return m_statusLabel ? m_statusLabel->text() : QString(); }
-QString MainSubController::connectButtonTitle() const { return m_connectButton ? m_connectButton->text() : QString(); }
+QString MainSubController::networkTitle() const {
+    return m_networkTitleField ? m_networkTitleField->text() : QString();
+}
+QString MainSubController::statusText() const {
+    return m_statusLabel ? m_statusLabel->text() : QString();
+}
+QString MainSubController::connectButtonTitle() const {
+    return m_connectButton ? m_connectButton->text() : QString();
+}
 bool MainSubController::isConnectButtonAvailable() const {
     return m_connectButton && m_connectButton->isEnabled() && !m_connectButton->isHidden();
 }
-bool MainSubController::isErrorViewShown() const { return m_errorView && !m_errorView->isHidden(); }
-QString MainSubController::errorTitle() const { return m_errorTitleLabel ? m_errorTitleLabel->text() : QString(); }
+bool MainSubController::isErrorViewShown() const {
+    return m_errorView && !m_errorView->isHidden();
+}
+QString MainSubController::errorTitle() const {
+    return m_errorTitleLabel ? m_errorTitleLabel->text() : QString();
+}
 QString MainSubController::errorMessage() const {
     return m_errorMessageLabel ? m_errorMessageLabel->text() : QString();
 }
-bool MainSubController::isUpdateRequiredShown() const { return m_updateRequiredLabel && !m_updateRequiredLabel->isHidden(); }
+bool MainSubController::isUpdateRequiredShown() const {
+    return m_updateRequiredLabel && !m_updateRequiredLabel->isHidden();
+}
 bool MainSubController::isAutoReconnectViewShown() const {
     return m_autoReconnectView && !m_autoReconnectView->isHidden();
 }
-QString MainSubController::timeConnectedText() const { return m_timeLabel ? m_timeLabel->text() : QString(); }
+QString MainSubController::timeConnectedText() const {
+    return m_timeLabel ? m_timeLabel->text() : QString();
+}

@@ -5,12 +5,11 @@
 #include "sdk/PDNetworks.h"
 #include "toolkit/NSViewControllerBase.h"
 
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QLabel>
 
 #include <functional>
-
 
 // The home tab: the selected network, the connection state and the connect button. It is the SDK's
 // VPN-status and connectivity delegate; those callbacks arrive on the SDK's thread and the interface work

@@ -2,7 +2,8 @@
 
 #include "core/LocalizedStrings.h"
 
-DockMenuBarController::DockMenuBarController(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate)
+DockMenuBarController::DockMenuBarController(MenuControllerDataSource* dataSource,
+                                             MenuControllerDelegate* delegate)
     : m_dataSource(dataSource), m_delegate(delegate), m_menu(std::make_unique<QMenu>()) {
     m_status = m_menu->addAction(L10n::connection_status_disconnected_label());
     m_status->setEnabled(false);
@@ -73,9 +74,13 @@ void DockMenuBarController::setLoggedInState() {
     updateLocationLists();
 }
 
-void DockMenuBarController::setLoggedOutState() { setLoggedIn(false); }
+void DockMenuBarController::setLoggedOutState() {
+    setLoggedIn(false);
+}
 
-void DockMenuBarController::updateGroupedLocations() { updateLocationLists(); }
+void DockMenuBarController::updateGroupedLocations() {
+    updateLocationLists();
+}
 
 void DockMenuBarController::updateLocationLists() {
     m_locations->clear();
@@ -83,7 +88,8 @@ void DockMenuBarController::updateLocationLists() {
         return;
     }
     const PDNetworkItemPtr current = m_dataSource->currentNetwork();
-    for (const PDNetworkItemPtr& location : m_dataSource->groupedLocations() + m_dataSource->publicLocations()) {
+    for (const PDNetworkItemPtr& location :
+         m_dataSource->groupedLocations() + m_dataSource->publicLocations()) {
         if (!location) {
             continue;
         }
@@ -126,7 +132,9 @@ void DockMenuBarController::updateIPAddress(const PDPublicIPInfoPtr& info) {
     m_address->setVisible(m_status->isVisible());
 }
 
-void DockMenuBarController::updateTimeConnected(const QString& timeConnected) { m_time->setText(timeConnected); }
+void DockMenuBarController::updateTimeConnected(const QString& timeConnected) {
+    m_time->setText(timeConnected);
+}
 
 void DockMenuBarController::updateShowApplicationItem() {
     m_showApplication->setVisible(m_dataSource && m_dataSource->isAppInUserAgentMode());

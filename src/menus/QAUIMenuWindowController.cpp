@@ -10,7 +10,8 @@
 #include <set>
 
 VELTRIX_STORYBOARD_CONTROLLER("QAUIMenu", "QAUIMenuWindowController", QAUIMenuWindowController);
-VELTRIX_STORYBOARD_CONTROLLER("QAUIMenu", "QAUIOnBoardingPageViewController", QAUIOnBoardingPageViewController);
+VELTRIX_STORYBOARD_CONTROLLER("QAUIMenu", "QAUIOnBoardingPageViewController",
+                              QAUIOnBoardingPageViewController);
 
 namespace {
 
@@ -21,7 +22,9 @@ std::set<QAUIMenuWindowController*>& shownMenuWindows() {
 
 } // namespace
 
-bool isMenuWindowShown() { return !shownMenuWindows().empty(); }
+bool isMenuWindowShown() {
+    return !shownMenuWindows().empty();
+}
 
 void closeMenuWindows() {
     const auto shown = shownMenuWindows();
@@ -43,7 +46,8 @@ QWidget* QAUILoggedInPageController::loadView() {
     m_time = new QLabel;
     m_connect = new QPushButton(L10n::menu_bar_connect_item_connect_label());
     m_locations = new QListWidget;
-    for (QWidget* w : std::initializer_list<QWidget*>{m_status, m_network, m_address, m_time, m_connect, m_locations}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_status, m_network, m_address, m_time, m_connect, m_locations}) {
         layout->addWidget(w);
     }
     connect(m_connect, &QPushButton::clicked, this, [this] {
@@ -56,7 +60,8 @@ QWidget* QAUILoggedInPageController::loadView() {
             return;
         }
         const int row = m_locations->row(item);
-        const QList<PDNetworkItemPtr> locations = m_dataSource->groupedLocations() + m_dataSource->publicLocations();
+        const QList<PDNetworkItemPtr> locations =
+            m_dataSource->groupedLocations() + m_dataSource->publicLocations();
         if (row >= 0 && row < locations.size()) {
             m_delegate->didSelectLocation(locations.at(row));
         }
@@ -86,7 +91,8 @@ void QAUILoggedInPageController::refreshStatusView() {
     m_network->setText(network ? network->displayTitle() : QString());
     m_locations->clear();
     if (m_dataSource) {
-        for (const PDNetworkItemPtr& item : m_dataSource->groupedLocations() + m_dataSource->publicLocations()) {
+        for (const PDNetworkItemPtr& item :
+             m_dataSource->groupedLocations() + m_dataSource->publicLocations()) {
             m_locations->addItem(item ? item->displayTitle() : QString());
         }
     }
@@ -162,7 +168,8 @@ void QAUILoggedOutPageController::reset() {
 
 // Onboarding page -------------------------------------------------------------------------------------------
 
-QAUIOnBoardingPageViewController::QAUIOnBoardingPageViewController(QObject* parent) : NSViewControllerBase(parent) {}
+QAUIOnBoardingPageViewController::QAUIOnBoardingPageViewController(QObject* parent)
+    : NSViewControllerBase(parent) {}
 
 QWidget* QAUIOnBoardingPageViewController::loadView() {
     auto* view = new QWidget;
@@ -203,7 +210,9 @@ void QAUIMenuWindowController::showWindow() {
     shownMenuWindows().insert(this);
 }
 
-void QAUIMenuWindowController::windowWillClose() { shownMenuWindows().erase(this); }
+void QAUIMenuWindowController::windowWillClose() {
+    shownMenuWindows().erase(this);
+}
 
 void QAUIMenuWindowController::setDataSource(MenuControllerDataSource* dataSource) {
     m_dataSource = dataSource;
@@ -222,11 +231,14 @@ void QAUIMenuWindowController::showLoggedInPage() {
     m_loggedIn->refreshStatusView();
 }
 
-void QAUIMenuWindowController::showLoggedOutPage() { setContentViewController(m_loggedOut.get()); }
+void QAUIMenuWindowController::showLoggedOutPage() {
+    setContentViewController(m_loggedOut.get());
+}
 
 void QAUIMenuWindowController::showOnboardingPage() {
-    auto page = platform::Storyboard::named(QStringLiteral("QAUIMenu"))
-                    .instantiate<platform::ViewController>(QStringLiteral("QAUIOnBoardingPageViewController"));
+    auto page =
+        platform::Storyboard::named(QStringLiteral("QAUIMenu"))
+            .instantiate<platform::ViewController>(QStringLiteral("QAUIOnBoardingPageViewController"));
     if (!page) {
         return;
     }
@@ -234,7 +246,8 @@ void QAUIMenuWindowController::showOnboardingPage() {
     m_onboarding = std::move(page); // the previous one goes after its view left the window
 }
 
-void QAUIMenuWindowController::showErrorMessage(const QString& title, const QString& description, bool animated) {
+void QAUIMenuWindowController::showErrorMessage(const QString& title, const QString& description,
+                                                bool animated) {
     (void)animated; // toasts appear without a fade for now
     QPointer<QAUILoggedOutPageController> page = m_loggedOut.get();
     runOnMainQueue(500, [page, title, description] {
@@ -269,26 +282,38 @@ void QAUIMenuWindowController::toggleMenu(QWidget* relativeTo) {
     }
 }
 
-void QAUIMenuWindowController::updateGroupedLocations() { m_loggedIn->refreshStatusView(); }
-void QAUIMenuWindowController::updateLocationLists() { m_loggedIn->refreshStatusView(); }
-void QAUIMenuWindowController::updateStatusView() { m_loggedIn->refreshStatusView(); }
-void QAUIMenuWindowController::updateNetworkGroups() { m_loggedIn->refreshStatusView(); }
+void QAUIMenuWindowController::updateGroupedLocations() {
+    m_loggedIn->refreshStatusView();
+}
+void QAUIMenuWindowController::updateLocationLists() {
+    m_loggedIn->refreshStatusView();
+}
+void QAUIMenuWindowController::updateStatusView() {
+    m_loggedIn->refreshStatusView();
+}
+void QAUIMenuWindowController::updateNetworkGroups() {
+    m_loggedIn->refreshStatusView();
+}
 
 void QAUIMenuWindowController::setConnectedState() {
-    m_loggedIn->setStatus(L10n::main_view_connected_to_label(), L10n::connect_button_status_disconnect_label());
+    m_loggedIn->setStatus(L10n::main_view_connected_to_label(),
+                          L10n::connect_button_status_disconnect_label());
 }
 
 void QAUIMenuWindowController::setDisconnectedState() {
-    m_loggedIn->setStatus(L10n::connection_status_disconnected_label(), L10n::menu_bar_connect_item_connect_label());
+    m_loggedIn->setStatus(L10n::connection_status_disconnected_label(),
+                          L10n::menu_bar_connect_item_connect_label());
     m_loggedIn->setTimeConnected(QString());
 }
 
 void QAUIMenuWindowController::setConnectingState() {
-    m_loggedIn->setStatus(L10n::main_view_connecting_to_label(), L10n::connect_button_status_connecting_label());
+    m_loggedIn->setStatus(L10n::main_view_connecting_to_label(),
+                          L10n::connect_button_status_connecting_label());
 }
 
 void QAUIMenuWindowController::setUpgradeState() {
-    m_loggedIn->setStatus(L10n::connection_status_disconnected_label(), L10n::menu_bar_connect_item_upgrade_label());
+    m_loggedIn->setStatus(L10n::connection_status_disconnected_label(),
+                          L10n::menu_bar_connect_item_upgrade_label());
 }
 
 void QAUIMenuWindowController::updateIPAddress(const PDPublicIPInfoPtr& info) {
@@ -299,5 +324,9 @@ void QAUIMenuWindowController::updateTimeConnected(const QString& timeConnected)
     m_loggedIn->setTimeConnected(timeConnected);
 }
 
-void QAUIMenuWindowController::showProgressIndicator() { m_loggedOut->setBusy(true); }
-void QAUIMenuWindowController::hideProgressIndicator() { m_loggedOut->setBusy(false); }
+void QAUIMenuWindowController::showProgressIndicator() {
+    m_loggedOut->setBusy(true);
+}
+void QAUIMenuWindowController::hideProgressIndicator() {
+    m_loggedOut->setBusy(false);
+}

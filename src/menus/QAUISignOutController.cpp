@@ -14,13 +14,16 @@
 
 namespace {
 
-const platform::StoryboardRegistrar signOutWindow(QStringLiteral("QAUISignOut"), QStringLiteral("signOutWindowController"), [] {
-    return std::unique_ptr<QObject>(BaseWindowViewController::withContent(new SignOutConfirmationController));
-});
+const platform::StoryboardRegistrar
+    signOutWindow(QStringLiteral("QAUISignOut"), QStringLiteral("signOutWindowController"), [] {
+        return std::unique_ptr<QObject>(
+            BaseWindowViewController::withContent(new SignOutConfirmationController));
+    });
 
 } // namespace
 
-SignOutConfirmationController::SignOutConfirmationController(QObject* parent) : NSViewControllerBase(parent) {}
+SignOutConfirmationController::SignOutConfirmationController(QObject* parent)
+    : NSViewControllerBase(parent) {}
 
 QWidget* SignOutConfirmationController::loadView() {
     auto* view = new QWidget;
@@ -82,8 +85,9 @@ QAUISignOutController::QAUISignOutController(QObject* parent)
     : QObject(parent),
       m_window(platform::Storyboard::named(QStringLiteral("QAUISignOut"))
                    .instantiate<BaseWindowViewController>(QStringLiteral("signOutWindowController"))) {
-    if (auto* content = m_window ? qobject_cast<SignOutConfirmationController*>(m_window->contentViewController())
-                                 : nullptr) {
+    if (auto* content = m_window
+                            ? qobject_cast<SignOutConfirmationController*>(m_window->contentViewController())
+                            : nullptr) {
         content->setDelegate(this);
     }
 }
@@ -121,4 +125,6 @@ void QAUISignOutController::popoverConfirmed(QObject*) {
     }
 }
 
-void QAUISignOutController::popoverCanceled(QObject*) { closeSignOutWindow(); }
+void QAUISignOutController::popoverCanceled(QObject*) {
+    closeSignOutWindow();
+}

@@ -21,13 +21,16 @@ MenuControllerProtocol* delegatesQuickAccessWindow() {
 
 } // namespace
 
-StatusItemController::StatusItemController(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate)
+StatusItemController::StatusItemController(MenuControllerDataSource* dataSource,
+                                           MenuControllerDelegate* delegate)
     : m_menuController(delegatesQuickAccessWindow()) {
     setUp(dataSource, delegate, platform::StatusBar::system());
 }
 
-StatusItemController::StatusItemController(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate,
-                                           MenuControllerProtocol* menuController, platform::StatusBar& statusBar)
+StatusItemController::StatusItemController(MenuControllerDataSource* dataSource,
+                                           MenuControllerDelegate* delegate,
+                                           MenuControllerProtocol* menuController,
+                                           platform::StatusBar& statusBar)
     : m_menuController(menuController) {
     setUp(dataSource, delegate, statusBar);
 }
@@ -116,28 +119,56 @@ void StatusItemController::showMenu() {
     }
 }
 
-#define VELTRIX_FORWARD(call)                                                                                  \
-    if (m_menuController) {                                                                                    \
-        m_menuController->call;                                                                                \
+#define VELTRIX_FORWARD(call)                                                                                \
+    if (m_menuController) {                                                                                  \
+        m_menuController->call;                                                                              \
     }
 
-void StatusItemController::toggleMenu(QWidget* relativeTo) { VELTRIX_FORWARD(toggleMenu(relativeTo)) }
-void StatusItemController::setLoggedInState() { VELTRIX_FORWARD(setLoggedInState()) }
-void StatusItemController::setLoggedOutState() { VELTRIX_FORWARD(setLoggedOutState()) }
-void StatusItemController::updateGroupedLocations() { VELTRIX_FORWARD(updateGroupedLocations()) }
-void StatusItemController::updateLocationLists() { VELTRIX_FORWARD(updateLocationLists()) }
-void StatusItemController::setUpgradeState() { VELTRIX_FORWARD(setUpgradeState()) }
-void StatusItemController::updateIPAddress(const PDPublicIPInfoPtr& info) { VELTRIX_FORWARD(updateIPAddress(info)) }
+void StatusItemController::toggleMenu(QWidget* relativeTo) {
+    VELTRIX_FORWARD(toggleMenu(relativeTo))
+}
+void StatusItemController::setLoggedInState() {
+    VELTRIX_FORWARD(setLoggedInState())
+}
+void StatusItemController::setLoggedOutState() {
+    VELTRIX_FORWARD(setLoggedOutState())
+}
+void StatusItemController::updateGroupedLocations() {
+    VELTRIX_FORWARD(updateGroupedLocations())
+}
+void StatusItemController::updateLocationLists() {
+    VELTRIX_FORWARD(updateLocationLists())
+}
+void StatusItemController::setUpgradeState() {
+    VELTRIX_FORWARD(setUpgradeState())
+}
+void StatusItemController::updateIPAddress(const PDPublicIPInfoPtr& info) {
+    VELTRIX_FORWARD(updateIPAddress(info))
+}
 void StatusItemController::updateTimeConnected(const QString& timeConnected) {
     VELTRIX_FORWARD(updateTimeConnected(timeConnected))
 }
-void StatusItemController::updateShowApplicationItem() { VELTRIX_FORWARD(updateShowApplicationItem()) }
-void StatusItemController::updateStatusView() { VELTRIX_FORWARD(updateStatusView()) }
-void StatusItemController::updateStatusOptions() { VELTRIX_FORWARD(updateStatusOptions()) }
-void StatusItemController::updateStatusOptionStates() { VELTRIX_FORWARD(updateStatusOptionStates()) }
-void StatusItemController::updateNetworkGroups() { VELTRIX_FORWARD(updateNetworkGroups()) }
-void StatusItemController::showProgressIndicator() { VELTRIX_FORWARD(showProgressIndicator()) }
-void StatusItemController::hideProgressIndicator() { VELTRIX_FORWARD(hideProgressIndicator()) }
+void StatusItemController::updateShowApplicationItem() {
+    VELTRIX_FORWARD(updateShowApplicationItem())
+}
+void StatusItemController::updateStatusView() {
+    VELTRIX_FORWARD(updateStatusView())
+}
+void StatusItemController::updateStatusOptions() {
+    VELTRIX_FORWARD(updateStatusOptions())
+}
+void StatusItemController::updateStatusOptionStates() {
+    VELTRIX_FORWARD(updateStatusOptionStates())
+}
+void StatusItemController::updateNetworkGroups() {
+    VELTRIX_FORWARD(updateNetworkGroups())
+}
+void StatusItemController::showProgressIndicator() {
+    VELTRIX_FORWARD(showProgressIndicator())
+}
+void StatusItemController::hideProgressIndicator() {
+    VELTRIX_FORWARD(hideProgressIndicator())
+}
 
 void StatusItemController::setConnectedState() {
     m_lastState = SDVPNConnectionState::connected;

@@ -70,7 +70,8 @@ public:
     void hideProgressIndicator() override;
 
 private:
-    void setUp(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate, platform::StatusBar& bar);
+    void setUp(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate,
+               platform::StatusBar& bar);
     void stopAnimation();
     void startAnimation();
     void showFrame(int frame);

@@ -38,9 +38,12 @@ Bundle& Bundle::main() {
     return bundle;
 }
 
-Bundle::Bundle(QVariantMap info, QString resourcePath) : m_info(std::move(info)), m_resourcePath(std::move(resourcePath)) {}
+Bundle::Bundle(QVariantMap info, QString resourcePath)
+    : m_info(std::move(info)), m_resourcePath(std::move(resourcePath)) {}
 
-QVariant Bundle::infoValue(const QString& key) const { return m_info.value(key); }
+QVariant Bundle::infoValue(const QString& key) const {
+    return m_info.value(key);
+}
 
 void Bundle::setInfoValue(const QString& key, const QVariant& value) {
     if (value.isValid()) {
@@ -58,15 +61,21 @@ std::optional<QString> Bundle::infoString(const QString& key) const {
     return value.toString();
 }
 
-QString Bundle::bundleIdentifier() const { return infoString("CFBundleIdentifier").value_or(QString()); }
+QString Bundle::bundleIdentifier() const {
+    return infoString("CFBundleIdentifier").value_or(QString());
+}
 
 QString Bundle::bundlePath() const {
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
 }
 
-QString Bundle::resourcePath() const { return m_resourcePath; }
+QString Bundle::resourcePath() const {
+    return m_resourcePath;
+}
 
-void Bundle::setResourcePath(const QString& path) { m_resourcePath = path; }
+void Bundle::setResourcePath(const QString& path) {
+    m_resourcePath = path;
+}
 
 QString Bundle::pathForResource(const QString& name, const QString& extension) const {
     const QString file = extension.isEmpty() ? name : name + '.' + extension;

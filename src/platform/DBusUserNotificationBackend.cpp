@@ -41,8 +41,9 @@ QString bundleName() {
 
 } // namespace
 
-DBusUserNotificationBackend::DBusUserNotificationBackend(const QDBusConnection& bus, int timeoutMs, QString appName,
-                                                         QString desktopEntry, QObject* parent)
+DBusUserNotificationBackend::DBusUserNotificationBackend(const QDBusConnection& bus, int timeoutMs,
+                                                         QString appName, QString desktopEntry,
+                                                         QObject* parent)
     : QObject(parent), m_bus(bus), m_timeoutMs(timeoutMs),
       m_appName(appName.isEmpty() ? bundleName() : std::move(appName)),
       m_desktopEntry(desktopEntry.isEmpty() ? Bundle::main().bundleIdentifier() : std::move(desktopEntry)) {
@@ -56,7 +57,8 @@ DBusUserNotificationBackend::DBusUserNotificationBackend(const QDBusConnection& 
     m_bus.connect(QString::fromLatin1(service), QString::fromLatin1(path), QString::fromLatin1(interfaceName),
                   QStringLiteral("NotificationClosed"), this, SLOT(onNotificationClosed(uint, uint)));
     // A new server knows nothing of the old one's ids and may offer other capabilities.
-    m_watcher = new QDBusServiceWatcher(QString::fromLatin1(service), m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    m_watcher = new QDBusServiceWatcher(QString::fromLatin1(service), m_bus,
+                                        QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, [this] {
         m_capabilities.reset();
         forgetAllShown();
@@ -84,10 +86,14 @@ UserNotificationError DBusUserNotificationBackend::errorFrom(const QDBusError& e
 void DBusUserNotificationBackend::capabilities(CapabilitiesCompletion completion) {
     if (!m_bus.isConnected()) {
         // Still asynchronous, as an answer from a server would be.
-        QMetaObject::invokeMethod(this, [completion] {
-            completion({}, UserNotificationError{UserNotificationError::Code::noServer,
-                                                 QStringLiteral("There is no session bus for notifications")});
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [completion] {
+                completion(
+                    {}, UserNotificationError{UserNotificationError::Code::noServer,
+                                              QStringLiteral("There is no session bus for notifications")});
+            },
+            Qt::QueuedConnection);
         return;
     }
     if (m_capabilities) {
@@ -98,8 +104,9 @@ void DBusUserNotificationBackend::capabilities(CapabilitiesCompletion completion
     if (m_capabilityWaiters.size() > 1) {
         return;
     }
-    const auto message = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
-                                                        QString::fromLatin1(interfaceName), QStringLiteral("GetCapabilities"));
+    const auto message =
+        QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
+                                       QString::fromLatin1(interfaceName), QStringLiteral("GetCapabilities"));
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, m_timeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
         call->deleteLater();
@@ -119,7 +126,8 @@ void DBusUserNotificationBackend::capabilities(CapabilitiesCompletion completion
 }
 
 void DBusUserNotificationBackend::requestAuthorization(AuthorizationCompletion completion) {
-    capabilities([completion](const QStringList&, UserNotificationResult error) { completion(!error, error); });
+    capabilities(
+        [completion](const QStringList&, UserNotificationResult error) { completion(!error, error); });
 }
 
 void DBusUserNotificationBackend::deliver(const Delivery& delivery, Completion completion) {
@@ -132,7 +140,8 @@ void DBusUserNotificationBackend::deliver(const Delivery& delivery, Completion c
     });
 }
 
-void DBusUserNotificationBackend::send(const Delivery& delivery, const QStringList& capabilities, Completion completion) {
+void DBusUserNotificationBackend::send(const Delivery& delivery, const QStringList& capabilities,
+                                       Completion completion) {
     const UserNotificationRequest& request = delivery.request;
     QString body = request.subtitle.isEmpty() ? request.body
                    : request.body.isEmpty()   ? request.subtitle
@@ -147,7 +156,8 @@ void DBusUserNotificationBackend::send(const Delivery& delivery, const QStringLi
         // Keys are ours, not the caller's identifiers, so no identifier can pose as the default action.
         const QString defaultKey = QStringLiteral("default");
         actions << defaultKey << QString();
-        shown.actionsByKey.insert(defaultKey, QString::fromLatin1(UserNotificationCenter::defaultActionIdentifier));
+        shown.actionsByKey.insert(defaultKey,
+                                  QString::fromLatin1(UserNotificationCenter::defaultActionIdentifier));
         for (qsizetype index = 0; index < delivery.actions.size(); ++index) {
             const QString key = QStringLiteral("action-%1").arg(index);
             actions << key << delivery.actions[index].title;
@@ -164,8 +174,9 @@ void DBusUserNotificationBackend::send(const Delivery& delivery, const QStringLi
     }
 
     const uint replacesId = serverIdOf(request.identifier).value_or(0);
-    auto message = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
-                                                  QString::fromLatin1(interfaceName), QStringLiteral("Notify"));
+    auto message =
+        QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
+                                       QString::fromLatin1(interfaceName), QStringLiteral("Notify"));
     message << m_appName << replacesId << QString() << request.title << body << actions << hints << -1;
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, m_timeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
@@ -195,13 +206,15 @@ void DBusUserNotificationBackend::withdraw(const QString& identifier) {
     }
     m_shown.remove(*serverId);
     auto message = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
-                                                  QString::fromLatin1(interfaceName), QStringLiteral("CloseNotification"));
+                                                  QString::fromLatin1(interfaceName),
+                                                  QStringLiteral("CloseNotification"));
     message << *serverId;
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, m_timeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
         call->deleteLater();
         if (call->isError()) {
-            qCInfo(lcDBusNotifications) << "Closing a notification failed:" << errorFrom(call->error()).message;
+            qCInfo(lcDBusNotifications)
+                << "Closing a notification failed:" << errorFrom(call->error()).message;
         }
     });
 }

@@ -26,7 +26,8 @@ public:
 
     // `appName` and `desktopEntry` default to the bundle's display name and identifier.
     explicit DBusUserNotificationBackend(const QDBusConnection& bus, int timeoutMs = defaultTimeoutMs,
-                                         QString appName = {}, QString desktopEntry = {}, QObject* parent = nullptr);
+                                         QString appName = {}, QString desktopEntry = {},
+                                         QObject* parent = nullptr);
     ~DBusUserNotificationBackend() override;
 
     // Granted when a server answers; there is nothing else to ask on this desktop.
@@ -39,7 +40,8 @@ private slots:
     void onNotificationClosed(uint serverId, uint reason);
 
 private:
-    using CapabilitiesCompletion = std::function<void(const QStringList& capabilities, UserNotificationResult error)>;
+    using CapabilitiesCompletion =
+        std::function<void(const QStringList& capabilities, UserNotificationResult error)>;
     struct Shown {
         QString identifier;
         QHash<QString, QString> actionsByKey; // the keys we sent, to our action identifiers

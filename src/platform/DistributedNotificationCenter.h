@@ -25,9 +25,10 @@ public:
     static constexpr const char* interfaceName = "com.veltrix.DistributedNotification";
     static constexpr const char* signalName = "Notification"; // arguments: name (s), user info (a{sv})
 
-    static constexpr int longestName = 256;                // characters
-    static constexpr qsizetype largestPayload = 64 * 1024; // characters of text plus bytes of data, keys included
-    static constexpr int mostValues = 1024;                // values in the user info, nested ones included
+    static constexpr int longestName = 256; // characters
+    static constexpr qsizetype largestPayload =
+        64 * 1024;                          // characters of text plus bytes of data, keys included
+    static constexpr int mostValues = 1024; // values in the user info, nested ones included
     static constexpr int deepestNesting = 8;
 
     static DistributedNotificationCenter& defaultCenter();

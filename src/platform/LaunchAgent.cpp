@@ -33,12 +33,25 @@ QString decodeValue(QStringView raw) {
             continue;
         }
         switch (raw[++i].unicode()) {
-        case 's': value += u' '; break;
-        case 'n': value += u'\n'; break;
-        case 't': value += u'\t'; break;
-        case 'r': value += u'\r'; break;
-        case '\\': value += u'\\'; break;
-        default: value += u'\\'; value += raw[i]; break; // not ours to interpret (e.g. "\;" in lists)
+        case 's':
+            value += u' ';
+            break;
+        case 'n':
+            value += u'\n';
+            break;
+        case 't':
+            value += u'\t';
+            break;
+        case 'r':
+            value += u'\r';
+            break;
+        case '\\':
+            value += u'\\';
+            break;
+        default:
+            value += u'\\';
+            value += raw[i];
+            break; // not ours to interpret (e.g. "\;" in lists)
         }
     }
     return value;
@@ -89,15 +102,21 @@ struct LaunchAgent::Document {
 };
 
 LaunchAgent::LaunchAgent(QString label, QString directory)
-    : m_label(std::move(label)), m_directory(directory.isEmpty() ? autostartDirectory() : std::move(directory)) {}
+    : m_label(std::move(label)),
+      m_directory(directory.isEmpty() ? autostartDirectory() : std::move(directory)) {}
 
 QString LaunchAgent::autostartDirectory() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/autostart");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/autostart");
 }
 
-QString LaunchAgent::path() const { return QDir(m_directory).filePath(m_label + QStringLiteral(".desktop")); }
+QString LaunchAgent::path() const {
+    return QDir(m_directory).filePath(m_label + QStringLiteral(".desktop"));
+}
 
-bool LaunchAgent::exists() const { return QFileInfo(path()).isFile(); }
+bool LaunchAgent::exists() const {
+    return QFileInfo(path()).isFile();
+}
 
 LaunchAgent::Status LaunchAgent::load(Document& document) const {
     const QString file = path();
@@ -220,8 +239,8 @@ LaunchAgent::Status LaunchAgent::setValues(const QList<std::pair<QString, QStrin
 
     QDir().mkpath(m_directory);
     QSaveFile output(path());
-    if (!output.open(QIODevice::WriteOnly) || output.write((document.lines.join(u'\n') + u'\n').toUtf8()) < 0 ||
-        !output.commit()) {
+    if (!output.open(QIODevice::WriteOnly) ||
+        output.write((document.lines.join(u'\n') + u'\n').toUtf8()) < 0 || !output.commit()) {
         qCWarning(lcLaunchAgent) << "Could not write the autostart entry" << path() << output.errorString();
         return Status::writeFailed;
     }

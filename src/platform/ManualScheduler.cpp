@@ -10,7 +10,8 @@ ManualScheduler::ManualScheduler()
 
 void ManualScheduler::post(const DispatchQueue&, Task task, std::chrono::nanoseconds delay) {
     std::lock_guard lock(m_mutex);
-    m_entries.push_back({m_now + std::max(delay, std::chrono::nanoseconds::zero()), ++m_sequence, std::move(task)});
+    m_entries.push_back(
+        {m_now + std::max(delay, std::chrono::nanoseconds::zero()), ++m_sequence, std::move(task)});
 }
 
 Scheduler::Clock::time_point ManualScheduler::now() const {
@@ -24,7 +25,9 @@ QDateTime ManualScheduler::currentDate() const {
     return m_dateAtStart.addMSecs(elapsed);
 }
 
-bool ManualScheduler::isMainThread() const { return std::this_thread::get_id() == m_owner; }
+bool ManualScheduler::isMainThread() const {
+    return std::this_thread::get_id() == m_owner;
+}
 
 bool ManualScheduler::runNextDue(Clock::time_point limit) {
     Task task;

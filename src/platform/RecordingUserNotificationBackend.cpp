@@ -40,7 +40,8 @@ void RecordingUserNotificationBackend::withdraw(const QString& identifier) {
     m_shown.removeAll(identifier);
 }
 
-bool RecordingUserNotificationBackend::invokeAction(const QString& identifier, const QString& actionIdentifier) {
+bool RecordingUserNotificationBackend::invokeAction(const QString& identifier,
+                                                    const QString& actionIdentifier) {
     if (!m_shown.contains(identifier)) {
         return false;
     }

@@ -32,7 +32,8 @@ public:
 
     // A user's click on a shown notification; false when it is not on screen.
     bool invokeAction(const QString& identifier, const QString& actionIdentifier);
-    bool close(const QString& identifier, UserNotificationCloseReason reason = UserNotificationCloseReason::dismissed);
+    bool close(const QString& identifier,
+               UserNotificationCloseReason reason = UserNotificationCloseReason::dismissed);
 
 private:
     void answer(const QString& identifier, const Completion& completion);

@@ -86,9 +86,10 @@ public:
                 QThreadPool::globalInstance()->start(std::move(task));
                 return;
             }
-            postToContext(timers().context(),
-                          [task = std::move(task)]() mutable { QThreadPool::globalInstance()->start(std::move(task)); },
-                          delay);
+            postToContext(
+                timers().context(),
+                [task = std::move(task)]() mutable { QThreadPool::globalInstance()->start(std::move(task)); },
+                delay);
             return;
         }
     }
@@ -124,7 +125,9 @@ Scheduler& Scheduler::shared() {
     return qtScheduler();
 }
 
-void Scheduler::setShared(Scheduler* scheduler) { installedScheduler.store(scheduler, std::memory_order_release); }
+void Scheduler::setShared(Scheduler* scheduler) {
+    installedScheduler.store(scheduler, std::memory_order_release);
+}
 
 std::chrono::nanoseconds delayFromSeconds(double seconds) {
     if (!std::isfinite(seconds) || seconds <= 0) {
@@ -138,7 +141,8 @@ std::chrono::nanoseconds delayFromSeconds(double seconds) {
 DispatchQueue::DispatchQueue(Kind kind, QoS qos, QString label)
     : m_kind(kind), m_qos(qos), m_label(std::move(label)) {}
 
-DispatchQueue::DispatchQueue(QString label) : DispatchQueue(Kind::serial, QoS::defaultQoS, std::move(label)) {}
+DispatchQueue::DispatchQueue(QString label)
+    : DispatchQueue(Kind::serial, QoS::defaultQoS, std::move(label)) {}
 
 DispatchQueue::~DispatchQueue() = default;
 
@@ -158,7 +162,9 @@ const DispatchQueue& DispatchQueue::global(QoS qos) {
     return queues[static_cast<int>(qos)];
 }
 
-void DispatchQueue::async(Task task) const { Scheduler::shared().post(*this, std::move(task), {}); }
+void DispatchQueue::async(Task task) const {
+    Scheduler::shared().post(*this, std::move(task), {});
+}
 
 void DispatchQueue::asyncAfter(double seconds, Task task) const {
     Scheduler::shared().post(*this, std::move(task), delayFromSeconds(seconds));

@@ -26,7 +26,9 @@ constexpr int busCallTimeoutMs = 5000;
 constexpr int iconSizes[] = {16, 22, 24, 32, 44, 48, 64};
 constexpr int fallbackIconSize = 24;
 
-QColor panelTextColor() { return QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText); }
+QColor panelTextColor() {
+    return QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText);
+}
 
 // Keeps the shape's alpha and paints it in one colour.
 QIcon tinted(const QIcon& source, const QColor& color) {
@@ -64,12 +66,14 @@ StatusBar::StatusBar(const QDBusConnection& bus, QObject* parent) : QObject(pare
     m_watcher = new QDBusServiceWatcher(QString::fromLatin1(watcherService), m_bus,
                                         QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString&, const QString&, const QString& newOwner) { setTrayAvailable(!newOwner.isEmpty()); });
+            [this](const QString&, const QString&, const QString& newOwner) {
+                setTrayAvailable(!newOwner.isEmpty());
+            });
 
     // Asked without blocking; the watcher, set up first, reports any change that comes after the answer.
-    auto message = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                                  QStringLiteral("/org/freedesktop/DBus"),
-                                                  QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
+    auto message = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
     message << QString::fromLatin1(watcherService);
     auto* call = new QDBusPendingCallWatcher(m_bus.asyncCall(message, busCallTimeoutMs), this);
     connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
@@ -175,7 +179,8 @@ void StatusItem::setVisible(bool visible) {
 
 bool StatusItem::isTrayIconShown() const {
     // Asking Qt is safe here: the icon, and with it Qt's one look for a tray, exists only once a host does.
-    return m_tray && m_bar.isTrayAvailable() && m_tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+    return m_tray && m_bar.isTrayAvailable() && m_tray->isVisible() &&
+           QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 QRect StatusItem::buttonGeometry() const {
@@ -196,7 +201,8 @@ QRect StatusItem::buttonGeometry() const {
 }
 
 bool StatusItem::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange && m_isTemplate) {
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange &&
+        m_isTemplate) {
         renderIcon();
     }
     return QObject::eventFilter(watched, event);
@@ -211,11 +217,12 @@ void StatusItem::syncTrayIcon() {
         m_tray->setIcon(m_icon);
         m_tray->setToolTip(m_toolTip);
         m_tray->setContextMenu(m_menu);
-        connect(m_tray.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::Trigger) {
-                performClick();
-            }
-        });
+        connect(m_tray.get(), &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Trigger) {
+                        performClick();
+                    }
+                });
     }
     m_tray->setVisible(m_visible);
 }

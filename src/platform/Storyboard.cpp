@@ -24,18 +24,22 @@ Registry& registry() {
 
 } // namespace
 
-Storyboard Storyboard::named(const QString& name) { return Storyboard(name); }
+Storyboard Storyboard::named(const QString& name) {
+    return Storyboard(name);
+}
 
 bool Storyboard::registerController(const QString& storyboard, const QString& identifier, Factory factory) {
     if (storyboard.isEmpty() || identifier.isEmpty() || !factory) {
-        qCCritical(lcStoryboard) << "Refused an incomplete storyboard registration" << storyboard << identifier;
+        qCCritical(lcStoryboard) << "Refused an incomplete storyboard registration" << storyboard
+                                 << identifier;
         return false;
     }
     Registry& reg = registry();
     std::lock_guard lock(reg.mutex);
     auto& scenes = reg.storyboards[storyboard];
     if (scenes.contains(identifier)) {
-        qCCritical(lcStoryboard) << "Controller" << identifier << "registered twice in storyboard" << storyboard;
+        qCCritical(lcStoryboard) << "Controller" << identifier << "registered twice in storyboard"
+                                 << storyboard;
         return false;
     }
     scenes.insert(identifier, std::move(factory));

@@ -71,8 +71,8 @@ struct StoryboardRegistrar {
 
 // In a screen's .cpp: VELTRIX_STORYBOARD_CONTROLLER("General", "MainSubController", MainSubController)
 // makes `new MainSubController()` the factory of that identifier.
-#define VELTRIX_STORYBOARD_CONTROLLER(storyboard, identifier, Type)                                         \
-    static const ::platform::StoryboardRegistrar VELTRIX_STORYBOARD_CONCAT(veltrixStoryboardRegistrar_,    \
-                                                                           __LINE__)(                      \
-        QStringLiteral(storyboard), QStringLiteral(identifier),                                            \
+#define VELTRIX_STORYBOARD_CONTROLLER(storyboard, identifier, Type)                                          \
+    static const ::platform::StoryboardRegistrar VELTRIX_STORYBOARD_CONCAT(veltrixStoryboardRegistrar_,      \
+                                                                           __LINE__)(                        \
+        QStringLiteral(storyboard), QStringLiteral(identifier),                                              \
         []() -> std::unique_ptr<QObject> { return std::make_unique<Type>(); })

@@ -99,7 +99,9 @@ QString SystemInfo::operatingSystemName() const {
     return name.isEmpty() ? QStringLiteral("Linux") : name;
 }
 
-QString SystemInfo::versionId() const { return m_osRelease.value(QStringLiteral("VERSION_ID")); }
+QString SystemInfo::versionId() const {
+    return m_osRelease.value(QStringLiteral("VERSION_ID"));
+}
 
 QString SystemInfo::prettyName() const {
     const QString pretty = m_osRelease.value(QStringLiteral("PRETTY_NAME"));
@@ -124,14 +126,24 @@ OperatingSystemVersion SystemInfo::operatingSystemVersion() const {
     return {number.majorVersion(), number.minorVersion(), number.microVersion()};
 }
 
-QString SystemInfo::kernelName() const { return QSysInfo::kernelType(); }
+QString SystemInfo::kernelName() const {
+    return QSysInfo::kernelType();
+}
 
-QString SystemInfo::kernelRelease() const { return QSysInfo::kernelVersion(); }
+QString SystemInfo::kernelRelease() const {
+    return QSysInfo::kernelVersion();
+}
 
-QString SystemInfo::architecture() const { return QSysInfo::currentCpuArchitecture(); }
+QString SystemInfo::architecture() const {
+    return QSysInfo::currentCpuArchitecture();
+}
 
-QString SystemInfo::hostName() const { return QSysInfo::machineHostName(); }
+QString SystemInfo::hostName() const {
+    return QSysInfo::machineHostName();
+}
 
-QString SystemInfo::machineModel() const { return QString::fromUtf8(readBounded(m_modelPath)).trimmed(); }
+QString SystemInfo::machineModel() const {
+    return QString::fromUtf8(readBounded(m_modelPath)).trimmed();
+}
 
 } // namespace platform

@@ -39,7 +39,8 @@ QByteArray encode(const QStringList& arguments) {
     for (const QString& argument : arguments) {
         const qint64 cost = QJsonDocument(QJsonArray{argument}).toJson(QJsonDocument::Compact).size();
         if (size + cost > UrlEvents::maxMessageBytes) {
-            qCWarning(lcUrlEvents) << "Arguments too long to forward; dropped" << arguments.size() - kept.size();
+            qCWarning(lcUrlEvents) << "Arguments too long to forward; dropped"
+                                   << arguments.size() - kept.size();
             break;
         }
         kept.append(argument);
@@ -167,7 +168,8 @@ bool UrlEvents::listen() {
         // We hold the lock, so a socket file left behind belongs to a copy that crashed.
         QLocalServer::removeServer(serverName());
         if (!m_server->listen(serverName())) {
-            qCWarning(lcUrlEvents).noquote() << "Cannot listen for later launches:" << m_server->errorString();
+            qCWarning(lcUrlEvents).noquote()
+                << "Cannot listen for later launches:" << m_server->errorString();
             return false;
         }
     }

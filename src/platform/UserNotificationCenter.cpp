@@ -29,11 +29,13 @@ void completeOnMain(const Completion& completion, Args... args) {
 
 } // namespace
 
-PresentationOptions UserNotificationCenterDelegate::willPresent(UserNotificationCenter&, const UserNotificationRequest&) {
+PresentationOptions UserNotificationCenterDelegate::willPresent(UserNotificationCenter&,
+                                                                const UserNotificationRequest&) {
     return PresentationOption::banner | PresentationOption::sound;
 }
 
-void UserNotificationCenterDelegate::didClose(UserNotificationCenter&, const QString&, UserNotificationCloseReason) {}
+void UserNotificationCenterDelegate::didClose(UserNotificationCenter&, const QString&,
+                                              UserNotificationCloseReason) {}
 
 UserNotificationCenter& UserNotificationCenter::current() {
     static std::mutex mutex;
@@ -54,16 +56,21 @@ UserNotificationCenter& UserNotificationCenter::current() {
     return *center;
 }
 
-UserNotificationCenter::UserNotificationCenter(std::unique_ptr<UserNotificationBackend> backend, QObject* parent)
+UserNotificationCenter::UserNotificationCenter(std::unique_ptr<UserNotificationBackend> backend,
+                                               QObject* parent)
     : QObject(parent), m_backend(std::move(backend)),
       m_isApplicationActive([] { return QGuiApplication::applicationState() == Qt::ApplicationActive; }) {
     m_backend->setEvents({
         [this](const QString& identifier, const QString& action) { onActionInvoked(identifier, action); },
-        [this](const QString& identifier, UserNotificationCloseReason reason) { onClosed(identifier, reason); },
+        [this](const QString& identifier, UserNotificationCloseReason reason) {
+            onClosed(identifier, reason);
+        },
     });
 }
 
-UserNotificationCenter::~UserNotificationCenter() { m_backend->setEvents({}); }
+UserNotificationCenter::~UserNotificationCenter() {
+    m_backend->setEvents({});
+}
 
 bool UserNotificationCenter::hopToOwnThread(std::function<void()> call) {
     if (QThread::currentThread() == thread()) {
@@ -131,8 +138,9 @@ void UserNotificationCenter::add(const UserNotificationRequest& request, Complet
         return;
     }
     if (request.identifier.isEmpty()) {
-        completeOnMain(completion, UserNotificationResult{{UserNotificationError::Code::invalidRequest,
-                                                           QStringLiteral("A notification needs an identifier")}});
+        completeOnMain(completion,
+                       UserNotificationResult{{UserNotificationError::Code::invalidRequest,
+                                               QStringLiteral("A notification needs an identifier")}});
         return;
     }
     PresentationOptions options = PresentationOption::banner | PresentationOption::sound;
@@ -146,13 +154,17 @@ void UserNotificationCenter::add(const UserNotificationRequest& request, Complet
     }
 
     // A request with a shown notification's identifier replaces it.
-    m_delivered.removeIf([&](const UserNotificationRequest& shown) { return shown.identifier == request.identifier; });
-    std::erase_if(m_pending, [&](const Pending& pending) { return pending.request.identifier == request.identifier; });
+    m_delivered.removeIf(
+        [&](const UserNotificationRequest& shown) { return shown.identifier == request.identifier; });
+    std::erase_if(m_pending,
+                  [&](const Pending& pending) { return pending.request.identifier == request.identifier; });
     const std::uint64_t token = m_nextToken++;
     m_pending.push_back({request, token});
 
-    UserNotificationBackend::Delivery delivery{request, {}, request.sound && options.testFlag(PresentationOption::sound)};
-    if (const auto category = m_categories.constFind(request.categoryIdentifier); category != m_categories.constEnd()) {
+    UserNotificationBackend::Delivery delivery{
+        request, {}, request.sound && options.testFlag(PresentationOption::sound)};
+    if (const auto category = m_categories.constFind(request.categoryIdentifier);
+        category != m_categories.constEnd()) {
         delivery.actions = category->actions;
     }
     QPointer<UserNotificationCenter> self(this);
@@ -164,8 +176,8 @@ void UserNotificationCenter::add(const UserNotificationRequest& request, Complet
     });
 }
 
-void UserNotificationCenter::finishDelivery(const QString& identifier, std::uint64_t token, UserNotificationResult error,
-                                            const Completion& completion) {
+void UserNotificationCenter::finishDelivery(const QString& identifier, std::uint64_t token,
+                                            UserNotificationResult error, const Completion& completion) {
     const auto pending = std::find_if(m_pending.begin(), m_pending.end(), [&](const Pending& entry) {
         return entry.request.identifier == identifier && entry.token == token;
     });
@@ -173,8 +185,10 @@ void UserNotificationCenter::finishDelivery(const QString& identifier, std::uint
         // Removed while the server was busy with it: take it off the screen again, unless a newer request
         // with the same identifier took its place.
         const bool replaced =
-            std::any_of(m_pending.begin(), m_pending.end(), [&](const Pending& p) { return p.request.identifier == identifier; }) ||
-            std::any_of(m_delivered.begin(), m_delivered.end(), [&](const auto& r) { return r.identifier == identifier; });
+            std::any_of(m_pending.begin(), m_pending.end(),
+                        [&](const Pending& p) { return p.request.identifier == identifier; }) ||
+            std::any_of(m_delivered.begin(), m_delivered.end(),
+                        [&](const auto& r) { return r.identifier == identifier; });
         if (!error && !replaced) {
             m_backend->withdraw(identifier);
         }
@@ -226,7 +240,9 @@ void UserNotificationCenter::removePendingNotificationRequests(const QStringList
         return;
     }
     for (const QString& identifier : identifiers) {
-        if (std::erase_if(m_pending, [&](const Pending& pending) { return pending.request.identifier == identifier; }) > 0) {
+        if (std::erase_if(m_pending, [&](const Pending& pending) {
+                return pending.request.identifier == identifier;
+            }) > 0) {
             reportClosed(identifier, UserNotificationCloseReason::removed);
         }
     }

@@ -59,16 +59,20 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(PresentationOptions)
 
 class UserNotificationCenter;
 
-// Calls arrive on the main queue. The delegate is not owned: clear it with setDelegate(nullptr) before it goes.
+// Calls arrive on the main queue. The delegate is not owned: clear it with setDelegate(nullptr) before it
+// goes.
 class UserNotificationCenterDelegate {
 public:
     virtual ~UserNotificationCenterDelegate() = default;
-    // Asked while the application is active, before a notification is shown; without a banner it is not shown.
-    virtual PresentationOptions willPresent(UserNotificationCenter& center, const UserNotificationRequest& request);
+    // Asked while the application is active, before a notification is shown; without a banner it is not
+    // shown.
+    virtual PresentationOptions willPresent(UserNotificationCenter& center,
+                                            const UserNotificationRequest& request);
     // The user clicked a notification or one of its action buttons.
     virtual void didReceive(UserNotificationCenter& center, const UserNotificationResponse& response) = 0;
     // The notification left the screen (expired, dismissed, removed): its identifier may be forgotten.
-    virtual void didClose(UserNotificationCenter& center, const QString& identifier, UserNotificationCloseReason reason);
+    virtual void didClose(UserNotificationCenter& center, const QString& identifier,
+                          UserNotificationCloseReason reason);
 };
 
 // What a notification server is asked and what it reports, in our identifiers. Called on the main thread;
@@ -102,7 +106,8 @@ protected:
 };
 
 // The client's user notifications. Every method may be called from any thread; the work is done on the
-// main thread, and completions and delegate calls arrive on the main queue. Nothing ever blocks on the server.
+// main thread, and completions and delegate calls arrive on the main queue. Nothing ever blocks on the
+// server.
 class UserNotificationCenter : public QObject {
     Q_OBJECT
 
@@ -116,7 +121,8 @@ public:
     // The centre of this application, over the desktop's notification server on the session bus.
     static UserNotificationCenter& current();
 
-    explicit UserNotificationCenter(std::unique_ptr<UserNotificationBackend> backend, QObject* parent = nullptr);
+    explicit UserNotificationCenter(std::unique_ptr<UserNotificationBackend> backend,
+                                    QObject* parent = nullptr);
     ~UserNotificationCenter() override;
 
     void setDelegate(UserNotificationCenterDelegate* delegate);

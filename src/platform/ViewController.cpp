@@ -150,7 +150,9 @@ QWidget* ViewController::view() {
     return m_view;
 }
 
-QWidget* ViewController::loadView() { return new QWidget; }
+QWidget* ViewController::loadView() {
+    return new QWidget;
+}
 
 bool ViewController::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_view) {
@@ -223,7 +225,8 @@ void ViewController::removeFromParentViewController() {
     m_parentController.clear();
 }
 
-void ViewController::presentViewController(ViewController* controller, std::shared_ptr<PresentationAnimator> animator) {
+void ViewController::presentViewController(ViewController* controller,
+                                           std::shared_ptr<PresentationAnimator> animator) {
     if (!controller || controller == this) {
         qCWarning(lcViewController) << "Refused to present an invalid controller";
         return;
@@ -251,8 +254,9 @@ void ViewController::presentAsSheet(ViewController* controller) {
 }
 
 void ViewController::dismissViewController(ViewController* controller) {
-    const auto found = std::find_if(m_presented.begin(), m_presented.end(),
-                                    [controller](const Presentation& p) { return p.controller == controller; });
+    const auto found =
+        std::find_if(m_presented.begin(), m_presented.end(),
+                     [controller](const Presentation& p) { return p.controller == controller; });
     if (!controller || found == m_presented.end()) {
         qCWarning(lcViewController) << "Asked to dismiss a controller that was not presented here";
         return;
@@ -290,9 +294,10 @@ void ViewController::forgetPresenter() {
     }
     m_presenting.clear();
     auto& list = presenting->m_presented;
-    list.erase(std::remove_if(list.begin(), list.end(),
-                              [this](const Presentation& p) { return p.controller == this || !p.controller; }),
-               list.end());
+    list.erase(
+        std::remove_if(list.begin(), list.end(),
+                       [this](const Presentation& p) { return p.controller == this || !p.controller; }),
+        list.end());
 }
 
 } // namespace platform

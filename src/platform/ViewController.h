@@ -55,7 +55,8 @@ public:
 
     // Shows `controller` inside this one through `animator` (an overlay when none is given). A controller
     // is presented by one presenter at a time; a second presentation is refused.
-    void presentViewController(ViewController* controller, std::shared_ptr<PresentationAnimator> animator = {});
+    void presentViewController(ViewController* controller,
+                               std::shared_ptr<PresentationAnimator> animator = {});
     // A window-modal child window of this view's window holding the controller's view.
     void presentAsSheet(ViewController* controller);
     // Takes a controller that this one presented away again, with the animator it was presented with.

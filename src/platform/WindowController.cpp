@@ -29,7 +29,8 @@ QWidget* WindowController::window() {
     if (!m_window) {
         QWidget* made = loadWindow();
         if (!made) {
-            qCCritical(lcWindowController) << metaObject()->className() << "made no window; using an empty one";
+            qCCritical(lcWindowController)
+                << metaObject()->className() << "made no window; using an empty one";
             made = new QWidget;
         }
         if (made->parentWidget() && !made->isWindow()) {
@@ -48,7 +49,9 @@ QWidget* WindowController::window() {
     return m_window;
 }
 
-QWidget* WindowController::loadWindow() { return new QWidget; }
+QWidget* WindowController::loadWindow() {
+    return new QWidget;
+}
 
 void WindowController::setContentViewController(ViewController* controller) {
     if (m_content != controller) {

@@ -78,7 +78,8 @@ void Workspace::takeSleepDelay() {
     if (!m_observing || m_delayRequested || m_sleepDelay.isValid()) {
         return;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(m_service, loginPath, loginManager, QStringLiteral("Inhibit"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(m_service, loginPath, loginManager, QStringLiteral("Inhibit"));
     call << QStringLiteral("sleep") << QCoreApplication::applicationName()
          << QStringLiteral("Finishing work before sleep") << QStringLiteral("delay");
     m_delayRequested = true;

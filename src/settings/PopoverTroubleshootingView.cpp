@@ -54,7 +54,8 @@ void PopoverTroubleshootingView::configure(const PopoverTroubleshootingViewState
     using Kind = PopoverTroubleshootingViewState::Kind;
     switch (state.kind) {
     case Kind::start:
-        m_body->setText(tr("The script collects logs and statistics that help support find the cause of a problem."));
+        m_body->setText(
+            tr("The script collects logs and statistics that help support find the cause of a problem."));
         m_confirm->setText(tr("Run"));
         break;
     case Kind::progress:
@@ -65,7 +66,8 @@ void PopoverTroubleshootingView::configure(const PopoverTroubleshootingViewState
         m_confirm->setText(tr("OK"));
         break;
     case Kind::fail:
-        m_body->setText(failureReason ? failureReason->description() : tr("The logs could not be collected."));
+        m_body->setText(failureReason ? failureReason->description()
+                                      : tr("The logs could not be collected."));
         m_confirm->setText(tr("OK"));
         break;
     }
@@ -76,7 +78,8 @@ void PopoverTroubleshootingView::configure(const PopoverTroubleshootingViewState
 
 void PopoverTroubleshootingView::confirm(QObject* sender) {
     if (m_state.kind == PopoverTroubleshootingViewState::Kind::start) {
-        platform::UserDefaults::standard().set(QStringLiteral("showMeTroubleshootingInfo"), m_showMeAgain->isChecked());
+        platform::UserDefaults::standard().set(QStringLiteral("showMeTroubleshootingInfo"),
+                                               m_showMeAgain->isChecked());
     }
     if (m_delegate) {
         m_delegate->popoverConfirmed(sender);
@@ -89,14 +92,16 @@ void PopoverTroubleshootingView::cancel(QObject* sender) {
     }
 }
 
-PopoverAppInfoView::PopoverAppInfoView(QWidget* parent) : XibView(parent) { loadView(); }
+PopoverAppInfoView::PopoverAppInfoView(QWidget* parent) : XibView(parent) {
+    loadView();
+}
 
 QWidget* PopoverAppInfoView::loadViewFromNib() {
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
     layout->addWidget(new QLabel(GlobalConstants::productDisplayName()));
-    layout->addWidget(new QLabel(tr("Version %1 (%2)").arg(GlobalConstants::bundleShortVersion(),
-                                                          GlobalConstants::bundleVersion())));
+    layout->addWidget(new QLabel(
+        tr("Version %1 (%2)").arg(GlobalConstants::bundleShortVersion(), GlobalConstants::bundleVersion())));
     auto* ok = new QPushButton(tr("OK"));
     layout->addWidget(ok, 0, Qt::AlignRight);
     connect(ok, &QPushButton::clicked, this, [this, ok] { this->ok(ok); });

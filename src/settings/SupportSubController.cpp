@@ -48,15 +48,15 @@ void SupportSubController::collectLogs() {
     m_collect->setEnabled(false);
     m_output->setPlainText(tr("Collecting…"));
     QPointer<SupportSubController> self = this;
-    VeltrixXPC::collectLogsAndStats([self](const std::optional<QString>& text,
-                                           const std::optional<PDTroubleshootingHelperError>& error) {
-        platform::DispatchQueue::main().async([self, text, error] {
-            if (!self) {
-                return;
-            }
-            self->m_collecting = false;
-            self->m_collect->setEnabled(true);
-            self->m_output->setPlainText(error ? error->description() : text.value_or(QString()));
+    VeltrixXPC::collectLogsAndStats(
+        [self](const std::optional<QString>& text, const std::optional<PDTroubleshootingHelperError>& error) {
+            platform::DispatchQueue::main().async([self, text, error] {
+                if (!self) {
+                    return;
+                }
+                self->m_collecting = false;
+                self->m_collect->setEnabled(true);
+                self->m_output->setPlainText(error ? error->description() : text.value_or(QString()));
+            });
         });
-    });
 }

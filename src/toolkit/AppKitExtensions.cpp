@@ -72,8 +72,8 @@ void animateRadius(QGraphicsBlurEffect* blur, double to, double duration, std::f
 
 QRect frameFromBottomLeft(const QRectF& frame, const QRect& screenGeometry) {
     const double top = screenGeometry.height() - (frame.y() + frame.height());
-    return QRect(qRound(screenGeometry.x() + frame.x()), qRound(screenGeometry.y() + top), qRound(frame.width()),
-                 qRound(frame.height()));
+    return QRect(qRound(screenGeometry.x() + frame.x()), qRound(screenGeometry.y() + top),
+                 qRound(frame.width()), qRound(frame.height()));
 }
 
 QPoint centeredWindowOrigin(const QRect& screenGeometry, const QSize& windowSize, double offset) {
@@ -93,11 +93,17 @@ void centerOnScreen(QWidget* window, double offset) {
     window->move(centeredWindowOrigin(screen->geometry(), window->frameGeometry().size(), offset));
 }
 
-void openURL(const QUrl& url) { platform::Workspace::shared().openURL(url); }
+void openURL(const QUrl& url) {
+    platform::Workspace::shared().openURL(url);
+}
 
-void enableLayerCoreImageFilters(platform::ViewController* controller) { setFiltersEnabled(controller, true); }
+void enableLayerCoreImageFilters(platform::ViewController* controller) {
+    setFiltersEnabled(controller, true);
+}
 
-void disableLayerCoreImageFilters(platform::ViewController* controller) { setFiltersEnabled(controller, false); }
+void disableLayerCoreImageFilters(platform::ViewController* controller) {
+    setFiltersEnabled(controller, false);
+}
 
 void applyBackgroundBlur(QWidget* view, double duration) {
     QPointer<QWidget> target = view;
@@ -140,7 +146,9 @@ void removeBlur(QWidget* view, double duration) {
     });
 }
 
-QPointF shadowOffsetFromBottomLeft(const QSizeF& offset) { return QPointF(offset.width(), -offset.height()); }
+QPointF shadowOffsetFromBottomLeft(const QSizeF& offset) {
+    return QPointF(offset.width(), -offset.height());
+}
 
 void setShadow(QWidget* view, const QColor& color, const QSizeF& offset, double blurRadius) {
     if (!view) {
@@ -159,7 +167,8 @@ bool isModalViewControllerPresented() {
         return false;
     }
     BaseWindowViewController* windowController = BaseWindowViewController::controllerOfWindow(mainWindow);
-    platform::ViewController* content = windowController ? windowController->contentViewController() : nullptr;
+    platform::ViewController* content =
+        windowController ? windowController->contentViewController() : nullptr;
     if (!content) {
         return false;
     }

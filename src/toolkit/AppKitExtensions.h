@@ -41,8 +41,8 @@ void applyBackgroundBlur(QWidget* view, double duration);
 void removeBlur(QWidget* view, double duration);
 
 // A drop shadow; the offset is written with y upwards, as for bottom-left frames.
-void setShadow(QWidget* view, const QColor& color = QColor(0, 0, 0, 128), const QSizeF& offset = QSizeF(0.0, 3.0),
-               double blurRadius = 3.0);
+void setShadow(QWidget* view, const QColor& color = QColor(0, 0, 0, 128),
+               const QSizeF& offset = QSizeF(0.0, 3.0), double blurRadius = 3.0);
 // A shadow offset with y upwards to Qt's y downwards.
 QPointF shadowOffsetFromBottomLeft(const QSizeF& offset);
 

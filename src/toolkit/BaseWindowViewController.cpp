@@ -23,7 +23,9 @@ std::set<BaseWindowViewController*>& allControllers() {
 
 } // namespace
 
-bool isWindowOpened() { return !shownWindows().empty(); }
+bool isWindowOpened() {
+    return !shownWindows().empty();
+}
 
 BaseWindowViewController::BaseWindowViewController(QObject* parent) : platform::WindowController(parent) {
     allControllers().insert(this);
@@ -43,7 +45,8 @@ BaseWindowViewController* BaseWindowViewController::controllerOfWindow(const QWi
     return nullptr;
 }
 
-std::unique_ptr<BaseWindowViewController> BaseWindowViewController::withContent(platform::ViewController* content) {
+std::unique_ptr<BaseWindowViewController>
+BaseWindowViewController::withContent(platform::ViewController* content) {
     auto controller = std::make_unique<BaseWindowViewController>();
     if (content) {
         content->setParent(controller.get());
@@ -78,9 +81,13 @@ void BaseWindowViewController::handleWindowWillClose() {
     }
 }
 
-ApplicationModel& BaseWindowViewController::appModel() const { return ServiceLayer::appModel(); }
+ApplicationModel& BaseWindowViewController::appModel() const {
+    return ServiceLayer::appModel();
+}
 
-void BaseWindowViewController::markWindowClosed() { shownWindows().erase(this); }
+void BaseWindowViewController::markWindowClosed() {
+    shownWindows().erase(this);
+}
 
 void BaseWindowViewController::windowDidLoad() {
     // A window made in code is what a storyboard's window was on awaking.
@@ -90,4 +97,6 @@ void BaseWindowViewController::windowDidLoad() {
     windowDidLoadLateHook();
 }
 
-void BaseWindowViewController::windowWillClose() { handleWindowWillClose(); }
+void BaseWindowViewController::windowWillClose() {
+    handleWindowWillClose();
+}

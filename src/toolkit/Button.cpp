@@ -19,17 +19,20 @@ QRectF ButtonCell::drawTitle(QPainter& painter, const QString& title, const QRec
         alignment = button->titleAlignment() & Qt::AlignHorizontal_Mask;
     }
     QRectF covered;
-    painter.drawText(frame, static_cast<int>(alignment | Qt::AlignVCenter | Qt::TextSingleLine), title, &covered);
+    painter.drawText(frame, static_cast<int>(alignment | Qt::AlignVCenter | Qt::TextSingleLine), title,
+                     &covered);
     painter.restore();
     return covered;
 }
 
-void ButtonCell::drawImage(QPainter& painter, const QIcon& image, const QRectF& frame, const QAbstractButton& view) {
-    image.paint(&painter, frame.toRect(), Qt::AlignCenter, view.isEnabled() ? QIcon::Normal : QIcon::Disabled);
+void ButtonCell::drawImage(QPainter& painter, const QIcon& image, const QRectF& frame,
+                           const QAbstractButton& view) {
+    image.paint(&painter, frame.toRect(), Qt::AlignCenter,
+                view.isEnabled() ? QIcon::Normal : QIcon::Disabled);
 }
 
-QRectF ButtonWithTextAndImageOffsetCell::drawTitle(QPainter& painter, const QString& title, const QRectF& frame,
-                                                   const QAbstractButton& view) {
+QRectF ButtonWithTextAndImageOffsetCell::drawTitle(QPainter& painter, const QString& title,
+                                                   const QRectF& frame, const QAbstractButton& view) {
     return ButtonCell::drawTitle(painter, title, frame.translated(-m_labelOffsetX, -m_labelOffsetY), view);
 }
 
@@ -40,7 +43,9 @@ void ButtonWithTextAndImageOffsetCell::drawImage(QPainter& painter, const QIcon&
 
 Button::Button(QWidget* parent) : QPushButton(parent), m_cell(std::make_unique<ButtonCell>()) {}
 
-Button::Button(const QString& title, QWidget* parent) : Button(parent) { setText(title); }
+Button::Button(const QString& title, QWidget* parent) : Button(parent) {
+    setText(title);
+}
 
 Button::~Button() = default;
 

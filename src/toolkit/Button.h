@@ -12,8 +12,10 @@ public:
     virtual ~ButtonCell() = default;
     // Draws the title in the button's title colour, font and alignment, vertically centred in `frame`;
     // returns the rectangle the text covers.
-    virtual QRectF drawTitle(QPainter& painter, const QString& title, const QRectF& frame, const QAbstractButton& view);
-    virtual void drawImage(QPainter& painter, const QIcon& image, const QRectF& frame, const QAbstractButton& view);
+    virtual QRectF drawTitle(QPainter& painter, const QString& title, const QRectF& frame,
+                             const QAbstractButton& view);
+    virtual void drawImage(QPainter& painter, const QIcon& image, const QRectF& frame,
+                           const QAbstractButton& view);
 };
 
 // A cell that shifts its title and image by fixed offsets, subtracted in the button's (flipped)
@@ -29,8 +31,10 @@ public:
     double buttonImageOffsetY() const { return m_imageOffsetY; }
     void setButtonImageOffsetY(double offset) { m_imageOffsetY = offset; }
 
-    QRectF drawTitle(QPainter& painter, const QString& title, const QRectF& frame, const QAbstractButton& view) override;
-    void drawImage(QPainter& painter, const QIcon& image, const QRectF& frame, const QAbstractButton& view) override;
+    QRectF drawTitle(QPainter& painter, const QString& title, const QRectF& frame,
+                     const QAbstractButton& view) override;
+    void drawImage(QPainter& painter, const QIcon& image, const QRectF& frame,
+                   const QAbstractButton& view) override;
 
 private:
     double m_labelOffsetX = 0.0;

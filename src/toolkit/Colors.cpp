@@ -7,12 +7,17 @@
 namespace {
 
 bool isHexDigit(QChar c) {
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+           (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
            (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
 }
 
-double nibble(quint64 value, int shift) { return static_cast<double>((value >> shift) & 0xF) / 15.0; }
-double byte(quint64 value, int shift) { return static_cast<double>((value >> shift) & 0xFF) / 255.0; }
+double nibble(quint64 value, int shift) {
+    return static_cast<double>((value >> shift) & 0xF) / 15.0;
+}
+double byte(quint64 value, int shift) {
+    return static_cast<double>((value >> shift) & 0xFF) / 255.0;
+}
 
 } // namespace
 
@@ -29,7 +34,8 @@ QColor colorFromHexString(const QString& hex) {
         return black;
     }
     if (digits.size() != 3 && digits.size() != 4 && digits.size() != 6 && digits.size() != 8) {
-        vlog::error(QStringLiteral("Invalid RGB string, number of characters after '#' should be either 3, 4, 6 or 8"));
+        vlog::error(QStringLiteral(
+            "Invalid RGB string, number of characters after '#' should be either 3, 4, 6 or 8"));
         return black;
     }
     const quint64 v = digits.toULongLong(nullptr, 16);

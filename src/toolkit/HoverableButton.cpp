@@ -16,7 +16,9 @@ void HoverableButton::setHighlight(bool highlight) {
     updateCursorRect();
 }
 
-void HoverableButton::updateCursorRect() { setCursor(m_highlight ? m_hoverCursor : QCursor(Qt::ArrowCursor)); }
+void HoverableButton::updateCursorRect() {
+    setCursor(m_highlight ? m_hoverCursor : QCursor(Qt::ArrowCursor));
+}
 
 void HoverableButton::enterEvent(QEnterEvent* event) {
     Button::enterEvent(event);
@@ -55,7 +57,8 @@ void HoverableBgButton::paintEvent(QPaintEvent* event) {
 }
 
 ImageSelectableButton::ImageSelectableButton(QWidget* parent)
-    : HoverableBgButton(parent), m_selectedImage(platform::Bundle::main().image(QStringLiteral("networksCrossImageHover"))),
+    : HoverableBgButton(parent),
+      m_selectedImage(platform::Bundle::main().image(QStringLiteral("networksCrossImageHover"))),
       m_defaultImage(platform::Bundle::main().image(QStringLiteral("networksCrossImage"))) {}
 
 void ImageSelectableButton::setSelected(bool selected) {
@@ -65,7 +68,8 @@ void ImageSelectableButton::setSelected(bool selected) {
 }
 
 ImageHoverableButton::ImageHoverableButton(QWidget* parent)
-    : HoverableButton(parent), m_hoverImage(platform::Bundle::main().image(QStringLiteral("networksCrossImageHover"))),
+    : HoverableButton(parent),
+      m_hoverImage(platform::Bundle::main().image(QStringLiteral("networksCrossImageHover"))),
       m_defaultImage(platform::Bundle::main().image(QStringLiteral("networksCrossImage"))) {}
 
 void ImageHoverableButton::setHighlight(bool highlight) {
@@ -85,7 +89,9 @@ void ImageHoverableButton::mouseReleaseEvent(QMouseEvent* event) {
     setHighlight(false);
 }
 
-NSButtonWithHandCursor::NSButtonWithHandCursor(QWidget* parent) : Button(parent) { setCursor(*m_cursor); }
+NSButtonWithHandCursor::NSButtonWithHandCursor(QWidget* parent) : Button(parent) {
+    setCursor(*m_cursor);
+}
 
 void NSButtonWithHandCursor::setHandCursor(std::optional<QCursor> cursor) {
     m_cursor = std::move(cursor);

@@ -8,8 +8,10 @@
 #include <QPainterPath>
 
 namespace {
-HoverableTableCellView* hoverableCell(QWidget* view) { return dynamic_cast<HoverableTableCellView*>(view); }
+HoverableTableCellView* hoverableCell(QWidget* view) {
+    return dynamic_cast<HoverableTableCellView*>(view);
 }
+} // namespace
 
 HoverableTableView::HoverableTableView(QWidget* parent) : TableView(parent) {}
 
@@ -33,7 +35,9 @@ void HoverableTableView::clearHover() {
     }
 }
 
-void HoverableTableView::resetHover() { clearHover(); }
+void HoverableTableView::resetHover() {
+    clearHover();
+}
 
 void HoverableTableView::pointerMoved(const QPoint& point) {
     if (isModalViewControllerPresented()) {
@@ -66,7 +70,9 @@ bool HoverableTableView::viewportEvent(QEvent* event) {
     return TableView::viewportEvent(event);
 }
 
-void HoverableTableView::pointerEnteredRow(const QPoint& point) { pointerMoved(point); }
+void HoverableTableView::pointerEnteredRow(const QPoint& point) {
+    pointerMoved(point);
+}
 
 void HoverableTableView::rowWillBeRecycled(int row, QWidget* cell) {
     // A lit cell scrolled away must not come back lit for another row.
@@ -93,7 +99,9 @@ bool HoverableSubmenuTableView::viewportEvent(QEvent* event) {
     return HoverableTableView::viewportEvent(event);
 }
 
-HoverableCellView::HoverableCellView(QWidget* parent) : QWidget(parent) { setCursor(m_hoveredCursor); }
+HoverableCellView::HoverableCellView(QWidget* parent) : QWidget(parent) {
+    setCursor(m_hoveredCursor);
+}
 
 void HoverableCellView::setHighlight(bool highlight) {
     m_highlight = highlight;

@@ -4,13 +4,16 @@
 
 #include <algorithm>
 
-IntervalAnimator::~IntervalAnimator() { stopAnimation(); }
+IntervalAnimator::~IntervalAnimator() {
+    stopAnimation();
+}
 
 void IntervalAnimator::startAnimation() {
     stopAnimation();
     currentFrame = 0;
     // The timer dies with the animator (the destructor stops it), so it may call back into `this`.
-    m_animationTimer = platform::Timer::scheduledTimer(timerUpdateInterval, true, [this](platform::Timer&) { onUpdate(); });
+    m_animationTimer =
+        platform::Timer::scheduledTimer(timerUpdateInterval, true, [this](platform::Timer&) { onUpdate(); });
 }
 
 void IntervalAnimator::onUpdate() {
@@ -27,4 +30,6 @@ void IntervalAnimator::stopAnimation() {
     }
 }
 
-bool IntervalAnimator::isAnimating() const { return m_animationTimer && m_animationTimer->isValid(); }
+bool IntervalAnimator::isAnimating() const {
+    return m_animationTimer && m_animationTimer->isValid();
+}

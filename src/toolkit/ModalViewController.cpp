@@ -34,7 +34,8 @@ const QString kCardStyle = QStringLiteral(
     "#popoverCard { background: #1B2046; border-radius: 12px; }"
     "#popoverCard QLabel { color: white; }"
     "#popoverCard QLabel#descriptionLabel { color: #B4B9D6; }"
-    "#popoverCard QLineEdit { color: white; background: #2A3060; border: 1px solid #3C4480; border-radius: 6px;"
+    "#popoverCard QLineEdit { color: white; background: #2A3060; border: 1px solid #3C4480; border-radius: "
+    "6px;"
     " padding: 6px; }"
     "#popoverCard QCheckBox { color: #B4B9D6; }"
     "#popoverCard QPushButton { color: white; background: #2B7BFA; border: none; border-radius: 6px;"
@@ -56,11 +57,13 @@ std::optional<QString> buttonTitle(QObject* sender) {
 
 } // namespace
 
-// PopoverWarningView -----------------------------------------------------------------------------------------
+// PopoverWarningView
+// -----------------------------------------------------------------------------------------
 
 QString PopoverWarningViewContent::title(PopoverWarningViewState state) {
     if (state == PopoverWarningViewState::quit) {
-        return QStringLiteral("Quit ") + platform::Bundle::main().infoString(QStringLiteral("CFBundleName")).value_or(QString()) +
+        return QStringLiteral("Quit ") +
+               platform::Bundle::main().infoString(QStringLiteral("CFBundleName")).value_or(QString()) +
                QStringLiteral("?");
     }
     return QStringLiteral("Sign Out From Your Workspace?");
@@ -122,15 +125,17 @@ QWidget* PopoverWarningView::loadViewFromNib() {
 
 void PopoverWarningView::setupButtons() {
     m_confirm->setStyleSheet(QStringLiteral("color: white; text-align: center;"));
-    m_cancel->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: transparent; border: none; }")
-                                .arg(colorFromHexString(QStringLiteral("#5F678E")).name()));
+    m_cancel->setStyleSheet(
+        QStringLiteral("QPushButton { color: %1; background: transparent; border: none; }")
+            .arg(colorFromHexString(QStringLiteral("#5F678E")).name()));
 }
 
 void PopoverWarningView::configure(PopoverWarningViewState state) {
     m_title->setText(PopoverWarningViewContent::title(state));
     m_description->setText(PopoverWarningViewContent::description(state));
     m_confirm->setText(PopoverWarningViewContent::confirmButtonTitle(state));
-    const QString image = platform::Bundle::main().imagePath(PopoverWarningViewContent::confirmButtonImage(state));
+    const QString image =
+        platform::Bundle::main().imagePath(PopoverWarningViewContent::confirmButtonImage(state));
     m_confirm->setStyleSheet(QStringLiteral("QPushButton { color: white; text-align: center; border: none;"
                                             " border-image: url(%1); }")
                                  .arg(image));
@@ -155,9 +160,15 @@ ModalViewController::ModalViewController(QObject* parent) : NSViewControllerBase
 
 ModalViewController::~ModalViewController() = default;
 
-PopoverConfirmationCodeView* ModalViewController::popoverConfirmationCodeView() const { return m_codeView; }
-PopoverTroubleshootingView* ModalViewController::popoverTroubleshootingView() const { return m_troubleshootingView; }
-PopoverAppInfoView* ModalViewController::popoverAppInfoView() const { return m_appInfoView; }
+PopoverConfirmationCodeView* ModalViewController::popoverConfirmationCodeView() const {
+    return m_codeView;
+}
+PopoverTroubleshootingView* ModalViewController::popoverTroubleshootingView() const {
+    return m_troubleshootingView;
+}
+PopoverAppInfoView* ModalViewController::popoverAppInfoView() const {
+    return m_appInfoView;
+}
 
 QWidget* ModalViewController::loadView() {
     auto* background = new ClickableView;
@@ -220,7 +231,8 @@ void ModalViewController::updateContent() {
         m_codeView->show();
         break;
     case ModalViewControllerType::runTroubleshooting: {
-        const bool runAtOnce = platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showMeTroubleshootingInfo);
+        const bool runAtOnce =
+            platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showMeTroubleshootingInfo);
         m_troubleshootingView->configure(PopoverTroubleshootingViewState::start());
         if (runAtOnce) {
             popoverConfirmed(this);
@@ -235,8 +247,9 @@ void ModalViewController::updateContent() {
 }
 
 QWidget* ModalViewController::shownPopoverView() const {
-    for (QWidget* popover : {static_cast<QWidget*>(m_warningView), static_cast<QWidget*>(m_codeView),
-                             static_cast<QWidget*>(m_troubleshootingView), static_cast<QWidget*>(m_appInfoView)}) {
+    for (QWidget* popover :
+         {static_cast<QWidget*>(m_warningView), static_cast<QWidget*>(m_codeView),
+          static_cast<QWidget*>(m_troubleshootingView), static_cast<QWidget*>(m_appInfoView)}) {
         if (popover && !popover->isHidden()) {
             return popover;
         }
@@ -255,7 +268,8 @@ void ModalViewController::popoverConfirmed(QObject* sender) {
     case ModalViewControllerType::codeConfirmationSignOut:
         vlog::info(QStringLiteral("Sign-out confirmed"));
         VeltrixXPC::sendAnalytics(AnalyticsEvent(kAnalyticsCategory, kSignOutEvent, std::nullopt,
-                                                 AnalyticsTrigger::button(title), std::nullopt, std::nullopt));
+                                                 AnalyticsTrigger::button(title), std::nullopt,
+                                                 std::nullopt));
         if (AppRouterProtocol* router = appRouter()) {
             router->performLogout();
         }
@@ -310,7 +324,9 @@ void ModalViewController::viewClicked() {
     closeOverlay();
 }
 
-void ModalViewController::closeOverlay() { dismiss(); }
+void ModalViewController::closeOverlay() {
+    dismiss();
+}
 
 void ModalViewController::startCollection() {
     const std::uint64_t run = ++m_collectionRun;
@@ -347,8 +363,8 @@ void ModalViewController::logCollectionCompleted(std::uint64_t run, const std::o
     m_troubleshootingView->configure(PopoverTroubleshootingViewState::success(text.value_or(QString())));
 }
 
-void ModalViewController::sendTroubleshootingEvent(const std::optional<PopoverTroubleshootingViewState>& state,
-                                                   const std::optional<QString>& buttonTitle) {
+void ModalViewController::sendTroubleshootingEvent(
+    const std::optional<PopoverTroubleshootingViewState>& state, const std::optional<QString>& buttonTitle) {
     if (!state) {
         return;
     }
@@ -375,6 +391,6 @@ void ModalViewController::sendTroubleshootingEvent(const std::optional<PopoverTr
     if (buttonTitle) {
         trigger += buttonTitle->isEmpty() ? QStringLiteral("x") : *buttonTitle;
     }
-    VeltrixXPC::sendAnalytics(AnalyticsEvent(kAnalyticsCategory, type, std::nullopt, AnalyticsTrigger::button(trigger),
-                                             parameters, std::nullopt));
+    VeltrixXPC::sendAnalytics(AnalyticsEvent(kAnalyticsCategory, type, std::nullopt,
+                                             AnalyticsTrigger::button(trigger), parameters, std::nullopt));
 }

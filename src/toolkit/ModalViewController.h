@@ -74,7 +74,9 @@ private:
 // The client's modal overlay: a background that closes on a click, with at most one popover over it, chosen
 // by controllerType. Presented over a window's content with a TransitionAnimator, or hosted as a window's
 // content (the sign-out window), whose owner calls updateContent() when it reuses it.
-class ModalViewController : public NSViewControllerBase, public PopoverViewDelegate, public ClickableViewDelegate {
+class ModalViewController : public NSViewControllerBase,
+                            public PopoverViewDelegate,
+                            public ClickableViewDelegate {
     Q_OBJECT
 public:
     explicit ModalViewController(QObject* parent = nullptr);

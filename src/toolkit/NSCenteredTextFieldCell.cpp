@@ -7,11 +7,13 @@
 
 NSCenteredTextFieldCell::NSCenteredTextFieldCell(QWidget* parent) : QLabel(parent) {}
 
-NSCenteredTextFieldCell::NSCenteredTextFieldCell(const QString& text, QWidget* parent) : QLabel(text, parent) {}
+NSCenteredTextFieldCell::NSCenteredTextFieldCell(const QString& text, QWidget* parent)
+    : QLabel(text, parent) {}
 
 QSize NSCenteredTextFieldCell::cellSizeForBounds(const QRect& bounds) const {
     const int flags = wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine;
-    const QRect needed = fontMetrics().boundingRect(QRect(0, 0, bounds.width(), QWIDGETSIZE_MAX), flags, text());
+    const QRect needed =
+        fontMetrics().boundingRect(QRect(0, 0, bounds.width(), QWIDGETSIZE_MAX), flags, text());
     return QSize(needed.width(), std::max(needed.height(), fontMetrics().height()));
 }
 
@@ -25,7 +27,8 @@ QRect NSCenteredTextFieldCell::titleRectForBounds(const QRect& bounds) const {
 void NSCenteredTextFieldCell::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const Qt::Alignment horizontal = alignment() & Qt::AlignHorizontal_Mask;
-    const int flags = static_cast<int>(horizontal | Qt::AlignTop) | (wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine);
+    const int flags =
+        static_cast<int>(horizontal | Qt::AlignTop) | (wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine);
     style()->drawItemText(&painter, titleRectForBounds(contentsRect()), flags, palette(), isEnabled(), text(),
                           foregroundRole());
 }

@@ -16,7 +16,9 @@ QColor mix(const QColor& from, const QColor& to, double t) {
                             channel(from.blueF(), to.blueF()), channel(from.alphaF(), to.alphaF()));
 }
 
-QString describe(double value) { return QString::number(value, 'f', 1); }
+QString describe(double value) {
+    return QString::number(value, 'f', 1);
+}
 
 } // namespace
 
@@ -46,12 +48,13 @@ void NSPageControl::animatePageChange(int from, int to) {
 void NSPageControl::fillColorAnimation(std::size_t dot, const QColor& color, const QByteArray& key) {
     const QColor start = m_dots[dot].fillColor;
     QPointer<NSPageControl> self = this;
-    ViewAnimation::start(this, key, m_animationDuration, timing::easeInOut(), [self, dot, start, color](double t) {
-        if (self && dot < self->m_dots.size()) {
-            self->m_dots[dot].fillColor = mix(start, color, t);
-            self->update();
-        }
-    });
+    ViewAnimation::start(this, key, m_animationDuration, timing::easeInOut(),
+                         [self, dot, start, color](double t) {
+                             if (self && dot < self->m_dots.size()) {
+                                 self->m_dots[dot].fillColor = mix(start, color, t);
+                                 self->update();
+                             }
+                         });
 }
 
 std::vector<QRectF> NSPageControl::dotFrames(const QSizeF& size, int pages, double length, double margin) {
@@ -78,16 +81,17 @@ void NSPageControl::rebuildDots() {
 }
 
 void NSPageControl::paintEvent(QPaintEvent*) {
-    const bool animating = ViewAnimation::running(this, "oldPageAnimation") || ViewAnimation::running(this, "newPageAnimation");
+    const bool animating =
+        ViewAnimation::running(this, "oldPageAnimation") || ViewAnimation::running(this, "newPageAnimation");
     // A repaint during a colour change draws the dots as the animation has them.
     if (!animating) {
         const int n = m_numberOfPages;
         const double required = m_dotLength * n + m_dotMargin * (n - 1);
         if (height() < m_dotLength || width() < required) {
-            const QString lines = QStringLiteral("dirtyRect doesn't have enough space to draw all dots\n"
-                                                 "current Rect :(0.0, 0.0, %1, %2)\nrequired Size:(%3, %4)\n")
-                                      .arg(describe(width()), describe(height()), describe(required),
-                                           describe(m_dotLength));
+            const QString lines =
+                QStringLiteral("dirtyRect doesn't have enough space to draw all dots\n"
+                               "current Rect :(0.0, 0.0, %1, %2)\nrequired Size:(%3, %4)\n")
+                    .arg(describe(width()), describe(height()), describe(required), describe(m_dotLength));
             std::fputs(lines.toUtf8().constData(), stdout);
         }
         rebuildDots();

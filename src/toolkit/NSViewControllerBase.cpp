@@ -4,4 +4,6 @@
 
 NSViewControllerBase::NSViewControllerBase(QObject* parent) : platform::ViewController(parent) {}
 
-AppRouterProtocol* NSViewControllerBase::appRouter() const { return ::appRouter(); }
+AppRouterProtocol* NSViewControllerBase::appRouter() const {
+    return ::appRouter();
+}

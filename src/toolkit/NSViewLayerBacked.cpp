@@ -46,7 +46,8 @@ void LayerBackedStyle::paintBorder(QPainter& painter, const QRectF& bounds) cons
     const double half = m_layer.borderWidth / 2.0;
     const QRectF inner = bounds.adjusted(half, half, -half, -half);
     QPainterPath path;
-    const double radius = std::max(0.0, std::min(m_layer.cornerRadius, std::min(bounds.width(), bounds.height()) / 2.0) - half);
+    const double radius =
+        std::max(0.0, std::min(m_layer.cornerRadius, std::min(bounds.width(), bounds.height()) / 2.0) - half);
     if (radius > 0.0) {
         path.addRoundedRect(inner, radius, radius);
     } else {
@@ -114,10 +115,18 @@ DisabledView::DisabledView(QWidget* parent) : NSViewLayerBacked(parent) {
     setCursor(Qt::ArrowCursor);
 }
 
-void DisabledView::mousePressEvent(QMouseEvent* event) { event->accept(); }
-void DisabledView::mouseMoveEvent(QMouseEvent* event) { event->accept(); }
-void DisabledView::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
-void DisabledView::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+void DisabledView::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+}
+void DisabledView::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+}
+void DisabledView::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+}
+void DisabledView::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+}
 
 void ClickableView::mousePressEvent(QMouseEvent* event) {
     DisabledView::mousePressEvent(event);

@@ -25,7 +25,9 @@ LOTAnimationView::LOTAnimationView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TranslucentBackground);
 }
 
-LOTAnimationView::~LOTAnimationView() { stop(); }
+LOTAnimationView::~LOTAnimationView() {
+    stop();
+}
 
 bool LOTAnimationView::setAnimationNamed(const QString& name) {
     stop();
@@ -36,10 +38,13 @@ bool LOTAnimationView::setAnimationNamed(const QString& name) {
     if (file.endsWith(QLatin1String(".json"))) {
         file.chop(5);
     }
-    const QByteArray data = file.isEmpty() ? QByteArray()
-                                           : platform::Bundle::main().resourceData(QStringLiteral("animations/") + file + QStringLiteral(".json"));
+    const QByteArray data = file.isEmpty()
+                                ? QByteArray()
+                                : platform::Bundle::main().resourceData(QStringLiteral("animations/") + file +
+                                                                        QStringLiteral(".json"));
     if (!data.isEmpty()) {
-        m_animation = rlottie::Animation::loadFromData(data.toStdString(), file.toStdString(), std::string(), false);
+        m_animation =
+            rlottie::Animation::loadFromData(data.toStdString(), file.toStdString(), std::string(), false);
     }
     if (!m_animation || m_animation->totalFrame() == 0) {
         m_animation.reset();
@@ -51,7 +56,9 @@ bool LOTAnimationView::setAnimationNamed(const QString& name) {
     return true;
 }
 
-std::size_t LOTAnimationView::totalFrames() const { return m_animation ? m_animation->totalFrame() : 0; }
+std::size_t LOTAnimationView::totalFrames() const {
+    return m_animation ? m_animation->totalFrame() : 0;
+}
 
 void LOTAnimationView::play() {
     if (isAnimationPlaying() || !m_animation) {
@@ -76,7 +83,9 @@ void LOTAnimationView::stop() {
     }
 }
 
-bool LOTAnimationView::isAnimationPlaying() const { return m_timer && m_timer->isValid(); }
+bool LOTAnimationView::isAnimationPlaying() const {
+    return m_timer && m_timer->isValid();
+}
 
 void LOTAnimationView::tick() {
     if (!m_animation) {
@@ -84,7 +93,8 @@ void LOTAnimationView::tick() {
         return;
     }
     const std::size_t total = m_animation->totalFrame();
-    const auto elapsedFrames = static_cast<std::size_t>(std::floor((nowSeconds() - m_startSeconds) * m_animation->frameRate()));
+    const auto elapsedFrames =
+        static_cast<std::size_t>(std::floor((nowSeconds() - m_startSeconds) * m_animation->frameRate()));
     std::size_t frame = elapsedFrames;
     if (m_loop) {
         frame %= total;
@@ -104,8 +114,9 @@ QImage LOTAnimationView::renderFrame(std::size_t frame, const QSize& size) const
     }
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
-    rlottie::Surface surface(reinterpret_cast<std::uint32_t*>(image.bits()), static_cast<std::size_t>(size.width()),
-                             static_cast<std::size_t>(size.height()), static_cast<std::size_t>(image.bytesPerLine()));
+    rlottie::Surface surface(reinterpret_cast<std::uint32_t*>(image.bits()),
+                             static_cast<std::size_t>(size.width()), static_cast<std::size_t>(size.height()),
+                             static_cast<std::size_t>(image.bytesPerLine()));
     m_animation->renderSync(std::min(frame, m_animation->totalFrame() - 1), surface);
     return image;
 }
@@ -126,7 +137,9 @@ void LOTAnimationView::paintEvent(QPaintEvent*) {
 
 // PDLottieAnimationView ------------------------------------------------------------------------------------
 
-PDLottieAnimationView::PDLottieAnimationView(QWidget* parent) : XibView(parent) { loadView(); }
+PDLottieAnimationView::PDLottieAnimationView(QWidget* parent) : XibView(parent) {
+    loadView();
+}
 
 QWidget* PDLottieAnimationView::loadViewFromNib() {
     auto* background = new QWidget;

@@ -19,11 +19,14 @@ QRect lerp(const QRect& from, const QRect& to, double t) {
                  mix(from.height(), to.height()));
 }
 
-double lerp(double from, double to, double t) { return from + (to - from) * t; }
+double lerp(double from, double to, double t) {
+    return from + (to - from) * t;
+}
 
 // A frame written with y upwards inside a view `height` high, in Qt's y-downwards coordinates.
 QRect fromBottomLeft(double x, double y, double width, double height, double containerHeight) {
-    return QRect(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(containerHeight - (y + height))),
+    return QRect(static_cast<int>(std::lround(x)),
+                 static_cast<int>(std::lround(containerHeight - (y + height))),
                  static_cast<int>(std::lround(width)), static_cast<int>(std::lround(height)));
 }
 
@@ -72,7 +75,8 @@ Slide slideOf(unsigned effect, bool rightToLeft, bool upBeforeDown) {
 TransitionAnimator::TransitionAnimator(std::optional<double> topOffset, std::optional<double> bottomOffset,
                                        std::optional<double> appearDuration,
                                        std::optional<double> disappearDuration)
-    : TransitionAnimator(topOffset, bottomOffset, std::nullopt, std::nullopt, appearDuration, disappearDuration) {}
+    : TransitionAnimator(topOffset, bottomOffset, std::nullopt, std::nullopt, appearDuration,
+                         disappearDuration) {}
 
 TransitionAnimator::TransitionAnimator(std::optional<double> topOffset, std::optional<double> bottomOffset,
                                        std::optional<double> leftOffset, std::optional<double> rightOffset,
@@ -82,10 +86,11 @@ TransitionAnimator::TransitionAnimator(std::optional<double> topOffset, std::opt
       m_right(rightOffset.value_or(0.0)), m_appear(appearDuration.value_or(0.0)),
       m_disappear(disappearDuration.value_or(m_appear)) {}
 
-QRect TransitionAnimator::presentedFrame(const QRect& bounds, double top, double bottom, double left, double right) {
+QRect TransitionAnimator::presentedFrame(const QRect& bounds, double top, double bottom, double left,
+                                         double right) {
     // Written as the design has it, with y upwards: the origin moves by left and bottom.
-    return fromBottomLeft(bounds.x() + left, bottom, bounds.width() - left - right, bounds.height() - top - bottom,
-                          bounds.height())
+    return fromBottomLeft(bounds.x() + left, bottom, bounds.width() - left - right,
+                          bounds.height() - top - bottom, bounds.height())
         .translated(0, bounds.y());
 }
 
@@ -175,7 +180,8 @@ QRect SlideAnimator::onscreenFrame(const QRect& a, const QRect& b, unsigned effe
     return a;
 }
 
-void SlideAnimator::animatePresentation(platform::ViewController* presented, platform::ViewController* presenting) {
+void SlideAnimator::animatePresentation(platform::ViewController* presented,
+                                        platform::ViewController* presenting) {
     QWidget* presentingView = presenting->view();
     QWidget* view = presented->view();
     const bool rtl = QApplication::isRightToLeft();
@@ -240,7 +246,8 @@ void SlideAnimator::animatePresentation(platform::ViewController* presented, pla
         });
 }
 
-void SlideAnimator::animateDismissal(platform::ViewController* presented, platform::ViewController* presenting) {
+void SlideAnimator::animateDismissal(platform::ViewController* presented,
+                                     platform::ViewController* presenting) {
     if (!presented->isViewLoaded()) {
         return;
     }
@@ -250,7 +257,8 @@ void SlideAnimator::animateDismissal(platform::ViewController* presented, platfo
     const QRect b = view->geometry();
     QPointer<QWidget> from = removeFromView ? m_fromView : QPointer<QWidget>();
     const QPoint offset = from ? from->pos() : QPoint();
-    const QRect end = offscreenFrame(a, b, m_effect, keepOriginalSize, QApplication::isRightToLeft()).translated(offset);
+    const QRect end =
+        offscreenFrame(a, b, m_effect, keepOriginalSize, QApplication::isRightToLeft()).translated(offset);
     const bool fade = m_effect & TransitionOptions::crossfade;
     if (from) {
         from->show();
@@ -309,7 +317,8 @@ void TestSlideAnimator::animatePresentation(platform::ViewController* presented,
     });
 }
 
-void TestSlideAnimator::animateDismissal(platform::ViewController* presented, platform::ViewController* presenting) {
+void TestSlideAnimator::animateDismissal(platform::ViewController* presented,
+                                         platform::ViewController* presenting) {
     if (!presented->isViewLoaded()) {
         return;
     }

@@ -19,12 +19,14 @@ public:
     // Left and right offsets are 0; a missing offset is 0, a missing appear duration 0, a missing disappear
     // duration the appear duration.
     TransitionAnimator(std::optional<double> topOffset, std::optional<double> bottomOffset,
-                       std::optional<double> appearDuration = {}, std::optional<double> disappearDuration = {});
+                       std::optional<double> appearDuration = {},
+                       std::optional<double> disappearDuration = {});
     TransitionAnimator(std::optional<double> topOffset, std::optional<double> bottomOffset,
                        std::optional<double> leftOffset, std::optional<double> rightOffset,
                        std::optional<double> appearDuration, std::optional<double> disappearDuration);
 
-    void animatePresentation(platform::ViewController* presented, platform::ViewController* presenting) override;
+    void animatePresentation(platform::ViewController* presented,
+                             platform::ViewController* presenting) override;
     void animateDismissal(platform::ViewController* presented, platform::ViewController* presenting) override;
 
     double topOffset() const { return m_top; }
@@ -35,7 +37,8 @@ public:
     double disappearDurationAnimationDuration() const { return m_disappear; }
 
     // The presented view's frame inside presenting bounds, in Qt's top-left coordinates.
-    static QRect presentedFrame(const QRect& presentingBounds, double top, double bottom, double left, double right);
+    static QRect presentedFrame(const QRect& presentingBounds, double top, double bottom, double left,
+                                double right);
 
 private:
     double m_top;
@@ -61,9 +64,11 @@ constexpr unsigned slideBackward = 0x180;
 class SlideAnimator : public platform::PresentationAnimator {
 public:
     explicit SlideAnimator(double animationDuration = 0.3,
-                           unsigned transitionEffect = TransitionOptions::crossfade | TransitionOptions::slideDown);
+                           unsigned transitionEffect = TransitionOptions::crossfade |
+                                                       TransitionOptions::slideDown);
 
-    void animatePresentation(platform::ViewController* presented, platform::ViewController* presenting) override;
+    void animatePresentation(platform::ViewController* presented,
+                             platform::ViewController* presenting) override;
     void animateDismissal(platform::ViewController* presented, platform::ViewController* presenting) override;
 
     double animationDuration() const { return m_duration; }
@@ -98,7 +103,8 @@ class TestSlideAnimator : public platform::PresentationAnimator {
 public:
     explicit TestSlideAnimator(double animationDuration = 0.5);
 
-    void animatePresentation(platform::ViewController* presented, platform::ViewController* presenting) override;
+    void animatePresentation(platform::ViewController* presented,
+                             platform::ViewController* presenting) override;
     void animateDismissal(platform::ViewController* presented, platform::ViewController* presenting) override;
 
     double animationDuration() const { return m_duration; }

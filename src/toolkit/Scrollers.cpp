@@ -2,9 +2,9 @@
 
 #include "toolkit/Colors.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPaintEvent>
 #include <QStyleOptionSlider>
 #include <QWheelEvent>
 
@@ -13,11 +13,12 @@ constexpr double kRadius = 4.0;
 
 // The style sheet gives the scroll bar a knob and a track without arrow buttons, so that the knob the
 // style hits and drags is the one painted.
-const char* kGeometry = "QScrollBar { border: none; background: transparent; margin: 0; }"
-                        "QScrollBar:vertical { width: 8px; } QScrollBar:horizontal { height: 8px; }"
-                        "QScrollBar::handle:vertical { min-height: 20px; } QScrollBar::handle:horizontal { min-width: 20px; }"
-                        "QScrollBar::add-line, QScrollBar::sub-line { border: none; width: 0; height: 0; }"
-                        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }";
+const char* kGeometry =
+    "QScrollBar { border: none; background: transparent; margin: 0; }"
+    "QScrollBar:vertical { width: 8px; } QScrollBar:horizontal { height: 8px; }"
+    "QScrollBar::handle:vertical { min-height: 20px; } QScrollBar::handle:horizontal { min-width: 20px; }"
+    "QScrollBar::add-line, QScrollBar::sub-line { border: none; width: 0; height: 0; }"
+    "QScrollBar::add-page, QScrollBar::sub-page { background: none; }";
 
 void fillRounded(QPainter& painter, const QRectF& rect, const QColor& color) {
     QPainterPath path;
@@ -31,15 +32,17 @@ TransculentScroller::TransculentScroller(QWidget* parent) : TransculentScroller(
 TransculentScroller::TransculentScroller(Qt::Orientation orientation, QWidget* parent)
     : TransculentScroller(orientation, QStringLiteral("#1A3985B3"), QStringLiteral("#6F9CD9"), parent) {}
 
-TransculentScroller::TransculentScroller(Qt::Orientation orientation, const QString& bgColor, const QString& knobColor,
-                                         QWidget* parent)
-    : QScrollBar(orientation, parent), m_bgColor(colorFromHexString(bgColor)), m_knobColor(colorFromHexString(knobColor)) {
+TransculentScroller::TransculentScroller(Qt::Orientation orientation, const QString& bgColor,
+                                         const QString& knobColor, QWidget* parent)
+    : QScrollBar(orientation, parent), m_bgColor(colorFromHexString(bgColor)),
+      m_knobColor(colorFromHexString(knobColor)) {
     setStyleSheet(QString::fromLatin1(kGeometry));
 }
 
 QSize TransculentScroller::sizeHint() const {
     const QSize hint = QScrollBar::sizeHint();
-    return orientation() == Qt::Vertical ? QSize(scrollerWidth(), hint.height()) : QSize(hint.width(), scrollerWidth());
+    return orientation() == Qt::Vertical ? QSize(scrollerWidth(), hint.height())
+                                         : QSize(hint.width(), scrollerWidth());
 }
 
 QRect TransculentScroller::knobRect() const {
@@ -84,4 +87,6 @@ void DisabledScrollView::wheelEvent(QWheelEvent* event) {
 
 RateStarsView::RateStarsView(QWidget* parent) : XibView(parent) {}
 
-QWidget* RateStarsView::loadViewFromNib() { return new QWidget; }
+QWidget* RateStarsView::loadViewFromNib() {
+    return new QWidget;
+}

@@ -25,7 +25,8 @@ public:
     QSize sizeHint() const override;
 
 protected:
-    TransculentScroller(Qt::Orientation orientation, const QString& bgColor, const QString& knobColor, QWidget* parent);
+    TransculentScroller(Qt::Orientation orientation, const QString& bgColor, const QString& knobColor,
+                        QWidget* parent);
     void paintEvent(QPaintEvent* event) override;
     virtual void drawKnob(QPainter& painter);
 

@@ -133,7 +133,8 @@ void NSSwitchCustom::setThumbColor(const QColor& color) {
 }
 
 void NSSwitchCustom::mousePressEvent(QMouseEvent* event) {
-    m_pressed = event->button() == Qt::LeftButton && m_backgroundView->geometry().contains(event->position().toPoint());
+    m_pressed = event->button() == Qt::LeftButton &&
+                m_backgroundView->geometry().contains(event->position().toPoint());
     event->accept();
 }
 

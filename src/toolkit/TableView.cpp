@@ -52,9 +52,15 @@ void TableRowView::enterEvent(QEnterEvent* event) {
     }
 }
 
-int TableViewDataSource::heightOfRow(TableView& table, int) { return table.rowHeight(); }
-TableRowView* TableViewDataSource::rowViewForRow(TableView&, int) { return nullptr; }
-bool TableViewDataSource::shouldSelectRow(TableView&, int) { return true; }
+int TableViewDataSource::heightOfRow(TableView& table, int) {
+    return table.rowHeight();
+}
+TableRowView* TableViewDataSource::rowViewForRow(TableView&, int) {
+    return nullptr;
+}
+bool TableViewDataSource::shouldSelectRow(TableView&, int) {
+    return true;
+}
 void TableViewDataSource::selectionDidChange(TableView&) {}
 
 TableView::TableView(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -70,7 +76,9 @@ TableView::~TableView() {
     }
 }
 
-void TableView::setDataSource(TableViewDataSource* dataSource) { m_dataSource = dataSource; }
+void TableView::setDataSource(TableViewDataSource* dataSource) {
+    m_dataSource = dataSource;
+}
 
 void TableView::setRowHeight(int height) {
     m_rowHeight = std::max(0, height);
@@ -154,7 +162,8 @@ QRect TableView::rectOfRow(int row) const {
         return {};
     }
     const int top = m_offsets[static_cast<size_t>(row)] - verticalScrollBar()->value();
-    return QRect(0, top, viewport()->width(), m_offsets[static_cast<size_t>(row) + 1] - m_offsets[static_cast<size_t>(row)]);
+    return QRect(0, top, viewport()->width(),
+                 m_offsets[static_cast<size_t>(row) + 1] - m_offsets[static_cast<size_t>(row)]);
 }
 
 std::pair<int, int> TableView::rowsInView() const {
@@ -214,7 +223,9 @@ void TableView::rowWillBeRecycled(int, QWidget*) {}
 
 void TableView::pointerEnteredRow(const QPoint&) {}
 
-void TableView::rowClicked(int row) { selectRow(row); }
+void TableView::rowClicked(int row) {
+    selectRow(row);
+}
 
 void TableView::updateScrollBars() {
     QScrollBar* bar = verticalScrollBar();

@@ -51,7 +51,8 @@ QString AttributedString::toHtml() const {
     if (m_maximumLineHeight > 0.0) {
         double natural = 0.0;
         for (const Run& run : m_runs) {
-            natural = std::max(natural, QFontMetricsF(run.font.value_or(document.defaultFont())).lineSpacing());
+            natural =
+                std::max(natural, QFontMetricsF(run.font.value_or(document.defaultFont())).lineSpacing());
         }
         if (natural == 0.0) {
             natural = QFontMetricsF(document.defaultFont()).lineSpacing();
@@ -105,14 +106,15 @@ QString stringValue(const QLabel* field) {
     if (!field) {
         return {};
     }
-    if (field->textFormat() == Qt::RichText || (field->textFormat() == Qt::AutoText && Qt::mightBeRichText(field->text()))) {
+    if (field->textFormat() == Qt::RichText ||
+        (field->textFormat() == Qt::AutoText && Qt::mightBeRichText(field->text()))) {
         return QTextDocumentFragment::fromHtml(field->text()).toPlainText();
     }
     return field->text();
 }
 
-void applyTitleAttributes(QAbstractButton* button, const QColor& color, std::optional<Qt::Alignment> alignment,
-                          std::optional<QFont> font) {
+void applyTitleAttributes(QAbstractButton* button, const QColor& color,
+                          std::optional<Qt::Alignment> alignment, std::optional<QFont> font) {
     if (!button) {
         return;
     }
@@ -137,7 +139,8 @@ void setTitle(QAbstractButton* button, const QString& title, const QColor& color
 }
 
 AttributedString highlightedString(const QString& text, const QString& search, const QColor& baseColor,
-                                   const QFont& baseFont, const QColor& highlightColor, const QFont& highlightFont) {
+                                   const QFont& baseFont, const QColor& highlightColor,
+                                   const QFont& highlightFont) {
     AttributedString result(text);
     result.setAttributes(0, text.size(), baseColor, baseFont);
     // Found in the text itself: lower-casing can change lengths ("İ"), which would shift the range.
@@ -153,8 +156,8 @@ void highlightMatch(QLabel* field, const QString& search, const QColor& baseColo
     if (!field) {
         return;
     }
-    setAttributedStringValue(
-        field, highlightedString(stringValue(field), search, baseColor, baseFont, highlightColor, highlightFont));
+    setAttributedStringValue(field, highlightedString(stringValue(field), search, baseColor, baseFont,
+                                                      highlightColor, highlightFont));
 }
 
 QFont defaultSubstringFont() {

@@ -28,7 +28,8 @@ public:
     const QString& string() const { return m_text; }
 
     // Gives the range these attributes, replacing what it had; the range is cut to the text.
-    void setAttributes(qsizetype start, qsizetype length, const QColor& color, const std::optional<QFont>& font);
+    void setAttributes(qsizetype start, qsizetype length, const QColor& color,
+                       const std::optional<QFont>& font);
     // The attributes in force at a character.
     QColor colorAt(qsizetype index) const;
     std::optional<QFont> fontAt(qsizetype index) const;
@@ -71,7 +72,8 @@ void setTitle(QAbstractButton* button, const QString& title, const QColor& color
 
 // `text` in the base look, with the first occurrence of `search` (case ignored) in the highlight look.
 AttributedString highlightedString(const QString& text, const QString& search, const QColor& baseColor,
-                                   const QFont& baseFont, const QColor& highlightColor, const QFont& highlightFont);
+                                   const QFont& baseFont, const QColor& highlightColor,
+                                   const QFont& highlightFont);
 // The field's text with the search text marked, as the network rows show it.
 void highlightMatch(QLabel* field, const QString& search, const QColor& baseColor, const QFont& baseFont,
                     const QColor& highlightColor, const QFont& highlightFont);

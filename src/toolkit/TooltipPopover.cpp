@@ -82,7 +82,9 @@ void PopoverController::viewWillAppear() {
     m_field->setText(m_popupText);
 }
 
-void PopoverController::configure(PopoverState state) { m_popupText = titleOf(state); }
+void PopoverController::configure(PopoverState state) {
+    m_popupText = titleOf(state);
+}
 
 void PopoverController::configure(const QString& text, Qt::Alignment alignment) {
     m_popupText = text;
@@ -125,7 +127,8 @@ void Popover::show(QWidget* anchor) {
     QRect frame(QPoint(below.x() - m_contentSize.width() / 2, below.y() + kAnchorGap), m_contentSize);
     if (QScreen* screen = anchor->screen()) {
         const QRect area = screen->availableGeometry();
-        frame.moveLeft(std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width())));
+        frame.moveLeft(
+            std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width())));
     }
     m_window->move(frame.topLeft());
     content->show();
@@ -142,7 +145,9 @@ void Popover::close() {
     }
 }
 
-bool Popover::isShown() const { return m_window && m_window->isVisible(); }
+bool Popover::isShown() const {
+    return m_window && m_window->isVisible();
+}
 
 bool Popover::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress && isShown()) {
@@ -159,14 +164,17 @@ bool Popover::eventFilter(QObject* watched, QEvent* event) {
 TooltipSupport::TooltipSupport(QAbstractButton* button, Qt::Alignment alignment, Popover::Behavior behavior)
     : m_button(button), m_alignment(alignment), m_behavior(behavior) {}
 
-QString TooltipSupport::text() const { return popoverState ? titleOf(*popoverState) : popoverMsg; }
+QString TooltipSupport::text() const {
+    return popoverState ? titleOf(*popoverState) : popoverMsg;
+}
 
 QSize TooltipSupport::contentSize() const {
     if (popoverState) {
         return sizeOf(*popoverState);
     }
     const QRectF laidOut = strings::heightForWidth(popoverMsg, popoverWidth - 20.0, tooltipFont());
-    return QSize(static_cast<int>(std::lround(popoverWidth)), static_cast<int>(std::ceil(laidOut.height() + 10.0)));
+    return QSize(static_cast<int>(std::lround(popoverWidth)),
+                 static_cast<int>(std::ceil(laidOut.height() + 10.0)));
 }
 
 void TooltipSupport::showPopover() {
@@ -177,7 +185,8 @@ void TooltipSupport::showPopover() {
     if (shown.isEmpty()) {
         return;
     }
-    auto controller = platform::Storyboard::named(QStringLiteral("Popover")).instantiate<PopoverController>(QStringLiteral("PopoverController"));
+    auto controller = platform::Storyboard::named(QStringLiteral("Popover"))
+                          .instantiate<PopoverController>(QStringLiteral("PopoverController"));
     if (!controller) {
         return;
     }
@@ -196,27 +205,29 @@ void TooltipSupport::closePopover() {
 
 void TooltipSupport::scheduleForHighlight(bool highlight, std::function<void(bool)> after) {
     QPointer<QAbstractButton> button = m_button;
-    platform::DispatchQueue::main().asyncAfter(hoverDelay, [this, button, highlight, after = std::move(after)] {
-        if (!button) {
-            return; // the button, and this with it, is gone
-        }
-        // A button hidden meanwhile, or one in a window that is not shown, gets no tooltip.
-        const bool show = highlight && button->isVisible() && button->window()->isVisible();
-        if (show) {
-            showPopover();
-        } else {
-            closePopover();
-        }
-        if (after) {
-            after(show);
-        }
-    });
+    platform::DispatchQueue::main().asyncAfter(
+        hoverDelay, [this, button, highlight, after = std::move(after)] {
+            if (!button) {
+                return; // the button, and this with it, is gone
+            }
+            // A button hidden meanwhile, or one in a window that is not shown, gets no tooltip.
+            const bool show = highlight && button->isVisible() && button->window()->isVisible();
+            if (show) {
+                showPopover();
+            } else {
+                closePopover();
+            }
+            if (after) {
+                after(show);
+            }
+        });
 }
 
 // The buttons ----------------------------------------------------------------------------------------------
 
 ImageSelectableTooltipButton::ImageSelectableTooltipButton(QWidget* parent)
-    : ImageSelectableButton(parent), m_tooltip(this, Qt::AlignHCenter, Popover::Behavior::applicationDefined) {}
+    : ImageSelectableButton(parent),
+      m_tooltip(this, Qt::AlignHCenter, Popover::Behavior::applicationDefined) {}
 
 void ImageSelectableTooltipButton::setPopoverMessage(const QString& message, double width) {
     m_tooltip.popoverWidth = width;
@@ -269,7 +280,15 @@ void TooltipHoverButton::updateCursorRect() {
     m_tooltip.scheduleForHighlight(highlight());
 }
 
-void TooltipHoverButton::mousePressEvent(QMouseEvent* event) { event->accept(); }
-void TooltipHoverButton::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
-void TooltipHoverButton::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
-void TooltipHoverButton::keyPressEvent(QKeyEvent* event) { event->accept(); }
+void TooltipHoverButton::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+}
+void TooltipHoverButton::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+}
+void TooltipHoverButton::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+}
+void TooltipHoverButton::keyPressEvent(QKeyEvent* event) {
+    event->accept();
+}

@@ -19,7 +19,9 @@ double nowSeconds() {
     return std::chrono::duration<double>(platform::Scheduler::shared().now().time_since_epoch()).count();
 }
 
-QByteArray objectNameFor(const QByteArray& key) { return "veltrixAnimation:" + key; }
+QByteArray objectNameFor(const QByteArray& key) {
+    return "veltrixAnimation:" + key;
+}
 
 } // namespace
 
@@ -41,17 +43,20 @@ ViewAnimation* ViewAnimation::start(QObject* target, const QByteArray& key, doub
     return new ViewAnimation(target, key, duration, curve, std::move(step), std::move(completion));
 }
 
-void ViewAnimation::stop(QObject* target, const QByteArray& key) { delete running(target, key); }
+void ViewAnimation::stop(QObject* target, const QByteArray& key) {
+    delete running(target, key);
+}
 
 ViewAnimation* ViewAnimation::running(const QObject* target, const QByteArray& key) {
     if (!target) {
         return nullptr;
     }
-    return target->findChild<ViewAnimation*>(QString::fromLatin1(objectNameFor(key)), Qt::FindDirectChildrenOnly);
+    return target->findChild<ViewAnimation*>(QString::fromLatin1(objectNameFor(key)),
+                                             Qt::FindDirectChildrenOnly);
 }
 
-ViewAnimation::ViewAnimation(QObject* target, const QByteArray& key, double duration, const QEasingCurve& curve,
-                             Step step, std::function<void()> completion)
+ViewAnimation::ViewAnimation(QObject* target, const QByteArray& key, double duration,
+                             const QEasingCurve& curve, Step step, std::function<void()> completion)
     : QObject(target), m_duration(duration), m_curve(curve), m_step(std::move(step)),
       m_completion(std::move(completion)), m_startSeconds(nowSeconds()) {
     setObjectName(QString::fromLatin1(objectNameFor(key)));
@@ -108,10 +113,18 @@ QEasingCurve cubic(double x1, double y1, double x2, double y2) {
     return curve;
 }
 
-QEasingCurve linear() { return QEasingCurve(QEasingCurve::Linear); }
-QEasingCurve easeIn() { return cubic(0.42, 0.0, 1.0, 1.0); }
-QEasingCurve easeOut() { return cubic(0.0, 0.0, 0.58, 1.0); }
-QEasingCurve easeInOut() { return cubic(0.42, 0.0, 0.58, 1.0); }
+QEasingCurve linear() {
+    return QEasingCurve(QEasingCurve::Linear);
+}
+QEasingCurve easeIn() {
+    return cubic(0.42, 0.0, 1.0, 1.0);
+}
+QEasingCurve easeOut() {
+    return cubic(0.0, 0.0, 0.58, 1.0);
+}
+QEasingCurve easeInOut() {
+    return cubic(0.42, 0.0, 0.58, 1.0);
+}
 
 } // namespace timing
 

@@ -30,8 +30,8 @@ public:
 
     // Starts an animation of `duration` seconds on `target`. A duration of 0 or less (or NaN) runs the last
     // step and the completion at once and returns null.
-    static ViewAnimation* start(QObject* target, const QByteArray& key, double duration, const QEasingCurve& curve,
-                                Step step, std::function<void()> completion = {});
+    static ViewAnimation* start(QObject* target, const QByteArray& key, double duration,
+                                const QEasingCurve& curve, Step step, std::function<void()> completion = {});
     // Stops the animation of `key` on `target` where it is, without its completion.
     static void stop(QObject* target, const QByteArray& key);
     // The running animation of `key` on `target`, or null.
@@ -43,8 +43,8 @@ public:
     const QEasingCurve& curve() const { return m_curve; }
 
 private:
-    ViewAnimation(QObject* target, const QByteArray& key, double duration, const QEasingCurve& curve, Step step,
-                  std::function<void()> completion);
+    ViewAnimation(QObject* target, const QByteArray& key, double duration, const QEasingCurve& curve,
+                  Step step, std::function<void()> completion);
     void tick();
     void finish();
 

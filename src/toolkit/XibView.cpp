@@ -12,7 +12,9 @@ QString XibView::nibName() const {
     return name.section(QStringLiteral("::"), -1);
 }
 
-QWidget* XibView::loadViewFromNib() { return nullptr; }
+QWidget* XibView::loadViewFromNib() {
+    return nullptr;
+}
 
 void XibView::loadView() {
     if (m_view) {

@@ -31,7 +31,9 @@ void SilentUpdateService::resetTimer() {
     }
 }
 
-bool SilentUpdateService::isTimerRunning() const { return m_timer && m_timer->isValid(); }
+bool SilentUpdateService::isTimerRunning() const {
+    return m_timer && m_timer->isValid();
+}
 
 void SilentUpdateService::startUpdate() {
     if (m_updateInProgress) {

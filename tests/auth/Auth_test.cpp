@@ -102,7 +102,8 @@ TEST(QAUISignOutController, ConfirmingSignsOutThroughTheRouterAndCancelOnlyClose
     ASSERT_NE(signOut.windowController(), nullptr);
     signOut.showSignOutWindow();
     EXPECT_TRUE(signOut.windowController()->isWindowVisible());
-    auto* content = qobject_cast<SignOutConfirmationController*>(signOut.windowController()->contentViewController());
+    auto* content =
+        qobject_cast<SignOutConfirmationController*>(signOut.windowController()->contentViewController());
     ASSERT_NE(content, nullptr);
     EXPECT_FALSE(content->isAskingForCode());
 

@@ -10,12 +10,12 @@
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
 #include "diagnostics/RemoteLog.h"
-#include "updates/SilentUpdateService.h"
 #include "mainwindow/GeneralViewController.h"
 #include "menus/QAUIMenuWindowController.h"
 #include "platform/RecordingUserNotificationBackend.h"
-#include "toolkit/BaseWindowViewController.h"
 #include "sdk/VeltrixSDK.h"
+#include "toolkit/BaseWindowViewController.h"
+#include "updates/SilentUpdateService.h"
 
 #include <QRegularExpression>
 
@@ -206,7 +206,8 @@ TEST_F(AppDelegateTest, ReopenAfterTheMainWindowClosedComesForwardWithIt) {
     delegate->showMainWindow();
     delegate->generalWindowViewController()->close();
     ASSERT_FALSE(isWindowOpened());
-    ASSERT_TRUE(ServiceLayer::appModel().isAppInUserAgentMode()) << "closing the last window enters background mode";
+    ASSERT_TRUE(ServiceLayer::appModel().isAppInUserAgentMode())
+        << "closing the last window enters background mode";
     EXPECT_EQ(delegate->currentWindowController(), delegate->generalWindowViewController());
 
     delegate->applicationShouldHandleReopen(false);
@@ -217,7 +218,8 @@ TEST_F(AppDelegateTest, ReopenAfterTheMainWindowClosedComesForwardWithIt) {
 TEST_F(AppDelegateTest, ProtocolFiltersNotificationIsCheckedAndMadeSafeBeforeLogging) {
     const QByteArray data("abc");
     delegate->onProtocolFiltersNotification({{"id", 7}, {"appId", "app"}, {"type", "tcp"}, {"data", data}});
-    delegate->onProtocolFiltersNotification({{"id", "7"}, {"appId", "app"}, {"type", "http"}, {"data", data}});
+    delegate->onProtocolFiltersNotification(
+        {{"id", "7"}, {"appId", "app"}, {"type", "http"}, {"data", data}});
     delegate->onProtocolFiltersNotification({{"id", 7}, {"appId", "app"}, {"type", "http"}});
     EXPECT_TRUE(loggedMatching("^ProtocolFilters:").isEmpty());
 
@@ -386,7 +388,8 @@ TEST_F(AppDelegateTest, SignOutResetsTheInterfaceAtOnceAndLeavesTheSdkToAGlobalQ
 
     scheduler.runUntilIdle();
     EXPECT_TRUE(driver.callNames().contains("logout"));
-    EXPECT_LT(menuCalls.indexOf("status.setLoggedOutState"), menuCalls.indexOf("status.hideProgressIndicator"));
+    EXPECT_LT(menuCalls.indexOf("status.setLoggedOutState"),
+              menuCalls.indexOf("status.hideProgressIndicator"));
     EXPECT_FALSE(menuCalls.contains("status.showMenu"));
     scheduler.advance(1.0);
     EXPECT_TRUE(menuCalls.contains("status.showMenu"));

@@ -4,11 +4,14 @@
 
 TEST(EndpointArguments, EnvironmentSwitchesStagingWinsAndCustomOverrides) {
     EXPECT_FALSE(parseEndpointArguments({"veltrix"}).targetEnvironment);
-    EXPECT_EQ(parseEndpointArguments({"veltrix", "-USE_INTEGRATION_ENV"}).targetEnvironment, SDEnvironment::integration);
-    EXPECT_EQ(parseEndpointArguments({"veltrix", "-USE_INTEGRATION_ENV", "-USE_STAGING_ENV"}).targetEnvironment,
-              SDEnvironment::staging);
-    const auto custom = parseEndpointArguments(
-        {"veltrix", "-USE_STAGING_ENV", "-USE_CUSTOM_ENV", "corp.example", "sdp.corp.example", "api.corp.example", "443"});
+    EXPECT_EQ(parseEndpointArguments({"veltrix", "-USE_INTEGRATION_ENV"}).targetEnvironment,
+              SDEnvironment::integration);
+    EXPECT_EQ(
+        parseEndpointArguments({"veltrix", "-USE_INTEGRATION_ENV", "-USE_STAGING_ENV"}).targetEnvironment,
+        SDEnvironment::staging);
+    const auto custom =
+        parseEndpointArguments({"veltrix", "-USE_STAGING_ENV", "-USE_CUSTOM_ENV", "corp.example",
+                                "sdp.corp.example", "api.corp.example", "443"});
     ASSERT_TRUE(custom.customEndpoint);
     EXPECT_TRUE(custom.customEndpoint->isCustom());
     EXPECT_EQ(custom.customEndpoint->customDomain(), "corp.example");
@@ -24,13 +27,14 @@ TEST(EndpointArguments, CustomEnvironmentNeedsFourValuesAndFallsBackToTheDefault
         ASSERT_TRUE(parsed.customEndpoint) << port;
         EXPECT_EQ(parsed.customEndpoint->customPort(), defaultCustomPort) << port;
     }
-    EXPECT_EQ(parseEndpointArguments({"-USE_CUSTOM_ENV", "d", "s", "a", "4294967295"}).customEndpoint->customPort(),
-              4294967295u);
+    EXPECT_EQ(
+        parseEndpointArguments({"-USE_CUSTOM_ENV", "d", "s", "a", "4294967295"}).customEndpoint->customPort(),
+        4294967295u);
 }
 
 TEST(EndpointArguments, EveryMtuWithAValueInOrderAndTheAgentSwitch) {
-    const auto parsed = parseEndpointArguments({"-USE_CUSTOM_MTU", "1400", "-RunAsAgent", "-USE_CUSTOM_MTU", "1280",
-                                                "-USE_CUSTOM_MTU"});
+    const auto parsed = parseEndpointArguments(
+        {"-USE_CUSTOM_MTU", "1400", "-RunAsAgent", "-USE_CUSTOM_MTU", "1280", "-USE_CUSTOM_MTU"});
     EXPECT_EQ(parsed.customMTUs, (QStringList{"1400", "1280"}));
     EXPECT_TRUE(parsed.runAsAgent);
     EXPECT_FALSE(parseEndpointArguments({"-runasagent"}).runAsAgent);

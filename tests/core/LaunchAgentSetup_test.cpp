@@ -74,13 +74,18 @@ TEST_F(LaunchAgentSetupTest, TheBundleScriptsCreateFindEnableAndCleanUp) {
     ASSERT_EQ(setup.agent().path(), home.autostart() + "/com.veltrix.Veltrix.desktop");
     EXPECT_EQ(offMain([&] { return setup.runScript("checkUserAgentExist"); }), QString("false"));
 
-    offMain([&] { setup.runUserAgentScripts(); return true; });
+    offMain([&] {
+        setup.runUserAgentScripts();
+        return true;
+    });
     auto agent = setup.agent();
     ASSERT_TRUE(agent.exists());
     EXPECT_EQ(agent.runAtLoad(), true);
-    EXPECT_EQ(agent.value("Exec"), "\"" + QString(folder).replace("\"", "\\\"").replace("$", "\\$").replace("%", "%%") +
-                                       "/veltrix\" -RunAsAgent");
-    EXPECT_EQ(QDir(home.autostart()).entryList(QDir::Files | QDir::Hidden), QStringList({"com.veltrix.Veltrix.desktop"}))
+    EXPECT_EQ(agent.value("Exec"),
+              "\"" + QString(folder).replace("\"", "\\\"").replace("$", "\\$").replace("%", "%%") +
+                  "/veltrix\" -RunAsAgent");
+    EXPECT_EQ(QDir(home.autostart()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"com.veltrix.Veltrix.desktop"}))
         << "old entries and half-written ones are gone";
     EXPECT_FALSE(QFile::exists(scratch.filePath("pwned")));
     EXPECT_FALSE(QFile::exists(QDir::current().filePath("pwned")));
@@ -88,7 +93,10 @@ TEST_F(LaunchAgentSetupTest, TheBundleScriptsCreateFindEnableAndCleanUp) {
 
     // Found: a later start leaves the entry alone, and only switches it back on.
     ASSERT_EQ(agent.setRunAtLoad(false), platform::LaunchAgent::Status::ok);
-    offMain([&] { setup.runUserAgentScripts(); return true; });
+    offMain([&] {
+        setup.runUserAgentScripts();
+        return true;
+    });
     EXPECT_EQ(agent.runAtLoad(), false);
     EXPECT_TRUE(offMain([&] { return setup.ensureRunAtLoad(); }));
     EXPECT_EQ(agent.runAtLoad(), true);
@@ -103,7 +111,10 @@ TEST_F(LaunchAgentSetupTest, ScriptsRunFromAFolderWhosePathHasQuotes) {
     LaunchAgentSetup::Options options;
     options.scriptsDirectory = scripts;
     const LaunchAgentSetup setup(label, options);
-    offMain([&] { setup.runUserAgentScripts(); return true; });
+    offMain([&] {
+        setup.runUserAgentScripts();
+        return true;
+    });
     EXPECT_TRUE(setup.agent().exists());
 }
 
@@ -113,7 +124,8 @@ TEST_F(LaunchAgentSetupTest, OnlyAPlainFalseFromASucceedingCheckCreatesTheEntry)
     const auto install = [&](const QByteArray& check) {
         QFile::remove(marks);
         writeFile(scripts + "/checkUserAgentExist", "#!/bin/bash\n" + check + "\n", true);
-        const QByteArray mark = "#!/bin/bash\necho \"$(basename \"$0\") $#\" >> " + QFile::encodeName(marks) + "\n";
+        const QByteArray mark =
+            "#!/bin/bash\necho \"$(basename \"$0\") $#\" >> " + QFile::encodeName(marks) + "\n";
         writeFile(scripts + "/createUserAgent", mark, true);
         writeFile(scripts + "/removeOldConfig", mark, true);
     };
@@ -121,10 +133,14 @@ TEST_F(LaunchAgentSetupTest, OnlyAPlainFalseFromASucceedingCheckCreatesTheEntry)
         LaunchAgentSetup::Options options;
         options.scriptsDirectory = scripts;
         const LaunchAgentSetup setup(label, options);
-        offMain([&] { setup.runUserAgentScripts(); return true; });
+        offMain([&] {
+            setup.runUserAgentScripts();
+            return true;
+        });
         QFile file(marks);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
-                                              : QStringList();
+        return file.open(QIODevice::ReadOnly)
+                   ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
+                   : QStringList();
     };
 
     install("printf 'false\\n\\n'");
@@ -150,7 +166,10 @@ TEST_F(LaunchAgentSetupTest, AScriptThatHangsIsStoppedAndTheSequenceGoesOn) {
 
     QElapsedTimer timer;
     timer.start();
-    offMain([&] { setup.runUserAgentScripts(); return true; });
+    offMain([&] {
+        setup.runUserAgentScripts();
+        return true;
+    });
     EXPECT_LT(timer.elapsed(), 10000);
     EXPECT_TRUE(QFile::exists(mark));
     EXPECT_FALSE(setup.agent().exists());

@@ -37,7 +37,8 @@ protected:
         controllers.statusItem = [this](MenuControllerDataSource* d, MenuControllerDelegate* g) {
             return std::make_unique<FakeMenuController>("status", menuCalls, d, g);
         };
-        ServiceLayer::shared().setMenuService(std::make_unique<MenuService>(ServiceLayer::appModel(), controllers));
+        ServiceLayer::shared().setMenuService(
+            std::make_unique<MenuService>(ServiceLayer::appModel(), controllers));
         PDSettings pending = driver.state().pendingSettings;
         pending.notifications.value = true;
         driver.setPendingSettings(pending);
@@ -67,7 +68,8 @@ protected:
         const auto before = backend->deliveries().size();
         QAUINotifier::showNotification(title, body, category);
         scheduler.runUntilIdle();
-        return backend->deliveries().size() > before ? backend->deliveries().back().request.identifier : QString();
+        return backend->deliveries().size() > before ? backend->deliveries().back().request.identifier
+                                                     : QString();
     }
     QAUINotifier& notifier() { return QAUINotifier::shared(); }
 };
@@ -131,7 +133,8 @@ TEST_F(QAUINotifierTest, ARepeatedTitleIsHeldBackUntilItsNotificationCloses) {
     ASSERT_FALSE(first.isEmpty());
     EXPECT_TRUE(post("Disconnected from Office", QAUINotificationCategory::connecivity).isEmpty());
 
-    // Titles with "Connected" always go through (case matters); the newest of the category replaces the older.
+    // Titles with "Connected" always go through (case matters); the newest of the category replaces the
+    // older.
     const QString connected = post("Connected to Office", QAUINotificationCategory::connecivity);
     const QString again = post("Connected to Office", QAUINotificationCategory::connecivity);
     EXPECT_FALSE(again.isEmpty());
@@ -178,7 +181,8 @@ TEST_F(QAUINotifierTest, GatesOfTheSettingTheWindowsAndTheUpdateFlag) {
 
 TEST_F(QAUINotifierTest, WhileTheClientIsActiveNothingShowsAndNothingIsHeldBack) {
     active = true;
-    EXPECT_TRUE(post("Update available", QAUINotificationCategory::doUpdate).isEmpty()) << "badge only: no banner";
+    EXPECT_TRUE(post("Update available", QAUINotificationCategory::doUpdate).isEmpty())
+        << "badge only: no banner";
     EXPECT_TRUE(notifier().nativeNotificationIDs().isEmpty());
     active = false;
     post("Update available", QAUINotificationCategory::doUpdate);
@@ -238,7 +242,8 @@ TEST_F(QAUINotifierTest, ClicksAreMatchedByTheKindStoredWithTheNotification) {
     scheduler.runUntilIdle();
     EXPECT_EQ(menuCalls, QStringList({"status.showMenu"}));
     EXPECT_TRUE(openedFromNotification);
-    EXPECT_EQ(router.count("showUpdateSheet"), 1) << "a title that mentions an update is still connectivity news";
+    EXPECT_EQ(router.count("showUpdateSheet"), 1)
+        << "a title that mentions an update is still connectivity news";
 
     // A second click on a handled notification does nothing.
     openedFromNotification = false;
@@ -250,7 +255,8 @@ TEST_F(QAUINotifierTest, ClicksAreMatchedByTheKindStoredWithTheNotification) {
 
 TEST_F(QAUINotifierTest, CallsFromAnotherThreadArePostedOnTheMainQueue) {
     std::thread worker([] {
-        QAUINotifier::showNotification("Disconnected from Office", "Body", QAUINotificationCategory::connecivity);
+        QAUINotifier::showNotification("Disconnected from Office", "Body",
+                                       QAUINotificationCategory::connecivity);
     });
     worker.join();
     EXPECT_TRUE(backend->deliveries().empty());
@@ -268,9 +274,11 @@ protected:
     ~BannerTest() override { setOlderUserNotificationCenter(nullptr); }
 
     QString lastKind() const {
-        return backend->deliveries().empty()
-                   ? QString()
-                   : backend->deliveries().back().request.userInfo.value(UserNotificationHelper::kindKey).toString();
+        return backend->deliveries().empty() ? QString()
+                                             : backend->deliveries()
+                                                   .back()
+                                                   .request.userInfo.value(UserNotificationHelper::kindKey)
+                                                   .toString();
     }
     std::size_t count() const { return backend->deliveries().size(); }
 };
@@ -292,7 +300,8 @@ TEST_F(BannerTest, ConnectedTextsFollowTheFirstRuleThatHolds) {
     driver.editState([](sdk::SimulationState& s) { s.wasVPNStartedOnLaunch = true; });
     UserNotificationHelper::showConnectedNotification("Office");
     scheduler.runUntilIdle();
-    EXPECT_EQ(backend->deliveries().back().request.title, L10n::connected_on_launch_to_vpn_notification_title());
+    EXPECT_EQ(backend->deliveries().back().request.title,
+              L10n::connected_on_launch_to_vpn_notification_title());
 
     driver.setWiFiSecurityActivated(true);
     UserNotificationHelper::showConnectedNotification("Office");
@@ -378,12 +387,14 @@ TEST_F(BannerTest, ActionBannersOfferTheirButtonAndGoAfterTenSeconds) {
     UserNotificationHelper::showHomeWiFiNotification();
     scheduler.runUntilIdle();
     const auto home = backend->deliveries().back();
-    EXPECT_EQ(home.request.userInfo.value(UserNotificationHelper::kindKey).toString(), UserNotificationHelper::homeWiFiKind);
+    EXPECT_EQ(home.request.userInfo.value(UserNotificationHelper::kindKey).toString(),
+              UserNotificationHelper::homeWiFiKind);
     ASSERT_EQ(home.actions.size(), 1);
     EXPECT_EQ(home.actions[0].title, L10n::notification_button_connect());
     scheduler.advance(UserNotificationHelper::autoRemoveSeconds);
     EXPECT_EQ(backend->shown().size(), 1);
-    scheduler.advance(UserNotificationHelper::actionBannerSeconds - UserNotificationHelper::autoRemoveSeconds);
+    scheduler.advance(UserNotificationHelper::actionBannerSeconds -
+                      UserNotificationHelper::autoRemoveSeconds);
     EXPECT_TRUE(backend->shown().isEmpty());
 
     UserNotificationHelper::showConnectionErrorNotification();

@@ -47,7 +47,8 @@ TEST(SignInCallback, MissingOrEmptyTokenOrTenantIsRefused) {
 }
 
 TEST(SignInCallback, TokenTypeAndDecoding) {
-    auto implicit = parse("veltrix://auth.veltrix.example/?id_token=a%2Bb&tenant_id=x&tokenType=implicitToken");
+    auto implicit =
+        parse("veltrix://auth.veltrix.example/?id_token=a%2Bb&tenant_id=x&tokenType=implicitToken");
     ASSERT_TRUE(std::holds_alternative<PDExtendedAuthResult>(implicit));
     EXPECT_EQ(std::get<PDExtendedAuthResult>(implicit).tokenType, PDTokenType::implicitToken);
     EXPECT_EQ(std::get<PDExtendedAuthResult>(implicit).token, "a+b");

@@ -22,14 +22,15 @@ void write(const QString& path, const QByteArray& bytes) {
 
 TEST(SystemInformation, ProcessListReadsOnlyTheBytesEachProcessGives) {
     QTemporaryDir proc;
-    write(proc.filePath("0/cmdline"), QByteArray("/kernel\0", 8));                   // never listed
+    write(proc.filePath("0/cmdline"), QByteArray("/kernel\0", 8)); // never listed
     write(proc.filePath("1/cmdline"), QByteArray("/sbin/init\0--system\0", 20));
-    write(proc.filePath("7/cmdline"), "/opt/veltrix/bin/veltrix");                    // no NUL at all
-    write(proc.filePath("9/cmdline"), "");                                            // a kernel thread
+    write(proc.filePath("7/cmdline"), "/opt/veltrix/bin/veltrix"); // no NUL at all
+    write(proc.filePath("9/cmdline"), "");                         // a kernel thread
     write(proc.filePath("self/cmdline"), QByteArray("/usr/bin/me\0", 12));
     const auto records = runningProcessList(proc.path());
     ASSERT_TRUE(records);
-    EXPECT_EQ(*records, (std::vector<platform::ProcessRecord>{{1, "/sbin/init"}, {7, "/opt/veltrix/bin/veltrix"}}));
+    EXPECT_EQ(*records,
+              (std::vector<platform::ProcessRecord>{{1, "/sbin/init"}, {7, "/opt/veltrix/bin/veltrix"}}));
 
     QTemporaryDir empty;
     write(empty.filePath("0/cmdline"), QByteArray("/kernel\0", 8));
@@ -51,7 +52,7 @@ TEST(SystemInformation, OnlyTheSystemsQuitRequestsAreSystemQuits) {
 
     const platform::SystemInfo system;
     EXPECT_TRUE(OSVersion::systemVersionText().startsWith(system.hasOsRelease() ? system.operatingSystemName()
-                                                                               : QStringLiteral("Linux")));
+                                                                                : QStringLiteral("Linux")));
 }
 
 TEST(SystemInformation, DirectoriesAreFoundAndCreated) {
@@ -65,7 +66,8 @@ TEST(SystemInformation, DirectoriesAreFoundAndCreated) {
     EXPECT_FALSE(error) << "cleared on success";
 
     error = Error{};
-    EXPECT_EQ(findOrCreateDirectory(QStandardPaths::GenericDataLocation, userDomain, std::nullopt, &error), data);
+    EXPECT_EQ(findOrCreateDirectory(QStandardPaths::GenericDataLocation, userDomain, std::nullopt, &error),
+              data);
     EXPECT_FALSE(error) << "an existing folder counts";
 
     // The system has no download folder of its own.
@@ -75,7 +77,8 @@ TEST(SystemInformation, DirectoriesAreFoundAndCreated) {
     EXPECT_EQ(error->code, 0);
     EXPECT_EQ(error->description, "No path found for directory in domain.");
     EXPECT_EQ(error->userInfo.value("NSSearchPathDomainMask").toUInt(), unsigned(systemDomain));
-    EXPECT_FALSE(findOrCreateDirectory(QStandardPaths::DownloadLocation, systemDomain)) << "no place, no error";
+    EXPECT_FALSE(findOrCreateDirectory(QStandardPaths::DownloadLocation, systemDomain))
+        << "no place, no error";
 
     // A file where the folder should be.
     write(data + "/taken", "x");

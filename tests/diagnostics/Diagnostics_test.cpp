@@ -22,14 +22,17 @@ TEST(AppExceptionReportingHelper, ReportsOnlyWhenCrashReportsAreAllowed) {
     sdk::testing::Driver driver;
     auto& defaults = platform::UserDefaults::standard();
     defaults.set(QStringLiteral("sendCrashReportsData"), false);
-    AppExceptionReportingHelper::sendExceptionReport(QStringLiteral("a  |   b"), QStringLiteral("std::bad_alloc"));
+    AppExceptionReportingHelper::sendExceptionReport(QStringLiteral("a  |   b"),
+                                                     QStringLiteral("std::bad_alloc"));
     EXPECT_EQ(preparedReports(driver), 0);
     defaults.set(QStringLiteral("sendCrashReportsData"), true);
-    AppExceptionReportingHelper::sendExceptionReport(QStringLiteral("a  |   b"), QStringLiteral("std::bad_alloc"));
+    AppExceptionReportingHelper::sendExceptionReport(QStringLiteral("a  |   b"),
+                                                     QStringLiteral("std::bad_alloc"));
     EXPECT_EQ(preparedReports(driver), 1);
     defaults.removeObject(QStringLiteral("sendCrashReportsData"));
 
-    const QVariantMap report = AppExceptionReportingHelper::makeReport(QStringLiteral("a  |   b"), QStringLiteral("E"));
+    const QVariantMap report =
+        AppExceptionReportingHelper::makeReport(QStringLiteral("a  |   b"), QStringLiteral("E"));
     EXPECT_EQ(report.keys(), (QStringList{QStringLiteral("AppVersion"), QStringLiteral("ExceptionType"),
                                           QStringLiteral("Platform"), QStringLiteral("PlatformVersion"),
                                           QStringLiteral("StackTrace")}));

@@ -19,8 +19,8 @@ PDNetworkItemPtr makeNetwork(const QString& id, std::optional<SDVPNConfig> confi
     return std::make_shared<PDNetworkItem>(std::move(data));
 }
 
-const SDVPNConfig kOfficeConfig{QStringLiteral("n1"), QStringLiteral("gw1.example.invalid"), QStringLiteral("Berlin"),
-                                QStringLiteral("198.51.100.7")};
+const SDVPNConfig kOfficeConfig{QStringLiteral("n1"), QStringLiteral("gw1.example.invalid"),
+                                QStringLiteral("Berlin"), QStringLiteral("198.51.100.7")};
 
 class MainSubControllerTest : public ::testing::Test {
 protected:
@@ -111,16 +111,17 @@ TEST_F(MainSubControllerTest, SdkCallbacksFromItsThreadReachTheTabOnTheMainQueue
     const QString disconnectedText = controller.statusText();
 
     driver.fire<PDVPNConnectionStatusUpdatesDelegate>([](auto& d) { d.onConnectedToVPN(); },
-                                                     sdk::testing::Driver::Delivery::otherThread);
-    driver.fire<PDVPNConnectionStatusUpdatesDelegate>([](auto& d) { d.onConnectionTimeUpdatedWithTime(3725); },
-                                                     sdk::testing::Driver::Delivery::otherThread);
+                                                      sdk::testing::Driver::Delivery::otherThread);
+    driver.fire<PDVPNConnectionStatusUpdatesDelegate>(
+        [](auto& d) { d.onConnectionTimeUpdatedWithTime(3725); },
+        sdk::testing::Driver::Delivery::otherThread);
     EXPECT_EQ(controller.statusText(), disconnectedText); // nothing before the main queue runs
     scheduler.runUntilIdle();
     EXPECT_NE(controller.statusText(), disconnectedText);
     EXPECT_EQ(controller.timeConnectedText(), QStringLiteral("01:02:05"));
 
     driver.fire<PDVPNConnectionStatusUpdatesDelegate>([](auto& d) { d.onDisconnectedFromVPN(true); },
-                                                     sdk::testing::Driver::Delivery::otherThread);
+                                                      sdk::testing::Driver::Delivery::otherThread);
     scheduler.runUntilIdle();
     EXPECT_EQ(controller.statusText(), disconnectedText);
     EXPECT_TRUE(controller.timeConnectedText().isEmpty());

@@ -30,7 +30,8 @@ void expectWindowWithContent(const char* storyboard, const char* identifier) {
     auto window = platform::Storyboard::named(QString::fromLatin1(storyboard))
                       .instantiate<BaseWindowViewController>(QString::fromLatin1(identifier));
     ASSERT_NE(window, nullptr) << storyboard << " / " << identifier;
-    EXPECT_NE(qobject_cast<Content*>(window->contentViewController()), nullptr) << storyboard << " / " << identifier;
+    EXPECT_NE(qobject_cast<Content*>(window->contentViewController()), nullptr)
+        << storyboard << " / " << identifier;
 }
 
 } // namespace

@@ -39,7 +39,9 @@ public:
     void updateIPAddress(const PDPublicIPInfoPtr& info) override {
         calls << QStringLiteral("updateIPAddress ") + (info ? info->ipAddress() : QString());
     }
-    void updateTimeConnected(const QString& time) override { calls << QStringLiteral("updateTimeConnected ") + time; }
+    void updateTimeConnected(const QString& time) override {
+        calls << QStringLiteral("updateTimeConnected ") + time;
+    }
     void updateShowApplicationItem() override { calls << QStringLiteral("updateShowApplicationItem"); }
     void updateStatusView() override { calls << QStringLiteral("updateStatusView"); }
     void updateStatusOptions() override { calls << QStringLiteral("updateStatusOptions"); }
@@ -122,11 +124,11 @@ TEST_F(StatusItemControllerTest, ForwardsEveryRequirementUnchanged) {
               (QStringList{QStringLiteral("setLoggedInState"), QStringLiteral("setLoggedOutState"),
                            QStringLiteral("updateGroupedLocations"), QStringLiteral("updateLocationLists"),
                            QStringLiteral("setUpgradeState"), QStringLiteral("updateIPAddress 203.0.113.9"),
-                           QStringLiteral("updateTimeConnected 00:01:02"), QStringLiteral("updateShowApplicationItem"),
-                           QStringLiteral("updateStatusView"), QStringLiteral("updateStatusOptions"),
-                           QStringLiteral("updateStatusOptionStates"), QStringLiteral("updateNetworkGroups"),
-                           QStringLiteral("showProgressIndicator"), QStringLiteral("hideProgressIndicator"),
-                           QStringLiteral("toggleMenu")}));
+                           QStringLiteral("updateTimeConnected 00:01:02"),
+                           QStringLiteral("updateShowApplicationItem"), QStringLiteral("updateStatusView"),
+                           QStringLiteral("updateStatusOptions"), QStringLiteral("updateStatusOptionStates"),
+                           QStringLiteral("updateNetworkGroups"), QStringLiteral("showProgressIndicator"),
+                           QStringLiteral("hideProgressIndicator"), QStringLiteral("toggleMenu")}));
 }
 
 TEST_F(StatusItemControllerTest, SteadyStatesSetTheirIconsAfterForwarding) {
@@ -135,7 +137,8 @@ TEST_F(StatusItemControllerTest, SteadyStatesSetTheirIconsAfterForwarding) {
     EXPECT_TRUE(controller.statusItem()->isTemplateImage());
     controller.setDisconnectedState();
     EXPECT_EQ(controller.statusItem()->imageName(), QStringLiteral("MenuBar_icon_DISCONNECTED"));
-    EXPECT_EQ(held.calls, (QStringList{QStringLiteral("setConnectedState"), QStringLiteral("setDisconnectedState")}));
+    EXPECT_EQ(held.calls,
+              (QStringList{QStringLiteral("setConnectedState"), QStringLiteral("setDisconnectedState")}));
     EXPECT_EQ(controller.lastState(), SDVPNConnectionState::disconnected);
 }
 
@@ -143,13 +146,15 @@ TEST_F(StatusItemControllerTest, ConnectingCyclesItsFramesUntilASteadyState) {
     controller.setDisconnectedState();
     controller.setConnectingState();
     EXPECT_EQ(held.calls.last(), QStringLiteral("setConnectingState"));
-    EXPECT_EQ(controller.statusItem()->imageName(), QStringLiteral("MenuBar_icon_DISCONNECTED")); // until a tick
+    EXPECT_EQ(controller.statusItem()->imageName(),
+              QStringLiteral("MenuBar_icon_DISCONNECTED")); // until a tick
     QStringList shown;
     for (int tick = 0; tick < 3; ++tick) {
         scheduler.advance(StatusItemController::frameInterval);
         shown << controller.statusItem()->imageName();
     }
-    EXPECT_EQ(shown, (QStringList{QStringLiteral("MenuBar_icon_CONNECTING_2"), QStringLiteral("MenuBar_icon_CONNECTING_3"),
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("MenuBar_icon_CONNECTING_2"),
+                                  QStringLiteral("MenuBar_icon_CONNECTING_3"),
                                   QStringLiteral("MenuBar_icon_CONNECTING_1")}));
 
     controller.setConnectedState();
@@ -182,9 +187,10 @@ TEST_F(StatusItemControllerTest, ShowMenuOpensOnlyAHiddenQuickAccessWindow) {
 TEST(StatusItemIcons, EveryStateImageIsInTheBundle) {
     platform::StatusBar bar{QDBusConnection(QStringLiteral("veltrix-no-bus"))};
     platform::StatusItem* item = bar.statusItem();
-    for (const QString& name : {QStringLiteral("MenuBar_icon_CONNECTED"), QStringLiteral("MenuBar_icon_DISCONNECTED"),
-                                QStringLiteral("MenuBar_icon_CONNECTING_1"), QStringLiteral("MenuBar_icon_CONNECTING_2"),
-                                QStringLiteral("MenuBar_icon_CONNECTING_3")}) {
+    for (const QString& name :
+         {QStringLiteral("MenuBar_icon_CONNECTED"), QStringLiteral("MenuBar_icon_DISCONNECTED"),
+          QStringLiteral("MenuBar_icon_CONNECTING_1"), QStringLiteral("MenuBar_icon_CONNECTING_2"),
+          QStringLiteral("MenuBar_icon_CONNECTING_3")}) {
         EXPECT_TRUE(item->setImage(name)) << name.toStdString();
         EXPECT_FALSE(item->icon().isNull());
     }
@@ -247,7 +253,8 @@ TEST(DockMenuBarController, ItemsFollowTheStateAndReachTheDelegate) {
     EXPECT_TRUE(dock.locationsMenu()->actions().first()->isChecked());
     dock.locationsMenu()->actions().first()->trigger();
     dock.connectItem()->trigger();
-    EXPECT_EQ(actions.calls, (QStringList{QStringLiteral("didSelectLocation Berlin Office"), QStringLiteral("connect")}));
+    EXPECT_EQ(actions.calls,
+              (QStringList{QStringLiteral("didSelectLocation Berlin Office"), QStringLiteral("connect")}));
 
     source.agent = true;
     dock.updateShowApplicationItem();

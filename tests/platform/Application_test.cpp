@@ -3,8 +3,8 @@
 
 #include <QDialog>
 #include <QTimer>
-#include <QWindow>
 #include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,9 @@ public:
     void applicationDidBecomeActive() override { events.push_back("becameActive"); }
     void applicationDidResignActive() override { events.push_back("resignedActive"); }
 
-    int count(const std::string& event) const { return static_cast<int>(std::count(events.begin(), events.end(), event)); }
+    int count(const std::string& event) const {
+        return static_cast<int>(std::count(events.begin(), events.end(), event));
+    }
 
     bool alwaysQuit = false;
     std::function<void()> onDidFinish;
@@ -181,7 +183,8 @@ TEST_F(ApplicationTest, ReopenTellsTheDelegateWhetherAWindowIsVisible) {
 TEST_F(ApplicationTest, ActivateRaisesAVisibleWindow) {
     QWidget window;
     window.show();
-    ASSERT_TRUE(testsupport::waitUntil([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }));
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }));
     app->activate(true);
     EXPECT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == &window; }));
 }

@@ -30,7 +30,8 @@ public:
 class ExceptionHandlingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ExceptionHandling::setUncaughtExceptionHandler([this](const ExceptionInfo& info) { reported.push_back(info); });
+        ExceptionHandling::setUncaughtExceptionHandler(
+            [this](const ExceptionInfo& info) { reported.push_back(info); });
     }
     void TearDown() override { ExceptionHandling::setUncaughtExceptionHandler({}); }
 
@@ -42,8 +43,10 @@ protected:
 TEST_F(ExceptionHandlingTest, ExceptionInAnEventHandlerIsReportedAndTheApplicationGoesOn) {
     QObject receiver;
     bool ranAfter = false;
-    QMetaObject::invokeMethod(&receiver, [] { throw std::runtime_error("queued boom"); }, Qt::QueuedConnection);
-    QMetaObject::invokeMethod(&receiver, [&] { ranAfter = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &receiver, [] { throw std::runtime_error("queued boom"); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &receiver, [&] { ranAfter = true; }, Qt::QueuedConnection);
     QCoreApplication::processEvents();
 
     ASSERT_EQ(reported.size(), 1u);
@@ -72,7 +75,8 @@ TEST_F(ExceptionHandlingTest, WrapCatchesAnyExceptionAndCarriesOn) {
     EXPECT_TRUE(reported[0].reason.isEmpty());
 
     // A handler that throws itself is contained.
-    ExceptionHandling::setUncaughtExceptionHandler([](const ExceptionInfo&) { throw std::runtime_error("again"); });
+    ExceptionHandling::setUncaughtExceptionHandler(
+        [](const ExceptionInfo&) { throw std::runtime_error("again"); });
     EXPECT_FALSE(ExceptionHandling::wrap([] { throw std::runtime_error("first"); }));
 }
 
@@ -89,8 +93,8 @@ TEST(ExceptionHandlingDeathTest, ExceptionReachingTerminateIsReportedThenAborts)
     EXPECT_DEATH(
         {
             ExceptionHandling::setUncaughtExceptionHandler([](const ExceptionInfo& info) {
-                std::fprintf(stderr, "reported %s: %s, %d frames\n", qPrintable(info.typeName), qPrintable(info.reason),
-                             static_cast<int>(info.callStackSymbols.size()));
+                std::fprintf(stderr, "reported %s: %s, %d frames\n", qPrintable(info.typeName),
+                             qPrintable(info.reason), static_cast<int>(info.callStackSymbols.size()));
             });
             std::thread([] { throw std::out_of_range("no such index"); }).join();
         },

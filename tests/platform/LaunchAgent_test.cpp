@@ -33,7 +33,9 @@ public:
         QFile file(agent().path());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    QStringList files() const { return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); }
+    QStringList files() const {
+        return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -43,7 +45,8 @@ private:
 
 TEST(LaunchAgent, LivesInTheUsersAutostartFolder) {
     const LaunchAgent agent("com.veltrix.Veltrix");
-    EXPECT_EQ(agent.path(), qEnvironmentVariable("XDG_CONFIG_HOME") + "/autostart/com.veltrix.Veltrix.desktop");
+    EXPECT_EQ(agent.path(),
+              qEnvironmentVariable("XDG_CONFIG_HOME") + "/autostart/com.veltrix.Veltrix.desktop");
 }
 
 TEST(LaunchAgent, AMissingEntryIsReportedAndNotCreated) {
@@ -122,13 +125,11 @@ TEST(LaunchAgent, ValuesRoundTripThroughEscapes) {
 TEST(LaunchAgent, AMalformedEntryIsReportedAndLeftUntouched) {
     AgentFolder folder;
     LaunchAgent agent = folder.agent();
-    for (const QByteArray& bad : {QByteArray("just some text\n"),
-                                  QByteArray("[Other Group]\nKey=1\n[Desktop Entry]\nHidden=false\n"),
-                                  QByteArray("Key=before any group\n"),
-                                  QByteArray("[Desktop Entry\nHidden=false\n"),
-                                  QByteArray("[Desktop Entry]\n[Desktop Entry]\n"),
-                                  QByteArray("[Desktop Entry]\nName=\xff\xfe\n"),
-                                  QByteArray("")}) {
+    for (const QByteArray& bad :
+         {QByteArray("just some text\n"), QByteArray("[Other Group]\nKey=1\n[Desktop Entry]\nHidden=false\n"),
+          QByteArray("Key=before any group\n"), QByteArray("[Desktop Entry\nHidden=false\n"),
+          QByteArray("[Desktop Entry]\n[Desktop Entry]\n"), QByteArray("[Desktop Entry]\nName=\xff\xfe\n"),
+          QByteArray("")}) {
         folder.write(bad);
         EXPECT_EQ(agent.status(), LaunchAgent::Status::malformed) << bad.constData();
         EXPECT_FALSE(agent.runAtLoad());

@@ -19,12 +19,13 @@ public:
         if (!file.open(QIODevice::WriteOnly)) {
             return;
         }
-        file.write(QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
-                                  "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                                  "<allow eavesdrop=\"true\"/><allow own=\"*\"/>"
-                                  "</policy></busconfig>")
-                       .arg(m_dir.path())
-                       .toUtf8());
+        file.write(
+            QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
+                           "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                           "<allow eavesdrop=\"true\"/><allow own=\"*\"/>"
+                           "</policy></busconfig>")
+                .arg(m_dir.path())
+                .toUtf8());
         file.close();
         m_daemon.start(QStringLiteral("dbus-daemon"),
                        {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),

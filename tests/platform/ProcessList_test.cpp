@@ -43,11 +43,11 @@ TEST(ProcessList, ReadsExecutablesFromExeLinksThenCmdlines) {
     proc.exe("42", "/opt/veltrix/bin/veltrix (deleted)"); // replaced by an update while running
     proc.cmdline("100", QByteArray("/usr/bin/python3\0/srv/script.py\0", 32));
     proc.cmdline("7", "/bin/no-terminator");
-    proc.cmdline("8", "");                                   // kernel thread
-    proc.process("9");                                       // vanished while listed
-    proc.cmdline("11", QByteArray("\xff\xfe/bad\0", 7));     // not UTF-8
+    proc.cmdline("8", "");                               // kernel thread
+    proc.process("9");                                   // vanished while listed
+    proc.cmdline("11", QByteArray("\xff\xfe/bad\0", 7)); // not UTF-8
     {
-        QFile notALink(proc.process("12") + "/exe");         // exe not readable as a link
+        QFile notALink(proc.process("12") + "/exe"); // exe not readable as a link
         ASSERT_TRUE(notALink.open(QIODevice::WriteOnly));
         proc.cmdline("12", QByteArray("/usr/bin/fallback\0", 18));
     }
@@ -98,7 +98,8 @@ TEST(ProcessList, FindsThisProcessInTheRealTable) {
     const auto records = ProcessList().runningProcesses();
     ASSERT_TRUE(records);
     const qint64 self = QCoreApplication::applicationPid();
-    const auto found = std::find_if(records->begin(), records->end(), [&](const auto& r) { return r.pid == self; });
+    const auto found =
+        std::find_if(records->begin(), records->end(), [&](const auto& r) { return r.pid == self; });
     ASSERT_NE(found, records->end());
     EXPECT_EQ(QFileInfo(found->executable).canonicalFilePath(),
               QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());

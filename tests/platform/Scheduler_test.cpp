@@ -49,9 +49,8 @@ TEST(ManualScheduler, NestedDelayCountsFromTheTimeItWasPosted) {
     ManualScheduler scheduler;
     ScopedScheduler use(scheduler);
     double firedAt = -1;
-    DispatchQueue::main().asyncAfter(1.0, [&] {
-        DispatchQueue::main().asyncAfter(0.5, [&] { firedAt = scheduler.elapsedSeconds(); });
-    });
+    DispatchQueue::main().asyncAfter(
+        1.0, [&] { DispatchQueue::main().asyncAfter(0.5, [&] { firedAt = scheduler.elapsedSeconds(); }); });
     scheduler.advance(1.2);
     EXPECT_LT(firedAt, 0);
     scheduler.advance(0.3);

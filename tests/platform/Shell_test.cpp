@@ -24,14 +24,19 @@ ShellResult runOffMain(const QString& program, const QStringList& arguments, She
         std::optional<ShellResult> result;
     };
     auto shared = std::make_shared<Shared>();
-    Shell::run(program, arguments, queue, [shared](ShellResult result) {
-        std::lock_guard lock(shared->mutex);
-        shared->result = std::move(result);
-    }, options);
-    const bool done = testsupport::waitUntil([&] {
-        std::lock_guard lock(shared->mutex);
-        return shared->result.has_value();
-    }, 10000);
+    Shell::run(
+        program, arguments, queue,
+        [shared](ShellResult result) {
+            std::lock_guard lock(shared->mutex);
+            shared->result = std::move(result);
+        },
+        options);
+    const bool done = testsupport::waitUntil(
+        [&] {
+            std::lock_guard lock(shared->mutex);
+            return shared->result.has_value();
+        },
+        10000);
     EXPECT_TRUE(done);
     std::lock_guard lock(shared->mutex);
     return shared->result.value_or(ShellResult());
@@ -59,7 +64,8 @@ TEST(Shell, KeepsOutputWithinTheLimitAndReadsTheRest) {
     ShellOptions options;
     options.outputLimit = 1000;
     // The child writes far more than a pipe holds; it must not block on a full pipe.
-    const ShellResult result = runOffMain("/bin/sh", {"-c", "head -c 300000 /dev/zero; head -c 300000 /dev/zero >&2"}, options);
+    const ShellResult result =
+        runOffMain("/bin/sh", {"-c", "head -c 300000 /dev/zero; head -c 300000 /dev/zero >&2"}, options);
     EXPECT_TRUE(result.succeeded());
     EXPECT_EQ(result.standardOutput.size(), 1000);
     EXPECT_EQ(result.standardError.size(), 1000);
@@ -81,7 +87,8 @@ TEST(Shell, StopsAProgramThatRunsPastItsLimit) {
     EXPECT_EQ(sleeping.status, ShellResult::Status::timedOut);
 
     // One that ignores the polite request is killed after the grace time.
-    const ShellResult stubborn = runOffMain("/bin/sh", {"-c", "trap '' TERM; echo started; while :; do :; done"}, options);
+    const ShellResult stubborn =
+        runOffMain("/bin/sh", {"-c", "trap '' TERM; echo started; while :; do :; done"}, options);
     EXPECT_EQ(stubborn.status, ShellResult::Status::timedOut);
     EXPECT_EQ(stubborn.standardOutput, "started\n");
     EXPECT_LT(clock.elapsed(), 3000);

@@ -139,7 +139,8 @@ TEST_F(StatusBarTest, WaitsForTheTrayHostToAppearAndNoticesItGo) {
 
     QDBusConnection host = m_bus.connect();
     ASSERT_TRUE(host.registerService(StatusBar::watcherService));
-    ASSERT_TRUE(testsupport::waitUntil([&] { return bar.isTrayAvailable(); })) << "the host's arrival was missed";
+    ASSERT_TRUE(testsupport::waitUntil([&] { return bar.isTrayAvailable(); }))
+        << "the host's arrival was missed";
     ASSERT_EQ(changes.count(), 1) << "availability went back and forth";
     EXPECT_TRUE(changes.at(0).at(0).toBool());
 

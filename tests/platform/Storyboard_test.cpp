@@ -50,8 +50,10 @@ TEST(Storyboard, MakesAFreshControllerOfTheRegisteredTypeEachTime) {
 }
 
 TEST(Storyboard, UnknownNamesAndWrongTypesGiveNothing) {
-    Storyboard::registerController("StoryboardTest.Errors", "view", [] { return std::make_unique<SceneController>(); });
-    Storyboard::registerController("StoryboardTest.Errors", "empty", [] { return std::unique_ptr<QObject>(); });
+    Storyboard::registerController("StoryboardTest.Errors", "view",
+                                   [] { return std::make_unique<SceneController>(); });
+    Storyboard::registerController("StoryboardTest.Errors", "empty",
+                                   [] { return std::unique_ptr<QObject>(); });
 
     EXPECT_EQ(Storyboard::named("StoryboardTest.Nowhere").instantiateController("view"), nullptr);
     EXPECT_FALSE(Storyboard::named("StoryboardTest.Nowhere").contains("view"));
@@ -67,7 +69,8 @@ TEST(Storyboard, KeepsTheFirstOfTwoRegistrationsAndRefusesIncompleteOnes) {
                                                 [] { return std::make_unique<SceneWindowController>(); }));
     EXPECT_NE(Storyboard::named("StoryboardTest.Twice").instantiate<SceneController>("scene"), nullptr);
 
-    EXPECT_FALSE(Storyboard::registerController("StoryboardTest.Twice", "", [] { return std::make_unique<QObject>(); }));
+    EXPECT_FALSE(Storyboard::registerController("StoryboardTest.Twice", "",
+                                                [] { return std::make_unique<QObject>(); }));
     EXPECT_FALSE(Storyboard::registerController("StoryboardTest.Twice", "none", {}));
     EXPECT_FALSE(Storyboard::named("StoryboardTest.Twice").contains("none"));
 }

@@ -86,7 +86,8 @@ TEST(SystemInfo, SkipsMalformedLinesAndKeepsTheRest) {
 
 TEST(SystemInfo, FallsBackWhenKeysOrTheFileAreMissing) {
     SampleFiles files;
-    const SystemInfo rolling(files.write("arch", "NAME=\"Arch Linux\"\nPRETTY_NAME=\"Arch Linux\"\nBUILD_ID=rolling\n"));
+    const SystemInfo rolling(
+        files.write("arch", "NAME=\"Arch Linux\"\nPRETTY_NAME=\"Arch Linux\"\nBUILD_ID=rolling\n"));
     EXPECT_EQ(rolling.operatingSystemVersionString(), "Arch Linux");
     EXPECT_TRUE(rolling.versionId().isEmpty());
 

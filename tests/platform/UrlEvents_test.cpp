@@ -74,7 +74,8 @@ TEST(UrlEventsLaunchedCopy, ClaimsAndExits) {
     if (mode.isEmpty()) {
         GTEST_SKIP() << "runs only inside a copy launched by the tests below";
     }
-    UrlEvents events(qEnvironmentVariable("VELTRIX_URLEVENTS_ID"), qEnvironmentVariable("VELTRIX_URLEVENTS_DIR"));
+    UrlEvents events(qEnvironmentVariable("VELTRIX_URLEVENTS_ID"),
+                     qEnvironmentVariable("VELTRIX_URLEVENTS_DIR"));
     QStringList arguments{"veltrix"};
     arguments += qEnvironmentVariable("VELTRIX_URLEVENTS_ARGS").split('\n', Qt::SkipEmptyParts);
     const Decision decision = events.claim(arguments);
@@ -129,7 +130,8 @@ TEST_F(UrlEventsTest, LaunchesStartedTogetherNeverBothQuit) {
     ASSERT_TRUE(testsupport::waitUntil([&] { return finished(*first) && finished(*second); }, 20000));
     std::vector<int> codes{first->exitCode(), second->exitCode()};
     std::sort(codes.begin(), codes.end());
-    EXPECT_EQ(codes, (std::vector<int>{exitCodeFor(Decision::primary), exitCodeFor(Decision::secondaryForwarded)}))
+    EXPECT_EQ(codes,
+              (std::vector<int>{exitCodeFor(Decision::primary), exitCodeFor(Decision::secondaryForwarded)}))
         << "one runs and hears the other, which hands over and quits";
 }
 
@@ -177,7 +179,8 @@ TEST_F(UrlEventsTest, MalformedMessagesAreRefusedWithoutHarm) {
         return header + payload;
     };
 
-    EXPECT_EQ(exchange(QByteArray("\xff\xff\xff\xff", 4) + QByteArray(100, 'x')), QByteArray()) << "oversized";
+    EXPECT_EQ(exchange(QByteArray("\xff\xff\xff\xff", 4) + QByteArray(100, 'x')), QByteArray())
+        << "oversized";
     EXPECT_EQ(exchange(framed(QByteArray(UrlEvents::maxMessageBytes, '['))), QByteArray()) << "just too long";
     EXPECT_EQ(exchange(framed("not json at all")), QByteArray());
     EXPECT_EQ(exchange(framed("[\"veltrix://x/cb\", 42]")), QByteArray()) << "only texts are arguments";
@@ -197,7 +200,8 @@ TEST_F(UrlEventsTest, PeerThatSendsNothingIsDroppedAfterTheTimeout) {
     ASSERT_EQ(events.claim({"veltrix"}), Decision::primary);
     QLocalSocket socket;
     socket.connectToServer(events.serverName());
-    ASSERT_TRUE(testsupport::waitUntil([&] { return scheduler.pendingCount() == 1; })) << "connection accepted";
+    ASSERT_TRUE(testsupport::waitUntil([&] { return scheduler.pendingCount() == 1; }))
+        << "connection accepted";
 
     scheduler.advance(UrlEvents::peerTimeoutSeconds - 1);
     QCoreApplication::processEvents();
@@ -217,12 +221,14 @@ TEST_F(UrlEventsTest, UrlsArriveInOrderEvenBeforeAHandlerIsSet) {
     events.setUrlHandler([&](const QUrl& url) { received.append(url); });
     events.deliver(QUrl("veltrix://third/cb"));
     ASSERT_TRUE(testsupport::waitUntil([&] { return received.size() == 3; }));
-    EXPECT_EQ(received, (QList<QUrl>{QUrl("veltrix://first/cb"), QUrl("veltrix://second/cb"), QUrl("veltrix://third/cb")}));
+    EXPECT_EQ(received, (QList<QUrl>{QUrl("veltrix://first/cb"), QUrl("veltrix://second/cb"),
+                                     QUrl("veltrix://third/cb")}));
 }
 
 TEST(UrlEventsArguments, UrlsAreArgumentsWithASchemeThatAreNotOptions) {
-    const QList<QUrl> urls = UrlEvents::urlsIn({"-RunAsAgent", "-USE_CUSTOM_ENV", "example.com", "443", "/home/a/file",
-                                                "veltrix://auth.example.com/macos/callback#id_token=x", "",
-                                                "-veltrix://looks/like/an/option", "https://example.com/a b"});
+    const QList<QUrl> urls =
+        UrlEvents::urlsIn({"-RunAsAgent", "-USE_CUSTOM_ENV", "example.com", "443", "/home/a/file",
+                           "veltrix://auth.example.com/macos/callback#id_token=x", "",
+                           "-veltrix://looks/like/an/option", "https://example.com/a b"});
     EXPECT_EQ(urls, (QList<QUrl>{QUrl("veltrix://auth.example.com/macos/callback#id_token=x")}));
 }

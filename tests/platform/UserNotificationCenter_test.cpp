@@ -25,20 +25,24 @@ const UserNotificationCategory connectivityCategory{"CONNECTIVITY", {}};
 
 UserNotificationRequest request(const QString& identifier, const QString& category = "CONNECTIVITY",
                                 const QString& title = "Connected to Office") {
-    return {identifier, title, {}, "Your connection was established", category,
-            {{"notificationObject", QByteArray("Data")}}, true};
+    return {identifier, title,
+            {},         "Your connection was established",
+            category,   {{"notificationObject", QByteArray("Data")}},
+            true};
 }
 
 class RecordingDelegate : public UserNotificationCenterDelegate {
 public:
-    PresentationOptions willPresent(UserNotificationCenter&, const UserNotificationRequest& request) override {
+    PresentationOptions willPresent(UserNotificationCenter&,
+                                    const UserNotificationRequest& request) override {
         presented << request.identifier;
         return presentation;
     }
     void didReceive(UserNotificationCenter&, const UserNotificationResponse& response) override {
         responses.push_back(response);
     }
-    void didClose(UserNotificationCenter&, const QString& identifier, UserNotificationCloseReason reason) override {
+    void didClose(UserNotificationCenter&, const QString& identifier,
+                  UserNotificationCloseReason reason) override {
         closed.emplace_back(identifier, reason);
     }
 
@@ -77,7 +81,8 @@ protected:
 
     QStringList delivered() {
         QStringList result;
-        m_center->getDeliveredNotifications([&](QList<UserNotificationRequest> requests) { result = identifiers(requests); });
+        m_center->getDeliveredNotifications(
+            [&](QList<UserNotificationRequest> requests) { result = identifiers(requests); });
         m_scheduler.runUntilIdle();
         return result;
     }
@@ -114,7 +119,8 @@ TEST_F(RecordingCenterTest, AttachesTheActionsOfEachRequestsCategory) {
 TEST_F(RecordingCenterTest, ResponsesReachTheDelegateOnTheMainQueueWithActionAndUserInfo) {
     ASSERT_FALSE(add(request("u", "UPDATE")));
     ASSERT_TRUE(m_backend->invokeAction("u", "UPDATE"));
-    EXPECT_TRUE(m_delegate.responses.empty()) << "delegate calls are queued, not made inside the server's event";
+    EXPECT_TRUE(m_delegate.responses.empty())
+        << "delegate calls are queued, not made inside the server's event";
     m_scheduler.runUntilIdle();
     ASSERT_TRUE(m_backend->invokeAction("u", UserNotificationCenter::defaultActionIdentifier));
     m_scheduler.runUntilIdle();
@@ -379,7 +385,8 @@ TEST_F(DBusCenterTest, ReplacesAndClosesThroughTheServersIds) {
 TEST_F(DBusCenterTest, FailsClearlyWithoutAServer) {
     startCenter();
     std::optional<std::pair<bool, UserNotificationResult>> authorization;
-    m_center->requestAuthorization([&](bool granted, UserNotificationResult error) { authorization.emplace(granted, error); });
+    m_center->requestAuthorization(
+        [&](bool granted, UserNotificationResult error) { authorization.emplace(granted, error); });
     const auto error = add(request("a"));
     ASSERT_TRUE(testsupport::waitUntil([&] { return authorization.has_value(); }));
 

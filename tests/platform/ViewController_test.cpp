@@ -16,7 +16,8 @@ using Log = std::vector<std::string>;
 
 class RecordingController : public ViewController {
 public:
-    explicit RecordingController(Log* log = nullptr, std::string name = "vc") : m_log(log), m_name(std::move(name)) {}
+    explicit RecordingController(Log* log = nullptr, std::string name = "vc")
+        : m_log(log), m_name(std::move(name)) {}
     int loads = 0;
 
 protected:
@@ -118,7 +119,8 @@ TEST(ViewController, PresentsAsAnOverlayAndDismissesWithHooksOnce) {
     EXPECT_EQ(host.presentedViewControllers(), QList<ViewController*>{&overlay});
     EXPECT_EQ(overlay.view()->parentWidget(), host.view());
     EXPECT_EQ(overlay.view()->geometry(), QRect(0, 0, 300, 200));
-    EXPECT_EQ(log, (Log{"overlay.loadView", "overlay.viewDidLoad", "overlay.willAppear", "overlay.didAppear"}));
+    EXPECT_EQ(log,
+              (Log{"overlay.loadView", "overlay.viewDidLoad", "overlay.willAppear", "overlay.didAppear"}));
 
     log.clear();
     overlay.dismiss();
@@ -185,7 +187,8 @@ TEST(ViewController, PresentingAgainBeforeTheDismissalEndsCallsTheDisappearanceO
     host.presentViewController(&overlay, std::make_shared<DeferredAnimator>());
     EXPECT_EQ(log, (Log{"overlay.willAppear", "overlay.didAppear"}));
     overlay.view()->hide();
-    EXPECT_EQ(log, (Log{"overlay.willAppear", "overlay.didAppear", "overlay.willDisappear", "overlay.didDisappear"}));
+    EXPECT_EQ(log, (Log{"overlay.willAppear", "overlay.didAppear", "overlay.willDisappear",
+                        "overlay.didDisappear"}));
 }
 
 TEST(ViewController, AButtonInsideThePresentedViewCanDismissIt) {

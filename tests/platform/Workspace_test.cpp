@@ -56,7 +56,8 @@ public:
     QStringList requests;
 
 public slots:
-    QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& who, const QString& why, const QString& mode) {
+    QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& who, const QString& why,
+                                    const QString& mode) {
         Q_UNUSED(who)
         Q_UNUSED(why)
         requests.append(what + "/" + mode);

@@ -20,12 +20,14 @@ public:
 } // namespace
 
 TEST(PopoverTroubleshootingView, StatesCarryTheirTitlesAndStartStoresTheChoice) {
-    EXPECT_EQ(PopoverTroubleshootingViewState::start().title(), QStringLiteral("Run In-Depth Troubleshooting Script?"));
+    EXPECT_EQ(PopoverTroubleshootingViewState::start().title(),
+              QStringLiteral("Run In-Depth Troubleshooting Script?"));
     EXPECT_EQ(PopoverTroubleshootingViewState::progress().title(),
               QStringLiteral("Running In-Depth Troubleshooting Script..."));
     EXPECT_EQ(PopoverTroubleshootingViewState::success(QStringLiteral("x")).title(),
               QStringLiteral("Troubleshooting Script Completed"));
-    EXPECT_EQ(PopoverTroubleshootingViewState::fail().title(), QStringLiteral("Troubleshooting Script Failed"));
+    EXPECT_EQ(PopoverTroubleshootingViewState::fail().title(),
+              QStringLiteral("Troubleshooting Script Failed"));
     EXPECT_NE(PopoverTroubleshootingViewState::success(QStringLiteral("a")),
               PopoverTroubleshootingViewState::success(QStringLiteral("b")));
 

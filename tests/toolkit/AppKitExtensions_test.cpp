@@ -131,7 +131,8 @@ TEST(ModalOverlay, NotPresentedWithoutAnOverlayOverTheActiveWindowsContent) {
     windowController.setContentViewController(&content);
     windowController.showWindow();
     QApplication::setActiveWindow(windowController.window());
-    ASSERT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == windowController.window(); }));
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return QApplication::activeWindow() == windowController.window(); }));
     EXPECT_FALSE(isModalViewControllerPresented());
     content.presentViewController(&other); // presented, but not the modal overlay
     EXPECT_FALSE(isModalViewControllerPresented());

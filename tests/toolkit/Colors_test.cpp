@@ -1,5 +1,5 @@
-#include "toolkit/Colors.h"
 #include "toolkit/Button.h"
+#include "toolkit/Colors.h"
 #include "toolkit/TextAttributes.h"
 
 #include "sdk/VeltrixXPC.h"
@@ -15,13 +15,16 @@ namespace {
 class LogCapture {
 public:
     LogCapture() {
-        VeltrixXPC::logger().setSink([this](const VeltrixLogger::Record& record) { messages << record.message; });
+        VeltrixXPC::logger().setSink(
+            [this](const VeltrixLogger::Record& record) { messages << record.message; });
     }
     ~LogCapture() { VeltrixXPC::logger().setSink({}); }
     QStringList messages;
 };
 
-QColor rgba(int r, int g, int b, int a) { return QColor(r, g, b, a); }
+QColor rgba(int r, int g, int b, int a) {
+    return QColor(r, g, b, a);
+}
 
 void expectColor(const QColor& actual, const QColor& expected) {
     EXPECT_NEAR(actual.redF(), expected.redF(), 1e-3);
@@ -54,9 +57,18 @@ TEST(HexColor, MalformedStringsLogWhyAndGiveOpaqueBlack) {
         const char* text;
         QString message;
     } cases[] = {
-        {"FFFFFF", kMissingHash}, {"", kMissingHash},      {"#", kScanError},       {"#GG0000", kScanError},
-        {"#12G", kScanError},     {"#0x12", kScanError},   {"# FFF", kScanError},   {"#FFF ", kScanError},
-        {"#-FFF", kScanError},    {"#12345", kBadLength}, {"#1234567", kBadLength}, {"#12", kBadLength},
+        {"FFFFFF", kMissingHash},
+        {"", kMissingHash},
+        {"#", kScanError},
+        {"#GG0000", kScanError},
+        {"#12G", kScanError},
+        {"#0x12", kScanError},
+        {"# FFF", kScanError},
+        {"#FFF ", kScanError},
+        {"#-FFF", kScanError},
+        {"#12345", kBadLength},
+        {"#1234567", kBadLength},
+        {"#12", kBadLength},
         {"#123456789ABCDEF0123", kBadLength},
     };
     for (const auto& c : cases) {
@@ -90,18 +102,18 @@ TEST(AttributedText, HighlightsTheFirstMatchIgnoringCaseInTheOriginalText) {
     QFont base(QStringLiteral("Inter"));
     QFont bold = base;
     bold.setBold(true);
-    const AttributedString office =
-        highlightedString(QStringLiteral("Berlin Office berlin"), QStringLiteral("ber"), Qt::gray, base, Qt::blue, bold);
+    const AttributedString office = highlightedString(QStringLiteral("Berlin Office berlin"),
+                                                      QStringLiteral("ber"), Qt::gray, base, Qt::blue, bold);
     EXPECT_EQ(office.colorAt(0), QColor(Qt::blue));
     EXPECT_EQ(office.colorAt(2), QColor(Qt::blue));
     EXPECT_EQ(office.fontAt(1), bold);
-    EXPECT_EQ(office.colorAt(3), QColor(Qt::gray)); // only "Ber"
+    EXPECT_EQ(office.colorAt(3), QColor(Qt::gray));  // only "Ber"
     EXPECT_EQ(office.colorAt(14), QColor(Qt::gray)); // only the first occurrence
     EXPECT_EQ(office.fontAt(14), base);
 
     // Lower-casing "İ" gives two characters; a range found in a lower-cased copy would be one off.
-    const AttributedString istanbul =
-        highlightedString(QStringLiteral("İstanbul Hub"), QStringLiteral("hub"), Qt::gray, base, Qt::blue, bold);
+    const AttributedString istanbul = highlightedString(QStringLiteral("İstanbul Hub"), QStringLiteral("hub"),
+                                                        Qt::gray, base, Qt::blue, bold);
     EXPECT_EQ(istanbul.colorAt(8), QColor(Qt::gray)); // the blank
     EXPECT_EQ(istanbul.colorAt(9), QColor(Qt::blue));
     EXPECT_EQ(istanbul.colorAt(11), QColor(Qt::blue));
@@ -110,7 +122,8 @@ TEST(AttributedText, HighlightsTheFirstMatchIgnoringCaseInTheOriginalText) {
     const AttributedString none =
         highlightedString(QStringLiteral("Paris"), QStringLiteral("xyz"), Qt::gray, base, Qt::blue, bold);
     ASSERT_EQ(none.runs().size(), 1);
-    EXPECT_EQ(highlightedString(QStringLiteral("Paris"), {}, Qt::gray, base, Qt::blue, bold).runs().size(), 1);
+    EXPECT_EQ(highlightedString(QStringLiteral("Paris"), {}, Qt::gray, base, Qt::blue, bold).runs().size(),
+              1);
 
     QLabel label(QStringLiteral("Berlin Office"));
     highlightMatch(&label, QStringLiteral("OFF"), Qt::gray, base, Qt::blue, bold);
@@ -123,14 +136,16 @@ TEST(AttributedText, AppliesAFontToTheFirstCaseSensitiveSubstringOnly) {
     QFont bold = defaultSubstringFont();
     EXPECT_TRUE(bold.bold());
     EXPECT_EQ(bold.pointSize(), 12);
-    const AttributedString code =
-        withFontOnSubstring(QStringLiteral("Type code AB12 to confirm AB12"), QStringLiteral("AB12"), Qt::black, bold);
+    const AttributedString code = withFontOnSubstring(QStringLiteral("Type code AB12 to confirm AB12"),
+                                                      QStringLiteral("AB12"), Qt::black, bold);
     ASSERT_EQ(code.runs().size(), 1);
     EXPECT_EQ(code.runs()[0].start, 10);
     EXPECT_EQ(code.fontAt(10), bold);
     EXPECT_FALSE(code.fontAt(0).has_value());
     EXPECT_FALSE(code.colorAt(0).isValid()); // the rest carries nothing
-    EXPECT_TRUE(withFontOnSubstring(QStringLiteral("Type code"), QStringLiteral("CODE"), Qt::black, bold).runs().isEmpty());
+    EXPECT_TRUE(withFontOnSubstring(QStringLiteral("Type code"), QStringLiteral("CODE"), Qt::black, bold)
+                    .runs()
+                    .isEmpty());
 
     QLabel label(QStringLiteral("Smart widget"));
     QPalette palette = label.palette();

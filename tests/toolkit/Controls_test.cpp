@@ -6,8 +6,8 @@
 #include <QApplication>
 #include <QPainter>
 #include <QScrollBar>
-#include <QVBoxLayout>
 #include <QTest>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -170,7 +170,7 @@ TEST(DisabledScrollView, PassesWheelEventsOnWhileDisabled) {
     view->setScrollEnabled(false);
     wheel(view->viewport());
     EXPECT_EQ(view->verticalScrollBar()->value(), 0); // its content did not move
-    EXPECT_EQ(outer.wheels, 1);                     // the view behind it got the event
+    EXPECT_EQ(outer.wheels, 1);                       // the view behind it got the event
 }
 
 TEST(CentredTextField, CentresTheTextHeightRoundedDownAndOnePointUp) {

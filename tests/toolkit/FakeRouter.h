@@ -23,7 +23,9 @@ public:
 
     QString signUpLink() const override { return QStringLiteral("https://example.invalid/signup"); }
     void leaveWelcomePage() override { calls << QStringLiteral("leaveWelcomePage"); }
-    void showUpdateAvailableBannerLater() override { calls << QStringLiteral("showUpdateAvailableBannerLater"); }
+    void showUpdateAvailableBannerLater() override {
+        calls << QStringLiteral("showUpdateAvailableBannerLater");
+    }
     void showSignInWindow() override { calls << QStringLiteral("showSignInWindow"); }
     void presentSignInWindow() override { calls << QStringLiteral("presentSignInWindow"); }
     void showSignOutWindowLater() override { calls << QStringLiteral("showSignOutWindowLater"); }
@@ -40,17 +42,25 @@ public:
     void refreshMenuLocations() override { calls << QStringLiteral("refreshMenuLocations"); }
     void reloadNetworks(const PDNetworksModelPtr&) override { calls << QStringLiteral("reloadNetworks"); }
     void setupMenuBarMenu() override { calls << QStringLiteral("setupMenuBarMenu"); }
-    void showSignInError(const QString&, const QString&) override { calls << QStringLiteral("showSignInError"); }
+    void showSignInError(const QString&, const QString&) override {
+        calls << QStringLiteral("showSignInError");
+    }
     void showSettingsTab() override { calls << QStringLiteral("showSettingsTab"); }
     void toggleConnection(QObject*) override { calls << QStringLiteral("toggleConnection"); }
     void changeLocation(const PDNetworkItemPtr&) override { calls << QStringLiteral("changeLocation"); }
-    void selectCurrentNetwork(const PDNetworkItemPtr&) override { calls << QStringLiteral("selectCurrentNetwork"); }
+    void selectCurrentNetwork(const PDNetworkItemPtr&) override {
+        calls << QStringLiteral("selectCurrentNetwork");
+    }
     void disconnectFromVPN() override { calls << QStringLiteral("disconnectFromVPN"); }
     void enterBackgroundMode() override { calls << QStringLiteral("enterBackgroundMode"); }
     void enterForegroundMode() override { calls << QStringLiteral("enterForegroundMode"); }
-    void addAppModeChangeObserver(std::function<void()>) override { calls << QStringLiteral("addAppModeChangeObserver"); }
+    void addAppModeChangeObserver(std::function<void()>) override {
+        calls << QStringLiteral("addAppModeChangeObserver");
+    }
     void activateApplication() override { calls << QStringLiteral("activateApplication"); }
-    void showL2TPNoLongerAvailableAlertLater() override { calls << QStringLiteral("showL2TPNoLongerAvailableAlertLater"); }
+    void showL2TPNoLongerAvailableAlertLater() override {
+        calls << QStringLiteral("showL2TPNoLongerAvailableAlertLater");
+    }
     void terminateApplication() override { calls << QStringLiteral("terminateApplication"); }
     void showAccountExpired() override { calls << QStringLiteral("showAccountExpired"); }
     void setLaunchAgentRunAtLoad() override { calls << QStringLiteral("setLaunchAgentRunAtLoad"); }

@@ -1,5 +1,5 @@
-#include "toolkit/HoverableButton.h"
 #include "toolkit/AppKitExtensions.h"
+#include "toolkit/HoverableButton.h"
 
 #include "ModalOverlayScope.h"
 #include "platform/Bundle.h"
@@ -31,7 +31,9 @@ void leave(QWidget* widget) {
     QApplication::sendEvent(widget, &event);
 }
 
-QImage imageOf(const QIcon& icon) { return icon.pixmap(16, 16).toImage(); }
+QImage imageOf(const QIcon& icon) {
+    return icon.pixmap(16, 16).toImage();
+}
 
 class RecordingHoverDelegate : public QObject, public HoverableNSViewDelegate {
 public:
@@ -130,11 +132,13 @@ TEST(HoverableButtons, BackgroundButtonsFillWhileLitOrSelected) {
     selectable.resize(40, 40);
     selectable.setHoverColor(Qt::blue);
     EXPECT_TRUE(selectable.icon().isNull()); // creating it shows no image of its own
-    selectable.setSelected(true); // no pointer over it
+    selectable.setSelected(true);            // no pointer over it
     EXPECT_EQ(selectable.grab().toImage().pixelColor(2, 2), QColor(Qt::blue));
-    EXPECT_EQ(imageOf(selectable.icon()), imageOf(platform::Bundle::main().image(QStringLiteral("networksCrossImageHover"))));
+    EXPECT_EQ(imageOf(selectable.icon()),
+              imageOf(platform::Bundle::main().image(QStringLiteral("networksCrossImageHover"))));
     selectable.setSelected(false);
-    EXPECT_EQ(imageOf(selectable.icon()), imageOf(platform::Bundle::main().image(QStringLiteral("networksCrossImage"))));
+    EXPECT_EQ(imageOf(selectable.icon()),
+              imageOf(platform::Bundle::main().image(QStringLiteral("networksCrossImage"))));
     EXPECT_NE(selectable.grab().toImage().pixelColor(2, 2), QColor(Qt::blue));
 }
 

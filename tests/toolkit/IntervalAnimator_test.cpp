@@ -54,7 +54,7 @@ TEST_F(IntervalAnimatorTest, FrameCountsBelowOneCountAsOneAndChangesApplyAtTheRi
     EXPECT_EQ(recorder->frames, (std::vector<int>{0, 0}));
 
     recorder->frames.clear();
-    animator.numberOfFrames = 5; // the next tick
+    animator.numberOfFrames = 5;        // the next tick
     animator.timerUpdateInterval = 1.0; // the next start
     scheduler.advance(0.17 * 2);
     EXPECT_EQ(recorder->frames, (std::vector<int>{1, 2}));

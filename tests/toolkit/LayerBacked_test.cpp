@@ -29,7 +29,9 @@ void leave(QWidget* widget) {
 }
 
 // Paints the view, as a display pass does, and gives the picture.
-QImage paint(QWidget* view) { return view->grab().toImage(); }
+QImage paint(QWidget* view) {
+    return view->grab().toImage();
+}
 
 class ClickCounter : public QObject, public ClickableViewDelegate, public NSImageViewClickable {
 public:

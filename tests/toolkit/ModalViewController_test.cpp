@@ -46,7 +46,8 @@ protected:
 
     void present(ModalViewControllerType type) {
         modal.setControllerType(type);
-        host.presentViewController(&modal, std::make_shared<TransitionAnimator>(std::nullopt, std::nullopt, 0.2));
+        host.presentViewController(&modal,
+                                   std::make_shared<TransitionAnimator>(std::nullopt, std::nullopt, 0.2));
         scheduler.advance(0.2);
     }
     bool isPresented() const { return modal.presentingViewController() == &host; }
@@ -198,7 +199,8 @@ TEST_F(ModalTest, TroubleshootingRunsAtOnceWhenAskedNotToExplain) {
 }
 
 TEST_F(ModalTest, TroubleshootingFailureShowsTheErrorAndCancelReportsIt) {
-    driver.failLogCollection(PDTroubleshootingHelperError{PDTroubleshootingHelperError::Kind::collectionFailed, {}, "disk full"});
+    driver.failLogCollection(
+        PDTroubleshootingHelperError{PDTroubleshootingHelperError::Kind::collectionFailed, {}, "disk full"});
     present(ModalViewControllerType::runTroubleshooting);
     PopoverTroubleshootingView* view = modal.popoverTroubleshootingView();
     view->confirm(nullptr);
@@ -252,17 +254,21 @@ TEST_F(ModalTest, AStaleCompletionNeverOverwritesTheNewerRun) {
     host.presentViewController(&modal, animator); // run A, whose result the SDK delivers in 2 s
     // Due at the same moment, after the SDK's delivery but before its hop to the main queue lands: the
     // user closes the overlay and opens it again, which starts run B.
-    platform::Scheduler::shared().post(platform::DispatchQueue::main(), [&] {
-        modal.viewClicked();
-        host.presentViewController(&modal, animator);
-    }, platform::delayFromSeconds(2.0));
+    platform::Scheduler::shared().post(
+        platform::DispatchQueue::main(),
+        [&] {
+            modal.viewClicked();
+            host.presentViewController(&modal, animator);
+        },
+        platform::delayFromSeconds(2.0));
     scheduler.advance(2.0);
     PopoverTroubleshootingView* view = modal.popoverTroubleshootingView();
     EXPECT_EQ(calls().count("collectLogsAndStats"), 2);
     EXPECT_EQ(view->popoverState().kind, Kind::progress); // A's report did not land on B
 
     // However late, a result of a replaced run is dropped.
-    modal.logCollectionCompleted(modal.currentCollectionRun() - 1, QStringLiteral("old report"), std::nullopt);
+    modal.logCollectionCompleted(modal.currentCollectionRun() - 1, QStringLiteral("old report"),
+                                 std::nullopt);
     EXPECT_EQ(view->popoverState().kind, Kind::progress);
 
     scheduler.advance(2.0);
@@ -274,7 +280,8 @@ TEST_F(ModalTest, ASuccessWithoutTextShowsAnEmptySuccess) {
     present(ModalViewControllerType::runTroubleshooting);
     modal.popoverTroubleshootingView()->confirm(nullptr);
     modal.logCollectionCompleted(modal.currentCollectionRun(), std::nullopt, std::nullopt);
-    EXPECT_EQ(modal.popoverTroubleshootingView()->popoverState(), PopoverTroubleshootingViewState::success(QString()));
+    EXPECT_EQ(modal.popoverTroubleshootingView()->popoverState(),
+              PopoverTroubleshootingViewState::success(QString()));
 }
 
 TEST_F(ModalTest, TheAppInfoOkButtonDismisses) {

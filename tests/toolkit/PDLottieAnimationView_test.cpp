@@ -35,7 +35,7 @@ TEST_F(LottieTest, RendersTheBundledAnimationWithRlottie) {
     ASSERT_TRUE(view.animationView()->isAnimationLoaded());
     const QImage frame = view.animationView()->renderFrame(0, QSize(100, 100));
     const int pixels = drawnPixels(frame);
-    EXPECT_GT(pixels, 1000); // a filled circle...
+    EXPECT_GT(pixels, 1000);      // a filled circle...
     EXPECT_LT(pixels, 100 * 100); // ...not the whole square
     // The frame is blue.
     const QColor centre = frame.pixelColor(50, 50);

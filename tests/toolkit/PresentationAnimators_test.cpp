@@ -31,9 +31,7 @@ private:
 
 class AnimatorTest : public ::testing::Test {
 protected:
-    AnimatorTest() : scope(scheduler) {
-        presenting.view()->show();
-    }
+    AnimatorTest() : scope(scheduler) { presenting.view()->show(); }
 
     platform::ManualScheduler scheduler;
     platform::ScopedScheduler scope;
@@ -46,8 +44,10 @@ protected:
 TEST(TransitionAnimatorFrames, OffsetsCutThePresentingBoundsWithYUpwardsConvertedOnce) {
     // The settings window: top 154, left -158, right 158 over 500 x 400 is (-158, 0, 500, 246) with y
     // upwards, that is 154 down from the top.
-    EXPECT_EQ(TransitionAnimator::presentedFrame(QRect(0, 0, 500, 400), 154, 0, -158, 158), QRect(-158, 154, 500, 246));
-    EXPECT_EQ(TransitionAnimator::presentedFrame(QRect(0, 0, 300, 200), 0, 20, 60, 0), QRect(60, 0, 240, 180));
+    EXPECT_EQ(TransitionAnimator::presentedFrame(QRect(0, 0, 500, 400), 154, 0, -158, 158),
+              QRect(-158, 154, 500, 246));
+    EXPECT_EQ(TransitionAnimator::presentedFrame(QRect(0, 0, 300, 200), 0, 20, 60, 0),
+              QRect(60, 0, 240, 180));
     EXPECT_EQ(TransitionAnimator::presentedFrame(QRect(0, 0, 300, 200), 0, 0, 0, 0), QRect(0, 0, 300, 200));
 }
 
@@ -89,7 +89,8 @@ TEST_F(AnimatorTest, TransitionFadesInOverTheBoundsAndOutAgainOnTheSchedulersClo
 }
 
 TEST_F(AnimatorTest, TransitionWithoutDurationsPresentsAndDismissesAtOnce) {
-    presenting.presentViewController(&presented, std::make_shared<TransitionAnimator>(std::nullopt, std::nullopt));
+    presenting.presentViewController(&presented,
+                                     std::make_shared<TransitionAnimator>(std::nullopt, std::nullopt));
     EXPECT_EQ(alphaValue(presented.view()), 1.0);
     EXPECT_TRUE(presented.view()->isVisible());
     presenting.dismissViewController(&presented);
@@ -139,12 +140,14 @@ TEST(SlideAnimatorFrames, VerticalSlidesComeFromAboveOrBelow) {
     EXPECT_EQ(SlideAnimator::offscreenFrame(a, b, slideUp, true, false), QRect(0, 400, 500, 100));
     EXPECT_EQ(SlideAnimator::onscreenFrame(a, b, slideUp, true, false), QRect(0, 300, 500, 100));
     // Both bits: the off-screen frame tests down first, the on-screen one up first.
-    EXPECT_EQ(SlideAnimator::offscreenFrame(a, b, slideUp | slideDown, true, false), QRect(0, -100, 500, 100));
+    EXPECT_EQ(SlideAnimator::offscreenFrame(a, b, slideUp | slideDown, true, false),
+              QRect(0, -100, 500, 100));
     EXPECT_EQ(SlideAnimator::onscreenFrame(a, b, slideUp | slideDown, true, false), QRect(0, 300, 500, 100));
 }
 
 TEST_F(AnimatorTest, SlideWithAnOriginEndsThereAndSlidesBackOffScreen) {
-    auto animator = std::make_shared<SlideAnimator>(0.3, TransitionOptions::slideLeft | TransitionOptions::crossfade);
+    auto animator =
+        std::make_shared<SlideAnimator>(0.3, TransitionOptions::slideLeft | TransitionOptions::crossfade);
     animator->keepOriginalSize = true;
     animator->origin = QPoint(250, 0);
     presenting.presentViewController(&presented, animator);
@@ -207,7 +210,8 @@ TEST(ViewAnimation, ASecondAnimationUnderTheSameKeyStopsTheFirstWithoutItsComple
     QObject target;
     QStringList done;
     double last = -1;
-    ViewAnimation::start(&target, "k", 1.0, timing::linear(), [&](double t) { last = t; }, [&] { done << "first"; });
+    ViewAnimation::start(
+        &target, "k", 1.0, timing::linear(), [&](double t) { last = t; }, [&] { done << "first"; });
     scheduler.advance(0.5);
     EXPECT_NEAR(last, 0.5, 0.02);
     ViewAnimation::start(&target, "k", 1.0, timing::linear(), {}, [&] { done << "second"; });

@@ -55,7 +55,9 @@ public:
     void selectionDidChange(TableView&) override { ++selectionChanges; }
 };
 
-int rowOf(QWidget* cell) { return cell ? cell->property("row").toInt() : -1; }
+int rowOf(QWidget* cell) {
+    return cell ? cell->property("row").toInt() : -1;
+}
 bool lit(TableView& table, int row) {
     auto* cell = static_cast<HoverableCellView*>(table.viewAtRow(row));
     return cell && cell->highlight();
@@ -72,7 +74,9 @@ struct ShownTable {
         table.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&table));
     }
-    QPoint centreOfRow(int row) const { return table.viewport()->mapTo(&table, table.rectOfRow(row).center()); }
+    QPoint centreOfRow(int row) const {
+        return table.viewport()->mapTo(&table, table.rectOfRow(row).center());
+    }
     // Through the window, as the platform delivers it: enter, leave and moves reach the widget under the
     // pointer and bubble up from there.
     // The platform drops a move to where the pointer already is: tests start on different points.
@@ -81,8 +85,8 @@ struct ShownTable {
     // Straight to the list, for when another window blocks the platform's delivery.
     void sendMove(QPoint point) {
         const QPoint inViewport = table.viewport()->mapFrom(&table, point);
-        QMouseEvent move(QEvent::MouseMove, inViewport, table.viewport()->mapToGlobal(inViewport), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, inViewport, table.viewport()->mapToGlobal(inViewport),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(table.viewport(), &move);
     }
 
@@ -295,7 +299,7 @@ TEST(SelectableRowView, KeepsTheSelectionClearOfHalfTheSpacing) {
     row.setSelectedColor(Qt::green);
     row.setSelected(true);
     QImage picture = row.grab().toImage();
-    EXPECT_EQ(picture.pixelColor(0, 20), QColor(Qt::green)); // square corners
+    EXPECT_EQ(picture.pixelColor(0, 20), QColor(Qt::green));  // square corners
     EXPECT_NE(picture.pixelColor(100, 0), QColor(Qt::green)); // the spacing stays clear
     row.setCornerRadius(5);
     picture = row.grab().toImage();

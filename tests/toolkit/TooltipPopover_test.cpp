@@ -90,14 +90,17 @@ TEST_F(TooltipTest, AFreeTextIsMeasuredInInterAtTheWidthLessTwenty) {
     inter.setPixelSize(12);
     const QString text = QStringLiteral("Sign out of your workspace and stop protecting this device");
     bg->setPopoverMessage(text);
-    EXPECT_EQ(bg->tooltip().contentSize(),
-              QSize(250, static_cast<int>(std::ceil(strings::heightForWidth(text, 230, inter).height() + 10))));
+    EXPECT_EQ(
+        bg->tooltip().contentSize(),
+        QSize(250, static_cast<int>(std::ceil(strings::heightForWidth(text, 230, inter).height() + 10))));
     bg->setPopoverMessage(text, 300);
     EXPECT_EQ(bg->tooltip().contentSize().width(), 300);
     EXPECT_EQ(bg->tooltip().contentSize().height(),
               static_cast<int>(std::ceil(strings::heightForWidth(text, 280, inter).height() + 10)));
     badge->setPopoverMessage(text);
-    EXPECT_EQ(badge->tooltip().contentSize(), QSize(250, static_cast<int>(std::ceil(strings::heightForWidth(text, 230, inter).height() + 10))));
+    EXPECT_EQ(
+        badge->tooltip().contentSize(),
+        QSize(250, static_cast<int>(std::ceil(strings::heightForWidth(text, 230, inter).height() + 10))));
 }
 
 TEST_F(TooltipTest, AnEmptyTextShowsNothing) {
