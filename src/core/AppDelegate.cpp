@@ -182,8 +182,10 @@ void AppDelegate::applicationDidFinishLaunching() {
 }
 
 void AppDelegate::onInitialStateLoaded() {
-    auto step = [](int number, const char* name) {
-        vlog::debug(QStringLiteral("Start-up step %1: %2").arg(number).arg(QLatin1String(name)));
+    // Each line carries the place of its step here, not of this lambda.
+    auto step = [](int number, const char* name,
+                   std::source_location where = std::source_location::current()) {
+        vlog::debug(QStringLiteral("Start-up step %1: %2").arg(number).arg(QLatin1String(name)), where);
     };
     step(1, "configureEndpointFromArguments");
     configureEndpointFromArguments(QCoreApplication::arguments());
