@@ -13,24 +13,6 @@
 
 namespace {
 
-// Named like the toolkit's overlay: the hover guard looks for that class.
-class ModalViewController : public NSViewControllerBase {
-    Q_OBJECT
-public:
-    using NSViewControllerBase::NSViewControllerBase;
-};
-
-void enter(QWidget* widget) {
-    const QPointF inside(widget->width() / 2.0, widget->height() / 2.0);
-    QEnterEvent event(inside, widget->mapToGlobal(inside), widget->mapToGlobal(inside));
-    QApplication::sendEvent(widget, &event);
-}
-
-void leave(QWidget* widget) {
-    QEvent event(QEvent::Leave);
-    QApplication::sendEvent(widget, &event);
-}
-
 QImage imageOf(const QIcon& icon) {
     return icon.pixmap(16, 16).toImage();
 }
@@ -81,7 +63,7 @@ TEST(HoverableButtons, StayDarkWhileDisabledButLeavingAlwaysClears) {
 }
 
 TEST(HoverableButtons, NothingLightsWhileTheModalOverlayIsShown) {
-    ModalOverlayScope<ModalViewController> overlay;
+    ModalOverlayScope overlay;
     HoverableButton button;
     HoverableNSView view;
     RecordingHoverDelegate delegate;
@@ -193,5 +175,3 @@ TEST(HoverableButtons, HandCursorButtonAndHoverViewDelegate) {
     enter(&view);
     EXPECT_TRUE(view.highlight());
 }
-
-#include "HoverableButton_test.moc"

@@ -11,23 +11,6 @@
 
 namespace {
 
-class ModalViewController : public NSViewControllerBase {
-    Q_OBJECT
-public:
-    using NSViewControllerBase::NSViewControllerBase;
-};
-
-void enter(QWidget* widget) {
-    const QPointF inside(widget->width() / 2.0, widget->height() / 2.0);
-    QEnterEvent event(inside, widget->mapToGlobal(inside), widget->mapToGlobal(inside));
-    QApplication::sendEvent(widget, &event);
-}
-
-void leave(QWidget* widget) {
-    QEvent event(QEvent::Leave);
-    QApplication::sendEvent(widget, &event);
-}
-
 // Paints the view, as a display pass does, and gives the picture.
 QImage paint(QWidget* view) {
     return view->grab().toImage();
@@ -126,7 +109,7 @@ TEST(LayerBackedViews, ImageViewsPaintTheImageBetweenBackgroundAndBorder) {
 }
 
 TEST(LayerBackedViews, SearchFrameBorderFollowsPointerAndFocus) {
-    ModalOverlayScope<ModalViewController> overlay;
+    ModalOverlayScope overlay;
     NSSearchViewLayerBacked frame;
     frame.resize(100, 24);
     frame.setBorderWidth(1);
@@ -180,7 +163,7 @@ TEST(LayerBackedViews, DisabledViewsSwallowClicksAndClickableViewsReportThem) {
 }
 
 TEST(LayerBackedViews, ClickableImagesLightUnlessTheOverlayIsShownAndReportEachClickOnce) {
-    ModalOverlayScope<ModalViewController> overlay;
+    ModalOverlayScope overlay;
     NSImageViewLayerBackedClickable image;
     image.resize(24, 24);
     ClickCounter counter;
@@ -213,5 +196,3 @@ TEST(LayerBackedViews, InFocusViewsBringTheirWindowForward) {
     enter(panel);
     EXPECT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == &first; }));
 }
-
-#include "LayerBacked_test.moc"

@@ -1,15 +1,27 @@
 #pragma once
 
-// Shows a window whose content presents a modal overlay, for the hover guards. The overlay class comes
-// from the test file: it must be called ModalViewController (define it in an anonymous namespace there).
+// Shows a window whose content presents the modal overlay, for the hover guards.
 
 #include "support/TestSupport.h"
 #include "toolkit/BaseWindowViewController.h"
+#include "toolkit/ModalViewController.h"
 #include "toolkit/NSViewControllerBase.h"
 
 #include <QApplication>
+#include <QEnterEvent>
 
-template <class Modal>
+// The pointer entering and leaving a widget, at its current centre.
+inline void enter(QWidget* widget) {
+    const QPointF inside(widget->width() / 2.0, widget->height() / 2.0);
+    QEnterEvent event(inside, widget->mapToGlobal(inside), widget->mapToGlobal(inside));
+    QApplication::sendEvent(widget, &event);
+}
+
+inline void leave(QWidget* widget) {
+    QEvent event(QEvent::Leave);
+    QApplication::sendEvent(widget, &event);
+}
+
 class ModalOverlayScope {
 public:
     ModalOverlayScope() {
@@ -43,5 +55,5 @@ private:
 
     BaseWindowViewController m_window;
     NSViewControllerBase m_content;
-    Modal m_modal;
+    ModalViewController m_modal;
 };

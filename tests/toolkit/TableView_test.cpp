@@ -14,12 +14,6 @@
 
 namespace {
 
-class ModalViewController : public NSViewControllerBase {
-    Q_OBJECT
-public:
-    using NSViewControllerBase::NSViewControllerBase;
-};
-
 // Rows of one kind of cell, made only when the table has none to reuse.
 class RowSource : public QObject, public TableViewDataSource {
 public:
@@ -239,7 +233,7 @@ TEST(RowList, HoverHoldsStillWhileTheModalOverlayIsShown) {
     shown.sendMove(shown.centreOfRow(1));
     ASSERT_TRUE(lit(table, 1));
 
-    ModalOverlayScope<ModalViewController> overlay;
+    ModalOverlayScope overlay;
     overlay.present();
     ASSERT_TRUE(isModalViewControllerPresented());
     shown.sendMove(shown.centreOfRow(3));
@@ -306,5 +300,3 @@ TEST(SelectableRowView, KeepsTheSelectionClearOfHalfTheSpacing) {
     EXPECT_NE(picture.pixelColor(0, 1), QColor(Qt::green));
     EXPECT_EQ(picture.pixelColor(100, 20), QColor(Qt::green));
 }
-
-#include "TableView_test.moc"
