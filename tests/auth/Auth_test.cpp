@@ -5,21 +5,9 @@
 #include "sdk/testing/Driver.h"
 #include "toolkit/BaseWindowViewController.h"
 #include "toolkit/FakeRouter.h"
-#include "toolkit/PopoverViewDelegate.h"
+#include "toolkit/RecordingPopoverDelegate.h"
 
 #include <gtest/gtest.h>
-
-namespace {
-
-class RecordingPopoverDelegate : public PopoverViewDelegate {
-public:
-    int confirmed = 0;
-    int canceled = 0;
-    void popoverConfirmed(QObject*) override { ++confirmed; }
-    void popoverCanceled(QObject*) override { ++canceled; }
-};
-
-} // namespace
 
 TEST(PopoverConfirmationCodeView, OnlyTheShownCodeConfirmsAndAWrongOneBringsANewCode) {
     PopoverConfirmationCodeView view;

@@ -3,21 +3,9 @@
 
 #include "platform/UserDefaults.h"
 #include "sdk/testing/Driver.h"
-#include "toolkit/PopoverViewDelegate.h"
+#include "toolkit/RecordingPopoverDelegate.h"
 
 #include <gtest/gtest.h>
-
-namespace {
-
-class RecordingPopoverDelegate : public PopoverViewDelegate {
-public:
-    int confirmed = 0;
-    int canceled = 0;
-    void popoverConfirmed(QObject*) override { ++confirmed; }
-    void popoverCanceled(QObject*) override { ++canceled; }
-};
-
-} // namespace
 
 TEST(PopoverTroubleshootingView, StatesCarryTheirTitlesAndStartStoresTheChoice) {
     EXPECT_EQ(PopoverTroubleshootingViewState::start().title(),
