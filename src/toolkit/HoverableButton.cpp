@@ -2,11 +2,11 @@
 
 #include "platform/Bundle.h"
 #include "toolkit/AppKitExtensions.h"
+#include "toolkit/NSViewLayerBacked.h"
 #include "toolkit/TextAttributes.h"
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 
 HoverableButton::HoverableButton(QWidget* parent) : Button(parent) {}
 
@@ -47,13 +47,7 @@ void HoverableBgButton::paintEvent(QPaintEvent* event) {
     }
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (m_cornerRadius != 0.0) {
-        QPainterPath path;
-        path.addRoundedRect(QRectF(rect()), m_cornerRadius, m_cornerRadius);
-        painter.fillPath(path, hoverColor());
-    } else {
-        painter.fillRect(rect(), hoverColor());
-    }
+    fillRoundedRect(painter, QRectF(rect()), m_cornerRadius, hoverColor());
 }
 
 ImageSelectableButton::ImageSelectableButton(QWidget* parent)

@@ -1,11 +1,11 @@
 #include "toolkit/HoverableTableView.h"
 
 #include "toolkit/AppKitExtensions.h"
+#include "toolkit/NSViewLayerBacked.h"
 
 #include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 
 namespace {
 HoverableTableCellView* hoverableCell(QWidget* view) {
@@ -119,13 +119,7 @@ void HoverableCellView::paintEvent(QPaintEvent*) {
     }
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (m_cornerRadius != 0.0) {
-        QPainterPath path;
-        path.addRoundedRect(QRectF(rect()), m_cornerRadius, m_cornerRadius);
-        painter.fillPath(path, m_hoverColor);
-    } else {
-        painter.fillRect(rect(), m_hoverColor);
-    }
+    fillRoundedRect(painter, QRectF(rect()), m_cornerRadius, m_hoverColor);
 }
 
 SelectableTableRowView::SelectableTableRowView(QWidget* parent) : TableRowView(parent) {}
@@ -142,11 +136,5 @@ QRectF SelectableTableRowView::selectionRect() const {
 
 void SelectableTableRowView::drawSelection(QPainter& painter, const QRect&) {
     const QRectF area = selectionRect();
-    if (m_cornerRadius != 0.0) {
-        QPainterPath path;
-        path.addRoundedRect(area, m_cornerRadius, m_cornerRadius);
-        painter.fillPath(path, m_selectedColor);
-    } else {
-        painter.fillRect(area, m_selectedColor);
-    }
+    fillRoundedRect(painter, area, m_cornerRadius, m_selectedColor);
 }

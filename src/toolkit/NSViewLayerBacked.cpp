@@ -21,15 +21,27 @@ void LayerBackedStyle::updateLayer() {
     m_layer.masksToBounds = masksToBounds;
 }
 
-QPainterPath LayerBackedStyle::outline(const QRectF& bounds) const {
+QPainterPath roundedRectPath(const QRectF& bounds, double radius) {
     QPainterPath path;
-    const double radius = std::min(m_layer.cornerRadius, std::min(bounds.width(), bounds.height()) / 2.0);
     if (radius > 0.0) {
         path.addRoundedRect(bounds, radius, radius);
     } else {
         path.addRect(bounds);
     }
     return path;
+}
+
+void fillRoundedRect(QPainter& painter, const QRectF& bounds, double radius, const QColor& color) {
+    if (radius > 0.0) {
+        painter.fillPath(roundedRectPath(bounds, radius), color);
+    } else {
+        painter.fillRect(bounds, color);
+    }
+}
+
+QPainterPath LayerBackedStyle::outline(const QRectF& bounds) const {
+    return roundedRectPath(bounds,
+                           std::min(m_layer.cornerRadius, std::min(bounds.width(), bounds.height()) / 2.0));
 }
 
 void LayerBackedStyle::paintBackground(QPainter& painter, const QRectF& bounds) const {
@@ -45,15 +57,9 @@ void LayerBackedStyle::paintBorder(QPainter& painter, const QRectF& bounds) cons
     // The border lies inside the bounds, as a layer's does.
     const double half = m_layer.borderWidth / 2.0;
     const QRectF inner = bounds.adjusted(half, half, -half, -half);
-    QPainterPath path;
     const double radius =
         std::max(0.0, std::min(m_layer.cornerRadius, std::min(bounds.width(), bounds.height()) / 2.0) - half);
-    if (radius > 0.0) {
-        path.addRoundedRect(inner, radius, radius);
-    } else {
-        path.addRect(inner);
-    }
-    painter.strokePath(path, QPen(m_layer.borderColor, m_layer.borderWidth));
+    painter.strokePath(roundedRectPath(inner, radius), QPen(m_layer.borderColor, m_layer.borderWidth));
 }
 
 NSViewLayerBacked::NSViewLayerBacked(QWidget* parent) : LayerBacked<QWidget>(parent) {}

@@ -10,6 +10,13 @@
 
 #include <optional>
 
+class QPainter;
+
+// A rectangle with round corners of `radius`, or square ones when the radius is not above zero.
+QPainterPath roundedRectPath(const QRectF& bounds, double radius);
+// Fills `bounds` with `color`, rounded by `radius` as above.
+void fillRoundedRect(QPainter& painter, const QRectF& bounds, double radius, const QColor& color);
+
 // What a layer-backed view last painted: colours, border and corners.
 struct LayerAppearance {
     QColor backgroundColor; // invalid: nothing painted
