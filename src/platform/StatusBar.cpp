@@ -67,6 +67,7 @@ StatusBar::StatusBar(const QDBusConnection& bus, QObject* parent) : QObject(pare
                                         QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
+                m_ownerChangeSeen = true;
                 setTrayAvailable(!newOwner.isEmpty());
             });
 
@@ -81,6 +82,10 @@ StatusBar::StatusBar(const QDBusConnection& bus, QObject* parent) : QObject(pare
         QDBusPendingReply<bool> reply = *call;
         if (reply.isError()) {
             qCWarning(lcTray) << "Could not ask for the tray host:" << reply.error().message();
+            return;
+        }
+        // The watcher's news may arrive before this answer; the answer then is the older of the two.
+        if (m_ownerChangeSeen) {
             return;
         }
         if (!reply.value()) {

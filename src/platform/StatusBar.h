@@ -48,6 +48,7 @@ private:
     void setTrayAvailable(bool available);
 
     QDBusConnection m_bus;
+    bool m_ownerChangeSeen = false; // set by the watcher; makes the first question's answer stale
     QDBusServiceWatcher* m_watcher = nullptr;
     bool m_trayAvailable = false;
     std::vector<StatusItem*> m_items;
