@@ -1,6 +1,6 @@
 // Starts the client: one running copy, the SDK stand-in on the demo workspace (or --workspace FILE), and
 // the application delegate that runs everything else.
-#include "core/AppDelegate.h"
+#include "app/AppDelegate.h"
 #include "platform/Application.h"
 #include "platform/Bundle.h"
 #include "platform/Scheduler.h"

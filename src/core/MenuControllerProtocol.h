@@ -45,6 +45,9 @@ public:
     virtual void updateStatusOptions() {}
     virtual void updateStatusOptionStates() {}
     virtual void updateNetworkGroups() {}
+    // Errors told inside the quick-access window; front ends without one ignore them.
+    virtual void showErrorNotification(const QString& /*title*/, const QString& /*message*/) {}
+    virtual void hideNotifications(bool /*animated*/) {}
 };
 
 class MenuControllerDataSource {

@@ -104,6 +104,18 @@ void MenuService::showMenu() {
     onGuiThread([this] { toStatusItem([](MenuControllerProtocol& c) { c.showMenu(); }); });
 }
 
+void MenuService::showErrorNotification(const QString& title, const QString& message) {
+    onGuiThread([this, title, message] {
+        toStatusItem([&](MenuControllerProtocol& c) { c.showErrorNotification(title, message); });
+    });
+}
+
+void MenuService::hideNotifications(bool animated) {
+    onGuiThread([this, animated] {
+        toStatusItem([animated](MenuControllerProtocol& c) { c.hideNotifications(animated); });
+    });
+}
+
 void MenuService::setLoggedInState() {
     onGuiThread([this] {
         updateLocationLists();

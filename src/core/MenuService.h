@@ -47,6 +47,8 @@ public:
     void onAuthErrorRecieved();
     void updateTimeConnected(const platform::Notification& notification);
     void updateLocationLists();
+    void showErrorNotification(const QString& title, const QString& message);
+    void hideNotifications(bool animated);
     // The Dock-menu controller's menu (made on first use), or null.
     QMenu* dockMenu();
 

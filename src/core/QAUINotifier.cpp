@@ -1,16 +1,14 @@
 #include "core/QAUINotifier.h"
 
-#include "core/AppDelegate.h"
 #include "core/AppRouterProtocol.h"
 #include "core/Log.h"
 #include "core/MenuService.h"
 #include "core/ServiceLayer.h"
+#include "core/ShownWindows.h"
 #include "core/UserNotificationHelper.h"
-#include "menus/QAUIMenuWindowController.h"
 #include "platform/DBusUserNotificationBackend.h"
 #include "platform/Scheduler.h"
 #include "sdk/VeltrixXPC.h"
-#include "toolkit/BaseWindowViewController.h"
 
 #include <QUuid>
 
@@ -119,11 +117,7 @@ void QAUINotifier::showNotification(const QString& title, const QString& descrip
         return;
     }
     // Errors are shown inside the quick-access window, which then opens.
-    if (auto* delegate = AppDelegate::shared()) {
-        if (auto* window = delegate->generalQAUIWindowViewController()) {
-            window->showErrorMessage(title, description, true);
-        }
-    }
+    ServiceLayer::shared().menuService().showErrorNotification(title, description);
     ServiceLayer::shared().menuService().showMenu();
 }
 
@@ -147,11 +141,7 @@ void QAUINotifier::clearMenuErrorMessages(bool animated) {
     if (hopToMain([animated] { clearMenuErrorMessages(animated); })) {
         return;
     }
-    if (auto* delegate = AppDelegate::shared()) {
-        if (auto* window = delegate->generalQAUIWindowViewController()) {
-            window->clearErrorMessages(animated);
-        }
-    }
+    ServiceLayer::shared().menuService().hideNotifications(animated);
 }
 
 void QAUINotifier::resetNotifiedOnUpdate() {
@@ -374,11 +364,7 @@ void QAUINotifier::didReceive(platform::UserNotificationCenter&,
     }
     switch (*kind) {
     case QAUINotificationCategory::doUpdate:
-        if (auto* delegate = AppDelegate::shared()) {
-            if (auto* general = delegate->generalWindowViewController()) {
-                general->showWindow();
-            }
-        }
+        // Brings the main window forward on its settings tab.
         ServiceLayer::shared().menuService().openSettings(nullptr);
         platform::DispatchQueue::main().asyncAfter(0.5, [] {
             if (auto* router = appRouter()) {

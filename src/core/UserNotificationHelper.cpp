@@ -5,10 +5,9 @@
 #include "core/Log.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
-#include "menus/QAUIMenuWindowController.h"
+#include "core/ShownWindows.h"
 #include "platform/Scheduler.h"
 #include "sdk/VeltrixXPC.h"
-#include "toolkit/BaseWindowViewController.h"
 
 #include <QUuid>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/AppStateObserverProtocol.h"
+#include "core/AppStateObserverProtocol.h"
 #include "sdk/Delegates.h"
 #include "sdk/PDNetworks.h"
 #include "toolkit/NSViewControllerBase.h"

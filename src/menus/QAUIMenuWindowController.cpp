@@ -22,10 +22,6 @@ std::set<QAUIMenuWindowController*>& shownMenuWindows() {
 
 } // namespace
 
-bool isMenuWindowShown() {
-    return !shownMenuWindows().empty();
-}
-
 void closeMenuWindows() {
     const auto shown = shownMenuWindows();
     for (QAUIMenuWindowController* controller : shown) {
@@ -196,6 +192,7 @@ QAUIMenuWindowController::QAUIMenuWindowController(QObject* parent)
 
 QAUIMenuWindowController::~QAUIMenuWindowController() {
     shownMenuWindows().erase(this);
+    noteWindowShown(this, ShownWindowKind::menuWindow, false);
     setContentViewController(nullptr);
 }
 
@@ -208,10 +205,12 @@ QWidget* QAUIMenuWindowController::loadWindow() {
 void QAUIMenuWindowController::showWindow() {
     platform::WindowController::showWindow();
     shownMenuWindows().insert(this);
+    noteWindowShown(this, ShownWindowKind::menuWindow, true);
 }
 
 void QAUIMenuWindowController::windowWillClose() {
     shownMenuWindows().erase(this);
+    noteWindowShown(this, ShownWindowKind::menuWindow, false);
 }
 
 void QAUIMenuWindowController::setDataSource(MenuControllerDataSource* dataSource) {

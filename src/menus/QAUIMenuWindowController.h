@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/MenuControllerProtocol.h"
+#include "core/ShownWindows.h"
 #include "platform/WindowController.h"
 #include "toolkit/NSViewControllerBase.h"
 
@@ -12,8 +13,6 @@
 
 #include <memory>
 
-// True while the quick-access window is shown.
-bool isMenuWindowShown();
 // Closes the quick-access window when it is shown.
 void closeMenuWindows();
 
@@ -131,6 +130,10 @@ public:
     void updateStatusOptions() override {}
     void updateStatusOptionStates() override {}
     void updateNetworkGroups() override;
+    void showErrorNotification(const QString& title, const QString& message) override {
+        showErrorMessage(title, message, true);
+    }
+    void hideNotifications(bool animated) override { clearErrorMessages(animated); }
     void showProgressIndicator() override;
     void hideProgressIndicator() override;
 

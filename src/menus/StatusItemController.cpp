@@ -163,6 +163,12 @@ void StatusItemController::updateStatusOptionStates() {
 void StatusItemController::updateNetworkGroups() {
     VELTRIX_FORWARD(updateNetworkGroups())
 }
+void StatusItemController::showErrorNotification(const QString& title, const QString& message) {
+    VELTRIX_FORWARD(showErrorNotification(title, message))
+}
+void StatusItemController::hideNotifications(bool animated) {
+    VELTRIX_FORWARD(hideNotifications(animated))
+}
 void StatusItemController::showProgressIndicator() {
     VELTRIX_FORWARD(showProgressIndicator())
 }

@@ -66,6 +66,8 @@ public:
     void updateStatusOptions() override;
     void updateStatusOptionStates() override;
     void updateNetworkGroups() override;
+    void showErrorNotification(const QString& title, const QString& message) override;
+    void hideNotifications(bool animated) override;
     void showProgressIndicator() override;
     void hideProgressIndicator() override;
 

@@ -10,12 +10,6 @@
 
 namespace {
 
-// The controllers whose windows are shown; main thread only.
-std::set<const BaseWindowViewController*>& shownWindows() {
-    static std::set<const BaseWindowViewController*> shown;
-    return shown;
-}
-
 std::set<BaseWindowViewController*>& allControllers() {
     static std::set<BaseWindowViewController*> all;
     return all;
@@ -23,16 +17,12 @@ std::set<BaseWindowViewController*>& allControllers() {
 
 } // namespace
 
-bool isWindowOpened() {
-    return !shownWindows().empty();
-}
-
 BaseWindowViewController::BaseWindowViewController(QObject* parent) : platform::WindowController(parent) {
     allControllers().insert(this);
 }
 
 BaseWindowViewController::~BaseWindowViewController() {
-    shownWindows().erase(this);
+    noteWindowShown(this, ShownWindowKind::window, false);
     allControllers().erase(this);
 }
 
@@ -57,7 +47,7 @@ BaseWindowViewController::withContent(platform::ViewController* content) {
 
 void BaseWindowViewController::showWindow() {
     platform::WindowController::showWindow();
-    shownWindows().insert(this);
+    noteWindowShown(this, ShownWindowKind::window, true);
     didShowWindowHook();
     // The Dock refresh that follows a shown window has nothing to do on Linux.
 }
@@ -86,7 +76,7 @@ ApplicationModel& BaseWindowViewController::appModel() const {
 }
 
 void BaseWindowViewController::markWindowClosed() {
-    shownWindows().erase(this);
+    noteWindowShown(this, ShownWindowKind::window, false);
 }
 
 void BaseWindowViewController::windowDidLoad() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ShownWindows.h"
 #include "platform/ViewController.h"
 #include "platform/WindowController.h"
 
@@ -7,10 +8,6 @@
 #include <memory>
 
 class ApplicationModel;
-
-// True while a window of the client is shown: from a BaseWindowViewController's showWindow until the
-// last shown one closes.
-bool isWindowOpened();
 
 // The controller of the client's top-level windows. It keeps isWindowOpened and hands the application
 // back to background mode when the last shown window closes.

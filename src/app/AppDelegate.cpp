@@ -1,5 +1,5 @@
 // Start-up, what is shown first, reopen, termination and system events.
-#include "core/AppDelegate.h"
+#include "app/AppDelegate.h"
 
 #include "auth/AuthWelcomeController.h"
 #include "core/ApplicationModel.h"

@@ -1,5 +1,5 @@
 // Which window is on screen, foreground and background mode, and the commands the router hands on.
-#include "core/AppDelegate.h"
+#include "app/AppDelegate.h"
 
 #include "auth/AuthWelcomeController.h"
 #include "core/ApplicationModel.h"

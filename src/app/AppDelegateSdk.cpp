@@ -1,5 +1,5 @@
 // The SDK's data-loading, connectivity and helper-tool callbacks, and the older centre's notifications.
-#include "core/AppDelegate.h"
+#include "app/AppDelegate.h"
 
 #include "auth/AuthWelcomeController.h"
 #include "core/ApplicationModel.h"

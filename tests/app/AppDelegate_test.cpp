@@ -1,9 +1,9 @@
 // The application delegate against the SDK stand-in, on virtual time, with fake menu front ends and
 // recording notification centres.
-#include "CoreTestSupport.h"
+#include "core/CoreTestSupport.h"
 
 #include "auth/AuthWelcomeController.h"
-#include "core/AppDelegate.h"
+#include "app/AppDelegate.h"
 #include "core/ApplicationModel.h"
 #include "core/MenuService.h"
 #include "core/Preferences.h"

@@ -1,5 +1,5 @@
 // The sign-in callback, sign-out and the command-line switches.
-#include "core/AppDelegate.h"
+#include "app/AppDelegate.h"
 
 #include "core/ApplicationModel.h"
 #include "core/EndpointArguments.h"
