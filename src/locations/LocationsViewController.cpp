@@ -11,6 +11,7 @@
 #include "toolkit/BaseWindowViewController.h"
 #include "toolkit/NSViewLayerBacked.h"
 #include "toolkit/PresentationAnimators.h"
+#include "toolkit/Scrollers.h"
 #include "toolkit/ViewAnimation.h"
 
 #include <QScrollBar>
@@ -86,6 +87,7 @@ QWidget* LocationsViewController::loadView() {
     inner->addWidget(m_searchBar);
     m_table = new LocationsTableView;
     m_table->setIntercellSpacing(QSize(8, 0));
+    m_table->setVerticalScrollBar(new TransculentScroller(Qt::Vertical));
     m_table->viewport()->setAutoFillBackground(false);
     m_table->setAutoFillBackground(false);
     m_table->setDataSource(this);
