@@ -41,6 +41,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -117,6 +118,9 @@ inline bool clickButton(QWidget* root, const QString& title) {
 
 class ClientTest : public ::testing::Test {
 protected:
+    // The browser's time plus the SDK's sign-in steps and the data load, with room to spare.
+    static constexpr double signInSeconds = 15;
+
     // The process runs as the single copy; later launches (secondLaunch) hand their arguments to it.
     static void SetUpTestSuite() { platform::UrlEvents::shared().claim({QStringLiteral("veltrix")}); }
 
@@ -163,8 +167,26 @@ protected:
         run();
     }
 
-    void run() { scheduler.runUntilIdle(); }
-    void advance(double seconds) { scheduler.advance(seconds); }
+    // A returning user: the welcome pages seen, the client started and signed in through the browser.
+    void launchAndSignIn() {
+        platform::UserDefaults::standard().set(SettingsUserDefaults::showWelcomePage, false);
+        launch();
+        advance(clientlaunch::noTrayGraceSeconds);
+        clickSignIn();
+        advance(signInSeconds);
+        ASSERT_TRUE(VeltrixXPC::isLoggedIn());
+    }
+
+    // Qt's own posted events (a widget added to a shown layout appears through one) run after the
+    // scheduler's work, as the running client's event loop would run them.
+    void run() {
+        scheduler.runUntilIdle();
+        QCoreApplication::sendPostedEvents();
+    }
+    void advance(double seconds) {
+        scheduler.advance(seconds);
+        QCoreApplication::sendPostedEvents();
+    }
 
     // MARK: acting
 
@@ -240,6 +262,24 @@ protected:
         return shown.join(QLatin1Char('+'));
     }
 
+    // The window the client shows when it comes forward: the same names as shownWindow().
+    QString currentWindow() const {
+        const auto* current = delegate->currentWindowController();
+        if (!current) {
+            return {};
+        }
+        if (current == delegate->welcomeWindowViewController()) {
+            return QStringLiteral("welcome");
+        }
+        if (current == delegate->authNewWindow()) {
+            return QStringLiteral("signIn");
+        }
+        if (current == delegate->generalWindowViewController()) {
+            return QStringLiteral("main");
+        }
+        return QStringLiteral("other");
+    }
+
     StatusItemController* statusItemController() const {
         return dynamic_cast<StatusItemController*>(ServiceLayer::shared().menuService().statusItemController());
     }
@@ -270,15 +310,19 @@ protected:
     }
 
     QAUIMenuWindowController* quickAccess() const { return delegate->generalQAUIWindowViewController(); }
-    // A click on the tray icon.
+    // A click on the tray icon; the quick-access window answers a moment later.
     void clickTrayIcon() {
         ASSERT_NE(trayItem(), nullptr);
         trayItem()->performClick();
-        run();
+        advance(0.2);
     }
     bool isQuickAccessShown() const { return quickAccess() && quickAccess()->isWindowVisible(); }
     QStringList quickAccessTexts() const {
         return isQuickAccessShown() ? visibleTexts(quickAccess()->window()) : QStringList();
+    }
+    // Whether some text of the quick-access window holds `part` (a toast's title, say).
+    bool quickAccessShows(const QString& part) const {
+        return std::ranges::any_of(quickAccessTexts(), [&](const QString& text) { return text.contains(part); });
     }
 
     // Notifications posted to the desktop by either centre, in order: "title: body".
