@@ -235,6 +235,7 @@ QWidget* MainMenuBarView::loadViewFromNib() {
     m_topButtonsView = new MainTopButtonsView;
     m_bottomHButtonsView = new MainBottomHButtonsView;
     m_poweredBy = new QLabel;
+    m_topButtonsView->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     layout->addWidget(m_topButtonsView);
     layout->addStretch();
     layout->addWidget(m_bottomHButtonsView);
