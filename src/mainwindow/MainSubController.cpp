@@ -30,7 +30,7 @@ QString timeText(double seconds) {
 
 } // namespace
 
-MainSubController::MainSubController(QObject* parent) : NSViewControllerBase(parent) {}
+MainSubController::MainSubController(QObject* parent) : GeneralSubController(parent) {}
 
 MainSubController::~MainSubController() {
     *m_alive = false;
