@@ -226,7 +226,7 @@ void AppDelegate::enterForcedUpdateState() {
         m_mainSubController->showForcedUpdateState();
     }
     if (m_locationsSubController) {
-        m_locationsSubController->showForcedUpdatePlaceholder();
+        m_locationsSubController->showForcedUpdateState();
     }
 }
 
@@ -237,7 +237,7 @@ void AppDelegate::leaveForcedUpdateState() {
         m_mainSubController->hideForcedUpdateState();
     }
     if (m_locationsSubController) {
-        m_locationsSubController->hideForcedUpdatePlaceholder();
+        m_locationsSubController->hideForcedUpdateState();
     }
 }
 
@@ -269,7 +269,7 @@ void AppDelegate::reloadNetworks(const PDNetworksModelPtr& networks) {
         locations->setDataObject(networks);
     }
     if (m_locationsSubController) {
-        m_locationsSubController->setNetworksModel(networks);
+        m_locationsSubController->updateNetworks(networks);
     }
 }
 
@@ -290,7 +290,7 @@ void AppDelegate::showSettingsTab() {
     }
     if (auto* general =
             dynamic_cast<GeneralViewController*>(m_currentWindowController->contentViewController())) {
-        general->selectTab(MainMenuBarTab::settings);
+        general->selectTab(MainMenuBarTab::bottomTab(MainBottomTab::settings));
     }
 }
 
@@ -300,7 +300,7 @@ void AppDelegate::showSupportTab() {
     }
     if (auto* general =
             dynamic_cast<GeneralViewController*>(m_currentWindowController->contentViewController())) {
-        general->selectTab(MainMenuBarTab::support);
+        general->selectTab(MainMenuBarTab::topTab(MainTopTab::support));
     }
 }
 
@@ -310,7 +310,7 @@ void AppDelegate::showHomeTab() {
             return;
         }
         if (auto* general = self->generalViewController()) {
-            general->selectTab(MainMenuBarTab::home);
+            general->selectTab(MainMenuBarTab::topTab(MainTopTab::home));
         }
     });
 }
