@@ -2,8 +2,9 @@
 // recording notification centres.
 #include "core/CoreTestSupport.h"
 
-#include "auth/AuthWelcomeController.h"
+#include "OpenedUrls.h"
 #include "app/AppDelegate.h"
+#include "auth/AuthWelcomeController.h"
 #include "core/ApplicationModel.h"
 #include "core/MenuService.h"
 #include "core/Preferences.h"
@@ -13,7 +14,6 @@
 #include "diagnostics/RemoteLog.h"
 #include "mainwindow/GeneralViewController.h"
 #include "menus/QAUIMenuWindowController.h"
-#include "OpenedUrls.h"
 #include "platform/RecordingUserNotificationBackend.h"
 #include "platform/Workspace.h"
 #include "sdk/VeltrixSDK.h"
@@ -528,7 +528,8 @@ TEST_F(AppDelegateTest, HelperToolErrorsAreShownOnTheCurrentWindowOrOnTheirOwn) 
         }
         return nullptr;
     };
-    delegate->onHelperToolInstallErrorWithError({QStringLiteral("Helper missing"), QStringLiteral("Reinstall")});
+    delegate->onHelperToolInstallErrorWithError(
+        {QStringLiteral("Helper missing"), QStringLiteral("Reinstall")});
     scheduler.runUntilIdle();
     QMessageBox* alone = alertSaying("Helper missing");
     ASSERT_NE(alone, nullptr);
@@ -566,7 +567,8 @@ protected:
         lastId = id;
         ServiceLayer::appModel().setIsAppInUserAgentMode(true);
         olderBackend->invokeAction(
-            id, action ? QStringLiteral("connect") : QString::fromLatin1(platform::UserNotificationCenter::defaultActionIdentifier));
+            id, action ? QStringLiteral("connect")
+                       : QString::fromLatin1(platform::UserNotificationCenter::defaultActionIdentifier));
         scheduler.runUntilIdle();
     }
     bool removed() const { return olderBackend->withdrawn().contains(lastId); }
@@ -575,14 +577,16 @@ protected:
 
 TEST_F(NotificationClickTest, ConnectButtonsConnectOnlyWhenDisconnectedAndEveryClickComesForward) {
     delegate->showMainWindow();
-    for (const QString& kind : {UserNotificationHelper::insecureWiFiKind, UserNotificationHelper::homeWiFiKind,
-                                UserNotificationHelper::connectionErrorKind}) {
+    for (const QString& kind :
+         {UserNotificationHelper::insecureWiFiKind, UserNotificationHelper::homeWiFiKind,
+          UserNotificationHelper::connectionErrorKind}) {
         driver.clearCalls();
         driver.setConnectionState(SDVPNConnectionState::disconnected);
         click(kind, true);
         EXPECT_EQ(connects(), 1) << kind.toStdString();
         EXPECT_FALSE(removed());
-        EXPECT_FALSE(ServiceLayer::appModel().isAppInUserAgentMode()) << "the click brings the client forward";
+        EXPECT_FALSE(ServiceLayer::appModel().isAppInUserAgentMode())
+            << "the click brings the client forward";
 
         driver.clearCalls();
         driver.setConnectionState(SDVPNConnectionState::connected);
@@ -636,15 +640,16 @@ TEST_F(AppDelegateTest, LeavingTheWelcomePageIsRememberedAndLeadsToTheSignInWind
 
 TEST_F(AppDelegateTest, TheConfigurationsLinkOpensOnlyWebPagesAndMail) {
     OpenedUrls opened({"https", "http", "mailto", "file", "javascript", "ssh"});
-    for (const char* link : {"https://help.example.com/support", "mailto:help@example.com",
-                                "http://help.example.com", "file:///etc/passwd", "javascript:alert(1)",
-                                "ssh://host", "", "not a url"}) {
+    for (const char* link :
+         {"https://help.example.com/support", "mailto:help@example.com", "http://help.example.com",
+          "file:///etc/passwd", "javascript:alert(1)", "ssh://host", "", "not a url"}) {
         auto config = VeltrixXPC::appConfig();
         config.supportLink = link;
         driver.setAppConfig(config);
         delegate->openAppConfigURL();
     }
-    EXPECT_EQ(opened.urls, (QList<QUrl>{QUrl("https://help.example.com/support"), QUrl("mailto:help@example.com")}));
+    EXPECT_EQ(opened.urls,
+              (QList<QUrl>{QUrl("https://help.example.com/support"), QUrl("mailto:help@example.com")}));
 }
 
 TEST_F(AppDelegateTest, AMinimisedMainWindowStaysMinimisedWhenItBecomesCurrentAgain) {

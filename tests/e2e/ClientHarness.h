@@ -11,8 +11,8 @@
 // posted, the SDK calls made). Time moves only through advance(); run() drains what is due now.
 
 #include "app/AppDelegate.h"
-#include "auth/AuthWelcomeController.h"
 #include "app/ClientLaunch.h"
+#include "auth/AuthWelcomeController.h"
 #include "core/ApplicationModel.h"
 #include "core/MenuService.h"
 #include "core/Preferences.h"
@@ -281,7 +281,8 @@ protected:
     }
 
     StatusItemController* statusItemController() const {
-        return dynamic_cast<StatusItemController*>(ServiceLayer::shared().menuService().statusItemController());
+        return dynamic_cast<StatusItemController*>(
+            ServiceLayer::shared().menuService().statusItemController());
     }
     platform::StatusItem* trayItem() const {
         auto* controller = statusItemController();
@@ -322,7 +323,8 @@ protected:
     }
     // Whether some text of the quick-access window holds `part` (a toast's title, say).
     bool quickAccessShows(const QString& part) const {
-        return std::ranges::any_of(quickAccessTexts(), [&](const QString& text) { return text.contains(part); });
+        return std::ranges::any_of(quickAccessTexts(),
+                                   [&](const QString& text) { return text.contains(part); });
     }
 
     // Notifications posted to the desktop by either centre, in order: "title: body".
