@@ -1,6 +1,7 @@
 // The application delegate against the SDK stand-in, on virtual time, with fake menu front ends and
 // recording notification centres.
 #include "core/CoreTestSupport.h"
+#include "support/ClientProcess.h"
 
 #include "OpenedUrls.h"
 #include "app/AppDelegate.h"
@@ -39,21 +40,7 @@ platform::UserNotificationCenter* makeRecordingCenter(platform::RecordingUserNot
 class AppDelegateTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto& defaults = platform::UserDefaults::standard();
-        for (const QString& key : SettingsUserDefaults::registeredDefaults().keys()) {
-            defaults.removeObject(key);
-        }
-        auto& model = ServiceLayer::appModel();
-        model.setStartMinimized(false);
-        model.setIsAppInUserAgentMode(false);
-        QAUINotifier::setCenter(center.get());
-        setOlderUserNotificationCenter(older.get());
-        openedFromNotification = false;
-
-        delegate = std::make_unique<AppDelegate>();
-        // Copies of this test binary run side by side; they are not copies of the client.
-        delegate->setConflictingInstancesCheck([] { return false; });
-        platform::Application::instance()->setDelegate(delegate.get());
+        clientprocess::reset(*center, *older);
         MenuService::Controllers fakes;
         fakes.statusItem = [this](MenuControllerDataSource* d, MenuControllerDelegate* g) {
             return std::make_unique<FakeMenuController>("status", menuCalls, d, g);
@@ -62,19 +49,11 @@ protected:
             return std::make_unique<FakeMenuController>("dock", menuCalls, d, g);
         };
         fakes.dockMenuOf = [this](MenuControllerProtocol&) { return &dockMenu; };
-        ServiceLayer::shared().setMenuService(std::make_unique<MenuService>(ServiceLayer::appModel(), fakes));
+        delegate = clientprocess::install(fakes);
         driver.clearCalls();
     }
 
-    void TearDown() override {
-        platform::Application::instance()->setDelegate(nullptr);
-        ServiceLayer::shared().setMenuService(
-            std::make_unique<MenuService>(ServiceLayer::appModel(), MenuService::Controllers{}));
-        delegate.reset();
-        QAUINotifier::setCenter(nullptr);
-        setOlderUserNotificationCenter(nullptr);
-        sdk::SimulatedWorkspace::instance().clearDelegates();
-    }
+    void TearDown() override { clientprocess::tearDown(delegate); }
 
     void launch() {
         delegate->applicationWillFinishLaunching();
