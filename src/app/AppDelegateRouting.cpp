@@ -177,8 +177,9 @@ QString AppDelegate::signUpLink() const {
 void AppDelegate::leaveWelcomePage() {
     auto& defaults = platform::UserDefaults::standard();
     defaults.set(SettingsUserDefaults::showWelcomePage, false);
-    closeWelcomeWindow();
+    // The sign-in window comes up first: closing the last window would send the client to the tray.
     showSignInWindow();
+    closeWelcomeWindow();
     updateLoggedInStateUI();
     later(0.3, [] { ServiceLayer::shared().menuService().showMenu(); });
 }
