@@ -10,6 +10,7 @@
 #include "core/Preferences.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
+#include "core/ShownWindows.h"
 #include "core/SystemInformation.h"
 #include "diagnostics/RemoteLog.h"
 #include "locations/LocationsSubController.h"
@@ -214,6 +215,7 @@ void AppDelegate::onInitialStateLoaded() {
     step(11, "onConnectionStatusChanges(disconnected)");
     onConnectionStatusChanges(SDVPNConnectionState::disconnected);
     attachDockMenuToStatusItem();
+    closeQuickAccessWindowOnSignOut();
     step(12, "ServiceLayer.setup");
     ServiceLayer::shared().setup();
     step(13, "addWorkspaceObservers");
@@ -302,6 +304,14 @@ void AppDelegate::observeProtocolFilters() {
         QStringLiteral("ProtocolFiltersNotification"), [this](const platform::Notification& notification) {
             onProtocolFiltersNotification(notification.userInfo);
         });
+}
+
+void AppDelegate::closeQuickAccessWindowOnSignOut() {
+    ServiceLayer::shared().menuService().setCloseQuickAccessWindow([self = QPointer<AppDelegate>(this)] {
+        if (self && self->m_generalQAUIWindowViewController && isMenuWindowShown()) {
+            self->m_generalQAUIWindowViewController->close();
+        }
+    });
 }
 
 void AppDelegate::checkForConflictingInstances() {
