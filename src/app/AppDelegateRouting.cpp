@@ -350,10 +350,14 @@ void AppDelegate::enterBackgroundMode() {
     notifyAppModeChange();
 }
 
-void AppDelegate::enterForegroundMode() {
+void AppDelegate::leaveBackgroundMode() {
     ServiceLayer::appModel().setIsAppInUserAgentMode(false);
     MakeAppForeground();
     notifyAppModeChange();
+}
+
+void AppDelegate::enterForegroundMode() {
+    leaveBackgroundMode();
     if (m_currentWindowController) {
         m_currentWindowController->showWindow();
     }

@@ -36,9 +36,11 @@ void AppDelegate::onLoadApplicationDataFinished() {
             // the quick-access window (the sign-in window not on screen) keeps the client in the tray.
             const bool signedInFromWindow = m_authNewWindow && m_authNewWindow->isWindowVisible();
             closeSignInWindow();
+            if (signedInFromWindow) {
+                leaveBackgroundMode(); // closing the sign-in window, the last one, had entered it
+            }
             showMainWindow();
             if (signedInFromWindow) {
-                enterForegroundMode();
                 activateApplication();
             }
         }
