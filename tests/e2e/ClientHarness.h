@@ -153,11 +153,16 @@ protected:
         sdk::SimulatedWorkspace::instance().clearDelegates();
     }
 
+    bool realCopyCheck = false;
+
     // Starts the client as main() does and runs what start-up leaves due now.
     void launch() {
         delegate = std::make_unique<AppDelegate>();
-        // Copies of this test binary run side by side; they are not copies of the client.
-        delegate->setConflictingInstancesCheck([] { return false; });
+        // Copies of this test binary run side by side; they are not copies of the client. A scenario about
+        // copies keeps the real check and gives the service layer a process table of its own.
+        if (!realCopyCheck) {
+            delegate->setConflictingInstancesCheck([] { return false; });
+        }
         platform::Application::instance()->setDelegate(delegate.get());
         // The real front ends, made anew for this client.
         ServiceLayer::shared().setMenuService(std::make_unique<MenuService>(ServiceLayer::appModel()));
