@@ -10,6 +10,7 @@
 #include "core/Preferences.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
+#include "core/ShownWindows.h"
 #include "core/SystemInformation.h"
 #include "diagnostics/RemoteLog.h"
 #include "locations/LocationsSubController.h"
@@ -206,6 +207,7 @@ void AppDelegate::onInitialStateLoaded() {
     // The tray shows the disconnected state before the service layer can report anything.
     onConnectionStatusChanges(SDVPNConnectionState::disconnected);
     attachDockMenuToStatusItem();
+    closeQuickAccessWindowOnSignOut();
     ServiceLayer::shared().setup();
     addWorkspaceObservers();
     olderUserNotificationCenter().setDelegate(this);
@@ -285,6 +287,14 @@ void AppDelegate::observeProtocolFilters() {
         QStringLiteral("ProtocolFiltersNotification"), [this](const platform::Notification& notification) {
             onProtocolFiltersNotification(notification.userInfo);
         });
+}
+
+void AppDelegate::closeQuickAccessWindowOnSignOut() {
+    ServiceLayer::shared().menuService().setCloseQuickAccessWindow([self = QPointer<AppDelegate>(this)] {
+        if (self && self->m_generalQAUIWindowViewController && isMenuWindowShown()) {
+            self->m_generalQAUIWindowViewController->close();
+        }
+    });
 }
 
 void AppDelegate::checkForConflictingInstances() {

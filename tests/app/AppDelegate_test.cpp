@@ -642,4 +642,68 @@ TEST_F(AppDelegateTest, AMinimisedMainWindowStaysMinimisedWhenItBecomesCurrentAg
     delegate->showMainWindow();
     EXPECT_TRUE(window->isMinimized());
     EXPECT_EQ(delegate->currentWindowController(), delegate->generalWindowViewController());
+// Signing in from the sign-in window or from the tray, signing out, and the L2TP notice ---------------------
+
+class SignInPlaceTest : public AppDelegateTest {
+protected:
+    // Start-up leaves the client in the tray (background mode); the sign-in completes in the browser.
+    void signInWithTheSignInWindow(bool windowOnScreen) {
+        platform::UserDefaults::standard().set(SettingsUserDefaults::showWelcomePage, false);
+        launch();
+        ASSERT_TRUE(ServiceLayer::appModel().isAppInUserAgentMode());
+        if (windowOnScreen) {
+            delegate->enterForegroundMode(); // no tray, or the person brought it forward
+            ASSERT_TRUE(isShown(delegate->authNewWindow()));
+        }
+        driver.setBrowserForward([this](const QUrl& url) { delegate->processUrl(url); });
+        VeltrixXPC::login();
+        scheduler.advance(10);
+        ASSERT_TRUE(VeltrixXPC::isLoggedIn());
+    }
+};
+
+TEST_F(SignInPlaceTest, FromTheSignInWindowTheMainWindowTakesItsPlaceInFront) {
+    signInWithTheSignInWindow(true);
+    EXPECT_EQ(delegate->currentWindowController(), delegate->generalWindowViewController());
+    EXPECT_TRUE(isShown(delegate->generalWindowViewController()));
+    EXPECT_FALSE(isShown(delegate->authNewWindow()));
+    EXPECT_FALSE(ServiceLayer::appModel().isAppInUserAgentMode());
+}
+
+TEST_F(SignInPlaceTest, FromTheQuickAccessWindowTheClientStaysInTheTray) {
+    signInWithTheSignInWindow(false);
+    EXPECT_EQ(delegate->currentWindowController(), delegate->generalWindowViewController());
+    EXPECT_FALSE(isShown(delegate->generalWindowViewController()));
+    EXPECT_TRUE(ServiceLayer::appModel().isAppInUserAgentMode());
+}
+
+TEST_F(AppDelegateTest, TheSignOutStepOfTheMenusClosesTheQuickAccessWindow) {
+    launch();
+    delegate->generalQAUIWindowViewController()->showWindow();
+    ASSERT_TRUE(isMenuWindowShown());
+    ServiceLayer::shared().menuService().signOut(nullptr);
+    scheduler.advance(0.31);
+    EXPECT_FALSE(isMenuWindowShown());
+    closeMenuWindows();
+}
+
+TEST_F(AppDelegateTest, TheL2tpNoticeIsShownEvenBeforeTheMainWindowWasLoaded) {
+    auto alerts = [] {
+        int n = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            n += qobject_cast<QMessageBox*>(widget) && widget->isVisible();
+        }
+        return n;
+    };
+    ASSERT_FALSE(delegate->generalWindowViewController()->isWindowLoaded());
+    delegate->showL2TPNoLongerAvailableAlertLater();
+    scheduler.advance(3.9);
+    EXPECT_EQ(alerts(), 0);
+    scheduler.advance(0.2);
+    EXPECT_EQ(alerts(), 1);
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMessageBox*>(widget)) {
+            widget->close();
+        }
+    }
 }

@@ -136,9 +136,13 @@ protected:
 
     void TearDown() override { clientprocess::tearDown(delegate); }
 
+    // A scenario about copies of the client keeps the real check (and gives the service layer a process
+    // table of its own); the others run beside copies of this test binary, which are not the client's.
+    bool realCopyCheck = false;
+
     // Starts the client as main() does, with the real menu front ends, and runs what start-up leaves due.
     void launch() {
-        delegate = clientprocess::install(MenuService::defaultControllers());
+        delegate = clientprocess::install(MenuService::defaultControllers(), realCopyCheck);
         clientlaunch::wire(*delegate, platform::UrlEvents::shared(), platform::StatusBar::system());
         delegate->applicationWillFinishLaunching();
         delegate->applicationDidFinishLaunching();

@@ -34,11 +34,13 @@ inline void reset(platform::UserNotificationCenter& center, platform::UserNotifi
     setOlderUserNotificationCenter(&older);
 }
 
-// A delegate installed as the application's, with a menu hub made with `menus` (its front ends).
-inline std::unique_ptr<AppDelegate> install(MenuService::Controllers menus) {
+// A delegate installed as the application's, with a menu hub made with `menus` (its front ends). Copies of
+// a test binary run side by side and are not copies of the client: the real check only when asked.
+inline std::unique_ptr<AppDelegate> install(MenuService::Controllers menus, bool realCopyCheck = false) {
     auto delegate = std::make_unique<AppDelegate>();
-    // Copies of a test binary run side by side; they are not copies of the client.
-    delegate->setConflictingInstancesCheck([] { return false; });
+    if (!realCopyCheck) {
+        delegate->setConflictingInstancesCheck([] { return false; });
+    }
     platform::Application::instance()->setDelegate(delegate.get());
     ServiceLayer::shared().setMenuService(
         std::make_unique<MenuService>(ServiceLayer::appModel(), std::move(menus)));
