@@ -642,6 +642,8 @@ TEST_F(AppDelegateTest, AMinimisedMainWindowStaysMinimisedWhenItBecomesCurrentAg
     delegate->showMainWindow();
     EXPECT_TRUE(window->isMinimized());
     EXPECT_EQ(delegate->currentWindowController(), delegate->generalWindowViewController());
+}
+
 // Signing in from the sign-in window or from the tray, signing out, and the L2TP notice ---------------------
 
 class SignInPlaceTest : public AppDelegateTest {
