@@ -16,6 +16,8 @@ public:
     void setNetworksModel(const PDNetworksModelPtr& networks);
     void showForcedUpdatePlaceholder();
     void hideForcedUpdatePlaceholder();
+    // Redraws the current network's row after its connection state changed (the whole list, for now).
+    void reloadSelectedRow();
 
     QStringList rowTitles() const;
     bool isPlaceholderShown() const;
