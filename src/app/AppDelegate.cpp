@@ -35,6 +35,8 @@
 
 #include <QLocale>
 
+#include <cstdio>
+
 namespace {
 
 template <class T>
@@ -90,10 +92,15 @@ AppDelegate::AppDelegate() {
         m_mainSubController->setLocationsSubController(m_locationsSubController.get());
     }
     if (auto* general = generalViewController()) {
-        general->setTabController(MainMenuBarTab::home, m_mainSubController.get());
-        general->setTabController(MainMenuBarTab::networks, m_locationsSubController.get());
-        general->setTabController(MainMenuBarTab::support, m_supportSubController.get());
-        general->setTabController(MainMenuBarTab::settings, m_settingsSubController.get());
+        general->setTabController(MainMenuBarTab::topTab(MainTopTab::home), m_mainSubController.get());
+        general->setTabController(MainMenuBarTab::topTab(MainTopTab::networks), m_locationsSubController.get());
+        general->setTabController(MainMenuBarTab::topTab(MainTopTab::support), m_supportSubController.get());
+        general->setTabController(MainMenuBarTab::bottomTab(MainBottomTab::settings), m_settingsSubController.get());
+    }
+    if (m_settingsSubController) {
+        m_settingsSubController->setPages({m_settingsGeneralSubController.get(),
+                                           m_settingsNetworkSubController.get(),
+                                           m_settingsProtocolSubController.get()});
     }
 }
 
@@ -309,6 +316,8 @@ void AppDelegate::checkForConflictingInstances() {
     const bool conflicting = m_conflictingInstancesCheck ? m_conflictingInstancesCheck()
                                                          : ServiceLayer::shared().isConflictingAppsRunning();
     if (conflicting) {
+        // Said plainly to whoever started this copy, besides the log.
+        std::fputs("Another copy of the client is already running for this user; this copy quits.\n", stderr);
         vlog::error(QStringLiteral("Found conflicting app running => terminating"));
         m_forceTerminate = true;
         terminateApplication();

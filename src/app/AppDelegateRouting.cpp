@@ -226,7 +226,7 @@ void AppDelegate::enterForcedUpdateState() {
         m_mainSubController->enterForcedUpdateState();
     }
     if (m_locationsSubController) {
-        m_locationsSubController->showForcedUpdatePlaceholder();
+        m_locationsSubController->showForcedUpdateState();
     }
 }
 
@@ -237,7 +237,7 @@ void AppDelegate::leaveForcedUpdateState() {
         m_mainSubController->leaveForcedUpdateState();
     }
     if (m_locationsSubController) {
-        m_locationsSubController->hideForcedUpdatePlaceholder();
+        m_locationsSubController->hideForcedUpdateState();
     }
 }
 
@@ -256,7 +256,7 @@ void AppDelegate::reloadNetworks(const PDNetworksModelPtr& networks) {
         locations->setDataObject(networks);
     }
     if (m_locationsSubController) {
-        m_locationsSubController->setNetworksModel(networks);
+        m_locationsSubController->updateNetworks(networks);
     }
 }
 
@@ -277,7 +277,7 @@ void AppDelegate::showSettingsTab() {
     }
     if (auto* general =
             dynamic_cast<GeneralViewController*>(m_currentWindowController->contentViewController())) {
-        general->selectTab(MainMenuBarTab::settings);
+        general->selectTab(MainMenuBarTab::bottomTab(MainBottomTab::settings));
     }
 }
 
@@ -287,7 +287,7 @@ void AppDelegate::showSupportTab() {
     }
     if (auto* general =
             dynamic_cast<GeneralViewController*>(m_currentWindowController->contentViewController())) {
-        general->selectTab(MainMenuBarTab::support);
+        general->selectTab(MainMenuBarTab::topTab(MainTopTab::support));
     }
 }
 
@@ -297,7 +297,7 @@ void AppDelegate::showHomeTab() {
             return;
         }
         if (auto* general = self->generalViewController()) {
-            general->selectTab(MainMenuBarTab::home);
+            general->selectTab(MainMenuBarTab::topTab(MainTopTab::home));
         }
     });
 }

@@ -1,55 +1,66 @@
 #include "mainwindow/EmptyNetworksView.h"
 
 #include "core/GlobalConstants.h"
-#include "mainwindow/HomeTabLook.h"
+#include "mainwindow/MainWindowLook.h"
 #include "toolkit/Colors.h"
 #include "toolkit/TextAttributes.h"
 
 #include <QVBoxLayout>
 
-EmptyNetworksView::EmptyNetworksView(QWidget* parent) : XibView(parent) {
+QString titleOf(EmptyNetworksViewState state) {
+    switch (state) {
+    case EmptyNetworksViewState::noAccess:
+        return QStringLiteral("You Don\u2019t Have Access to Any Networks Yet");
+    case EmptyNetworksViewState::notFound:
+        return QStringLiteral("We Couldn\u2019t Find Any Matching Network");
+    case EmptyNetworksViewState::forcedUpdateAvailable:
+        return QStringLiteral("Update Available!");
+    }
+    return {};
+}
+
+std::optional<QString> subtitleOf(EmptyNetworksViewState state) {
+    const QString product = GlobalConstants::productDisplayName();
+    switch (state) {
+    case EmptyNetworksViewState::noAccess:
+        return QStringLiteral("In order to use ") + product +
+               QStringLiteral(", you must first obtain access to a network from your workspace manager.");
+    case EmptyNetworksViewState::notFound:
+        return std::nullopt;
+    case EmptyNetworksViewState::forcedUpdateAvailable:
+        return QStringLiteral("In order to use ") + product +
+               QStringLiteral(", you must first install newest application version.");
+    }
+    return std::nullopt;
+}
+
+EmptyNetworksView::EmptyNetworksView(QWidget* parent)
+    : XibView(parent), m_subtitleColor(colorFromHexString(QStringLiteral("#6F9CD9"))) {
     loadView();
+    look::setTextColor(m_subtitleField, m_subtitleColor);
 }
 
 QWidget* EmptyNetworksView::loadViewFromNib() {
     auto* content = new QWidget;
-    auto* column = new QVBoxLayout(content);
-    column->setContentsMargins(24, 0, 24, 0);
-    column->setSpacing(10);
-    column->addStretch();
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(40, 0, 40, 0);
+    layout->setSpacing(12);
     m_titleField = new QLabel;
     m_titleField->setTextFormat(Qt::PlainText);
+    m_titleField->setAlignment(Qt::AlignHCenter);
     m_titleField->setWordWrap(true);
-    m_titleField->setAlignment(Qt::AlignCenter);
-    m_titleField->setFont(hometab::interFont(20, QFont::Medium));
-    m_titleField->setStyleSheet(QStringLiteral("color: #FFFFFF; background: transparent;"));
+    m_titleField->setFont(look::inter(18, QFont::Medium));
+    look::setTextColor(m_titleField, Qt::white);
     m_subtitleField = new QLabel;
+    m_subtitleField->setAlignment(Qt::AlignHCenter);
     m_subtitleField->setWordWrap(true);
-    m_subtitleField->setFont(hometab::interFont(14));
-    m_subtitleField->setStyleSheet(QStringLiteral("color: #6F9CD9; background: transparent;"));
-    column->addWidget(m_titleField);
-    column->addWidget(m_subtitleField);
-    column->addStretch();
+    m_subtitleField->setFont(look::inter(14));
+    m_subtitleField->setMaximumWidth(380);
+    layout->addStretch();
+    layout->addWidget(m_titleField);
+    layout->addWidget(m_subtitleField, 0, Qt::AlignHCenter);
+    layout->addStretch();
     return content;
-}
-
-void EmptyNetworksView::setup(EmptyNetworksViewState state) {
-    const QString product = GlobalConstants::productDisplayName();
-    switch (state) {
-    case EmptyNetworksViewState::noAccess:
-        setup(QStringLiteral("You Don\u2019t Have Access to Any Networks Yet"),
-              QStringLiteral("In order to use ") + product +
-                  QStringLiteral(", you must first obtain access to a network from your workspace manager."));
-        return;
-    case EmptyNetworksViewState::notFound:
-        setup(QStringLiteral("We Couldn\u2019t Find Any Matching Network"), std::nullopt);
-        return;
-    case EmptyNetworksViewState::forcedUpdateAvailable:
-        setup(QStringLiteral("Update Available!"),
-              QStringLiteral("In order to use ") + product +
-                  QStringLiteral(", you must first install newest application version."));
-        return;
-    }
 }
 
 void EmptyNetworksView::setup(const QString& title, const std::optional<QString>& subtitle) {
@@ -60,6 +71,10 @@ void EmptyNetworksView::setup(const QString& title, const std::optional<QString>
     }
     setAttributedStringValue(m_subtitleField,
                              makeAttributedString(*subtitle, Qt::AlignHCenter, m_subtitleField->font(),
-                                                  colorFromHexString(QStringLiteral("#6F9CD9")), 20));
+                                                  m_subtitleColor, subtitleLineHeight));
     m_subtitleField->show();
+}
+
+void EmptyNetworksView::setup(EmptyNetworksViewState state) {
+    setup(titleOf(state), subtitleOf(state));
 }

@@ -125,7 +125,7 @@ NetworkFlags currentNetworkFlags() {
 } // namespace
 
 MainSubController::MainSubController(QObject* parent)
-    : NSViewControllerBase(parent),
+    : GeneralSubController(parent),
       m_changeNetworkDefaultColor(colorFromHexString(QStringLiteral("#A2C0E8"))),
       m_connectingStateColor(colorFromHexString(QStringLiteral("#6E9DD9"))),
       m_disconnectedStateColor(colorFromHexString(QStringLiteral("#6E9DD9"))) {}
@@ -273,9 +273,8 @@ void MainSubController::onMain(std::function<void(MainSubController&)> f) {
 }
 
 void MainSubController::tellModel(SDVPNConnectionState state) {
-    if (const auto callback = ServiceLayer::appModel().onCurrentConnectionStateUpdated()) {
-        callback(state);
-    }
+    // Kept in the model, whose callback carries it on to the menus.
+    ServiceLayer::appModel().setCurrentConnectionState(state);
 }
 
 void MainSubController::setStateText(const QString& text, const QColor& color) {
@@ -350,7 +349,7 @@ void MainSubController::performIntentionalDisconnect() {
 
 void MainSubController::changeNetwork() {
     if (auto* general = qobject_cast<GeneralViewController*>(parentViewController())) {
-        general->selectTab(MainMenuBarTab::networks);
+        general->selectTab(MainMenuBarTab::topTab(MainTopTab::networks));
     }
 }
 

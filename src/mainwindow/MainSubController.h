@@ -4,6 +4,7 @@
 #include "mainwindow/AlwaysOnReconnectView.h"
 #include "mainwindow/ConnectButtonNew.h"
 #include "mainwindow/EmptyNetworksView.h"
+#include "mainwindow/GeneralSubController.h"
 #include "mainwindow/MainConnectionInfoView.h"
 #include "mainwindow/MainConnectionOptionsView.h"
 #include "mainwindow/MainErrorView.h"
@@ -12,7 +13,6 @@
 #include "sdk/Delegates.h"
 #include "sdk/PDNetworks.h"
 #include "toolkit/HoverableButton.h"
-#include "toolkit/NSViewControllerBase.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -37,7 +37,7 @@ public:
 // information and options, and the banner. Every connect request of the client ends in connectToVPN().
 // It is the SDK's VPN-status and connectivity delegate: a callback logs and sends its analytics event on
 // the SDK's thread and does all model and interface work on the main queue.
-class MainSubController : public NSViewControllerBase,
+class MainSubController : public GeneralSubController,
                           public PDVPNConnectionStatusUpdatesDelegate,
                           public SDConnectivityDelegate,
                           public MainErrorViewDelegate,

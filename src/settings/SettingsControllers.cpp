@@ -74,7 +74,7 @@ std::vector<std::pair<QString, QString>> SettingsProtocolController::currentRows
     return {{tr("VPN protocol"), vpnProtocolTitle(toVPNProtocols(ServiceLayer::appModel().vpnProtocol()))}};
 }
 
-SettingsContainerController::SettingsContainerController(QObject* parent) : NSViewControllerBase(parent) {}
+SettingsContainerController::SettingsContainerController(QObject* parent) : GeneralSubController(parent) {}
 
 QWidget* SettingsContainerController::loadView() {
     auto* view = new QWidget;
@@ -87,6 +87,12 @@ QWidget* SettingsContainerController::loadView() {
     }
     connect(m_tabs, &QTabBar::currentChanged, this, &SettingsContainerController::embedPage);
     return view;
+}
+
+void SettingsContainerController::viewDidAppear() {
+    if (!m_embedded) {
+        embedPage(m_tabs ? qMax(0, m_tabs->currentIndex()) : 0);
+    }
 }
 
 void SettingsContainerController::setPages(const QList<SettingsPageController*>& pages) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mainwindow/GeneralSubController.h"
 #include "toolkit/NSViewControllerBase.h"
 
 #include <QFormLayout>
@@ -31,7 +32,9 @@ private:
 class SettingsGeneralController : public SettingsPageController {
     Q_OBJECT
 public:
-    explicit SettingsGeneralController(QObject* parent = nullptr) : SettingsPageController(parent) {}
+    explicit SettingsGeneralController(QObject* parent = nullptr) : SettingsPageController(parent) {
+        setTitle(QStringLiteral("General"));
+    }
 
 protected:
     std::vector<std::pair<QString, QString>> currentRows() const override;
@@ -40,7 +43,9 @@ protected:
 class SettingsNetworkController : public SettingsPageController {
     Q_OBJECT
 public:
-    explicit SettingsNetworkController(QObject* parent = nullptr) : SettingsPageController(parent) {}
+    explicit SettingsNetworkController(QObject* parent = nullptr) : SettingsPageController(parent) {
+        setTitle(QStringLiteral("Network"));
+    }
 
 protected:
     std::vector<std::pair<QString, QString>> currentRows() const override;
@@ -49,14 +54,16 @@ protected:
 class SettingsProtocolController : public SettingsPageController {
     Q_OBJECT
 public:
-    explicit SettingsProtocolController(QObject* parent = nullptr) : SettingsPageController(parent) {}
+    explicit SettingsProtocolController(QObject* parent = nullptr) : SettingsPageController(parent) {
+        setTitle(QStringLiteral("Protocols"));
+    }
 
 protected:
     std::vector<std::pair<QString, QString>> currentRows() const override;
 };
 
 // The settings window's content: a tab strip over the embedded page.
-class SettingsContainerController : public NSViewControllerBase {
+class SettingsContainerController : public GeneralSubController {
     Q_OBJECT
 public:
     explicit SettingsContainerController(QObject* parent = nullptr);
@@ -70,6 +77,8 @@ public:
 
 protected:
     QWidget* loadView() override;
+    // The first showing embeds the first page; later ones keep the page last chosen.
+    void viewDidAppear() override;
 
 private:
     QList<QPointer<SettingsPageController>> m_pages;

@@ -14,6 +14,7 @@
 #include "menus/QAUIMenuWindowController.h"
 #include "platform/RecordingUserNotificationBackend.h"
 #include "sdk/VeltrixSDK.h"
+#include "settings/SupportSubController.h"
 #include "toolkit/BaseWindowViewController.h"
 #include "updates/SilentUpdateService.h"
 
@@ -364,11 +365,12 @@ TEST_F(AppDelegateTest, TabsFollowTheCurrentWindowNotTheMainWindow) {
     delegate->showSupportTab();
     auto* general = delegate->generalViewController();
     ASSERT_NE(general, nullptr);
-    EXPECT_FALSE(general->isTabMarked(MainMenuBarTab::support));
+    EXPECT_NE(general->embeddedController(), static_cast<platform::ViewController*>(delegate->supportSubController()));
 
     delegate->showMainWindow();
     delegate->showSupportTab();
-    EXPECT_TRUE(general->isTabMarked(MainMenuBarTab::support));
+    EXPECT_EQ(general->menuBarView()->topButtonsView()->selectedButton(), MainTopTab::support);
+    EXPECT_EQ(general->embeddedController(), static_cast<platform::ViewController*>(delegate->supportSubController()));
 }
 
 TEST_F(AppDelegateTest, SignOutResetsTheInterfaceAtOnceAndLeavesTheSdkToAGlobalQueue) {

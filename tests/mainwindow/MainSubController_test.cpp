@@ -748,14 +748,32 @@ TEST_F(HomeTabTest, CuttingAnAutomaticReconnectShortDrawsTheDisconnectedLookWith
 TEST_F(HomeTabTest, ThePictureAndTheChangeButtonLeadToTheNetworksTab) {
     GeneralViewController general;
     LocationsSubController networksTab;
-    general.setTabController(MainMenuBarTab::home, &controller);
-    general.setTabController(MainMenuBarTab::networks, &networksTab);
-    general.selectTab(MainMenuBarTab::home);
+    const auto home = MainMenuBarTab::topTab(MainTopTab::home);
+    general.setTabController(home, &controller);
+    general.setTabController(MainMenuBarTab::topTab(MainTopTab::networks), &networksTab);
+    general.selectTab(home);
+    scheduler.advance(1.0);
+    ASSERT_EQ(general.embeddedController(), &controller);
     controller.imageViewClicked();
-    EXPECT_EQ(general.selectedTab(), MainMenuBarTab::networks);
-    general.selectTab(MainMenuBarTab::home);
+    scheduler.advance(1.0);
+    EXPECT_EQ(general.embeddedController(), &networksTab);
+    general.selectTab(home);
+    scheduler.advance(1.0);
     controller.changeNetworkButton()->click();
-    EXPECT_EQ(general.selectedTab(), MainMenuBarTab::networks);
-    general.selectTab(MainMenuBarTab::home);
-    controller.setParent(nullptr);
+    scheduler.advance(1.0);
+    EXPECT_EQ(general.embeddedController(), &networksTab);
+    general.selectTab(home);
+    scheduler.advance(1.0);
+}
+
+TEST_F(HomeTabTest, ADestroyedTabLeavesTheSdkAndDropsItsQueuedWork) {
+    auto doomed = std::make_unique<MainSubController>();
+    doomed->view();
+    EXPECT_EQ(VeltrixXPC::vpnStatusUpdatesDelegate(), doomed.get());
+    fireElsewhere<VPN>([](VPN& d) { d.onConnectedToVPN(); });
+    doomed.reset();
+    EXPECT_EQ(VeltrixXPC::vpnStatusUpdatesDelegate(), nullptr);
+    EXPECT_EQ(VeltrixXPC::connectivityDelegate(), nullptr);
+    scheduler.advance(2.0); // the queued redraw, and the event it would send later, find no tab
+    EXPECT_EQ(events(), QList<int>{});
 }
