@@ -89,6 +89,9 @@ AppDelegate::AppDelegate() {
     // The application menu's controller; on this platform nothing loads a main menu for us.
     m_mainMenuController = std::make_unique<MainMenuController>();
 
+    if (m_mainSubController) {
+        m_mainSubController->setLocationsSubController(m_locationsSubController.get());
+    }
     if (auto* general = generalViewController()) {
         general->setTabController(MainMenuBarTab::topTab(MainTopTab::home), m_mainSubController.get());
         general->setTabController(MainMenuBarTab::topTab(MainTopTab::networks), m_locationsSubController.get());
