@@ -28,15 +28,24 @@ void AppDelegate::onLoadApplicationDataFinished() {
     if (const auto networks = ServiceLayer::appModel().networks()) {
         setupMenuBarMenu();
         if (m_mainSubController && m_mainSubController->isViewLoaded()) {
-            m_mainSubController->updateNetworks(networks);
+            m_mainSubController->showNetworkAfterDataLoad(networks);
         }
         reloadNetworks(networks);
     }
     later(0, [this] {
         // The data-loaded step.
         if (!isCurrent(m_generalWindowViewController.get())) {
+            // Signed in from the sign-in window: the main window takes its place in front. A sign-in from
+            // the quick-access window (the sign-in window not on screen) keeps the client in the tray.
+            const bool signedInFromWindow = m_authNewWindow && m_authNewWindow->isWindowVisible();
             closeSignInWindow();
+            if (signedInFromWindow) {
+                leaveBackgroundMode(); // closing the sign-in window, the last one, had entered it
+            }
             showMainWindow();
+            if (signedInFromWindow) {
+                activateApplication();
+            }
             // "--locations" opens the locations window once, beside the main window.
             static bool locationsAsked = QCoreApplication::arguments().contains(QStringLiteral("--locations"));
             if (std::exchange(locationsAsked, false)) {
@@ -193,7 +202,21 @@ void AppDelegate::didReceive(platform::UserNotificationCenter& center,
     const auto connectRule = [&] {
         if (actionButton) {
             if (VeltrixXPC::connectionState() == SDVPNConnectionState::disconnected) {
-                toggleConnection(nullptr);
+                // The analytics name the notification and the action that asked.
+                const auto& request = response.request;
+                QString actionTitle;
+                for (const auto& category : UserNotificationHelper::bannerCategories()) {
+                    for (const auto& action : category.actions) {
+                        if (category.identifier == request.categoryIdentifier &&
+                            action.identifier == response.actionIdentifier) {
+                            actionTitle = action.title;
+                        }
+                    }
+                }
+                UserNotificationSender sender(request.body.isEmpty() ? std::nullopt
+                                                                     : std::optional<QString>(request.body),
+                                              actionTitle);
+                toggleConnection(&sender);
             }
         } else {
             center.removeDeliveredNotifications({response.request.identifier});
