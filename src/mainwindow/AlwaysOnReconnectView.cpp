@@ -4,7 +4,7 @@
 #include "core/GlobalConstants.h"
 #include "core/Log.h"
 #include "core/ServiceLayer.h"
-#include "mainwindow/HomeTabLook.h"
+#include "mainwindow/MainWindowLook.h"
 #include "platform/NotificationCenter.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/Colors.h"
@@ -24,7 +24,7 @@ QWidget* AlwaysOnReconnectView::loadViewFromNib() {
     column->addStretch();
     m_descriptionField = new QLabel;
     m_descriptionField->setWordWrap(true);
-    m_descriptionField->setFont(hometab::interFont(14));
+    m_descriptionField->setFont(look::inter(14));
     setAttributedStringValue(
         m_descriptionField,
         makeAttributedString(GlobalConstants::productDisplayName() +
@@ -35,7 +35,7 @@ QWidget* AlwaysOnReconnectView::loadViewFromNib() {
     m_disableAlwaysOnButton = new Button(QStringLiteral("Turn Off Always-On VPN"));
     m_disableAlwaysOnButton->setFlat(true);
     m_disableAlwaysOnButton->setCursor(Qt::PointingHandCursor);
-    m_disableAlwaysOnButton->setFont(hometab::interFont(14, QFont::Medium));
+    m_disableAlwaysOnButton->setFont(look::inter(14, QFont::Medium));
     applyTitleAttributes(m_disableAlwaysOnButton, colorFromHexString(QStringLiteral("#B8BCD0")));
     connect(m_disableAlwaysOnButton, &QAbstractButton::clicked, this, [this] { disableAlwaysOn(); });
     column->addWidget(m_descriptionField);

@@ -1,6 +1,6 @@
 #include "mainwindow/MainConnectionOptionsView.h"
 
-#include "mainwindow/HomeTabLook.h"
+#include "mainwindow/MainWindowLook.h"
 #include "toolkit/Colors.h"
 #include "toolkit/TextAttributes.h"
 
@@ -14,7 +14,7 @@ TooltipHoverButton* makePill(const QString& title) {
     auto* button = new TooltipHoverButton;
     button->setFlat(true);
     button->setText(title);
-    button->setFont(hometab::interFont(12));
+    button->setFont(look::inter(12));
     button->setFixedHeight(kPillHeight);
     button->setMinimumWidth(button->fontMetrics().horizontalAdvance(title) + 20);
     applyTitleAttributes(button, colorFromHexString(QStringLiteral("#6F9CD9")));
