@@ -18,7 +18,7 @@ QWidget* MainConnectionInfoView::loadViewFromNib() {
     auto* content = new QWidget;
     auto* grid = new QGridLayout(content);
     grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(24);
+    grid->setHorizontalSpacing(48);
     grid->setVerticalSpacing(4);
     const auto addPair = [&](int row, int column, const QString& title, QPointer<QLabel>& value) {
         auto* titleField = new QLabel(title);

@@ -177,6 +177,9 @@ QWidget* MainErrorView::loadViewFromNib() {
     auto* content = new NSViewLayerBacked;
     content->setCornerRadius(6);
     content->setMasksToBounds(true);
+    // The banner shares the window's navy: a hairline sets it apart.
+    content->setBorderColor(look::separator);
+    content->setBorderWidth(1);
 
     m_viewIndicatorButton = new NSViewLayerBacked(content);
     m_viewIndicatorButton->setObjectName(QStringLiteral("viewIndicatorButton"));

@@ -190,7 +190,7 @@ QWidget* MainSubController::loadView() {
     m_changeNetworkButton->setFixedHeight(22);
     connect(m_changeNetworkButton, &QAbstractButton::clicked, this, [this] { changeNetwork(); });
     column->addWidget(m_changeNetworkButton, 0, Qt::AlignHCenter);
-    column->addStretch(1);
+    column->addSpacing(30);
 
     m_connectButton = new ConnectButtonNew;
     m_connectButton->setObjectName(QStringLiteral("connectButton"));
@@ -210,6 +210,8 @@ QWidget* MainSubController::loadView() {
     m_connectionOptionsView->setObjectName(QStringLiteral("connectionOptionsView"));
     m_connectionOptionsView->hide();
     column->addWidget(m_connectionOptionsView);
+    // The button stays where it is whatever shows below it.
+    column->addStretch(1);
 
     m_alwaysOnReconnectView = new AlwaysOnReconnectView(view);
     m_alwaysOnReconnectView->setObjectName(QStringLiteral("alwaysOnReconnectView"));
