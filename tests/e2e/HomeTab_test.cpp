@@ -46,8 +46,10 @@ protected:
         ASSERT_TRUE(homeTab().view()->isVisible());
     }
     // Settings of the workspace before the client starts.
-    void offerUpdate(bool forced, bool silent, int daysOld) {
+    void offerUpdate(bool forced, bool silent, int daysOld,
+                     const QString& version = QStringLiteral("2.1.0")) {
         driver.editState([&](sdk::SimulationState& s) {
+            s.appConfig.offeredVersion = version;
             s.appConfig.isForcedUpdate = forced;
             s.appConfig.isSilentUpdate = silent;
             s.appConfig.releaseDate = scheduler.currentDate().addDays(-daysOld);
@@ -58,6 +60,22 @@ protected:
 };
 
 } // namespace
+
+TEST_F(HomeTabScenario, TheOfferedVersionIsAnnouncedInABannerThatOpensTheUpdateSheet) {
+    // The client asks for the banner once per offered version and process: a version of its own.
+    offerUpdate(false, false, 0, QStringLiteral("2.2.0"));
+    launchAndSignIn();
+    ASSERT_TRUE(homeTab().isErrorViewShown());
+    EXPECT_EQ(homeTab().errorView()->notificationType(), NotificationPopupType::update());
+    EXPECT_TRUE(homeTab().errorMessage().contains("2.2.0")) << homeTab().errorMessage();
+    EXPECT_EQ(homeTab().topNetworkViewConstraint(), MainSubController::kNetworkViewRestingTop);
+
+    QTest::mouseClick(homeTab().errorView()->titleField(), Qt::LeftButton);
+    run();
+    ASSERT_NE(homeTab().autoUpdateSheet(), nullptr);
+    EXPECT_EQ(homeTab().autoUpdateSheet()->presentingViewController(), &homeTab());
+    EXPECT_TRUE(homeTab().autoUpdateSheet()->view()->isVisible());
+}
 
 TEST_F(HomeTabScenario, TheConnectButtonConnectsWithEachLookAndADisconnectDrawsAtOnce) {
     signInAndShowTheMainWindow();
@@ -121,20 +139,6 @@ TEST_F(HomeTabScenario, WithTheWindowClosedConnectingAndDisconnectingAreAnnounce
         << posted;
 }
 
-TEST_F(HomeTabScenario, TheOfferedVersionIsAnnouncedInABannerThatOpensTheUpdateSheet) {
-    launchAndSignIn();
-    ASSERT_TRUE(homeTab().isErrorViewShown());
-    EXPECT_EQ(homeTab().errorView()->notificationType(), NotificationPopupType::update());
-    EXPECT_TRUE(homeTab().errorMessage().contains("2.1.0")) << homeTab().errorMessage();
-    EXPECT_EQ(homeTab().topNetworkViewConstraint(), MainSubController::kNetworkViewRestingTop);
-
-    QTest::mouseClick(homeTab().errorView()->titleField(), Qt::LeftButton);
-    run();
-    ASSERT_NE(homeTab().autoUpdateSheet(), nullptr);
-    EXPECT_EQ(homeTab().autoUpdateSheet()->presentingViewController(), &homeTab());
-    EXPECT_TRUE(homeTab().autoUpdateSheet()->view()->isVisible());
-}
-
 TEST_F(HomeTabScenario, AForcedUpdateTurnsTheButtonIntoTheUpgradeAndBlocksConnecting) {
     offerUpdate(true, false, 0);
     launchAndSignIn();
@@ -146,7 +150,7 @@ TEST_F(HomeTabScenario, AForcedUpdateTurnsTheButtonIntoTheUpgradeAndBlocksConnec
 }
 
 TEST_F(HomeTabScenario, ASilentUpdateOffersUpdateNowInTheColourOfItsAge) {
-    offerUpdate(false, true, 10);
+    offerUpdate(false, true, 10, QStringLiteral("2.2.1")); // a version of its own, as above
     launchAndSignIn();
     ASSERT_TRUE(homeTab().isErrorViewShown());
     MainErrorView* banner = homeTab().errorView();
