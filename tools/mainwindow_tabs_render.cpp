@@ -64,7 +64,8 @@ struct MainWindow {
 };
 
 void renderTabs(sdk::testing::Driver& driver) {
-    driver.editState([](sdk::SimulationState& state) { state.recentUserName = QStringLiteral("Alex Morgan"); });
+    driver.editState(
+        [](sdk::SimulationState& state) { state.recentUserName = QStringLiteral("Alex Morgan"); });
     MainWindow main;
     save(main.general.view(), QStringLiteral("mainwindow-home"));
     main.show(MainMenuBarTab::topTab(MainTopTab::networks));
