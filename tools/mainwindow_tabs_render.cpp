@@ -3,6 +3,7 @@
 // Runs on Qt's offscreen platform with virtual time, so every fade is shown at its end.
 #include "mainwindow/GeneralViewController.h"
 #include "mainwindow/GeneralWindowController.h"
+#include "mainwindow/MainSmartWidgetView.h"
 #include "mainwindow/MainSubController.h"
 #include "mainwindow/MainWindowLook.h"
 #include "platform/ManualScheduler.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 
 #include <cstdio>
+#include <memory>
 #include <functional>
 
 namespace {
@@ -78,6 +80,34 @@ void renderTabs(sdk::testing::Driver& driver) {
     save(main.general.view(), QStringLiteral("mainwindow-settings"));
 }
 
+// A panel on the window's background, as it sits in the main window.
+QWidget* onBackground(QWidget* panel, QSize size) {
+    auto* host = new QWidget;
+    host->setAutoFillBackground(true);
+    QPalette palette = host->palette();
+    palette.setColor(QPalette::Window, look::windowBackground);
+    host->setPalette(palette);
+    host->resize(size);
+    panel->setParent(host);
+    panel->setGeometry(QRect(QPoint(20, 20), size - QSize(40, 40)));
+    host->show();
+    return host;
+}
+
+void renderSmartWidget() {
+    auto* widget = new MainSmartWidgetView;
+    std::unique_ptr<QWidget> host(onBackground(widget, QSize(520, 96)));
+    widget->configure(std::nullopt, true);
+    settle();
+    save(host.get(), QStringLiteral("smartwidget-loading"));
+    widget->configure(PDSmartWidgetProtocol{QStringLiteral("Stay protected."),
+                                            QStringLiteral("Always-On VPN keeps you connected wherever you work."),
+                                            QStringLiteral("https://example.invalid"), QStringLiteral("Learn more")},
+                      false);
+    settle();
+    save(host.get(), QStringLiteral("smartwidget-item"));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -97,5 +127,6 @@ int main(int argc, char** argv) {
     sdk::testing::Driver driver;
     driver.setLoggedIn(true);
     renderTabs(driver);
+    renderSmartWidget();
     return 0;
 }
