@@ -1,7 +1,7 @@
 #pragma once
 
 #include "mainwindow/LoadingSpinner.h"
-#include "mainwindow/SizeChangeableViewDelegate.h"
+#include "mainwindow/MainErrorView.h"
 #include "sdk/PDTypes.h"
 #include "toolkit/WeakDelegate.h"
 #include "toolkit/XibView.h"

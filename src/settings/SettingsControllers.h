@@ -32,7 +32,9 @@ private:
 class SettingsGeneralController : public SettingsPageController {
     Q_OBJECT
 public:
-    explicit SettingsGeneralController(QObject* parent = nullptr) : SettingsPageController(parent) {}
+    explicit SettingsGeneralController(QObject* parent = nullptr) : SettingsPageController(parent) {
+        setTitle(QStringLiteral("General"));
+    }
 
 protected:
     std::vector<std::pair<QString, QString>> currentRows() const override;
@@ -41,7 +43,9 @@ protected:
 class SettingsNetworkController : public SettingsPageController {
     Q_OBJECT
 public:
-    explicit SettingsNetworkController(QObject* parent = nullptr) : SettingsPageController(parent) {}
+    explicit SettingsNetworkController(QObject* parent = nullptr) : SettingsPageController(parent) {
+        setTitle(QStringLiteral("Network"));
+    }
 
 protected:
     std::vector<std::pair<QString, QString>> currentRows() const override;
@@ -50,7 +54,9 @@ protected:
 class SettingsProtocolController : public SettingsPageController {
     Q_OBJECT
 public:
-    explicit SettingsProtocolController(QObject* parent = nullptr) : SettingsPageController(parent) {}
+    explicit SettingsProtocolController(QObject* parent = nullptr) : SettingsPageController(parent) {
+        setTitle(QStringLiteral("Protocols"));
+    }
 
 protected:
     std::vector<std::pair<QString, QString>> currentRows() const override;
@@ -71,6 +77,8 @@ public:
 
 protected:
     QWidget* loadView() override;
+    // The first showing embeds the first page; later ones keep the page last chosen.
+    void viewDidAppear() override;
 
 private:
     QList<QPointer<SettingsPageController>> m_pages;

@@ -1,6 +1,5 @@
-// Renders the main window's tabs, bar and panels on the demo workspace to PNG files for review:
-//   mainwindow_tabs_render [output-folder]   (default: <build>/renders)
-// Runs on Qt's offscreen platform with virtual time, so every fade is shown at its end.
+// The main window's frame, tabs, networks tab and panels on the demo workspace, for mainwindow_render. Every
+// fade is shown at its end.
 #include "mainwindow/GeneralViewController.h"
 #include "mainwindow/GeneralWindowController.h"
 #include "mainwindow/MainSmartWidgetView.h"
@@ -110,23 +109,14 @@ void renderSmartWidget() {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    QApplication::setFont(look::inter(14));
-    outputDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VELTRIX_RENDER_DIR);
-    if (!QDir().mkpath(outputDir)) {
-        std::fprintf(stderr, "cannot make %s\n", qPrintable(outputDir));
-        return 1;
-    }
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope(scheduler);
+void renderMainWindowTabs(const QString& folder, platform::ManualScheduler& scheduler) {
+    outputDir = folder;
     virtualTime = &scheduler;
+    const QFont font = QApplication::font();
+    QApplication::setFont(look::inter(14));
     sdk::testing::Driver driver;
     driver.setLoggedIn(true);
     renderTabs(driver);
     renderSmartWidget();
-    return 0;
+    QApplication::setFont(font);
 }
