@@ -35,6 +35,8 @@
 
 #include <QLocale>
 
+#include <cstdio>
+
 namespace {
 
 template <class T>
@@ -311,6 +313,8 @@ void AppDelegate::checkForConflictingInstances() {
     const bool conflicting = m_conflictingInstancesCheck ? m_conflictingInstancesCheck()
                                                          : ServiceLayer::shared().isConflictingAppsRunning();
     if (conflicting) {
+        // Said plainly to whoever started this copy, besides the log.
+        std::fputs("Another copy of the client is already running for this user; this copy quits.\n", stderr);
         vlog::error(QStringLiteral("Found conflicting app running => terminating"));
         m_forceTerminate = true;
         terminateApplication();

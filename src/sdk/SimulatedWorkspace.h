@@ -37,6 +37,7 @@ struct SimulationState {
     bool softLogoutPerformed = false;
     bool fastLoginInProgress = false;
     bool signInInProgress = false;
+    std::uint64_t signInAttempt = 0; // a later login() abandons an earlier attempt's browser
     bool sessionExpired = false;
     std::optional<QString> recentUserName;
 
