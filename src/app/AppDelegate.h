@@ -191,6 +191,7 @@ public:
     BaseWindowViewController* authNewWindow() const { return m_authNewWindow.get(); }
     MainMenuController* mainMenuController() const { return m_mainMenuController.get(); }
     LocationsViewController* locationsViewController() const;
+    void showLocationsWindow() override;
     AuthWelcomeController* authWelcomeController() const;
     GeneralViewController* generalViewController() const;
 

@@ -241,6 +241,19 @@ void AppDelegate::leaveForcedUpdateState() {
     }
 }
 
+void AppDelegate::showLocationsWindow() {
+    BaseWindowViewController* controller = m_locationsWindowViewController.get();
+    if (!controller) {
+        return;
+    }
+    controller->showWindow();
+    controller->window()->raise();
+    controller->window()->activateWindow();
+    if (auto* locations = locationsViewController()) {
+        locations->appWindowDidShow();
+    }
+}
+
 void AppDelegate::resetLocationsHover() {
     if (auto* locations = locationsViewController()) {
         locations->resetTableHover();

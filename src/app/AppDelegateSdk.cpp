@@ -16,7 +16,10 @@
 #include "toolkit/BaseWindowViewController.h"
 #include "updates/SilentUpdateService.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
+
+#include <utility>
 
 // MARK: data loading
 
@@ -34,6 +37,11 @@ void AppDelegate::onLoadApplicationDataFinished() {
         if (!isCurrent(m_generalWindowViewController.get())) {
             closeSignInWindow();
             showMainWindow();
+            // "--locations" opens the locations window once, beside the main window.
+            static bool locationsAsked = QCoreApplication::arguments().contains(QStringLiteral("--locations"));
+            if (std::exchange(locationsAsked, false)) {
+                showLocationsWindow();
+            }
         }
         auto& silentUpdate = ServiceLayer::shared().silentUpdateService();
         const bool loaded = silentUpdate.isAppLoaded;
