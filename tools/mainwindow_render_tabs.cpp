@@ -11,6 +11,10 @@
 #include "settings/SupportSubController.h"
 
 #include "locations/LocationsSubController.h"
+#include "mainwindow/LocationMenuItem.h"
+#include "sdk/VeltrixXPC.h"
+
+#include <QMenu>
 
 #include <QApplication>
 #include <QDir>
@@ -107,6 +111,84 @@ void renderSmartWidget() {
     save(host.get(), QStringLiteral("smartwidget-item"));
 }
 
+NetworkCellView* cellOf(LocationsSubController& tab, const QString& id) {
+    const PDNetworksModelPtr model = VeltrixXPC::networks();
+    for (int row = 0; row < model->numberOfNetworkRows(); ++row) {
+        const PDNetworkItemPtr item = model->networkItem(row);
+        if (item->id() == id) {
+            return qobject_cast<NetworkCellView*>(tab.networksTableView()->viewAtRow(row));
+        }
+    }
+    return nullptr;
+}
+
+void renderNetworksTab(sdk::testing::Driver& driver) {
+    MainWindow main;
+    LocationsSubController& tab = main.networks;
+    const PDNetworksModelPtr model = VeltrixXPC::networks();
+    const auto shot = [&](const QString& name) {
+        settle();
+        save(main.general.view(), QStringLiteral("networks-") + name);
+    };
+    const auto hover = [&](const QString& id) {
+        if (NetworkCellView* cell = cellOf(tab, id)) {
+            cell->setHighlight(true);
+        }
+    };
+    driver.setCurrentNetwork(model->networkWithId(QStringLiteral("prv-hq")));
+    driver.setConnectionState(SDVPNConnectionState::connected);
+    main.show(MainMenuBarTab::topTab(MainTopTab::networks));
+    shot(QStringLiteral("connected"));
+    hover(QStringLiteral("prv-hq"));
+    shot(QStringLiteral("connected-hover-disconnect"));
+    tab.reloadNetworks();
+    hover(QStringLiteral("prv-dev"));
+    shot(QStringLiteral("connected-hover-connect-other"));
+    driver.setConnectionState(SDVPNConnectionState::connecting);
+    tab.reloadNetworks();
+    shot(QStringLiteral("connecting"));
+    driver.setConnectionState(SDVPNConnectionState::disconnected);
+    tab.reloadNetworks();
+    hover(QStringLiteral("prv-hq"));
+    shot(QStringLiteral("disconnected-hover-connect"));
+
+    model->toggleCollapsed();
+    tab.reloadNetworks();
+    shot(QStringLiteral("folded"));
+    model->toggleCollapsed();
+    const auto type = [&](const QString& text) {
+        tab.searchBarView()->searchField()->setText(text);
+        tab.searchBarView()->searchFieldChanged();
+    };
+    type(QStringLiteral("la"));
+    shot(QStringLiteral("searching"));
+    type(QStringLiteral("lazzz"));
+    shot(QStringLiteral("not-found"));
+    tab.searchBarView()->resetSearch();
+
+    driver.setForcedUpdateAvailable(true);
+    tab.reloadNetworks();
+    shot(QStringLiteral("forced-update"));
+    driver.setForcedUpdateAvailable(false);
+    driver.setNetworks(std::make_shared<PDNetworksModel>(PDNetworksModel::Content{}));
+    tab.reloadNetworks();
+    shot(QStringLiteral("no-access"));
+}
+
+// The tray's menu of locations, as the menus will build it.
+void renderLocationMenu() {
+    const PDNetworksModelPtr model = VeltrixXPC::networks();
+    QMenu menu;
+    QObject receiver;
+    const auto locations = model->publicLocations();
+    for (qsizetype i = 0; i < std::min<qsizetype>(6, locations.size()); ++i) {
+        menu.addAction(menuItem(locations.at(i), &receiver, [] {}, &menu));
+    }
+    settle();
+    menu.adjustSize();
+    save(&menu, QStringLiteral("location-menu"));
+}
+
 } // namespace
 
 void renderMainWindowTabs(const QString& folder, platform::ManualScheduler& scheduler) {
@@ -118,5 +200,7 @@ void renderMainWindowTabs(const QString& folder, platform::ManualScheduler& sche
     driver.setLoggedIn(true);
     renderTabs(driver);
     renderSmartWidget();
+    renderLocationMenu();
+    renderNetworksTab(driver);
     QApplication::setFont(font);
 }

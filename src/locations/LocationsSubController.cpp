@@ -117,8 +117,17 @@ void LocationsSubController::hideForcedUpdateState() {
     }
 }
 
+void LocationsSubController::setTableShown(bool shown) {
+    m_table->setVisible(shown);
+    m_container->setSizePolicy(QSizePolicy::Preferred, shown ? QSizePolicy::Expanding : QSizePolicy::Maximum);
+}
+
 void LocationsSubController::showEmptyState(EmptyNetworksViewState state, QWidget* replaced) {
-    replaced->hide();
+    if (replaced == m_table) {
+        setTableShown(false);
+    } else {
+        replaced->hide();
+    }
     m_emptyNetworksView->setup(state);
     m_emptyNetworksView->show();
 }
@@ -164,7 +173,7 @@ void LocationsSubController::reloadNetworks() {
         showEmptyState(EmptyNetworksViewState::notFound, m_table);
     } else {
         m_emptyNetworksView->hide();
-        m_table->show();
+        setTableShown(true);
     }
 }
 
@@ -289,7 +298,7 @@ void LocationsSubController::searchTextChanged(const QString& text) {
         return;
     }
     m_emptyNetworksView->hide();
-    m_table->show();
+    setTableShown(true);
     m_table->reloadData();
     updateTrackingAreasLater();
 }

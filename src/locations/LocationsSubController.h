@@ -62,6 +62,8 @@ private:
     // The empty state in place of `replaced` (the whole list or only the table).
     void showEmptyState(EmptyNetworksViewState state, QWidget* replaced);
     void updateTrackingAreasLater();
+    // Shows or hides the table; the search bar keeps its place at the top either way.
+    void setTableShown(bool shown);
 
     QPointer<NSViewLayerBacked> m_container;
     QPointer<EmptyNetworksView> m_emptyNetworksView;

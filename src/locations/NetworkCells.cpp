@@ -165,6 +165,10 @@ NetworkCellView::NetworkCellView(QWidget* parent)
     m_privateDNS = indicator(QStringLiteral("privateDNSIndicator"), PopoverState::privateDNS);
     m_status = new NetworkCellStatusView;
     m_status->setFixedWidth(120);
+    // The indicators keep their place whether or not the status line shows.
+    QSizePolicy keepPlace = m_status->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    m_status->setSizePolicy(keepPlace);
     m_status->setDelegate(this);
     layout->addWidget(m_flag);
     layout->addSpacing(4);
