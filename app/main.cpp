@@ -8,6 +8,7 @@
 #include "platform/StatusBar.h"
 #include "platform/UrlEvents.h"
 #include "sdk/SimulatedWorkspace.h"
+#include "toolkit/TextAttributes.h"
 
 #include <QLoggingCategory>
 
@@ -111,6 +112,7 @@ int main(int argc, char** argv) {
     platform::Application app(argc, argv);
     qInstallMessageHandler(previousHandler);
     QApplication::setApplicationName(QStringLiteral("Veltrix"));
+    setApplicationFont();
     QApplication::setWindowIcon(platform::Bundle::main().image(QStringLiteral("AppIcon")));
 
     auto& urlEvents = platform::UrlEvents::shared();

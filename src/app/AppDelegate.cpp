@@ -10,6 +10,7 @@
 #include "core/Preferences.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
+#include "core/ShownWindows.h"
 #include "core/SystemInformation.h"
 #include "diagnostics/RemoteLog.h"
 #include "locations/LocationsSubController.h"
@@ -189,55 +190,34 @@ void AppDelegate::applicationDidFinishLaunching() {
 }
 
 void AppDelegate::onInitialStateLoaded() {
-    // Each line carries the place of its step here, not of this lambda.
-    auto step = [](int number, const char* name,
-                   std::source_location where = std::source_location::current()) {
-        vlog::debug(QStringLiteral("Start-up step %1: %2").arg(number).arg(QLatin1String(name)), where);
-    };
-    step(1, "configureEndpointFromArguments");
     configureEndpointFromArguments(QCoreApplication::arguments());
-    step(2, "dataLoadingDelegate, connectivityDelegate");
+    // The SDK reports from its set-up on: its delegates come first.
     VeltrixXPC::setDataLoadingDelegate(this);
     VeltrixXPC::setConnectivityDelegate(this);
-    step(3, "setup(withConfig:), setup(appPath:)");
     VeltrixXPC::setup(m_endpointConfig);
     VeltrixXPC::setup(platform::Bundle::main().bundlePath());
-    step(4, "registerUserDefaults");
+    // Everything below reads the preferences.
     registerUserDefaults();
-    step(5, "runUserAgentScripts");
     runUserAgentScripts();
-    step(6, "ensureLaunchAgentRunAtLoad");
     ensureLaunchAgentRunAtLoad();
-    step(7, "setAppLaunchedFirstTime");
     setAppLaunchedFirstTime();
-    step(8, "helperToolInstallDelegate");
     VeltrixXPC::setHelperToolInstallDelegate(this);
-    step(9, "installConnectionStateCallback");
     installConnectionStateCallback();
-    step(10, "setUpMainMenu");
     setUpMainMenu();
-    step(11, "onConnectionStatusChanges(disconnected)");
+    // The tray shows the disconnected state before the service layer can report anything.
     onConnectionStatusChanges(SDVPNConnectionState::disconnected);
     attachDockMenuToStatusItem();
-    step(12, "ServiceLayer.setup");
+    closeQuickAccessWindowOnSignOut();
     ServiceLayer::shared().setup();
-    step(13, "addWorkspaceObservers");
     addWorkspaceObservers();
-    step(14, "older notification centre delegate");
     olderUserNotificationCenter().setDelegate(this);
-    step(15, "enterBackgroundMode if start minimized");
     if (ServiceLayer::appModel().startMinimized()) {
         enterBackgroundMode();
     }
-    step(16, "activateRemoteLog");
     activateRemoteLog();
-    step(17, "enterBackgroundMode");
     enterBackgroundMode();
-    step(18, "updateLoggedInStateUI");
     updateLoggedInStateUI();
-    step(19, "hideNotifications");
     QAUINotifier::hideNotifications();
-    step(20, "observe ProtocolFiltersNotification");
     observeProtocolFilters();
 }
 
@@ -307,6 +287,14 @@ void AppDelegate::observeProtocolFilters() {
         QStringLiteral("ProtocolFiltersNotification"), [this](const platform::Notification& notification) {
             onProtocolFiltersNotification(notification.userInfo);
         });
+}
+
+void AppDelegate::closeQuickAccessWindowOnSignOut() {
+    ServiceLayer::shared().menuService().setCloseQuickAccessWindow([self = QPointer<AppDelegate>(this)] {
+        if (self && self->m_generalQAUIWindowViewController && isMenuWindowShown()) {
+            self->m_generalQAUIWindowViewController->close();
+        }
+    });
 }
 
 void AppDelegate::checkForConflictingInstances() {

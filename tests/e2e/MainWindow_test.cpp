@@ -19,7 +19,9 @@ protected:
     void SetUp() override {
         ClientTest::SetUp();
         launchAndSignIn();
-        ASSERT_TRUE(chooseInTrayMenu(QStringLiteral("Show Application"))) << trayMenuTexts();
+        if (!shownWindow().contains(QStringLiteral("main"))) {
+            ASSERT_TRUE(chooseInTrayMenu(QStringLiteral("Show Application"))) << trayMenuTexts();
+        }
         advance(0.2);
         ASSERT_TRUE(shownWindow().contains(QStringLiteral("main"))) << shownWindow();
     }
