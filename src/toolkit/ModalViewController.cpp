@@ -227,7 +227,7 @@ void ModalViewController::updateContent() {
         m_warningView->show();
         break;
     case ModalViewControllerType::codeConfirmationSignOut:
-        m_codeView->configureForSignOut();
+        m_codeView->configure(PopoverConfirmationCodeViewState::logout);
         m_codeView->show();
         break;
     case ModalViewControllerType::runTroubleshooting: {

@@ -134,8 +134,6 @@ TEST_F(ModalTest, CancellingASignOutClosesTheSignOutWindowAndStays) {
 }
 
 TEST_F(ModalTest, TheCodeConfirmationSignsOutOnlyWithTheShownCode) {
-    modal.view();
-    modal.popoverConfirmationCodeView()->setCodeGenerator([] { return QStringLiteral("123456"); });
     present(ModalViewControllerType::codeConfirmationSignOut);
     PopoverConfirmationCodeView* code = modal.popoverConfirmationCodeView();
     EXPECT_EQ(modal.shownPopoverView(), code);
@@ -147,7 +145,7 @@ TEST_F(ModalTest, TheCodeConfirmationSignsOutOnlyWithTheShownCode) {
     EXPECT_TRUE(code->isErrorShown());
     EXPECT_EQ(router.count("performLogout"), 0);
 
-    code->enterCodeField()->setText(code->code());
+    code->enterCodeField()->setText(code->confirmationCode());
     code->verifyCode(code->enterCodeField());
     EXPECT_EQ(router.count("performLogout"), 1);
     ASSERT_EQ(events().size(), 1u);
