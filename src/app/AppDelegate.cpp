@@ -82,6 +82,10 @@ AppDelegate::AppDelegate() {
     m_settingsNetworkSubController =
         make<SettingsNetworkController>("SettingsN", "SettingsNetworkController");
     m_authNewWindow = make<BaseWindowViewController>("Auth", "loginWelcomeWindowController");
+    // The sign-in screen is the SDK's login delegate from its first load on, shown or not.
+    if (auto* auth = authWelcomeController()) {
+        auth->view();
+    }
     m_qaUISignOutController = std::make_unique<QAUISignOutController>();
     // The application menu's controller; on this platform nothing loads a main menu for us.
     m_mainMenuController = std::make_unique<MainMenuController>();
@@ -91,6 +95,11 @@ AppDelegate::AppDelegate() {
         general->setTabController(MainMenuBarTab::networks, m_locationsSubController.get());
         general->setTabController(MainMenuBarTab::support, m_supportSubController.get());
         general->setTabController(MainMenuBarTab::settings, m_settingsSubController.get());
+    }
+    if (m_settingsSubController) {
+        m_settingsSubController->setPages({m_settingsGeneralSubController.get(),
+                                           m_settingsNetworkSubController.get(),
+                                           m_settingsProtocolSubController.get()});
     }
 }
 

@@ -20,6 +20,9 @@ QPixmap fieldImage(const QString& name) {
     return platform::Bundle::main().image(name).pixmap(kCodeFieldSize);
 }
 
+const ModalPopoverRegistrar signOutCode(ModalViewControllerType::codeConfirmationSignOut,
+                                        [] { return new PopoverConfirmationCodeView; });
+
 } // namespace
 
 QString confirmationCodeTitle(PopoverConfirmationCodeViewState) {
@@ -151,6 +154,12 @@ QWidget* PopoverConfirmationCodeView::loadViewFromNib() {
     connect(m_enterCodeField, &QLineEdit::returnPressed, this, [this] { verifyCode(m_logOutButton); });
     connect(m_enterCodeField, &QLineEdit::textEdited, this, [this] { controlTextDidChange(); });
     return content;
+}
+
+void PopoverConfirmationCodeView::popoverDidAppear() {
+    if (window() && window()->isVisible()) {
+        m_enterCodeField->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void PopoverConfirmationCodeView::setupViews() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "toolkit/ModalViewController.h"
 #include "toolkit/WeakDelegate.h"
 #include "toolkit/XibView.h"
 
@@ -40,7 +41,7 @@ private:
 
 // Before a sign-out under Always-On: shows a six-digit code that has to be typed back. A match confirms to
 // the delegate; a wrong entry shows the error look and a new code.
-class PopoverConfirmationCodeView : public XibView {
+class PopoverConfirmationCodeView : public XibView, public ModalPopover {
     Q_OBJECT
 public:
     static constexpr int CODE_MAX_ALLOWS_LENGTH = 6;
@@ -73,6 +74,13 @@ public:
     virtual void setupViews();
     // Six digits from 1 to 9, shown at once, with the normal look.
     virtual void generateCode();
+
+    // ModalPopover: the overlay shows it for a sign-out under Always-On, configured afresh each time.
+    QWidget* popoverWidget() override { return this; }
+    void setPopoverDelegate(PopoverViewDelegate* delegate) override { setDelegate(delegate); }
+    void prepare() override { configure(PopoverConfirmationCodeViewState::logout); }
+    // Typing starts at once when the overlay is in a window.
+    void popoverDidAppear() override;
 
 protected:
     QWidget* loadViewFromNib() override;
