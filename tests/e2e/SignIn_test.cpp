@@ -67,15 +67,17 @@ TEST_F(SignInTest, AfterSigningInFromTheSignInWindowTheMainWindowIsInFront) {
     advance(signInSeconds);
     ASSERT_TRUE(VeltrixXPC::isLoggedIn());
     if (shownWindow() != "main") {
-        GTEST_SKIP() << "needs: First-wave repairs: what a new user met, the SDK stand-in's stuck states, and the "
-                        "toolkit's unfinished looks";
+        GTEST_SKIP()
+            << "needs: First-wave repairs: what a new user met, the SDK stand-in's stuck states, and the "
+               "toolkit's unfinished looks";
     }
 }
 
 TEST_F(SignInTest, ARefusedSignInShowsWhyAndTheNextAttemptSucceeds) {
     launchToSignIn();
     // The service answers this sign-in with a token the workspace does not know.
-    driver.setBrowserForward([this](const QUrl&) { platform::UrlEvents::shared().deliver(callbackUrl("forged")); });
+    driver.setBrowserForward(
+        [this](const QUrl&) { platform::UrlEvents::shared().deliver(callbackUrl("forged")); });
     clickSignIn();
     advance(signInSeconds);
     EXPECT_FALSE(VeltrixXPC::isLoggedIn());
@@ -110,8 +112,9 @@ TEST_F(SignInTest, ARefusedCallbackLeavesTheClientAbleToSignInAgain) {
     clickSignIn();
     advance(signInSeconds);
     if (!VeltrixXPC::isLoggedIn()) {
-        GTEST_SKIP() << "needs: First-wave repairs: what a new user met, the SDK stand-in's stuck states, and the "
-                        "toolkit's unfinished looks";
+        GTEST_SKIP()
+            << "needs: First-wave repairs: what a new user met, the SDK stand-in's stuck states, and the "
+               "toolkit's unfinished looks";
     }
     expectSignedIn();
 }
@@ -145,6 +148,7 @@ TEST_F(SignInTest, SigningOutFromTheTrayAsksThenReturnsToTheSignInWindowAndSigni
 }
 
 TEST_F(SignInTest, AWorkspaceFileThatDoesNotLoadIsShownAndSignInSaysWhy) {
-    GTEST_SKIP() << "needs: First-wave repairs: what a new user met, the SDK stand-in's stuck states, and the "
-                    "toolkit's unfinished looks";
+    GTEST_SKIP()
+        << "needs: First-wave repairs: what a new user met, the SDK stand-in's stuck states, and the "
+           "toolkit's unfinished looks";
 }
