@@ -117,13 +117,14 @@ QWidget* PopoverConfirmationCodeView::loadViewFromNib() {
     m_cancelButton->setFlat(true);
     m_cancelButton->setFont(authlook::font(QFont::Medium, 14));
     m_cancelButton->setFixedSize(76, 32);
-    m_cancelButton->setStyleSheet(QStringLiteral("QPushButton { background: transparent; border: none; }"));
+    m_cancelButton->setStyleSheet(
+        QStringLiteral("QPushButton { background: transparent; border: none; color: #5F678E; }"));
     m_logOutButton = new NSButtonWithHandCursor;
     m_logOutButton->setObjectName(QStringLiteral("logOutButton"));
     m_logOutButton->setFont(authlook::font(QFont::Medium, 14));
     m_logOutButton->setFixedSize(106, 32);
     m_logOutButton->setStyleSheet(
-        QStringLiteral("QPushButton { border: none; border-image: url(%1); }")
+        QStringLiteral("QPushButton { border: none; color: white; border-image: url(%1); }")
             .arg(platform::Bundle::main().imagePath(QStringLiteral("popoverConfirmSignOutButton"))));
 
     auto* buttons = new QHBoxLayout;
@@ -194,8 +195,17 @@ void PopoverConfirmationCodeView::configure(PopoverConfirmationCodeViewState sta
     showNormalLook();
     m_confirmationTitleField->setText(confirmationCodeTitle(state));
     m_confirmationDescriptionField->setText(confirmationCodeDescription(state));
-    applyFont(m_confirmationDescriptionField, QStringLiteral("Always-On VPN"),
-              authlook::font(QFont::Medium, 14));
+    // "Always-On VPN" in medium weight, in the field's own colour; the rest in the field's font.
+    const QColor color = m_confirmationDescriptionField->palette().color(QPalette::WindowText);
+    AttributedString description =
+        makeAttributedString(stringValue(m_confirmationDescriptionField), Qt::AlignLeft,
+                             m_confirmationDescriptionField->font(), color, 0);
+    const QString emphasis = QStringLiteral("Always-On VPN");
+    const qsizetype at = description.string().indexOf(emphasis);
+    if (at >= 0) {
+        description.setAttributes(at, emphasis.size(), color, authlook::font(QFont::Medium, 14));
+    }
+    setAttributedStringValue(m_confirmationDescriptionField, description);
     setTitle(m_logOutButton, QStringLiteral("Sign Out"), Qt::white);
 }
 

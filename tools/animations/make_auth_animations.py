@@ -219,7 +219,7 @@ def moving(name, shapes, frames, y, x0, x1, delay):
 def traffic_data():
     frames = 90
     layers = []
-    layers.append(layer("shield", [group(shield(96, ACCENT)), group(check(34, WHITE, 7), transform((0, 2)))],
+    layers.append(layer("shield", [group(check(34, WHITE, 7), transform((0, 2))), group(shield(96, ACCENT))],
                         frames, (236, 95)))
     for lane, (y, color) in enumerate(((60, LIGHT), (95, CYAN), (130, LIGHT))):
         for k in range(2):
@@ -234,7 +234,7 @@ def traffic_data():
 def wifi_data():
     frames = 90
     layers = []
-    layers.append(layer("badge", [group([ellipse(40), fill(GREEN)]), group(check(16, WHITE, 4))], frames, (196, 142)))
+    layers.append(layer("badge", [group(check(16, WHITE, 4)), group([ellipse(40), fill(GREEN)])], frames, (214, 142)))
     layers.append(layer("dot", [group([ellipse(16), fill(WHITE)])], frames, (150, 150)))
     for i, radius in enumerate((34, 62, 90)):
         t = 10 + i * 15
@@ -247,7 +247,7 @@ def wifi_data():
 def edge_data():
     frames = 120
     layers = []
-    layers.append(layer("shield", [group(shield(58, ACCENT)), group(check(20, WHITE, 5), transform((0, 1)))],
+    layers.append(layer("shield", [group(check(20, WHITE, 5), transform((0, 1))), group(shield(58, ACCENT))],
                         frames, (200, 122),
                         s=animated([(0, [100, 100, 100]), (60, [112, 112, 100]), (120, [100, 100, 100])], frames)))
     satellite = [group([ellipse(12, p=(0, -78)), fill(CYAN)])]
