@@ -177,8 +177,10 @@ QString AppDelegate::signUpLink() const {
 void AppDelegate::leaveWelcomePage() {
     auto& defaults = platform::UserDefaults::standard();
     defaults.set(SettingsUserDefaults::showWelcomePage, false);
-    closeWelcomeWindow();
+    // The sign-in window comes up before the welcome window goes: closing the last shown window would
+    // send the client back to the tray and keep the sign-in window from appearing.
     showSignInWindow();
+    closeWelcomeWindow();
     updateLoggedInStateUI();
     later(0.3, [] { ServiceLayer::shared().menuService().showMenu(); });
 }
