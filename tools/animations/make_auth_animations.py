@@ -24,29 +24,26 @@ def static(value):
     return {"a": 0, "k": value}
 
 
-def animated(keys, frames):
-    """keys: list of (frame, value); eased in and out between them."""
+def keyframes(keys, eased):
+    """keys: list of (frame, value); eased in and out between them, or at an even pace."""
+    ease_in, ease_out = (0.5, 0.5) if eased else (1, 0)
     out = []
     for (t0, v0), (t1, v1) in zip(keys, keys[1:]):
         v0 = v0 if isinstance(v0, list) else [v0]
         v1 = v1 if isinstance(v1, list) else [v1]
         n = len(v0)
         out.append({"t": t0, "s": v0, "e": v1,
-                    "i": {"x": [0.5] * n, "y": [1] * n}, "o": {"x": [0.5] * n, "y": [0] * n}})
+                    "i": {"x": [ease_in] * n, "y": [1] * n}, "o": {"x": [ease_out] * n, "y": [0] * n}})
     out.append({"t": keys[-1][0]})
     return {"a": 1, "k": out}
+
+
+def animated(keys, frames):
+    return keyframes(keys, True)
 
 
 def linear(keys):
-    out = []
-    for (t0, v0), (t1, v1) in zip(keys, keys[1:]):
-        v0 = v0 if isinstance(v0, list) else [v0]
-        v1 = v1 if isinstance(v1, list) else [v1]
-        n = len(v0)
-        out.append({"t": t0, "s": v0, "e": v1,
-                    "i": {"x": [1] * n, "y": [1] * n}, "o": {"x": [0] * n, "y": [0] * n}})
-    out.append({"t": keys[-1][0]})
-    return {"a": 1, "k": out}
+    return keyframes(keys, False)
 
 
 def transform(p=(0, 0), s=100, r=0, o=100):
