@@ -347,6 +347,13 @@ TEST_F(AuthTest, TheBannerFollowsItsButtonsAndHeightAndOutlivesASignOut) {
     EXPECT_FALSE(controller.isErrorShown());
 }
 
+TEST_F(AuthTest, ALineBreakInAMessageStartsANewLineInTheBanner) {
+    controller.showError("Device", "One sentence.");
+    const int oneLine = controller.errorViewHeight();
+    controller.showError("Device", "One sentence.\nFor assistance.");
+    EXPECT_GT(controller.errorViewHeight(), oneLine);
+}
+
 TEST_F(AuthTest, AnExpiredAccountSignsOutAndStopsTheQuickAccessProgress) {
     fire([](PDLoginDelegate& d) { d.onAccountExpired(); });
     EXPECT_TRUE(router.calls.isEmpty());
