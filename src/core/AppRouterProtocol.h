@@ -51,6 +51,8 @@ public:
     virtual void showSupportTab() = 0;
     virtual void showSignOutWindow() = 0;
     virtual void closeSignOutWindow() = 0;
+    // Closes the main, welcome and sign-in windows, each when it exists (the quick-access window opens).
+    virtual void closeOtherWindows() {}
 };
 
 // The application's delegate as the router; null before the delegate is installed.

@@ -8,6 +8,7 @@
 #include "mainwindow/GeneralWindowController.h"
 #include "mainwindow/MainSubController.h"
 #include "menus/QAUIMenuWindowController.h"
+#include "menus/QAUIOnBoardingPageViewController.h"
 #include "menus/QAUISignOutController.h"
 #include "platform/Storyboard.h"
 #include "settings/SettingsControllers.h"
@@ -55,5 +56,5 @@ TEST(Storyboards, WindowsComeWithTheirContent) {
     expectWindowWithContent<AuthWelcomeController>("Auth", "loginWelcomeWindowController");
     expectWindowWithContent<OnBoardingPageController>("OnBoardingN", "onBoardingWindowN");
     expectWindowWithContent<LocationsViewController>("Location", "locationWindow");
-    expectWindowWithContent<SignOutConfirmationController>("QAUISignOut", "signOutWindowController");
+    expectWindowWithContent<QAUISignOutModalViewController>("QAUISignOut", "signOutWindowController");
 }

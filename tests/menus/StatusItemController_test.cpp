@@ -27,7 +27,7 @@ public:
     MenuControllerDelegate* delegate() const override { return actions; }
     void setDelegate(MenuControllerDelegate* delegate) override { actions = delegate; }
     void showMenu() override { calls << QStringLiteral("showMenu"); }
-    void toggleMenu(QWidget*) override { calls << QStringLiteral("toggleMenu"); }
+    void toggleMenu(platform::StatusItem*) override { calls << QStringLiteral("toggleMenu"); }
     void setLoggedInState() override { calls << QStringLiteral("setLoggedInState"); }
     void setLoggedOutState() override { calls << QStringLiteral("setLoggedOutState"); }
     void updateGroupedLocations() override { calls << QStringLiteral("updateGroupedLocations"); }
@@ -150,7 +150,7 @@ TEST_F(StatusItemControllerTest, ConnectingCyclesItsFramesUntilASteadyState) {
               QStringLiteral("MenuBar_icon_DISCONNECTED")); // until a tick
     QStringList shown;
     for (int tick = 0; tick < 3; ++tick) {
-        scheduler.advance(StatusItemController::frameInterval);
+        scheduler.advance(0.17);
         shown << controller.statusItem()->imageName();
     }
     EXPECT_EQ(shown, (QStringList{QStringLiteral("MenuBar_icon_CONNECTING_2"),
@@ -194,44 +194,6 @@ TEST(StatusItemIcons, EveryStateImageIsInTheBundle) {
         EXPECT_TRUE(item->setImage(name)) << name.toStdString();
         EXPECT_FALSE(item->icon().isNull());
     }
-}
-
-TEST(QAUIMenuWindowController, ToastsComeHalfASecondLaterOncePerTitle) {
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope(scheduler);
-    QAUIMenuWindowController quickAccess;
-    QAUILoggedOutPageController* page = quickAccess.loggedOutPage();
-    quickAccess.showErrorMessage(QStringLiteral("Sign-in failed"), QStringLiteral("Try again"), true);
-    quickAccess.showErrorMessage(QStringLiteral("Sign-in failed"), QStringLiteral("Again"), false);
-    scheduler.advance(0.499);
-    EXPECT_TRUE(page->toastTitles().isEmpty());
-    scheduler.advance(0.001);
-    EXPECT_EQ(page->toastTitles(), QStringList{QStringLiteral("Sign-in failed")});
-    quickAccess.clearErrorMessages(false);
-    scheduler.advance(0.5);
-    EXPECT_TRUE(page->toastTitles().isEmpty());
-}
-
-TEST(QAUIMenuWindowController, PagesFollowTheSignInState) {
-    QAUIMenuWindowController quickAccess;
-    FakeDataSource source;
-    PDNetworkItem::Data data;
-    data.id = QStringLiteral("n1");
-    data.title = QStringLiteral("Berlin Office");
-    source.locations << std::make_shared<PDNetworkItem>(data);
-    quickAccess.setDataSource(&source);
-    quickAccess.showProgressIndicator();
-    EXPECT_TRUE(quickAccess.loggedOutPage()->isBusy());
-    quickAccess.setLoggedInState();
-    EXPECT_EQ(quickAccess.contentViewController(), quickAccess.loggedInPage());
-    EXPECT_FALSE(quickAccess.loggedOutPage()->isBusy()); // reset when the signed-in page comes
-    EXPECT_EQ(quickAccess.loggedInPage()->networkText(), QStringLiteral("Berlin Office"));
-    quickAccess.updateIPAddress(std::make_shared<PDPublicIPInfo>(QStringLiteral("203.0.113.9")));
-    EXPECT_EQ(quickAccess.loggedInPage()->addressText(), QStringLiteral("203.0.113.9"));
-    quickAccess.setLoggedOutState();
-    EXPECT_EQ(quickAccess.contentViewController(), quickAccess.loggedOutPage());
-    quickAccess.showOnboardingPage();
-    EXPECT_NE(qobject_cast<QAUIOnBoardingPageViewController*>(quickAccess.contentViewController()), nullptr);
 }
 
 TEST(DockMenuBarController, ItemsFollowTheStateAndReachTheDelegate) {

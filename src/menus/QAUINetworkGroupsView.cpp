@@ -1,0 +1,129 @@
+#include "menus/QAUINetworkGroupsView.h"
+
+#include "platform/Bundle.h"
+#include "sdk/VeltrixXPC.h"
+#include "toolkit/Colors.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace {
+const QString cellIdentifier = QStringLiteral("QAUINetworkGroupsViewCell");
+} // namespace
+
+QString qauiGroups::title(QAUINetworkGroupsViewItem item) {
+    return item == QAUINetworkGroupsViewItem::sharedNetworks ? QStringLiteral("Shared Networks")
+                                                             : QStringLiteral("Private Networks");
+}
+
+QString qauiGroups::iconName(QAUINetworkGroupsViewItem item) {
+    return item == QAUINetworkGroupsViewItem::sharedNetworks ? QStringLiteral("qauiSharedNetworksIcon")
+                                                             : QStringLiteral("qauiPrivateNetworksIcon");
+}
+
+QList<QAUINetworkGroupsViewItem> qauiGroups::items() {
+    const PDNetworksModelPtr networks = VeltrixXPC::networks();
+    if (!networks) {
+        return {};
+    }
+    if (networks->sharedNetworks().isEmpty()) {
+        return {QAUINetworkGroupsViewItem::privateNetworks};
+    }
+    return {QAUINetworkGroupsViewItem::privateNetworks, QAUINetworkGroupsViewItem::sharedNetworks};
+}
+
+QAUINetworkGroupsViewCell::QAUINetworkGroupsViewCell(QWidget* parent) : HoverableCellView(parent) {
+    setObjectName(cellIdentifier);
+    setHoverColor(qaui::rowSelectionColor());
+    setCornerRadius(qaui::rowCornerRadius);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(8, 0, 8, 0);
+    layout->setSpacing(10);
+    m_image = new NSImageViewLayerBacked;
+    m_image->setFixedSize(20, 20);
+    m_title = new QAUIElidedLabel;
+    m_title->setFont(qaui::font(14));
+    auto* chevron = new NSImageViewLayerBacked;
+    chevron->setFixedSize(12, 12);
+    chevron->setImage(platform::Bundle::main().image(QStringLiteral("qauiChevronRight")));
+    layout->addWidget(m_image);
+    layout->addWidget(m_title, 1);
+    layout->addWidget(chevron);
+}
+
+void QAUINetworkGroupsViewCell::configure(QAUINetworkGroupsViewItem item) {
+    m_title->setText(qauiGroups::title(item));
+    m_image->setImage(platform::Bundle::main().image(qauiGroups::iconName(item)));
+}
+
+QAUINetworkGroupsView::QAUINetworkGroupsView(QWidget* parent) : QAUIStackMemberView(parent) {
+    loadView();
+}
+
+QWidget* QAUINetworkGroupsView::loadViewFromNib() {
+    auto* view = new QWidget;
+    auto* layout = new QVBoxLayout(view);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_table = new HoverableTableView;
+    qaui::styleTable(*m_table);
+    m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_table->setDataSource(this);
+    layout->addWidget(m_table);
+    return view;
+}
+
+double QAUINetworkGroupsView::height() const {
+    return 34.0 * static_cast<double>(qauiGroups::items().size());
+}
+
+void QAUINetworkGroupsView::reload() {
+    qaui::reloadSoon(m_table);
+    reportHeight(height(), false);
+}
+
+void QAUINetworkGroupsView::deselectAndReload() {
+    m_table->deselectAll();
+    // The child window marks its group's row; that mark goes too.
+    for (int row = 0; row < m_table->numberOfRows(); ++row) {
+        if (TableRowView* rowView = m_table->rowViewAtRow(row)) {
+            rowView->setSelected(false);
+        }
+    }
+    reload();
+}
+
+int QAUINetworkGroupsView::numberOfRows(TableView&) {
+    return static_cast<int>(qauiGroups::items().size());
+}
+
+QWidget* QAUINetworkGroupsView::viewForRow(TableView& table, int row) {
+    const QList<QAUINetworkGroupsViewItem> items = qauiGroups::items();
+    if (row < 0 || row >= items.size()) {
+        return nullptr;
+    }
+    auto* cell = qobject_cast<QAUINetworkGroupsViewCell*>(table.makeView(cellIdentifier));
+    if (!cell) {
+        cell = new QAUINetworkGroupsViewCell;
+    }
+    cell->configure(items.at(row));
+    return cell;
+}
+
+int QAUINetworkGroupsView::heightOfRow(TableView&, int) {
+    return qaui::rowHeight;
+}
+
+TableRowView* QAUINetworkGroupsView::rowViewForRow(TableView& table, int) {
+    return qaui::makeRowView(table, colorFromHexString(QStringLiteral("#266FE2")));
+}
+
+bool QAUINetworkGroupsView::shouldSelectRow(TableView& table, int row) {
+    const QList<QAUINetworkGroupsViewItem> items = qauiGroups::items();
+    if (row < 0 || row >= items.size()) {
+        return false;
+    }
+    if (TableRowView* rowView = table.rowViewAtRow(row); rowView && m_delegate) {
+        m_delegate->networkGroupSelected(items.at(row), rowView);
+    }
+    return false;
+}
