@@ -80,23 +80,23 @@ void renderOverlays() {
                   QStringLiteral("overlay-codeConfirmationSignOut"));
     renderOverlay(ModalViewControllerType::appInfoView, QStringLiteral("overlay-appInfoView"));
     using State = PopoverTroubleshootingViewState;
+    const auto troubleshooting = [](ModalViewController& m) {
+        return m.popoverAs<PopoverTroubleshootingView>(ModalViewControllerType::runTroubleshooting);
+    };
     renderOverlay(ModalViewControllerType::runTroubleshooting,
                   QStringLiteral("overlay-troubleshooting-start"));
-    renderOverlay(
-        ModalViewControllerType::runTroubleshooting, QStringLiteral("overlay-troubleshooting-progress"),
-        [](ModalViewController& m) { m.popoverTroubleshootingView()->configure(State::progress()); });
+    renderOverlay(ModalViewControllerType::runTroubleshooting, QStringLiteral("overlay-troubleshooting-progress"),
+                  [&](ModalViewController& m) { troubleshooting(m)->configure(State::progress()); });
     renderOverlay(ModalViewControllerType::runTroubleshooting,
-                  QStringLiteral("overlay-troubleshooting-success"), [](ModalViewController& m) {
-                      m.popoverTroubleshootingView()->configure(State::success(QStringLiteral(
+                  QStringLiteral("overlay-troubleshooting-success"), [&](ModalViewController& m) {
+                      troubleshooting(m)->configure(State::success(QStringLiteral(
                           "Diagnostics report\nWorkspace: Acme (acme)\nConnection: connected")));
                   });
     renderOverlay(ModalViewControllerType::runTroubleshooting, QStringLiteral("overlay-troubleshooting-fail"),
-                  [](ModalViewController& m) {
-                      m.popoverTroubleshootingView()->failureReason =
-                          PDTroubleshootingHelperError{PDTroubleshootingHelperError::Kind::collectionFailed,
-                                                       {},
-                                                       QStringLiteral("disk full")};
-                      m.popoverTroubleshootingView()->configure(State::fail());
+                  [&](ModalViewController& m) {
+                      troubleshooting(m)->failureReason = PDTroubleshootingHelperError{
+                          PDTroubleshootingHelperError::Kind::collectionFailed, {}, QStringLiteral("disk full")};
+                      troubleshooting(m)->configure(State::fail());
                   });
 }
 

@@ -92,6 +92,11 @@ AppDelegate::AppDelegate() {
         general->setTabController(MainMenuBarTab::support, m_supportSubController.get());
         general->setTabController(MainMenuBarTab::settings, m_settingsSubController.get());
     }
+    if (m_settingsSubController) {
+        m_settingsSubController->setPages({m_settingsGeneralSubController.get(),
+                                           m_settingsNetworkSubController.get(),
+                                           m_settingsProtocolSubController.get()});
+    }
 }
 
 AppDelegate::~AppDelegate() {

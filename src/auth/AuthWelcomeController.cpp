@@ -1,10 +1,13 @@
 #include "auth/AuthWelcomeController.h"
 
+#include "core/AppRouterProtocol.h"
 #include "core/GlobalConstants.h"
 #include "core/LocaleData.h"
 #include "core/LocalizedStrings.h"
 #include "core/Log.h"
+#include "core/MenuService.h"
 #include "core/QAUINotifier.h"
+#include "core/ServiceLayer.h"
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
 #include "sdk/VeltrixXPC.h"
@@ -24,6 +27,63 @@ const platform::StoryboardRegistrar
 } // namespace
 
 AuthWelcomeController::AuthWelcomeController(QObject* parent) : NSViewControllerBase(parent) {}
+
+AuthWelcomeController::~AuthWelcomeController() {
+    if (VeltrixXPC::loginDelegate() == this) {
+        VeltrixXPC::setLoginDelegate(nullptr);
+    }
+}
+
+void AuthWelcomeController::viewDidLoad() {
+    VeltrixXPC::setLoginDelegate(this);
+}
+
+void AuthWelcomeController::onMain(std::function<void(AuthWelcomeController&)> f, double seconds) {
+    platform::DispatchQueue::main().asyncAfter(seconds,
+                                               [self = QPointer<AuthWelcomeController>(this), f = std::move(f)] {
+                                                   if (self) {
+                                                       f(*self);
+                                                   }
+                                               });
+}
+
+// A refused callback ends the sign-in: the window leaves "Signing in…" so the user can try again.
+void AuthWelcomeController::onExtendedAuthFailedWithError(const PDError& error) {
+    vlog::error(QStringLiteral("onExtendedAuthFailed -- : ") + error.localizedDescription());
+    onMain([](AuthWelcomeController& self) {
+        self.resetViews();
+        ServiceLayer::shared().menuService().onAuthErrorRecieved();
+    });
+}
+
+void AuthWelcomeController::onExtendedAuthSucceed() {
+    vlog::info(QStringLiteral("onExtendedAuthSucceed..."));
+    onMain([](AuthWelcomeController& self) {
+        if (auto* router = self.appRouter()) {
+            router->enterBackgroundMode();
+        }
+        ServiceLayer::shared().menuService().showProgressIndicator();
+    });
+    onMain([](AuthWelcomeController&) { ServiceLayer::shared().menuService().showMenu(); }, 0.3);
+}
+
+void AuthWelcomeController::onLoginErrorWithError(const PDError& error) {
+    vlog::error(QStringLiteral("onLoginError..."));
+    LocaleData::Pair texts = LocaleData::forLoginError(error);
+    if (error.title() && error.message()) {
+        texts = {*error.title(), *error.message()};
+    }
+    onMain(
+        [texts](AuthWelcomeController& self) {
+            self.showError(texts.title, texts.message);
+            ServiceLayer::shared().menuService().onAuthErrorRecieved();
+        },
+        0.5);
+}
+
+void AuthWelcomeController::onLogoutFinished() {
+    onMain([](AuthWelcomeController& self) { self.resetViews(); });
+}
 
 QWidget* AuthWelcomeController::loadView() {
     auto* view = new QWidget;
@@ -90,6 +150,10 @@ void AuthWelcomeController::showAccountExpired() {
 void AuthWelcomeController::showSessionTimeoutError(std::optional<int> reason) {
     const auto& pair = LocaleData::forSessionTimeout(reason);
     showError(pair.title, pair.message);
+}
+
+bool AuthWelcomeController::isSigningIn() const {
+    return m_signInButton && !m_signInButton->isEnabled();
 }
 
 bool AuthWelcomeController::isErrorShown() const {

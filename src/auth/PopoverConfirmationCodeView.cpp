@@ -9,9 +9,22 @@
 #include <QRandomGenerator>
 #include <QVBoxLayout>
 
+namespace {
+
+const ModalPopoverRegistrar signOutCode(ModalViewControllerType::codeConfirmationSignOut,
+                                        [] { return new PopoverConfirmationCodeView; });
+
+} // namespace
+
 PopoverConfirmationCodeView::PopoverConfirmationCodeView(QWidget* parent) : XibView(parent) {
     loadView();
     showNewCode();
+}
+
+void PopoverConfirmationCodeView::popoverDidAppear() {
+    if (window() && window()->isVisible()) {
+        m_enterCodeField->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 QString PopoverConfirmationCodeView::generateCode() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "toolkit/ModalViewController.h"
 #include "toolkit/XibView.h"
 
 #include <QLabel>
@@ -12,7 +13,7 @@
 class PopoverViewDelegate;
 
 // Asks for a generated code before a sign-out that Always-On would otherwise prevent.
-class PopoverConfirmationCodeView : public XibView {
+class PopoverConfirmationCodeView : public XibView, public ModalPopover {
     Q_OBJECT
 public:
     explicit PopoverConfirmationCodeView(QWidget* parent = nullptr);
@@ -33,6 +34,13 @@ public:
     void setCodeGenerator(std::function<QString()> generator) { m_generator = std::move(generator); }
     // Six random digits.
     static QString generateCode();
+
+    // ModalPopover: the overlay shows it for a sign-out under Always-On.
+    QWidget* popoverWidget() override { return this; }
+    void setPopoverDelegate(PopoverViewDelegate* delegate) override { setDelegate(delegate); }
+    void prepare() override { configureForSignOut(); }
+    // Typing starts at once when the overlay is in a window.
+    void popoverDidAppear() override;
 
 protected:
     QWidget* loadViewFromNib() override;

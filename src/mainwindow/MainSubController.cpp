@@ -6,6 +6,7 @@
 #include "core/MenuService.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
+#include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
 #include "sdk/VeltrixXPC.h"
@@ -22,7 +23,7 @@ namespace {
 QString timeText(double seconds) {
     const qint64 total = seconds > 0 ? static_cast<qint64>(seconds) : 0;
     return QStringLiteral("%1:%2:%3")
-        .arg(total / 3600, 2, 10, QLatin1Char('0'))
+        .arg(total / 3600 % 24, 2, 10, QLatin1Char('0'))
         .arg(total / 60 % 60, 2, 10, QLatin1Char('0'))
         .arg(total % 60, 2, 10, QLatin1Char('0'));
 }
@@ -252,33 +253,43 @@ void MainSubController::appWillBecomeActive() {
 void MainSubController::appDidResignActive() {}
 
 void MainSubController::onConnectedToVPN() {
-    onMain([](MainSubController& self) { self.showConnectionState(SDVPNConnectionState::connected); });
+    onMain([](MainSubController& self) { self.followConnectionState(SDVPNConnectionState::connected); });
 }
 
 void MainSubController::onConnectingToVPN(bool) {
-    onMain([](MainSubController& self) { self.showConnectionState(SDVPNConnectionState::connecting); });
+    onMain([](MainSubController& self) { self.followConnectionState(SDVPNConnectionState::connecting); });
 }
 
 void MainSubController::onDisconnectedFromVPN(bool) {
-    onMain([](MainSubController& self) { self.showConnectionState(SDVPNConnectionState::disconnected); });
+    onMain([](MainSubController& self) { self.followConnectionState(SDVPNConnectionState::disconnected); });
 }
 
 void MainSubController::onReConnectingToVPN() {
-    onMain([](MainSubController& self) { self.showConnectionState(SDVPNConnectionState::reconnecting); });
+    onMain([](MainSubController& self) { self.followConnectionState(SDVPNConnectionState::reconnecting); });
+}
+
+void MainSubController::followConnectionState(SDVPNConnectionState state) {
+    // The model carries the state on to the menus (its callback is the application delegate's).
+    ServiceLayer::appModel().setCurrentConnectionState(state);
+    showConnectionState(state);
 }
 
 void MainSubController::onErrorConnectingToVPNWithError(const PDError& error) {
     const QString message = error.localizedDescription();
     onMain([message](MainSubController& self) {
         self.showError(QObject::tr("Connection Failed"), message);
-        self.updateUIForConnectionState();
+        self.followConnectionState(SDVPNConnectionState::disconnected);
     });
 }
 
 void MainSubController::onConnectionTimeUpdatedWithTime(double seconds) {
-    onMain([seconds](MainSubController& self) {
+    // Posted on the SDK's thread: the menus and the information view each move to the main queue.
+    const QString time = timeText(seconds);
+    platform::NotificationCenter::defaultCenter().post(QStringLiteral("tickTimeUpdated"), nullptr,
+                                                        {{QStringLiteral("timeConnected"), time}});
+    onMain([time](MainSubController& self) {
         if (self.m_timeLabel) {
-            self.m_timeLabel->setText(timeText(seconds));
+            self.m_timeLabel->setText(time);
         }
     });
 }

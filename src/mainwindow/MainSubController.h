@@ -78,6 +78,8 @@ private:
     // Runs `f` on the main queue while this controller exists.
     void onMain(std::function<void(MainSubController&)> f);
     void showConnectionState(SDVPNConnectionState state);
+    // A state the SDK reported: into the model, then onto the tab.
+    void followConnectionState(SDVPNConnectionState state);
     void setForcedUpdateLook(bool forced);
 
     QPointer<QLabel> m_networkTitleField;

@@ -1,11 +1,37 @@
 #include "settings/PopoverTroubleshootingView.h"
 
 #include "core/GlobalConstants.h"
+#include "core/Log.h"
+#include "core/Preferences.h"
+#include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
+#include "sdk/VeltrixXPC.h"
 #include "toolkit/PopoverViewDelegate.h"
 
+#include <QAbstractButton>
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QVBoxLayout>
+
+namespace {
+
+constexpr int kAnalyticsCategory = 0;
+constexpr int kStartEvent = 45;
+constexpr int kProgressEvent = 46;
+constexpr int kSuccessEvent = 47;
+
+const ModalPopoverRegistrar troubleshooting(ModalViewControllerType::runTroubleshooting,
+                                            [] { return new PopoverTroubleshootingView; });
+const ModalPopoverRegistrar appInfo(ModalViewControllerType::appInfoView, [] { return new PopoverAppInfoView; });
+
+std::optional<QString> buttonTitle(QObject* sender) {
+    if (auto* button = qobject_cast<QAbstractButton*>(sender)) {
+        return button->text();
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 QString PopoverTroubleshootingViewState::title() const {
     switch (kind) {
@@ -90,6 +116,102 @@ void PopoverTroubleshootingView::cancel(QObject* sender) {
     if (m_delegate) {
         m_delegate->popoverCanceled(sender);
     }
+}
+
+void PopoverTroubleshootingView::prepare() {
+    configure(PopoverTroubleshootingViewState::start());
+    if (platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showMeTroubleshootingInfo)) {
+        confirmed(this);
+    }
+}
+
+bool PopoverTroubleshootingView::confirmed(QObject* sender) {
+    const PopoverTroubleshootingViewState state = m_state;
+    failureReason.reset();
+    if (state.kind == PopoverTroubleshootingViewState::Kind::start) {
+        configure(PopoverTroubleshootingViewState::progress());
+        startCollection();
+        sendEvent(state, buttonTitle(sender));
+        return false;
+    }
+    stopCollection();
+    sendEvent(state, buttonTitle(sender));
+    return true;
+}
+
+bool PopoverTroubleshootingView::canceled(QObject* sender) {
+    stopCollection();
+    if (m_state.kind != PopoverTroubleshootingViewState::Kind::start) {
+        sendEvent(m_state, buttonTitle(sender));
+    }
+    return true;
+}
+
+void PopoverTroubleshootingView::backgroundClicked() {
+    stopCollection();
+}
+
+void PopoverTroubleshootingView::startCollection() {
+    const std::uint64_t run = ++m_collectionRun;
+    QPointer<PopoverTroubleshootingView> self = this;
+    vlog::info(QStringLiteral("Troubleshooting log collection started"));
+    VeltrixXPC::collectLogsAndStats([self, run](const std::optional<QString>& text,
+                                                const std::optional<PDTroubleshootingHelperError>& error) {
+        platform::DispatchQueue::main().async([self, run, text, error] {
+            if (self) {
+                self->logCollectionCompleted(run, text, error);
+            }
+        });
+    });
+}
+
+void PopoverTroubleshootingView::stopCollection() {
+    ++m_collectionRun; // whatever the stopped run still delivers is stale
+    VeltrixXPC::stopCollectLogsAndStats();
+}
+
+void PopoverTroubleshootingView::logCollectionCompleted(std::uint64_t run, const std::optional<QString>& text,
+                                                        const std::optional<PDTroubleshootingHelperError>& error) {
+    if (run != m_collectionRun) {
+        vlog::info(QStringLiteral("Dropped the result of a stopped log collection"));
+        return;
+    }
+    if (error) {
+        vlog::warning(QStringLiteral("Troubleshooting log collection failed"));
+        failureReason = error;
+        configure(PopoverTroubleshootingViewState::fail());
+        return;
+    }
+    vlog::info(QStringLiteral("Troubleshooting log collection finished"));
+    configure(PopoverTroubleshootingViewState::success(text.value_or(QString())));
+}
+
+void PopoverTroubleshootingView::sendEvent(const PopoverTroubleshootingViewState& state,
+                                           const std::optional<QString>& title) {
+    using Kind = PopoverTroubleshootingViewState::Kind;
+    int type = kStartEvent;
+    std::optional<AnalyticsEvent::Parameters> parameters;
+    switch (state.kind) {
+    case Kind::start:
+        type = kStartEvent;
+        break;
+    case Kind::progress:
+    case Kind::fail:
+        type = kProgressEvent;
+        if (failureReason) {
+            parameters = AnalyticsEvent::Parameters{{AnalyticsParameter::errorCode, failureReason->description()}};
+        }
+        break;
+    case Kind::success:
+        type = kSuccessEvent;
+        break;
+    }
+    QString trigger = state.title() + QStringLiteral(" => ");
+    if (title) {
+        trigger += title->isEmpty() ? QStringLiteral("x") : *title;
+    }
+    VeltrixXPC::sendAnalytics(AnalyticsEvent(kAnalyticsCategory, type, std::nullopt,
+                                             AnalyticsTrigger::button(trigger), parameters, std::nullopt));
 }
 
 PopoverAppInfoView::PopoverAppInfoView(QWidget* parent) : XibView(parent) {

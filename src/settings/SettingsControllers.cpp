@@ -89,6 +89,12 @@ QWidget* SettingsContainerController::loadView() {
     return view;
 }
 
+void SettingsContainerController::viewDidAppear() {
+    if (!m_embedded) {
+        embedPage(m_tabs ? qMax(0, m_tabs->currentIndex()) : 0);
+    }
+}
+
 void SettingsContainerController::setPages(const QList<SettingsPageController*>& pages) {
     m_pages.clear();
     for (SettingsPageController* page : pages) {

@@ -31,7 +31,9 @@ private:
 class SettingsGeneralController : public SettingsPageController {
     Q_OBJECT
 public:
-    explicit SettingsGeneralController(QObject* parent = nullptr) : SettingsPageController(parent) {}
+    explicit SettingsGeneralController(QObject* parent = nullptr) : SettingsPageController(parent) {
+        setTitle(QStringLiteral("General"));
+    }
 
 protected:
     std::vector<std::pair<QString, QString>> currentRows() const override;
@@ -40,7 +42,9 @@ protected:
 class SettingsNetworkController : public SettingsPageController {
     Q_OBJECT
 public:
-    explicit SettingsNetworkController(QObject* parent = nullptr) : SettingsPageController(parent) {}
+    explicit SettingsNetworkController(QObject* parent = nullptr) : SettingsPageController(parent) {
+        setTitle(QStringLiteral("Network"));
+    }
 
 protected:
     std::vector<std::pair<QString, QString>> currentRows() const override;
@@ -49,7 +53,9 @@ protected:
 class SettingsProtocolController : public SettingsPageController {
     Q_OBJECT
 public:
-    explicit SettingsProtocolController(QObject* parent = nullptr) : SettingsPageController(parent) {}
+    explicit SettingsProtocolController(QObject* parent = nullptr) : SettingsPageController(parent) {
+        setTitle(QStringLiteral("Protocols"));
+    }
 
 protected:
     std::vector<std::pair<QString, QString>> currentRows() const override;
@@ -70,6 +76,8 @@ public:
 
 protected:
     QWidget* loadView() override;
+    // The first showing embeds the first page; later ones keep the page last chosen.
+    void viewDidAppear() override;
 
 private:
     QList<QPointer<SettingsPageController>> m_pages;

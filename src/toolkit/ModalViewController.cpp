@@ -1,22 +1,16 @@
 #include "toolkit/ModalViewController.h"
 
-#include "auth/PopoverConfirmationCodeView.h"
 #include "core/AppRouterProtocol.h"
 #include "core/GlobalConstants.h"
 #include "core/Log.h"
-#include "core/Preferences.h"
 #include "platform/Bundle.h"
-#include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
-#include "platform/UserDefaults.h"
 #include "sdk/VeltrixXPC.h"
-#include "settings/PopoverTroubleshootingView.h"
 #include "toolkit/Colors.h"
 
 #include <QAbstractButton>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QLineEdit>
 #include <QVBoxLayout>
 
 VELTRIX_STORYBOARD_CONTROLLER("Popover", "ModalViewController", ModalViewController);
@@ -25,9 +19,6 @@ namespace {
 
 constexpr int kAnalyticsCategory = 0;
 constexpr int kSignOutEvent = 20;
-constexpr int kTroubleshootingStartEvent = 45;
-constexpr int kTroubleshootingProgressEvent = 46;
-constexpr int kTroubleshootingSuccessEvent = 47;
 
 // Popover cards share one look; the overlay gives it to the views it hosts.
 const QString kCardStyle = QStringLiteral(
@@ -156,33 +147,45 @@ void PopoverWarningView::cancel(QObject* sender) {
 
 // ModalViewController --------------------------------------------------------------------------------------
 
+namespace {
+
+std::map<ModalViewControllerType, ModalPopoverRegistrar::Maker>& popoverMakers() {
+    static std::map<ModalViewControllerType, ModalPopoverRegistrar::Maker> makers;
+    return makers;
+}
+
+} // namespace
+
+ModalPopoverRegistrar::ModalPopoverRegistrar(ModalViewControllerType type, Maker make) {
+    popoverMakers()[type] = std::move(make);
+}
+
 ModalViewController::ModalViewController(QObject* parent) : NSViewControllerBase(parent) {}
 
 ModalViewController::~ModalViewController() = default;
 
-PopoverConfirmationCodeView* ModalViewController::popoverConfirmationCodeView() const {
-    return m_codeView;
-}
-PopoverTroubleshootingView* ModalViewController::popoverTroubleshootingView() const {
-    return m_troubleshootingView;
-}
-PopoverAppInfoView* ModalViewController::popoverAppInfoView() const {
-    return m_appInfoView;
+ModalPopover* ModalViewController::popover(ModalViewControllerType type) const {
+    const auto it = m_popovers.find(type);
+    return it != m_popovers.end() && it->second.widget ? it->second.popover : nullptr;
 }
 
 QWidget* ModalViewController::loadView() {
     auto* background = new ClickableView;
     background->setBgColor(colorFromHexString(QStringLiteral("#070A1FB3")));
     m_bgView = background;
-    m_warningView = new PopoverWarningView;
-    m_codeView = new PopoverConfirmationCodeView;
-    m_troubleshootingView = new PopoverTroubleshootingView;
-    m_appInfoView = new PopoverAppInfoView;
     auto* layout = new QGridLayout(background);
-    const QList<QWidget*> popovers{m_warningView, m_codeView, m_troubleshootingView, m_appInfoView};
-    for (QWidget* popover : popovers) {
-        styleAsCard(popover, 340);
-        layout->addWidget(popover, 0, 0, Qt::AlignCenter);
+    m_warningView = new PopoverWarningView;
+    styleAsCard(m_warningView, 340);
+    layout->addWidget(m_warningView, 0, 0, Qt::AlignCenter);
+    for (const auto& [type, make] : popoverMakers()) {
+        ModalPopover* made = make ? make() : nullptr;
+        if (!made || !made->popoverWidget()) {
+            continue;
+        }
+        QWidget* widget = made->popoverWidget();
+        styleAsCard(widget, 340);
+        layout->addWidget(widget, 0, 0, Qt::AlignCenter);
+        m_popovers[type] = {widget, made};
     }
     return background;
 }
@@ -191,13 +194,11 @@ void ModalViewController::viewDidLoad() {
     NSViewControllerBase::viewDidLoad();
     m_bgView->setDelegate(this);
     m_warningView->hide();
-    m_codeView->hide();
-    m_troubleshootingView->hide();
-    m_appInfoView->hide();
     m_warningView->setDelegate(this);
-    m_codeView->setDelegate(this);
-    m_troubleshootingView->setDelegate(this);
-    m_appInfoView->setDelegate(this);
+    for (auto& [type, hosted] : m_popovers) {
+        hosted.widget->hide();
+        hosted.popover->setPopoverDelegate(this);
+    }
 }
 
 void ModalViewController::viewWillAppear() {
@@ -207,103 +208,66 @@ void ModalViewController::viewWillAppear() {
 
 void ModalViewController::viewDidAppear() {
     NSViewControllerBase::viewDidAppear();
-    if (m_controllerType == ModalViewControllerType::codeConfirmationSignOut && view()->window()) {
-        m_codeView->enterCodeField()->setFocus(Qt::OtherFocusReason);
+    if (ModalPopover* shown = currentPopover()) {
+        shown->popoverDidAppear();
     }
 }
 
 void ModalViewController::updateContent() {
     view();
     m_warningView->hide();
-    m_codeView->hide();
-    m_troubleshootingView->hide();
-    m_appInfoView->hide();
-    switch (m_controllerType) {
-    case ModalViewControllerType::warningQuit:
-    case ModalViewControllerType::codeConfirmationQuit:
-        break;
-    case ModalViewControllerType::warningSignOut:
+    for (auto& [type, hosted] : m_popovers) {
+        if (hosted.widget) {
+            hosted.widget->hide();
+        }
+    }
+    if (m_controllerType == ModalViewControllerType::warningSignOut) {
         m_warningView->configure(PopoverWarningViewState::logout);
         m_warningView->show();
-        break;
-    case ModalViewControllerType::codeConfirmationSignOut:
-        m_codeView->configureForSignOut();
-        m_codeView->show();
-        break;
-    case ModalViewControllerType::runTroubleshooting: {
-        const bool runAtOnce =
-            platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showMeTroubleshootingInfo);
-        m_troubleshootingView->configure(PopoverTroubleshootingViewState::start());
-        if (runAtOnce) {
-            popoverConfirmed(this);
-        }
-        m_troubleshootingView->show();
-        break;
+        return;
     }
-    case ModalViewControllerType::appInfoView:
-        m_appInfoView->show();
-        break;
+    // The quit types show the background alone.
+    if (ModalPopover* shown = currentPopover()) {
+        shown->popoverWidget()->show();
+        shown->prepare();
     }
 }
 
 QWidget* ModalViewController::shownPopoverView() const {
-    for (QWidget* popover :
-         {static_cast<QWidget*>(m_warningView), static_cast<QWidget*>(m_codeView),
-          static_cast<QWidget*>(m_troubleshootingView), static_cast<QWidget*>(m_appInfoView)}) {
-        if (popover && !popover->isHidden()) {
-            return popover;
+    if (m_warningView && !m_warningView->isHidden()) {
+        return m_warningView;
+    }
+    for (const auto& [type, hosted] : m_popovers) {
+        if (hosted.widget && !hosted.widget->isHidden()) {
+            return hosted.widget;
         }
     }
     return nullptr;
 }
 
 void ModalViewController::popoverConfirmed(QObject* sender) {
-    const std::optional<QString> title = buttonTitle(sender);
     switch (m_controllerType) {
-    case ModalViewControllerType::warningQuit:
-    case ModalViewControllerType::codeConfirmationQuit:
-    case ModalViewControllerType::appInfoView:
-        break;
     case ModalViewControllerType::warningSignOut:
     case ModalViewControllerType::codeConfirmationSignOut:
         vlog::info(QStringLiteral("Sign-out confirmed"));
         VeltrixXPC::sendAnalytics(AnalyticsEvent(kAnalyticsCategory, kSignOutEvent, std::nullopt,
-                                                 AnalyticsTrigger::button(title), std::nullopt,
+                                                 AnalyticsTrigger::button(buttonTitle(sender)), std::nullopt,
                                                  std::nullopt));
         if (AppRouterProtocol* router = appRouter()) {
             router->performLogout();
         }
         break;
-    case ModalViewControllerType::runTroubleshooting: {
-        view();
-        const PopoverTroubleshootingViewState state = m_troubleshootingView->popoverState();
-        m_troubleshootingView->failureReason.reset();
-        if (state.kind == PopoverTroubleshootingViewState::Kind::start) {
-            m_troubleshootingView->configure(PopoverTroubleshootingViewState::progress());
-            startCollection();
-            sendTroubleshootingEvent(state, title);
+    default:
+        if (ModalPopover* shown = currentPopover(); shown && !shown->confirmed(sender)) {
             return;
         }
-        stopCollection();
-        sendTroubleshootingEvent(state, title);
         break;
-    }
     }
     closeOverlay();
 }
 
 void ModalViewController::popoverCanceled(QObject* sender) {
-    const std::optional<QString> title = buttonTitle(sender);
     switch (m_controllerType) {
-    case ModalViewControllerType::runTroubleshooting: {
-        stopCollection();
-        const PopoverTroubleshootingViewState state = m_troubleshootingView->popoverState();
-        if (state.kind != PopoverTroubleshootingViewState::Kind::start) {
-            sendTroubleshootingEvent(state, title);
-        }
-        closeOverlay();
-        return;
-    }
     case ModalViewControllerType::warningSignOut:
     case ModalViewControllerType::codeConfirmationSignOut:
         // The sign-out window hosts these; it closes, and nothing is dismissed.
@@ -312,85 +276,21 @@ void ModalViewController::popoverCanceled(QObject* sender) {
         }
         return;
     default:
+        if (ModalPopover* shown = currentPopover(); shown && !shown->canceled(sender)) {
+            return;
+        }
         closeOverlay();
         return;
     }
 }
 
 void ModalViewController::viewClicked() {
-    if (m_controllerType == ModalViewControllerType::runTroubleshooting) {
-        stopCollection();
+    if (ModalPopover* shown = currentPopover()) {
+        shown->backgroundClicked();
     }
     closeOverlay();
 }
 
 void ModalViewController::closeOverlay() {
     dismiss();
-}
-
-void ModalViewController::startCollection() {
-    const std::uint64_t run = ++m_collectionRun;
-    QPointer<ModalViewController> self = this;
-    vlog::info(QStringLiteral("Troubleshooting log collection started"));
-    VeltrixXPC::collectLogsAndStats([self, run](const std::optional<QString>& text,
-                                                const std::optional<PDTroubleshootingHelperError>& error) {
-        platform::DispatchQueue::main().async([self, run, text, error] {
-            if (self) {
-                self->logCollectionCompleted(run, text, error);
-            }
-        });
-    });
-}
-
-void ModalViewController::stopCollection() {
-    ++m_collectionRun; // whatever the stopped run still delivers is stale
-    VeltrixXPC::stopCollectLogsAndStats();
-}
-
-void ModalViewController::logCollectionCompleted(std::uint64_t run, const std::optional<QString>& text,
-                                                 const std::optional<PDTroubleshootingHelperError>& error) {
-    if (run != m_collectionRun || !m_troubleshootingView) {
-        vlog::info(QStringLiteral("Dropped the result of a stopped log collection"));
-        return;
-    }
-    if (error) {
-        vlog::warning(QStringLiteral("Troubleshooting log collection failed"));
-        m_troubleshootingView->failureReason = error;
-        m_troubleshootingView->configure(PopoverTroubleshootingViewState::fail());
-        return;
-    }
-    vlog::info(QStringLiteral("Troubleshooting log collection finished"));
-    m_troubleshootingView->configure(PopoverTroubleshootingViewState::success(text.value_or(QString())));
-}
-
-void ModalViewController::sendTroubleshootingEvent(
-    const std::optional<PopoverTroubleshootingViewState>& state, const std::optional<QString>& buttonTitle) {
-    if (!state) {
-        return;
-    }
-    using Kind = PopoverTroubleshootingViewState::Kind;
-    int type = kTroubleshootingStartEvent;
-    std::optional<AnalyticsEvent::Parameters> parameters;
-    switch (state->kind) {
-    case Kind::start:
-        type = kTroubleshootingStartEvent;
-        break;
-    case Kind::progress:
-    case Kind::fail:
-        type = kTroubleshootingProgressEvent;
-        if (m_troubleshootingView && m_troubleshootingView->failureReason) {
-            parameters = AnalyticsEvent::Parameters{
-                {AnalyticsParameter::errorCode, m_troubleshootingView->failureReason->description()}};
-        }
-        break;
-    case Kind::success:
-        type = kTroubleshootingSuccessEvent;
-        break;
-    }
-    QString trigger = state->title() + QStringLiteral(" => ");
-    if (buttonTitle) {
-        trigger += buttonTitle->isEmpty() ? QStringLiteral("x") : *buttonTitle;
-    }
-    VeltrixXPC::sendAnalytics(AnalyticsEvent(kAnalyticsCategory, type, std::nullopt,
-                                             AnalyticsTrigger::button(trigger), parameters, std::nullopt));
 }

@@ -5,19 +5,15 @@
 #include "toolkit/PopoverViewDelegate.h"
 #include "toolkit/XibView.h"
 
-#include "sdk/PDTypes.h"
 
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
-
-class PopoverConfirmationCodeView;
-class PopoverTroubleshootingView;
-class PopoverAppInfoView;
-struct PopoverTroubleshootingViewState;
 
 // What the modal overlay shows and what its buttons do.
 enum class ModalViewControllerType : std::uint8_t {
@@ -27,6 +23,37 @@ enum class ModalViewControllerType : std::uint8_t {
     codeConfirmationSignOut,
     runTroubleshooting,
     appInfoView,
+};
+
+// A popover of the overlay that belongs to a screen (the sign-out code, troubleshooting, the app's info).
+// The screen registers a maker for its type with ModalPopoverRegistrar; every overlay then makes its own
+// and shows it for that type, with the overlay as the delegate of its buttons.
+class ModalPopover {
+public:
+    virtual ~ModalPopover() = default;
+    // The card itself; the overlay takes it into its view.
+    virtual QWidget* popoverWidget() = 0;
+    virtual void setPopoverDelegate(PopoverViewDelegate* delegate) = 0;
+    // Fresh content at each appearance, before it is shown.
+    virtual void prepare() {}
+    virtual void popoverDidAppear() {}
+    // What the popover does when its buttons reach the overlay; answers whether the overlay closes.
+    virtual bool confirmed(QObject* sender) {
+        (void)sender;
+        return true;
+    }
+    virtual bool canceled(QObject* sender) {
+        (void)sender;
+        return true;
+    }
+    // A click on the overlay's background, which closes it.
+    virtual void backgroundClicked() {}
+};
+
+// Registers, at static initialisation, how the popover of `type` is made.
+struct ModalPopoverRegistrar {
+    using Maker = std::function<ModalPopover*()>;
+    ModalPopoverRegistrar(ModalViewControllerType type, Maker make);
 };
 
 enum class PopoverWarningViewState { quit, logout };
@@ -84,9 +111,12 @@ public:
 
     ClickableView* bgView() const { return m_bgView; }
     PopoverWarningView* popoverWarningView() const { return m_warningView; }
-    PopoverConfirmationCodeView* popoverConfirmationCodeView() const;
-    PopoverTroubleshootingView* popoverTroubleshootingView() const;
-    PopoverAppInfoView* popoverAppInfoView() const;
+    // The registered popover of `type` in this overlay (its view loaded), or null.
+    ModalPopover* popover(ModalViewControllerType type) const;
+    template <class P>
+    P* popoverAs(ModalViewControllerType type) const {
+        return dynamic_cast<P*>(popover(type));
+    }
 
     ModalViewControllerType controllerType() const { return m_controllerType; }
     // Takes effect at the next updateContent(), which every appearance runs.
@@ -106,23 +136,17 @@ protected:
     void viewWillAppear() override;
     void viewDidAppear() override;
 
-    // What a log collection that has ended shows; one from a run that was stopped or replaced is dropped.
-    void logCollectionCompleted(std::uint64_t run, const std::optional<QString>& text,
-                                const std::optional<PDTroubleshootingHelperError>& error);
-    std::uint64_t currentCollectionRun() const { return m_collectionRun; }
-
 private:
-    void startCollection();
-    void stopCollection();
-    void sendTroubleshootingEvent(const std::optional<PopoverTroubleshootingViewState>& state,
-                                  const std::optional<QString>& buttonTitle);
+    // The registered popover of the current type, or null.
+    ModalPopover* currentPopover() const { return popover(m_controllerType); }
     void closeOverlay();
 
+    struct Hosted {
+        QPointer<QWidget> widget; // owned by the overlay's view
+        ModalPopover* popover = nullptr;
+    };
     QPointer<ClickableView> m_bgView;
     QPointer<PopoverWarningView> m_warningView;
-    QPointer<PopoverConfirmationCodeView> m_codeView;
-    QPointer<PopoverTroubleshootingView> m_troubleshootingView;
-    QPointer<PopoverAppInfoView> m_appInfoView;
+    std::map<ModalViewControllerType, Hosted> m_popovers;
     ModalViewControllerType m_controllerType = ModalViewControllerType::warningSignOut;
-    std::uint64_t m_collectionRun = 0;
 };

@@ -1,0 +1,359 @@
+#pragma once
+
+// The assembled client for end-to-end scenarios: the real AppDelegate started as main() starts it, the real
+// MenuService with its front ends, the screens, the SDK stand-in (demo workspace unless a scenario gives
+// another) and virtual time. Only the desktop is replaced: notifications go to recording backends, and the
+// tray is the platform's status bar without a tray host (its items keep their state to be read).
+//
+// A scenario derives from ClientTest, calls launch(), then acts as a user does (the screens' public
+// operations, the tray menu's items, a second launch's arguments) and reads what a user sees (the window in
+// front, the tray icon and tooltip, the quick-access window's and the tray menu's texts, the notifications
+// posted, the SDK calls made). Time moves only through advance(); run() drains what is due now.
+
+#include "app/AppDelegate.h"
+#include "auth/AuthWelcomeController.h"
+#include "app/ClientLaunch.h"
+#include "core/ApplicationModel.h"
+#include "core/MenuService.h"
+#include "core/Preferences.h"
+#include "core/QAUINotifier.h"
+#include "core/ServiceLayer.h"
+#include "menus/DockMenuBarController.h"
+#include "menus/QAUIMenuWindowController.h"
+#include "menus/QAUISignOutController.h"
+#include "menus/StatusItemController.h"
+#include "platform/Application.h"
+#include "platform/ManualScheduler.h"
+#include "platform/RecordingUserNotificationBackend.h"
+#include "platform/StatusBar.h"
+#include "platform/UrlEvents.h"
+#include "platform/UserDefaults.h"
+#include "sdk/VeltrixSDK.h"
+#include "sdk/testing/Driver.h"
+#include "support/TestSupport.h"
+#include "toolkit/BaseWindowViewController.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+// Texts in failure messages, as values and streamed.
+inline std::ostream& operator<<(std::ostream& out, const QString& text) {
+    return out << '"' << text.toStdString() << '"';
+}
+inline std::ostream& operator<<(std::ostream& out, const QStringList& list) {
+    return out << '[' << list.join(", ").toStdString() << ']';
+}
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << text;
+}
+inline void PrintTo(const QStringList& list, std::ostream* out) {
+    *out << list;
+}
+
+namespace e2e {
+
+// The texts a user can read in `root`: visible labels and buttons, in widget order.
+inline QStringList visibleTexts(const QWidget* root) {
+    QStringList texts;
+    if (!root || !root->isVisible()) {
+        return texts;
+    }
+    for (const QWidget* widget : root->findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(root)) {
+            continue;
+        }
+        QString text;
+        if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+            text = label->text();
+        } else if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+            text = button->text();
+        }
+        if (!text.isEmpty()) {
+            texts.append(text);
+        }
+    }
+    return texts;
+}
+
+// The visible items of `menu` and its submenus, depth first; a submenu's items follow its title.
+inline QList<QAction*> visibleItems(const QMenu* menu) {
+    QList<QAction*> items;
+    if (!menu) {
+        return items;
+    }
+    for (QAction* action : menu->actions()) {
+        if (!action->isVisible() || action->isSeparator()) {
+            continue;
+        }
+        items.append(action);
+        if (action->menu()) {
+            items += visibleItems(action->menu());
+        }
+    }
+    return items;
+}
+
+// Clicks the visible, enabled button titled `title` in `root`; false when there is none.
+inline bool clickButton(QWidget* root, const QString& title) {
+    if (!root || !root->isVisible()) {
+        return false;
+    }
+    for (QAbstractButton* button : root->findChildren<QAbstractButton*>()) {
+        if (button->text() == title && button->isVisibleTo(root) && button->isEnabled()) {
+            button->click();
+            return true;
+        }
+    }
+    return false;
+}
+
+class ClientTest : public ::testing::Test {
+protected:
+    // The browser's time plus the SDK's sign-in steps and the data load, with room to spare.
+    static constexpr double signInSeconds = 15;
+
+    // The process runs as the single copy; later launches (secondLaunch) hand their arguments to it.
+    static void SetUpTestSuite() { platform::UrlEvents::shared().claim({QStringLiteral("veltrix")}); }
+
+    void SetUp() override {
+        auto& defaults = platform::UserDefaults::standard();
+        for (const QString& key : SettingsUserDefaults::registeredDefaults().keys()) {
+            defaults.removeObject(key);
+        }
+        auto& model = ServiceLayer::appModel();
+        model.setStartMinimized(false);
+        model.setIsAppInUserAgentMode(false);
+        model.setAppDataWasLoaded(false);
+        model.setCurrentConnectionState(SDVPNConnectionState::disconnected);
+        openedFromNotification = false;
+        QAUINotifier::setCenter(&center);
+        setOlderUserNotificationCenter(&olderCenter);
+        // The simulated browser hands its callback to the path a forwarded launch takes, as in main().
+        driver.setBrowserForward([](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
+    }
+
+    void TearDown() override {
+        if (delegate) {
+            platform::Application::instance()->setDelegate(nullptr);
+            ServiceLayer::shared().setMenuService(
+                std::make_unique<MenuService>(ServiceLayer::appModel(), MenuService::Controllers{}));
+            delegate.reset();
+        }
+        QAUINotifier::setCenter(nullptr);
+        setOlderUserNotificationCenter(nullptr);
+        sdk::SimulatedWorkspace::instance().clearDelegates();
+    }
+
+    // Starts the client as main() does and runs what start-up leaves due now.
+    void launch() {
+        delegate = std::make_unique<AppDelegate>();
+        // Copies of this test binary run side by side; they are not copies of the client.
+        delegate->setConflictingInstancesCheck([] { return false; });
+        platform::Application::instance()->setDelegate(delegate.get());
+        // The real front ends, made anew for this client.
+        ServiceLayer::shared().setMenuService(std::make_unique<MenuService>(ServiceLayer::appModel()));
+        clientlaunch::wire(*delegate, platform::UrlEvents::shared(), platform::StatusBar::system());
+        delegate->applicationWillFinishLaunching();
+        delegate->applicationDidFinishLaunching();
+        run();
+    }
+
+    // A returning user: the welcome pages seen, the client started and signed in through the browser.
+    void launchAndSignIn() {
+        platform::UserDefaults::standard().set(SettingsUserDefaults::showWelcomePage, false);
+        launch();
+        advance(clientlaunch::noTrayGraceSeconds);
+        clickSignIn();
+        advance(signInSeconds);
+        ASSERT_TRUE(VeltrixXPC::isLoggedIn());
+    }
+
+    // Qt's own posted events (a widget added to a shown layout appears through one) run after the
+    // scheduler's work, as the running client's event loop would run them.
+    void run() {
+        scheduler.runUntilIdle();
+        QCoreApplication::sendPostedEvents();
+    }
+    void advance(double seconds) {
+        scheduler.advance(seconds);
+        QCoreApplication::sendPostedEvents();
+    }
+
+    // MARK: acting
+
+    // Another launch of the client with `arguments` (after the program name): it finds this copy running
+    // and hands its arguments over the local socket, as a second start from a browser does.
+    platform::UrlEvents::LaunchDecision secondLaunch(const QStringList& arguments) {
+        const QFileInfo lock(platform::UrlEvents::shared().lockPath());
+        const QString identifier = lock.fileName().chopped(int(qstrlen(".lock")));
+        std::atomic<bool> done = false;
+        auto decision = platform::UrlEvents::LaunchDecision::secondaryFailed;
+        std::thread later([&] {
+            platform::UrlEvents copy(identifier, lock.absolutePath());
+            decision = copy.claim(QStringList{QStringLiteral("veltrix")} + arguments);
+            done = true;
+        });
+        // This copy answers on its event loop while the other waits.
+        testsupport::waitUntil([&] { return done.load(); });
+        later.join();
+        run();
+        return decision;
+    }
+
+    // Clicks the button titled `title` in the quick-access window; false when it is not there.
+    bool clickInQuickAccess(const QString& title) {
+        const bool clicked = isQuickAccessShown() && clickButton(quickAccess()->window(), title);
+        run();
+        return clicked;
+    }
+
+    // The sign-in window's button, as a user clicks it.
+    void clickSignIn() {
+        auto* auth = delegate->authWelcomeController();
+        ASSERT_NE(auth, nullptr);
+        auth->view();
+        ASSERT_NE(auth->signInButton(), nullptr);
+        auth->signInButton()->click();
+        run();
+    }
+
+    // Triggers the tray menu's visible item titled `title`; false when there is none or it is disabled.
+    bool chooseInTrayMenu(const QString& title) {
+        for (QAction* item : visibleItems(trayMenu())) {
+            if (item->text() == title && !item->menu()) {
+                if (!item->isEnabled()) {
+                    return false;
+                }
+                item->trigger();
+                run();
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // MARK: reading
+
+    // The client's windows on screen, joined by "+": "welcome", "signIn", "main", "locations", "signOut";
+    // empty when none is.
+    QString shownWindow() const {
+        const std::pair<const char*, BaseWindowViewController*> windows[] = {
+            {"welcome", delegate->welcomeWindowViewController()},
+            {"signIn", delegate->authNewWindow()},
+            {"main", delegate->generalWindowViewController()},
+            {"locations", delegate->locationsWindowViewController()},
+            {"signOut", delegate->qaUISignOutController()->windowController()},
+        };
+        QStringList shown;
+        for (const auto& [name, controller] : windows) {
+            if (controller && controller->isWindowVisible()) {
+                shown.append(QString::fromLatin1(name));
+            }
+        }
+        return shown.join(QLatin1Char('+'));
+    }
+
+    // The window the client shows when it comes forward: the same names as shownWindow().
+    QString currentWindow() const {
+        const auto* current = delegate->currentWindowController();
+        if (!current) {
+            return {};
+        }
+        if (current == delegate->welcomeWindowViewController()) {
+            return QStringLiteral("welcome");
+        }
+        if (current == delegate->authNewWindow()) {
+            return QStringLiteral("signIn");
+        }
+        if (current == delegate->generalWindowViewController()) {
+            return QStringLiteral("main");
+        }
+        return QStringLiteral("other");
+    }
+
+    StatusItemController* statusItemController() const {
+        return dynamic_cast<StatusItemController*>(ServiceLayer::shared().menuService().statusItemController());
+    }
+    platform::StatusItem* trayItem() const {
+        auto* controller = statusItemController();
+        return controller ? controller->statusItem() : nullptr;
+    }
+    QString trayIconName() const { return trayItem() ? trayItem()->imageName() : QString(); }
+    QString trayToolTip() const { return trayItem() ? trayItem()->toolTip() : QString(); }
+    // The tray icon's context menu, as a right click opens it.
+    QMenu* trayMenu() const { return trayItem() ? trayItem()->menu() : nullptr; }
+    QStringList trayMenuTexts() const {
+        QStringList texts;
+        for (QAction* item : visibleItems(trayMenu())) {
+            texts.append(item->text());
+        }
+        return texts;
+    }
+    // The checked items of the tray menu (the location in use).
+    QStringList trayMenuMarked() const {
+        QStringList texts;
+        for (QAction* item : visibleItems(trayMenu())) {
+            if (item->isChecked()) {
+                texts.append(item->text());
+            }
+        }
+        return texts;
+    }
+
+    QAUIMenuWindowController* quickAccess() const { return delegate->generalQAUIWindowViewController(); }
+    // A click on the tray icon; the quick-access window answers a moment later.
+    void clickTrayIcon() {
+        ASSERT_NE(trayItem(), nullptr);
+        trayItem()->performClick();
+        advance(0.2);
+    }
+    bool isQuickAccessShown() const { return quickAccess() && quickAccess()->isWindowVisible(); }
+    QStringList quickAccessTexts() const {
+        return isQuickAccessShown() ? visibleTexts(quickAccess()->window()) : QStringList();
+    }
+    // Whether some text of the quick-access window holds `part` (a toast's title, say).
+    bool quickAccessShows(const QString& part) const {
+        return std::ranges::any_of(quickAccessTexts(), [&](const QString& text) { return text.contains(part); });
+    }
+
+    // Notifications posted to the desktop by either centre, in order: "title: body".
+    QStringList notificationsPosted() const {
+        QStringList posted;
+        for (const auto* backend : {centerBackend, olderBackend}) {
+            for (const auto& delivery : backend->deliveries()) {
+                posted.append(delivery.request.title + QStringLiteral(": ") + delivery.request.body);
+            }
+        }
+        return posted;
+    }
+
+    QStringList sdkCalls() const { return driver.callNames(); }
+
+    platform::ManualScheduler scheduler;
+    platform::ScopedScheduler scoped{scheduler};
+    sdk::testing::Driver driver;
+    platform::RecordingUserNotificationBackend* centerBackend = nullptr;
+    platform::RecordingUserNotificationBackend* olderBackend = nullptr;
+    platform::UserNotificationCenter center{recording(centerBackend)};
+    platform::UserNotificationCenter olderCenter{recording(olderBackend)};
+    std::unique_ptr<AppDelegate> delegate;
+
+private:
+    static std::unique_ptr<platform::UserNotificationBackend>
+    recording(platform::RecordingUserNotificationBackend*& backend) {
+        auto made = std::make_unique<platform::RecordingUserNotificationBackend>();
+        backend = made.get();
+        return made;
+    }
+};
+
+} // namespace e2e

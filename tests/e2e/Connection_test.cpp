@@ -1,0 +1,101 @@
+// Connecting, following the connection in the tray, changing location and disconnecting, signed in on the
+// demo workspace.
+#include "e2e/ClientHarness.h"
+
+#include "mainwindow/MainSubController.h"
+
+using namespace e2e;
+
+namespace {
+
+// Long enough for the stand-in to bring a tunnel up or down.
+constexpr double tunnelSeconds = 5;
+
+class ConnectionTest : public ClientTest {
+protected:
+    void SetUp() override {
+        ClientTest::SetUp();
+        launchAndSignIn();
+        if (!isQuickAccessShown()) {
+            clickTrayIcon();
+        }
+        ASSERT_TRUE(isQuickAccessShown());
+    }
+
+    MainSubController& homeTab() { return *delegate->mainSubController(); }
+
+    // The tray's time, as the quick-access window and the tray menu show it.
+    void expectTimeEverywhere(const QString& time) {
+        EXPECT_TRUE(quickAccessTexts().contains(time)) << quickAccessTexts();
+        EXPECT_TRUE(trayMenuTexts().contains(time)) << trayMenuTexts();
+    }
+
+    void expectDisconnectedEverywhere() {
+        EXPECT_EQ(trayIconName(), QStringLiteral("MenuBar_icon_DISCONNECTED"));
+        EXPECT_TRUE(quickAccessTexts().contains("Disconnected")) << quickAccessTexts();
+        EXPECT_TRUE(trayMenuTexts().contains("Disconnected")) << trayMenuTexts();
+        EXPECT_TRUE(trayMenuTexts().contains("Connect")) << trayMenuTexts();
+    }
+};
+
+} // namespace
+
+TEST_F(ConnectionTest, ConnectingFromTheHomeTabShowsConnectingThenConnectedAndTheClockTicksInTheTray) {
+    expectDisconnectedEverywhere();
+
+    homeTab().connectToVPN(nullptr);
+    run();
+    EXPECT_EQ(driver.calls("connect").size(), 1u);
+    EXPECT_TRUE(quickAccessTexts().contains("Connecting to")) << quickAccessTexts();
+    EXPECT_TRUE(trayMenuTexts().contains("Connecting to")) << trayMenuTexts();
+    advance(StatusItemController::frameInterval);
+    EXPECT_TRUE(trayIconName().startsWith("MenuBar_icon_CONNECTING_")) << trayIconName();
+
+    advance(tunnelSeconds);
+    ASSERT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::connected);
+    EXPECT_EQ(trayIconName(), QStringLiteral("MenuBar_icon_CONNECTED"));
+    EXPECT_TRUE(quickAccessTexts().contains("Connected to")) << quickAccessTexts();
+    EXPECT_TRUE(trayMenuTexts().contains("Connected to")) << trayMenuTexts();
+    EXPECT_TRUE(trayMenuTexts().contains("Disconnect")) << trayMenuTexts();
+    EXPECT_EQ(homeTab().statusText(), QStringLiteral("Connected to"));
+
+    // The clock is the SDK's; every second of it reaches both tray surfaces.
+    const QString before = homeTab().timeConnectedText();
+    ASSERT_FALSE(before.isEmpty());
+    expectTimeEverywhere(before);
+    advance(2);
+    const QString after = homeTab().timeConnectedText();
+    EXPECT_GT(after, before);
+    expectTimeEverywhere(after);
+}
+
+TEST_F(ConnectionTest, ALocationChosenInTheTrayMenuConnectsToItAndIsTheOneMarked) {
+    const auto locations = VeltrixXPC::networks()->publicLocations();
+    ASSERT_GE(locations.size(), 2);
+    const QString chosen = locations.last()->displayTitle();
+    ASSERT_NE(VeltrixXPC::currentNetwork()->displayTitle(), chosen);
+
+    ASSERT_TRUE(chooseInTrayMenu(chosen)) << trayMenuTexts();
+    advance(tunnelSeconds);
+    EXPECT_EQ(VeltrixXPC::currentNetwork()->displayTitle(), chosen);
+    EXPECT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::connected);
+    EXPECT_EQ(trayMenuMarked(), QStringList{chosen});
+    EXPECT_TRUE(quickAccessTexts().contains(chosen)) << quickAccessTexts();
+    EXPECT_EQ(trayIconName(), QStringLiteral("MenuBar_icon_CONNECTED"));
+}
+
+TEST_F(ConnectionTest, DisconnectingFromTheTrayMenuEndsTheTunnelAndClearsTheClock) {
+    ASSERT_TRUE(chooseInTrayMenu("Connect"));
+    advance(tunnelSeconds);
+    ASSERT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::connected);
+    const QString time = homeTab().timeConnectedText();
+    ASSERT_FALSE(time.isEmpty());
+
+    ASSERT_TRUE(chooseInTrayMenu("Disconnect"));
+    advance(tunnelSeconds);
+    EXPECT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected);
+    EXPECT_TRUE(driver.lastCall("disconnect").has_value());
+    expectDisconnectedEverywhere();
+    EXPECT_FALSE(quickAccessTexts().contains(time)) << "the clock stops with the tunnel";
+    EXPECT_EQ(homeTab().statusText(), QStringLiteral("Disconnected"));
+}
