@@ -169,18 +169,10 @@ void showNetworkImage(NSImageViewLayerBacked* view, const PDNetworkItemPtr& netw
 
 // Elided label ---------------------------------------------------------------------------------------------
 
-QAUIElidedLabel::QAUIElidedLabel(QWidget* parent) : QWidget(parent) {
+QAUIElidedLabel::QAUIElidedLabel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-}
-
-void QAUIElidedLabel::setText(const QString& text) {
-    if (text == m_text) {
-        return;
-    }
-    m_text = text;
-    updateGeometry();
-    update();
 }
 
 void QAUIElidedLabel::setTextColor(const QColor& color) {
@@ -188,19 +180,18 @@ void QAUIElidedLabel::setTextColor(const QColor& color) {
     update();
 }
 
-void QAUIElidedLabel::setAlignment(Qt::Alignment alignment) {
-    m_alignment = alignment;
-    update();
-}
-
 QString QAUIElidedLabel::shownText() const {
-    QString line = m_text;
+    QString line = text();
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return fontMetrics().elidedText(line, Qt::ElideRight, width());
+    return fontMetrics().elidedText(line, Qt::ElideRight, contentsRect().width());
 }
 
 QSize QAUIElidedLabel::sizeHint() const {
-    return {fontMetrics().horizontalAdvance(m_text), fontMetrics().height()};
+    return {std::min(fontMetrics().horizontalAdvance(text()), 200), fontMetrics().height()};
+}
+
+QSize QAUIElidedLabel::minimumSizeHint() const {
+    return {0, fontMetrics().height()};
 }
 
 void QAUIElidedLabel::paintEvent(QPaintEvent*) {
@@ -208,7 +199,7 @@ void QAUIElidedLabel::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setPen(m_color);
     painter.setFont(font());
-    painter.drawText(rect(), static_cast<int>(m_alignment), shownText());
+    painter.drawText(contentsRect(), static_cast<int>(alignment()), shownText());
 }
 
 // Placement ------------------------------------------------------------------------------------------------

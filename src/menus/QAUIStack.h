@@ -9,6 +9,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QLabel>
 #include <QRect>
 #include <QWidget>
 
@@ -80,28 +81,24 @@ void showNetworkImage(NSImageViewLayerBacked* view, const PDNetworkItemPtr& netw
 } // namespace qaui
 
 // One line of plain text ("<b>" stays literal), cut with "…" where it does not fit.
-class QAUIElidedLabel : public QWidget {
+class QAUIElidedLabel : public QLabel {
     Q_OBJECT
 public:
     explicit QAUIElidedLabel(QWidget* parent = nullptr);
 
-    QString text() const { return m_text; }
-    void setText(const QString& text);
     void setTextColor(const QColor& color);
     QColor textColor() const { return m_color; }
-    void setAlignment(Qt::Alignment alignment);
     // What the label draws in its width now.
     QString shownText() const;
 
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QString m_text;
     QColor m_color = Qt::white;
-    Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
 };
 
 // Where a quick-access window goes, in global coordinates: centred on the anchor, clamped sideways; below

@@ -102,7 +102,7 @@ TEST(QAUISignOutController, ConfirmingSignsOutThroughTheRouterAndCancelOnlyClose
     driver.setSettings(settings);
     signOut.show();
     EXPECT_EQ(modal->controllerType(), ModalViewControllerType::codeConfirmationSignOut);
-    PopoverConfirmationCodeView* code = modal->popoverConfirmationCodeView();
+    auto* code = modal->popoverAs<PopoverConfirmationCodeView>(ModalViewControllerType::codeConfirmationSignOut);
     code->enterCodeField()->setText(code->code());
     code->verifyCode(nullptr);
     EXPECT_FALSE(signOut.isVisible());

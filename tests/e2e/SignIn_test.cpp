@@ -29,7 +29,8 @@ protected:
         EXPECT_TRUE(VeltrixXPC::isLoggedIn());
         EXPECT_EQ(currentWindow(), QStringLiteral("main"));
         EXPECT_TRUE(isQuickAccessShown());
-        EXPECT_TRUE(quickAccessTexts().contains("Disconnected")) << quickAccessTexts();
+        EXPECT_TRUE(quickAccessTexts().contains("Device Posture Check")) << quickAccessTexts();
+        EXPECT_TRUE(quickAccessTexts().contains("Sign Out")) << quickAccessTexts();
         EXPECT_TRUE(trayMenuTexts().contains("Sign Out")) << trayMenuTexts();
         EXPECT_FALSE(trayMenuTexts().contains("Sign In"));
     }
@@ -68,10 +69,10 @@ TEST_F(SignInTest, ARefusedSignInShowsWhyAndTheNextAttemptSucceeds) {
     clickSignIn();
     advance(signInSeconds);
     EXPECT_FALSE(VeltrixXPC::isLoggedIn());
-    EXPECT_EQ(shownWindow(), QStringLiteral("signIn"));
     EXPECT_FALSE(signInScreen().isSigningIn()) << "the window leaves \"Signing in…\"";
     EXPECT_TRUE(signInScreen().isErrorShown());
     EXPECT_TRUE(isQuickAccessShown()) << "the tray opens with the refusal";
+    EXPECT_EQ(shownWindow(), QString()) << "the quick-access window closes the other windows as it opens";
     EXPECT_TRUE(quickAccessShows("Sign-in failed")) << quickAccessTexts();
 
     driver.setBrowserForward([](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
@@ -120,7 +121,7 @@ TEST_F(SignInTest, SigningOutFromTheTrayAsksThenReturnsToTheSignInWindowAndSigni
     ASSERT_TRUE(chooseInTrayMenu("Sign Out"));
     advance(1);
     ASSERT_TRUE(shownWindow().contains("signOut")) << shownWindow();
-    ASSERT_TRUE(clickButton(delegate->qaUISignOutController()->windowController()->window(), "Sign Out"));
+    ASSERT_TRUE(clickButton(delegate->qaUISignOutController()->signOutWindowController()->window(), "Sign Out"));
     advance(2);
     EXPECT_FALSE(VeltrixXPC::isLoggedIn());
     EXPECT_FALSE(shownWindow().contains("signOut"));
