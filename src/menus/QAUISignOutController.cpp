@@ -106,8 +106,11 @@ void QAUISignOutController::show() {
     m_modal->setControllerType(alwaysOn ? ModalViewControllerType::codeConfirmationSignOut
                                         : ModalViewControllerType::warningSignOut);
     m_modal->updateContent();
+    // The window is the popover's frame: as large as the shown card needs, wrapped texts included.
     if (QWidget* popover = m_modal->shownPopoverView()) {
-        m_window->resize(popover->sizeHint());
+        popover->adjustSize();
+        m_window->adjustSize();
+        m_window->resize(m_window->size().expandedTo(popover->size()));
     }
     centerOnScreen(m_window);
     m_controller->showWindow();
