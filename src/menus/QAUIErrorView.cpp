@@ -31,7 +31,7 @@ QLabel* QAUINotificationView::makeLabel(LabelType type, const QString& text, int
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     label->setFont(type == LabelType::title ? qaui::font(14, 400) : qaui::font(12, 300));
-    label->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    qaui::setTextColor(label, Qt::white);
     label->setText(shortened(text));
     label->setTextInteractionFlags(Qt::NoTextInteraction);
     label->setFixedSize(width, std::max(1, label->heightForWidth(width)));

@@ -26,7 +26,7 @@ QWidget* makeQAUIHeader(const std::function<void()>& maximize) {
     auto* title = new QLabel(GlobalConstants::productDisplayName());
     title->setTextFormat(Qt::PlainText);
     title->setFont(qaui::font(14, 500));
-    title->setStyleSheet(QStringLiteral("color: white;"));
+    qaui::setTextColor(title, Qt::white);
     auto* button = new NSButtonWithHandCursor;
     button->setObjectName(QStringLiteral("maximizeButton"));
     button->setFlat(true);

@@ -84,7 +84,7 @@ void QAUIStatusMenuVPNStateView::refresh() {
     }
     m_icon->setVisible(state == SDVPNConnectionState::connected);
     m_status->setText(text);
-    m_status->setStyleSheet(QStringLiteral("color: %1;").arg(color));
+    qaui::setTextColor(m_status, colorFromHexString(color));
 }
 
 void QAUIStatusMenuVPNStateView::showStatus() {
@@ -129,7 +129,7 @@ QAUINetworkStatusViewCell::QAUINetworkStatusViewCell(QWidget* parent) : QWidget(
     m_title = new QLabel;
     m_title->setTextFormat(Qt::PlainText);
     m_title->setFont(qaui::font(12));
-    m_title->setStyleSheet(QStringLiteral("color: #6F9CD9;"));
+    qaui::setTextColor(m_title, qaui::secondaryTextColor());
     m_value = new QAUIElidedLabel;
     m_value->setFont(qaui::font(12));
     m_value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -215,7 +215,7 @@ QWidget* QAUINetworkView::loadViewFromNib() {
     layout->setSpacing(0);
     auto* header = new QLabel(QStringLiteral("Current Network"));
     header->setFont(qaui::font(12, 500));
-    header->setStyleSheet(QStringLiteral("color: #6F9CD9;"));
+    qaui::setTextColor(header, qaui::secondaryTextColor());
     header->setContentsMargins(8, 0, 0, 6);
     header->setFixedHeight(39);
     header->setAlignment(Qt::AlignLeft | Qt::AlignBottom);

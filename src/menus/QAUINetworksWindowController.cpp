@@ -55,7 +55,7 @@ QWidget* QAUINetworksSubViewController::loadView() {
     m_title = new QLabel;
     m_title->setTextFormat(Qt::PlainText);
     m_title->setFont(qaui::font(14, 500));
-    m_title->setStyleSheet(QStringLiteral("color: white;"));
+    qaui::setTextColor(m_title, Qt::white);
     m_title->setContentsMargins(8, 0, 0, 0);
     m_title->setFixedHeight(68);
     m_table = new HoverableTableView;

@@ -76,7 +76,7 @@ QWidget* QAUIQuickAccessView::loadViewFromNib() {
     layout->setSpacing(0);
     auto* header = new QLabel(QStringLiteral("Recent Networks"));
     header->setFont(qaui::font(12, 500));
-    header->setStyleSheet(QStringLiteral("color: #6F9CD9;"));
+    qaui::setTextColor(header, qaui::secondaryTextColor());
     header->setContentsMargins(8, 0, 0, 6);
     header->setFixedHeight(38);
     header->setAlignment(Qt::AlignLeft | Qt::AlignBottom);

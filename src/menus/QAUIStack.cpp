@@ -67,6 +67,14 @@ QColor secondaryTextColor() {
     return colorFromHexString(QStringLiteral("#6F9CD9"));
 }
 
+void setTextColor(QWidget* widget, const QColor& color) {
+    QPalette p = widget->palette();
+    p.setColor(QPalette::WindowText, color);
+    p.setColor(QPalette::Text, color);
+    p.setColor(QPalette::ButtonText, color);
+    widget->setPalette(p);
+}
+
 QFont font(int pixelSize, int weight) {
     QFont f(QStringLiteral("Inter"));
     f.setPixelSize(pixelSize);
@@ -89,7 +97,12 @@ void styleTable(TableView& table) {
     table.viewport()->setAutoFillBackground(false);
     table.setAutoFillBackground(false);
     table.setIntercellSpacing(QSize(0, rowSpacing));
-    table.setStyleSheet(QStringLiteral("background: transparent;"));
+    // Palettes, not style sheets: a style sheet re-polishes every recycled cell.
+    QPalette clear = table.palette();
+    clear.setColor(QPalette::Base, Qt::transparent);
+    clear.setColor(QPalette::Window, Qt::transparent);
+    table.setPalette(clear);
+    table.viewport()->setPalette(clear);
 }
 
 void reloadSoon(HoverableTableView* table) {

@@ -69,6 +69,7 @@ QColor backgroundColor();  // the popover navy
 QColor rowSelectionColor(); // white at 5 %
 QColor secondaryTextColor();
 QFont font(int pixelSize, int weight = 400);
+void setTextColor(QWidget* widget, const QColor& color);
 
 // The list's row view: rounded, inset by the table's spacing.
 SelectableTableRowView* makeRowView(TableView& table, const QColor& selectedColor);

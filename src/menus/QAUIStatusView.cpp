@@ -94,7 +94,7 @@ QWidget* QAUIStatusOptionIndicator::loadViewFromNib() {
     m_status = new QLabel;
     m_status->setTextFormat(Qt::PlainText);
     m_status->setFont(qaui::font(12));
-    m_status->setStyleSheet(QStringLiteral("color: white;"));
+    qaui::setTextColor(m_status, Qt::white);
     layout->addStretch();
     layout->addWidget(m_dot, 0, Qt::AlignVCenter);
     layout->addWidget(m_status);
@@ -121,7 +121,7 @@ QWidget* QAUIStatusDPCIndicator::loadViewFromNib() {
     m_title = new QLabel;
     m_title->setTextFormat(Qt::PlainText);
     m_title->setFont(qaui::font(11, 500));
-    m_title->setStyleSheet(QStringLiteral("color: white;"));
+    qaui::setTextColor(m_title, Qt::white);
     inner->addWidget(m_title);
     m_bg->setFixedHeight(18);
     layout->addStretch();
@@ -187,7 +187,7 @@ QWidget* QAUIStatusView::loadViewFromNib() {
     header->setContentsMargins(8, 0, 0, 0);
     auto* title = new QLabel(QStringLiteral("Status"));
     title->setFont(qaui::font(12, 500));
-    title->setStyleSheet(QStringLiteral("color: #6F9CD9;"));
+    qaui::setTextColor(title, qaui::secondaryTextColor());
     m_arrow = new NSButtonWithHandCursor;
     m_arrow->setFlat(true);
     m_arrow->setFixedSize(37, 37);
@@ -215,9 +215,12 @@ double QAUIStatusView::height() const {
 
 void QAUIStatusView::reload() {
     qaui::reloadSoon(m_table);
-    m_arrowImage = ServiceLayer::appModel().isQAUIStatusViewHidden() ? QStringLiteral("qauiStatusArrowDown")
-                                                                      : QStringLiteral("qauiStatusArrowUp");
-    m_arrow->setIcon(platform::Bundle::main().image(m_arrowImage));
+    const QString arrow = ServiceLayer::appModel().isQAUIStatusViewHidden() ? QStringLiteral("qauiStatusArrowDown")
+                                                                             : QStringLiteral("qauiStatusArrowUp");
+    if (arrow != m_arrowImage) {
+        m_arrowImage = arrow;
+        m_arrow->setIcon(platform::Bundle::main().image(m_arrowImage));
+    }
     reportHeight(height(), true);
 }
 
