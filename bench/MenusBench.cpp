@@ -8,6 +8,7 @@
 #include "platform/StatusBar.h"
 #include "sdk/VeltrixXPC.h"
 #include "sdk/testing/Driver.h"
+#include "DemoMenuFixtures.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -17,30 +18,6 @@
 #include <chrono>
 
 namespace {
-
-class DemoSource : public MenuControllerDataSource {
-public:
-    bool isAppInUserAgentMode() const override { return false; }
-    bool isDisconnectAllowed() const override { return true; }
-    bool isInForcedUpgradeState() const override { return false; }
-    PDNetworkItemPtr currentNetwork() const override { return VeltrixXPC::currentNetwork(); }
-    QList<PDNetworkItemPtr> publicLocations() const override { return VeltrixXPC::networks()->publicLocations(); }
-    QList<PDNetworkItemPtr> privateLocations() const override { return VeltrixXPC::networks()->privateNetworks(); }
-    QList<PDNetworkItemPtr> favoriteLocations() const override { return {}; }
-    QList<PDNetworkItemPtr> groupedLocations() const override { return VeltrixXPC::networks()->groupedNetworks(); }
-};
-
-class NoActions : public MenuControllerDelegate {
-public:
-    void didSelectLocation(const PDNetworkItemPtr&) override {}
-    void signOut(QObject*) override {}
-    void minimize(QObject*) override {}
-    void showApplication(QObject*) override {}
-    void signIn(QObject*) override {}
-    void openSupport(QObject*) override {}
-    void openSettings(QObject*) override {}
-    void connect(QObject*) override {}
-};
 
 struct Client {
     Client() {
@@ -59,7 +36,7 @@ struct Client {
     sdk::testing::Driver driver;
     platform::StatusBar bar{QDBusConnection(QStringLiteral("veltrix-no-bus"))};
     platform::StatusItem* item = bar.statusItem();
-    DemoSource source;
+    DemoDataSource source;
     NoActions actions;
 };
 

@@ -10,6 +10,7 @@
 #include "sdk/VeltrixXPC.h"
 #include "sdk/testing/Driver.h"
 #include "toolkit/BaseWindowViewController.h"
+#include "DemoMenuFixtures.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -59,30 +60,6 @@ void saveWindow(QAUIMenuWindowController& quickAccess, const QString& name) {
     settle();
     save(onDesktop({quickAccess.window()}), name);
 }
-
-class DemoDataSource : public MenuControllerDataSource {
-public:
-    bool isAppInUserAgentMode() const override { return false; }
-    bool isDisconnectAllowed() const override { return !VeltrixXPC::enableAlwaysON(); }
-    bool isInForcedUpgradeState() const override { return VeltrixXPC::isForcedUpdateAvailable(); }
-    PDNetworkItemPtr currentNetwork() const override { return VeltrixXPC::currentNetwork(); }
-    QList<PDNetworkItemPtr> publicLocations() const override { return VeltrixXPC::networks()->publicLocations(); }
-    QList<PDNetworkItemPtr> privateLocations() const override { return VeltrixXPC::networks()->privateNetworks(); }
-    QList<PDNetworkItemPtr> favoriteLocations() const override { return {}; }
-    QList<PDNetworkItemPtr> groupedLocations() const override { return VeltrixXPC::networks()->groupedNetworks(); }
-};
-
-class NoActions : public MenuControllerDelegate {
-public:
-    void didSelectLocation(const PDNetworkItemPtr&) override {}
-    void signOut(QObject*) override {}
-    void minimize(QObject*) override {}
-    void showApplication(QObject*) override {}
-    void signIn(QObject*) override {}
-    void openSupport(QObject*) override {}
-    void openSettings(QObject*) override {}
-    void connect(QObject*) override {}
-};
 
 template <class Cell>
 Cell* cellAt(HoverableTableView* table, int row) {

@@ -32,28 +32,16 @@ QList<QAUINetworkGroupsViewItem> qauiGroups::items() {
     return {QAUINetworkGroupsViewItem::privateNetworks, QAUINetworkGroupsViewItem::sharedNetworks};
 }
 
-QAUINetworkGroupsViewCell::QAUINetworkGroupsViewCell(QWidget* parent) : HoverableCellView(parent) {
-    setObjectName(cellIdentifier);
-    setHoverColor(qaui::rowSelectionColor());
-    setCornerRadius(qaui::rowCornerRadius);
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(8, 0, 8, 0);
-    layout->setSpacing(10);
-    m_image = new NSImageViewLayerBacked;
-    m_image->setFixedSize(20, 20);
-    m_title = new QAUIElidedLabel;
-    m_title->setFont(qaui::font(14));
+QAUINetworkGroupsViewCell::QAUINetworkGroupsViewCell(QWidget* parent) : QAUIIconTitleCell(false, 400, 20, parent) {
     auto* chevron = new NSImageViewLayerBacked;
     chevron->setFixedSize(12, 12);
     chevron->setImage(platform::Bundle::main().image(QStringLiteral("qauiChevronRight")));
-    layout->addWidget(m_image);
-    layout->addWidget(m_title, 1);
-    layout->addWidget(chevron);
+    rowLayout()->addWidget(chevron);
 }
 
 void QAUINetworkGroupsViewCell::configure(QAUINetworkGroupsViewItem item) {
-    m_title->setText(qauiGroups::title(item));
-    m_image->setImage(platform::Bundle::main().image(qauiGroups::iconName(item)));
+    titleField()->setText(qauiGroups::title(item));
+    iconView()->setImage(platform::Bundle::main().image(qauiGroups::iconName(item)));
 }
 
 QAUINetworkGroupsView::QAUINetworkGroupsView(QWidget* parent) : QAUIStackMemberView(parent) {
@@ -101,10 +89,7 @@ QWidget* QAUINetworkGroupsView::viewForRow(TableView& table, int row) {
     if (row < 0 || row >= items.size()) {
         return nullptr;
     }
-    auto* cell = qobject_cast<QAUINetworkGroupsViewCell*>(table.makeView(cellIdentifier));
-    if (!cell) {
-        cell = new QAUINetworkGroupsViewCell;
-    }
+    auto* cell = qaui::dequeueCell<QAUINetworkGroupsViewCell>(table, cellIdentifier);
     cell->configure(items.at(row));
     return cell;
 }

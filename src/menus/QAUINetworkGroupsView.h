@@ -21,16 +21,11 @@ public:
     virtual void networkGroupSelected(QAUINetworkGroupsViewItem item, QWidget* sender) = 0;
 };
 
-class QAUINetworkGroupsViewCell : public HoverableCellView {
+class QAUINetworkGroupsViewCell : public QAUIIconTitleCell {
     Q_OBJECT
 public:
     explicit QAUINetworkGroupsViewCell(QWidget* parent = nullptr);
     void configure(QAUINetworkGroupsViewItem item);
-    QAUIElidedLabel* titleField() const { return m_title; }
-
-private:
-    QAUIElidedLabel* m_title;
-    NSImageViewLayerBacked* m_image;
 };
 
 // Rows that open the child window listing a group's networks.

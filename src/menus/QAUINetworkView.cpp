@@ -143,30 +143,16 @@ void QAUINetworkStatusViewCell::configure(QAUINetworkViewItem item, const QStrin
     m_value->setText(value);
 }
 
-QAUINetworkItemViewCell::QAUINetworkItemViewCell(QWidget* parent) : HoverableCellView(parent) {
-    setObjectName(itemCellIdentifier);
-    setHoverColor(qaui::rowSelectionColor());
-    setCornerRadius(qaui::rowCornerRadius);
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(8, 0, 6, 0);
-    layout->setSpacing(10);
-    m_icon = new NSImageViewLayerBacked;
-    m_icon->setFixedSize(20, 20);
-    m_icon->setCornerRadius(10.0);
-    m_icon->setMasksToBounds(true);
-    m_title = new QAUIElidedLabel;
-    m_title->setFont(qaui::font(14));
+QAUINetworkItemViewCell::QAUINetworkItemViewCell(QWidget* parent) : QAUIIconTitleCell(true, 400, 20, parent) {
     m_state = new QAUIStatusMenuVPNStateView;
     m_state->setDelegate(this);
-    layout->addWidget(m_icon);
-    layout->addWidget(m_title, 1);
-    layout->addWidget(m_state);
+    rowLayout()->addWidget(m_state);
 }
 
 void QAUINetworkItemViewCell::configure(const PDNetworkItemPtr& network) {
     m_network = network;
-    qaui::showNetworkImage(m_icon, network);
-    m_title->setText(network ? network->displayTitle() : QStringLiteral("N/A"));
+    qaui::showNetworkImage(iconView(), network);
+    titleField()->setText(network ? network->displayTitle() : QStringLiteral("N/A"));
     m_state->showStatus();
 }
 
@@ -213,12 +199,7 @@ QWidget* QAUINetworkView::loadViewFromNib() {
     auto* layout = new QVBoxLayout(view);
     layout->setContentsMargins(0, 0, 0, 12);
     layout->setSpacing(0);
-    auto* header = new QLabel(QStringLiteral("Current Network"));
-    header->setFont(qaui::font(12, 500));
-    qaui::setTextColor(header, qaui::secondaryTextColor());
-    header->setContentsMargins(8, 0, 0, 6);
-    header->setFixedHeight(39);
-    header->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    QLabel* header = qaui::makeSectionHeader(QStringLiteral("Current Network"), 39);
     m_table = new HoverableTableView;
     qaui::styleTable(*m_table);
     m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -322,18 +303,12 @@ QWidget* QAUINetworkView::viewForRow(TableView& table, int row) {
     }
     const QAUINetworkViewItem item = items.at(row);
     if (item == QAUINetworkViewItem::selectedLocation) {
-        auto* cell = qobject_cast<QAUINetworkItemViewCell*>(table.makeView(itemCellIdentifier));
-        if (!cell) {
-            cell = new QAUINetworkItemViewCell;
-        }
+        auto* cell = qaui::dequeueCell<QAUINetworkItemViewCell>(table, itemCellIdentifier);
         cell->setDelegate(this);
         cell->configure(VeltrixXPC::currentNetwork());
         return cell;
     }
-    auto* cell = qobject_cast<QAUINetworkStatusViewCell*>(table.makeView(statusCellIdentifier));
-    if (!cell) {
-        cell = new QAUINetworkStatusViewCell;
-    }
+    auto* cell = qaui::dequeueCell<QAUINetworkStatusViewCell>(table, statusCellIdentifier);
     cell->configure(item, item == QAUINetworkViewItem::publicIp ? m_ipAddress->ipAddress() : m_timeConnected);
     return cell;
 }

@@ -58,7 +58,7 @@ private:
 };
 
 // The current network's row.
-class QAUINetworkItemViewCell : public HoverableCellView, public NetworkCellViewDelegate {
+class QAUINetworkItemViewCell : public QAUIIconTitleCell, public NetworkCellViewDelegate {
     Q_OBJECT
 public:
     explicit QAUINetworkItemViewCell(QWidget* parent = nullptr);
@@ -72,8 +72,8 @@ public:
     void unhover() override;
     void networkSelected(const PDNetworkItemPtr& network) override;
 
-    NSImageViewLayerBacked* networkIconView() const { return m_icon; }
-    QAUIElidedLabel* networkTitleField() const { return m_title; }
+    NSImageViewLayerBacked* networkIconView() const { return iconView(); }
+    QAUIElidedLabel* networkTitleField() const { return titleField(); }
     QAUIStatusMenuVPNStateView* vpnStatusView() const { return m_state; }
 
 private:
@@ -81,8 +81,6 @@ private:
 
     NetworkCellViewDelegate* m_delegate = nullptr;
     PDNetworkItemPtr m_network;
-    NSImageViewLayerBacked* m_icon;
-    QAUIElidedLabel* m_title;
     QAUIStatusMenuVPNStateView* m_state;
 };
 

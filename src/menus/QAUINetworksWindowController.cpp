@@ -19,28 +19,11 @@ constexpr int rowGap = 4;
 
 // Cell -----------------------------------------------------------------------------------------------------
 
-QAUISubNetworkViewCell::QAUISubNetworkViewCell(QWidget* parent) : HoverableCellView(parent) {
-    setObjectName(cellIdentifier);
-    setHoverColor(qaui::rowSelectionColor());
-    setCornerRadius(qaui::rowCornerRadius);
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(8, 0, 8, 0);
-    layout->setSpacing(10);
-    m_icon = new NSImageViewLayerBacked;
-    m_icon->setFixedSize(20, 20);
-    m_icon->setCornerRadius(10.0);
-    m_icon->setMasksToBounds(true);
-    m_title = new QAUIElidedLabel;
-    m_title->setFont(qaui::font(14, 300));
-    layout->addWidget(m_icon);
-    layout->addWidget(m_title, 1);
-}
-
 void QAUISubNetworkViewCell::configure(const PDNetworkItemPtr& network) {
-    qaui::showNetworkImage(m_icon, network);
+    qaui::showNetworkImage(iconView(), network);
     const QString title = network ? (network->locationTitle().isEmpty() ? network->title() : network->locationTitle())
                                   : QString();
-    m_title->setText(title);
+    titleField()->setText(title);
 }
 
 // List -----------------------------------------------------------------------------------------------------
@@ -111,10 +94,7 @@ QWidget* QAUINetworksSubViewController::viewForRow(TableView& table, int row) {
     if (row < 0 || row >= m_networks.size()) {
         return nullptr;
     }
-    auto* cell = qobject_cast<QAUISubNetworkViewCell*>(table.makeView(cellIdentifier));
-    if (!cell) {
-        cell = new QAUISubNetworkViewCell;
-    }
+    auto* cell = qaui::dequeueCell<QAUISubNetworkViewCell>(table, cellIdentifier);
     cell->configure(m_networks.at(row));
     return cell;
 }

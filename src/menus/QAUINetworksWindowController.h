@@ -11,17 +11,13 @@
 
 #include <optional>
 
-class QAUISubNetworkViewCell : public HoverableCellView {
+class QAUISubNetworkViewCell : public QAUIIconTitleCell {
     Q_OBJECT
 public:
-    explicit QAUISubNetworkViewCell(QWidget* parent = nullptr);
+    explicit QAUISubNetworkViewCell(QWidget* parent = nullptr) : QAUIIconTitleCell(true, 300, 20, parent) {}
     void configure(const PDNetworkItemPtr& network);
-    NSImageViewLayerBacked* networkIconView() const { return m_icon; }
-    QAUIElidedLabel* networkTitleField() const { return m_title; }
-
-private:
-    NSImageViewLayerBacked* m_icon;
-    QAUIElidedLabel* m_title;
+    NSImageViewLayerBacked* networkIconView() const { return iconView(); }
+    QAUIElidedLabel* networkTitleField() const { return titleField(); }
 };
 
 // The child window's list of one group's networks.

@@ -16,34 +16,20 @@ const QString cellIdentifier = QStringLiteral("QAUIQuickAccessNetworkItemViewCel
 // Cell -----------------------------------------------------------------------------------------------------
 
 QAUIQuickAccessNetworkItemViewCell::QAUIQuickAccessNetworkItemViewCell(QWidget* parent)
-    : HoverableCellView(parent) {
-    setObjectName(cellIdentifier);
-    setHoverColor(qaui::rowSelectionColor());
-    setCornerRadius(qaui::rowCornerRadius);
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(8, 0, 6, 0);
-    layout->setSpacing(10);
-    m_icon = new NSImageViewLayerBacked;
-    m_icon->setFixedSize(20, 20);
-    m_icon->setCornerRadius(10.0);
-    m_icon->setMasksToBounds(true);
-    m_title = new QAUIElidedLabel;
-    m_title->setFont(qaui::font(14, 300));
+    : QAUIIconTitleCell(true, 300, 20, parent) {
     m_button = new QAUIPillButton;
     m_button->setText(QStringLiteral("Connect"));
     m_button->setMinimumWidth(72);
     QObject::connect(m_button, &QPushButton::clicked, this, [this] { connectButtonTap(); });
-    layout->addWidget(m_icon);
-    layout->addWidget(m_title, 1);
-    layout->addWidget(m_button);
+    rowLayout()->addWidget(m_button);
     setHighlight(false);
     m_button->hide();
 }
 
 void QAUIQuickAccessNetworkItemViewCell::configure(const PDNetworkItemPtr& network) {
     m_network = network;
-    qaui::showNetworkImage(m_icon, network);
-    m_title->setText(network ? network->displayTitle() : QString());
+    qaui::showNetworkImage(iconView(), network);
+    titleField()->setText(network ? network->displayTitle() : QString());
 }
 
 void QAUIQuickAccessNetworkItemViewCell::hover() {
@@ -74,12 +60,7 @@ QWidget* QAUIQuickAccessView::loadViewFromNib() {
     auto* layout = new QVBoxLayout(view);
     layout->setContentsMargins(0, 0, 0, 12);
     layout->setSpacing(0);
-    auto* header = new QLabel(QStringLiteral("Recent Networks"));
-    header->setFont(qaui::font(12, 500));
-    qaui::setTextColor(header, qaui::secondaryTextColor());
-    header->setContentsMargins(8, 0, 0, 6);
-    header->setFixedHeight(38);
-    header->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    QLabel* header = qaui::makeSectionHeader(QStringLiteral("Recent Networks"), 38);
     m_table = new HoverableTableView;
     qaui::styleTable(*m_table);
     m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -174,10 +155,7 @@ QWidget* QAUIQuickAccessView::viewForRow(TableView& table, int row) {
     if (row < 0 || row >= m_lastUsed.size()) {
         return nullptr;
     }
-    auto* cell = qobject_cast<QAUIQuickAccessNetworkItemViewCell*>(table.makeView(cellIdentifier));
-    if (!cell) {
-        cell = new QAUIQuickAccessNetworkItemViewCell;
-    }
+    auto* cell = qaui::dequeueCell<QAUIQuickAccessNetworkItemViewCell>(table, cellIdentifier);
     cell->setDelegate(this);
     cell->configure(m_lastUsed.at(row));
     return cell;

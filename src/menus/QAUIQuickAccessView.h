@@ -12,7 +12,7 @@ public:
 };
 
 // One last-used network; its connect button shows while hovered.
-class QAUIQuickAccessNetworkItemViewCell : public HoverableCellView {
+class QAUIQuickAccessNetworkItemViewCell : public QAUIIconTitleCell {
     Q_OBJECT
 public:
     explicit QAUIQuickAccessNetworkItemViewCell(QWidget* parent = nullptr);
@@ -26,15 +26,13 @@ public:
     void hover() override;
     void unhover() override;
 
-    NSImageViewLayerBacked* networkIconView() const { return m_icon; }
-    QAUIElidedLabel* networkTitleField() const { return m_title; }
+    NSImageViewLayerBacked* networkIconView() const { return iconView(); }
+    QAUIElidedLabel* networkTitleField() const { return titleField(); }
     QAUIPillButton* connectButton() const { return m_button; }
 
 private:
     NetworkCellViewDelegate* m_delegate = nullptr;
     PDNetworkItemPtr m_network;
-    NSImageViewLayerBacked* m_icon;
-    QAUIElidedLabel* m_title;
     QAUIPillButton* m_button;
 };
 

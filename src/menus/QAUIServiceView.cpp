@@ -39,24 +39,9 @@ const QList<QAUIServiceViewItem>& qauiServices::items() {
     return list;
 }
 
-QAUIServiceItemViewCell::QAUIServiceItemViewCell(QWidget* parent) : HoverableCellView(parent) {
-    setObjectName(cellIdentifier);
-    setHoverColor(qaui::rowSelectionColor());
-    setCornerRadius(qaui::rowCornerRadius);
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(8, 0, 8, 0);
-    layout->setSpacing(10);
-    m_icon = new NSImageViewLayerBacked;
-    m_icon->setFixedSize(18, 18);
-    m_title = new QAUIElidedLabel;
-    m_title->setFont(qaui::font(14));
-    layout->addWidget(m_icon);
-    layout->addWidget(m_title, 1);
-}
-
 void QAUIServiceItemViewCell::configure(QAUIServiceViewItem item) {
-    m_icon->setImage(platform::Bundle::main().image(qauiServices::iconName(item)));
-    m_title->setText(qauiServices::title(item));
+    iconView()->setImage(platform::Bundle::main().image(qauiServices::iconName(item)));
+    titleField()->setText(qauiServices::title(item));
 }
 
 QAUIServiceView::QAUIServiceView(QWidget* parent) : QAUIStackMemberView(parent) {
@@ -85,10 +70,7 @@ QWidget* QAUIServiceView::viewForRow(TableView& table, int row) {
     if (row < 0 || row >= qauiServices::items().size()) {
         return nullptr;
     }
-    auto* cell = qobject_cast<QAUIServiceItemViewCell*>(table.makeView(cellIdentifier));
-    if (!cell) {
-        cell = new QAUIServiceItemViewCell;
-    }
+    auto* cell = qaui::dequeueCell<QAUIServiceItemViewCell>(table, cellIdentifier);
     cell->configure(qauiServices::items().at(row));
     return cell;
 }

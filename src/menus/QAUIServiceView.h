@@ -18,17 +18,13 @@ public:
     virtual void serviceItemSelected(QAUIServiceViewItem item) = 0;
 };
 
-class QAUIServiceItemViewCell : public HoverableCellView {
+class QAUIServiceItemViewCell : public QAUIIconTitleCell {
     Q_OBJECT
 public:
-    explicit QAUIServiceItemViewCell(QWidget* parent = nullptr);
+    explicit QAUIServiceItemViewCell(QWidget* parent = nullptr) : QAUIIconTitleCell(false, 400, 18, parent) {}
     void configure(QAUIServiceViewItem item);
-    NSImageViewLayerBacked* serviceItemIconView() const { return m_icon; }
-    QAUIElidedLabel* serviceItemTitleField() const { return m_title; }
-
-private:
-    NSImageViewLayerBacked* m_icon;
-    QAUIElidedLabel* m_title;
+    NSImageViewLayerBacked* serviceItemIconView() const { return iconView(); }
+    QAUIElidedLabel* serviceItemTitleField() const { return titleField(); }
 };
 
 // Support, Settings and Sign Out, always in that order.

@@ -82,6 +82,17 @@ QFont font(int pixelSize, int weight) {
     return f;
 }
 
+QLabel* makeSectionHeader(const QString& text, int height) {
+    auto* header = new QLabel(text);
+    header->setTextFormat(Qt::PlainText);
+    header->setFont(font(12, 500));
+    setTextColor(header, secondaryTextColor());
+    header->setContentsMargins(8, 0, 0, 6);
+    header->setFixedHeight(height);
+    header->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    return header;
+}
+
 SelectableTableRowView* makeRowView(TableView& table, const QColor& selectedColor) {
     auto* row = new SelectableTableRowView;
     row->setTableViewIntercellSpacing(table.intercellSpacing());
@@ -300,6 +311,27 @@ void resizeMenuWindow(QWidget* window, int height, bool animated) {
                                                   mix(from.width(), next.width()),
                                                   mix(from.height(), next.height()));
                          });
+}
+
+// Row cell -------------------------------------------------------------------------------------------------
+
+QAUIIconTitleCell::QAUIIconTitleCell(bool roundIcon, int titleWeight, int iconSize, QWidget* parent)
+    : HoverableCellView(parent) {
+    setHoverColor(qaui::rowSelectionColor());
+    setCornerRadius(qaui::rowCornerRadius);
+    m_layout = new QHBoxLayout(this);
+    m_layout->setContentsMargins(8, 0, 6, 0);
+    m_layout->setSpacing(10);
+    m_icon = new NSImageViewLayerBacked;
+    m_icon->setFixedSize(iconSize, iconSize);
+    if (roundIcon) {
+        m_icon->setCornerRadius(iconSize / 2.0);
+        m_icon->setMasksToBounds(true);
+    }
+    m_title = new QAUIElidedLabel;
+    m_title->setFont(qaui::font(14, titleWeight));
+    m_layout->addWidget(m_icon);
+    m_layout->addWidget(m_title, 1);
 }
 
 // Pill button ----------------------------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QRect>
 #include <QWidget>
@@ -71,6 +72,18 @@ QColor secondaryTextColor();
 QFont font(int pixelSize, int weight = 400);
 void setTextColor(QWidget* widget, const QColor& color);
 
+// A reusable cell of `Cell` from the table, or a new one (named with the identifier for reuse).
+template <class Cell>
+Cell* dequeueCell(TableView& table, const QString& identifier) {
+    if (auto* cell = qobject_cast<Cell*>(table.makeView(identifier))) {
+        return cell;
+    }
+    auto* cell = new Cell;
+    cell->setObjectName(identifier);
+    return cell;
+}
+// A section's small title in the secondary colour, sitting on the bottom of its `height`.
+QLabel* makeSectionHeader(const QString& text, int height);
 // The list's row view: rounded, inset by the table's spacing.
 SelectableTableRowView* makeRowView(TableView& table, const QColor& selectedColor);
 // A table with the window's transparent look, no frame and no scroll bars unless it overflows.
@@ -120,6 +133,26 @@ QRect resizedMenuFrame(const QRect& frame, int height, bool keepsBottomEdge,
 void resizeMenuWindow(QWidget* window, int height, bool animated);
 // Marks which edge a window's resizes keep.
 void setKeepsBottomEdge(QWidget* window, bool keepsBottom);
+
+// A row of the quick-access lists: an icon (round for networks) and a one-line title, lit under the pointer;
+// subclasses add what follows the title.
+class QAUIIconTitleCell : public HoverableCellView {
+    Q_OBJECT
+public:
+    QAUIIconTitleCell(bool roundIcon, int titleWeight, int iconSize = 20, QWidget* parent = nullptr);
+
+    NSImageViewLayerBacked* iconView() const { return m_icon; }
+    QAUIElidedLabel* titleField() const { return m_title; }
+
+protected:
+    // Where subclasses put what follows the title.
+    QHBoxLayout* rowLayout() const { return m_layout; }
+
+private:
+    QHBoxLayout* m_layout;
+    NSImageViewLayerBacked* m_icon;
+    QAUIElidedLabel* m_title;
+};
 
 // The rows' Connect/Disconnect button: a translucent white capsule with a white title.
 class QAUIPillButton : public NSButtonWithHandCursor {

@@ -239,10 +239,7 @@ QWidget* QAUIStatusView::viewForRow(TableView& table, int row) {
     if (row < 0 || row >= items.size()) {
         return nullptr;
     }
-    auto* cell = qobject_cast<QAUIStatusOptionViewCell*>(table.makeView(cellIdentifier));
-    if (!cell) {
-        cell = new QAUIStatusOptionViewCell;
-    }
+    auto* cell = qaui::dequeueCell<QAUIStatusOptionViewCell>(table, cellIdentifier);
     cell->configure(items.at(row));
     return cell;
 }

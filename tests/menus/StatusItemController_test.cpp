@@ -8,6 +8,7 @@
 #include "platform/ManualScheduler.h"
 #include "platform/StatusBar.h"
 #include "sdk/PDTypes.h"
+#include "toolkit/FakeRouter.h"
 
 #include <QDBusConnection>
 
@@ -161,6 +162,21 @@ TEST_F(StatusItemControllerTest, ConnectingCyclesItsFramesUntilASteadyState) {
     scheduler.advance(1.0); // no frame replaces the steady icon
     EXPECT_EQ(controller.statusItem()->imageName(), QStringLiteral("MenuBar_icon_CONNECTED"));
     EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST_F(StatusItemControllerTest, ClickClosesTheOtherWindowsOnlyWithADockIconThenToggles) {
+    FakeRouter router;
+    FakeRouter::Scope routerScope(router);
+    ServiceLayer::appModel().setIsAppInUserAgentMode(false);
+    controller.statusItem()->performClick();
+    EXPECT_EQ(router.count(QStringLiteral("closeOtherWindows")), 1); // at once
+    ServiceLayer::appModel().setIsAppInUserAgentMode(true);
+    controller.statusItem()->performClick();
+    EXPECT_EQ(router.count(QStringLiteral("closeOtherWindows")), 1);
+    EXPECT_TRUE(held.calls.isEmpty());
+    scheduler.advance(0.1);
+    EXPECT_EQ(held.calls, (QStringList{QStringLiteral("toggleMenu"), QStringLiteral("toggleMenu")}));
+    ServiceLayer::appModel().setIsAppInUserAgentMode(false);
 }
 
 TEST_F(StatusItemControllerTest, ClickTogglesTheQuickAccessWindowATenthOfASecondLater) {
