@@ -150,3 +150,23 @@ TEST_F(TrayQuickAccessTest, SignOutInTheWindowAsksInAWindowOfItsOwn) {
     EXPECT_FALSE(shownWindow().contains("signOut"));
     EXPECT_TRUE(VeltrixXPC::isLoggedIn());
 }
+
+TEST_F(TrayQuickAccessTest, UnderAlwaysOnSignOutAsksForTheCode) {
+    launchAndSignIn();
+    PDSettings settings = VeltrixXPC::settings();
+    settings.alwaysOn = PDSettingBoolItem(true, true);
+    driver.setSettings(settings);
+    if (!isQuickAccessShown()) {
+        clickTrayIcon();
+    }
+    advance(1);
+    ASSERT_TRUE(clickQuickAccessRow("Sign Out"));
+    advance(1);
+    ASSERT_TRUE(shownWindow().contains("signOut")) << shownWindow();
+    ModalViewController* modal = delegate->qaUISignOutController()->modalViewController();
+    EXPECT_EQ(modal->controllerType(), ModalViewControllerType::codeConfirmationSignOut);
+    modal->viewClicked(); // a click beside the card
+    run();
+    EXPECT_FALSE(shownWindow().contains("signOut"));
+    EXPECT_TRUE(VeltrixXPC::isLoggedIn());
+}

@@ -343,3 +343,20 @@ TEST_F(SectionsTest, AnAnimatedFifthToastFadesTheOldestOut) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(oldest);
 }
+
+TEST_F(SectionsTest, WorkspaceTextsShowAsPlainTextCutToTheRowAndAMissingImageShowsNoIcon) {
+    const PDNetworkItemPtr odd =
+        network(QStringLiteral("odd"), PDNetworkKind::privateNetwork,
+                QStringLiteral("<b>Branch</b> office with a name far longer than any row of the list"));
+    QAUIQuickAccessNetworkItemViewCell cell;
+    cell.resize(276, 32);
+    cell.configure(odd);
+    cell.show();
+    QAUIElidedLabel* title = cell.networkTitleField();
+    EXPECT_EQ(title->textFormat(), Qt::PlainText);
+    EXPECT_EQ(title->text(), odd->displayTitle());
+    EXPECT_TRUE(title->shownText().startsWith(QStringLiteral("<b>Branch</b>")));
+    EXPECT_TRUE(title->shownText().endsWith(QStringLiteral("…")));
+    EXPECT_LE(title->fontMetrics().horizontalAdvance(title->shownText()), title->width());
+    EXPECT_TRUE(cell.networkIconView()->image().isNull()); // the network has no image
+}
