@@ -8,10 +8,111 @@
 #include "platform/StatusBar.h"
 #include "platform/UrlEvents.h"
 #include "sdk/SimulatedWorkspace.h"
+#include "toolkit/TextAttributes.h"
+
+#include <QLoggingCategory>
+
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+#include <unistd.h>
+
+namespace {
+constexpr const char* noDisplayMessage =
+    "veltrix: no graphical session found; the client needs an X11 or Wayland session "
+    "(without one, run it under xvfb-run)\n";
+
+constexpr const char* helpText =
+    "Usage: veltrix [options] [sign-in callback URL]\n"
+    "\n"
+    "The desktop client of the secure-network-access service, on a simulated workspace.\n"
+    "\n"
+    "  --workspace FILE   load the workspace from FILE (also $VELTRIX_WORKSPACE); default: the demo\n"
+    "  --verbose          write debug lines too (QT_LOGGING_RULES works as usual)\n"
+    "  -RunAsAgent        count this start as an automatic start at log-in\n"
+    "  -USE_STAGING_ENV, -USE_INTEGRATION_ENV, -USE_CUSTOM_MTU MTU,\n"
+    "  -USE_CUSTOM_ENV DOMAIN SDP_HOST API_HOST PORT   endpoint choices handed to the SDK\n"
+    "  --help, --version  print this or the version and exit\n"
+    "\n"
+    "One copy runs per user: a later start hands its URL (or a reopen) to it and exits.\n";
+
+bool hasArgument(int argc, char** argv, std::string_view wanted) {
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i] == wanted) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Arguments that only shape a starting client; the running copy cannot take them over.
+QStringList startOnlyArguments(const QStringList& arguments) {
+    static const QStringList switches = {"--workspace",        "--verbose",        "-RunAsAgent",
+                                         "-USE_STAGING_ENV",   "-USE_INTEGRATION_ENV",
+                                         "-USE_CUSTOM_MTU",    "-USE_CUSTOM_ENV"};
+    QStringList found;
+    for (const QString& argument : arguments.mid(1)) {
+        const QString name = argument.section(QLatin1Char('='), 0, 0);
+        if (switches.contains(name) && !found.contains(name)) {
+            found.append(name);
+        }
+    }
+    return found;
+}
+
+// Qt aborts, leaving a core dump, when its platform plugin finds no display. Tell the person instead.
+bool hasUsableDisplay() {
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    const QString platforms = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (platforms.isEmpty()) {
+        return x11 || wayland;
+    }
+    for (const QString& platform : platforms.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString name = platform.section(QLatin1Char(':'), 0, 0);
+        if ((name == QLatin1String("xcb") && x11) || (name.startsWith(QLatin1String("wayland")) && wayland) ||
+            (name != QLatin1String("xcb") && !name.startsWith(QLatin1String("wayland")))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// While the application object is made: a display that is set but cannot be reached ends the start
+// the same plain way, without a core dump.
+void failStartWithoutDisplay(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+    if (type == QtFatalMsg) {
+        std::fputs(noDisplayMessage, stderr);
+        ::_exit(1);
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    // Answered before any lock, window or workspace is touched.
+    if (hasArgument(argc, argv, "--help") || hasArgument(argc, argv, "-h")) {
+        std::fputs(helpText, stdout);
+        return 0;
+    }
+    if (hasArgument(argc, argv, "--version")) {
+        std::printf("veltrix %s (build %s)\n", VELTRIX_VERSION_STRING, VELTRIX_BUILD_NUMBER);
+        return 0;
+    }
+    if (!hasUsableDisplay()) {
+        std::fputs(noDisplayMessage, stderr);
+        return 1;
+    }
+    // Debug lines only on request; QT_LOGGING_RULES, read after these rules, still decides over them.
+    QLoggingCategory::setFilterRules(hasArgument(argc, argv, "--verbose") ? QStringLiteral("*.debug=true")
+                                                                          : QStringLiteral("*.debug=false"));
+
+    const QtMessageHandler previousHandler = qInstallMessageHandler(failStartWithoutDisplay);
     platform::Application app(argc, argv);
+    qInstallMessageHandler(previousHandler);
     QApplication::setApplicationName(QStringLiteral("Veltrix"));
+    setApplicationFont();
     QApplication::setWindowIcon(platform::Bundle::main().image(QStringLiteral("AppIcon")));
 
     auto& urlEvents = platform::UrlEvents::shared();
@@ -19,6 +120,10 @@ int main(int argc, char** argv) {
     case platform::UrlEvents::LaunchDecision::primary:
         break;
     case platform::UrlEvents::LaunchDecision::secondaryForwarded:
+        for (const QString& name : startOnlyArguments(QCoreApplication::arguments())) {
+            std::fprintf(stderr, "veltrix: %s applies only when the client starts; the running copy keeps its own\n",
+                         qPrintable(name));
+        }
         return 0;
     case platform::UrlEvents::LaunchDecision::secondaryFailed:
         qCritical("Another copy of the client is running and did not answer");

@@ -10,6 +10,7 @@
 #include "toolkit/NSPageControl.h"
 #include "toolkit/PresentationAnimators.h"
 #include "toolkit/SwitchControl.h"
+#include "toolkit/TextAttributes.h"
 #include "toolkit/TooltipPopover.h"
 
 #include <QApplication>
@@ -85,7 +86,8 @@ void renderOverlays() {
     };
     renderOverlay(ModalViewControllerType::runTroubleshooting,
                   QStringLiteral("overlay-troubleshooting-start"));
-    renderOverlay(ModalViewControllerType::runTroubleshooting, QStringLiteral("overlay-troubleshooting-progress"),
+    renderOverlay(ModalViewControllerType::runTroubleshooting,
+                  QStringLiteral("overlay-troubleshooting-progress"),
                   [&](ModalViewController& m) { troubleshooting(m)->configure(State::progress()); });
     renderOverlay(ModalViewControllerType::runTroubleshooting,
                   QStringLiteral("overlay-troubleshooting-success"), [&](ModalViewController& m) {
@@ -94,8 +96,10 @@ void renderOverlays() {
                   });
     renderOverlay(ModalViewControllerType::runTroubleshooting, QStringLiteral("overlay-troubleshooting-fail"),
                   [&](ModalViewController& m) {
-                      troubleshooting(m)->failureReason = PDTroubleshootingHelperError{
-                          PDTroubleshootingHelperError::Kind::collectionFailed, {}, QStringLiteral("disk full")};
+                      troubleshooting(m)->failureReason =
+                          PDTroubleshootingHelperError{PDTroubleshootingHelperError::Kind::collectionFailed,
+                                                       {},
+                                                       QStringLiteral("disk full")};
                       troubleshooting(m)->configure(State::fail());
                   });
 }
@@ -215,6 +219,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    setApplicationFont();
     outputDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VELTRIX_RENDER_DIR);
     if (!QDir().mkpath(outputDir)) {
         std::fprintf(stderr, "cannot make %s\n", qPrintable(outputDir));

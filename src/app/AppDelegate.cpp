@@ -10,6 +10,7 @@
 #include "core/Preferences.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
+#include "core/ShownWindows.h"
 #include "core/SystemInformation.h"
 #include "diagnostics/RemoteLog.h"
 #include "locations/LocationsSubController.h"
@@ -34,6 +35,8 @@
 #include "updates/SilentUpdateService.h"
 
 #include <QLocale>
+
+#include <cstdio>
 
 namespace {
 
@@ -87,10 +90,10 @@ AppDelegate::AppDelegate() {
     m_mainMenuController = std::make_unique<MainMenuController>();
 
     if (auto* general = generalViewController()) {
-        general->setTabController(MainMenuBarTab::home, m_mainSubController.get());
-        general->setTabController(MainMenuBarTab::networks, m_locationsSubController.get());
-        general->setTabController(MainMenuBarTab::support, m_supportSubController.get());
-        general->setTabController(MainMenuBarTab::settings, m_settingsSubController.get());
+        general->setTabController(MainMenuBarTab::topTab(MainTopTab::home), m_mainSubController.get());
+        general->setTabController(MainMenuBarTab::topTab(MainTopTab::networks), m_locationsSubController.get());
+        general->setTabController(MainMenuBarTab::topTab(MainTopTab::support), m_supportSubController.get());
+        general->setTabController(MainMenuBarTab::bottomTab(MainBottomTab::settings), m_settingsSubController.get());
     }
     if (m_settingsSubController) {
         m_settingsSubController->setPages({m_settingsGeneralSubController.get(),
@@ -187,55 +190,34 @@ void AppDelegate::applicationDidFinishLaunching() {
 }
 
 void AppDelegate::onInitialStateLoaded() {
-    // Each line carries the place of its step here, not of this lambda.
-    auto step = [](int number, const char* name,
-                   std::source_location where = std::source_location::current()) {
-        vlog::debug(QStringLiteral("Start-up step %1: %2").arg(number).arg(QLatin1String(name)), where);
-    };
-    step(1, "configureEndpointFromArguments");
     configureEndpointFromArguments(QCoreApplication::arguments());
-    step(2, "dataLoadingDelegate, connectivityDelegate");
+    // The SDK reports from its set-up on: its delegates come first.
     VeltrixXPC::setDataLoadingDelegate(this);
     VeltrixXPC::setConnectivityDelegate(this);
-    step(3, "setup(withConfig:), setup(appPath:)");
     VeltrixXPC::setup(m_endpointConfig);
     VeltrixXPC::setup(platform::Bundle::main().bundlePath());
-    step(4, "registerUserDefaults");
+    // Everything below reads the preferences.
     registerUserDefaults();
-    step(5, "runUserAgentScripts");
     runUserAgentScripts();
-    step(6, "ensureLaunchAgentRunAtLoad");
     ensureLaunchAgentRunAtLoad();
-    step(7, "setAppLaunchedFirstTime");
     setAppLaunchedFirstTime();
-    step(8, "helperToolInstallDelegate");
     VeltrixXPC::setHelperToolInstallDelegate(this);
-    step(9, "installConnectionStateCallback");
     installConnectionStateCallback();
-    step(10, "setUpMainMenu");
     setUpMainMenu();
-    step(11, "onConnectionStatusChanges(disconnected)");
+    // The tray shows the disconnected state before the service layer can report anything.
     onConnectionStatusChanges(SDVPNConnectionState::disconnected);
     attachDockMenuToStatusItem();
-    step(12, "ServiceLayer.setup");
+    closeQuickAccessWindowOnSignOut();
     ServiceLayer::shared().setup();
-    step(13, "addWorkspaceObservers");
     addWorkspaceObservers();
-    step(14, "older notification centre delegate");
     olderUserNotificationCenter().setDelegate(this);
-    step(15, "enterBackgroundMode if start minimized");
     if (ServiceLayer::appModel().startMinimized()) {
         enterBackgroundMode();
     }
-    step(16, "activateRemoteLog");
     activateRemoteLog();
-    step(17, "enterBackgroundMode");
     enterBackgroundMode();
-    step(18, "updateLoggedInStateUI");
     updateLoggedInStateUI();
-    step(19, "hideNotifications");
     QAUINotifier::hideNotifications();
-    step(20, "observe ProtocolFiltersNotification");
     observeProtocolFilters();
 }
 
@@ -307,10 +289,20 @@ void AppDelegate::observeProtocolFilters() {
         });
 }
 
+void AppDelegate::closeQuickAccessWindowOnSignOut() {
+    ServiceLayer::shared().menuService().setCloseQuickAccessWindow([self = QPointer<AppDelegate>(this)] {
+        if (self && self->m_generalQAUIWindowViewController && isMenuWindowShown()) {
+            self->m_generalQAUIWindowViewController->close();
+        }
+    });
+}
+
 void AppDelegate::checkForConflictingInstances() {
     const bool conflicting = m_conflictingInstancesCheck ? m_conflictingInstancesCheck()
                                                          : ServiceLayer::shared().isConflictingAppsRunning();
     if (conflicting) {
+        // Said plainly to whoever started this copy, besides the log.
+        std::fputs("Another copy of the client is already running for this user; this copy quits.\n", stderr);
         vlog::error(QStringLiteral("Found conflicting app running => terminating"));
         m_forceTerminate = true;
         terminateApplication();

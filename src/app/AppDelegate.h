@@ -131,6 +131,10 @@ public:
     // Command-line switches (the process's arguments unless given).
     void configureEndpointFromArguments(const QStringList& arguments);
     void checkForConflictingInstances();
+    // MenuService's sign-out step closes the quick-access window through this.
+    void closeQuickAccessWindowOnSignOut();
+    // Regular mode again, without bringing any window forward.
+    void leaveBackgroundMode();
     // Whether another copy of the client runs; the service layer decides unless a test says otherwise.
     void setConflictingInstancesCheck(std::function<bool()> check) {
         m_conflictingInstancesCheck = std::move(check);

@@ -32,8 +32,17 @@ void AppDelegate::onLoadApplicationDataFinished() {
     later(0, [this] {
         // The data-loaded step.
         if (!isCurrent(m_generalWindowViewController.get())) {
+            // Signed in from the sign-in window: the main window takes its place in front. A sign-in from
+            // the quick-access window (the sign-in window not on screen) keeps the client in the tray.
+            const bool signedInFromWindow = m_authNewWindow && m_authNewWindow->isWindowVisible();
             closeSignInWindow();
+            if (signedInFromWindow) {
+                leaveBackgroundMode(); // closing the sign-in window, the last one, had entered it
+            }
             showMainWindow();
+            if (signedInFromWindow) {
+                activateApplication();
+            }
         }
         auto& silentUpdate = ServiceLayer::shared().silentUpdateService();
         const bool loaded = silentUpdate.isAppLoaded;

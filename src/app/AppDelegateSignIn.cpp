@@ -44,7 +44,7 @@ void AppDelegate::resetToSignedOutState() {
         general->dismissModal();
     }
     if (auto* general = generalViewController()) {
-        general->selectTab(MainMenuBarTab::home);
+        general->selectTab(MainMenuBarTab::topTab(MainTopTab::home));
     }
     if (m_mainSubController) {
         m_mainSubController->onDisconnectedFromVPN(true);

@@ -12,9 +12,26 @@ VeltrixLogger& logger() {
     return instance;
 }
 
+// The file's own name: a log (and the support collection made of it) carries no build machine's paths.
+QString fileName(const char* path) {
+    const QString text = QString::fromUtf8(path);
+    return text.mid(text.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// "Type Class::method" out of a full signature such as "void Class::method(int) const" or
+// "Class::method()::<lambda()>": what precedes the first parameter list, without the return type.
+QString plainFunctionName(const char* signature) {
+    QString text = QString::fromUtf8(signature);
+    const qsizetype parameters = text.indexOf(QLatin1Char('('));
+    if (parameters > 0) {
+        text.truncate(parameters);
+    }
+    return text.mid(text.lastIndexOf(QLatin1Char(' ')) + 1);
+}
+
 void write(VeltrixLogger::Level level, const QString& message, const std::source_location& where) {
-    logger().log(level, message, QString::fromUtf8(where.file_name()),
-                 QString::fromUtf8(where.function_name()), static_cast<int>(where.line()));
+    logger().log(level, message, fileName(where.file_name()), plainFunctionName(where.function_name()),
+                 static_cast<int>(where.line()));
 }
 
 } // namespace

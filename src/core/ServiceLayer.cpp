@@ -7,12 +7,15 @@
 #include "core/MenuService.h"
 #include "core/Preferences.h"
 #include "core/StringHelpers.h"
+#include "platform/Bundle.h"
 #include "platform/NotificationCenter.h"
 #include "platform/ProcessList.h"
 #include "platform/Scheduler.h"
 #include "platform/UserDefaults.h"
 #include "sdk/Veltrix.h"
 #include "sdk/VeltrixXPC.h"
+
+#include <QFileInfo>
 
 ServiceLayer& ServiceLayer::shared() {
     // Kept for the life of the process.
@@ -155,20 +158,20 @@ AppRouterProtocol* ServiceLayer::router() const {
     return appRouter();
 }
 
-QStringList
-ServiceLayer::conflictingExecutables(const std::vector<platform::ProcessRecord>& processes,
-                                     const QList<GlobalConstants::OwnExecutable>& ownExecutables) {
+QStringList ServiceLayer::conflictingExecutables(const std::vector<platform::ProcessRecord>& processes,
+                                                 const QStringList& ownExecutablePaths,
+                                                 const platform::ProcessRecord& self) {
+    const auto startedBefore = [&self](const platform::ProcessRecord& process) {
+        return process.startTime != self.startTime ? process.startTime < self.startTime : process.pid < self.pid;
+    };
     QStringList paths;
     for (const platform::ProcessRecord& process : processes) {
-        if (process.executable.isEmpty() || paths.contains(process.executable)) {
+        const bool sameUser = process.realUid && self.realUid && *process.realUid == *self.realUid;
+        if (process.pid == self.pid || !sameUser || !startedBefore(process) ||
+            !ownExecutablePaths.contains(process.executable) || paths.contains(process.executable)) {
             continue;
         }
-        for (const GlobalConstants::OwnExecutable& own : ownExecutables) {
-            if (!own.relativePath.isEmpty() && process.executable.endsWith(own.relativePath)) {
-                paths.append(process.executable);
-                break;
-            }
-        }
+        paths.append(process.executable);
     }
     return paths;
 }
@@ -176,9 +179,17 @@ ServiceLayer::conflictingExecutables(const std::vector<platform::ProcessRecord>&
 bool ServiceLayer::isConflictingAppsRunning() const {
     // This copy is one of the running applications; other copies show in the process list.
     const QString self = QStringLiteral("[%1]").arg(GlobalConstants::bundleIdentifierFromInfoFile());
-    const auto processes = platform::ProcessList().runningProcessesExcludingSelf().value_or(
-        std::vector<platform::ProcessRecord>());
-    const QStringList paths = conflictingExecutables(processes, GlobalConstants::ownExecutables());
+    // The kernel names a running executable by its resolved path.
+    const QString bundlePath = platform::Bundle::main().bundlePath();
+    QStringList ownPaths;
+    for (const GlobalConstants::OwnExecutable& own : GlobalConstants::ownExecutables()) {
+        const QString inside = bundlePath + own.relativePath;
+        ownPaths.append(QFileInfo(QFileInfo::exists(inside) ? inside : own.relativePath).canonicalFilePath());
+    }
+    const auto processes = platform::ProcessList(m_processTableRoot)
+                               .runningProcesses()
+                               .value_or(std::vector<platform::ProcessRecord>());
+    const QStringList paths = conflictingExecutables(processes, ownPaths, platform::ProcessList::self());
     if (1 + paths.size() < 2) {
         return false;
     }

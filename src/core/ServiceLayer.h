@@ -72,9 +72,14 @@ public:
     bool isConflictingAppsRunning() const;
     static void connectToAnotherLocation(const PDNetworkItemPtr& location);
 
-    // Executables among `processes` that are the client's own (each kept once, at its first pair).
+    // Executables among `processes` that are one of `ownExecutablePaths` and count against `self`: run by
+    // the same real user and started before it (a copy started later hands its launch over and exits on
+    // its own, so two copies started together never both quit). Each path once.
     static QStringList conflictingExecutables(const std::vector<platform::ProcessRecord>& processes,
-                                              const QList<GlobalConstants::OwnExecutable>& ownExecutables);
+                                              const QStringList& ownExecutablePaths,
+                                              const platform::ProcessRecord& self);
+    // Where the process table is read ("/proc"); tests point it at a table of their own.
+    void setProcessTableRoot(const QString& root) { m_processTableRoot = root; }
 
     // SDK callbacks (any thread).
     void onUpdatedWithSettings(const PDSettings& settings) override;
@@ -93,6 +98,7 @@ private:
     std::shared_ptr<BulkLogHelper> m_bulkLogHelper;
     std::shared_ptr<SilentUpdateService> m_silentUpdateService;
     std::function<void(bool)> m_onReachabilityCheckFinished;
+    QString m_processTableRoot = QStringLiteral("/proc");
 
     struct IPHandler {
         PublicIPHandler call;

@@ -30,7 +30,7 @@ QString timeText(double seconds) {
 
 } // namespace
 
-MainSubController::MainSubController(QObject* parent) : NSViewControllerBase(parent) {}
+MainSubController::MainSubController(QObject* parent) : GeneralSubController(parent) {}
 
 MainSubController::~MainSubController() {
     *m_alive = false;
@@ -286,7 +286,7 @@ void MainSubController::onConnectionTimeUpdatedWithTime(double seconds) {
     // Posted on the SDK's thread: the menus and the information view each move to the main queue.
     const QString time = timeText(seconds);
     platform::NotificationCenter::defaultCenter().post(QStringLiteral("tickTimeUpdated"), nullptr,
-                                                        {{QStringLiteral("timeConnected"), time}});
+                                                       {{QStringLiteral("timeConnected"), time}});
     onMain([time](MainSubController& self) {
         if (self.m_timeLabel) {
             self.m_timeLabel->setText(time);

@@ -3,7 +3,7 @@
 #include "core/AppStateObserverProtocol.h"
 #include "sdk/Delegates.h"
 #include "sdk/PDNetworks.h"
-#include "toolkit/NSViewControllerBase.h"
+#include "mainwindow/GeneralSubController.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -14,7 +14,7 @@
 // The home tab: the selected network, the connection state and the connect button. It is the SDK's
 // VPN-status and connectivity delegate; those callbacks arrive on the SDK's thread and the interface work
 // moves to the main queue.
-class MainSubController : public NSViewControllerBase,
+class MainSubController : public GeneralSubController,
                           public PDVPNConnectionStatusUpdatesDelegate,
                           public SDConnectivityDelegate,
                           public AppStateObserverProtocol {

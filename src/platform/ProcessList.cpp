@@ -32,14 +32,35 @@ QString readLinkTarget(const QString& path) {
     return target;
 }
 
-QString firstCmdlineItem(const QString& path) {
+QByteArray readSmallFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }
-    const QByteArray bytes = file.read(ProcessList::cmdlineLimit);
-    const qsizetype end = bytes.indexOf('\0');
-    return QString::fromUtf8(end < 0 ? bytes : bytes.left(end));
+    return file.read(4096); // status and stat are far shorter
+}
+
+// "Uid:\t<real>\t<effective>\t<saved>\t<filesystem>" in <pid>/status.
+std::optional<uint> realUidIn(const QByteArray& status) {
+    for (const QByteArray& line : status.split('\n')) {
+        if (line.startsWith("Uid:")) {
+            bool ok = false;
+            const uint uid = line.mid(4).simplified().split(' ').value(0).toUInt(&ok);
+            return ok ? std::optional<uint>(uid) : std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+// The 22nd field of <pid>/stat; the name (field 2) is in parentheses and may itself hold blanks and ')'.
+quint64 startTimeIn(const QByteArray& stat) {
+    const qsizetype nameEnd = stat.lastIndexOf(')');
+    if (nameEnd < 0) {
+        return 0;
+    }
+    const QList<QByteArray> fields = stat.mid(nameEnd + 1).simplified().split(' ');
+    constexpr qsizetype startTimeAfterName = 22 - 3; // fields after the name start at the 3rd
+    return fields.value(startTimeAfterName).toULongLong();
 }
 
 } // namespace
@@ -47,12 +68,24 @@ QString firstCmdlineItem(const QString& path) {
 ProcessList::ProcessList(QString procRoot) : m_root(std::move(procRoot)) {}
 
 QString ProcessList::executableOf(qint64 pid) const {
-    const QString dir = m_root + '/' + QString::number(pid);
-    QString executable = readLinkTarget(dir + QStringLiteral("/exe"));
+    return readLinkTarget(m_root + '/' + QString::number(pid) + QStringLiteral("/exe"));
+}
+
+std::optional<ProcessRecord> ProcessList::recordOf(qint64 pid) const {
+    QString executable = executableOf(pid);
     if (executable.isEmpty()) {
-        executable = firstCmdlineItem(dir + QStringLiteral("/cmdline"));
+        return std::nullopt;
     }
-    return executable;
+    const QString dir = m_root + '/' + QString::number(pid);
+    return ProcessRecord{pid, std::move(executable), realUidIn(readSmallFile(dir + QStringLiteral("/status"))),
+                         startTimeIn(readSmallFile(dir + QStringLiteral("/stat")))};
+}
+
+ProcessRecord ProcessList::self() {
+    const qint64 pid = QCoreApplication::applicationPid();
+    ProcessRecord record = ProcessList().recordOf(pid).value_or(ProcessRecord{pid, {}, {}, 0});
+    record.realUid = ::getuid(); // from the kernel, whatever procfs shows
+    return record;
 }
 
 std::optional<std::vector<ProcessRecord>> ProcessList::runningProcesses() const {
@@ -75,9 +108,8 @@ std::optional<std::vector<ProcessRecord>> ProcessList::runningProcesses() const 
     std::vector<ProcessRecord> records;
     records.reserve(pids.size());
     for (const qint64 pid : pids) {
-        QString executable = executableOf(pid);
-        if (!executable.isEmpty()) {
-            records.push_back({pid, std::move(executable)});
+        if (auto record = recordOf(pid)) {
+            records.push_back(std::move(*record));
         }
     }
     return records;

@@ -10,6 +10,10 @@ namespace platform {
 struct ProcessRecord {
     qint64 pid = 0;
     QString executable;
+    // The real user id; nothing when the process's status cannot be read.
+    std::optional<uint> realUid;
+    // When the process started, in clock ticks after boot; 0 when unknown.
+    quint64 startTime = 0;
 
     friend bool operator==(const ProcessRecord&, const ProcessRecord&) = default;
 };
@@ -26,12 +30,15 @@ public:
     // The same without the asking process itself.
     std::optional<std::vector<ProcessRecord>> runningProcessesExcludingSelf() const;
 
-    // The executable of one process: the target of <pid>/exe when it can be read, else the first item of
-    // <pid>/cmdline; empty when neither gives a path (kernel threads, vanished processes).
+    // The executable of one process: the target of <pid>/exe. Never the command line, which any program
+    // can set as it likes. Empty when the link cannot be read (kernel threads, another user's processes,
+    // vanished ones).
     QString executableOf(qint64 pid) const;
+    // The whole record of one process; nothing when its executable cannot be told.
+    std::optional<ProcessRecord> recordOf(qint64 pid) const;
 
-    // Bytes read from a cmdline at most; a longer first item is cut there.
-    static constexpr qint64 cmdlineLimit = 4096;
+    // The asking process, read from the system's own table.
+    static ProcessRecord self();
 
 private:
     QString m_root;

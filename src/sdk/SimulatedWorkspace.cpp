@@ -157,9 +157,10 @@ void SimulatedWorkspace::rebuildFromWorkspace() {
     m_state = std::move(fresh);
 }
 
-void SimulatedWorkspace::reset(Workspace workspace) {
+void SimulatedWorkspace::reset(Workspace workspace, const QString& loadError) {
     ++m_generation;
     std::lock_guard lock(m_mutex);
+    m_loadError = loadError;
     m_state.workspace = std::move(workspace);
     rebuildFromWorkspace();
     m_analytics.clear();
@@ -294,24 +295,24 @@ QUrl SimulatedWorkspace::callbackUrl(const QString& token) const {
 }
 
 void SimulatedWorkspace::startBrowserSignIn(bool fast) {
-    const auto [delay, page] = read([&](const SimulationState& s) {
+    const auto [delay, page, attempt] = read([&](const SimulationState& s) {
         QUrl signInPage;
         signInPage.setScheme(QStringLiteral("https"));
         signInPage.setHost(s.endpointConfig.authDomain());
         signInPage.setPath(QStringLiteral("/authorize"));
         signInPage.setQuery(QStringLiteral("tenant=") + s.workspace.tenant.id);
-        return std::pair{fast ? s.stepDelaySeconds : s.browserDelaySeconds, signInPage};
+        return std::tuple{fast ? s.stepDelaySeconds : s.browserDelaySeconds, signInPage, s.signInAttempt};
     });
     if (!fast) {
         loginDelegate.call([&](auto& d) { d.onExtendedLoginStarted(page); });
     }
-    post(delay, [this, fast] {
-        const auto token = read([](const SimulationState& s) {
-            return s.loggedIn ? std::optional<QString>()
-                              : std::optional<QString>(s.workspace.session.idToken);
+    post(delay, [this, fast, attempt] {
+        const auto token = read([attempt](const SimulationState& s) {
+            const bool current = !s.loggedIn && s.signInAttempt == attempt;
+            return current ? std::optional<QString>(s.workspace.session.idToken) : std::optional<QString>();
         });
         if (!token) {
-            return;
+            return; // signed in meanwhile, or a later sign-in took this one's place
         }
         if (!fast) {
             loginDelegate.call([](auto& d) { d.onExtendedAuthViewLoaded(); });
@@ -333,16 +334,31 @@ void SimulatedWorkspace::startBrowserSignIn(bool fast) {
 void SimulatedWorkspace::login() {
     record(QStringLiteral("login"));
     post(0, [this] {
-        bool start = false;
+        std::optional<PDError> refusal;
         edit([&](SimulationState& s) {
-            start = !s.loggedIn && !s.signInInProgress;
-            s.signInInProgress = s.signInInProgress || start;
+            if (s.loggedIn) {
+                refusal = PDError(409, false, PDError::DEFAULT_ERROR_DOMAIN, QStringLiteral("Already signed in"),
+                                  QStringLiteral("You are already signed in."));
+            } else if (s.workspace.tenant.id.isEmpty()) {
+                const QString why = m_loadError.isEmpty() ? QStringLiteral("The workspace has no tenant.")
+                                                          : m_loadError;
+                refusal = PDError(503, false, PDError::DEFAULT_ERROR_DOMAIN,
+                                  QStringLiteral("Cannot sign in"),
+                                  QStringLiteral("The workspace could not be loaded: ") + why);
+            } else {
+                // A sign-in still open in the browser (refused, abandoned, or its callback refused by the
+                // client) gives way to this one.
+                ++s.signInAttempt;
+                s.signInInProgress = true;
+                s.fastLoginInProgress = false;
+            }
         });
-        if (start) {
-            startBrowserSignIn(false);
-        } else {
-            qCInfo(lcSdk) << "Sign-in ignored: already signed in or signing in";
+        if (refusal) {
+            qCInfo(lcSdk).noquote() << "Sign-in refused:" << refusal->messageText();
+            loginDelegate.call([&](auto& d) { d.onLoginErrorWithError(*refusal); });
+            return;
         }
+        startBrowserSignIn(false);
     });
 }
 
@@ -356,6 +372,7 @@ void SimulatedWorkspace::shouldLaunchFastLogin(std::function<void(bool)> complet
             // After a soft logout the client asks for the fast login itself.
             start = answer && !s.softLogoutPerformed && !s.fastLoginInProgress && !s.signInInProgress;
             s.fastLoginInProgress = s.fastLoginInProgress || start;
+            s.signInAttempt += start ? 1 : 0;
         });
         if (start) {
             startBrowserSignIn(true);
@@ -373,6 +390,7 @@ void SimulatedWorkspace::startFastLogInIfPossible() {
         edit([&](SimulationState& s) {
             start = !s.loggedIn && s.fastLoginAvailable && !s.fastLoginInProgress && !s.signInInProgress;
             s.fastLoginInProgress = s.fastLoginInProgress || start;
+            s.signInAttempt += start ? 1 : 0;
         });
         if (start) {
             startBrowserSignIn(true);
@@ -469,17 +487,15 @@ void SimulatedWorkspace::loadSessionData() {
 void SimulatedWorkspace::logout() {
     record(QStringLiteral("logout"));
     post(0, [this] {
-        if (read([](const SimulationState& s) {
-                return s.connectionState != SDVPNConnectionState::disconnected;
-            })) {
-            endConnection(false);
-        }
-        edit([](SimulationState& s) {
+        bool tunnelUp = false;
+        // Signed out first, so that nothing the tunnel's end sets off (pending settings, Always-On) can
+        // bring a tunnel up again for a session that is over.
+        edit([&](SimulationState& s) {
+            tunnelUp = s.connectionState != SDVPNConnectionState::disconnected;
             s.loggedIn = false;
             s.signInInProgress = false;
             s.fastLoginInProgress = false;
-            s.networks = nullptr;
-            s.currentNetwork = nullptr;
+            ++s.signInAttempt;
             // A session that timed out may come back without the browser; a sign-out forgets it.
             if (s.sessionExpired) {
                 s.softLogoutPerformed = true;
@@ -488,6 +504,13 @@ void SimulatedWorkspace::logout() {
                 s.fastLoginAvailable = false;
             }
             s.sessionExpired = false;
+        });
+        if (tunnelUp) {
+            endConnection(false);
+        }
+        edit([](SimulationState& s) {
+            s.networks = nullptr;
+            s.currentNetwork = nullptr;
         });
         loginDelegate.call([](auto& d) { d.onLogoutFinished(); });
     });

@@ -37,6 +37,7 @@ struct SimulationState {
     bool softLogoutPerformed = false;
     bool fastLoginInProgress = false;
     bool signInInProgress = false;
+    std::uint64_t signInAttempt = 0; // a later login() abandons an earlier attempt's browser
     bool sessionExpired = false;
     std::optional<QString> recentUserName;
 
@@ -96,8 +97,8 @@ public:
 
     QString loadError() const;
     // Starts again from `workspace`: pending work is dropped, state rebuilt; delegates, the browser and
-    // the recorder stay.
-    void reset(Workspace workspace);
+    // the recorder stay. `loadError` says why a file did not load when `workspace` is the empty stand-in.
+    void reset(Workspace workspace, const QString& loadError = {});
 
     // The SDK's thread. Every callback runs on it.
     const platform::DispatchQueue& queue() const { return m_queue; }

@@ -100,6 +100,12 @@ public:
     // The rows that have widgets now, first and last; (0, -1) when none.
     std::pair<int, int> rowsInView() const;
 
+    // Asks the data source again for the row's row view and cell when the row is in view; a row out of
+    // view gets them when it comes into view. Other rows are left alone.
+    void reloadRow(int row);
+    // Scrolls the least distance that shows the whole row.
+    void scrollRowToVisible(int row);
+
     int selectedRow() const { return m_selectedRow; }
     // Selects the row when it exists and the data source agrees; -1 clears the selection.
     void selectRow(int row);
@@ -133,6 +139,7 @@ private:
     void rowClicked(int row);
     void layoutRows();
     void placeRow(int row, VisibleRow& visible);
+    void setRowGeometry(int row, const VisibleRow& visible, int top);
     void recycle(int row, VisibleRow& visible);
     void recycleAll();
     void updateScrollBars();

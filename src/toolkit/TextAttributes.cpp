@@ -3,6 +3,7 @@
 #include "toolkit/Button.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QTextBlock>
@@ -161,10 +162,17 @@ void highlightMatch(QLabel* field, const QString& search, const QColor& baseColo
 }
 
 QFont defaultSubstringFont() {
-    QFont font(QStringLiteral("Open Sans"));
-    font.setBold(true);
-    font.setPointSize(12);
+    QFont font;
+    font.setFamilies({QStringLiteral("Open Sans"), QStringLiteral("Inter")});
+    font.setWeight(QFont::Bold);
+    font.setPixelSize(12);
     return font;
+}
+
+void setApplicationFont() {
+    QFont font(QStringLiteral("Inter"));
+    font.setPixelSize(14);
+    QApplication::setFont(font);
 }
 
 AttributedString withFontOnSubstring(const QString& text, const QString& substring, const QColor& color,

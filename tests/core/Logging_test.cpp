@@ -30,11 +30,30 @@ TEST_F(PrintTest, JoinsItemsAndCarriesEachCallersPlace) {
     EXPECT_EQ(lines[2].message, "single");
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(lines[i].level, VeltrixLogger::Level::info);
-        EXPECT_TRUE(lines[i].file.endsWith("Logging_test.cpp")) << lines[i].file.toStdString();
-        EXPECT_TRUE(lines[i].function.contains("JoinsItemsAndCarriesEachCallersPlace"))
-            << lines[i].function.toStdString();
+        EXPECT_EQ(lines[i].file, "Logging_test.cpp") << "no build folder in the log";
+        EXPECT_EQ(lines[i].function, "PrintTest_JoinsItemsAndCarriesEachCallersPlace_Test::TestBody")
+            << "the plain name, not the signature";
         EXPECT_EQ(lines[i].line, firstLine + i) << "each call has its own line";
     }
+}
+
+namespace {
+struct Place {
+    template <class T>
+    static void fromTemplate(const T&) {
+        vlog::info("from a template");
+    }
+};
+} // namespace
+
+TEST_F(PrintTest, LinesFromLambdasAndTemplatesNameThePlainFunction) {
+    [] { vlog::warning("from a lambda"); }();
+    Place::fromTemplate(std::vector<int>{});
+    const auto lines = driver.loggedLines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0].function, "PrintTest_LinesFromLambdasAndTemplatesNameThePlainFunction_Test::TestBody");
+    EXPECT_TRUE(lines[1].function.startsWith("{anonymous}::Place::fromTemplate")) << lines[1].function.toStdString();
+    EXPECT_FALSE(lines[1].function.contains(' ')) << lines[1].function.toStdString();
 }
 
 TEST_F(PrintTest, WithLoggingOffWritesToStandardOutputWithTheTerminator) {

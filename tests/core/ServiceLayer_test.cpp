@@ -8,7 +8,12 @@
 #include "platform/ProcessList.h"
 #include "sdk/VeltrixXPC.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+
 #include <thread>
+
+#include <unistd.h>
 
 using namespace coretest;
 using Delivery = sdk::testing::Driver::Delivery;
@@ -262,20 +267,53 @@ TEST_F(ServiceLayerTest, ExpiredAccountSignsOutThenShowsTheErrorHalfASecondLater
     EXPECT_EQ(router.calls, QStringList({"performLogout", "showAccountExpired"}));
 }
 
-TEST(ConflictingCopiesTest, CountsProcessesRunningTheClientsOwnExecutables) {
-    const QList<GlobalConstants::OwnExecutable> own = {{"com.veltrix.Veltrix", "/veltrix"},
-                                                       {"com.veltrix.Helper", "/helper"}};
-    const std::vector<platform::ProcessRecord> processes = {{10, "/opt/veltrix/bin/veltrix"},
-                                                            {11, "/usr/bin/bash"},
-                                                            {12, "/opt/veltrix/bin/helper"},
-                                                            {13, "/opt/veltrix/bin/veltrix"},
-                                                            {14, ""},
-                                                            {15, "/usr/bin/veltrix-notifier"}};
-    EXPECT_EQ(ServiceLayer::conflictingExecutables(processes, own),
-              QStringList({"/opt/veltrix/bin/veltrix", "/opt/veltrix/bin/helper"}))
-        << "each path once, only paths ending with an own executable";
-    EXPECT_TRUE(ServiceLayer::conflictingExecutables({{1, "/usr/bin/bash"}}, own).isEmpty());
-    EXPECT_TRUE(ServiceLayer::conflictingExecutables(processes, {}).isEmpty());
+TEST(ConflictingCopiesTest, CountsOnlyOlderCopiesOfTheSameUserRunningTheClientsOwnExecutable) {
+    const QStringList own = {"/opt/veltrix/bin/veltrix", "/opt/veltrix/bin/helper"};
+    const platform::ProcessRecord self{50, "/opt/veltrix/bin/veltrix", 1000u, 5000};
+    const std::vector<platform::ProcessRecord> processes = {
+        {10, "/opt/veltrix/bin/veltrix", 1000u, 4000},     // an older copy of ours: counts
+        {11, "/opt/veltrix/bin/veltrix", 1000u, 4100},     // the same path again: counted once
+        {12, "/opt/veltrix/bin/helper", 1000u, 4200},      // another executable of ours
+        {13, "/opt/veltrix/bin/veltrix", 1001u, 100},      // another user's copy
+        {14, "/opt/veltrix/bin/veltrix", std::nullopt, 1}, // owner unknown
+        {15, "/home/x/veltrix", 1000u, 1},                 // merely named like the client
+        {16, "/opt/veltrix/bin/veltrix-notifier", 1000u, 1},
+        {50, "/opt/veltrix/bin/veltrix", 1000u, 5000},     // this very process
+        {60, "/opt/veltrix/bin/veltrix", 1000u, 5002},     // started later: it hands over and exits
+    };
+    EXPECT_EQ(ServiceLayer::conflictingExecutables(processes, own, self),
+              QStringList({"/opt/veltrix/bin/veltrix", "/opt/veltrix/bin/helper"}));
+
+    // Started in the same clock tick: the lower pid is the older one, so exactly one of the two counts.
+    const platform::ProcessRecord twinA{70, "/opt/veltrix/bin/veltrix", 1000u, 9000};
+    const platform::ProcessRecord twinB{71, "/opt/veltrix/bin/veltrix", 1000u, 9000};
+    EXPECT_TRUE(ServiceLayer::conflictingExecutables({twinB}, own, twinA).isEmpty());
+    EXPECT_EQ(ServiceLayer::conflictingExecutables({twinA}, own, twinB).size(), 1);
+    EXPECT_TRUE(ServiceLayer::conflictingExecutables(processes, {}, self).isEmpty());
+}
+
+TEST_F(ServiceLayerTest, AnotherUsersCopyOrAProgramNamedLikeTheClientLetsTheClientRun) {
+    QTemporaryDir proc;
+    const QString ownExecutable = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
+    auto process = [&](int pid, const QString& executable, uint uid, quint64 start) {
+        QDir().mkpath(proc.filePath(QString::number(pid)));
+        ASSERT_TRUE(QFile::link(executable, proc.filePath(QStringLiteral("%1/exe").arg(pid))));
+        QFile status(proc.filePath(QStringLiteral("%1/status").arg(pid)));
+        ASSERT_TRUE(status.open(QIODevice::WriteOnly));
+        status.write(QStringLiteral("Uid:\t%1\t%1\t%1\t%1\n").arg(uid).toUtf8());
+        QFile stat(proc.filePath(QStringLiteral("%1/stat").arg(pid)));
+        ASSERT_TRUE(stat.open(QIODevice::WriteOnly));
+        stat.write(QStringLiteral("%1 (veltrix) S 1 1 1 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 %2 1 1")
+                       .arg(pid)
+                       .arg(start)
+                       .toUtf8());
+    };
+    service.setProcessTableRoot(proc.path());
+    process(2, ownExecutable, ::getuid() + 1, 1);    // another user's copy, long running
+    process(3, "/usr/bin/env", ::getuid(), 1);       // `exec -a veltrix`: the command line lies
+    EXPECT_FALSE(service.isConflictingAppsRunning());
+    process(4, ownExecutable, ::getuid(), 1);        // this user's copy, started first
+    EXPECT_TRUE(service.isConflictingAppsRunning());
 }
 
 TEST(OwnExecutablesTest, ListsExecutablesWithAnIdentifierBehindTheBundlePath) {

@@ -1,4 +1,3 @@
-#include "mainwindow/GeneralViewController.h"
 #include "mainwindow/MainSubController.h"
 
 #include "core/LocalizedStrings.h"
@@ -166,25 +165,3 @@ TEST_F(MainSubControllerTest, ForcedUpdateLookFollowsTheModel) {
     EXPECT_FALSE(controller.isUpdateRequiredShown());
 }
 
-TEST(GeneralViewController, SelectingATabMarksItsButtonAndEmbedsItsController) {
-    GeneralViewController general;
-    platform::ViewController home;
-    platform::ViewController networks;
-    general.setTabController(MainMenuBarTab::home, &home);
-    general.setTabController(MainMenuBarTab::networks, &networks);
-    general.selectTab(MainMenuBarTab::home);
-    EXPECT_TRUE(general.isTabMarked(MainMenuBarTab::home));
-    EXPECT_EQ(general.embeddedController(), &home);
-    EXPECT_EQ(home.parentViewController(), &general);
-
-    general.selectTab(MainMenuBarTab::networks);
-    EXPECT_FALSE(general.isTabMarked(MainMenuBarTab::home));
-    EXPECT_TRUE(general.isTabMarked(MainMenuBarTab::networks));
-    EXPECT_EQ(general.embeddedController(), &networks);
-    EXPECT_EQ(home.parentViewController(), nullptr);
-
-    general.selectTab(MainMenuBarTab::logout); // no controller: only marked
-    EXPECT_TRUE(general.isTabMarked(MainMenuBarTab::logout));
-    EXPECT_EQ(general.embeddedController(), &networks);
-    general.dismissModal(); // no overlay: nothing
-}

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 using namespace platform;
 
 namespace {
@@ -25,8 +27,11 @@ public:
     void exe(const QString& pid, const QString& target) const {
         EXPECT_TRUE(QFile::link(target, process(pid) + "/exe"));
     }
-    void cmdline(const QString& pid, const QByteArray& bytes) const {
-        QFile file(process(pid) + "/cmdline");
+    void cmdline(const QString& pid, const QByteArray& bytes) const { write(pid, "cmdline", bytes); }
+    void status(const QString& pid, const QByteArray& bytes) const { write(pid, "status", bytes); }
+    void stat(const QString& pid, const QByteArray& bytes) const { write(pid, "stat", bytes); }
+    void write(const QString& pid, const QString& name, const QByteArray& bytes) const {
+        QFile file(process(pid) + "/" + name);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
@@ -37,20 +42,17 @@ private:
 
 } // namespace
 
-TEST(ProcessList, ReadsExecutablesFromExeLinksThenCmdlines) {
+TEST(ProcessList, ReadsExecutablesFromExeLinksOnlyWithOwnerAndStartTime) {
     FakeProc proc;
     proc.exe("1", "/sbin/init");
+    proc.status("1", "Name:\tinit\nUid:\t0\t0\t0\t0\nGid:\t0\t0\t0\t0\n");
+    proc.stat("1", "1 (init) S 0 1 1 0 -1 4194560 0 0 0 0 0 0 0 0 20 0 1 0 5 170000 3000");
     proc.exe("42", "/opt/veltrix/bin/veltrix (deleted)"); // replaced by an update while running
-    proc.cmdline("100", QByteArray("/usr/bin/python3\0/srv/script.py\0", 32));
-    proc.cmdline("7", "/bin/no-terminator");
-    proc.cmdline("8", "");                               // kernel thread
-    proc.process("9");                                   // vanished while listed
-    proc.cmdline("11", QByteArray("\xff\xfe/bad\0", 7)); // not UTF-8
-    {
-        QFile notALink(proc.process("12") + "/exe"); // exe not readable as a link
-        ASSERT_TRUE(notALink.open(QIODevice::WriteOnly));
-        proc.cmdline("12", QByteArray("/usr/bin/fallback\0", 18));
-    }
+    proc.status("42", "Uid:\t1000\t0\t1000\t1000\n");  // real uid first, whatever the effective one
+    proc.stat("42", "42 (vel trix) (x) S 1 42 42 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 9876 1 1");
+    // A program that only names itself like the client on its command line is not the client.
+    proc.cmdline("100", QByteArray("/opt/veltrix/bin/veltrix\0", 25));
+    proc.process("9"); // vanished while listed, or a kernel thread
     proc.process("self");
     proc.process("12a");
     QFile plainFile(proc.root() + "/55");
@@ -58,35 +60,25 @@ TEST(ProcessList, ReadsExecutablesFromExeLinksThenCmdlines) {
 
     const auto records = ProcessList(proc.root()).runningProcesses();
     ASSERT_TRUE(records);
-    std::vector<qint64> pids;
-    for (const auto& record : *records) {
-        pids.push_back(record.pid);
-    }
-    EXPECT_EQ(pids, (std::vector<qint64>{1, 7, 11, 12, 42, 100})); // numeric order, unusable ones left out
-    EXPECT_EQ(records->at(0).executable, "/sbin/init");
-    EXPECT_EQ(records->at(1).executable, "/bin/no-terminator");
-    EXPECT_FALSE(records->at(2).executable.isEmpty());
-    EXPECT_EQ(records->at(3).executable, "/usr/bin/fallback");
-    EXPECT_EQ(records->at(4).executable, "/opt/veltrix/bin/veltrix");
-    EXPECT_EQ(records->at(5).executable, "/usr/bin/python3");
-}
+    ASSERT_EQ(records->size(), 2u) << "numeric order, unusable ones left out";
+    EXPECT_EQ(records->at(0), (ProcessRecord{1, "/sbin/init", 0u, 5}));
+    EXPECT_EQ(records->at(1), (ProcessRecord{42, "/opt/veltrix/bin/veltrix", 1000u, 9876}))
+        << "a name with blanks and parentheses does not shift the fields";
 
-TEST(ProcessList, ReadsAtMostTheCapOfALongCmdline) {
-    FakeProc proc;
-    proc.cmdline("5", QByteArray(100000, 'a'));
-    const ProcessList list(proc.root());
-    EXPECT_EQ(list.executableOf(5).size(), ProcessList::cmdlineLimit);
-    EXPECT_TRUE(list.executableOf(6).isEmpty());
+    proc.exe("7", "/usr/bin/quiet"); // no status or stat to read
+    EXPECT_EQ(ProcessList(proc.root()).recordOf(7), (ProcessRecord{7, "/usr/bin/quiet", std::nullopt, 0}));
 }
 
 TEST(ProcessList, CanLeaveTheAskingProcessOut) {
     FakeProc proc;
     const QString self = QString::number(QCoreApplication::applicationPid());
-    proc.cmdline(self, QByteArray("/usr/bin/me\0", 12));
-    proc.cmdline("1", QByteArray("/sbin/init\0", 11));
+    proc.exe(self, "/usr/bin/me");
+    proc.exe("1", "/sbin/init");
     const ProcessList list(proc.root());
     EXPECT_EQ(list.runningProcesses()->size(), 2u);
-    EXPECT_EQ(*list.runningProcessesExcludingSelf(), (std::vector<ProcessRecord>{{1, "/sbin/init"}}));
+    const auto others = list.runningProcessesExcludingSelf();
+    ASSERT_EQ(others->size(), 1u);
+    EXPECT_EQ(others->front().executable, "/sbin/init");
 }
 
 TEST(ProcessList, AnUnreadableTableGivesNothing) {
@@ -103,4 +95,7 @@ TEST(ProcessList, FindsThisProcessInTheRealTable) {
     ASSERT_NE(found, records->end());
     EXPECT_EQ(QFileInfo(found->executable).canonicalFilePath(),
               QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());
+    EXPECT_EQ(found->realUid, ::getuid());
+    EXPECT_GT(found->startTime, 0u);
+    EXPECT_EQ(*found, ProcessList::self());
 }

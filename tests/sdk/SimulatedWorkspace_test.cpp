@@ -97,6 +97,62 @@ TEST_F(SignInTest, SignOutForgetsTheSessionButATimeoutAllowsFastLogin) {
     EXPECT_EQ(driver.callNames().count("externalAuthSuccess"), 1);
 }
 
+TEST_F(SignInTest, ANewSignInReplacesOneThatWasRefusedOrAbandoned) {
+    // Abandoned: the browser never hands the callback back (the client refused it, or the person closed it).
+    driver.setBrowserForward([](const QUrl&) {});
+    VeltrixXPC::login();
+    scheduler.advance(5);
+    ASSERT_FALSE(VeltrixXPC::isLoggedIn());
+
+    // Refused: a token the workspace does not know.
+    driver.setBrowserForward([](const QUrl& url) {
+        VeltrixXPC::externalAuthSuccess(
+            PDExtendedAuthResult(QUrlQuery(url).queryItemValue(QStringLiteral("tenant_id")), "forged"));
+    });
+    VeltrixXPC::login();
+    scheduler.advance(5);
+    ASSERT_FALSE(VeltrixXPC::isLoggedIn());
+    EXPECT_TRUE(recorder.has("loginError"));
+
+    driver.setBrowserForward(completeSignIn);
+    VeltrixXPC::login();
+    scheduler.advance(10);
+    EXPECT_TRUE(VeltrixXPC::isLoggedIn());
+}
+
+TEST_F(SignInTest, ALaterSignInDropsTheEarlierBrowserCallback) {
+    int callbacks = 0;
+    driver.setBrowserForward([&](const QUrl& url) {
+        ++callbacks;
+        completeSignIn(url);
+    });
+    VeltrixXPC::login();
+    scheduler.advance(0.5);
+    VeltrixXPC::login();
+    scheduler.advance(10);
+    EXPECT_EQ(callbacks, 1);
+    EXPECT_TRUE(VeltrixXPC::isLoggedIn());
+    EXPECT_EQ(recorder.events().count("loginSuccess"), 1);
+}
+
+TEST_F(SignInTest, ASignInThatCannotStartIsReportedToTheLoginDelegate) {
+    signIn();
+    const size_t browsed = driver.browserUrls().size();
+    VeltrixXPC::login();
+    scheduler.advance(5);
+    ASSERT_TRUE(recorder.lastError) << "already signed in";
+    EXPECT_EQ(driver.browserUrls().size(), browsed);
+
+    driver.reset(sdk::Workspace{});
+    recorder.install();
+    recorder.lastError.reset();
+    VeltrixXPC::login();
+    scheduler.advance(5);
+    ASSERT_TRUE(recorder.lastError);
+    EXPECT_TRUE(recorder.lastError->messageText().contains("could not be loaded"));
+    EXPECT_TRUE(driver.browserUrls().empty()) << "no browser for a workspace without a tenant";
+}
+
 TEST_F(SignInTest, RememberedSessionStartsFastLoginWhenAsked) {
     auto workspace = sdk::testing::Driver::demoWorkspace();
     workspace.session.fastLoginAvailable = true;
@@ -285,6 +341,27 @@ TEST_F(SettingsTest, AlwaysOnBringsTheTunnelUpByItself) {
     EXPECT_TRUE(recorder.has("autoStart"));
     scheduler.advance(2);
     EXPECT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::connected);
+}
+
+TEST_F(SettingsTest, SignOutUnderAlwaysOnWithAPendingSettingEndsDisconnectedThenSignedOut) {
+    VeltrixXPC::setNetworkSetting(PDNetworkSettingItem::alwaysOn, true);
+    scheduler.advance(3);
+    ASSERT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::connected);
+    VeltrixXPC::setNetworkSetting(PDNetworkSettingItem::trustedNetworks, false); // waits for the tunnel
+    scheduler.runUntilIdle();
+    recorder.clear();
+
+    VeltrixXPC::logout();
+    scheduler.advance(30);
+    EXPECT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected);
+    EXPECT_FALSE(VeltrixXPC::isLoggedIn());
+    const QStringList events = recorder.events();
+    ASSERT_TRUE(events.contains("disconnected")) << events.join(", ").toStdString();
+    ASSERT_TRUE(events.contains("logoutFinished")) << events.join(", ").toStdString();
+    EXPECT_LT(events.indexOf("disconnected"), events.indexOf("logoutFinished")) << events.join(", ").toStdString();
+    EXPECT_EQ(events.indexOf("logoutFinished"), events.size() - 1) << "nothing follows the sign-out: " << events.join(", ").toStdString();
+    EXPECT_FALSE(events.contains("autoStart")) << events.join(", ").toStdString();
+    EXPECT_FALSE(VeltrixXPC::settings().trustedNetworks.value) << "the pending setting applied on the way out";
 }
 
 TEST_F(SettingsTest, TrustedNetworksAreReplacedUnlessEnforced) {

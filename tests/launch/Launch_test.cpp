@@ -1,0 +1,128 @@
+// Runs the built client as a person would from a terminal: without a display, with --help and --version,
+// twice in a row, and stopped with SIGTERM.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+class LaunchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        QDir().mkpath(runtimeDir());
+        QFile::setPermissions(runtimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    QString runtimeDir() const { return home.filePath(QStringLiteral("runtime")); }
+
+    // A clean environment of its own: no display unless `platform` names one.
+    QProcessEnvironment environment(const QString& platform) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_LOGGING_RULES"}) {
+            env.remove(QString::fromLatin1(name));
+        }
+        if (!platform.isEmpty()) {
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        }
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral(".local/share")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
+        return env;
+    }
+
+    std::unique_ptr<QProcess> start(const QStringList& arguments, const QString& platform) const {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(environment(platform));
+        process->start(QStringLiteral(VELTRIX_CLIENT_BINARY), arguments);
+        EXPECT_TRUE(process->waitForStarted(5000));
+        return process;
+    }
+
+    struct Outcome {
+        QProcess::ExitStatus status = QProcess::CrashExit;
+        int code = -1;
+        QString out;
+        QString err;
+    };
+    Outcome run(const QStringList& arguments, const QString& platform = {}) const {
+        auto process = start(arguments, platform);
+        EXPECT_TRUE(process->waitForFinished(10000));
+        return {process->exitStatus(), process->exitCode(), QString::fromUtf8(process->readAllStandardOutput()),
+                QString::fromUtf8(process->readAllStandardError())};
+    }
+
+    bool lockTouched() const { return !QDir(runtimeDir()).entryList(QDir::Files | QDir::System).isEmpty(); }
+
+    QTemporaryDir home;
+};
+
+} // namespace
+
+TEST_F(LaunchTest, WithoutADisplayItSaysSoInOneLineAndExits1) {
+    const Outcome outcome = run({});
+    EXPECT_EQ(outcome.status, QProcess::NormalExit) << "no abort, no core dump";
+    EXPECT_EQ(outcome.code, 1);
+    EXPECT_EQ(outcome.err.count('\n'), 1) << outcome.err.toStdString();
+    EXPECT_TRUE(outcome.err.contains("X11 or Wayland")) << outcome.err.toStdString();
+    EXPECT_TRUE(outcome.err.contains("xvfb-run")) << outcome.err.toStdString();
+    EXPECT_FALSE(lockTouched());
+
+    const Outcome unreachable = [&] {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment env = environment({});
+        env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":987")); // set, but nobody serves it
+        process->setProcessEnvironment(env);
+        process->start(QStringLiteral(VELTRIX_CLIENT_BINARY), {});
+        process->waitForFinished(10000);
+        return Outcome{process->exitStatus(), process->exitCode(), {},
+                       QString::fromUtf8(process->readAllStandardError())};
+    }();
+    EXPECT_EQ(unreachable.status, QProcess::NormalExit);
+    EXPECT_EQ(unreachable.code, 1);
+    EXPECT_TRUE(unreachable.err.contains("X11 or Wayland")) << unreachable.err.toStdString();
+}
+
+TEST_F(LaunchTest, HelpAndVersionPrintAndExitBeforeAnyLockOrWindow) {
+    const Outcome help = run({QStringLiteral("--help")});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_TRUE(help.out.startsWith("Usage: veltrix")) << help.out.toStdString();
+    EXPECT_TRUE(help.out.contains("--workspace FILE"));
+    const Outcome version = run({QStringLiteral("--version")}, QStringLiteral("offscreen"));
+    EXPECT_EQ(version.code, 0);
+    EXPECT_TRUE(version.out.startsWith("veltrix ")) << version.out.toStdString();
+    EXPECT_TRUE(version.err.isEmpty()) << version.err.toStdString();
+    EXPECT_FALSE(lockTouched());
+}
+
+TEST_F(LaunchTest, ASecondLaunchJustAfterTheFirstHandsOverAndTheFirstStaysUntilSigterm) {
+    const QString offscreen = QStringLiteral("offscreen");
+    auto first = start({}, offscreen);
+    QThread::msleep(20);
+    auto second = start({QStringLiteral("--workspace"), QStringLiteral("/nonexistent.json")}, offscreen);
+
+    ASSERT_TRUE(second->waitForFinished(10000));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0) << second->readAllStandardError().toStdString();
+    const QString secondErr = QString::fromUtf8(second->readAllStandardError());
+    EXPECT_TRUE(secondErr.contains("--workspace applies only when the client starts")) << secondErr.toStdString();
+
+    EXPECT_FALSE(first->waitForFinished(1500)) << "the first copy keeps running: "
+                                                 << first->readAllStandardError().toStdString();
+    ASSERT_EQ(first->state(), QProcess::Running);
+
+    QElapsedTimer stopping;
+    stopping.start();
+    ::kill(static_cast<pid_t>(first->processId()), SIGTERM);
+    ASSERT_TRUE(first->waitForFinished(5000));
+    EXPECT_LT(stopping.elapsed(), 500) << "SIGTERM ends the client promptly";
+    EXPECT_EQ(first->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first->exitCode(), 0);
+}
