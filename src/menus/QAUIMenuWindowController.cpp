@@ -139,9 +139,8 @@ void QAUIMenuWindowController::showWindow() {
     platform::WindowController::showWindow();
     shownMenuWindows().insert(this);
     noteWindowShown(this, ShownWindowKind::menuWindow, true);
-    if (AppRouterProtocol* router = appRouter()) {
-        router->closeOtherWindows();
-    }
+    // The other windows are closed by the click that opens this one (the status item), not here: the
+    // client also opens it itself right after showing the main or sign-in window, which must stay.
     // No background blur on this platform: the window paints its own opaque card.
 }
 

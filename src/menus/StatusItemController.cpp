@@ -81,16 +81,25 @@ void StatusItemController::didClickStatusItemHandler() {
     if (!m_statusItem || !m_menuController) {
         return;
     }
-    if (!ServiceLayer::appModel().isAppInUserAgentMode()) {
+    auto closeOtherWindows = [] {
         if (AppRouterProtocol* router = appRouter()) {
             router->closeOtherWindows();
         }
+    };
+    // With a Dock icon the windows go at once; as an agent only when the click opens the window.
+    const bool agent = ServiceLayer::appModel().isAppInUserAgentMode();
+    if (!agent) {
+        closeOtherWindows();
     }
     std::weak_ptr<bool> alive = m_alive;
-    runOnMainQueue(100, [this, alive] {
-        if (alive.lock()) {
-            m_menuController->toggleMenu(m_statusItem);
+    runOnMainQueue(100, [this, alive, agent, closeOtherWindows] {
+        if (!alive.lock()) {
+            return;
         }
+        if (agent && !isMenuWindowShown()) {
+            closeOtherWindows();
+        }
+        m_menuController->toggleMenu(m_statusItem);
     });
 }
 

@@ -76,10 +76,10 @@ TEST_F(SignInTest, ARefusedSignInShowsWhyAndTheNextAttemptSucceeds) {
     clickSignIn();
     advance(signInSeconds);
     EXPECT_FALSE(VeltrixXPC::isLoggedIn());
+    EXPECT_EQ(shownWindow(), QStringLiteral("signIn"));
     EXPECT_FALSE(signInScreen().isSigningIn()) << "the window leaves \"Signing in…\"";
     EXPECT_TRUE(signInScreen().isErrorShown());
     EXPECT_TRUE(isQuickAccessShown()) << "the tray opens with the refusal";
-    EXPECT_EQ(shownWindow(), QString()) << "the quick-access window closes the other windows as it opens";
     EXPECT_TRUE(quickAccessShows("Sign-in failed")) << quickAccessTexts();
 
     driver.setBrowserForward([](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
@@ -169,6 +169,10 @@ TEST_F(SignInTest, AWorkspaceFileThatDoesNotLoadIsShownAndSignInSaysWhy) {
 }
 
 TEST_F(SignInTest, SigningOutUnderAlwaysOnEndsDisconnectedAndStaysSo) {
+    // Always-On as the workspace sets it: the sign-out window reads the setting.
+    PDSettings applied = VeltrixXPC::settings();
+    applied.alwaysOn = PDSettingBoolItem(true, true);
+    driver.setSettings(applied);
     driver.setAlwaysOn(true);
     launchAndSignIn();
     advance(5);
@@ -179,7 +183,7 @@ TEST_F(SignInTest, SigningOutUnderAlwaysOnEndsDisconnectedAndStaysSo) {
 
     ASSERT_TRUE(chooseInTrayMenu("Sign Out"));
     advance(1);
-    QWidget* signOut = delegate->qaUISignOutController()->windowController()->window();
+    QWidget* signOut = delegate->qaUISignOutController()->window();
     auto* code = signOut->findChild<PopoverConfirmationCodeView*>();
     ASSERT_NE(code, nullptr) << "Always-On asks for the code";
     auto* field = code->findChild<QLineEdit*>();

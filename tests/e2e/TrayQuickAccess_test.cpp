@@ -170,3 +170,15 @@ TEST_F(TrayQuickAccessTest, UnderAlwaysOnSignOutAsksForTheCode) {
     EXPECT_FALSE(shownWindow().contains("signOut"));
     EXPECT_TRUE(VeltrixXPC::isLoggedIn());
 }
+
+TEST_F(TrayQuickAccessTest, AfterSignInTheMainWindowStaysAndAClickOnTheTrayPutsItAway) {
+    launchAndSignIn();
+    advance(1);
+    EXPECT_EQ(shownWindow(), QStringLiteral("main")) << "the client opening its window keeps the main window";
+    if (isQuickAccessShown()) {
+        clickTrayIcon(); // closes it
+    }
+    clickTrayIcon();
+    EXPECT_TRUE(isQuickAccessShown());
+    EXPECT_EQ(shownWindow(), QString()) << "the user turned to the tray";
+}

@@ -172,10 +172,13 @@ TEST_F(StatusItemControllerTest, ClickClosesTheOtherWindowsOnlyWithADockIconThen
     EXPECT_EQ(router.count(QStringLiteral("closeOtherWindows")), 1); // at once
     ServiceLayer::appModel().setIsAppInUserAgentMode(true);
     controller.statusItem()->performClick();
-    EXPECT_EQ(router.count(QStringLiteral("closeOtherWindows")), 1);
+    EXPECT_EQ(router.count(QStringLiteral("closeOtherWindows")), 1); // not at once as an agent
     EXPECT_TRUE(held.calls.isEmpty());
     scheduler.advance(0.1);
     EXPECT_EQ(held.calls, (QStringList{QStringLiteral("toggleMenu"), QStringLiteral("toggleMenu")}));
+    EXPECT_EQ(router.count(QStringLiteral("closeOtherWindows")), 2); // as the window opens
+    controller.showMenu(); // the client opening it itself closes nothing
+    EXPECT_EQ(router.count(QStringLiteral("closeOtherWindows")), 2);
     ServiceLayer::appModel().setIsAppInUserAgentMode(false);
 }
 
