@@ -9,6 +9,7 @@
 #include "platform/StatusBar.h"
 #include "toolkit/BaseWindowViewController.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QKeyEvent>
@@ -309,4 +310,16 @@ TEST_F(MenuWindowTest, SignOutWindowClosesTheQuickAccessWindowAndPicksItsVariant
     EXPECT_GE(signOut.window()->height(), card.height());
     signOut.modalViewController()->popoverCanceled(nullptr);
     EXPECT_FALSE(signOut.isVisible());
+}
+
+TEST_F(MenuWindowTest, TheHeaderButtonBringsTheMainWindowBackOnBothPages) {
+    for (bool signedIn : {false, true}) {
+        signedIn ? quickAccess.showLoggedInPage() : quickAccess.showLoggedOutPage();
+        quickAccess.toggleMenu(item);
+        auto* maximize = quickAccess.window()->findChild<QAbstractButton*>(QStringLiteral("maximizeButton"));
+        ASSERT_NE(maximize, nullptr);
+        maximize->click();
+        quickAccess.close();
+    }
+    EXPECT_EQ(router.count(QStringLiteral("enterForegroundMode")), 2);
 }
