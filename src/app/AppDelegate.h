@@ -103,6 +103,7 @@ public:
     void showSupportTab() override;
     void showSignOutWindow() override;
     void closeSignOutWindow() override;
+    void closeOtherWindows() override;
 
     // Routing outside the protocol.
     void showWelcomeWindow();

@@ -444,12 +444,21 @@ void AppDelegate::openAppConfigURL() {
 
 void AppDelegate::showSignOutWindow() {
     if (m_qaUISignOutController) {
-        m_qaUISignOutController->showSignOutWindow();
+        m_qaUISignOutController->show();
+    }
+}
+
+void AppDelegate::closeOtherWindows() {
+    for (BaseWindowViewController* window :
+         {m_generalWindowViewController.get(), m_welcomeWindowViewController.get(), m_authNewWindow.get()}) {
+        if (window && window->isWindowVisible()) {
+            window->close();
+        }
     }
 }
 
 void AppDelegate::closeSignOutWindow() {
     if (m_qaUISignOutController) {
-        m_qaUISignOutController->closeSignOutWindow();
+        m_qaUISignOutController->close();
     }
 }

@@ -8,8 +8,10 @@
 #include <QList>
 
 class QObject;
-class QWidget;
 class MenuControllerDataSource;
+namespace platform {
+class StatusItem;
+}
 class MenuControllerDelegate;
 
 // The signed-out page's busy indicator; front ends without that page leave both empty.
@@ -29,7 +31,8 @@ public:
     virtual void setDelegate(MenuControllerDelegate* delegate) = 0;
 
     virtual void showMenu() {}
-    virtual void toggleMenu(QWidget* relativeTo) = 0;
+    // Opens the front end under the status item that was clicked, or closes it.
+    virtual void toggleMenu(platform::StatusItem* relativeTo) = 0;
     virtual void setLoggedInState() = 0;
     virtual void setLoggedOutState() = 0;
     virtual void updateGroupedLocations() = 0;

@@ -47,20 +47,6 @@ TooltipHoverButton* indicator(const QString& image, PopoverState state) {
 
 } // namespace
 
-QString titleOf(NetworkCellStatusViewState state) {
-    switch (state) {
-    case NetworkCellStatusViewState::connected:
-        return QStringLiteral("Connected");
-    case NetworkCellStatusViewState::connecting:
-        return QStringLiteral("Connecting...");
-    case NetworkCellStatusViewState::connectAvailable:
-        return QStringLiteral("Connect");
-    case NetworkCellStatusViewState::disconnectAvailable:
-        return QStringLiteral("Disconnect");
-    }
-    return {};
-}
-
 QColor colorOf(NetworkCellStatusViewState state) {
     switch (state) {
     case NetworkCellStatusViewState::connected:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "locations/NetworkCellViewDelegate.h"
 #include "sdk/PDNetworks.h"
 #include "mainwindow/MainWindowLook.h"
 #include "toolkit/HoverableTableView.h"
@@ -12,18 +13,7 @@
 
 class HoverableBgButton;
 
-// What a network's status line says.
-enum class NetworkCellStatusViewState { connected, connecting, connectAvailable, disconnectAvailable };
-QString titleOf(NetworkCellStatusViewState state);
 QColor colorOf(NetworkCellStatusViewState state);
-
-// A row's Connect or Disconnect button was clicked. The status line passes null; the row fills in its
-// own network.
-class NetworkCellViewDelegate {
-public:
-    virtual ~NetworkCellViewDelegate() = default;
-    virtual void networkSelected(const PDNetworkItemPtr& network) = 0;
-};
 
 // The right end of a network row: "Connected" with its icon, "Connecting...", or a Connect / Disconnect
 // button.

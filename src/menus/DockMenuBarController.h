@@ -22,7 +22,7 @@ public:
     MenuControllerDelegate* delegate() const override { return m_delegate; }
     void setDelegate(MenuControllerDelegate* delegate) override { m_delegate = delegate; }
     // The Dock menu opens itself; it has no window to toggle.
-    void toggleMenu(QWidget*) override {}
+    void toggleMenu(platform::StatusItem*) override {}
     void setLoggedInState() override;
     void setLoggedOutState() override;
     void updateGroupedLocations() override;

@@ -1,11 +1,17 @@
 #include "menus/QAUIMenuWindowController.h"
 
 #include "core/AppRouterProtocol.h"
-#include "core/LocalizedStrings.h"
+#include "menus/QAUISignOutController.h"
+#include "platform/Application.h"
+#include "platform/Scheduler.h"
+#include "platform/StatusBar.h"
 #include "platform/Storyboard.h"
+#include "sdk/VeltrixXPC.h"
 #include "toolkit/AppKitExtensions.h"
 
-#include <QPointer>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <set>
 
@@ -18,6 +24,27 @@ std::set<QAUIMenuWindowController*>& shownMenuWindows() {
     return shown;
 }
 
+template <class T>
+T* instantiateChild(const QString& identifier, QObject* parent) {
+    std::unique_ptr<T> controller =
+        platform::Storyboard::named(QStringLiteral("QAUIMenu")).instantiate<T>(identifier);
+    if (!controller) {
+        return nullptr;
+    }
+    controller->setParent(parent);
+    return controller.release();
+}
+
+// Where the window goes when no status item says where the tray is: under the usual top-right tray.
+QRect fallbackAnchor() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) {
+        return {};
+    }
+    const QRect available = screen->availableGeometry();
+    return {available.right() - 23, available.top(), 24, 24};
+}
+
 } // namespace
 
 void closeMenuWindows() {
@@ -27,144 +54,11 @@ void closeMenuWindows() {
     }
 }
 
-// Logged-in page --------------------------------------------------------------------------------------------
-
-QAUILoggedInPageController::QAUILoggedInPageController(QObject* parent) : NSViewControllerBase(parent) {}
-
-QWidget* QAUILoggedInPageController::loadView() {
-    auto* view = new QWidget;
-    auto* layout = new QVBoxLayout(view);
-    m_status = new QLabel(L10n::connection_status_disconnected_label());
-    m_network = new QLabel;
-    m_address = new QLabel;
-    m_time = new QLabel;
-    m_connect = new QPushButton(L10n::menu_bar_connect_item_connect_label());
-    m_locations = new QListWidget;
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{m_status, m_network, m_address, m_time, m_connect, m_locations}) {
-        layout->addWidget(w);
-    }
-    connect(m_connect, &QPushButton::clicked, this, [this] {
-        if (m_delegate) {
-            m_delegate->connect(m_connect);
-        }
-    });
-    connect(m_locations, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        if (!m_delegate || !m_dataSource) {
-            return;
-        }
-        const int row = m_locations->row(item);
-        const QList<PDNetworkItemPtr> locations =
-            m_dataSource->groupedLocations() + m_dataSource->publicLocations();
-        if (row >= 0 && row < locations.size()) {
-            m_delegate->didSelectLocation(locations.at(row));
-        }
-    });
-    return view;
+QAUIMenuWindowController::QAUIMenuWindowController(QObject* parent) : platform::WindowController(parent) {
+    m_networks = instantiateChild<QAUINetworksWindowController>(QStringLiteral("QAUINetworksWindowController"), this);
+    m_networks->onCancel = [this] { close(); };
+    window(); // loads the pages at once
 }
-
-void QAUILoggedInPageController::setStatus(const QString& status, const QString& connectTitle) {
-    view();
-    m_status->setText(status);
-    m_connect->setText(connectTitle);
-}
-
-void QAUILoggedInPageController::setAddress(const QString& address) {
-    view();
-    m_address->setText(address);
-}
-
-void QAUILoggedInPageController::setTimeConnected(const QString& time) {
-    view();
-    m_time->setText(time);
-}
-
-void QAUILoggedInPageController::refreshStatusView() {
-    view();
-    const PDNetworkItemPtr network = m_dataSource ? m_dataSource->currentNetwork() : nullptr;
-    m_network->setText(network ? network->displayTitle() : QString());
-    m_locations->clear();
-    if (m_dataSource) {
-        for (const PDNetworkItemPtr& item :
-             m_dataSource->groupedLocations() + m_dataSource->publicLocations()) {
-            m_locations->addItem(item ? item->displayTitle() : QString());
-        }
-    }
-}
-
-QStringList QAUILoggedInPageController::locationTitles() const {
-    QStringList titles;
-    if (m_locations) {
-        for (int row = 0; row < m_locations->count(); ++row) {
-            titles << m_locations->item(row)->text();
-        }
-    }
-    return titles;
-}
-
-// Logged-out page -------------------------------------------------------------------------------------------
-
-QAUILoggedOutPageController::QAUILoggedOutPageController(QObject* parent) : NSViewControllerBase(parent) {}
-
-QWidget* QAUILoggedOutPageController::loadView() {
-    auto* view = new QWidget;
-    auto* layout = new QVBoxLayout(view);
-    m_toasts = new QVBoxLayout;
-    m_busyLabel = new QLabel(tr("Signing in…"));
-    m_busyLabel->setVisible(m_busy);
-    m_signIn = new QPushButton(tr("Sign In"));
-    layout->addLayout(m_toasts);
-    layout->addStretch();
-    layout->addWidget(m_busyLabel);
-    layout->addWidget(m_signIn);
-    connect(m_signIn, &QPushButton::clicked, this, [this] {
-        if (m_delegate) {
-            m_delegate->signIn(m_signIn);
-        }
-    });
-    return view;
-}
-
-void QAUILoggedOutPageController::setBusy(bool busy) {
-    m_busy = busy;
-    if (isViewLoaded()) {
-        m_busyLabel->setVisible(busy);
-        m_signIn->setEnabled(!busy);
-    }
-}
-
-void QAUILoggedOutPageController::addToast(const QString& title, const QString& description) {
-    if (m_toastTitles.contains(title)) {
-        return;
-    }
-    view();
-    auto* toast = new QLabel(title + QLatin1Char('\n') + description);
-    toast->setWordWrap(true);
-    m_toasts->addWidget(toast);
-    m_toastTitles << title;
-}
-
-void QAUILoggedOutPageController::removeAllToasts() {
-    m_toastTitles.clear();
-    if (!m_toasts) {
-        return;
-    }
-    while (QLayoutItem* item = m_toasts->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
-}
-
-void QAUILoggedOutPageController::reset() {
-    setBusy(false);
-    removeAllToasts();
-}
-
-// Window ----------------------------------------------------------------------------------------------------
-
-QAUIMenuWindowController::QAUIMenuWindowController(QObject* parent)
-    : platform::WindowController(parent), m_loggedIn(std::make_unique<QAUILoggedInPageController>()),
-      m_loggedOut(std::make_unique<QAUILoggedOutPageController>()) {}
 
 QAUIMenuWindowController::~QAUIMenuWindowController() {
     shownMenuWindows().erase(this);
@@ -173,45 +67,151 @@ QAUIMenuWindowController::~QAUIMenuWindowController() {
 }
 
 QWidget* QAUIMenuWindowController::loadWindow() {
-    auto* window = new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint);
-    window->resize(320, 480);
+    auto* window = new StatusItemMenuWindow;
+    window->setFixedWidth(qaui::windowWidth);
+    window->resize(qaui::windowWidth, 236);
+    window->onCancel = [this] { close(); };
+    window->installEventFilter(this);
     return window;
 }
 
+void QAUIMenuWindowController::windowDidLoad() {
+    if (auto* app = platform::Application::instance()) {
+        connect(app, &platform::Application::didResignActive, this, &QAUIMenuWindowController::didResignActive);
+    }
+    m_loggedOut = instantiateChild<QAUILoggedOutViewController>(QStringLiteral("QAUILoggedOutViewController"), this);
+    if (m_loggedOut) {
+        m_loggedOut->view();
+    }
+    m_loggedIn = instantiateChild<QAUILoggedInViewController>(QStringLiteral("QAUILoggedInViewController"), this);
+    if (m_loggedIn) {
+        m_loggedIn->view();
+        m_loggedIn->setDelegate(m_delegate);
+        m_loggedIn->setDataSource(m_dataSource);
+        m_loggedIn->setRoutingDelegate(this);
+    }
+}
+
+void QAUIMenuWindowController::setDataSource(MenuControllerDataSource* dataSource) {
+    m_dataSource = dataSource;
+    if (m_loggedIn) {
+        m_loggedIn->setDataSource(dataSource);
+    }
+}
+
+void QAUIMenuWindowController::setDelegate(MenuControllerDelegate* delegate) {
+    m_delegate = delegate;
+    if (m_loggedIn) {
+        m_loggedIn->setDelegate(delegate);
+    }
+}
+
+// Showing and closing --------------------------------------------------------------------------------------
+
+void QAUIMenuWindowController::place() {
+    QRect anchor;
+    if (m_statusItem) {
+        if (const std::optional<QRect> tray = m_statusItem->trayGeometry()) {
+            anchor = *tray;
+        } else if (const std::optional<QPoint> click = m_statusItem->lastClickPosition()) {
+            anchor = QRect(*click, QSize(1, 1));
+        }
+    }
+    if (anchor.isNull()) {
+        anchor = fallbackAnchor();
+    }
+    const QScreen* screen = QGuiApplication::screenAt(anchor.center());
+    if (!screen) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    QWidget* menuWindow = window();
+    const MenuWindowPlacement placement =
+        placeMenuWindow(anchor, menuWindow->size(), screen ? screen->availableGeometry() : QRect());
+    setKeepsBottomEdge(menuWindow, placement.keepsBottomEdge);
+    menuWindow->setGeometry(placement.frame);
+}
+
 void QAUIMenuWindowController::showWindow() {
+    if (isSignOutWindowVisible()) {
+        return;
+    }
+    place();
     platform::WindowController::showWindow();
     shownMenuWindows().insert(this);
     noteWindowShown(this, ShownWindowKind::menuWindow, true);
+    // The other windows are closed by the click that opens this one (the status item), not here: the
+    // client also opens it itself right after showing the main or sign-in window, which must stay.
+    // No background blur on this platform: the window paints its own opaque card.
+}
+
+void QAUIMenuWindowController::toggleMenu(platform::StatusItem* relativeTo) {
+    if (isWindowVisible()) {
+        close();
+        return;
+    }
+    if (m_closedByFocusLoss) {
+        const auto since = platform::Scheduler::shared().now() - *m_closedByFocusLoss;
+        m_closedByFocusLoss.reset();
+        if (since < std::chrono::duration<double>(reopenGuardSeconds)) {
+            return; // the click that took the focus away already closed it
+        }
+    }
+    if (relativeTo) {
+        m_statusItem = relativeTo;
+    }
+    showWindow();
+    if (auto* app = platform::Application::instance(); app && isWindowVisible()) {
+        app->activate(true);
+    }
+}
+
+void QAUIMenuWindowController::didResignActive() {
+    if (!isWindowVisible()) {
+        return;
+    }
+    m_closedByFocusLoss = platform::Scheduler::shared().now();
+    close();
 }
 
 void QAUIMenuWindowController::windowWillClose() {
     shownMenuWindows().erase(this);
     noteWindowShown(this, ShownWindowKind::menuWindow, false);
+    m_networks->setParentView(nullptr);
+    closeNetworksWindow();
+    if (QWidget* focused = window()->focusWidget()) {
+        focused->clearFocus();
+    }
 }
 
-void QAUIMenuWindowController::setDataSource(MenuControllerDataSource* dataSource) {
-    m_dataSource = dataSource;
-    m_loggedIn->setDataSource(dataSource);
+bool QAUIMenuWindowController::eventFilter(QObject* watched, QEvent* event) {
+    if (isWindowLoaded() && watched == window() &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+        placeNetworksWindow();
+    }
+    return platform::WindowController::eventFilter(watched, event);
 }
 
-void QAUIMenuWindowController::setDelegate(MenuControllerDelegate* delegate) {
-    m_delegate = delegate;
-    m_loggedIn->setDelegate(delegate);
-    m_loggedOut->setDelegate(delegate);
+// Pages ----------------------------------------------------------------------------------------------------
+
+void QAUIMenuWindowController::showLoggedOutPage() {
+    if (m_loggedOut) {
+        setContentViewController(m_loggedOut);
+        m_loggedOut->updateWindowHeight(false);
+    }
 }
 
 void QAUIMenuWindowController::showLoggedInPage() {
-    m_loggedOut->reset();
-    setContentViewController(m_loggedIn.get());
-    m_loggedIn->refreshStatusView();
-}
-
-void QAUIMenuWindowController::showLoggedOutPage() {
-    setContentViewController(m_loggedOut.get());
+    if (m_loggedOut) {
+        m_loggedOut->hideProgressIndicator();
+    }
+    if (m_loggedIn) {
+        setContentViewController(m_loggedIn);
+        m_loggedIn->updateWindowHeight(false);
+    }
 }
 
 void QAUIMenuWindowController::showOnboardingPage() {
-    auto page =
+    std::unique_ptr<platform::ViewController> page =
         platform::Storyboard::named(QStringLiteral("QAUIMenu"))
             .instantiate<platform::ViewController>(QStringLiteral("QAUIOnBoardingPageViewController"));
     if (!page) {
@@ -221,87 +221,154 @@ void QAUIMenuWindowController::showOnboardingPage() {
     m_onboarding = std::move(page); // the previous one goes after its view left the window
 }
 
-void QAUIMenuWindowController::showErrorMessage(const QString& title, const QString& description,
-                                                bool animated) {
-    (void)animated; // toasts appear without a fade for now
-    QPointer<QAUILoggedOutPageController> page = m_loggedOut.get();
-    runOnMainQueue(500, [page, title, description] {
+void QAUIMenuWindowController::showErrorNotification(const QString& title, const QString& description,
+                                                     std::optional<bool> animated) {
+    const bool animate = animated.value_or(isMenuWindowShown());
+    QPointer<QAUILoggedOutViewController> page = m_loggedOut;
+    runOnMainQueue(500, [page, title, description, animate] {
         if (page) {
-            page->addToast(title, description);
+            page->errorView()->addNotification(title, description, animate);
         }
     });
 }
 
-void QAUIMenuWindowController::clearErrorMessages(bool animated) {
-    (void)animated;
-    QPointer<QAUILoggedOutPageController> page = m_loggedOut.get();
-    runOnMainQueue(500, [page] {
+void QAUIMenuWindowController::hideNotifications(std::optional<bool> animated) {
+    const bool animate = animated.value_or(isMenuWindowShown());
+    QPointer<QAUILoggedOutViewController> page = m_loggedOut;
+    runOnMainQueue(500, [page, animate] {
         if (page) {
-            page->removeAllToasts();
+            page->errorView()->removeAllNotifications(animate);
         }
     });
 }
 
-void QAUIMenuWindowController::showMenu() {
-    if (!isMenuWindowShown()) {
-        showWindow();
-    }
-}
-
-void QAUIMenuWindowController::toggleMenu(QWidget* relativeTo) {
-    (void)relativeTo;
-    if (isWindowVisible()) {
-        close();
-    } else {
-        showWindow();
-    }
-}
+// Hub updates ----------------------------------------------------------------------------------------------
 
 void QAUIMenuWindowController::updateGroupedLocations() {
-    m_loggedIn->refreshStatusView();
+    if (m_loggedIn) {
+        m_loggedIn->updateGroupedLocations();
+    }
 }
+
 void QAUIMenuWindowController::updateLocationLists() {
-    m_loggedIn->refreshStatusView();
-}
-void QAUIMenuWindowController::updateStatusView() {
-    m_loggedIn->refreshStatusView();
-}
-void QAUIMenuWindowController::updateNetworkGroups() {
-    m_loggedIn->refreshStatusView();
+    if (m_loggedIn) {
+        m_loggedIn->updateLocationLists();
+    }
+    const PDNetworksModelPtr networks = VeltrixXPC::networks();
+    const std::optional<QAUINetworkGroupsViewItem> shown = m_networks->networkItemType();
+    if (!networks || !shown || !m_networks->isWindowVisible()) {
+        return;
+    }
+    const bool empty = *shown == QAUINetworkGroupsViewItem::sharedNetworks ? networks->sharedNetworks().isEmpty()
+                                                                            : networks->privateNetworks().isEmpty();
+    if (empty) {
+        closeNetworksWindow();
+        return;
+    }
+    m_networks->content()->reload(); // the open list follows the new lists
+    placeNetworksWindow();
 }
 
 void QAUIMenuWindowController::setConnectedState() {
-    m_loggedIn->setStatus(L10n::main_view_connected_to_label(),
-                          L10n::connect_button_status_disconnect_label());
-}
-
-void QAUIMenuWindowController::setDisconnectedState() {
-    m_loggedIn->setStatus(L10n::connection_status_disconnected_label(),
-                          L10n::menu_bar_connect_item_connect_label());
-    m_loggedIn->setTimeConnected(QString());
+    if (m_loggedIn) {
+        m_loggedIn->setConnectedState();
+    }
 }
 
 void QAUIMenuWindowController::setConnectingState() {
-    m_loggedIn->setStatus(L10n::main_view_connecting_to_label(),
-                          L10n::connect_button_status_connecting_label());
+    if (m_loggedIn) {
+        m_loggedIn->setConnectingState();
+    }
 }
 
-void QAUIMenuWindowController::setUpgradeState() {
-    m_loggedIn->setStatus(L10n::connection_status_disconnected_label(),
-                          L10n::menu_bar_connect_item_upgrade_label());
+void QAUIMenuWindowController::setDisconnectedState() {
+    if (m_loggedIn) {
+        m_loggedIn->setDisconnectedState();
+    }
 }
 
 void QAUIMenuWindowController::updateIPAddress(const PDPublicIPInfoPtr& info) {
-    m_loggedIn->setAddress(info ? info->ipAddress() : L10n::connection_IP_address_failed_to_fetch_label());
+    if (m_loggedIn) {
+        m_loggedIn->updateIPAddress(info);
+    }
 }
 
 void QAUIMenuWindowController::updateTimeConnected(const QString& timeConnected) {
-    m_loggedIn->setTimeConnected(timeConnected);
+    if (m_loggedIn) {
+        m_loggedIn->updateTimeConnected(timeConnected);
+    }
+}
+
+void QAUIMenuWindowController::updateStatusView() {
+    if (m_loggedIn) {
+        m_loggedIn->refreshStatusView();
+    }
+}
+
+void QAUIMenuWindowController::updateNetworkGroups() {
+    if (m_loggedIn) {
+        m_loggedIn->updateNetworkGroups();
+    }
 }
 
 void QAUIMenuWindowController::showProgressIndicator() {
-    m_loggedOut->setBusy(true);
+    if (m_loggedOut) {
+        m_loggedOut->showProgressIndicator();
+    }
 }
+
 void QAUIMenuWindowController::hideProgressIndicator() {
-    m_loggedOut->setBusy(false);
+    if (m_loggedOut) {
+        m_loggedOut->hideProgressIndicator();
+    }
+}
+
+// Child window ---------------------------------------------------------------------------------------------
+
+void QAUIMenuWindowController::closeNetworksWindow() {
+    if (!m_networks->isWindowVisible()) {
+        return;
+    }
+    m_networks->setDelegate(nullptr);
+    m_networks->setDataSource(nullptr);
+    m_networks->close();
+}
+
+void QAUIMenuWindowController::networkGroupSelected(QAUINetworkGroupsViewItem item, QWidget* sender) {
+    if (!sender) {
+        return;
+    }
+    if (m_networks->isWindowVisible()) {
+        closeNetworksWindow();
+        m_networks->setParentView(nullptr);
+        return;
+    }
+    if (qobject_cast<SelectableTableRowView*>(sender)) {
+        m_networks->setParentView(sender);
+    }
+    m_childAnchor = sender;
+    m_networks->setDelegate(m_delegate);
+    m_networks->setDataSource(m_dataSource);
+    m_networks->setNetworkItemType(item);
+    QWidget* child = m_networks->window();
+    // A tool window transient for this one: it stays above it and goes with it.
+    if (child->parentWidget() != window()) {
+        child->setParent(window(), child->windowFlags());
+    }
+    placeNetworksWindow();
+    m_networks->showWindow();
+}
+
+void QAUIMenuWindowController::placeNetworksWindow() {
+    if (!m_childAnchor || !m_networks->isWindowLoaded()) {
+        return;
+    }
+    QWidget* menuWindow = window();
+    QWidget* child = m_networks->window();
+    const QRect rowInWindow(m_childAnchor->mapTo(menuWindow, QPoint(0, 0)), m_childAnchor->size());
+    const QRect row(menuWindow->mapToGlobal(rowInWindow.topLeft()), rowInWindow.size());
+    const QScreen* screen = menuWindow->screen();
+    const bool privateGroup = m_networks->networkItemType() != QAUINetworkGroupsViewItem::sharedNetworks;
+    child->setGeometry(childWindowFrame(row, menuWindow->geometry(), child->size(), privateGroup,
+                                        screen ? screen->availableGeometry() : QRect()));
 }

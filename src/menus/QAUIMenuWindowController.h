@@ -2,139 +2,103 @@
 
 #include "core/MenuControllerProtocol.h"
 #include "core/ShownWindows.h"
+#include "menus/QAUILoggedInViewController.h"
+#include "menus/QAUILoggedOutViewController.h"
+#include "menus/QAUINetworksWindowController.h"
 #include "platform/WindowController.h"
-#include "toolkit/NSViewControllerBase.h"
 
-#include <QLabel>
-#include <QListWidget>
 #include <QPointer>
-#include <QPushButton>
-#include <QVBoxLayout>
 
+#include <chrono>
 #include <memory>
+#include <optional>
+
+namespace platform {
+class StatusItem;
+class ViewController;
+} // namespace platform
 
 // Closes the quick-access window when it is shown.
 void closeMenuWindows();
 
-// The quick-access page of a signed-in user: connection state, current network, address and time.
-class QAUILoggedInPageController : public NSViewControllerBase {
+// The quick-access window that the status item opens: the logged-out, logged-in or onboarding page as
+// content, and the child window of a network group beside it.
+class QAUIMenuWindowController : public platform::WindowController,
+                                 public MenuControllerProtocol,
+                                 public QAUINetworkGroupsViewDelegate {
     Q_OBJECT
 public:
-    explicit QAUILoggedInPageController(QObject* parent = nullptr);
+    // A toggle this soon after the window closed for losing the focus is the same click.
+    static constexpr double reopenGuardSeconds = 0.4;
 
-    void setDataSource(MenuControllerDataSource* dataSource) { m_dataSource = dataSource; }
-    void setDelegate(MenuControllerDelegate* delegate) { m_delegate = delegate; }
-    void setStatus(const QString& status, const QString& connectTitle);
-    void setAddress(const QString& address);
-    void setTimeConnected(const QString& time);
-    // The current network and the location rows, read anew from the data source.
-    void refreshStatusView();
-
-    QString statusText() const { return m_status ? m_status->text() : QString(); }
-    QString networkText() const { return m_network ? m_network->text() : QString(); }
-    QString addressText() const { return m_address ? m_address->text() : QString(); }
-    QString timeText() const { return m_time ? m_time->text() : QString(); }
-    QStringList locationTitles() const;
-
-protected:
-    QWidget* loadView() override;
-
-private:
-    MenuControllerDataSource* m_dataSource = nullptr;
-    MenuControllerDelegate* m_delegate = nullptr;
-    QPointer<QLabel> m_status;
-    QPointer<QLabel> m_network;
-    QPointer<QLabel> m_address;
-    QPointer<QLabel> m_time;
-    QPointer<QPushButton> m_connect;
-    QPointer<QListWidget> m_locations;
-};
-
-// The quick-access page of a signed-out user: sign-in, a busy indicator and error toasts.
-class QAUILoggedOutPageController : public NSViewControllerBase {
-    Q_OBJECT
-public:
-    explicit QAUILoggedOutPageController(QObject* parent = nullptr);
-
-    void setDelegate(MenuControllerDelegate* delegate) { m_delegate = delegate; }
-    void setBusy(bool busy);
-    bool isBusy() const { return m_busy; }
-    // Adds a toast unless one with the same title is shown.
-    void addToast(const QString& title, const QString& description);
-    void removeAllToasts();
-    QStringList toastTitles() const { return m_toastTitles; }
-    void reset();
-
-protected:
-    QWidget* loadView() override;
-
-private:
-    MenuControllerDelegate* m_delegate = nullptr;
-    bool m_busy = false;
-    QStringList m_toastTitles;
-    QPointer<QLabel> m_busyLabel;
-    QPointer<QPushButton> m_signIn;
-    QPointer<QVBoxLayout> m_toasts;
-};
-
-// The quick-access window that the status item opens: one of the three pages as content.
-class QAUIMenuWindowController : public platform::WindowController, public MenuControllerProtocol {
-    Q_OBJECT
-public:
     explicit QAUIMenuWindowController(QObject* parent = nullptr);
     ~QAUIMenuWindowController() override;
 
+    // Places the window at the status item and shows it, unless the sign-out window is up.
     void showWindow() override;
 
-    void showLoggedInPage();
+    // 0.5 s later the logged-out page shows a toast; animated defaults to whether the window is shown now.
+    void showErrorNotification(const QString& title, const QString& description, std::optional<bool> animated);
+    void hideNotifications(std::optional<bool> animated);
     void showLoggedOutPage();
+    void showLoggedInPage();
     void showOnboardingPage();
-    // 0.5 s later the signed-out page shows the message as a toast, unless the title is already shown.
-    void showErrorMessage(const QString& title, const QString& description, bool animated);
-    // 0.5 s later the signed-out page's toasts go.
-    void clearErrorMessages(bool animated);
+    void closeNetworksWindow();
+    // The client lost the focus.
+    void didResignActive();
 
-    QAUILoggedInPageController* loggedInPage() const { return m_loggedIn.get(); }
-    QAUILoggedOutPageController* loggedOutPage() const { return m_loggedOut.get(); }
+    QAUILoggedInViewController* loggedInController() const { return m_loggedIn; }
+    QAUILoggedOutViewController* loggedOutController() const { return m_loggedOut; }
+    QAUINetworksWindowController* networksWindowController() const { return m_networks; }
 
     // MenuControllerProtocol
     MenuControllerDataSource* dataSource() const override { return m_dataSource; }
     void setDataSource(MenuControllerDataSource* dataSource) override;
     MenuControllerDelegate* delegate() const override { return m_delegate; }
     void setDelegate(MenuControllerDelegate* delegate) override;
-    void showMenu() override;
-    void toggleMenu(QWidget* relativeTo) override;
-    void setLoggedInState() override { showLoggedInPage(); }
-    void setLoggedOutState() override { showLoggedOutPage(); }
+    void toggleMenu(platform::StatusItem* relativeTo) override;
+    void setLoggedInState() override {}
+    void setLoggedOutState() override {}
     void updateGroupedLocations() override;
     void updateLocationLists() override;
     void setConnectedState() override;
     void setDisconnectedState() override;
     void setConnectingState() override;
-    void setUpgradeState() override;
+    void setUpgradeState() override {}
     void updateIPAddress(const PDPublicIPInfoPtr& info) override;
     void updateTimeConnected(const QString& timeConnected) override;
-    // The show-application item lives in the Dock menu; this window has none.
     void updateShowApplicationItem() override {}
     void updateStatusView() override;
-    void updateStatusOptions() override {}
-    void updateStatusOptionStates() override {}
+    void updateStatusOptions() override { updateStatusView(); }
+    void updateStatusOptionStates() override { updateStatusView(); }
     void updateNetworkGroups() override;
     void showErrorNotification(const QString& title, const QString& message) override {
-        showErrorMessage(title, message, true);
+        showErrorNotification(title, message, true);
     }
-    void hideNotifications(bool animated) override { clearErrorMessages(animated); }
+    void hideNotifications(bool animated) override { hideNotifications(std::optional<bool>(animated)); }
     void showProgressIndicator() override;
     void hideProgressIndicator() override;
 
+    void networkGroupSelected(QAUINetworkGroupsViewItem item, QWidget* sender) override;
+
 protected:
     QWidget* loadWindow() override;
+    void windowDidLoad() override;
     void windowWillClose() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void place();
+    void placeNetworksWindow();
+
     MenuControllerDataSource* m_dataSource = nullptr;
     MenuControllerDelegate* m_delegate = nullptr;
-    std::unique_ptr<QAUILoggedInPageController> m_loggedIn;
-    std::unique_ptr<QAUILoggedOutPageController> m_loggedOut;
+    QAUILoggedInViewController* m_loggedIn = nullptr;
+    QAUILoggedOutViewController* m_loggedOut = nullptr;
+    QAUINetworksWindowController* m_networks = nullptr;
     std::unique_ptr<platform::ViewController> m_onboarding;
+    QPointer<platform::StatusItem> m_statusItem;
+    QPointer<QWidget> m_childAnchor;
+    std::optional<std::chrono::steady_clock::time_point> m_closedByFocusLoss;
+    bool m_closingForFocusLoss = false;
 };

@@ -1,7 +1,5 @@
 #include "menus/QAUISignOutController.h"
 
-#include "auth/PopoverConfirmationCodeView.h"
-#include "core/AppRouterProtocol.h"
 #include "core/ApplicationModel.h"
 #include "core/ServiceLayer.h"
 #include "menus/QAUIMenuWindowController.h"
@@ -9,122 +7,117 @@
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/BaseWindowViewController.h"
 
-#include <QHBoxLayout>
-#include <QVBoxLayout>
+#include <set>
 
 namespace {
 
 const platform::StoryboardRegistrar
     signOutWindow(QStringLiteral("QAUISignOut"), QStringLiteral("signOutWindowController"), [] {
-        return std::unique_ptr<QObject>(
-            BaseWindowViewController::withContent(new SignOutConfirmationController));
+        return std::unique_ptr<QObject>(BaseWindowViewController::withContent(new QAUISignOutModalViewController));
     });
+
+std::set<const QAUISignOutController*>& signOutControllers() {
+    static std::set<const QAUISignOutController*> controllers;
+    return controllers;
+}
 
 } // namespace
 
-SignOutConfirmationController::SignOutConfirmationController(QObject* parent)
-    : NSViewControllerBase(parent) {}
-
-QWidget* SignOutConfirmationController::loadView() {
-    auto* view = new QWidget;
-    auto* layout = new QVBoxLayout(view);
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_warningView = new QWidget;
-    auto* warning = new QVBoxLayout(m_warningView);
-    auto* question = new QLabel(tr("Are you sure you want to sign out?"));
-    auto* buttons = new QHBoxLayout;
-    auto* cancel = new QPushButton(tr("Cancel"));
-    auto* confirm = new QPushButton(tr("Sign Out"));
-    buttons->addWidget(cancel);
-    buttons->addWidget(confirm);
-    warning->addWidget(question);
-    warning->addLayout(buttons);
-    connect(cancel, &QPushButton::clicked, this, [this, cancel] {
-        if (m_delegate) {
-            m_delegate->popoverCanceled(cancel);
+bool isSignOutWindowVisible() {
+    for (const QAUISignOutController* controller : signOutControllers()) {
+        if (controller->isVisible()) {
+            return true;
         }
-    });
-    connect(confirm, &QPushButton::clicked, this, [this, confirm] {
-        if (m_delegate) {
-            m_delegate->popoverConfirmed(confirm);
-        }
-    });
-    m_codeView = new PopoverConfirmationCodeView;
-    m_codeView->setDelegate(m_delegate);
-    layout->addWidget(m_warningView);
-    layout->addWidget(m_codeView);
-    configure(m_askingForCode);
-    return view;
+    }
+    return false;
 }
 
-void SignOutConfirmationController::setDelegate(PopoverViewDelegate* delegate) {
-    m_delegate = delegate;
-    if (m_codeView) {
-        m_codeView->setDelegate(delegate);
+void QAUISignOutModalViewController::popoverConfirmed(QObject* sender) {
+    ModalViewController::popoverConfirmed(sender);
+    if (onClose) {
+        onClose();
     }
 }
 
-void SignOutConfirmationController::configure(bool needsCode) {
-    m_askingForCode = needsCode;
-    if (!m_codeView) {
+void QAUISignOutModalViewController::popoverCanceled(QObject*) {
+    if (onClose) {
+        onClose();
+    }
+}
+
+void QAUISignOutModalViewController::viewClicked() {
+    if (onClose) {
+        onClose();
+    }
+}
+
+QAUISignOutController::QAUISignOutController(QObject* parent) : QObject(parent) {
+    signOutControllers().insert(this);
+}
+
+QAUISignOutController::~QAUISignOutController() {
+    signOutControllers().erase(this);
+}
+
+BaseWindowViewController* QAUISignOutController::signOutWindowController() {
+    if (m_loaded) {
+        return m_controller.get();
+    }
+    m_loaded = true;
+    m_controller = platform::Storyboard::named(QStringLiteral("QAUISignOut"))
+                       .instantiate<BaseWindowViewController>(QStringLiteral("signOutWindowController"));
+    if (!m_controller) {
+        return nullptr;
+    }
+    m_window = m_controller->window();
+    if (m_window) {
+        m_window->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        m_window->setAttribute(Qt::WA_TranslucentBackground);
+        m_modal = qobject_cast<ModalViewController*>(m_controller->contentViewController());
+        if (m_modal) {
+            m_modal->view();
+            m_modal->bgView()->setCornerRadius(8.0);
+            m_modal->bgView()->setMasksToBounds(true);
+        }
+        if (auto* signOutModal = qobject_cast<QAUISignOutModalViewController*>(m_modal.data())) {
+            QPointer<QAUISignOutController> self = this;
+            signOutModal->onClose = [self] {
+                if (self) {
+                    self->close();
+                }
+            };
+        }
+    }
+    return m_controller.get();
+}
+
+bool QAUISignOutController::isVisible() const {
+    return m_controller && m_window && m_window->isVisible();
+}
+
+void QAUISignOutController::show() {
+    if (isMenuWindowShown()) {
+        closeMenuWindows();
+    }
+    if (!signOutWindowController() || !m_window || m_window->isVisible() || !m_modal) {
         return;
     }
-    m_warningView->setVisible(!needsCode);
-    m_codeView->setVisible(needsCode);
-    if (needsCode) {
-        m_codeView->configure(PopoverConfirmationCodeViewState::logout);
-        m_codeView->enterCodeField()->setFocus();
+    const bool alwaysOn = ServiceLayer::appModel().alwaysOnSetting().value;
+    m_modal->setControllerType(alwaysOn ? ModalViewControllerType::codeConfirmationSignOut
+                                        : ModalViewControllerType::warningSignOut);
+    m_modal->updateContent();
+    // The window is the popover's frame: as large as the shown card needs, wrapped texts included.
+    if (QWidget* popover = m_modal->shownPopoverView()) {
+        popover->adjustSize();
+        m_window->adjustSize();
+        m_window->resize(m_window->size().expandedTo(popover->size()));
     }
+    centerOnScreen(m_window);
+    m_controller->showWindow();
 }
 
-QWidget* SignOutConfirmationController::shownPopoverView() const {
-    return m_askingForCode ? static_cast<QWidget*>(m_codeView) : m_warningView.data();
-}
-
-QAUISignOutController::QAUISignOutController(QObject* parent)
-    : QObject(parent),
-      m_window(platform::Storyboard::named(QStringLiteral("QAUISignOut"))
-                   .instantiate<BaseWindowViewController>(QStringLiteral("signOutWindowController"))) {
-    if (auto* content = m_window
-                            ? qobject_cast<SignOutConfirmationController*>(m_window->contentViewController())
-                            : nullptr) {
-        content->setDelegate(this);
+void QAUISignOutController::close() {
+    if (m_window && m_window->isVisible()) {
+        m_controller->close();
     }
-}
-
-QAUISignOutController::~QAUISignOutController() = default;
-
-void QAUISignOutController::showSignOutWindow() {
-    closeMenuWindows();
-    if (!m_window || m_window->isWindowVisible()) {
-        return;
-    }
-    auto* content = qobject_cast<SignOutConfirmationController*>(m_window->contentViewController());
-    QWidget* window = m_window->window();
-    window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    if (content) {
-        content->configure(ServiceLayer::appModel().isAlwaysOnEnabled());
-        if (QWidget* shown = content->shownPopoverView()) {
-            window->resize(shown->sizeHint().expandedTo(QSize(320, 120)));
-        }
-    }
-    centerOnScreen(window);
-    m_window->showWindow();
-}
-
-void QAUISignOutController::closeSignOutWindow() {
-    if (m_window && m_window->isWindowVisible()) {
-        m_window->close();
-    }
-}
-
-void QAUISignOutController::popoverConfirmed(QObject*) {
-    closeSignOutWindow();
-    if (AppRouterProtocol* router = appRouter()) {
-        router->performLogout();
-    }
-}
-
-void QAUISignOutController::popoverCanceled(QObject*) {
-    closeSignOutWindow();
 }

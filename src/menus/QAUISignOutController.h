@@ -1,55 +1,51 @@
 #pragma once
 
-#include "auth/PopoverConfirmationCodeView.h"
-#include "toolkit/NSViewControllerBase.h"
-#include "toolkit/PopoverViewDelegate.h"
+#include "toolkit/ModalViewController.h"
 
-#include <QLabel>
+#include <QObject>
 #include <QPointer>
-#include <QPushButton>
 
+#include <functional>
 #include <memory>
 
 class BaseWindowViewController;
 
-// The sign-out window's content: a plain confirmation, or the confirmation code while Always-On is on.
-class SignOutConfirmationController : public NSViewControllerBase {
+// True while a sign-out window is on screen; the quick-access window stays shut meanwhile.
+bool isSignOutWindowVisible();
+
+// The overlay as the sign-out window's content: its cancel and a click on its background close the window.
+class QAUISignOutModalViewController : public ModalViewController {
     Q_OBJECT
 public:
-    explicit SignOutConfirmationController(QObject* parent = nullptr);
+    using ModalViewController::ModalViewController;
 
-    void setDelegate(PopoverViewDelegate* delegate);
-    // Shows the code view when `needsCode`, else the plain question.
-    void configure(bool needsCode);
-    bool isAskingForCode() const { return m_askingForCode; }
-    PopoverConfirmationCodeView* codeView() const { return m_codeView; }
-    // The view being shown.
-    QWidget* shownPopoverView() const;
+    std::function<void()> onClose;
 
-protected:
-    QWidget* loadView() override;
-
-private:
-    PopoverViewDelegate* m_delegate = nullptr;
-    bool m_askingForCode = false;
-    QPointer<QWidget> m_warningView;
-    QPointer<PopoverConfirmationCodeView> m_codeView;
+    void popoverConfirmed(QObject* sender) override;
+    void popoverCanceled(QObject* sender) override;
+    void viewClicked() override;
 };
 
-// Asks before signing out, in a window of its own.
-class QAUISignOutController : public QObject, public PopoverViewDelegate {
+// Asks before signing out, in a window of its own above the others: the plain question, or the
+// confirmation code while Always-On is on.
+class QAUISignOutController : public QObject {
     Q_OBJECT
 public:
     explicit QAUISignOutController(QObject* parent = nullptr);
     ~QAUISignOutController() override;
 
-    void showSignOutWindow();
-    void closeSignOutWindow();
-    BaseWindowViewController* windowController() const { return m_window.get(); }
+    // Loads the window on first use; null for good when the scene does not give one.
+    BaseWindowViewController* signOutWindowController();
+    ModalViewController* modalViewController() const { return m_modal; }
+    QWidget* window() const { return m_window; }
 
-    void popoverConfirmed(QObject* sender) override;
-    void popoverCanceled(QObject* sender) override;
+    bool isVisible() const;
+    void show();
+    void close();
 
 private:
-    std::unique_ptr<BaseWindowViewController> m_window;
+    bool m_loaded = false;
+    std::unique_ptr<BaseWindowViewController> m_controller;
+    QPointer<ModalViewController> m_modal;
+    QPointer<QWidget> m_window;
 };

@@ -1,10 +1,13 @@
 #include "menus/StatusItemController.h"
 
+#include "core/AppRouterProtocol.h"
+#include "core/ApplicationModel.h"
+#include "core/GlobalConstants.h"
 #include "core/Log.h"
+#include "core/ServiceLayer.h"
 #include "menus/QAUIMenuWindowController.h"
 #include "platform/Application.h"
 #include "platform/StatusBar.h"
-#include "platform/Timer.h"
 #include "toolkit/AppKitExtensions.h"
 
 namespace {
@@ -21,16 +24,28 @@ MenuControllerProtocol* delegatesQuickAccessWindow() {
 
 } // namespace
 
-StatusItemController::StatusItemController(MenuControllerDataSource* dataSource,
-                                           MenuControllerDelegate* delegate)
+// Hands the animator's frames to the controller while it lives.
+class StatusItemController::FrameReceiver : public IntervalAnimatorDelegate {
+public:
+    FrameReceiver(StatusItemController* owner, std::weak_ptr<bool> alive) : m_owner(owner), m_alive(std::move(alive)) {}
+    void frameUpdated(int frame) override {
+        if (!m_alive.expired()) {
+            m_owner->showFrame(frame);
+        }
+    }
+
+private:
+    StatusItemController* m_owner;
+    std::weak_ptr<bool> m_alive;
+};
+
+StatusItemController::StatusItemController(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate)
     : m_menuController(delegatesQuickAccessWindow()) {
     setUp(dataSource, delegate, platform::StatusBar::system());
 }
 
-StatusItemController::StatusItemController(MenuControllerDataSource* dataSource,
-                                           MenuControllerDelegate* delegate,
-                                           MenuControllerProtocol* menuController,
-                                           platform::StatusBar& statusBar)
+StatusItemController::StatusItemController(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate,
+                                           MenuControllerProtocol* menuController, platform::StatusBar& statusBar)
     : m_menuController(menuController) {
     setUp(dataSource, delegate, statusBar);
 }
@@ -43,12 +58,14 @@ void StatusItemController::setUp(MenuControllerDataSource* dataSource, MenuContr
     }
     m_statusBar = &bar;
     m_statusItem = bar.statusItem();
+    m_statusItem->setToolTip(GlobalConstants::productDisplayName());
     m_statusItem->setAction([this] { didClickStatusItemHandler(); });
+    m_animator.delegate = std::make_shared<FrameReceiver>(this, m_alive);
 }
 
 StatusItemController::~StatusItemController() {
     *m_alive = false;
-    stopAnimation();
+    m_animator.stopAnimation();
     if (m_statusBar && m_statusItem) {
         m_statusBar->removeStatusItem(m_statusItem);
     }
@@ -64,29 +81,25 @@ void StatusItemController::didClickStatusItemHandler() {
     if (!m_statusItem || !m_menuController) {
         return;
     }
-    std::weak_ptr<bool> alive = m_alive;
-    runOnMainQueue(100, [this, alive] {
-        if (alive.lock()) {
-            m_menuController->toggleMenu(nullptr);
+    auto closeOtherWindows = [] {
+        if (AppRouterProtocol* router = appRouter()) {
+            router->closeOtherWindows();
         }
-    });
-}
-
-void StatusItemController::stopAnimation() {
-    if (m_animator) {
-        m_animator->invalidate();
-        m_animator.reset();
+    };
+    // With a Dock icon the windows go at once; as an agent only when the click opens the window.
+    const bool agent = ServiceLayer::appModel().isAppInUserAgentMode();
+    if (!agent) {
+        closeOtherWindows();
     }
-}
-
-void StatusItemController::startAnimation() {
-    m_frame = 0;
     std::weak_ptr<bool> alive = m_alive;
-    m_animator = platform::Timer::scheduledTimer(frameInterval, true, [this, alive](platform::Timer&) {
-        if (alive.lock()) {
-            m_frame = (m_frame + 1) % frameCount;
-            showFrame(m_frame);
+    runOnMainQueue(100, [this, alive, agent, closeOtherWindows] {
+        if (!alive.lock()) {
+            return;
         }
+        if (agent && !isMenuWindowShown()) {
+            closeOtherWindows();
+        }
+        m_menuController->toggleMenu(m_statusItem);
     });
 }
 
@@ -115,7 +128,7 @@ void StatusItemController::setDelegate(MenuControllerDelegate* delegate) {
 
 void StatusItemController::showMenu() {
     if (m_menuController && m_statusItem && !isMenuWindowShown()) {
-        m_menuController->toggleMenu(nullptr);
+        m_menuController->toggleMenu(m_statusItem);
     }
 }
 
@@ -124,7 +137,7 @@ void StatusItemController::showMenu() {
         m_menuController->call;                                                                              \
     }
 
-void StatusItemController::toggleMenu(QWidget* relativeTo) {
+void StatusItemController::toggleMenu(platform::StatusItem* relativeTo) {
     VELTRIX_FORWARD(toggleMenu(relativeTo))
 }
 void StatusItemController::setLoggedInState() {
@@ -178,23 +191,29 @@ void StatusItemController::hideProgressIndicator() {
 
 void StatusItemController::setConnectedState() {
     m_lastState = SDVPNConnectionState::connected;
-    stopAnimation();
+    m_animator.stopAnimation();
     VELTRIX_FORWARD(setConnectedState())
     setIcon(QStringLiteral("MenuBar_icon_CONNECTED"));
 }
 
 void StatusItemController::setDisconnectedState() {
     m_lastState = SDVPNConnectionState::disconnected;
-    stopAnimation();
+    m_animator.stopAnimation();
     VELTRIX_FORWARD(setDisconnectedState())
     setIcon(QStringLiteral("MenuBar_icon_DISCONNECTED"));
 }
 
 void StatusItemController::setConnectingState() {
+    // Each status report of a connection under way says "connecting" again; the icon keeps cycling.
+    const bool cycling = m_lastState == SDVPNConnectionState::connecting && m_animator.isAnimating();
     m_lastState = SDVPNConnectionState::connecting;
-    stopAnimation();
+    if (!cycling) {
+        m_animator.stopAnimation();
+    }
     VELTRIX_FORWARD(setConnectingState())
-    startAnimation();
+    if (!cycling) {
+        m_animator.startAnimation();
+    }
 }
 
 #undef VELTRIX_FORWARD

@@ -2,6 +2,7 @@
 
 #include "core/MenuControllerProtocol.h"
 #include "sdk/PDTypes.h"
+#include "toolkit/IntervalAnimator.h"
 
 #include <QPointer>
 
@@ -12,7 +13,6 @@ class QAUIMenuWindowController;
 namespace platform {
 class StatusBar;
 class StatusItem;
-class Timer;
 } // namespace platform
 
 // What the application delegate offers the status item: its quick-access window controller.
@@ -26,9 +26,6 @@ public:
 // passes every menu requirement on to the quick-access window controller.
 class StatusItemController : public MenuControllerProtocol {
 public:
-    static constexpr double frameInterval = 0.17;
-    static constexpr int frameCount = 3;
-
     // Holds the application delegate's quick-access window controller, in the system's status bar.
     StatusItemController(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate);
     // Holds `menuController` (not owned), in `statusBar`.
@@ -39,6 +36,7 @@ public:
     platform::StatusItem* statusItem() const { return m_statusItem; }
     MenuControllerProtocol* statusItemMenuController() const { return m_menuController; }
     std::optional<SDVPNConnectionState> lastState() const { return m_lastState; }
+    const IntervalAnimator& statusBarIconAnimator() const { return m_animator; }
 
     // Shows the bundle image as the item's template icon; nothing when the image is missing.
     void setIcon(const QString& name);
@@ -50,7 +48,7 @@ public:
     MenuControllerDelegate* delegate() const override;
     void setDelegate(MenuControllerDelegate* delegate) override;
     void showMenu() override;
-    void toggleMenu(QWidget* relativeTo) override;
+    void toggleMenu(platform::StatusItem* relativeTo) override;
     void setLoggedInState() override;
     void setLoggedOutState() override;
     void updateGroupedLocations() override;
@@ -72,17 +70,15 @@ public:
     void hideProgressIndicator() override;
 
 private:
-    void setUp(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate,
-               platform::StatusBar& bar);
-    void stopAnimation();
-    void startAnimation();
+    class FrameReceiver;
+
+    void setUp(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate, platform::StatusBar& bar);
     void showFrame(int frame);
 
+    IntervalAnimator m_animator;
     MenuControllerProtocol* m_menuController = nullptr;
     platform::StatusItem* m_statusItem = nullptr;
     QPointer<platform::StatusBar> m_statusBar;
-    std::shared_ptr<platform::Timer> m_animator;
-    int m_frame = 0;
     std::optional<SDVPNConnectionState> m_lastState;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

@@ -228,13 +228,19 @@ bool Application::reopen() {
 void Application::onApplicationStateChanged(Qt::ApplicationState state) {
     const Qt::ApplicationState previous = m_state;
     m_state = state;
-    if (!m_delegate || (previous == Qt::ApplicationActive) == (state == Qt::ApplicationActive)) {
+    if ((previous == Qt::ApplicationActive) == (state == Qt::ApplicationActive)) {
         return;
     }
     if (state == Qt::ApplicationActive) {
-        m_delegate->applicationDidBecomeActive();
+        if (m_delegate) {
+            m_delegate->applicationDidBecomeActive();
+        }
+        emit didBecomeActive();
     } else {
-        m_delegate->applicationDidResignActive();
+        if (m_delegate) {
+            m_delegate->applicationDidResignActive();
+        }
+        emit didResignActive();
     }
 }
 

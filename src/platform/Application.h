@@ -91,6 +91,11 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 
+signals:
+    // The client as a whole gains or loses the user's focus; moving between its own windows is neither.
+    void didBecomeActive();
+    void didResignActive();
+
 private:
     friend class ApplicationDelegate;
     void onApplicationStateChanged(Qt::ApplicationState state);

@@ -3,6 +3,8 @@
 #include "platform/Bundle.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QHash>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -30,8 +32,14 @@ QColor panelTextColor() {
     return QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText);
 }
 
-// Keeps the shape's alpha and paints it in one colour.
-QIcon tinted(const QIcon& source, const QColor& color) {
+// Keeps the shape's alpha and paints it in one colour. Tinted icons are kept per image and colour, so an
+// animation's frames neither re-read their SVG nor repaint it.
+QIcon tinted(const QString& name, const QIcon& source, const QColor& color) {
+    static QHash<QString, QIcon> cache;
+    const QString key = name + QLatin1Char('|') + color.name(QColor::HexArgb);
+    if (const auto found = cache.constFind(key); found != cache.constEnd()) {
+        return *found;
+    }
     QIcon result;
     for (int size : iconSizes) {
         QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
@@ -43,7 +51,21 @@ QIcon tinted(const QIcon& source, const QColor& color) {
         painter.end();
         result.addPixmap(QPixmap::fromImage(image));
     }
+    cache.insert(key, result);
     return result;
+}
+
+// The bundle's images by name, each read once.
+QIcon bundleImage(const QString& name) {
+    static QHash<QString, QIcon> cache;
+    if (const auto found = cache.constFind(name); found != cache.constEnd()) {
+        return *found;
+    }
+    QIcon image = Bundle::main().image(name);
+    if (!image.isNull()) {
+        cache.insert(name, image);
+    }
+    return image;
 }
 
 } // namespace
@@ -138,7 +160,7 @@ StatusItem::StatusItem(StatusBar& bar) : m_bar(bar) {
 StatusItem::~StatusItem() = default;
 
 bool StatusItem::setImage(const QString& name, bool isTemplate) {
-    QIcon source = Bundle::main().image(name);
+    QIcon source = bundleImage(name);
     if (source.isNull()) {
         qCWarning(lcTray) << "No status image named" << name;
         return false;
@@ -151,7 +173,7 @@ bool StatusItem::setImage(const QString& name, bool isTemplate) {
 }
 
 void StatusItem::renderIcon() {
-    m_icon = m_isTemplate ? tinted(m_source, panelTextColor()) : m_source;
+    m_icon = m_isTemplate ? tinted(m_imageName, m_source, panelTextColor()) : m_source;
     if (m_tray) {
         m_tray->setIcon(m_icon);
     }
@@ -168,6 +190,11 @@ void StatusItem::performClick() {
     if (m_action) {
         m_action();
     }
+}
+
+void StatusItem::performClick(const QPoint& position) {
+    m_lastClickPosition = position;
+    performClick();
 }
 
 void StatusItem::setMenu(QMenu* menu) {
@@ -188,12 +215,19 @@ bool StatusItem::isTrayIconShown() const {
            QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-QRect StatusItem::buttonGeometry() const {
+std::optional<QRect> StatusItem::trayGeometry() const {
     if (m_tray) {
         const QRect geometry = m_tray->geometry();
         if (!geometry.isEmpty()) {
             return geometry;
         }
+    }
+    return std::nullopt;
+}
+
+QRect StatusItem::buttonGeometry() const {
+    if (const std::optional<QRect> geometry = trayGeometry()) {
+        return *geometry;
     }
     // StatusNotifier trays do not tell where the icon is. Panels with a tray sit at the top right on most
     // desktops, so a window placed under this rect lands near the icon and always on screen.
@@ -225,7 +259,7 @@ void StatusItem::syncTrayIcon() {
         connect(m_tray.get(), &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
                     if (reason == QSystemTrayIcon::Trigger) {
-                        performClick();
+                        performClick(QCursor::pos());
                     }
                 });
     }

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QDBusServiceWatcher;
@@ -88,8 +89,15 @@ public:
     // Whether a real tray icon is on screen now.
     bool isTrayIconShown() const;
 
-    // Where the icon is on screen, in global coordinates, for placing windows under it.
+    // Where the icon is on screen, in global coordinates, for placing windows under it: the tray's word
+    // when it gives one, else a square at the top right of the primary screen's available area.
     QRect buttonGeometry() const;
+    // The tray's own word on where the icon is; StatusNotifier trays give none.
+    std::optional<QRect> trayGeometry() const;
+    // Where the pointer was when the last click on the icon arrived; none before the first click.
+    std::optional<QPoint> lastClickPosition() const { return m_lastClickPosition; }
+    // Runs the action as a click at `position` (global coordinates) would.
+    void performClick(const QPoint& position);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -111,6 +119,7 @@ private:
     QPointer<QMenu> m_menu;
     bool m_visible = true;
     std::unique_ptr<QSystemTrayIcon> m_tray;
+    std::optional<QPoint> m_lastClickPosition;
 };
 
 } // namespace platform

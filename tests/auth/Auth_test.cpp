@@ -8,27 +8,28 @@
 
 TEST(QAUISignOutController, ConfirmingSignsOutThroughTheRouterAndCancelOnlyCloses) {
     sdk::testing::Driver driver;
-    driver.setAlwaysOn(false);
     FakeRouter router;
     FakeRouter::Scope scope(router);
     QAUISignOutController signOut;
-    ASSERT_NE(signOut.windowController(), nullptr);
-    signOut.showSignOutWindow();
-    EXPECT_TRUE(signOut.windowController()->isWindowVisible());
-    auto* content =
-        qobject_cast<SignOutConfirmationController*>(signOut.windowController()->contentViewController());
-    ASSERT_NE(content, nullptr);
-    EXPECT_FALSE(content->isAskingForCode());
+    ASSERT_NE(signOut.signOutWindowController(), nullptr);
+    signOut.show();
+    EXPECT_TRUE(signOut.isVisible());
+    ModalViewController* modal = signOut.modalViewController();
+    ASSERT_NE(modal, nullptr);
+    EXPECT_EQ(modal->controllerType(), ModalViewControllerType::warningSignOut);
 
-    signOut.popoverCanceled(nullptr);
-    EXPECT_FALSE(signOut.windowController()->isWindowVisible());
+    modal->popoverCanceled(nullptr);
+    EXPECT_FALSE(signOut.isVisible());
     EXPECT_EQ(router.count(QStringLiteral("performLogout")), 0);
 
-    driver.setAlwaysOn(true);
-    signOut.showSignOutWindow();
-    EXPECT_TRUE(content->isAskingForCode());
-    content->codeView()->enterCodeField()->setText(content->codeView()->confirmationCode());
-    content->codeView()->verifyCode(nullptr);
-    EXPECT_FALSE(signOut.windowController()->isWindowVisible());
+    PDSettings settings = VeltrixXPC::settings();
+    settings.alwaysOn.value = true;
+    driver.setSettings(settings);
+    signOut.show();
+    EXPECT_EQ(modal->controllerType(), ModalViewControllerType::codeConfirmationSignOut);
+    auto* code = modal->popoverAs<PopoverConfirmationCodeView>(ModalViewControllerType::codeConfirmationSignOut);
+    code->enterCodeField()->setText(code->confirmationCode());
+    code->verifyCode(nullptr);
+    EXPECT_FALSE(signOut.isVisible());
     EXPECT_EQ(router.count(QStringLiteral("performLogout")), 1);
 }

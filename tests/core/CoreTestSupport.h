@@ -143,7 +143,7 @@ public:
     FAKE_MENU_CALL(updateStatusOptionStates)
     FAKE_MENU_CALL(updateNetworkGroups)
 #undef FAKE_MENU_CALL
-    void toggleMenu(QWidget*) override {
+    void toggleMenu(platform::StatusItem*) override {
         add(QStringLiteral("toggleMenu"));
     }
     void updateIPAddress(const PDPublicIPInfoPtr& info) override {

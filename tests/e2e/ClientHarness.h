@@ -233,7 +233,7 @@ protected:
             {"signIn", delegate->authNewWindow()},
             {"main", delegate->generalWindowViewController()},
             {"locations", delegate->locationsWindowViewController()},
-            {"signOut", delegate->qaUISignOutController()->windowController()},
+            {"signOut", delegate->qaUISignOutController()->signOutWindowController()},
         };
         QStringList shown;
         for (const auto& [name, controller] : windows) {

@@ -27,9 +27,14 @@ protected:
         QTest::mouseClick(homeTab().connectButton(), Qt::LeftButton);
         run();
     }
-    void expectTrayShows(const QString& state) {
-        EXPECT_TRUE(quickAccessShows(state)) << quickAccessTexts();
-        EXPECT_TRUE(trayMenuTexts().contains(state)) << trayMenuTexts();
+    // The quick-access window's status line and the tray menu's first line.
+    void expectTrayShows(const QString& quickAccessState, const QString& menuState) {
+        if (quickAccessState.isEmpty()) {
+            EXPECT_FALSE(quickAccessShows("Connect")) << quickAccessTexts();
+        } else {
+            EXPECT_TRUE(quickAccessShows(quickAccessState)) << quickAccessTexts();
+        }
+        EXPECT_TRUE(trayMenuTexts().contains(menuState)) << trayMenuTexts();
     }
     void closeMainWindow() {
         delegate->generalWindowViewController()->close();
@@ -92,7 +97,7 @@ TEST_F(HomeTabScenario, TheConnectButtonConnectsWithEachLookAndADisconnectDrawsA
     EXPECT_TRUE(homeTabTexts().contains("Connecting to")) << homeTabTexts();
     EXPECT_EQ(homeTab().connectButtonTitle(), QStringLiteral("Connecting..."));
     EXPECT_EQ(homeTab().networkView()->state(), FlagAnimationType::connecting);
-    expectTrayShows("Connecting to");
+    expectTrayShows("Connecting...", "Connecting to");
 
     advance(connectSeconds);
     EXPECT_TRUE(homeTabTexts().contains("Connected to")) << homeTabTexts();
@@ -104,7 +109,7 @@ TEST_F(HomeTabScenario, TheConnectButtonConnectsWithEachLookAndADisconnectDrawsA
     EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$").match(time).hasMatch()) << time;
     EXPECT_NE(time, QStringLiteral("00:00:00"));
     EXPECT_TRUE(homeTabTexts().contains(time)) << homeTabTexts();
-    expectTrayShows("Connected to");
+    expectTrayShows("Connected", "Connected to");
     EXPECT_TRUE(quickAccessTexts().contains(time)) << quickAccessTexts();
     EXPECT_EQ(trayIconName(), QStringLiteral("MenuBar_icon_CONNECTED"));
 
@@ -116,7 +121,7 @@ TEST_F(HomeTabScenario, TheConnectButtonConnectsWithEachLookAndADisconnectDrawsA
     EXPECT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected);
     EXPECT_TRUE(homeTab().connectionInfoView()->isHidden());
     EXPECT_EQ(trayIconName(), QStringLiteral("MenuBar_icon_DISCONNECTED"));
-    expectTrayShows("Disconnected");
+    expectTrayShows({}, "Disconnected");
 }
 
 TEST_F(HomeTabScenario, WithTheWindowClosedConnectingAndDisconnectingAreAnnounced) {

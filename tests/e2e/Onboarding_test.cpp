@@ -132,15 +132,17 @@ TEST_F(AuthFlowTest, ARevokedSessionSignsOutAndTheSignInWindowSaysWhy) {
 
 TEST_F(AuthFlowTest, SigningOutUnderAlwaysOnAsksForTheCodeAndAWrongOneBringsANewCode) {
     launchAndSignIn();
-    driver.setAlwaysOn(true);
+    PDSettings settings = VeltrixXPC::settings();
+    settings.alwaysOn.value = true;
+    driver.setSettings(settings);
     ASSERT_TRUE(chooseInTrayMenu("Sign Out"));
     advance(1);
     ASSERT_TRUE(shownWindow().contains("signOut")) << shownWindow();
-    auto* content = qobject_cast<SignOutConfirmationController*>(
-        delegate->qaUISignOutController()->windowController()->contentViewController());
-    ASSERT_NE(content, nullptr);
-    PopoverConfirmationCodeView* code = content->codeView();
-    ASSERT_TRUE(content->isAskingForCode());
+    ModalViewController* modal = delegate->qaUISignOutController()->modalViewController();
+    ASSERT_NE(modal, nullptr);
+    ASSERT_EQ(modal->controllerType(), ModalViewControllerType::codeConfirmationSignOut);
+    auto* code = modal->popoverAs<PopoverConfirmationCodeView>(ModalViewControllerType::codeConfirmationSignOut);
+    ASSERT_NE(code, nullptr);
     ASSERT_TRUE(code->isVisible());
 
     QTest::keyClicks(code->enterCodeField(), "12x");

@@ -45,7 +45,8 @@ protected:
         EXPECT_TRUE(VeltrixXPC::isLoggedIn());
         EXPECT_EQ(currentWindow(), QStringLiteral("main"));
         EXPECT_TRUE(isQuickAccessShown());
-        EXPECT_TRUE(quickAccessTexts().contains("Disconnected")) << quickAccessTexts();
+        EXPECT_TRUE(quickAccessTexts().contains("Device Posture Check")) << quickAccessTexts();
+        EXPECT_TRUE(quickAccessTexts().contains("Sign Out")) << quickAccessTexts();
         EXPECT_TRUE(trayMenuTexts().contains("Sign Out")) << trayMenuTexts();
         EXPECT_FALSE(trayMenuTexts().contains("Sign In"));
     }
@@ -134,7 +135,7 @@ TEST_F(SignInTest, SigningOutFromTheTrayAsksThenReturnsToTheSignInWindowAndSigni
     ASSERT_TRUE(chooseInTrayMenu("Sign Out"));
     advance(1);
     ASSERT_TRUE(shownWindow().contains("signOut")) << shownWindow();
-    ASSERT_TRUE(clickButton(delegate->qaUISignOutController()->windowController()->window(), "Sign Out"));
+    ASSERT_TRUE(clickButton(delegate->qaUISignOutController()->signOutWindowController()->window(), "Sign Out"));
     advance(2);
     EXPECT_FALSE(VeltrixXPC::isLoggedIn());
     EXPECT_FALSE(shownWindow().contains("signOut"));
@@ -179,6 +180,10 @@ TEST_F(SignInTest, AWorkspaceFileThatDoesNotLoadIsShownAndSignInSaysWhy) {
 }
 
 TEST_F(SignInTest, SigningOutUnderAlwaysOnEndsDisconnectedAndStaysSo) {
+    // Always-On as the workspace sets it: the sign-out window reads the setting.
+    PDSettings applied = VeltrixXPC::settings();
+    applied.alwaysOn = PDSettingBoolItem(true, true);
+    driver.setSettings(applied);
     driver.setAlwaysOn(true);
     launchAndSignIn();
     advance(5);
@@ -189,7 +194,7 @@ TEST_F(SignInTest, SigningOutUnderAlwaysOnEndsDisconnectedAndStaysSo) {
 
     ASSERT_TRUE(chooseInTrayMenu("Sign Out"));
     advance(1);
-    QWidget* signOut = delegate->qaUISignOutController()->windowController()->window();
+    QWidget* signOut = delegate->qaUISignOutController()->window();
     auto* code = signOut->findChild<PopoverConfirmationCodeView*>();
     ASSERT_NE(code, nullptr) << "Always-On asks for the code";
     auto* field = code->findChild<QLineEdit*>();

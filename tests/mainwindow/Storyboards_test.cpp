@@ -9,6 +9,7 @@
 #include "mainwindow/GeneralWindowController.h"
 #include "mainwindow/MainSubController.h"
 #include "menus/QAUIMenuWindowController.h"
+#include "auth/QAUIOnBoardingPageViewController.h"
 #include "menus/QAUISignOutController.h"
 #include "platform/Storyboard.h"
 #include "settings/SettingsControllers.h"
@@ -58,5 +59,5 @@ TEST(Storyboards, WindowsComeWithTheirContent) {
     expectWindowWithContent<AuthWelcomeController>("Auth", "loginWelcomeWindowController");
     expectWindowWithContent<OnBoardingPageControllerN>("OnBoardingN", "onBoardingWindowN");
     expectWindowWithContent<LocationsViewController>("Location", "locationWindow");
-    expectWindowWithContent<SignOutConfirmationController>("QAUISignOut", "signOutWindowController");
+    expectWindowWithContent<QAUISignOutModalViewController>("QAUISignOut", "signOutWindowController");
 }

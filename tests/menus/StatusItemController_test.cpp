@@ -10,6 +10,7 @@
 #include "platform/ManualScheduler.h"
 #include "platform/StatusBar.h"
 #include "sdk/PDTypes.h"
+#include "toolkit/FakeRouter.h"
 
 #include <QDBusConnection>
 
@@ -29,7 +30,7 @@ public:
     MenuControllerDelegate* delegate() const override { return actions; }
     void setDelegate(MenuControllerDelegate* delegate) override { actions = delegate; }
     void showMenu() override { calls << QStringLiteral("showMenu"); }
-    void toggleMenu(QWidget*) override { calls << QStringLiteral("toggleMenu"); }
+    void toggleMenu(platform::StatusItem*) override { calls << QStringLiteral("toggleMenu"); }
     void setLoggedInState() override { calls << QStringLiteral("setLoggedInState"); }
     void setLoggedOutState() override { calls << QStringLiteral("setLoggedOutState"); }
     void updateGroupedLocations() override { calls << QStringLiteral("updateGroupedLocations"); }
@@ -152,7 +153,19 @@ TEST_F(StatusItemControllerTest, ConnectingCyclesItsFramesUntilASteadyState) {
               QStringLiteral("MenuBar_icon_DISCONNECTED")); // until a tick
     QStringList shown;
     for (int tick = 0; tick < 3; ++tick) {
-        scheduler.advance(StatusItemController::frameInterval);
+        scheduler.advance(0.17);
+        shown << controller.statusItem()->imageName();
+    }
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("MenuBar_icon_CONNECTING_2"),
+                                  QStringLiteral("MenuBar_icon_CONNECTING_3"),
+                                  QStringLiteral("MenuBar_icon_CONNECTING_1")}));
+
+    // Further reports of the same connection attempt do not send the icon back to its first frame.
+    shown.clear();
+    for (int tick = 0; tick < 3; ++tick) {
+        scheduler.advance(0.1);
+        controller.setConnectingState();
+        scheduler.advance(0.07);
         shown << controller.statusItem()->imageName();
     }
     EXPECT_EQ(shown, (QStringList{QStringLiteral("MenuBar_icon_CONNECTING_2"),
@@ -163,6 +176,24 @@ TEST_F(StatusItemControllerTest, ConnectingCyclesItsFramesUntilASteadyState) {
     scheduler.advance(1.0); // no frame replaces the steady icon
     EXPECT_EQ(controller.statusItem()->imageName(), QStringLiteral("MenuBar_icon_CONNECTED"));
     EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST_F(StatusItemControllerTest, ClickClosesTheOtherWindowsOnlyWithADockIconThenToggles) {
+    FakeRouter router;
+    FakeRouter::Scope routerScope(router);
+    ServiceLayer::appModel().setIsAppInUserAgentMode(false);
+    controller.statusItem()->performClick();
+    EXPECT_EQ(router.count(QStringLiteral("closeOtherWindows")), 1); // at once
+    ServiceLayer::appModel().setIsAppInUserAgentMode(true);
+    controller.statusItem()->performClick();
+    EXPECT_EQ(router.count(QStringLiteral("closeOtherWindows")), 1); // not at once as an agent
+    EXPECT_TRUE(held.calls.isEmpty());
+    scheduler.advance(0.1);
+    EXPECT_EQ(held.calls, (QStringList{QStringLiteral("toggleMenu"), QStringLiteral("toggleMenu")}));
+    EXPECT_EQ(router.count(QStringLiteral("closeOtherWindows")), 2); // as the window opens
+    controller.showMenu(); // the client opening it itself closes nothing
+    EXPECT_EQ(router.count(QStringLiteral("closeOtherWindows")), 2);
+    ServiceLayer::appModel().setIsAppInUserAgentMode(false);
 }
 
 TEST_F(StatusItemControllerTest, ClickTogglesTheQuickAccessWindowATenthOfASecondLater) {
@@ -196,44 +227,6 @@ TEST(StatusItemIcons, EveryStateImageIsInTheBundle) {
         EXPECT_TRUE(item->setImage(name)) << name.toStdString();
         EXPECT_FALSE(item->icon().isNull());
     }
-}
-
-TEST(QAUIMenuWindowController, ToastsComeHalfASecondLaterOncePerTitle) {
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope(scheduler);
-    QAUIMenuWindowController quickAccess;
-    QAUILoggedOutPageController* page = quickAccess.loggedOutPage();
-    quickAccess.showErrorMessage(QStringLiteral("Sign-in failed"), QStringLiteral("Try again"), true);
-    quickAccess.showErrorMessage(QStringLiteral("Sign-in failed"), QStringLiteral("Again"), false);
-    scheduler.advance(0.499);
-    EXPECT_TRUE(page->toastTitles().isEmpty());
-    scheduler.advance(0.001);
-    EXPECT_EQ(page->toastTitles(), QStringList{QStringLiteral("Sign-in failed")});
-    quickAccess.clearErrorMessages(false);
-    scheduler.advance(0.5);
-    EXPECT_TRUE(page->toastTitles().isEmpty());
-}
-
-TEST(QAUIMenuWindowController, PagesFollowTheSignInState) {
-    QAUIMenuWindowController quickAccess;
-    FakeDataSource source;
-    PDNetworkItem::Data data;
-    data.id = QStringLiteral("n1");
-    data.title = QStringLiteral("Berlin Office");
-    source.locations << std::make_shared<PDNetworkItem>(data);
-    quickAccess.setDataSource(&source);
-    quickAccess.showProgressIndicator();
-    EXPECT_TRUE(quickAccess.loggedOutPage()->isBusy());
-    quickAccess.setLoggedInState();
-    EXPECT_EQ(quickAccess.contentViewController(), quickAccess.loggedInPage());
-    EXPECT_FALSE(quickAccess.loggedOutPage()->isBusy()); // reset when the signed-in page comes
-    EXPECT_EQ(quickAccess.loggedInPage()->networkText(), QStringLiteral("Berlin Office"));
-    quickAccess.updateIPAddress(std::make_shared<PDPublicIPInfo>(QStringLiteral("203.0.113.9")));
-    EXPECT_EQ(quickAccess.loggedInPage()->addressText(), QStringLiteral("203.0.113.9"));
-    quickAccess.setLoggedOutState();
-    EXPECT_EQ(quickAccess.contentViewController(), quickAccess.loggedOutPage());
-    quickAccess.showOnboardingPage();
-    EXPECT_NE(qobject_cast<QAUIOnBoardingPageViewController*>(quickAccess.contentViewController()), nullptr);
 }
 
 TEST(DockMenuBarController, ItemsFollowTheStateAndReachTheDelegate) {

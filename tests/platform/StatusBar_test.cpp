@@ -120,6 +120,18 @@ TEST_F(StatusBarTest, TemplateImagesFollowThePanelTextColour) {
         << "an image that is no template keeps its colours";
 }
 
+TEST_F(StatusBarTest, AClickRecordsWhereThePointerWasForTraysThatDoNotSay) {
+    StatusBar bar(m_bus.connect());
+    StatusItem* item = bar.statusItem();
+    int clicks = 0;
+    item->setAction([&] { ++clicks; });
+    EXPECT_FALSE(item->lastClickPosition().has_value());
+    EXPECT_FALSE(item->trayGeometry().has_value());
+    item->performClick(QPoint(1500, 12));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(item->lastClickPosition(), QPoint(1500, 12));
+}
+
 TEST_F(StatusBarTest, ButtonGeometryFallsBackToTheTopRightOfTheScreen) {
     StatusBar bar(m_bus.connect());
     const QRect geometry = bar.statusItem()->buttonGeometry();

@@ -32,6 +32,7 @@ public:
     void presentSignInWindow() override { calls << QStringLiteral("presentSignInWindow"); }
     void showSignOutWindowLater() override { calls << QStringLiteral("showSignOutWindowLater"); }
     void performLogout() override { calls << QStringLiteral("performLogout"); }
+    void closeOtherWindows() override { calls << QStringLiteral("closeOtherWindows"); }
     void enableVPNSettingsChanging() override { calls << QStringLiteral("enableVPNSettingsChanging"); }
     bool logoutIfGeneralWindowIsCurrent() override {
         calls << QStringLiteral("logoutIfGeneralWindowIsCurrent");

@@ -1,0 +1,421 @@
+#include "menus/QAUIStack.h"
+
+#include "platform/Scheduler.h"
+#include "toolkit/AppKitExtensions.h"
+#include "toolkit/Colors.h"
+#include "toolkit/ViewAnimation.h"
+
+#include <QGuiApplication>
+#include <QHash>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSvgRenderer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int anchorGap = 15;
+const char* keepsBottomProperty = "qauiKeepsBottomEdge";
+const char* targetFrameProperty = "qauiTargetFrame";
+
+} // namespace
+
+// Stack member ---------------------------------------------------------------------------------------------
+
+QAUIStackMemberView::QAUIStackMemberView(QWidget* parent) : XibView(parent) {
+    setFixedHeight(0);
+}
+
+void QAUIStackMemberView::setHeightConstant(double height, bool animated) {
+    m_heightConstant = height;
+    const int target = static_cast<int>(std::lround(height));
+    if (!animated) {
+        ViewAnimation::stop(this, "height");
+        setFixedHeight(target);
+        return;
+    }
+    const int from = this->height();
+    ViewAnimation::start(this, "height", resizeDuration, timing::easeInOut(), [this, from, target](double p) {
+        setFixedHeight(static_cast<int>(std::lround(from + (target - from) * p)));
+    });
+}
+
+void QAUIStackMemberView::reportHeight(double height, bool animated) {
+    if (QAUIStackDelegate* delegate = m_sizeChangeDelegate.get()) {
+        delegate->heightWasChanged(this, height, animated);
+    }
+}
+
+// Look -----------------------------------------------------------------------------------------------------
+
+namespace qaui {
+
+QColor backgroundColor() {
+    return colorFromHexString(QStringLiteral("#1B2046"));
+}
+
+QColor rowSelectionColor() {
+    return colorFromHexString(QStringLiteral("#FFFFFF0D"));
+}
+
+QColor secondaryTextColor() {
+    return colorFromHexString(QStringLiteral("#6F9CD9"));
+}
+
+void setTextColor(QWidget* widget, const QColor& color) {
+    QPalette p = widget->palette();
+    p.setColor(QPalette::WindowText, color);
+    p.setColor(QPalette::Text, color);
+    p.setColor(QPalette::ButtonText, color);
+    widget->setPalette(p);
+}
+
+QFont font(int pixelSize, int weight) {
+    QFont f(QStringLiteral("Inter"));
+    f.setPixelSize(pixelSize);
+    f.setWeight(static_cast<QFont::Weight>(weight));
+    return f;
+}
+
+QLabel* makeSectionHeader(const QString& text, int height) {
+    auto* header = new QLabel(text);
+    header->setTextFormat(Qt::PlainText);
+    header->setFont(font(12, 500));
+    setTextColor(header, secondaryTextColor());
+    header->setContentsMargins(8, 0, 0, 6);
+    header->setFixedHeight(height);
+    header->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    return header;
+}
+
+SelectableTableRowView* makeRowView(TableView& table, const QColor& selectedColor) {
+    auto* row = new SelectableTableRowView;
+    row->setTableViewIntercellSpacing(table.intercellSpacing());
+    row->setCornerRadius(rowCornerRadius);
+    row->setSelectedColor(selectedColor);
+    return row;
+}
+
+void styleTable(TableView& table) {
+    table.setFrameShape(QFrame::NoFrame);
+    table.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    table.viewport()->setAutoFillBackground(false);
+    table.setAutoFillBackground(false);
+    table.setIntercellSpacing(QSize(0, rowSpacing));
+    // Palettes, not style sheets: a style sheet re-polishes every recycled cell.
+    QPalette clear = table.palette();
+    clear.setColor(QPalette::Base, Qt::transparent);
+    clear.setColor(QPalette::Window, Qt::transparent);
+    table.setPalette(clear);
+    table.viewport()->setPalette(clear);
+}
+
+void reloadSoon(HoverableTableView* table) {
+    if (!table) {
+        return;
+    }
+    QPointer<HoverableTableView> guarded = table;
+    runOnMainQueue(0, [guarded] {
+        if (guarded) {
+            guarded->reloadData();
+        }
+    });
+    runOnMainQueue(500, [guarded] {
+        if (guarded) {
+            guarded->resetHover();
+        }
+    });
+}
+
+namespace {
+
+QIcon iconFromSvg(const QByteArray& data) {
+    QSvgRenderer renderer(data);
+    if (!renderer.isValid()) {
+        return {};
+    }
+    QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    // Flags are wider than high: fill the circle, cut the sides.
+    const QSizeF natural = renderer.defaultSize().isEmpty() ? QSizeF(64, 64) : QSizeF(renderer.defaultSize());
+    const double scale = 64.0 / std::min(natural.width(), natural.height());
+    const QSizeF drawn = natural * scale;
+    renderer.render(&painter, QRectF((64 - drawn.width()) / 2, (64 - drawn.height()) / 2, drawn.width(),
+                                     drawn.height()));
+    painter.end();
+    return QIcon(QPixmap::fromImage(image));
+}
+
+QHash<QString, QIcon>& imageCache() {
+    static QHash<QString, QIcon> cache;
+    return cache;
+}
+
+} // namespace
+
+void showNetworkImage(NSImageViewLayerBacked* view, const PDNetworkItemPtr& network) {
+    if (!view) {
+        return;
+    }
+    const PDCacheableImagePtr image = network ? network->image() : nullptr;
+    const QString key = image && image->imageUrl() ? image->imageUrl()->toString() : QString();
+    view->setProperty("qauiImageKey", key);
+    if (key.isEmpty()) {
+        view->setImage(QIcon());
+        return;
+    }
+    if (const auto found = imageCache().constFind(key); found != imageCache().constEnd()) {
+        view->setImage(*found);
+        return;
+    }
+    view->setImage(QIcon());
+    QPointer<NSImageViewLayerBacked> guarded = view;
+    image->load([guarded, key](std::optional<QByteArray> data) {
+        platform::DispatchQueue::main().async([guarded, key, data = std::move(data)] {
+            const QIcon icon = data ? iconFromSvg(*data) : QIcon();
+            imageCache().insert(key, icon);
+            // The view may show another network by now.
+            if (guarded && guarded->property("qauiImageKey").toString() == key) {
+                guarded->setImage(icon);
+            }
+        });
+    });
+}
+
+} // namespace qaui
+
+// Elided label ---------------------------------------------------------------------------------------------
+
+QAUIElidedLabel::QAUIElidedLabel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+}
+
+void QAUIElidedLabel::setTextColor(const QColor& color) {
+    m_color = color;
+    update();
+}
+
+QString QAUIElidedLabel::shownText() const {
+    QString line = text();
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return fontMetrics().elidedText(line, Qt::ElideRight, contentsRect().width());
+}
+
+QSize QAUIElidedLabel::sizeHint() const {
+    return {std::min(fontMetrics().horizontalAdvance(text()), 200), fontMetrics().height()};
+}
+
+QSize QAUIElidedLabel::minimumSizeHint() const {
+    return {0, fontMetrics().height()};
+}
+
+void QAUIElidedLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setPen(m_color);
+    painter.setFont(font());
+    painter.drawText(contentsRect(), static_cast<int>(alignment()), shownText());
+}
+
+// Placement ------------------------------------------------------------------------------------------------
+
+namespace {
+
+QRect keptOn(QRect frame, const QRect& available) {
+    if (available.isEmpty()) {
+        return frame;
+    }
+    frame.setHeight(std::min(frame.height(), available.height()));
+    frame.setWidth(std::min(frame.width(), available.width()));
+    frame.moveLeft(std::clamp(frame.left(), available.left(), available.right() - frame.width() + 1));
+    frame.moveTop(std::clamp(frame.top(), available.top(), available.bottom() - frame.height() + 1));
+    return frame;
+}
+
+} // namespace
+
+MenuWindowPlacement placeMenuWindow(const QRect& anchor, const QSize& size, const QRect& available) {
+    MenuWindowPlacement placement;
+    const int centreX = anchor.x() + anchor.width() / 2;
+    const int centreY = anchor.y() + anchor.height() / 2;
+    placement.keepsBottomEdge = !available.isEmpty() && centreY > available.y() + available.height() / 2;
+    QRect frame(QPoint(centreX - size.width() / 2, 0), size);
+    if (placement.keepsBottomEdge) {
+        frame.moveBottom(anchor.top() - 1 - anchorGap);
+    } else {
+        frame.moveTop(anchor.bottom() + 1 + anchorGap);
+    }
+    placement.frame = keptOn(frame, available);
+    return placement;
+}
+
+QRect resizedMenuFrame(const QRect& frame, int height, bool keepsBottomEdge,
+                       const std::optional<QRect>& available) {
+    QRect resized = frame;
+    if (keepsBottomEdge) {
+        resized.setTop(frame.bottom() - height + 1);
+    } else {
+        resized.setHeight(height);
+    }
+    return available ? keptOn(resized, *available) : resized;
+}
+
+void setKeepsBottomEdge(QWidget* window, bool keepsBottom) {
+    if (window) {
+        window->setProperty(keepsBottomProperty, keepsBottom);
+        window->setProperty(targetFrameProperty, QVariant());
+    }
+}
+
+void resizeMenuWindow(QWidget* window, int height, bool animated) {
+    if (!window) {
+        return;
+    }
+    // A running resize heads for its target; the next one starts from there.
+    const QVariant target = window->property(targetFrameProperty);
+    const QRect current = ViewAnimation::running(window, "frame") && target.isValid() ? target.toRect()
+                                                                                        : window->geometry();
+    if (current.height() == height) {
+        return;
+    }
+    std::optional<QRect> available;
+    if (const QScreen* screen = window->screen(); screen && window->isVisible()) {
+        available = screen->availableGeometry();
+    }
+    const QRect next =
+        resizedMenuFrame(current, height, window->property(keepsBottomProperty).toBool(), available);
+    window->setProperty(targetFrameProperty, next);
+    if (!animated || !window->isVisible()) {
+        ViewAnimation::stop(window, "frame");
+        window->setGeometry(next);
+        return;
+    }
+    const QRect from = window->geometry();
+    QPointer<QWidget> guarded = window;
+    ViewAnimation::start(window, "frame", QAUIStackMemberView::resizeDuration, timing::easeInOut(),
+                         [guarded, from, next](double p) {
+                             if (!guarded) {
+                                 return;
+                             }
+                             auto mix = [p](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * p)); };
+                             guarded->setGeometry(mix(from.x(), next.x()), mix(from.y(), next.y()),
+                                                  mix(from.width(), next.width()),
+                                                  mix(from.height(), next.height()));
+                         });
+}
+
+// Row cell -------------------------------------------------------------------------------------------------
+
+QAUIIconTitleCell::QAUIIconTitleCell(bool roundIcon, int titleWeight, int iconSize, QWidget* parent)
+    : HoverableCellView(parent) {
+    setHoverColor(qaui::rowSelectionColor());
+    setCornerRadius(qaui::rowCornerRadius);
+    m_layout = new QHBoxLayout(this);
+    m_layout->setContentsMargins(8, 0, 6, 0);
+    m_layout->setSpacing(10);
+    m_icon = new NSImageViewLayerBacked;
+    m_icon->setFixedSize(iconSize, iconSize);
+    if (roundIcon) {
+        m_icon->setCornerRadius(iconSize / 2.0);
+        m_icon->setMasksToBounds(true);
+    }
+    m_title = new QAUIElidedLabel;
+    m_title->setFont(qaui::font(14, titleWeight));
+    m_layout->addWidget(m_icon);
+    m_layout->addWidget(m_title, 1);
+}
+
+// Pill button ----------------------------------------------------------------------------------------------
+
+QAUIPillButton::QAUIPillButton(QWidget* parent) : NSButtonWithHandCursor(parent) {
+    setFlat(true);
+    setFont(qaui::font(12, 500));
+    QPalette p = palette();
+    p.setColor(QPalette::ButtonText, Qt::white);
+    setPalette(p);
+    setFixedHeight(22);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void QAUIPillButton::paintEvent(QPaintEvent* event) {
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        fillRoundedRect(painter, QRectF(rect()), height() / 2.0,
+                        colorFromHexString(m_hovered ? QStringLiteral("#FFFFFF4D") : QStringLiteral("#FFFFFF33")));
+    }
+    NSButtonWithHandCursor::paintEvent(event);
+}
+
+void QAUIPillButton::enterEvent(QEnterEvent* event) {
+    m_hovered = true;
+    update();
+    NSButtonWithHandCursor::enterEvent(event);
+}
+
+void QAUIPillButton::leaveEvent(QEvent* event) {
+    m_hovered = false;
+    update();
+    NSButtonWithHandCursor::leaveEvent(event);
+}
+
+bool qaui::sameNetworkId(const PDNetworkItemPtr& a, const PDNetworkItemPtr& b) {
+    if (!a || !b) {
+        return !a && !b;
+    }
+    return a->id() == b->id();
+}
+
+// Windows --------------------------------------------------------------------------------------------------
+
+StatusItemMenuWindow::StatusItemMenuWindow(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFocusPolicy(Qt::StrongFocus);
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, Qt::white);
+    p.setColor(QPalette::Text, Qt::white);
+    p.setColor(QPalette::ButtonText, Qt::white);
+    setPalette(p);
+}
+
+void StatusItemMenuWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    fillRoundedRect(painter, bounds, qaui::windowCornerRadius, qaui::backgroundColor());
+    painter.setPen(QPen(colorFromHexString(QStringLiteral("#FFFFFF1A")), 1.0));
+    painter.drawPath(roundedRectPath(bounds, qaui::windowCornerRadius));
+}
+
+void StatusItemMenuWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && onCancel) {
+        onCancel();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+QRect childWindowFrame(const QRect& row, const QRect& menuWindow, const QSize& size, bool centredOnRow,
+                       const QRect& available) {
+    constexpr int gap = 45;
+    QRect frame(QPoint(row.right() + 1 + gap, 0), size);
+    if (!available.isEmpty() && frame.right() > available.right()) {
+        frame.moveRight(row.left() - 1 - gap);
+    }
+    if (centredOnRow) {
+        frame.moveTop(row.y() + row.height() / 2 - size.height() / 2);
+    } else {
+        frame.moveBottom(menuWindow.bottom());
+    }
+    return keptOn(frame, available);
+}

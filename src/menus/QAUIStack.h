@@ -1,0 +1,195 @@
+#pragma once
+
+#include "sdk/PDNetworks.h"
+#include "toolkit/HoverableButton.h"
+#include "toolkit/HoverableTableView.h"
+#include "toolkit/NSViewLayerBacked.h"
+#include "toolkit/WeakDelegate.h"
+#include "toolkit/XibView.h"
+
+#include <QColor>
+#include <QFont>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QRect>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QAUIStackMemberView;
+
+// A section tells its page that it needs another height.
+class QAUIStackDelegate {
+public:
+    virtual ~QAUIStackDelegate() = default;
+    virtual void heightWasChanged(QAUIStackMemberView* view, double newHeight, bool animated) = 0;
+};
+
+// A section answers the height it needs now.
+class QAUIStackMemberDelegate {
+public:
+    virtual ~QAUIStackMemberDelegate() = default;
+    virtual double height() const = 0;
+};
+
+// A section of a quick-access page. Its height constant is the room the page gives it; an animated change
+// runs on the scheduler's clock while the constant already holds the target.
+class QAUIStackMemberView : public XibView {
+    Q_OBJECT
+public:
+    static constexpr double resizeDuration = 0.2;
+
+    explicit QAUIStackMemberView(QWidget* parent = nullptr);
+
+    QAUIStackDelegate* sizeChangeDelegate() const { return m_sizeChangeDelegate.get(); }
+    void setSizeChangeDelegate(QAUIStackDelegate* delegate) { m_sizeChangeDelegate = delegate; }
+
+    double heightConstant() const { return m_heightConstant; }
+    void setHeightConstant(double height, bool animated);
+
+protected:
+    // Tells the page, when there is one.
+    void reportHeight(double height, bool animated);
+
+private:
+    WeakDelegate<QAUIStackDelegate> m_sizeChangeDelegate;
+    double m_heightConstant = 0.0;
+};
+
+// The quick-access window's look.
+namespace qaui {
+inline constexpr int windowWidth = 300;
+inline constexpr int sideMargin = 12;
+inline constexpr int rowHeight = 32;
+inline constexpr double rowCornerRadius = 5.0;
+inline constexpr int rowSpacing = 2;
+inline constexpr double windowCornerRadius = 8.0;
+
+QColor backgroundColor();  // the popover navy
+QColor rowSelectionColor(); // white at 5 %
+QColor secondaryTextColor();
+QFont font(int pixelSize, int weight = 400);
+void setTextColor(QWidget* widget, const QColor& color);
+
+// A reusable cell of `Cell` from the table, or a new one (named with the identifier for reuse).
+template <class Cell>
+Cell* dequeueCell(TableView& table, const QString& identifier) {
+    if (auto* cell = qobject_cast<Cell*>(table.makeView(identifier))) {
+        return cell;
+    }
+    auto* cell = new Cell;
+    cell->setObjectName(identifier);
+    return cell;
+}
+// A section's small title in the secondary colour, sitting on the bottom of its `height`.
+QLabel* makeSectionHeader(const QString& text, int height);
+// The list's row view: rounded, inset by the table's spacing.
+SelectableTableRowView* makeRowView(TableView& table, const QColor& selectedColor);
+// A table with the window's transparent look, no frame and no scroll bars unless it overflows.
+void styleTable(TableView& table);
+// Reloads on the main queue, then re-tracks the hover 0.5 s later, so hover matches the new rows.
+void reloadSoon(HoverableTableView* table);
+// A network's image in a round view; none without a network or image. Loads once per image.
+void showNetworkImage(NSImageViewLayerBacked* view, const PDNetworkItemPtr& network);
+} // namespace qaui
+
+// One line of plain text ("<b>" stays literal), cut with "…" where it does not fit.
+class QAUIElidedLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit QAUIElidedLabel(QWidget* parent = nullptr);
+
+    void setTextColor(const QColor& color);
+    QColor textColor() const { return m_color; }
+    // What the label draws in its width now.
+    QString shownText() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor m_color = Qt::white;
+};
+
+// Where a quick-access window goes, in global coordinates: centred on the anchor, clamped sideways; below
+// an anchor in the upper half of `available` (top 15 px under it), above one in the lower half (bottom
+// 15 px over it); never off `available`. `keepsBottomEdge` says which edge later resizes keep.
+struct MenuWindowPlacement {
+    QRect frame;
+    bool keepsBottomEdge = false;
+};
+MenuWindowPlacement placeMenuWindow(const QRect& anchor, const QSize& size, const QRect& available);
+
+// The frame after a height change: the kept edge stays, the window stays on `available` when given.
+QRect resizedMenuFrame(const QRect& frame, int height, bool keepsBottomEdge,
+                       const std::optional<QRect>& available);
+
+// Re-sizes a quick-access window to `height`, keeping the edge its placement chose, animated over 0.2 s
+// or at once.
+void resizeMenuWindow(QWidget* window, int height, bool animated);
+// Marks which edge a window's resizes keep.
+void setKeepsBottomEdge(QWidget* window, bool keepsBottom);
+
+// A row of the quick-access lists: an icon (round for networks) and a one-line title, lit under the pointer;
+// subclasses add what follows the title.
+class QAUIIconTitleCell : public HoverableCellView {
+    Q_OBJECT
+public:
+    QAUIIconTitleCell(bool roundIcon, int titleWeight, int iconSize = 20, QWidget* parent = nullptr);
+
+    NSImageViewLayerBacked* iconView() const { return m_icon; }
+    QAUIElidedLabel* titleField() const { return m_title; }
+
+protected:
+    // Where subclasses put what follows the title.
+    QHBoxLayout* rowLayout() const { return m_layout; }
+
+private:
+    QHBoxLayout* m_layout;
+    NSImageViewLayerBacked* m_icon;
+    QAUIElidedLabel* m_title;
+};
+
+// The rows' Connect/Disconnect button: a translucent white capsule with a white title.
+class QAUIPillButton : public NSButtonWithHandCursor {
+    Q_OBJECT
+public:
+    explicit QAUIPillButton(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    bool m_hovered = false;
+};
+
+namespace qaui {
+// Whether two networks have the same identifier; two missing networks count as the same.
+bool sameNetworkId(const PDNetworkItemPtr& a, const PDNetworkItemPtr& b);
+} // namespace qaui
+
+// The frameless top-level window of the quick-access window and its child: paints its own navy card and
+// reports Esc.
+class StatusItemMenuWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit StatusItemMenuWindow(QWidget* parent = nullptr);
+
+    std::function<void()> onCancel;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// Where the child window of a network group goes, in global coordinates: 45 px right of the row (or, without
+// room there, its right edge 45 px left of the row); centred on a private row, bottom at the quick-access
+// window's bottom for the shared group; kept on `available`.
+QRect childWindowFrame(const QRect& row, const QRect& menuWindow, const QSize& size, bool centredOnRow,
+                       const QRect& available);

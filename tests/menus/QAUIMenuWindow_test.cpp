@@ -1,0 +1,325 @@
+#include "MenusTestSupport.h"
+
+#include "core/ApplicationModel.h"
+#include "core/ServiceLayer.h"
+#include "core/ShownWindows.h"
+#include "menus/QAUIMenuWindowController.h"
+#include "menus/QAUISignOutController.h"
+#include "platform/Application.h"
+#include "platform/StatusBar.h"
+#include "toolkit/BaseWindowViewController.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDBusConnection>
+#include <QKeyEvent>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+using namespace menus_test;
+
+TEST(MenuWindowPlacement, CentresOnTheAnchorBelowATopPanelAndAboveABottomOne) {
+    const QRect screen(0, 28, 1920, 1052); // a 28 px top panel
+    const QSize size(300, 400);
+    const MenuWindowPlacement top = placeMenuWindow(QRect(900, 2, 24, 24), size, screen);
+    EXPECT_EQ(top.frame, QRect(762, 2 + 24 + 15, 300, 400));
+    EXPECT_FALSE(top.keepsBottomEdge);
+
+    const MenuWindowPlacement right = placeMenuWindow(QRect(1900, 2, 20, 24), size, screen);
+    EXPECT_EQ(right.frame.right(), screen.right()); // clamped sideways
+    const MenuWindowPlacement left = placeMenuWindow(QRect(0, 2, 20, 24), size, screen);
+    EXPECT_EQ(left.frame.left(), 0);
+
+    const QRect aboveBottomPanel(0, 0, 1920, 1040);
+    const MenuWindowPlacement bottom = placeMenuWindow(QRect(1800, 1050, 24, 24), size, aboveBottomPanel);
+    EXPECT_TRUE(bottom.keepsBottomEdge);
+    EXPECT_EQ(bottom.frame.bottom(), 1050 - 15 - 1);
+    EXPECT_EQ(bottom.frame.height(), 400);
+
+    const MenuWindowPlacement noScreen = placeMenuWindow(QRect(-500, 10, 20, 20), size, QRect());
+    EXPECT_EQ(noScreen.frame.topLeft(), QPoint(-500 + 10 - 150, 10 + 20 + 15));
+
+    // Never off the available area, also for a window taller than the room below the anchor.
+    const MenuWindowPlacement tall = placeMenuWindow(QRect(900, 400, 20, 20), QSize(300, 900), screen);
+    EXPECT_TRUE(screen.contains(tall.frame));
+}
+
+TEST(MenuWindowPlacement, ResizesKeepTheAnchoredEdge) {
+    const QRect frame(100, 50, 300, 236);
+    EXPECT_EQ(resizedMenuFrame(frame, 400, false, std::nullopt), QRect(100, 50, 300, 400));
+    EXPECT_EQ(resizedMenuFrame(frame, 400, true, std::nullopt).bottom(), frame.bottom());
+    EXPECT_EQ(resizedMenuFrame(frame, 400, true, QRect(0, 0, 800, 600)).top(), 0);
+    const QRect row(500, 300, 276, 32);
+    const QRect child = childWindowFrame(row, QRect(488, 100, 300, 500), QSize(260, 112), true, QRect(0, 0, 1920, 1080));
+    EXPECT_EQ(child.left(), row.right() + 1 + 45);
+    EXPECT_EQ(child.center().y(), row.center().y());
+    const QRect shared = childWindowFrame(row, QRect(488, 100, 300, 500), QSize(260, 112), false, QRect(0, 0, 1920, 1080));
+    EXPECT_EQ(shared.bottom(), QRect(488, 100, 300, 500).bottom());
+    const QRect noRoom = childWindowFrame(row, QRect(488, 100, 300, 500), QSize(260, 112), true, QRect(0, 0, 900, 1080));
+    EXPECT_EQ(noRoom.right(), row.left() - 1 - 45);
+}
+
+namespace {
+
+class MenuWindowTest : public MenusTest {
+protected:
+    platform::StatusBar bar{QDBusConnection(QStringLiteral("veltrix-no-bus"))};
+    platform::StatusItem* item = bar.statusItem();
+    QAUIMenuWindowController quickAccess;
+
+    MenuWindowTest() {
+        quickAccess.setDataSource(&source);
+        quickAccess.setDelegate(&actions);
+    }
+
+    int widgetCount() const { return static_cast<int>(QApplication::allWidgets().size()); }
+};
+
+} // namespace
+
+TEST_F(MenuWindowTest, OpensAtTheClickAndClosesOnASecondToggleEscOrLosingTheFocus) {
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    item->performClick(available.topLeft() + QPoint(200, 5)); // records where the click was
+    quickAccess.toggleMenu(item);
+    ASSERT_TRUE(quickAccess.isWindowVisible());
+    EXPECT_TRUE(isMenuWindowShown());
+    EXPECT_EQ(quickAccess.window()->geometry().left(), available.left() + 200 - 150);
+    EXPECT_EQ(quickAccess.window()->geometry().top(), available.top() + 5 + 1 + 15);
+    quickAccess.toggleMenu(item);
+    EXPECT_FALSE(quickAccess.isWindowVisible());
+    EXPECT_FALSE(isMenuWindowShown());
+
+    quickAccess.toggleMenu(item);
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(quickAccess.window(), &esc);
+    EXPECT_FALSE(quickAccess.isWindowVisible());
+
+    quickAccess.toggleMenu(item);
+    emit platform::Application::instance()->didResignActive();
+    EXPECT_FALSE(quickAccess.isWindowVisible());
+    // The tray click that took the focus toggles 0.1 s later: it must not reopen the window.
+    scheduler.advance(0.3);
+    quickAccess.toggleMenu(item);
+    EXPECT_FALSE(quickAccess.isWindowVisible());
+    scheduler.advance(0.5);
+    quickAccess.toggleMenu(item);
+    EXPECT_TRUE(quickAccess.isWindowVisible());
+    quickAccess.close();
+}
+
+TEST_F(MenuWindowTest, LoggedOutPageSizesTheWindowToItsToasts) {
+    quickAccess.showLoggedOutPage();
+    quickAccess.toggleMenu(item);
+    settle();
+    EXPECT_EQ(quickAccess.window()->height(), 236);
+    quickAccess.showErrorNotification(QStringLiteral("Sign-in failed"), QStringLiteral("Try again."), true);
+    scheduler.advance(0.49);
+    EXPECT_FALSE(quickAccess.loggedOutController()->errorView()->hasNotifications());
+    settle(1.0);
+    QAUIErrorView* toasts = quickAccess.loggedOutController()->errorView();
+    ASSERT_TRUE(toasts->hasNotifications());
+    EXPECT_FALSE(quickAccess.loggedOutController()->loggedOutView()->showingLogo());
+    EXPECT_EQ(quickAccess.window()->height(), static_cast<int>(80 + toasts->height() + 56));
+
+    // A sign-in in progress clears the toasts and brings the logo area back, with the loader in it.
+    quickAccess.showProgressIndicator();
+    settle();
+    EXPECT_EQ(quickAccess.window()->height(), 236);
+    QAUIStatusLoggedOutView* logoSection = quickAccess.loggedOutController()->loggedOutView();
+    EXPECT_TRUE(logoSection->isWaving());
+    EXPECT_FALSE(logoSection->loaderAnimationView()->isHidden());
+    EXPECT_TRUE(logoSection->signinBtn()->isHidden());
+    quickAccess.hideProgressIndicator();
+    EXPECT_TRUE(logoSection->loaderAnimationView()->isHidden());
+    EXPECT_FALSE(logoSection->logo()->isHidden());
+    quickAccess.close();
+}
+
+TEST_F(MenuWindowTest, SignInClearsTheToastsAndAsksTheSdk) {
+    quickAccess.showLoggedOutPage();
+    quickAccess.showErrorNotification(QStringLiteral("Session expired"), QStringLiteral("Sign in again."), false);
+    settle();
+    driver.clearCalls();
+    quickAccess.loggedOutController()->loggedOutView()->signInButton()->click();
+    EXPECT_FALSE(quickAccess.loggedOutController()->errorView()->hasNotifications());
+    EXPECT_TRUE(driver.lastCall(QStringLiteral("login")).has_value());
+}
+
+TEST_F(MenuWindowTest, LoggedInPageGrowsWithItsSectionsAndKeepsItsBottomEdgeAboveABottomPanel) {
+    const PDNetworkItemPtr x = network(QStringLiteral("x"));
+    const PDNetworkItemPtr y = network(QStringLiteral("y"));
+    driver.setLoggedIn(true);
+    driver.setNetworks(model({{x, y}, {y}, {x}}));
+    driver.setCurrentNetwork(x);
+    ServiceLayer::appModel().setIsQAUIStatusViewHidden(true);
+    quickAccess.showLoggedInPage();
+    quickAccess.updateGroupedLocations();
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    item->performClick(QPoint(available.center().x(), available.bottom() - 3));
+    quickAccess.toggleMenu(item);
+    settle();
+    QAUILoggedInViewController* page = quickAccess.loggedInController();
+    EXPECT_EQ(quickAccess.window()->height(), 91 + 0 + 83 + 68 + 229);
+    EXPECT_EQ(page->networkViewButtonConstraint(), 1);
+    const int bottom = quickAccess.window()->geometry().bottom();
+
+    driver.setConnectionState(SDVPNConnectionState::connecting);
+    quickAccess.setConnectingState();
+    quickAccess.updateGroupedLocations();
+    settle();
+    EXPECT_EQ(page->networkViewButtonConstraint(), 12);
+    EXPECT_EQ(quickAccess.window()->height(), 91 + 85 + 0 + 68 + 229);
+    EXPECT_EQ(quickAccess.window()->geometry().bottom(), bottom);
+
+    const QRect before = quickAccess.window()->geometry();
+    page->heightWasChanged(page->networkView(), 85.0, true); // the height it has: nothing moves
+    settle();
+    EXPECT_EQ(quickAccess.window()->geometry(), before);
+    quickAccess.close();
+}
+
+TEST_F(MenuWindowTest, HubUpdatesReachTheSections) {
+    const PDNetworkItemPtr x = network(QStringLiteral("x"));
+    driver.setLoggedIn(true);
+    driver.setNetworks(model({{x}, {}, {x}}));
+    driver.setCurrentNetwork(x);
+    driver.setConnectionState(SDVPNConnectionState::connected);
+    quickAccess.showLoggedInPage();
+    quickAccess.toggleMenu(item);
+    quickAccess.setConnectedState();
+    quickAccess.updateIPAddress(std::make_shared<PDPublicIPInfo>(QStringLiteral("198.51.100.42")));
+    quickAccess.updateTimeConnected(QStringLiteral("00:00:07"));
+    settle();
+    QAUINetworkView* network = quickAccess.loggedInController()->networkView();
+    EXPECT_EQ(network->ipAddressValue()->ipAddress(), QStringLiteral("198.51.100.42"));
+    EXPECT_EQ(network->timeConnectedValue(), QStringLiteral("00:00:07"));
+    EXPECT_EQ(network->heightConstant(), 137.0);
+    EXPECT_EQ(quickAccess.loggedInController()->quickAccessView()->heightConstant(), 0.0);
+
+    driver.setConnectionState(SDVPNConnectionState::disconnected);
+    quickAccess.setDisconnectedState(); // the network section collapses and the list gets x back
+    settle();
+    EXPECT_EQ(network->heightConstant(), 0.0);
+    EXPECT_EQ(quickAccess.loggedInController()->quickAccessView()->heightConstant(), 83.0);
+    quickAccess.close();
+}
+
+TEST_F(MenuWindowTest, AGroupOpensTheChildWindowBesideAndASecondChoiceClosesIt) {
+    const PDNetworkItemPtr x = network(QStringLiteral("x"));
+    const PDNetworkItemPtr s = network(QStringLiteral("s"), PDNetworkKind::sharedNetwork);
+    driver.setLoggedIn(true);
+    driver.setNetworks(model({{x}, {s}, {}}));
+    quickAccess.showLoggedInPage();
+    quickAccess.toggleMenu(item);
+    settle();
+    HoverableTableView* groups = quickAccess.loggedInController()->qauiNetworksView()->networkItemsTableView();
+    ASSERT_EQ(groups->numberOfRows(), 2);
+    groups->selectRow(0);
+    QAUINetworksWindowController* child = quickAccess.networksWindowController();
+    ASSERT_TRUE(child->isWindowVisible());
+    EXPECT_EQ(child->networkItemType(), QAUINetworkGroupsViewItem::privateNetworks);
+    EXPECT_TRUE(groups->rowViewAtRow(0)->isSelected());
+    EXPECT_EQ(groups->selectedRow(), -1);
+    const QRect row(groups->rowViewAtRow(0)->mapToGlobal(QPoint(0, 0)), groups->rowViewAtRow(0)->size());
+    EXPECT_EQ(child->window()->geometry().center().y(), row.center().y());
+
+    groups->selectRow(0);
+    EXPECT_FALSE(child->isWindowVisible());
+    EXPECT_FALSE(groups->rowViewAtRow(0)->isSelected());
+
+    groups->selectRow(1);
+    ASSERT_TRUE(child->isWindowVisible());
+    child->content()->networksTableView()->selectRow(0);
+    EXPECT_EQ(actions.calls, QStringList{QStringLiteral("didSelectLocation s")});
+    EXPECT_FALSE(child->isWindowVisible());
+
+    groups->selectRow(1);
+    driver.setNetworks(model({{x}, {}, {}})); // the shown group became empty
+    quickAccess.updateLocationLists();
+    EXPECT_FALSE(child->isWindowVisible());
+
+    groups->selectRow(0);
+    ASSERT_TRUE(child->isWindowVisible());
+    quickAccess.close(); // the child goes with the window
+    EXPECT_FALSE(child->isWindowVisible());
+    EXPECT_EQ(child->parentView(), nullptr);
+}
+
+TEST_F(MenuWindowTest, EscInTheChildWindowClosesBoth) {
+    driver.setLoggedIn(true);
+    driver.setNetworks(model({{network(QStringLiteral("x"))}, {}, {}}));
+    quickAccess.showLoggedInPage();
+    quickAccess.toggleMenu(item);
+    settle();
+    quickAccess.loggedInController()->qauiNetworksView()->networkItemsTableView()->selectRow(0);
+    QWidget* child = quickAccess.networksWindowController()->window();
+    ASSERT_TRUE(child->isVisible());
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(child, &esc);
+    EXPECT_FALSE(child->isVisible());
+    EXPECT_FALSE(quickAccess.isWindowVisible());
+}
+
+TEST_F(MenuWindowTest, IdleHiddenWindowLeavesNoTimerAndCyclesLeaveNoWidgets) {
+    driver.setLoggedIn(true);
+    driver.setNetworks(model({{network(QStringLiteral("x"))}, {network(QStringLiteral("s"))}, {}}));
+    quickAccess.showLoggedInPage();
+    auto cycle = [&] {
+        quickAccess.toggleMenu(item);
+        quickAccess.loggedInController()->qauiNetworksView()->networkItemsTableView()->selectRow(0);
+        settle(0.7);
+        quickAccess.toggleMenu(item);
+        settle(0.7);
+    };
+    cycle(); // the first openings make what every later one reuses
+    cycle();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const int widgets = widgetCount();
+    for (int i = 0; i < 100; ++i) {
+        cycle();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(widgetCount(), widgets);
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST_F(MenuWindowTest, SignOutWindowClosesTheQuickAccessWindowAndPicksItsVariant) {
+    QAUISignOutController signOut;
+    signOut.close(); // never shown: nothing
+    EXPECT_FALSE(signOut.isVisible());
+    quickAccess.toggleMenu(item);
+    signOut.show();
+    EXPECT_FALSE(quickAccess.isWindowVisible());
+    ASSERT_TRUE(signOut.isVisible());
+    EXPECT_EQ(signOut.modalViewController()->controllerType(), ModalViewControllerType::warningSignOut);
+    EXPECT_TRUE(signOut.window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    quickAccess.toggleMenu(item); // not while the sign-out window is up
+    EXPECT_FALSE(quickAccess.isWindowVisible());
+
+    signOut.modalViewController()->viewClicked(); // a click on the background
+    EXPECT_FALSE(signOut.isVisible());
+
+    PDSettings settings = VeltrixXPC::settings();
+    settings.alwaysOn.value = true;
+    driver.setSettings(settings);
+    signOut.show();
+    EXPECT_EQ(signOut.modalViewController()->controllerType(), ModalViewControllerType::codeConfirmationSignOut);
+    const QSize card = signOut.modalViewController()->shownPopoverView()->sizeHint();
+    EXPECT_GE(signOut.window()->width(), card.width());
+    EXPECT_GE(signOut.window()->height(), card.height());
+    signOut.modalViewController()->popoverCanceled(nullptr);
+    EXPECT_FALSE(signOut.isVisible());
+}
+
+TEST_F(MenuWindowTest, TheHeaderButtonBringsTheMainWindowBackOnBothPages) {
+    for (bool signedIn : {false, true}) {
+        signedIn ? quickAccess.showLoggedInPage() : quickAccess.showLoggedOutPage();
+        quickAccess.toggleMenu(item);
+        auto* maximize = quickAccess.window()->findChild<QAbstractButton*>(QStringLiteral("maximizeButton"));
+        ASSERT_NE(maximize, nullptr);
+        maximize->click();
+        quickAccess.close();
+    }
+    EXPECT_EQ(router.count(QStringLiteral("enterForegroundMode")), 2);
+}

@@ -1,0 +1,231 @@
+// Renders the quick-access window, its child window, the sign-out window and the tray icons to PNG files on
+// the demo workspace:   menus_render [output-folder]   (default: <build>/renders)
+// Runs on Qt's offscreen platform with virtual time, so every animation is shown at its end.
+#include "core/ApplicationModel.h"
+#include "core/ServiceLayer.h"
+#include "menus/QAUIMenuWindowController.h"
+#include "menus/QAUISignOutController.h"
+#include "platform/ManualScheduler.h"
+#include "platform/StatusBar.h"
+#include "sdk/VeltrixXPC.h"
+#include "sdk/testing/Driver.h"
+#include "toolkit/BaseWindowViewController.h"
+#include "DemoMenuFixtures.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDir>
+#include <QPainter>
+
+#include <cstdio>
+
+namespace {
+
+QString outputDir;
+platform::ManualScheduler* virtualTime = nullptr;
+
+void settle(double seconds = 1.0) {
+    virtualTime->advance(seconds);
+    QCoreApplication::sendPostedEvents();
+    virtualTime->advance(0.05);
+    QCoreApplication::sendPostedEvents();
+}
+
+void save(const QImage& image, const QString& name) {
+    const QString path = outputDir + QLatin1Char('/') + name + QStringLiteral(".png");
+    if (image.save(path)) {
+        std::printf("%s\n", qPrintable(path));
+    } else {
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+    }
+}
+
+// A window on the desktop's dark background, as it would appear.
+QImage onDesktop(const QList<QWidget*>& windows) {
+    QRect bounds;
+    for (QWidget* window : windows) {
+        bounds |= window->geometry();
+    }
+    bounds.adjust(-16, -16, 16, 16);
+    QImage image(bounds.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor(QStringLiteral("#3A3F4B")));
+    QPainter painter(&image);
+    for (QWidget* window : windows) {
+        painter.drawPixmap(window->geometry().topLeft() - bounds.topLeft(), window->grab());
+    }
+    return image;
+}
+
+void saveWindow(QAUIMenuWindowController& quickAccess, const QString& name) {
+    settle();
+    save(onDesktop({quickAccess.window()}), name);
+}
+
+template <class Cell>
+Cell* cellAt(HoverableTableView* table, int row) {
+    return dynamic_cast<Cell*>(table->viewAtRow(row));
+}
+
+void renderSignedOut(QAUIMenuWindowController& quickAccess, platform::StatusItem* item) {
+    quickAccess.showLoggedOutPage();
+    quickAccess.toggleMenu(item);
+    saveWindow(quickAccess, QStringLiteral("menus_signed_out"));
+    quickAccess.showProgressIndicator();
+    settle(0.4); // the loader part way round
+    save(onDesktop({quickAccess.window()}), QStringLiteral("menus_signed_out_loader"));
+    quickAccess.hideProgressIndicator();
+    quickAccess.showErrorNotification(QStringLiteral("Sign-in failed"),
+                                      QStringLiteral("Your workspace did not accept the sign-in. Try again."), true);
+    saveWindow(quickAccess, QStringLiteral("menus_toast_one"));
+    const QStringList titles{QStringLiteral("Session expired"), QStringLiteral("Could not connect"),
+                             QStringLiteral("Account expired"), QStringLiteral("<b>Server</b> unreachable")};
+    for (const QString& title : titles) {
+        quickAccess.showErrorNotification(title, QStringLiteral("Details of what went wrong, as the service said."),
+                                          true);
+    }
+    saveWindow(quickAccess, QStringLiteral("menus_toast_four"));
+    quickAccess.close();
+    quickAccess.hideNotifications(false);
+    settle();
+}
+
+void renderSignedIn(QAUIMenuWindowController& quickAccess, platform::StatusItem* item,
+                    sdk::testing::Driver& driver) {
+    const PDNetworksModelPtr networks = VeltrixXPC::networks();
+    const QList<PDNetworkItemPtr> privateNetworks = networks->privateNetworks();
+    const QList<PDNetworkItemPtr> publics = networks->publicLocations();
+    networks->noteUsed(publics.value(2));
+    networks->noteUsed(publics.value(0));
+    networks->noteUsed(privateNetworks.value(1));
+    networks->noteUsed(privateNetworks.value(0));
+    driver.setCurrentNetwork(privateNetworks.value(0));
+    driver.setConnectionState(SDVPNConnectionState::disconnected);
+    ServiceLayer::appModel().setIsQAUIStatusViewHidden(true);
+
+    quickAccess.showLoggedInPage();
+    quickAccess.updateLocationLists();
+    quickAccess.updateGroupedLocations();
+    quickAccess.toggleMenu(item);
+    saveWindow(quickAccess, QStringLiteral("menus_signed_in_disconnected"));
+
+    QAUILoggedInViewController* page = quickAccess.loggedInController();
+    if (auto* row = cellAt<QAUIQuickAccessNetworkItemViewCell>(page->quickAccessView()->quickAccessTableView(), 0)) {
+        row->hover();
+        saveWindow(quickAccess, QStringLiteral("menus_hover_recent_row"));
+        row->unhover();
+    }
+
+    driver.setConnectionState(SDVPNConnectionState::connecting);
+    quickAccess.setConnectingState();
+    quickAccess.updateGroupedLocations();
+    saveWindow(quickAccess, QStringLiteral("menus_signed_in_connecting"));
+
+    driver.setConnectionState(SDVPNConnectionState::connected);
+    quickAccess.setConnectedState();
+    quickAccess.updateIPAddress(std::make_shared<PDPublicIPInfo>(QStringLiteral("198.51.100.10")));
+    quickAccess.updateTimeConnected(QStringLiteral("00:12:47"));
+    saveWindow(quickAccess, QStringLiteral("menus_signed_in_connected"));
+
+    HoverableTableView* networkTable = page->networkView()->networkOptionsTableView();
+    if (auto* current = cellAt<QAUINetworkItemViewCell>(networkTable, 0)) {
+        current->hover();
+        saveWindow(quickAccess, QStringLiteral("menus_hover_current_row"));
+        current->unhover();
+        driver.setForcedUpdateAvailable(true);
+        current->hover();
+        saveWindow(quickAccess, QStringLiteral("menus_hover_current_row_forced_update"));
+        current->unhover();
+        driver.setForcedUpdateAvailable(false);
+    }
+
+    page->statusView()->hideStatusViewButtonTap();
+    saveWindow(quickAccess, QStringLiteral("menus_status_expanded"));
+
+    HoverableTableView* groups = page->qauiNetworksView()->networkItemsTableView();
+    for (int row = 0; row < groups->numberOfRows(); ++row) {
+        groups->selectRow(row);
+        settle();
+        QWidget* child = quickAccess.networksWindowController()->window();
+        save(onDesktop({quickAccess.window(), child}),
+             row == 0 ? QStringLiteral("menus_child_private") : QStringLiteral("menus_child_shared"));
+        groups->selectRow(row); // closes it again
+        settle();
+    }
+    page->statusView()->hideStatusViewButtonTap();
+    quickAccess.close();
+    settle();
+}
+
+void renderSignOut(sdk::testing::Driver& driver) {
+    QAUISignOutController signOut;
+    signOut.show();
+    settle();
+    save(onDesktop({signOut.window()}), QStringLiteral("menus_sign_out_warning"));
+    signOut.close();
+    PDSettings settings = VeltrixXPC::settings();
+    settings.alwaysOn.value = true;
+    driver.setSettings(settings);
+    signOut.show();
+    settle();
+    save(onDesktop({signOut.window()}), QStringLiteral("menus_sign_out_code"));
+    signOut.close();
+}
+
+void renderIcons(platform::StatusItem* item) {
+    const QStringList names{QStringLiteral("MenuBar_icon_DISCONNECTED"), QStringLiteral("MenuBar_icon_CONNECTING_1"),
+                            QStringLiteral("MenuBar_icon_CONNECTING_2"), QStringLiteral("MenuBar_icon_CONNECTING_3"),
+                            QStringLiteral("MenuBar_icon_CONNECTED")};
+    // The panel: dark with light icons, then light with dark ones.
+    QImage strip(names.size() * 40 + 8, 2 * 40, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&strip);
+    const std::pair<QColor, QColor> panels[] = {{QColor(0x2B, 0x2B, 0x2B), Qt::white}, {QColor(0xEE, 0xEE, 0xEE), Qt::black}};
+    int y = 0;
+    for (const auto& [background, text] : panels) {
+        painter.fillRect(0, y, strip.width(), 40, background);
+        QPalette palette = QGuiApplication::palette();
+        palette.setColor(QPalette::WindowText, text);
+        QGuiApplication::setPalette(palette);
+        QCoreApplication::sendPostedEvents();
+        for (int i = 0; i < names.size(); ++i) {
+            item->setImage(names.at(i), true);
+            painter.drawPixmap(8 + i * 40, y + 8, item->icon().pixmap(24, 24));
+        }
+        y += 40;
+    }
+    painter.end();
+    save(strip, QStringLiteral("menus_tray_icons"));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QApplication::setFont(QFont(QStringLiteral("Inter")));
+    outputDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VELTRIX_RENDER_DIR);
+    if (!QDir().mkpath(outputDir)) {
+        std::fprintf(stderr, "cannot make %s\n", qPrintable(outputDir));
+        return 1;
+    }
+    platform::ManualScheduler scheduler;
+    platform::ScopedScheduler scope(scheduler);
+    virtualTime = &scheduler;
+    sdk::testing::Driver driver;
+    driver.setLoggedIn(true);
+    platform::StatusBar bar{QDBusConnection(QStringLiteral("veltrix-no-bus"))};
+    platform::StatusItem* item = bar.statusItem();
+    item->performClick(QPoint(900, 4));
+
+    DemoDataSource source;
+    NoActions actions;
+    QAUIMenuWindowController quickAccess;
+    quickAccess.setDataSource(&source);
+    quickAccess.setDelegate(&actions);
+    renderSignedOut(quickAccess, item);
+    renderSignedIn(quickAccess, item, driver);
+    renderSignOut(driver);
+    renderIcons(item);
+    return 0;
+}
