@@ -65,15 +65,81 @@ QByteArray encodeValue(const QVariant& value) {
     return bytes;
 }
 
+// Reads one value as `encodeValue` wrote it. The file comes from disk, so the variant's own reader is not
+// trusted with it: it decodes any registered type, recurses as deep as the data nests and reserves room for
+// as many items as a list claims. Here the type is checked first, lists grow only as items arrive, and
+// nesting stops where the store stops.
+std::optional<QVariant> readValue(QDataStream& in, int depth) {
+    quint32 typeId = 0;
+    qint8 isNull = 0;
+    in >> typeId >> isNull;
+    if (in.status() != QDataStream::Ok || depth > deepestNesting) {
+        return std::nullopt;
+    }
+    const auto count = [&in]() -> std::optional<quint32> {
+        quint32 n = 0;
+        in >> n;
+        return in.status() == QDataStream::Ok ? std::optional(n) : std::nullopt;
+    };
+    switch (typeId) {
+    case QMetaType::QVariantList: {
+        const auto n = count();
+        QVariantList list;
+        for (quint32 i = 0; n && i < *n; ++i) {
+            const auto item = readValue(in, depth + 1);
+            if (!item) {
+                return std::nullopt;
+            }
+            list.append(*item);
+        }
+        return n ? std::optional<QVariant>(list) : std::nullopt;
+    }
+    case QMetaType::QVariantMap: {
+        const auto n = count();
+        QVariantMap map;
+        for (quint32 i = 0; n && i < *n; ++i) {
+            QString key;
+            in >> key;
+            const auto item = in.status() == QDataStream::Ok ? readValue(in, depth + 1) : std::nullopt;
+            if (!item) {
+                return std::nullopt;
+            }
+            map.insert(key, *item);
+        }
+        return n ? std::optional<QVariant>(map) : std::nullopt;
+    }
+    case QMetaType::QStringList: {
+        const auto n = count();
+        QStringList texts;
+        for (quint32 i = 0; n && i < *n; ++i) {
+            QString text;
+            in >> text;
+            if (in.status() != QDataStream::Ok) {
+                return std::nullopt;
+            }
+            texts.append(text);
+        }
+        return n ? std::optional<QVariant>(texts) : std::nullopt;
+    }
+    default: {
+        // Scalars, texts, data and dates: their readers take no more than the data holds.
+        QVariant value{QMetaType(int(typeId))};
+        if (!isStorable(value) || !value.metaType().load(in, value.data())) {
+            return std::nullopt;
+        }
+        return value;
+    }
+    }
+}
+
 std::optional<QVariant> decodeValue(const QVariant& stored) {
     if (stored.typeId() != QMetaType::QByteArray) {
         return std::nullopt;
     }
     QDataStream in(stored.toByteArray());
     in.setVersion(QDataStream::Qt_6_0);
-    QVariant value;
-    in >> value;
-    if (in.status() != QDataStream::Ok || !in.atEnd() || !isStorable(value)) {
+    const std::optional<QVariant> value = readValue(in, 0);
+    if (!value || in.status() != QDataStream::Ok || !in.atEnd()) {
         return std::nullopt;
     }
     return value;
