@@ -1,7 +1,10 @@
-// The workspace file of the SDK stand-in: JSON text in, a whole workspace or an error naming the file out.
+// The workspace file of the SDK stand-in: JSON text in, a whole workspace or an error naming the file out;
+// a workspace then feeds the simulated service, whose sign-in callback must carry its token unchanged.
 
 #include "FuzzSupport.h"
 
+#include "core/SignInCallback.h"
+#include "sdk/SimulatedWorkspace.h"
 #include "sdk/Workspace.h"
 
 #include <QRegularExpression>
@@ -96,5 +99,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(result.error.isEmpty());
     checkWorkspace(*result.workspace);
+
+    // The simulated service takes it as it is, and its browser hands the client the token and tenant the
+    // file wrote, through the URL as a launch forwards it.
+    const sdk::SimulatedWorkspace service(*result.workspace);
+    const QString token = result.workspace->session.idToken;
+    const QUrl url(service.callbackUrl(token).toString(QUrl::FullyEncoded), QUrl::StrictMode);
+    const PDEndpointConfig config;
+    const auto parsed = parseSignInCallback(url, config.urlScheme(), config.authDomain());
+    const auto* auth = std::get_if<PDExtendedAuthResult>(&parsed);
+    FUZZ_CHECK(auth != nullptr);
+    FUZZ_CHECK(auth->token == token && auth->tenant == result.workspace->tenant.id);
+    FUZZ_CHECK(auth->tokenType == result.workspace->session.tokenType);
     return 0;
 }
