@@ -76,50 +76,51 @@ std::optional<QVariant> readValue(QDataStream& in, int depth) {
     if (in.status() != QDataStream::Ok || depth > deepestNesting) {
         return std::nullopt;
     }
-    const auto count = [&in]() -> std::optional<quint32> {
+    // A count, then that many items; the container grows only as items arrive.
+    const auto readItems = [&in](auto readItem) {
         quint32 n = 0;
         in >> n;
-        return in.status() == QDataStream::Ok ? std::optional(n) : std::nullopt;
+        for (quint32 i = 0; in.status() == QDataStream::Ok && i < n; ++i) {
+            if (!readItem()) {
+                return false;
+            }
+        }
+        return in.status() == QDataStream::Ok;
     };
     switch (typeId) {
     case QMetaType::QVariantList: {
-        const auto n = count();
         QVariantList list;
-        for (quint32 i = 0; n && i < *n; ++i) {
+        const bool ok = readItems([&] {
             const auto item = readValue(in, depth + 1);
-            if (!item) {
-                return std::nullopt;
+            if (item) {
+                list.append(*item);
             }
-            list.append(*item);
-        }
-        return n ? std::optional<QVariant>(list) : std::nullopt;
+            return item.has_value();
+        });
+        return ok ? std::optional<QVariant>(list) : std::nullopt;
     }
     case QMetaType::QVariantMap: {
-        const auto n = count();
         QVariantMap map;
-        for (quint32 i = 0; n && i < *n; ++i) {
+        const bool ok = readItems([&] {
             QString key;
             in >> key;
             const auto item = in.status() == QDataStream::Ok ? readValue(in, depth + 1) : std::nullopt;
-            if (!item) {
-                return std::nullopt;
+            if (item) {
+                map.insert(key, *item);
             }
-            map.insert(key, *item);
-        }
-        return n ? std::optional<QVariant>(map) : std::nullopt;
+            return item.has_value();
+        });
+        return ok ? std::optional<QVariant>(map) : std::nullopt;
     }
     case QMetaType::QStringList: {
-        const auto n = count();
         QStringList texts;
-        for (quint32 i = 0; n && i < *n; ++i) {
+        const bool ok = readItems([&] {
             QString text;
             in >> text;
-            if (in.status() != QDataStream::Ok) {
-                return std::nullopt;
-            }
             texts.append(text);
-        }
-        return n ? std::optional<QVariant>(texts) : std::nullopt;
+            return in.status() == QDataStream::Ok;
+        });
+        return ok ? std::optional<QVariant>(texts) : std::nullopt;
     }
     default: {
         // Scalars, texts, data and dates: their readers take no more than the data holds.
