@@ -38,7 +38,6 @@ void checkOrder(const QString& a, const QString& b, const QString& c) {
     FUZZ_CHECK(order(a, a) == 0);
     FUZZ_CHECK(order(a, b) == -order(b, a));
     FUZZ_CHECK(order(a, a + QStringLiteral(".0")) == 0);
-    checkHelpers(a, b);
     if (!isDottedNumber(a) || !isDottedNumber(b) || !isDottedNumber(c)) {
         return;
     }
@@ -52,7 +51,8 @@ void checkOrder(const QString& a, const QString& b, const QString& c) {
 
 // Characters are whole graphemes: read one by one they give the text back.
 void checkCharacters(const QString& text, const QString& needle) {
-    if (text.size() > 64) {
+    // Each read finds the boundaries again: the check is quadratic, so it looks at short texts.
+    if (text.size() > 24) {
         return;
     }
     QString rebuilt;
@@ -89,6 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkOrder(a, b, c);
     checkOrder(b, c, a);
     checkOrder(c, a, b);
+    checkHelpers(a, b);
     checkCharacters(a, b);
     return 0;
 }
