@@ -1,4 +1,5 @@
-// Without libFuzzer: runs the target once on every file named, or found in a folder named, on the command line.
+// Without libFuzzer: runs the target once on every file named, or found in a folder named, on the command
+// line.
 
 #include <QDir>
 #include <QDirIterator>

@@ -58,7 +58,8 @@ public:
 
     bool atEnd() const { return m_at >= m_size; }
     std::uint8_t byte() { return atEnd() ? 0 : m_data[m_at++]; }
-    template <typename T> T number() {
+    template <typename T>
+    T number() {
         T value{};
         std::uint8_t raw[sizeof(T)] = {};
         for (std::uint8_t& b : raw) {
@@ -93,9 +94,9 @@ struct Value {
     QVariant sent;
     QVariant expected;
     bool plain = true;
-    int deepest = 0;        // depth of the deepest value, counted as the centre counts
-    int values = 1;         // values in it, itself included
-    qsizetype bytes = 0;    // characters of text and bytes of data, keys included
+    int deepest = 0;     // depth of the deepest value, counted as the centre counts
+    int values = 1;      // values in it, itself included
+    qsizetype bytes = 0; // characters of text and bytes of data, keys included
 };
 
 // `wire` counts every container and variant on the way down: D-Bus refuses messages nested deeper than
@@ -286,11 +287,13 @@ bool isPlainType(const QVariant& value, int depth) {
         return true;
     case QMetaType::QVariantList: {
         const QVariantList list = value.toList();
-        return std::all_of(list.begin(), list.end(), [&](const QVariant& v) { return isPlainType(v, depth + 1); });
+        return std::all_of(list.begin(), list.end(),
+                           [&](const QVariant& v) { return isPlainType(v, depth + 1); });
     }
     case QMetaType::QVariantMap: {
         const QVariantMap map = value.toMap();
-        return std::all_of(map.begin(), map.end(), [&](const QVariant& v) { return isPlainType(v, depth + 1); });
+        return std::all_of(map.begin(), map.end(),
+                           [&](const QVariant& v) { return isPlainType(v, depth + 1); });
     }
     default:
         return false;
@@ -302,12 +305,14 @@ class Peers : public QObject {
 public:
     Peers() {
         m_server = new QDBusServer(QStringLiteral("unix:dir=") + m_dir.path(), this);
-        QObject::connect(m_server, &QDBusServer::newConnection, this, [this](const QDBusConnection& connection) {
-            m_receiving = connection;
-            m_receiving->connect(QString(), QString::fromLatin1(Center::objectPath),
-                                 QString::fromLatin1(Center::interfaceName), QString::fromLatin1(Center::signalName),
-                                 this, SLOT(onSignal(QDBusMessage)));
-        });
+        QObject::connect(m_server, &QDBusServer::newConnection, this,
+                         [this](const QDBusConnection& connection) {
+                             m_receiving = connection;
+                             m_receiving->connect(QString(), QString::fromLatin1(Center::objectPath),
+                                                  QString::fromLatin1(Center::interfaceName),
+                                                  QString::fromLatin1(Center::signalName), this,
+                                                  SLOT(onSignal(QDBusMessage)));
+                         });
         m_sending = QDBusConnection::connectToPeer(m_server->address(), QStringLiteral("fuzz-sender"));
         waitFor([this] { return m_receiving.has_value(); });
         if (!m_sending.isConnected() || !m_receiving) {
@@ -331,7 +336,8 @@ public Q_SLOTS:
     void onSignal(const QDBusMessage& message) { m_received = message; }
 
 private:
-    template <typename Done> void waitFor(Done done) {
+    template <typename Done>
+    void waitFor(Done done) {
         const QDeadlineTimer deadline(5000);
         while (!done() && !deadline.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
@@ -362,7 +368,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Input in(data, size);
     const int shape = in.byte() % 8;
-    const QString name = shape == 7 ? QString(Center::longestName + 1 + in.byte(), QLatin1Char('n')) : in.text();
+    const QString name =
+        shape == 7 ? QString(Center::longestName + 1 + in.byte(), QLatin1Char('n')) : in.text();
     const Value userInfo = makeMap(in, 0, 1);
 
     QDBusMessage message = QDBusMessage::createSignal(QString::fromLatin1(Center::objectPath),
@@ -389,7 +396,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<platform::Notification> notification = Center::notificationFromMessage(*received);
 
     const bool wellFormed = shape >= 3 && !name.isEmpty() && name.size() <= Center::longestName;
-    const bool withinLimits = userInfo.deepest <= Center::deepestNesting && userInfo.values <= Center::mostValues &&
+    const bool withinLimits = userInfo.deepest <= Center::deepestNesting &&
+                              userInfo.values <= Center::mostValues &&
                               userInfo.bytes <= Center::largestPayload;
     if (wellFormed && userInfo.plain && withinLimits) {
         FUZZ_CHECK(notification.has_value());

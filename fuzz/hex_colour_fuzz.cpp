@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QColor colour = colorFromHexString(text);
     FUZZ_CHECK(colour.isValid() && colour.spec() == QColor::Rgb);
 
-    static const QRegularExpression written(QStringLiteral("\\A#([0-9a-fA-F]{3,4}|[0-9a-fA-F]{6}|[0-9a-fA-F]{8})\\z"));
+    static const QRegularExpression written(
+        QStringLiteral("\\A#([0-9a-fA-F]{3,4}|[0-9a-fA-F]{6}|[0-9a-fA-F]{8})\\z"));
     if (!written.match(text).hasMatch()) {
         FUZZ_CHECK(colour == QColor::fromRgbF(0, 0, 0, 1));
         return 0;

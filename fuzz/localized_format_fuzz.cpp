@@ -7,7 +7,7 @@
 
 namespace {
 
-// `part` with every character of `inserted` removed must be what is left of `whole` in order.
+// True when the characters of `part` appear in `whole` in the same order.
 bool isSubsequence(const QString& part, const QString& whole) {
     qsizetype at = 0;
     for (const QChar c : part) {
@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (qsizetype i = 0; i < arguments.size() && i < 0x1000; ++i) {
         markers << QString(QChar(char16_t(0xE000 + i)));
     }
-    if (std::none_of(format.begin(), format.end(), [](QChar c) { return c.unicode() >= 0xE000 && c.unicode() < 0xF000; })) {
+    if (std::none_of(format.begin(), format.end(),
+                     [](QChar c) { return c.unicode() >= 0xE000 && c.unicode() < 0xF000; })) {
         QString marked = L10n::format(format, markers);
         const qsizetype inserted = std::count_if(marked.begin(), marked.end(), [](QChar c) {
             return c.unicode() >= 0xE000 && c.unicode() < 0xF000;

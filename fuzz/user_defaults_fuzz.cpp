@@ -14,8 +14,9 @@ namespace {
 
 QDir& folder() {
     // Under /dev/shm when there is one: thousands of files a second.
-    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/defaults-XXXXXX")
-                                                                    : QDir::tempPath() + QStringLiteral("/defaults-XXXXXX"));
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/defaults-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/defaults-XXXXXX"));
     static QDir path(dir.path());
     return path;
 }
@@ -48,7 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     {
         platform::UserDefaults store(path);
         QStringList aside = folder().entryList(QDir::Files);
-        aside.removeIf([&](const QString& name) { return !name.startsWith(QFileInfo(path).fileName() + QStringLiteral(".corrupt-")); });
+        aside.removeIf([&](const QString& name) {
+            return !name.startsWith(QFileInfo(path).fileName() + QStringLiteral(".corrupt-"));
+        });
         kept = QFile::exists(path);
         if (kept) {
             // Read as it is: the file stays untouched.

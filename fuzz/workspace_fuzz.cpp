@@ -45,7 +45,8 @@ void checkWorkspace(const sdk::Workspace& workspace) {
 
     QSet<QString> ids;
     std::size_t count = 0;
-    for (const auto* list : {&workspace.privateNetworks, &workspace.sharedNetworks, &workspace.publicLocations}) {
+    for (const auto* list :
+         {&workspace.privateNetworks, &workspace.sharedNetworks, &workspace.publicLocations}) {
         const bool isPublic = list == &workspace.publicLocations;
         for (const auto& network : *list) {
             FUZZ_CHECK(isWholeNetwork(network, isPublic));

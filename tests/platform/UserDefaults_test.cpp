@@ -3,11 +3,11 @@
 
 #include <QDataStream>
 #include <QDateTime>
-#include <QImage>
-#include <QSettings>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QPoint>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -209,8 +209,8 @@ TEST_F(UserDefaultsTest, AHostileValueIsRefusedBeforeItIsDecoded) {
         container(QMetaType::QVariantList, 0xfffffff0), // room for four billion items, and nothing in it
         container(QMetaType::QStringList, 0xfffffff0),
         container(QMetaType::QVariantMap, 0xfffffff0),
-        nested(100000),                                 // deeper than any stack
-        nested(33),                                     // deeper than the store writes
+        nested(100000), // deeper than any stack
+        nested(33),     // deeper than the store writes
         streamed([](QDataStream& out) { out << QVariant(QImage(2, 2, QImage::Format_RGB32)); }),
     };
     for (int i = 0; i < hostile.size(); ++i) {
