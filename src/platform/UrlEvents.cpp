@@ -31,43 +31,6 @@ constexpr int lockWaitMs = 100;
 constexpr int connectTimeoutMs = 500;
 constexpr int replyTimeoutMs = 2000;
 
-// Message: a 32-bit big-endian length, then a compact JSON array of the arguments.
-QByteArray encode(const QStringList& arguments) {
-    QStringList kept;
-    qint64 size = headerBytes + 2;
-    for (const QString& argument : arguments) {
-        const qint64 cost = QJsonDocument(QJsonArray{argument}).toJson(QJsonDocument::Compact).size();
-        if (size + cost > UrlEvents::maxMessageBytes) {
-            qCWarning(lcUrlEvents) << "Arguments too long to forward; dropped"
-                                   << arguments.size() - kept.size();
-            break;
-        }
-        kept.append(argument);
-        size += cost;
-    }
-    const QByteArray payload = QJsonDocument(QJsonArray::fromStringList(kept)).toJson(QJsonDocument::Compact);
-    QByteArray message(headerBytes, '\0');
-    qToBigEndian<quint32>(static_cast<quint32>(payload.size()), message.data());
-    return message + payload;
-}
-
-// The peer is untrusted: anything but an array of texts is refused.
-std::optional<QStringList> decode(const QByteArray& payload) {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(payload, &error);
-    if (error.error != QJsonParseError::NoError || !document.isArray()) {
-        return std::nullopt;
-    }
-    QStringList arguments;
-    for (const QJsonValue& value : document.array()) {
-        if (!value.isString()) {
-            return std::nullopt;
-        }
-        arguments.append(value.toString());
-    }
-    return arguments;
-}
-
 } // namespace
 
 UrlEvents& UrlEvents::shared() {
@@ -181,7 +144,7 @@ UrlEvents::LaunchDecision UrlEvents::forward(const QStringList& arguments, bool*
     if (!socket.waitForConnected(connectTimeoutMs)) {
         return LaunchDecision::secondaryFailed;
     }
-    socket.write(encode(arguments));
+    socket.write(encodeMessage(arguments));
     *sent = socket.waitForBytesWritten(replyTimeoutMs);
     if (!*sent) {
         return LaunchDecision::secondaryFailed;
@@ -228,7 +191,7 @@ void UrlEvents::onPeerData(QLocalSocket* peer) {
         return;
     }
     peer->read(headerBytes);
-    const std::optional<QStringList> arguments = decode(peer->read(length));
+    const std::optional<QStringList> arguments = decodeArguments(peer->read(length));
     if (!arguments) {
         qCWarning(lcUrlEvents) << "Refused a malformed message from a later launch";
         peer->abort();
@@ -292,6 +255,41 @@ void UrlEvents::deliverOnMain(const QUrl& url) {
     }
     qCInfo(lcUrlEvents).noquote() << "Delivering a" << url.scheme() << "URL";
     m_urlHandler(url);
+}
+
+QByteArray UrlEvents::encodeMessage(const QStringList& arguments) {
+    QStringList kept;
+    qint64 size = headerBytes + 2;
+    for (const QString& argument : arguments) {
+        const qint64 cost = QJsonDocument(QJsonArray{argument}).toJson(QJsonDocument::Compact).size();
+        if (size + cost > maxMessageBytes) {
+            qCWarning(lcUrlEvents) << "Arguments too long to forward; dropped"
+                                   << arguments.size() - kept.size();
+            break;
+        }
+        kept.append(argument);
+        size += cost;
+    }
+    const QByteArray payload = QJsonDocument(QJsonArray::fromStringList(kept)).toJson(QJsonDocument::Compact);
+    QByteArray message(headerBytes, '\0');
+    qToBigEndian<quint32>(static_cast<quint32>(payload.size()), message.data());
+    return message + payload;
+}
+
+std::optional<QStringList> UrlEvents::decodeArguments(const QByteArray& payload) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(payload, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray()) {
+        return std::nullopt;
+    }
+    QStringList arguments;
+    for (const QJsonValue& value : document.array()) {
+        if (!value.isString()) {
+            return std::nullopt;
+        }
+        arguments.append(value.toString());
+    }
+    return arguments;
 }
 
 QList<QUrl> UrlEvents::urlsIn(const QStringList& arguments) {

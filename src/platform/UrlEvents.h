@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QLocalServer;
 class QLocalSocket;
@@ -52,6 +53,12 @@ public:
     void setReopenHandler(std::function<void()> handler);
     // Hands a URL to the URL handler on the main queue; callable from any thread.
     void deliver(const QUrl& url);
+
+    // The forwarded message: a 32-bit big-endian length, then a compact JSON array of the arguments.
+    // Arguments that would make it longer than maxMessageBytes are dropped from the end.
+    static QByteArray encodeMessage(const QStringList& arguments);
+    // The JSON after the length. The peer is untrusted: anything but an array of texts is refused.
+    static std::optional<QStringList> decodeArguments(const QByteArray& payload);
 
     // Arguments that are not options and parse as URLs with a scheme.
     static QList<QUrl> urlsIn(const QStringList& arguments);

@@ -65,15 +65,82 @@ QByteArray encodeValue(const QVariant& value) {
     return bytes;
 }
 
+// Reads one value as `encodeValue` wrote it. The file comes from disk, so the variant's own reader is not
+// trusted with it: it decodes any registered type, recurses as deep as the data nests and reserves room for
+// as many items as a list claims. Here the type is checked first, lists grow only as items arrive, and
+// nesting stops where the store stops.
+std::optional<QVariant> readValue(QDataStream& in, int depth) {
+    quint32 typeId = 0;
+    qint8 isNull = 0;
+    in >> typeId >> isNull;
+    if (in.status() != QDataStream::Ok || depth > deepestNesting) {
+        return std::nullopt;
+    }
+    // A count, then that many items; the container grows only as items arrive.
+    const auto readItems = [&in](auto readItem) {
+        quint32 n = 0;
+        in >> n;
+        for (quint32 i = 0; in.status() == QDataStream::Ok && i < n; ++i) {
+            if (!readItem()) {
+                return false;
+            }
+        }
+        return in.status() == QDataStream::Ok;
+    };
+    switch (typeId) {
+    case QMetaType::QVariantList: {
+        QVariantList list;
+        const bool ok = readItems([&] {
+            const auto item = readValue(in, depth + 1);
+            if (item) {
+                list.append(*item);
+            }
+            return item.has_value();
+        });
+        return ok ? std::optional<QVariant>(list) : std::nullopt;
+    }
+    case QMetaType::QVariantMap: {
+        QVariantMap map;
+        const bool ok = readItems([&] {
+            QString key;
+            in >> key;
+            const auto item = in.status() == QDataStream::Ok ? readValue(in, depth + 1) : std::nullopt;
+            if (item) {
+                map.insert(key, *item);
+            }
+            return item.has_value();
+        });
+        return ok ? std::optional<QVariant>(map) : std::nullopt;
+    }
+    case QMetaType::QStringList: {
+        QStringList texts;
+        const bool ok = readItems([&] {
+            QString text;
+            in >> text;
+            texts.append(text);
+            return in.status() == QDataStream::Ok;
+        });
+        return ok ? std::optional<QVariant>(texts) : std::nullopt;
+    }
+    default: {
+        // Scalars, texts, data and dates: their readers take no more than the data holds.
+        QVariant value{QMetaType(int(typeId))};
+        if (!isStorable(value) || !value.metaType().load(in, value.data())) {
+            return std::nullopt;
+        }
+        return value;
+    }
+    }
+}
+
 std::optional<QVariant> decodeValue(const QVariant& stored) {
     if (stored.typeId() != QMetaType::QByteArray) {
         return std::nullopt;
     }
     QDataStream in(stored.toByteArray());
     in.setVersion(QDataStream::Qt_6_0);
-    QVariant value;
-    in >> value;
-    if (in.status() != QDataStream::Ok || !in.atEnd() || !isStorable(value)) {
+    const std::optional<QVariant> value = readValue(in, 0);
+    if (!value || in.status() != QDataStream::Ok || !in.atEnd()) {
         return std::nullopt;
     }
     return value;

@@ -282,9 +282,14 @@ QUrl SimulatedWorkspace::callbackUrl(const QString& token) const {
         url.setScheme(s.endpointConfig.urlScheme());
         url.setHost(s.endpointConfig.authDomain());
         url.setPath(QStringLiteral("/macos/callback"));
+        // Values go in fully encoded: QUrlQuery reads a "%41" in a decoded value as an escape, which would
+        // change a token or tenant from the workspace file on its way to the client.
+        const auto encoded = [](const QString& value) {
+            return QString::fromLatin1(QUrl::toPercentEncoding(value));
+        };
         QUrlQuery query;
-        query.addQueryItem(QStringLiteral("id_token"), token);
-        query.addQueryItem(QStringLiteral("tenant_id"), s.workspace.tenant.id);
+        query.addQueryItem(QStringLiteral("id_token"), encoded(token));
+        query.addQueryItem(QStringLiteral("tenant_id"), encoded(s.workspace.tenant.id));
         query.addQueryItem(QStringLiteral("tokenType"),
                            s.workspace.session.tokenType == PDTokenType::implicitToken
                                ? QStringLiteral("implicitToken")

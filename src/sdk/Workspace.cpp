@@ -401,10 +401,12 @@ WorkspaceLoadResult parseWorkspace(const QByteArray& text, const QString& source
         Workspace workspace = parseRoot(root, baseDir);
         workspace.sourcePath = sourceName;
         result.workspace = std::move(workspace);
-    } catch (const json::parse_error& error) {
+    } catch (const json::exception& error) {
+        // Syntax errors, and numbers that overflow a double while parsing ("1e999").
         // The library's message starts with its own tag; the position and the reason are what matter.
+        static const QRegularExpression tag(QStringLiteral("^\\[json\\.exception\\.[a-z_]+\\.\\d+\\]\\s*"));
         QString what = QString::fromUtf8(error.what());
-        what.remove(QRegularExpression(QStringLiteral("^\\[json\\.exception\\.[a-z_]+\\.\\d+\\]\\s*")));
+        what.remove(tag);
         result.error = QStringLiteral("%1: invalid JSON: %2").arg(sourceName, what);
     } catch (const ParseFailure& failure) {
         result.error = QStringLiteral("%1: %2").arg(sourceName, failure.problem);

@@ -1,15 +1,19 @@
 #include "platform/ManualScheduler.h"
 #include "platform/UserDefaults.h"
 
+#include <QDataStream>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QPoint>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -178,6 +182,53 @@ TEST_F(UserDefaultsTest, ACorruptFileIsKeptAsideAndReplacedByAnEmptyStore) {
         EXPECT_EQ(readFile(dir.filePath(expected)), damaged[i]) << "the bad file is kept byte for byte";
         EXPECT_EQ(restarted()->integerForKey("afterRecovery"), i);
     }
+}
+
+// Values in the file as a stream writes them: a type id, the null flag, then the value.
+QByteArray streamed(const std::function<void(QDataStream&)>& write) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    write(out);
+    return bytes;
+}
+
+TEST_F(UserDefaultsTest, AHostileValueIsRefusedBeforeItIsDecoded) {
+    const auto container = [](QMetaType::Type type, quint32 count) {
+        return streamed([&](QDataStream& out) { out << quint32(type) << qint8(0) << count; });
+    };
+    const auto nested = [](int levels) {
+        return streamed([&](QDataStream& out) {
+            for (int i = 0; i < levels; ++i) {
+                out << quint32(QMetaType::QVariantList) << qint8(0) << quint32(1);
+            }
+            out << QVariant(7);
+        });
+    };
+    const QList<QByteArray> hostile{
+        container(QMetaType::QVariantList, 0xfffffff0), // room for four billion items, and nothing in it
+        container(QMetaType::QStringList, 0xfffffff0),
+        container(QMetaType::QVariantMap, 0xfffffff0),
+        nested(100000), // deeper than any stack
+        nested(33),     // deeper than the store writes
+        streamed([](QDataStream& out) { out << QVariant(QImage(2, 2, QImage::Format_RGB32)); }),
+    };
+    for (int i = 0; i < hostile.size(); ++i) {
+        SCOPED_TRACE(i);
+        const QString file = dir.filePath(QStringLiteral("hostile-%1.ini").arg(i));
+        QSettings(file, QSettings::IniFormat).setValue("x", hostile[i]);
+        UserDefaults defaults(file);
+        EXPECT_FALSE(defaults.objectForKey("x").isValid());
+        EXPECT_FALSE(QFile::exists(file)) << "kept aside as corrupt";
+    }
+
+    // The deepest nesting the store writes still reads back.
+    QVariant deepest = 7;
+    for (int i = 0; i < 32; ++i) {
+        deepest = QVariantList{deepest};
+    }
+    UserDefaults(path).set("deepest", deepest);
+    EXPECT_EQ(restarted()->objectForKey("deepest"), deepest);
 }
 
 TEST_F(UserDefaultsTest, AnEmptyFileIsAnEmptyStoreNotACorruptOne) {

@@ -31,6 +31,16 @@ TEST_F(SignInTest, BrowserCallbackCarriesConfiguredSchemeDomainAndTenant) {
     EXPECT_FALSE(VeltrixXPC::isLoggedIn()) << "nothing signs in until the client hands the token back";
 }
 
+TEST_F(SignInTest, TokensReachTheClientAsTheWorkspaceWritesThem) {
+    for (const QString token : {"a%41b", "x&y=z#w", "p+q r", "%zz", "\u00e9/?"}) {
+        // As the client reads a URL handed over as an argument.
+        const QUrl url(driver.engine().callbackUrl(token).toString(QUrl::FullyEncoded), QUrl::StrictMode);
+        const QUrlQuery query(url.query(QUrl::FullyEncoded));
+        EXPECT_EQ(query.queryItemValue("id_token", QUrl::FullyDecoded), token);
+        EXPECT_EQ(query.queryItemValue("tenant_id", QUrl::FullyDecoded), driver.state().workspace.tenant.id);
+    }
+}
+
 TEST_F(SignInTest, ExternalAuthSuccessSignsInAndLoadsTheWorkspace) {
     driver.setBrowserForward(completeSignIn);
     VeltrixXPC::login();

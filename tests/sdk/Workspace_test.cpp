@@ -78,6 +78,11 @@ TEST_F(MalformedWorkspaceTest, BadJsonNamesThePosition) {
     const QString error = errorFor(QByteArray("{\"user\": {\"name\": \"A\",}"));
     EXPECT_TRUE(error.contains("invalid JSON")) << error.toStdString();
     EXPECT_TRUE(error.contains("line 1")) << error.toStdString();
+
+    // A number too large for a double is refused like any other bad JSON, not thrown past the loader.
+    const QString overflow = errorFor(QByteArray("{\"user\": 1e999}"));
+    EXPECT_TRUE(overflow.contains("invalid JSON")) << overflow.toStdString();
+    EXPECT_TRUE(overflow.contains("1e999")) << overflow.toStdString();
 }
 
 TEST_F(MalformedWorkspaceTest, WrongTypesAndMissingFieldsNameTheMember) {
