@@ -167,6 +167,10 @@ void renderNetworkView() {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Drawn as on a sharp screen, flags and icons at twice their size.
+    if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) {
+        qputenv("QT_SCALE_FACTOR", "2");
+    }
     QApplication app(argc, argv);
     platform::ManualScheduler scheduler;
     platform::ScopedScheduler scope(scheduler);

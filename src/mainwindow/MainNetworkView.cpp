@@ -188,7 +188,8 @@ void MainNetworkView::setNetwork(const PDNetworkItemPtr& network) {
         m_networkImageView->setImage(QIcon());
         return;
     }
-    const double ratio = devicePixelRatioF();
+    // At least twice the size: the view may move to a sharper screen after the flag has arrived.
+    const double ratio = std::max(devicePixelRatioF(), 2.0);
     const QSize pixels = (QSizeF(m_networkImageView->size()) * ratio).toSize();
     FlagImageCache::shared().load(network->flagImage(), pixels, this, [this, request, ratio](const QImage& flag) {
         // A flag that arrives after another network was given is not this network's.
