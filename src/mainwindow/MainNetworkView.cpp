@@ -535,6 +535,50 @@ const MainNetworkView::ShadowImage& MainNetworkView::shadowImage(ShadowImage& ca
     return cache;
 }
 
+const MainNetworkView::HexagonImage& MainNetworkView::hexagonImage(HexagonImage& cache, ShadowImage& shadowCache,
+                                                                   const ViewShadow& shadow,
+                                                                   const HexagonShape& shape, double scale,
+                                                                   double devicePixelRatio) const {
+    if (cache.shadow == shadow && cache.fill == shape.fillColor && cache.scale == scale &&
+        cache.devicePixelRatio == devicePixelRatio && !cache.image.isNull()) {
+        return cache;
+    }
+    const QRectF bounds = shape.path.boundingRect();
+    const QPointF centre = bounds.center();
+    const double margin = std::ceil(shadow.blurRadius * 2.0 + std::abs(shadow.offset.height()) +
+                                    std::abs(shadow.offset.width())) +
+                          6.0;
+    QRectF box(centre - QPointF(bounds.width() * scale / 2.0, bounds.height() * scale / 2.0),
+               bounds.size() * scale);
+    box = box.adjusted(-margin, -margin, margin, margin);
+    // Whole device pixels, so the copy lands on the grid.
+    box = QRectF(QPointF(std::floor(box.x() * devicePixelRatio), std::floor(box.y() * devicePixelRatio)) /
+                     devicePixelRatio,
+                 QSizeF(std::ceil(box.width() * devicePixelRatio), std::ceil(box.height() * devicePixelRatio)) /
+                     devicePixelRatio);
+    QImage image((box.size() * devicePixelRatio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.scale(devicePixelRatio, devicePixelRatio);
+        painter.translate(-box.topLeft());
+        painter.translate(centre);
+        painter.scale(scale, scale);
+        painter.translate(-centre);
+        if (shadow.color.isValid()) {
+            const ShadowImage& blurred = shadowImage(shadowCache, shadow, shape.path, devicePixelRatio);
+            painter.drawImage(blurred.origin + QPointF(shadow.offset.width(), -shadow.offset.height()),
+                              blurred.image);
+        }
+        painter.fillPath(shape.path, shape.fillColor);
+    }
+    image.setDevicePixelRatio(devicePixelRatio);
+    cache = HexagonImage{shadow, shape.fillColor, scale, devicePixelRatio, std::move(image), box.topLeft()};
+    return cache;
+}
+
 void MainNetworkView::paintPart(QPainter& painter, const NetworkViewPart& part, double at) const {
     if (!part.bgColor.isValid()) {
         return;
@@ -566,31 +610,19 @@ void MainNetworkView::paintAt(QPainter& painter, double at) {
         paintPart(painter, m_right[i], at);
     }
 
+    // Hexagons move by whole device pixels, so their images are copied, not resampled.
+    auto snapped = [ratio](const QPointF& point) {
+        return QPointF(std::round(point.x() * ratio) / ratio, std::round(point.y() * ratio) / ratio);
+    };
     if (const HexagonShape* background = backgroundHexagon()) {
-        const QPointF origin = m_nwBg.presentationFrame(at).topLeft();
-        if (m_nwBgShadow.color.isValid()) {
-            const ShadowImage& shadow = shadowImage(m_nwBgShadowImage, m_nwBgShadow, background->path, ratio);
-            painter.drawImage(origin + shadow.origin + QPointF(m_nwBgShadow.offset.width(), -m_nwBgShadow.offset.height()),
-                              shadow.image);
-        }
-        painter.fillPath(background->path.translated(origin), background->fillColor);
+        const HexagonImage& image =
+            hexagonImage(m_nwBgImage, m_nwBgShadowImage, m_nwBgShadow, *background, 1.0, ratio);
+        painter.drawImage(snapped(m_nwBg.presentationFrame(at).topLeft() + image.origin), image.image);
     }
-
     if (const HexagonShape* icon = iconHexagon()) {
-        const QRectF frame = m_iconBg.presentationFrame(at);
-        const double scale = icon->presentation(at).scale;
-        const QPointF centre = QRectF(frame.topLeft(), kIconBgFrame.size()).center();
-        painter.save();
-        painter.translate(centre);
-        painter.scale(scale, scale);
-        painter.translate(frame.topLeft() - centre);
-        if (m_iconShadow.color.isValid()) {
-            const ShadowImage& shadow = shadowImage(m_iconShadowImage, m_iconShadow, icon->path, ratio);
-            painter.drawImage(shadow.origin + QPointF(m_iconShadow.offset.width(), -m_iconShadow.offset.height()),
-                              shadow.image);
-        }
-        painter.fillPath(icon->path, icon->fillColor);
-        painter.restore();
+        const HexagonImage& image = hexagonImage(m_iconImage, m_iconShadowImage, m_iconShadow, *icon,
+                                                 icon->presentation(at).scale, ratio);
+        painter.drawImage(snapped(m_iconBg.presentationFrame(at).topLeft() + image.origin), image.image);
     }
 
     for (const NetworkViewPart& dot : m_dots) {

@@ -146,6 +146,17 @@ private:
     };
     const ShadowImage& shadowImage(ShadowImage& cache, const ViewShadow& shadow, const QPainterPath& shape,
                                    double devicePixelRatio) const;
+    // A hexagon with its shadow, drawn once per look and size and then only moved.
+    struct HexagonImage {
+        ViewShadow shadow;
+        QColor fill;
+        double scale = 0.0;
+        double devicePixelRatio = 0.0;
+        QImage image;
+        QPointF origin; // relative to the hexagon's frame
+    };
+    const HexagonImage& hexagonImage(HexagonImage& cache, ShadowImage& shadowCache, const ViewShadow& shadow,
+                                     const HexagonShape& shape, double scale, double devicePixelRatio) const;
     void paintPart(QPainter& painter, const NetworkViewPart& part, double at) const;
 
     WeakDelegate<NSImageViewClickable> m_delegate;
@@ -173,5 +184,7 @@ private:
     ViewShadow m_unhoveredShadow;
     mutable ShadowImage m_iconShadowImage;
     mutable ShadowImage m_nwBgShadowImage;
+    mutable HexagonImage m_iconImage;
+    mutable HexagonImage m_nwBgImage;
     layeranim::LayerAnimationDriver m_driver;
 };
