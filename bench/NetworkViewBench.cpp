@@ -35,12 +35,20 @@ void operator delete(void* memory, std::size_t) noexcept {
 
 namespace {
 
-void BM_ConnectingFrame(benchmark::State& state) {
+// A set-up view on virtual time, not on screen (so no timer runs), in the connecting look.
+struct ConnectingView {
+    ConnectingView() {
+        view.setupShadows();
+        view.setState(FlagAnimationType::connecting);
+    }
     platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope(scheduler);
+    platform::ScopedScheduler scope{scheduler};
     MainNetworkView view;
-    view.setupShadows();
-    view.setState(FlagAnimationType::connecting);
+};
+
+void BM_ConnectingFrame(benchmark::State& state) {
+    ConnectingView connecting;
+    auto& [scheduler, scope, view] = connecting;
     QImage canvas(view.size() * 2, QImage::Format_ARGB32_Premultiplied);
     canvas.setDevicePixelRatio(2.0);
     for (auto _ : state) {
@@ -52,11 +60,8 @@ void BM_ConnectingFrame(benchmark::State& state) {
 BENCHMARK(BM_ConnectingFrame)->Unit(benchmark::kMicrosecond);
 
 void BM_SampleConnectingAnimations(benchmark::State& state) {
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope(scheduler);
-    MainNetworkView view;
-    view.setupShadows();
-    view.setState(FlagAnimationType::connecting);
+    ConnectingView connecting;
+    auto& [scheduler, scope, view] = connecting;
     std::vector<const layeranim::Layer*> layers = {&view.dotView(), &view.topDot(), &view.middleDot(),
                                                    &view.bottomDot(), &view.iconBgLayer(), view.iconHexagon()};
     for (int number = 1; number <= MainNetworkView::barCount; ++number) {
