@@ -11,6 +11,10 @@
 #include "mainwindow/MainErrorView.h"
 #include "mainwindow/MainSubController.h"
 #include "mainwindow/MainWindowLook.h"
+#include "mainwindow/MainNetworkView.h"
+#include "mainwindow/MainWindowLook.h"
+#include "sdk/Workspace.h"
+#include "sdk/testing/Driver.h"
 #include "platform/ManualScheduler.h"
 #include "platform/UserDefaults.h"
 #include "sdk/VeltrixXPC.h"
@@ -20,6 +24,7 @@
 #include <QEnterEvent>
 
 #include <QApplication>
+#include <QPainter>
 #include <QDir>
 #include <QVBoxLayout>
 
@@ -212,12 +217,91 @@ void renderHomeTab(sdk::testing::Driver& driver) {
 
     ConnectionEstablishedController sheet;
     save(sheet.view(), QStringLiteral("home-connection-established-sheet"));
+// The network view on the window's background, painted at one instant of virtual time at ratio 2.
+void saveNetworkView(MainNetworkView& view, const QString& name) {
+    constexpr double ratio = 2.0;
+    QImage image(view.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(look::windowBackground);
+    {
+        QPainter painter(&image);
+        view.paintAt(painter, layeranim::now());
+        // The flag and its ring are real child views; they paint on top as in the window.
+        QWidget* icon = view.networkIconBgView();
+        view.networkImageView()->render(&painter, icon->pos() + view.networkImageView()->pos(), QRegion(),
+                                        QWidget::DrawChildren);
+    }
+    const QString path = outputDir + QLatin1Char('/') + name + QStringLiteral(".png");
+    if (image.save(path)) {
+        std::printf("%s\n", qPrintable(path));
+    } else {
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+    }
+}
+
+PDNetworkItemPtr networkWithFlag(const QString& code) {
+    PDNetworkItem::Data data;
+    data.id = code;
+    data.title = code;
+    data.countryCode = code;
+    data.flagImage = std::make_shared<PDCacheableImage>(
+        QUrl::fromLocalFile(QString::fromLatin1(sdk::kFlagDirectory) + QLatin1Char('/') + code + QStringLiteral(".svg")));
+    return std::make_shared<PDNetworkItem>(data);
+}
+
+// Lets the flag decode and arrive on the main queue.
+void settleFlag() {
+    for (int i = 0; i < 20; ++i) {
+        virtualTime->runUntilIdle();
+        QApplication::processEvents();
+    }
+}
+
+void renderNetworkView() {
+    struct Case {
+        const char* name;
+        FlagAnimationType state;
+        double seconds;
+        const char* flag;
+        bool hovered = false;
+    };
+    const Case cases[] = {
+        {"network_disconnected", FlagAnimationType::disconnected, 0.0, "de"},
+        {"network_connecting_0.3s", FlagAnimationType::connecting, 0.3, "de"},
+        {"network_connecting_0.9s", FlagAnimationType::connecting, 0.9, "de"},
+        {"network_connected_rest", FlagAnimationType::connected, 0.0, "us"},
+        {"network_connected_1s", FlagAnimationType::connected, 1.0, "us"},
+        {"network_connected_hovered", FlagAnimationType::connected, 0.2, "us", true},
+        {"network_disconnected_hovered", FlagAnimationType::disconnected, 0.2, "fr", true},
+        {"network_no_flag", FlagAnimationType::disconnected, 0.0, nullptr},
+    };
+    // The hover reads the SDK's live state.
+    sdk::testing::Driver sdk;
+    for (const Case& c : cases) {
+        sdk.setConnectionState(c.state == FlagAnimationType::connected ? SDVPNConnectionState::connected
+                                                                         : SDVPNConnectionState::disconnected);
+        MainNetworkView view;
+        view.setupShadows();
+        view.refreshStateDrawing();
+        view.setNetwork(c.flag ? networkWithFlag(QString::fromLatin1(c.flag)) : nullptr);
+        settleFlag();
+        view.setState(c.state);
+        if (c.hovered) {
+            view.hoverChanged(true);
+        }
+        virtualTime->advance(c.seconds);
+        saveNetworkView(view, QString::fromLatin1(c.name));
+    }
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Drawn as on a sharp screen, flags and icons at twice their size.
+    if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) {
+        qputenv("QT_SCALE_FACTOR", "2");
+    }
     QApplication app(argc, argv);
     QApplication::setFont(look::inter(14));
     platform::ManualScheduler scheduler;
@@ -233,5 +317,6 @@ int main(int argc, char** argv) {
     driver.setCurrentNetwork(VeltrixXPC::networks()->privateNetworks().first());
     renderHomeTab(driver);
     renderMainWindowTabs(outputDir, scheduler);
+    renderNetworkView();
     return 0;
 }

@@ -156,7 +156,6 @@ QWidget* MainSubController::loadView() {
 
     m_networkView = new MainNetworkView;
     m_networkView->setObjectName(QStringLiteral("networkView"));
-    m_networkView->setFixedSize(168, 168);
     column->addWidget(m_networkView, 0, Qt::AlignHCenter);
     column->addSpacing(10);
 
