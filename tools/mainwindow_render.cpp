@@ -217,6 +217,8 @@ void renderHomeTab(sdk::testing::Driver& driver) {
 
     ConnectionEstablishedController sheet;
     save(sheet.view(), QStringLiteral("home-connection-established-sheet"));
+}
+
 // The network view on the window's background, painted at one instant of virtual time at ratio 2.
 void saveNetworkView(MainNetworkView& view, const QString& name) {
     constexpr double ratio = 2.0;
