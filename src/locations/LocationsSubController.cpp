@@ -36,6 +36,12 @@ void LocationsSubController::updateNetworks(const PDNetworksModelPtr& networks) 
     }
 }
 
+void LocationsSubController::reloadSelectedRow() {
+    if (isViewLoaded()) {
+        reloadList();
+    }
+}
+
 void LocationsSubController::reloadList() {
     m_list->clear();
     if (!m_networks) {

@@ -16,6 +16,8 @@ public:
     void updateNetworks(const PDNetworksModelPtr& networks);
     void showForcedUpdateState();
     void hideForcedUpdateState();
+    // Redraws the current network's row after its connection state changed (the whole list, for now).
+    void reloadSelectedRow();
 
     QStringList rowTitles() const;
     bool isPlaceholderShown() const;
