@@ -25,6 +25,9 @@
 
 #include <cstdio>
 
+// In mainwindow_render_tabs.cpp.
+void renderMainWindowTabs(const QString& folder, platform::ManualScheduler& scheduler);
+
 namespace {
 
 QString outputDir;
@@ -229,5 +232,6 @@ int main(int argc, char** argv) {
     VeltrixXPC::setPublicIpInfoDelegate(&ServiceLayer::shared());
     driver.setCurrentNetwork(VeltrixXPC::networks()->privateNetworks().first());
     renderHomeTab(driver);
+    renderMainWindowTabs(outputDir, scheduler);
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "toolkit/NSPageControl.h"
 #include "toolkit/PresentationAnimators.h"
 #include "toolkit/SwitchControl.h"
+#include "toolkit/TextAttributes.h"
 #include "toolkit/TooltipPopover.h"
 
 #include <QApplication>
@@ -218,6 +219,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    setApplicationFont();
     outputDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VELTRIX_RENDER_DIR);
     if (!QDir().mkpath(outputDir)) {
         std::fprintf(stderr, "cannot make %s\n", qPrintable(outputDir));

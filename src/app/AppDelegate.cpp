@@ -10,6 +10,7 @@
 #include "core/Preferences.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
+#include "core/ShownWindows.h"
 #include "core/SystemInformation.h"
 #include "diagnostics/RemoteLog.h"
 #include "locations/LocationsSubController.h"
@@ -175,72 +176,62 @@ void AppDelegate::applicationDidFinishLaunching() {
                GlobalConstants::bundleVersion() + QStringLiteral(", run path: ") + bundle.bundlePath());
     initUncaughtExceptionsHandling();
     wrapMainProcessingWithExceptionHandling([this] {
-        checkForConflictingInstances();
-        if (m_forceTerminate) {
+        if (!conflictingCopyRuns()) {
+            loadInitialState();
             return;
         }
-        // The completion may come on the SDK's thread; the start-up steps build windows, so they run on
-        // the GUI thread.
-        VeltrixXPC::getInitialState([self = QPointer<AppDelegate>(this)] {
-            platform::DispatchQueue::main().async([self] {
-                if (self) {
-                    self->onInitialStateLoaded();
-                }
-            });
+        // A copy started just before this one may have lost the race for the single-instance lock: it
+        // hands over or leaves within the launch hand-over's patience. Only a copy still there conflicts.
+        later(platform::UrlEvents::claimPatienceSeconds + 0.5, [this] {
+            checkForConflictingInstances();
+            if (!m_forceTerminate) {
+                loadInitialState();
+            }
+        });
+    });
+}
+
+void AppDelegate::loadInitialState() {
+    // The completion may come on the SDK's thread; the start-up steps build windows, so they run on the GUI
+    // thread.
+    VeltrixXPC::getInitialState([self = QPointer<AppDelegate>(this)] {
+        platform::DispatchQueue::main().async([self] {
+            if (self) {
+                self->onInitialStateLoaded();
+            }
         });
     });
 }
 
 void AppDelegate::onInitialStateLoaded() {
-    // Each line carries the place of its step here, not of this lambda.
-    auto step = [](int number, const char* name,
-                   std::source_location where = std::source_location::current()) {
-        vlog::debug(QStringLiteral("Start-up step %1: %2").arg(number).arg(QLatin1String(name)), where);
-    };
-    step(1, "configureEndpointFromArguments");
     configureEndpointFromArguments(QCoreApplication::arguments());
-    step(2, "dataLoadingDelegate, connectivityDelegate");
+    // The SDK reports from its set-up on: its delegates come first.
     VeltrixXPC::setDataLoadingDelegate(this);
     VeltrixXPC::setConnectivityDelegate(this);
-    step(3, "setup(withConfig:), setup(appPath:)");
     VeltrixXPC::setup(m_endpointConfig);
     VeltrixXPC::setup(platform::Bundle::main().bundlePath());
-    step(4, "registerUserDefaults");
+    // Everything below reads the preferences.
     registerUserDefaults();
-    step(5, "runUserAgentScripts");
     runUserAgentScripts();
-    step(6, "ensureLaunchAgentRunAtLoad");
     ensureLaunchAgentRunAtLoad();
-    step(7, "setAppLaunchedFirstTime");
     setAppLaunchedFirstTime();
-    step(8, "helperToolInstallDelegate");
     VeltrixXPC::setHelperToolInstallDelegate(this);
-    step(9, "installConnectionStateCallback");
     installConnectionStateCallback();
-    step(10, "setUpMainMenu");
     setUpMainMenu();
-    step(11, "onConnectionStatusChanges(disconnected)");
+    // The tray shows the disconnected state before the service layer can report anything.
     onConnectionStatusChanges(SDVPNConnectionState::disconnected);
     attachDockMenuToStatusItem();
-    step(12, "ServiceLayer.setup");
+    closeQuickAccessWindowOnSignOut();
     ServiceLayer::shared().setup();
-    step(13, "addWorkspaceObservers");
     addWorkspaceObservers();
-    step(14, "older notification centre delegate");
     olderUserNotificationCenter().setDelegate(this);
-    step(15, "enterBackgroundMode if start minimized");
     if (ServiceLayer::appModel().startMinimized()) {
         enterBackgroundMode();
     }
-    step(16, "activateRemoteLog");
     activateRemoteLog();
-    step(17, "enterBackgroundMode");
     enterBackgroundMode();
-    step(18, "updateLoggedInStateUI");
     updateLoggedInStateUI();
-    step(19, "hideNotifications");
     QAUINotifier::hideNotifications();
-    step(20, "observe ProtocolFiltersNotification");
     observeProtocolFilters();
 }
 
@@ -312,10 +303,21 @@ void AppDelegate::observeProtocolFilters() {
         });
 }
 
+void AppDelegate::closeQuickAccessWindowOnSignOut() {
+    ServiceLayer::shared().menuService().setCloseQuickAccessWindow([self = QPointer<AppDelegate>(this)] {
+        if (self && self->m_generalQAUIWindowViewController && isMenuWindowShown()) {
+            self->m_generalQAUIWindowViewController->close();
+        }
+    });
+}
+
+bool AppDelegate::conflictingCopyRuns() const {
+    return m_conflictingInstancesCheck ? m_conflictingInstancesCheck()
+                                       : ServiceLayer::shared().isConflictingAppsRunning();
+}
+
 void AppDelegate::checkForConflictingInstances() {
-    const bool conflicting = m_conflictingInstancesCheck ? m_conflictingInstancesCheck()
-                                                         : ServiceLayer::shared().isConflictingAppsRunning();
-    if (conflicting) {
+    if (conflictingCopyRuns()) {
         // Said plainly to whoever started this copy, besides the log.
         std::fputs("Another copy of the client is already running for this user; this copy quits.\n", stderr);
         vlog::error(QStringLiteral("Found conflicting app running => terminating"));

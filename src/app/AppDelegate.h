@@ -130,6 +130,10 @@ public:
     // Command-line switches (the process's arguments unless given).
     void configureEndpointFromArguments(const QStringList& arguments);
     void checkForConflictingInstances();
+    // MenuService's sign-out step closes the quick-access window through this.
+    void closeQuickAccessWindowOnSignOut();
+    // Regular mode again, without bringing any window forward.
+    void leaveBackgroundMode();
     // Whether another copy of the client runs; the service layer decides unless a test says otherwise.
     void setConflictingInstancesCheck(std::function<bool()> check) {
         m_conflictingInstancesCheck = std::move(check);
@@ -191,6 +195,7 @@ public:
     BaseWindowViewController* authNewWindow() const { return m_authNewWindow.get(); }
     MainMenuController* mainMenuController() const { return m_mainMenuController.get(); }
     LocationsViewController* locationsViewController() const;
+    void showLocationsWindow() override;
     AuthWelcomeController* authWelcomeController() const;
     GeneralViewController* generalViewController() const;
 
@@ -204,7 +209,9 @@ public:
     static inline const QString remoteLogApplicationKey = QStringLiteral("Q7wVn3RkT9pLx2ZbH5cMy8DfJ4sGa6Ue");
 
 private:
+    void loadInitialState();
     void onInitialStateLoaded();
+    bool conflictingCopyRuns() const;
     void registerUserDefaults();
     void runUserAgentScripts();
     void ensureLaunchAgentRunAtLoad();

@@ -177,8 +177,9 @@ QString AppDelegate::signUpLink() const {
 void AppDelegate::leaveWelcomePage() {
     auto& defaults = platform::UserDefaults::standard();
     defaults.set(SettingsUserDefaults::showWelcomePage, false);
-    closeWelcomeWindow();
+    // The sign-in window comes up first: closing the last window would send the client to the tray.
     showSignInWindow();
+    closeWelcomeWindow();
     updateLoggedInStateUI();
     later(0.3, [] { ServiceLayer::shared().menuService().showMenu(); });
 }
@@ -238,6 +239,19 @@ void AppDelegate::leaveForcedUpdateState() {
     }
     if (m_locationsSubController) {
         m_locationsSubController->hideForcedUpdateState();
+    }
+}
+
+void AppDelegate::showLocationsWindow() {
+    BaseWindowViewController* controller = m_locationsWindowViewController.get();
+    if (!controller) {
+        return;
+    }
+    controller->showWindow();
+    controller->window()->raise();
+    controller->window()->activateWindow();
+    if (auto* locations = locationsViewController()) {
+        locations->appWindowDidShow();
     }
 }
 
@@ -350,10 +364,14 @@ void AppDelegate::enterBackgroundMode() {
     notifyAppModeChange();
 }
 
-void AppDelegate::enterForegroundMode() {
+void AppDelegate::leaveBackgroundMode() {
     ServiceLayer::appModel().setIsAppInUserAgentMode(false);
     MakeAppForeground();
     notifyAppModeChange();
+}
+
+void AppDelegate::enterForegroundMode() {
+    leaveBackgroundMode();
     if (m_currentWindowController) {
         m_currentWindowController->showWindow();
     }
@@ -377,13 +395,16 @@ void AppDelegate::activateApplication() {
 
 void AppDelegate::showL2TPNoLongerAvailableAlertLater() {
     runOnMainQueue(4000, [self = QPointer<AppDelegate>(this)] {
-        if (!self || !self->m_generalWindowViewController ||
-            !self->m_generalWindowViewController->isWindowLoaded()) {
+        if (!self) {
             return;
         }
-        auto* alert = new QMessageBox(self->m_generalWindowViewController->window());
+        // A sheet on the main window when it is on screen; else a window of its own, so that the notice
+        // reaches the person even before the main window was ever loaded.
+        auto* main = self->m_generalWindowViewController.get();
+        const bool onMainWindow = main && main->isWindowLoaded() && main->window()->isVisible();
+        auto* alert = new QMessageBox(onMainWindow ? main->window() : nullptr);
         alert->setAttribute(Qt::WA_DeleteOnClose);
-        alert->setWindowModality(Qt::WindowModal);
+        alert->setWindowModality(onMainWindow ? Qt::WindowModal : Qt::NonModal);
         alert->setText(L10n::localized(QStringLiteral("l2tp_no_longer_available_info_popup_title")));
         alert->setInformativeText(
             L10n::localized(QStringLiteral("l2tp_no_longer_available_info_popup_description"),

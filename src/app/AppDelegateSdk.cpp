@@ -16,7 +16,10 @@
 #include "toolkit/BaseWindowViewController.h"
 #include "updates/SilentUpdateService.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
+
+#include <utility>
 
 // MARK: data loading
 
@@ -32,8 +35,22 @@ void AppDelegate::onLoadApplicationDataFinished() {
     later(0, [this] {
         // The data-loaded step.
         if (!isCurrent(m_generalWindowViewController.get())) {
+            // Signed in from the sign-in window: the main window takes its place in front. A sign-in from
+            // the quick-access window (the sign-in window not on screen) keeps the client in the tray.
+            const bool signedInFromWindow = m_authNewWindow && m_authNewWindow->isWindowVisible();
             closeSignInWindow();
+            if (signedInFromWindow) {
+                leaveBackgroundMode(); // closing the sign-in window, the last one, had entered it
+            }
             showMainWindow();
+            if (signedInFromWindow) {
+                activateApplication();
+            }
+            // "--locations" opens the locations window once, beside the main window.
+            static bool locationsAsked = QCoreApplication::arguments().contains(QStringLiteral("--locations"));
+            if (std::exchange(locationsAsked, false)) {
+                showLocationsWindow();
+            }
         }
         auto& silentUpdate = ServiceLayer::shared().silentUpdateService();
         const bool loaded = silentUpdate.isAppLoaded;

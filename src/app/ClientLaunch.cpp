@@ -5,10 +5,31 @@
 #include "platform/Scheduler.h"
 #include "platform/StatusBar.h"
 #include "platform/UrlEvents.h"
+#include "sdk/SimulatedWorkspace.h"
+
+#include <QMessageBox>
 
 namespace clientlaunch {
 
+namespace {
+
+void showWorkspaceLoadError(const QString& error) {
+    auto* window = new QMessageBox(QMessageBox::Critical, QStringLiteral("Workspace not loaded"), error);
+    window->setObjectName(QStringLiteral("workspaceLoadError"));
+    window->setInformativeText(
+        QStringLiteral("The client runs signed out on an empty workspace. Start it with --workspace FILE to "
+                       "choose another workspace."));
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowModality(Qt::NonModal);
+    window->show();
+}
+
+} // namespace
+
 void wire(AppDelegate& delegate, platform::UrlEvents& urlEvents, platform::StatusBar& statusBar) {
+    if (const QString error = sdk::SimulatedWorkspace::instance().loadError(); !error.isEmpty()) {
+        showWorkspaceLoadError(error);
+    }
     urlEvents.setReopenHandler([] { platform::Application::instance()->reopen(); });
     QObject::connect(&statusBar, &platform::StatusBar::trayAvailabilityChanged, &delegate,
                      [&delegate](bool available) {
@@ -17,7 +38,8 @@ void wire(AppDelegate& delegate, platform::UrlEvents& urlEvents, platform::Statu
                          }
                      });
     platform::DispatchQueue::main().asyncAfter(
-        noTrayGraceSeconds, [delegate = QPointer<AppDelegate>(&delegate), bar = QPointer<platform::StatusBar>(&statusBar)] {
+        noTrayGraceSeconds,
+        [delegate = QPointer<AppDelegate>(&delegate), bar = QPointer<platform::StatusBar>(&statusBar)] {
             if (delegate && bar && !bar->isTrayAvailable()) {
                 delegate->enterForegroundMode();
             }

@@ -157,9 +157,10 @@ void SimulatedWorkspace::rebuildFromWorkspace() {
     m_state = std::move(fresh);
 }
 
-void SimulatedWorkspace::reset(Workspace workspace) {
+void SimulatedWorkspace::reset(Workspace workspace, const QString& loadError) {
     ++m_generation;
     std::lock_guard lock(m_mutex);
+    m_loadError = loadError;
     m_state.workspace = std::move(workspace);
     rebuildFromWorkspace();
     m_analytics.clear();

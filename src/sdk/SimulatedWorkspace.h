@@ -97,8 +97,8 @@ public:
 
     QString loadError() const;
     // Starts again from `workspace`: pending work is dropped, state rebuilt; delegates, the browser and
-    // the recorder stay.
-    void reset(Workspace workspace);
+    // the recorder stay. `loadError` says why a file did not load when `workspace` is the empty stand-in.
+    void reset(Workspace workspace, const QString& loadError = {});
 
     // The SDK's thread. Every callback runs on it.
     const platform::DispatchQueue& queue() const { return m_queue; }

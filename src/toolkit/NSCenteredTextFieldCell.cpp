@@ -1,7 +1,9 @@
 #include "toolkit/NSCenteredTextFieldCell.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QPainter>
 #include <QStyle>
+#include <QTextDocument>
 
 #include <cmath>
 
@@ -10,7 +12,28 @@ NSCenteredTextFieldCell::NSCenteredTextFieldCell(QWidget* parent) : QLabel(paren
 NSCenteredTextFieldCell::NSCenteredTextFieldCell(const QString& text, QWidget* parent)
     : QLabel(text, parent) {}
 
+bool NSCenteredTextFieldCell::isRichText() const {
+    return textFormat() == Qt::RichText || (textFormat() == Qt::AutoText && Qt::mightBeRichText(text()));
+}
+
+std::unique_ptr<QTextDocument> NSCenteredTextFieldCell::documentForWidth(int width) const {
+    auto document = std::make_unique<QTextDocument>();
+    document->setDefaultFont(font());
+    document->setDocumentMargin(0);
+    QTextOption option(alignment() & Qt::AlignHorizontal_Mask);
+    option.setWrapMode(wordWrap() ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    document->setDefaultTextOption(option);
+    document->setHtml(text());
+    document->setTextWidth(wordWrap() || (alignment() & Qt::AlignHorizontal_Mask) != Qt::AlignLeft ? width : -1);
+    return document;
+}
+
 QSize NSCenteredTextFieldCell::cellSizeForBounds(const QRect& bounds) const {
+    if (isRichText()) {
+        const QSizeF size = documentForWidth(bounds.width())->size();
+        return QSize(static_cast<int>(std::ceil(size.width())),
+                     std::max(static_cast<int>(std::ceil(size.height())), fontMetrics().height()));
+    }
     const int flags = wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine;
     const QRect needed =
         fontMetrics().boundingRect(QRect(0, 0, bounds.width(), QWIDGETSIZE_MAX), flags, text());
@@ -26,6 +49,17 @@ QRect NSCenteredTextFieldCell::titleRectForBounds(const QRect& bounds) const {
 
 void NSCenteredTextFieldCell::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    if (isRichText()) {
+        const QRect title = titleRectForBounds(contentsRect());
+        const auto document = documentForWidth(title.width());
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.palette = palette();
+        context.palette.setColor(QPalette::Text, palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                                                 foregroundRole()));
+        painter.translate(title.topLeft());
+        document->documentLayout()->draw(&painter, context);
+        return;
+    }
     const Qt::Alignment horizontal = alignment() & Qt::AlignHorizontal_Mask;
     const int flags =
         static_cast<int>(horizontal | Qt::AlignTop) | (wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine);

@@ -2,6 +2,10 @@
 
 #include <QLabel>
 
+#include <memory>
+
+class QTextDocument;
+
 // A text field that shows its text centred vertically, one point above the middle. Drawing uses the one
 // title rectangle, so the text sits where it is measured.
 class NSCenteredTextFieldCell : public QLabel {
@@ -17,4 +21,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    // Rich or highlighted text is laid out as a document, so that it shows as text, not as its markup.
+    bool isRichText() const;
+    std::unique_ptr<QTextDocument> documentForWidth(int width) const;
 };

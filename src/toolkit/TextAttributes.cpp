@@ -3,6 +3,7 @@
 #include "toolkit/Button.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QTextBlock>
@@ -161,10 +162,17 @@ void highlightMatch(QLabel* field, const QString& search, const QColor& baseColo
 }
 
 QFont defaultSubstringFont() {
-    QFont font(QStringLiteral("Open Sans"));
-    font.setBold(true);
-    font.setPointSize(12);
+    QFont font;
+    font.setFamilies({QStringLiteral("Open Sans"), QStringLiteral("Inter")});
+    font.setWeight(QFont::Bold);
+    font.setPixelSize(12);
     return font;
+}
+
+void setApplicationFont() {
+    QFont font(QStringLiteral("Inter"));
+    font.setPixelSize(14);
+    QApplication::setFont(font);
 }
 
 AttributedString withFontOnSubstring(const QString& text, const QString& substring, const QColor& color,
@@ -183,6 +191,11 @@ void applyFont(QLabel* field, const QString& substring, const QFont& font) {
     }
     const QColor color = field->palette().color(field->foregroundRole());
     setAttributedStringValue(field, withFontOnSubstring(stringValue(field), substring, color, font));
+}
+
+double heightForWidth(const QString& text, double width, const QFont& font) {
+    const QRectF column(0.0, 0.0, std::max(1.0, width), 1.0e6);
+    return QFontMetricsF(font).boundingRect(column, Qt::TextWordWrap, text).height();
 }
 
 QFont fitFontSize(const QWidget* field, const QString& text, int minSize, int maxSize) {

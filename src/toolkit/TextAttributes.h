@@ -78,13 +78,18 @@ AttributedString highlightedString(const QString& text, const QString& search, c
 void highlightMatch(QLabel* field, const QString& search, const QColor& baseColor, const QFont& baseFont,
                     const QColor& highlightColor, const QFont& highlightFont);
 
-// The bold font the client marks substrings with.
+// The bold font the client marks substrings with: Open Sans Bold 12 px, Inter Bold where it is missing.
 QFont defaultSubstringFont();
+// The client's own type, Inter Regular 14 px, made the application's font. Called once at start.
+void setApplicationFont();
 // `text` with only the first occurrence of `substring` (case sensitive) in the colour and font.
 AttributedString withFontOnSubstring(const QString& text, const QString& substring, const QColor& color,
                                      const QFont& font);
 // The field's text with the substring in its text colour and the font.
 void applyFont(QLabel* field, const QString& substring, const QFont& font = defaultSubstringFont());
+
+// The height of the text laid out, wrapping at words, in a column of `width`.
+double heightForWidth(const QString& text, double width, const QFont& font);
 
 // The field's font family at the largest whole point size from minSize to maxSize at which the text fits
 // the field, stepped back by 2 points from the first size that overflows; never below minSize.

@@ -2,6 +2,14 @@
 // launches that carry it.
 #include "e2e/ClientHarness.h"
 
+#include "auth/PopoverConfirmationCodeView.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
+
 using namespace e2e;
 
 namespace {
@@ -55,16 +63,15 @@ TEST_F(SignInTest, AfterSigningInFromTheSignInWindowTheMainWindowIsInFront) {
     clickSignIn();
     advance(signInSeconds);
     ASSERT_TRUE(VeltrixXPC::isLoggedIn());
-    if (shownWindow() != "main") {
-        GTEST_SKIP() << "needs: First-wave repairs: what a new user met, the SDK stand-in's stuck states, and the "
-                        "toolkit's unfinished looks";
-    }
+    EXPECT_EQ(shownWindow(), QStringLiteral("main"));
+    EXPECT_FALSE(ServiceLayer::appModel().isAppInUserAgentMode()) << "the client is in the foreground";
 }
 
 TEST_F(SignInTest, ARefusedSignInShowsWhyAndTheNextAttemptSucceeds) {
     launchToSignIn();
     // The service answers this sign-in with a token the workspace does not know.
-    driver.setBrowserForward([this](const QUrl&) { platform::UrlEvents::shared().deliver(callbackUrl("forged")); });
+    driver.setBrowserForward(
+        [this](const QUrl&) { platform::UrlEvents::shared().deliver(callbackUrl("forged")); });
     clickSignIn();
     advance(signInSeconds);
     EXPECT_FALSE(VeltrixXPC::isLoggedIn());
@@ -98,10 +105,6 @@ TEST_F(SignInTest, ARefusedCallbackLeavesTheClientAbleToSignInAgain) {
     driver.setBrowserForward([](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
     clickSignIn();
     advance(signInSeconds);
-    if (!VeltrixXPC::isLoggedIn()) {
-        GTEST_SKIP() << "needs: First-wave repairs: what a new user met, the SDK stand-in's stuck states, and the "
-                        "toolkit's unfinished looks";
-    }
     expectSignedIn();
 }
 
@@ -134,6 +137,60 @@ TEST_F(SignInTest, SigningOutFromTheTrayAsksThenReturnsToTheSignInWindowAndSigni
 }
 
 TEST_F(SignInTest, AWorkspaceFileThatDoesNotLoadIsShownAndSignInSaysWhy) {
-    GTEST_SKIP() << "needs: First-wave repairs: what a new user met, the SDK stand-in's stuck states, and the "
-                    "toolkit's unfinished looks";
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("broken.json"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("{ \"user\": ");
+    file.close();
+    const QString problem = driver.resetFromFile(path);
+    ASSERT_FALSE(problem.isEmpty());
+    driver.setBrowserForward([](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
+
+    launchToSignIn();
+    QMessageBox* error = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == "workspaceLoadError" && window->isVisible()) {
+            EXPECT_EQ(error, nullptr) << "one error window";
+            error = qobject_cast<QMessageBox*>(window);
+        }
+    }
+    ASSERT_NE(error, nullptr);
+    EXPECT_TRUE(error->text().contains("broken.json")) << error->text();
+    EXPECT_EQ(error->text(), problem) << "the loader's own text";
+
+    clickSignIn();
+    advance(signInSeconds);
+    EXPECT_FALSE(VeltrixXPC::isLoggedIn());
+    EXPECT_FALSE(signInScreen().isSigningIn()) << "no endless \"Signing in…\"";
+    EXPECT_TRUE(signInScreen().isErrorShown());
+    error->close();
+}
+
+TEST_F(SignInTest, SigningOutUnderAlwaysOnEndsDisconnectedAndStaysSo) {
+    driver.setAlwaysOn(true);
+    launchAndSignIn();
+    advance(5);
+    ASSERT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::connected) << "Always-On brought it up";
+    PDSettings pending = VeltrixXPC::unappliedSettings();
+    pending.trustedNetworks.value = !pending.trustedNetworks.value; // waits for the tunnel to go down
+    driver.setPendingSettings(pending);
+
+    ASSERT_TRUE(chooseInTrayMenu("Sign Out"));
+    advance(1);
+    QWidget* signOut = delegate->qaUISignOutController()->windowController()->window();
+    auto* code = signOut->findChild<PopoverConfirmationCodeView*>();
+    ASSERT_NE(code, nullptr) << "Always-On asks for the code";
+    auto* field = code->findChild<QLineEdit*>();
+    ASSERT_NE(field, nullptr);
+    field->setText(code->code());
+    emit field->returnPressed();
+    advance(2);
+
+    EXPECT_FALSE(VeltrixXPC::isLoggedIn());
+    EXPECT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected);
+    EXPECT_EQ(currentWindow(), QStringLiteral("signIn"));
+    advance(30);
+    EXPECT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected) << "no tunnel comes back";
+    EXPECT_EQ(trayIconName(), QStringLiteral("MenuBar_icon_DISCONNECTED"));
 }

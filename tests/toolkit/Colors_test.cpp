@@ -135,7 +135,8 @@ TEST(AttributedText, HighlightsTheFirstMatchIgnoringCaseInTheOriginalText) {
 TEST(AttributedText, AppliesAFontToTheFirstCaseSensitiveSubstringOnly) {
     QFont bold = defaultSubstringFont();
     EXPECT_TRUE(bold.bold());
-    EXPECT_EQ(bold.pointSize(), 12);
+    EXPECT_EQ(bold.pixelSize(), 12);
+    EXPECT_EQ(bold.families(), QStringList({"Open Sans", "Inter"})) << "Inter where Open Sans is missing";
     const AttributedString code = withFontOnSubstring(QStringLiteral("Type code AB12 to confirm AB12"),
                                                       QStringLiteral("AB12"), Qt::black, bold);
     ASSERT_EQ(code.runs().size(), 1);

@@ -173,6 +173,30 @@ TEST(DisabledScrollView, PassesWheelEventsOnWhileDisabled) {
     EXPECT_EQ(outer.wheels, 1);                       // the view behind it got the event
 }
 
+TEST(CentredTextField, RichAndHighlightedTextShowsAsTextNotItsMarkup) {
+    NSCenteredTextFieldCell rich(QStringLiteral("<span style=\"color:#ff0000\">Ber</span>lin"));
+    NSCenteredTextFieldCell plain(QStringLiteral("Berlin"));
+    const QRect bounds(0, 0, 300, 40);
+    EXPECT_LE(rich.cellSizeForBounds(bounds).width(), plain.cellSizeForBounds(bounds).width() + 2)
+        << "measured as the words, not the tags";
+    EXPECT_EQ(rich.cellSizeForBounds(bounds).height(), plain.cellSizeForBounds(bounds).height());
+
+    QPalette palette = rich.palette();
+    palette.setColor(QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::Window, Qt::white);
+    rich.setPalette(palette);
+    rich.setAutoFillBackground(true);
+    rich.resize(120, 40);
+    const QImage image = rich.grab().toImage();
+    const auto red = rowsWith(image, QColor(0xff, 0, 0));
+    const auto black = rowsWith(image, Qt::black);
+    ASSERT_GE(red.first, 0) << "the highlighted run is drawn in its colour";
+    ASSERT_GE(black.first, 0) << "the rest in the field's";
+    const QRect title = rich.titleRectForBounds(rich.rect());
+    EXPECT_GE(red.first, title.top());
+    EXPECT_LE(red.second, title.bottom());
+}
+
 TEST(CentredTextField, CentresTheTextHeightRoundedDownAndOnePointUp) {
     FixedHeightCell field;
     EXPECT_EQ(field.titleRectForBounds(QRect(0, 0, 120, 30)), QRect(0, 5, 120, 17));

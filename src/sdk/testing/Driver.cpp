@@ -33,6 +33,16 @@ void Driver::reset() {
 }
 
 void Driver::reset(Workspace workspace) {
+    resetEngine(std::move(workspace), {});
+}
+
+QString Driver::resetFromFile(const QString& path) {
+    WorkspaceLoadResult loaded = loadWorkspaceFile(path);
+    resetEngine(loaded.ok() ? std::move(*loaded.workspace) : Workspace{}, loaded.error);
+    return loaded.error;
+}
+
+void Driver::resetEngine(Workspace workspace, const QString& loadError) {
     m_workspace = workspace;
     {
         std::lock_guard lock(m_mutex);
@@ -43,7 +53,7 @@ void Driver::reset(Workspace workspace) {
     }
     auto& e = engine();
     e.clearDelegates();
-    e.reset(std::move(workspace));
+    e.reset(std::move(workspace), loadError);
     install();
 }
 

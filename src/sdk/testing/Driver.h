@@ -35,6 +35,9 @@ public:
     // URLs, log lines and delegates cleared, pending SDK work dropped.
     void reset();
     void reset(Workspace workspace);
+    // As a process started on the file at `path` would be: its workspace, or the empty one with the
+    // loader's error when the file does not load. Answers that error ("" when it loaded).
+    QString resetFromFile(const QString& path);
 
     static Workspace demoWorkspace();
     SimulatedWorkspace& engine() const { return SimulatedWorkspace::instance(); }
@@ -128,6 +131,7 @@ public:
 
 private:
     void install();
+    void resetEngine(Workspace workspace, const QString& loadError);
 
     Workspace m_workspace;
     mutable std::mutex m_mutex;
