@@ -4,6 +4,7 @@
 #include "core/GlobalConstants.h"
 #include "core/Log.h"
 #include "core/ServiceLayer.h"
+#include "mainwindow/CapsuleButton.h"
 #include "mainwindow/MainWindowLook.h"
 #include "platform/NotificationCenter.h"
 #include "sdk/VeltrixXPC.h"
@@ -11,31 +12,7 @@
 #include "toolkit/NSViewLayerBacked.h"
 #include "toolkit/TextAttributes.h"
 
-#include <QPainter>
 #include <QVBoxLayout>
-
-namespace {
-
-// A capsule outlined in the title's colour.
-class OutlinedButton : public Button {
-public:
-    using Button::Button;
-
-protected:
-    void paintEvent(QPaintEvent* event) override {
-        {
-            QPainter painter(this);
-            painter.setRenderHint(QPainter::Antialiasing);
-            QColor line = palette().color(QPalette::ButtonText);
-            line.setAlphaF(0.5);
-            painter.setPen(QPen(line, 1));
-            painter.drawPath(roundedRectPath(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), height() / 2.0));
-        }
-        Button::paintEvent(event);
-    }
-};
-
-} // namespace
 
 AlwaysOnReconnectView::AlwaysOnReconnectView(QWidget* parent) : XibView(parent) {
     loadView();
@@ -59,7 +36,8 @@ QWidget* AlwaysOnReconnectView::loadViewFromNib() {
                                                 "reestablish a secure connection."),
                              Qt::AlignHCenter, m_descriptionField->font(),
                              colorFromHexString(QStringLiteral("#81AEE0")), 20));
-    m_disableAlwaysOnButton = new OutlinedButton(QStringLiteral("Turn Off Always-On VPN"));
+    m_disableAlwaysOnButton =
+        new CapsuleButton(QStringLiteral("Turn Off Always-On VPN"), CapsuleButton::Style::outlined);
     m_disableAlwaysOnButton->setFlat(true);
     m_disableAlwaysOnButton->setFixedSize(220, 40);
     m_disableAlwaysOnButton->setCursor(Qt::PointingHandCursor);

@@ -1,6 +1,7 @@
 #include "mainwindow/ConnectionEstablishedController.h"
 
 #include "core/Preferences.h"
+#include "mainwindow/CapsuleButton.h"
 #include "mainwindow/MainWindowLook.h"
 #include "platform/Storyboard.h"
 #include "platform/UserDefaults.h"
@@ -9,7 +10,6 @@
 #include "toolkit/TextAttributes.h"
 
 #include <QLabel>
-#include <QPainter>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -26,27 +26,6 @@ QString formatConnectionDuration(double seconds) {
     return part(seconds / 3600.0, 24) + QLatin1Char(':') + part(seconds / 60.0, 60) + QLatin1Char(':') +
            part(seconds, 60);
 }
-
-namespace {
-
-// The Got it button: a filled accent capsule.
-class CapsuleButton : public Button {
-public:
-    using Button::Button;
-
-protected:
-    void paintEvent(QPaintEvent* event) override {
-        {
-            QPainter painter(this);
-            painter.setRenderHint(QPainter::Antialiasing);
-            fillRoundedRect(painter, QRectF(rect()), height() / 2.0,
-                            colorFromHexString(QStringLiteral("#2B7BFA")));
-        }
-        Button::paintEvent(event);
-    }
-};
-
-} // namespace
 
 ConnectionEstablishedController::ConnectionEstablishedController(QObject* parent)
     : platform::ViewController(parent) {}

@@ -1,5 +1,6 @@
 #include "mainwindow/MainErrorView.h"
 
+#include "mainwindow/CapsuleButton.h"
 #include "mainwindow/MainWindowLook.h"
 #include "platform/Bundle.h"
 #include "toolkit/Colors.h"
@@ -91,27 +92,6 @@ constexpr int kActionWidth = 104;
 constexpr int kActionHeight = 30;
 constexpr int kButtonGap = 16;
 
-// "Update Now": a filled accent capsule with a white title, lighter under the pointer.
-class FilledButton : public HoverableButton {
-public:
-    explicit FilledButton(QWidget* parent = nullptr) : HoverableButton(parent) {
-        setFlat(true);
-        setHoverColor(colorFromHexString(QStringLiteral("#3382F2")));
-        setDefaultColor(colorFromHexString(QStringLiteral("#2B7BFA")));
-    }
-
-protected:
-    void paintEvent(QPaintEvent* event) override {
-        {
-            QPainter painter(this);
-            painter.setRenderHint(QPainter::Antialiasing);
-            fillRoundedRect(painter, QRectF(rect()), height() / 2.0,
-                            highlight() ? hoverColor() : defaultColor());
-        }
-        HoverableButton::paintEvent(event);
-    }
-};
-
 } // namespace
 
 SilentUpdateTimeinterval silentUpdateTimeinterval(int days) {
@@ -195,7 +175,7 @@ QWidget* MainErrorView::loadViewFromNib() {
     m_descriptionField->setObjectName(QStringLiteral("descriptionField"));
     m_descriptionField->setFont(look::inter(12));
 
-    m_tryAgainButton = new FilledButton(content);
+    m_tryAgainButton = new CapsuleButton(QString(), CapsuleButton::Style::filled, content);
     m_tryAgainButton->setObjectName(QStringLiteral("tryAgainButton"));
     m_tryAgainButton->setFont(look::inter(13, QFont::Medium));
     m_tryAgainButton->hide();

@@ -1,3 +1,4 @@
+#include "mainwindow/ConnectionEstablishedController.h"
 #include "mainwindow/GeneralViewController.h"
 #include "mainwindow/MainSubController.h"
 
@@ -512,6 +513,32 @@ TEST_F(HomeTabTest, ClockTicksArePostedOnTheSdkThreadAndDrawnOnTheMainQueue) {
     scheduler.runUntilIdle();
     EXPECT_EQ(controller.timeConnectedText(), QStringLiteral("01:01:01"));
     EXPECT_EQ(controller.connectionInfoView()->gatewayLocationText(), QStringLiteral("N/A"));
+}
+
+TEST_F(HomeTabTest, TheFirstConnectionOnScreenPresentsTheEstablishedSheetUntilGotIt) {
+    auto& defaults = platform::UserDefaults::standard();
+    defaults.set(SettingsUserDefaults::showConnectionEstablished, true);
+    const auto presented = [&] { return controller.presentedViewControllers().size(); };
+    fireElsewhere<VPN>([](VPN& d) { d.onConnectedToVPN(); });
+    scheduler.runUntilIdle();
+    EXPECT_EQ(presented(), 0) << "not while the tab is off screen";
+
+    controller.view()->show();
+    controller.updateUIForConnectionState();
+    EXPECT_EQ(presented(), 0) << "a redraw is no report";
+    fireElsewhere<VPN>([](VPN& d) { d.onConnectedToVPN(); });
+    fireElsewhere<VPN>([](VPN& d) { d.onConnectedToVPN(); });
+    scheduler.runUntilIdle();
+    ASSERT_EQ(presented(), 1);
+    auto* sheet =
+        qobject_cast<ConnectionEstablishedController*>(controller.presentedViewControllers().first());
+    ASSERT_NE(sheet, nullptr);
+    sheet->gotItButton()->click();
+    EXPECT_EQ(presented(), 0);
+    fireElsewhere<VPN>([](VPN& d) { d.onConnectedToVPN(); });
+    scheduler.runUntilIdle();
+    EXPECT_EQ(presented(), 0) << "never again after Got it";
+    controller.view()->hide();
 }
 
 // MARK: the network shown

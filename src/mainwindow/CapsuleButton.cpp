@@ -1,0 +1,31 @@
+#include "mainwindow/CapsuleButton.h"
+
+#include "toolkit/Colors.h"
+#include "toolkit/NSViewLayerBacked.h"
+
+#include <QPainter>
+
+CapsuleButton::CapsuleButton(const QString& title, Style style, QWidget* parent)
+    : HoverableButton(parent), m_style(style) {
+    setText(title);
+    setFlat(true);
+    setDefaultColor(colorFromHexString(QStringLiteral("#2B7BFA")));
+    setHoverColor(colorFromHexString(QStringLiteral("#3382F2")));
+}
+
+void CapsuleButton::paintEvent(QPaintEvent* event) {
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF bounds(rect());
+        if (m_style == Style::filled) {
+            fillRoundedRect(painter, bounds, height() / 2.0, highlight() ? hoverColor() : defaultColor());
+        } else {
+            QColor line = palette().color(QPalette::ButtonText);
+            line.setAlphaF(highlight() ? 0.8 : 0.5);
+            painter.setPen(QPen(line, 1));
+            painter.drawPath(roundedRectPath(bounds.adjusted(0.5, 0.5, -0.5, -0.5), height() / 2.0));
+        }
+    }
+    HoverableButton::paintEvent(event);
+}
