@@ -50,7 +50,7 @@ QLabel* makeLabel(const QFont& font, const QColor& color, bool wrap) {
 
 } // namespace authlook
 
-CapsuleButton::CapsuleButton(const QString& title, QWidget* parent) : NSButtonWithHandCursor(parent) {
+AuthCapsuleButton::AuthCapsuleButton(const QString& title, QWidget* parent) : NSButtonWithHandCursor(parent) {
     setText(title);
     setFlat(true);
     setFont(authlook::font(QFont::Medium, 14));
@@ -58,24 +58,24 @@ CapsuleButton::CapsuleButton(const QString& title, QWidget* parent) : NSButtonWi
     setAttribute(Qt::WA_Hover);
 }
 
-QSize CapsuleButton::sizeHint() const {
+QSize AuthCapsuleButton::sizeHint() const {
     const int titleWidth = fontMetrics().horizontalAdvance(text());
     return {std::max(140, titleWidth + 48), 40};
 }
 
-void CapsuleButton::enterEvent(QEnterEvent* event) {
+void AuthCapsuleButton::enterEvent(QEnterEvent* event) {
     m_hovered = true;
     update();
     NSButtonWithHandCursor::enterEvent(event);
 }
 
-void CapsuleButton::leaveEvent(QEvent* event) {
+void AuthCapsuleButton::leaveEvent(QEvent* event) {
     m_hovered = false;
     update();
     NSButtonWithHandCursor::leaveEvent(event);
 }
 
-void CapsuleButton::paintEvent(QPaintEvent* event) {
+void AuthCapsuleButton::paintEvent(QPaintEvent* event) {
     QColor fill = authlook::accent();
     if (!isEnabled()) {
         fill = colorFromHexString(QStringLiteral("#2B7BFA80"));

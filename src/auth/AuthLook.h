@@ -28,10 +28,10 @@ QLabel* makeLabel(const QFont& font, const QColor& color, bool wrap = false);
 
 // A filled capsule in the accent colour with a white title: lighter while hovered, darker while pressed,
 // faded while disabled.
-class CapsuleButton : public NSButtonWithHandCursor {
+class AuthCapsuleButton : public NSButtonWithHandCursor {
     Q_OBJECT
 public:
-    explicit CapsuleButton(const QString& title = {}, QWidget* parent = nullptr);
+    explicit AuthCapsuleButton(const QString& title = {}, QWidget* parent = nullptr);
 
     QSize sizeHint() const override;
 

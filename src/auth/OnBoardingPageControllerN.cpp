@@ -41,7 +41,7 @@ QWidget* OnBoardingItemControllerN::loadView() {
         authlook::makeLabel(authlook::font(QFont::Normal, 15), authlook::secondaryText(), true);
     m_descriptionTextField->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_descriptionTextField->setMinimumHeight(44);
-    m_nextButton = new CapsuleButton(tr("Next"));
+    m_nextButton = new AuthCapsuleButton(tr("Next"));
     m_nextButton->setObjectName(QStringLiteral("nextButton"));
     m_nextButton->setFixedWidth(160);
     layout->addWidget(m_animationView, 0, Qt::AlignHCenter);
