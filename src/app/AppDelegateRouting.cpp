@@ -224,7 +224,7 @@ void AppDelegate::enterForcedUpdateState() {
     if (m_mainSubController) {
         vlog::debug(QStringLiteral("enterForcedUpdateState: ") +
                     m_mainSubController->metaObject()->className());
-        m_mainSubController->showForcedUpdateState();
+        m_mainSubController->enterForcedUpdateState();
     }
     if (m_locationsSubController) {
         m_locationsSubController->showForcedUpdateState();
@@ -235,10 +235,23 @@ void AppDelegate::leaveForcedUpdateState() {
     if (m_mainSubController) {
         vlog::debug(QStringLiteral("leaveForcedUpdateState: ") +
                     m_mainSubController->metaObject()->className());
-        m_mainSubController->hideForcedUpdateState();
+        m_mainSubController->leaveForcedUpdateState();
     }
     if (m_locationsSubController) {
         m_locationsSubController->hideForcedUpdateState();
+    }
+}
+
+void AppDelegate::showLocationsWindow() {
+    BaseWindowViewController* controller = m_locationsWindowViewController.get();
+    if (!controller) {
+        return;
+    }
+    controller->showWindow();
+    controller->window()->raise();
+    controller->window()->activateWindow();
+    if (auto* locations = locationsViewController()) {
+        locations->appWindowDidShow();
     }
 }
 

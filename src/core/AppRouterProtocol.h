@@ -53,6 +53,9 @@ public:
     virtual void closeSignOutWindow() = 0;
     // Closes the main, welcome and sign-in windows, each when it exists (the quick-access window opens).
     virtual void closeOtherWindows() {}
+    // Shows and raises the locations window. Empty by default so that routers made for tests need not
+    // know about it.
+    virtual void showLocationsWindow() {}
 };
 
 // The application's delegate as the router; null before the delegate is installed.

@@ -100,7 +100,7 @@ void QAUIStatusMenuVPNStateView::update(NetworkCellStatusViewState state) {
     case NetworkCellStatusViewState::connectAvailable:
     case NetworkCellStatusViewState::disconnectAvailable:
         m_icon->hide();
-        m_button->setText(VeltrixXPC::isForcedUpdateAvailable() ? QStringLiteral("Upgrade") : title(state));
+        m_button->setText(VeltrixXPC::isForcedUpdateAvailable() ? QStringLiteral("Upgrade") : titleOf(state));
         m_button->show();
         break;
     case NetworkCellStatusViewState::connected:

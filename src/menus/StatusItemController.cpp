@@ -204,10 +204,16 @@ void StatusItemController::setDisconnectedState() {
 }
 
 void StatusItemController::setConnectingState() {
+    // A repeated connecting state must not restart the cycle, or the icon would stand on one frame.
+    const bool cycling = m_lastState == SDVPNConnectionState::connecting && m_animator.isAnimating();
     m_lastState = SDVPNConnectionState::connecting;
-    m_animator.stopAnimation();
+    if (!cycling) {
+        m_animator.stopAnimation();
+    }
     VELTRIX_FORWARD(setConnectingState())
-    m_animator.startAnimation();
+    if (!cycling) {
+        m_animator.startAnimation();
+    }
 }
 
 #undef VELTRIX_FORWARD

@@ -62,6 +62,7 @@ bool TableViewDataSource::shouldSelectRow(TableView&, int) {
     return true;
 }
 void TableViewDataSource::selectionDidChange(TableView&) {}
+void TableViewDataSource::didAddRowView(TableView&, TableRowView*, int) {}
 
 TableView::TableView(QWidget* parent) : QAbstractScrollArea(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -360,6 +361,9 @@ void TableView::placeRow(int row, VisibleRow& visible) {
     }
     visible.cell = cell;
     rowView->show();
+    if ((source = m_dataSource.get())) {
+        source->didAddRowView(*this, rowView, row);
+    }
 }
 
 void TableView::recycle(int row, VisibleRow& visible) {

@@ -55,6 +55,8 @@ public:
     virtual TableRowView* rowViewForRow(TableView& table, int row);
     virtual bool shouldSelectRow(TableView& table, int row);
     virtual void selectionDidChange(TableView& table);
+    // A row came into view: its row view and cell (table.viewAtRow) are in place.
+    virtual void didAddRowView(TableView& table, TableRowView* rowView, int row);
 };
 
 // A single-column list that keeps widgets only for the rows in view: rows scrolled out hand their cells

@@ -158,6 +158,10 @@ TEST_F(StatusItemControllerTest, ConnectingCyclesItsFramesUntilASteadyState) {
                                   QStringLiteral("MenuBar_icon_CONNECTING_3"),
                                   QStringLiteral("MenuBar_icon_CONNECTING_1")}));
 
+    controller.setConnectingState(); // the same state again keeps the cycle going
+    scheduler.advance(0.17);
+    EXPECT_EQ(controller.statusItem()->imageName(), QStringLiteral("MenuBar_icon_CONNECTING_2"));
+
     controller.setConnectedState();
     scheduler.advance(1.0); // no frame replaces the steady icon
     EXPECT_EQ(controller.statusItem()->imageName(), QStringLiteral("MenuBar_icon_CONNECTED"));
