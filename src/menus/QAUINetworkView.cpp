@@ -145,6 +145,7 @@ void QAUINetworkStatusViewCell::configure(QAUINetworkViewItem item, const QStrin
 
 QAUINetworkItemViewCell::QAUINetworkItemViewCell(QWidget* parent) : QAUIIconTitleCell(true, 400, 20, parent) {
     m_state = new QAUIStatusMenuVPNStateView;
+    m_state->setMinimumWidth(100); // room for "Reconnecting..." whatever the title's length
     m_state->setDelegate(this);
     rowLayout()->addWidget(m_state);
 }

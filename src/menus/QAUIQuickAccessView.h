@@ -1,6 +1,6 @@
 #pragma once
 
-#include "locations/NetworkCellViewDelegate.h"
+#include "locations/NetworkCells.h"
 #include "menus/QAUIStack.h"
 
 #include <QPointer>

@@ -3,6 +3,7 @@
 #include "platform/Scheduler.h"
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/Colors.h"
+#include "toolkit/FlagImageCache.h"
 #include "toolkit/ViewAnimation.h"
 
 #include <QGuiApplication>
@@ -12,7 +13,6 @@
 #include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSvgRenderer>
 
 #include <algorithm>
 #include <cmath>
@@ -133,59 +133,28 @@ void reloadSoon(HoverableTableView* table) {
     });
 }
 
-namespace {
-
-QIcon iconFromSvg(const QByteArray& data) {
-    QSvgRenderer renderer(data);
-    if (!renderer.isValid()) {
-        return {};
-    }
-    QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    // Flags are wider than high: fill the circle, cut the sides.
-    const QSizeF natural = renderer.defaultSize().isEmpty() ? QSizeF(64, 64) : QSizeF(renderer.defaultSize());
-    const double scale = 64.0 / std::min(natural.width(), natural.height());
-    const QSizeF drawn = natural * scale;
-    renderer.render(&painter, QRectF((64 - drawn.width()) / 2, (64 - drawn.height()) / 2, drawn.width(),
-                                     drawn.height()));
-    painter.end();
-    return QIcon(QPixmap::fromImage(image));
-}
-
-QHash<QString, QIcon>& imageCache() {
-    static QHash<QString, QIcon> cache;
-    return cache;
-}
-
-} // namespace
-
 void showNetworkImage(NSImageViewLayerBacked* view, const PDNetworkItemPtr& network) {
     if (!view) {
         return;
     }
     const PDCacheableImagePtr image = network ? network->image() : nullptr;
-    const QString key = image && image->imageUrl() ? image->imageUrl()->toString() : QString();
+    const QString key = FlagImageCache::keyOf(image);
     view->setProperty("qauiImageKey", key);
     if (key.isEmpty()) {
         view->setImage(QIcon());
         return;
     }
-    if (const auto found = imageCache().constFind(key); found != imageCache().constEnd()) {
-        view->setImage(*found);
+    const QSize size(40, 40); // 20 px circles at 2x
+    if (const std::optional<QImage> cached = FlagImageCache::shared().cached(key, size)) {
+        view->setImage(cached->isNull() ? QIcon() : QIcon(QPixmap::fromImage(*cached)));
         return;
     }
     view->setImage(QIcon());
-    QPointer<NSImageViewLayerBacked> guarded = view;
-    image->load([guarded, key](std::optional<QByteArray> data) {
-        platform::DispatchQueue::main().async([guarded, key, data = std::move(data)] {
-            const QIcon icon = data ? iconFromSvg(*data) : QIcon();
-            imageCache().insert(key, icon);
-            // The view may show another network by now.
-            if (guarded && guarded->property("qauiImageKey").toString() == key) {
-                guarded->setImage(icon);
-            }
-        });
+    FlagImageCache::shared().load(image, size, view, [view, key](const QImage& flag) {
+        // The view may show another network by now.
+        if (view->property("qauiImageKey").toString() == key) {
+            view->setImage(flag.isNull() ? QIcon() : QIcon(QPixmap::fromImage(flag)));
+        }
     });
 }
 
