@@ -34,6 +34,7 @@ QString PopoverConfirmationCodeView::generateCode() {
 QWidget* PopoverConfirmationCodeView::loadViewFromNib() {
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(kCardContentMargins);
     m_titleLabel = new QLabel;
     m_titleLabel->setObjectName(QStringLiteral("titleLabel"));
     m_descriptionLabel = new QLabel;
@@ -48,7 +49,9 @@ QWidget* PopoverConfirmationCodeView::loadViewFromNib() {
     m_errorLabel->setVisible(false);
     m_confirmButton = new QPushButton(tr("Sign Out"));
     m_cancelButton = new QPushButton(tr("Cancel"));
+    setSecondaryButtonLook(m_cancelButton);
     auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
     buttons->addWidget(m_cancelButton);
     buttons->addWidget(m_confirmButton);
     for (QWidget* w : {static_cast<QWidget*>(m_titleLabel), static_cast<QWidget*>(m_descriptionLabel),
