@@ -64,6 +64,7 @@ bool TableViewDataSource::shouldSelectRow(TableView&, int) {
 void TableViewDataSource::selectionDidChange(TableView&) {}
 
 TableView::TableView(QWidget* parent) : QAbstractScrollArea(parent) {
+    setFrameShape(QFrame::NoFrame); // rows sit on the window's own background, without a sunken frame
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     viewport()->setMouseTracking(true);
     verticalScrollBar()->setSingleStep(20);

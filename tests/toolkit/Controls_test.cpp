@@ -75,6 +75,31 @@ void wheel(QWidget* target) {
 
 } // namespace
 
+TEST(ToolkitButton, DrawsNoDesktopBevelUnlessAskedFor) {
+    QWidget window;
+    window.setAutoFillBackground(true);
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    window.setPalette(palette);
+    window.resize(100, 40);
+    auto* button = new Button(&window);
+    button->setGeometry(10, 5, 80, 30);
+    auto onlyBackground = [&] {
+        const QImage image = window.grab().toImage();
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixelColor(x, y) != QColor(Qt::white)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    EXPECT_TRUE(onlyBackground());
+    button->setFlat(false);
+    EXPECT_FALSE(onlyBackground()) << "a bevel when one is asked for";
+}
+
 TEST(OffsetButtonCell, MovesTheTitleUpTwoPointsByDefaultAndTheImageNot) {
     ButtonCell plain;
     ButtonWithTextAndImageOffsetCell offset;
