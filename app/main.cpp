@@ -18,7 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
 constexpr const char* noDisplayMessage =
     "veltrix: no graphical session found; the client needs an X11 or Wayland session "
     "(without one, run it under xvfb-run)\n";

@@ -88,7 +88,8 @@ void renderOverlays() {
     };
     renderOverlay(ModalViewControllerType::runTroubleshooting,
                   QStringLiteral("overlay-troubleshooting-start"));
-    renderOverlay(ModalViewControllerType::runTroubleshooting, QStringLiteral("overlay-troubleshooting-progress"),
+    renderOverlay(ModalViewControllerType::runTroubleshooting,
+                  QStringLiteral("overlay-troubleshooting-progress"),
                   [&](ModalViewController& m) { troubleshooting(m)->configure(State::progress()); });
     renderOverlay(ModalViewControllerType::runTroubleshooting,
                   QStringLiteral("overlay-troubleshooting-success"), [&](ModalViewController& m) {
@@ -97,8 +98,10 @@ void renderOverlays() {
                   });
     renderOverlay(ModalViewControllerType::runTroubleshooting, QStringLiteral("overlay-troubleshooting-fail"),
                   [&](ModalViewController& m) {
-                      troubleshooting(m)->failureReason = PDTroubleshootingHelperError{
-                          PDTroubleshootingHelperError::Kind::collectionFailed, {}, QStringLiteral("disk full")};
+                      troubleshooting(m)->failureReason =
+                          PDTroubleshootingHelperError{PDTroubleshootingHelperError::Kind::collectionFailed,
+                                                       {},
+                                                       QStringLiteral("disk full")};
                       troubleshooting(m)->configure(State::fail());
                   });
 }

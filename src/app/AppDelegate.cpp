@@ -89,11 +89,14 @@ AppDelegate::AppDelegate() {
     // The application menu's controller; on this platform nothing loads a main menu for us.
     m_mainMenuController = std::make_unique<MainMenuController>();
 
+    if (m_mainSubController) {
+        m_mainSubController->setLocationsSubController(m_locationsSubController.get());
+    }
     if (auto* general = generalViewController()) {
-        general->setTabController(MainMenuBarTab::home, m_mainSubController.get());
-        general->setTabController(MainMenuBarTab::networks, m_locationsSubController.get());
-        general->setTabController(MainMenuBarTab::support, m_supportSubController.get());
-        general->setTabController(MainMenuBarTab::settings, m_settingsSubController.get());
+        general->setTabController(MainMenuBarTab::topTab(MainTopTab::home), m_mainSubController.get());
+        general->setTabController(MainMenuBarTab::topTab(MainTopTab::networks), m_locationsSubController.get());
+        general->setTabController(MainMenuBarTab::topTab(MainTopTab::support), m_supportSubController.get());
+        general->setTabController(MainMenuBarTab::bottomTab(MainBottomTab::settings), m_settingsSubController.get());
     }
     if (m_settingsSubController) {
         m_settingsSubController->setPages({m_settingsGeneralSubController.get(),
@@ -173,73 +176,62 @@ void AppDelegate::applicationDidFinishLaunching() {
                GlobalConstants::bundleVersion() + QStringLiteral(", run path: ") + bundle.bundlePath());
     initUncaughtExceptionsHandling();
     wrapMainProcessingWithExceptionHandling([this] {
-        checkForConflictingInstances();
-        if (m_forceTerminate) {
+        if (!conflictingCopyRuns()) {
+            loadInitialState();
             return;
         }
-        // The completion may come on the SDK's thread; the start-up steps build windows, so they run on
-        // the GUI thread.
-        VeltrixXPC::getInitialState([self = QPointer<AppDelegate>(this)] {
-            platform::DispatchQueue::main().async([self] {
-                if (self) {
-                    self->onInitialStateLoaded();
-                }
-            });
+        // A copy started just before this one may have lost the race for the single-instance lock: it
+        // hands over or leaves within the launch hand-over's patience. Only a copy still there conflicts.
+        later(platform::UrlEvents::claimPatienceSeconds + 0.5, [this] {
+            checkForConflictingInstances();
+            if (!m_forceTerminate) {
+                loadInitialState();
+            }
+        });
+    });
+}
+
+void AppDelegate::loadInitialState() {
+    // The completion may come on the SDK's thread; the start-up steps build windows, so they run on the GUI
+    // thread.
+    VeltrixXPC::getInitialState([self = QPointer<AppDelegate>(this)] {
+        platform::DispatchQueue::main().async([self] {
+            if (self) {
+                self->onInitialStateLoaded();
+            }
         });
     });
 }
 
 void AppDelegate::onInitialStateLoaded() {
-    // Each line carries the place of its step here, not of this lambda.
-    auto step = [](int number, const char* name,
-                   std::source_location where = std::source_location::current()) {
-        vlog::debug(QStringLiteral("Start-up step %1: %2").arg(number).arg(QLatin1String(name)), where);
-    };
-    step(1, "configureEndpointFromArguments");
     configureEndpointFromArguments(QCoreApplication::arguments());
-    step(2, "dataLoadingDelegate, connectivityDelegate");
+    // The SDK reports from its set-up on: its delegates come first.
     VeltrixXPC::setDataLoadingDelegate(this);
     VeltrixXPC::setConnectivityDelegate(this);
-    step(3, "setup(withConfig:), setup(appPath:)");
     VeltrixXPC::setup(m_endpointConfig);
     VeltrixXPC::setup(platform::Bundle::main().bundlePath());
-    step(4, "registerUserDefaults");
+    // Everything below reads the preferences.
     registerUserDefaults();
-    step(5, "runUserAgentScripts");
     runUserAgentScripts();
-    step(6, "ensureLaunchAgentRunAtLoad");
     ensureLaunchAgentRunAtLoad();
-    step(7, "setAppLaunchedFirstTime");
     setAppLaunchedFirstTime();
-    step(8, "helperToolInstallDelegate");
     VeltrixXPC::setHelperToolInstallDelegate(this);
-    step(9, "installConnectionStateCallback");
     installConnectionStateCallback();
-    step(10, "setUpMainMenu");
     setUpMainMenu();
-    step(11, "onConnectionStatusChanges(disconnected)");
+    // The tray shows the disconnected state before the service layer can report anything.
     onConnectionStatusChanges(SDVPNConnectionState::disconnected);
     attachDockMenuToStatusItem();
     closeQuickAccessWindowOnSignOut();
-    step(12, "ServiceLayer.setup");
     ServiceLayer::shared().setup();
-    step(13, "addWorkspaceObservers");
     addWorkspaceObservers();
-    step(14, "older notification centre delegate");
     olderUserNotificationCenter().setDelegate(this);
-    step(15, "enterBackgroundMode if start minimized");
     if (ServiceLayer::appModel().startMinimized()) {
         enterBackgroundMode();
     }
-    step(16, "activateRemoteLog");
     activateRemoteLog();
-    step(17, "enterBackgroundMode");
     enterBackgroundMode();
-    step(18, "updateLoggedInStateUI");
     updateLoggedInStateUI();
-    step(19, "hideNotifications");
     QAUINotifier::hideNotifications();
-    step(20, "observe ProtocolFiltersNotification");
     observeProtocolFilters();
 }
 
@@ -319,10 +311,13 @@ void AppDelegate::closeQuickAccessWindowOnSignOut() {
     });
 }
 
+bool AppDelegate::conflictingCopyRuns() const {
+    return m_conflictingInstancesCheck ? m_conflictingInstancesCheck()
+                                       : ServiceLayer::shared().isConflictingAppsRunning();
+}
+
 void AppDelegate::checkForConflictingInstances() {
-    const bool conflicting = m_conflictingInstancesCheck ? m_conflictingInstancesCheck()
-                                                         : ServiceLayer::shared().isConflictingAppsRunning();
-    if (conflicting) {
+    if (conflictingCopyRuns()) {
         // Said plainly to whoever started this copy, besides the log.
         std::fputs("Another copy of the client is already running for this user; this copy quits.\n", stderr);
         vlog::error(QStringLiteral("Found conflicting app running => terminating"));

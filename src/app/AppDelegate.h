@@ -195,6 +195,7 @@ public:
     BaseWindowViewController* authNewWindow() const { return m_authNewWindow.get(); }
     MainMenuController* mainMenuController() const { return m_mainMenuController.get(); }
     LocationsViewController* locationsViewController() const;
+    void showLocationsWindow() override;
     AuthWelcomeController* authWelcomeController() const;
     GeneralViewController* generalViewController() const;
 
@@ -208,7 +209,9 @@ public:
     static inline const QString remoteLogApplicationKey = QStringLiteral("Q7wVn3RkT9pLx2ZbH5cMy8DfJ4sGa6Ue");
 
 private:
+    void loadInitialState();
     void onInitialStateLoaded();
+    bool conflictingCopyRuns() const;
     void registerUserDefaults();
     void runUserAgentScripts();
     void ensureLaunchAgentRunAtLoad();

@@ -177,8 +177,9 @@ QString AppDelegate::signUpLink() const {
 void AppDelegate::leaveWelcomePage() {
     auto& defaults = platform::UserDefaults::standard();
     defaults.set(SettingsUserDefaults::showWelcomePage, false);
-    closeWelcomeWindow();
+    // The sign-in window comes up first: closing the last window would send the client to the tray.
     showSignInWindow();
+    closeWelcomeWindow();
     updateLoggedInStateUI();
     later(0.3, [] { ServiceLayer::shared().menuService().showMenu(); });
 }
@@ -223,10 +224,10 @@ void AppDelegate::enterForcedUpdateState() {
     if (m_mainSubController) {
         vlog::debug(QStringLiteral("enterForcedUpdateState: ") +
                     m_mainSubController->metaObject()->className());
-        m_mainSubController->showForcedUpdateState();
+        m_mainSubController->enterForcedUpdateState();
     }
     if (m_locationsSubController) {
-        m_locationsSubController->showForcedUpdatePlaceholder();
+        m_locationsSubController->showForcedUpdateState();
     }
 }
 
@@ -234,10 +235,23 @@ void AppDelegate::leaveForcedUpdateState() {
     if (m_mainSubController) {
         vlog::debug(QStringLiteral("leaveForcedUpdateState: ") +
                     m_mainSubController->metaObject()->className());
-        m_mainSubController->hideForcedUpdateState();
+        m_mainSubController->leaveForcedUpdateState();
     }
     if (m_locationsSubController) {
-        m_locationsSubController->hideForcedUpdatePlaceholder();
+        m_locationsSubController->hideForcedUpdateState();
+    }
+}
+
+void AppDelegate::showLocationsWindow() {
+    BaseWindowViewController* controller = m_locationsWindowViewController.get();
+    if (!controller) {
+        return;
+    }
+    controller->showWindow();
+    controller->window()->raise();
+    controller->window()->activateWindow();
+    if (auto* locations = locationsViewController()) {
+        locations->appWindowDidShow();
     }
 }
 
@@ -256,7 +270,7 @@ void AppDelegate::reloadNetworks(const PDNetworksModelPtr& networks) {
         locations->setDataObject(networks);
     }
     if (m_locationsSubController) {
-        m_locationsSubController->setNetworksModel(networks);
+        m_locationsSubController->updateNetworks(networks);
     }
 }
 
@@ -277,7 +291,7 @@ void AppDelegate::showSettingsTab() {
     }
     if (auto* general =
             dynamic_cast<GeneralViewController*>(m_currentWindowController->contentViewController())) {
-        general->selectTab(MainMenuBarTab::settings);
+        general->selectTab(MainMenuBarTab::bottomTab(MainBottomTab::settings));
     }
 }
 
@@ -287,7 +301,7 @@ void AppDelegate::showSupportTab() {
     }
     if (auto* general =
             dynamic_cast<GeneralViewController*>(m_currentWindowController->contentViewController())) {
-        general->selectTab(MainMenuBarTab::support);
+        general->selectTab(MainMenuBarTab::topTab(MainTopTab::support));
     }
 }
 
@@ -297,7 +311,7 @@ void AppDelegate::showHomeTab() {
             return;
         }
         if (auto* general = self->generalViewController()) {
-            general->selectTab(MainMenuBarTab::home);
+            general->selectTab(MainMenuBarTab::topTab(MainTopTab::home));
         }
     });
 }

@@ -44,14 +44,14 @@ void AppDelegate::resetToSignedOutState() {
         general->dismissModal();
     }
     if (auto* general = generalViewController()) {
-        general->selectTab(MainMenuBarTab::home);
+        general->selectTab(MainMenuBarTab::topTab(MainTopTab::home));
     }
     if (m_mainSubController) {
         m_mainSubController->onDisconnectedFromVPN(true);
     }
     clearStartMinimized();
     if (ServiceLayer::appModel().autoReconnectInProgress() && m_mainSubController) {
-        m_mainSubController->exitAutoReconnectState();
+        m_mainSubController->hideAlwaysOnReconnectState();
     }
     onConnectionStatusChanges(SDVPNConnectionState::disconnected);
     olderUserNotificationCenter().removeAllDeliveredNotifications();

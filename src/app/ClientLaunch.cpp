@@ -38,7 +38,8 @@ void wire(AppDelegate& delegate, platform::UrlEvents& urlEvents, platform::Statu
                          }
                      });
     platform::DispatchQueue::main().asyncAfter(
-        noTrayGraceSeconds, [delegate = QPointer<AppDelegate>(&delegate), bar = QPointer<platform::StatusBar>(&statusBar)] {
+        noTrayGraceSeconds,
+        [delegate = QPointer<AppDelegate>(&delegate), bar = QPointer<platform::StatusBar>(&statusBar)] {
             if (delegate && bar && !bar->isTrayAvailable()) {
                 delegate->enterForegroundMode();
             }

@@ -39,12 +39,12 @@ void AuthWelcomeController::viewDidLoad() {
 }
 
 void AuthWelcomeController::onMain(std::function<void(AuthWelcomeController&)> f, double seconds) {
-    platform::DispatchQueue::main().asyncAfter(seconds,
-                                               [self = QPointer<AuthWelcomeController>(this), f = std::move(f)] {
-                                                   if (self) {
-                                                       f(*self);
-                                                   }
-                                               });
+    platform::DispatchQueue::main().asyncAfter(
+        seconds, [self = QPointer<AuthWelcomeController>(this), f = std::move(f)] {
+            if (self) {
+                f(*self);
+            }
+        });
 }
 
 // A refused callback ends the sign-in: the window leaves "Signing in…" so the user can try again.

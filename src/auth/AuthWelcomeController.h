@@ -11,7 +11,8 @@
 #include <optional>
 
 // The sign-in window's content: the product's title, the sign-in button and the error view. Once its view
-// is loaded it is the SDK's login delegate; the callbacks come on the SDK's thread and move to the main queue.
+// is loaded it is the SDK's login delegate; the callbacks come on the SDK's thread and move to the main
+// queue.
 class AuthWelcomeController : public NSViewControllerBase, public PDLoginDelegate {
     Q_OBJECT
 public:

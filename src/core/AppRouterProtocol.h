@@ -51,6 +51,9 @@ public:
     virtual void showSupportTab() = 0;
     virtual void showSignOutWindow() = 0;
     virtual void closeSignOutWindow() = 0;
+    // Shows and raises the locations window. Empty by default so that routers made for tests need not
+    // know about it.
+    virtual void showLocationsWindow() {}
 };
 
 // The application's delegate as the router; null before the delegate is installed.

@@ -10,7 +10,7 @@
 
 VELTRIX_STORYBOARD_CONTROLLER("Networks", "LocationsSubController", LocationsSubController);
 
-LocationsSubController::LocationsSubController(QObject* parent) : NSViewControllerBase(parent) {}
+LocationsSubController::LocationsSubController(QObject* parent) : GeneralSubController(parent) {}
 
 QWidget* LocationsSubController::loadView() {
     auto* view = new QWidget;
@@ -26,11 +26,17 @@ QWidget* LocationsSubController::loadView() {
     return view;
 }
 
-void LocationsSubController::setNetworksModel(const PDNetworksModelPtr& networks) {
+void LocationsSubController::updateNetworks(const PDNetworksModelPtr& networks) {
     m_networks = networks;
     if (m_networks) {
         m_networks->refresh();
     }
+    if (isViewLoaded()) {
+        reloadList();
+    }
+}
+
+void LocationsSubController::reloadSelectedRow() {
     if (isViewLoaded()) {
         reloadList();
     }
@@ -48,14 +54,14 @@ void LocationsSubController::reloadList() {
     m_list->addItems(networkRowTitles(rows));
 }
 
-void LocationsSubController::showForcedUpdatePlaceholder() {
+void LocationsSubController::showForcedUpdateState() {
     if (isViewLoaded()) {
         m_list->setVisible(false);
         m_placeholder->setVisible(true);
     }
 }
 
-void LocationsSubController::hideForcedUpdatePlaceholder() {
+void LocationsSubController::hideForcedUpdateState() {
     if (isViewLoaded()) {
         m_list->setVisible(true);
         m_placeholder->setVisible(false);

@@ -1,21 +1,23 @@
 #pragma once
 
 #include "sdk/PDNetworks.h"
-#include "toolkit/NSViewControllerBase.h"
+#include "mainwindow/GeneralSubController.h"
 
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
 
 // The networks tab: the workspace's networks as a list, or the forced-update placeholder.
-class LocationsSubController : public NSViewControllerBase {
+class LocationsSubController : public GeneralSubController {
     Q_OBJECT
 public:
     explicit LocationsSubController(QObject* parent = nullptr);
 
-    void setNetworksModel(const PDNetworksModelPtr& networks);
-    void showForcedUpdatePlaceholder();
-    void hideForcedUpdatePlaceholder();
+    void updateNetworks(const PDNetworksModelPtr& networks);
+    void showForcedUpdateState();
+    void hideForcedUpdateState();
+    // Redraws the current network's row after its connection state changed (the whole list, for now).
+    void reloadSelectedRow();
 
     QStringList rowTitles() const;
     bool isPlaceholderShown() const;

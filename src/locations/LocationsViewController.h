@@ -1,38 +1,108 @@
 #pragma once
 
 #include "core/AppStateObserverProtocol.h"
+#include "locations/LocationBars.h"
+#include "locations/LocationCells.h"
+#include "locations/LocationSearchField.h"
+#include "locations/LocationsBluredViewController.h"
 #include "sdk/PDNetworks.h"
 #include "toolkit/NSViewControllerBase.h"
 
-#include <QListWidget>
 #include <QPointer>
 
-// The locations window's content: the workspace's networks and public locations under a filter.
-class LocationsViewController : public NSViewControllerBase, public AppStateObserverProtocol {
+#include <memory>
+#include <optional>
+
+// The locations window's content: the workspace's private networks and public locations as one list,
+// narrowed by the filter tabs and the search field, with the automatic location first under Public.
+// Choosing a row connects there; the list itself (rows, order, headers, filtering) is the model's.
+class LocationsViewController : public NSViewControllerBase,
+                                public AppStateObserverProtocol,
+                                public LocationTopViewDelegate,
+                                public LocationFilterViewDelegate,
+                                public LocationSeachBarViewDelegate,
+                                public TableViewDataSource {
     Q_OBJECT
 public:
-    explicit LocationsViewController(QObject* parent = nullptr);
+    static constexpr int kFilterViewHeight = 40;
+    static constexpr QSize kWindowSize{380, 620};
 
-    // Keeps the model, refreshes it, applies its default filter and reloads the list.
+    explicit LocationsViewController(QObject* parent = nullptr);
+    ~LocationsViewController() override;
+
+    // Installs the model (each time the SDK delivers the networks) and shows its default filter.
     void setDataObject(const PDNetworksModelPtr& networks);
     PDNetworksModelPtr dataObject() const { return m_networks; }
-    // The plain rows have no hover look yet, so there is nothing to switch off.
-    void resetTableHover() {}
 
-    void appWindowDidShow() override;
+    void resetTableHover();
+    void markDisconnectToChangePresented() { m_disconnectToChangeViewPresented = true; }
+    void clearDisconnectToChangePresented();
+
     void appWillBecomeActive() override;
     void appDidResignActive() override;
+    void appWindowDidShow() override;
     void appDidReopen() override;
-    void mainWindowWillClose() override {}
+    void mainWindowWillClose() override;
 
-    QStringList rowTitles() const;
+    void settingsTapped() override;
+    void signOutTapped() override;
+    void goBackTapped() override;
+    void filterSelected(PDLocationFilterType filter) override;
+    void searchTextChanged(const QString& text) override;
+
+    int numberOfRows(TableView& table) override;
+    int heightOfRow(TableView& table, int row) override;
+    QWidget* viewForRow(TableView& table, int row) override;
+    bool shouldSelectRow(TableView& table, int row) override;
+    void didAddRowView(TableView& table, TableRowView* rowView, int row) override;
+
+    void presentBlurredState(LocationsBluredState state);
+    void removeBlurredState();
+    // The overlay shown now, if any.
+    LocationsBluredViewController* blurredViewController() const;
+
+    PDLocationFilterType appliedFilter() const { return m_appliedFilter; }
+    std::optional<int> previouslySelectedRow() const { return m_previouslySelectedRow; }
+    bool isTableViewSelectionDisabled() const { return m_selectionDisabled; }
+
+    LocationTopView* locationTopView() const { return m_topView; }
+    LocationFilterView* locationFilterView() const { return m_filterView; }
+    LocationSeachBarView* searchBarView() const { return m_searchBar; }
+    LocationsTableView* locationsTableView() const { return m_table; }
+    QWidget* locationContainerView() const { return m_container; }
 
 protected:
     QWidget* loadView() override;
+    void viewDidLoad() override;
+    void viewWillAppear() override;
+    void viewDidAppear() override;
+    void viewWillDisappear() override;
 
 private:
-    void reloadList();
+    void setupFilters();
+    // Row 0 is the automatic row: Public, an automatic network exists and no search text.
+    bool isAutomaticRow(int row) const;
+    void selectLocation(const PDNetworkItemPtr& location, bool isAutomatic);
+    void favoriteTap(LocationCellView* cell);
+    void onTableViewScrolling();
+    void showFilterView();
+    void hideFilterView();
+    void reloadTable();
 
     PDNetworksModelPtr m_networks;
-    QPointer<QListWidget> m_list;
+    std::optional<int> m_previouslySelectedRow;
+    bool m_tableReloadingInProgress = true;
+    bool m_disconnectToChangeViewPresented = false;
+    bool m_selectionDisabled = false;
+    bool m_filterOpen = true;
+    PDLocationFilterType m_appliedFilter = PDLocationFilterType::privateNetworks;
+
+    QPointer<LocationTopView> m_topView;
+    QPointer<QWidget> m_container;
+    QPointer<QWidget> m_filterHolder;
+    QPointer<LocationFilterView> m_filterView;
+    QPointer<LocationSeachBarView> m_searchBar;
+    QPointer<LocationsTableView> m_table;
+    std::unique_ptr<LocationsBluredViewController> m_overlay;
+    std::unique_ptr<LocationsBluredViewController> m_leavingOverlay;
 };

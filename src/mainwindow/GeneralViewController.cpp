@@ -1,93 +1,158 @@
 #include "mainwindow/GeneralViewController.h"
 
+#include "core/AppRouterProtocol.h"
+#include "core/ApplicationModel.h"
+#include "core/ServiceLayer.h"
+#include "mainwindow/MainWindowLook.h"
+#include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
-#include "toolkit/BaseWindowViewController.h"
+#include "sdk/VeltrixXPC.h"
+#include "toolkit/PresentationAnimators.h"
 
-#include <QHBoxLayout>
-#include <QStackedLayout>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
-
-constexpr MainMenuBarTab kTabs[] = {MainMenuBarTab::home, MainMenuBarTab::networks, MainMenuBarTab::support,
-                                    MainMenuBarTab::settings, MainMenuBarTab::logout};
-
+constexpr QSize windowSize(880, 600);
 } // namespace
 
 GeneralViewController::GeneralViewController(QObject* parent) : NSViewControllerBase(parent) {}
 
+GeneralViewController::~GeneralViewController() = default;
+
 QWidget* GeneralViewController::loadView() {
     auto* view = new QWidget;
-    view->resize(420, 640);
-    auto* layout = new QHBoxLayout(view);
+    view->setFixedSize(windowSize);
+    view->setAutoFillBackground(true);
+    QPalette palette = view->palette();
+    palette.setColor(QPalette::Window, look::windowBackground);
+    palette.setColor(QPalette::WindowText, Qt::white);
+    view->setPalette(palette);
+
+    auto* bar = new QWidget(view);
+    bar->setGeometry(0, 0, MainMenuBarView::barWidth, windowSize.height());
+    auto* layout = new QVBoxLayout(bar);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* bar = new QVBoxLayout;
-    for (MainMenuBarTab tab : kTabs) {
-        if (tab == MainMenuBarTab::settings) {
-            bar->addStretch(); // the bottom tabs
-        }
-        auto* button = new QToolButton;
-        button->setText(titleOf(tab));
-        button->setCheckable(true);
-        button->setAutoExclusive(false);
-        connect(button, &QToolButton::clicked, this, [this, tab] { selectTab(tab); });
-        bar->addWidget(button);
-        m_buttons[tab] = button;
-    }
-    layout->addLayout(bar);
-    auto* host = new QWidget;
-    m_stack = new QStackedLayout(host);
-    layout->addWidget(host, 1);
+    layout->setSpacing(0);
+    m_menuBarView = new MainMenuBarView;
+    layout->addWidget(m_menuBarView, 1);
+    m_appVersionField = new ElidedLabel(look::inter(12), look::secondaryText);
+    m_appVersionField->setContentsMargins(16, 0, 16, 0);
+    m_appVersionField->setFixedHeight(32);
+    m_appVersionField->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(m_appVersionField);
+
+    // The line between the bar and the tabs.
+    auto* line = new QWidget(view);
+    line->setGeometry(MainMenuBarView::barWidth - 1, 0, 1, windowSize.height());
+    line->setAutoFillBackground(true);
+    QPalette linePalette = line->palette();
+    linePalette.setColor(QPalette::Window, look::separator);
+    line->setPalette(linePalette);
     return view;
 }
 
 void GeneralViewController::viewDidLoad() {
+    m_menuBarView->setDelegate(this);
     const auto popover = platform::Storyboard::named(QStringLiteral("Popover"));
     if (popover.contains(QStringLiteral("ModalViewController"))) {
         m_modal = popover.instantiate<platform::ViewController>(QStringLiteral("ModalViewController"));
     }
 }
 
-void GeneralViewController::setTabController(MainMenuBarTab tab, platform::ViewController* controller) {
+void GeneralViewController::viewWillAppear() {
+    updateVersionLabel();
+    const auto children = childViewControllers();
+    const bool hasTab = std::any_of(children.begin(), children.end(), [](platform::ViewController* child) {
+        return qobject_cast<GeneralSubController*>(child) != nullptr;
+    });
+    if (!hasTab) {
+        selectTab(MainMenuBarTab::topTab(MainTopTab::home));
+    }
+}
+
+void GeneralViewController::setTabController(MainMenuBarTab tab, GeneralSubController* controller) {
     m_tabs[tab] = controller;
 }
 
-platform::ViewController* GeneralViewController::tabController(MainMenuBarTab tab) const {
+GeneralSubController* GeneralViewController::tabController(MainMenuBarTab tab) const {
     const auto it = m_tabs.find(tab);
     return it == m_tabs.end() ? nullptr : it->second.data();
 }
 
 void GeneralViewController::selectTab(MainMenuBarTab tab) {
     view();
-    m_selected = tab;
-    for (auto& [each, button] : m_buttons) {
-        if (button) {
-            button->setChecked(each == tab);
-        }
+    if (const auto bottom = tab.bottom()) {
+        m_menuBarView->selectBottomTab(*bottom);
+    } else if (const auto top = tab.top()) {
+        m_menuBarView->selectTopTab(*top);
     }
-    platform::ViewController* controller = tabController(tab);
-    if (!controller || controller == m_embedded) {
-        return;
-    }
-    if (m_embedded) {
-        m_stack->removeWidget(m_embedded->view());
-        m_embedded->view()->hide();
-        m_embedded->removeFromParentViewController();
-    }
-    addChildViewController(controller);
-    m_stack->addWidget(controller->view());
-    m_stack->setCurrentWidget(controller->view());
-    m_embedded = controller;
+    embedController(tab);
 }
 
-bool GeneralViewController::isTabMarked(MainMenuBarTab tab) const {
-    const auto it = m_buttons.find(tab);
-    return it != m_buttons.end() && it->second && it->second->isChecked();
+void GeneralViewController::embedController(MainMenuBarTab tab) {
+    GeneralSubController* controller = tabController(tab);
+    if (!controller || controller == m_embedViewController) {
+        return;
+    }
+    removeCurrentChild();
+    presentViewController(controller, std::make_shared<TransitionAnimator>(
+                                          std::nullopt, std::nullopt, double(m_menuBarView->width()),
+                                          std::nullopt, tabFadeDuration, std::nullopt));
+    addChildViewController(controller);
+    m_embedViewController = controller;
+}
+
+void GeneralViewController::removeCurrentChild() {
+    for (platform::ViewController* child : childViewControllers()) {
+        if (qobject_cast<GeneralSubController*>(child) && child->presentingViewController() == this) {
+            dismissViewController(child);
+        }
+    }
+    for (platform::ViewController* child : childViewControllers()) {
+        child->removeFromParentViewController();
+    }
 }
 
 void GeneralViewController::dismissModal() {
-    if (m_modal && m_modal->presentingViewController() == this) {
-        dismissViewController(m_modal.get());
+    if (m_modal && m_modal->presentingViewController()) {
+        m_modal->dismiss();
+    }
+}
+
+void GeneralViewController::updateVersionLabel() {
+    view();
+    const ApplicationModel& model = ServiceLayer::appModel();
+    const QString version = model.appVersion() + QLatin1Char('.') + model.appBuildNumber();
+    const auto user = VeltrixXPC::recentUserName();
+    m_appVersionField->setText(user ? *user + QStringLiteral(" - ") + version : version);
+}
+
+void GeneralViewController::homeTapped() {
+    embedController(MainMenuBarTab::topTab(MainTopTab::home));
+}
+
+void GeneralViewController::networksTapped() {
+    embedController(MainMenuBarTab::topTab(MainTopTab::networks));
+}
+
+void GeneralViewController::supportTapped() {
+    embedController(MainMenuBarTab::topTab(MainTopTab::support));
+}
+
+void GeneralViewController::settingsTapped() {
+    embedController(MainMenuBarTab::bottomTab(MainBottomTab::settings));
+}
+
+void GeneralViewController::logoutTapped() {
+    QPointer<GeneralViewController> self = this;
+    platform::DispatchQueue::main().asyncAfter(signOutWindowDelay, [self] {
+        if (self) {
+            if (AppRouterProtocol* router = self->appRouter()) {
+                router->showSignOutWindow();
+            }
+        }
+    });
+    if (isViewLoaded()) {
+        view()->window()->close();
     }
 }

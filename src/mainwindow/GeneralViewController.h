@@ -1,46 +1,64 @@
 #pragma once
 
+#include "mainwindow/GeneralSubController.h"
 #include "mainwindow/MainMenuBarTab.h"
+#include "mainwindow/MainMenuBarView.h"
 #include "toolkit/NSViewControllerBase.h"
 
-#include <QButtonGroup>
+#include <QLabel>
 #include <QPointer>
-#include <QStackedLayout>
-#include <QToolButton>
 
 #include <map>
 #include <memory>
-#include <optional>
 
-// The main window's content: the tab bar and the embedded tab.
-class GeneralViewController : public NSViewControllerBase {
+// The main window's content: the menu bar on the left, the version label under it, and one tab
+// controller at a time to its right. Tab controllers are made and kept by the application; switching
+// shows the same instances again, so every tab keeps its state.
+class GeneralViewController : public NSViewControllerBase, public MainMenuBarViewDelegate {
     Q_OBJECT
 public:
+    static constexpr double tabFadeDuration = 0.1;
+    static constexpr double signOutWindowDelay = 0.5;
+
     explicit GeneralViewController(QObject* parent = nullptr);
+    ~GeneralViewController() override;
 
-    // The controller shown for `tab` (not owned; the application delegate keeps the tab controllers).
-    void setTabController(MainMenuBarTab tab, platform::ViewController* controller);
-    platform::ViewController* tabController(MainMenuBarTab tab) const;
+    // The controller shown for `tab` (not owned). The logout tab never has one.
+    void setTabController(MainMenuBarTab tab, GeneralSubController* controller);
+    GeneralSubController* tabController(MainMenuBarTab tab) const;
 
-    // Marks the tab's button and embeds the tab's controller.
-    void selectTab(MainMenuBarTab tab);
-    std::optional<MainMenuBarTab> selectedTab() const { return m_selected; }
-    bool isTabMarked(MainMenuBarTab tab) const;
-    platform::ViewController* embeddedController() const { return m_embedded; }
-
-    // Takes the modal overlay away when it is shown over the window.
-    void dismissModal();
+    MainMenuBarView* menuBarView() const { return m_menuBarView; }
+    QLabel* appVersionField() const { return m_appVersionField; }
     platform::ViewController* modalViewController() const { return m_modal.get(); }
+    // The tab controller shown now; null before the first switch.
+    platform::ViewController* embeddedController() const { return m_embedViewController; }
+
+    // Marks the tab in the menu bar, then shows its controller.
+    virtual void selectTab(MainMenuBarTab tab);
+    virtual void dismissModal();
+    // Shows the tab's controller, fading it in; nothing when it is shown already.
+    virtual void embedController(MainMenuBarTab tab);
+    virtual void removeCurrentChild();
+    // "<user> - <version>.<build>", or the version alone without a recent user.
+    virtual void updateVersionLabel();
+
+    // MainMenuBarViewDelegate: the bar has marked the click itself.
+    void homeTapped() override;
+    void networksTapped() override;
+    void supportTapped() override;
+    void settingsTapped() override;
+    // Closes the window now and shows the sign-out window half a second later.
+    void logoutTapped() override;
 
 protected:
     QWidget* loadView() override;
     void viewDidLoad() override;
+    void viewWillAppear() override;
 
 private:
-    std::map<MainMenuBarTab, QPointer<platform::ViewController>> m_tabs;
-    std::map<MainMenuBarTab, QPointer<QToolButton>> m_buttons;
-    QPointer<QStackedLayout> m_stack;
-    QPointer<platform::ViewController> m_embedded;
-    std::optional<MainMenuBarTab> m_selected;
+    std::map<MainMenuBarTab, QPointer<GeneralSubController>> m_tabs;
+    QPointer<MainMenuBarView> m_menuBarView;
+    QPointer<QLabel> m_appVersionField;
     std::unique_ptr<platform::ViewController> m_modal;
+    QPointer<platform::ViewController> m_embedViewController;
 };

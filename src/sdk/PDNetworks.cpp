@@ -3,6 +3,7 @@
 #include "platform/Scheduler.h"
 
 #include <QFile>
+#include <QSet>
 
 PDCacheableImage::PDCacheableImage(std::optional<QUrl> imageUrl) : m_url(std::move(imageUrl)) {}
 
@@ -42,7 +43,19 @@ std::optional<QByteArray> PDCacheableImage::cachedData() const {
     return m_data;
 }
 
-PDNetworkItem::PDNetworkItem(Data data) : m_data(std::move(data)) {}
+PDNetworkItem::PDNetworkItem(Data data)
+    : m_data(std::move(data)),
+      m_foldedTitle(m_data.title.toCaseFolded()),
+      m_foldedLocationTitle(m_data.locationTitle.toCaseFolded()),
+      m_foldedCountryCode(m_data.countryCode.toCaseFolded()),
+      m_foldedGateway(m_data.vpnConfiguration ? m_data.vpnConfiguration->gatewayLocation.toCaseFolded()
+                                              : QString()) {}
+
+bool PDNetworkItem::matchesFolded(const QString& foldedSearch) const {
+    return foldedSearch.isEmpty() || m_foldedTitle.contains(foldedSearch) ||
+           m_foldedLocationTitle.contains(foldedSearch) || m_foldedCountryCode == foldedSearch ||
+           m_foldedGateway.contains(foldedSearch);
+}
 
 bool PDNetworkItem::isSameNetwork(const PDNetworkItem& other) const {
     return m_data.id && other.m_data.id && *m_data.id == *other.m_data.id;
@@ -79,55 +92,70 @@ PDNetworksModel::PDNetworksModel(Content content) : m_content(std::move(content)
     m_sharedHeader = makeHeader(m_content.sharedGroupName.isEmpty() ? QStringLiteral("Shared Networks")
                                                                     : m_content.sharedGroupName,
                                 true);
+    QHash<QString, qsizetype> continentAt;
     for (const auto& location : m_content.publicLocations) {
-        const bool known =
-            std::any_of(m_continentHeaders.begin(), m_continentHeaders.end(),
-                        [&](const PDNetworkItemPtr& h) { return h->title() == location->continent(); });
-        if (!known) {
-            m_continentHeaders.append(makeHeader(location->continent(), false));
+        auto found = continentAt.constFind(location->continent());
+        if (found == continentAt.cend()) {
+            found = continentAt.insert(location->continent(), m_continents.size());
+            m_continents.append(Section{makeHeader(location->continent(), false), {}});
         }
+        m_continents[*found].members.append(location);
     }
-    for (const auto& network : allNetworks()) {
-        network->m_favorite = network->id() && m_content.favoriteIds.contains(*network->id());
-    }
+    const QSet<QString> favorites(m_content.favoriteIds.cbegin(), m_content.favoriteIds.cend());
+    forEachNetwork([&](const PDNetworkItemPtr& network) {
+        if (network->id()) {
+            if (!m_byId.contains(*network->id())) {
+                m_byId.insert(*network->id(), network); // the first of an id wins, as a search in order would
+            }
+            network->m_favorite = favorites.contains(*network->id());
+        }
+    });
     m_filter = defaultFilter().value_or(PDLocationFilterType::privateNetworks);
     rebuild();
 }
 
-bool PDNetworksModel::matches(const PDNetworkItem& item) const {
-    if (m_search.isEmpty()) {
-        return true;
+template <class Visit>
+void PDNetworksModel::forEachNetwork(Visit&& visit) const {
+    for (const auto* list : {&m_content.privateNetworks, &m_content.sharedNetworks, &m_content.publicLocations}) {
+        for (const auto& network : *list) {
+            visit(network);
+        }
     }
-    const auto cs = Qt::CaseInsensitive;
-    return item.title().contains(m_search, cs) || item.locationTitle().contains(m_search, cs) ||
-           item.countryCode().compare(m_search, cs) == 0 ||
-           (item.vpnConfiguration() && item.vpnConfiguration()->gatewayLocation.contains(m_search, cs));
+}
+
+bool PDNetworksModel::matches(const PDNetworkItem& item) const {
+    return item.matchesFolded(m_foldedSearch);
 }
 
 void PDNetworksModel::rebuild() {
     std::lock_guard lock(m_mutex);
+    // The header, then the members that match; no header when none does. Rows go straight into the list.
     auto section = [this](QList<PDNetworkItemPtr>& rows, const PDNetworkItemPtr& header,
                           const QList<PDNetworkItemPtr>& members, bool folded) {
-        QList<PDNetworkItemPtr> shown;
+        const qsizetype headerAt = rows.size();
+        rows.append(header);
+        bool any = false;
         for (const auto& member : members) {
             if (matches(*member)) {
-                shown.append(member);
+                any = true;
+                if (folded) {
+                    break;
+                }
+                rows.append(member);
             }
         }
-        if (shown.isEmpty()) {
-            return;
-        }
-        rows.append(header);
-        if (!folded) {
-            rows.append(shown);
+        if (!any) {
+            rows.resize(headerAt);
         }
     };
 
-    m_networkRows.clear();
+    // New lists rather than cleared ones: the old ones may be shared with a caller comparing them.
+    m_networkRows = QList<PDNetworkItemPtr>();
     section(m_networkRows, m_privateHeader, m_content.privateNetworks, false);
     section(m_networkRows, m_sharedHeader, m_content.sharedNetworks, m_collapsed && m_search.isEmpty());
 
-    m_locationRows.clear();
+    m_locationRows = QList<PDNetworkItemPtr>();
+    m_locationRows.reserve(m_content.publicLocations.size() + m_continents.size() + 1);
     m_automaticRow = false;
     switch (m_filter) {
     case PDLocationFilterType::privateNetworks:
@@ -139,39 +167,34 @@ void PDNetworksModel::rebuild() {
             m_locationRows.append(m_content.automaticLocation);
             m_automaticRow = true;
         }
-        for (const auto& header : m_continentHeaders) {
-            QList<PDNetworkItemPtr> members;
-            for (const auto& location : m_content.publicLocations) {
-                if (location->continent() == header->title()) {
-                    members.append(location);
-                }
-            }
-            section(m_locationRows, header, members, false);
+        for (const auto& continent : m_continents) {
+            section(m_locationRows, continent.header, continent.members, false);
         }
         break;
     case PDLocationFilterType::favorites:
-        for (const auto& network : allNetworks()) {
+        forEachNetwork([this](const PDNetworkItemPtr& network) {
             if (network->isFavorite() && matches(*network)) {
                 m_locationRows.append(network);
             }
-        }
+        });
         break;
+    }
+
+    m_networkItems.clear();
+    for (const auto& row : m_networkRows) {
+        if (!row->isHeader()) {
+            m_networkItems.append(row);
+        }
+    }
+    // A folded group still counts: the workspace gave those networks.
+    if (m_collapsed && m_search.isEmpty()) {
+        m_networkItems.append(m_content.sharedNetworks);
     }
 }
 
 QList<PDNetworkItemPtr> PDNetworksModel::items() const {
     std::lock_guard lock(m_mutex);
-    QList<PDNetworkItemPtr> result;
-    for (const auto& row : m_networkRows) {
-        if (!row->isHeader()) {
-            result.append(row);
-        }
-    }
-    // A folded group still counts: the workspace gave those networks.
-    if (m_collapsed && m_search.isEmpty()) {
-        result.append(m_content.sharedNetworks);
-    }
-    return result;
+    return m_networkItems;
 }
 
 int PDNetworksModel::numberOfNetworkRows() const {
@@ -225,9 +248,14 @@ QString PDNetworksModel::searchText() const {
 
 bool PDNetworksModel::setSearchText(const QString& text) {
     std::lock_guard lock(m_mutex);
+    const QString search = text.trimmed();
+    if (search == m_search) {
+        return false;
+    }
     const auto networkRows = m_networkRows;
     const auto locationRows = m_locationRows;
-    m_search = text.trimmed();
+    m_search = search;
+    m_foldedSearch = m_search.toCaseFolded();
     rebuild();
     return networkRows != m_networkRows || locationRows != m_locationRows;
 }
@@ -247,8 +275,9 @@ PDNetworkItemPtr PDNetworksModel::item(int row) const {
 }
 
 double PDNetworksModel::heightOfLocationRow(int row) const {
-    const auto found = item(row);
-    return found && found->isHeader() ? kHeaderRowHeight : kLocationRowHeight;
+    std::lock_guard lock(m_mutex);
+    const bool header = row >= 0 && row < m_locationRows.size() && m_locationRows[row]->isHeader();
+    return header ? kHeaderRowHeight : kLocationRowHeight;
 }
 
 std::optional<int> PDNetworksModel::index(const PDNetworkItemPtr& network) const {
@@ -304,7 +333,9 @@ QList<PDLocationFilterType> PDNetworksModel::availableFilters() const {
 }
 
 bool PDNetworksModel::hasLocations() const {
-    return !allNetworks().isEmpty();
+    std::lock_guard lock(m_mutex);
+    return !m_content.privateNetworks.isEmpty() || !m_content.sharedNetworks.isEmpty() ||
+           !m_content.publicLocations.isEmpty();
 }
 
 void PDNetworksModel::setFavorite(const PDNetworkItemPtr& network, bool favorite) {
@@ -344,12 +375,13 @@ QList<PDNetworkItemPtr> PDNetworksModel::publicLocations() const {
 }
 
 QList<PDNetworkItemPtr> PDNetworksModel::favoriteLocations() const {
+    std::lock_guard lock(m_mutex);
     QList<PDNetworkItemPtr> result;
-    for (const auto& network : allNetworks()) {
+    forEachNetwork([&](const PDNetworkItemPtr& network) {
         if (network->isFavorite()) {
             result.append(network);
         }
-    }
+    });
     return result;
 }
 
@@ -378,12 +410,7 @@ PDNetworkItemPtr PDNetworksModel::networkWithId(const QString& id) const {
     if (m_content.automaticLocation && m_content.automaticLocation->id() == id) {
         return m_content.automaticLocation;
     }
-    for (const auto& network : allNetworks()) {
-        if (network->id() == id) {
-            return network;
-        }
-    }
-    return nullptr;
+    return m_byId.value(id);
 }
 
 void PDNetworksModel::setCurrentNetworkId(std::optional<QString> id) {

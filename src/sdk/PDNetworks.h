@@ -5,6 +5,7 @@
 #include "sdk/PDTypes.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -84,10 +85,18 @@ public:
     bool isFavorite() const { return m_favorite.load(); }
     // Same network: both ids present and equal.
     bool isSameNetwork(const PDNetworkItem& other) const;
+    // Whether a search text, already case-folded and trimmed, finds this item: in its titles or gateway
+    // region (anywhere), or as its whole country code.
+    bool matchesFolded(const QString& foldedSearch) const;
 
 private:
     friend class PDNetworksModel;
     Data m_data;
+    // Folded once here, so a search over thousands of items folds only its own text.
+    QString m_foldedTitle;
+    QString m_foldedLocationTitle;
+    QString m_foldedCountryCode;
+    QString m_foldedGateway;
     std::atomic<bool> m_favorite{false};
 };
 using PDNetworkItemPtr = std::shared_ptr<PDNetworkItem>;
@@ -165,19 +174,31 @@ public:
     static constexpr double kLocationRowHeight = 44.0;
 
 private:
+    struct Section {
+        PDNetworkItemPtr header;
+        QList<PDNetworkItemPtr> members;
+    };
+
     void rebuild();
     bool matches(const PDNetworkItem& item) const;
+    // Calls `visit` with every network and location, private first (no headers, no automatic item).
+    template <class Visit>
+    void forEachNetwork(Visit&& visit) const;
 
     mutable std::recursive_mutex m_mutex;
     Content m_content;
     PDNetworkItemPtr m_privateHeader;
     PDNetworkItemPtr m_sharedHeader;
-    QList<PDNetworkItemPtr> m_continentHeaders;
+    // Public locations grouped by continent once, in the order the continents first appear.
+    QList<Section> m_continents;
+    QHash<QString, PDNetworkItemPtr> m_byId;
     bool m_collapsed = false;
     QString m_search;
+    QString m_foldedSearch;
     PDLocationFilterType m_filter = PDLocationFilterType::privateNetworks;
     std::optional<QString> m_currentId;
     QList<PDNetworkItemPtr> m_networkRows;
+    QList<PDNetworkItemPtr> m_networkItems; // m_networkRows without headers, plus a folded group
     QList<PDNetworkItemPtr> m_locationRows;
     bool m_automaticRow = false;
 };

@@ -22,7 +22,8 @@ constexpr int kSuccessEvent = 47;
 
 const ModalPopoverRegistrar troubleshooting(ModalViewControllerType::runTroubleshooting,
                                             [] { return new PopoverTroubleshootingView; });
-const ModalPopoverRegistrar appInfo(ModalViewControllerType::appInfoView, [] { return new PopoverAppInfoView; });
+const ModalPopoverRegistrar appInfo(ModalViewControllerType::appInfoView,
+                                    [] { return new PopoverAppInfoView; });
 
 std::optional<QString> buttonTitle(QObject* sender) {
     if (auto* button = qobject_cast<QAbstractButton*>(sender)) {
@@ -177,8 +178,9 @@ void PopoverTroubleshootingView::stopCollection() {
     VeltrixXPC::stopCollectLogsAndStats();
 }
 
-void PopoverTroubleshootingView::logCollectionCompleted(std::uint64_t run, const std::optional<QString>& text,
-                                                        const std::optional<PDTroubleshootingHelperError>& error) {
+void PopoverTroubleshootingView::logCollectionCompleted(
+    std::uint64_t run, const std::optional<QString>& text,
+    const std::optional<PDTroubleshootingHelperError>& error) {
     if (run != m_collectionRun) {
         vlog::info(QStringLiteral("Dropped the result of a stopped log collection"));
         return;
@@ -206,7 +208,8 @@ void PopoverTroubleshootingView::sendEvent(const PopoverTroubleshootingViewState
     case Kind::fail:
         type = kProgressEvent;
         if (failureReason) {
-            parameters = AnalyticsEvent::Parameters{{AnalyticsParameter::errorCode, failureReason->description()}};
+            parameters =
+                AnalyticsEvent::Parameters{{AnalyticsParameter::errorCode, failureReason->description()}};
         }
         break;
     case Kind::success:

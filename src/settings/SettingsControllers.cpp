@@ -74,7 +74,7 @@ std::vector<std::pair<QString, QString>> SettingsProtocolController::currentRows
     return {{tr("VPN protocol"), vpnProtocolTitle(toVPNProtocols(ServiceLayer::appModel().vpnProtocol()))}};
 }
 
-SettingsContainerController::SettingsContainerController(QObject* parent) : NSViewControllerBase(parent) {}
+SettingsContainerController::SettingsContainerController(QObject* parent) : GeneralSubController(parent) {}
 
 QWidget* SettingsContainerController::loadView() {
     auto* view = new QWidget;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mainwindow/GeneralSubController.h"
 #include "toolkit/NSViewControllerBase.h"
 
 #include <QFormLayout>
@@ -62,7 +63,7 @@ protected:
 };
 
 // The settings window's content: a tab strip over the embedded page.
-class SettingsContainerController : public NSViewControllerBase {
+class SettingsContainerController : public GeneralSubController {
     Q_OBJECT
 public:
     explicit SettingsContainerController(QObject* parent = nullptr);

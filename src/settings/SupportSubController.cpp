@@ -9,7 +9,7 @@
 
 VELTRIX_STORYBOARD_CONTROLLER("Support", "SupportSubController", SupportSubController);
 
-SupportSubController::SupportSubController(QObject* parent) : NSViewControllerBase(parent) {}
+SupportSubController::SupportSubController(QObject* parent) : GeneralSubController(parent) {}
 
 SupportSubController::~SupportSubController() {
     if (m_collecting) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "toolkit/NSViewControllerBase.h"
+#include "mainwindow/GeneralSubController.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -8,7 +8,7 @@
 #include <QPushButton>
 
 // The support tab: the workspace's support link and the collection of logs for support.
-class SupportSubController : public NSViewControllerBase {
+class SupportSubController : public GeneralSubController {
     Q_OBJECT
 public:
     explicit SupportSubController(QObject* parent = nullptr);

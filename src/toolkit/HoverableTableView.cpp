@@ -83,11 +83,15 @@ void HoverableTableView::rowWillBeRecycled(int row, QWidget* cell) {
     }
 }
 
-void HoverableTableView::didScroll() {
-    // The content moved under a resting pointer: the row beneath it is now another one.
+void HoverableTableView::updateTrackingAreas() {
     if (viewport()->underMouse()) {
         pointerMoved(viewport()->mapFromGlobal(QCursor::pos()));
     }
+}
+
+void HoverableTableView::didScroll() {
+    // The content moved under a resting pointer: the row beneath it is now another one.
+    updateTrackingAreas();
 }
 
 bool HoverableSubmenuTableView::viewportEvent(QEvent* event) {

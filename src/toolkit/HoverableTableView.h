@@ -26,6 +26,9 @@ public:
     // The last row the pointer was over; never set back to none, not touched by reloads.
     std::optional<int> previouslyHoveredRow() const { return m_previouslyHoveredRow; }
 
+    // Reads the pointer's place again, for rows that changed under a resting pointer.
+    void updateTrackingAreas();
+
     virtual void hoverRow(int row);
     virtual void clearHover();
     virtual void resetHover();
@@ -68,7 +71,8 @@ public:
     void setCornerRadius(double radius) { m_cornerRadius = radius; }
 
     bool highlight() const { return m_highlight; }
-    void setHighlight(bool highlight);
+    // Repaints; subclasses that follow the hover call the inherited version first.
+    virtual void setHighlight(bool highlight);
 
     QCursor hoveredCursor() const { return m_hoveredCursor; }
     void setHoveredCursor(const QCursor& cursor);

@@ -5,7 +5,6 @@
 #include "toolkit/PopoverViewDelegate.h"
 #include "toolkit/XibView.h"
 
-
 #include <QLabel>
 #include <QMargins>
 #include <QPointer>

@@ -62,6 +62,7 @@ bool TableViewDataSource::shouldSelectRow(TableView&, int) {
     return true;
 }
 void TableViewDataSource::selectionDidChange(TableView&) {}
+void TableViewDataSource::didAddRowView(TableView&, TableRowView*, int) {}
 
 TableView::TableView(QWidget* parent) : QAbstractScrollArea(parent) {
     setFrameShape(QFrame::NoFrame); // rows sit on the window's own background, without a sunken frame
@@ -225,6 +226,13 @@ void TableView::rowWillBeRecycled(int, QWidget*) {}
 void TableView::pointerEnteredRow(const QPoint&) {}
 
 void TableView::rowClicked(int row) {
+    if (row == m_selectedRow) {
+        // A click on the selected row is still a click: the data source hears of it, nothing changes.
+        if (TableViewDataSource* source = m_dataSource.get()) {
+            source->shouldSelectRow(*this, row);
+        }
+        return;
+    }
     selectRow(row);
 }
 
@@ -270,21 +278,60 @@ void TableView::layoutRows() {
         if (added) {
             placeRow(row, it->second);
         }
-        const QRect rowRect(0, m_offsets[static_cast<size_t>(row)] - top, viewport()->width(),
-                            m_offsets[static_cast<size_t>(row) + 1] - m_offsets[static_cast<size_t>(row)]);
-        it->second.rowView->setGeometry(rowRect);
-        if (QWidget* cell = it->second.cell) {
-            const QSize spacing = m_intercellSpacing;
-            cell->setGeometry(QRect(QPoint(0, 0), rowRect.size())
-                                  .adjusted(spacing.width() / 2, spacing.height() / 2,
-                                            -(spacing.width() - spacing.width() / 2),
-                                            -(spacing.height() - spacing.height() / 2)));
-        }
+        setRowGeometry(row, it->second, top);
     }
     m_laying = false;
     if (m_reloadPending) {
         m_reloadPending = false;
         reloadData();
+    }
+}
+
+void TableView::setRowGeometry(int row, const VisibleRow& visible, int top) {
+    const QRect rowRect(0, m_offsets[static_cast<size_t>(row)] - top, viewport()->width(),
+                        m_offsets[static_cast<size_t>(row) + 1] - m_offsets[static_cast<size_t>(row)]);
+    visible.rowView->setGeometry(rowRect);
+    if (QWidget* cell = visible.cell) {
+        const QSize spacing = m_intercellSpacing;
+        cell->setGeometry(QRect(QPoint(0, 0), rowRect.size())
+                              .adjusted(spacing.width() / 2, spacing.height() / 2,
+                                        -(spacing.width() - spacing.width() / 2),
+                                        -(spacing.height() - spacing.height() / 2)));
+    }
+}
+
+void TableView::reloadRow(int row) {
+    if (m_laying) {
+        m_reloadPending = true;
+        return;
+    }
+    const auto found = m_visible.find(row);
+    if (found == m_visible.end()) {
+        return;
+    }
+    m_laying = true;
+    recycle(row, found->second);
+    found->second = VisibleRow{};
+    placeRow(row, found->second);
+    setRowGeometry(row, found->second, verticalScrollBar()->value());
+    m_laying = false;
+    if (m_reloadPending) {
+        m_reloadPending = false;
+        reloadData();
+    }
+}
+
+void TableView::scrollRowToVisible(int row) {
+    if (row < 0 || row >= numberOfRows()) {
+        return;
+    }
+    QScrollBar* bar = verticalScrollBar();
+    const int top = m_offsets[static_cast<size_t>(row)];
+    const int bottom = m_offsets[static_cast<size_t>(row) + 1];
+    if (top < bar->value()) {
+        bar->setValue(top);
+    } else if (bottom > bar->value() + viewport()->height()) {
+        bar->setValue(bottom - viewport()->height());
     }
 }
 
@@ -315,6 +362,9 @@ void TableView::placeRow(int row, VisibleRow& visible) {
     }
     visible.cell = cell;
     rowView->show();
+    if ((source = m_dataSource.get())) {
+        source->didAddRowView(*this, rowView, row);
+    }
 }
 
 void TableView::recycle(int row, VisibleRow& visible) {

@@ -55,6 +55,8 @@ public:
     virtual TableRowView* rowViewForRow(TableView& table, int row);
     virtual bool shouldSelectRow(TableView& table, int row);
     virtual void selectionDidChange(TableView& table);
+    // A row came into view: its row view and cell (table.viewAtRow) are in place.
+    virtual void didAddRowView(TableView& table, TableRowView* rowView, int row);
 };
 
 // A single-column list that keeps widgets only for the rows in view: rows scrolled out hand their cells
@@ -100,6 +102,12 @@ public:
     // The rows that have widgets now, first and last; (0, -1) when none.
     std::pair<int, int> rowsInView() const;
 
+    // Asks the data source again for the row's row view and cell when the row is in view; a row out of
+    // view gets them when it comes into view. Other rows are left alone.
+    void reloadRow(int row);
+    // Scrolls the least distance that shows the whole row.
+    void scrollRowToVisible(int row);
+
     int selectedRow() const { return m_selectedRow; }
     // Selects the row when it exists and the data source agrees; -1 clears the selection.
     void selectRow(int row);
@@ -133,6 +141,7 @@ private:
     void rowClicked(int row);
     void layoutRows();
     void placeRow(int row, VisibleRow& visible);
+    void setRowGeometry(int row, const VisibleRow& visible, int top);
     void recycle(int row, VisibleRow& visible);
     void recycleAll();
     void updateScrollBars();

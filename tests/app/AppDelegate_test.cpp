@@ -1,19 +1,25 @@
 // The application delegate against the SDK stand-in, on virtual time, with fake menu front ends and
 // recording notification centres.
 #include "core/CoreTestSupport.h"
+#include "support/ClientProcess.h"
 
-#include "auth/AuthWelcomeController.h"
+#include "OpenedUrls.h"
 #include "app/AppDelegate.h"
+#include "auth/AuthWelcomeController.h"
 #include "core/ApplicationModel.h"
 #include "core/MenuService.h"
 #include "core/Preferences.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
+#include "core/UserNotificationHelper.h"
 #include "diagnostics/RemoteLog.h"
 #include "mainwindow/GeneralViewController.h"
 #include "menus/QAUIMenuWindowController.h"
 #include "platform/RecordingUserNotificationBackend.h"
+#include "platform/UrlEvents.h"
+#include "platform/Workspace.h"
 #include "sdk/VeltrixSDK.h"
+#include "settings/SupportSubController.h"
 #include "toolkit/BaseWindowViewController.h"
 #include "updates/SilentUpdateService.h"
 
@@ -36,21 +42,7 @@ platform::UserNotificationCenter* makeRecordingCenter(platform::RecordingUserNot
 class AppDelegateTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto& defaults = platform::UserDefaults::standard();
-        for (const QString& key : SettingsUserDefaults::registeredDefaults().keys()) {
-            defaults.removeObject(key);
-        }
-        auto& model = ServiceLayer::appModel();
-        model.setStartMinimized(false);
-        model.setIsAppInUserAgentMode(false);
-        QAUINotifier::setCenter(center.get());
-        setOlderUserNotificationCenter(older.get());
-        openedFromNotification = false;
-
-        delegate = std::make_unique<AppDelegate>();
-        // Copies of this test binary run side by side; they are not copies of the client.
-        delegate->setConflictingInstancesCheck([] { return false; });
-        platform::Application::instance()->setDelegate(delegate.get());
+        clientprocess::reset(*center, *older);
         MenuService::Controllers fakes;
         fakes.statusItem = [this](MenuControllerDataSource* d, MenuControllerDelegate* g) {
             return std::make_unique<FakeMenuController>("status", menuCalls, d, g);
@@ -59,19 +51,11 @@ protected:
             return std::make_unique<FakeMenuController>("dock", menuCalls, d, g);
         };
         fakes.dockMenuOf = [this](MenuControllerProtocol&) { return &dockMenu; };
-        ServiceLayer::shared().setMenuService(std::make_unique<MenuService>(ServiceLayer::appModel(), fakes));
+        delegate = clientprocess::install(fakes);
         driver.clearCalls();
     }
 
-    void TearDown() override {
-        platform::Application::instance()->setDelegate(nullptr);
-        ServiceLayer::shared().setMenuService(
-            std::make_unique<MenuService>(ServiceLayer::appModel(), MenuService::Controllers{}));
-        delegate.reset();
-        QAUINotifier::setCenter(nullptr);
-        setOlderUserNotificationCenter(nullptr);
-        sdk::SimulatedWorkspace::instance().clearDelegates();
-    }
+    void TearDown() override { clientprocess::tearDown(delegate); }
 
     void launch() {
         delegate->applicationWillFinishLaunching();
@@ -106,34 +90,37 @@ protected:
     std::unique_ptr<AppDelegate> delegate;
 };
 
-TEST_F(AppDelegateTest, StartUpRunsTheTwentyStepsInOrderAndKeepsTheFirstPageForTheForeground) {
+TEST_F(AppDelegateTest, StartUpSetsTheSdkDelegatesBeforeTheSdkIsSetUp) {
+    // The SDK may report from its set-up on; whoever is its delegate then hears it.
+    std::optional<std::pair<PDDataLoadingDelegate*, SDConnectivityDelegate*>> atSetUp;
+    QStringList calls;
+    driver.engine().setCallRecorder([&](const sdk::SdkCall& call) {
+        calls.append(call.name);
+        if (call.name == QLatin1String("setupWithConfig") && !atSetUp) {
+            atSetUp.emplace(VeltrixXPC::dataLoadingDelegate(), VeltrixXPC::connectivityDelegate());
+        }
+    });
     launch();
-
-    QStringList numbers;
-    for (const QString& line : loggedMatching(QStringLiteral("^Start-up step \\d+:"))) {
-        numbers.append(line.section(' ', 2, 2).chopped(1));
-    }
-    QStringList expected;
-    for (int i = 1; i <= 20; ++i) {
-        expected.append(QString::number(i));
-    }
-    EXPECT_EQ(numbers, expected);
-
-    // What the steps leave behind.
-    EXPECT_EQ(VeltrixXPC::dataLoadingDelegate(), delegate.get());
-    EXPECT_EQ(VeltrixXPC::connectivityDelegate(), delegate.get());
+    ASSERT_TRUE(atSetUp.has_value());
+    EXPECT_EQ(atSetUp->first, delegate.get());
+    EXPECT_EQ(atSetUp->second, delegate.get());
+    ASSERT_TRUE(calls.contains("setupAppPath"));
+    EXPECT_LT(calls.indexOf("setupWithConfig"), calls.indexOf("setupAppPath"));
     EXPECT_EQ(VeltrixXPC::helperToolInstallDelegate(), delegate.get());
-    const QStringList sdkCalls = driver.callNames();
-    ASSERT_TRUE(sdkCalls.contains("setupWithConfig") && sdkCalls.contains("setupAppPath"));
-    EXPECT_LT(sdkCalls.indexOf("setupWithConfig"), sdkCalls.indexOf("setupAppPath"));
-    EXPECT_TRUE(platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::appLaunchedFirstTime));
     EXPECT_EQ(older->delegate(), delegate.get());
-    EXPECT_TRUE(menuCalls.contains("status.setDisconnectedState"));
     EXPECT_TRUE(RemoteLog::isForceEnabled());
+}
 
-    // Signed out with the onboarding still due: the welcome window is current but hidden in background mode,
-    // and comes up with the foreground switch.
+TEST_F(AppDelegateTest, StartUpReadsRegisteredDefaultsAndKeepsTheWelcomePageForTheForeground) {
+    // Nothing stored: what start-up decides comes from the registered defaults (the welcome pages are due).
+    launch();
+    EXPECT_TRUE(platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::appLaunchedFirstTime));
     EXPECT_EQ(delegate->currentWindowController(), delegate->welcomeWindowViewController());
+    ASSERT_FALSE(menuCalls.isEmpty());
+    EXPECT_EQ(menuCalls.first(), "status.setDisconnectedState") << "the tray starts in the initial state";
+
+    // Signed out the welcome window is current but hidden in background mode, and comes up with the
+    // foreground switch.
     EXPECT_TRUE(ServiceLayer::appModel().isAppInUserAgentMode());
     EXPECT_FALSE(isShown(delegate->welcomeWindowViewController()));
     delegate->enterForegroundMode();
@@ -175,13 +162,28 @@ TEST_F(AppDelegateTest, SignedInStartShowsTheMainWindowOnceTheDataIsThere) {
     EXPECT_TRUE(ServiceLayer::appModel().appDataWasLoaded());
 }
 
+TEST_F(AppDelegateTest, ACopyThatLostTheRaceForTheLockIsWaitedForAndTheLaunchGoesOn) {
+    bool loserStillThere = true;
+    delegate->setConflictingInstancesCheck([&] { return loserStillThere; });
+    launch();
+    EXPECT_FALSE(driver.callNames().contains("getInitialState")) << "nothing starts while it may conflict";
+    loserStillThere = false; // it handed its launch over and left
+    scheduler.advance(platform::UrlEvents::claimPatienceSeconds + 0.5);
+    EXPECT_FALSE(delegate->forceTerminate());
+    EXPECT_TRUE(driver.callNames().contains("getInitialState"));
+    delegate->setConflictingInstancesCheck({});
+}
+
 TEST_F(AppDelegateTest, AnotherCopyRunningEndsTheLaunchBeforeTheSdkIsAsked) {
     delegate->setConflictingInstancesCheck([] { return true; });
     launch();
+    EXPECT_FALSE(delegate->forceTerminate()) << "a copy that is leaving gets its time first";
+    scheduler.advance(platform::UrlEvents::claimPatienceSeconds + 0.5);
     EXPECT_TRUE(delegate->forceTerminate());
     EXPECT_FALSE(driver.callNames().contains("getInitialState"));
     EXPECT_EQ(delegate->applicationShouldTerminate(), platform::TerminateReply::terminateNow);
-    EXPECT_TRUE(loggedMatching("^Start-up step").isEmpty());
+    EXPECT_FALSE(driver.callNames().contains("setupWithConfig"));
+    EXPECT_EQ(VeltrixXPC::dataLoadingDelegate(), nullptr);
 }
 
 TEST_F(AppDelegateTest, QuitIsRefusedUnlessForcedOrTheSystemEndsTheSession) {
@@ -366,11 +368,12 @@ TEST_F(AppDelegateTest, TabsFollowTheCurrentWindowNotTheMainWindow) {
     delegate->showSupportTab();
     auto* general = delegate->generalViewController();
     ASSERT_NE(general, nullptr);
-    EXPECT_FALSE(general->isTabMarked(MainMenuBarTab::support));
+    EXPECT_NE(general->embeddedController(), static_cast<platform::ViewController*>(delegate->supportSubController()));
 
     delegate->showMainWindow();
     delegate->showSupportTab();
-    EXPECT_TRUE(general->isTabMarked(MainMenuBarTab::support));
+    EXPECT_EQ(general->menuBarView()->topButtonsView()->selectedButton(), MainTopTab::support);
+    EXPECT_EQ(general->embeddedController(), static_cast<platform::ViewController*>(delegate->supportSubController()));
 }
 
 TEST_F(AppDelegateTest, SignOutResetsTheInterfaceAtOnceAndLeavesTheSdkToAGlobalQueue) {
@@ -462,6 +465,198 @@ TEST_F(AppDelegateTest, ACallbackUrlSignsInAndABadOneReachesTheLoginDelegate) {
     EXPECT_TRUE(VeltrixXPC::isLoggedIn());
     EXPECT_EQ(delegate->currentWindowController(), delegate->generalWindowViewController());
     VeltrixXPC::setLoginDelegate(nullptr);
+}
+
+// MARK: system events and notification clicks
+
+namespace {
+
+// Runs the workspace's private reaction to logind's signal, as the system bus would.
+void systemSays(const char* slot, bool start) {
+    QMetaObject::invokeMethod(&platform::Workspace::shared(), slot, Qt::DirectConnection, Q_ARG(bool, start));
+}
+
+} // namespace
+
+TEST_F(AppDelegateTest, SleepSendsItsEventAndStartsAWaitingSilentUpdateWakeSendsItsOwn) {
+    launch();
+    auto& silent = ServiceLayer::shared().silentUpdateService();
+    const int requests = silent.updateRequests();
+    driver.setSilentUpdateAvailable(true);
+
+    systemSays("onPrepareForSleep", true);
+    ASSERT_FALSE(driver.analytics().empty());
+    EXPECT_EQ(driver.analytics().back().type, 18);
+    EXPECT_EQ(silent.updateRequests(), requests + 1);
+
+    systemSays("onPrepareForSleep", false);
+    EXPECT_EQ(driver.analytics().back().type, 19);
+    EXPECT_TRUE(driver.callNames().contains("prepareToAwakeFromSleepMode"));
+
+    driver.setSilentUpdateAvailable(false);
+    systemSays("onPrepareForSleep", true);
+    EXPECT_EQ(silent.updateRequests(), requests + 1) << "nothing to install, nothing started";
+}
+
+TEST_F(AppDelegateTest, PowerOffQuitsAndTakesThePostedNotificationsAlong) {
+    launch();
+    platform::UserNotificationRequest banner;
+    banner.identifier = QStringLiteral("banner");
+    banner.title = QStringLiteral("Connected to Paris");
+    older->add(banner);
+    scheduler.runUntilIdle();
+    ASSERT_EQ(olderBackend->shown(), QStringList{"banner"});
+
+    systemSays("onPrepareForShutdown", false); // called off
+    EXPECT_EQ(olderBackend->shown(), QStringList{"banner"});
+    systemSays("onPrepareForShutdown", true);
+    scheduler.runUntilIdle();
+    EXPECT_TRUE(olderBackend->shown().isEmpty()) << "the client quit";
+}
+
+TEST_F(AppDelegateTest, HelperToolErrorsAreShownOnTheCurrentWindowOrOnTheirOwn) {
+    const auto alertSaying = [](const QString& text) -> QMessageBox* {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (box && box->isVisible() && box->text() == text) {
+                return box;
+            }
+        }
+        return nullptr;
+    };
+    delegate->onHelperToolInstallErrorWithError(
+        {QStringLiteral("Helper missing"), QStringLiteral("Reinstall")});
+    scheduler.runUntilIdle();
+    QMessageBox* alone = alertSaying("Helper missing");
+    ASSERT_NE(alone, nullptr);
+    EXPECT_EQ(alone->informativeText(), "Reinstall");
+    EXPECT_EQ(alone->parentWidget(), nullptr);
+    alone->close();
+
+    delegate->showSignInWindow();
+    delegate->onHelperToolInstallErrorWithError({QStringLiteral("Helper broken"), QString()});
+    scheduler.runUntilIdle();
+    QMessageBox* attached = alertSaying("Helper broken");
+    ASSERT_NE(attached, nullptr);
+    EXPECT_EQ(attached->parentWidget(), delegate->authNewWindow()->window());
+    attached->close();
+}
+
+class NotificationClickTest : public DataLoadedTest {
+protected:
+    void SetUp() override {
+        DataLoadedTest::SetUp();
+        older->setDelegate(delegate.get()); // as start-up leaves it
+    }
+
+    // Posts a banner of `kind` through the older centre and clicks it (`action`: one of its buttons).
+    void click(const QString& kind, bool action) {
+        static int serial = 0;
+        const QString id = QStringLiteral("banner-%1").arg(++serial);
+        platform::UserNotificationRequest request;
+        request.identifier = id;
+        request.title = QStringLiteral("Title");
+        request.userInfo.insert(UserNotificationHelper::kindKey, kind);
+        older->add(request);
+        scheduler.runUntilIdle();
+        ASSERT_TRUE(olderBackend->shown().contains(id));
+        lastId = id;
+        ServiceLayer::appModel().setIsAppInUserAgentMode(true);
+        olderBackend->invokeAction(
+            id, action ? QStringLiteral("connect")
+                       : QString::fromLatin1(platform::UserNotificationCenter::defaultActionIdentifier));
+        scheduler.runUntilIdle();
+    }
+    bool removed() const { return olderBackend->withdrawn().contains(lastId); }
+    QString lastId;
+};
+
+TEST_F(NotificationClickTest, ConnectButtonsConnectOnlyWhenDisconnectedAndEveryClickComesForward) {
+    delegate->showMainWindow();
+    for (const QString& kind :
+         {UserNotificationHelper::insecureWiFiKind, UserNotificationHelper::homeWiFiKind,
+          UserNotificationHelper::connectionErrorKind}) {
+        driver.clearCalls();
+        driver.setConnectionState(SDVPNConnectionState::disconnected);
+        click(kind, true);
+        EXPECT_EQ(connects(), 1) << kind.toStdString();
+        EXPECT_FALSE(removed());
+        EXPECT_FALSE(ServiceLayer::appModel().isAppInUserAgentMode())
+            << "the click brings the client forward";
+
+        driver.clearCalls();
+        driver.setConnectionState(SDVPNConnectionState::connected);
+        click(kind, true);
+        EXPECT_EQ(connects(), 0) << "already connected: " << kind.toStdString();
+
+        click(kind, false);
+        EXPECT_EQ(connects(), 0);
+        EXPECT_TRUE(removed()) << "a click on the banner itself only removes it";
+    }
+}
+
+TEST_F(NotificationClickTest, TheSignedOutWiFiBannerIsRemovedOnlyByAClickOnItself) {
+    click(UserNotificationHelper::insecureWiFiSignedOutKind, true);
+    EXPECT_FALSE(removed());
+    EXPECT_EQ(connects(), 0);
+    click(UserNotificationHelper::insecureWiFiSignedOutKind, false);
+    EXPECT_TRUE(removed());
+    EXPECT_FALSE(ServiceLayer::appModel().isAppInUserAgentMode());
+}
+
+// MARK: sign-in paths and links
+
+TEST_F(AppDelegateTest, AFastSignInFromARememberedSessionReachesTheMainWindowWithoutTheBrowser) {
+    platform::UserDefaults::standard().set(SettingsUserDefaults::showWelcomePage, false);
+    driver.editState([](sdk::SimulationState& s) { s.fastLoginAvailable = true; });
+    driver.setBrowserForward([this](const QUrl& url) { delegate->processUrl(url); });
+    launch();
+    EXPECT_TRUE(menuCalls.contains("status.showProgressIndicator"));
+    EXPECT_FALSE(driver.callNames().contains("login")) << "no sign-in button was needed";
+    scheduler.advance(15);
+    EXPECT_TRUE(VeltrixXPC::isLoggedIn());
+    EXPECT_EQ(delegate->currentWindowController(), delegate->generalWindowViewController());
+}
+
+TEST_F(AppDelegateTest, LeavingTheWelcomePageIsRememberedAndLeadsToTheSignInWindow) {
+    launch();
+    delegate->enterForegroundMode();
+    ASSERT_TRUE(isShown(delegate->welcomeWindowViewController()));
+    menuCalls.clear();
+
+    delegate->leaveWelcomePage();
+    EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showWelcomePage));
+    EXPECT_FALSE(isShown(delegate->welcomeWindowViewController()));
+    EXPECT_TRUE(isShown(delegate->authNewWindow()));
+    EXPECT_EQ(delegate->currentWindowController(), delegate->authNewWindow());
+    EXPECT_FALSE(menuCalls.contains("status.showMenu"));
+    scheduler.advance(0.3);
+    EXPECT_TRUE(menuCalls.contains("status.showMenu")) << "the tray opens to show where the client went";
+}
+
+TEST_F(AppDelegateTest, TheConfigurationsLinkOpensOnlyWebPagesAndMail) {
+    OpenedUrls opened({"https", "http", "mailto", "file", "javascript", "ssh"});
+    for (const char* link :
+         {"https://help.example.com/support", "mailto:help@example.com", "http://help.example.com",
+          "file:///etc/passwd", "javascript:alert(1)", "ssh://host", "", "not a url"}) {
+        auto config = VeltrixXPC::appConfig();
+        config.supportLink = link;
+        driver.setAppConfig(config);
+        delegate->openAppConfigURL();
+    }
+    EXPECT_EQ(opened.urls,
+              (QList<QUrl>{QUrl("https://help.example.com/support"), QUrl("mailto:help@example.com")}));
+}
+
+TEST_F(AppDelegateTest, AMinimisedMainWindowStaysMinimisedWhenItBecomesCurrentAgain) {
+    delegate->showMainWindow();
+    QWidget* window = delegate->generalWindowViewController()->window();
+    window->showMinimized();
+    ASSERT_TRUE(window->isMinimized());
+    delegate->showSignInWindow();
+    delegate->showMainWindow();
+    EXPECT_TRUE(window->isMinimized());
+    EXPECT_EQ(delegate->currentWindowController(), delegate->generalWindowViewController());
 }
 
 // Signing in from the sign-in window or from the tray, signing out, and the L2TP notice ---------------------

@@ -8,9 +8,11 @@ using SignOutCodeTest = PresentedOverlayTest;
 
 TEST_F(SignOutCodeTest, TheCodeConfirmationSignsOutOnlyWithTheShownCode) {
     modal.view();
-    modal.popoverAs<PopoverConfirmationCodeView>(ModalViewControllerType::codeConfirmationSignOut)->setCodeGenerator([] { return QStringLiteral("123456"); });
+    modal.popoverAs<PopoverConfirmationCodeView>(ModalViewControllerType::codeConfirmationSignOut)
+        ->setCodeGenerator([] { return QStringLiteral("123456"); });
     present(ModalViewControllerType::codeConfirmationSignOut);
-    PopoverConfirmationCodeView* code = modal.popoverAs<PopoverConfirmationCodeView>(ModalViewControllerType::codeConfirmationSignOut);
+    PopoverConfirmationCodeView* code =
+        modal.popoverAs<PopoverConfirmationCodeView>(ModalViewControllerType::codeConfirmationSignOut);
     EXPECT_EQ(modal.shownPopoverView(), code);
     EXPECT_TRUE(code->enterCodeField()->text().isEmpty());
     EXPECT_FALSE(code->isErrorShown());

@@ -11,8 +11,8 @@
 // posted, the SDK calls made). Time moves only through advance(); run() drains what is due now.
 
 #include "app/AppDelegate.h"
-#include "auth/AuthWelcomeController.h"
 #include "app/ClientLaunch.h"
+#include "auth/AuthWelcomeController.h"
 #include "core/ApplicationModel.h"
 #include "core/MenuService.h"
 #include "core/Preferences.h"
@@ -30,6 +30,7 @@
 #include "platform/UserDefaults.h"
 #include "sdk/VeltrixSDK.h"
 #include "sdk/testing/Driver.h"
+#include "support/ClientProcess.h"
 #include "support/TestSupport.h"
 #include "toolkit/BaseWindowViewController.h"
 
@@ -125,47 +126,23 @@ protected:
     static void SetUpTestSuite() { platform::UrlEvents::shared().claim({QStringLiteral("veltrix")}); }
 
     void SetUp() override {
-        auto& defaults = platform::UserDefaults::standard();
-        for (const QString& key : SettingsUserDefaults::registeredDefaults().keys()) {
-            defaults.removeObject(key);
-        }
+        clientprocess::reset(center, olderCenter);
         auto& model = ServiceLayer::appModel();
-        model.setStartMinimized(false);
-        model.setIsAppInUserAgentMode(false);
         model.setAppDataWasLoaded(false);
         model.setCurrentConnectionState(SDVPNConnectionState::disconnected);
-        openedFromNotification = false;
-        QAUINotifier::setCenter(&center);
-        setOlderUserNotificationCenter(&olderCenter);
         // The simulated browser hands its callback to the path a forwarded launch takes, as in main().
         driver.setBrowserForward([](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
     }
 
-    void TearDown() override {
-        if (delegate) {
-            platform::Application::instance()->setDelegate(nullptr);
-            ServiceLayer::shared().setMenuService(
-                std::make_unique<MenuService>(ServiceLayer::appModel(), MenuService::Controllers{}));
-            delegate.reset();
-        }
-        QAUINotifier::setCenter(nullptr);
-        setOlderUserNotificationCenter(nullptr);
-        sdk::SimulatedWorkspace::instance().clearDelegates();
-    }
+    void TearDown() override { clientprocess::tearDown(delegate); }
 
+    // A scenario about copies of the client keeps the real check (and gives the service layer a process
+    // table of its own); the others run beside copies of this test binary, which are not the client's.
     bool realCopyCheck = false;
 
-    // Starts the client as main() does and runs what start-up leaves due now.
+    // Starts the client as main() does, with the real menu front ends, and runs what start-up leaves due.
     void launch() {
-        delegate = std::make_unique<AppDelegate>();
-        // Copies of this test binary run side by side; they are not copies of the client. A scenario about
-        // copies keeps the real check and gives the service layer a process table of its own.
-        if (!realCopyCheck) {
-            delegate->setConflictingInstancesCheck([] { return false; });
-        }
-        platform::Application::instance()->setDelegate(delegate.get());
-        // The real front ends, made anew for this client.
-        ServiceLayer::shared().setMenuService(std::make_unique<MenuService>(ServiceLayer::appModel()));
+        delegate = clientprocess::install(MenuService::defaultControllers(), realCopyCheck);
         clientlaunch::wire(*delegate, platform::UrlEvents::shared(), platform::StatusBar::system());
         delegate->applicationWillFinishLaunching();
         delegate->applicationDidFinishLaunching();
@@ -286,7 +263,8 @@ protected:
     }
 
     StatusItemController* statusItemController() const {
-        return dynamic_cast<StatusItemController*>(ServiceLayer::shared().menuService().statusItemController());
+        return dynamic_cast<StatusItemController*>(
+            ServiceLayer::shared().menuService().statusItemController());
     }
     platform::StatusItem* trayItem() const {
         auto* controller = statusItemController();
@@ -327,7 +305,8 @@ protected:
     }
     // Whether some text of the quick-access window holds `part` (a toast's title, say).
     bool quickAccessShows(const QString& part) const {
-        return std::ranges::any_of(quickAccessTexts(), [&](const QString& text) { return text.contains(part); });
+        return std::ranges::any_of(quickAccessTexts(),
+                                   [&](const QString& text) { return text.contains(part); });
     }
 
     // Notifications posted to the desktop by either centre, in order: "title: body".

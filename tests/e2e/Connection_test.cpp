@@ -97,5 +97,46 @@ TEST_F(ConnectionTest, DisconnectingFromTheTrayMenuEndsTheTunnelAndClearsTheCloc
     EXPECT_TRUE(driver.lastCall("disconnect").has_value());
     expectDisconnectedEverywhere();
     EXPECT_FALSE(quickAccessTexts().contains(time)) << "the clock stops with the tunnel";
-    EXPECT_EQ(homeTab().statusText(), QStringLiteral("Disconnected"));
+    // Once the SDK has reported, the home tab invites to connect to the network named below it.
+    EXPECT_EQ(homeTab().statusText(), QStringLiteral("Connect to"));
+}
+
+TEST_F(ConnectionTest, TheHomeTabsConnectButtonConnectsAndThenOffersToDisconnect) {
+    // Signed in from the sign-in window, the main window is already in front; from the tray it is asked for.
+    if (shownWindow() != QStringLiteral("main")) {
+        ASSERT_TRUE(chooseInTrayMenu("Show Application")) << trayMenuTexts();
+    }
+    ASSERT_EQ(shownWindow(), QStringLiteral("main"));
+    QWidget* mainWindow = delegate->generalWindowViewController()->window();
+
+    if (!clickButton(mainWindow, "Connect")) {
+        GTEST_SKIP() << "needs: Main window, tabs and the networks tab";
+    }
+    run();
+    EXPECT_EQ(driver.calls("connect").size(), 1u);
+    advance(tunnelSeconds);
+    EXPECT_TRUE(visibleTexts(mainWindow).contains("Disconnect")) << visibleTexts(mainWindow);
+
+    ASSERT_TRUE(clickButton(mainWindow, "Disconnect"));
+    advance(tunnelSeconds);
+    EXPECT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected);
+    EXPECT_TRUE(visibleTexts(mainWindow).contains("Connect")) << visibleTexts(mainWindow);
+}
+
+TEST_F(ConnectionTest, ConnectingAndDisconnectingAreAnnouncedWithTheNetworksName) {
+    const QString network = VeltrixXPC::currentNetwork()->displayTitle();
+    ASSERT_TRUE(chooseInTrayMenu("Connect"));
+    advance(tunnelSeconds);
+    ASSERT_TRUE(chooseInTrayMenu("Disconnect"));
+    advance(tunnelSeconds);
+    const QStringList posted = notificationsPosted();
+    if (posted.isEmpty()) {
+        GTEST_SKIP() << "needs: Home tab: connect, follow the connection, banners, connect button";
+    }
+    EXPECT_TRUE(std::ranges::any_of(posted, [&](const QString& n) {
+        return n.startsWith("Connected to " + network);
+    })) << posted;
+    EXPECT_TRUE(std::ranges::any_of(posted, [&](const QString& n) {
+        return n.startsWith("Disconnected from " + network);
+    })) << posted;
 }

@@ -20,3 +20,23 @@ TEST_F(FirstStartTest, SignedOutTheClientWaitsInTheTrayThenShowsTheWelcomeWindow
     EXPECT_FALSE(ServiceLayer::appModel().isAppInUserAgentMode());
     EXPECT_TRUE(notificationsPosted().isEmpty());
 }
+
+TEST_F(FirstStartTest, PagingThroughTheWelcomeWindowEndsOnTheSignInWindow) {
+    launch();
+    advance(clientlaunch::noTrayGraceSeconds);
+    ASSERT_EQ(shownWindow(), QStringLiteral("welcome"));
+
+    // The welcome pages offer one way on each; follow it until the window is left.
+    for (int page = 0; page < 10 && shownWindow() == QLatin1String("welcome"); ++page) {
+        QWidget* welcome = delegate->welcomeWindowViewController()->window();
+        const auto buttons = welcome->findChildren<QAbstractButton*>();
+        const auto onward = std::ranges::find_if(buttons, [welcome](QAbstractButton* button) {
+            return button->isVisibleTo(welcome) && button->isEnabled() && !button->text().isEmpty();
+        });
+        ASSERT_NE(onward, buttons.end());
+        (*onward)->click();
+        advance(0.5);
+    }
+    EXPECT_EQ(shownWindow(), QStringLiteral("signIn")) << "the client stays in front";
+    EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showWelcomePage));
+}

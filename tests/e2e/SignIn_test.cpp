@@ -64,13 +64,14 @@ TEST_F(SignInTest, AfterSigningInFromTheSignInWindowTheMainWindowIsInFront) {
     advance(signInSeconds);
     ASSERT_TRUE(VeltrixXPC::isLoggedIn());
     EXPECT_EQ(shownWindow(), QStringLiteral("main"));
-    EXPECT_FALSE(ServiceLayer::appModel().isAppInUserAgentMode()) << "in the foreground, not only in the tray";
+    EXPECT_FALSE(ServiceLayer::appModel().isAppInUserAgentMode()) << "the client is in the foreground";
 }
 
 TEST_F(SignInTest, ARefusedSignInShowsWhyAndTheNextAttemptSucceeds) {
     launchToSignIn();
     // The service answers this sign-in with a token the workspace does not know.
-    driver.setBrowserForward([this](const QUrl&) { platform::UrlEvents::shared().deliver(callbackUrl("forged")); });
+    driver.setBrowserForward(
+        [this](const QUrl&) { platform::UrlEvents::shared().deliver(callbackUrl("forged")); });
     clickSignIn();
     advance(signInSeconds);
     EXPECT_FALSE(VeltrixXPC::isLoggedIn());
@@ -104,10 +105,6 @@ TEST_F(SignInTest, ARefusedCallbackLeavesTheClientAbleToSignInAgain) {
     driver.setBrowserForward([](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
     clickSignIn();
     advance(signInSeconds);
-    if (!VeltrixXPC::isLoggedIn()) {
-        GTEST_SKIP() << "needs: First-wave repairs: what a new user met, the SDK stand-in's stuck states, and the "
-                        "toolkit's unfinished looks";
-    }
     expectSignedIn();
 }
 

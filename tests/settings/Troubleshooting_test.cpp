@@ -44,7 +44,6 @@ TEST_F(TroubleshootingTest, TroubleshootingRunsOnConfirmAndShowsTheCollectedText
     EXPECT_FALSE(isPresented());
 }
 
-
 TEST_F(TroubleshootingTest, TroubleshootingRunsAtOnceWhenAskedNotToExplain) {
     platform::UserDefaults::standard().set(SettingsUserDefaults::showMeTroubleshootingInfo, true);
     present(ModalViewControllerType::runTroubleshooting);
@@ -54,7 +53,6 @@ TEST_F(TroubleshootingTest, TroubleshootingRunsAtOnceWhenAskedNotToExplain) {
     EXPECT_EQ(events()[0].type, 45);
     EXPECT_EQ(events()[0].triggeredBy.title, "Run In-Depth Troubleshooting Script? => ");
 }
-
 
 TEST_F(TroubleshootingTest, TroubleshootingFailureShowsTheErrorAndCancelReportsIt) {
     driver.failLogCollection(
@@ -77,7 +75,6 @@ TEST_F(TroubleshootingTest, TroubleshootingFailureShowsTheErrorAndCancelReportsI
     EXPECT_FALSE(isPresented());
 }
 
-
 TEST_F(TroubleshootingTest, CancellingTroubleshootingBeforeItRunsSendsNothingAndDuringItReportsProgress) {
     present(ModalViewControllerType::runTroubleshooting);
     auto* cancel = new QPushButton("", troubleshooting());
@@ -94,7 +91,6 @@ TEST_F(TroubleshootingTest, CancellingTroubleshootingBeforeItRunsSendsNothingAnd
     EXPECT_EQ(events()[1].triggeredBy.title, "Running In-Depth Troubleshooting Script... => x");
 }
 
-
 TEST_F(TroubleshootingTest, AClickOnTheBackgroundStopsTheCollectionWithoutAnEvent) {
     platform::UserDefaults::standard().set(SettingsUserDefaults::showMeTroubleshootingInfo, true);
     present(ModalViewControllerType::runTroubleshooting);
@@ -106,7 +102,6 @@ TEST_F(TroubleshootingTest, AClickOnTheBackgroundStopsTheCollectionWithoutAnEven
     scheduler.advance(3.0); // the stopped run brings nothing back
     EXPECT_EQ(troubleshooting()->popoverState().kind, Kind::progress);
 }
-
 
 TEST_F(TroubleshootingTest, AStaleCompletionNeverOverwritesTheNewerRun) {
     platform::UserDefaults::standard().set(SettingsUserDefaults::showMeTroubleshootingInfo, true);
@@ -128,8 +123,8 @@ TEST_F(TroubleshootingTest, AStaleCompletionNeverOverwritesTheNewerRun) {
     EXPECT_EQ(view->popoverState().kind, Kind::progress); // A's report did not land on B
 
     // However late, a result of a replaced run is dropped.
-    troubleshooting()->logCollectionCompleted(troubleshooting()->currentCollectionRun() - 1, QStringLiteral("old report"),
-                                 std::nullopt);
+    troubleshooting()->logCollectionCompleted(troubleshooting()->currentCollectionRun() - 1,
+                                              QStringLiteral("old report"), std::nullopt);
     EXPECT_EQ(view->popoverState().kind, Kind::progress);
 
     scheduler.advance(2.0);
@@ -137,15 +132,13 @@ TEST_F(TroubleshootingTest, AStaleCompletionNeverOverwritesTheNewerRun) {
     EXPECT_NE(view->popoverState().text, QStringLiteral("old report"));
 }
 
-
 TEST_F(TroubleshootingTest, ASuccessWithoutTextShowsAnEmptySuccess) {
     present(ModalViewControllerType::runTroubleshooting);
     troubleshooting()->confirm(nullptr);
-    troubleshooting()->logCollectionCompleted(troubleshooting()->currentCollectionRun(), std::nullopt, std::nullopt);
-    EXPECT_EQ(troubleshooting()->popoverState(),
-              PopoverTroubleshootingViewState::success(QString()));
+    troubleshooting()->logCollectionCompleted(troubleshooting()->currentCollectionRun(), std::nullopt,
+                                              std::nullopt);
+    EXPECT_EQ(troubleshooting()->popoverState(), PopoverTroubleshootingViewState::success(QString()));
 }
-
 
 TEST_F(TroubleshootingTest, TheAppInfoOkButtonDismisses) {
     present(ModalViewControllerType::appInfoView);

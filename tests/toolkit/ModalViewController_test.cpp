@@ -33,7 +33,8 @@ public:
     bool closesOnConfirm = true;
 };
 
-const ModalPopoverRegistrar probe(ModalViewControllerType::codeConfirmationQuit, [] { return new ProbePopover; });
+const ModalPopoverRegistrar probe(ModalViewControllerType::codeConfirmationQuit,
+                                  [] { return new ProbePopover; });
 
 using ModalTest = PresentedOverlayTest;
 
@@ -118,7 +119,6 @@ TEST_F(ModalTest, TheQuitWarningNamesTheBundleAndHasTheNarrowButton) {
     EXPECT_FALSE(platform::Bundle::main().imagePath("popoverConfirmSignOutButton").isEmpty());
 }
 
-
 TEST_F(ModalTest, ConfirmingTheSignOutWarningSendsTheEventSignsOutAndDismisses) {
     present(ModalViewControllerType::warningSignOut);
     modal.popoverWarningView()->confirmButton()->setText(QString()); // an empty title still counts
@@ -131,7 +131,6 @@ TEST_F(ModalTest, ConfirmingTheSignOutWarningSendsTheEventSignsOutAndDismisses) 
     EXPECT_EQ(router.count("performLogout"), 1);
     EXPECT_FALSE(isPresented());
 }
-
 
 TEST_F(ModalTest, CancellingASignOutClosesTheSignOutWindowAndStays) {
     present(ModalViewControllerType::warningSignOut);

@@ -45,7 +45,11 @@ public:
         rowView->setSelectedColor(Qt::blue);
         return rowView;
     }
-    bool shouldSelectRow(TableView&, int) override { return selectable; }
+    int asked = 0;
+    bool shouldSelectRow(TableView&, int) override {
+        ++asked;
+        return selectable;
+    }
     void selectionDidChange(TableView&) override { ++selectionChanges; }
 };
 
@@ -166,6 +170,10 @@ TEST(RowList, SelectsOnClickAndKeepsTheSelectionSaneAcrossReloads) {
     shown.clickAt(shown.centreOfRow(3));
     EXPECT_EQ(table.selectedRow(), 2);
     shown.source.selectable = true;
+    shown.source.asked = 0;
+    shown.clickAt(shown.centreOfRow(2)); // the selected row again: asked, nothing changes
+    EXPECT_EQ(shown.source.asked, 1);
+    EXPECT_EQ(changed.count(), 1);
 
     table.selectRow(50); // out of view: selected, shown when it comes into view
     table.verticalScrollBar()->setValue(50 * 30);
@@ -300,4 +308,33 @@ TEST(SelectableRowView, KeepsTheSelectionClearOfHalfTheSpacing) {
     picture = row.grab().toImage();
     EXPECT_NE(picture.pixelColor(0, 1), QColor(Qt::green));
     EXPECT_EQ(picture.pixelColor(100, 20), QColor(Qt::green));
+}
+
+TEST(RowList, ReloadsOneRowInPlaceAndScrollsARowIntoView) {
+    ShownTable shown;
+    HoverableTableView& table = shown.table;
+    shown.source.ownRowViews = true;
+    table.selectRow(3);
+    QWidget* neighbour = table.viewAtRow(2);
+    const QRect place = table.rowViewAtRow(3)->geometry();
+    const int madeBefore = shown.source.made;
+
+    table.reloadRow(3);
+    EXPECT_EQ(table.viewAtRow(2), neighbour) << "other rows keep their widgets";
+    EXPECT_EQ(rowOf(table.viewAtRow(3)), 3);
+    EXPECT_EQ(table.rowViewAtRow(3)->geometry(), place);
+    EXPECT_NE(qobject_cast<SelectableTableRowView*>(table.rowViewAtRow(3)), nullptr);
+    EXPECT_TRUE(table.rowViewAtRow(3)->isSelected());
+    EXPECT_EQ(shown.source.made, madeBefore) << "the row's cell came back from the reuse pool";
+    table.reloadRow(500); // out of view: nothing to rebuild now
+    EXPECT_EQ(table.viewAtRow(500), nullptr);
+
+    table.scrollRowToVisible(500);
+    EXPECT_EQ(table.rectOfRow(500).bottom(), table.viewport()->height() - 1);
+    table.scrollRowToVisible(495); // already whole in view: no move
+    EXPECT_EQ(table.rectOfRow(500).bottom(), table.viewport()->height() - 1);
+    table.scrollRowToVisible(0);
+    EXPECT_EQ(table.verticalScrollBar()->value(), 0);
+    table.scrollRowToVisible(10000); // no such row
+    EXPECT_EQ(table.verticalScrollBar()->value(), 0);
 }

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "toolkit/NSViewControllerBase.h"
+
+// The base of the main window's tab controllers: the container recognises its tabs by it.
+class GeneralSubController : public NSViewControllerBase {
+    Q_OBJECT
+public:
+    using NSViewControllerBase::NSViewControllerBase;
+};
