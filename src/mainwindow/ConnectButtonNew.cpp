@@ -3,7 +3,7 @@
 #include "core/ApplicationModel.h"
 #include "core/LocalizedStrings.h"
 #include "core/ServiceLayer.h"
-#include "mainwindow/HomeTabLook.h"
+#include "mainwindow/MainWindowLook.h"
 #include "platform/Bundle.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/Colors.h"
@@ -27,7 +27,7 @@ ConnectButtonNew::ConnectButtonNew(QWidget* parent)
       m_connectingDefaultBgImage(bundleImage("connectingDefaultButton")) {
     setCell(std::make_unique<ButtonWithTextAndImageOffsetCell>());
     setFlat(true);
-    setFont(hometab::interFont(16, QFont::DemiBold));
+    setFont(look::inter(16, QFont::DemiBold));
     // A button made in code is awake at once: the forced-update look shows without waiting for a state.
     setState(ConnectButtonStates::connect);
 }

@@ -43,7 +43,7 @@ EmptyNetworksView::EmptyNetworksView(QWidget* parent)
 QWidget* EmptyNetworksView::loadViewFromNib() {
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
-    layout->setContentsMargins(40, 0, 40, 0);
+    layout->setContentsMargins(64, 0, 64, 0);
     layout->setSpacing(12);
     m_titleField = new QLabel;
     m_titleField->setTextFormat(Qt::PlainText);
@@ -55,10 +55,9 @@ QWidget* EmptyNetworksView::loadViewFromNib() {
     m_subtitleField->setAlignment(Qt::AlignHCenter);
     m_subtitleField->setWordWrap(true);
     m_subtitleField->setFont(look::inter(14));
-    m_subtitleField->setMaximumWidth(380);
     layout->addStretch();
     layout->addWidget(m_titleField);
-    layout->addWidget(m_subtitleField, 0, Qt::AlignHCenter);
+    layout->addWidget(m_subtitleField);
     layout->addStretch();
     return content;
 }

@@ -2,7 +2,7 @@
 
 #include "core/LocalizedStrings.h"
 #include "core/ServiceLayer.h"
-#include "mainwindow/HomeTabLook.h"
+#include "mainwindow/MainWindowLook.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 #include "sdk/VeltrixXPC.h"
@@ -18,18 +18,16 @@ QWidget* MainConnectionInfoView::loadViewFromNib() {
     auto* content = new QWidget;
     auto* grid = new QGridLayout(content);
     grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(24);
+    grid->setHorizontalSpacing(48);
     grid->setVerticalSpacing(4);
-    const QString titleStyle = QStringLiteral("color: #6F9CD9; background: transparent;");
-    const QString valueStyle = QStringLiteral("color: #FFFFFF; background: transparent;");
     const auto addPair = [&](int row, int column, const QString& title, QPointer<QLabel>& value) {
         auto* titleField = new QLabel(title);
-        titleField->setFont(hometab::interFont(12));
-        titleField->setStyleSheet(titleStyle);
+        titleField->setFont(look::inter(12));
+        look::setTextColor(titleField, look::secondaryText);
         value = new QLabel;
         value->setTextFormat(Qt::PlainText);
-        value->setFont(hometab::interFont(14, QFont::Medium));
-        value->setStyleSheet(valueStyle);
+        value->setFont(look::inter(14, QFont::Medium));
+        look::setTextColor(value, Qt::white);
         grid->addWidget(titleField, row * 2, column);
         grid->addWidget(value, row * 2 + 1, column);
     };

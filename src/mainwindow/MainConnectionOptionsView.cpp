@@ -1,6 +1,7 @@
 #include "mainwindow/MainConnectionOptionsView.h"
 
-#include "mainwindow/HomeTabLook.h"
+#include "mainwindow/MainWindowLook.h"
+#include "platform/Bundle.h"
 #include "toolkit/Colors.h"
 #include "toolkit/TextAttributes.h"
 
@@ -10,13 +11,17 @@ namespace {
 
 constexpr int kPillHeight = 26;
 
-TooltipHoverButton* makePill(const QString& title) {
+TooltipHoverButton* makePill(const QString& title, const QString& icon = {}) {
     auto* button = new TooltipHoverButton;
     button->setFlat(true);
     button->setText(title);
-    button->setFont(hometab::interFont(12));
+    button->setFont(look::inter(12));
     button->setFixedHeight(kPillHeight);
-    button->setMinimumWidth(button->fontMetrics().horizontalAdvance(title) + 20);
+    if (!icon.isEmpty()) {
+        button->setIcon(platform::Bundle::main().image(icon));
+        button->setIconSize(QSize(14, 14));
+    }
+    button->setMinimumWidth(button->fontMetrics().horizontalAdvance(title) + (icon.isEmpty() ? 20 : 40));
     applyTitleAttributes(button, colorFromHexString(QStringLiteral("#6F9CD9")));
     return button;
 }
@@ -42,9 +47,10 @@ QWidget* MainConnectionOptionsView::loadViewFromNib() {
     m_alwaysOnButton = makePill(QStringLiteral("Always-On VPN"));
     pill->addWidget(m_alwaysOnButton);
     row->addWidget(m_alwaysOnBgView);
-    m_splitTunnelingButton = makePill(QStringLiteral("Split Tunneling"));
-    m_dnsFilteringButton = makePill(QStringLiteral("DNS Filtering"));
-    m_privateDNSButton = makePill(QStringLiteral("Private DNS"));
+    m_splitTunnelingButton =
+        makePill(QStringLiteral("Split Tunneling"), QStringLiteral("splitTunnelingIndicator"));
+    m_dnsFilteringButton = makePill(QStringLiteral("DNS Filtering"), QStringLiteral("dnsFilteringIndicator"));
+    m_privateDNSButton = makePill(QStringLiteral("Private DNS"), QStringLiteral("privateDNSIndicator"));
     row->addWidget(m_splitTunnelingButton);
     row->addWidget(m_dnsFilteringButton);
     row->addWidget(m_privateDNSButton);

@@ -12,7 +12,7 @@
 #include "locations/LocationsSubController.h"
 #include "mainwindow/ConnectionEstablishedController.h"
 #include "mainwindow/GeneralViewController.h"
-#include "mainwindow/HomeTabLook.h"
+#include "mainwindow/MainWindowLook.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
@@ -164,16 +164,17 @@ QWidget* MainSubController::loadView() {
     m_connectionStateField->setObjectName(QStringLiteral("connectionStateField"));
     m_connectionStateField->setTextFormat(Qt::PlainText);
     m_connectionStateField->setAlignment(Qt::AlignCenter);
-    m_connectionStateField->setFont(hometab::interFont(14));
+    m_connectionStateField->setFont(look::inter(14));
     m_connectionStateField->setFixedHeight(20);
+    m_connectionStateField->setText(L10n::main_view_connect_to_label()); // until the first report
     column->addWidget(m_connectionStateField);
 
     m_networkTitleField = new QLabel;
     m_networkTitleField->setObjectName(QStringLiteral("networkTitleField"));
     m_networkTitleField->setTextFormat(Qt::PlainText);
     m_networkTitleField->setAlignment(Qt::AlignCenter);
-    m_networkTitleField->setFont(hometab::interFont(28, QFont::Medium));
-    m_networkTitleField->setStyleSheet(QStringLiteral("color: #FFFFFF; background: transparent;"));
+    m_networkTitleField->setFont(look::inter(28, QFont::Medium));
+    look::setTextColor(m_networkTitleField, Qt::white);
     m_networkTitleField->setFixedHeight(46);
     column->addWidget(m_networkTitleField);
 
@@ -181,7 +182,7 @@ QWidget* MainSubController::loadView() {
     m_changeNetworkButton->setObjectName(QStringLiteral("changeNetworkButton"));
     m_changeNetworkButton->setFlat(true);
     m_changeNetworkButton->setText(QStringLiteral("Change Network"));
-    m_changeNetworkButton->setFont(hometab::interFont(13));
+    m_changeNetworkButton->setFont(look::inter(13));
     m_changeNetworkButton->setDefaultImage({});
     m_changeNetworkButton->setHoverImage({});
     m_changeNetworkButton->setDefaultColor(m_changeNetworkDefaultColor);
@@ -189,7 +190,7 @@ QWidget* MainSubController::loadView() {
     m_changeNetworkButton->setFixedHeight(22);
     connect(m_changeNetworkButton, &QAbstractButton::clicked, this, [this] { changeNetwork(); });
     column->addWidget(m_changeNetworkButton, 0, Qt::AlignHCenter);
-    column->addStretch(1);
+    column->addSpacing(30);
 
     m_connectButton = new ConnectButtonNew;
     m_connectButton->setObjectName(QStringLiteral("connectButton"));
@@ -209,6 +210,8 @@ QWidget* MainSubController::loadView() {
     m_connectionOptionsView->setObjectName(QStringLiteral("connectionOptionsView"));
     m_connectionOptionsView->hide();
     column->addWidget(m_connectionOptionsView);
+    // The button stays where it is whatever shows below it.
+    column->addStretch(1);
 
     m_alwaysOnReconnectView = new AlwaysOnReconnectView(view);
     m_alwaysOnReconnectView->setObjectName(QStringLiteral("alwaysOnReconnectView"));
@@ -245,8 +248,7 @@ void MainSubController::layoutOverlays() {
 void MainSubController::viewDidLoad() {
     // setupUI
     applyTitleAttributes(m_changeNetworkButton, m_changeNetworkDefaultColor, Qt::AlignHCenter);
-    m_connectionStateField->setStyleSheet(QStringLiteral("color: %1; background: transparent;")
-                                              .arg(m_disconnectedStateColor.name(QColor::HexArgb)));
+    look::setTextColor(m_connectionStateField, m_disconnectedStateColor);
 
     m_connectButton->setState(ConnectButtonStates::connect);
     registerAsSDKDelegate();
@@ -280,8 +282,7 @@ void MainSubController::tellModel(SDVPNConnectionState state) {
 void MainSubController::setStateText(const QString& text, const QColor& color) {
     view();
     m_connectionStateField->setText(text);
-    m_connectionStateField->setStyleSheet(
-        QStringLiteral("color: %1; background: transparent;").arg(color.name(QColor::HexArgb)));
+    look::setTextColor(m_connectionStateField, color);
 }
 
 void MainSubController::setTopNetworkViewConstraint(int top) {

@@ -193,6 +193,11 @@ void applyFont(QLabel* field, const QString& substring, const QFont& font) {
     setAttributedStringValue(field, withFontOnSubstring(stringValue(field), substring, color, font));
 }
 
+double heightForWidth(const QString& text, double width, const QFont& font) {
+    const QRectF column(0.0, 0.0, std::max(1.0, width), 1.0e6);
+    return QFontMetricsF(font).boundingRect(column, Qt::TextWordWrap, text).height();
+}
+
 QFont fitFontSize(const QWidget* field, const QString& text, int minSize, int maxSize) {
     QFont font = field ? field->font() : QFont();
     const QSizeF bounds = field ? QSizeF(field->size()) : QSizeF();

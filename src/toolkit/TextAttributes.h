@@ -88,6 +88,9 @@ AttributedString withFontOnSubstring(const QString& text, const QString& substri
 // The field's text with the substring in its text colour and the font.
 void applyFont(QLabel* field, const QString& substring, const QFont& font = defaultSubstringFont());
 
+// The height of the text laid out, wrapping at words, in a column of `width`.
+double heightForWidth(const QString& text, double width, const QFont& font);
+
 // The field's font family at the largest whole point size from minSize to maxSize at which the text fits
 // the field, stepped back by 2 points from the first size that overflows; never below minSize.
 QFont fitFontSize(const QWidget* field, const QString& text, int minSize, int maxSize);

@@ -37,7 +37,6 @@ PDNetworkItemPtr location(const QString& id, PDNetworkKind kind, bool splitTunne
     PDNetworkItem::Data data;
     data.id = id;
     data.kind = kind;
-    data.title = id;
     data.locationTitle = QStringLiteral("<b>") + id + QStringLiteral("</b>");
     data.isSplitTunnelingEnabled = splitTunnel;
     data.flagImage = std::make_shared<PDCacheableImage>(std::nullopt);

@@ -1,0 +1,206 @@
+// The main window's frame, tabs, networks tab and panels on the demo workspace, for mainwindow_render. Every
+// fade is shown at its end.
+#include "mainwindow/GeneralViewController.h"
+#include "mainwindow/GeneralWindowController.h"
+#include "mainwindow/MainSmartWidgetView.h"
+#include "mainwindow/MainSubController.h"
+#include "mainwindow/MainWindowLook.h"
+#include "platform/ManualScheduler.h"
+#include "sdk/testing/Driver.h"
+#include "settings/SettingsControllers.h"
+#include "settings/SupportSubController.h"
+
+#include "locations/LocationsSubController.h"
+#include "mainwindow/LocationMenuItem.h"
+#include "sdk/VeltrixXPC.h"
+
+#include <QMenu>
+
+#include <QApplication>
+#include <QDir>
+
+#include <cstdio>
+#include <memory>
+#include <functional>
+
+namespace {
+
+QString outputDir;
+platform::ManualScheduler* virtualTime = nullptr;
+
+void save(QWidget* widget, const QString& name) {
+    QApplication::processEvents();
+    const QString path = outputDir + QLatin1Char('/') + name + QStringLiteral(".png");
+    if (widget->grab().save(path)) {
+        std::printf("%s\n", qPrintable(path));
+    } else {
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+    }
+}
+
+void settle() {
+    virtualTime->advance(1.0);
+    QApplication::processEvents();
+}
+
+// The main window with the real tab controllers over the demo workspace.
+struct MainWindow {
+    MainWindow() {
+        general.setTabController(MainMenuBarTab::topTab(MainTopTab::home), &home);
+        general.setTabController(MainMenuBarTab::topTab(MainTopTab::networks), &networks);
+        general.setTabController(MainMenuBarTab::topTab(MainTopTab::support), &support);
+        general.setTabController(MainMenuBarTab::bottomTab(MainBottomTab::settings), &settings);
+        window.showWindow();
+        settle();
+    }
+    ~MainWindow() { window.close(); }
+
+    void show(MainMenuBarTab tab) {
+        general.selectTab(tab);
+        settle();
+    }
+
+    MainSubController home;
+    LocationsSubController networks;
+    SupportSubController support;
+    SettingsContainerController settings;
+    GeneralWindowController window;
+    GeneralViewController& general = *qobject_cast<GeneralViewController*>(window.contentViewController());
+};
+
+void renderTabs(sdk::testing::Driver& driver) {
+    driver.editState([](sdk::SimulationState& state) { state.recentUserName = QStringLiteral("Alex Morgan"); });
+    MainWindow main;
+    save(main.general.view(), QStringLiteral("mainwindow-home"));
+    main.show(MainMenuBarTab::topTab(MainTopTab::networks));
+    save(main.general.view(), QStringLiteral("mainwindow-networks"));
+    main.show(MainMenuBarTab::topTab(MainTopTab::support));
+    HoverableTableView* rows = main.general.menuBarView()->topButtonsView()->topMenuTableView();
+    rows->hoverRow(0);
+    save(main.general.view(), QStringLiteral("mainwindow-support-home-hovered"));
+    rows->clearHover();
+    main.show(MainMenuBarTab::bottomTab(MainBottomTab::settings));
+    save(main.general.view(), QStringLiteral("mainwindow-settings"));
+}
+
+// A panel on the window's background, as it sits in the main window.
+QWidget* onBackground(QWidget* panel, QSize size) {
+    auto* host = new QWidget;
+    host->setAutoFillBackground(true);
+    QPalette palette = host->palette();
+    palette.setColor(QPalette::Window, look::windowBackground);
+    host->setPalette(palette);
+    host->resize(size);
+    panel->setParent(host);
+    panel->setGeometry(QRect(QPoint(20, 20), size - QSize(40, 40)));
+    host->show();
+    return host;
+}
+
+void renderSmartWidget() {
+    auto* widget = new MainSmartWidgetView;
+    std::unique_ptr<QWidget> host(onBackground(widget, QSize(520, 96)));
+    widget->configure(std::nullopt, true);
+    settle();
+    save(host.get(), QStringLiteral("smartwidget-loading"));
+    widget->configure(PDSmartWidgetProtocol{QStringLiteral("Stay protected."),
+                                            QStringLiteral("Always-On VPN keeps you connected wherever you work."),
+                                            QStringLiteral("https://example.invalid"), QStringLiteral("Learn more")},
+                      false);
+    settle();
+    save(host.get(), QStringLiteral("smartwidget-item"));
+}
+
+NetworkCellView* cellOf(LocationsSubController& tab, const QString& id) {
+    const PDNetworksModelPtr model = VeltrixXPC::networks();
+    for (int row = 0; row < model->numberOfNetworkRows(); ++row) {
+        const PDNetworkItemPtr item = model->networkItem(row);
+        if (item->id() == id) {
+            return qobject_cast<NetworkCellView*>(tab.networksTableView()->viewAtRow(row));
+        }
+    }
+    return nullptr;
+}
+
+void renderNetworksTab(sdk::testing::Driver& driver) {
+    MainWindow main;
+    LocationsSubController& tab = main.networks;
+    const PDNetworksModelPtr model = VeltrixXPC::networks();
+    const auto shot = [&](const QString& name) {
+        settle();
+        save(main.general.view(), QStringLiteral("networks-") + name);
+    };
+    const auto hover = [&](const QString& id) {
+        if (NetworkCellView* cell = cellOf(tab, id)) {
+            cell->setHighlight(true);
+        }
+    };
+    driver.setCurrentNetwork(model->networkWithId(QStringLiteral("prv-hq")));
+    driver.setConnectionState(SDVPNConnectionState::connected);
+    main.show(MainMenuBarTab::topTab(MainTopTab::networks));
+    shot(QStringLiteral("connected"));
+    hover(QStringLiteral("prv-hq"));
+    shot(QStringLiteral("connected-hover-disconnect"));
+    tab.reloadNetworks();
+    hover(QStringLiteral("prv-dev"));
+    shot(QStringLiteral("connected-hover-connect-other"));
+    driver.setConnectionState(SDVPNConnectionState::connecting);
+    tab.reloadNetworks();
+    shot(QStringLiteral("connecting"));
+    driver.setConnectionState(SDVPNConnectionState::disconnected);
+    tab.reloadNetworks();
+    hover(QStringLiteral("prv-hq"));
+    shot(QStringLiteral("disconnected-hover-connect"));
+
+    model->toggleCollapsed();
+    tab.reloadNetworks();
+    shot(QStringLiteral("folded"));
+    model->toggleCollapsed();
+    const auto type = [&](const QString& text) {
+        tab.searchBarView()->searchField()->setText(text);
+        tab.searchBarView()->searchFieldChanged();
+    };
+    type(QStringLiteral("la"));
+    shot(QStringLiteral("searching"));
+    type(QStringLiteral("lazzz"));
+    shot(QStringLiteral("not-found"));
+    tab.searchBarView()->resetSearch();
+
+    driver.setForcedUpdateAvailable(true);
+    tab.reloadNetworks();
+    shot(QStringLiteral("forced-update"));
+    driver.setForcedUpdateAvailable(false);
+    driver.setNetworks(std::make_shared<PDNetworksModel>(PDNetworksModel::Content{}));
+    tab.reloadNetworks();
+    shot(QStringLiteral("no-access"));
+}
+
+// The tray's menu of locations, as the menus will build it.
+void renderLocationMenu() {
+    const PDNetworksModelPtr model = VeltrixXPC::networks();
+    QMenu menu;
+    QObject receiver;
+    const auto locations = model->publicLocations();
+    for (qsizetype i = 0; i < std::min<qsizetype>(6, locations.size()); ++i) {
+        menu.addAction(menuItem(locations.at(i), &receiver, [] {}, &menu));
+    }
+    settle();
+    menu.adjustSize();
+    save(&menu, QStringLiteral("location-menu"));
+}
+
+} // namespace
+
+void renderMainWindowTabs(const QString& folder, platform::ManualScheduler& scheduler) {
+    outputDir = folder;
+    virtualTime = &scheduler;
+    const QFont font = QApplication::font();
+    QApplication::setFont(look::inter(14));
+    sdk::testing::Driver driver;
+    driver.setLoggedIn(true);
+    renderTabs(driver);
+    renderSmartWidget();
+    renderLocationMenu();
+    renderNetworksTab(driver);
+    QApplication::setFont(font);
+}
