@@ -7,6 +7,7 @@
 #include "toolkit/Colors.h"
 #include "toolkit/HoverableTableView.h"
 #include "toolkit/ModalViewController.h"
+#include "toolkit/NSCenteredTextFieldCell.h"
 #include "toolkit/NSPageControl.h"
 #include "toolkit/PresentationAnimators.h"
 #include "toolkit/SwitchControl.h"
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -198,18 +200,49 @@ void renderPageDotsAndTooltip() {
     virtualTime->advance(0.1);
     save(&dots, QStringLiteral("page-control-4-current1"));
 
+    // The button's window with the tooltip drawn where it opens, so that its arrow shows the button.
     QWidget window;
-    window.resize(200, 80);
+    window.resize(240, 100);
+    window.setAutoFillBackground(true);
+    QPalette windowPalette = palette;
+    windowPalette.setColor(QPalette::Window, colorFromHexString(QStringLiteral("#1E3073")));
+    windowPalette.setColor(QPalette::ButtonText, Qt::white);
+    window.setPalette(windowPalette);
     auto* button = new TooltipHoverBgButton(&window);
     button->setText(QStringLiteral("i"));
-    button->setGeometry(80, 10, 30, 30);
+    button->setGeometry(105, 10, 30, 30);
     button->setPopoverState(PopoverState::alwaysOn);
     window.show();
     button->setHighlight(true);
     virtualTime->advance(0.2);
     if (Popover* popover = button->popover(); popover && popover->window()) {
-        save(popover->window(), QStringLiteral("tooltip-alwaysOn"));
+        QImage scene = window.grab().toImage();
+        QPainter painter(&scene);
+        painter.drawPixmap(popover->window()->pos() - window.pos(), popover->window()->grab());
+        painter.end();
+        const QString path = outputDir + QStringLiteral("/tooltip-alwaysOn.png");
+        if (scene.save(path)) {
+            std::printf("%s\n", qPrintable(path));
+        }
     }
+
+    // The centred text cell with a search match highlighted, as the locations rows show it.
+    NSCenteredTextFieldCell cell;
+    cell.resize(200, 40);
+    cell.setAutoFillBackground(true);
+    QPalette cellPalette = palette;
+    cellPalette.setColor(QPalette::WindowText, Qt::white);
+    cell.setPalette(cellPalette);
+    QFont light(QStringLiteral("Inter"));
+    light.setPixelSize(14);
+    light.setWeight(QFont::Light);
+    QFont match(QStringLiteral("Inter"));
+    match.setPixelSize(14);
+    match.setWeight(QFont::Medium);
+    setAttributedStringValue(&cell, highlightedString(QStringLiteral("Berlin Office"), QStringLiteral("Ber"),
+                                                      Qt::white, light,
+                                                      colorFromHexString(QStringLiteral("#6AF4F8")), match));
+    save(&cell, QStringLiteral("centred-cell-highlighted"));
 }
 
 } // namespace

@@ -21,6 +21,13 @@ void showWorkspaceLoadError(const QString& error) {
                        "choose another workspace."));
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowModality(Qt::NonModal);
+    // The client's dark look rather than the desktop's grey dialog.
+    window->setStyleSheet(QStringLiteral(
+        "QMessageBox { background: #1B2046; }"
+        "QMessageBox QLabel { color: #FFFFFF; }"
+        "QMessageBox QPushButton { color: #FFFFFF; background: #2B7BFA; border: none; border-radius: 6px;"
+        " padding: 7px 18px; }"
+        "QMessageBox QPushButton:hover { background: #3382F2; }"));
     window->show();
 }
 

@@ -56,14 +56,21 @@ PopoverTroubleshootingView::PopoverTroubleshootingView(QWidget* parent) : XibVie
 QWidget* PopoverTroubleshootingView::loadViewFromNib() {
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(kCardContentMargins);
+    layout->setSpacing(10);
     m_title = new QLabel;
+    m_title->setObjectName(QStringLiteral("titleLabel"));
+    m_title->setWordWrap(true);
     m_body = new QLabel;
+    m_body->setObjectName(QStringLiteral("descriptionLabel"));
     m_body->setWordWrap(true);
     m_body->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_showMeAgain = new QCheckBox(tr("Don't ask me again"));
     m_confirm = new QPushButton;
     m_cancel = new QPushButton(tr("Cancel"));
+    setSecondaryButtonLook(m_cancel);
     auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
     buttons->addWidget(m_cancel);
     buttons->addWidget(m_confirm);
     layout->addWidget(m_title);
@@ -224,7 +231,10 @@ PopoverAppInfoView::PopoverAppInfoView(QWidget* parent) : XibView(parent) {
 QWidget* PopoverAppInfoView::loadViewFromNib() {
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
-    layout->addWidget(new QLabel(GlobalConstants::productDisplayName()));
+    layout->setContentsMargins(kCardContentMargins);
+    auto* title = new QLabel(GlobalConstants::productDisplayName());
+    title->setObjectName(QStringLiteral("titleLabel"));
+    layout->addWidget(title);
     layout->addWidget(new QLabel(
         tr("Version %1 (%2)").arg(GlobalConstants::bundleShortVersion(), GlobalConstants::bundleVersion())));
     auto* ok = new QPushButton(tr("OK"));

@@ -5,12 +5,15 @@
 #include "platform/ViewController.h"
 #include "platform/Workspace.h"
 #include "toolkit/BaseWindowViewController.h"
+#include "toolkit/ViewAnimation.h"
 
 #include <QApplication>
 #include <QGraphicsBlurEffect>
 #include <QGraphicsDropShadowEffect>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsScene>
+#include <QPainter>
 #include <QPointer>
-#include <QPropertyAnimation>
 #include <QScreen>
 #include <QWidget>
 
@@ -21,14 +24,27 @@
 namespace {
 
 constexpr const char* kFiltersEnabled = "veltrixLayerUsesFilters";
-constexpr const char* kBlurEffectName = "veltrixBackgroundBlur";
 constexpr double kBlurRadius = 11.0;
 // The largest delay whose nanoseconds fit a signed 64-bit count.
 constexpr double kMaxDelayMilliseconds = 9223372036.0;
 
-QGraphicsBlurEffect* backgroundBlur(QWidget* view) {
-    auto* blur = qobject_cast<QGraphicsBlurEffect*>(view->graphicsEffect());
-    return blur && blur->objectName() == QLatin1String(kBlurEffectName) ? blur : nullptr;
+BackgroundBlurEffect* backgroundBlur(QWidget* view) {
+    return qobject_cast<BackgroundBlurEffect*>(view->graphicsEffect());
+}
+
+// Qt's own Gaussian blur, run on an image through a one-item scene.
+QImage gaussianBlur(const QImage& image, double radius) {
+    QGraphicsScene scene;
+    auto* item = scene.addPixmap(QPixmap::fromImage(image));
+    auto* blur = new QGraphicsBlurEffect;
+    blur->setBlurRadius(radius);
+    blur->setBlurHints(QGraphicsBlurEffect::QualityHint);
+    item->setGraphicsEffect(blur);
+    QImage result(image.size(), QImage::Format_ARGB32_Premultiplied);
+    result.fill(Qt::transparent);
+    QPainter painter(&result);
+    scene.render(&painter, QRectF(result.rect()), QRectF(image.rect()));
+    return result;
 }
 
 bool filtersEnabled(const QWidget* view) {
@@ -48,27 +64,65 @@ void setFiltersEnabled(platform::ViewController* controller, bool enabled) {
     QWidget* view = controller->view();
     view->setProperty(kFiltersEnabled, enabled);
     for (QWidget* w : view->findChildren<QWidget*>()) {
-        if (QGraphicsBlurEffect* blur = backgroundBlur(w)) {
+        if (BackgroundBlurEffect* blur = backgroundBlur(w)) {
             blur->setEnabled(filtersEnabled(w));
         }
     }
-    if (QGraphicsBlurEffect* blur = backgroundBlur(view)) {
+    if (BackgroundBlurEffect* blur = backgroundBlur(view)) {
         blur->setEnabled(enabled);
     }
 }
 
-void animateRadius(QGraphicsBlurEffect* blur, double to, double duration, std::function<void()> done) {
-    auto* animation = new QPropertyAnimation(blur, "blurRadius", blur);
-    animation->setDuration(static_cast<int>(std::max(0.0, duration) * 1000.0));
-    animation->setStartValue(blur->blurRadius());
-    animation->setEndValue(to);
-    if (done) {
-        QObject::connect(animation, &QPropertyAnimation::finished, blur, std::move(done));
-    }
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+// On the scheduler's clock, like every animation of the client.
+void animateRadius(BackgroundBlurEffect* blur, double to, double duration, std::function<void()> done) {
+    const double from = blur->blurRadius();
+    QPointer<BackgroundBlurEffect> effect = blur;
+    ViewAnimation::start(
+        blur, QByteArrayLiteral("blurRadius"), duration, QEasingCurve::InOutQuad,
+        [effect, from, to](double progress) {
+            if (effect) {
+                effect->setBlurRadius(from + (to - from) * progress);
+            }
+        },
+        std::move(done));
 }
 
 } // namespace
+
+BackgroundBlurEffect::BackgroundBlurEffect(QObject* parent) : QGraphicsEffect(parent) {}
+
+void BackgroundBlurEffect::setBlurRadius(double radius) {
+    if (radius != m_radius) {
+        m_radius = radius;
+        update();
+    }
+}
+
+void BackgroundBlurEffect::draw(QPainter* painter) {
+    QPoint offset;
+    const QPixmap source = sourcePixmap(Qt::DeviceCoordinates, &offset, QGraphicsEffect::NoPad);
+    if (m_radius <= 0.0 || source.isNull()) {
+        painter->setWorldTransform(QTransform());
+        painter->drawPixmap(offset, source);
+        return;
+    }
+    // The two edge clamps: the first and last columns repeated outward, wide enough for the blur.
+    const int pad = static_cast<int>(std::ceil(m_radius * 2));
+    QImage widened(source.width() + 2 * pad, source.height(), QImage::Format_ARGB32_Premultiplied);
+    widened.fill(Qt::transparent);
+    {
+        QPainter p(&widened);
+        p.drawPixmap(pad, 0, source);
+        p.drawPixmap(QRect(0, 0, pad, source.height()), source, QRect(0, 0, 1, source.height()));
+        p.drawPixmap(QRect(pad + source.width(), 0, pad, source.height()), source,
+                     QRect(source.width() - 1, 0, 1, source.height()));
+    }
+    const QImage blurred = gaussianBlur(widened, m_radius);
+    painter->save();
+    painter->setWorldTransform(QTransform());
+    painter->drawImage(offset, blurred, QRect(pad, 0, source.width(), source.height()));
+    painter->restore();
+}
 
 QRect frameFromBottomLeft(const QRectF& frame, const QRect& screenGeometry) {
     const double top = screenGeometry.height() - (frame.y() + frame.height());
@@ -111,16 +165,13 @@ void applyBackgroundBlur(QWidget* view, double duration) {
         if (!target) {
             return;
         }
-        QGraphicsBlurEffect* blur = backgroundBlur(target);
+        BackgroundBlurEffect* blur = backgroundBlur(target);
         if (!blur) {
             if (target->graphicsEffect()) {
                 vlog::warning(QStringLiteral("View already has an effect; no blur"));
                 return;
             }
-            blur = new QGraphicsBlurEffect;
-            blur->setObjectName(QLatin1String(kBlurEffectName));
-            blur->setBlurHints(QGraphicsBlurEffect::QualityHint);
-            blur->setBlurRadius(0.0);
+            blur = new BackgroundBlurEffect;
             target->setGraphicsEffect(blur);
         }
         blur->setEnabled(filtersEnabled(target));
@@ -132,12 +183,12 @@ void removeBlur(QWidget* view, double duration) {
     if (!view) {
         return;
     }
-    QGraphicsBlurEffect* blur = backgroundBlur(view);
+    BackgroundBlurEffect* blur = backgroundBlur(view);
     if (!blur) {
         return;
     }
     QPointer<QWidget> target = view;
-    QPointer<QGraphicsBlurEffect> effect = blur;
+    QPointer<BackgroundBlurEffect> effect = blur;
     animateRadius(blur, 0.0, duration, [target, effect] {
         // A blur applied again meanwhile keeps its effect.
         if (target && effect && target->graphicsEffect() == effect && effect->blurRadius() <= 0.0) {

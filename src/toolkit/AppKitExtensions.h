@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QGraphicsEffect>
+
 #include <QColor>
 #include <QPoint>
 #include <QPointF>
@@ -33,6 +35,22 @@ void openURL(const QUrl& url);
 // Whether blurs applied to the controller's view are drawn.
 void enableLayerCoreImageFilters(platform::ViewController* controller);
 void disableLayerCoreImageFilters(platform::ViewController* controller);
+
+// The blur of applyBackgroundBlur: a Gaussian blur whose content is first widened at its left and right
+// edges by repeating the edge columns, so that the edges stay opaque instead of fading out.
+class BackgroundBlurEffect : public QGraphicsEffect {
+    Q_OBJECT
+public:
+    explicit BackgroundBlurEffect(QObject* parent = nullptr);
+    double blurRadius() const { return m_radius; }
+    void setBlurRadius(double radius);
+
+protected:
+    void draw(QPainter* painter) override;
+
+private:
+    double m_radius = 0.0;
+};
 
 // Blurs the view's content, fading in over `duration` seconds; shown only while the view's controller has
 // its filters enabled. The view must carry no other graphics effect.

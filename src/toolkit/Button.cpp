@@ -41,7 +41,10 @@ void ButtonWithTextAndImageOffsetCell::drawImage(QPainter& painter, const QIcon&
     ButtonCell::drawImage(painter, image, frame.translated(-m_imageOffsetX, -m_imageOffsetY), view);
 }
 
-Button::Button(QWidget* parent) : QPushButton(parent), m_cell(std::make_unique<ButtonCell>()) {}
+Button::Button(QWidget* parent) : QPushButton(parent), m_cell(std::make_unique<ButtonCell>()) {
+    // The client draws its own buttons: no desktop bevel unless one is asked for.
+    setFlat(true);
+}
 
 Button::Button(const QString& title, QWidget* parent) : Button(parent) {
     setText(title);

@@ -9,6 +9,7 @@
 #include "toolkit/Colors.h"
 
 #include <QAbstractButton>
+#include <QStyle>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -24,13 +25,20 @@ constexpr int kSignOutEvent = 20;
 const QString kCardStyle = QStringLiteral(
     "#popoverCard { background: #1B2046; border-radius: 12px; }"
     "#popoverCard QLabel { color: white; }"
+    "#popoverCard QLabel#titleLabel { font-size: 16px; font-weight: bold; }"
     "#popoverCard QLabel#descriptionLabel { color: #B4B9D6; }"
     "#popoverCard QLineEdit { color: white; background: #2A3060; border: 1px solid #3C4480; border-radius: "
-    "6px;"
-    " padding: 6px; }"
-    "#popoverCard QCheckBox { color: #B4B9D6; }"
+    "6px; padding: 6px; }"
+    "#popoverCard QCheckBox { color: #B4B9D6; spacing: 8px; }"
+    "#popoverCard QCheckBox::indicator { width: 14px; height: 14px; border: 1px solid #6F9CD9;"
+    " border-radius: 3px; background: transparent; }"
+    "#popoverCard QCheckBox::indicator:checked { background: #2B7BFA; border-color: #2B7BFA; }"
     "#popoverCard QPushButton { color: white; background: #2B7BFA; border: none; border-radius: 6px;"
-    " padding: 7px 16px; }");
+    " padding: 7px 16px; }"
+    "#popoverCard QPushButton:hover { background: #3382F2; }"
+    "#popoverCard QPushButton:pressed { background: #2664CB; }"
+    "#popoverCard QPushButton[secondary=\"true\"] { color: #5F678E; background: transparent; padding: 7px 10px; }"
+    "#popoverCard QPushButton[secondary=\"true\"]:hover { color: #6F9CD9; background: transparent; }");
 
 void styleAsCard(QWidget* view, int width) {
     view->setObjectName(QStringLiteral("popoverCard"));
@@ -47,6 +55,13 @@ std::optional<QString> buttonTitle(QObject* sender) {
 }
 
 } // namespace
+
+void setSecondaryButtonLook(QAbstractButton* button) {
+    button->setProperty("secondary", true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->style()->unpolish(button);
+    button->style()->polish(button);
+}
 
 // PopoverWarningView
 // -----------------------------------------------------------------------------------------
@@ -86,15 +101,11 @@ PopoverWarningView::PopoverWarningView(QWidget* parent) : XibView(parent) {
 QWidget* PopoverWarningView::loadViewFromNib() {
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
-    layout->setContentsMargins(24, 22, 24, 18);
+    layout->setContentsMargins(kCardContentMargins);
     layout->setSpacing(10);
     m_title = new QLabel;
     m_title->setObjectName(QStringLiteral("titleLabel"));
     m_title->setWordWrap(true);
-    QFont titleFont = m_title->font();
-    titleFont.setPointSizeF(titleFont.pointSizeF() + 3);
-    titleFont.setBold(true);
-    m_title->setFont(titleFont);
     m_description = new QLabel;
     m_description->setObjectName(QStringLiteral("descriptionLabel"));
     m_description->setWordWrap(true);
@@ -116,9 +127,7 @@ QWidget* PopoverWarningView::loadViewFromNib() {
 
 void PopoverWarningView::setupButtons() {
     m_confirm->setStyleSheet(QStringLiteral("color: white; text-align: center;"));
-    m_cancel->setStyleSheet(
-        QStringLiteral("QPushButton { color: %1; background: transparent; border: none; }")
-            .arg(colorFromHexString(QStringLiteral("#5F678E")).name()));
+    setSecondaryButtonLook(m_cancel);
 }
 
 void PopoverWarningView::configure(PopoverWarningViewState state) {

@@ -6,6 +6,7 @@
 #include "toolkit/XibView.h"
 
 #include <QLabel>
+#include <QMargins>
 #include <QPointer>
 #include <QPushButton>
 
@@ -23,6 +24,12 @@ enum class ModalViewControllerType : std::uint8_t {
     runTroubleshooting,
     appInfoView,
 };
+
+// The parts of an overlay card's look that its views set themselves: a title label named "titleLabel" is
+// bold, the card's content keeps these margins, and a secondary button (Cancel) is drawn as text beside the
+// primary action.
+inline constexpr QMargins kCardContentMargins{24, 22, 24, 18};
+void setSecondaryButtonLook(QAbstractButton* button);
 
 // A popover of the overlay that belongs to a screen (the sign-out code, troubleshooting, the app's info).
 // The screen registers a maker for its type with ModalPopoverRegistrar; every overlay then makes its own

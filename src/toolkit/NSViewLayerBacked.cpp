@@ -2,6 +2,7 @@
 
 #include "toolkit/AppKitExtensions.h"
 
+#include <QGraphicsEffect>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -62,11 +63,67 @@ void LayerBackedStyle::paintBorder(QPainter& painter, const QRectF& bounds) cons
     painter.strokePath(roundedRectPath(inner, radius), QPen(m_layer.borderColor, m_layer.borderWidth));
 }
 
+namespace {
+
+class RoundedClipEffect : public QGraphicsEffect {
+public:
+    explicit RoundedClipEffect(double radius) : m_radius(radius) {}
+    void setRadius(double radius) {
+        if (radius != m_radius) {
+            m_radius = radius;
+            update();
+        }
+    }
+
+protected:
+    void draw(QPainter* painter) override {
+        QPoint offset;
+        const QPixmap source = sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::NoPad);
+        if (source.isNull()) {
+            return;
+        }
+        QImage clipped(source.size(), QImage::Format_ARGB32_Premultiplied);
+        clipped.setDevicePixelRatio(source.devicePixelRatio());
+        clipped.fill(Qt::transparent);
+        QPainter p(&clipped);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF bounds(QPointF(0, 0), source.deviceIndependentSize());
+        p.fillPath(roundedRectPath(bounds, std::min(m_radius, std::min(bounds.width(), bounds.height()) / 2.0)),
+                   Qt::black);
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        p.drawPixmap(0, 0, source);
+        p.end();
+        painter->drawImage(offset, clipped);
+    }
+
+private:
+    double m_radius;
+};
+
+} // namespace
+
+void applyRoundedClip(QWidget* view, double radius) {
+    auto* clip = dynamic_cast<RoundedClipEffect*>(view->graphicsEffect());
+    if (view->graphicsEffect() && !clip) {
+        return;
+    }
+    if (radius <= 0.0) {
+        if (clip) {
+            view->setGraphicsEffect(nullptr);
+        }
+        return;
+    }
+    if (clip) {
+        clip->setRadius(radius);
+    } else {
+        view->setGraphicsEffect(new RoundedClipEffect(radius));
+    }
+}
+
 NSViewLayerBacked::NSViewLayerBacked(QWidget* parent) : LayerBacked<QWidget>(parent) {}
 
 void NSViewLayerBacked::paintEvent(QPaintEvent*) {
     updateLayer();
-    updateChildMask();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     layerStyle().paintBackground(painter, rect());
@@ -150,7 +207,6 @@ void NSImageViewLayerBacked::setImage(const QIcon& image) {
 
 void NSImageViewLayerBacked::paintEvent(QPaintEvent*) {
     updateLayer();
-    updateChildMask();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF bounds = rect();

@@ -17,6 +17,11 @@ QPainterPath roundedRectPath(const QRectF& bounds, double radius);
 // Fills `bounds` with `color`, rounded by `radius` as above.
 void fillRoundedRect(QPainter& painter, const QRectF& bounds, double radius, const QColor& color);
 
+// Clips what `view` draws, children included, to its bounds with rounded corners of `radius`, with
+// antialiased edges (a widget mask has jagged ones). Radius 0 takes the clip away. A view that carries
+// another graphics effect is left as it is.
+void applyRoundedClip(QWidget* view, double radius);
+
 // What a layer-backed view last painted: colours, border and corners.
 struct LayerAppearance {
     QColor backgroundColor; // invalid: nothing painted
@@ -81,6 +86,7 @@ public:
     double cornerRadius() const { return m_style.cornerRadius; }
     void setCornerRadius(double radius) {
         m_style.cornerRadius = radius;
+        updateChildClip();
         if (radius != 0.0) {
             refreshLayer();
         }
@@ -90,6 +96,7 @@ public:
         const bool changed = masks != m_style.masksToBounds;
         m_style.masksToBounds = masks;
         if (changed) {
+            updateChildClip();
             refreshLayer();
         }
     }
@@ -110,6 +117,7 @@ public:
     void clearCornerRadius() {
         m_style.cornerRadius = 0.0;
         m_style.layer().cornerRadius = 0.0;
+        updateChildClip();
         refreshLayer();
     }
 
@@ -127,19 +135,11 @@ protected:
     virtual void updateLayer() { m_style.updateLayer(); }
     const LayerBackedStyle& layerStyle() const { return m_style; }
 
-    // Child views are clipped to the rounded outline while masksToBounds is on.
-    void updateChildMask() {
-        const LayerAppearance& layer = m_style.layer();
-        if (!layer.masksToBounds || layer.cornerRadius <= 0.0) {
-            if (!this->mask().isEmpty()) {
-                this->clearMask();
-            }
-            return;
-        }
-        const QRegion region(m_style.outline(QRectF(this->rect())).toFillPolygon().toPolygon());
-        if (this->mask() != region) {
-            this->setMask(region);
-        }
+    // Child views are clipped, with smooth edges, to the rounded outline while masksToBounds is on. Set up
+    // when the values change, never while painting.
+    void updateChildClip() {
+        const double radius = m_style.cornerRadius != 0.0 ? m_style.cornerRadius : m_style.layer().cornerRadius;
+        applyRoundedClip(this, m_style.masksToBounds && radius > 0.0 ? radius : 0.0);
     }
 
 private:

@@ -65,6 +65,7 @@ void TableViewDataSource::selectionDidChange(TableView&) {}
 void TableViewDataSource::didAddRowView(TableView&, TableRowView*, int) {}
 
 TableView::TableView(QWidget* parent) : QAbstractScrollArea(parent) {
+    setFrameShape(QFrame::NoFrame); // rows sit on the window's own background, without a sunken frame
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     viewport()->setMouseTracking(true);
     verticalScrollBar()->setSingleStep(20);

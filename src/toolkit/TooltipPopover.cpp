@@ -3,9 +3,12 @@
 #include "core/StringHelpers.h"
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
+#include "toolkit/Colors.h"
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -21,8 +24,46 @@ QFont tooltipFont() {
     return font;
 }
 
-// Between the control and the popover, where the popover's arrow would be.
-constexpr int kAnchorGap = 4;
+// Between the control and the tip of the popover's arrow.
+constexpr int kAnchorGap = 2;
+constexpr qreal kArrowHalfWidth = 7;
+constexpr qreal kCornerRadius = 6;
+
+// The popover's window: a rounded dark bubble with its arrow, on a transparent window so that nothing
+// light shows at the corners.
+class TooltipWindow : public QWidget {
+public:
+    TooltipWindow() : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint) {
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setAttribute(Qt::WA_TranslucentBackground);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, Popover::arrowHeight, 0, 0);
+    }
+    void setArrowX(int x) {
+        m_arrowX = x;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPainterPath bubble;
+        bubble.addRoundedRect(QRectF(0, Popover::arrowHeight, width(), height() - Popover::arrowHeight),
+                              kCornerRadius, kCornerRadius);
+        const qreal x = std::clamp<qreal>(m_arrowX, kCornerRadius + kArrowHalfWidth,
+                                          width() - kCornerRadius - kArrowHalfWidth);
+        QPainterPath arrow;
+        arrow.moveTo(x - kArrowHalfWidth, Popover::arrowHeight + 1);
+        arrow.lineTo(x, 0);
+        arrow.lineTo(x + kArrowHalfWidth, Popover::arrowHeight + 1);
+        arrow.closeSubpath();
+        painter.fillPath(bubble.united(arrow), colorFromHexString(QStringLiteral("#1B2046")));
+    }
+
+private:
+    int m_arrowX = 0;
+};
 
 } // namespace
 
@@ -64,9 +105,8 @@ PopoverController::PopoverController(QObject* parent) : NSViewControllerBase(par
 QWidget* PopoverController::loadView() {
     auto* view = new QWidget;
     view->setObjectName(QStringLiteral("tooltipContent"));
-    view->setAttribute(Qt::WA_StyledBackground);
-    view->setStyleSheet(QStringLiteral("#tooltipContent { background: #23242B; border-radius: 6px; }"
-                                       "QLabel { color: white; }"));
+    // The popover's window draws the bubble behind it.
+    view->setStyleSheet(QStringLiteral("QLabel { color: white; }"));
     auto* layout = new QVBoxLayout(view);
     layout->setContentsMargins(10, 5, 10, 5);
     m_field = new QLabel;
@@ -113,24 +153,23 @@ void Popover::show(QWidget* anchor) {
         return;
     }
     if (!m_window) {
-        m_window = new QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
-        m_window->setAttribute(Qt::WA_ShowWithoutActivating);
-        auto* layout = new QVBoxLayout(m_window);
-        layout->setContentsMargins(0, 0, 0, 0);
+        m_window = new TooltipWindow;
     }
     QWidget* content = m_content->view();
     if (content->parentWidget() != m_window) {
         m_window->layout()->addWidget(content);
     }
-    m_window->setFixedSize(m_contentSize);
+    const QSize size = m_contentSize + QSize(0, arrowHeight);
+    m_window->setFixedSize(size);
     const QPoint below = anchor->mapToGlobal(QPoint(anchor->width() / 2, anchor->height()));
-    QRect frame(QPoint(below.x() - m_contentSize.width() / 2, below.y() + kAnchorGap), m_contentSize);
+    QRect frame(QPoint(below.x() - size.width() / 2, below.y() + kAnchorGap), size);
     if (QScreen* screen = anchor->screen()) {
         const QRect area = screen->availableGeometry();
         frame.moveLeft(
             std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width())));
     }
     m_window->move(frame.topLeft());
+    static_cast<TooltipWindow*>(m_window.data())->setArrowX(below.x() - frame.left());
     content->show();
     m_window->show();
     if (m_behavior == Behavior::transient) {

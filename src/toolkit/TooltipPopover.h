@@ -44,6 +44,9 @@ class Popover : public QObject {
     Q_OBJECT
 public:
     enum class Behavior { applicationDefined, transient };
+    // The arrow above the content, pointing at the control; the window is this much taller than the
+    // content.
+    static constexpr int arrowHeight = 6;
 
     explicit Popover(QObject* parent = nullptr);
     ~Popover() override;
@@ -55,7 +58,7 @@ public:
     void setContentSize(const QSize& size) { m_contentSize = size; }
     QSize contentSize() const { return m_contentSize; }
 
-    // Opens below `anchor`, centred on it and kept on its screen.
+    // Opens below `anchor`, centred on it and kept on its screen, its arrow on the anchor's centre.
     void show(QWidget* anchor);
     void close();
     bool isShown() const;

@@ -38,9 +38,14 @@ protected:
         return env;
     }
 
-    std::unique_ptr<QProcess> start(const QStringList& arguments, const QString& platform) const {
+    std::unique_ptr<QProcess> start(const QStringList& arguments, const QString& platform,
+                                    const QString& runtime = {}) const {
         auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(environment(platform));
+        QProcessEnvironment env = environment(platform);
+        if (!runtime.isEmpty()) {
+            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        }
+        process->setProcessEnvironment(env);
         process->start(QStringLiteral(VELTRIX_CLIENT_BINARY), arguments);
         EXPECT_TRUE(process->waitForStarted(5000));
         return process;
@@ -138,4 +143,20 @@ TEST_F(LaunchTest, TwoLaunchesJustApartLeaveOneRunningCopyUntilSigterm) {
     EXPECT_LT(stopping.elapsed(), 500) << "SIGTERM ends the client promptly";
     EXPECT_EQ(stayer.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(stayer.exitCode(), 0);
+}
+
+TEST_F(LaunchTest, ACopyThatMissesTheRunningOnesLockStillGivesWayAndSaysWhy) {
+    const QString offscreen = QStringLiteral("offscreen");
+    auto first = start({}, offscreen);
+    ASSERT_FALSE(first->waitForFinished(1000)) << "the first copy runs";
+    // Another runtime folder: the lock and socket of the first copy are out of its sight.
+    QTemporaryDir otherRuntime;
+    auto second = start({}, offscreen, otherRuntime.path());
+    ASSERT_TRUE(second->waitForFinished(10000));
+    const QString err = QString::fromUtf8(second->readAllStandardError());
+    EXPECT_TRUE(err.contains("Another copy of the client is already running for this user")) << err.toStdString();
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first->state(), QProcess::Running) << "the older copy stays";
+    ::kill(static_cast<pid_t>(first->processId()), SIGTERM);
+    EXPECT_TRUE(first->waitForFinished(5000));
 }

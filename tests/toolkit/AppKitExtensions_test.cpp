@@ -6,7 +6,6 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
-#include <QGraphicsBlurEffect>
 #include <QGraphicsDropShadowEffect>
 #include <QScreen>
 
@@ -87,22 +86,56 @@ TEST(RunOnMainQueue, HugeDelaysDoNotOverflowAndFromAnotherThreadRunOnMain) {
     EXPECT_TRUE(fromThread);
 }
 
-TEST(ViewEffects, BlurShowsOnlyWithFiltersAndGoesAwayAgain) {
+TEST(ViewEffects, BlurFadesInAndOutOnTheSchedulersClockAndShowsOnlyWithFilters) {
+    platform::ManualScheduler scheduler;
+    platform::ScopedScheduler scope(scheduler);
     NSViewControllerBase controller;
     QWidget* container = new QWidget(controller.view());
-    applyBackgroundBlur(container, 0.0);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return container->graphicsEffect() != nullptr; }));
-    auto* blur = qobject_cast<QGraphicsBlurEffect*>(container->graphicsEffect());
+    applyBackgroundBlur(container, 0.5);
+    scheduler.advance(0.0);
+    auto* blur = qobject_cast<BackgroundBlurEffect*>(container->graphicsEffect());
     ASSERT_NE(blur, nullptr);
     EXPECT_FALSE(blur->isEnabled()); // filters are off by default
     enableLayerCoreImageFilters(&controller);
     EXPECT_TRUE(blur->isEnabled());
-    EXPECT_TRUE(testsupport::waitUntil([&] { return blur->blurRadius() == 11.0; }));
+    scheduler.advance(0.25);
+    EXPECT_GT(blur->blurRadius(), 0.0);
+    EXPECT_LT(blur->blurRadius(), 11.0);
+    scheduler.advance(0.3);
+    EXPECT_EQ(blur->blurRadius(), 11.0);
     disableLayerCoreImageFilters(&controller);
     EXPECT_FALSE(blur->isEnabled());
 
-    removeBlur(container, 0.0);
-    EXPECT_TRUE(testsupport::waitUntil([&] { return container->graphicsEffect() == nullptr; }));
+    removeBlur(container, 0.25);
+    scheduler.advance(0.1);
+    EXPECT_EQ(container->graphicsEffect(), blur) << "fading out";
+    scheduler.advance(0.2);
+    EXPECT_EQ(container->graphicsEffect(), nullptr);
+}
+
+TEST(ViewEffects, TheBlurKeepsTheLeftAndRightEdgesOpaque) {
+    platform::ManualScheduler scheduler;
+    platform::ScopedScheduler scope(scheduler);
+    NSViewControllerBase controller;
+    controller.view()->resize(80, 120);
+    auto* container = new QWidget(controller.view());
+    container->setGeometry(0, 0, 80, 120);
+    container->setAutoFillBackground(true);
+    QPalette palette = container->palette();
+    palette.setColor(QPalette::Window, Qt::red);
+    container->setPalette(palette);
+    enableLayerCoreImageFilters(&controller);
+    applyBackgroundBlur(container, 0.0);
+    scheduler.advance(0.0);
+    ASSERT_NE(qobject_cast<BackgroundBlurEffect*>(container->graphicsEffect()), nullptr);
+    const QImage image = controller.view()->grab().toImage();
+    const int middle = image.height() / 2;
+    // Without the clamps the edge columns would take in half of what lies beyond them.
+    for (const int x : {0, image.width() - 1, image.width() / 2}) {
+        const QColor pixel = image.pixelColor(x, middle);
+        EXPECT_GE(pixel.red(), 250) << "x " << x;
+        EXPECT_LE(pixel.green(), 40) << "the edge does not fade into what lies beyond, x " << x;
+    }
 }
 
 TEST(ViewEffects, BlurLeavesAnotherEffectAloneAndShadowFlipsItsOffset) {

@@ -15,6 +15,15 @@
 namespace {
 
 // Rows of the image that hold any pixel of `color` (for black: any dark pixel, text is smoothed).
+// Black text on a white field, so that drawn rows can be told.
+void blackOnWhite(QWidget& field) {
+    QPalette palette = field.palette();
+    palette.setColor(QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::Window, Qt::white);
+    field.setPalette(palette);
+    field.setAutoFillBackground(true);
+}
+
 std::pair<int, int> rowsWith(const QImage& image, const QColor& color) {
     int first = -1;
     int last = -1;
@@ -74,6 +83,31 @@ void wheel(QWidget* target) {
 }
 
 } // namespace
+
+TEST(ToolkitButton, DrawsNoDesktopBevelUnlessAskedFor) {
+    QWidget window;
+    window.setAutoFillBackground(true);
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    window.setPalette(palette);
+    window.resize(100, 40);
+    auto* button = new Button(&window);
+    button->setGeometry(10, 5, 80, 30);
+    auto onlyBackground = [&] {
+        const QImage image = window.grab().toImage();
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixelColor(x, y) != QColor(Qt::white)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    EXPECT_TRUE(onlyBackground());
+    button->setFlat(false);
+    EXPECT_FALSE(onlyBackground()) << "a bevel when one is asked for";
+}
 
 TEST(OffsetButtonCell, MovesTheTitleUpTwoPointsByDefaultAndTheImageNot) {
     ButtonCell plain;
@@ -181,11 +215,7 @@ TEST(CentredTextField, RichAndHighlightedTextShowsAsTextNotItsMarkup) {
         << "measured as the words, not the tags";
     EXPECT_EQ(rich.cellSizeForBounds(bounds).height(), plain.cellSizeForBounds(bounds).height());
 
-    QPalette palette = rich.palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    palette.setColor(QPalette::Window, Qt::white);
-    rich.setPalette(palette);
-    rich.setAutoFillBackground(true);
+    blackOnWhite(rich);
     rich.resize(120, 40);
     const QImage image = rich.grab().toImage();
     const auto red = rowsWith(image, QColor(0xff, 0, 0));
@@ -206,11 +236,7 @@ TEST(CentredTextField, CentresTheTextHeightRoundedDownAndOnePointUp) {
 
     // What it draws lies in that rectangle.
     NSCenteredTextFieldCell real(QStringLiteral("Frankfurt"));
-    QPalette palette = real.palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    palette.setColor(QPalette::Window, Qt::white);
-    real.setPalette(palette);
-    real.setAutoFillBackground(true);
+    blackOnWhite(real);
     real.resize(120, 60);
     const QRect title = real.titleRectForBounds(real.rect());
     EXPECT_EQ(title.height(), real.fontMetrics().height());

@@ -282,13 +282,14 @@ TEST(RowList, RendersStandaloneWithSelectableRowViews) {
     source.rows = 4;
     source.ownRowViews = true;
     TableView table; // never shown: rendered straight to an image
-    table.setFrameShape(QFrame::NoFrame);
     table.setDataSource(&source);
     table.resize(120, 200);
     table.reloadData();
     table.selectRow(1);
     const QImage picture = table.grab().toImage();
     EXPECT_EQ(picture.pixelColor(table.rectOfRow(1).center()), QColor(Qt::blue));
+    EXPECT_EQ(picture.pixelColor(0, table.rectOfRow(1).center().y()), QColor(Qt::blue))
+        << "no sunken frame around the rows";
     EXPECT_NE(picture.pixelColor(table.rectOfRow(0).center()), QColor(Qt::blue));
 
     table.setSelectionHighlightStyle(TableView::SelectionHighlightStyle::none);

@@ -82,7 +82,24 @@ TEST_F(TooltipTest, AHintWinsOverTheFreeTextWithItsFixedSize) {
     scheduler.advance(0.2);
     ASSERT_TRUE(shown(bg->popover()));
     EXPECT_EQ(shownText(bg->popover()), titleOf(PopoverState::alwaysOn));
-    EXPECT_EQ(bg->popover()->window()->size(), QSize(188, 50));
+    EXPECT_EQ(bg->popover()->window()->size(), QSize(188, 50 + Popover::arrowHeight)) << "the arrow above";
+}
+
+TEST_F(TooltipTest, TheBubbleHasRoundCornersOnATransparentWindowAndAnArrowAtTheButton) {
+    bg->setPopoverState(PopoverState::dnsFiltering);
+    bg->setHighlight(true);
+    scheduler.advance(0.2);
+    ASSERT_TRUE(shown(bg->popover()));
+    QWidget* window = bg->popover()->window();
+    EXPECT_TRUE(window->testAttribute(Qt::WA_TranslucentBackground));
+    const QImage image = window->grab().toImage();
+    const int top = Popover::arrowHeight;
+    EXPECT_EQ(qAlpha(image.pixel(0, top)), 0) << "no light square corner";
+    EXPECT_EQ(qAlpha(image.pixel(image.width() - 1, image.height() - 1)), 0);
+    EXPECT_EQ(image.pixelColor(image.width() - 4, image.height() / 2 + 2), QColor("#1B2046")) << "beside the text";
+    const int arrowX = bg->mapToGlobal(QPoint(bg->width() / 2, 0)).x() - window->x();
+    EXPECT_GT(qAlpha(image.pixel(arrowX, 2)), 200) << "the arrow points at the button's centre";
+    EXPECT_EQ(qAlpha(image.pixel(std::max(0, arrowX - 12), 1)), 0);
 }
 
 TEST_F(TooltipTest, AFreeTextIsMeasuredInInterAtTheWidthLessTwenty) {
