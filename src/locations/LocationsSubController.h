@@ -70,4 +70,6 @@ private:
     QPointer<HoverableTableView> m_table;
     QPointer<NetworkSearchBarView> m_searchBarView;
     bool m_reloadInProgress = false;
+    PDNetworksModelPtr m_rowsModel; // the model the table's row count came from
+
 };
