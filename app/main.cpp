@@ -29,6 +29,7 @@ constexpr const char* helpText =
     "\n"
     "  --workspace FILE   load the workspace from FILE (also $VELTRIX_WORKSPACE); default: the demo\n"
     "  --verbose          write debug lines too (QT_LOGGING_RULES works as usual)\n"
+    "  --locations        open the locations window too, once the workspace has loaded\n"
     "  -RunAsAgent        count this start as an automatic start at log-in\n"
     "  -USE_STAGING_ENV, -USE_INTEGRATION_ENV, -USE_CUSTOM_MTU MTU,\n"
     "  -USE_CUSTOM_ENV DOMAIN SDP_HOST API_HOST PORT   endpoint choices handed to the SDK\n"
@@ -47,7 +48,7 @@ bool hasArgument(int argc, char** argv, std::string_view wanted) {
 
 // Arguments that only shape a starting client; the running copy cannot take them over.
 QStringList startOnlyArguments(const QStringList& arguments) {
-    static const QStringList switches = {"--workspace",        "--verbose",        "-RunAsAgent",
+    static const QStringList switches = {"--workspace",        "--verbose",        "--locations",   "-RunAsAgent",
                                          "-USE_STAGING_ENV",   "-USE_INTEGRATION_ENV",
                                          "-USE_CUSTOM_MTU",    "-USE_CUSTOM_ENV"};
     QStringList found;

@@ -1,9 +1,23 @@
 // Renders the home tab's views in each of their states to PNG files for review:
 //   mainwindow_render [output-folder]   (default: <build>/renders/mainwindow)
 // Runs on Qt's offscreen platform with virtual time, on the demo workspace.
+#include "core/ApplicationModel.h"
+#include "core/Preferences.h"
+#include "core/ServiceLayer.h"
+#include "locations/LocationsSubController.h"
+#include "mainwindow/ConnectionEstablishedController.h"
+#include "mainwindow/GeneralViewController.h"
+#include "mainwindow/GeneralWindowController.h"
 #include "mainwindow/MainErrorView.h"
+#include "mainwindow/MainSubController.h"
+#include "mainwindow/MainWindowLook.h"
 #include "platform/ManualScheduler.h"
+#include "platform/UserDefaults.h"
+#include "sdk/VeltrixXPC.h"
+#include "sdk/testing/Driver.h"
 #include "toolkit/Colors.h"
+
+#include <QEnterEvent>
 
 #include <QApplication>
 #include <QDir>
@@ -17,6 +31,12 @@ void renderMainWindowTabs(const QString& folder, platform::ManualScheduler& sche
 namespace {
 
 QString outputDir;
+platform::ManualScheduler* virtualTime = nullptr;
+
+void settle() {
+    virtualTime->advance(1.0);
+    QApplication::processEvents();
+}
 
 void save(QWidget* widget, const QString& name) {
     const QString path = outputDir + QLatin1Char('/') + name + QStringLiteral(".png");
@@ -83,16 +103,135 @@ void renderBanners() {
     }
 }
 
+using VPN = PDVPNConnectionStatusUpdatesDelegate;
+using Connectivity = SDConnectivityDelegate;
+
+// The main window on the home tab, over the demo workspace.
+struct MainWindow {
+    MainWindow() {
+        general.setTabController(MainMenuBarTab::topTab(MainTopTab::home), &home);
+        general.setTabController(MainMenuBarTab::topTab(MainTopTab::networks), &networks);
+        window.showWindow();
+        general.selectTab(MainMenuBarTab::topTab(MainTopTab::home));
+        settle();
+    }
+    ~MainWindow() { window.close(); }
+
+    void save(const char* name) {
+        settle();
+        ::save(general.view(), QStringLiteral("home-") + QString::fromLatin1(name));
+    }
+
+    MainSubController home;
+    LocationsSubController networks;
+    GeneralWindowController window;
+    GeneralViewController& general = *qobject_cast<GeneralViewController*>(window.contentViewController());
+};
+
+// Each state as the SDK's reports bring it about.
+void renderHomeTab(sdk::testing::Driver& driver) {
+    const auto report = [&](SDVPNConnectionState state, const std::function<void(VPN&)>& callback) {
+        driver.setConnectionState(state);
+        driver.fire<VPN>(callback);
+    };
+    const auto connectedFor = [&](double seconds) {
+        report(SDVPNConnectionState::connected, [](VPN& d) { d.onConnectedToVPN(); });
+        settle();
+        driver.fire<VPN>([](VPN& d) { d.onRegionNameAvailableWithRegionName(QStringLiteral("Frankfurt")); });
+        driver.fire<VPN>([seconds](VPN& d) { d.onConnectionTimeUpdatedWithTime(seconds); });
+    };
+    {
+        MainWindow main;
+        main.home.updateUIForConnectionState();
+        main.save("disconnected");
+        QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
+        QApplication::sendEvent(main.home.connectButton(), &enter);
+        main.save("disconnected-hovered");
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(main.home.connectButton(), &leave);
+
+        report(SDVPNConnectionState::connecting, [](VPN& d) { d.onConnectingToVPN(false); });
+        main.save("connecting");
+        connectedFor(754);
+        main.save("connected");
+        driver.setConnectionState(SDVPNConnectionState::reconnecting);
+        driver.fire<Connectivity>([](Connectivity& d) { d.onReConnectRequested(); });
+        main.save("reconnecting");
+        report(SDVPNConnectionState::disconnected, [](VPN& d) { d.onDisconnectedFromVPN(false); });
+
+        driver.setAlwaysOn(true);
+        connectedFor(3725);
+        main.save("always-on-connected");
+        PDSettings settings = driver.state().settings;
+        settings.alwaysOn.value = true;
+        driver.setSettings(settings);
+        driver.setConnectionState(SDVPNConnectionState::reconnecting);
+        driver.fire<VPN>([](VPN& d) { d.onReConnectingToVPN(); });
+        main.save("always-on-reconnecting");
+        report(SDVPNConnectionState::disconnected, [](VPN& d) { d.onDisconnectedFromVPN(false); });
+        settings.alwaysOn.value = false;
+        driver.setSettings(settings);
+        driver.setAlwaysOn(false);
+
+        main.home.showError(
+            std::nullopt, QStringLiteral("The gateway did not answer. Check your connection and try again."));
+        main.save("banner-error");
+        driver.fire<Connectivity>([](Connectivity& d) { d.onConnectionUnReachable(); });
+        main.save("banner-no-internet");
+        main.home.hideErrorView();
+        main.home.showUpdateAvailableMessage();
+        main.save("banner-update");
+        PDAppConfig config = driver.state().appConfig;
+        config.isSilentUpdate = true;
+        for (const auto& [days, name] :
+             {std::pair{0, "banner-silent-update-new"}, std::pair{3, "banner-silent-update-normal"},
+              std::pair{9, "banner-silent-update-old"}}) {
+            config.releaseDate = virtualTime->currentDate().addDays(-days);
+            driver.setAppConfig(config);
+            main.home.showUpdateAvailableMessage();
+            main.save(name);
+        }
+        config.isSilentUpdate = false;
+        driver.setAppConfig(config);
+        platform::UserDefaults::standard().set(SettingsUserDefaults::showSilentSuccessMessage, true);
+        main.home.showSilentUpdateSuccessMessageIfNeeded();
+        main.save("banner-silent-update-installed");
+        main.home.hideErrorView();
+
+        config.isForcedUpdate = true;
+        driver.setAppConfig(config);
+        main.home.enterForcedUpdateState();
+        main.save("forced-update");
+        config.isForcedUpdate = false;
+        driver.setAppConfig(config);
+        main.home.leaveForcedUpdateState();
+
+        main.home.showNetwork(nullptr);
+        main.save("no-network");
+    }
+
+    ConnectionEstablishedController sheet;
+    save(sheet.view(), QStringLiteral("home-connection-established-sheet"));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    QApplication::setFont(look::inter(14));
     platform::ManualScheduler scheduler;
     platform::ScopedScheduler scope(scheduler);
+    virtualTime = &scheduler;
     outputDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VELTRIX_RENDER_DIR "/mainwindow");
     QDir().mkpath(outputDir);
     renderBanners();
+    sdk::testing::Driver driver;
+    driver.setLoggedIn(true);
+    driver.editState([](sdk::SimulationState& s) { s.internalAddress = QStringLiteral("10.8.0.14"); });
+    VeltrixXPC::setPublicIpInfoDelegate(&ServiceLayer::shared());
+    driver.setCurrentNetwork(VeltrixXPC::networks()->privateNetworks().first());
+    renderHomeTab(driver);
     renderMainWindowTabs(outputDir, scheduler);
     return 0;
 }

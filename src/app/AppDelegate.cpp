@@ -89,6 +89,9 @@ AppDelegate::AppDelegate() {
     // The application menu's controller; on this platform nothing loads a main menu for us.
     m_mainMenuController = std::make_unique<MainMenuController>();
 
+    if (m_mainSubController) {
+        m_mainSubController->setLocationsSubController(m_locationsSubController.get());
+    }
     if (auto* general = generalViewController()) {
         general->setTabController(MainMenuBarTab::topTab(MainTopTab::home), m_mainSubController.get());
         general->setTabController(MainMenuBarTab::topTab(MainTopTab::networks), m_locationsSubController.get());
@@ -173,18 +176,29 @@ void AppDelegate::applicationDidFinishLaunching() {
                GlobalConstants::bundleVersion() + QStringLiteral(", run path: ") + bundle.bundlePath());
     initUncaughtExceptionsHandling();
     wrapMainProcessingWithExceptionHandling([this] {
-        checkForConflictingInstances();
-        if (m_forceTerminate) {
+        if (!conflictingCopyRuns()) {
+            loadInitialState();
             return;
         }
-        // The completion may come on the SDK's thread; the start-up steps build windows, so they run on
-        // the GUI thread.
-        VeltrixXPC::getInitialState([self = QPointer<AppDelegate>(this)] {
-            platform::DispatchQueue::main().async([self] {
-                if (self) {
-                    self->onInitialStateLoaded();
-                }
-            });
+        // A copy started just before this one may have lost the race for the single-instance lock: it
+        // hands over or leaves within the launch hand-over's patience. Only a copy still there conflicts.
+        later(platform::UrlEvents::claimPatienceSeconds + 0.5, [this] {
+            checkForConflictingInstances();
+            if (!m_forceTerminate) {
+                loadInitialState();
+            }
+        });
+    });
+}
+
+void AppDelegate::loadInitialState() {
+    // The completion may come on the SDK's thread; the start-up steps build windows, so they run on the GUI
+    // thread.
+    VeltrixXPC::getInitialState([self = QPointer<AppDelegate>(this)] {
+        platform::DispatchQueue::main().async([self] {
+            if (self) {
+                self->onInitialStateLoaded();
+            }
         });
     });
 }
@@ -297,10 +311,13 @@ void AppDelegate::closeQuickAccessWindowOnSignOut() {
     });
 }
 
+bool AppDelegate::conflictingCopyRuns() const {
+    return m_conflictingInstancesCheck ? m_conflictingInstancesCheck()
+                                       : ServiceLayer::shared().isConflictingAppsRunning();
+}
+
 void AppDelegate::checkForConflictingInstances() {
-    const bool conflicting = m_conflictingInstancesCheck ? m_conflictingInstancesCheck()
-                                                         : ServiceLayer::shared().isConflictingAppsRunning();
-    if (conflicting) {
+    if (conflictingCopyRuns()) {
         // Said plainly to whoever started this copy, besides the log.
         std::fputs("Another copy of the client is already running for this user; this copy quits.\n", stderr);
         vlog::error(QStringLiteral("Found conflicting app running => terminating"));

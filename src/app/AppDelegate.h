@@ -209,7 +209,9 @@ public:
     static inline const QString remoteLogApplicationKey = QStringLiteral("Q7wVn3RkT9pLx2ZbH5cMy8DfJ4sGa6Ue");
 
 private:
+    void loadInitialState();
     void onInitialStateLoaded();
+    bool conflictingCopyRuns() const;
     void registerUserDefaults();
     void runUserAgentScripts();
     void ensureLaunchAgentRunAtLoad();

@@ -224,7 +224,7 @@ void AppDelegate::enterForcedUpdateState() {
     if (m_mainSubController) {
         vlog::debug(QStringLiteral("enterForcedUpdateState: ") +
                     m_mainSubController->metaObject()->className());
-        m_mainSubController->showForcedUpdateState();
+        m_mainSubController->enterForcedUpdateState();
     }
     if (m_locationsSubController) {
         m_locationsSubController->showForcedUpdateState();
@@ -235,7 +235,7 @@ void AppDelegate::leaveForcedUpdateState() {
     if (m_mainSubController) {
         vlog::debug(QStringLiteral("leaveForcedUpdateState: ") +
                     m_mainSubController->metaObject()->className());
-        m_mainSubController->hideForcedUpdateState();
+        m_mainSubController->leaveForcedUpdateState();
     }
     if (m_locationsSubController) {
         m_locationsSubController->hideForcedUpdateState();

@@ -28,7 +28,7 @@ void AppDelegate::onLoadApplicationDataFinished() {
     if (const auto networks = ServiceLayer::appModel().networks()) {
         setupMenuBarMenu();
         if (m_mainSubController && m_mainSubController->isViewLoaded()) {
-            m_mainSubController->updateNetworks(networks);
+            m_mainSubController->showNetworkAfterDataLoad(networks);
         }
         reloadNetworks(networks);
     }
@@ -202,7 +202,21 @@ void AppDelegate::didReceive(platform::UserNotificationCenter& center,
     const auto connectRule = [&] {
         if (actionButton) {
             if (VeltrixXPC::connectionState() == SDVPNConnectionState::disconnected) {
-                toggleConnection(nullptr);
+                // The analytics name the notification and the action that asked.
+                const auto& request = response.request;
+                QString actionTitle;
+                for (const auto& category : UserNotificationHelper::bannerCategories()) {
+                    for (const auto& action : category.actions) {
+                        if (category.identifier == request.categoryIdentifier &&
+                            action.identifier == response.actionIdentifier) {
+                            actionTitle = action.title;
+                        }
+                    }
+                }
+                UserNotificationSender sender(request.body.isEmpty() ? std::nullopt
+                                                                     : std::optional<QString>(request.body),
+                                              actionTitle);
+                toggleConnection(&sender);
             }
         } else {
             center.removeDeliveredNotifications({response.request.identifier});

@@ -51,7 +51,7 @@ void AppDelegate::resetToSignedOutState() {
     }
     clearStartMinimized();
     if (ServiceLayer::appModel().autoReconnectInProgress() && m_mainSubController) {
-        m_mainSubController->exitAutoReconnectState();
+        m_mainSubController->hideAlwaysOnReconnectState();
     }
     onConnectionStatusChanges(SDVPNConnectionState::disconnected);
     olderUserNotificationCenter().removeAllDeliveredNotifications();

@@ -1,6 +1,6 @@
 #include "mainwindow/MainErrorView.h"
 
-#include "mainwindow/HomeTabLook.h"
+#include "mainwindow/MainWindowLook.h"
 #include "platform/Bundle.h"
 #include "toolkit/Colors.h"
 #include "toolkit/HoverableButton.h"
@@ -177,6 +177,9 @@ QWidget* MainErrorView::loadViewFromNib() {
     auto* content = new NSViewLayerBacked;
     content->setCornerRadius(6);
     content->setMasksToBounds(true);
+    // The banner shares the window's navy: a hairline sets it apart.
+    content->setBorderColor(look::separator);
+    content->setBorderWidth(1);
 
     m_viewIndicatorButton = new NSViewLayerBacked(content);
     m_viewIndicatorButton->setObjectName(QStringLiteral("viewIndicatorButton"));
@@ -184,16 +187,16 @@ QWidget* MainErrorView::loadViewFromNib() {
     m_titleField = new QLabel(content);
     m_titleField->setObjectName(QStringLiteral("titleField"));
     m_titleField->setTextFormat(Qt::PlainText);
-    m_titleField->setFont(hometab::interFont(14, QFont::Medium));
-    m_titleField->setStyleSheet(QStringLiteral("color: #FFFFFF; background: transparent;"));
+    m_titleField->setFont(look::inter(14, QFont::Medium));
+    look::setTextColor(m_titleField, Qt::white);
 
     m_descriptionField = new WrappingTextField(content);
     m_descriptionField->setObjectName(QStringLiteral("descriptionField"));
-    m_descriptionField->setFont(hometab::interFont(12));
+    m_descriptionField->setFont(look::inter(12));
 
     m_tryAgainButton = new FilledButton(content);
     m_tryAgainButton->setObjectName(QStringLiteral("tryAgainButton"));
-    m_tryAgainButton->setFont(hometab::interFont(13, QFont::Medium));
+    m_tryAgainButton->setFont(look::inter(13, QFont::Medium));
     m_tryAgainButton->hide();
     connect(m_tryAgainButton, &QAbstractButton::clicked, this, [this] { actionButtonTapped(); });
 

@@ -114,7 +114,9 @@ private:
 
 // The main window's left bar: the top bar and the bottom buttons. It keeps the two bars' selections apart
 // and passes clicks up to its delegate, the window's content controller.
-class MainMenuBarView : public XibView, public MainTopButtonsViewDelegate, public MainBottomButtonsViewDelegate {
+class MainMenuBarView : public XibView,
+                        public MainTopButtonsViewDelegate,
+                        public MainBottomButtonsViewDelegate {
     Q_OBJECT
 public:
     static constexpr int barWidth = 200;

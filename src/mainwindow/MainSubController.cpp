@@ -1,39 +1,138 @@
 #include "mainwindow/MainSubController.h"
 
 #include "core/ApplicationModel.h"
+#include "core/GlobalConstants.h"
 #include "core/LocalizedStrings.h"
 #include "core/Log.h"
 #include "core/MenuService.h"
+#include "core/Preferences.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
+#include "core/ShownWindows.h"
+#include "locations/LocationsSubController.h"
+#include "mainwindow/ConnectionEstablishedController.h"
+#include "mainwindow/GeneralViewController.h"
+#include "mainwindow/MainWindowLook.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
+#include "platform/UserDefaults.h"
+#include "sdk/Veltrix.h"
 #include "sdk/VeltrixXPC.h"
-#include "toolkit/BaseWindowViewController.h"
+#include "toolkit/Colors.h"
+#include "toolkit/TextAttributes.h"
+#include "updates/SilentUpdateService.h"
 
-#include <QLabel>
-#include <QPushButton>
+#include <QAction>
 #include <QVBoxLayout>
 
 VELTRIX_STORYBOARD_CONTROLLER("General", "MainSubController", MainSubController);
 
 namespace {
 
-QString timeText(double seconds) {
-    const qint64 total = seconds > 0 ? static_cast<qint64>(seconds) : 0;
-    return QStringLiteral("%1:%2:%3")
-        .arg(total / 3600 % 24, 2, 10, QLatin1Char('0'))
-        .arg(total / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(total % 60, 2, 10, QLatin1Char('0'));
+constexpr QSize kTabSize(360, 600);
+constexpr int kSideMargin = 16;
+
+// The tab's root: tells its controller when its size changes, so the banner and the panels that stand
+// in for the content follow.
+class HomeTabView : public QWidget {
+public:
+    std::function<void()> onResize;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        if (onResize) {
+            onResize();
+        }
+    }
+};
+
+QString networkIdOf(const PDNetworkItemPtr& network) {
+    return network ? network->id().value_or(QString()) : QString();
+}
+
+QString networkNameOf(const PDNetworkItemPtr& network) {
+    return network ? network->displayTitle() : QString();
+}
+
+// The identifier and name of the network current now.
+AnalyticsEvent::Parameters currentNetworkParameters() {
+    const PDNetworkItemPtr network = VeltrixXPC::currentNetwork();
+    return {{AnalyticsParameter::networkId, networkIdOf(network)},
+            {AnalyticsParameter::networkName, networkNameOf(network)}};
+}
+
+// The current network's parameters with its gateway's location and public address.
+AnalyticsEvent::Parameters gatewayParameters(const std::optional<QString>& internalAddress) {
+    AnalyticsEvent::Parameters parameters = currentNetworkParameters();
+    const PDNetworkItemPtr network = VeltrixXPC::currentNetwork();
+    const std::optional<SDVPNConfig> config = network ? network->vpnConfiguration() : std::nullopt;
+    parameters[AnalyticsParameter::gatewayLocation] = config ? config->gatewayLocation : QString();
+    parameters[AnalyticsParameter::publicIP] = config ? config->publicIP : QString();
+    parameters[AnalyticsParameter::gatewayInternalIP] = internalAddress.value_or(QString());
+    return parameters;
+}
+
+void sendEvent(int type, const AnalyticsTrigger& trigger, AnalyticsEvent::Parameters parameters) {
+    VeltrixXPC::sendAnalytics(
+        AnalyticsEvent(0, type, std::nullopt, trigger, std::move(parameters), std::nullopt));
+}
+
+// Who asked: a notification's texts, a menu item's or a button's title, or nobody in particular.
+AnalyticsTrigger triggerFrom(QObject* sender) {
+    if (const auto* notification = qobject_cast<UserNotificationSender*>(sender)) {
+        const QString informative =
+            notification->informativeText
+                ? QStringLiteral("Optional(\"%1\")").arg(*notification->informativeText)
+                : QStringLiteral("nil");
+        return AnalyticsTrigger::button(informative + QStringLiteral(" => ") +
+                                        notification->actionButtonTitle);
+    }
+    if (const auto* item = qobject_cast<QAction*>(sender)) {
+        return AnalyticsTrigger::menuItem(item->text());
+    }
+    if (const auto* button = qobject_cast<QAbstractButton*>(sender)) {
+        return AnalyticsTrigger::button(button->text());
+    }
+    return AnalyticsTrigger::button();
+}
+
+bool notificationsEnabled() {
+    return ServiceLayer::appModel().notificationsSetting().value;
+}
+
+QString currentNetworkNameOrNA() {
+    const PDNetworkItemPtr network = VeltrixXPC::currentNetwork();
+    return network ? network->displayTitle() : QStringLiteral("N/A");
+}
+
+struct NetworkFlags {
+    bool splitTunneling = false;
+    bool dnsFiltering = false;
+    bool privateDNS = false;
+};
+
+NetworkFlags currentNetworkFlags() {
+    const PDNetworkItemPtr network = VeltrixXPC::currentNetwork();
+    if (!network) {
+        return {};
+    }
+    return {network->isSplitTunnelingEnabled(), network->isDNSFilteringEnabled(),
+            network->isPrivateDNSEnabled()};
 }
 
 } // namespace
 
-MainSubController::MainSubController(QObject* parent) : GeneralSubController(parent) {}
+MainSubController::MainSubController(QObject* parent)
+    : GeneralSubController(parent),
+      m_changeNetworkDefaultColor(colorFromHexString(QStringLiteral("#A2C0E8"))),
+      m_connectingStateColor(colorFromHexString(QStringLiteral("#6E9DD9"))),
+      m_disconnectedStateColor(colorFromHexString(QStringLiteral("#6E9DD9"))) {}
 
 MainSubController::~MainSubController() {
     *m_alive = false;
+    // A callback in flight finishes before the slot lets go; none comes afterwards.
     if (VeltrixXPC::vpnStatusUpdatesDelegate() == this) {
         VeltrixXPC::setVpnStatusUpdatesDelegate(nullptr);
     }
@@ -42,112 +141,612 @@ MainSubController::~MainSubController() {
     }
 }
 
+void MainSubController::setLocationsSubController(LocationsSubController* controller) {
+    m_locationsSubController = controller;
+}
+
 QWidget* MainSubController::loadView() {
-    auto* view = new QWidget;
-    auto* layout = new QVBoxLayout(view);
-    m_normalView = new QWidget;
-    auto* normal = new QVBoxLayout(m_normalView);
+    auto* view = new HomeTabView;
+    view->resize(kTabSize);
+
+    m_controllerContainerView = new QWidget(view);
+    auto* column = new QVBoxLayout(m_controllerContainerView);
+    column->setContentsMargins(kSideMargin, m_topNetworkViewConstraint, kSideMargin, 20);
+    column->setSpacing(0);
+
+    m_networkView = new MainNetworkView;
+    m_networkView->setObjectName(QStringLiteral("networkView"));
+    m_networkView->setFixedSize(168, 168);
+    column->addWidget(m_networkView, 0, Qt::AlignHCenter);
+    column->addSpacing(10);
+
+    m_connectionStateField = new QLabel;
+    m_connectionStateField->setObjectName(QStringLiteral("connectionStateField"));
+    m_connectionStateField->setTextFormat(Qt::PlainText);
+    m_connectionStateField->setAlignment(Qt::AlignCenter);
+    m_connectionStateField->setFont(look::inter(14));
+    m_connectionStateField->setFixedHeight(20);
+    m_connectionStateField->setText(L10n::main_view_connect_to_label()); // until the first report
+    column->addWidget(m_connectionStateField);
+
     m_networkTitleField = new QLabel;
     m_networkTitleField->setObjectName(QStringLiteral("networkTitleField"));
+    m_networkTitleField->setTextFormat(Qt::PlainText);
     m_networkTitleField->setAlignment(Qt::AlignCenter);
-    m_statusLabel = new QLabel;
-    m_statusLabel->setAlignment(Qt::AlignCenter);
-    m_timeLabel = new QLabel;
-    m_timeLabel->setAlignment(Qt::AlignCenter);
-    m_connectButton = new QPushButton;
+    m_networkTitleField->setFont(look::inter(28, QFont::Medium));
+    look::setTextColor(m_networkTitleField, Qt::white);
+    m_networkTitleField->setFixedHeight(46);
+    column->addWidget(m_networkTitleField);
+
+    m_changeNetworkButton = new ImageHoverableButton;
+    m_changeNetworkButton->setObjectName(QStringLiteral("changeNetworkButton"));
+    m_changeNetworkButton->setFlat(true);
+    m_changeNetworkButton->setText(QStringLiteral("Change Network"));
+    m_changeNetworkButton->setFont(look::inter(13));
+    m_changeNetworkButton->setDefaultImage({});
+    m_changeNetworkButton->setHoverImage({});
+    m_changeNetworkButton->setDefaultColor(m_changeNetworkDefaultColor);
+    m_changeNetworkButton->setHoverColor(Qt::white);
+    m_changeNetworkButton->setFixedHeight(22);
+    connect(m_changeNetworkButton, &QAbstractButton::clicked, this, [this] { changeNetwork(); });
+    column->addWidget(m_changeNetworkButton, 0, Qt::AlignHCenter);
+    column->addSpacing(30);
+
+    m_connectButton = new ConnectButtonNew;
     m_connectButton->setObjectName(QStringLiteral("connectButton"));
-    m_updateRequiredLabel = new QLabel(L10n::menu_bar_connect_item_upgrade_label());
-    m_updateRequiredLabel->setVisible(false);
-    normal->addWidget(m_networkTitleField);
-    normal->addWidget(m_statusLabel);
-    normal->addWidget(m_timeLabel);
-    normal->addWidget(m_connectButton, 0, Qt::AlignCenter);
-    normal->addWidget(m_updateRequiredLabel);
-    m_autoReconnectView = new QLabel(L10n::main_view_auto_reconnect_header_for_alwayson());
-    m_autoReconnectView->setVisible(false);
-    m_errorView = new QWidget;
-    auto* error = new QVBoxLayout(m_errorView);
-    m_errorTitleLabel = new QLabel;
-    m_errorMessageLabel = new QLabel;
-    m_errorMessageLabel->setWordWrap(true);
-    error->addWidget(m_errorTitleLabel);
-    error->addWidget(m_errorMessageLabel);
-    m_errorView->setVisible(false);
-    layout->addWidget(m_errorView);
-    layout->addStretch();
-    layout->addWidget(m_normalView);
-    layout->addWidget(m_autoReconnectView);
-    layout->addStretch();
-    connect(m_connectButton, &QPushButton::clicked, this, [this] { connectToVPN(m_connectButton); });
+    m_connectButton->setFixedSize(220, 52);
+    connect(m_connectButton, &QAbstractButton::clicked, this, [this] { connectToVPN(m_connectButton); });
+    column->addWidget(m_connectButton, 0, Qt::AlignHCenter);
+    column->addSpacing(18);
+
+    m_connectionInfoView = new MainConnectionInfoView;
+    m_connectionInfoView->setObjectName(QStringLiteral("connectionInfoView"));
+    m_connectionInfoView->setFixedHeight(84);
+    m_connectionInfoView->hide();
+    column->addWidget(m_connectionInfoView, 0, Qt::AlignHCenter);
+    column->addSpacing(10);
+
+    m_connectionOptionsView = new MainConnectionOptionsView;
+    m_connectionOptionsView->setObjectName(QStringLiteral("connectionOptionsView"));
+    m_connectionOptionsView->hide();
+    column->addWidget(m_connectionOptionsView);
+    // The button stays where it is whatever shows below it.
+    column->addStretch(1);
+
+    m_alwaysOnReconnectView = new AlwaysOnReconnectView(view);
+    m_alwaysOnReconnectView->setObjectName(QStringLiteral("alwaysOnReconnectView"));
+    m_alwaysOnReconnectView->hide();
+    m_emptyNetworksView = new EmptyNetworksView(view);
+    m_emptyNetworksView->setObjectName(QStringLiteral("emptyNetworksView"));
+    m_emptyNetworksView->hide();
+
+    m_errorView = new MainErrorView(view);
+    m_errorView->setObjectName(QStringLiteral("errorView"));
+    m_errorView->hide();
+
+    view->onResize = [this] {
+        layoutOverlays();
+        fitNetworkTitle();
+    };
+    layoutOverlays();
     return view;
 }
 
+void MainSubController::layoutOverlays() {
+    // Also called while the view is being made.
+    const QRect bounds = m_controllerContainerView->parentWidget()->rect();
+    m_controllerContainerView->setGeometry(bounds);
+    m_alwaysOnReconnectView->setGeometry(bounds);
+    m_emptyNetworksView->setGeometry(bounds);
+    // The banner is never taller than the tab below its top.
+    const int height = std::min(m_errorViewHeightConstraint, bounds.height() - 2 * m_topErrorViewConstraint);
+    m_errorView->setGeometry(kSideMargin, m_topErrorViewConstraint, bounds.width() - 2 * kSideMargin,
+                             std::max(0, height));
+    m_errorView->raise();
+}
+
 void MainSubController::viewDidLoad() {
-    updateUIForConnectionState();
+    // setupUI
+    applyTitleAttributes(m_changeNetworkButton, m_changeNetworkDefaultColor, Qt::AlignHCenter);
+    look::setTextColor(m_connectionStateField, m_disconnectedStateColor);
+
+    m_connectButton->setState(ConnectButtonStates::connect);
+    registerAsSDKDelegate();
+    m_networkView->setDelegate(this);
+    m_networkView->setupShadows();
+    m_errorView->setDelegate(this);
+    m_topErrorViewConstraint = kErrorViewTop;
+    setTopNetworkViewConstraint(kNetworkViewRestingTop);
+}
+
+void MainSubController::viewDidAppear() {
+    showNetwork(VeltrixXPC::currentNetwork());
+    m_networkView->refreshStateDrawing();
+    showSilentUpdateSuccessMessageIfNeeded();
 }
 
 void MainSubController::onMain(std::function<void(MainSubController&)> f) {
-    QPointer<MainSubController> self = this;
-    platform::DispatchQueue::main().async([self, f = std::move(f)] {
-        if (self) {
-            f(*self);
+    std::weak_ptr<bool> alive = m_alive;
+    platform::DispatchQueue::main().async([this, alive, f = std::move(f)] {
+        if (const auto live = alive.lock(); live && *live) {
+            f(*this);
         }
     });
 }
 
+void MainSubController::tellModel(SDVPNConnectionState state) {
+    // Kept in the model, whose callback carries it on to the menus.
+    ServiceLayer::appModel().setCurrentConnectionState(state);
+}
+
+void MainSubController::setStateText(const QString& text, const QColor& color) {
+    view();
+    m_connectionStateField->setText(text);
+    look::setTextColor(m_connectionStateField, color);
+}
+
+void MainSubController::setTopNetworkViewConstraint(int top) {
+    view();
+    m_topNetworkViewConstraint = top;
+    QMargins margins = m_controllerContainerView->layout()->contentsMargins();
+    margins.setTop(top);
+    m_controllerContainerView->layout()->setContentsMargins(margins);
+}
+
+// MARK: connecting
+
 void MainSubController::connectToVPN(QObject* sender) {
-    (void)sender;
-    ApplicationModel& model = ServiceLayer::appModel();
+    vlog::debug(QStringLiteral("onConnectButtonClick -- triggered"));
     const PDNetworkItemPtr network = VeltrixXPC::currentNetwork();
-    if (model.isAlwaysOnEnabled() || !network) {
+    if (VeltrixXPC::enableAlwaysON() || !network) {
         return;
     }
-    if (model.isForcedUpdateAvailable()) {
+    if (ServiceLayer::appModel().isForcedUpdateAvailable()) {
         showAutoUpdateSheet();
         return;
     }
-    if (VeltrixXPC::connectionState() == SDVPNConnectionState::disconnected) {
-        if (!network->vpnConfiguration()) {
-            vlog::warning(QStringLiteral("Network has no VPN configuration; not connecting"));
-            return;
+    const AnalyticsTrigger trigger = triggerFrom(sender);
+    const AnalyticsEvent::Parameters parameters{{AnalyticsParameter::networkId, networkIdOf(network)},
+                                                {AnalyticsParameter::networkName, networkNameOf(network)}};
+    auto& silentUpdate = ServiceLayer::shared().silentUpdateService();
+    int type = 14;
+    switch (VeltrixXPC::connectionState()) {
+    case SDVPNConnectionState::disconnected:
+        vlog::debug(QStringLiteral("before vpnConnectionManager.connect"));
+        if (const auto& config = network->vpnConfiguration()) {
+            VeltrixXPC::connect(*config);
+        } else {
+            vlog::error(
+                QStringLiteral("VeltrixXPC.connect FAILED -- selectedLocation?.vpnConfiguration? is EMPTY"));
         }
-        VeltrixXPC::connect(*network->vpnConfiguration());
-        return;
+        silentUpdate.resetTimer();
+        type = 10;
+        break;
+    case SDVPNConnectionState::connecting:
+    case SDVPNConnectionState::connected:
+    case SDVPNConnectionState::reconnecting:
+        performIntentionalDisconnect();
+        if (VeltrixXPC::isSilentUpdateAvailable()) {
+            silentUpdate.startTimer();
+        }
+        break;
     }
-    performIntentionalDisconnect();
+    sendEvent(type, trigger, parameters);
 }
 
 void MainSubController::performIntentionalDisconnect() {
+    vlog::debug(QStringLiteral("performIntentionalDisconnect"));
+    hideAlwaysOnReconnectState();
+    setStateText(L10n::connection_status_disconnected_label(), m_disconnectedStateColor);
+    m_connectButton->setState(ConnectButtonStates::connect);
     VeltrixXPC::disconnect(true, false, false);
+    ApplicationModel& model = ServiceLayer::appModel();
+    if (model.autoReconnectInProgress()) {
+        onDisconnectedFromVPN(true);
+    }
+    model.setAutoReconnectInProgress(false);
+    tellModel(SDVPNConnectionState::disconnected);
+}
+
+void MainSubController::changeNetwork() {
+    if (auto* general = qobject_cast<GeneralViewController*>(parentViewController())) {
+        general->selectTab(MainMenuBarTab::topTab(MainTopTab::networks));
+    }
+}
+
+// MARK: the network shown
+
+void MainSubController::fitNetworkTitle() {
+    if (!m_networkTitleField) {
+        return;
+    }
+    const int width = m_controllerContainerView->parentWidget()->width() - 2 * kSideMargin;
+    m_networkTitleField->setFixedWidth(width);
+    m_networkTitleField->resize(width, m_networkTitleField->height());
+    QFont font = fitFontSize(m_networkTitleField, m_networkTitle, 8, 40);
+    m_networkTitleField->setFont(font);
+    // Too long even at the smallest size: the end gives way.
+    m_networkTitleField->setText(QFontMetrics(font).elidedText(m_networkTitle, Qt::ElideRight, width));
+}
+
+void MainSubController::showNetwork(const PDNetworkItemPtr& network) {
+    view();
+    if (!network) {
+        m_controllerContainerView->hide();
+        m_networkView->hide();
+        m_emptyNetworksView->setup(EmptyNetworksViewState::noAccess);
+        m_emptyNetworksView->show();
+        return;
+    }
+    m_networkTitle = ServiceLayer::appModel().useAutomaticNetwork()
+                         ? L10n::main_view_automatic_optimized_label()
+                         : network->displayTitle();
+    fitNetworkTitle();
+    m_networkView->setNetwork(network);
+    m_emptyNetworksView->hide();
+    m_networkView->show();
+    m_controllerContainerView->show();
+    m_alwaysOnReconnectView->hide();
+    const SDVPNConnectionState state = VeltrixXPC::connectionState();
+    if (state == SDVPNConnectionState::connecting || state == SDVPNConnectionState::reconnecting) {
+        changeToAutoReconnectState();
+    }
+    ServiceLayer::shared().menuService().updateStatusView();
+    sendEvent(13, AnalyticsTrigger::button(m_networkTitle),
+              {{AnalyticsParameter::networkId, networkIdOf(network)},
+               {AnalyticsParameter::networkName, network->displayTitle()}});
+}
+
+void MainSubController::showNetworkAfterDataLoad(const PDNetworksModelPtr& networks) {
+    const QList<PDNetworkItemPtr> list = networks ? networks->allNetworks() : QList<PDNetworkItemPtr>();
+    const PDNetworkItemPtr first = list.isEmpty() ? nullptr : list.first();
+    const PDNetworkItemPtr current = VeltrixXPC::currentNetwork();
+    if (!ServiceLayer::appModel().networkSelectionSettingEnabled()) {
+        showNetwork(current && current->isPrivate() ? current : first);
+        return;
+    }
+    if (current && firstIndexOfNetwork(list, current)) {
+        showNetwork(current);
+    } else if (first) {
+        showNetwork(first);
+    }
+}
+
+// MARK: banners
+
+void MainSubController::showError(const std::optional<QString>& title, const QString& message) {
+    view();
+    m_errorView->show(NotificationPopupType::error(), title, message);
+    m_errorView->show();
+    setTopNetworkViewConstraint(kNetworkViewTopUnderError);
+    if (!isWindowOpened() && !VeltrixXPC::isLoggedIn()) {
+        QAUINotifier::showNotification(title.value_or(GlobalConstants::productDisplayName()), message,
+                                       QAUINotificationCategory::error);
+    }
+}
+
+void MainSubController::hideErrorView() {
+    view();
+    m_errorView->hide();
+    setTopNetworkViewConstraint(kNetworkViewRestingTop);
+}
+
+void MainSubController::showUpdateAvailableMessage() {
+    view();
+    ApplicationModel& model = ServiceLayer::appModel();
+    QString text = L10n::update_available_message();
+    text.replace(QStringLiteral("|version|"), model.offeredAppVersion());
+    const QString title = L10n::update_available_title();
+    if (VeltrixXPC::isSilentUpdateAvailable()) {
+        m_errorView->show(NotificationPopupType::silentUpdate(
+                              silentUpdateTimeinterval(SilentUpdateService::daysSinceConfigDate())),
+                          title, text);
+    } else {
+        m_errorView->show(NotificationPopupType::update(), title, text);
+    }
+    if (!isWindowOpened()) {
+        QAUINotifier::showNotification(title, text, QAUINotificationCategory::doUpdate);
+    }
+    m_errorView->show();
+}
+
+void MainSubController::showSilentUpdateSuccessMessageIfNeeded() {
+    auto& defaults = platform::UserDefaults::standard();
+    if (!defaults.boolForKey(SettingsUserDefaults::showSilentSuccessMessage)) {
+        return;
+    }
+    hideErrorView();
+    const ApplicationModel& model = ServiceLayer::appModel();
+    m_errorView->show(NotificationPopupType::silentUpdateSucccess(),
+                      QStringLiteral("New Version has been Installed!"),
+                      QStringLiteral("Version ") + model.appVersion() + QLatin1Char('.') +
+                          model.appBuildNumber() + QStringLiteral(" has been successfully installed."));
+    m_errorView->show();
+    defaults.set(SettingsUserDefaults::showSilentSuccessMessage, false);
+}
+
+void MainSubController::viewSizeChanged(QWidget* view, double height) {
+    if (view != m_errorView) {
+        return;
+    }
+    m_errorViewHeightConstraint = static_cast<int>(std::ceil(height));
+    layoutOverlays();
+}
+
+void MainSubController::errorViewCloseTapped() {
+    hideErrorView();
+}
+
+void MainSubController::errorViewTryAgainTapped() {
+    connectToVPN(this);
+}
+
+void MainSubController::errorViewUpdateNowTapped() {
+    ServiceLayer::shared().silentUpdateService().startUpdate();
+    hideErrorView();
+}
+
+void MainSubController::errorViewBannerClicked() {
+    showAutoUpdateSheet();
+}
+
+// MARK: looks
+
+void MainSubController::enterForcedUpdateState() {
+    onMain([](MainSubController& self) {
+        if (!ServiceLayer::appModel().isForcedUpdateAvailable()) {
+            return;
+        }
+        self.view();
+        self.m_connectButton->setState(ConnectButtonStates::update);
+        ServiceLayer::shared().menuService().setUpgradeState();
+        self.m_changeNetworkButton->setEnabled(false);
+        self.m_changeNetworkButton->hide();
+    });
+}
+
+void MainSubController::leaveForcedUpdateState() {
+    onMain([](MainSubController& self) {
+        if (ServiceLayer::appModel().isForcedUpdateAvailable()) {
+            return;
+        }
+        self.view();
+        self.m_connectButton->setState(ConnectButtonStates::connect);
+        ServiceLayer::shared().menuService().setDisconnectedState();
+        self.m_changeNetworkButton->setEnabled(true);
+        self.m_changeNetworkButton->show();
+    });
+}
+
+void MainSubController::showConnectionOptions(bool alwaysOn, bool splitTunneling, bool dnsFiltering,
+                                              bool privateDNS) {
+    // Private DNS alone does not bring the strip up.
+    if (!alwaysOn && !splitTunneling && !dnsFiltering && !VeltrixXPC::isTrustedWiredNetwork()) {
+        return;
+    }
+    setTopNetworkViewConstraint(kNetworkViewRestingTop);
+    if (VeltrixXPC::isTrustedWiredNetwork()) {
+        m_connectionOptionsView->updateTrustedNetworkOptions(true, splitTunneling, dnsFiltering, privateDNS);
+    } else {
+        m_connectionOptionsView->updateOptions(alwaysOn, splitTunneling, dnsFiltering, privateDNS);
+    }
+    m_connectionOptionsView->show();
+}
+
+void MainSubController::showTrustedWiredOptions(bool trusted, bool splitTunneling, bool dnsFiltering,
+                                                bool privateDNS) {
+    setTopNetworkViewConstraint(kNetworkViewRestingTop);
+    m_connectionOptionsView->updateTrustedNetworkOptions(trusted, splitTunneling, dnsFiltering, privateDNS);
+    m_connectionOptionsView->show();
+}
+
+void MainSubController::showAlwaysOnReconnectState() {
+    view();
+    if (!VeltrixXPC::currentNetwork() || !m_alwaysOnReconnectView->isHidden()) {
+        return;
+    }
+    ServiceLayer::appModel().setAutoReconnectInProgress(true);
+    tellModel(SDVPNConnectionState::connecting);
+    setStateText(L10n::main_view_connecting_to_label(), Qt::white);
+    m_connectButton->setState(ConnectButtonStates::connecting);
+    m_networkView->setState(FlagAnimationType::connecting);
+    m_alwaysOnReconnectView->show();
+    m_controllerContainerView->hide();
+}
+
+void MainSubController::hideAlwaysOnReconnectState() {
+    view();
+    if (m_alwaysOnReconnectView->isHidden()) {
+        return;
+    }
+    ServiceLayer::appModel().setAutoReconnectInProgress(false);
+    m_controllerContainerView->show();
+    m_alwaysOnReconnectView->hide();
+}
+
+void MainSubController::showAutoUpdateSheet() {
+    // One sheet at a time: asking again brings it forward.
+    if (m_autoUpdateSheet && m_autoUpdateSheet->presentingViewController()) {
+        QWidget* window = m_autoUpdateSheet->view()->window();
+        window->raise();
+        window->activateWindow();
+        return;
+    }
+    const auto storyboard = platform::Storyboard::named(QStringLiteral("AutoUpdate"));
+    auto sheet = storyboard.instantiate<platform::ViewController>(QStringLiteral("AutoUpdateViewController"));
+    if (!sheet) {
+        vlog::error(QStringLiteral("The update sheet could not be made"));
+        return;
+    }
+    m_autoUpdateSheet = sheet.release();
+    m_autoUpdateSheet->setParent(this);
+    presentAsSheet(m_autoUpdateSheet);
+}
+
+void MainSubController::maybePresentConnectionEstablished() {
+    if (!platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showConnectionEstablished) ||
+        !view()->isVisible() ||
+        (m_connectionEstablishedSheet && m_connectionEstablishedSheet->presentingViewController())) {
+        return;
+    }
+    delete m_connectionEstablishedSheet; // dismissed earlier without Got it
+    m_connectionEstablishedSheet = new ConnectionEstablishedController(this);
+    presentAsSheet(m_connectionEstablishedSheet);
+}
+
+// MARK: the SDK's reports, drawn
+
+void MainSubController::reloadSelectedNetworkRow() {
+    if (m_locationsSubController) {
+        m_locationsSubController->reloadSelectedRow();
+    }
+}
+
+void MainSubController::onConnectedToVPN_handler(bool quiet) {
+    view();
+    reloadSelectedNetworkRow();
+    if (!quiet && notificationsEnabled()) {
+        const QString network = currentNetworkNameOrNA();
+        const QString product = ServiceLayer::appModel().appProductName();
+        if (VeltrixXPC::enableWiFiSecurity() && m_isUnsecured) {
+            QAUINotifier::showNotification(QStringLiteral("Your Wi-Fi connection is secured!"),
+                                           product +
+                                               QStringLiteral(" is automatically keeping you safe online."),
+                                           QAUINotificationCategory::connecivity);
+        } else if (VeltrixXPC::wasVPNStartedOnLaunch()) {
+            QAUINotifier::showNotification(
+                L10n::localized(QStringLiteral("connected_on_launch_to_vpn_notification_title"), {network}),
+                L10n::localized(QStringLiteral("connected_on_launch_to_vpn_notification_description"),
+                                {product}),
+                QAUINotificationCategory::connecivity);
+        } else {
+            QAUINotifier::showNotification(QStringLiteral("Connected to ") + network,
+                                           QStringLiteral("Your ") + product +
+                                               QStringLiteral(" connection was successfully established"),
+                                           QAUINotificationCategory::connecivity);
+        }
+    }
+    const bool alwaysOn = VeltrixXPC::enableAlwaysON();
+    m_connectButton->setState(alwaysOn ? ConnectButtonStates::disconnectDisabled
+                                       : ConnectButtonStates::disconnect);
+    setStateText(L10n::main_view_connected_to_label(), colorFromHexString(QStringLiteral("#3ACC73")));
+    ServiceLayer::appModel().setVpnSettingsChangingDisabled(true);
+    m_connectionInfoView->show();
+    m_networkView->setState(FlagAnimationType::connected);
+    const NetworkFlags flags = currentNetworkFlags();
+    showConnectionOptions(alwaysOn, flags.splitTunneling, flags.dnsFiltering, flags.privateDNS);
+    hideAlwaysOnReconnectState();
+    // A reconnect is over once the tunnel is up.
+    ServiceLayer::appModel().setAutoReconnectInProgress(false);
+}
+
+void MainSubController::onConnectingToVPN_handler() {
+    view();
+    vlog::debug(QStringLiteral("onConnectingToVPN() arrived."));
+    reloadSelectedNetworkRow();
+    m_connectButton->setState(ConnectButtonStates::connecting);
+    m_networkView->setState(FlagAnimationType::connecting);
+    setStateText(L10n::main_view_connecting_to_label(), m_connectingStateColor);
+    m_connectionInfoView->hide();
+    if (!VeltrixXPC::isTrustedWiredNetwork()) {
+        setTopNetworkViewConstraint(kNetworkViewRestingTop);
+        m_connectionOptionsView->hide();
+    }
+    ServiceLayer::appModel().setVpnSettingsChangingDisabled(true);
+}
+
+void MainSubController::onDisconnectedFromVPN_handler(bool, bool quiet) {
+    view();
+    vlog::debug(QStringLiteral("onDisconnectedFromVPN() arrived."));
+    reloadSelectedNetworkRow();
+    if (!quiet && notificationsEnabled()) {
+        QAUINotifier::showNotification(QStringLiteral("Disconnected from ") + currentNetworkNameOrNA(),
+                                       QStringLiteral("You are now disconnected from ") +
+                                           ServiceLayer::appModel().appProductName(),
+                                       QAUINotificationCategory::connecivity);
+    }
+    m_networkView->setState(FlagAnimationType::disconnected);
+    m_connectionInfoView->resetGatewayLocation();
+    m_connectionInfoView->hide();
+    if (!VeltrixXPC::isTrustedWiredNetwork()) {
+        setTopNetworkViewConstraint(kNetworkViewRestingTop);
+        m_connectionOptionsView->hide();
+    }
+    setStateText(L10n::main_view_connect_to_label(), m_disconnectedStateColor);
+    // A reconnect that ends down is over as well; the next connect must not read "Reconnecting".
+    ServiceLayer::appModel().setAutoReconnectInProgress(false);
+    m_connectButton->setState(ConnectButtonStates::connect);
+    ServiceLayer::appModel().setVpnSettingsChangingDisabled(false);
+}
+
+void MainSubController::onErrorConnectingToVPN_handler(const PDError& error) {
+    view();
+    reloadSelectedNetworkRow();
+    vlog::debug(QStringLiteral("onErrorConnectingToVPN() arrived: ") + error.messageText());
+    m_errorView->show(NotificationPopupType::error(), std::nullopt, error.messageText());
+    m_errorView->show();
+    m_networkView->setState(FlagAnimationType::disconnected);
+    m_connectionInfoView->hide();
+    setTopNetworkViewConstraint(kNetworkViewRestingTop);
+    m_connectionOptionsView->hide();
+    onDisconnectedFromVPN(false);
+}
+
+void MainSubController::changeToAutoReconnectState() {
+    ApplicationModel& model = ServiceLayer::appModel();
+    if (model.alwaysOnSetting().value) {
+        showAlwaysOnReconnectState();
+        return;
+    }
+    if (VeltrixXPC::isConnectedToVPN()) {
+        vlog::debug(QStringLiteral("changeToAutoReconnectState -- skipping, isConnectedToVPN "));
+        return;
+    }
+    vlog::debug(QStringLiteral("changeToAutoReconnectState --> autoReconnectInProgress"));
+    model.setAutoReconnectInProgress(true);
+    onConnectingToVPN(false);
+}
+
+void MainSubController::postReconnectNotification() {
+    const ApplicationModel& model = ServiceLayer::appModel();
+    QString title;
+    QString text;
+    if (model.alwaysOnSetting().value) {
+        if (model.killSwitchSetting().value) {
+            title = L10n::auto_reconnect_started_with_network_lock_notification_title();
+            text = L10n::main_view_auto_reconnect_subheader();
+        } else {
+            title = L10n::auto_reconnect_started_with_always_on_notification_title();
+            text = L10n::auto_reconnect_started_with_network_lock_notification_description();
+        }
+    } else {
+        title = L10n::auto_reconnect_started_without_network_lock_notification_title();
+        text = L10n::auto_reconnect_started_without_network_lock_notification_description();
+    }
+    QAUINotifier::showNotification(title, text, QAUINotificationCategory::connecivity);
+}
+
+void MainSubController::applyState(SDVPNConnectionState state, bool quiet) {
+    switch (state) {
+    case SDVPNConnectionState::disconnected:
+        tellModel(SDVPNConnectionState::disconnected);
+        onDisconnectedFromVPN_handler(false, quiet);
+        hideAlwaysOnReconnectState();
+        return;
+    case SDVPNConnectionState::connecting:
+    case SDVPNConnectionState::reconnecting:
+        tellModel(SDVPNConnectionState::connecting);
+        onConnectingToVPN_handler();
+        return;
+    case SDVPNConnectionState::connected:
+        tellModel(SDVPNConnectionState::connected);
+        onConnectedToVPN_handler(quiet);
+        return;
+    }
 }
 
 void MainSubController::updateUIForConnectionState() {
-    showConnectionState(VeltrixXPC::connectionState());
-}
-
-void MainSubController::showConnectionState(SDVPNConnectionState state) {
-    if (!isViewLoaded()) {
-        return;
-    }
-    switch (state) {
-    case SDVPNConnectionState::disconnected:
-        m_statusLabel->setText(L10n::connection_status_disconnected_label());
-        m_connectButton->setText(L10n::connect_button_status_connect_label());
-        m_timeLabel->clear();
-        break;
-    case SDVPNConnectionState::connecting:
-        m_statusLabel->setText(L10n::main_view_connecting_to_label());
-        m_connectButton->setText(L10n::connect_button_status_connecting_label());
-        break;
-    case SDVPNConnectionState::connected:
-        m_statusLabel->setText(L10n::main_view_connected_to_label());
-        m_connectButton->setText(L10n::connect_button_status_disconnect_label());
-        break;
-    case SDVPNConnectionState::reconnecting:
-        m_statusLabel->setText(L10n::main_view_connecting_to_label());
-        m_connectButton->setText(L10n::connect_button_status_reconnecting_label());
-        break;
-    }
+    applyState(VeltrixXPC::connectionState(), true);
 }
 
 void MainSubController::registerAsSDKDelegate() {
@@ -155,180 +754,207 @@ void MainSubController::registerAsSDKDelegate() {
     VeltrixXPC::setConnectivityDelegate(this);
 }
 
-void MainSubController::showNetwork(const PDNetworkItemPtr& network) {
-    if (!network) {
-        return;
-    }
-    view();
-    m_networkTitleField->setText(network->displayTitle());
-    VeltrixXPC::sendAnalytics(AnalyticsEvent(
-        0, 13, std::nullopt, AnalyticsTrigger::button(m_networkTitleField->text()),
-        AnalyticsEvent::Parameters{{AnalyticsParameter::networkId, network->id().value_or(QString())},
-                                   {AnalyticsParameter::networkName, network->displayTitle()}},
-        std::nullopt));
-}
+// MARK: PDVPNConnectionStatusUpdatesDelegate, on the SDK's thread
 
-void MainSubController::updateNetworks(const PDNetworksModelPtr& networks) {
-    if (isViewLoaded()) {
-        m_networks = networks;
-    }
+void MainSubController::onVPNModuleLoaded() {
+    vlog::debug(QStringLiteral("onVPNModuleLoaded"));
 }
-
-void MainSubController::showError(const QString& title, const QString& message) {
-    view();
-    m_errorTitleLabel->setText(title);
-    m_errorMessageLabel->setText(message);
-    m_errorView->setVisible(true);
-    if (!isWindowOpened()) {
-        QAUINotifier::showNotification(title, message, QAUINotificationCategory::error);
-    }
-}
-
-void MainSubController::hideErrorView() {
-    if (m_errorView) {
-        m_errorView->setVisible(false);
-    }
-}
-
-void MainSubController::showUpdateAvailableMessage() {
-    QString message = L10n::update_available_message();
-    message.replace(QStringLiteral("|version|"), VeltrixXPC::appConfig().offeredVersion);
-    showError(L10n::update_available_title(), message);
-}
-
-void MainSubController::showAutoUpdateSheet() {
-    const auto storyboard = platform::Storyboard::named(QStringLiteral("AutoUpdate"));
-    auto sheet = storyboard.instantiate<platform::ViewController>(QStringLiteral("AutoUpdateViewController"));
-    if (!sheet) {
-        return;
-    }
-    platform::ViewController* controller = sheet.release();
-    controller->setParent(this);
-    presentAsSheet(controller);
-}
-
-void MainSubController::setForcedUpdateLook(bool forced) {
-    view();
-    m_updateRequiredLabel->setVisible(forced);
-    m_connectButton->setEnabled(!forced);
-    m_connectButton->setVisible(!forced);
-}
-
-void MainSubController::showForcedUpdateState() {
-    onMain([](MainSubController& self) {
-        if (!ServiceLayer::appModel().isForcedUpdateAvailable()) {
-            return;
-        }
-        self.setForcedUpdateLook(true);
-        ServiceLayer::shared().menuService().setUpgradeState();
-    });
-}
-
-void MainSubController::hideForcedUpdateState() {
-    onMain([](MainSubController& self) {
-        if (ServiceLayer::appModel().isForcedUpdateAvailable()) {
-            return;
-        }
-        self.setForcedUpdateLook(false);
-        ServiceLayer::shared().menuService().setDisconnectedState();
-    });
-}
-
-void MainSubController::exitAutoReconnectState() {
-    if (!m_autoReconnectView || m_autoReconnectView->isHidden()) {
-        return;
-    }
-    ServiceLayer::appModel().setAutoReconnectInProgress(false);
-    m_normalView->setVisible(true);
-    m_autoReconnectView->setVisible(false);
-}
-
-void MainSubController::appWillBecomeActive() {
-    // The network animation comes with the animated network view; the state text is redrawn meanwhile.
-    if (isViewLoaded()) {
-        updateUIForConnectionState();
-    }
-}
-
-void MainSubController::appDidResignActive() {}
 
 void MainSubController::onConnectedToVPN() {
-    onMain([](MainSubController& self) { self.followConnectionState(SDVPNConnectionState::connected); });
+    vlog::debug(QStringLiteral("onConnectedToVPN"));
+    onMain([](MainSubController& self) {
+        self.applyState(SDVPNConnectionState::connected, false);
+        self.maybePresentConnectionEstablished();
+        platform::DispatchQueue::main().asyncAfter(1.0, [] {
+            sendEvent(12, AnalyticsTrigger::none(), gatewayParameters(VeltrixXPC::internalIPAddress()));
+        });
+    });
 }
 
-void MainSubController::onConnectingToVPN(bool) {
-    onMain([](MainSubController& self) { self.followConnectionState(SDVPNConnectionState::connecting); });
+void MainSubController::onConnectingToVPN(bool isTransitional) {
+    vlog::debug(QStringLiteral("onConnectingToVPN"));
+    onMain([](MainSubController& self) { self.applyState(SDVPNConnectionState::connecting, false); });
+    if (!isTransitional) {
+        sendEvent(11, AnalyticsTrigger::none(), currentNetworkParameters());
+    }
 }
 
-void MainSubController::onDisconnectedFromVPN(bool) {
-    onMain([](MainSubController& self) { self.followConnectionState(SDVPNConnectionState::disconnected); });
+void MainSubController::onDisconnectedFromVPN(bool isTransitional) {
+    vlog::debug(QStringLiteral("onDisconnectedFromVPN"));
+    onMain([isTransitional](MainSubController& self) {
+        tellModel(SDVPNConnectionState::disconnected);
+        self.onDisconnectedFromVPN_handler(isTransitional);
+        self.hideAlwaysOnReconnectState();
+    });
+    if (!isTransitional) {
+        sendEvent(15, AnalyticsTrigger::none(), currentNetworkParameters());
+    }
 }
 
 void MainSubController::onReConnectingToVPN() {
-    onMain([](MainSubController& self) { self.followConnectionState(SDVPNConnectionState::reconnecting); });
+    vlog::debug(QStringLiteral("onReConnectingToVPN"));
+    onMain([](MainSubController& self) {
+        self.changeToAutoReconnectState();
+        self.postReconnectNotification();
+    });
+    sendEvent(11, AnalyticsTrigger::none(), currentNetworkParameters());
 }
 
-void MainSubController::followConnectionState(SDVPNConnectionState state) {
-    // The model carries the state on to the menus (its callback is the application delegate's).
-    ServiceLayer::appModel().setCurrentConnectionState(state);
-    showConnectionState(state);
+void MainSubController::onReEstablishRequested() {
+    vlog::debug(QStringLiteral("onReEstablishRequested"));
+}
+
+void MainSubController::onConnectToAnotherLocationPreparedUsing(const SDVPNConfig&) {
+    vlog::debug(QStringLiteral("onConnectToAnotherLocationPrepared"));
+}
+
+void MainSubController::onVPNAutoStartRequested() {
+    vlog::debug(QStringLiteral("onVPNAutoStartRequested"));
 }
 
 void MainSubController::onErrorConnectingToVPNWithError(const PDError& error) {
-    const QString message = error.localizedDescription();
-    onMain([message](MainSubController& self) {
-        self.showError(QObject::tr("Connection Failed"), message);
-        self.followConnectionState(SDVPNConnectionState::disconnected);
+    vlog::error(QStringLiteral("onErrorConnectingToVPN: ") + error.messageText());
+    onMain([error](MainSubController& self) {
+        tellModel(SDVPNConnectionState::disconnected);
+        self.onErrorConnectingToVPN_handler(error);
+        self.hideAlwaysOnReconnectState();
     });
 }
 
 void MainSubController::onConnectionTimeUpdatedWithTime(double seconds) {
-    // Posted on the SDK's thread: the menus and the information view each move to the main queue.
-    const QString time = timeText(seconds);
-    platform::NotificationCenter::defaultCenter().post(QStringLiteral("tickTimeUpdated"), nullptr,
-                                                       {{QStringLiteral("timeConnected"), time}});
-    onMain([time](MainSubController& self) {
-        if (self.m_timeLabel) {
-            self.m_timeLabel->setText(time);
+    platform::NotificationCenter::defaultCenter().post(
+        QStringLiteral("tickTimeUpdated"), nullptr,
+        {{QStringLiteral("timeConnected"), formatConnectionDuration(seconds)}});
+}
+
+void MainSubController::onRegionNameAvailableWithRegionName(const QString& regionName) {
+    onMain([regionName](MainSubController& self) {
+        if (self.m_connectionInfoView) {
+            self.m_connectionInfoView->updateGatewayLocation(regionName);
         }
     });
 }
 
+void MainSubController::connectionToVPNInterrupted(const std::optional<PDError>& error) {
+    AnalyticsEvent::Parameters parameters = currentNetworkParameters();
+    parameters[AnalyticsParameter::errorCode] = error ? error->codeText() : QString();
+    parameters[AnalyticsParameter::errorMessage] = error ? error->localizedDescription() : QString();
+    sendEvent(16, AnalyticsTrigger::none(), std::move(parameters));
+}
+
+void MainSubController::onTrustedWiredNetworkStatusUpdated() {
+    onMain([](MainSubController& self) {
+        const bool trusted = VeltrixXPC::isTrustedWiredNetwork();
+        if (!trusted && VeltrixXPC::enableAlwaysON()) {
+            return;
+        }
+        const NetworkFlags flags = currentNetworkFlags();
+        self.view();
+        self.showTrustedWiredOptions(trusted, flags.splitTunneling, flags.dnsFiltering, flags.privateDNS);
+        ServiceLayer::shared().menuService().updateStatusOptionStates();
+        if (VeltrixXPC::connectionState() == SDVPNConnectionState::disconnected) {
+            QAUINotifier::showNotification(
+                QStringLiteral("Trusted Network is On"),
+                QStringLiteral("Always-On is now disabled as you are connected to a trusted network"),
+                QAUINotificationCategory::connecivity);
+        }
+    });
+}
+
+// MARK: SDConnectivityDelegate, on the SDK's thread
+
 void MainSubController::onConnectionReachable() {
-    onMain([](MainSubController& self) { self.updateUIForConnectionState(); });
+    vlog::debug(QStringLiteral("onConnectionReachable.."));
+    onMain([](MainSubController& self) {
+        if (!self.m_isConnectionReachable) {
+            self.hideErrorView();
+        }
+        self.m_isConnectionReachable = true;
+    });
 }
 
 void MainSubController::onConnectionUnReachable() {
-    onMain([](MainSubController& self) { self.updateUIForConnectionState(); });
+    vlog::debug(QStringLiteral("onConnectionUnReachable.."));
+    onMain([](MainSubController& self) {
+        self.showError(std::nullopt, L10n::internet_connection_unavailable_error_part_1() +
+                                         QLatin1Char('\n') +
+                                         L10n::internet_connection_unavailable_error_part_2());
+        self.m_isConnectionReachable = false;
+    });
 }
 
-QString MainSubController::networkTitle() const {
-    return m_networkTitleField ? m_networkTitleField->text() : QString();
+void MainSubController::onReConnectRequested() {
+    onReConnectingToVPN();
 }
+
+void MainSubController::onInternalIpChangedTo(const std::optional<QString>& address) {
+    onMain([address](MainSubController& self) {
+        self.view();
+        self.m_connectionInfoView->updateExternalIp(address);
+    });
+}
+
+void MainSubController::onVPNLatencyMeasurementResultReceivedWithResult(const QString& result,
+                                                                        const QString& vpnProtocol) {
+    vlog::debug(QStringLiteral("MainSubController -- onVPNLatencyMeasurementResultReceived: ") + result);
+    AnalyticsEvent::Parameters parameters = gatewayParameters(Veltrix::internalIPAddress());
+    parameters[AnalyticsParameter::latency] = result;
+    parameters[AnalyticsParameter::vpnProtocol] = vpnProtocol;
+    sendEvent(17, AnalyticsTrigger::none(), std::move(parameters));
+}
+
+void MainSubController::onUnsecuredNetworkConnectedWithSkipNotification(bool) {
+    onMain([](MainSubController& self) { self.m_isUnsecured = true; });
+}
+
+void MainSubController::onSecuredNetworkConnected() {
+    onMain([](MainSubController& self) { self.m_isUnsecured = false; });
+}
+
+// MARK: the application's hooks
+
+void MainSubController::appWillBecomeActive() {
+    if (m_networkView) {
+        m_networkView->refreshStateDrawing();
+    }
+}
+
+void MainSubController::appDidResignActive() {
+    if (m_networkView) {
+        m_networkView->stopAnimations();
+    }
+}
+
+void MainSubController::appWindowDidShow() {
+    registerAsSDKDelegate();
+}
+
+// MARK: in words
+
 QString MainSubController::statusText() const {
-    return m_statusLabel ? m_statusLabel->text() : QString();
+    return m_connectionStateField ? m_connectionStateField->text() : QString();
 }
+
 QString MainSubController::connectButtonTitle() const {
     return m_connectButton ? m_connectButton->text() : QString();
 }
-bool MainSubController::isConnectButtonAvailable() const {
-    return m_connectButton && m_connectButton->isEnabled() && !m_connectButton->isHidden();
-}
+
 bool MainSubController::isErrorViewShown() const {
     return m_errorView && !m_errorView->isHidden();
 }
+
 QString MainSubController::errorTitle() const {
-    return m_errorTitleLabel ? m_errorTitleLabel->text() : QString();
+    return m_errorView ? m_errorView->titleText() : QString();
 }
+
 QString MainSubController::errorMessage() const {
-    return m_errorMessageLabel ? m_errorMessageLabel->text() : QString();
+    return m_errorView ? m_errorView->descriptionText() : QString();
 }
-bool MainSubController::isUpdateRequiredShown() const {
-    return m_updateRequiredLabel && !m_updateRequiredLabel->isHidden();
-}
+
 bool MainSubController::isAutoReconnectViewShown() const {
-    return m_autoReconnectView && !m_autoReconnectView->isHidden();
+    return m_alwaysOnReconnectView && !m_alwaysOnReconnectView->isHidden();
 }
+
 QString MainSubController::timeConnectedText() const {
-    return m_timeLabel ? m_timeLabel->text() : QString();
+    return m_connectionInfoView ? m_connectionInfoView->timeConnectedText() : QString();
 }

@@ -1,97 +1,207 @@
 #pragma once
 
 #include "core/AppStateObserverProtocol.h"
+#include "mainwindow/AlwaysOnReconnectView.h"
+#include "mainwindow/ConnectButtonNew.h"
+#include "mainwindow/EmptyNetworksView.h"
+#include "mainwindow/GeneralSubController.h"
+#include "mainwindow/MainConnectionInfoView.h"
+#include "mainwindow/MainConnectionOptionsView.h"
+#include "mainwindow/MainErrorView.h"
+#include "mainwindow/MainNetworkView.h"
+#include "sdk/Analytics.h"
 #include "sdk/Delegates.h"
 #include "sdk/PDNetworks.h"
-#include "mainwindow/GeneralSubController.h"
+#include "toolkit/HoverableButton.h"
 
 #include <QLabel>
 #include <QPointer>
-#include <QPushButton>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
-// The home tab: the selected network, the connection state and the connect button. It is the SDK's
-// VPN-status and connectivity delegate; those callbacks arrive on the SDK's thread and the interface work
-// moves to the main queue.
+class LocationsSubController;
+
+// Who asked for a connection from a user notification: its informative text and the action's title.
+class UserNotificationSender : public QObject {
+    Q_OBJECT
+public:
+    UserNotificationSender(std::optional<QString> informativeText, QString actionButtonTitle)
+        : informativeText(std::move(informativeText)), actionButtonTitle(std::move(actionButtonTitle)) {}
+    const std::optional<QString> informativeText;
+    const QString actionButtonTitle;
+};
+
+// The home tab: the chosen network, its connection state, the connect button, the connection's
+// information and options, and the banner. Every connect request of the client ends in connectToVPN().
+// It is the SDK's VPN-status and connectivity delegate: a callback logs and sends its analytics event on
+// the SDK's thread and does all model and interface work on the main queue.
 class MainSubController : public GeneralSubController,
                           public PDVPNConnectionStatusUpdatesDelegate,
                           public SDConnectivityDelegate,
+                          public MainErrorViewDelegate,
+                          public NSImageViewClickable,
                           public AppStateObserverProtocol {
     Q_OBJECT
 public:
+    // Where the network view's top sits, without and under the error banner, and the banner's top.
+    static constexpr int kNetworkViewRestingTop = 62;
+    static constexpr int kNetworkViewTopUnderError = 92;
+    static constexpr int kErrorViewTop = 16;
+
     explicit MainSubController(QObject* parent = nullptr);
     ~MainSubController() override;
 
-    // The connect button: nothing under Always-On or without a network; the update sheet while a forced
-    // update is pending; a connection when disconnected; an intentional disconnect otherwise.
+    // The networks tab, whose current row follows the connection state (not owned).
+    void setLocationsSubController(LocationsSubController* controller);
+
+    // Connecting and disconnecting.
     void connectToVPN(QObject* sender);
     void performIntentionalDisconnect();
+    void changeNetwork();
+
+    // Redraws the tab for the SDK's state without events or notifications.
     void updateUIForConnectionState();
     void registerAsSDKDelegate();
+
+    // The network shown.
     void showNetwork(const PDNetworkItemPtr& network);
-    void updateNetworks(const PDNetworksModelPtr& networks);
-    void showError(const QString& title, const QString& message);
+    void showNetworkAfterDataLoad(const PDNetworksModelPtr& networks);
+
+    // Banners.
+    void showError(const std::optional<QString>& title, const QString& message);
     void hideErrorView();
     void showUpdateAvailableMessage();
+    void showSilentUpdateSuccessMessageIfNeeded();
+
+    // Looks; the forced-update pair may be called from any thread.
+    void enterForcedUpdateState();
+    void leaveForcedUpdateState();
+    void showConnectionOptions(bool alwaysOn, bool splitTunneling, bool dnsFiltering, bool privateDNS);
+    void showTrustedWiredOptions(bool trusted, bool splitTunneling, bool dnsFiltering, bool privateDNS);
+    void changeToAutoReconnectState();
+    void showAlwaysOnReconnectState();
+    void hideAlwaysOnReconnectState();
     void showAutoUpdateSheet();
-    void showForcedUpdateState();
-    void hideForcedUpdateState();
-    void exitAutoReconnectState();
+
+    // What the SDK's reports draw, on the main queue. A quiet redraw posts no notification.
+    void onConnectedToVPN_handler(bool quiet = false);
+    void onErrorConnectingToVPN_handler(const PDError& error);
+    void onConnectingToVPN_handler();
+    void onDisconnectedFromVPN_handler(bool isTransitional, bool quiet = false);
 
     // AppStateObserverProtocol
     void appWillBecomeActive() override;
     void appDidResignActive() override;
     void appDidReopen() override {}
-    void appWindowDidShow() override {}
+    void appWindowDidShow() override;
     void mainWindowWillClose() override {}
 
     // PDVPNConnectionStatusUpdatesDelegate (SDK thread)
+    void onVPNModuleLoaded() override;
     void onConnectedToVPN() override;
     void onConnectingToVPN(bool isTransitional) override;
     void onDisconnectedFromVPN(bool isTransitional) override;
     void onReConnectingToVPN() override;
+    void onReEstablishRequested() override;
+    void onConnectToAnotherLocationPreparedUsing(const SDVPNConfig& config) override;
+    void onVPNAutoStartRequested() override;
     void onErrorConnectingToVPNWithError(const PDError& error) override;
     void onConnectionTimeUpdatedWithTime(double seconds) override;
+    void onRegionNameAvailableWithRegionName(const QString& regionName) override;
+    void connectionToVPNInterrupted(const std::optional<PDError>& error) override;
+    void onTrustedWiredNetworkStatusUpdated() override;
     // SDConnectivityDelegate (SDK thread)
     void onConnectionReachable() override;
     void onConnectionUnReachable() override;
+    void onReConnectRequested() override;
+    void onInternalIpChangedTo(const std::optional<QString>& address) override;
+    void onVPNLatencyMeasurementResultReceivedWithResult(const QString& result,
+                                                         const QString& vpnProtocol) override;
+    void onUnsecuredNetworkConnectedWithSkipNotification(bool skipNotification) override;
+    void onSecuredNetworkConnected() override;
 
-    // What the tab shows, for the application and its tests.
-    QString networkTitle() const;
+    // MainErrorViewDelegate
+    void viewSizeChanged(QWidget* view, double height) override;
+    void errorViewCloseTapped() override;
+    void errorViewTryAgainTapped() override;
+    void errorViewUpdateNowTapped() override;
+    void errorViewBannerClicked() override;
+    // NSImageViewClickable: the network's picture leads to the networks tab.
+    void imageViewClicked() override { changeNetwork(); }
+
+    // The parts, for the application, the renderer and tests; each exists once the view is loaded.
+    ConnectButtonNew* connectButton() const { return m_connectButton; }
+    MainErrorView* errorView() const { return m_errorView; }
+    MainNetworkView* networkView() const { return m_networkView; }
+    MainConnectionInfoView* connectionInfoView() const { return m_connectionInfoView; }
+    MainConnectionOptionsView* connectionOptionsView() const { return m_connectionOptionsView; }
+    EmptyNetworksView* emptyNetworksView() const { return m_emptyNetworksView; }
+    AlwaysOnReconnectView* alwaysOnReconnectView() const { return m_alwaysOnReconnectView; }
+    QWidget* controllerContainerView() const { return m_controllerContainerView; }
+    QLabel* connectionStateField() const { return m_connectionStateField; }
+    QLabel* networkTitleField() const { return m_networkTitleField; }
+    ImageHoverableButton* changeNetworkButton() const { return m_changeNetworkButton; }
+    int topNetworkViewConstraint() const { return m_topNetworkViewConstraint; }
+    int topErrorViewConstraint() const { return m_topErrorViewConstraint; }
+    int errorViewHeightConstraint() const { return m_errorViewHeightConstraint; }
+    bool isConnectionReachable() const { return m_isConnectionReachable; }
+    bool isUnsecured() const { return m_isUnsecured; }
+    platform::ViewController* autoUpdateSheet() const { return m_autoUpdateSheet; }
+
+    // What the tab shows, in words.
+    QString networkTitle() const { return m_networkTitle; }
     QString statusText() const;
     QString connectButtonTitle() const;
-    bool isConnectButtonAvailable() const;
     bool isErrorViewShown() const;
     QString errorTitle() const;
     QString errorMessage() const;
-    bool isUpdateRequiredShown() const;
     bool isAutoReconnectViewShown() const;
     QString timeConnectedText() const;
-    PDNetworksModelPtr networks() const { return m_networks; }
 
 protected:
     QWidget* loadView() override;
     void viewDidLoad() override;
+    void viewDidAppear() override;
 
 private:
-    // Runs `f` on the main queue while this controller exists.
+    // Runs `f` on the main queue while this controller exists; callable from any thread.
     void onMain(std::function<void(MainSubController&)> f);
-    void showConnectionState(SDVPNConnectionState state);
-    // A state the SDK reported: into the model, then onto the tab.
-    void followConnectionState(SDVPNConnectionState state);
-    void setForcedUpdateLook(bool forced);
+    // The connection state handed to the model's one callback.
+    static void tellModel(SDVPNConnectionState state);
+    void setStateText(const QString& text, const QColor& color);
+    void setTopNetworkViewConstraint(int top);
+    void layoutOverlays();
+    void fitNetworkTitle();
+    void reloadSelectedNetworkRow();
+    void maybePresentConnectionEstablished();
+    void postReconnectNotification();
+    void applyState(SDVPNConnectionState state, bool quiet);
 
+    const QColor m_changeNetworkDefaultColor;
+    const QColor m_connectingStateColor;
+    const QColor m_disconnectedStateColor;
+    QPointer<EmptyNetworksView> m_emptyNetworksView;
+    QPointer<QWidget> m_controllerContainerView;
+    QPointer<QLabel> m_connectionStateField;
     QPointer<QLabel> m_networkTitleField;
-    QPointer<QLabel> m_statusLabel;
-    QPointer<QLabel> m_timeLabel;
-    QPointer<QPushButton> m_connectButton;
-    QPointer<QWidget> m_errorView;
-    QPointer<QLabel> m_errorTitleLabel;
-    QPointer<QLabel> m_errorMessageLabel;
-    QPointer<QLabel> m_updateRequiredLabel;
-    QPointer<QWidget> m_normalView;
-    QPointer<QWidget> m_autoReconnectView;
-    PDNetworksModelPtr m_networks;
+    QPointer<ImageHoverableButton> m_changeNetworkButton;
+    QPointer<MainConnectionOptionsView> m_connectionOptionsView;
+    QPointer<MainConnectionInfoView> m_connectionInfoView;
+    QPointer<ConnectButtonNew> m_connectButton;
+    QPointer<MainErrorView> m_errorView;
+    QPointer<MainNetworkView> m_networkView;
+    QPointer<AlwaysOnReconnectView> m_alwaysOnReconnectView;
+    int m_topNetworkViewConstraint = kNetworkViewRestingTop;
+    int m_topErrorViewConstraint = kErrorViewTop;
+    int m_errorViewHeightConstraint = 80;
+    bool m_isUnsecured = false;
+    bool m_isConnectionReachable = true;
+
+    QString m_networkTitle;
+    QPointer<LocationsSubController> m_locationsSubController;
+    QPointer<platform::ViewController> m_autoUpdateSheet;
+    QPointer<platform::ViewController> m_connectionEstablishedSheet;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

@@ -26,8 +26,7 @@ Q_LOGGING_CATEGORY(lcUrlEvents, "veltrix.platform.urlevents")
 
 constexpr qint64 headerBytes = 4;
 constexpr char acceptedByte = 'K';
-// How long a later launch keeps trying to reach a lock holder whose server may not be up yet.
-constexpr int claimPatienceMs = 3000;
+constexpr int claimPatienceMs = static_cast<int>(UrlEvents::claimPatienceSeconds * 1000);
 constexpr int lockWaitMs = 100;
 constexpr int connectTimeoutMs = 500;
 constexpr int replyTimeoutMs = 2000;

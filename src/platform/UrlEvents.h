@@ -29,6 +29,9 @@ public:
     // Biggest forwarded message, and how long a forwarding peer may take to send it.
     static constexpr qint64 maxMessageBytes = 64 * 1024;
     static constexpr double peerTimeoutSeconds = 5.0;
+    // How long a later launch keeps trying to reach a lock holder whose server may not be up yet; a copy
+    // that lost the race for the lock has handed over or left by then.
+    static constexpr double claimPatienceSeconds = 3.0;
 
     // Named after the bundle identifier, in the user's runtime folder.
     static UrlEvents& shared();

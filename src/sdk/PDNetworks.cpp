@@ -129,28 +129,33 @@ bool PDNetworksModel::matches(const PDNetworkItem& item) const {
 
 void PDNetworksModel::rebuild() {
     std::lock_guard lock(m_mutex);
+    // The header, then the members that match; no header when none does. Rows go straight into the list.
     auto section = [this](QList<PDNetworkItemPtr>& rows, const PDNetworkItemPtr& header,
                           const QList<PDNetworkItemPtr>& members, bool folded) {
-        QList<PDNetworkItemPtr> shown;
+        const qsizetype headerAt = rows.size();
+        rows.append(header);
+        bool any = false;
         for (const auto& member : members) {
             if (matches(*member)) {
-                shown.append(member);
+                any = true;
+                if (folded) {
+                    break;
+                }
+                rows.append(member);
             }
         }
-        if (shown.isEmpty()) {
-            return;
-        }
-        rows.append(header);
-        if (!folded) {
-            rows.append(shown);
+        if (!any) {
+            rows.resize(headerAt);
         }
     };
 
-    m_networkRows.clear();
+    // New lists rather than cleared ones: the old ones may be shared with a caller comparing them.
+    m_networkRows = QList<PDNetworkItemPtr>();
     section(m_networkRows, m_privateHeader, m_content.privateNetworks, false);
     section(m_networkRows, m_sharedHeader, m_content.sharedNetworks, m_collapsed && m_search.isEmpty());
 
-    m_locationRows.clear();
+    m_locationRows = QList<PDNetworkItemPtr>();
+    m_locationRows.reserve(m_content.publicLocations.size() + m_continents.size() + 1);
     m_automaticRow = false;
     switch (m_filter) {
     case PDLocationFilterType::privateNetworks:
@@ -243,9 +248,13 @@ QString PDNetworksModel::searchText() const {
 
 bool PDNetworksModel::setSearchText(const QString& text) {
     std::lock_guard lock(m_mutex);
+    const QString search = text.trimmed();
+    if (search == m_search) {
+        return false;
+    }
     const auto networkRows = m_networkRows;
     const auto locationRows = m_locationRows;
-    m_search = text.trimmed();
+    m_search = search;
     m_foldedSearch = m_search.toCaseFolded();
     rebuild();
     return networkRows != m_networkRows || locationRows != m_locationRows;
@@ -266,8 +275,9 @@ PDNetworkItemPtr PDNetworksModel::item(int row) const {
 }
 
 double PDNetworksModel::heightOfLocationRow(int row) const {
-    const auto found = item(row);
-    return found && found->isHeader() ? kHeaderRowHeight : kLocationRowHeight;
+    std::lock_guard lock(m_mutex);
+    const bool header = row >= 0 && row < m_locationRows.size() && m_locationRows[row]->isHeader();
+    return header ? kHeaderRowHeight : kLocationRowHeight;
 }
 
 std::optional<int> PDNetworksModel::index(const PDNetworkItemPtr& network) const {

@@ -1,7 +1,9 @@
 #include "updates/SilentUpdateService.h"
 
 #include "core/Log.h"
+#include "platform/Scheduler.h"
 #include "platform/Timer.h"
+#include "sdk/VeltrixXPC.h"
 
 SilentUpdateService::SilentUpdateService() = default;
 
@@ -29,6 +31,15 @@ void SilentUpdateService::resetTimer() {
         m_timer->invalidate();
         m_timer.reset();
     }
+}
+
+int SilentUpdateService::daysSinceConfigDate() {
+    const QDateTime date = VeltrixXPC::appConfig().releaseDate;
+    if (!date.isValid()) {
+        return 0;
+    }
+    constexpr qint64 secondsPerDay = 24 * 60 * 60;
+    return static_cast<int>(date.secsTo(platform::Scheduler::shared().currentDate()) / secondsPerDay);
 }
 
 bool SilentUpdateService::isTimerRunning() const {

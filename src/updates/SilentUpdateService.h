@@ -27,6 +27,8 @@ public:
     void startUpdate();
 
     bool isTimerRunning() const;
+    // Whole days from the offered version's date to now (negative for a date ahead); 0 without a date.
+    static int daysSinceConfigDate();
     bool isUpdateInProgress() const { return m_updateInProgress; }
     int updateRequests() const { return m_updateRequests; }
 

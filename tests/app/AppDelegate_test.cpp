@@ -16,6 +16,7 @@
 #include "mainwindow/GeneralViewController.h"
 #include "menus/QAUIMenuWindowController.h"
 #include "platform/RecordingUserNotificationBackend.h"
+#include "platform/UrlEvents.h"
 #include "platform/Workspace.h"
 #include "sdk/VeltrixSDK.h"
 #include "settings/SupportSubController.h"
@@ -161,9 +162,23 @@ TEST_F(AppDelegateTest, SignedInStartShowsTheMainWindowOnceTheDataIsThere) {
     EXPECT_TRUE(ServiceLayer::appModel().appDataWasLoaded());
 }
 
+TEST_F(AppDelegateTest, ACopyThatLostTheRaceForTheLockIsWaitedForAndTheLaunchGoesOn) {
+    bool loserStillThere = true;
+    delegate->setConflictingInstancesCheck([&] { return loserStillThere; });
+    launch();
+    EXPECT_FALSE(driver.callNames().contains("getInitialState")) << "nothing starts while it may conflict";
+    loserStillThere = false; // it handed its launch over and left
+    scheduler.advance(platform::UrlEvents::claimPatienceSeconds + 0.5);
+    EXPECT_FALSE(delegate->forceTerminate());
+    EXPECT_TRUE(driver.callNames().contains("getInitialState"));
+    delegate->setConflictingInstancesCheck({});
+}
+
 TEST_F(AppDelegateTest, AnotherCopyRunningEndsTheLaunchBeforeTheSdkIsAsked) {
     delegate->setConflictingInstancesCheck([] { return true; });
     launch();
+    EXPECT_FALSE(delegate->forceTerminate()) << "a copy that is leaving gets its time first";
+    scheduler.advance(platform::UrlEvents::claimPatienceSeconds + 0.5);
     EXPECT_TRUE(delegate->forceTerminate());
     EXPECT_FALSE(driver.callNames().contains("getInitialState"));
     EXPECT_EQ(delegate->applicationShouldTerminate(), platform::TerminateReply::terminateNow);

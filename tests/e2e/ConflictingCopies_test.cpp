@@ -63,6 +63,7 @@ TEST_F(ConflictingCopiesTest, AnotherUsersCopyAndAProgramNamedLikeTheClientDoNot
 TEST_F(ConflictingCopiesTest, AnOlderCopyOfTheSameUserMakesThisOneQuit) {
     process(100, client, ::getuid(), 1, clientCommandLine);
     launch();
+    advance(platform::UrlEvents::claimPatienceSeconds + 0.5);
     EXPECT_TRUE(delegate->forceTerminate());
     EXPECT_FALSE(sdkCalls().contains("getInitialState"));
     EXPECT_EQ(shownWindow(), QString());

@@ -102,27 +102,40 @@ TEST_F(LaunchTest, HelpAndVersionPrintAndExitBeforeAnyLockOrWindow) {
     EXPECT_FALSE(lockTouched());
 }
 
-TEST_F(LaunchTest, ASecondLaunchJustAfterTheFirstHandsOverAndTheFirstStaysUntilSigterm) {
+TEST_F(LaunchTest, TwoLaunchesJustApartLeaveOneRunningCopyUntilSigterm) {
     const QString offscreen = QStringLiteral("offscreen");
     auto first = start({}, offscreen);
     QThread::msleep(20);
     auto second = start({QStringLiteral("--workspace"), QStringLiteral("/nonexistent.json")}, offscreen);
 
-    ASSERT_TRUE(second->waitForFinished(10000));
-    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second->exitCode(), 0) << second->readAllStandardError().toStdString();
-    const QString secondErr = QString::fromUtf8(second->readAllStandardError());
-    EXPECT_TRUE(secondErr.contains("--workspace applies only when the client starts")) << secondErr.toStdString();
+    // On a busy machine the later launch may win the race for the lock; then the earlier one hands over.
+    QElapsedTimer waited;
+    waited.start();
+    while (first->state() == QProcess::Running && second->state() == QProcess::Running &&
+           waited.elapsed() < 10000) {
+        first->waitForFinished(50);
+        second->waitForFinished(50);
+    }
+    const bool secondHandedOver = second->state() != QProcess::Running;
+    QProcess& leaver = secondHandedOver ? *second : *first;
+    QProcess& stayer = secondHandedOver ? *first : *second;
+    ASSERT_NE(leaver.state(), QProcess::Running) << "one copy hands its launch over and exits";
+    EXPECT_EQ(leaver.exitStatus(), QProcess::NormalExit);
+    const QString leaverErr = QString::fromUtf8(leaver.readAllStandardError());
+    EXPECT_EQ(leaver.exitCode(), 0) << leaverErr.toStdString();
+    if (secondHandedOver) {
+        EXPECT_TRUE(leaverErr.contains("--workspace applies only when the client starts")) << leaverErr.toStdString();
+    }
 
-    EXPECT_FALSE(first->waitForFinished(1500)) << "the first copy keeps running: "
-                                                 << first->readAllStandardError().toStdString();
-    ASSERT_EQ(first->state(), QProcess::Running);
+    EXPECT_FALSE(stayer.waitForFinished(4500)) << "the other copy keeps running: "
+                                                << stayer.readAllStandardError().toStdString();
+    ASSERT_EQ(stayer.state(), QProcess::Running);
 
     QElapsedTimer stopping;
     stopping.start();
-    ::kill(static_cast<pid_t>(first->processId()), SIGTERM);
-    ASSERT_TRUE(first->waitForFinished(5000));
+    ::kill(static_cast<pid_t>(stayer.processId()), SIGTERM);
+    ASSERT_TRUE(stayer.waitForFinished(5000));
     EXPECT_LT(stopping.elapsed(), 500) << "SIGTERM ends the client promptly";
-    EXPECT_EQ(first->exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(first->exitCode(), 0);
+    EXPECT_EQ(stayer.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(stayer.exitCode(), 0);
 }

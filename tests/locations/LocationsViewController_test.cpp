@@ -17,16 +17,8 @@
 
 namespace {
 
-PDNetworkItemPtr makeItem(const QString& id, PDNetworkKind kind, const QString& continent = {}) {
-    PDNetworkItem::Data data;
-    data.id = id;
-    data.kind = kind;
-    data.title = id;
-    data.locationTitle = id;
-    data.continent = continent;
-    data.vpnConfiguration = SDVPNConfig{id, id + QStringLiteral(".example.invalid"), id, {}};
-    data.flagImage = std::make_shared<PDCacheableImage>(std::nullopt);
-    return std::make_shared<PDNetworkItem>(std::move(data));
+PDNetworkItemPtr makeItem(const QString& id, PDNetworkKind kind) {
+    return sdk::testing::makeNetworkItem(id, kind, id);
 }
 
 class LocationsWindowTest : public ::testing::Test {

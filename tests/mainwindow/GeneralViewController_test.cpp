@@ -185,7 +185,8 @@ TEST(MainMenuBarView, EachBarReportsItsClickBeforeTheOtherBarIsCleared) {
     EXPECT_EQ(bar.topButtonsView()->selectedButton(), std::nullopt);
     EXPECT_TRUE(bar.bottomHButtonsView()->settingsButton()->isSelected());
     QTest::mouseClick(bar.bottomHButtonsView()->logoutButton(), Qt::LeftButton);
-    EXPECT_EQ(bar.bottomHButtonsView()->selectedButton(), MainBottomTab::settings) << "sign-out marks nothing";
+    EXPECT_EQ(bar.bottomHButtonsView()->selectedButton(), MainBottomTab::settings)
+        << "sign-out marks nothing";
     clickTopRow(bar, MainTopTab::support);
     EXPECT_FALSE(bar.bottomHButtonsView()->settingsButton()->isSelected());
 

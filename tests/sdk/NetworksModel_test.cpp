@@ -158,3 +158,25 @@ TEST_F(NetworksModelTest, FlagsLoadFromTheFlagPackage) {
     scheduler.runUntilIdle();
     EXPECT_TRUE(called);
 }
+
+TEST_F(NetworksModelTest, SearchIsTrimmedCaseFoldedAndLiteral) {
+    model->applyFilter(PDLocationFilterType::publicLocations);
+    const int all = model->numberOfLocationRows();
+    EXPECT_FALSE(model->setSearchText(" \t\n")) << "blanks only: no search";
+    EXPECT_EQ(model->searchText(), QString());
+    EXPECT_EQ(model->numberOfLocationRows(), all);
+
+    // Case folds, accents included; a country code counts only whole.
+    model->setSearchText(QStringLiteral("SÃO"));
+    ASSERT_EQ(model->numberOfLocationRows(), 2);
+    EXPECT_EQ(model->item(1)->id(), "pub-br-sao");
+    model->setSearchText(QStringLiteral("JP"));
+    EXPECT_EQ(model->item(1)->id(), "pub-jp-tyo");
+    // Wildcards and control characters are plain characters.
+    EXPECT_TRUE(model->setSearchText(QStringLiteral(".*")));
+    EXPECT_EQ(model->numberOfLocationRows(), 0);
+    model->setSearchText(QStringLiteral("Tokyo\x01"));
+    EXPECT_EQ(model->numberOfLocationRows(), 0);
+    model->setSearchText(QString(128, QLatin1Char('a')));
+    EXPECT_EQ(model->numberOfLocationRows(), 0);
+}

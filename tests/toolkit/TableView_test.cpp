@@ -14,6 +14,10 @@
 
 namespace {
 
+int rowOf(QWidget* cell) {
+    return cell ? cell->property("row").toInt() : -1;
+}
+
 // Rows of one kind of cell, made only when the table has none to reuse.
 class RowSource : public QObject, public TableViewDataSource {
 public:
@@ -51,11 +55,12 @@ public:
         return selectable;
     }
     void selectionDidChange(TableView&) override { ++selectionChanges; }
+    // Rows reported as added, each with the row of the cell in place at that moment.
+    QList<std::pair<int, int>> added;
+    void didAddRowView(TableView& table, TableRowView*, int row) override {
+        added.append({row, rowOf(table.viewAtRow(row))});
+    }
 };
-
-int rowOf(QWidget* cell) {
-    return cell ? cell->property("row").toInt() : -1;
-}
 bool lit(TableView& table, int row) {
     auto* cell = static_cast<HoverableCellView*>(table.viewAtRow(row));
     return cell && cell->highlight();
@@ -336,4 +341,13 @@ TEST(RowList, ReloadsOneRowInPlaceAndScrollsARowIntoView) {
     EXPECT_EQ(table.verticalScrollBar()->value(), 0);
     table.scrollRowToVisible(10000); // no such row
     EXPECT_EQ(table.verticalScrollBar()->value(), 0);
+}
+
+TEST(RowList, ReportsEachRowThatComesIntoViewWithItsCellInPlace) {
+    ShownTable shown;
+    shown.source.added.clear();
+    shown.table.verticalScrollBar()->setValue(30 * 5);
+    // Rows 10 to 14 came into view; rows 5 to 9 were there already.
+    EXPECT_EQ(shown.source.added,
+              (QList<std::pair<int, int>>{{10, 10}, {11, 11}, {12, 12}, {13, 13}, {14, 14}}));
 }

@@ -6,10 +6,8 @@
 
 namespace sdk::testing {
 
-namespace {
-
-PDNetworkItemPtr makeItem(const QString& id, PDNetworkKind kind, const QString& name, const QString& continent,
-                          const QString& country) {
+PDNetworkItemPtr makeNetworkItem(const QString& id, PDNetworkKind kind, const QString& name,
+                                 const QString& continent, const QString& country) {
     PDNetworkItem::Data data;
     data.id = id;
     data.kind = kind;
@@ -18,11 +16,10 @@ PDNetworkItemPtr makeItem(const QString& id, PDNetworkKind kind, const QString& 
     data.continent = continent;
     data.countryCode = country;
     data.vpnConfiguration = SDVPNConfig{id, id + QStringLiteral(".gw.example.invalid"), name, {}};
-    data.flagImage = std::make_shared<PDCacheableImage>(flagUrl(country));
+    const QUrl flag = flagUrl(country);
+    data.flagImage = std::make_shared<PDCacheableImage>(flag.isEmpty() ? std::nullopt : std::optional<QUrl>(flag));
     return std::make_shared<PDNetworkItem>(std::move(data));
 }
-
-} // namespace
 
 const QStringList& flagCountryCodes() {
     static const QStringList codes = [] {
@@ -46,12 +43,12 @@ PDNetworksModelPtr generatedNetworksModel(int count, int countries) {
     content.publicLocations.reserve(count);
     for (int i = 0; i < count; ++i) {
         const QString code = codes.isEmpty() ? QStringLiteral("de") : codes[i % codes.size()];
-        content.publicLocations.append(makeItem(QStringLiteral("loc-%1").arg(i), PDNetworkKind::publicLocation,
+        content.publicLocations.append(makeNetworkItem(QStringLiteral("loc-%1").arg(i), PDNetworkKind::publicLocation,
                                                 QStringLiteral("%1 - City %2").arg(code.toUpper()).arg(i),
                                                 continents[static_cast<qsizetype>(i) * continents.size() / count],
                                                 code));
     }
-    content.automaticLocation = makeItem(QStringLiteral("automatic"), PDNetworkKind::automatic,
+    content.automaticLocation = makeNetworkItem(QStringLiteral("automatic"), PDNetworkKind::automatic,
                                          QStringLiteral("Automatic"), QStringLiteral("Europe"), QStringLiteral("de"));
     return std::make_shared<PDNetworksModel>(std::move(content));
 }

@@ -7,6 +7,10 @@
 // Large generated workspaces for tests and benchmarks.
 namespace sdk::testing {
 
+// A network or location with a gateway named after its id, and the country's flag (none without a country).
+PDNetworkItemPtr makeNetworkItem(const QString& id, PDNetworkKind kind, const QString& name,
+                                 const QString& continent = {}, const QString& country = {});
+
 // The country codes that have a flag in the system's flag set, sorted.
 const QStringList& flagCountryCodes();
 

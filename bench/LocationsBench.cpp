@@ -1,0 +1,117 @@
+// The locations window over 10,000 public locations in about 250 countries and 7 continents: opening it
+// (model in, shown, first frame painted), one search keystroke (from the text to the repainted list), and
+// the model's own filter, search and refresh. "widgets" counts what the list holds for its rows; "pending"
+// is the work left queued once the window is idle (timers included), which must be none.
+#include "locations/LocationsViewController.h"
+#include "platform/ManualScheduler.h"
+#include "sdk/testing/GeneratedNetworks.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int kLocations = 10000;
+
+const PDNetworksModelPtr& sharedModel() {
+    static const PDNetworksModelPtr model = sdk::testing::generatedNetworksModel(kLocations);
+    return model;
+}
+
+// Runs the deferred work (and flag decodes) so that the next measurement starts from an idle window.
+void settle(platform::ManualScheduler& scheduler) {
+    scheduler.advance(1.0);
+    QCoreApplication::processEvents();
+}
+
+void BM_OpenLocationsWindow(benchmark::State& state) {
+    platform::ManualScheduler scheduler;
+    platform::ScopedScheduler scope(scheduler);
+    const PDNetworksModelPtr model = sdk::testing::generatedNetworksModel(kLocations);
+    int widgets = 0;
+    std::size_t pending = 0;
+    for (auto _ : state) {
+        LocationsViewController window;
+        window.view()->resize(LocationsViewController::kWindowSize);
+        window.setDataObject(model);
+        window.view()->show();
+        scheduler.runUntilIdle(); // the deferred set-up; flag decodes are queued, not run
+        window.view()->repaint();
+        state.PauseTiming();
+        widgets = window.locationsTableView()->numberOfViewsHeld();
+        settle(scheduler);
+        pending = scheduler.pendingCount();
+        state.ResumeTiming();
+    }
+    state.counters["widgets"] = widgets;
+    state.counters["pending"] = static_cast<double>(pending);
+}
+BENCHMARK(BM_OpenLocationsWindow)->Unit(benchmark::kMillisecond);
+
+void BM_SearchKeystroke(benchmark::State& state) {
+    platform::ManualScheduler scheduler;
+    platform::ScopedScheduler scope(scheduler);
+    LocationsViewController window;
+    window.view()->resize(LocationsViewController::kWindowSize);
+    window.view()->show();
+    window.setDataObject(sharedModel());
+    settle(scheduler);
+    const QStringList typed{QStringLiteral("c"), QStringLiteral("ci"), QStringLiteral("cit"), QStringLiteral("city 4"),
+                            QStringLiteral("city 42"), QString()};
+    qsizetype next = 0;
+    for (auto _ : state) {
+        window.searchTextChanged(typed[next++ % typed.size()]);
+        window.view()->repaint();
+        state.PauseTiming();
+        settle(scheduler);
+        state.ResumeTiming();
+    }
+    state.counters["widgets"] = window.locationsTableView()->numberOfViewsHeld();
+    state.counters["pending"] = static_cast<double>(scheduler.pendingCount());
+}
+BENCHMARK(BM_SearchKeystroke)->Unit(benchmark::kMillisecond);
+
+void BM_ModelSearch(benchmark::State& state) {
+    const PDNetworksModelPtr& model = sharedModel();
+    model->applyFilter(PDLocationFilterType::publicLocations);
+    bool flip = false;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(model->setSearchText((flip = !flip) ? QStringLiteral("city 1") : QString()));
+    }
+    model->setSearchText(QString());
+}
+BENCHMARK(BM_ModelSearch)->Unit(benchmark::kMillisecond);
+
+void BM_ModelApplyFilter(benchmark::State& state) {
+    const PDNetworksModelPtr& model = sharedModel();
+    bool flip = false;
+    for (auto _ : state) {
+        model->applyFilter((flip = !flip) ? PDLocationFilterType::publicLocations : PDLocationFilterType::favorites);
+    }
+}
+BENCHMARK(BM_ModelApplyFilter)->Unit(benchmark::kMillisecond);
+
+void BM_ModelRefreshAndQueries(benchmark::State& state) {
+    const PDNetworksModelPtr& model = sharedModel();
+    model->applyFilter(PDLocationFilterType::publicLocations);
+    for (auto _ : state) {
+        model->refresh();
+        benchmark::DoNotOptimize(model->hasLocations());
+        benchmark::DoNotOptimize(model->items());
+    }
+}
+BENCHMARK(BM_ModelRefreshAndQueries)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

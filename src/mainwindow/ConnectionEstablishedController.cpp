@@ -1,0 +1,94 @@
+#include "mainwindow/ConnectionEstablishedController.h"
+
+#include "core/Preferences.h"
+#include "mainwindow/MainWindowLook.h"
+#include "platform/Storyboard.h"
+#include "platform/UserDefaults.h"
+#include "toolkit/Colors.h"
+#include "toolkit/NSViewLayerBacked.h"
+#include "toolkit/TextAttributes.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+VELTRIX_STORYBOARD_CONTROLLER("General", "ConnectionEstablishedController", ConnectionEstablishedController);
+
+QString formatConnectionDuration(double seconds) {
+    if (!std::isfinite(seconds) || seconds < 0) {
+        seconds = 0;
+    }
+    const auto part = [](double value, double modulus) {
+        return QStringLiteral("%1").arg(static_cast<int>(std::fmod(value, modulus)), 2, 10, QLatin1Char('0'));
+    };
+    return part(seconds / 3600.0, 24) + QLatin1Char(':') + part(seconds / 60.0, 60) + QLatin1Char(':') +
+           part(seconds, 60);
+}
+
+namespace {
+
+// The Got it button: a filled accent capsule.
+class CapsuleButton : public Button {
+public:
+    using Button::Button;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        {
+            QPainter painter(this);
+            painter.setRenderHint(QPainter::Antialiasing);
+            fillRoundedRect(painter, QRectF(rect()), height() / 2.0,
+                            colorFromHexString(QStringLiteral("#2B7BFA")));
+        }
+        Button::paintEvent(event);
+    }
+};
+
+} // namespace
+
+ConnectionEstablishedController::ConnectionEstablishedController(QObject* parent)
+    : platform::ViewController(parent) {}
+
+QWidget* ConnectionEstablishedController::loadView() {
+    auto* view = new NSViewLayerBacked;
+    view->setBgColor(colorFromHexString(QStringLiteral("#1E3073")));
+    view->setFixedSize(340, 230);
+    auto* column = new QVBoxLayout(view);
+    column->setContentsMargins(32, 32, 32, 28);
+    column->setSpacing(12);
+    auto* title = new QLabel(QStringLiteral("Connection Established"));
+    title->setFont(look::inter(20, QFont::Medium));
+    title->setAlignment(Qt::AlignHCenter);
+    look::setTextColor(title, Qt::white);
+    auto* text = new QLabel;
+    text->setWordWrap(true);
+    text->setFont(look::inter(14));
+    setAttributedStringValue(
+        text, makeAttributedString(
+                  QStringLiteral("Your connection is secured. Its time, addresses and gateway "
+                                 "show on the home tab while it lasts."),
+                  Qt::AlignHCenter, text->font(), colorFromHexString(QStringLiteral("#6F9CD9")), 20));
+    m_gotItButton = new CapsuleButton(QStringLiteral("Got it"));
+    m_gotItButton->setFlat(true);
+    m_gotItButton->setFixedSize(140, 40);
+    m_gotItButton->setFont(look::inter(14, QFont::Medium));
+    m_gotItButton->setCursor(Qt::PointingHandCursor);
+    connect(m_gotItButton, &QAbstractButton::clicked, this, [this] { gotItTap(); });
+    column->addWidget(title);
+    column->addWidget(text, 1);
+    column->addWidget(m_gotItButton, 0, Qt::AlignHCenter);
+    return view;
+}
+
+void ConnectionEstablishedController::viewDidLoad() {
+    applyTitleAttributes(m_gotItButton, Qt::white, Qt::AlignHCenter);
+}
+
+void ConnectionEstablishedController::gotItTap() {
+    platform::UserDefaults::standard().set(SettingsUserDefaults::showConnectionEstablished, false);
+    if (presentingViewController()) {
+        dismiss();
+    }
+}

@@ -1,0 +1,87 @@
+#include "mainwindow/MainConnectionInfoView.h"
+
+#include "core/LocalizedStrings.h"
+#include "core/ServiceLayer.h"
+#include "mainwindow/MainWindowLook.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Scheduler.h"
+#include "sdk/VeltrixXPC.h"
+#include "toolkit/Colors.h"
+
+#include <QGridLayout>
+
+MainConnectionInfoView::MainConnectionInfoView(QWidget* parent) : XibView(parent) {
+    loadView();
+}
+
+QWidget* MainConnectionInfoView::loadViewFromNib() {
+    auto* content = new QWidget;
+    auto* grid = new QGridLayout(content);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(48);
+    grid->setVerticalSpacing(4);
+    const auto addPair = [&](int row, int column, const QString& title, QPointer<QLabel>& value) {
+        auto* titleField = new QLabel(title);
+        titleField->setFont(look::inter(12));
+        look::setTextColor(titleField, look::secondaryText);
+        value = new QLabel;
+        value->setTextFormat(Qt::PlainText);
+        value->setFont(look::inter(14, QFont::Medium));
+        look::setTextColor(value, Qt::white);
+        grid->addWidget(titleField, row * 2, column);
+        grid->addWidget(value, row * 2 + 1, column);
+    };
+    addPair(0, 0, QStringLiteral("Time Connected"), m_timeConnectedField);
+    addPair(0, 1, QStringLiteral("Public IP"), m_publicIpField);
+    addPair(1, 0, QStringLiteral("Internal IP"), m_externalIpField);
+    addPair(1, 1, QStringLiteral("Gateway Location"), m_gatewayLocationField);
+    m_timeConnectedField->setText(QStringLiteral("00:00:00"));
+    m_gatewayLocationField->setText(QStringLiteral("N/A"));
+    return content;
+}
+
+void MainConnectionInfoView::setVisible(bool visible) {
+    XibView::setVisible(visible);
+    if (isHidden()) {
+        m_tickObservation.reset();
+        return;
+    }
+    // The clock ticks on the SDK's thread; the field is drawn on the main queue.
+    m_tickObservation = platform::NotificationCenter::defaultCenter().addObserver(
+        QStringLiteral("tickTimeUpdated"), nullptr,
+        [self = QPointer<MainConnectionInfoView>(this)](const platform::Notification& notification) {
+            const QVariant time = notification.userInfo.value(QStringLiteral("timeConnected"));
+            if (self && time.typeId() == QMetaType::QString) {
+                self->m_timeConnectedField->setText(time.toString());
+            }
+        },
+        &platform::DispatchQueue::main());
+    refreshPublicIp();
+    updateExternalIp(std::nullopt);
+}
+
+void MainConnectionInfoView::updateGatewayLocation(const QString& regionName) {
+    platform::DispatchQueue::main().async([self = QPointer<MainConnectionInfoView>(this), regionName] {
+        if (self) {
+            self->m_gatewayLocationField->setText(regionName);
+        }
+    });
+}
+
+void MainConnectionInfoView::resetGatewayLocation() {
+    m_gatewayLocationField->setText(QStringLiteral("N/A"));
+}
+
+void MainConnectionInfoView::updateExternalIp(const std::optional<QString>& address) {
+    m_externalIpField->setText(
+        address.value_or(VeltrixXPC::internalIPAddress().value_or(QStringLiteral("Not defined"))));
+}
+
+void MainConnectionInfoView::refreshPublicIp() {
+    m_publicIpField->setText(L10n::connection_IP_address_refreshing_label());
+    ServiceLayer::shared().refreshUserIPAddress(this, [this](const PDPublicIPInfoPtr& info) {
+        if (info) {
+            m_publicIpField->setText(info->ipAddress());
+        }
+    });
+}
