@@ -218,7 +218,8 @@ QWidget* LocationsSubController::viewForRow(TableView& table, int row) {
     }
     const QString searchText = networks->searchText();
     if (item->isHeader()) {
-        auto* header = qobject_cast<NetworkHeaderCellView*>(table.makeView(NetworkHeaderCellView::identifier));
+        auto* header =
+            qobject_cast<NetworkHeaderCellView*>(table.makeView(NetworkHeaderCellView::identifier));
         if (!header) {
             header = new NetworkHeaderCellView;
         }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "sdk/PDNetworks.h"
 #include "mainwindow/MainWindowLook.h"
+#include "sdk/PDNetworks.h"
 #include "toolkit/HoverableTableView.h"
 #include "toolkit/NSViewLayerBacked.h"
 #include "toolkit/TooltipPopover.h"

@@ -81,7 +81,8 @@ protected:
         run();
     }
     QString emptyStateTitle() {
-        return tab().emptyNetworksView()->isVisible() ? tab().emptyNetworksView()->titleField()->text() : QString();
+        return tab().emptyNetworksView()->isVisible() ? tab().emptyNetworksView()->titleField()->text()
+                                                      : QString();
     }
 };
 
@@ -91,7 +92,8 @@ TEST_F(NetworksTabTest, ListsThePrivateNetworksAndTheSharedGroupWhichFoldsFromIt
     EXPECT_EQ(rows(), (QStringList{"PRIVATE NETWORKS", "Headquarters", "Engineering Lab", "PARTNER NETWORKS",
                                    "Contoso Logistics", "Fabrikam Audit"}));
     clickRow(QStringLiteral("Partner Networks"));
-    EXPECT_EQ(rows(), (QStringList{"PRIVATE NETWORKS", "Headquarters", "Engineering Lab", "PARTNER NETWORKS"}));
+    EXPECT_EQ(rows(),
+              (QStringList{"PRIVATE NETWORKS", "Headquarters", "Engineering Lab", "PARTNER NETWORKS"}));
     EXPECT_EQ(general().embeddedController(), &tab()) << "a header only folds";
     clickRow(QStringLiteral("Partner Networks"));
     EXPECT_TRUE(rows().contains(QStringLiteral("Fabrikam Audit")));

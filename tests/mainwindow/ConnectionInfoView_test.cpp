@@ -31,7 +31,8 @@ TEST_F(ConnectionInfoViewTest, AClockTickFromTheSdksThreadIsDrawnOnTheMainQueue)
     info.show(); // shown twice: still one observation
     std::thread sdk([] {
         platform::NotificationCenter::defaultCenter().post(
-            QStringLiteral("tickTimeUpdated"), nullptr, {{QStringLiteral("timeConnected"), QStringLiteral("01:02:03")}});
+            QStringLiteral("tickTimeUpdated"), nullptr,
+            {{QStringLiteral("timeConnected"), QStringLiteral("01:02:03")}});
     });
     sdk.join();
     EXPECT_NE(info.timeConnectedText(), QStringLiteral("01:02:03")) << "not written from the SDK's thread";
