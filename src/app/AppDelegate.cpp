@@ -85,6 +85,10 @@ AppDelegate::AppDelegate() {
     m_settingsNetworkSubController =
         make<SettingsNetworkController>("SettingsN", "SettingsNetworkController");
     m_authNewWindow = make<BaseWindowViewController>("Auth", "loginWelcomeWindowController");
+    // The sign-in screen is the SDK's login delegate from its first load on, shown or not.
+    if (auto* auth = authWelcomeController()) {
+        auth->view();
+    }
     m_qaUISignOutController = std::make_unique<QAUISignOutController>();
     // The application menu's controller; on this platform nothing loads a main menu for us.
     m_mainMenuController = std::make_unique<MainMenuController>();

@@ -1,58 +1,121 @@
 #pragma once
 
+#include "mainwindow/MainErrorView.h"
 #include "sdk/Delegates.h"
+#include "toolkit/HoverableButton.h"
 #include "toolkit/NSViewControllerBase.h"
+#include "toolkit/PDLottieAnimationView.h"
 
+#include <QColor>
 #include <QLabel>
 #include <QPointer>
-#include <QPushButton>
+#include <QString>
 
-#include <functional>
 #include <optional>
 
-// The sign-in window's content: the product's title, the sign-in button and the error view. Once its view
-// is loaded it is the SDK's login delegate; the callbacks come on the SDK's thread and move to the main
-// queue.
-class AuthWelcomeController : public NSViewControllerBase, public PDLoginDelegate {
+// The title and message of a refused sign-in, and whether the secure-access channel refused it.
+struct LoginErrorTexts {
+    QString title;
+    QString message;
+    bool channelError = false;
+    bool operator==(const LoginErrorTexts&) const = default;
+};
+// The generic texts, replaced by the secure-access ones for an error the SDK flags so, by the channel's
+// for the channel's domain, and last by the service's own title and message when it sent both.
+LoginErrorTexts loginErrorTexts(const PDError& error);
+
+// The message shown for a failed device posture check: the raw message's sentences longer than two
+// characters that do not send the user to "Please consult" someone, then a line naming the workspace
+// administrator. Linear in the length of the message.
+QString devicePostureMessage(const QString& rawMessage);
+inline const QString kDevicePostureDefaultTitle = QStringLiteral("Device Posture Check Failure:");
+inline const QString kDevicePostureDefaultMessage = QStringLiteral(
+    "Please try to login again. If the problem perisist contact your company administrator for assistance.");
+
+// The sign-in window's content and the SDK's one login delegate. It turns the sign-in callbacks into log
+// lines, analytics, the loader, error banners, quick-access messages and menu updates. The SDK calls on
+// its own thread: only log lines and analytics happen there; everything else follows on the main queue in
+// the callback's order, the delays counted from the callback.
+class AuthWelcomeController : public NSViewControllerBase,
+                              public PDLoginDelegate,
+                              public MainErrorViewDelegate {
     Q_OBJECT
 public:
     explicit AuthWelcomeController(QObject* parent = nullptr);
     ~AuthWelcomeController() override;
 
-    // Asks the SDK whether a sign-in without the browser runs and shows the answer.
-    void checkFastLogin();
-    void showError(const QString& title, const QString& message);
-    void showAccountExpired();
-    // `reason`: the SDK's session-timeout reason code, if any.
-    void showSessionTimeoutError(std::optional<int> reason);
-
-    // Back to the idle sign-in view: no error, the button enabled.
-    void resetViews(bool signingIn = false);
-    bool isErrorShown() const;
-    QString errorTitle() const;
-    QString errorMessage() const;
-    QPushButton* signInButton() const { return m_signInButton; }
-    // "Signing in…" is shown and the button waits.
+    // Outlets, for the screen's owner and for tests.
+    NSButtonWithHandCursor* signInButton() const { return m_signInButton; }
+    NSButtonWithHandCursor* signUpButton() const { return m_signUpButton; }
+    PDLottieAnimationView* signInAnimationView() const { return m_signInAnimationView; }
+    QLabel* titleField() const { return m_titleField; }
+    QLabel* subtitleField() const { return m_subtitleField; }
+    QWidget* controllerContentView() const { return m_controllerContentView; }
+    PDLottieAnimationView* loaderAnimationView() const { return m_loaderAnimationView; }
+    QLabel* loaderStatusInfoLabel() const { return m_loaderStatusInfoLabel; }
+    MainErrorView* errorView() const { return m_errorView; }
+    QWidget* signUpStackView() const { return m_signUpStackView; }
+    // The banner's height as its owner sets it.
+    int errorViewHeight() const;
+    // The signing-in look: the loader in place of the controls.
     bool isSigningIn() const;
+    bool isErrorShown() const;
 
-    // PDLoginDelegate (SDK thread)
+    // Asks the SDK again whether a sign-in without the browser runs and shows its answer.
+    virtual void checkFastLogin();
+    // `sender`: the pressed control; its title goes with the analytics event when it is a button.
+    virtual void signIn(QObject* sender);
+    virtual void signUp();
+    virtual void resetViews();
+    // `reason`: the SDK's session time-out reason code, if any.
+    virtual void showSessionTimeoutError(std::optional<int> reason);
+    virtual void showError(const QString& title, const QString& message);
+    virtual void showAccountExpired();
+
+    // PDLoginDelegate (the SDK's thread).
     void onExtendedAuthFailedWithError(const PDError& error) override;
     void onExtendedAuthSucceed() override;
+    void onDeviceRegisterStart() override;
+    void onLoginSuccess() override;
     void onLoginErrorWithError(const PDError& error) override;
+    void onAccountExpired() override;
+    void onSDPLoginStarted() override;
+    void onSDPLoginSuccess() override;
+    void onSDPLoginErrorWithError(const PDError& error) override;
+    void onSDPDropped() override;
     void onLogoutFinished() override;
+    void onDPCProcessingStarted() override;
+    void onDPCFailedWithResult(const PD_DPCResult& result) override;
+    void onDPCResultChanged() override;
+    void onSWGStatusChanged() override;
+
+    // MainErrorViewDelegate
+    void errorViewCloseTapped() override;
+    void errorViewTryAgainTapped() override;
+    void viewSizeChanged(QWidget* view, double height) override;
 
 protected:
     QWidget* loadView() override;
     void viewDidLoad() override;
+    void viewWillAppear() override;
+    void viewDidDisappear() override;
+    virtual void setupViews();
 
 private:
-    // Runs `f` on the main queue `seconds` later while this controller exists.
-    void onMain(std::function<void(AuthWelcomeController&)> f, double seconds = 0);
+    // Banner, quick-access message and the banner shown, on the main thread.
+    void presentError(const QString& title, const QString& message);
+    // Runs `step` on the main queue `seconds` after now, only while this controller exists.
+    void onMain(double seconds, std::function<void(AuthWelcomeController&)> step);
 
-    QPointer<QLabel> m_titleLabel;
-    QPointer<QLabel> m_statusLabel;
-    QPointer<QPushButton> m_signInButton;
-    QPointer<QWidget> m_errorView;
-    QPointer<QLabel> m_errorTitleLabel;
-    QPointer<QLabel> m_errorMessageLabel;
+    const QColor m_signUpButtonColor;
+    QPointer<NSButtonWithHandCursor> m_signInButton;
+    QPointer<NSButtonWithHandCursor> m_signUpButton;
+    QPointer<PDLottieAnimationView> m_signInAnimationView;
+    QPointer<QLabel> m_titleField;
+    QPointer<QLabel> m_subtitleField;
+    QPointer<QWidget> m_controllerContentView;
+    QPointer<PDLottieAnimationView> m_loaderAnimationView;
+    QPointer<QLabel> m_loaderStatusInfoLabel;
+    QPointer<MainErrorView> m_errorView;
+    QPointer<QWidget> m_signUpStackView;
 };

@@ -34,7 +34,8 @@ public:
     // Lays the text out at `width` in `font`; calls `line` for each line with its top.
     template <class F>
     static double layOut(const QString& text, double width, const QFont& font, F&& line) {
-        QTextLayout layout(text, font);
+        // A line break in the text (the posture message's closing line) starts a new line.
+        QTextLayout layout(QString(text).replace(QLatin1Char('\n'), QChar::LineSeparator), font);
         QTextOption option;
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         layout.setTextOption(option);

@@ -10,8 +10,6 @@
 #include <set>
 
 VELTRIX_STORYBOARD_CONTROLLER("QAUIMenu", "QAUIMenuWindowController", QAUIMenuWindowController);
-VELTRIX_STORYBOARD_CONTROLLER("QAUIMenu", "QAUIOnBoardingPageViewController",
-                              QAUIOnBoardingPageViewController);
 
 namespace {
 
@@ -160,28 +158,6 @@ void QAUILoggedOutPageController::removeAllToasts() {
 void QAUILoggedOutPageController::reset() {
     setBusy(false);
     removeAllToasts();
-}
-
-// Onboarding page -------------------------------------------------------------------------------------------
-
-QAUIOnBoardingPageViewController::QAUIOnBoardingPageViewController(QObject* parent)
-    : NSViewControllerBase(parent) {}
-
-QWidget* QAUIOnBoardingPageViewController::loadView() {
-    auto* view = new QWidget;
-    auto* layout = new QVBoxLayout(view);
-    auto* title = new QLabel(L10n::onBoardingTitle_1());
-    title->setWordWrap(true);
-    auto* start = new QPushButton(tr("Get Started"));
-    layout->addWidget(title);
-    layout->addStretch();
-    layout->addWidget(start);
-    connect(start, &QPushButton::clicked, this, [this] {
-        if (AppRouterProtocol* router = appRouter()) {
-            router->leaveWelcomePage();
-        }
-    });
-    return view;
 }
 
 // Window ----------------------------------------------------------------------------------------------------

@@ -77,16 +77,6 @@ private:
     QPointer<QVBoxLayout> m_toasts;
 };
 
-// The quick-access onboarding page.
-class QAUIOnBoardingPageViewController : public NSViewControllerBase {
-    Q_OBJECT
-public:
-    explicit QAUIOnBoardingPageViewController(QObject* parent = nullptr);
-
-protected:
-    QWidget* loadView() override;
-};
-
 // The quick-access window that the status item opens: one of the three pages as content.
 class QAUIMenuWindowController : public platform::WindowController, public MenuControllerProtocol {
     Q_OBJECT

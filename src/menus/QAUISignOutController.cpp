@@ -72,7 +72,7 @@ void SignOutConfirmationController::configure(bool needsCode) {
     m_warningView->setVisible(!needsCode);
     m_codeView->setVisible(needsCode);
     if (needsCode) {
-        m_codeView->configureForSignOut();
+        m_codeView->configure(PopoverConfirmationCodeViewState::logout);
         m_codeView->enterCodeField()->setFocus();
     }
 }

@@ -460,13 +460,37 @@ void SimulatedWorkspace::runSignInSteps() {
             d.onDPCProcessingStarted();
         });
     });
-    post(4 * step, [this] {
+    post(4 * step, [this, step] {
+        if (read([](const SimulationState& s) {
+                return s.devicePosture == PD_DevicePostureCheckState::atRisk;
+            })) {
+            failPostureCheck();
+            return;
+        }
         loginDelegate.call([](auto& d) {
             d.onDPCResultChanged();
             d.onSDPLoginSuccess();
         });
+        post(step, [this] { loadSessionData(); });
     });
-    post(5 * step, [this] { loadSessionData(); });
+}
+
+void SimulatedWorkspace::failPostureCheck() {
+    qCInfo(lcSdk) << "Sign-in refused: the device is at risk";
+    edit([](SimulationState& s) {
+        s.loggedIn = false;
+        s.signInInProgress = false;
+        s.fastLoginInProgress = false;
+        s.fastLoginAvailable = false;
+        s.networks = nullptr;
+        s.currentNetwork = nullptr;
+    });
+    const PD_DPCResult result{
+        QStringLiteral("Device Posture Check Failed"),
+        QStringLiteral("Your device does not meet your workspace's security requirements. The disk is not "
+                       "encrypted. Please consult the security policy of your company. Encrypt the disk and "
+                       "sign in again.")};
+    loginDelegate.call([&](auto& d) { d.onDPCFailedWithResult(result); });
 }
 
 void SimulatedWorkspace::loadSessionData() {

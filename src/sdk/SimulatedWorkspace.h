@@ -182,6 +182,8 @@ private:
     void startBrowserSignIn(bool fast);
     void runSignInSteps();
     void loadSessionData();
+    // A device at risk ends the sign-in at its posture step, signed out.
+    void failPostureCheck();
     void beginConnecting(const PDNetworkItemPtr& network, bool transitional);
     void finishConnecting(std::uint64_t connectionId);
     void scheduleTick(std::uint64_t connectionId, int tick);

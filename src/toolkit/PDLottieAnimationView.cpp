@@ -5,6 +5,7 @@
 #include "platform/Scheduler.h"
 #include "platform/Timer.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -61,11 +62,31 @@ std::size_t LOTAnimationView::totalFrames() const {
 }
 
 void LOTAnimationView::play() {
-    if (isAnimationPlaying() || !m_animation) {
+    if (m_playing || !m_animation) {
         return;
     }
+    m_playing = true;
     m_frame = 0;
     m_startSeconds = nowSeconds();
+    if (isVisible()) {
+        startTicking();
+    }
+    update();
+}
+
+void LOTAnimationView::stop() {
+    m_playing = false;
+    stopTicking();
+}
+
+bool LOTAnimationView::isTicking() const {
+    return m_timer && m_timer->isValid();
+}
+
+void LOTAnimationView::startTicking() {
+    if (isTicking() || !m_animation) {
+        return;
+    }
     const double fps = m_animation->frameRate() > 0 ? m_animation->frameRate() : 30.0;
     QPointer<LOTAnimationView> self = this;
     m_timer = platform::Timer::scheduledTimer(1.0 / fps, true, [self](platform::Timer&) {
@@ -73,18 +94,26 @@ void LOTAnimationView::play() {
             self->tick();
         }
     });
-    update();
 }
 
-void LOTAnimationView::stop() {
+void LOTAnimationView::stopTicking() {
     if (m_timer) {
         m_timer->invalidate();
         m_timer.reset();
     }
 }
 
-bool LOTAnimationView::isAnimationPlaying() const {
-    return m_timer && m_timer->isValid();
+void LOTAnimationView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_playing) {
+        startTicking();
+        tick();
+    }
+}
+
+void LOTAnimationView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    stopTicking();
 }
 
 void LOTAnimationView::tick() {
@@ -139,6 +168,7 @@ void LOTAnimationView::paintEvent(QPaintEvent*) {
 
 PDLottieAnimationView::PDLottieAnimationView(QWidget* parent) : XibView(parent) {
     loadView();
+    takeParentsVisibility();
 }
 
 QWidget* PDLottieAnimationView::loadViewFromNib() {
@@ -161,6 +191,7 @@ void PDLottieAnimationView::setupAnimation() {
     removeBackgroundSubviews();
     auto* animation = new LOTAnimationView(m_animationBgView);
     m_animationBgView->layout()->addWidget(animation);
+    animation->show(); // at once, not when the layout gets to it: only a view on screen steps its frames
     m_animationView = animation;
     animation->setAnimationNamed(m_animationName);
     animation->setLoopAnimation(true);
@@ -190,7 +221,30 @@ void PDLottieAnimationView::stop(bool removeAnimationView) {
     }
 }
 
+void appearWithParent(QWidget* view) {
+    // Qt shows a child that nobody showed or hid by calling its setVisible() when the parent appears; for
+    // an animation view that would play it. Marked as shown already, it appears with the parent silently.
+    if (view->parentWidget()) {
+        view->setAttribute(Qt::WA_WState_ExplicitShowHide);
+        view->setAttribute(Qt::WA_WState_Hidden, false);
+    }
+}
+
+void PDLottieAnimationView::takeParentsVisibility() {
+    if (!m_visibilitySet) {
+        appearWithParent(this);
+    }
+}
+
+bool PDLottieAnimationView::event(QEvent* event) {
+    if (event->type() == QEvent::ParentChange) {
+        takeParentsVisibility();
+    }
+    return XibView::event(event);
+}
+
 void PDLottieAnimationView::setVisible(bool visible) {
+    m_visibilitySet = true;
     XibView::setVisible(visible);
     if (isHidden()) {
         stop(true);

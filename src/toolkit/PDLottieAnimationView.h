@@ -17,7 +17,8 @@ class Timer;
 
 // Plays one Lottie animation of the bundle (":/animations/<name>.json") with rlottie: each frame is rendered
 // into an image buffer of the view's size and painted. Frames follow the scheduler's clock. A name that
-// does not load is logged and draws nothing.
+// does not load is logged and draws nothing. A playing animation keeps no timer while the view is not on
+// screen (hidden itself or with its window); it goes on from where the clock stands when shown again.
 class LOTAnimationView : public QWidget {
     Q_OBJECT
 public:
@@ -35,7 +36,10 @@ public:
     // From the first frame; nothing while playing or without an animation.
     void play();
     void stop();
-    bool isAnimationPlaying() const;
+    // Playing, whether or not it is on screen now.
+    bool isAnimationPlaying() const { return m_playing; }
+    // Whether frames are being stepped: playing and on screen.
+    bool isTicking() const;
 
     std::size_t currentFrame() const { return m_frame; }
     std::size_t totalFrames() const;
@@ -44,20 +48,30 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void tick();
+    void startTicking();
+    void stopTicking();
 
     QString m_name;
     std::unique_ptr<rlottie::Animation> m_animation;
     bool m_loop = false;
     std::size_t m_frame = 0;
+    bool m_playing = false;
     double m_startSeconds = 0.0;
     std::shared_ptr<platform::Timer> m_timer;
 };
 
+// Lets a child view that nobody has shown or hidden yet appear with its parent without its setVisible()
+// being called, so a view that plays in setVisible() starts only when told.
+void appearWithParent(QWidget* view);
+
 // A view that plays one of the bundle's Lottie animations in a loop inside its background view. Hiding it
-// stops the animation and frees the Lottie view; showing it again rebuilds and plays it.
+// stops the animation and frees the Lottie view; showing it again rebuilds and plays it. Appearing with its
+// parent does not count as being shown: only setVisible() plays or stops it.
 class PDLottieAnimationView : public XibView {
     Q_OBJECT
 public:
@@ -80,11 +94,14 @@ public:
 
 protected:
     QWidget* loadViewFromNib() override;
+    bool event(QEvent* event) override;
 
 private:
     void removeBackgroundSubviews();
+    void takeParentsVisibility();
 
     QPointer<QWidget> m_animationBgView;
     QPointer<LOTAnimationView> m_animationView;
     QString m_animationName;
+    bool m_visibilitySet = false;
 };

@@ -7,9 +7,6 @@
 using SignOutCodeTest = PresentedOverlayTest;
 
 TEST_F(SignOutCodeTest, TheCodeConfirmationSignsOutOnlyWithTheShownCode) {
-    modal.view();
-    modal.popoverAs<PopoverConfirmationCodeView>(ModalViewControllerType::codeConfirmationSignOut)
-        ->setCodeGenerator([] { return QStringLiteral("123456"); });
     present(ModalViewControllerType::codeConfirmationSignOut);
     PopoverConfirmationCodeView* code =
         modal.popoverAs<PopoverConfirmationCodeView>(ModalViewControllerType::codeConfirmationSignOut);
@@ -22,7 +19,7 @@ TEST_F(SignOutCodeTest, TheCodeConfirmationSignsOutOnlyWithTheShownCode) {
     EXPECT_TRUE(code->isErrorShown());
     EXPECT_EQ(router.count("performLogout"), 0);
 
-    code->enterCodeField()->setText(code->code());
+    code->enterCodeField()->setText(code->confirmationCode());
     code->verifyCode(code->enterCodeField());
     EXPECT_EQ(router.count("performLogout"), 1);
     ASSERT_EQ(events().size(), 1u);

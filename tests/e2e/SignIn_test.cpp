@@ -26,6 +26,14 @@ protected:
 
     AuthWelcomeController& signInScreen() { return *delegate->authWelcomeController(); }
 
+    // Moves time in small steps until `done` holds (at most the time a sign-in takes).
+    void advanceUntil(const std::function<bool()>& done) {
+        for (double waited = 0; waited < signInSeconds && !done(); waited += 0.1) {
+            advance(0.1);
+        }
+        ASSERT_TRUE(done());
+    }
+
     // The callback the browser would hand over, with the workspace's tenant and `token`.
     QUrl callbackUrl(const QString& token) const {
         return sdk::SimulatedWorkspace::instance().callbackUrl(token);
@@ -50,8 +58,11 @@ TEST_F(SignInTest, TheBrowserCallbackSignsInAndTheMainWindowReplacesTheSignInWin
     EXPECT_TRUE(trayMenuTexts().contains("Sign In")) << trayMenuTexts();
 
     clickSignIn();
-    EXPECT_TRUE(signInScreen().isSigningIn());
     EXPECT_TRUE(sdkCalls().contains("login"));
+    EXPECT_FALSE(signInScreen().isSigningIn()) << "the browser has the sign-in until its callback comes";
+
+    advanceUntil([this] { return !driver.calls("externalAuthSuccess").empty(); });
+    EXPECT_TRUE(signInScreen().isSigningIn()) << "the loader replaces the controls";
 
     advance(signInSeconds);
     EXPECT_EQ(driver.calls("externalAuthSuccess").size(), 1u) << "the callback reached the SDK once";
@@ -183,7 +194,7 @@ TEST_F(SignInTest, SigningOutUnderAlwaysOnEndsDisconnectedAndStaysSo) {
     ASSERT_NE(code, nullptr) << "Always-On asks for the code";
     auto* field = code->findChild<QLineEdit*>();
     ASSERT_NE(field, nullptr);
-    field->setText(code->code());
+    field->setText(code->confirmationCode());
     emit field->returnPressed();
     advance(2);
 

@@ -1,7 +1,8 @@
 // Every controller the application delegate and the screens ask a storyboard for can be made, as the
 // class the asker expects.
 #include "auth/AuthWelcomeController.h"
-#include "auth/OnBoardingPageController.h"
+#include "auth/OnBoardingPageControllerN.h"
+#include "auth/QAUIOnBoardingPageViewController.h"
 #include "locations/LocationsSubController.h"
 #include "locations/LocationsViewController.h"
 #include "mainwindow/GeneralViewController.h"
@@ -41,6 +42,8 @@ TEST(Storyboards, EveryRegisteredControllerIsMadeWithItsClass) {
     expectController<GeneralWindowController>("General", "GeneralWindowController");
     expectController<QAUIMenuWindowController>("QAUIMenu", "QAUIMenuWindowController");
     expectController<QAUIOnBoardingPageViewController>("QAUIMenu", "QAUIOnBoardingPageViewController");
+    expectController<QAUIOnBoardingItemViewController>("QAUIMenu", "QAUIOnBoardingItemViewController");
+    expectController<OnBoardingItemControllerN>("OnBoardingN", "OnBoardingItemControllerN");
     expectController<LocationsSubController>("Networks", "LocationsSubController");
     expectController<SupportSubController>("Support", "SupportSubController");
     expectController<SettingsContainerController>("SettingsN", "SettingsContainerController");
@@ -53,7 +56,7 @@ TEST(Storyboards, EveryRegisteredControllerIsMadeWithItsClass) {
 TEST(Storyboards, WindowsComeWithTheirContent) {
     expectWindowWithContent<GeneralViewController>("General", "GeneralWindowController");
     expectWindowWithContent<AuthWelcomeController>("Auth", "loginWelcomeWindowController");
-    expectWindowWithContent<OnBoardingPageController>("OnBoardingN", "onBoardingWindowN");
+    expectWindowWithContent<OnBoardingPageControllerN>("OnBoardingN", "onBoardingWindowN");
     expectWindowWithContent<LocationsViewController>("Location", "locationWindow");
     expectWindowWithContent<SignOutConfirmationController>("QAUISignOut", "signOutWindowController");
 }

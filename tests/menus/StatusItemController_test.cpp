@@ -1,5 +1,7 @@
 #include "menus/StatusItemController.h"
 
+#include "auth/QAUIOnBoardingPageViewController.h"
+
 #include "core/ApplicationModel.h"
 #include "core/ServiceLayer.h"
 #include "menus/DockMenuBarController.h"

@@ -59,6 +59,7 @@ public:
     PDNetworksModelPtr loadedNetworks;
     QStringList publicAddresses;
     std::optional<PDSettings> lastSettings;
+    std::optional<PD_DPCResult> lastPostureFailure;
 
     // Login.
     void onExtendedAuthSucceed() override { add("extendedAuthSucceed"); }
@@ -69,6 +70,10 @@ public:
     }
     void onSDPLoginSuccess() override { add("sdpLoginSuccess"); }
     void onLogoutFinished() override { add("logoutFinished"); }
+    void onDPCFailedWithResult(const PD_DPCResult& result) override {
+        lastPostureFailure = result;
+        add("postureFailed");
+    }
     // Status.
     void onConnectingToVPN(bool transitional) override {
         add(transitional ? "connecting(transitional)" : "connecting");

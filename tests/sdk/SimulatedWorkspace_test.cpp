@@ -54,6 +54,23 @@ TEST_F(SignInTest, ExternalAuthSuccessSignsInAndLoadsTheWorkspace) {
     EXPECT_EQ(recorder.publicAddresses.value(0), driver.state().workspace.publicAddress);
 }
 
+TEST_F(SignInTest, ADeviceAtRiskFailsThePostureStepAndStaysSignedOut) {
+    driver.editState([](sdk::SimulationState& s) { s.devicePosture = PD_DevicePostureCheckState::atRisk; });
+    driver.setBrowserForward(completeSignIn);
+    VeltrixXPC::login();
+    scheduler.advance(10);
+
+    EXPECT_FALSE(VeltrixXPC::isLoggedIn());
+    EXPECT_FALSE(VeltrixXPC::networks());
+    EXPECT_TRUE(recorder.has("loginSuccess"));
+    EXPECT_FALSE(recorder.has("sdpLoginSuccess"));
+    EXPECT_FALSE(recorder.has("dataLoaded"));
+    ASSERT_TRUE(recorder.lastPostureFailure);
+    EXPECT_TRUE(recorder.lastPostureFailure->title.has_value());
+    EXPECT_TRUE(recorder.lastPostureFailure->message.value_or(QString()).contains("Please consult"));
+    EXPECT_FALSE(driver.state().fastLoginAvailable) << "no remembered session to come back to";
+}
+
 TEST_F(SignInTest, ATokenOfAnotherTenantIsRefused) {
     VeltrixXPC::externalAuthSuccess(
         PDExtendedAuthResult("other-tenant", driver.state().workspace.session.idToken));

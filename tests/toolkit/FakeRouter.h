@@ -11,6 +11,8 @@
 class FakeRouter : public platform::ApplicationDelegate, public AppRouterProtocol {
 public:
     QStringList calls;
+    // What logoutIfGeneralWindowIsCurrent answers: whether the main window is the current one.
+    bool generalWindowIsCurrent = false;
     int count(const QString& name) const { return static_cast<int>(calls.count(name)); }
 
     class Scope {
@@ -33,7 +35,10 @@ public:
     void enableVPNSettingsChanging() override { calls << QStringLiteral("enableVPNSettingsChanging"); }
     bool logoutIfGeneralWindowIsCurrent() override {
         calls << QStringLiteral("logoutIfGeneralWindowIsCurrent");
-        return false;
+        if (generalWindowIsCurrent) {
+            calls << QStringLiteral("performLogout");
+        }
+        return generalWindowIsCurrent;
     }
     void showUpdateSheet() override { calls << QStringLiteral("showUpdateSheet"); }
     void enterForcedUpdateState() override { calls << QStringLiteral("enterForcedUpdateState"); }

@@ -20,7 +20,10 @@ int drawnPixels(const QImage& image) {
 
 class LottieTest : public ::testing::Test {
 protected:
-    LottieTest() : scope(scheduler) { view.resize(100, 100); }
+    LottieTest() : scope(scheduler) {
+        view.resize(100, 100);
+        view.show(); // frames step only while the view is on screen
+    }
 
     platform::ManualScheduler scheduler;
     platform::ScopedScheduler scope;

@@ -2,11 +2,18 @@
 
 #include "toolkit/PopoverViewDelegate.h"
 
-// Counts what a popover view reports of its buttons.
+// Counts what a popover view reports of its buttons, and who pressed last.
 class RecordingPopoverDelegate : public PopoverViewDelegate {
 public:
     int confirmed = 0;
     int canceled = 0;
-    void popoverConfirmed(QObject*) override { ++confirmed; }
-    void popoverCanceled(QObject*) override { ++canceled; }
+    QObject* lastSender = nullptr;
+    void popoverConfirmed(QObject* sender) override {
+        ++confirmed;
+        lastSender = sender;
+    }
+    void popoverCanceled(QObject* sender) override {
+        ++canceled;
+        lastSender = sender;
+    }
 };
