@@ -91,6 +91,35 @@ void BM_ReloadSelectedRow(benchmark::State& state) {
 }
 BENCHMARK(BM_ReloadSelectedRow)->Unit(benchmark::kMicrosecond);
 
+// The keystroke's parts: the model's filtering, the list's reload and its repaint.
+void BM_KeystrokePartModelSearch(benchmark::State& state) {
+    ShownTab shown;
+    const QString texts[] = {QStringLiteral("network 12"), QStringLiteral("network 1")};
+    int i = 0;
+    for (auto _ : state) {
+        VeltrixXPC::networks()->setSearchText(texts[i++ % 2]);
+    }
+}
+BENCHMARK(BM_KeystrokePartModelSearch)->Unit(benchmark::kMillisecond);
+
+void BM_KeystrokePartReload(benchmark::State& state) {
+    ShownTab shown;
+    shown.show();
+    for (auto _ : state) {
+        shown.tab.networksTableView()->reloadData();
+    }
+}
+BENCHMARK(BM_KeystrokePartReload)->Unit(benchmark::kMillisecond);
+
+void BM_KeystrokePartRepaint(benchmark::State& state) {
+    ShownTab shown;
+    shown.show();
+    for (auto _ : state) {
+        shown.tab.networksTableView()->viewport()->repaint();
+    }
+}
+BENCHMARK(BM_KeystrokePartRepaint)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv) {

@@ -20,8 +20,8 @@
 #include <QDir>
 
 #include <cstdio>
-#include <memory>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -69,7 +69,8 @@ struct MainWindow {
 };
 
 void renderTabs(sdk::testing::Driver& driver) {
-    driver.editState([](sdk::SimulationState& state) { state.recentUserName = QStringLiteral("Alex Morgan"); });
+    driver.editState(
+        [](sdk::SimulationState& state) { state.recentUserName = QStringLiteral("Alex Morgan"); });
     MainWindow main;
     save(main.general.view(), QStringLiteral("mainwindow-home"));
     main.show(MainMenuBarTab::topTab(MainTopTab::networks));
@@ -103,10 +104,11 @@ void renderSmartWidget() {
     widget->configure(std::nullopt, true);
     settle();
     save(host.get(), QStringLiteral("smartwidget-loading"));
-    widget->configure(PDSmartWidgetProtocol{QStringLiteral("Stay protected."),
-                                            QStringLiteral("Always-On VPN keeps you connected wherever you work."),
-                                            QStringLiteral("https://example.invalid"), QStringLiteral("Learn more")},
-                      false);
+    widget->configure(
+        PDSmartWidgetProtocol{QStringLiteral("Stay protected."),
+                              QStringLiteral("Always-On VPN keeps you connected wherever you work."),
+                              QStringLiteral("https://example.invalid"), QStringLiteral("Learn more")},
+        false);
     settle();
     save(host.get(), QStringLiteral("smartwidget-item"));
 }
@@ -182,7 +184,8 @@ void renderLocationMenu() {
     QObject receiver;
     const auto locations = model->publicLocations();
     for (qsizetype i = 0; i < std::min<qsizetype>(6, locations.size()); ++i) {
-        menu.addAction(menuItem(locations.at(i), &receiver, [] {}, &menu));
+        menu.addAction(menuItem(
+            locations.at(i), &receiver, [] {}, &menu));
     }
     settle();
     menu.adjustSize();

@@ -98,9 +98,11 @@ AppDelegate::AppDelegate() {
     }
     if (auto* general = generalViewController()) {
         general->setTabController(MainMenuBarTab::topTab(MainTopTab::home), m_mainSubController.get());
-        general->setTabController(MainMenuBarTab::topTab(MainTopTab::networks), m_locationsSubController.get());
+        general->setTabController(MainMenuBarTab::topTab(MainTopTab::networks),
+                                  m_locationsSubController.get());
         general->setTabController(MainMenuBarTab::topTab(MainTopTab::support), m_supportSubController.get());
-        general->setTabController(MainMenuBarTab::bottomTab(MainBottomTab::settings), m_settingsSubController.get());
+        general->setTabController(MainMenuBarTab::bottomTab(MainBottomTab::settings),
+                                  m_settingsSubController.get());
     }
     if (m_settingsSubController) {
         m_settingsSubController->setPages({m_settingsGeneralSubController.get(),

@@ -20,9 +20,12 @@ namespace {
 
 // The same network: both identifiers present and equal, or both absent.
 bool isSameNetwork(const PDNetworkItemPtr& a, const PDNetworkItemPtr& b) {
-    const std::optional<QString> first = a ? a->id() : std::nullopt;
-    const std::optional<QString> second = b ? b->id() : std::nullopt;
-    return first == second;
+    const bool firstHasId = a && a->id();
+    const bool secondHasId = b && b->id();
+    if (firstHasId != secondHasId) {
+        return false;
+    }
+    return !firstHasId || *a->id() == *b->id();
 }
 
 } // namespace
@@ -199,8 +202,9 @@ void LocationsSubController::connectTo(const PDNetworkItemPtr& item) {
 }
 
 int LocationsSubController::numberOfRows(TableView&) {
-    const PDNetworksModelPtr networks = VeltrixXPC::networks();
-    return networks ? networks->numberOfNetworkRows() : 0;
+    // The table asks for every row's height right after this; they come from the model read here.
+    m_rowsModel = VeltrixXPC::networks();
+    return m_rowsModel ? m_rowsModel->numberOfNetworkRows() : 0;
 }
 
 QWidget* LocationsSubController::viewForRow(TableView& table, int row) {
@@ -214,7 +218,8 @@ QWidget* LocationsSubController::viewForRow(TableView& table, int row) {
     }
     const QString searchText = networks->searchText();
     if (item->isHeader()) {
-        auto* header = qobject_cast<NetworkHeaderCellView*>(table.makeView(NetworkHeaderCellView::identifier));
+        auto* header =
+            qobject_cast<NetworkHeaderCellView*>(table.makeView(NetworkHeaderCellView::identifier));
         if (!header) {
             header = new NetworkHeaderCellView;
         }
@@ -255,8 +260,7 @@ TableRowView* LocationsSubController::rowViewForRow(TableView& table, int row) {
 }
 
 int LocationsSubController::heightOfRow(TableView& table, int row) {
-    const PDNetworksModelPtr networks = VeltrixXPC::networks();
-    return networks ? qRound(networks->heightOfNetworkRow(row)) : table.rowHeight();
+    return m_rowsModel ? qRound(m_rowsModel->heightOfNetworkRow(row)) : table.rowHeight();
 }
 
 bool LocationsSubController::shouldSelectRow(TableView& table, int row) {

@@ -11,7 +11,6 @@
 
 #include <QPointer>
 
-
 // The networks tab: the workspace's networks over the SDK's model, with a search bar, or an empty state in
 // their place. A click on a network switches the connection to it and goes back home; a click on a
 // foldable header folds its section. The model orders, groups and filters; this tab only asks it.
@@ -70,4 +69,5 @@ private:
     QPointer<HoverableTableView> m_table;
     QPointer<NetworkSearchBarView> m_searchBarView;
     bool m_reloadInProgress = false;
+    PDNetworksModelPtr m_rowsModel; // the model the table's row count came from
 };

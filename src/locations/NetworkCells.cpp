@@ -79,7 +79,8 @@ QWidget* NetworkCellStatusView::loadViewFromNib() {
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(6);
     m_icon = new QLabel;
-    m_icon->setPixmap(platform::Bundle::main().image(QStringLiteral("networkCellConnectedIcon")).pixmap(16, 16));
+    m_icon->setPixmap(
+        platform::Bundle::main().image(QStringLiteral("networkCellConnectedIcon")).pixmap(16, 16));
     m_icon->setFixedSize(16, 16);
     m_text = new QLabel;
     m_text->setTextFormat(Qt::PlainText);

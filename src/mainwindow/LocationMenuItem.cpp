@@ -20,7 +20,8 @@ QAction* menuItem(const PDNetworkItemPtr& item, QObject* receiver, std::function
                                       }
                                   });
     if (receiver && triggered) {
-        QObject::connect(action, &QAction::triggered, receiver, [triggered = std::move(triggered)] { triggered(); });
+        QObject::connect(action, &QAction::triggered, receiver,
+                         [triggered = std::move(triggered)] { triggered(); });
     }
     return action;
 }

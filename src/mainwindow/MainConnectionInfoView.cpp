@@ -24,13 +24,13 @@ QWidget* MainConnectionInfoView::loadViewFromNib() {
         auto* titleField = new QLabel(title);
         titleField->setFont(look::inter(12));
         look::setTextColor(titleField, look::secondaryText);
-        value = new QLabel;
-        value->setTextFormat(Qt::PlainText);
-        value->setFont(look::inter(14, QFont::Medium));
-        look::setTextColor(value, Qt::white);
+        // Addresses and regions come from outside: plain text, cut short rather than spilling over.
+        value = new ElidedLabel(look::inter(14, QFont::Medium), Qt::white);
         grid->addWidget(titleField, row * 2, column);
         grid->addWidget(value, row * 2 + 1, column);
     };
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
     addPair(0, 0, QStringLiteral("Time Connected"), m_timeConnectedField);
     addPair(0, 1, QStringLiteral("Public IP"), m_publicIpField);
     addPair(1, 0, QStringLiteral("Internal IP"), m_externalIpField);

@@ -39,7 +39,8 @@ QWidget* MainSmartWidgetView::loadViewFromNib() {
     m_messageField->setWordWrap(true);
     m_messageField->setFont(look::inter(12));
     m_separator = new QLabel;
-    m_separator->setPixmap(platform::Bundle::main().image(QStringLiteral("smartWidgetSeparator")).pixmap(1, 24));
+    m_separator->setPixmap(
+        platform::Bundle::main().image(QStringLiteral("smartWidgetSeparator")).pixmap(1, 24));
     m_separator->setFixedSize(1, 24);
     auto* link = new Button;
     link->setFlat(true);

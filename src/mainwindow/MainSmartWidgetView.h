@@ -12,7 +12,6 @@
 
 #include <optional>
 
-
 class MainSmartWidgetViewDelegate : public SizeChangeableViewDelegate {
 public:
     virtual void smartWidgetLinkTapped(const QString& link) = 0;

@@ -368,12 +368,14 @@ TEST_F(AppDelegateTest, TabsFollowTheCurrentWindowNotTheMainWindow) {
     delegate->showSupportTab();
     auto* general = delegate->generalViewController();
     ASSERT_NE(general, nullptr);
-    EXPECT_NE(general->embeddedController(), static_cast<platform::ViewController*>(delegate->supportSubController()));
+    EXPECT_NE(general->embeddedController(),
+              static_cast<platform::ViewController*>(delegate->supportSubController()));
 
     delegate->showMainWindow();
     delegate->showSupportTab();
     EXPECT_EQ(general->menuBarView()->topButtonsView()->selectedButton(), MainTopTab::support);
-    EXPECT_EQ(general->embeddedController(), static_cast<platform::ViewController*>(delegate->supportSubController()));
+    EXPECT_EQ(general->embeddedController(),
+              static_cast<platform::ViewController*>(delegate->supportSubController()));
 }
 
 TEST_F(AppDelegateTest, SignOutResetsTheInterfaceAtOnceAndLeavesTheSdkToAGlobalQueue) {

@@ -56,7 +56,8 @@ TEST_F(MainWindowTest, TheBarOffersTheTabsSettingsAndSignOutAndNamesTheUserAndVe
     const ApplicationModel& model = ServiceLayer::appModel();
     const QString version = model.appVersion() + QLatin1Char('.') + model.appBuildNumber();
     ASSERT_TRUE(VeltrixXPC::recentUserName().has_value());
-    EXPECT_EQ(general().appVersionField()->text(), *VeltrixXPC::recentUserName() + QStringLiteral(" - ") + version);
+    EXPECT_EQ(general().appVersionField()->text(),
+              *VeltrixXPC::recentUserName() + QStringLiteral(" - ") + version);
 }
 
 TEST_F(MainWindowTest, EachTabComesBackAsItWasLeft) {

@@ -79,7 +79,7 @@ protected:
             return QStringLiteral("bar over ") + title;
         }
         return title == titleOf(EmptyNetworksViewState::noAccess) ? QStringLiteral("no access")
-                                                                   : QStringLiteral("update");
+                                                                  : QStringLiteral("update");
     }
     QString statusOf(const QString& title) const {
         NetworkCellStatusView* status = cellOf(title)->networkCellStatusView();
@@ -89,7 +89,8 @@ protected:
         if (status->connectAvailableButton()->isVisible()) {
             return QStringLiteral("[") + status->connectAvailableButton()->text() + QLatin1Char(']');
         }
-        const QString icon = status->connectedIconImageView()->isVisible() ? QStringLiteral("icon ") : QString();
+        const QString icon =
+            status->connectedIconImageView()->isVisible() ? QStringLiteral("icon ") : QString();
         return icon + status->connectedTextField()->text();
     }
 
@@ -248,8 +249,9 @@ TEST_F(NetworksTabTest, TheStatusButtonDisconnectsTheCurrentNetworkAndConnectsAn
     tab.reloadNetworks();
     router.calls.clear();
     cellOf(QStringLiteral("Headquarters"))->setHighlight(true);
-    QTest::mouseClick(cellOf(QStringLiteral("Headquarters"))->networkCellStatusView()->connectAvailableButton(),
-                      Qt::LeftButton);
+    QTest::mouseClick(
+        cellOf(QStringLiteral("Headquarters"))->networkCellStatusView()->connectAvailableButton(),
+        Qt::LeftButton);
     EXPECT_EQ(router.calls, QStringList{QStringLiteral("toggleConnection")});
 }
 
@@ -257,7 +259,8 @@ TEST_F(NetworksTabTest, RowsShowTheCurrentNetworksStateAndOfferConnectOrDisconne
     driver.setCurrentNetwork(model()->networkWithId(QStringLiteral("prv-hq")));
     const QString hq = QStringLiteral("Headquarters");
     const QString lab = QStringLiteral("Engineering Lab");
-    const auto statusWith = [&](SDVPNConnectionState state, bool alwaysOn, bool hovered, const QString& title) {
+    const auto statusWith = [&](SDVPNConnectionState state, bool alwaysOn, bool hovered,
+                                const QString& title) {
         driver.setConnectionState(state);
         driver.setAlwaysOn(alwaysOn);
         tab.reloadNetworks();

@@ -28,8 +28,8 @@ protected:
 } // namespace
 
 TEST_F(LocationMenuItemTest, TheTitleComesAtOnceAndTheFlagLaterAt19By19) {
-    std::unique_ptr<QAction> item(menuItem(location(QStringLiteral("Norway - Oslo"), kNorway), &receiver,
-                                           [this] { ++triggered; }));
+    std::unique_ptr<QAction> item(
+        menuItem(location(QStringLiteral("Norway - Oslo"), kNorway), &receiver, [this] { ++triggered; }));
     EXPECT_EQ(item->text(), QStringLiteral("Norway - Oslo"));
     EXPECT_TRUE(item->icon().isNull()) << "returned before the flag loaded";
     item->trigger();

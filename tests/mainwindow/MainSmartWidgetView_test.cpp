@@ -18,9 +18,9 @@ public:
     void smartWidgetLinkTapped(const QString& link) override { links << link; }
 };
 
-const PDSmartWidgetProtocol kItem{QStringLiteral("Tip:"), QStringLiteral("Turn on Always-On to stay protected."),
-                                  QStringLiteral("https://example.invalid/always-on"),
-                                  QStringLiteral("Learn more")};
+const PDSmartWidgetProtocol kItem{
+    QStringLiteral("Tip:"), QStringLiteral("Turn on Always-On to stay protected."),
+    QStringLiteral("https://example.invalid/always-on"), QStringLiteral("Learn more")};
 
 class MainSmartWidgetViewTest : public ::testing::Test {
 protected:
@@ -65,7 +65,8 @@ TEST_F(MainSmartWidgetViewTest, LoadingThenAnItemEndsShowingTheItemWithItsHeight
     const QString line = kItem.title + QLatin1Char(' ') + kItem.message;
     ASSERT_EQ(delegate.heights.size(), 1);
     EXPECT_DOUBLE_EQ(delegate.heights.last(),
-                     heightForWidth(line, widget.messageField()->width(), widget.messageField()->font()) + 14.0);
+                     heightForWidth(line, widget.messageField()->width(), widget.messageField()->font()) +
+                         14.0);
     widget.resize(200, 60); // narrower: the text wraps onto more lines
     QApplication::processEvents();
     widget.configure(kItem, false);
@@ -77,8 +78,10 @@ TEST_F(MainSmartWidgetViewTest, LoadingThenAnItemEndsShowingTheItemWithItsHeight
 }
 
 TEST_F(MainSmartWidgetViewTest, NothingLoadedShowsTheLastTextAndOutsideTextStaysPlain) {
-    widget.configure(PDSmartWidgetProtocol{QString(), QStringLiteral("<b>plain</b>"), QString(), QString()}, false);
-    EXPECT_EQ(stringValue(widget.messageField()), QStringLiteral(" <b>plain</b>")) << "an empty headline leaves a blank";
+    widget.configure(PDSmartWidgetProtocol{QString(), QStringLiteral("<b>plain</b>"), QString(), QString()},
+                     false);
+    EXPECT_EQ(stringValue(widget.messageField()), QStringLiteral(" <b>plain</b>"))
+        << "an empty headline leaves a blank";
     widget.configure(std::nullopt, true);
     scheduler.runUntilIdle();
     widget.configure(std::nullopt, false);
