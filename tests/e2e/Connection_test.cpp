@@ -125,14 +125,14 @@ TEST_F(ConnectionTest, TheHomeTabsConnectButtonConnectsAndThenOffersToDisconnect
 
 TEST_F(ConnectionTest, ConnectingAndDisconnectingAreAnnouncedWithTheNetworksName) {
     const QString network = VeltrixXPC::currentNetwork()->displayTitle();
+    // While one of the client's windows is open it tells the news itself: the tray's window goes first.
+    clickTrayIcon();
+    ASSERT_FALSE(isQuickAccessShown());
     ASSERT_TRUE(chooseInTrayMenu("Connect"));
     advance(tunnelSeconds);
     ASSERT_TRUE(chooseInTrayMenu("Disconnect"));
     advance(tunnelSeconds);
     const QStringList posted = notificationsPosted();
-    if (posted.isEmpty()) {
-        GTEST_SKIP() << "needs: Home tab: connect, follow the connection, banners, connect button";
-    }
     EXPECT_TRUE(std::ranges::any_of(posted, [&](const QString& n) {
         return n.startsWith("Connected to " + network);
     })) << posted;
