@@ -17,6 +17,7 @@
 #include "locations/LocationsViewController.h"
 #include "mainwindow/GeneralViewController.h"
 #include "mainwindow/MainSubController.h"
+#include "menus/DockMenuBarController.h"
 #include "menus/MainMenuController.h"
 #include "menus/QAUIMenuWindowController.h"
 #include "menus/QAUISignOutController.h"
@@ -434,11 +435,20 @@ QMenu* AppDelegate::applicationDockMenu() {
 }
 
 void AppDelegate::attachDockMenuToStatusItem() {
-    // There is no Dock: its menu is the tray icon's context menu.
-    auto* status =
-        dynamic_cast<StatusItemController*>(ServiceLayer::shared().menuService().statusItemController());
-    if (status && status->statusItem()) {
-        status->statusItem()->setMenu(applicationDockMenu());
+    // There is no Dock: its menu is the tray icon's context menu, which follows each switch of the menu.
+    auto& menus = ServiceLayer::shared().menuService();
+    auto* status = dynamic_cast<StatusItemController*>(menus.statusItemController());
+    if (!status || !status->statusItem()) {
+        return;
+    }
+    QPointer<platform::StatusItem> item = status->statusItem();
+    item->setMenu(applicationDockMenu());
+    if (auto* dock = dynamic_cast<DockMenuBarController*>(menus.dockMenuController())) {
+        dock->setDockMenuChanged([item](QMenu* menu) {
+            if (item) {
+                item->setMenu(menu);
+            }
+        });
     }
 }
 

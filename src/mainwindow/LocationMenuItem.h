@@ -11,4 +11,10 @@
 QAction* menuItem(const PDNetworkItemPtr& item, QObject* receiver, std::function<void()> triggered,
                   QObject* parent = nullptr);
 
+// A workspace's text made safe for a menu item's title: "&" shows as itself instead of marking a mnemonic,
+// tabs, newlines and other control characters become blanks (a tab would open QMenu's shortcut column), and
+// a title longer than menuTitleLimit characters ends in an ellipsis.
+QString menuTitle(const QString& text);
+
 inline constexpr int menuItemFlagSize = 19;
+inline constexpr int menuTitleLimit = 80;

@@ -4,138 +4,78 @@
 
 DockMenuBarController::DockMenuBarController(MenuControllerDataSource* dataSource,
                                              MenuControllerDelegate* delegate)
-    : m_dataSource(dataSource), m_delegate(delegate), m_menu(std::make_unique<QMenu>()) {
-    m_status = m_menu->addAction(L10n::connection_status_disconnected_label());
-    m_status->setEnabled(false);
-    m_address = m_menu->addAction(QString());
-    m_address->setEnabled(false);
-    m_address->setVisible(false);
-    m_time = m_menu->addAction(QString());
-    m_time->setEnabled(false);
-    m_time->setVisible(false);
-    m_connect = addItem(L10n::menu_bar_connect_item_connect_label(), [this](QAction* item) {
-        if (m_delegate) {
-            m_delegate->connect(item);
-        }
-    });
-    m_locations = m_menu->addMenu(QObject::tr("Locations"));
-    m_menu->addSeparator();
-    m_showApplication = addItem(QObject::tr("Show Application"), [this](QAction* item) {
-        if (m_delegate) {
-            m_delegate->showApplication(item);
-        }
-    });
-    m_settings = addItem(QObject::tr("Settings"), [this](QAction* item) {
-        if (m_delegate) {
-            m_delegate->openSettings(item);
-        }
-    });
-    m_support = addItem(QObject::tr("Support"), [this](QAction* item) {
-        if (m_delegate) {
-            m_delegate->openSupport(item);
-        }
-    });
-    m_signIn = addItem(QObject::tr("Sign In"), [this](QAction* item) {
-        if (m_delegate) {
-            m_delegate->signIn(item);
-        }
-    });
-    m_signOut = addItem(QObject::tr("Sign Out"), [this](QAction* item) {
-        if (m_delegate) {
-            m_delegate->signOut(item);
-        }
-    });
-    setLoggedIn(false);
-    updateShowApplicationItem();
+    : LocationMenusController(dataSource, delegate) {
+    QMenu* menu = m_loggedInMenu.get();
+    m_connectItem = addCommand(menu, connectTitle, &MenuControllerDelegate::connect);
+    m_connectSeparator = menu->addSeparator();
+    m_connectedItem = addInformationLine(menu);
+    m_ipItem = addInformationLine(menu);
+    m_timeConnectedItem = addInformationLine(menu);
+    m_connectedSeparator = menu->addSeparator();
+    // The grouped locations go here, directly below the connection's details.
+    m_topSeparator = menu->addSeparator();
+    m_topSeparator->setVisible(false);
+    addLocationSubmenus(menu);
+    m_groupedLocationsSeparator = menu->addSeparator();
+    m_supportItem = addCommand(menu, L10n::settings_page_toolbar_custom_support_item_label(),
+                               &MenuControllerDelegate::openSupport);
+    m_settingsItem =
+        addCommand(menu, L10n::user_profile_menu_item_my_settings(), &MenuControllerDelegate::openSettings);
+    m_minimizeItem = addCommand(menu, QStringLiteral("Minimize"), &MenuControllerDelegate::minimize);
+    m_signOutItem =
+        addCommand(menu, L10n::user_profile_menu_item_my_sign_out(), &MenuControllerDelegate::signOut);
+    buildLoggedOutMenu();
+
+    m_dockMenu = menuForLoggedOutState();
+    setDisconnectedState();
 }
 
-DockMenuBarController::~DockMenuBarController() = default;
-
-QAction* DockMenuBarController::addItem(const QString& title, std::function<void(QAction*)> action) {
-    QAction* item = m_menu->addAction(title);
-    QObject::connect(item, &QAction::triggered, item, [item, action = std::move(action)] { action(item); });
-    return item;
-}
-
-void DockMenuBarController::setLoggedIn(bool loggedIn) {
-    for (QAction* item : {m_status.data(), m_connect.data(), m_settings.data(), m_signOut.data()}) {
-        item->setVisible(loggedIn);
+void DockMenuBarController::setDockMenu(QMenu* menu) {
+    if (m_dockMenu == menu) {
+        return;
     }
-    m_locations->menuAction()->setVisible(loggedIn);
-    m_signIn->setVisible(!loggedIn);
-    if (!loggedIn) {
-        m_address->setVisible(false);
-        m_time->setVisible(false);
+    m_dockMenu = menu;
+    if (m_dockMenuChanged) {
+        m_dockMenuChanged(menu);
     }
 }
 
 void DockMenuBarController::setLoggedInState() {
-    setLoggedIn(true);
-    updateLocationLists();
+    setDockMenu(menuForLoggedInState());
 }
 
 void DockMenuBarController::setLoggedOutState() {
-    setLoggedIn(false);
+    setDockMenu(menuForLoggedOutState());
 }
 
 void DockMenuBarController::updateGroupedLocations() {
-    updateLocationLists();
-}
-
-void DockMenuBarController::updateLocationLists() {
-    m_locations->clear();
-    if (!m_dataSource) {
-        return;
-    }
-    const PDNetworkItemPtr current = m_dataSource->currentNetwork();
-    for (const PDNetworkItemPtr& location :
-         m_dataSource->groupedLocations() + m_dataSource->publicLocations()) {
-        if (!location) {
-            continue;
-        }
-        QAction* item = m_locations->addAction(location->displayTitle());
-        item->setCheckable(true);
-        item->setChecked(current && current->isSameNetwork(*location));
-        QObject::connect(item, &QAction::triggered, item, [this, location] {
-            if (m_delegate) {
-                m_delegate->didSelectLocation(location);
-            }
-        });
-    }
-}
-
-void DockMenuBarController::setConnectedState() {
-    m_status->setText(L10n::main_view_connected_to_label());
-    m_connect->setText(L10n::connect_button_status_disconnect_label());
-    m_connect->setEnabled(true);
-    m_time->setVisible(true);
+    const QList<PDNetworkItemPtr> locations =
+        dataSource() ? dataSource()->groupedLocations() : QList<PDNetworkItemPtr>();
+    // Directly below the connection's details; the separator below them only stands above locations.
+    replaceGroupedLocationItems(locations, m_topSeparator);
+    m_topSeparator->setVisible(!groupedLocationItems().isEmpty());
 }
 
 void DockMenuBarController::setDisconnectedState() {
-    m_status->setText(L10n::connection_status_disconnected_label());
-    m_connect->setText(L10n::menu_bar_connect_item_connect_label());
-    m_connect->setEnabled(true);
-    m_time->setVisible(false);
-}
-
-void DockMenuBarController::setConnectingState() {
-    m_status->setText(L10n::main_view_connecting_to_label());
-    m_connect->setText(L10n::connect_button_status_connecting_label());
+    m_connectItem->setText(connectTitle);
+    // Connecting does nothing while Always-On is on; once it is off the command works again.
+    m_connectItem->setEnabled(isDisconnectAllowed());
+    showPlaceholders();
 }
 
 void DockMenuBarController::setUpgradeState() {
-    m_connect->setText(L10n::menu_bar_connect_item_upgrade_label());
+    m_connectItem->setText(upgradeTitle);
+    m_connectItem->setEnabled(true);
+    showPlaceholders();
 }
 
-void DockMenuBarController::updateIPAddress(const PDPublicIPInfoPtr& info) {
-    m_address->setText(info ? info->ipAddress() : L10n::connection_IP_address_failed_to_fetch_label());
-    m_address->setVisible(m_status->isVisible());
+void DockMenuBarController::setConnectingState() {
+    m_connectItem->setText(disconnectTitle);
+    m_connectItem->setEnabled(isDisconnectAllowed());
 }
 
-void DockMenuBarController::updateTimeConnected(const QString& timeConnected) {
-    m_time->setText(timeConnected);
-}
-
-void DockMenuBarController::updateShowApplicationItem() {
-    m_showApplication->setVisible(m_dataSource && m_dataSource->isAppInUserAgentMode());
+void DockMenuBarController::setConnectedState() {
+    m_connectItem->setText(disconnectTitle);
+    m_connectItem->setEnabled(isDisconnectAllowed());
+    m_connectedItem->setText(connectedTitle());
 }

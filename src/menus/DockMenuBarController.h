@@ -1,62 +1,38 @@
 #pragma once
 
-#include "core/MenuControllerProtocol.h"
+#include "menus/LocationMenusController.h"
 
-#include <QAction>
-#include <QMenu>
-#include <QPointer>
+#include <functional>
 
-#include <memory>
-
-// The Dock menu, which on Linux is the tray icon's context menu: state, connect, locations, and the
-// application, settings, support and sign-in or sign-out entries.
-class DockMenuBarController : public MenuControllerProtocol {
+// The Dock menu, which on Linux is the tray icon's context menu: signed in, the connection command and its
+// details, the grouped locations, the three location submenus, support, settings, minimize and sign-out;
+// signed out, "Sign In". Each switch between the two menus is announced, so the tray can carry the new one.
+class DockMenuBarController : public LocationMenusController {
 public:
     DockMenuBarController(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate);
-    ~DockMenuBarController() override;
 
-    QMenu* dockMenu() const { return m_menu.get(); }
+    // The menu offered now: the signed-in or the signed-out one.
+    QMenu* dockMenu() const { return m_dockMenu; }
+    // Called with the new menu whenever dockMenu() changes.
+    void setDockMenuChanged(std::function<void(QMenu*)> changed) { m_dockMenuChanged = std::move(changed); }
 
-    MenuControllerDataSource* dataSource() const override { return m_dataSource; }
-    void setDataSource(MenuControllerDataSource* dataSource) override { m_dataSource = dataSource; }
-    MenuControllerDelegate* delegate() const override { return m_delegate; }
-    void setDelegate(MenuControllerDelegate* delegate) override { m_delegate = delegate; }
-    // The Dock menu opens itself; it has no window to toggle.
-    void toggleMenu(platform::StatusItem*) override {}
     void setLoggedInState() override;
     void setLoggedOutState() override;
     void updateGroupedLocations() override;
-    void updateLocationLists() override;
     void setConnectedState() override;
     void setDisconnectedState() override;
     void setConnectingState() override;
     void setUpgradeState() override;
-    void updateIPAddress(const PDPublicIPInfoPtr& info) override;
-    void updateTimeConnected(const QString& timeConnected) override;
-    void updateShowApplicationItem() override;
+    void updateShowApplicationItem() override {}
 
-    QAction* statusItem() const { return m_status; }
-    QAction* connectItem() const { return m_connect; }
-    QAction* showApplicationItem() const { return m_showApplication; }
-    QAction* signInItem() const { return m_signIn; }
-    QAction* signOutItem() const { return m_signOut; }
-    QMenu* locationsMenu() const { return m_locations; }
+    QMenu* dockMenuForLoggedInState() const { return menuForLoggedInState(); }
+    QMenu* dockMenuForLoggedOutState() const { return menuForLoggedOutState(); }
+    QAction* minimizeItem() const { return m_minimizeItem; }
 
 private:
-    QAction* addItem(const QString& title, std::function<void(QAction*)> action);
-    void setLoggedIn(bool loggedIn);
+    void setDockMenu(QMenu* menu);
 
-    MenuControllerDataSource* m_dataSource = nullptr;
-    MenuControllerDelegate* m_delegate = nullptr;
-    std::unique_ptr<QMenu> m_menu;
-    QPointer<QAction> m_status;
-    QPointer<QAction> m_address;
-    QPointer<QAction> m_time;
-    QPointer<QAction> m_connect;
-    QPointer<QMenu> m_locations;
-    QPointer<QAction> m_showApplication;
-    QPointer<QAction> m_settings;
-    QPointer<QAction> m_support;
-    QPointer<QAction> m_signIn;
-    QPointer<QAction> m_signOut;
+    QMenu* m_dockMenu = nullptr;
+    QAction* m_minimizeItem = nullptr;
+    std::function<void(QMenu*)> m_dockMenuChanged;
 };

@@ -35,16 +35,6 @@ T* instantiateChild(const QString& identifier, QObject* parent) {
     return controller.release();
 }
 
-// Where the window goes when no status item says where the tray is: under the usual top-right tray.
-QRect fallbackAnchor() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) {
-        return {};
-    }
-    const QRect available = screen->availableGeometry();
-    return {available.right() - 23, available.top(), 24, 24};
-}
-
 } // namespace
 
 void closeMenuWindows() {
@@ -109,17 +99,7 @@ void QAUIMenuWindowController::setDelegate(MenuControllerDelegate* delegate) {
 // Showing and closing --------------------------------------------------------------------------------------
 
 void QAUIMenuWindowController::place() {
-    QRect anchor;
-    if (m_statusItem) {
-        if (const std::optional<QRect> tray = m_statusItem->trayGeometry()) {
-            anchor = *tray;
-        } else if (const std::optional<QPoint> click = m_statusItem->lastClickPosition()) {
-            anchor = QRect(*click, QSize(1, 1));
-        }
-    }
-    if (anchor.isNull()) {
-        anchor = fallbackAnchor();
-    }
+    const QRect anchor = statusItemAnchor(m_statusItem);
     const QScreen* screen = QGuiApplication::screenAt(anchor.center());
     if (!screen) {
         screen = QGuiApplication::primaryScreen();

@@ -1,6 +1,7 @@
 #include "menus/QAUIStack.h"
 
 #include "platform/Scheduler.h"
+#include "platform/StatusBar.h"
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/Colors.h"
 #include "toolkit/FlagImageCache.h"
@@ -211,6 +212,23 @@ QRect keptOn(QRect frame, const QRect& available) {
 }
 
 } // namespace
+
+QRect statusItemAnchor(const platform::StatusItem* item) {
+    if (item) {
+        if (const std::optional<QRect> tray = item->trayGeometry()) {
+            return *tray;
+        }
+        if (const std::optional<QPoint> click = item->lastClickPosition()) {
+            return QRect(*click, QSize(1, 1));
+        }
+    }
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) {
+        return {};
+    }
+    const QRect available = screen->availableGeometry();
+    return {available.right() - 23, available.top(), 24, 24};
+}
 
 MenuWindowPlacement placeMenuWindow(const QRect& anchor, const QSize& size, const QRect& available) {
     MenuWindowPlacement placement;

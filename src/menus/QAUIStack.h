@@ -18,6 +18,9 @@
 #include <optional>
 
 class QAUIStackMemberView;
+namespace platform {
+class StatusItem;
+}
 
 // A section tells its page that it needs another height.
 class QAUIStackDelegate {
@@ -123,6 +126,10 @@ struct MenuWindowPlacement {
     bool keepsBottomEdge = false;
 };
 MenuWindowPlacement placeMenuWindow(const QRect& anchor, const QSize& size, const QRect& available);
+
+// What a window or menu opened from `item` is placed against: the tray's word on the icon, else the last
+// click on it, else the usual top-right tray of the primary screen.
+QRect statusItemAnchor(const platform::StatusItem* item);
 
 // The frame after a height change: the kept edge stays, the window stays on `available` when given.
 QRect resizedMenuFrame(const QRect& frame, int height, bool keepsBottomEdge,

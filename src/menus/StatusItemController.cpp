@@ -6,9 +6,15 @@
 #include "core/Log.h"
 #include "core/ServiceLayer.h"
 #include "menus/QAUIMenuWindowController.h"
+#include "menus/QAUIStack.h"
+#include "menus/StatusItemMenuController.h"
 #include "platform/Application.h"
 #include "platform/StatusBar.h"
 #include "toolkit/AppKitExtensions.h"
+
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
 
 namespace {
 
@@ -56,6 +62,10 @@ void StatusItemController::setUp(MenuControllerDataSource* dataSource, MenuContr
         m_menuController->setDataSource(dataSource);
         m_menuController->setDelegate(delegate);
     }
+    m_menuStyle = dynamic_cast<StatusItemMenuController*>(m_menuController);
+    if (m_menuStyle) {
+        m_statusItemMenu = m_menuStyle->statusItemMenuForLoggedOutState();
+    }
     m_statusBar = &bar;
     m_statusItem = bar.statusItem();
     m_statusItem->setToolTip(GlobalConstants::productDisplayName());
@@ -81,6 +91,10 @@ void StatusItemController::didClickStatusItemHandler() {
     if (!m_statusItem || !m_menuController) {
         return;
     }
+    if (m_menuStyle) {
+        popUpStatusItemMenu();
+        return;
+    }
     auto closeOtherWindows = [] {
         if (AppRouterProtocol* router = appRouter()) {
             router->closeOtherWindows();
@@ -101,6 +115,16 @@ void StatusItemController::didClickStatusItemHandler() {
         }
         m_menuController->toggleMenu(m_statusItem);
     });
+}
+
+void StatusItemController::popUpStatusItemMenu() {
+    if (!m_statusItemMenu) {
+        return;
+    }
+    const QRect anchor = statusItemAnchor(m_statusItem);
+    const QScreen* screen = QGuiApplication::screenAt(anchor.center());
+    const QRect available = screen ? screen->availableGeometry() : QRect();
+    m_statusItemMenu->popup(placeMenuWindow(anchor, m_statusItemMenu->sizeHint(), available).frame.topLeft());
 }
 
 void StatusItemController::showFrame(int frame) {
@@ -141,9 +165,15 @@ void StatusItemController::toggleMenu(platform::StatusItem* relativeTo) {
     VELTRIX_FORWARD(toggleMenu(relativeTo))
 }
 void StatusItemController::setLoggedInState() {
+    if (m_menuStyle) {
+        m_statusItemMenu = m_menuStyle->statusItemMenuForLoggedInState();
+    }
     VELTRIX_FORWARD(setLoggedInState())
 }
 void StatusItemController::setLoggedOutState() {
+    if (m_menuStyle) {
+        m_statusItemMenu = m_menuStyle->statusItemMenuForLoggedOutState();
+    }
     VELTRIX_FORWARD(setLoggedOutState())
 }
 void StatusItemController::updateGroupedLocations() {

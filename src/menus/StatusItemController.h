@@ -10,6 +10,8 @@
 #include <optional>
 
 class QAUIMenuWindowController;
+class QMenu;
+class StatusItemMenuController;
 namespace platform {
 class StatusBar;
 class StatusItem;
@@ -23,12 +25,13 @@ public:
 };
 
 // The status item: shows the connection state as its icon, toggles the quick-access window on a click and
-// passes every menu requirement on to the quick-access window controller.
+// passes every menu requirement on to the quick-access window controller. Holding the menu-style front end
+// instead, a click pops up that controller's menu for the sign-in state.
 class StatusItemController : public MenuControllerProtocol {
 public:
     // Holds the application delegate's quick-access window controller, in the system's status bar.
     StatusItemController(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate);
-    // Holds `menuController` (not owned), in `statusBar`.
+    // Holds `menuController` (not owned), in `statusBar`: the quick-access window's or the menu-style one.
     StatusItemController(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate,
                          MenuControllerProtocol* menuController, platform::StatusBar& statusBar);
     ~StatusItemController() override;
@@ -37,6 +40,8 @@ public:
     MenuControllerProtocol* statusItemMenuController() const { return m_menuController; }
     std::optional<SDVPNConnectionState> lastState() const { return m_lastState; }
     const IntervalAnimator& statusBarIconAnimator() const { return m_animator; }
+    // The menu a click pops up while the menu-style front end is held; null otherwise.
+    QMenu* statusItemMenu() const { return m_statusItemMenu; }
 
     // Shows the bundle image as the item's template icon; nothing when the image is missing.
     void setIcon(const QString& name);
@@ -74,6 +79,10 @@ private:
 
     void setUp(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate, platform::StatusBar& bar);
     void showFrame(int frame);
+    void popUpStatusItemMenu();
+
+    StatusItemMenuController* m_menuStyle = nullptr;
+    QPointer<QMenu> m_statusItemMenu;
 
     IntervalAnimator m_animator;
     MenuControllerProtocol* m_menuController = nullptr;

@@ -18,7 +18,6 @@
 #include "core/Preferences.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
-#include "menus/DockMenuBarController.h"
 #include "menus/QAUIMenuWindowController.h"
 #include "menus/QAUISignOutController.h"
 #include "menus/StatusItemController.h"
@@ -191,6 +190,12 @@ protected:
         return decision;
     }
 
+    // The client started again from the desktop's launcher while it runs: it comes forward.
+    void bringClientForward() {
+        ASSERT_EQ(secondLaunch({}), platform::UrlEvents::LaunchDecision::secondaryForwarded);
+        run();
+    }
+
     // Clicks the button titled `title` in the quick-access window; false when it is not there.
     bool clickInQuickAccess(const QString& title) {
         const bool clicked = isQuickAccessShown() && clickButton(quickAccess()->window(), title);
@@ -281,17 +286,6 @@ protected:
         }
         return texts;
     }
-    // The checked items of the tray menu (the location in use).
-    QStringList trayMenuMarked() const {
-        QStringList texts;
-        for (QAction* item : visibleItems(trayMenu())) {
-            if (item->isChecked()) {
-                texts.append(item->text());
-            }
-        }
-        return texts;
-    }
-
     QAUIMenuWindowController* quickAccess() const { return delegate->generalQAUIWindowViewController(); }
     // A click on the tray icon; the quick-access window answers a moment later.
     void clickTrayIcon() {

@@ -27,7 +27,7 @@ protected:
         QTest::mouseClick(homeTab().connectButton(), Qt::LeftButton);
         run();
     }
-    // The quick-access window's status line and the tray menu's first line.
+    // The quick-access window's status line and a line of the tray menu.
     void expectTrayShows(const QString& quickAccessState, const QString& menuState) {
         if (quickAccessState.isEmpty()) {
             EXPECT_FALSE(quickAccessShows("Connect")) << quickAccessTexts();
@@ -44,7 +44,7 @@ protected:
     void signInAndShowTheMainWindow() {
         launchAndSignIn();
         if (!shownWindow().contains(QStringLiteral("main"))) {
-            ASSERT_TRUE(chooseInTrayMenu("Show Application")) << trayMenuTexts();
+            bringClientForward();
             run();
         }
         ASSERT_TRUE(shownWindow().contains(QStringLiteral("main"))) << shownWindow();
@@ -97,7 +97,7 @@ TEST_F(HomeTabScenario, TheConnectButtonConnectsWithEachLookAndADisconnectDrawsA
     EXPECT_TRUE(homeTabTexts().contains("Connecting to")) << homeTabTexts();
     EXPECT_EQ(homeTab().connectButtonTitle(), QStringLiteral("Connecting..."));
     EXPECT_EQ(homeTab().networkView()->state(), FlagAnimationType::connecting);
-    expectTrayShows("Connecting...", "Connecting to");
+    expectTrayShows("Connecting...", "Disconnect");
 
     advance(connectSeconds);
     EXPECT_TRUE(homeTabTexts().contains("Connected to")) << homeTabTexts();
@@ -109,7 +109,7 @@ TEST_F(HomeTabScenario, TheConnectButtonConnectsWithEachLookAndADisconnectDrawsA
     EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$").match(time).hasMatch()) << time;
     EXPECT_NE(time, QStringLiteral("00:00:00"));
     EXPECT_TRUE(homeTabTexts().contains(time)) << homeTabTexts();
-    expectTrayShows("Connected", "Connected to");
+    expectTrayShows("Connected", "Connected to Headquarters");
     EXPECT_TRUE(quickAccessTexts().contains(time)) << quickAccessTexts();
     EXPECT_EQ(trayIconName(), QStringLiteral("MenuBar_icon_CONNECTED"));
 
@@ -121,7 +121,7 @@ TEST_F(HomeTabScenario, TheConnectButtonConnectsWithEachLookAndADisconnectDrawsA
     EXPECT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected);
     EXPECT_TRUE(homeTab().connectionInfoView()->isHidden());
     EXPECT_EQ(trayIconName(), QStringLiteral("MenuBar_icon_DISCONNECTED"));
-    expectTrayShows({}, "Disconnected");
+    expectTrayShows({}, "Connected to -----");
 }
 
 TEST_F(HomeTabScenario, WithTheWindowClosedConnectingAndDisconnectingAreAnnounced) {

@@ -20,7 +20,7 @@ protected:
         ClientTest::SetUp();
         launchAndSignIn();
         if (!shownWindow().contains(QStringLiteral("main"))) {
-            ASSERT_TRUE(chooseInTrayMenu(QStringLiteral("Show Application"))) << trayMenuTexts();
+            bringClientForward();
         }
         advance(0.2);
         ASSERT_TRUE(shownWindow().contains(QStringLiteral("main"))) << shownWindow();
@@ -78,7 +78,7 @@ TEST_F(MainWindowTest, EachTabComesBackAsItWasLeft) {
     clickRow(MainTopTab::support);
     delegate->generalWindowViewController()->close();
     run();
-    ASSERT_TRUE(chooseInTrayMenu(QStringLiteral("Show Application"))) << trayMenuTexts();
+    bringClientForward();
     advance(0.2);
     EXPECT_EQ(tabInFront(), delegate->supportSubController());
 }

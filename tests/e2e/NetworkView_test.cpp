@@ -21,7 +21,7 @@ protected:
         ClientTest::SetUp();
         launchAndSignIn();
         if (shownWindow() != QStringLiteral("main")) {
-            ASSERT_TRUE(chooseInTrayMenu("Show Application")) << trayMenuTexts();
+            bringClientForward();
         }
         ASSERT_EQ(shownWindow(), QStringLiteral("main"));
         ASSERT_NE(homeTab().networkView(), nullptr);

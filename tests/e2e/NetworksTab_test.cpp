@@ -20,7 +20,7 @@ protected:
         ClientTest::SetUp();
         launchAndSignIn();
         if (!shownWindow().contains(QStringLiteral("main"))) {
-            ASSERT_TRUE(chooseInTrayMenu(QStringLiteral("Show Application"))) << trayMenuTexts();
+            bringClientForward();
         }
         advance(0.2);
         openNetworksTab();

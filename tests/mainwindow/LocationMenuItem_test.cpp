@@ -56,3 +56,27 @@ TEST_F(LocationMenuItemTest, NoFlagLeavesNoImageAndALateFlagForAGoneItemIsDroppe
     orphan->trigger();
     EXPECT_EQ(triggered, 0);
 }
+
+TEST(MenuTitle, WorkspaceTextsCannotMarkMnemonicsOpenTheShortcutColumnOrRunOn) {
+    EXPECT_EQ(menuTitle(QStringLiteral("R&D")), QStringLiteral("R&&D"));
+    EXPECT_EQ(menuTitle(QStringLiteral("Berlin\tOffice\nWest\r\u2028")), QStringLiteral("Berlin Office West  "));
+
+    const QString fits(menuTitleLimit, QLatin1Char('a'));
+    EXPECT_EQ(menuTitle(fits), fits);
+    const QString elided = menuTitle(fits + QLatin1Char('b'));
+    EXPECT_EQ(elided.size(), menuTitleLimit);
+    EXPECT_TRUE(elided.endsWith(QChar(0x2026)));
+    // The cut falls inside an emoji: the whole character goes.
+    const QString emoji = QString(menuTitleLimit - 2, QLatin1Char('a')) + QString::fromUtf8("\xF0\x9F\x8C\x8D") +
+                          QStringLiteral("tail");
+    EXPECT_EQ(menuTitle(emoji), QString(menuTitleLimit - 2, QLatin1Char('a')) + QChar(0x2026));
+    // The mnemonic escape comes after the cut, so an ampersand at the end is never half escaped.
+    EXPECT_EQ(menuTitle(QString(menuTitleLimit - 2, QLatin1Char('a')) + QStringLiteral("&&&")),
+              QString(menuTitleLimit - 2, QLatin1Char('a')) + QStringLiteral("&&") + QChar(0x2026));
+
+    PDNetworkItem::Data data;
+    data.id = QStringLiteral("rd");
+    data.title = QStringLiteral("R&D");
+    std::unique_ptr<QAction> item(menuItem(std::make_shared<PDNetworkItem>(data), nullptr, {}));
+    EXPECT_EQ(item->text(), QStringLiteral("R&&D"));
+}

@@ -4,7 +4,6 @@
 
 #include "core/ApplicationModel.h"
 #include "core/ServiceLayer.h"
-#include "menus/DockMenuBarController.h"
 #include "menus/MainMenuController.h"
 #include "menus/QAUIMenuWindowController.h"
 #include "platform/ManualScheduler.h"
@@ -227,33 +226,6 @@ TEST(StatusItemIcons, EveryStateImageIsInTheBundle) {
         EXPECT_TRUE(item->setImage(name)) << name.toStdString();
         EXPECT_FALSE(item->icon().isNull());
     }
-}
-
-TEST(DockMenuBarController, ItemsFollowTheStateAndReachTheDelegate) {
-    FakeDataSource source;
-    FakeMenuDelegate actions;
-    PDNetworkItem::Data data;
-    data.id = QStringLiteral("n1");
-    data.title = QStringLiteral("Berlin Office");
-    source.locations << std::make_shared<PDNetworkItem>(data);
-    DockMenuBarController dock(&source, &actions);
-    ASSERT_NE(dock.dockMenu(), nullptr);
-    EXPECT_TRUE(dock.signInItem()->isVisible());
-    EXPECT_FALSE(dock.signOutItem()->isVisible());
-    EXPECT_FALSE(dock.showApplicationItem()->isVisible()); // with a Dock icon
-
-    dock.setLoggedInState();
-    EXPECT_FALSE(dock.signInItem()->isVisible());
-    ASSERT_EQ(dock.locationsMenu()->actions().size(), 1);
-    EXPECT_TRUE(dock.locationsMenu()->actions().first()->isChecked());
-    dock.locationsMenu()->actions().first()->trigger();
-    dock.connectItem()->trigger();
-    EXPECT_EQ(actions.calls,
-              (QStringList{QStringLiteral("didSelectLocation Berlin Office"), QStringLiteral("connect")}));
-
-    source.agent = true;
-    dock.updateShowApplicationItem();
-    EXPECT_TRUE(dock.showApplicationItem()->isVisible());
 }
 
 TEST(MainMenuController, TitlesNameTheProduct) {

@@ -1,0 +1,105 @@
+#include "menus/StatusItemMenuController.h"
+
+#include "core/LocalizedStrings.h"
+#include "toolkit/AppKitExtensions.h"
+
+StatusItemMenuController::StatusItemMenuController(MenuControllerDataSource* dataSource,
+                                                   MenuControllerDelegate* delegate)
+    : LocationMenusController(dataSource, delegate) {
+    QMenu* menu = m_loggedInMenu.get();
+    m_connectItem = addCommand(menu, L10n::menu_bar_connect_item_connect_label(), &MenuControllerDelegate::connect);
+    // While connected the same delegate call disconnects.
+    m_disconnectItem = addCommand(menu, disconnectTitle, &MenuControllerDelegate::connect);
+    m_connectSeparator = menu->addSeparator();
+    m_connectedItem = addInformationLine(menu);
+    m_ipItem = addInformationLine(menu);
+    m_timeConnectedItem = addInformationLine(menu);
+    m_connectedSeparator = menu->addSeparator();
+    showPlaceholders();
+    // The grouped locations and their separator go here, directly above disconnectSeparator.
+    m_disconnectSeparator = menu->addSeparator();
+    m_disconnectSeparator->setVisible(false);
+    m_topSeparator = menu->addSeparator();
+    addLocationSubmenus(menu);
+    m_groupedLocationsSeparator = menu->addSeparator();
+    m_showItem = addCommand(menu, QStringLiteral("Show Application"), &MenuControllerDelegate::showApplication);
+    m_showSeparator = menu->addSeparator();
+    m_supportItem = addCommand(menu, L10n::settings_page_toolbar_custom_support_item_label(),
+                               &MenuControllerDelegate::openSupport);
+    m_settingsItem =
+        addCommand(menu, L10n::user_profile_menu_item_my_settings(), &MenuControllerDelegate::openSettings);
+    m_settingsSeparator = menu->addSeparator();
+    m_signOutItem =
+        addCommand(menu, L10n::user_profile_menu_item_my_sign_out(), &MenuControllerDelegate::signOut);
+    buildLoggedOutMenu();
+
+    updateShowApplicationItem();
+    showLabelledLook(L10n::menu_bar_connect_item_connect_label());
+}
+
+void StatusItemMenuController::updateShowApplicationItem() {
+    const bool agent = dataSource() && dataSource()->isAppInUserAgentMode();
+    m_showItem->setVisible(agent);
+    m_showSeparator->setVisible(agent);
+}
+
+void StatusItemMenuController::showLabelledLook(const QString& title) {
+    m_connectItem->setText(title);
+    m_connectItem->setVisible(true);
+    m_disconnectItem->setVisible(false);
+    for (QAction* line : {m_connectedItem, m_ipItem, m_timeConnectedItem, m_connectedSeparator}) {
+        line->setVisible(false);
+    }
+}
+
+void StatusItemMenuController::showDisconnectLook(bool connected) {
+    m_connectItem->setVisible(false);
+    m_disconnectItem->setVisible(true);
+    for (QAction* line : {m_connectedItem, m_ipItem, m_timeConnectedItem, m_connectedSeparator}) {
+        line->setVisible(connected);
+    }
+    if (connected) {
+        m_connectedItem->setText(connectedTitle());
+    }
+    // Enabled states follow in one block after this pass, once the visibility changes are done.
+    runOnMainQueue(0, [this, connected, menu = QPointer<QMenu>(m_loggedInMenu.get())] {
+        if (!menu) {
+            return;
+        }
+        m_disconnectItem->setEnabled(isDisconnectAllowed());
+        if (connected) {
+            for (QAction* line : {m_connectedItem, m_ipItem, m_timeConnectedItem}) {
+                line->setEnabled(false);
+            }
+        }
+    });
+}
+
+void StatusItemMenuController::setDisconnectedState() {
+    showLabelledLook(L10n::menu_bar_connect_item_connect_label());
+}
+
+void StatusItemMenuController::setUpgradeState() {
+    showLabelledLook(L10n::menu_bar_connect_item_upgrade_label());
+}
+
+void StatusItemMenuController::setConnectingState() {
+    showDisconnectLook(false);
+}
+
+void StatusItemMenuController::setConnectedState() {
+    showDisconnectLook(true);
+}
+
+void StatusItemMenuController::updateGroupedLocations() {
+    delete m_groupSeparator.data();
+    const QList<PDNetworkItemPtr> locations =
+        dataSource() ? dataSource()->groupedLocations() : QList<PDNetworkItemPtr>();
+    replaceGroupedLocationItems(locations, m_disconnectSeparator);
+    const QList<QAction*> items = groupedLocationItems();
+    m_groupSeparator = new QAction(m_loggedInMenu.get());
+    m_groupSeparator->setSeparator(true);
+    m_loggedInMenu->insertAction(items.isEmpty() ? m_disconnectSeparator : items.first(), m_groupSeparator);
+    // With no locations the group's separator is the only one there.
+    m_disconnectSeparator->setVisible(!items.isEmpty());
+}
