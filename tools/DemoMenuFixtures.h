@@ -14,7 +14,9 @@ public:
     PDNetworkItemPtr currentNetwork() const override { return VeltrixXPC::currentNetwork(); }
     QList<PDNetworkItemPtr> publicLocations() const override { return VeltrixXPC::networks()->publicLocations(); }
     QList<PDNetworkItemPtr> privateLocations() const override { return VeltrixXPC::networks()->privateNetworks(); }
-    QList<PDNetworkItemPtr> favoriteLocations() const override { return {}; }
+    QList<PDNetworkItemPtr> favoriteLocations() const override {
+        return VeltrixXPC::networks()->favoriteLocations();
+    }
     QList<PDNetworkItemPtr> groupedLocations() const override { return VeltrixXPC::networks()->groupedNetworks(); }
 };
 

@@ -11,10 +11,8 @@
 #include "settings/SupportSubController.h"
 
 #include "locations/LocationsSubController.h"
-#include "mainwindow/LocationMenuItem.h"
 #include "sdk/VeltrixXPC.h"
 
-#include <QMenu>
 
 #include <QApplication>
 #include <QDir>
@@ -177,21 +175,6 @@ void renderNetworksTab(sdk::testing::Driver& driver) {
     shot(QStringLiteral("no-access"));
 }
 
-// The tray's menu of locations, as the menus will build it.
-void renderLocationMenu() {
-    const PDNetworksModelPtr model = VeltrixXPC::networks();
-    QMenu menu;
-    QObject receiver;
-    const auto locations = model->publicLocations();
-    for (qsizetype i = 0; i < std::min<qsizetype>(6, locations.size()); ++i) {
-        menu.addAction(menuItem(
-            locations.at(i), &receiver, [] {}, &menu));
-    }
-    settle();
-    menu.adjustSize();
-    save(&menu, QStringLiteral("location-menu"));
-}
-
 } // namespace
 
 void renderMainWindowTabs(const QString& folder, platform::ManualScheduler& scheduler) {
@@ -203,7 +186,6 @@ void renderMainWindowTabs(const QString& folder, platform::ManualScheduler& sche
     driver.setLoggedIn(true);
     renderTabs(driver);
     renderSmartWidget();
-    renderLocationMenu();
     renderNetworksTab(driver);
     QApplication::setFont(font);
 }

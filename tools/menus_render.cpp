@@ -1,10 +1,12 @@
-// Renders the quick-access window, its child window, the sign-out window and the tray icons to PNG files on
-// the demo workspace:   menus_render [output-folder]   (default: <build>/renders)
+// Renders the quick-access window, its child window, the sign-out window, the tray icons and the tray's menus
+// (the Dock menu and the status item's menu-style twin) to PNG files on the demo workspace:   menus_render [output-folder]   (default: <build>/renders)
 // Runs on Qt's offscreen platform with virtual time, so every animation is shown at its end.
 #include "core/ApplicationModel.h"
 #include "core/ServiceLayer.h"
+#include "menus/DockMenuBarController.h"
 #include "menus/QAUIMenuWindowController.h"
 #include "menus/QAUISignOutController.h"
+#include "menus/StatusItemMenuController.h"
 #include "platform/ManualScheduler.h"
 #include "platform/StatusBar.h"
 #include "sdk/VeltrixXPC.h"
@@ -196,6 +198,66 @@ void renderIcons(platform::StatusItem* item) {
     save(strip, QStringLiteral("menus_tray_icons"));
 }
 
+// A menu as it opens, with `open` (one of its submenus) beside its header.
+QImage menuOnDesktop(QMenu* menu, QMenu* open = nullptr) {
+    menu->adjustSize();
+    QList<QWidget*> shown{menu};
+    menu->move(16, 16);
+    if (open) {
+        menu->setActiveAction(open->menuAction());
+        open->adjustSize();
+        open->move(menu->geometry().right() - 4, menu->actionGeometry(open->menuAction()).top() + 10);
+        shown << open;
+    }
+    return onDesktop(shown);
+}
+
+void renderTrayMenus(sdk::testing::Driver& driver) {
+    PDSettings settings = VeltrixXPC::settings();
+    settings.alwaysOn = PDSettingBoolItem(false, false);
+    driver.setSettings(settings);
+    DemoDataSource source;
+    NoActions actions;
+    DockMenuBarController dock(&source, &actions);
+    save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_signed_out"));
+    dock.setLoggedInState();
+    dock.updateLocationLists();
+    dock.updateGroupedLocations();
+    settle(); // the flags
+    save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_disconnected"));
+    dock.setConnectingState();
+    save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_connecting"));
+    dock.setConnectedState();
+    dock.updateIPAddress(std::make_shared<PDPublicIPInfo>(QStringLiteral("198.51.100.42")));
+    dock.updateTimeConnected(QStringLiteral("00:12:48"));
+    save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_connected"));
+    save(menuOnDesktop(dock.dockMenu(), dock.publicListItem()), QStringLiteral("menus_dock_submenu"));
+    dock.dockMenu()->setActiveAction(nullptr);
+    settings.alwaysOn = PDSettingBoolItem(true, true);
+    driver.setSettings(settings);
+    dock.setConnectedState();
+    save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_connected_always_on"));
+    settings.alwaysOn = PDSettingBoolItem(false, false);
+    driver.setSettings(settings);
+    driver.setForcedUpdateAvailable(true);
+    dock.setUpgradeState();
+    dock.updateLocationLists();
+    dock.updateGroupedLocations();
+    settle();
+    save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_upgrade"));
+    driver.setForcedUpdateAvailable(false);
+
+    StatusItemMenuController menuStyle(&source, &actions);
+    save(menuOnDesktop(menuStyle.statusItemMenuForLoggedOutState()), QStringLiteral("menus_status_menu_signed_out"));
+    menuStyle.updateLocationLists();
+    menuStyle.updateGroupedLocations();
+    menuStyle.setConnectedState();
+    menuStyle.updateIPAddress(std::make_shared<PDPublicIPInfo>(QStringLiteral("198.51.100.42")));
+    menuStyle.updateTimeConnected(QStringLiteral("00:12:48"));
+    settle();
+    save(menuOnDesktop(menuStyle.statusItemMenuForLoggedInState()), QStringLiteral("menus_status_menu_signed_in"));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -227,5 +289,6 @@ int main(int argc, char** argv) {
     renderSignedIn(quickAccess, item, driver);
     renderSignOut(driver);
     renderIcons(item);
+    renderTrayMenus(driver);
     return 0;
 }

@@ -5,20 +5,43 @@
 #include <QPixmap>
 #include <QPointer>
 
+namespace {
+
+// The flag an item is waiting for; a flag that arrives after the item was given another location is dropped.
+constexpr const char* flagKeyProperty = "veltrixFlagKey";
+
+} // namespace
+
+void showLocation(QAction* action, const PDNetworkItemPtr& item) {
+    const QString key = item ? FlagImageCache::keyOf(item->flagImage()) : QString();
+    action->setText(item ? menuTitle(item->displayTitle()) : QString());
+    action->setProperty(flagKeyProperty, key);
+    auto setFlag = [action = QPointer<QAction>(action), key](const QImage& flag) {
+        if (action && action->property(flagKeyProperty).toString() == key) {
+            action->setIcon(flag.isNull() ? QIcon() : QIcon(QPixmap::fromImage(flag)));
+        }
+    };
+    // A flag decoded before is set at once, so a rebuilt menu never shows its items bare; any other comes
+    // later, on the main queue, and an item deleted by then gets nothing.
+    const QSize flagSize(menuItemFlagSize, menuItemFlagSize);
+    FlagImageCache& flags = FlagImageCache::shared();
+    if (const std::optional<QImage> known = flags.cached(key, flagSize)) {
+        setFlag(*known);
+    } else {
+        action->setIcon(QIcon());
+        if (!key.isEmpty()) {
+            flags.load(item->flagImage(), flagSize, action, setFlag);
+        }
+    }
+}
+
 QAction* menuItem(const PDNetworkItemPtr& item, QObject* receiver, std::function<void()> triggered,
                   QObject* parent) {
     auto* action = new QAction(parent);
     if (!item) {
         return action;
     }
-    action->setText(menuTitle(item->displayTitle()));
-    // The flag comes later, on the main queue; an item deleted by then (a menu rebuilt) gets nothing.
-    FlagImageCache::shared().load(item->flagImage(), QSize(menuItemFlagSize, menuItemFlagSize), action,
-                                  [action = QPointer<QAction>(action)](const QImage& flag) {
-                                      if (action && !flag.isNull()) {
-                                          action->setIcon(QIcon(QPixmap::fromImage(flag)));
-                                      }
-                                  });
+    showLocation(action, item);
     if (receiver && triggered) {
         QObject::connect(action, &QAction::triggered, receiver,
                          [triggered = std::move(triggered)] { triggered(); });

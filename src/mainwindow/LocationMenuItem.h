@@ -11,6 +11,10 @@
 QAction* menuItem(const PDNetworkItemPtr& item, QObject* receiver, std::function<void()> triggered,
                   QObject* parent = nullptr);
 
+// Makes `action` show `item`: its title at once, its flag at once when decoded before, else once loaded (a
+// flag still on its way for the item's previous network is dropped). Menus reuse their items this way.
+void showLocation(QAction* action, const PDNetworkItemPtr& item);
+
 // A workspace's text made safe for a menu item's title: "&" shows as itself instead of marking a mnemonic,
 // tabs, newlines and other control characters become blanks (a tab would open QMenu's shortcut column), and
 // a title longer than menuTitleLimit characters ends in an ellipsis.

@@ -52,7 +52,7 @@ void DockMenuBarController::updateGroupedLocations() {
     const QList<PDNetworkItemPtr> locations =
         dataSource() ? dataSource()->groupedLocations() : QList<PDNetworkItemPtr>();
     // Directly below the connection's details; the separator below them only stands above locations.
-    replaceGroupedLocationItems(locations, m_topSeparator);
+    showGroupedLocations(locations, m_topSeparator);
     m_topSeparator->setVisible(!groupedLocationItems().isEmpty());
 }
 

@@ -13,16 +13,17 @@ const QString LocationMenusController::placeholder = QStringLiteral("-----");
 
 namespace {
 
-// Card colour, white text, greyed disabled lines and the accent of the quick-access window's rows.
+// Card colour, white text, greyed disabled lines and the accent of the quick-access window's rows. Style
+// sheets read eight hex digits as alpha first, so translucent colours are written as rgba().
 const QString kMenuStyle = QStringLiteral(
-    "QMenu { background: #1B2046; border: 1px solid #FFFFFF1A; border-radius: 8px; padding: 6px 0px;"
+    "QMenu { background: #1B2046; border: 1px solid rgba(255, 255, 255, 26); border-radius: 8px; padding: 6px 0px;"
     "  font-family: Inter; font-size: 14px; color: #FFFFFF; }"
     "QMenu::item { padding: 6px 24px 6px 12px; margin: 0px 6px; border-radius: 5px; background: transparent; }"
     "QMenu::item:selected { background: #266FE2; }"
-    "QMenu::item:disabled { color: #FFFFFF80; }"
+    "QMenu::item:disabled { color: rgba(255, 255, 255, 128); }"
     "QMenu::item:disabled:selected { background: transparent; }"
     "QMenu::icon { padding-left: 10px; }"
-    "QMenu::separator { height: 1px; background: #FFFFFF1A; margin: 5px 12px; }"
+    "QMenu::separator { height: 1px; background: rgba(255, 255, 255, 26); margin: 5px 12px; }"
     "QMenu::right-arrow { width: 8px; height: 8px; margin-right: 10px; }");
 
 } // namespace
@@ -80,12 +81,35 @@ PDNetworkItemPtr LocationMenusController::representedLocation(const QAction* ite
     return item ? item->data().value<PDNetworkItemPtr>() : nullptr;
 }
 
-QAction* LocationMenusController::makeLocationItem(const PDNetworkItemPtr& location, QObject* parent) {
-    QAction* item = menuItem(location, nullptr, {}, parent);
-    item->setData(QVariant::fromValue(location));
-    item->setEnabled(!(m_dataSource && m_dataSource->isInForcedUpgradeState()));
+QAction* LocationMenusController::makeLocationItem(QObject* parent) {
+    auto* item = new QAction(parent);
     QObject::connect(item, &QAction::triggered, item, [this, item] { onLocationItemSelected(item); });
     return item;
+}
+
+void LocationMenusController::showLocationItem(QAction* item, const PDNetworkItemPtr& location) const {
+    if (representedLocation(item) != location) {
+        ::showLocation(item, location);
+        item->setData(QVariant::fromValue(location));
+    }
+    item->setEnabled(!(m_dataSource && m_dataSource->isInForcedUpgradeState()));
+}
+
+QList<QAction*> LocationMenusController::showLocations(QList<QAction*> items,
+                                                       const QList<PDNetworkItemPtr>& locations, QObject* parent) {
+    // Items are reused in place; only the ones beyond the new list's end go, and new ones are made for the rest.
+    QList<QAction*> added;
+    qsizetype used = 0;
+    for (const PDNetworkItemPtr& location : locations) {
+        if (!location) {
+            continue;
+        }
+        QAction* item = used < items.size() ? items.at(used) : added.emplace_back(makeLocationItem(parent));
+        showLocationItem(item, location);
+        ++used;
+    }
+    qDeleteAll(items.mid(used));
+    return added;
 }
 
 void LocationMenusController::onLocationItemSelected(QObject* sender) {
@@ -96,17 +120,8 @@ void LocationMenusController::onLocationItemSelected(QObject* sender) {
 }
 
 void LocationMenusController::fillSubmenu(QMenu* submenu, const QList<PDNetworkItemPtr>& locations) {
-    // The menu owns its items: clearing deletes them, and with them the flags still on their way.
-    submenu->clear();
     submenu->menuAction()->setVisible(!locations.isEmpty());
-    QList<QAction*> items;
-    items.reserve(locations.size());
-    for (const PDNetworkItemPtr& location : locations) {
-        if (location) {
-            items.append(makeLocationItem(location, submenu));
-        }
-    }
-    submenu->addActions(items);
+    submenu->addActions(showLocations(submenu->actions(), locations, submenu));
 }
 
 void LocationMenusController::updateLocationLists() {
@@ -118,22 +133,11 @@ void LocationMenusController::updateLocationLists() {
     fillSubmenu(m_favoritesListItem, m_dataSource->favoriteLocations());
 }
 
-void LocationMenusController::replaceGroupedLocationItems(const QList<PDNetworkItemPtr>& locations,
-                                                          QAction* before) {
-    for (const QPointer<QAction>& item : m_groupedItems) {
-        delete item.data();
-    }
-    m_groupedItems.clear();
-    QList<QAction*> items;
-    items.reserve(locations.size());
-    for (const PDNetworkItemPtr& location : locations) {
-        if (location) {
-            QAction* item = makeLocationItem(location, m_loggedInMenu.get());
-            items.append(item);
-            m_groupedItems.emplace_back(item);
-        }
-    }
-    m_loggedInMenu->insertActions(before, items);
+void LocationMenusController::showGroupedLocations(const QList<PDNetworkItemPtr>& locations, QAction* before) {
+    const QList<QAction*> added = showLocations(groupedLocationItems(), locations, m_loggedInMenu.get());
+    m_loggedInMenu->insertActions(before, added);
+    m_groupedItems.insert(m_groupedItems.end(), added.begin(), added.end());
+    std::erase_if(m_groupedItems, [](const QPointer<QAction>& item) { return item.isNull(); });
 }
 
 QList<QAction*> LocationMenusController::groupedLocationItems() const {

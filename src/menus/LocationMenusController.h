@@ -77,8 +77,8 @@ protected:
     // The signed-out menu: "Sign In" alone.
     void buildLoggedOutMenu();
 
-    // Replaces the grouped location items with items for `locations`, inserted in order before `before`.
-    void replaceGroupedLocationItems(const QList<PDNetworkItemPtr>& locations, QAction* before);
+    // The grouped location items show `locations` in order, ending directly above `before`.
+    void showGroupedLocations(const QList<PDNetworkItemPtr>& locations, QAction* before);
     // The connected line's text for the current network.
     QString connectedTitle() const;
     // The placeholders of the information lines while no connection is up.
@@ -104,8 +104,14 @@ protected:
     QAction* m_signInItem = nullptr;
 
 private:
-    // A location item, enabled unless a forced update is pending.
-    QAction* makeLocationItem(const PDNetworkItemPtr& location, QObject* parent);
+    // A location item that hands its location to onLocationItemSelected().
+    QAction* makeLocationItem(QObject* parent);
+    // `item` stands for `location`, enabled unless a forced update is pending.
+    void showLocationItem(QAction* item, const PDNetworkItemPtr& location) const;
+    // `items` show `locations` in order; the surplus is deleted. Returns the items made for the rest, not yet
+    // in any menu.
+    QList<QAction*> showLocations(QList<QAction*> items, const QList<PDNetworkItemPtr>& locations,
+                                  QObject* parent);
     void fillSubmenu(QMenu* submenu, const QList<PDNetworkItemPtr>& locations);
 
     MenuControllerDataSource* m_dataSource = nullptr;

@@ -16,7 +16,8 @@ StatusItemMenuController::StatusItemMenuController(MenuControllerDataSource* dat
     m_timeConnectedItem = addInformationLine(menu);
     m_connectedSeparator = menu->addSeparator();
     showPlaceholders();
-    // The grouped locations and their separator go here, directly above disconnectSeparator.
+    // The grouped locations go between their own separator and disconnectSeparator.
+    m_groupSeparator = menu->addSeparator();
     m_disconnectSeparator = menu->addSeparator();
     m_disconnectSeparator->setVisible(false);
     m_topSeparator = menu->addSeparator();
@@ -92,14 +93,9 @@ void StatusItemMenuController::setConnectedState() {
 }
 
 void StatusItemMenuController::updateGroupedLocations() {
-    delete m_groupSeparator.data();
     const QList<PDNetworkItemPtr> locations =
         dataSource() ? dataSource()->groupedLocations() : QList<PDNetworkItemPtr>();
-    replaceGroupedLocationItems(locations, m_disconnectSeparator);
-    const QList<QAction*> items = groupedLocationItems();
-    m_groupSeparator = new QAction(m_loggedInMenu.get());
-    m_groupSeparator->setSeparator(true);
-    m_loggedInMenu->insertAction(items.isEmpty() ? m_disconnectSeparator : items.first(), m_groupSeparator);
-    // With no locations the group's separator is the only one there.
-    m_disconnectSeparator->setVisible(!items.isEmpty());
+    showGroupedLocations(locations, m_disconnectSeparator);
+    // With no locations the group's own separator is the only one there.
+    m_disconnectSeparator->setVisible(!groupedLocationItems().isEmpty());
 }

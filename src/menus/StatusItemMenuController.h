@@ -38,5 +38,5 @@ private:
     QAction* m_showItem = nullptr;
     QAction* m_showSeparator = nullptr;
     QAction* m_settingsSeparator = nullptr;
-    QPointer<QAction> m_groupSeparator; // the controller's own, above the grouped locations
+    QAction* m_groupSeparator = nullptr; // the grouped locations' own, directly above them
 };

@@ -16,6 +16,7 @@ PDNetworkItemPtr location(const QString& title, std::optional<QUrl> flag) {
 
 // A flag this test's items alone use, so the shared cache has not decoded it before.
 const QUrl kNorway(QStringLiteral("file:///usr/share/iso-flags-svg/country-4x3/no.svg"));
+const QUrl kDenmark(QStringLiteral("file:///usr/share/iso-flags-svg/country-4x3/dk.svg"));
 
 class LocationMenuItemTest : public ::testing::Test {
 protected:
@@ -55,6 +56,17 @@ TEST_F(LocationMenuItemTest, NoFlagLeavesNoImageAndALateFlagForAGoneItemIsDroppe
     gone.reset();
     orphan->trigger();
     EXPECT_EQ(triggered, 0);
+}
+
+TEST_F(LocationMenuItemTest, AnItemGivenAnotherNetworkDropsTheFlagStillOnItsWayForTheFirst) {
+    std::unique_ptr<QAction> item(menuItem(location(QStringLiteral("Denmark"), kDenmark), &receiver, {}));
+    showLocation(item.get(), location(QStringLiteral("Nowhere"), std::nullopt));
+    scheduler.runUntilIdle();
+    EXPECT_EQ(item->text(), QStringLiteral("Nowhere"));
+    EXPECT_TRUE(item->icon().isNull());
+
+    showLocation(item.get(), location(QStringLiteral("Denmark"), kDenmark)); // decoded by now: at once
+    EXPECT_FALSE(item->icon().isNull());
 }
 
 TEST(MenuTitle, WorkspaceTextsCannotMarkMnemonicsOpenTheShortcutColumnOrRunOn) {
