@@ -1,29 +1,19 @@
 #include "menus/DockMenuBarController.h"
 
-#include "core/LocalizedStrings.h"
-
 DockMenuBarController::DockMenuBarController(MenuControllerDataSource* dataSource,
                                              MenuControllerDelegate* delegate)
     : LocationMenusController(dataSource, delegate) {
     QMenu* menu = m_loggedInMenu.get();
     m_connectItem = addCommand(menu, connectTitle, &MenuControllerDelegate::connect);
-    m_connectSeparator = menu->addSeparator();
-    m_connectedItem = addInformationLine(menu);
-    m_ipItem = addInformationLine(menu);
-    m_timeConnectedItem = addInformationLine(menu);
-    m_connectedSeparator = menu->addSeparator();
+    addConnectionDetails(menu);
     // The grouped locations go here, directly below the connection's details.
     m_topSeparator = menu->addSeparator();
     m_topSeparator->setVisible(false);
     addLocationSubmenus(menu);
     m_groupedLocationsSeparator = menu->addSeparator();
-    m_supportItem = addCommand(menu, L10n::settings_page_toolbar_custom_support_item_label(),
-                               &MenuControllerDelegate::openSupport);
-    m_settingsItem =
-        addCommand(menu, L10n::user_profile_menu_item_my_settings(), &MenuControllerDelegate::openSettings);
+    addSupportAndSettings(menu);
     m_minimizeItem = addCommand(menu, QStringLiteral("Minimize"), &MenuControllerDelegate::minimize);
-    m_signOutItem =
-        addCommand(menu, L10n::user_profile_menu_item_my_sign_out(), &MenuControllerDelegate::signOut);
+    addSignOut(menu);
     buildLoggedOutMenu();
 
     m_dockMenu = menuForLoggedOutState();

@@ -55,10 +55,24 @@ QAction* LocationMenusController::addCommand(QMenu* menu, const QString& title, 
     return item;
 }
 
-QAction* LocationMenusController::addInformationLine(QMenu* menu) {
-    QAction* line = menu->addAction(QString());
-    line->setEnabled(false);
-    return line;
+void LocationMenusController::addConnectionDetails(QMenu* menu) {
+    m_connectSeparator = menu->addSeparator();
+    for (QAction** line : {&m_connectedItem, &m_ipItem, &m_timeConnectedItem}) {
+        *line = menu->addAction(QString());
+        (*line)->setEnabled(false);
+    }
+    m_connectedSeparator = menu->addSeparator();
+}
+
+void LocationMenusController::addSupportAndSettings(QMenu* menu) {
+    m_supportItem = addCommand(menu, L10n::settings_page_toolbar_custom_support_item_label(),
+                               &MenuControllerDelegate::openSupport);
+    m_settingsItem =
+        addCommand(menu, L10n::user_profile_menu_item_my_settings(), &MenuControllerDelegate::openSettings);
+}
+
+void LocationMenusController::addSignOut(QMenu* menu) {
+    m_signOutItem = addCommand(menu, L10n::user_profile_menu_item_my_sign_out(), &MenuControllerDelegate::signOut);
 }
 
 void LocationMenusController::addLocationSubmenus(QMenu* menu) {

@@ -70,8 +70,11 @@ protected:
     using DelegateCall = void (MenuControllerDelegate::*)(QObject*);
     // An item of `menu` that hands itself to the delegate's `call`.
     QAction* addCommand(QMenu* menu, const QString& title, DelegateCall call);
-    // A line that only informs: never enabled.
-    static QAction* addInformationLine(QMenu* menu);
+    // Between two separators, the three lines that only inform (never enabled): the network connected to,
+    // the public address and the time connected.
+    void addConnectionDetails(QMenu* menu);
+    void addSupportAndSettings(QMenu* menu);
+    void addSignOut(QMenu* menu);
     // The three location submenus, in the order public, private, favourites.
     void addLocationSubmenus(QMenu* menu);
     // The signed-out menu: "Sign In" alone.

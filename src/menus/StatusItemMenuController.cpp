@@ -10,11 +10,7 @@ StatusItemMenuController::StatusItemMenuController(MenuControllerDataSource* dat
     m_connectItem = addCommand(menu, L10n::menu_bar_connect_item_connect_label(), &MenuControllerDelegate::connect);
     // While connected the same delegate call disconnects.
     m_disconnectItem = addCommand(menu, disconnectTitle, &MenuControllerDelegate::connect);
-    m_connectSeparator = menu->addSeparator();
-    m_connectedItem = addInformationLine(menu);
-    m_ipItem = addInformationLine(menu);
-    m_timeConnectedItem = addInformationLine(menu);
-    m_connectedSeparator = menu->addSeparator();
+    addConnectionDetails(menu);
     showPlaceholders();
     // The grouped locations go between their own separator and disconnectSeparator.
     m_groupSeparator = menu->addSeparator();
@@ -25,13 +21,9 @@ StatusItemMenuController::StatusItemMenuController(MenuControllerDataSource* dat
     m_groupedLocationsSeparator = menu->addSeparator();
     m_showItem = addCommand(menu, QStringLiteral("Show Application"), &MenuControllerDelegate::showApplication);
     m_showSeparator = menu->addSeparator();
-    m_supportItem = addCommand(menu, L10n::settings_page_toolbar_custom_support_item_label(),
-                               &MenuControllerDelegate::openSupport);
-    m_settingsItem =
-        addCommand(menu, L10n::user_profile_menu_item_my_settings(), &MenuControllerDelegate::openSettings);
+    addSupportAndSettings(menu);
     m_settingsSeparator = menu->addSeparator();
-    m_signOutItem =
-        addCommand(menu, L10n::user_profile_menu_item_my_sign_out(), &MenuControllerDelegate::signOut);
+    addSignOut(menu);
     buildLoggedOutMenu();
 
     updateShowApplicationItem();
