@@ -277,7 +277,33 @@ void AppDelegate::setUpMainMenu() {
         vlog::error(QStringLiteral("The application menu's controller is missing; its titles stay unset"));
         return;
     }
-    m_mainMenuController->setUpMenuTitles();
+    m_mainMenuController->updateMenuTitles();
+    // No menu bar shows the application menu: its keys work in every window of the client.
+    auto* app = platform::Application::instance();
+    QObject::connect(m_mainMenuController->appHideMenu(), &QAction::triggered, this,
+                     [this] { hideApplication(); });
+    QObject::connect(m_mainMenuController->appQuitMenu(), &QAction::triggered, this, [] {
+        if (auto* running = platform::Application::instance()) {
+            running->terminate();
+        }
+    });
+    QObject::connect(m_mainMenuController->appHelpMenu(), &QAction::triggered, this,
+                     [] { ServiceLayer::shared().menuService().openSupport(nullptr); });
+    if (app) {
+        for (QAction* item : m_mainMenuController->shortcutItems()) {
+            app->addWindowAction(item);
+        }
+    }
+}
+
+void AppDelegate::hideApplication() {
+    // The quick-access window closes as it does on any other way out; the windows come back on reopen.
+    if (m_generalQAUIWindowViewController && isMenuWindowShown()) {
+        m_generalQAUIWindowViewController->close();
+    }
+    if (auto* app = platform::Application::instance()) {
+        app->hide();
+    }
 }
 
 void AppDelegate::addWorkspaceObservers() {

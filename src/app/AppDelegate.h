@@ -219,6 +219,8 @@ private:
     void setAppLaunchedFirstTime();
     void installConnectionStateCallback();
     void setUpMainMenu();
+    // The application menu's Hide: the client's windows leave the screen, the tray stays.
+    void hideApplication();
     void addWorkspaceObservers();
     void activateRemoteLog();
     void observeProtocolFilters();

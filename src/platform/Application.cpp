@@ -2,6 +2,7 @@
 
 #include "platform/ExceptionHandling.h"
 
+#include <QAction>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -220,7 +221,51 @@ bool Application::hasVisibleWindows() const {
     return false;
 }
 
+void Application::addWindowAction(QAction* action) {
+    if (!action || m_windowActions.contains(action)) {
+        return;
+    }
+    action->setShortcutContext(Qt::WindowShortcut);
+    m_windowActions.removeIf([](const QPointer<QAction>& gone) { return !gone; });
+    m_windowActions.append(action);
+    for (QWidget* widget : topLevelWidgets()) {
+        addWindowActions(widget);
+    }
+}
+
+void Application::addWindowActions(QWidget* window) {
+    if (!isClientWindow(window)) {
+        return;
+    }
+    const QList<QAction*> present = window->actions();
+    for (const QPointer<QAction>& action : std::as_const(m_windowActions)) {
+        if (action && !present.contains(action.get())) {
+            window->addAction(action);
+        }
+    }
+}
+
+void Application::hide() {
+    for (QWidget* widget : topLevelWidgets()) {
+        if (isClientWindow(widget) && widget->isVisible()) {
+            m_hiddenWindows.append(widget);
+            widget->hide();
+        }
+    }
+    qCInfo(lcApp) << "Hid" << m_hiddenWindows.size() << "windows";
+}
+
+void Application::unhide() {
+    const QList<QPointer<QWidget>> hidden = std::exchange(m_hiddenWindows, {});
+    for (const QPointer<QWidget>& window : hidden) {
+        if (window) {
+            window->show();
+        }
+    }
+}
+
 bool Application::reopen() {
+    unhide();
     const bool visible = hasVisibleWindows();
     return m_delegate ? m_delegate->applicationShouldHandleReopen(visible) : true;
 }
@@ -288,8 +333,13 @@ void Application::watchWindowEvent(QWidget* widget, QEvent::Type type) {
     }
     if (type == QEvent::WindowActivate) {
         m_lastActiveWindow = widget;
-    } else if (type == QEvent::Show && m_policy == ActivationPolicy::agent && takesTaskBarPlace(widget) &&
-               !widget->property(originalTypeKey).isValid()) {
+        return;
+    }
+    if (type == QEvent::Show && !m_windowActions.isEmpty()) {
+        addWindowActions(widget);
+    }
+    if (type == QEvent::Show && m_policy == ActivationPolicy::agent && takesTaskBarPlace(widget) &&
+        !widget->property(originalTypeKey).isValid()) {
         // Not from inside the show itself: changing the flags there would re-enter setVisible().
         QMetaObject::invokeMethod(
             this,

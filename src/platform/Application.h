@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class QAction;
 class QSocketNotifier;
 
 namespace platform {
@@ -85,6 +86,13 @@ public:
     // Top-level client windows that are shown and not minimised.
     bool hasVisibleWindows() const;
 
+    // Makes `action` (a window shortcut) work in every client window, those shown later included.
+    // Non-owning: an action that is destroyed drops out.
+    void addWindowAction(QAction* action);
+    // Hides the client's shown windows (the tray stays); reopen() brings them back first.
+    void hide();
+    bool isHidden() const { return !m_hiddenWindows.isEmpty(); }
+
     // Routes SIGTERM to terminateForSystem(shutDown) through the event loop; run() turns it on.
     void setHandlesTerminationSignal(bool enabled);
     bool handlesTerminationSignal() const;
@@ -102,6 +110,8 @@ private:
     void onTerminationSignal();
     void applyPolicy(QWidget* window);
     void watchWindowEvent(QWidget* widget, QEvent::Type type);
+    void addWindowActions(QWidget* window);
+    void unhide();
 
     ApplicationDelegate* m_delegate = nullptr;
     ActivationPolicy m_policy = ActivationPolicy::regular;
@@ -112,6 +122,8 @@ private:
     bool m_running = false;
     bool m_terminated = false;
     std::unique_ptr<QSocketNotifier> m_signalNotifier;
+    QList<QPointer<QAction>> m_windowActions;
+    QList<QPointer<QWidget>> m_hiddenWindows;
 };
 
 } // namespace platform

@@ -4,7 +4,6 @@
 
 #include "core/ApplicationModel.h"
 #include "core/ServiceLayer.h"
-#include "menus/MainMenuController.h"
 #include "menus/QAUIMenuWindowController.h"
 #include "platform/ManualScheduler.h"
 #include "platform/StatusBar.h"
@@ -226,15 +225,4 @@ TEST(StatusItemIcons, EveryStateImageIsInTheBundle) {
         EXPECT_TRUE(item->setImage(name)) << name.toStdString();
         EXPECT_FALSE(item->icon().isNull());
     }
-}
-
-TEST(MainMenuController, TitlesNameTheProduct) {
-    MainMenuController menu;
-    menu.setUpMenuTitles();
-    const QString name = ServiceLayer::appModel().appProductName();
-    ASSERT_FALSE(name.isEmpty());
-    EXPECT_EQ(menu.appAboutMenu()->text(), QStringLiteral("About ") + name);
-    EXPECT_EQ(menu.appHideMenu()->text(), QStringLiteral("Hide ") + name);
-    EXPECT_EQ(menu.appQuitMenu()->text(), QStringLiteral("Quit ") + name);
-    EXPECT_EQ(menu.appHelpMenu()->text(), name + QStringLiteral(" Help"));
 }

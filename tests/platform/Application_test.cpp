@@ -1,7 +1,9 @@
 #include "platform/Application.h"
 #include "support/TestSupport.h"
 
+#include <QAction>
 #include <QDialog>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -178,6 +180,61 @@ TEST_F(ApplicationTest, ReopenTellsTheDelegateWhetherAWindowIsVisible) {
     EXPECT_TRUE(app->reopen());
     EXPECT_EQ(delegate.reopenedWithVisibleWindows, (std::vector<bool>{false, true, false}))
         << "popups and menus are not windows of the client";
+}
+
+TEST_F(ApplicationTest, WindowActionsAnswerTheirKeysInEveryClientWindow) {
+    QWidget before;
+    before.show();
+    int triggered = 0;
+    {
+        QAction hide;
+        hide.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+        QObject::connect(&hide, &QAction::triggered, [&] { ++triggered; });
+        app->addWindowAction(&hide);
+        app->addWindowAction(&hide);
+        QDialog later;
+        later.show();
+        QWidget popup(nullptr, Qt::Popup);
+        popup.show();
+        EXPECT_EQ(before.actions(), QList<QAction*>{&hide});
+        EXPECT_EQ(later.actions(), QList<QAction*>{&hide}) << "a window shown afterwards gets it too";
+        EXPECT_TRUE(popup.actions().isEmpty()) << "popups are not windows of the client";
+        popup.hide();
+
+        ASSERT_TRUE(testsupport::waitUntil(
+            [&] { return later.windowHandle() && later.windowHandle()->isExposed(); }));
+        later.activateWindow();
+        ASSERT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == &later; }));
+        QTest::keyClick(&later, Qt::Key_H, Qt::ControlModifier);
+        EXPECT_EQ(triggered, 1);
+    }
+    EXPECT_TRUE(before.actions().isEmpty()) << "a destroyed action leaves the windows";
+    QWidget after;
+    after.show(); // no dangling action is added
+    EXPECT_TRUE(after.actions().isEmpty());
+}
+
+TEST_F(ApplicationTest, HiddenWindowsComeBackOnReopen) {
+    QWidget main;
+    QWidget settings;
+    QWidget closed;
+    main.show();
+    settings.show();
+    app->hide();
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_FALSE(settings.isVisible());
+    EXPECT_TRUE(app->isHidden());
+    {
+        QWidget destroyedWhileHidden;
+        destroyedWhileHidden.show();
+        app->hide();
+    }
+    EXPECT_TRUE(app->reopen());
+    EXPECT_TRUE(main.isVisible());
+    EXPECT_TRUE(settings.isVisible());
+    EXPECT_FALSE(closed.isVisible()) << "only the windows it hid come back";
+    EXPECT_FALSE(app->isHidden());
+    EXPECT_EQ(delegate.reopenedWithVisibleWindows, std::vector<bool>{true});
 }
 
 TEST_F(ApplicationTest, ActivateRaisesAVisibleWindow) {

@@ -1,0 +1,91 @@
+// The application menu's keys in the client's windows on the demo workspace: Ctrl+H hides the windows and
+// leaves the tray, Ctrl+Q quits as the quit rule allows, F1 opens the support tab.
+#include "e2e/ClientHarness.h"
+
+#include "mainwindow/GeneralViewController.h"
+#include "menus/MainMenuController.h"
+#include "settings/SupportSubController.h"
+
+#include <QTest>
+
+using namespace e2e;
+
+namespace {
+
+class ApplicationMenuTest : public ClientTest {
+protected:
+    void SetUp() override {
+        ClientTest::SetUp();
+        launchAndSignIn();
+        if (!shownWindow().contains(QStringLiteral("main"))) {
+            bringClientForward();
+        }
+        advance(0.2);
+        ASSERT_TRUE(shownWindow().contains(QStringLiteral("main"))) << shownWindow();
+    }
+
+    QWidget* mainWindow() const { return delegate->generalWindowViewController()->window(); }
+
+    // A key pressed while `window` has the focus, as a user presses it.
+    void press(QWidget* window, QKeyCombination key) {
+        window->activateWindow();
+        ASSERT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == window; }));
+        QTest::keyClick(window, key.key(), key.keyboardModifiers());
+        run();
+    }
+
+    platform::ViewController* tabInFront() const {
+        platform::ViewController* shown = delegate->generalViewController()->embeddedController();
+        return shown && shown->isViewLoaded() && shown->view()->isVisible() ? shown : nullptr;
+    }
+};
+
+} // namespace
+
+TEST_F(ApplicationMenuTest, TitlesNameTheProduct) {
+    const QString name = ServiceLayer::appModel().appProductName();
+    const MainMenuController* menu = delegate->mainMenuController();
+    ASSERT_NE(menu, nullptr);
+    QStringList titles;
+    for (const QAction* item : menu->applicationMenu()->actions()) {
+        if (!item->isSeparator()) {
+            titles << item->text();
+        }
+    }
+    EXPECT_EQ(titles, (QStringList{"About " + name, "Hide " + name, name + " Help", "Quit " + name}));
+}
+
+TEST_F(ApplicationMenuTest, HideLeavesTheTrayAndTheWindowsComeBackWhenTheClientIsStartedAgain) {
+    press(mainWindow(), Qt::CTRL | Qt::Key_H);
+    EXPECT_FALSE(mainWindow()->isVisible());
+    EXPECT_TRUE(trayItem() && trayItem()->isVisible()) << "the tray stays";
+    EXPECT_FALSE(isQuickAccessShown());
+
+    bringClientForward();
+    EXPECT_TRUE(mainWindow()->isVisible());
+}
+
+TEST_F(ApplicationMenuTest, HideInTheQuickAccessWindowClosesIt) {
+    if (!isQuickAccessShown()) {
+        clickTrayIcon();
+    }
+    ASSERT_TRUE(isQuickAccessShown());
+    press(quickAccess()->window(), Qt::CTRL | Qt::Key_H);
+    EXPECT_FALSE(isQuickAccessShown());
+    EXPECT_EQ(shownWindow(), QString());
+}
+
+TEST_F(ApplicationMenuTest, QuitClosesTheWindowAndTheClientStaysInTheTray) {
+    press(mainWindow(), Qt::CTRL | Qt::Key_Q);
+    EXPECT_EQ(shownWindow(), QString()) << "a person's quit closes the window; the client keeps the tunnel";
+    EXPECT_TRUE(trayItem() && trayItem()->isVisible());
+    bringClientForward();
+    EXPECT_TRUE(mainWindow()->isVisible()) << "the client still runs and comes forward";
+}
+
+TEST_F(ApplicationMenuTest, HelpOpensTheSupportTab) {
+    ASSERT_NE(tabInFront(), delegate->supportSubController());
+    press(mainWindow(), Qt::Key_F1);
+    advance(0.2); // the tab's fade
+    EXPECT_EQ(tabInFront(), delegate->supportSubController());
+}
