@@ -16,27 +16,18 @@ class ApplicationMenuTest : public ClientTest {
 protected:
     void SetUp() override {
         ClientTest::SetUp();
-        launchAndSignIn();
-        if (!shownWindow().contains(QStringLiteral("main"))) {
-            bringClientForward();
-        }
+        ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
         advance(0.2);
-        ASSERT_TRUE(shownWindow().contains(QStringLiteral("main"))) << shownWindow();
     }
 
     QWidget* mainWindow() const { return delegate->generalWindowViewController()->window(); }
 
     // A key pressed while `window` has the focus, as a user presses it.
     void press(QWidget* window, QKeyCombination key) {
-        window->activateWindow();
-        ASSERT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == window; }));
+        QApplication::setActiveWindow(window);
+        ASSERT_EQ(QApplication::activeWindow(), window);
         QTest::keyClick(window, key.key(), key.keyboardModifiers());
         run();
-    }
-
-    platform::ViewController* tabInFront() const {
-        platform::ViewController* shown = delegate->generalViewController()->embeddedController();
-        return shown && shown->isViewLoaded() && shown->view()->isVisible() ? shown : nullptr;
     }
 };
 

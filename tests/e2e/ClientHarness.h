@@ -18,6 +18,7 @@
 #include "core/Preferences.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
+#include "mainwindow/GeneralViewController.h"
 #include "menus/QAUIMenuWindowController.h"
 #include "menus/QAUISignOutController.h"
 #include "menus/StatusItemController.h"
@@ -126,6 +127,11 @@ protected:
 
     void SetUp() override {
         clientprocess::reset(center, olderCenter);
+        // The offscreen platform leaves the client active once a window of it took the focus, even after
+        // that window is gone; a desktop would not, so the centres ask for a window in front instead.
+        for (auto* each : {&center, &olderCenter}) {
+            each->setApplicationActiveCheck([] { return QApplication::activeWindow() != nullptr; });
+        }
         auto& model = ServiceLayer::appModel();
         model.setAppDataWasLoaded(false);
         model.setCurrentConnectionState(SDVPNConnectionState::disconnected);
@@ -156,6 +162,15 @@ protected:
         clickSignIn();
         advance(signInSeconds);
         ASSERT_TRUE(VeltrixXPC::isLoggedIn());
+    }
+
+    // Signed in with the main window in front, brought forward as a user does when start-up left it behind.
+    void launchToMainWindow() {
+        launchAndSignIn();
+        if (!shownWindow().contains(QStringLiteral("main"))) {
+            bringClientForward();
+        }
+        ASSERT_TRUE(shownWindow().contains(QStringLiteral("main"))) << shownWindow();
     }
 
     // Qt's own posted events (a widget added to a shown layout appears through one) run after the
@@ -265,6 +280,13 @@ protected:
             return QStringLiteral("main");
         }
         return QStringLiteral("other");
+    }
+
+    // The main window's tab a user sees: the embedded controller's view, shown.
+    platform::ViewController* tabInFront() const {
+        auto* general = delegate->generalViewController();
+        platform::ViewController* shown = general ? general->embeddedController() : nullptr;
+        return shown && shown->isViewLoaded() && shown->view()->isVisible() ? shown : nullptr;
     }
 
     StatusItemController* statusItemController() const {

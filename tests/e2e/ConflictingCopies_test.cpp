@@ -32,8 +32,10 @@ protected:
         QDir().mkpath(dir);
         ASSERT_TRUE(QFile::link(executable, dir + "/exe"));
         write(dir + "/status", QStringLiteral("Name:\tveltrix\nUid:\t%1\t%1\t%1\t%1\n").arg(uid).toUtf8());
-        write(dir + "/stat",
-              QStringLiteral("%1 (veltrix) S 1 1 1 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 %2 1 1").arg(pid).arg(startTime).toUtf8());
+        write(dir + "/stat", QStringLiteral("%1 (veltrix) S 1 1 1 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 %2 1 1")
+                                 .arg(pid)
+                                 .arg(startTime)
+                                 .toUtf8());
         write(dir + "/cmdline", cmdline);
     }
     static void write(const QString& path, const QByteArray& bytes) {
@@ -51,8 +53,8 @@ protected:
 } // namespace
 
 TEST_F(ConflictingCopiesTest, AnotherUsersCopyAndAProgramNamedLikeTheClientDoNotStopIt) {
-    process(100, client, ::getuid() + 1, 1, clientCommandLine);      // another person's copy, long running
-    process(101, "/bin/sleep", ::getuid(), 1, clientCommandLine);   // `exec -a`: only the command line lies
+    process(100, client, ::getuid() + 1, 1, clientCommandLine);   // another person's copy, long running
+    process(101, "/bin/sleep", ::getuid(), 1, clientCommandLine); // `exec -a`: only the command line lies
     launch();
     advance(clientlaunch::noTrayGraceSeconds);
     EXPECT_FALSE(delegate->forceTerminate());

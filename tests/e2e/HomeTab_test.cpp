@@ -42,12 +42,7 @@ protected:
     }
     // Signed in, with the main window brought up from the tray as a user does when it is not in front.
     void signInAndShowTheMainWindow() {
-        launchAndSignIn();
-        if (!shownWindow().contains(QStringLiteral("main"))) {
-            bringClientForward();
-            run();
-        }
-        ASSERT_TRUE(shownWindow().contains(QStringLiteral("main"))) << shownWindow();
+        ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
         ASSERT_TRUE(homeTab().view()->isVisible());
     }
     // Settings of the workspace before the client starts.

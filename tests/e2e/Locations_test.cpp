@@ -39,7 +39,8 @@ protected:
     int rowTitled(const QString& title) {
         const auto [first, last] = table().rowsInView();
         for (int row = first; row <= last; ++row) {
-            if (auto* cell = qobject_cast<LocationCellView*>(table().viewAtRow(row)); cell && cell->title() == title) {
+            if (auto* cell = qobject_cast<LocationCellView*>(table().viewAtRow(row));
+                cell && cell->title() == title) {
                 return row;
             }
         }
@@ -77,10 +78,12 @@ TEST_F(LocationsTest, TheWindowShowsTheTabsTheSearchFieldAndThePublicLocationsUn
     EXPECT_TRUE(texts.contains(QStringLiteral("Go Back"))) << texts;
     EXPECT_TRUE(texts.contains(QStringLiteral("Settings"))) << texts;
     EXPECT_EQ(shownTabs(), (QStringList{"Private", "Public*", "Favorites"}));
-    EXPECT_EQ(window->searchBarView()->searchField()->placeholderText(), QStringLiteral("Search for networks"));
+    EXPECT_EQ(window->searchBarView()->searchField()->placeholderText(),
+              QStringLiteral("Search for networks"));
     const QStringList rows = rowTexts();
     ASSERT_GE(rows.size(), 4) << rows;
-    EXPECT_EQ(rows.mid(0, 4), (QStringList{"Automatic", "EUROPE", "Germany - Frankfurt", "Germany - Berlin"}));
+    EXPECT_EQ(rows.mid(0, 4),
+              (QStringList{"Automatic", "EUROPE", "Germany - Frankfurt", "Germany - Berlin"}));
 
     // Flags load as the rows come into view.
     advance(1);
@@ -91,8 +94,8 @@ TEST_F(LocationsTest, TheWindowShowsTheTabsTheSearchFieldAndThePublicLocationsUn
     // Private lists the workspace's networks; Favorites the starred ones.
     window->locationFilterView()->buttons()[0]->filterButton()->click();
     run();
-    EXPECT_EQ(rowTexts(), (QStringList{"PRIVATE NETWORKS", "Headquarters", "Engineering Lab", "PARTNER NETWORKS",
-                                       "Contoso Logistics", "Fabrikam Audit"}));
+    EXPECT_EQ(rowTexts(), (QStringList{"PRIVATE NETWORKS", "Headquarters", "Engineering Lab",
+                                       "PARTNER NETWORKS", "Contoso Logistics", "Fabrikam Audit"}));
 }
 
 TEST_F(LocationsTest, ChoosingALocationConnectsThereAndMarksIt) {
@@ -126,7 +129,8 @@ TEST_F(LocationsTest, TheAutomaticRowTurnsAutomaticUseOnAndConnectsThroughIt) {
 TEST_F(LocationsTest, StarringALocationPutsItUnderFavoritesAndInTheMenus) {
     launchAndSignIn();
     openLocations();
-    auto* berlin = qobject_cast<LocationCellView*>(table().viewAtRow(rowTitled(QStringLiteral("Germany - Berlin"))));
+    auto* berlin =
+        qobject_cast<LocationCellView*>(table().viewAtRow(rowTitled(QStringLiteral("Germany - Berlin"))));
     ASSERT_NE(berlin, nullptr);
     berlin->favouriteButton()->click();
     run();

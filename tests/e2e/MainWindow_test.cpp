@@ -18,12 +18,8 @@ class MainWindowTest : public ClientTest {
 protected:
     void SetUp() override {
         ClientTest::SetUp();
-        launchAndSignIn();
-        if (!shownWindow().contains(QStringLiteral("main"))) {
-            bringClientForward();
-        }
+        ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
         advance(0.2);
-        ASSERT_TRUE(shownWindow().contains(QStringLiteral("main"))) << shownWindow();
     }
 
     GeneralViewController& general() { return *delegate->generalViewController(); }
@@ -34,12 +30,6 @@ protected:
         ASSERT_NE(row, nullptr);
         QTest::mouseClick(row, Qt::LeftButton, {}, row->rect().center());
         advance(0.2); // the fade
-    }
-
-    // The tab a user sees: the embedded controller's view, shown and opaque.
-    platform::ViewController* tabInFront() {
-        platform::ViewController* shown = general().embeddedController();
-        return shown && shown->isViewLoaded() && shown->view()->isVisible() ? shown : nullptr;
     }
 };
 

@@ -19,10 +19,7 @@ class NetworkViewTest : public ClientTest {
 protected:
     void SetUp() override {
         ClientTest::SetUp();
-        launchAndSignIn();
-        if (shownWindow() != QStringLiteral("main")) {
-            bringClientForward();
-        }
+        ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
         ASSERT_EQ(shownWindow(), QStringLiteral("main"));
         ASSERT_NE(homeTab().networkView(), nullptr);
     }

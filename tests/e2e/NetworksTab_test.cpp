@@ -18,10 +18,7 @@ class NetworksTabTest : public ClientTest {
 protected:
     void SetUp() override {
         ClientTest::SetUp();
-        launchAndSignIn();
-        if (!shownWindow().contains(QStringLiteral("main"))) {
-            bringClientForward();
-        }
+        ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
         advance(0.2);
         openNetworksTab();
     }

@@ -141,7 +141,8 @@ TEST_F(AuthFlowTest, SigningOutUnderAlwaysOnAsksForTheCodeAndAWrongOneBringsANew
     ModalViewController* modal = delegate->qaUISignOutController()->modalViewController();
     ASSERT_NE(modal, nullptr);
     ASSERT_EQ(modal->controllerType(), ModalViewControllerType::codeConfirmationSignOut);
-    auto* code = modal->popoverAs<PopoverConfirmationCodeView>(ModalViewControllerType::codeConfirmationSignOut);
+    auto* code =
+        modal->popoverAs<PopoverConfirmationCodeView>(ModalViewControllerType::codeConfirmationSignOut);
     ASSERT_NE(code, nullptr);
     ASSERT_TRUE(code->isVisible());
 

@@ -135,7 +135,8 @@ TEST_F(SignInTest, SigningOutFromTheTrayAsksThenReturnsToTheSignInWindowAndSigni
     ASSERT_TRUE(chooseInTrayMenu("Sign Out"));
     advance(1);
     ASSERT_TRUE(shownWindow().contains("signOut")) << shownWindow();
-    ASSERT_TRUE(clickButton(delegate->qaUISignOutController()->signOutWindowController()->window(), "Sign Out"));
+    ASSERT_TRUE(
+        clickButton(delegate->qaUISignOutController()->signOutWindowController()->window(), "Sign Out"));
     advance(2);
     EXPECT_FALSE(VeltrixXPC::isLoggedIn());
     EXPECT_FALSE(shownWindow().contains("signOut"));

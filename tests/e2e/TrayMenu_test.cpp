@@ -5,8 +5,8 @@
 
 #include "mainwindow/MainSubController.h"
 
-#include <QRegularExpression>
 #include "menus/LocationMenusController.h"
+#include <QRegularExpression>
 
 using namespace e2e;
 
@@ -78,7 +78,10 @@ TEST_F(TrayMenuTest, SignedOutItOffersSignInAndSignedInTheWorkspace) {
     ASSERT_FALSE(grouped.isEmpty());
     QStringList expected = grouped;
     expected.prepend("---");
-    expected << "---" << "All Locations" << "Private Networks" << "Favorites";
+    expected << "---"
+             << "All Locations"
+             << "Private Networks"
+             << "Favorites";
     EXPECT_EQ(trayTextsBetween("Time Connected: -----", "Support"), expected + QStringList{"---"});
     EXPECT_FALSE(trayItem(grouped.first())->icon().isNull());
     EXPECT_TRUE(texts.contains(networks->publicLocations().first()->displayTitle())) << "in its submenu";
@@ -141,8 +144,8 @@ TEST_F(TrayMenuTest, MinimizeLeavesTheTaskBarAndSigningOutBringsBackSignIn) {
     ASSERT_TRUE(chooseInTrayMenu("Sign Out"));
     advance(1);
     if (shownWindow().contains("signOut")) {
-        ASSERT_TRUE(clickButton(delegate->qaUISignOutController()->signOutWindowController()->window(),
-                                "Sign Out"));
+        ASSERT_TRUE(
+            clickButton(delegate->qaUISignOutController()->signOutWindowController()->window(), "Sign Out"));
         advance(2);
     }
     ASSERT_FALSE(VeltrixXPC::isLoggedIn());

@@ -68,8 +68,8 @@ TEST_F(TrayQuickAccessTest, SignedInTheWindowShowsStatusNetworksAndServices) {
     ASSERT_TRUE(isQuickAccessShown());
     advance(1);
     const QStringList texts = quickAccessTexts();
-    for (const char* expected : {"Device Posture Check", "Healthy", "Always On VPN", "Off", "Private Networks",
-                                 "Shared Networks", "Support", "Settings", "Sign Out"}) {
+    for (const char* expected : {"Device Posture Check", "Healthy", "Always On VPN", "Off",
+                                 "Private Networks", "Shared Networks", "Support", "Settings", "Sign Out"}) {
         EXPECT_TRUE(texts.contains(QString::fromLatin1(expected))) << expected << " in " << texts;
     }
     EXPECT_FALSE(texts.contains("Secure Web Gateway"));
@@ -119,7 +119,8 @@ TEST_F(TrayQuickAccessTest, ANetworkChosenInAGroupConnectsAndTheCurrentRowDiscon
     const QString before = quickAccess()->loggedInController()->networkView()->timeConnectedValue();
     advance(2);
     EXPECT_GT(quickAccess()->loggedInController()->networkView()->timeConnectedValue(), before);
-    EXPECT_TRUE(quickAccessTexts().contains(quickAccess()->loggedInController()->networkView()->timeConnectedValue()));
+    EXPECT_TRUE(quickAccessTexts().contains(
+        quickAccess()->loggedInController()->networkView()->timeConnectedValue()));
 
     // Hovering the current row offers Disconnect, which disconnects.
     HoverableTableView* table = quickAccess()->loggedInController()->networkView()->networkOptionsTableView();
