@@ -1,5 +1,7 @@
 #include "core/ShownWindows.h"
 
+#include "platform/Application.h"
+
 #include <set>
 
 namespace {
@@ -21,7 +23,9 @@ void noteWindowShown(const void* controller, ShownWindowKind kind, bool isShown)
 }
 
 bool isWindowOpened() {
-    return !shown(ShownWindowKind::window).empty();
+    // Hidden with the application, a window shows the user nothing.
+    const auto* app = platform::Application::instance();
+    return !shown(ShownWindowKind::window).empty() && !(app && app->isHidden());
 }
 
 bool isMenuWindowShown() {

@@ -57,6 +57,14 @@ bool takesTaskBarPlace(const QWidget* widget) {
     return widget->isWindow() && !widget->parentWidget() && (type == Qt::Window || type == Qt::Dialog);
 }
 
+void showAll(const QList<QPointer<QWidget>>& windows) {
+    for (const QPointer<QWidget>& window : windows) {
+        if (window) {
+            window->show();
+        }
+    }
+}
+
 bool isClientWindow(const QWidget* widget) {
     const Qt::WindowType type = widget->windowType();
     return widget->isWindow() && (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool);
@@ -256,12 +264,7 @@ void Application::hide() {
 }
 
 void Application::unhide() {
-    const QList<QPointer<QWidget>> hidden = std::exchange(m_hiddenWindows, {});
-    for (const QPointer<QWidget>& window : hidden) {
-        if (window) {
-            window->show();
-        }
-    }
+    showAll(std::exchange(m_hiddenWindows, {}));
 }
 
 bool Application::reopen() {
@@ -337,6 +340,11 @@ void Application::watchWindowEvent(QWidget* widget, QEvent::Type type) {
     }
     if (type == QEvent::Show && !m_windowActions.isEmpty()) {
         addWindowActions(widget);
+    }
+    if (type == QEvent::Show && isHidden() && isClientWindow(widget)) {
+        // Not from inside this show: the others appear once it is done.
+        QMetaObject::invokeMethod(
+            this, [hidden = std::exchange(m_hiddenWindows, {})] { showAll(hidden); }, Qt::QueuedConnection);
     }
     if (type == QEvent::Show && m_policy == ActivationPolicy::agent && takesTaskBarPlace(widget) &&
         !widget->property(originalTypeKey).isValid()) {

@@ -89,7 +89,8 @@ public:
     // Makes `action` (a window shortcut) work in every client window, those shown later included.
     // Non-owning: an action that is destroyed drops out.
     void addWindowAction(QAction* action);
-    // Hides the client's shown windows (the tray stays); reopen() brings them back first.
+    // Hides the client's shown windows (the tray stays). They come back together, as a hidden application
+    // does: on reopen(), or when the client shows any window of its own.
     void hide();
     bool isHidden() const { return !m_hiddenWindows.isEmpty(); }
 

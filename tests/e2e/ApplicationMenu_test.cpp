@@ -12,6 +12,8 @@ using namespace e2e;
 
 namespace {
 
+constexpr double tunnelSeconds = 5;
+
 class ApplicationMenuTest : public ClientTest {
 protected:
     void SetUp() override {
@@ -46,11 +48,20 @@ TEST_F(ApplicationMenuTest, TitlesNameTheProduct) {
     EXPECT_EQ(titles, (QStringList{"About " + name, "Hide " + name, name + " Help", "Quit " + name}));
 }
 
-TEST_F(ApplicationMenuTest, HideLeavesTheTrayAndTheWindowsComeBackWhenTheClientIsStartedAgain) {
+TEST_F(ApplicationMenuTest, HideLeavesTheTrayAndTheNewsAndTheWindowsComeBackWhenTheClientIsStartedAgain) {
     press(mainWindow(), Qt::CTRL | Qt::Key_H);
     EXPECT_FALSE(mainWindow()->isVisible());
     EXPECT_TRUE(trayItem() && trayItem()->isVisible()) << "the tray stays";
     EXPECT_FALSE(isQuickAccessShown());
+
+    // With its windows hidden the client announces the news on the desktop.
+    const QString network = VeltrixXPC::currentNetwork()->displayTitle();
+    ASSERT_TRUE(chooseInTrayMenu("Connect"));
+    advance(tunnelSeconds);
+    EXPECT_TRUE(std::ranges::any_of(notificationsPosted(), [&](const QString& posted) {
+        return posted.startsWith("Connected to " + network);
+    })) << notificationsPosted();
+    EXPECT_FALSE(mainWindow()->isVisible());
 
     bringClientForward();
     EXPECT_TRUE(mainWindow()->isVisible());

@@ -214,7 +214,7 @@ TEST_F(ApplicationTest, WindowActionsAnswerTheirKeysInEveryClientWindow) {
     EXPECT_TRUE(after.actions().isEmpty());
 }
 
-TEST_F(ApplicationTest, HiddenWindowsComeBackOnReopen) {
+TEST_F(ApplicationTest, HiddenWindowsComeBackTogether) {
     QWidget main;
     QWidget settings;
     QWidget closed;
@@ -224,17 +224,21 @@ TEST_F(ApplicationTest, HiddenWindowsComeBackOnReopen) {
     EXPECT_FALSE(main.isVisible());
     EXPECT_FALSE(settings.isVisible());
     EXPECT_TRUE(app->isHidden());
-    {
-        QWidget destroyedWhileHidden;
-        destroyedWhileHidden.show();
-        app->hide();
-    }
     EXPECT_TRUE(app->reopen());
     EXPECT_TRUE(main.isVisible());
     EXPECT_TRUE(settings.isVisible());
     EXPECT_FALSE(closed.isVisible()) << "only the windows it hid come back";
     EXPECT_FALSE(app->isHidden());
     EXPECT_EQ(delegate.reopenedWithVisibleWindows, std::vector<bool>{true});
+
+    // Hidden again, a window the client shows brings the others along; one destroyed meanwhile is skipped.
+    auto* destroyedWhileHidden = new QWidget;
+    destroyedWhileHidden->show();
+    app->hide();
+    delete destroyedWhileHidden;
+    closed.show();
+    EXPECT_FALSE(app->isHidden());
+    EXPECT_TRUE(testsupport::waitUntil([&] { return main.isVisible() && settings.isVisible(); }));
 }
 
 TEST_F(ApplicationTest, ActivateRaisesAVisibleWindow) {
