@@ -123,6 +123,8 @@ QWidget* PopoverConfirmationCodeView::loadViewFromNib() {
     m_logOutButton->setObjectName(QStringLiteral("logOutButton"));
     m_logOutButton->setFont(authlook::font(QFont::Medium, 14));
     m_logOutButton->setFixedSize(106, 32);
+    // The style sheet's image is the bezel, which a flat button leaves out.
+    m_logOutButton->setFlat(false);
     m_logOutButton->setStyleSheet(
         QStringLiteral("QPushButton { border: none; color: white; border-image: url(%1); }")
             .arg(platform::Bundle::main().imagePath(QStringLiteral("popoverConfirmSignOutButton"))));
