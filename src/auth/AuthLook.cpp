@@ -11,25 +11,6 @@
 
 namespace authlook {
 
-QColor windowBackground() {
-    return colorFromHexString(QStringLiteral("#1E3073"));
-}
-
-QColor secondaryText() {
-    return colorFromHexString(QStringLiteral("#6F9CD9"));
-}
-
-QColor accent() {
-    return colorFromHexString(QStringLiteral("#2B7BFA"));
-}
-
-QFont font(QFont::Weight weight, int pixelSize) {
-    QFont font(QStringLiteral("Inter"));
-    font.setWeight(weight);
-    font.setPixelSize(pixelSize);
-    return font;
-}
-
 void fillBackground(QWidget* widget, const QColor& color) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, color);
@@ -42,9 +23,7 @@ QLabel* makeLabel(const QFont& font, const QColor& color, bool wrap) {
     label->setFont(font);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(wrap);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
+    toolkit::setTextColor(label, color);
     return label;
 }
 
@@ -53,7 +32,7 @@ QLabel* makeLabel(const QFont& font, const QColor& color, bool wrap) {
 AuthCapsuleButton::AuthCapsuleButton(const QString& title, QWidget* parent) : NSButtonWithHandCursor(parent) {
     setText(title);
     setFlat(true);
-    setFont(authlook::font(QFont::Medium, 14));
+    setFont(toolkit::interFont(14, QFont::Medium));
     applyTitleAttributes(this, Qt::white);
     setAttribute(Qt::WA_Hover);
 }
@@ -76,7 +55,7 @@ void AuthCapsuleButton::leaveEvent(QEvent* event) {
 }
 
 void AuthCapsuleButton::paintEvent(QPaintEvent* event) {
-    QColor fill = authlook::accent();
+    QColor fill = toolkit::accent;
     if (!isEnabled()) {
         fill = colorFromHexString(QStringLiteral("#2B7BFA80"));
     } else if (isDown()) {
@@ -98,7 +77,7 @@ void AuthCapsuleButton::paintEvent(QPaintEvent* event) {
 LinkButton::LinkButton(const QString& title, QWidget* parent) : NSButtonWithHandCursor(parent) {
     setText(title);
     setFlat(true);
-    setFont(authlook::font(QFont::Medium, 14));
+    setFont(toolkit::interFont(14, QFont::Medium));
 }
 
 QSize LinkButton::sizeHint() const {

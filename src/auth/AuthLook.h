@@ -12,13 +12,6 @@ class QWidget;
 // The look the sign-in, onboarding and sign-out screens share: dark navy, Inter, one blue accent.
 namespace authlook {
 
-QColor windowBackground();
-QColor secondaryText();
-QColor accent();
-
-// Inter at a weight and a pixel size.
-QFont font(QFont::Weight weight, int pixelSize);
-
 // Gives the widget its own opaque fill of `color`.
 void fillBackground(QWidget* widget, const QColor& color);
 // A label in the font and colour; wrapping when `wrap`.

@@ -1,24 +1,8 @@
 #include "mainwindow/MainWindowLook.h"
 
+#include "toolkit/TextAttributes.h"
+
 #include <QPainter>
-
-namespace look {
-
-QFont inter(int pixelSize, QFont::Weight weight) {
-    QFont font(QStringLiteral("Inter"));
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
-
-void setTextColor(QWidget* label, const QColor& color) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    label->setPalette(palette);
-}
-
-} // namespace look
 
 namespace {
 
@@ -94,7 +78,7 @@ ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
 
 ElidedLabel::ElidedLabel(const QFont& font, const QColor& color, QWidget* parent) : ElidedLabel(parent) {
     setFont(font);
-    look::setTextColor(this, color);
+    toolkit::setTextColor(this, color);
 }
 
 void ElidedLabel::setText(const QString& text) {

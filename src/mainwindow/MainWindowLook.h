@@ -10,15 +10,7 @@
 // Type and colours the main window's views share.
 namespace look {
 
-// "Inter" at a pixel size and weight (300 light, 400 regular, 500 medium).
-QFont inter(int pixelSize, QFont::Weight weight = QFont::Normal);
-
-inline const QColor windowBackground{0x1E, 0x30, 0x73};
-inline const QColor secondaryText{0x6F, 0x9C, 0xD9};
 inline const QColor separator{255, 255, 255, 0x1A};
-
-// Colours a label's text.
-void setTextColor(QWidget* label, const QColor& color);
 
 } // namespace look
 

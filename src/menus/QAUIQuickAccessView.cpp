@@ -16,7 +16,7 @@ const QString cellIdentifier = QStringLiteral("QAUIQuickAccessNetworkItemViewCel
 // Cell -----------------------------------------------------------------------------------------------------
 
 QAUIQuickAccessNetworkItemViewCell::QAUIQuickAccessNetworkItemViewCell(QWidget* parent)
-    : QAUIIconTitleCell(true, 300, 20, parent) {
+    : QAUIIconTitleCell(true, QFont::Light, 20, parent) {
     m_button = new QAUIPillButton;
     m_button->setText(QStringLiteral("Connect"));
     m_button->setMinimumWidth(72);

@@ -5,6 +5,7 @@
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/Colors.h"
 #include "toolkit/FlagImageCache.h"
+#include "toolkit/TextAttributes.h"
 #include "toolkit/ViewAnimation.h"
 
 #include <QGuiApplication>
@@ -64,30 +65,11 @@ QColor rowSelectionColor() {
     return colorFromHexString(QStringLiteral("#FFFFFF0D"));
 }
 
-QColor secondaryTextColor() {
-    return colorFromHexString(QStringLiteral("#6F9CD9"));
-}
-
-void setTextColor(QWidget* widget, const QColor& color) {
-    QPalette p = widget->palette();
-    p.setColor(QPalette::WindowText, color);
-    p.setColor(QPalette::Text, color);
-    p.setColor(QPalette::ButtonText, color);
-    widget->setPalette(p);
-}
-
-QFont font(int pixelSize, int weight) {
-    QFont f(QStringLiteral("Inter"));
-    f.setPixelSize(pixelSize);
-    f.setWeight(static_cast<QFont::Weight>(weight));
-    return f;
-}
-
 QLabel* makeSectionHeader(const QString& text, int height) {
     auto* header = new QLabel(text);
     header->setTextFormat(Qt::PlainText);
-    header->setFont(font(12, 500));
-    setTextColor(header, secondaryTextColor());
+    header->setFont(toolkit::interFont(12, QFont::Medium));
+    toolkit::setTextColor(header, toolkit::secondaryText);
     header->setContentsMargins(8, 0, 0, 6);
     header->setFixedHeight(height);
     header->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
@@ -302,7 +284,7 @@ void resizeMenuWindow(QWidget* window, int height, bool animated) {
 
 // Row cell -------------------------------------------------------------------------------------------------
 
-QAUIIconTitleCell::QAUIIconTitleCell(bool roundIcon, int titleWeight, int iconSize, QWidget* parent)
+QAUIIconTitleCell::QAUIIconTitleCell(bool roundIcon, QFont::Weight titleWeight, int iconSize, QWidget* parent)
     : HoverableCellView(parent) {
     setHoverColor(qaui::rowSelectionColor());
     setCornerRadius(qaui::rowCornerRadius);
@@ -316,7 +298,7 @@ QAUIIconTitleCell::QAUIIconTitleCell(bool roundIcon, int titleWeight, int iconSi
         m_icon->setMasksToBounds(true);
     }
     m_title = new QAUIElidedLabel;
-    m_title->setFont(qaui::font(14, titleWeight));
+    m_title->setFont(toolkit::interFont(14, titleWeight));
     m_layout->addWidget(m_icon);
     m_layout->addWidget(m_title, 1);
 }
@@ -325,7 +307,7 @@ QAUIIconTitleCell::QAUIIconTitleCell(bool roundIcon, int titleWeight, int iconSi
 
 QAUIPillButton::QAUIPillButton(QWidget* parent) : NSButtonWithHandCursor(parent) {
     setFlat(true);
-    setFont(qaui::font(12, 500));
+    setFont(toolkit::interFont(12, QFont::Medium));
     QPalette p = palette();
     p.setColor(QPalette::ButtonText, Qt::white);
     setPalette(p);

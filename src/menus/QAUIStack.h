@@ -71,9 +71,6 @@ inline constexpr double windowCornerRadius = 8.0;
 
 QColor backgroundColor();  // the popover navy
 QColor rowSelectionColor(); // white at 5 %
-QColor secondaryTextColor();
-QFont font(int pixelSize, int weight = 400);
-void setTextColor(QWidget* widget, const QColor& color);
 
 // A reusable cell of `Cell` from the table, or a new one (named with the identifier for reuse).
 template <class Cell>
@@ -146,7 +143,8 @@ void setKeepsBottomEdge(QWidget* window, bool keepsBottom);
 class QAUIIconTitleCell : public HoverableCellView {
     Q_OBJECT
 public:
-    QAUIIconTitleCell(bool roundIcon, int titleWeight, int iconSize = 20, QWidget* parent = nullptr);
+    QAUIIconTitleCell(bool roundIcon, QFont::Weight titleWeight, int iconSize = 20,
+                      QWidget* parent = nullptr);
 
     NSImageViewLayerBacked* iconView() const { return m_icon; }
     QAUIElidedLabel* titleField() const { return m_title; }
