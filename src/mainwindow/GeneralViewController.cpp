@@ -8,6 +8,7 @@
 #include "platform/Storyboard.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/Colors.h"
+#include "toolkit/ElidedLabel.h"
 #include "toolkit/PresentationAnimators.h"
 #include "toolkit/TextAttributes.h"
 

@@ -2,11 +2,11 @@
 
 #include "core/LocalizedStrings.h"
 #include "core/ServiceLayer.h"
-#include "mainwindow/MainWindowLook.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/Colors.h"
+#include "toolkit/ElidedLabel.h"
 #include "toolkit/TextAttributes.h"
 
 #include <QGridLayout>

@@ -131,8 +131,7 @@ QAUINetworkStatusViewCell::QAUINetworkStatusViewCell(QWidget* parent) : QWidget(
     m_title->setTextFormat(Qt::PlainText);
     m_title->setFont(toolkit::interFont(12));
     toolkit::setTextColor(m_title, toolkit::secondaryText);
-    m_value = new QAUIElidedLabel;
-    m_value->setFont(toolkit::interFont(12));
+    m_value = new ElidedLabel(toolkit::interFont(12), Qt::white);
     m_value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     layout->addWidget(m_title);
     layout->addWidget(m_value, 1);

@@ -50,11 +50,11 @@ public:
     explicit QAUINetworkStatusViewCell(QWidget* parent = nullptr);
     void configure(QAUINetworkViewItem item, const QString& value);
     QLabel* titleField() const { return m_title; }
-    QAUIElidedLabel* valueField() const { return m_value; }
+    ElidedLabel* valueField() const { return m_value; }
 
 private:
     QLabel* m_title;
-    QAUIElidedLabel* m_value;
+    ElidedLabel* m_value;
 };
 
 // The current network's row.
@@ -73,7 +73,7 @@ public:
     void networkSelected(const PDNetworkItemPtr& network) override;
 
     NSImageViewLayerBacked* networkIconView() const { return iconView(); }
-    QAUIElidedLabel* networkTitleField() const { return titleField(); }
+    ElidedLabel* networkTitleField() const { return titleField(); }
     QAUIStatusMenuVPNStateView* vpnStatusView() const { return m_state; }
 
 private:

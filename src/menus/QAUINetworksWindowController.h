@@ -18,7 +18,7 @@ public:
         : QAUIIconTitleCell(true, QFont::Light, 20, parent) {}
     void configure(const PDNetworkItemPtr& network);
     NSImageViewLayerBacked* networkIconView() const { return iconView(); }
-    QAUIElidedLabel* networkTitleField() const { return titleField(); }
+    ElidedLabel* networkTitleField() const { return titleField(); }
 };
 
 // The child window's list of one group's networks.

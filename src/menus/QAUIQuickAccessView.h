@@ -27,7 +27,7 @@ public:
     void unhover() override;
 
     NSImageViewLayerBacked* networkIconView() const { return iconView(); }
-    QAUIElidedLabel* networkTitleField() const { return titleField(); }
+    ElidedLabel* networkTitleField() const { return titleField(); }
     QAUIPillButton* connectButton() const { return m_button; }
 
 private:

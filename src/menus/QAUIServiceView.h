@@ -25,7 +25,7 @@ public:
         : QAUIIconTitleCell(false, QFont::Normal, 18, parent) {}
     void configure(QAUIServiceViewItem item);
     NSImageViewLayerBacked* serviceItemIconView() const { return iconView(); }
-    QAUIElidedLabel* serviceItemTitleField() const { return titleField(); }
+    ElidedLabel* serviceItemTitleField() const { return titleField(); }
 };
 
 // Support, Settings and Sign Out, always in that order.

@@ -143,41 +143,6 @@ void showNetworkImage(NSImageViewLayerBacked* view, const PDNetworkItemPtr& netw
 
 } // namespace qaui
 
-// Elided label ---------------------------------------------------------------------------------------------
-
-QAUIElidedLabel::QAUIElidedLabel(QWidget* parent) : QLabel(parent) {
-    setTextFormat(Qt::PlainText);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-}
-
-void QAUIElidedLabel::setTextColor(const QColor& color) {
-    m_color = color;
-    update();
-}
-
-QString QAUIElidedLabel::shownText() const {
-    QString line = text();
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return fontMetrics().elidedText(line, Qt::ElideRight, contentsRect().width());
-}
-
-QSize QAUIElidedLabel::sizeHint() const {
-    return {std::min(fontMetrics().horizontalAdvance(text()), 200), fontMetrics().height()};
-}
-
-QSize QAUIElidedLabel::minimumSizeHint() const {
-    return {0, fontMetrics().height()};
-}
-
-void QAUIElidedLabel::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.setPen(m_color);
-    painter.setFont(font());
-    painter.drawText(contentsRect(), static_cast<int>(alignment()), shownText());
-}
-
 // Placement ------------------------------------------------------------------------------------------------
 
 namespace {
@@ -297,8 +262,7 @@ QAUIIconTitleCell::QAUIIconTitleCell(bool roundIcon, QFont::Weight titleWeight, 
         m_icon->setCornerRadius(iconSize / 2.0);
         m_icon->setMasksToBounds(true);
     }
-    m_title = new QAUIElidedLabel;
-    m_title->setFont(toolkit::interFont(14, titleWeight));
+    m_title = new ElidedLabel(toolkit::interFont(14, titleWeight), Qt::white);
     m_layout->addWidget(m_icon);
     m_layout->addWidget(m_title, 1);
 }

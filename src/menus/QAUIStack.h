@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sdk/PDNetworks.h"
+#include "toolkit/ElidedLabel.h"
 #include "toolkit/HoverableButton.h"
 #include "toolkit/HoverableTableView.h"
 #include "toolkit/NSViewLayerBacked.h"
@@ -94,27 +95,6 @@ void reloadSoon(HoverableTableView* table);
 void showNetworkImage(NSImageViewLayerBacked* view, const PDNetworkItemPtr& network);
 } // namespace qaui
 
-// One line of plain text ("<b>" stays literal), cut with "…" where it does not fit.
-class QAUIElidedLabel : public QLabel {
-    Q_OBJECT
-public:
-    explicit QAUIElidedLabel(QWidget* parent = nullptr);
-
-    void setTextColor(const QColor& color);
-    QColor textColor() const { return m_color; }
-    // What the label draws in its width now.
-    QString shownText() const;
-
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QColor m_color = Qt::white;
-};
-
 // Where a quick-access window goes, in global coordinates: centred on the anchor, clamped sideways; below
 // an anchor in the upper half of `available` (top 15 px under it), above one in the lower half (bottom
 // 15 px over it); never off `available`. `keepsBottomEdge` says which edge later resizes keep.
@@ -147,7 +127,7 @@ public:
                       QWidget* parent = nullptr);
 
     NSImageViewLayerBacked* iconView() const { return m_icon; }
-    QAUIElidedLabel* titleField() const { return m_title; }
+    ElidedLabel* titleField() const { return m_title; }
 
 protected:
     // Where subclasses put what follows the title.
@@ -156,7 +136,7 @@ protected:
 private:
     QHBoxLayout* m_layout;
     NSImageViewLayerBacked* m_icon;
-    QAUIElidedLabel* m_title;
+    ElidedLabel* m_title;
 };
 
 // The rows' Connect/Disconnect button: a translucent white capsule with a white title.

@@ -151,8 +151,7 @@ QAUIStatusOptionViewCell::QAUIStatusOptionViewCell(QWidget* parent) : QWidget(pa
     setObjectName(cellIdentifier);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 0, 8, 0);
-    m_title = new QAUIElidedLabel;
-    m_title->setFont(toolkit::interFont(13));
+    m_title = new ElidedLabel(toolkit::interFont(13), Qt::white);
     m_dpc = new QAUIStatusDPCIndicator;
     m_option = new QAUIStatusOptionIndicator;
     layout->addWidget(m_title, 1);
