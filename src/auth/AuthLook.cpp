@@ -1,13 +1,8 @@
 #include "auth/AuthLook.h"
 
-#include "toolkit/Colors.h"
 #include "toolkit/TextAttributes.h"
 
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
-
-#include <algorithm>
 
 namespace authlook {
 
@@ -27,52 +22,15 @@ QLabel* makeLabel(const QFont& font, const QColor& color, bool wrap) {
     return label;
 }
 
+CapsuleButton* makeCapsuleButton(const QString& title) {
+    auto* button = new CapsuleButton(title);
+    button->setFont(toolkit::interFont(14, QFont::Medium));
+    applyTitleAttributes(button, Qt::white);
+    button->setFixedHeight(40);
+    return button;
+}
+
 } // namespace authlook
-
-AuthCapsuleButton::AuthCapsuleButton(const QString& title, QWidget* parent) : NSButtonWithHandCursor(parent) {
-    setText(title);
-    setFlat(true);
-    setFont(toolkit::interFont(14, QFont::Medium));
-    applyTitleAttributes(this, Qt::white);
-    setAttribute(Qt::WA_Hover);
-}
-
-QSize AuthCapsuleButton::sizeHint() const {
-    const int titleWidth = fontMetrics().horizontalAdvance(text());
-    return {std::max(140, titleWidth + 48), 40};
-}
-
-void AuthCapsuleButton::enterEvent(QEnterEvent* event) {
-    m_hovered = true;
-    update();
-    NSButtonWithHandCursor::enterEvent(event);
-}
-
-void AuthCapsuleButton::leaveEvent(QEvent* event) {
-    m_hovered = false;
-    update();
-    NSButtonWithHandCursor::leaveEvent(event);
-}
-
-void AuthCapsuleButton::paintEvent(QPaintEvent* event) {
-    QColor fill = toolkit::accent;
-    if (!isEnabled()) {
-        fill = colorFromHexString(QStringLiteral("#2B7BFA80"));
-    } else if (isDown()) {
-        fill = colorFromHexString(QStringLiteral("#2664CB"));
-    } else if (m_hovered) {
-        fill = colorFromHexString(QStringLiteral("#3382F2"));
-    }
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        QPainterPath capsule;
-        capsule.addRoundedRect(bounds, bounds.height() / 2.0, bounds.height() / 2.0);
-        painter.fillPath(capsule, fill);
-    }
-    NSButtonWithHandCursor::paintEvent(event);
-}
 
 LinkButton::LinkButton(const QString& title, QWidget* parent) : NSButtonWithHandCursor(parent) {
     setText(title);

@@ -134,7 +134,7 @@ QWidget* AuthWelcomeController::loadView() {
     m_titleField->setText(QStringLiteral("Welcome to ") + GlobalConstants::productDisplayName());
     m_subtitleField = authlook::makeLabel(toolkit::interFont(18), Qt::white, true);
     m_subtitleField->setText(QStringLiteral("Sign in with your company account to reach your workspace."));
-    m_signInButton = new AuthCapsuleButton(QStringLiteral("Sign In"));
+    m_signInButton = authlook::makeCapsuleButton(QStringLiteral("Sign In"));
     m_signInButton->setObjectName(QStringLiteral("signInButton"));
     m_signInButton->setFixedWidth(200);
     auto* signUpRow = new QWidget;

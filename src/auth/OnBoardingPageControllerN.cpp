@@ -40,7 +40,7 @@ QWidget* OnBoardingItemControllerN::loadView() {
     m_descriptionTextField = authlook::makeLabel(toolkit::interFont(15), toolkit::secondaryText, true);
     m_descriptionTextField->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_descriptionTextField->setMinimumHeight(44);
-    m_nextButton = new AuthCapsuleButton(tr("Next"));
+    m_nextButton = authlook::makeCapsuleButton(tr("Next"));
     m_nextButton->setObjectName(QStringLiteral("nextButton"));
     m_nextButton->setFixedWidth(160);
     layout->addWidget(m_animationView, 0, Qt::AlignHCenter);

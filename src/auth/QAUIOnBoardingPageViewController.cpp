@@ -51,7 +51,7 @@ QWidget* QAUIOnBoardingPageViewController::loadView() {
     layout->setSpacing(0);
     m_pageControl = new NSPageControl;
     m_pageControl->setFixedHeight(32);
-    m_nextButton = new AuthCapsuleButton(tr("Next"));
+    m_nextButton = authlook::makeCapsuleButton(tr("Next"));
     m_nextButton->setObjectName(QStringLiteral("nextButton"));
     m_nextButton->setFixedWidth(200);
     layout->addWidget(pagesView(), 1);

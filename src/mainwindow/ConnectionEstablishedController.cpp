@@ -1,9 +1,9 @@
 #include "mainwindow/ConnectionEstablishedController.h"
 
 #include "core/Preferences.h"
-#include "mainwindow/CapsuleButton.h"
 #include "platform/Storyboard.h"
 #include "platform/UserDefaults.h"
+#include "toolkit/CapsuleButton.h"
 #include "toolkit/Colors.h"
 #include "toolkit/NSViewLayerBacked.h"
 #include "toolkit/TextAttributes.h"

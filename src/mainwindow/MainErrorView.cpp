@@ -1,8 +1,8 @@
 #include "mainwindow/MainErrorView.h"
 
-#include "mainwindow/CapsuleButton.h"
 #include "mainwindow/MainWindowLook.h"
 #include "platform/Bundle.h"
+#include "toolkit/CapsuleButton.h"
 #include "toolkit/Colors.h"
 #include "toolkit/HoverableButton.h"
 #include "toolkit/NSViewLayerBacked.h"

@@ -50,7 +50,7 @@ QWidget* QAUIStatusMenuVPNStateView::loadViewFromNib() {
     m_status->setFont(toolkit::interFont(12));
     stack->addWidget(m_icon);
     stack->addWidget(m_status);
-    m_button = new QAUIPillButton;
+    m_button = qaui::makePillButton();
     m_button->setMinimumWidth(84);
     m_button->hide();
     QObject::connect(m_button, &QPushButton::clicked, this, [this] { connectButtonTap(); });

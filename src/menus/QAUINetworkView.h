@@ -28,7 +28,7 @@ public:
     QWidget* stackView() const { return m_stack; }
     QLabel* vpnConnectedIconView() const { return m_icon; }
     QLabel* vpnStatusField() const { return m_status; }
-    QAUIPillButton* connectButton() const { return m_button; }
+    CapsuleButton* connectButton() const { return m_button; }
 
 protected:
     QWidget* loadViewFromNib() override;
@@ -38,7 +38,7 @@ private:
     QPointer<QWidget> m_stack;
     QPointer<QLabel> m_icon;
     QPointer<QLabel> m_status;
-    QPointer<QAUIPillButton> m_button;
+    QPointer<CapsuleButton> m_button;
 };
 
 // The rows of the network section.

@@ -17,7 +17,7 @@ const QString cellIdentifier = QStringLiteral("QAUIQuickAccessNetworkItemViewCel
 
 QAUIQuickAccessNetworkItemViewCell::QAUIQuickAccessNetworkItemViewCell(QWidget* parent)
     : QAUIIconTitleCell(true, QFont::Light, 20, parent) {
-    m_button = new QAUIPillButton;
+    m_button = qaui::makePillButton();
     m_button->setText(QStringLiteral("Connect"));
     m_button->setMinimumWidth(72);
     QObject::connect(m_button, &QPushButton::clicked, this, [this] { connectButtonTap(); });

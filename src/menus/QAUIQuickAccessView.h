@@ -28,12 +28,12 @@ public:
 
     NSImageViewLayerBacked* networkIconView() const { return iconView(); }
     ElidedLabel* networkTitleField() const { return titleField(); }
-    QAUIPillButton* connectButton() const { return m_button; }
+    CapsuleButton* connectButton() const { return m_button; }
 
 private:
     NetworkCellViewDelegate* m_delegate = nullptr;
     PDNetworkItemPtr m_network;
-    QAUIPillButton* m_button;
+    CapsuleButton* m_button;
 };
 
 // The last-used networks, newest first, without the one in use; one click connects.

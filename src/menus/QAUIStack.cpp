@@ -99,6 +99,21 @@ void styleTable(TableView& table) {
     table.viewport()->setPalette(clear);
 }
 
+CapsuleButton* makePillButton() {
+    auto* button = new CapsuleButton;
+    button->setFont(toolkit::interFont(12, QFont::Medium));
+    toolkit::setTextColor(button, Qt::white);
+    button->setFixedHeight(22);
+    button->setFocusPolicy(Qt::NoFocus);
+    const QColor fill = colorFromHexString(QStringLiteral("#FFFFFF33"));
+    const QColor lit = colorFromHexString(QStringLiteral("#FFFFFF4D"));
+    button->setDefaultColor(fill);
+    button->setHoverColor(lit);
+    button->setPressedColor(lit);
+    button->setDisabledColor(fill);
+    return button;
+}
+
 void reloadSoon(HoverableTableView* table) {
     if (!table) {
         return;
@@ -265,40 +280,6 @@ QAUIIconTitleCell::QAUIIconTitleCell(bool roundIcon, QFont::Weight titleWeight, 
     m_title = new ElidedLabel(toolkit::interFont(14, titleWeight), Qt::white);
     m_layout->addWidget(m_icon);
     m_layout->addWidget(m_title, 1);
-}
-
-// Pill button ----------------------------------------------------------------------------------------------
-
-QAUIPillButton::QAUIPillButton(QWidget* parent) : NSButtonWithHandCursor(parent) {
-    setFlat(true);
-    setFont(toolkit::interFont(12, QFont::Medium));
-    QPalette p = palette();
-    p.setColor(QPalette::ButtonText, Qt::white);
-    setPalette(p);
-    setFixedHeight(22);
-    setFocusPolicy(Qt::NoFocus);
-}
-
-void QAUIPillButton::paintEvent(QPaintEvent* event) {
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        fillRoundedRect(painter, QRectF(rect()), height() / 2.0,
-                        colorFromHexString(m_hovered ? QStringLiteral("#FFFFFF4D") : QStringLiteral("#FFFFFF33")));
-    }
-    NSButtonWithHandCursor::paintEvent(event);
-}
-
-void QAUIPillButton::enterEvent(QEnterEvent* event) {
-    m_hovered = true;
-    update();
-    NSButtonWithHandCursor::enterEvent(event);
-}
-
-void QAUIPillButton::leaveEvent(QEvent* event) {
-    m_hovered = false;
-    update();
-    NSButtonWithHandCursor::leaveEvent(event);
 }
 
 bool qaui::sameNetworkId(const PDNetworkItemPtr& a, const PDNetworkItemPtr& b) {

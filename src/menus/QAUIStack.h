@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sdk/PDNetworks.h"
+#include "toolkit/CapsuleButton.h"
 #include "toolkit/ElidedLabel.h"
 #include "toolkit/HoverableButton.h"
 #include "toolkit/HoverableTableView.h"
@@ -89,6 +90,8 @@ QLabel* makeSectionHeader(const QString& text, int height);
 SelectableTableRowView* makeRowView(TableView& table, const QColor& selectedColor);
 // A table with the window's transparent look, no frame and no scroll bars unless it overflows.
 void styleTable(TableView& table);
+// The rows' Connect/Disconnect button: a translucent white capsule with a white title.
+CapsuleButton* makePillButton();
 // Reloads on the main queue, then re-tracks the hover 0.5 s later, so hover matches the new rows.
 void reloadSoon(HoverableTableView* table);
 // A network's image in a round view; none without a network or image. Loads once per image.
@@ -137,21 +140,6 @@ private:
     QHBoxLayout* m_layout;
     NSImageViewLayerBacked* m_icon;
     ElidedLabel* m_title;
-};
-
-// The rows' Connect/Disconnect button: a translucent white capsule with a white title.
-class QAUIPillButton : public NSButtonWithHandCursor {
-    Q_OBJECT
-public:
-    explicit QAUIPillButton(QWidget* parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-
-private:
-    bool m_hovered = false;
 };
 
 namespace qaui {
