@@ -9,17 +9,15 @@
 #include "mainwindow/GeneralViewController.h"
 #include "mainwindow/GeneralWindowController.h"
 #include "mainwindow/MainErrorView.h"
-#include "mainwindow/MainSubController.h"
-#include "mainwindow/MainWindowLook.h"
 #include "mainwindow/MainNetworkView.h"
-#include "mainwindow/MainWindowLook.h"
-#include "sdk/Workspace.h"
-#include "sdk/testing/Driver.h"
+#include "mainwindow/MainSubController.h"
 #include "platform/ManualScheduler.h"
 #include "platform/UserDefaults.h"
 #include "sdk/VeltrixXPC.h"
+#include "sdk/Workspace.h"
 #include "sdk/testing/Driver.h"
 #include "toolkit/Colors.h"
+#include "toolkit/TextAttributes.h"
 
 #include <QEnterEvent>
 
@@ -224,7 +222,7 @@ void saveNetworkView(MainNetworkView& view, const QString& name) {
     constexpr double ratio = 2.0;
     QImage image(view.size() * ratio, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
-    image.fill(look::windowBackground);
+    image.fill(toolkit::windowBackground);
     {
         QPainter painter(&image);
         view.paintAt(painter, layeranim::now());
@@ -305,7 +303,7 @@ int main(int argc, char** argv) {
         qputenv("QT_SCALE_FACTOR", "2");
     }
     QApplication app(argc, argv);
-    QApplication::setFont(look::inter(14));
+    setApplicationFont();
     platform::ManualScheduler scheduler;
     platform::ScopedScheduler scope(scheduler);
     virtualTime = &scheduler;

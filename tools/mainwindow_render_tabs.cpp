@@ -4,7 +4,6 @@
 #include "mainwindow/GeneralWindowController.h"
 #include "mainwindow/MainSmartWidgetView.h"
 #include "mainwindow/MainSubController.h"
-#include "mainwindow/MainWindowLook.h"
 #include "platform/ManualScheduler.h"
 #include "sdk/testing/Driver.h"
 #include "settings/SettingsControllers.h"
@@ -12,7 +11,8 @@
 
 #include "locations/LocationsSubController.h"
 #include "sdk/VeltrixXPC.h"
-
+#include "toolkit/Colors.h"
+#include "toolkit/TextAttributes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -87,7 +87,7 @@ QWidget* onBackground(QWidget* panel, QSize size) {
     auto* host = new QWidget;
     host->setAutoFillBackground(true);
     QPalette palette = host->palette();
-    palette.setColor(QPalette::Window, look::windowBackground);
+    palette.setColor(QPalette::Window, toolkit::windowBackground);
     host->setPalette(palette);
     host->resize(size);
     panel->setParent(host);
@@ -181,7 +181,7 @@ void renderMainWindowTabs(const QString& folder, platform::ManualScheduler& sche
     outputDir = folder;
     virtualTime = &scheduler;
     const QFont font = QApplication::font();
-    QApplication::setFont(look::inter(14));
+    setApplicationFont();
     sdk::testing::Driver driver;
     driver.setLoggedIn(true);
     renderTabs(driver);

@@ -233,15 +233,10 @@ void renderPageDotsAndTooltip() {
     QPalette cellPalette = palette;
     cellPalette.setColor(QPalette::WindowText, Qt::white);
     cell.setPalette(cellPalette);
-    QFont light(QStringLiteral("Inter"));
-    light.setPixelSize(14);
-    light.setWeight(QFont::Light);
-    QFont match(QStringLiteral("Inter"));
-    match.setPixelSize(14);
-    match.setWeight(QFont::Medium);
     setAttributedStringValue(&cell, highlightedString(QStringLiteral("Berlin Office"), QStringLiteral("Ber"),
-                                                      Qt::white, light,
-                                                      colorFromHexString(QStringLiteral("#6AF4F8")), match));
+                                                      Qt::white, toolkit::interFont(14, QFont::Light),
+                                                      colorFromHexString(QStringLiteral("#6AF4F8")),
+                                                      toolkit::interFont(14, QFont::Medium)));
     save(&cell, QStringLiteral("centred-cell-highlighted"));
 }
 

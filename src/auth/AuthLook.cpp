@@ -1,34 +1,10 @@
 #include "auth/AuthLook.h"
 
-#include "toolkit/Colors.h"
 #include "toolkit/TextAttributes.h"
 
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
-
-#include <algorithm>
 
 namespace authlook {
-
-QColor windowBackground() {
-    return colorFromHexString(QStringLiteral("#1E3073"));
-}
-
-QColor secondaryText() {
-    return colorFromHexString(QStringLiteral("#6F9CD9"));
-}
-
-QColor accent() {
-    return colorFromHexString(QStringLiteral("#2B7BFA"));
-}
-
-QFont font(QFont::Weight weight, int pixelSize) {
-    QFont font(QStringLiteral("Inter"));
-    font.setWeight(weight);
-    font.setPixelSize(pixelSize);
-    return font;
-}
 
 void fillBackground(QWidget* widget, const QColor& color) {
     QPalette palette = widget->palette();
@@ -42,63 +18,24 @@ QLabel* makeLabel(const QFont& font, const QColor& color, bool wrap) {
     label->setFont(font);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(wrap);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
+    toolkit::setTextColor(label, color);
     return label;
+}
+
+CapsuleButton* makeCapsuleButton(const QString& title) {
+    auto* button = new CapsuleButton(title);
+    button->setFont(toolkit::interFont(14, QFont::Medium));
+    applyTitleAttributes(button, Qt::white);
+    button->setFixedHeight(40);
+    return button;
 }
 
 } // namespace authlook
 
-AuthCapsuleButton::AuthCapsuleButton(const QString& title, QWidget* parent) : NSButtonWithHandCursor(parent) {
-    setText(title);
-    setFlat(true);
-    setFont(authlook::font(QFont::Medium, 14));
-    applyTitleAttributes(this, Qt::white);
-    setAttribute(Qt::WA_Hover);
-}
-
-QSize AuthCapsuleButton::sizeHint() const {
-    const int titleWidth = fontMetrics().horizontalAdvance(text());
-    return {std::max(140, titleWidth + 48), 40};
-}
-
-void AuthCapsuleButton::enterEvent(QEnterEvent* event) {
-    m_hovered = true;
-    update();
-    NSButtonWithHandCursor::enterEvent(event);
-}
-
-void AuthCapsuleButton::leaveEvent(QEvent* event) {
-    m_hovered = false;
-    update();
-    NSButtonWithHandCursor::leaveEvent(event);
-}
-
-void AuthCapsuleButton::paintEvent(QPaintEvent* event) {
-    QColor fill = authlook::accent();
-    if (!isEnabled()) {
-        fill = colorFromHexString(QStringLiteral("#2B7BFA80"));
-    } else if (isDown()) {
-        fill = colorFromHexString(QStringLiteral("#2664CB"));
-    } else if (m_hovered) {
-        fill = colorFromHexString(QStringLiteral("#3382F2"));
-    }
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        QPainterPath capsule;
-        capsule.addRoundedRect(bounds, bounds.height() / 2.0, bounds.height() / 2.0);
-        painter.fillPath(capsule, fill);
-    }
-    NSButtonWithHandCursor::paintEvent(event);
-}
-
 LinkButton::LinkButton(const QString& title, QWidget* parent) : NSButtonWithHandCursor(parent) {
     setText(title);
     setFlat(true);
-    setFont(authlook::font(QFont::Medium, 14));
+    setFont(toolkit::interFont(14, QFont::Medium));
 }
 
 QSize LinkButton::sizeHint() const {

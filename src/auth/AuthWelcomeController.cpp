@@ -103,7 +103,7 @@ AuthWelcomeController::~AuthWelcomeController() {
 QWidget* AuthWelcomeController::loadView() {
     auto* view = new QWidget;
     view->setObjectName(QStringLiteral("authWelcome"));
-    authlook::fillBackground(view, authlook::windowBackground());
+    authlook::fillBackground(view, toolkit::windowBackground);
     view->resize(640, 520);
     auto* root = new QVBoxLayout(view);
     root->setContentsMargins(0, 0, 0, 0);
@@ -130,18 +130,18 @@ QWidget* AuthWelcomeController::loadView() {
     auto* contentLayout = new QVBoxLayout(content);
     contentLayout->setContentsMargins(0, 0, 0, 0);
     contentLayout->setSpacing(0);
-    m_titleField = authlook::makeLabel(authlook::font(QFont::Medium, 28), Qt::white, true);
+    m_titleField = authlook::makeLabel(toolkit::interFont(28, QFont::Medium), Qt::white, true);
     m_titleField->setText(QStringLiteral("Welcome to ") + GlobalConstants::productDisplayName());
-    m_subtitleField = authlook::makeLabel(authlook::font(QFont::Normal, 18), Qt::white, true);
+    m_subtitleField = authlook::makeLabel(toolkit::interFont(18), Qt::white, true);
     m_subtitleField->setText(QStringLiteral("Sign in with your company account to reach your workspace."));
-    m_signInButton = new AuthCapsuleButton(QStringLiteral("Sign In"));
+    m_signInButton = authlook::makeCapsuleButton(QStringLiteral("Sign In"));
     m_signInButton->setObjectName(QStringLiteral("signInButton"));
     m_signInButton->setFixedWidth(200);
     auto* signUpRow = new QWidget;
     auto* signUpLayout = new QHBoxLayout(signUpRow);
     signUpLayout->setContentsMargins(0, 0, 0, 0);
     signUpLayout->setSpacing(4);
-    QLabel* signUpHint = authlook::makeLabel(authlook::font(QFont::Normal, 14), Qt::white);
+    QLabel* signUpHint = authlook::makeLabel(toolkit::interFont(14), Qt::white);
     signUpHint->setText(QStringLiteral("New to ") + GlobalConstants::productDisplayName() + QLatin1Char('?'));
     m_signUpButton = new LinkButton(QStringLiteral("Sign Up"));
     m_signUpButton->setObjectName(QStringLiteral("signUpButton"));
@@ -162,8 +162,7 @@ QWidget* AuthWelcomeController::loadView() {
     m_loaderAnimationView = new PDLottieAnimationView;
     m_loaderAnimationView->setObjectName(QStringLiteral("loaderAnimationView"));
     m_loaderAnimationView->setFixedSize(72, 72);
-    m_loaderStatusInfoLabel =
-        authlook::makeLabel(authlook::font(QFont::Normal, 14), authlook::secondaryText(), true);
+    m_loaderStatusInfoLabel = authlook::makeLabel(toolkit::interFont(14), toolkit::secondaryText, true);
     m_loaderStatusInfoLabel->setObjectName(QStringLiteral("loaderStatusInfoLabel"));
     m_loaderStatusInfoLabel->setText(QStringLiteral("Checking your device's security…"));
     m_loaderStatusInfoLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

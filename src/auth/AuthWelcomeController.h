@@ -2,6 +2,7 @@
 
 #include "mainwindow/MainErrorView.h"
 #include "sdk/Delegates.h"
+#include "toolkit/CapsuleButton.h"
 #include "toolkit/HoverableButton.h"
 #include "toolkit/NSViewControllerBase.h"
 #include "toolkit/PDLottieAnimationView.h"
@@ -45,7 +46,7 @@ public:
     ~AuthWelcomeController() override;
 
     // Outlets, for the screen's owner and for tests.
-    NSButtonWithHandCursor* signInButton() const { return m_signInButton; }
+    CapsuleButton* signInButton() const { return m_signInButton; }
     NSButtonWithHandCursor* signUpButton() const { return m_signUpButton; }
     PDLottieAnimationView* signInAnimationView() const { return m_signInAnimationView; }
     QLabel* titleField() const { return m_titleField; }
@@ -108,7 +109,7 @@ private:
     void onMain(double seconds, std::function<void(AuthWelcomeController&)> step);
 
     const QColor m_signUpButtonColor;
-    QPointer<NSButtonWithHandCursor> m_signInButton;
+    QPointer<CapsuleButton> m_signInButton;
     QPointer<NSButtonWithHandCursor> m_signUpButton;
     QPointer<PDLottieAnimationView> m_signInAnimationView;
     QPointer<QLabel> m_titleField;

@@ -35,13 +35,12 @@ QWidget* OnBoardingItemControllerN::loadView() {
     layout->setSpacing(0);
     m_animationView = new PDLottieAnimationView;
     m_animationView->setFixedSize(300, 190);
-    m_titleTextField = authlook::makeLabel(authlook::font(QFont::Medium, 28), Qt::white);
+    m_titleTextField = authlook::makeLabel(toolkit::interFont(28, QFont::Medium), Qt::white);
     m_titleTextField->setAlignment(Qt::AlignCenter);
-    m_descriptionTextField =
-        authlook::makeLabel(authlook::font(QFont::Normal, 15), authlook::secondaryText(), true);
+    m_descriptionTextField = authlook::makeLabel(toolkit::interFont(15), toolkit::secondaryText, true);
     m_descriptionTextField->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_descriptionTextField->setMinimumHeight(44);
-    m_nextButton = new AuthCapsuleButton(tr("Next"));
+    m_nextButton = authlook::makeCapsuleButton(tr("Next"));
     m_nextButton->setObjectName(QStringLiteral("nextButton"));
     m_nextButton->setFixedWidth(160);
     layout->addWidget(m_animationView, 0, Qt::AlignHCenter);
@@ -80,7 +79,7 @@ OnBoardingPageControllerN::OnBoardingPageControllerN(QObject* parent)
 QWidget* OnBoardingPageControllerN::loadView() {
     auto* container = new QWidget;
     container->setObjectName(QStringLiteral("welcomePageContainerView"));
-    authlook::fillBackground(container, authlook::windowBackground());
+    authlook::fillBackground(container, toolkit::windowBackground);
     container->resize(640, 520);
     auto* layout = new QVBoxLayout(container);
     layout->setContentsMargins(0, 0, 0, 22);

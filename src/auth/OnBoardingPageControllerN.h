@@ -1,6 +1,7 @@
 #pragma once
 
 #include "auth/OnBoardingItemModel.h"
+#include "toolkit/CapsuleButton.h"
 #include "toolkit/HoverableButton.h"
 #include "toolkit/WeakDelegate.h"
 
@@ -19,7 +20,7 @@ class OnBoardingItemControllerN : public OnBoardingItemBase {
 public:
     explicit OnBoardingItemControllerN(QObject* parent = nullptr);
 
-    NSButtonWithHandCursor* nextButton() const { return m_nextButton; }
+    CapsuleButton* nextButton() const { return m_nextButton; }
     OnBoardingItemControllerDelegate* delegate() const { return m_delegate.get(); }
     void setDelegate(OnBoardingItemControllerDelegate* delegate) { m_delegate = delegate; }
 
@@ -32,7 +33,7 @@ protected:
     void viewDidLoad() override;
 
 private:
-    QPointer<NSButtonWithHandCursor> m_nextButton;
+    QPointer<CapsuleButton> m_nextButton;
     WeakDelegate<OnBoardingItemControllerDelegate> m_delegate;
 };
 

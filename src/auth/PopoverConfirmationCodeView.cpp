@@ -73,15 +73,15 @@ QWidget* PopoverConfirmationCodeView::loadViewFromNib() {
     layout->setContentsMargins(24, 24, 24, 20);
     layout->setSpacing(0);
 
-    m_confirmationTitleField = authlook::makeLabel(authlook::font(QFont::Medium, 18), Qt::white, true);
+    m_confirmationTitleField = authlook::makeLabel(toolkit::interFont(18, QFont::Medium), Qt::white, true);
     m_confirmationTitleField->setObjectName(QStringLiteral("confirmationTitleField"));
     m_confirmationTitleField->setStyleSheet(QStringLiteral("color: white;"));
     m_confirmationDescriptionField =
-        authlook::makeLabel(authlook::font(QFont::Normal, 14), authlook::secondaryText(), true);
+        authlook::makeLabel(toolkit::interFont(14), toolkit::secondaryText, true);
     m_confirmationDescriptionField->setObjectName(QStringLiteral("confirmationDescriptionField"));
     m_confirmationDescriptionField->setStyleSheet(QStringLiteral("color: #6F9CD9;"));
 
-    m_generatedCodeField = authlook::makeLabel(authlook::font(QFont::Medium, 26), Qt::white);
+    m_generatedCodeField = authlook::makeLabel(toolkit::interFont(26, QFont::Medium), Qt::white);
     m_generatedCodeField->setObjectName(QStringLiteral("generatedCodeField"));
     m_generatedCodeField->setStyleSheet(QStringLiteral("color: white;"));
     QFont codeFont = m_generatedCodeField->font();
@@ -97,7 +97,7 @@ QWidget* PopoverConfirmationCodeView::loadViewFromNib() {
     fieldLayout->setContentsMargins(14, 0, 14, 0);
     m_enterCodeField = new QLineEdit;
     m_enterCodeField->setObjectName(QStringLiteral("enterCodeField"));
-    m_enterCodeField->setFont(authlook::font(QFont::Medium, 18));
+    m_enterCodeField->setFont(toolkit::interFont(18, QFont::Medium));
     m_enterCodeField->setAlignment(Qt::AlignCenter);
     m_enterCodeField->setPlaceholderText(QStringLiteral("Enter code"));
     m_enterCodeField->setStyleSheet(
@@ -105,8 +105,8 @@ QWidget* PopoverConfirmationCodeView::loadViewFromNib() {
                        " selection-background-color: #2B7BFA; }"));
     fieldLayout->addWidget(m_enterCodeField);
 
-    m_errorField = authlook::makeLabel(authlook::font(QFont::Normal, 12),
-                                       colorFromHexString(QStringLiteral("#F66161")), true);
+    m_errorField =
+        authlook::makeLabel(toolkit::interFont(12), colorFromHexString(QStringLiteral("#F66161")), true);
     m_errorField->setObjectName(QStringLiteral("errorField"));
     m_errorField->setStyleSheet(QStringLiteral("color: #F66161;"));
     m_errorField->setText(QStringLiteral("The code does not match. Please enter the new code."));
@@ -115,14 +115,16 @@ QWidget* PopoverConfirmationCodeView::loadViewFromNib() {
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
     m_cancelButton->setText(QStringLiteral("Cancel"));
     m_cancelButton->setFlat(true);
-    m_cancelButton->setFont(authlook::font(QFont::Medium, 14));
+    m_cancelButton->setFont(toolkit::interFont(14, QFont::Medium));
     m_cancelButton->setFixedSize(76, 32);
     m_cancelButton->setStyleSheet(
         QStringLiteral("QPushButton { background: transparent; border: none; color: #5F678E; }"));
     m_logOutButton = new NSButtonWithHandCursor;
     m_logOutButton->setObjectName(QStringLiteral("logOutButton"));
-    m_logOutButton->setFont(authlook::font(QFont::Medium, 14));
+    m_logOutButton->setFont(toolkit::interFont(14, QFont::Medium));
     m_logOutButton->setFixedSize(106, 32);
+    // The style sheet's image is the bezel, which a flat button leaves out.
+    m_logOutButton->setFlat(false);
     m_logOutButton->setStyleSheet(
         QStringLiteral("QPushButton { border: none; color: white; border-image: url(%1); }")
             .arg(platform::Bundle::main().imagePath(QStringLiteral("popoverConfirmSignOutButton"))));
@@ -203,7 +205,7 @@ void PopoverConfirmationCodeView::configure(PopoverConfirmationCodeViewState sta
     const QString emphasis = QStringLiteral("Always-On VPN");
     const qsizetype at = description.string().indexOf(emphasis);
     if (at >= 0) {
-        description.setAttributes(at, emphasis.size(), color, authlook::font(QFont::Medium, 14));
+        description.setAttributes(at, emphasis.size(), color, toolkit::interFont(14, QFont::Medium));
     }
     setAttributedStringValue(m_confirmationDescriptionField, description);
     setTitle(m_logOutButton, QStringLiteral("Sign Out"), Qt::white);

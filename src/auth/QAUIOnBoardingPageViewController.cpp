@@ -3,6 +3,7 @@
 #include "auth/AuthLook.h"
 #include "core/AppRouterProtocol.h"
 #include "platform/Storyboard.h"
+#include "toolkit/Colors.h"
 #include "toolkit/NSPageControl.h"
 #include "toolkit/PDLottieAnimationView.h"
 #include "toolkit/TextAttributes.h"
@@ -25,10 +26,9 @@ QWidget* QAUIOnBoardingItemViewController::loadView() {
     layout->setSpacing(0);
     m_animationView = new PDLottieAnimationView;
     m_animationView->setFixedSize(220, 140);
-    m_titleTextField = authlook::makeLabel(authlook::font(QFont::Medium, 18), Qt::white, true);
+    m_titleTextField = authlook::makeLabel(toolkit::interFont(18, QFont::Medium), Qt::white, true);
     m_titleTextField->setAlignment(Qt::AlignCenter);
-    m_descriptionTextField =
-        authlook::makeLabel(authlook::font(QFont::Normal, 13), authlook::secondaryText(), true);
+    m_descriptionTextField = authlook::makeLabel(toolkit::interFont(13), toolkit::secondaryText, true);
     m_descriptionTextField->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     layout->addWidget(m_animationView, 0, Qt::AlignHCenter);
     layout->addSpacing(18);
@@ -45,13 +45,13 @@ QAUIOnBoardingPageViewController::QAUIOnBoardingPageViewController(QObject* pare
 QWidget* QAUIOnBoardingPageViewController::loadView() {
     auto* view = new QWidget;
     view->setObjectName(QStringLiteral("qauiOnBoarding"));
-    authlook::fillBackground(view, authlook::windowBackground());
+    authlook::fillBackground(view, toolkit::windowBackground);
     auto* layout = new QVBoxLayout(view);
     layout->setContentsMargins(0, 0, 0, 20);
     layout->setSpacing(0);
     m_pageControl = new NSPageControl;
     m_pageControl->setFixedHeight(32);
-    m_nextButton = new AuthCapsuleButton(tr("Next"));
+    m_nextButton = authlook::makeCapsuleButton(tr("Next"));
     m_nextButton->setObjectName(QStringLiteral("nextButton"));
     m_nextButton->setFixedWidth(200);
     layout->addWidget(pagesView(), 1);

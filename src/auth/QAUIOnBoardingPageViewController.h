@@ -1,6 +1,7 @@
 #pragma once
 
 #include "auth/OnBoardingItemModel.h"
+#include "toolkit/CapsuleButton.h"
 #include "toolkit/HoverableButton.h"
 
 #include <QPointer>
@@ -22,7 +23,7 @@ class QAUIOnBoardingPageViewController : public OnBoardingPagesBase {
 public:
     explicit QAUIOnBoardingPageViewController(QObject* parent = nullptr);
 
-    NSButtonWithHandCursor* nextButton() const { return m_nextButton; }
+    CapsuleButton* nextButton() const { return m_nextButton; }
 
     void nextTap();
 
@@ -33,5 +34,5 @@ protected:
     void selectedPageChanged() override;
 
 private:
-    QPointer<NSButtonWithHandCursor> m_nextButton;
+    QPointer<CapsuleButton> m_nextButton;
 };

@@ -1,7 +1,6 @@
 #include "locations/LocationBars.h"
 
 #include "core/Log.h"
-#include "locations/LocationsLook.h"
 #include "platform/Bundle.h"
 #include "toolkit/HoverableButton.h"
 #include "toolkit/NSViewLayerBacked.h"
@@ -9,8 +8,6 @@
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
-
-using namespace locationsLook;
 
 // FilterButton ---------------------------------------------------------------------------------------------
 
@@ -26,7 +23,7 @@ QWidget* FilterButton::loadViewFromNib() {
     auto* button = new NSButtonWithHandCursor;
     button->setFlat(true);
     button->setFocusPolicy(Qt::NoFocus);
-    button->setFont(interFont(QFont::Medium, 14));
+    button->setFont(toolkit::interFont(14, QFont::Medium));
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_button = button;
     column->addWidget(button, 1);
@@ -158,7 +155,7 @@ QWidget* LocationTopView::loadViewFromNib() {
         button->setText(title);
         button->setIcon(platform::Bundle::main().image(QString::fromLatin1(image)));
         button->setIconSize(QSize(20, 20));
-        button->setFont(interFont(QFont::Medium, 14));
+        button->setFont(toolkit::interFont(14, QFont::Medium));
         button->setFixedHeight(32);
         button->setMinimumWidth(button->fontMetrics().horizontalAdvance(title) + 36);
         applyTitleAttributes(button, titleColor(), Qt::AlignHCenter);

@@ -1,19 +1,18 @@
 #include "locations/LocationCells.h"
 
-#include "locations/LocationsLook.h"
 #include "locations/LocationsPopups.h"
 #include "platform/Bundle.h"
+#include "toolkit/Colors.h"
 #include "toolkit/FlagImageCache.h"
 #include "toolkit/HoverableButton.h"
 #include "toolkit/NSViewLayerBacked.h"
+#include "toolkit/TextAttributes.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QStackedLayout>
-
-using namespace locationsLook;
 
 namespace {
 
@@ -113,8 +112,8 @@ LocationCellView::LocationCellView(QWidget* parent) : QWidget(parent) {
 
     m_locationTitleField = new QLabel;
     m_locationTitleField->setTextFormat(Qt::PlainText);
-    m_locationTitleField->setFont(interFont(QFont::Light, 14));
-    setTextColor(m_locationTitleField, Qt::white);
+    m_locationTitleField->setFont(toolkit::interFont(14, QFont::Light));
+    toolkit::setTextColor(m_locationTitleField, Qt::white);
     m_locationTitleField->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     row->addWidget(m_locationTitleField, 1);
 
@@ -235,8 +234,8 @@ AutomaticLocationCellView::AutomaticLocationCellView(QWidget* parent) : QWidget(
     row->addWidget(icon);
     m_titleField = new QLabel(QStringLiteral("Automatic"));
     m_titleField->setTextFormat(Qt::PlainText);
-    m_titleField->setFont(interFont(QFont::Medium, 14));
-    setTextColor(m_titleField, Qt::white);
+    m_titleField->setFont(toolkit::interFont(14, QFont::Medium));
+    toolkit::setTextColor(m_titleField, Qt::white);
     row->addWidget(m_titleField, 1);
     auto* info = imageButton("locationInfo", 20);
     m_infoButton = info;
@@ -292,8 +291,8 @@ LocationHeaderCellView::LocationHeaderCellView(QWidget* parent) : QWidget(parent
     row->setContentsMargins(kSideMargin, 8, kSideMargin, 0);
     m_headerTitleField = new QLabel;
     m_headerTitleField->setTextFormat(Qt::PlainText);
-    m_headerTitleField->setFont(interFont(QFont::Medium, 12));
-    setTextColor(m_headerTitleField, kSecondaryText);
+    m_headerTitleField->setFont(toolkit::interFont(12, QFont::Medium));
+    toolkit::setTextColor(m_headerTitleField, toolkit::secondaryText);
     row->addWidget(m_headerTitleField);
 }
 

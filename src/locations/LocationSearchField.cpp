@@ -2,8 +2,10 @@
 
 #include "locations/LocationsLook.h"
 #include "platform/Bundle.h"
+#include "toolkit/Colors.h"
 #include "toolkit/HoverableButton.h"
 #include "toolkit/NSViewLayerBacked.h"
+#include "toolkit/TextAttributes.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,10 +18,10 @@ LocationSearchField::LocationSearchField(QWidget* parent) : QLineEdit(parent) {
     setClearButtonEnabled(false);
     setAttribute(Qt::WA_MacShowFocusRect, false);
     setMaxLength(kMaximumLength);
-    setFont(interFont(QFont::Normal, 14));
+    setFont(toolkit::interFont(14));
     QPalette colors = palette();
     colors.setColor(QPalette::Base, Qt::transparent);
-    colors.setColor(QPalette::PlaceholderText, kSecondaryText);
+    colors.setColor(QPalette::PlaceholderText, toolkit::secondaryText);
     setPalette(colors);
     setTextColor(kSoftText);
     setAutoFillBackground(false);

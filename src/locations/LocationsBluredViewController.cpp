@@ -2,7 +2,6 @@
 
 #include "core/AppRouterProtocol.h"
 #include "core/LocalizedStrings.h"
-#include "locations/LocationsLook.h"
 #include "platform/Storyboard.h"
 #include "toolkit/HoverableButton.h"
 #include "toolkit/NSViewLayerBacked.h"
@@ -10,8 +9,6 @@
 
 #include <QLabel>
 #include <QVBoxLayout>
-
-using namespace locationsLook;
 
 VELTRIX_STORYBOARD_CONTROLLER("Location", "LocationsBluredViewController", LocationsBluredViewController);
 
@@ -39,14 +36,14 @@ QWidget* LocationsBluredViewController::loadView() {
     m_messageField->setTextFormat(Qt::PlainText);
     m_messageField->setWordWrap(true);
     m_messageField->setAlignment(Qt::AlignCenter);
-    m_messageField->setFont(interFont(QFont::Medium, 16));
-    setTextColor(m_messageField, Qt::white);
+    m_messageField->setFont(toolkit::interFont(16, QFont::Medium));
+    toolkit::setTextColor(m_messageField, Qt::white);
     column->addWidget(m_messageField);
     auto* button = new NSButtonWithHandCursor;
     button->setFlat(true);
     button->setFocusPolicy(Qt::NoFocus);
     button->setText(QStringLiteral("Go Back"));
-    button->setFont(interFont(QFont::Medium, 14));
+    button->setFont(toolkit::interFont(14, QFont::Medium));
     button->setFixedHeight(32);
     m_goBackButton = button;
     column->addWidget(button, 0, Qt::AlignHCenter);

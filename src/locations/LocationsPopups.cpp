@@ -2,14 +2,12 @@
 
 #include "core/LocalizedStrings.h"
 #include "core/StringHelpers.h"
-#include "locations/LocationsLook.h"
 #include "platform/Storyboard.h"
+#include "toolkit/TextAttributes.h"
 
 #include <QVBoxLayout>
 
 #include <cmath>
-
-using namespace locationsLook;
 
 VELTRIX_STORYBOARD_CONTROLLER("Location", "automaticLocationPopup", LocationsPopupController);
 
@@ -19,10 +17,10 @@ constexpr int kMargin = 12;
 constexpr int kGap = 4;
 
 QFont titleFont() {
-    return interFont(QFont::Medium, 13);
+    return toolkit::interFont(13, QFont::Medium);
 }
 QFont descriptionFont() {
-    return interFont(QFont::Normal, 12);
+    return toolkit::interFont(12);
 }
 
 // The popover shown last by any row of the window: a new one closes it.

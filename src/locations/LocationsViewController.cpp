@@ -4,11 +4,11 @@
 #include "core/ApplicationModel.h"
 #include "core/Log.h"
 #include "core/ServiceLayer.h"
-#include "locations/LocationsLook.h"
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/BaseWindowViewController.h"
+#include "toolkit/Colors.h"
 #include "toolkit/NSViewLayerBacked.h"
 #include "toolkit/PresentationAnimators.h"
 #include "toolkit/Scrollers.h"
@@ -61,7 +61,7 @@ LocationsViewController::~LocationsViewController() {
 
 QWidget* LocationsViewController::loadView() {
     auto* root = new NSViewLayerBacked;
-    root->setBgColor(locationsLook::kWindowBackground);
+    root->setBgColor(toolkit::windowBackground);
     root->resize(kWindowSize);
     root->setMinimumSize(320, 420);
     auto* column = new QVBoxLayout(root);

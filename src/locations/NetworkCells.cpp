@@ -84,7 +84,7 @@ QWidget* NetworkCellStatusView::loadViewFromNib() {
     m_icon->setFixedSize(16, 16);
     m_text = new QLabel;
     m_text->setTextFormat(Qt::PlainText);
-    m_text->setFont(look::inter(12, QFont::Medium));
+    m_text->setFont(toolkit::interFont(12, QFont::Medium));
     stack->addWidget(m_icon);
     stack->addWidget(m_text);
     layout->addWidget(m_stack);
@@ -92,7 +92,7 @@ QWidget* NetworkCellStatusView::loadViewFromNib() {
     m_button = new StatusButton;
     m_button->setFlat(true);
     m_button->setFocusPolicy(Qt::NoFocus);
-    m_button->setFont(look::inter(12, QFont::Medium));
+    m_button->setFont(toolkit::interFont(12, QFont::Medium));
     m_button->setFixedSize(92, 28);
     m_button->setCornerRadius(4.0);
     connect(m_button, &QAbstractButton::clicked, this, [this] { notifyDelegate(); });
@@ -105,7 +105,7 @@ void NetworkCellStatusView::update(NetworkCellStatusViewState state) {
     m_stack->hide();
     m_button->hide();
     m_text->setText(titleOf(state));
-    look::setTextColor(m_text, colorOf(state));
+    toolkit::setTextColor(m_text, colorOf(state));
     switch (state) {
     case NetworkCellStatusViewState::connectAvailable:
     case NetworkCellStatusViewState::disconnectAvailable:
@@ -146,7 +146,7 @@ NetworkCellView::NetworkCellView(QWidget* parent)
     m_flag->setFixedSize(flagSize, flagSize);
     m_flag->roundCorners();
     m_flag->setMasksToBounds(true);
-    m_title = new ElidedLabel(look::inter(14, QFont::Light), m_textColor);
+    m_title = new ElidedLabel(toolkit::interFont(14, QFont::Light), m_textColor);
     m_splitTunneling = indicator(QStringLiteral("splitTunnelingIndicator"), PopoverState::splitTunneling);
     m_dnsFiltering = indicator(QStringLiteral("dnsFilteringIndicator"), PopoverState::dnsFiltering);
     m_privateDNS = indicator(QStringLiteral("privateDNSIndicator"), PopoverState::privateDNS);
@@ -222,16 +222,16 @@ void NetworkCellView::configure(const PDNetworkItemPtr& network) {
 
 void NetworkCellView::configure(const PDNetworkItemPtr& network, bool isSelected) {
     configure(network);
-    look::setTextColor(m_title, isSelected ? QColor(Qt::white) : m_textColor);
-    m_title->setFont(look::inter(14, isSelected ? QFont::Normal : QFont::Light));
+    toolkit::setTextColor(m_title, isSelected ? QColor(Qt::white) : m_textColor);
+    m_title->setFont(toolkit::interFont(14, isSelected ? QFont::Normal : QFont::Light));
 }
 
 void NetworkCellView::configure(const PDNetworkItemPtr& network, bool isSelected, const QString& searchText) {
     configure(network, isSelected);
     if (network) {
         m_title->setAttributedText(highlightedString(network->title(), searchText, m_textColor,
-                                                     look::inter(14, QFont::Light), Qt::white,
-                                                     look::inter(14, QFont::Medium)));
+                                                     toolkit::interFont(14, QFont::Light), Qt::white,
+                                                     toolkit::interFont(14, QFont::Medium)));
     }
 }
 
@@ -279,7 +279,7 @@ NetworkHeaderCellView::NetworkHeaderCellView(QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(12, 0, 12, 0);
     layout->setSpacing(6);
-    m_title = new ElidedLabel(look::inter(12, QFont::Medium), look::secondaryText);
+    m_title = new ElidedLabel(toolkit::interFont(12, QFont::Medium), toolkit::secondaryText);
     m_indicator = new QLabel;
     m_indicator->setFixedSize(20, 20);
     layout->addWidget(m_title, 1);

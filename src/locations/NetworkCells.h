@@ -1,8 +1,8 @@
 #pragma once
 
 #include "locations/NetworkCellViewDelegate.h"
-#include "mainwindow/MainWindowLook.h"
 #include "sdk/PDNetworks.h"
+#include "toolkit/ElidedLabel.h"
 #include "toolkit/HoverableTableView.h"
 #include "toolkit/NSViewLayerBacked.h"
 #include "toolkit/TooltipPopover.h"

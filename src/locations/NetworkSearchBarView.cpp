@@ -1,9 +1,9 @@
 #include "locations/NetworkSearchBarView.h"
 
-#include "mainwindow/MainWindowLook.h"
 #include "platform/Bundle.h"
 #include "platform/Scheduler.h"
 #include "toolkit/Colors.h"
+#include "toolkit/TextAttributes.h"
 
 #include <QHBoxLayout>
 
@@ -29,7 +29,7 @@ QWidget* NetworkSearchBarView::loadViewFromNib() {
     m_lupeImageView->setFixedSize(16, 16);
     m_lupeImageView->setPixmap(bundle.image(QStringLiteral("locationSearchLupe")).pixmap(16, 16));
     m_searchField = new LocationSearchField;
-    m_searchField->setFont(look::inter(14));
+    m_searchField->setFont(toolkit::interFont(14));
     m_searchField->applyPlaceholder();
     connect(m_searchField, &QLineEdit::textEdited, this, [this] { searchFieldChanged(); });
     m_crossButton = new ImageHoverableButton;

@@ -4,10 +4,9 @@
 #include "core/GlobalConstants.h"
 #include "core/Log.h"
 #include "core/ServiceLayer.h"
-#include "mainwindow/CapsuleButton.h"
-#include "mainwindow/MainWindowLook.h"
 #include "platform/NotificationCenter.h"
 #include "sdk/VeltrixXPC.h"
+#include "toolkit/CapsuleButton.h"
 #include "toolkit/Colors.h"
 #include "toolkit/NSViewLayerBacked.h"
 #include "toolkit/TextAttributes.h"
@@ -28,7 +27,7 @@ QWidget* AlwaysOnReconnectView::loadViewFromNib() {
     m_descriptionField->setWordWrap(true);
     m_descriptionField->setFixedWidth(400);
     m_descriptionField->setMinimumHeight(44); // two lines of 20
-    m_descriptionField->setFont(look::inter(14));
+    m_descriptionField->setFont(toolkit::interFont(14));
     setAttributedStringValue(
         m_descriptionField,
         makeAttributedString(GlobalConstants::productDisplayName() +
@@ -41,7 +40,7 @@ QWidget* AlwaysOnReconnectView::loadViewFromNib() {
     m_disableAlwaysOnButton->setFlat(true);
     m_disableAlwaysOnButton->setFixedSize(220, 40);
     m_disableAlwaysOnButton->setCursor(Qt::PointingHandCursor);
-    m_disableAlwaysOnButton->setFont(look::inter(14, QFont::Medium));
+    m_disableAlwaysOnButton->setFont(toolkit::interFont(14, QFont::Medium));
     applyTitleAttributes(m_disableAlwaysOnButton, colorFromHexString(QStringLiteral("#B8BCD0")));
     connect(m_disableAlwaysOnButton, &QAbstractButton::clicked, this, [this] { disableAlwaysOn(); });
     column->addWidget(m_descriptionField, 0, Qt::AlignHCenter);

@@ -3,7 +3,6 @@
 #include "core/ApplicationModel.h"
 #include "core/LocalizedStrings.h"
 #include "core/ServiceLayer.h"
-#include "mainwindow/MainWindowLook.h"
 #include "platform/Bundle.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/Colors.h"
@@ -27,7 +26,7 @@ ConnectButtonNew::ConnectButtonNew(QWidget* parent)
       m_connectingDefaultBgImage(bundleImage("connectingDefaultButton")) {
     setCell(std::make_unique<ButtonWithTextAndImageOffsetCell>());
     setFlat(true);
-    setFont(look::inter(16, QFont::DemiBold));
+    setFont(toolkit::interFont(16, QFont::DemiBold));
     // A button made in code is awake at once: the forced-update look shows without waiting for a state.
     setState(ConnectButtonStates::connect);
 }

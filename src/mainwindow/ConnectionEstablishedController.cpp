@@ -1,10 +1,9 @@
 #include "mainwindow/ConnectionEstablishedController.h"
 
 #include "core/Preferences.h"
-#include "mainwindow/CapsuleButton.h"
-#include "mainwindow/MainWindowLook.h"
 #include "platform/Storyboard.h"
 #include "platform/UserDefaults.h"
+#include "toolkit/CapsuleButton.h"
 #include "toolkit/Colors.h"
 #include "toolkit/NSViewLayerBacked.h"
 #include "toolkit/TextAttributes.h"
@@ -38,12 +37,12 @@ QWidget* ConnectionEstablishedController::loadView() {
     column->setContentsMargins(32, 32, 32, 28);
     column->setSpacing(12);
     auto* title = new QLabel(QStringLiteral("Connection Established"));
-    title->setFont(look::inter(20, QFont::Medium));
+    title->setFont(toolkit::interFont(20, QFont::Medium));
     title->setAlignment(Qt::AlignHCenter);
-    look::setTextColor(title, Qt::white);
+    toolkit::setTextColor(title, Qt::white);
     auto* text = new QLabel;
     text->setWordWrap(true);
-    text->setFont(look::inter(14));
+    text->setFont(toolkit::interFont(14));
     setAttributedStringValue(
         text, makeAttributedString(
                   QStringLiteral("Your connection is secured. Its time, addresses and gateway "
@@ -52,7 +51,7 @@ QWidget* ConnectionEstablishedController::loadView() {
     m_gotItButton = new CapsuleButton(QStringLiteral("Got it"));
     m_gotItButton->setFlat(true);
     m_gotItButton->setFixedSize(140, 40);
-    m_gotItButton->setFont(look::inter(14, QFont::Medium));
+    m_gotItButton->setFont(toolkit::interFont(14, QFont::Medium));
     m_gotItButton->setCursor(Qt::PointingHandCursor);
     connect(m_gotItButton, &QAbstractButton::clicked, this, [this] { gotItTap(); });
     column->addWidget(title);

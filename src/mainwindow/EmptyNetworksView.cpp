@@ -1,7 +1,6 @@
 #include "mainwindow/EmptyNetworksView.h"
 
 #include "core/GlobalConstants.h"
-#include "mainwindow/MainWindowLook.h"
 #include "toolkit/Colors.h"
 #include "toolkit/TextAttributes.h"
 
@@ -37,7 +36,7 @@ std::optional<QString> subtitleOf(EmptyNetworksViewState state) {
 EmptyNetworksView::EmptyNetworksView(QWidget* parent)
     : XibView(parent), m_subtitleColor(colorFromHexString(QStringLiteral("#6F9CD9"))) {
     loadView();
-    look::setTextColor(m_subtitleField, m_subtitleColor);
+    toolkit::setTextColor(m_subtitleField, m_subtitleColor);
 }
 
 QWidget* EmptyNetworksView::loadViewFromNib() {
@@ -49,12 +48,12 @@ QWidget* EmptyNetworksView::loadViewFromNib() {
     m_titleField->setTextFormat(Qt::PlainText);
     m_titleField->setAlignment(Qt::AlignHCenter);
     m_titleField->setWordWrap(true);
-    m_titleField->setFont(look::inter(18, QFont::Medium));
-    look::setTextColor(m_titleField, Qt::white);
+    m_titleField->setFont(toolkit::interFont(18, QFont::Medium));
+    toolkit::setTextColor(m_titleField, Qt::white);
     m_subtitleField = new QLabel;
     m_subtitleField->setAlignment(Qt::AlignHCenter);
     m_subtitleField->setWordWrap(true);
-    m_subtitleField->setFont(look::inter(14));
+    m_subtitleField->setFont(toolkit::interFont(14));
     layout->addStretch();
     layout->addWidget(m_titleField);
     layout->addWidget(m_subtitleField);

@@ -7,7 +7,10 @@
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
 #include "sdk/VeltrixXPC.h"
+#include "toolkit/Colors.h"
+#include "toolkit/ElidedLabel.h"
 #include "toolkit/PresentationAnimators.h"
+#include "toolkit/TextAttributes.h"
 
 #include <QVBoxLayout>
 
@@ -24,7 +27,7 @@ QWidget* GeneralViewController::loadView() {
     view->setFixedSize(windowSize);
     view->setAutoFillBackground(true);
     QPalette palette = view->palette();
-    palette.setColor(QPalette::Window, look::windowBackground);
+    palette.setColor(QPalette::Window, toolkit::windowBackground);
     palette.setColor(QPalette::WindowText, Qt::white);
     view->setPalette(palette);
 
@@ -35,7 +38,7 @@ QWidget* GeneralViewController::loadView() {
     layout->setSpacing(0);
     m_menuBarView = new MainMenuBarView;
     layout->addWidget(m_menuBarView, 1);
-    m_appVersionField = new ElidedLabel(look::inter(12), look::secondaryText);
+    m_appVersionField = new ElidedLabel(toolkit::interFont(12), toolkit::secondaryText);
     m_appVersionField->setContentsMargins(16, 0, 16, 0);
     m_appVersionField->setFixedHeight(32);
     m_appVersionField->setAlignment(Qt::AlignLeft | Qt::AlignTop);

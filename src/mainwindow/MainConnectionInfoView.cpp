@@ -2,11 +2,12 @@
 
 #include "core/LocalizedStrings.h"
 #include "core/ServiceLayer.h"
-#include "mainwindow/MainWindowLook.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/Colors.h"
+#include "toolkit/ElidedLabel.h"
+#include "toolkit/TextAttributes.h"
 
 #include <QGridLayout>
 
@@ -22,10 +23,10 @@ QWidget* MainConnectionInfoView::loadViewFromNib() {
     grid->setVerticalSpacing(4);
     const auto addPair = [&](int row, int column, const QString& title, QPointer<QLabel>& value) {
         auto* titleField = new QLabel(title);
-        titleField->setFont(look::inter(12));
-        look::setTextColor(titleField, look::secondaryText);
+        titleField->setFont(toolkit::interFont(12));
+        toolkit::setTextColor(titleField, toolkit::secondaryText);
         // Addresses and regions come from outside: plain text, cut short rather than spilling over.
-        value = new ElidedLabel(look::inter(14, QFont::Medium), Qt::white);
+        value = new ElidedLabel(toolkit::interFont(14, QFont::Medium), Qt::white);
         grid->addWidget(titleField, row * 2, column);
         grid->addWidget(value, row * 2 + 1, column);
     };

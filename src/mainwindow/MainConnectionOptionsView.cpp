@@ -1,6 +1,5 @@
 #include "mainwindow/MainConnectionOptionsView.h"
 
-#include "mainwindow/MainWindowLook.h"
 #include "platform/Bundle.h"
 #include "toolkit/Colors.h"
 #include "toolkit/TextAttributes.h"
@@ -15,7 +14,7 @@ TooltipHoverButton* makePill(const QString& title, const QString& icon = {}) {
     auto* button = new TooltipHoverButton;
     button->setFlat(true);
     button->setText(title);
-    button->setFont(look::inter(12));
+    button->setFont(toolkit::interFont(12));
     button->setFixedHeight(kPillHeight);
     if (!icon.isEmpty()) {
         button->setIcon(platform::Bundle::main().image(icon));

@@ -1,8 +1,8 @@
 #include "mainwindow/MainErrorView.h"
 
-#include "mainwindow/CapsuleButton.h"
 #include "mainwindow/MainWindowLook.h"
 #include "platform/Bundle.h"
+#include "toolkit/CapsuleButton.h"
 #include "toolkit/Colors.h"
 #include "toolkit/HoverableButton.h"
 #include "toolkit/NSViewLayerBacked.h"
@@ -168,16 +168,16 @@ QWidget* MainErrorView::loadViewFromNib() {
     m_titleField = new QLabel(content);
     m_titleField->setObjectName(QStringLiteral("titleField"));
     m_titleField->setTextFormat(Qt::PlainText);
-    m_titleField->setFont(look::inter(14, QFont::Medium));
-    look::setTextColor(m_titleField, Qt::white);
+    m_titleField->setFont(toolkit::interFont(14, QFont::Medium));
+    toolkit::setTextColor(m_titleField, Qt::white);
 
     m_descriptionField = new WrappingTextField(content);
     m_descriptionField->setObjectName(QStringLiteral("descriptionField"));
-    m_descriptionField->setFont(look::inter(12));
+    m_descriptionField->setFont(toolkit::interFont(12));
 
     m_tryAgainButton = new CapsuleButton(QString(), CapsuleButton::Style::filled, content);
     m_tryAgainButton->setObjectName(QStringLiteral("tryAgainButton"));
-    m_tryAgainButton->setFont(look::inter(13, QFont::Medium));
+    m_tryAgainButton->setFont(toolkit::interFont(13, QFont::Medium));
     m_tryAgainButton->hide();
     connect(m_tryAgainButton, &QAbstractButton::clicked, this, [this] { actionButtonTapped(); });
 

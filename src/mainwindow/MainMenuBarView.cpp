@@ -1,8 +1,8 @@
 #include "mainwindow/MainMenuBarView.h"
 
-#include "mainwindow/MainWindowLook.h"
 #include "platform/Bundle.h"
 #include "toolkit/Colors.h"
+#include "toolkit/TextAttributes.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -64,7 +64,7 @@ MainMenuTopCellView::MainMenuTopCellView(QWidget* parent) : HoverableCellView(pa
     m_icon->setFixedSize(iconSize, iconSize);
     m_title = new QLabel;
     m_title->setTextFormat(Qt::PlainText);
-    m_title->setFont(look::inter(14, QFont::Medium));
+    m_title->setFont(toolkit::interFont(14, QFont::Medium));
     layout->addWidget(m_icon);
     layout->addWidget(m_title, 1);
 }
@@ -73,7 +73,7 @@ void MainMenuTopCellView::configure(MainTopTab tab, bool isSelected) {
     m_title->setText(titleOf(tab));
     const QString icon = isSelected ? selectedIconOf(tab) : iconOf(tab);
     m_icon->setPixmap(platform::Bundle::main().image(icon).pixmap(iconSize, iconSize));
-    look::setTextColor(m_title, isSelected ? selectedTextColorOf(tab) : textColorOf(tab));
+    toolkit::setTextColor(m_title, isSelected ? selectedTextColorOf(tab) : textColorOf(tab));
 }
 
 // MainTopButtonsView ----------------------------------------------------------------------------------------

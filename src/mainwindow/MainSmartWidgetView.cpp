@@ -1,7 +1,6 @@
 #include "mainwindow/MainSmartWidgetView.h"
 
 #include "mainwindow/LoadingSpinner.h"
-#include "mainwindow/MainWindowLook.h"
 #include "platform/Bundle.h"
 #include "platform/Scheduler.h"
 #include "toolkit/Button.h"
@@ -37,7 +36,7 @@ QWidget* MainSmartWidgetView::loadViewFromNib() {
     layout->setSpacing(10);
     m_messageField = new QLabel;
     m_messageField->setWordWrap(true);
-    m_messageField->setFont(look::inter(12));
+    m_messageField->setFont(toolkit::interFont(12));
     m_separator = new QLabel;
     m_separator->setPixmap(
         platform::Bundle::main().image(QStringLiteral("smartWidgetSeparator")).pixmap(1, 24));
@@ -45,7 +44,7 @@ QWidget* MainSmartWidgetView::loadViewFromNib() {
     auto* link = new Button;
     link->setFlat(true);
     link->setFocusPolicy(Qt::NoFocus);
-    link->setFont(look::inter(12, QFont::Medium));
+    link->setFont(toolkit::interFont(12, QFont::Medium));
     link->setCursor(Qt::PointingHandCursor);
     m_linkButton = link;
     connect(m_linkButton, &QAbstractButton::clicked, this, [this] { linkTapped(); });
@@ -60,7 +59,7 @@ QWidget* MainSmartWidgetView::loadViewFromNib() {
 
 void MainSmartWidgetView::setupUI() {
     applyTitleAttributes(m_linkButton, colorFromHexString(QStringLiteral("#6AF4F8")));
-    look::setTextColor(m_messageField, colorFromHexString(QStringLiteral("#A4B8D1")));
+    toolkit::setTextColor(m_messageField, colorFromHexString(QStringLiteral("#A4B8D1")));
     if (auto* panel = qobject_cast<NSViewLayerBacked*>(view())) {
         panel->setBgColor(colorFromHexString(QStringLiteral("#2E4270")));
     }

@@ -12,7 +12,6 @@
 #include "locations/LocationsSubController.h"
 #include "mainwindow/ConnectionEstablishedController.h"
 #include "mainwindow/GeneralViewController.h"
-#include "mainwindow/MainWindowLook.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
@@ -163,7 +162,7 @@ QWidget* MainSubController::loadView() {
     m_connectionStateField->setObjectName(QStringLiteral("connectionStateField"));
     m_connectionStateField->setTextFormat(Qt::PlainText);
     m_connectionStateField->setAlignment(Qt::AlignCenter);
-    m_connectionStateField->setFont(look::inter(14));
+    m_connectionStateField->setFont(toolkit::interFont(14));
     m_connectionStateField->setFixedHeight(20);
     m_connectionStateField->setText(L10n::main_view_connect_to_label()); // until the first report
     column->addWidget(m_connectionStateField);
@@ -172,8 +171,8 @@ QWidget* MainSubController::loadView() {
     m_networkTitleField->setObjectName(QStringLiteral("networkTitleField"));
     m_networkTitleField->setTextFormat(Qt::PlainText);
     m_networkTitleField->setAlignment(Qt::AlignCenter);
-    m_networkTitleField->setFont(look::inter(28, QFont::Medium));
-    look::setTextColor(m_networkTitleField, Qt::white);
+    m_networkTitleField->setFont(toolkit::interFont(28, QFont::Medium));
+    toolkit::setTextColor(m_networkTitleField, Qt::white);
     m_networkTitleField->setFixedHeight(46);
     column->addWidget(m_networkTitleField);
 
@@ -181,7 +180,7 @@ QWidget* MainSubController::loadView() {
     m_changeNetworkButton->setObjectName(QStringLiteral("changeNetworkButton"));
     m_changeNetworkButton->setFlat(true);
     m_changeNetworkButton->setText(QStringLiteral("Change Network"));
-    m_changeNetworkButton->setFont(look::inter(13));
+    m_changeNetworkButton->setFont(toolkit::interFont(13));
     m_changeNetworkButton->setDefaultImage({});
     m_changeNetworkButton->setHoverImage({});
     m_changeNetworkButton->setDefaultColor(m_changeNetworkDefaultColor);
@@ -247,7 +246,7 @@ void MainSubController::layoutOverlays() {
 void MainSubController::viewDidLoad() {
     // setupUI
     applyTitleAttributes(m_changeNetworkButton, m_changeNetworkDefaultColor, Qt::AlignHCenter);
-    look::setTextColor(m_connectionStateField, m_disconnectedStateColor);
+    toolkit::setTextColor(m_connectionStateField, m_disconnectedStateColor);
 
     m_connectButton->setState(ConnectButtonStates::connect);
     registerAsSDKDelegate();
@@ -281,7 +280,7 @@ void MainSubController::tellModel(SDVPNConnectionState state) {
 void MainSubController::setStateText(const QString& text, const QColor& color) {
     view();
     m_connectionStateField->setText(text);
-    look::setTextColor(m_connectionStateField, color);
+    toolkit::setTextColor(m_connectionStateField, color);
 }
 
 void MainSubController::setTopNetworkViewConstraint(int top) {

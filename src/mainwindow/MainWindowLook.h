@@ -1,47 +1,10 @@
 #pragma once
 
-#include "toolkit/TextAttributes.h"
-
 #include <QColor>
-#include <QFont>
-#include <QLabel>
-#include <QString>
 
-// Type and colours the main window's views share.
+// Colours only the main window's views use.
 namespace look {
 
-// "Inter" at a pixel size and weight (300 light, 400 regular, 500 medium).
-QFont inter(int pixelSize, QFont::Weight weight = QFont::Normal);
-
-inline const QColor windowBackground{0x1E, 0x30, 0x73};
-inline const QColor secondaryText{0x6F, 0x9C, 0xD9};
 inline const QColor separator{255, 255, 255, 0x1A};
 
-// Colours a label's text.
-void setTextColor(QWidget* label, const QColor& color);
-
 } // namespace look
-
-// A one-line label for outside text (names, addresses): always plain text, so markup shows as typed, and
-// elided at the right when it does not fit. text() keeps the whole text. It may carry an attributed text
-// (colours and fonts over ranges), drawn on one line the same way.
-class ElidedLabel : public QLabel {
-    Q_OBJECT
-public:
-    explicit ElidedLabel(QWidget* parent = nullptr);
-    ElidedLabel(const QFont& font, const QColor& color, QWidget* parent = nullptr);
-
-    // Replaces any attributed text.
-    void setText(const QString& text);
-    void setAttributedText(const AttributedString& text);
-    // The attributed text last set; empty runs after setText().
-    const AttributedString& attributedText() const { return m_attributed; }
-
-    QSize minimumSizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    AttributedString m_attributed;
-};

@@ -2,6 +2,7 @@
 
 #include "toolkit/Colors.h"
 #include "toolkit/NSViewLayerBacked.h"
+#include "toolkit/TextAttributes.h"
 #include "toolkit/ViewAnimation.h"
 
 #include <QPainter>
@@ -30,8 +31,8 @@ QLabel* QAUINotificationView::makeLabel(LabelType type, const QString& text, int
     auto* label = new QLabel;
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
-    label->setFont(type == LabelType::title ? qaui::font(14, 400) : qaui::font(12, 300));
-    qaui::setTextColor(label, Qt::white);
+    label->setFont(type == LabelType::title ? toolkit::interFont(14) : toolkit::interFont(12, QFont::Light));
+    toolkit::setTextColor(label, Qt::white);
     label->setText(shortened(text));
     label->setTextInteractionFlags(Qt::NoTextInteraction);
     label->setFixedSize(width, std::max(1, label->heightForWidth(width)));

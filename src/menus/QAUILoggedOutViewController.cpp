@@ -25,8 +25,8 @@ QWidget* makeQAUIHeader(const std::function<void()>& maximize) {
     layout->setContentsMargins(8, 0, 0, 0);
     auto* title = new QLabel(GlobalConstants::productDisplayName());
     title->setTextFormat(Qt::PlainText);
-    title->setFont(qaui::font(14, 500));
-    qaui::setTextColor(title, Qt::white);
+    title->setFont(toolkit::interFont(14, QFont::Medium));
+    toolkit::setTextColor(title, Qt::white);
     auto* button = new NSButtonWithHandCursor;
     button->setObjectName(QStringLiteral("maximizeButton"));
     button->setFlat(true);
@@ -82,7 +82,7 @@ QWidget* QAUIStatusLoggedOutView::loadViewFromNib() {
     m_signInButton->setText(QStringLiteral("Sign In"));
     m_signInButton->setFlat(true);
     m_signInButton->setFocusPolicy(Qt::NoFocus);
-    m_signInButton->setFont(qaui::font(14, 500));
+    m_signInButton->setFont(toolkit::interFont(14, QFont::Medium));
     overlay->addWidget(m_signInButton);
     QObject::connect(m_signInButton, &QPushButton::clicked, this, [this] { signIn(); });
     QObject::connect(m_signinBtn, &QPushButton::clicked, this, [this] { signIn(); });

@@ -32,7 +32,8 @@ QList<QAUINetworkGroupsViewItem> qauiGroups::items() {
     return {QAUINetworkGroupsViewItem::privateNetworks, QAUINetworkGroupsViewItem::sharedNetworks};
 }
 
-QAUINetworkGroupsViewCell::QAUINetworkGroupsViewCell(QWidget* parent) : QAUIIconTitleCell(false, 400, 20, parent) {
+QAUINetworkGroupsViewCell::QAUINetworkGroupsViewCell(QWidget* parent)
+    : QAUIIconTitleCell(false, QFont::Normal, 20, parent) {
     auto* chevron = new NSImageViewLayerBacked;
     chevron->setFixedSize(12, 12);
     chevron->setImage(platform::Bundle::main().image(QStringLiteral("qauiChevronRight")));

@@ -7,6 +7,7 @@
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/Colors.h"
+#include "toolkit/TextAttributes.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -46,10 +47,10 @@ QWidget* QAUIStatusMenuVPNStateView::loadViewFromNib() {
     m_icon->setPixmap(platform::Bundle::main().image(QStringLiteral("qauiConnectedIcon")).pixmap(12, 12));
     m_status = new QLabel;
     m_status->setTextFormat(Qt::PlainText);
-    m_status->setFont(qaui::font(12));
+    m_status->setFont(toolkit::interFont(12));
     stack->addWidget(m_icon);
     stack->addWidget(m_status);
-    m_button = new QAUIPillButton;
+    m_button = qaui::makePillButton();
     m_button->setMinimumWidth(84);
     m_button->hide();
     QObject::connect(m_button, &QPushButton::clicked, this, [this] { connectButtonTap(); });
@@ -84,7 +85,7 @@ void QAUIStatusMenuVPNStateView::refresh() {
     }
     m_icon->setVisible(state == SDVPNConnectionState::connected);
     m_status->setText(text);
-    qaui::setTextColor(m_status, colorFromHexString(color));
+    toolkit::setTextColor(m_status, colorFromHexString(color));
 }
 
 void QAUIStatusMenuVPNStateView::showStatus() {
@@ -128,10 +129,9 @@ QAUINetworkStatusViewCell::QAUINetworkStatusViewCell(QWidget* parent) : QWidget(
     layout->setContentsMargins(8, 0, 8, 0);
     m_title = new QLabel;
     m_title->setTextFormat(Qt::PlainText);
-    m_title->setFont(qaui::font(12));
-    qaui::setTextColor(m_title, qaui::secondaryTextColor());
-    m_value = new QAUIElidedLabel;
-    m_value->setFont(qaui::font(12));
+    m_title->setFont(toolkit::interFont(12));
+    toolkit::setTextColor(m_title, toolkit::secondaryText);
+    m_value = new ElidedLabel(toolkit::interFont(12), Qt::white);
     m_value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     layout->addWidget(m_title);
     layout->addWidget(m_value, 1);
@@ -143,7 +143,8 @@ void QAUINetworkStatusViewCell::configure(QAUINetworkViewItem item, const QStrin
     m_value->setText(value);
 }
 
-QAUINetworkItemViewCell::QAUINetworkItemViewCell(QWidget* parent) : QAUIIconTitleCell(true, 400, 20, parent) {
+QAUINetworkItemViewCell::QAUINetworkItemViewCell(QWidget* parent)
+    : QAUIIconTitleCell(true, QFont::Normal, 20, parent) {
     m_state = new QAUIStatusMenuVPNStateView;
     m_state->setMinimumWidth(100); // room for "Reconnecting..." whatever the title's length
     m_state->setDelegate(this);

@@ -28,7 +28,7 @@ public:
     QWidget* stackView() const { return m_stack; }
     QLabel* vpnConnectedIconView() const { return m_icon; }
     QLabel* vpnStatusField() const { return m_status; }
-    QAUIPillButton* connectButton() const { return m_button; }
+    CapsuleButton* connectButton() const { return m_button; }
 
 protected:
     QWidget* loadViewFromNib() override;
@@ -38,7 +38,7 @@ private:
     QPointer<QWidget> m_stack;
     QPointer<QLabel> m_icon;
     QPointer<QLabel> m_status;
-    QPointer<QAUIPillButton> m_button;
+    QPointer<CapsuleButton> m_button;
 };
 
 // The rows of the network section.
@@ -50,11 +50,11 @@ public:
     explicit QAUINetworkStatusViewCell(QWidget* parent = nullptr);
     void configure(QAUINetworkViewItem item, const QString& value);
     QLabel* titleField() const { return m_title; }
-    QAUIElidedLabel* valueField() const { return m_value; }
+    ElidedLabel* valueField() const { return m_value; }
 
 private:
     QLabel* m_title;
-    QAUIElidedLabel* m_value;
+    ElidedLabel* m_value;
 };
 
 // The current network's row.
@@ -73,7 +73,7 @@ public:
     void networkSelected(const PDNetworkItemPtr& network) override;
 
     NSImageViewLayerBacked* networkIconView() const { return iconView(); }
-    QAUIElidedLabel* networkTitleField() const { return titleField(); }
+    ElidedLabel* networkTitleField() const { return titleField(); }
     QAUIStatusMenuVPNStateView* vpnStatusView() const { return m_state; }
 
 private:

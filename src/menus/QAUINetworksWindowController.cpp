@@ -2,6 +2,7 @@
 
 #include "platform/Storyboard.h"
 #include "sdk/VeltrixXPC.h"
+#include "toolkit/TextAttributes.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -37,8 +38,8 @@ QWidget* QAUINetworksSubViewController::loadView() {
     layout->setSpacing(0);
     m_title = new QLabel;
     m_title->setTextFormat(Qt::PlainText);
-    m_title->setFont(qaui::font(14, 500));
-    qaui::setTextColor(m_title, Qt::white);
+    m_title->setFont(toolkit::interFont(14, QFont::Medium));
+    toolkit::setTextColor(m_title, Qt::white);
     m_title->setContentsMargins(8, 0, 0, 0);
     m_title->setFixedHeight(68);
     m_table = new HoverableTableView;

@@ -14,10 +14,11 @@
 class QAUISubNetworkViewCell : public QAUIIconTitleCell {
     Q_OBJECT
 public:
-    explicit QAUISubNetworkViewCell(QWidget* parent = nullptr) : QAUIIconTitleCell(true, 300, 20, parent) {}
+    explicit QAUISubNetworkViewCell(QWidget* parent = nullptr)
+        : QAUIIconTitleCell(true, QFont::Light, 20, parent) {}
     void configure(const PDNetworkItemPtr& network);
     NSImageViewLayerBacked* networkIconView() const { return iconView(); }
-    QAUIElidedLabel* networkTitleField() const { return titleField(); }
+    ElidedLabel* networkTitleField() const { return titleField(); }
 };
 
 // The child window's list of one group's networks.

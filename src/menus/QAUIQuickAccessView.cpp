@@ -16,8 +16,8 @@ const QString cellIdentifier = QStringLiteral("QAUIQuickAccessNetworkItemViewCel
 // Cell -----------------------------------------------------------------------------------------------------
 
 QAUIQuickAccessNetworkItemViewCell::QAUIQuickAccessNetworkItemViewCell(QWidget* parent)
-    : QAUIIconTitleCell(true, 300, 20, parent) {
-    m_button = new QAUIPillButton;
+    : QAUIIconTitleCell(true, QFont::Light, 20, parent) {
+    m_button = qaui::makePillButton();
     m_button->setText(QStringLiteral("Connect"));
     m_button->setMinimumWidth(72);
     QObject::connect(m_button, &QPushButton::clicked, this, [this] { connectButtonTap(); });

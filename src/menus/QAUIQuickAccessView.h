@@ -27,13 +27,13 @@ public:
     void unhover() override;
 
     NSImageViewLayerBacked* networkIconView() const { return iconView(); }
-    QAUIElidedLabel* networkTitleField() const { return titleField(); }
-    QAUIPillButton* connectButton() const { return m_button; }
+    ElidedLabel* networkTitleField() const { return titleField(); }
+    CapsuleButton* connectButton() const { return m_button; }
 
 private:
     NetworkCellViewDelegate* m_delegate = nullptr;
     PDNetworkItemPtr m_network;
-    QAUIPillButton* m_button;
+    CapsuleButton* m_button;
 };
 
 // The last-used networks, newest first, without the one in use; one click connects.

@@ -21,10 +21,11 @@ public:
 class QAUIServiceItemViewCell : public QAUIIconTitleCell {
     Q_OBJECT
 public:
-    explicit QAUIServiceItemViewCell(QWidget* parent = nullptr) : QAUIIconTitleCell(false, 400, 18, parent) {}
+    explicit QAUIServiceItemViewCell(QWidget* parent = nullptr)
+        : QAUIIconTitleCell(false, QFont::Normal, 18, parent) {}
     void configure(QAUIServiceViewItem item);
     NSImageViewLayerBacked* serviceItemIconView() const { return iconView(); }
-    QAUIElidedLabel* serviceItemTitleField() const { return titleField(); }
+    ElidedLabel* serviceItemTitleField() const { return titleField(); }
 };
 
 // Support, Settings and Sign Out, always in that order.

@@ -5,6 +5,7 @@
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/Colors.h"
 #include "toolkit/FlagImageCache.h"
+#include "toolkit/TextAttributes.h"
 #include "toolkit/ViewAnimation.h"
 
 #include <QGuiApplication>
@@ -64,30 +65,11 @@ QColor rowSelectionColor() {
     return colorFromHexString(QStringLiteral("#FFFFFF0D"));
 }
 
-QColor secondaryTextColor() {
-    return colorFromHexString(QStringLiteral("#6F9CD9"));
-}
-
-void setTextColor(QWidget* widget, const QColor& color) {
-    QPalette p = widget->palette();
-    p.setColor(QPalette::WindowText, color);
-    p.setColor(QPalette::Text, color);
-    p.setColor(QPalette::ButtonText, color);
-    widget->setPalette(p);
-}
-
-QFont font(int pixelSize, int weight) {
-    QFont f(QStringLiteral("Inter"));
-    f.setPixelSize(pixelSize);
-    f.setWeight(static_cast<QFont::Weight>(weight));
-    return f;
-}
-
 QLabel* makeSectionHeader(const QString& text, int height) {
     auto* header = new QLabel(text);
     header->setTextFormat(Qt::PlainText);
-    header->setFont(font(12, 500));
-    setTextColor(header, secondaryTextColor());
+    header->setFont(toolkit::interFont(12, QFont::Medium));
+    toolkit::setTextColor(header, toolkit::secondaryText);
     header->setContentsMargins(8, 0, 0, 6);
     header->setFixedHeight(height);
     header->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
@@ -115,6 +97,21 @@ void styleTable(TableView& table) {
     clear.setColor(QPalette::Window, Qt::transparent);
     table.setPalette(clear);
     table.viewport()->setPalette(clear);
+}
+
+CapsuleButton* makePillButton() {
+    auto* button = new CapsuleButton;
+    button->setFont(toolkit::interFont(12, QFont::Medium));
+    toolkit::setTextColor(button, Qt::white);
+    button->setFixedHeight(22);
+    button->setFocusPolicy(Qt::NoFocus);
+    const QColor fill = colorFromHexString(QStringLiteral("#FFFFFF33"));
+    const QColor lit = colorFromHexString(QStringLiteral("#FFFFFF4D"));
+    button->setDefaultColor(fill);
+    button->setHoverColor(lit);
+    button->setPressedColor(lit);
+    button->setDisabledColor(fill);
+    return button;
 }
 
 void reloadSoon(HoverableTableView* table) {
@@ -160,41 +157,6 @@ void showNetworkImage(NSImageViewLayerBacked* view, const PDNetworkItemPtr& netw
 }
 
 } // namespace qaui
-
-// Elided label ---------------------------------------------------------------------------------------------
-
-QAUIElidedLabel::QAUIElidedLabel(QWidget* parent) : QLabel(parent) {
-    setTextFormat(Qt::PlainText);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-}
-
-void QAUIElidedLabel::setTextColor(const QColor& color) {
-    m_color = color;
-    update();
-}
-
-QString QAUIElidedLabel::shownText() const {
-    QString line = text();
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return fontMetrics().elidedText(line, Qt::ElideRight, contentsRect().width());
-}
-
-QSize QAUIElidedLabel::sizeHint() const {
-    return {std::min(fontMetrics().horizontalAdvance(text()), 200), fontMetrics().height()};
-}
-
-QSize QAUIElidedLabel::minimumSizeHint() const {
-    return {0, fontMetrics().height()};
-}
-
-void QAUIElidedLabel::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.setPen(m_color);
-    painter.setFont(font());
-    painter.drawText(contentsRect(), static_cast<int>(alignment()), shownText());
-}
 
 // Placement ------------------------------------------------------------------------------------------------
 
@@ -302,7 +264,7 @@ void resizeMenuWindow(QWidget* window, int height, bool animated) {
 
 // Row cell -------------------------------------------------------------------------------------------------
 
-QAUIIconTitleCell::QAUIIconTitleCell(bool roundIcon, int titleWeight, int iconSize, QWidget* parent)
+QAUIIconTitleCell::QAUIIconTitleCell(bool roundIcon, QFont::Weight titleWeight, int iconSize, QWidget* parent)
     : HoverableCellView(parent) {
     setHoverColor(qaui::rowSelectionColor());
     setCornerRadius(qaui::rowCornerRadius);
@@ -315,44 +277,9 @@ QAUIIconTitleCell::QAUIIconTitleCell(bool roundIcon, int titleWeight, int iconSi
         m_icon->setCornerRadius(iconSize / 2.0);
         m_icon->setMasksToBounds(true);
     }
-    m_title = new QAUIElidedLabel;
-    m_title->setFont(qaui::font(14, titleWeight));
+    m_title = new ElidedLabel(toolkit::interFont(14, titleWeight), Qt::white);
     m_layout->addWidget(m_icon);
     m_layout->addWidget(m_title, 1);
-}
-
-// Pill button ----------------------------------------------------------------------------------------------
-
-QAUIPillButton::QAUIPillButton(QWidget* parent) : NSButtonWithHandCursor(parent) {
-    setFlat(true);
-    setFont(qaui::font(12, 500));
-    QPalette p = palette();
-    p.setColor(QPalette::ButtonText, Qt::white);
-    setPalette(p);
-    setFixedHeight(22);
-    setFocusPolicy(Qt::NoFocus);
-}
-
-void QAUIPillButton::paintEvent(QPaintEvent* event) {
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        fillRoundedRect(painter, QRectF(rect()), height() / 2.0,
-                        colorFromHexString(m_hovered ? QStringLiteral("#FFFFFF4D") : QStringLiteral("#FFFFFF33")));
-    }
-    NSButtonWithHandCursor::paintEvent(event);
-}
-
-void QAUIPillButton::enterEvent(QEnterEvent* event) {
-    m_hovered = true;
-    update();
-    NSButtonWithHandCursor::enterEvent(event);
-}
-
-void QAUIPillButton::leaveEvent(QEvent* event) {
-    m_hovered = false;
-    update();
-    NSButtonWithHandCursor::leaveEvent(event);
 }
 
 bool qaui::sameNetworkId(const PDNetworkItemPtr& a, const PDNetworkItemPtr& b) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "sdk/PDNetworks.h"
+#include "toolkit/CapsuleButton.h"
+#include "toolkit/ElidedLabel.h"
 #include "toolkit/HoverableButton.h"
 #include "toolkit/HoverableTableView.h"
 #include "toolkit/NSViewLayerBacked.h"
@@ -71,9 +73,6 @@ inline constexpr double windowCornerRadius = 8.0;
 
 QColor backgroundColor();  // the popover navy
 QColor rowSelectionColor(); // white at 5 %
-QColor secondaryTextColor();
-QFont font(int pixelSize, int weight = 400);
-void setTextColor(QWidget* widget, const QColor& color);
 
 // A reusable cell of `Cell` from the table, or a new one (named with the identifier for reuse).
 template <class Cell>
@@ -91,32 +90,13 @@ QLabel* makeSectionHeader(const QString& text, int height);
 SelectableTableRowView* makeRowView(TableView& table, const QColor& selectedColor);
 // A table with the window's transparent look, no frame and no scroll bars unless it overflows.
 void styleTable(TableView& table);
+// The rows' Connect/Disconnect button: a translucent white capsule with a white title.
+CapsuleButton* makePillButton();
 // Reloads on the main queue, then re-tracks the hover 0.5 s later, so hover matches the new rows.
 void reloadSoon(HoverableTableView* table);
 // A network's image in a round view; none without a network or image. Loads once per image.
 void showNetworkImage(NSImageViewLayerBacked* view, const PDNetworkItemPtr& network);
 } // namespace qaui
-
-// One line of plain text ("<b>" stays literal), cut with "…" where it does not fit.
-class QAUIElidedLabel : public QLabel {
-    Q_OBJECT
-public:
-    explicit QAUIElidedLabel(QWidget* parent = nullptr);
-
-    void setTextColor(const QColor& color);
-    QColor textColor() const { return m_color; }
-    // What the label draws in its width now.
-    QString shownText() const;
-
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QColor m_color = Qt::white;
-};
 
 // Where a quick-access window goes, in global coordinates: centred on the anchor, clamped sideways; below
 // an anchor in the upper half of `available` (top 15 px under it), above one in the lower half (bottom
@@ -146,10 +126,11 @@ void setKeepsBottomEdge(QWidget* window, bool keepsBottom);
 class QAUIIconTitleCell : public HoverableCellView {
     Q_OBJECT
 public:
-    QAUIIconTitleCell(bool roundIcon, int titleWeight, int iconSize = 20, QWidget* parent = nullptr);
+    QAUIIconTitleCell(bool roundIcon, QFont::Weight titleWeight, int iconSize = 20,
+                      QWidget* parent = nullptr);
 
     NSImageViewLayerBacked* iconView() const { return m_icon; }
-    QAUIElidedLabel* titleField() const { return m_title; }
+    ElidedLabel* titleField() const { return m_title; }
 
 protected:
     // Where subclasses put what follows the title.
@@ -158,22 +139,7 @@ protected:
 private:
     QHBoxLayout* m_layout;
     NSImageViewLayerBacked* m_icon;
-    QAUIElidedLabel* m_title;
-};
-
-// The rows' Connect/Disconnect button: a translucent white capsule with a white title.
-class QAUIPillButton : public NSButtonWithHandCursor {
-    Q_OBJECT
-public:
-    explicit QAUIPillButton(QWidget* parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-
-private:
-    bool m_hovered = false;
+    ElidedLabel* m_title;
 };
 
 namespace qaui {

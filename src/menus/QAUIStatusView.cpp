@@ -6,6 +6,7 @@
 #include "platform/Bundle.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/Colors.h"
+#include "toolkit/TextAttributes.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -93,8 +94,8 @@ QWidget* QAUIStatusOptionIndicator::loadViewFromNib() {
     m_dot->setCornerRadius(4.0);
     m_status = new QLabel;
     m_status->setTextFormat(Qt::PlainText);
-    m_status->setFont(qaui::font(12));
-    qaui::setTextColor(m_status, Qt::white);
+    m_status->setFont(toolkit::interFont(12));
+    toolkit::setTextColor(m_status, Qt::white);
     layout->addStretch();
     layout->addWidget(m_dot, 0, Qt::AlignVCenter);
     layout->addWidget(m_status);
@@ -120,8 +121,8 @@ QWidget* QAUIStatusDPCIndicator::loadViewFromNib() {
     inner->setContentsMargins(8, 0, 8, 0);
     m_title = new QLabel;
     m_title->setTextFormat(Qt::PlainText);
-    m_title->setFont(qaui::font(11, 500));
-    qaui::setTextColor(m_title, Qt::white);
+    m_title->setFont(toolkit::interFont(11, QFont::Medium));
+    toolkit::setTextColor(m_title, Qt::white);
     inner->addWidget(m_title);
     m_bg->setFixedHeight(18);
     layout->addStretch();
@@ -150,8 +151,7 @@ QAUIStatusOptionViewCell::QAUIStatusOptionViewCell(QWidget* parent) : QWidget(pa
     setObjectName(cellIdentifier);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 0, 8, 0);
-    m_title = new QAUIElidedLabel;
-    m_title->setFont(qaui::font(13));
+    m_title = new ElidedLabel(toolkit::interFont(13), Qt::white);
     m_dpc = new QAUIStatusDPCIndicator;
     m_option = new QAUIStatusOptionIndicator;
     layout->addWidget(m_title, 1);
@@ -186,8 +186,8 @@ QWidget* QAUIStatusView::loadViewFromNib() {
     auto* header = new QHBoxLayout;
     header->setContentsMargins(8, 0, 0, 0);
     auto* title = new QLabel(QStringLiteral("Status"));
-    title->setFont(qaui::font(12, 500));
-    qaui::setTextColor(title, qaui::secondaryTextColor());
+    title->setFont(toolkit::interFont(12, QFont::Medium));
+    toolkit::setTextColor(title, toolkit::secondaryText);
     m_arrow = new NSButtonWithHandCursor;
     m_arrow->setFlat(true);
     m_arrow->setFixedSize(37, 37);

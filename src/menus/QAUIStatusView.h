@@ -65,12 +65,12 @@ public:
     explicit QAUIStatusOptionViewCell(QWidget* parent = nullptr);
 
     void configure(QAUIStatusViewItem item);
-    QAUIElidedLabel* optionTitleField() const { return m_title; }
+    ElidedLabel* optionTitleField() const { return m_title; }
     QAUIStatusDPCIndicator* dpcIndicator() const { return m_dpc; }
     QAUIStatusOptionIndicator* optionIndicator() const { return m_option; }
 
 private:
-    QAUIElidedLabel* m_title;
+    ElidedLabel* m_title;
     QAUIStatusDPCIndicator* m_dpc;
     QAUIStatusOptionIndicator* m_option;
 };

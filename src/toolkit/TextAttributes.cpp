@@ -161,6 +161,25 @@ void highlightMatch(QLabel* field, const QString& search, const QColor& baseColo
                                                       highlightColor, highlightFont));
 }
 
+namespace toolkit {
+
+QFont interFont(int pixelSize, QFont::Weight weight) {
+    QFont font(QStringLiteral("Inter"));
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
+void setTextColor(QWidget* widget, const QColor& color) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    palette.setColor(QPalette::ButtonText, color);
+    widget->setPalette(palette);
+}
+
+} // namespace toolkit
+
 QFont defaultSubstringFont() {
     QFont font;
     font.setFamilies({QStringLiteral("Open Sans"), QStringLiteral("Inter")});
@@ -170,9 +189,7 @@ QFont defaultSubstringFont() {
 }
 
 void setApplicationFont() {
-    QFont font(QStringLiteral("Inter"));
-    font.setPixelSize(14);
-    QApplication::setFont(font);
+    QApplication::setFont(toolkit::interFont(14));
 }
 
 AttributedString withFontOnSubstring(const QString& text, const QString& substring, const QColor& color,

@@ -78,6 +78,16 @@ AttributedString highlightedString(const QString& text, const QString& search, c
 void highlightMatch(QLabel* field, const QString& search, const QColor& baseColor, const QFont& baseFont,
                     const QColor& highlightColor, const QFont& highlightFont);
 
+namespace toolkit {
+
+// The client's type: Inter at a size in pixels and a weight.
+QFont interFont(int pixelSize, QFont::Weight weight = QFont::Normal);
+// Colours a widget's text, whether a label's, a field's or a button's title, through its palette: style
+// sheets would make every reused row slow to polish.
+void setTextColor(QWidget* widget, const QColor& color);
+
+} // namespace toolkit
+
 // The bold font the client marks substrings with: Open Sans Bold 12 px, Inter Bold where it is missing.
 QFont defaultSubstringFont();
 // The client's own type, Inter Regular 14 px, made the application's font. Called once at start.

@@ -4,6 +4,7 @@
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
 #include "toolkit/Colors.h"
+#include "toolkit/TextAttributes.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -17,12 +18,6 @@
 VELTRIX_STORYBOARD_CONTROLLER("Popover", "PopoverController", PopoverController);
 
 namespace {
-
-QFont tooltipFont() {
-    QFont font(QStringLiteral("Inter"));
-    font.setPixelSize(12);
-    return font;
-}
 
 // Between the control and the tip of the popover's arrow.
 constexpr int kAnchorGap = 2;
@@ -111,7 +106,7 @@ QWidget* PopoverController::loadView() {
     layout->setContentsMargins(10, 5, 10, 5);
     m_field = new QLabel;
     m_field->setWordWrap(true);
-    m_field->setFont(tooltipFont());
+    m_field->setFont(toolkit::interFont(12));
     layout->addWidget(m_field);
     return view;
 }
@@ -211,7 +206,7 @@ QSize TooltipSupport::contentSize() const {
     if (popoverState) {
         return sizeOf(*popoverState);
     }
-    const QRectF laidOut = strings::heightForWidth(popoverMsg, popoverWidth - 20.0, tooltipFont());
+    const QRectF laidOut = strings::heightForWidth(popoverMsg, popoverWidth - 20.0, toolkit::interFont(12));
     return QSize(static_cast<int>(std::lround(popoverWidth)),
                  static_cast<int>(std::ceil(laidOut.height() + 10.0)));
 }

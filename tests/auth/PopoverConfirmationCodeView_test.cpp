@@ -135,3 +135,13 @@ TEST(ConfirmationCode, WithoutADelegateConfirmAndCancelDoNothing) {
     view.cancel(nullptr);
     EXPECT_FALSE(view.isErrorShown());
 }
+
+TEST_F(CodeViewTest, SignOutIsAFilledAccentButtonWithAWhiteTitle) {
+    const QImage button = view.logOutButton()->grab().toImage();
+    EXPECT_EQ(button.pixelColor(8, button.height() / 2).name(), QStringLiteral("#2b7bfa"));
+    bool whiteTitle = false;
+    for (int x = 0; x < button.width() && !whiteTitle; ++x) {
+        whiteTitle = button.pixelColor(x, button.height() / 2).lightness() > 240;
+    }
+    EXPECT_TRUE(whiteTitle);
+}

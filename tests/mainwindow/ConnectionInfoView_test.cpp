@@ -1,5 +1,4 @@
 #include "mainwindow/MainConnectionInfoView.h"
-#include "mainwindow/MainWindowLook.h"
 
 #include "core/LocalizedStrings.h"
 #include "core/ServiceLayer.h"
@@ -7,6 +6,7 @@
 #include "platform/NotificationCenter.h"
 #include "sdk/VeltrixXPC.h"
 #include "sdk/testing/Driver.h"
+#include "toolkit/ElidedLabel.h"
 
 #include <gtest/gtest.h>
 

@@ -352,7 +352,7 @@ TEST_F(SectionsTest, WorkspaceTextsShowAsPlainTextCutToTheRowAndAMissingImageSho
     cell.resize(276, 32);
     cell.configure(odd);
     cell.show();
-    QAUIElidedLabel* title = cell.networkTitleField();
+    ElidedLabel* title = cell.networkTitleField();
     EXPECT_EQ(title->textFormat(), Qt::PlainText);
     EXPECT_EQ(title->text(), odd->displayTitle());
     EXPECT_TRUE(title->shownText().startsWith(QStringLiteral("<b>Branch</b>")));

@@ -1,24 +1,6 @@
-#include "mainwindow/MainWindowLook.h"
+#include "toolkit/ElidedLabel.h"
 
 #include <QPainter>
-
-namespace look {
-
-QFont inter(int pixelSize, QFont::Weight weight) {
-    QFont font(QStringLiteral("Inter"));
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
-
-void setTextColor(QWidget* label, const QColor& color) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    label->setPalette(palette);
-}
-
-} // namespace look
 
 namespace {
 
@@ -85,16 +67,26 @@ QList<Piece> elided(QList<Piece> pieces, double available) {
     return kept;
 }
 
+// What the label shows in its width now.
+QList<Piece> shownPieces(const ElidedLabel& label) {
+    // Set through QLabel::setText: the plain text wins.
+    const AttributedString& attributed = label.attributedText();
+    const AttributedString shown =
+        attributed.string() == label.text() ? attributed : AttributedString(label.text());
+    return elided(piecesOf(shown, label.font(), label.textColor()), label.contentsRect().width());
+}
+
 } // namespace
 
 ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }
 
 ElidedLabel::ElidedLabel(const QFont& font, const QColor& color, QWidget* parent) : ElidedLabel(parent) {
     setFont(font);
-    look::setTextColor(this, color);
+    setTextColor(color);
 }
 
 void ElidedLabel::setText(const QString& text) {
@@ -108,16 +100,29 @@ void ElidedLabel::setAttributedText(const AttributedString& text) {
     update();
 }
 
+void ElidedLabel::setTextColor(const QColor& color) {
+    toolkit::setTextColor(this, color);
+}
+
+QColor ElidedLabel::textColor() const {
+    return palette().color(QPalette::WindowText);
+}
+
+QString ElidedLabel::shownText() const {
+    QString shown;
+    for (const Piece& piece : shownPieces(*this)) {
+        shown += piece.text;
+    }
+    return shown;
+}
+
 QSize ElidedLabel::minimumSizeHint() const {
     return {0, fontMetrics().height()};
 }
 
 void ElidedLabel::paintEvent(QPaintEvent*) {
     const QRectF area = contentsRect();
-    // Set through QLabel::setText: the plain text wins.
-    const AttributedString shown = m_attributed.string() == text() ? m_attributed : AttributedString(text());
-    const QList<Piece> pieces =
-        elided(piecesOf(shown, font(), palette().color(QPalette::WindowText)), area.width());
+    const QList<Piece> pieces = shownPieces(*this);
     double width = 0.0;
     double ascent = 0.0;
     double descent = 0.0;

@@ -1,4 +1,4 @@
-#include "mainwindow/CapsuleButton.h"
+#include "toolkit/CapsuleButton.h"
 
 #include "toolkit/Colors.h"
 #include "toolkit/NSViewLayerBacked.h"
@@ -6,11 +6,22 @@
 #include <QPainter>
 
 CapsuleButton::CapsuleButton(const QString& title, Style style, QWidget* parent)
-    : HoverableButton(parent), m_style(style) {
+    : HoverableButton(parent), m_style(style), m_pressedColor(colorFromHexString(QStringLiteral("#2664CB"))),
+      m_disabledColor(colorFromHexString(QStringLiteral("#2B7BFA80"))) {
     setText(title);
     setFlat(true);
-    setDefaultColor(colorFromHexString(QStringLiteral("#2B7BFA")));
+    setDefaultColor(toolkit::accent);
     setHoverColor(colorFromHexString(QStringLiteral("#3382F2")));
+}
+
+QColor CapsuleButton::fillColor() const {
+    if (!isEnabled()) {
+        return m_disabledColor;
+    }
+    if (isDown()) {
+        return m_pressedColor;
+    }
+    return highlight() ? hoverColor() : defaultColor();
 }
 
 void CapsuleButton::paintEvent(QPaintEvent* event) {
@@ -19,7 +30,7 @@ void CapsuleButton::paintEvent(QPaintEvent* event) {
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF bounds(rect());
         if (m_style == Style::filled) {
-            fillRoundedRect(painter, bounds, height() / 2.0, highlight() ? hoverColor() : defaultColor());
+            fillRoundedRect(painter, bounds, height() / 2.0, fillColor());
         } else {
             QColor line = palette().color(QPalette::ButtonText);
             line.setAlphaF(highlight() ? 0.8 : 0.5);
