@@ -13,7 +13,8 @@ namespace {
 
 const platform::StoryboardRegistrar
     signOutWindow(QStringLiteral("QAUISignOut"), QStringLiteral("signOutWindowController"), [] {
-        return std::unique_ptr<QObject>(BaseWindowViewController::withContent(new QAUISignOutModalViewController));
+        return std::unique_ptr<QObject>(
+            BaseWindowViewController::withContent(new QAUISignOutModalViewController));
     });
 
 std::set<const QAUISignOutController*>& signOutControllers() {
@@ -106,14 +107,28 @@ void QAUISignOutController::show() {
     m_modal->setControllerType(alwaysOn ? ModalViewControllerType::codeConfirmationSignOut
                                         : ModalViewControllerType::warningSignOut);
     m_modal->updateContent();
-    // The window is the popover's frame: as large as the shown card needs, wrapped texts included.
-    if (QWidget* popover = m_modal->shownPopoverView()) {
-        popover->adjustSize();
-        m_window->adjustSize();
-        m_window->resize(m_window->size().expandedTo(popover->size()));
-    }
-    centerOnScreen(m_window);
+    // Shown first: the card settles its texts as it appears, and the window then takes its size.
     m_controller->showWindow();
+    fitWindowToCard();
+    centerOnScreen(m_window);
+}
+
+void QAUISignOutController::fitWindowToCard() {
+    QWidget* card = m_modal->shownPopoverView();
+    if (!card) {
+        return;
+    }
+    // Its wrapped lines at the card's own width: the size hint alone guesses another width.
+    if (card->hasHeightForWidth()) {
+        card->setMinimumHeight(card->heightForWidth(card->width()));
+    }
+    // The layouts still hold the size of the card shown before.
+    for (QWidget* level : {static_cast<QWidget*>(m_modal->bgView()), m_window.data()}) {
+        if (QLayout* layout = level->layout()) {
+            layout->invalidate();
+        }
+    }
+    m_window->adjustSize();
 }
 
 void QAUISignOutController::close() {

@@ -44,6 +44,8 @@ public:
     void close();
 
 private:
+    void fitWindowToCard();
+
     bool m_loaded = false;
     std::unique_ptr<BaseWindowViewController> m_controller;
     QPointer<ModalViewController> m_modal;
