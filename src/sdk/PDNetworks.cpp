@@ -250,6 +250,11 @@ PDNetworkItemPtr PDNetworksModel::networkItem(int row) const {
     return row >= 0 && row < m_networkRows.size() ? m_networkRows[row] : nullptr;
 }
 
+QList<PDNetworkItemPtr> PDNetworksModel::networkRows() const {
+    std::lock_guard lock(m_mutex);
+    return m_networkRows;
+}
+
 bool PDNetworksModel::isHeaderRow(int row) const {
     const auto item = networkItem(row);
     return item && item->isHeader();
@@ -257,6 +262,10 @@ bool PDNetworksModel::isHeaderRow(int row) const {
 
 double PDNetworksModel::heightOfNetworkRow(int row) const {
     return isHeaderRow(row) ? kHeaderRowHeight : kNetworkRowHeight;
+}
+
+double PDNetworksModel::heightOfNetworkRow(const PDNetworkItem& row) {
+    return row.isHeader() ? kHeaderRowHeight : kNetworkRowHeight;
 }
 
 bool PDNetworksModel::isCollapsed() const {

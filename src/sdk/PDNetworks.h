@@ -130,8 +130,11 @@ public:
     QList<PDNetworkItemPtr> items() const; // the networks the tab shows now (no headers)
     int numberOfNetworkRows() const;
     PDNetworkItemPtr networkItem(int row) const;
+    // Every row, headers included, as one snapshot: for reading thousands of rows without a lock each.
+    QList<PDNetworkItemPtr> networkRows() const;
     bool isHeaderRow(int row) const;
     double heightOfNetworkRow(int row) const;
+    static double heightOfNetworkRow(const PDNetworkItem& row);
     bool isCollapsed() const;
     void toggleCollapsed();
     int selectedIndex() const; // row of the current network, -1 for none
