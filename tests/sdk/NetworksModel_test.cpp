@@ -188,15 +188,15 @@ namespace {
 PDNetworkItemPtr searchable(const QString& id, PDNetworkKind kind, const QString& title,
                             const QString& locationTitle, const QString& countryCode, const QString& region,
                             const QString& continent = QString()) {
-    PDNetworkItem::Data data;
-    data.id = id;
-    data.kind = kind;
-    data.title = title;
-    data.locationTitle = locationTitle;
-    data.countryCode = countryCode;
-    data.continent = continent;
-    data.vpnConfiguration = SDVPNConfig{id, QStringLiteral("gw.example.invalid"), region, QString()};
-    return std::make_shared<PDNetworkItem>(std::move(data));
+    return std::make_shared<PDNetworkItem>(PDNetworkItem::Data{
+        .id = id,
+        .kind = kind,
+        .title = title,
+        .locationTitle = locationTitle,
+        .countryCode = countryCode,
+        .continent = continent,
+        .vpnConfiguration = SDVPNConfig{id, QStringLiteral("gw.example.invalid"), region, QString()},
+        .flagImage = nullptr});
 }
 
 // Networks whose searchable texts all differ, so each field can be found on its own.
