@@ -18,6 +18,8 @@ VELTRIX_STORYBOARD_CONTROLLER("Networks", "LocationsSubController", LocationsSub
 
 namespace {
 
+const QString kNetworkRowViewIdentifier = QStringLiteral("NetworkRowView");
+
 // The same network: both identifiers present and equal, or both absent.
 bool isSameNetwork(const PDNetworkItemPtr& a, const PDNetworkItemPtr& b) {
     const bool firstHasId = a && a->id();
@@ -203,8 +205,9 @@ void LocationsSubController::connectTo(const PDNetworkItemPtr& item) {
 
 int LocationsSubController::numberOfRows(TableView&) {
     // The table asks for every row's height right after this; they come from the model read here.
-    m_rowsModel = VeltrixXPC::networks();
-    return m_rowsModel ? m_rowsModel->numberOfNetworkRows() : 0;
+    const PDNetworksModelPtr networks = VeltrixXPC::networks();
+    m_rows = networks ? networks->networkRows() : QList<PDNetworkItemPtr>();
+    return static_cast<int>(m_rows.size());
 }
 
 QWidget* LocationsSubController::viewForRow(TableView& table, int row) {
@@ -252,7 +255,11 @@ TableRowView* LocationsSubController::rowViewForRow(TableView& table, int row) {
     if (m_reloadInProgress || !networks || networks->isHeaderRow(row)) {
         return nullptr;
     }
+    if (TableRowView* reused = table.makeRowView(kNetworkRowViewIdentifier)) {
+        return reused;
+    }
     auto* rowView = new SelectableTableRowView;
+    rowView->setObjectName(kNetworkRowViewIdentifier);
     rowView->setTableViewIntercellSpacing(table.intercellSpacing());
     rowView->setCornerRadius(5.0);
     rowView->setSelectedColor(colorFromHexString(selectedRowColor));
@@ -260,7 +267,8 @@ TableRowView* LocationsSubController::rowViewForRow(TableView& table, int row) {
 }
 
 int LocationsSubController::heightOfRow(TableView& table, int row) {
-    return m_rowsModel ? qRound(m_rowsModel->heightOfNetworkRow(row)) : table.rowHeight();
+    return row >= 0 && row < m_rows.size() ? qRound(PDNetworksModel::heightOfNetworkRow(*m_rows.at(row)))
+                                           : table.rowHeight();
 }
 
 bool LocationsSubController::shouldSelectRow(TableView& table, int row) {

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QSet>
 
+#include <algorithm>
+#include <iterator>
+
 PDCacheableImage::PDCacheableImage(std::optional<QUrl> imageUrl) : m_url(std::move(imageUrl)) {}
 
 void PDCacheableImage::load(std::function<void(std::optional<QByteArray>)> completion) const {
@@ -44,17 +47,34 @@ std::optional<QByteArray> PDCacheableImage::cachedData() const {
 }
 
 PDNetworkItem::PDNetworkItem(Data data)
-    : m_data(std::move(data)),
-      m_foldedTitle(m_data.title.toCaseFolded()),
-      m_foldedLocationTitle(m_data.locationTitle.toCaseFolded()),
-      m_foldedCountryCode(m_data.countryCode.toCaseFolded()),
-      m_foldedGateway(m_data.vpnConfiguration ? m_data.vpnConfiguration->gatewayLocation.toCaseFolded()
-                                              : QString()) {}
+    : m_data(std::move(data)), m_foldedCountryCode(m_data.countryCode.toCaseFolded()) {
+    const QString title = m_data.title.toCaseFolded();
+    QString locationTitle = m_data.locationTitle.toCaseFolded();
+    if (locationTitle == title) {
+        locationTitle.clear();
+    }
+    // Matches across two texts are ruled out by their bounds; the separator only makes them rare.
+    constexpr QChar separator(u'\0');
+    m_foldedTexts =
+        title + separator + locationTitle + separator +
+        (m_data.vpnConfiguration ? m_data.vpnConfiguration->gatewayLocation.toCaseFolded() : QString());
+    m_foldedTextEnds = {title.size(), title.size() + 1 + locationTitle.size(), m_foldedTexts.size()};
+}
 
-bool PDNetworkItem::matchesFolded(const QString& foldedSearch) const {
-    return foldedSearch.isEmpty() || m_foldedTitle.contains(foldedSearch) ||
-           m_foldedLocationTitle.contains(foldedSearch) || m_foldedCountryCode == foldedSearch ||
-           m_foldedGateway.contains(foldedSearch);
+bool PDNetworkItem::foldedTextsContain(const QStringMatcher& search, qsizetype length) const {
+    for (qsizetype at = search.indexIn(m_foldedTexts); at >= 0; at = search.indexIn(m_foldedTexts, at + 1)) {
+        qsizetype start = 0;
+        for (const qsizetype end : m_foldedTextEnds) {
+            if (at < end) {
+                if (at >= start && at + length <= end) {
+                    return true;
+                }
+                break;
+            }
+            start = end + 1;
+        }
+    }
+    return false;
 }
 
 bool PDNetworkItem::isSameNetwork(const PDNetworkItem& other) const {
@@ -116,7 +136,8 @@ PDNetworksModel::PDNetworksModel(Content content) : m_content(std::move(content)
 
 template <class Visit>
 void PDNetworksModel::forEachNetwork(Visit&& visit) const {
-    for (const auto* list : {&m_content.privateNetworks, &m_content.sharedNetworks, &m_content.publicLocations}) {
+    for (const auto* list :
+         {&m_content.privateNetworks, &m_content.sharedNetworks, &m_content.publicLocations}) {
         for (const auto& network : *list) {
             visit(network);
         }
@@ -124,71 +145,93 @@ void PDNetworksModel::forEachNetwork(Visit&& visit) const {
 }
 
 bool PDNetworksModel::matches(const PDNetworkItem& item) const {
-    return item.matchesFolded(m_foldedSearch);
+    return m_foldedSearch.isEmpty() || item.m_foldedCountryCode == m_foldedSearch ||
+           item.foldedTextsContain(m_searchMatcher, m_foldedSearch.size());
 }
+
+QList<PDNetworkItemPtr> PDNetworksModel::found(const QList<PDNetworkItemPtr>& members) const {
+    if (m_foldedSearch.isEmpty()) {
+        return members;
+    }
+    QList<PDNetworkItemPtr> result;
+    std::copy_if(members.cbegin(), members.cend(), std::back_inserter(result),
+                 [this](const PDNetworkItemPtr& member) { return matches(*member); });
+    return result;
+}
+
+namespace {
+
+// Joined without copying when either side is empty: lists of thousands are shared, not rebuilt.
+QList<PDNetworkItemPtr> joined(const QList<PDNetworkItemPtr>& first, const QList<PDNetworkItemPtr>& second) {
+    if (first.isEmpty()) {
+        return second;
+    }
+    if (second.isEmpty()) {
+        return first;
+    }
+    return first + second;
+}
+
+} // namespace
 
 void PDNetworksModel::rebuild() {
     std::lock_guard lock(m_mutex);
-    // The header, then the members that match; no header when none does. Rows go straight into the list.
-    auto section = [this](QList<PDNetworkItemPtr>& rows, const PDNetworkItemPtr& header,
-                          const QList<PDNetworkItemPtr>& members, bool folded) {
-        const qsizetype headerAt = rows.size();
-        rows.append(header);
-        bool any = false;
-        for (const auto& member : members) {
-            if (matches(*member)) {
-                any = true;
-                if (folded) {
-                    break;
-                }
-                rows.append(member);
+    // The header, then the members found; no header when none was. Rows go straight into the list.
+    auto section = [](QList<PDNetworkItemPtr>& rows, const PDNetworkItemPtr& header,
+                      const QList<PDNetworkItemPtr>& members, bool folded) {
+        if (!members.isEmpty()) {
+            rows.append(header);
+            if (!folded) {
+                rows.append(members);
             }
-        }
-        if (!any) {
-            rows.resize(headerAt);
         }
     };
 
+    // Each network is matched once for both row sets.
+    const QList<PDNetworkItemPtr> privateFound = found(m_content.privateNetworks);
+    const QList<PDNetworkItemPtr> sharedFound = found(m_content.sharedNetworks);
+    const bool folded = m_collapsed && m_search.isEmpty();
+
     // New lists rather than cleared ones: the old ones may be shared with a caller comparing them.
     m_networkRows = QList<PDNetworkItemPtr>();
-    section(m_networkRows, m_privateHeader, m_content.privateNetworks, false);
-    section(m_networkRows, m_sharedHeader, m_content.sharedNetworks, m_collapsed && m_search.isEmpty());
+    m_networkRows.reserve(privateFound.size() + (folded ? 0 : sharedFound.size()) + 2);
+    section(m_networkRows, m_privateHeader, privateFound, false);
+    section(m_networkRows, m_sharedHeader, sharedFound, folded);
+    // A folded group still counts: the workspace gave those networks.
+    m_networkItems = joined(privateFound, sharedFound);
 
     m_locationRows = QList<PDNetworkItemPtr>();
-    m_locationRows.reserve(m_content.publicLocations.size() + m_continents.size() + 1);
     m_automaticRow = false;
     switch (m_filter) {
     case PDLocationFilterType::privateNetworks:
-        section(m_locationRows, m_privateHeader, m_content.privateNetworks, false);
-        section(m_locationRows, m_sharedHeader, m_content.sharedNetworks, false);
+        if (folded) {
+            section(m_locationRows, m_privateHeader, privateFound, false);
+            section(m_locationRows, m_sharedHeader, sharedFound, false);
+        } else {
+            m_locationRows = m_networkRows; // the same rows: shared rather than built twice
+        }
         break;
     case PDLocationFilterType::publicLocations:
+        m_locationRows.reserve(m_content.publicLocations.size() + m_continents.size() + 1);
         if (m_content.automaticLocation && m_search.isEmpty()) {
             m_locationRows.append(m_content.automaticLocation);
             m_automaticRow = true;
         }
         for (const auto& continent : m_continents) {
-            section(m_locationRows, continent.header, continent.members, false);
+            section(m_locationRows, continent.header, found(continent.members), false);
         }
         break;
     case PDLocationFilterType::favorites:
-        forEachNetwork([this](const PDNetworkItemPtr& network) {
-            if (network->isFavorite() && matches(*network)) {
-                m_locationRows.append(network);
-            }
-        });
-        break;
-    }
-
-    m_networkItems.clear();
-    for (const auto& row : m_networkRows) {
-        if (!row->isHeader()) {
-            m_networkItems.append(row);
+        for (const auto* list : {&privateFound, &sharedFound}) {
+            std::copy_if(list->cbegin(), list->cend(), std::back_inserter(m_locationRows),
+                         [](const PDNetworkItemPtr& network) { return network->isFavorite(); });
         }
-    }
-    // A folded group still counts: the workspace gave those networks.
-    if (m_collapsed && m_search.isEmpty()) {
-        m_networkItems.append(m_content.sharedNetworks);
+        for (const auto& location : m_content.publicLocations) {
+            if (location->isFavorite() && matches(*location)) {
+                m_locationRows.append(location);
+            }
+        }
+        break;
     }
 }
 
@@ -207,6 +250,11 @@ PDNetworkItemPtr PDNetworksModel::networkItem(int row) const {
     return row >= 0 && row < m_networkRows.size() ? m_networkRows[row] : nullptr;
 }
 
+QList<PDNetworkItemPtr> PDNetworksModel::networkRows() const {
+    std::lock_guard lock(m_mutex);
+    return m_networkRows;
+}
+
 bool PDNetworksModel::isHeaderRow(int row) const {
     const auto item = networkItem(row);
     return item && item->isHeader();
@@ -214,6 +262,10 @@ bool PDNetworksModel::isHeaderRow(int row) const {
 
 double PDNetworksModel::heightOfNetworkRow(int row) const {
     return isHeaderRow(row) ? kHeaderRowHeight : kNetworkRowHeight;
+}
+
+double PDNetworksModel::heightOfNetworkRow(const PDNetworkItem& row) {
+    return row.isHeader() ? kHeaderRowHeight : kNetworkRowHeight;
 }
 
 bool PDNetworksModel::isCollapsed() const {
@@ -256,6 +308,7 @@ bool PDNetworksModel::setSearchText(const QString& text) {
     const auto locationRows = m_locationRows;
     m_search = search;
     m_foldedSearch = m_search.toCaseFolded();
+    m_searchMatcher.setPattern(m_foldedSearch);
     rebuild();
     return networkRows != m_networkRows || locationRows != m_locationRows;
 }

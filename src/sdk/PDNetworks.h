@@ -8,8 +8,10 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringMatcher>
 #include <QUrl>
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -85,18 +87,18 @@ public:
     bool isFavorite() const { return m_favorite.load(); }
     // Same network: both ids present and equal.
     bool isSameNetwork(const PDNetworkItem& other) const;
-    // Whether a search text, already case-folded and trimmed, finds this item: in its titles or gateway
-    // region (anywhere), or as its whole country code.
-    bool matchesFolded(const QString& foldedSearch) const;
 
 private:
     friend class PDNetworksModel;
+    // Whether the search (of `length` characters) occurs within one of the searchable texts.
+    bool foldedTextsContain(const QStringMatcher& search, qsizetype length) const;
+
     Data m_data;
-    // Folded once here, so a search over thousands of items folds only its own text.
-    QString m_foldedTitle;
-    QString m_foldedLocationTitle;
+    // Folded once here, so a search over thousands of items folds only its own text. The title, the location
+    // title (empty when it is the title's) and the gateway region stand end to end, one search for all three.
+    QString m_foldedTexts;
+    std::array<qsizetype, 3> m_foldedTextEnds{}; // where each ends; the next starts after a separator
     QString m_foldedCountryCode;
-    QString m_foldedGateway;
     std::atomic<bool> m_favorite{false};
 };
 using PDNetworkItemPtr = std::shared_ptr<PDNetworkItem>;
@@ -128,8 +130,11 @@ public:
     QList<PDNetworkItemPtr> items() const; // the networks the tab shows now (no headers)
     int numberOfNetworkRows() const;
     PDNetworkItemPtr networkItem(int row) const;
+    // Every row, headers included, as one snapshot: for reading thousands of rows without a lock each.
+    QList<PDNetworkItemPtr> networkRows() const;
     bool isHeaderRow(int row) const;
     double heightOfNetworkRow(int row) const;
+    static double heightOfNetworkRow(const PDNetworkItem& row);
     bool isCollapsed() const;
     void toggleCollapsed();
     int selectedIndex() const; // row of the current network, -1 for none
@@ -180,7 +185,11 @@ private:
     };
 
     void rebuild();
+    // Whether the search finds the item: in its titles or gateway region (anywhere), or as its whole
+    // country code.
     bool matches(const PDNetworkItem& item) const;
+    // The members the search finds, in order; the list itself when there is no search.
+    QList<PDNetworkItemPtr> found(const QList<PDNetworkItemPtr>& members) const;
     // Calls `visit` with every network and location, private first (no headers, no automatic item).
     template <class Visit>
     void forEachNetwork(Visit&& visit) const;
@@ -195,6 +204,7 @@ private:
     bool m_collapsed = false;
     QString m_search;
     QString m_foldedSearch;
+    QStringMatcher m_searchMatcher; // m_foldedSearch's, over the items' folded texts
     PDLocationFilterType m_filter = PDLocationFilterType::privateNetworks;
     std::optional<QString> m_currentId;
     QList<PDNetworkItemPtr> m_networkRows;

@@ -105,11 +105,10 @@ void TableView::reloadData() {
     recycleAll();
     TableViewDataSource* source = m_dataSource.get();
     const int count = source ? std::max(0, source->numberOfRows(*this)) : 0;
-    m_offsets.assign(1, 0);
-    m_offsets.reserve(static_cast<size_t>(count) + 1);
-    for (int row = 0; row < count; ++row) {
-        const int height = std::max(0, source->heightOfRow(*this, row)) + m_intercellSpacing.height();
-        m_offsets.push_back(m_offsets.back() + height);
+    m_offsets.assign(static_cast<size_t>(count) + 1, 0);
+    int* offset = m_offsets.data(); // asked for every row of lists of thousands on each reload
+    for (int row = 0; row < count; ++row, ++offset) {
+        offset[1] = offset[0] + std::max(0, source->heightOfRow(*this, row)) + m_intercellSpacing.height();
     }
     const bool selectionLost = m_selectedRow >= count;
     if (selectionLost) {
@@ -125,12 +124,34 @@ void TableView::reloadData() {
     }
 }
 
-QWidget* TableView::makeView(const QString& identifier) {
-    auto found = m_reusable.find(identifier);
-    if (found == m_reusable.end() || found->isEmpty()) {
+namespace {
+
+template <class View>
+View* takeReusable(QHash<QString, QList<View*>>& pools, const QString& identifier) {
+    auto found = pools.find(identifier);
+    if (found == pools.end() || found->isEmpty()) {
         return nullptr;
     }
     return found->takeLast();
+}
+
+template <class View>
+qsizetype pooledCount(const QHash<QString, QList<View*>>& pools) {
+    qsizetype count = 0;
+    for (const QList<View*>& pool : pools) {
+        count += pool.size();
+    }
+    return count;
+}
+
+} // namespace
+
+QWidget* TableView::makeView(const QString& identifier) {
+    return takeReusable(m_reusable, identifier);
+}
+
+TableRowView* TableView::makeRowView(const QString& identifier) {
+    return takeReusable(m_reusableRowViews, identifier);
 }
 
 QWidget* TableView::viewAtRow(int row) const {
@@ -200,12 +221,9 @@ void TableView::selectRow(int row) {
 }
 
 int TableView::numberOfViewsHeld() const {
-    qsizetype count = m_spareRowViews.size();
+    qsizetype count = m_spareRowViews.size() + pooledCount(m_reusable) + pooledCount(m_reusableRowViews);
     for (const auto& [row, visible] : m_visible) {
         count += 1 + (visible.cell ? 1 : 0);
-    }
-    for (const QList<QWidget*>& pool : m_reusable) {
-        count += pool.size();
     }
     return static_cast<int>(count);
 }
@@ -342,7 +360,9 @@ void TableView::placeRow(int row, VisibleRow& visible) {
     if (!rowView) {
         rowView = m_spareRowViews.isEmpty() ? new TableRowView : m_spareRowViews.takeLast();
     }
-    rowView->setParent(viewport());
+    if (rowView->parentWidget() != viewport()) {
+        rowView->setParent(viewport());
+    }
     // Rendering a hidden table lays it out while its viewport's updates are briefly off; a row view made
     // then would inherit that for good and never paint.
     if (updatesEnabled() && !rowView->updatesEnabled()) {
@@ -382,10 +402,12 @@ void TableView::recycle(int row, VisibleRow& visible) {
     rowView->hide();
     rowView->m_row = -1;
     rowView->m_table = nullptr;
-    if (visible.ownRowView) {
-        rowView->deleteLater(); // it may be handling the click that led here
-    } else {
+    if (!visible.ownRowView) {
         m_spareRowViews.append(rowView);
+    } else if (!rowView->objectName().isEmpty()) {
+        m_reusableRowViews[rowView->objectName()].append(rowView);
+    } else {
+        rowView->deleteLater(); // it may be handling the click that led here
     }
 }
 

@@ -51,7 +51,9 @@ public:
     // name it with the identifier (objectName) so it can be reused. Null: the row shows no cell.
     virtual QWidget* viewForRow(TableView& table, int row) = 0;
     virtual int heightOfRow(TableView& table, int row);
-    // A row view of the data source's own for the row; null: the table's plain one.
+    // A row view of the data source's own for the row; null: the table's plain one. As with cells, take
+    // table.makeRowView(identifier) when it gives one back, else name a new one (objectName) to have it
+    // reused; an unnamed one is deleted when its row leaves.
     virtual TableRowView* rowViewForRow(TableView& table, int row);
     virtual bool shouldSelectRow(TableView& table, int row);
     virtual void selectionDidChange(TableView& table);
@@ -91,6 +93,8 @@ public:
 
     // A reusable view with that identifier, or null; for the data source's viewForRow.
     QWidget* makeView(const QString& identifier);
+    // A reusable row view with that identifier, or null; for the data source's rowViewForRow.
+    TableRowView* makeRowView(const QString& identifier);
 
     // The row's cell or row view if the row is in view; null otherwise (nothing is made).
     QWidget* viewAtRow(int row) const;
@@ -135,7 +139,7 @@ private:
     struct VisibleRow {
         TableRowView* rowView = nullptr;
         QWidget* cell = nullptr;
-        bool ownRowView = false; // made by the data source: deleted when the row leaves
+        bool ownRowView = false; // made by the data source: reused by name, else deleted when the row leaves
     };
 
     void rowClicked(int row);
@@ -155,7 +159,8 @@ private:
     std::vector<int> m_offsets{0}; // top of each row, and the content height last
     std::map<int, VisibleRow> m_visible;
     QHash<QString, QList<QWidget*>> m_reusable;
-    QList<TableRowView*> m_spareRowViews;
+    QHash<QString, QList<TableRowView*>> m_reusableRowViews; // the data source's, by name
+    QList<TableRowView*> m_spareRowViews;                    // the table's plain ones
     int m_selectedRow = -1;
     bool m_laying = false;
     bool m_reloadPending = false;

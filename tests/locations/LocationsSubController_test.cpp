@@ -301,3 +301,42 @@ TEST_F(NetworksTabTest, AStatusReportRebuildsTheCurrentRowOnly) {
     EXPECT_EQ(cellOf(QStringLiteral("Engineering Lab")), other);
     EXPECT_TRUE(tab.networksTableView()->rowViewAtRow(rowOf(QStringLiteral("Headquarters")))->isSelected());
 }
+
+TEST_F(NetworksTabTest, ASearchReusesTheRowsViewsAndShowsTheRowsItFound) {
+    driver.setCurrentNetwork(model()->networkWithId(QStringLiteral("shr-audit")));
+    tab.reloadNetworks();
+    HoverableTableView& table = *tab.networksTableView();
+    const auto shown = [&] {
+        QStringList rows;
+        QSet<TableRowView*> rowViews;
+        for (int row = 0; row < table.numberOfRows(); ++row) {
+            TableRowView* rowView = table.rowViewAtRow(row);
+            if (auto* cell = qobject_cast<NetworkCellView*>(table.viewAtRow(row))) {
+                rows.append(cell->networkTitleField()->text() + (rowView->isSelected() ? "*" : ""));
+                rowViews.insert(rowView);
+            } else if (auto* header = qobject_cast<NetworkHeaderCellView*>(table.viewAtRow(row))) {
+                rows.append("[" + header->headerTitleField()->text() + "]");
+            }
+        }
+        return std::make_pair(rows, rowViews);
+    };
+    const auto [all, rowViews] = shown();
+    EXPECT_EQ(all, (QStringList{"[Private Networks]", "Headquarters", "Engineering Lab", "[Partner Networks]",
+                                "Contoso Logistics", "Fabrikam Audit*"}));
+
+    typeSearch(QStringLiteral("i"));
+    auto [found, reused] = shown();
+    EXPECT_EQ(found, (QStringList{"[Private Networks]", "Engineering Lab", "[Partner Networks]",
+                                  "Contoso Logistics", "Fabrikam Audit*"}));
+    EXPECT_TRUE(rowViews.contains(reused)) << "no row view made for the search";
+    QTest::mouseClick(tab.searchBarView()->crossButton(), Qt::LeftButton);
+    typeSearch(QStringLiteral("on"));
+    std::tie(found, reused) = shown();
+    EXPECT_EQ(found, (QStringList{"[Partner Networks]", "Contoso Logistics", "Fabrikam Audit*"}));
+    EXPECT_TRUE(rowViews.contains(reused));
+    QTest::mouseClick(tab.searchBarView()->crossButton(), Qt::LeftButton);
+    scheduler.runUntilIdle();
+    std::tie(found, reused) = shown();
+    EXPECT_EQ(found, all);
+    EXPECT_EQ(reused, rowViews);
+}

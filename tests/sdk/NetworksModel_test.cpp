@@ -1,5 +1,7 @@
 #include "sdk/SimulatedWorkspace.h"
 
+#include "SdkTestSupport.h"
+
 #include "platform/Bundle.h"
 #include "platform/ManualScheduler.h"
 
@@ -179,4 +181,181 @@ TEST_F(NetworksModelTest, SearchIsTrimmedCaseFoldedAndLiteral) {
     EXPECT_EQ(model->numberOfLocationRows(), 0);
     model->setSearchText(QString(128, QLatin1Char('a')));
     EXPECT_EQ(model->numberOfLocationRows(), 0);
+}
+
+namespace {
+
+PDNetworkItemPtr searchable(const QString& id, PDNetworkKind kind, const QString& title,
+                            const QString& locationTitle, const QString& countryCode, const QString& region,
+                            const QString& continent = QString()) {
+    return std::make_shared<PDNetworkItem>(PDNetworkItem::Data{
+        .id = id,
+        .kind = kind,
+        .title = title,
+        .locationTitle = locationTitle,
+        .countryCode = countryCode,
+        .continent = continent,
+        .vpnConfiguration = SDVPNConfig{id, QStringLiteral("gw.example.invalid"), region, QString()},
+        .flagImage = nullptr});
+}
+
+// Networks whose searchable texts all differ, so each field can be found on its own.
+class NetworksSearchTest : public ::testing::Test {
+protected:
+    NetworksSearchTest() {
+        using K = PDNetworkKind;
+        PDNetworksModel::Content content;
+        content.privateNetworks = {
+            searchable("p1", K::privateNetwork, "Head Office", "Zurich Lakeside", "ch", "Alpine"),
+            searchable("p2", K::privateNetwork, "Straße Depot", "Graz", "at", "Steiermark"),
+        };
+        content.sharedGroupName = QStringLiteral("Partners");
+        content.sharedNetworks = {
+            searchable("s1", K::sharedNetwork, "Partner Alpha", "Oslo", "no", "Fjord"),
+            searchable("s2", K::sharedNetwork, "Partner Beta", "São Paulo", "br", "Americas South"),
+            searchable("s3", K::sharedNetwork, "Gamma Office", "Lyon", "fr", "Rhône"),
+        };
+        content.publicLocations = {
+            searchable("l1", K::publicLocation, "Tokyo", "Tokyo", "jp", "Kanto", "Asia"),
+            searchable("l2", K::publicLocation, "Paris", "Paris", "fr", "Ile", "Europe"),
+            searchable("l3", K::publicLocation, "Osaka", "Osaka", "jp", "Kansai", "Asia"),
+        };
+        content.favoriteIds = {"p2", "s3", "l2"};
+        model = std::make_shared<PDNetworksModel>(content);
+    }
+    QStringList networkRows() const {
+        QStringList ids;
+        for (int row = 0; row < model->numberOfNetworkRows(); ++row) {
+            const auto item = model->networkItem(row);
+            ids.append(item->isHeader() ? "[" + item->title() + "]" : *item->id());
+        }
+        return ids;
+    }
+    QStringList locationRows() const {
+        QStringList ids;
+        for (int row = 0; row < model->numberOfLocationRows(); ++row) {
+            const auto item = model->item(row);
+            ids.append(item->isHeader() ? "[" + item->title() + "]" : item->id().value_or("auto"));
+        }
+        return ids;
+    }
+    QStringList itemIds() const {
+        QStringList ids;
+        for (const auto& item : model->items()) {
+            ids.append(*item->id());
+        }
+        return ids;
+    }
+    QStringList networkRowsFor(const QString& search) {
+        model->setSearchText(search);
+        return networkRows();
+    }
+
+    PDNetworksModelPtr model;
+};
+
+} // namespace
+
+TEST_F(NetworksSearchTest, FindsTitlesLocationTitlesAndRegionsAnywhereButCountryCodesOnlyWhole) {
+    EXPECT_EQ(networkRowsFor("office"), (QStringList{"[Private Networks]", "p1", "[Partners]", "s3"}));
+    EXPECT_EQ(networkRowsFor("lakeside"), (QStringList{"[Private Networks]", "p1"})) << "location title";
+    EXPECT_EQ(networkRowsFor("jor"), (QStringList{"[Partners]", "s1"})) << "gateway region";
+    EXPECT_EQ(networkRowsFor("no"), (QStringList{"[Partners]", "s1"})) << "a whole country code";
+    model->applyFilter(PDLocationFilterType::publicLocations);
+    model->setSearchText("j");
+    EXPECT_EQ(model->numberOfLocationRows(), 0) << "not part of one";
+    model->setSearchText("jp");
+    EXPECT_EQ(model->numberOfLocationRows(), 3);
+    EXPECT_EQ(networkRowsFor("alpine"), (QStringList{"[Private Networks]", "p1"})) << "a whole text";
+    EXPECT_EQ(networkRowsFor(QStringLiteral("office") + QChar(0) + QStringLiteral("zurich")), QStringList())
+        << "never across two texts";
+    EXPECT_EQ(networkRowsFor("officezurich"), QStringList());
+    EXPECT_EQ(networkRowsFor("gw.example"), QStringList()) << "the host name is not searched";
+    EXPECT_EQ(networkRowsFor("partners"), QStringList()) << "nor the group's name";
+    EXPECT_EQ(networkRowsFor("p1"), QStringList()) << "nor the identifier";
+}
+
+TEST_F(NetworksSearchTest, IgnoresCaseButNotAccents) {
+    EXPECT_EQ(networkRowsFor("HEAD office"), (QStringList{"[Private Networks]", "p1"}));
+    EXPECT_EQ(networkRowsFor("CH"), (QStringList{"[Private Networks]", "p1"}));
+    EXPECT_EQ(networkRowsFor("sÃo"), (QStringList{"[Partners]", "s2"}));
+    EXPECT_EQ(networkRowsFor("sao"), QStringList()) << "an accent is a different letter";
+    EXPECT_EQ(networkRowsFor("RHÔNE"), (QStringList{"[Partners]", "s3"}));
+    EXPECT_EQ(networkRowsFor("STRAßE"), (QStringList{"[Private Networks]", "p2"}));
+    EXPECT_EQ(networkRowsFor("strasse"), QStringList()) << "one letter folds to one letter only";
+}
+
+TEST_F(NetworksSearchTest, NoSearchShowsEverythingInWorkspaceOrder) {
+    const QStringList all{"[Private Networks]", "p1", "p2", "[Partners]", "s1", "s2", "s3"};
+    EXPECT_EQ(networkRows(), all);
+    EXPECT_EQ(networkRowsFor("alpha"), (QStringList{"[Partners]", "s1"}));
+    EXPECT_EQ(networkRowsFor(""), all);
+    EXPECT_EQ(itemIds(), (QStringList{"p1", "p2", "s1", "s2", "s3"}));
+    EXPECT_EQ(networkRowsFor("  \t"), all);
+}
+
+TEST_F(NetworksSearchTest, KeepsGroupOrderAndDropsEmptyGroups) {
+    // "a" is in every network but keeps each group's own order.
+    EXPECT_EQ(networkRowsFor("a"),
+              (QStringList{"[Private Networks]", "p1", "p2", "[Partners]", "s1", "s2", "s3"}));
+    EXPECT_EQ(networkRowsFor("r"),
+              (QStringList{"[Private Networks]", "p1", "p2", "[Partners]", "s1", "s2", "s3"}));
+    EXPECT_EQ(networkRowsFor("e"),
+              (QStringList{"[Private Networks]", "p1", "p2", "[Partners]", "s1", "s2", "s3"}));
+    EXPECT_EQ(networkRowsFor("graz"), (QStringList{"[Private Networks]", "p2"}));
+    EXPECT_EQ(itemIds(), (QStringList{"p2"}));
+    EXPECT_EQ(networkRowsFor("beta"), (QStringList{"[Partners]", "s2"}));
+    EXPECT_EQ(itemIds(), (QStringList{"s2"}));
+    EXPECT_EQ(networkRowsFor("tokyo"), QStringList()) << "public locations are not on the networks tab";
+    EXPECT_TRUE(model->items().isEmpty());
+}
+
+TEST_F(NetworksSearchTest, AFoldedGroupOpensWhileSearching) {
+    model->toggleCollapsed();
+    EXPECT_EQ(networkRows(), (QStringList{"[Private Networks]", "p1", "p2", "[Partners]"}));
+    EXPECT_EQ(itemIds(), (QStringList{"p1", "p2", "s1", "s2", "s3"}));
+    EXPECT_EQ(networkRowsFor("partner"), (QStringList{"[Partners]", "s1", "s2"}));
+    EXPECT_EQ(itemIds(), (QStringList{"s1", "s2"}));
+    EXPECT_EQ(networkRowsFor(""), (QStringList{"[Private Networks]", "p1", "p2", "[Partners]"}));
+    model->setCurrentNetworkId(QStringLiteral("s2"));
+    EXPECT_EQ(model->selectedIndex(), -1);
+    model->setSearchText("beta");
+    EXPECT_EQ(model->selectedIndex(), 1);
+}
+
+TEST_F(NetworksSearchTest, TheLocationRowsFollowTheSameSearchUnderEachFilter) {
+    EXPECT_EQ(model->appliedFilter(), PDLocationFilterType::publicLocations);
+    EXPECT_EQ(locationRows(), (QStringList{"[Asia]", "l1", "l3", "[Europe]", "l2"}))
+        << "no automatic location in this workspace";
+    model->setSearchText("fr");
+    EXPECT_EQ(locationRows(), (QStringList{"[Europe]", "l2"}));
+    model->setSearchText("kan");
+    EXPECT_EQ(locationRows(), (QStringList{"[Asia]", "l1", "l3"}));
+
+    model->applyFilter(PDLocationFilterType::privateNetworks);
+    model->setSearchText("office");
+    EXPECT_EQ(locationRows(), (QStringList{"[Private Networks]", "p1", "[Partners]", "s3"}));
+    model->toggleCollapsed();
+    EXPECT_EQ(locationRows(), (QStringList{"[Private Networks]", "p1", "[Partners]", "s3"}));
+    model->setSearchText("");
+    EXPECT_EQ(locationRows(), (QStringList{"[Private Networks]", "p1", "p2", "[Partners]", "s1", "s2", "s3"}))
+        << "the locations window never folds";
+    EXPECT_EQ(networkRows(), (QStringList{"[Private Networks]", "p1", "p2", "[Partners]"}));
+
+    model->applyFilter(PDLocationFilterType::favorites);
+    EXPECT_EQ(locationRows(), (QStringList{"p2", "s3", "l2"}));
+    model->setSearchText("fr");
+    EXPECT_EQ(locationRows(), (QStringList{"s3", "l2"}));
+    model->setSearchText("depot");
+    EXPECT_EQ(locationRows(), (QStringList{"p2"}));
+}
+
+TEST_F(NetworksSearchTest, ReportsWhetherEitherListChanged) {
+    model->applyFilter(PDLocationFilterType::publicLocations);
+    EXPECT_TRUE(model->setSearchText("partner"));
+    EXPECT_TRUE(model->setSearchText("partner a")) << "one network fewer";
+    EXPECT_FALSE(model->setSearchText("partner al")) << "the same rows";
+    EXPECT_TRUE(model->setSearchText("osaka")) << "only the location rows changed";
+    EXPECT_FALSE(model->setSearchText("osak"));
+    EXPECT_FALSE(model->setSearchText(" osak ")) << "trimmed to the same text";
 }

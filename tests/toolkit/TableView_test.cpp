@@ -26,6 +26,8 @@ public:
     int made = 0;
     bool selectable = true;
     bool ownRowViews = false;
+    QString rowViewName; // own row views named so the table keeps them for reuse
+    int rowViewsMade = 0;
     int selectionChanges = 0;
 
     int numberOfRows(TableView&) override { return rows; }
@@ -41,12 +43,17 @@ public:
         cell->setProperty("row", row);
         return cell;
     }
-    TableRowView* rowViewForRow(TableView&, int) override {
+    TableRowView* rowViewForRow(TableView& table, int) override {
         if (!ownRowViews) {
             return nullptr;
         }
+        if (TableRowView* reused = rowViewName.isEmpty() ? nullptr : table.makeRowView(rowViewName)) {
+            return reused;
+        }
         auto* rowView = new SelectableTableRowView;
+        rowView->setObjectName(rowViewName);
         rowView->setSelectedColor(Qt::blue);
+        ++rowViewsMade;
         return rowView;
     }
     int asked = 0;
@@ -351,4 +358,53 @@ TEST(RowList, ReportsEachRowThatComesIntoViewWithItsCellInPlace) {
     // Rows 10 to 14 came into view; rows 5 to 9 were there already.
     EXPECT_EQ(shown.source.added,
               (QList<std::pair<int, int>>{{10, 10}, {11, 11}, {12, 12}, {13, 13}, {14, 14}}));
+}
+
+TEST(RowList, KeepsNamedRowViewsOfTheDataSourceForReuseAndDeletesUnnamedOnes) {
+    ShownTable shown(100);
+    HoverableTableView& table = shown.table;
+    const auto rowViewsInView = [&] {
+        QSet<TableRowView*> views;
+        for (int row = table.rowsInView().first; row <= table.rowsInView().second; ++row) {
+            views.insert(table.rowViewAtRow(row));
+        }
+        return views;
+    };
+    shown.source.ownRowViews = true;
+    shown.source.rowViewName = QStringLiteral("selectable");
+    table.reloadData();
+    const QSet<TableRowView*> first = rowViewsInView();
+    ASSERT_EQ(first.size(), 10);
+    EXPECT_EQ(shown.source.rowViewsMade, 10);
+
+    table.selectRow(4);
+    const int held = table.numberOfViewsHeld();
+    shown.source.rows = 50;
+    table.reloadData();
+    EXPECT_EQ(rowViewsInView(), first) << "the same row views, none made";
+    EXPECT_EQ(shown.source.rowViewsMade, 10);
+    EXPECT_EQ(table.numberOfViewsHeld(), held);
+    for (int row = 0; row <= 9; ++row) {
+        TableRowView* rowView = table.rowViewAtRow(row);
+        EXPECT_EQ(rowView->row(), row);
+        EXPECT_EQ(rowView->tableView(), &table);
+        EXPECT_EQ(rowView->isSelected(), row == 4) << row;
+        EXPECT_EQ(rowOf(table.viewAtRow(row)), row);
+        EXPECT_EQ(table.viewAtRow(row)->parentWidget(), rowView);
+        EXPECT_TRUE(rowView->isVisible());
+    }
+    table.verticalScrollBar()->setValue(30 * 5); // five leave, five come back in other rows
+    EXPECT_EQ(rowViewsInView(), first);
+    EXPECT_EQ(table.rowViewAtRow(14)->row(), 14);
+    EXPECT_FALSE(table.rowViewAtRow(14)->isSelected());
+    EXPECT_TRUE(table.rowViewAtRow(5)->isVisible());
+
+    shown.source.rowViewName.clear(); // unnamed: made anew and the old ones go
+    table.reloadRow(5);               // the named one goes to the pool
+    const int heldNow = table.numberOfViewsHeld();
+    TableRowView* unnamed = table.rowViewAtRow(5);
+    table.reloadRow(5);
+    EXPECT_EQ(shown.source.rowViewsMade, 12);
+    EXPECT_NE(table.rowViewAtRow(5), unnamed);
+    EXPECT_EQ(table.numberOfViewsHeld(), heldNow) << "the unnamed one is not kept";
 }
