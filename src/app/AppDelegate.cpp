@@ -279,7 +279,6 @@ void AppDelegate::setUpMainMenu() {
     }
     m_mainMenuController->updateMenuTitles();
     // No menu bar shows the application menu: its keys work in every window of the client.
-    auto* app = platform::Application::instance();
     QObject::connect(m_mainMenuController->appHideMenu(), &QAction::triggered, this,
                      [this] { hideApplication(); });
     QObject::connect(m_mainMenuController->appQuitMenu(), &QAction::triggered, this, [] {
@@ -289,7 +288,7 @@ void AppDelegate::setUpMainMenu() {
     });
     QObject::connect(m_mainMenuController->appHelpMenu(), &QAction::triggered, this,
                      [] { ServiceLayer::shared().menuService().openSupport(nullptr); });
-    if (app) {
+    if (auto* app = platform::Application::instance()) {
         for (QAction* item : m_mainMenuController->shortcutItems()) {
             app->addWindowAction(item);
         }
@@ -297,7 +296,7 @@ void AppDelegate::setUpMainMenu() {
 }
 
 void AppDelegate::hideApplication() {
-    // The quick-access window closes as it does on any other way out; the windows come back on reopen.
+    // The quick-access window closes as on any other way out; the other windows come back together later.
     if (m_generalQAUIWindowViewController && isMenuWindowShown()) {
         m_generalQAUIWindowViewController->close();
     }
