@@ -39,11 +39,8 @@ void DockMenuBarController::setLoggedOutState() {
 }
 
 void DockMenuBarController::updateGroupedLocations() {
-    const QList<PDNetworkItemPtr> locations =
-        dataSource() ? dataSource()->groupedLocations() : QList<PDNetworkItemPtr>();
     // Directly below the connection's details; the separator below them only stands above locations.
-    showGroupedLocations(locations, m_topSeparator);
-    m_topSeparator->setVisible(!groupedLocationItems().isEmpty());
+    showGroupedLocationsAbove(m_topSeparator);
 }
 
 void DockMenuBarController::setDisconnectedState() {

@@ -15,16 +15,18 @@ namespace {
 
 // Card colour, white text, greyed disabled lines and the accent of the quick-access window's rows. Style
 // sheets read eight hex digits as alpha first, so translucent colours are written as rgba().
-const QString kMenuStyle = QStringLiteral(
-    "QMenu { background: #1B2046; border: 1px solid rgba(255, 255, 255, 26); border-radius: 8px; padding: 6px 0px;"
-    "  font-family: Inter; font-size: 14px; color: #FFFFFF; }"
-    "QMenu::item { padding: 6px 24px 6px 12px; margin: 0px 6px; border-radius: 5px; background: transparent; }"
-    "QMenu::item:selected { background: #266FE2; }"
-    "QMenu::item:disabled { color: rgba(255, 255, 255, 128); }"
-    "QMenu::item:disabled:selected { background: transparent; }"
-    "QMenu::icon { padding-left: 10px; }"
-    "QMenu::separator { height: 1px; background: rgba(255, 255, 255, 26); margin: 5px 12px; }"
-    "QMenu::right-arrow { width: 8px; height: 8px; margin-right: 10px; }");
+const QString kMenuStyle =
+    QStringLiteral("QMenu { background: #1B2046; border: 1px solid rgba(255, 255, 255, 26); border-radius: "
+                   "8px; padding: 6px 0px;"
+                   "  font-family: Inter; font-size: 14px; color: #FFFFFF; }"
+                   "QMenu::item { padding: 6px 24px 6px 12px; margin: 0px 6px; border-radius: 5px; "
+                   "background: transparent; }"
+                   "QMenu::item:selected { background: #266FE2; }"
+                   "QMenu::item:disabled { color: rgba(255, 255, 255, 128); }"
+                   "QMenu::item:disabled:selected { background: transparent; }"
+                   "QMenu::icon { padding-left: 10px; }"
+                   "QMenu::separator { height: 1px; background: rgba(255, 255, 255, 26); margin: 5px 12px; }"
+                   "QMenu::right-arrow { width: 8px; height: 8px; margin-right: 10px; }");
 
 } // namespace
 
@@ -72,7 +74,8 @@ void LocationMenusController::addSupportAndSettings(QMenu* menu) {
 }
 
 void LocationMenusController::addSignOut(QMenu* menu) {
-    m_signOutItem = addCommand(menu, L10n::user_profile_menu_item_my_sign_out(), &MenuControllerDelegate::signOut);
+    m_signOutItem =
+        addCommand(menu, L10n::user_profile_menu_item_my_sign_out(), &MenuControllerDelegate::signOut);
 }
 
 void LocationMenusController::addLocationSubmenus(QMenu* menu) {
@@ -88,7 +91,8 @@ void LocationMenusController::addLocationSubmenus(QMenu* menu) {
 }
 
 void LocationMenusController::buildLoggedOutMenu() {
-    m_signInItem = addCommand(m_loggedOutMenu.get(), QStringLiteral("Sign In"), &MenuControllerDelegate::signIn);
+    m_signInItem =
+        addCommand(m_loggedOutMenu.get(), QStringLiteral("Sign In"), &MenuControllerDelegate::signIn);
 }
 
 PDNetworkItemPtr LocationMenusController::representedLocation(const QAction* item) {
@@ -110,8 +114,10 @@ void LocationMenusController::showLocationItem(QAction* item, const PDNetworkIte
 }
 
 QList<QAction*> LocationMenusController::showLocations(QList<QAction*> items,
-                                                       const QList<PDNetworkItemPtr>& locations, QObject* parent) {
-    // Items are reused in place; only the ones beyond the new list's end go, and new ones are made for the rest.
+                                                       const QList<PDNetworkItemPtr>& locations,
+                                                       QObject* parent) {
+    // Items are reused in place; only the ones beyond the new list's end go, and new ones are made for the
+    // rest.
     QList<QAction*> added;
     qsizetype used = 0;
     for (const PDNetworkItemPtr& location : locations) {
@@ -134,8 +140,8 @@ void LocationMenusController::onLocationItemSelected(QObject* sender) {
 }
 
 void LocationMenusController::fillSubmenu(QMenu* submenu, const QList<PDNetworkItemPtr>& locations) {
-    submenu->menuAction()->setVisible(!locations.isEmpty());
     submenu->addActions(showLocations(submenu->actions(), locations, submenu));
+    submenu->menuAction()->setVisible(!submenu->actions().isEmpty());
 }
 
 void LocationMenusController::updateLocationLists() {
@@ -147,11 +153,14 @@ void LocationMenusController::updateLocationLists() {
     fillSubmenu(m_favoritesListItem, m_dataSource->favoriteLocations());
 }
 
-void LocationMenusController::showGroupedLocations(const QList<PDNetworkItemPtr>& locations, QAction* before) {
+void LocationMenusController::showGroupedLocationsAbove(QAction* separator) {
+    const QList<PDNetworkItemPtr> locations =
+        m_dataSource ? m_dataSource->groupedLocations() : QList<PDNetworkItemPtr>();
     const QList<QAction*> added = showLocations(groupedLocationItems(), locations, m_loggedInMenu.get());
-    m_loggedInMenu->insertActions(before, added);
+    m_loggedInMenu->insertActions(separator, added);
     m_groupedItems.insert(m_groupedItems.end(), added.begin(), added.end());
     std::erase_if(m_groupedItems, [](const QPointer<QAction>& item) { return item.isNull(); });
+    separator->setVisible(!m_groupedItems.empty());
 }
 
 QList<QAction*> LocationMenusController::groupedLocationItems() const {

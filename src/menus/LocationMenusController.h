@@ -22,7 +22,7 @@ public:
     void setDelegate(MenuControllerDelegate* delegate) override { m_delegate = delegate; }
     void toggleMenu(platform::StatusItem*) override {}
 
-    // Empties and refills the three submenus; an empty list hides its header.
+    // Refills the three submenus, reusing their items; an empty list hides its header.
     void updateLocationLists() override;
     void updateIPAddress(const PDPublicIPInfoPtr& info) override;
     void updateTimeConnected(const QString& timeConnected) override;
@@ -80,8 +80,9 @@ protected:
     // The signed-out menu: "Sign In" alone.
     void buildLoggedOutMenu();
 
-    // The grouped location items show `locations` in order, ending directly above `before`.
-    void showGroupedLocations(const QList<PDNetworkItemPtr>& locations, QAction* before);
+    // The grouped location items show the data source's grouped locations in order, ending directly above
+    // `separator`, which shows only while there are some.
+    void showGroupedLocationsAbove(QAction* separator);
     // The connected line's text for the current network.
     QString connectedTitle() const;
     // The placeholders of the information lines while no connection is up.

@@ -7,7 +7,8 @@ StatusItemMenuController::StatusItemMenuController(MenuControllerDataSource* dat
                                                    MenuControllerDelegate* delegate)
     : LocationMenusController(dataSource, delegate) {
     QMenu* menu = m_loggedInMenu.get();
-    m_connectItem = addCommand(menu, L10n::menu_bar_connect_item_connect_label(), &MenuControllerDelegate::connect);
+    m_connectItem =
+        addCommand(menu, L10n::menu_bar_connect_item_connect_label(), &MenuControllerDelegate::connect);
     // While connected the same delegate call disconnects.
     m_disconnectItem = addCommand(menu, disconnectTitle, &MenuControllerDelegate::connect);
     addConnectionDetails(menu);
@@ -19,7 +20,8 @@ StatusItemMenuController::StatusItemMenuController(MenuControllerDataSource* dat
     m_topSeparator = menu->addSeparator();
     addLocationSubmenus(menu);
     m_groupedLocationsSeparator = menu->addSeparator();
-    m_showItem = addCommand(menu, QStringLiteral("Show Application"), &MenuControllerDelegate::showApplication);
+    m_showItem =
+        addCommand(menu, QStringLiteral("Show Application"), &MenuControllerDelegate::showApplication);
     m_showSeparator = menu->addSeparator();
     addSupportAndSettings(menu);
     m_settingsSeparator = menu->addSeparator();
@@ -40,17 +42,19 @@ void StatusItemMenuController::showLabelledLook(const QString& title) {
     m_connectItem->setText(title);
     m_connectItem->setVisible(true);
     m_disconnectItem->setVisible(false);
+    showConnectionDetails(false);
+}
+
+void StatusItemMenuController::showConnectionDetails(bool shown) {
     for (QAction* line : {m_connectedItem, m_ipItem, m_timeConnectedItem, m_connectedSeparator}) {
-        line->setVisible(false);
+        line->setVisible(shown);
     }
 }
 
 void StatusItemMenuController::showDisconnectLook(bool connected) {
     m_connectItem->setVisible(false);
     m_disconnectItem->setVisible(true);
-    for (QAction* line : {m_connectedItem, m_ipItem, m_timeConnectedItem, m_connectedSeparator}) {
-        line->setVisible(connected);
-    }
+    showConnectionDetails(connected);
     if (connected) {
         m_connectedItem->setText(connectedTitle());
     }
@@ -85,9 +89,6 @@ void StatusItemMenuController::setConnectedState() {
 }
 
 void StatusItemMenuController::updateGroupedLocations() {
-    const QList<PDNetworkItemPtr> locations =
-        dataSource() ? dataSource()->groupedLocations() : QList<PDNetworkItemPtr>();
-    showGroupedLocations(locations, m_disconnectSeparator);
     // With no locations the group's own separator is the only one there.
-    m_disconnectSeparator->setVisible(!groupedLocationItems().isEmpty());
+    showGroupedLocationsAbove(m_disconnectSeparator);
 }

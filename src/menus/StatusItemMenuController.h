@@ -32,6 +32,8 @@ public:
 private:
     void showLabelledLook(const QString& title);
     void showDisconnectLook(bool connected);
+    // The three information lines and the separator below them.
+    void showConnectionDetails(bool shown);
 
     QAction* m_disconnectItem = nullptr;
     QAction* m_disconnectSeparator = nullptr;
