@@ -34,18 +34,21 @@ public:
         bool focused = false;
         bool checked = false;
         int depth = 0; // 0 for a top-level window
+        QRect window;  // the extents of the top-level window it is in
     };
 
     // Every showing node of process `pid`, depth first, each window followed by what it holds.
     std::vector<Node> showing(qint64 pid);
-    // The first showing node with this role (any role when empty) and name.
-    std::optional<Node> find(qint64 pid, const QString& role, const QString& name);
-    // The names of the showing nodes (labels, buttons, ...) inside `area` on the screen.
+    // The first showing node named `name` with this role (any role when empty), inside `area` on the screen
+    // when one is given.
+    std::optional<Node> find(qint64 pid, const QString& role, const QString& name, const QRect& area = {});
+    // The names of the showing nodes (labels, buttons, ...) inside `area` on the screen, in tree order.
     QStringList textsWithin(qint64 pid, const QRect& area);
 
 private:
     QString applicationOf(qint64 pid);
-    void collect(const QString& service, const QString& path, int depth, std::vector<Node>& nodes);
+    void collect(const QString& service, const QString& path, int depth, const QRect& window,
+                 std::vector<Node>& nodes);
 
     QDBusConnection m_serviceBus;
     QDBusConnection m_readerBus;
