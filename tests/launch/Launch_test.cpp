@@ -35,6 +35,10 @@ protected:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral(".local/share")));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
+        // The client activates remote logging at start: never towards a real service from a test.
+        if (!env.contains(QStringLiteral("REMOTELOG_API_ENDPOINT"))) {
+            env.insert(QStringLiteral("REMOTELOG_API_ENDPOINT"), QStringLiteral("http://127.0.0.1:9/api/"));
+        }
         return env;
     }
 
