@@ -98,7 +98,8 @@ bool RLPersistedDataQueue::enqueue(const QByteArray& item) {
         return false;
     }
     const quint64 sequence = rl_nextSequenceNumber();
-    QSaveFile file(QDir(m_folder).filePath(QStringLiteral("%1.txt").arg(sequence, 16, 16, QLatin1Char('0')).toUpper()));
+    const QString name = QStringLiteral("%1").arg(sequence, 16, 16, QLatin1Char('0')).toUpper() + QStringLiteral(".txt");
+    QSaveFile file(QDir(m_folder).filePath(name));
     if (!file.open(QIODevice::WriteOnly) || file.write(item) != item.size() || !file.commit()) {
         qCWarning(lcQueue) << "Cannot write an item of queue" << m_identifier << file.errorString();
         return false;
