@@ -1,6 +1,6 @@
 #include "platform/StatusBar.h"
 
-#include "PrivateBus.h"
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>

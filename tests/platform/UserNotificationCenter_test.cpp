@@ -3,8 +3,8 @@
 #include "platform/RecordingUserNotificationBackend.h"
 #include "platform/UserNotificationCenter.h"
 
-#include "FakeNotificationServer.h"
-#include "PrivateBus.h"
+#include "support/FakeNotificationServer.h"
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
