@@ -66,6 +66,14 @@ void RLHttpClient::post(const QUrl& url, const Headers& headers, const QByteArra
                          } else {
                              response.status = status;
                              response.body = reply->readAll();
+                             // A connection reset mid-answer can end without an error: the length tells.
+                             bool declared = false;
+                             const qint64 length =
+                                 reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&declared);
+                             if (declared && response.body.size() < length) {
+                                 response = {};
+                                 response.transportError = QStringLiteral("answer cut off");
+                             }
                          }
                          done(response);
                      });

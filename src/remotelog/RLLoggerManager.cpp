@@ -355,10 +355,14 @@ void RLLoggerManager::rl_deleteOlderLog(Library& library) {
         } else {
             rl_removeFolder(library, oldest->second);
         }
+        // The count drifts from the blocks the files take; after a trim the store's real size decides.
+        library.diskSize.rl_refreshRealDiskSize();
         return;
     }
     const auto cap = quint64(maximumLocalStorageSize());
+    library.diskSize.rl_refreshRealDiskSize();
     while (library.diskSize.length() >= cap && library.storageItem->deleteOldLog()) {
+        library.diskSize.rl_refreshRealDiskSize();
     }
 }
 

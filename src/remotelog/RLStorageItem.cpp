@@ -199,6 +199,7 @@ bool RLStorageItem::flushLines() {
     const QByteArray lines = std::exchange(m_pendingLines, {});
     if (!openCurrentFile()) {
         m_services.writeFailed(QStringLiteral("cannot open ") + m_logsTempFilePath);
+        m_services.diskSize.reduceLength(quint64(lines.size()));
         return false;
     }
     const qint64 written = m_logsFile.write(lines);
