@@ -284,7 +284,12 @@ std::optional<QByteArray> RLStorageItem::usableLogContent(const QByteArray& cont
     if (parsesAsLogLines(trimmed)) {
         return trimmed;
     }
+    // Only what starts as one of our lines counts as a line cut short; anything else is damage.
     const qsizetype lastSeparator = trimmed.lastIndexOf(",\n");
+    const QByteArray tail = lastSeparator < 0 ? trimmed : trimmed.mid(lastSeparator + 2);
+    if (!tail.startsWith('{')) {
+        return std::nullopt;
+    }
     trimmed = lastSeparator < 0 ? QByteArray() : trimmed.left(lastSeparator);
     if (parsesAsLogLines(trimmed)) {
         return trimmed;
