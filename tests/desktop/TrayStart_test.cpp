@@ -7,8 +7,8 @@ using namespace desktop;
 using TrayStartTest = DesktopScenario;
 
 TEST_F(TrayStartTest, TheIconsClickOpensTheQuickAccessWindowUnderTheIcon) {
-    startClient();
-    waitForTrayItem();
+    ASSERT_NO_FATAL_FAILURE(startClient());
+    ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
     const std::optional<TrayHost::MenuEntry> menu = session->tray()->menu();
     ASSERT_TRUE(menu);
     EXPECT_EQ(menu->visibleTexts(), QStringList{"Sign In"});

@@ -171,9 +171,11 @@ std::vector<AccessibleTree::Node> AccessibleTree::showing(qint64 pid) {
     return nodes;
 }
 
-std::optional<AccessibleTree::Node> AccessibleTree::find(qint64 pid, const QString& role, const QString& name) {
+std::optional<AccessibleTree::Node> AccessibleTree::find(qint64 pid, const QString& role, const QString& name,
+                                                         const QRect& area) {
     for (Node& node : showing(pid)) {
-        if ((role.isEmpty() || node.role == role) && node.name == name) {
+        if ((role.isEmpty() || node.role == role) && node.name == name &&
+            (area.isNull() || area.contains(node.extents.center()))) {
             return node;
         }
     }

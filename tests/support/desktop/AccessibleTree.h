@@ -38,9 +38,10 @@ public:
 
     // Every showing node of process `pid`, depth first, each window followed by what it holds.
     std::vector<Node> showing(qint64 pid);
-    // The first showing node with this role (any role when empty) and name.
-    std::optional<Node> find(qint64 pid, const QString& role, const QString& name);
-    // The names of the showing nodes (labels, buttons, ...) inside `area` on the screen.
+    // The first showing node named `name` with this role (any role when empty), inside `area` on the screen
+    // when one is given.
+    std::optional<Node> find(qint64 pid, const QString& role, const QString& name, const QRect& area = {});
+    // The names of the showing nodes (labels, buttons, ...) inside `area` on the screen, in tree order.
     QStringList textsWithin(qint64 pid, const QRect& area);
 
 private:

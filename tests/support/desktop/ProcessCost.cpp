@@ -70,10 +70,21 @@ Cost costBetween(const ProcessSample& first, const ProcessSample& last) {
 }
 
 Cost measureCost(qint64 pid, int windowMs) {
-    const std::optional<ProcessSample> first = sampleProcess(pid);
+    return measureCosts({pid}, windowMs).front();
+}
+
+std::vector<Cost> measureCosts(const std::vector<qint64>& pids, int windowMs) {
+    std::vector<std::optional<ProcessSample>> first;
+    for (qint64 pid : pids) {
+        first.push_back(sampleProcess(pid));
+    }
     runEventsFor(windowMs);
-    const std::optional<ProcessSample> last = sampleProcess(pid);
-    return first && last ? costBetween(*first, *last) : Cost{};
+    std::vector<Cost> costs;
+    for (std::size_t i = 0; i < pids.size(); ++i) {
+        const std::optional<ProcessSample> last = sampleProcess(pids[i]);
+        costs.push_back(first[i] && last ? costBetween(*first[i], *last) : Cost{});
+    }
+    return costs;
 }
 
 void CostTable::add(const QString& row, const Cost& cost) {

@@ -35,6 +35,8 @@ Cost costBetween(const ProcessSample& first, const ProcessSample& last);
 // Samples at the start and the end of `windowMs` while this process's event loop runs (the desktop's
 // services in it keep answering).
 Cost measureCost(qint64 pid, int windowMs);
+// The same for several processes over one window (the client beside the bare window).
+std::vector<Cost> measureCosts(const std::vector<qint64>& pids, int windowMs);
 
 // A printed table: one row per measured state, with the same columns for every process.
 class CostTable {

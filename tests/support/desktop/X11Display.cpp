@@ -155,6 +155,17 @@ std::vector<WindowInfo> X11Display::mappedWindows(qint64 pid) {
     return windows;
 }
 
+WindowId X11Display::windowAt(QPoint position) {
+    const auto stacking = longs(root(), "_NET_CLIENT_LIST_STACKING"); // bottom to top
+    for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {
+        const std::optional<WindowInfo> info = window(*it);
+        if (info && info->mapped && info->geometry.marginsAdded(info->frame).contains(position)) {
+            return info->id;
+        }
+    }
+    return 0;
+}
+
 WindowId X11Display::activeWindow() {
     const auto active = longs(root(), "_NET_ACTIVE_WINDOW");
     return active.empty() ? 0 : active.front();

@@ -54,6 +54,8 @@ public:
     std::vector<WindowInfo> mappedWindows(qint64 pid);
     std::optional<WindowInfo> window(WindowId id);
 
+    // The managed, mapped window on top at `position` (_NET_CLIENT_LIST_STACKING): the one a click there hits.
+    WindowId windowAt(QPoint position);
     WindowId activeWindow();  // _NET_ACTIVE_WINDOW
     WindowId focusedWindow(); // the managed window holding the input focus (or holding the focused child)
 
