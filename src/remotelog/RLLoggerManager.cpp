@@ -370,14 +370,18 @@ void RLLoggerManager::rl_deleteOlderLog(Library& library) {
 
 void RLLoggerManager::rl_fullSync(Library& library) {
     rl_library(library);
-    library.devices.flush();
-    if (library.logCounter != 0) {
-        rl_sendPreviousSessionsIfNeeded(library, [weak = weak_from_this()] {
+    // Key-values first: the rest of the sync follows their answers (at once when none wait).
+    library.devices.flush([weak = weak_from_this()] {
+        auto self = weak.lock();
+        if (!self || !self->m_library || self->m_library->logCounter == 0) {
+            return;
+        }
+        self->rl_sendPreviousSessionsIfNeeded(*self->m_library, [weak] {
             if (auto self = weak.lock(); self && self->m_library) {
                 self->rl_nextStorageItemFile(*self->m_library);
             }
         });
-    }
+    });
 }
 
 void RLLoggerManager::rl_nextStorageItemFile(Library& library) {

@@ -67,6 +67,19 @@ public:
         return found;
     }
     int count(const QByteArray& path) const { return int(received(path).size()); }
+    // Waits until no request arrived for `quietMs` (at most `timeoutMs`): what was under way is over.
+    bool waitUntilQuiet(platform::ManualScheduler* scheduler, int quietMs = 300, int timeoutMs = 5000) {
+        QDeadlineTimer deadline(timeoutMs);
+        qsizetype seen = -1;
+        while (!deadline.hasExpired()) {
+            seen = server.requests().size();
+            settle(scheduler, quietMs);
+            if (server.requests().size() == seen) {
+                return true;
+            }
+        }
+        return false;
+    }
     // The paths in order of arrival, without "/api/".
     QByteArrayList order() const {
         QByteArrayList paths;
