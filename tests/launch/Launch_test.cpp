@@ -2,6 +2,7 @@
 // twice in a row, and stopped with SIGTERM.
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -135,6 +136,8 @@ TEST_F(LaunchTest, TwoLaunchesJustApartLeaveOneRunningCopyUntilSigterm) {
     EXPECT_FALSE(stayer.waitForFinished(4500)) << "the other copy keeps running: "
                                                 << stayer.readAllStandardError().toStdString();
     ASSERT_EQ(stayer.state(), QProcess::Running);
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(".config/autostart/com.veltrix.Veltrix.desktop")))
+        << "a client run from its build tree leaves the user's start-at-login entry alone";
 
     QElapsedTimer stopping;
     stopping.start();

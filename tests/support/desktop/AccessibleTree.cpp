@@ -111,7 +111,8 @@ QString AccessibleTree::applicationOf(qint64 pid) {
     return {};
 }
 
-void AccessibleTree::collect(const QString& service, const QString& path, int depth, std::vector<Node>& nodes) {
+void AccessibleTree::collect(const QString& service, const QString& path, int depth, const QRect& window,
+                             std::vector<Node>& nodes) {
     const QDBusMessage children = call(m_readerBus, service, path, accessibleInterface, QStringLiteral("GetChildren"));
     if (!answered(children) || depth > maxDepth) {
         return;
@@ -157,8 +158,9 @@ void AccessibleTree::collect(const QString& service, const QString& path, int de
             rect.endStructure();
             node.extents = QRect(x, y, width, height);
         }
+        node.window = depth == 0 ? node.extents : window;
         nodes.push_back(node);
-        collect(service, child, depth + 1, nodes);
+        collect(service, child, depth + 1, node.window, nodes);
     }
 }
 
@@ -166,7 +168,7 @@ std::vector<AccessibleTree::Node> AccessibleTree::showing(qint64 pid) {
     std::vector<Node> nodes;
     const QString application = applicationOf(pid);
     if (!application.isEmpty()) {
-        collect(application, rootPath, 0, nodes);
+        collect(application, rootPath, 0, {}, nodes);
     }
     return nodes;
 }

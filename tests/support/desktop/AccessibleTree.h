@@ -34,6 +34,7 @@ public:
         bool focused = false;
         bool checked = false;
         int depth = 0; // 0 for a top-level window
+        QRect window;  // the extents of the top-level window it is in
     };
 
     // Every showing node of process `pid`, depth first, each window followed by what it holds.
@@ -46,7 +47,8 @@ public:
 
 private:
     QString applicationOf(qint64 pid);
-    void collect(const QString& service, const QString& path, int depth, std::vector<Node>& nodes);
+    void collect(const QString& service, const QString& path, int depth, const QRect& window,
+                 std::vector<Node>& nodes);
 
     QDBusConnection m_serviceBus;
     QDBusConnection m_readerBus;
