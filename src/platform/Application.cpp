@@ -1,9 +1,11 @@
 #include "platform/Application.h"
 
 #include "platform/ExceptionHandling.h"
+#include "platform/Scheduler.h"
 
 #include <QAction>
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QWidget>
 #include <QWindow>
@@ -12,6 +14,7 @@
 #endif
 
 #include <cxxabi.h>
+#include <malloc.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -340,6 +343,10 @@ void Application::watchWindowEvent(QWidget* widget, QEvent::Type type) {
     if (!widget->isWindow()) {
         return;
     }
+    if (type == QEvent::Hide) {
+        releaseFreedMemorySoon();
+        return;
+    }
     if (type == QEvent::WindowActivate) {
         m_lastActiveWindow = widget;
         return;
@@ -366,9 +373,24 @@ void Application::watchWindowEvent(QWidget* widget, QEvent::Type type) {
     }
 }
 
+void Application::releaseFreedMemorySoon() {
+    // What a window freed when it closed stays with the allocator, counted as the client's, until it is
+    // given back; once a second at most, after the window's own clean-up has run.
+    if (m_releaseQueued) {
+        return;
+    }
+    m_releaseQueued = true;
+    DispatchQueue::main().asyncAfter(1.0, [self = QPointer<Application>(this)] {
+        if (self) {
+            self->m_releaseQueued = false;
+            malloc_trim(0);
+        }
+    });
+}
+
 bool Application::notify(QObject* receiver, QEvent* event) {
-    if (receiver->isWidgetType() &&
-        (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate)) {
+    if (receiver->isWidgetType() && (event->type() == QEvent::Show || event->type() == QEvent::Hide ||
+                                     event->type() == QEvent::WindowActivate)) {
         watchWindowEvent(static_cast<QWidget*>(receiver), event->type());
     }
     try {

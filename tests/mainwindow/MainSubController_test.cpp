@@ -489,6 +489,7 @@ TEST_F(HomeTabTest, TrustedWiredNetworksShowTheirStripAndTellOnlyWhileDisconnect
 }
 
 TEST_F(HomeTabTest, ClockTicksArePostedOnTheSdkThreadAndDrawnOnTheMainQueue) {
+    controller.view()->show(); // the field follows the clock while it is shown
     QStringList posted;
     auto observation = platform::NotificationCenter::defaultCenter().addObserver(
         QStringLiteral("tickTimeUpdated"), nullptr, [&](const platform::Notification& n) {
