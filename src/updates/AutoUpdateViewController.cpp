@@ -20,6 +20,8 @@
 #include <QShortcut>
 #include <QStackedLayout>
 
+#include <utility>
+
 VELTRIX_STORYBOARD_CONTROLLER("AutoUpdate", "AutoUpdateViewController", AutoUpdateViewController);
 
 namespace {
@@ -31,11 +33,15 @@ AutoUpdateViewController::AutoUpdateViewController(QObject* parent) : NSViewCont
 }
 
 AutoUpdateViewController::~AutoUpdateViewController() {
+    leave();
+}
+
+void AutoUpdateViewController::leave() {
     // The transfer must not outlive the sheet that shows it.
     if (m_autoUpdater) {
         m_autoUpdater->cancelUpdateDownload();
     }
-    if (m_offered) {
+    if (std::exchange(m_holdsSilentUpdate, false)) {
         ServiceLayer::shared().silentUpdateService().setUpdateSheetShown(false);
     }
 }
@@ -88,8 +94,16 @@ void AutoUpdateViewController::viewDidAppear() {
     }
     m_offered = true;
     // The sheet downloads by itself; the silent update waits.
+    m_holdsSilentUpdate = true;
     ServiceLayer::shared().silentUpdateService().setUpdateSheetShown(true);
     apply(AutoUpdateStates::confirmUpdate);
+}
+
+void AutoUpdateViewController::viewDidDisappear() {
+    // Hidden with its window, a sheet is still presented and goes on; dismissed, it is gone.
+    if (!presentingViewController()) {
+        leave();
+    }
 }
 
 void AutoUpdateViewController::setUpSubviews() {
@@ -178,10 +192,7 @@ void AutoUpdateViewController::close() {
     if (!m_closeButton || m_closeButton->isHidden()) {
         return;
     }
-    if (m_offered) {
-        ServiceLayer::shared().silentUpdateService().setUpdateSheetShown(false);
-        m_offered = false;
-    }
+    leave();
     dismiss();
 }
 
@@ -202,10 +213,7 @@ void AutoUpdateViewController::cancelUpdateRequested() {
     default:
         break;
     }
-    if (m_offered) {
-        ServiceLayer::shared().silentUpdateService().setUpdateSheetShown(false);
-        m_offered = false;
-    }
+    leave();
     dismiss();
     QAUINotifier::resetNotifiedOnUpdate();
 }

@@ -44,6 +44,7 @@ protected:
     QWidget* loadView() override;
     void viewDidLoad() override;
     void viewDidAppear() override;
+    void viewDidDisappear() override;
 
 private:
     void setUpSubviews();
@@ -53,6 +54,9 @@ private:
     void prepareToInstall();
     void onInstallAnswer(bool accepted);
     void close();
+    // The sheet is gone, by its own buttons or its presenter: the transfer stops and the silent update
+    // may run again.
+    void leave();
 
     QPointer<UpdateTitledView> m_updateView;
     QPointer<UpdateProgressView> m_updateProgressView;
@@ -63,4 +67,5 @@ private:
     std::unique_ptr<AUUpdater> m_autoUpdater;
     AutoUpdateStates m_currentState = AutoUpdateStates::confirmUpdate;
     bool m_offered = false;
+    bool m_holdsSilentUpdate = false;
 };
