@@ -155,6 +155,17 @@ StatusItem::StatusItem(StatusBar& bar) : m_bar(bar), m_trayMenu(std::make_unique
     if (auto* app = QCoreApplication::instance()) {
         app->installEventFilter(this);
     }
+    // The owner of the entries hears when the host shows and closes the menu, to bring its lines up to date.
+    connect(m_trayMenu.get(), &QMenu::aboutToShow, this, [this] {
+        if (m_entries) {
+            emit m_entries->aboutToShow();
+        }
+    });
+    connect(m_trayMenu.get(), &QMenu::aboutToHide, this, [this] {
+        if (m_entries) {
+            emit m_entries->aboutToHide();
+        }
+    });
     syncTrayIcon();
 }
 
