@@ -12,7 +12,7 @@
 #include "core/ServiceLayer.h"
 #include "core/ShownWindows.h"
 #include "core/SystemInformation.h"
-#include "diagnostics/RemoteLog.h"
+#include "diagnostics/AppExceptionReportingHelper.h"
 #include "locations/LocationsSubController.h"
 #include "locations/LocationsViewController.h"
 #include "mainwindow/GeneralViewController.h"
@@ -29,6 +29,7 @@
 #include "platform/UrlEvents.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
+#include "remotelog/RemoteLog.h"
 #include "sdk/VeltrixSDK.h"
 #include "settings/SettingsControllers.h"
 #include "settings/SupportSubController.h"
@@ -62,6 +63,17 @@ QString sanitizedForLog(const QString& text, qsizetype limit = 256) {
         result += QStringLiteral("...");
     }
     return result;
+}
+
+// The start-at-login entry starts the installed client. A copy run from a build tree (scripts/run, the
+// tests) would point the user's entry at that tree, so it leaves the entry alone.
+bool keepsStartAtLoginEntry(const QString& step) {
+    if (platform::Bundle::main().isInstalled()) {
+        return true;
+    }
+    vlog::info(QStringLiteral("Not an installed client: %1 skipped, the start-at-login entry is left as it is")
+                   .arg(step));
+    return false;
 }
 
 } // namespace
@@ -236,6 +248,8 @@ void AppDelegate::onInitialStateLoaded() {
         enterBackgroundMode();
     }
     activateRemoteLog();
+    // A report a crash left on disk goes out now, by an ordinary request.
+    AppExceptionReportingHelper::sendPendingReports();
     enterBackgroundMode();
     updateLoggedInStateUI();
     QAUINotifier::hideNotifications();
@@ -248,16 +262,25 @@ void AppDelegate::registerUserDefaults() {
 }
 
 void AppDelegate::runUserAgentScripts() {
+    if (!keepsStartAtLoginEntry(QStringLiteral("the launch-agent scripts"))) {
+        return;
+    }
     LaunchAgentSetup::queue().async(
         [setup = LaunchAgentSetup(lauchdPlistName)] { setup.runUserAgentScripts(); });
 }
 
 void AppDelegate::ensureLaunchAgentRunAtLoad() {
+    if (!keepsStartAtLoginEntry(QStringLiteral("the RunAtLoad check"))) {
+        return;
+    }
     // Queued behind the scripts, so a first launch finds the entry they created.
     LaunchAgentSetup::queue().async([setup = LaunchAgentSetup(lauchdPlistName)] { setup.ensureRunAtLoad(); });
 }
 
 void AppDelegate::setLaunchAgentRunAtLoad() {
+    if (!keepsStartAtLoginEntry(QStringLiteral("setting RunAtLoad"))) {
+        return;
+    }
     LaunchAgentSetup::queue().async([setup = LaunchAgentSetup(lauchdPlistName)] { setup.setRunAtLoad(); });
 }
 
@@ -323,9 +346,9 @@ void AppDelegate::addWorkspaceObservers() {
 }
 
 void AppDelegate::activateRemoteLog() {
+    vlog::info(QStringLiteral("RemoteLog activated"));
     RemoteLog::activateLogger(remoteLogApplicationKey);
     RemoteLog::setForceEnabled(true);
-    vlog::info(QStringLiteral("RemoteLog activated"));
 }
 
 void AppDelegate::observeProtocolFilters() {
