@@ -125,6 +125,7 @@ private:
     std::function<void()> m_action;
     std::unique_ptr<QMenu> m_trayMenu;
     QPointer<QMenu> m_entries;
+    const QObject* m_entriesObject = nullptr; // m_entries as the event filter compares it
     bool m_visible = true;
     std::unique_ptr<QSystemTrayIcon> m_tray;
     std::optional<QPoint> m_lastClickPosition;
