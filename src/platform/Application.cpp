@@ -1,7 +1,6 @@
 #include "platform/Application.h"
 
 #include "platform/ExceptionHandling.h"
-#include "platform/Scheduler.h"
 
 #include <QAction>
 #include <QLoggingCategory>
@@ -375,17 +374,19 @@ void Application::watchWindowEvent(QWidget* widget, QEvent::Type type) {
 
 void Application::releaseFreedMemorySoon() {
     // What a window freed when it closed stays with the allocator, counted as the client's, until it is
-    // given back; once a second at most, after the window's own clean-up has run.
+    // given back: once the events of the hiding (and of the windows hidden with it) have run. Not client
+    // work, so not on the scheduler's queues.
     if (m_releaseQueued) {
         return;
     }
     m_releaseQueued = true;
-    DispatchQueue::main().asyncAfter(1.0, [self = QPointer<Application>(this)] {
-        if (self) {
-            self->m_releaseQueued = false;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_releaseQueued = false;
             malloc_trim(0);
-        }
-    });
+        },
+        Qt::QueuedConnection);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {
