@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QLocalSocket>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <functional>
 
@@ -178,5 +180,18 @@ TEST_F(LaunchTest, SigtermEndsTheClientAtAnyMomentOfItsStart) {
         ::kill(pid_t(client->processId()), SIGTERM);
         EXPECT_TRUE(client->waitForFinished(10000));
         EXPECT_LT(stopping.elapsed(), 3000);
+    }
+}
+
+TEST_F(LaunchTest, AWorkspaceThatIsNoFileHoldsUpNoStart) {
+    const QString fifo = home.filePath(QStringLiteral("workspace.fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& workspace : {fifo, QStringLiteral("/dev/zero")}) {
+        SCOPED_TRACE(workspace.toStdString());
+        auto client = start({QStringLiteral("--workspace"), workspace}, QStringLiteral("offscreen"));
+        EXPECT_TRUE(servesALaterLaunch(runtimeDir(), 3000)) << "it starts, signed out, and says why";
+        ::kill(pid_t(client->processId()), SIGTERM);
+        EXPECT_TRUE(client->waitForFinished(5000));
+        EXPECT_TRUE(client->readAllStandardError().contains("not a regular file"));
     }
 }
