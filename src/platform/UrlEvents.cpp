@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QtEndian>
 
 #include <fcntl.h>
@@ -96,6 +97,10 @@ UrlEvents::LaunchDecision UrlEvents::claim(const QStringList& arguments) {
         // After the first attempt the lock wait doubles as the pause between tries.
         const FileLock::Result taken = m_lock->tryLock(attempt == 0 ? std::chrono::milliseconds(0) : lockWait);
         if (taken == FileLock::Result::locked) {
+            // Named as QLockFile names a holder, which tools read: pid, application, host.
+            m_lock->describeHolder(QByteArray::number(QCoreApplication::applicationPid()) + '\n' +
+                                   QCoreApplication::applicationName().toUtf8() + '\n' +
+                                   QSysInfo::machineHostName().toUtf8() + '\n');
             listen();
             if (QCoreApplication* app = QCoreApplication::instance()) {
                 connect(app, &QCoreApplication::aboutToQuit, this, &UrlEvents::release, Qt::UniqueConnection);
