@@ -10,6 +10,8 @@
 
 #include <QTest>
 
+#include <QApplication>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -111,9 +113,12 @@ TEST_F(NetworksTabTest, ListsTheNetworksOrShowsWhyItCannot) {
     EXPECT_GE(rowOf(QStringLiteral("Headquarters")), 0);
     EXPECT_GE(rowOf(QStringLiteral("Shared Networks")), 0);
 
+    const QRect containerPlace = tab.controllerContainerView()->geometry();
     driver.setForcedUpdateAvailable(true); // despite the networks
     tab.reloadNetworks();
     EXPECT_EQ(screen(), QStringLiteral("update"));
+    QApplication::processEvents();
+    EXPECT_EQ(tab.emptyNetworksView()->geometry(), containerPlace) << "in the place of the whole list";
     EXPECT_FALSE(tab.emptyNetworksView()->subtitleField()->isHidden());
     driver.setForcedUpdateAvailable(false);
     tab.reloadNetworks();
@@ -142,8 +147,14 @@ TEST_F(NetworksTabTest, SearchNarrowsTrimsSaysNotFoundAndClearsOnLeaving) {
     EXPECT_EQ(name.fontAt(name.string().indexOf(QStringLiteral("Lab")))->weight(), QFont::Medium);
     EXPECT_NE(name.colorAt(0), QColor(Qt::white)) << "only the match stands out";
 
+    const auto inTab = [&](const QWidget* widget) {
+        QApplication::processEvents(); // the layouts settle
+        return QRect(widget->mapTo(tab.view(), QPoint(0, 0)), widget->size());
+    };
+    const QRect listPlace = inTab(tab.networksTableView());
     typeSearch(QStringLiteral("zzz"));
     EXPECT_EQ(screen(), QStringLiteral("not found"));
+    EXPECT_EQ(inTab(tab.emptyNetworksView()), listPlace) << "the message stands where the list stood";
     tab.updateNetworks(VeltrixXPC::networks()); // a status report reloads during the search
     EXPECT_EQ(screen(), QStringLiteral("not found")) << "no claim of no access";
 
