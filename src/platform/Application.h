@@ -98,8 +98,13 @@ public:
     void hide();
     bool isHidden() const { return !m_hiddenWindows.isEmpty(); }
 
-    // Routes SIGTERM to terminateForSystem(shutDown) through the event loop; run() turns it on.
+    // Routes SIGTERM to terminateForSystem(shutDown) through the event loop; run() turns it on. A main
+    // thread held up in a step of its own still ends the process once the grace time is over.
+    static constexpr unsigned terminationGraceSeconds = 3;
     void setHandlesTerminationSignal(bool enabled);
+
+    // Sets the soft limit of open files to the hard one (done when the application is made).
+    static void raiseOpenFileLimit();
     bool handlesTerminationSignal() const;
 
     bool notify(QObject* receiver, QEvent* event) override;
@@ -115,6 +120,7 @@ private:
     void onTerminationSignal();
     void applyPolicy(QWidget* window);
     void watchWindowEvent(QWidget* widget, QEvent::Type type);
+    void releaseFreedMemorySoon();
     void addWindowActions(QWidget* window);
     void unhide();
 
@@ -128,6 +134,7 @@ private:
     bool m_terminated = false;
     std::unique_ptr<QSocketNotifier> m_signalNotifier;
     QList<QPointer<QAction>> m_windowActions;
+    bool m_releaseQueued = false;
     QList<QPointer<QWidget>> m_hiddenWindows;
 };
 

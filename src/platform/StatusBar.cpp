@@ -2,14 +2,14 @@
 
 #include "platform/Bundle.h"
 
-#include <QApplication>
 #include <QActionEvent>
+#include <QApplication>
 #include <QCursor>
-#include <QHash>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
+#include <QHash>
 #include <QLoggingCategory>
 #include <QPainter>
 #include <QPalette>
@@ -240,10 +240,26 @@ void StatusBar::setTrayState(bool hostRegistered, bool itemRegistered) {
 }
 
 StatusItem::StatusItem(StatusBar& bar) : m_bar(bar), m_trayMenu(std::make_unique<QMenu>()) {
+    // The owner of the entries hears when the host shows and closes the menu, to bring its lines up to date.
+    connect(m_trayMenu.get(), &QMenu::aboutToShow, this, [this] {
+        if (m_entries) {
+            emit m_entries->aboutToShow();
+        }
+    });
+    connect(m_trayMenu.get(), &QMenu::aboutToHide, this, [this] {
+        if (m_entries) {
+            emit m_entries->aboutToHide();
+        }
+    });
     syncTrayIcon();
 }
 
-StatusItem::~StatusItem() = default;
+StatusItem::~StatusItem() {
+    // The filter would otherwise see the events of the menus destroyed below, with this item half gone.
+    if (m_entries) {
+        m_entries->removeEventFilter(this);
+    }
+}
 
 bool StatusItem::setImage(const QString& name, bool isTemplate) {
     QIcon source = bundleImage(name);
@@ -289,6 +305,7 @@ void StatusItem::setMenu(QMenu* entries) {
         m_entries->removeEventFilter(this);
     }
     m_entries = entries;
+    m_entriesObject = entries;
     for (QAction* item : m_trayMenu->actions()) {
         m_trayMenu->removeAction(item);
     }
@@ -361,7 +378,9 @@ QRect StatusItem::usualIconGeometry() {
 }
 
 bool StatusItem::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_entries && (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved)) {
+    // Compared as plain objects: the entries menu may be in its destructor, no longer a QMenu.
+    if (!m_entries.isNull() && watched == m_entriesObject &&
+        (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved)) {
         mirrorEntryChange(event);
     }
     return QObject::eventFilter(watched, event);

@@ -1,76 +1,14 @@
 // Runs the built client as a person would from a terminal: without a display, with --help and --version,
-// twice in a row, and stopped with SIGTERM.
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
+// twice in a row, after a copy was killed, and stopped with SIGTERM at any moment.
+#include "launch/LaunchHarness.h"
 
-#include <gtest/gtest.h>
+#include <QFileInfo>
+#include <QLocalSocket>
+
+#include <sys/stat.h>
 
 #include <csignal>
-
-namespace {
-
-class LaunchTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(home.isValid());
-        QDir().mkpath(runtimeDir());
-        QFile::setPermissions(runtimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-
-    QString runtimeDir() const { return home.filePath(QStringLiteral("runtime")); }
-
-    // A clean environment of its own: no display unless `platform` names one.
-    QProcessEnvironment environment(const QString& platform) const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_LOGGING_RULES"}) {
-            env.remove(QString::fromLatin1(name));
-        }
-        if (!platform.isEmpty()) {
-            env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
-        }
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral(".local/share")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
-        return env;
-    }
-
-    std::unique_ptr<QProcess> start(const QStringList& arguments, const QString& platform,
-                                    const QString& runtime = {}) const {
-        auto process = std::make_unique<QProcess>();
-        QProcessEnvironment env = environment(platform);
-        if (!runtime.isEmpty()) {
-            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-        }
-        process->setProcessEnvironment(env);
-        process->start(QStringLiteral(VELTRIX_CLIENT_BINARY), arguments);
-        EXPECT_TRUE(process->waitForStarted(5000));
-        return process;
-    }
-
-    struct Outcome {
-        QProcess::ExitStatus status = QProcess::CrashExit;
-        int code = -1;
-        QString out;
-        QString err;
-    };
-    Outcome run(const QStringList& arguments, const QString& platform = {}) const {
-        auto process = start(arguments, platform);
-        EXPECT_TRUE(process->waitForFinished(10000));
-        return {process->exitStatus(), process->exitCode(), QString::fromUtf8(process->readAllStandardOutput()),
-                QString::fromUtf8(process->readAllStandardError())};
-    }
-
-    bool lockTouched() const { return !QDir(runtimeDir()).entryList(QDir::Files | QDir::System).isEmpty(); }
-
-    QTemporaryDir home;
-};
-
-} // namespace
+#include <functional>
 
 TEST_F(LaunchTest, WithoutADisplayItSaysSoInOneLineAndExits1) {
     const Outcome outcome = run({});
@@ -161,5 +99,99 @@ TEST_F(LaunchTest, ACopyInAnotherSessionRunsBesideTheFirst) {
     for (QProcess* copy : {first.get(), second.get()}) {
         ::kill(static_cast<pid_t>(copy->processId()), SIGTERM);
         EXPECT_TRUE(copy->waitForFinished(5000));
+    }
+}
+
+namespace {
+
+// Whether the running copy in `runtime` takes a later launch (a reopen) within `timeoutMs`: its event loop
+// runs and its socket serves.
+bool servesALaterLaunch(const QString& runtime, int timeoutMs) {
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < timeoutMs) {
+        QLocalSocket socket;
+        socket.connectToServer(runtime + QStringLiteral("/com.veltrix.Veltrix.socket"));
+        if (socket.waitForConnected(100)) {
+            socket.write(QByteArray("\0\0\0\x02[]", 6));
+            while (socket.bytesAvailable() == 0 && socket.waitForReadyRead(50) == false &&
+                   socket.state() == QLocalSocket::ConnectedState && waited.elapsed() < timeoutMs) {
+            }
+            if (socket.read(1) == "K") {
+                return true;
+            }
+        }
+        QThread::msleep(20);
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_F(LaunchTest, NoLockLeftByAKilledCopyHoldsUpTheNextStart) {
+    const QString instanceLock = runtimeDir() + QStringLiteral("/com.veltrix.Veltrix.lock");
+    const QString preferencesLock = home.filePath(QStringLiteral(".config/com.veltrix.Veltrix.ini.lock"));
+    const QString offscreen = QStringLiteral("offscreen");
+    const QList<std::pair<const char*, std::function<void()>>> leftovers{
+        {"a copy killed the moment its lock appeared",
+         [&] {
+             auto killed = start({}, offscreen);
+             QElapsedTimer waited;
+             waited.start();
+             while (!QFile::exists(instanceLock) && waited.elapsed() < 10000) {
+                 QThread::usleep(200);
+             }
+             ::kill(pid_t(killed->processId()), SIGKILL);
+             killed->waitForFinished();
+         }},
+        {"the empty lock file of a copy killed right after making it",
+         [&] { QFile(instanceLock).open(QIODevice::WriteOnly); }},
+        {"the empty lock of a preferences write killed as it began",
+         [&] {
+             QDir().mkpath(QFileInfo(preferencesLock).absolutePath());
+             QFile(preferencesLock).open(QIODevice::WriteOnly);
+         }},
+    };
+    for (const auto& [what, leave] : leftovers) {
+        SCOPED_TRACE(what);
+        leave();
+        QElapsedTimer starting;
+        starting.start();
+        auto client = start({}, offscreen);
+        EXPECT_TRUE(servesALaterLaunch(runtimeDir(), 2000)) << "started within two seconds";
+        EXPECT_LT(starting.elapsed(), 2000);
+        EXPECT_EQ(client->state(), QProcess::Running) << client->readAllStandardError().toStdString();
+        ::kill(pid_t(client->processId()), SIGTERM);
+        EXPECT_TRUE(client->waitForFinished(5000));
+    }
+}
+
+TEST_F(LaunchTest, SigtermEndsTheClientAtAnyMomentOfItsStart) {
+    // What once held a start for 30 s: the empty lock of a preferences write that was killed.
+    const QString preferencesLock = home.filePath(QStringLiteral(".config/com.veltrix.Veltrix.ini.lock"));
+    QDir().mkpath(QFileInfo(preferencesLock).absolutePath());
+    for (const int afterMs : {0, 50, 150, 300, 600, 1000, 1500}) {
+        SCOPED_TRACE(afterMs);
+        QFile(preferencesLock).open(QIODevice::WriteOnly);
+        auto client = start({}, QStringLiteral("offscreen"));
+        QThread::msleep(afterMs);
+        QElapsedTimer stopping;
+        stopping.start();
+        ::kill(pid_t(client->processId()), SIGTERM);
+        EXPECT_TRUE(client->waitForFinished(10000));
+        EXPECT_LT(stopping.elapsed(), 3000);
+    }
+}
+
+TEST_F(LaunchTest, AWorkspaceThatIsNoFileHoldsUpNoStart) {
+    const QString fifo = home.filePath(QStringLiteral("workspace.fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& workspace : {fifo, QStringLiteral("/dev/zero")}) {
+        SCOPED_TRACE(workspace.toStdString());
+        auto client = start({QStringLiteral("--workspace"), workspace}, QStringLiteral("offscreen"));
+        EXPECT_TRUE(servesALaterLaunch(runtimeDir(), 3000)) << "it starts, signed out, and says why";
+        ::kill(pid_t(client->processId()), SIGTERM);
+        EXPECT_TRUE(client->waitForFinished(5000));
+        EXPECT_TRUE(client->readAllStandardError().contains("not a regular file"));
     }
 }
