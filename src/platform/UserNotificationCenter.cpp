@@ -169,10 +169,34 @@ void UserNotificationCenter::add(const UserNotificationRequest& request, Complet
     }
     QPointer<UserNotificationCenter> self(this);
     const QString identifier = request.identifier;
-    m_backend->deliver(delivery, [self, identifier, token, completion](UserNotificationResult error) {
-        if (self) {
-            self->finishDelivery(identifier, token, std::move(error), completion);
+    auto deliver = [self, identifier, token, delivery](const Completion& completion) {
+        if (!self) {
+            return;
         }
+        self->m_backend->deliver(delivery, [self, identifier, token, completion](UserNotificationResult error) {
+            if (self) {
+                self->finishDelivery(identifier, token, std::move(error), completion);
+            }
+        });
+    };
+    if (request.triggerSeconds <= 0.0) {
+        deliver(completion);
+        return;
+    }
+    // A timed request is accepted now, as a scheduled one is; what the server says when its time comes is
+    // only logged, and one removed before then never reaches the server.
+    completeOnMain(completion, UserNotificationResult{});
+    DispatchQueue::main().asyncAfter(request.triggerSeconds, [self, identifier, token, deliver] {
+        if (!self || std::none_of(self->m_pending.begin(), self->m_pending.end(), [&](const Pending& p) {
+                return p.request.identifier == identifier && p.token == token;
+            })) {
+            return;
+        }
+        deliver([identifier](UserNotificationResult error) {
+            if (error) {
+                qCWarning(lcNotifications).noquote() << "A timed notification was not shown:" << error->message;
+            }
+        });
     });
 }
 

@@ -67,7 +67,7 @@ protected:
     QString post(const QString& title, QAUINotificationCategory category, const QString& body = "Body") {
         const auto before = backend->deliveries().size();
         QAUINotifier::showNotification(title, body, category);
-        scheduler.runUntilIdle();
+        scheduler.advance(QAUINotifier::triggerSeconds);
         return backend->deliveries().size() > before ? backend->deliveries().back().request.identifier
                                                      : QString();
     }
@@ -206,17 +206,18 @@ TEST_F(QAUINotifierTest, SignOutRemovesEverythingAndForgetsTheRecord) {
     EXPECT_FALSE(post("Disconnected from Office", QAUINotificationCategory::connecivity).isEmpty());
 }
 
-TEST_F(QAUINotifierTest, AServerThatAnswersLateKeepsTheRecordButRemovesNothing) {
+TEST_F(QAUINotifierTest, AServerThatAnswersLateStillShowsWhatTheCentreAccepted) {
     const QString first = post("Disconnected from Office", QAUINotificationCategory::connecivity);
     backend->holdDeliveries(true);
     post("Disconnected from Home", QAUINotificationCategory::connecivity);
+    EXPECT_FALSE(backend->shown().contains(first)) << "the newer one took its place when accepted";
     scheduler.advance(QAUINotifier::answerTimeLimitSeconds + 0.1);
     backend->answerHeldDeliveries();
     scheduler.runUntilIdle();
-    EXPECT_EQ(backend->shown().size(), 2) << "the older one stays";
-    EXPECT_EQ(notifier().nativeNotificationIDs().size(), 2);
+    EXPECT_EQ(titles(backend->deliveries()).last(), QStringLiteral("Disconnected from Home"));
+    EXPECT_EQ(backend->shown().size(), 1);
+    EXPECT_EQ(notifier().nativeNotificationIDs().size(), 1);
     EXPECT_TRUE(post("Disconnected from Home", QAUINotificationCategory::connecivity).isEmpty());
-    EXPECT_TRUE(backend->shown().contains(first));
 }
 
 TEST_F(QAUINotifierTest, ClicksAreMatchedByTheKindStoredWithTheNotification) {
@@ -260,8 +261,32 @@ TEST_F(QAUINotifierTest, CallsFromAnotherThreadArePostedOnTheMainQueue) {
     });
     worker.join();
     EXPECT_TRUE(backend->deliveries().empty());
-    scheduler.runUntilIdle();
+    scheduler.advance(QAUINotifier::triggerSeconds);
     EXPECT_EQ(titles(backend->deliveries()), QStringList({"Disconnected from Office"}));
+}
+
+TEST_F(QAUINotifierTest, ANotificationShowsTwoSecondsAfterItsRequestAndCanBeTakenBackUnseen) {
+    QAUINotifier::showNotification("Disconnected from Office", "Body", QAUINotificationCategory::connecivity);
+    scheduler.advance(QAUINotifier::triggerSeconds - 0.1);
+    EXPECT_TRUE(backend->deliveries().empty());
+    QStringList pending;
+    center->getPendingNotificationRequests([&](QList<platform::UserNotificationRequest> requests) {
+        for (const auto& request : requests) {
+            pending << request.title;
+        }
+    });
+    scheduler.runUntilIdle();
+    EXPECT_EQ(pending, QStringList({"Disconnected from Office"})) << "waiting for its time";
+    scheduler.advance(0.1);
+    EXPECT_EQ(titles(backend->deliveries()), QStringList({"Disconnected from Office"}));
+
+    // Removed before its time (a sign-out), it never reaches the screen.
+    QAUINotifier::showNotification("Connected to Office", "Body", QAUINotificationCategory::connecivity);
+    scheduler.advance(1.0);
+    QAUINotifier::hideNotifications();
+    scheduler.advance(QAUINotifier::triggerSeconds);
+    EXPECT_EQ(backend->deliveries().size(), 1u);
+    EXPECT_TRUE(backend->shown().isEmpty());
 }
 
 // MARK: banners of the older centre
