@@ -294,11 +294,24 @@ void UserNotificationCenter::removeAllPendingNotificationRequests() {
     removePendingNotificationRequests(identifiers);
 }
 
-void UserNotificationCenter::onActionInvoked(const QString& identifier, const QString& actionIdentifier) {
+void UserNotificationCenter::onActionInvoked(const QString& shownIdentifier, const QString& actionIdentifier) {
+    // Copied: the backend's record the argument may point into goes when the notification is withdrawn.
+    const QString identifier = shownIdentifier;
     const auto shown = std::find_if(m_delivered.cbegin(), m_delivered.cend(),
                                     [&](const auto& request) { return request.identifier == identifier; });
     if (shown == m_delivered.cend()) {
         return;
+    }
+    if (const auto category = m_categories.constFind(shown->categoryIdentifier); category != m_categories.cend()) {
+        const bool dismisses = std::any_of(category->actions.cbegin(), category->actions.cend(), [&](const auto& a) {
+            return a.identifier == actionIdentifier && a.dismisses;
+        });
+        if (dismisses) {
+            m_delivered.erase(shown);
+            m_backend->withdraw(identifier);
+            reportClosed(identifier, UserNotificationCloseReason::dismissed);
+            return;
+        }
     }
     UserNotificationResponse response{*shown, actionIdentifier};
     QPointer<UserNotificationCenter> self(this);

@@ -19,6 +19,8 @@ namespace platform {
 struct UserNotificationAction {
     QString identifier;
     QString title;
+    // Only takes the notification away: the centre closes it and the delegate hears nothing of the click.
+    bool dismisses = false;
 };
 
 // Notifications of one category carry the category's actions as buttons.

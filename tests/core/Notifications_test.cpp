@@ -17,6 +17,15 @@ using platform::UserNotificationCenter;
 
 namespace {
 
+// The buttons a banner offers, in order; those that only take it away are marked.
+QStringList actionTitles(const platform::UserNotificationBackend::Delivery& delivery) {
+    QStringList result;
+    for (const auto& action : delivery.actions) {
+        result << action.title + (action.dismisses ? QString() : QStringLiteral(" (acts)"));
+    }
+    return result;
+}
+
 QStringList titles(const std::vector<platform::UserNotificationBackend::Delivery>& deliveries) {
     QStringList result;
     for (const auto& delivery : deliveries) {
@@ -319,7 +328,7 @@ TEST_F(BannerTest, ConnectedTextsFollowTheFirstRuleThatHolds) {
     EXPECT_EQ(plain.request.title, "Connected to Office");
     EXPECT_EQ(plain.request.body, "Your " + product + " connection was successfully established");
     EXPECT_FALSE(plain.playSound);
-    EXPECT_TRUE(plain.actions.isEmpty());
+    EXPECT_EQ(actionTitles(plain), QStringList{L10n::notification_default_ok_button()}) << "only the OK button";
     EXPECT_EQ(lastKind(), UserNotificationHelper::connectedKind);
 
     driver.editState([](sdk::SimulationState& s) { s.wasVPNStartedOnLaunch = true; });
@@ -405,7 +414,7 @@ TEST_F(BannerTest, ThrottlesUseTheMonotonicClockAndAreIndependent) {
     scheduler.runUntilIdle();
     EXPECT_EQ(count(), 4u);
     EXPECT_EQ(lastKind(), UserNotificationHelper::insecureWiFiSignedOutKind);
-    EXPECT_TRUE(backend->deliveries().back().actions.isEmpty());
+    EXPECT_EQ(actionTitles(backend->deliveries().back()), QStringList{L10n::notification_default_ok_button()});
 }
 
 TEST_F(BannerTest, ActionBannersOfferTheirButtonAndGoAfterTenSeconds) {
@@ -414,8 +423,8 @@ TEST_F(BannerTest, ActionBannersOfferTheirButtonAndGoAfterTenSeconds) {
     const auto home = backend->deliveries().back();
     EXPECT_EQ(home.request.userInfo.value(UserNotificationHelper::kindKey).toString(),
               UserNotificationHelper::homeWiFiKind);
-    ASSERT_EQ(home.actions.size(), 1);
-    EXPECT_EQ(home.actions[0].title, L10n::notification_button_connect());
+    EXPECT_EQ(actionTitles(home), (QStringList{L10n::notification_button_connect() + " (acts)",
+                                               L10n::notification_default_ok_button()}));
     scheduler.advance(UserNotificationHelper::autoRemoveSeconds);
     EXPECT_EQ(backend->shown().size(), 1);
     scheduler.advance(UserNotificationHelper::actionBannerSeconds -
@@ -427,6 +436,12 @@ TEST_F(BannerTest, ActionBannersOfferTheirButtonAndGoAfterTenSeconds) {
     ASSERT_EQ(backend->shown().size(), 1) << "the connection error stays";
     EXPECT_EQ(backend->deliveries().back().actions.value(0).title, L10n::notification_button_retry());
     EXPECT_EQ(lastKind(), UserNotificationHelper::connectionErrorKind);
+
+    // Its OK button only takes it away: no retry, no window.
+    ASSERT_TRUE(backend->invokeAction(backend->shown().value(0), UserNotificationHelper::dismissAction));
+    scheduler.runUntilIdle();
+    EXPECT_TRUE(backend->shown().isEmpty());
+    EXPECT_TRUE(driver.calls("connect").empty());
 }
 
 TEST_F(BannerTest, OpenWindowsHoldBannersBackButTheyStillCount) {
