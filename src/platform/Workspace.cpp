@@ -148,6 +148,10 @@ void Workspace::onPrepareForShutdown(bool start) {
     if (std::exchange(m_shutdownAnnounced, false)) {
         return;
     }
+    if (!m_bus.isConnected()) {
+        announcePowerOff(QuitReason::shutDown); // no logind to ask
+        return;
+    }
     // An older logind says only that the system goes down; a scheduled shut-down still says its kind.
     askScheduledShutdown();
 }
