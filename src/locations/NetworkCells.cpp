@@ -137,7 +137,7 @@ void NetworkCellStatusView::notifyDelegate() {
 // NetworkCellView -------------------------------------------------------------------------------------------
 
 NetworkCellView::NetworkCellView(QWidget* parent)
-    : HoverableCellView(parent), m_textColor(colorFromHexString(QStringLiteral("#6F9CD9"))) {
+    : HoverableCellView(parent), m_textColor(toolkit::secondaryText) {
     setObjectName(identifier);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(12, 0, 12, 0);
