@@ -1,6 +1,5 @@
 #include "locations/NetworkCells.h"
 
-#include "mainwindow/MainWindowLook.h"
 #include "platform/Bundle.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/Colors.h"

@@ -1,4 +1,4 @@
-#include "mainwindow/EmptyNetworksView.h"
+#include "toolkit/EmptyNetworksView.h"
 
 #include "core/GlobalConstants.h"
 #include "toolkit/Colors.h"
