@@ -82,7 +82,7 @@ ProtocolIndicatorView::ProtocolIndicatorView(QWidget* parent) : XibView(parent) 
 QWidget* ProtocolIndicatorView::loadViewFromNib() {
     auto* content = new QWidget;
     auto* layout = new QHBoxLayout(content);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(0, 0, padding, 0); // room for the pill around the lock look
     layout->setSpacing(0);
     layout->addStretch();
 
@@ -129,7 +129,7 @@ void ProtocolIndicatorView::configure(ProtocolIndicatorViewState state) {
         setTitle(m_indicatorButton, *protocolIndicator::title(state), Qt::white);
         applyTitleAttributes(m_indicatorButton, toolkit::badgeText, Qt::AlignRight);
         const int text = m_indicatorButton->fontMetrics().horizontalAdvance(m_indicatorButton->text());
-        m_indicatorButton->setFixedWidth(padding + iconSize + 6 + text + padding);
+        m_indicatorButton->setFixedWidth(iconSize + 6 + text + 2);
         m_selectedStack->hide();
         m_indicatorButton->show();
         break;
@@ -154,6 +154,8 @@ void ProtocolIndicatorView::paintEvent(QPaintEvent* event) {
     // The lock look sits on a faint pill.
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRect pill = m_indicatorButton->geometry().translated(view() ? view()->pos() : QPoint());
+    const QRect pill = m_indicatorButton->geometry()
+                           .translated(view() ? view()->pos() : QPoint())
+                           .adjusted(-padding, 0, padding, 0);
     fillRoundedRect(painter, pill, pill.height() / 2.0, toolkit::separator);
 }

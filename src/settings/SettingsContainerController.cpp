@@ -221,8 +221,9 @@ void SettingsContainerController::embedSettingsSubSubController(SettingsMenuTab 
     }
     removeEmbeddedControllers();
     view();
-    presentViewController(controller,
-                          std::make_shared<TransitionAnimator>(double(pageTop), 0.0, 0.0, 0.0, 0.0, 0.0));
+    const double margin = settingslook::pageMargin;
+    presentViewController(
+        controller, std::make_shared<TransitionAnimator>(double(pageTop), 0.0, margin, margin, 0.0, 0.0));
     addChildViewController(controller);
     m_embedded = controller;
 }

@@ -22,6 +22,7 @@
 #include "updates/SilentUpdateService.h"
 
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QVBoxLayout>
 
 VELTRIX_STORYBOARD_CONTROLLER("SettingsN", "SettingsGeneralController", SettingsGeneralController);
@@ -199,9 +200,8 @@ void SettingsSwitchViewCell::notifySwitchChanged() {
 
 SettingsUpdateViewCell::SettingsUpdateViewCell(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 14, 0, 14);
-    layout->setSpacing(12);
-    layout->addWidget(settingslook::makeSeparator());
+    layout->setContentsMargins(0, 16, 0, 16);
+    layout->setSpacing(10);
     m_title = settingslook::makeTitleField();
     auto* button = new CapsuleButton(QStringLiteral("Check for Updates"));
     button->setFont(toolkit::interFont(13, QFont::Medium));
@@ -212,6 +212,13 @@ SettingsUpdateViewCell::SettingsUpdateViewCell(QWidget* parent) : QWidget(parent
     layout->addWidget(m_title);
     layout->addWidget(m_button, 0, Qt::AlignLeft);
     connect(m_button, &QPushButton::clicked, this, [this] { checkUpdates(m_button); });
+}
+
+// Lines above and below set the version apart from the switches.
+void SettingsUpdateViewCell::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(QRect(0, 2, width(), 1), toolkit::separator);
+    painter.fillRect(QRect(0, height() - 3, width(), 1), toolkit::separator);
 }
 
 void SettingsUpdateViewCell::setup(SettingsGeneralItem item) {

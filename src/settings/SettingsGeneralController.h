@@ -89,6 +89,9 @@ public:
     // Tells the delegate, then sends the check's analytics event.
     void checkUpdates(QObject* sender);
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     QPointer<QLabel> m_title;
     QPointer<QPushButton> m_button;

@@ -14,7 +14,6 @@ void styleTable(TableView& table, int spacing) {
     table.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     table.setVerticalScrollBar(new TransculentScroller(Qt::Vertical));
     table.setIntercellSpacing(QSize(0, spacing));
-    table.setSelectionHighlightStyle(TableView::SelectionHighlightStyle::none);
     table.setFocusPolicy(Qt::NoFocus);
     // Palettes, not style sheets: a style sheet re-polishes every reused cell.
     QPalette clear = table.palette();

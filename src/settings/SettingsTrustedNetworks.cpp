@@ -29,9 +29,46 @@ CapsuleButton* makeListButton(const QString& title) {
     auto* button = new CapsuleButton(title, CapsuleButton::Style::outlined);
     button->setFont(toolkit::interFont(12, QFont::Medium));
     applyTitleAttributes(button, toolkit::badgeText);
+    // Disabled is the same title at half strength.
+    QPalette palette = button->palette();
+    QColor disabled = toolkit::badgeText;
+    disabled.setAlpha(toolkit::badgeText.alpha() / 2);
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, disabled);
+    button->setPalette(palette);
     button->setFocusPolicy(Qt::NoFocus);
     button->setFixedSize(button->fontMetrics().horizontalAdvance(title) + 28, 24);
     return button;
+}
+
+// The refusal of a duplicate, in the client's dark look, opened over `window` without blocking.
+QMessageBox* makeDuplicateAlert(QWidget* window) {
+    auto* alert = new QMessageBox(window);
+    alert->setWindowTitle(QStringLiteral("Trusted Networks Notification"));
+    alert->setTextFormat(Qt::PlainText);
+    alert->setText(QStringLiteral("Trusted Networks Notification"));
+    alert->setInformativeText(
+        QStringLiteral("Network with provided SSID already added to trusted networks list"));
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setWindowModality(Qt::WindowModal);
+    QPalette palette = alert->palette();
+    palette.setColor(QPalette::Window, toolkit::card);
+    palette.setColor(QPalette::WindowText, Qt::white);
+    alert->setPalette(palette);
+    alert->setFont(toolkit::interFont(13));
+    auto* ok = new CapsuleButton(QStringLiteral("OK"));
+    ok->setFont(toolkit::interFont(13, QFont::Medium));
+    applyTitleAttributes(ok, Qt::white);
+    ok->setFixedSize(76, 32);
+    alert->addButton(ok, QMessageBox::AcceptRole);
+    alert->setDefaultButton(ok);
+    for (QLabel* label : alert->findChildren<QLabel*>()) {
+        const bool title = label->objectName() == QLatin1String("qt_msgbox_label");
+        toolkit::setTextColor(label, title ? QColor(Qt::white) : toolkit::secondaryText);
+        if (title) {
+            label->setFont(toolkit::interFont(14, QFont::Medium));
+        }
+    }
+    return alert;
 }
 
 void sendEvent(int type, const QString& trigger, const QString& ssid) {
@@ -223,14 +260,7 @@ void SettingsTrustedNetworksViewCell::addCurrentNetwork() {
     const QString ssid = *m_currentSsid;
     if (m_editor->containsSsid(ssid)) {
         if (!m_alert) {
-            m_alert =
-                new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Trusted Networks Notification"),
-                                QStringLiteral("Trusted Networks Notification"), QMessageBox::Ok, window());
-            m_alert->setInformativeText(
-                QStringLiteral("Network with provided SSID already added to trusted networks list"));
-            m_alert->setTextFormat(Qt::PlainText);
-            m_alert->setAttribute(Qt::WA_DeleteOnClose);
-            m_alert->setWindowModality(Qt::WindowModal);
+            m_alert = makeDuplicateAlert(window());
         }
         m_alert->open();
         return;

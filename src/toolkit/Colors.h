@@ -13,6 +13,8 @@ namespace toolkit {
 inline constexpr QColor windowBackground{0x1E, 0x30, 0x73};
 inline constexpr QColor secondaryText{0x6F, 0x9C, 0xD9};
 inline constexpr QColor accent{0x2B, 0x7B, 0xFA};
+// Cards, popovers and alerts over a window.
+inline constexpr QColor card{0x1B, 0x20, 0x46};
 // Disabled is the same colour at half strength.
 inline constexpr QColor disabledText{0xFF, 0xFF, 0xFF, 0x80};
 inline constexpr QColor disabledSecondaryText{0x6F, 0x9C, 0xD9, 0x80};

@@ -24,10 +24,10 @@
 #include "menus/StatusItemController.h"
 #include "platform/Application.h"
 #include "platform/ManualScheduler.h"
+#include "platform/PrivateBus.h"
 #include "platform/RecordingUserNotificationBackend.h"
 #include "platform/StatusBar.h"
 #include "platform/UrlEvents.h"
-#include "platform/PrivateBus.h"
 #include "platform/UserDefaults.h"
 #include "platform/WiFiSsidReader.h"
 #include "sdk/VeltrixSDK.h"
@@ -213,7 +213,8 @@ protected:
         }
         networkManager->setNetwork(wifiDevice, ssid);
         const QString text = platform::ssidText(ssid);
-        ASSERT_TRUE(testsupport::waitUntil([&] { return platform::WiFiSsidReader::shared().currentSsid() == text; }));
+        ASSERT_TRUE(
+            testsupport::waitUntil([&] { return platform::WiFiSsidReader::shared().currentSsid() == text; }));
     }
 
     // Qt's own posted events (a widget added to a shown layout appears through one) run after the

@@ -3,7 +3,6 @@
 // Wi-Fi list, the check for updates, and the support entries with the log collection.
 #include "e2e/ClientHarness.h"
 
-#include "support/OpenedUrls.h"
 #include "mainwindow/MainSubController.h"
 #include "settings/PopoverTroubleshootingView.h"
 #include "settings/SettingsContainerController.h"
@@ -11,6 +10,7 @@
 #include "settings/SettingsNetworkController.h"
 #include "settings/SettingsProtocolController.h"
 #include "settings/SupportSubController.h"
+#include "support/OpenedUrls.h"
 #include "toolkit/ModalViewController.h"
 #include "toolkit/SwitchControl.h"
 
@@ -26,8 +26,9 @@ protected:
     // Signed in, the main window in front, its settings entry clicked.
     void openSettings() {
         ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
-        QTest::mouseClick(delegate->generalViewController()->menuBarView()->bottomHButtonsView()->settingsButton(),
-                          Qt::LeftButton);
+        QTest::mouseClick(
+            delegate->generalViewController()->menuBarView()->bottomHButtonsView()->settingsButton(),
+            Qt::LeftButton);
         advance(0.2);
         ASSERT_EQ(tabInFront(), delegate->settingsSubController());
     }
@@ -54,7 +55,8 @@ protected:
         return qobject_cast<SettingsSwitchViewCell*>(delegate->settingsGeneralSubController()->cellFor(item));
     }
     SettingsNetworkViewCell* networkRow(SettingsNetworkItem item) {
-        return qobject_cast<SettingsNetworkViewCell*>(delegate->settingsNetworkSubController()->cellFor(item));
+        return qobject_cast<SettingsNetworkViewCell*>(
+            delegate->settingsNetworkSubController()->cellFor(item));
     }
     SettingsProtocolViewCell* protocolRow(VPNProtocols protocol) {
         return delegate->settingsProtocolSubController()->cellFor(protocol);
@@ -71,9 +73,9 @@ TEST_F(SettingsTest, TheSettingsPageOpensOnGeneralWithItsRowsAndTheOtherTabs) {
     auto* settings = delegate->settingsSubController();
     EXPECT_EQ(settings->embedViewController(), delegate->settingsGeneralSubController());
     const QStringList shown = settingsTexts();
-    for (const char* text : {"General", "Network", "Protocols", "Start Minimized", "Connect On Launch",
-                             "Enable Notifications", "Version 1.0.0 (1)", "Check for Updates", "Automatic Updates",
-                             "Crash Report"}) {
+    for (const char* text :
+         {"General", "Network", "Protocols", "Start Minimized", "Connect On Launch", "Enable Notifications",
+          "Version 1.0.0 (1)", "Check for Updates", "Automatic Updates", "Crash Report"}) {
         EXPECT_TRUE(shown.contains(QString::fromUtf8(text))) << text << shown;
     }
 }
@@ -99,7 +101,8 @@ TEST_F(SettingsTest, StartMinimizedAndTheProtocolShowAgainAfterARestart) {
     click(generalRow(SettingsGeneralItem::startMinimized)->settingSwitch());
     chooseTab(SettingsMenuTab::protocols);
     click(protocolRow(VPNProtocols::Wireguard));
-    ASSERT_EQ(protocolRow(VPNProtocols::Wireguard)->indicatorViewType(), ProtocolIndicatorViewState::selected);
+    ASSERT_EQ(protocolRow(VPNProtocols::Wireguard)->indicatorViewType(),
+              ProtocolIndicatorViewState::selected);
 
     restart();
     EXPECT_EQ(shownWindow(), QString()) << "started minimised";
@@ -113,8 +116,10 @@ TEST_F(SettingsTest, StartMinimizedAndTheProtocolShowAgainAfterARestart) {
     ASSERT_NO_FATAL_FAILURE(openSettings());
     EXPECT_TRUE(generalRow(SettingsGeneralItem::startMinimized)->settingSwitch()->on());
     chooseTab(SettingsMenuTab::protocols);
-    EXPECT_EQ(protocolRow(VPNProtocols::Wireguard)->indicatorViewType(), ProtocolIndicatorViewState::selected);
-    EXPECT_EQ(protocolRow(VPNProtocols::Automatic)->indicatorViewType(), ProtocolIndicatorViewState::notSelected);
+    EXPECT_EQ(protocolRow(VPNProtocols::Wireguard)->indicatorViewType(),
+              ProtocolIndicatorViewState::selected);
+    EXPECT_EQ(protocolRow(VPNProtocols::Automatic)->indicatorViewType(),
+              ProtocolIndicatorViewState::notSelected);
 }
 
 TEST_F(SettingsTest, AutomaticUpdatesSetByTheAdministratorCannotBeChanged) {
@@ -176,27 +181,32 @@ TEST_F(SettingsTest, TheCurrentWiFiNetworkIsTrustedFromTheNetworkTab) {
     EXPECT_EQ(list->newTrustedNetworkTitleField()->text(), "Office-5G");
     click(list->addToTrustedButton());
     EXPECT_EQ(VeltrixXPC::settings().trustedNetworksList.value.size(), 3);
-    EXPECT_EQ(VeltrixXPC::settings().trustedNetworksList.value.back(), PDWiFiNetwork("Office-5G", "Office-5G"));
-    EXPECT_TRUE(settingsTexts().count("Office-5G") == 2) << "the current network and its entry" << settingsTexts();
+    EXPECT_EQ(VeltrixXPC::settings().trustedNetworksList.value.back(),
+              PDWiFiNetwork("Office-5G", "Office-5G"));
+    EXPECT_TRUE(settingsTexts().count("Office-5G") == 2)
+        << "the current network and its entry" << settingsTexts();
 }
 
 TEST_F(SettingsTest, TheProtocolIsLockedWhileConnectedAndTheTabFollowsTheConnection) {
     ASSERT_NO_FATAL_FAILURE(openSettings());
     chooseTab(SettingsMenuTab::protocols);
-    ASSERT_EQ(protocolRow(VPNProtocols::Automatic)->indicatorViewType(), ProtocolIndicatorViewState::selected);
+    ASSERT_EQ(protocolRow(VPNProtocols::Automatic)->indicatorViewType(),
+              ProtocolIndicatorViewState::selected);
     delegate->mainSubController()->connectToVPN(nullptr);
     advance(5);
     ASSERT_TRUE(VeltrixXPC::isConnectedToVPN());
     EXPECT_TRUE(settingsTexts().contains("Disconnect to Edit")) << settingsTexts();
     click(protocolRow(VPNProtocols::OpenVPN));
-    EXPECT_EQ(protocolRow(VPNProtocols::OpenVPN)->indicatorViewType(), ProtocolIndicatorViewState::disconnectToEdit);
+    EXPECT_EQ(protocolRow(VPNProtocols::OpenVPN)->indicatorViewType(),
+              ProtocolIndicatorViewState::disconnectToEdit);
     EXPECT_FALSE(driver.lastCall("changeVPNProtocol").has_value() &&
                  driver.lastCall("changeVPNProtocol")->arguments.value("protocol").toInt() ==
                      static_cast<int>(PDVPNProtocol::openVPN));
 
     delegate->mainSubController()->connectToVPN(nullptr);
     advance(5);
-    EXPECT_EQ(protocolRow(VPNProtocols::Automatic)->indicatorViewType(), ProtocolIndicatorViewState::selected);
+    EXPECT_EQ(protocolRow(VPNProtocols::Automatic)->indicatorViewType(),
+              ProtocolIndicatorViewState::selected);
 }
 
 TEST_F(SettingsTest, TheSupportLinksOpenOnlyAsWebPagesOrMail) {

@@ -48,7 +48,8 @@ TEST_F(SettingsContainerTest, TheFirstVisitShowsGeneralAndEachTapShowsItsPageOnc
     EXPECT_TRUE(isShown(general));
     EXPECT_EQ(markedTabs(), QStringList{"General"});
     const QColor unselected =
-        container.settingsTopMenuView()->networkTabView()->titleButton()->palette().color(QPalette::ButtonText);
+        container.settingsTopMenuView()->networkTabView()->titleButton()->palette().color(
+            QPalette::ButtonText);
     EXPECT_EQ(unselected, QColor(0x6F, 0x9C, 0xD9));
 
     container.settingsTopMenuView()->networkTabView()->titleButton()->click();

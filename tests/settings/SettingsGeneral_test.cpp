@@ -50,7 +50,10 @@ TEST_F(SettingsGeneralTest, LockedRowsShowTheBadgeThatSaysWhy) {
         std::map<Item, Badge> badges;
     } cases[] = {
         {"free", false, false, {}},
-        {"Always-On overrides Connect On Launch", true, false, {{Item::connectOnLaunch, Badge::setByAdminAlwaysOn}}},
+        {"Always-On overrides Connect On Launch",
+         true,
+         false,
+         {{Item::connectOnLaunch, Badge::setByAdminAlwaysOn}}},
         {"enforced by the administrator",
          false,
          true,
@@ -125,7 +128,8 @@ TEST_F(SettingsGeneralTest, EachSwitchChangesItsSettingAndReportsIt) {
                 EXPECT_EQ(call->arguments.value("isOn").toBool(), on);
                 EXPECT_EQ(VeltrixXPC::settings().item(PDGeneralSettingItem(*each.sdkItem)).value, on);
             } else {
-                EXPECT_EQ(platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::startMinimized), on);
+                EXPECT_EQ(platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::startMinimized),
+                          on);
                 EXPECT_FALSE(driver.lastCall("setGeneralSetting").has_value());
             }
             ASSERT_EQ(events().size(), before + 1);

@@ -21,7 +21,8 @@ protected:
     }
     std::optional<Badge> badgeOf(Item item) const {
         SettingsNetworkViewCell* row = cell(item);
-        return row && row->indicatorView()->isVisible() ? row->indicatorView()->indicatorType() : std::nullopt;
+        return row && row->indicatorView()->isVisible() ? row->indicatorView()->indicatorType()
+                                                        : std::nullopt;
     }
     int shownRows() const { return page.settingsTableView()->numberOfRows(); }
     void reload() {
@@ -60,7 +61,8 @@ TEST_F(SettingsNetworkTest, RowsFollowTheThreeSwitchesAndTheEnforcedList) {
     };
     show(page);
     for (const auto& each : cases) {
-        SCOPED_TRACE(testing::Message() << each.alwaysOn << each.wifiSecurity << each.trusted << each.listEnforced);
+        SCOPED_TRACE(testing::Message()
+                     << each.alwaysOn << each.wifiSecurity << each.trusted << each.listEnforced);
         editSettings([&](PDSettings& s) {
             s.alwaysOn = PDSettingBoolItem(false, each.alwaysOn);
             s.wifiSecurity = PDSettingBoolItem(false, each.wifiSecurity);

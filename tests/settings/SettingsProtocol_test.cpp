@@ -19,7 +19,9 @@ protected:
         return shown;
     }
     QString stored() const {
-        return platform::UserDefaults::standard().stringForKey(SettingsUserDefaults::vpnProtocols).value_or("");
+        return platform::UserDefaults::standard()
+            .stringForKey(SettingsUserDefaults::vpnProtocols)
+            .value_or("");
     }
     void reload() {
         page.reloadSettingsPage();
@@ -32,7 +34,8 @@ protected:
 } // namespace
 
 TEST_F(SettingsProtocolTest, ChoosingIsRefusedWhileAlwaysOnOrConnectedAndTheBadgesSayWhy) {
-    platform::UserDefaults::standard().set(SettingsUserDefaults::vpnProtocols, rawValue(VPNProtocols::Automatic));
+    platform::UserDefaults::standard().set(SettingsUserDefaults::vpnProtocols,
+                                           rawValue(VPNProtocols::Automatic));
     const struct {
         const char* name;
         bool alwaysOn;
@@ -40,16 +43,31 @@ TEST_F(SettingsProtocolTest, ChoosingIsRefusedWhileAlwaysOnOrConnectedAndTheBadg
         std::vector<Badge> badges;
         bool locked;
     } cases[] = {
-        {"free", false, SDVPNConnectionState::disconnected,
-         {Badge::selected, Badge::notSelected, Badge::notSelected, Badge::notSelected}, false},
-        {"connecting still allows it", false, SDVPNConnectionState::connecting,
-         {Badge::selected, Badge::notSelected, Badge::notSelected, Badge::notSelected}, false},
-        {"connected", false, SDVPNConnectionState::connected,
-         {Badge::disconnectToEdit, Badge::disconnectToEdit, Badge::disconnectToEdit, Badge::disconnectToEdit}, true},
-        {"Always-On", true, SDVPNConnectionState::disconnected,
-         {Badge::alwaysOn, Badge::alwaysOn, Badge::alwaysOn, Badge::alwaysOn}, true},
-        {"Always-On and connected", true, SDVPNConnectionState::connected,
-         {Badge::alwaysOn, Badge::alwaysOn, Badge::alwaysOn, Badge::alwaysOn}, true},
+        {"free",
+         false,
+         SDVPNConnectionState::disconnected,
+         {Badge::selected, Badge::notSelected, Badge::notSelected, Badge::notSelected},
+         false},
+        {"connecting still allows it",
+         false,
+         SDVPNConnectionState::connecting,
+         {Badge::selected, Badge::notSelected, Badge::notSelected, Badge::notSelected},
+         false},
+        {"connected",
+         false,
+         SDVPNConnectionState::connected,
+         {Badge::disconnectToEdit, Badge::disconnectToEdit, Badge::disconnectToEdit, Badge::disconnectToEdit},
+         true},
+        {"Always-On",
+         true,
+         SDVPNConnectionState::disconnected,
+         {Badge::alwaysOn, Badge::alwaysOn, Badge::alwaysOn, Badge::alwaysOn},
+         true},
+        {"Always-On and connected",
+         true,
+         SDVPNConnectionState::connected,
+         {Badge::alwaysOn, Badge::alwaysOn, Badge::alwaysOn, Badge::alwaysOn},
+         true},
     };
     show(page);
     for (const auto& each : cases) {
@@ -114,7 +132,8 @@ TEST_F(SettingsProtocolTest, NeitherTheTableNorFocusMakesAChoice) {
 }
 
 TEST_F(SettingsProtocolTest, AStoredValueThatNamesNoOfferedProtocolSelectsNoRow) {
-    for (const QString& value : {QStringLiteral(" IKEv2"), QStringLiteral("IKEv2"), QStringLiteral(" PPTP")}) {
+    for (const QString& value :
+         {QStringLiteral(" IKEv2"), QStringLiteral("IKEv2"), QStringLiteral(" PPTP")}) {
         platform::UserDefaults::standard().set(SettingsUserDefaults::vpnProtocols, value);
         show(page);
         reload();

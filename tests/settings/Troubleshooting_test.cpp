@@ -194,8 +194,9 @@ TEST_F(TroubleshootingTest, AnArchiveTooLargeGivesItsPathToCopyAndAReopeningForg
     view->confirm(nullptr);
     scheduler.advance(2.1);
     ASSERT_EQ(view->popoverState().kind, Kind::fail);
-    EXPECT_EQ(view->bodyText(), "The file size exceeds the max size. Please copy the zip file from "
-                                "/tmp/logs/report.zip and provide it to our support team (support@veltrix.com)");
+    EXPECT_EQ(view->bodyText(),
+              "The file size exceeds the max size. Please copy the zip file from "
+              "/tmp/logs/report.zip and provide it to our support team (support@veltrix.com)");
     EXPECT_TRUE(view->warningDescriptionField()->textInteractionFlags() & Qt::TextSelectableByMouse);
 
     view->cancel(nullptr);

@@ -24,8 +24,9 @@ protected:
             s.alwaysOn = PDSettingBoolItem(false, false);
             s.wifiSecurity = PDSettingBoolItem(false, true);
             s.trustedNetworks = PDSettingBoolItem(false, true);
-            s.trustedNetworksList = {false, {PDWiFiNetwork("Northwind-Office", "Northwind-Office"),
-                                             PDWiFiNetwork("Home", "Home")}};
+            s.trustedNetworksList = {
+                false,
+                {PDWiFiNetwork("Northwind-Office", "Northwind-Office"), PDWiFiNetwork("Home", "Home")}};
         });
     }
     void TearDown() override { reader().stop(); }
@@ -41,7 +42,8 @@ protected:
         run();
     }
     SettingsTrustedNetworksViewCell* list() const {
-        return qobject_cast<SettingsTrustedNetworksViewCell*>(page.cellFor(SettingsNetworkItem::trustedNetworksList));
+        return qobject_cast<SettingsTrustedNetworksViewCell*>(
+            page.cellFor(SettingsNetworkItem::trustedNetworksList));
     }
     QStringList shownNetworks() const {
         QStringList shown;
@@ -148,7 +150,7 @@ TEST_F(TrustedNetworksTest, ChangesMadeBeforeTheSdkAppliedTheLastOneAllTakeEffec
     show(page);
     join("Lobby");
     click(list()->addToTrustedButton());
-    click(itemRow(1)->removeButton()); // Home, before the add was applied
+    click(itemRow(1)->removeButton());   // Home, before the add was applied
     click(list()->addToTrustedButton()); // Lobby again: already on its way
     ASSERT_NE(list()->duplicateAlert(), nullptr);
     list()->duplicateAlert()->close();
