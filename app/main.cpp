@@ -113,6 +113,8 @@ int main(int argc, char** argv) {
     platform::Application app(argc, argv);
     qInstallMessageHandler(previousHandler);
     QApplication::setApplicationName(QStringLiteral("Veltrix"));
+    // The installed desktop entry's name: panels and Wayland compositors match the windows to its icon.
+    QApplication::setDesktopFileName(platform::Bundle::main().bundleIdentifier());
     setApplicationFont();
     QApplication::setWindowIcon(platform::Bundle::main().image(QStringLiteral("AppIcon")));
 

@@ -3,6 +3,7 @@
 // Runs on Qt's offscreen platform with virtual time, on the demo workspace: the sign-in window idle, signing
 // in, during the posture check and with an error banner; the four onboarding pages of the welcome window and
 // of the quick-access window; the sign-out code panel in the overlay, normal and after a wrong code.
+#include "RenderOutput.h"
 #include "auth/AuthWelcomeController.h"
 #include "auth/OnBoardingPageControllerN.h"
 #include "auth/PopoverConfirmationCodeView.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-QString outputDir;
 platform::ManualScheduler* virtualTime = nullptr;
 
 void settle(double seconds) {
@@ -28,14 +28,6 @@ void settle(double seconds) {
     QApplication::processEvents();
 }
 
-void save(QWidget* widget, const QString& name) {
-    const QString path = outputDir + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (widget->grab().save(path)) {
-        std::printf("%s\n", qPrintable(path));
-    } else {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-    }
-}
 
 // A top-level window of `size` holding the controller's view, as its window controller would.
 std::unique_ptr<QWidget> windowFor(platform::ViewController& controller, QSize size) {
@@ -53,21 +45,21 @@ void renderSignIn() {
     AuthWelcomeController controller;
     auto window = windowFor(controller, QSize(640, 520));
     settle(1.2);
-    save(window.get(), QStringLiteral("signin_idle"));
+    render::save(window.get(), QStringLiteral("signin_idle"));
 
     controller.onExtendedAuthSucceed();
     settle(0.6);
-    save(window.get(), QStringLiteral("signin_signing_in"));
+    render::save(window.get(), QStringLiteral("signin_signing_in"));
 
     controller.onDPCProcessingStarted();
     settle(0.4);
-    save(window.get(), QStringLiteral("signin_posture_check"));
+    render::save(window.get(), QStringLiteral("signin_posture_check"));
 
     controller.onLoginErrorWithError(
         PDError(401, false, PDError::DEFAULT_ERROR_DOMAIN, QStringLiteral("Sign-in failed"),
                 QStringLiteral("The workspace did not accept the sign-in. Please try again.")));
     settle(0.8);
-    save(window.get(), QStringLiteral("signin_error"));
+    render::save(window.get(), QStringLiteral("signin_error"));
 
     controller.onDPCFailedWithResult(
         {QStringLiteral("Device Posture Check Failed"),
@@ -75,7 +67,7 @@ void renderSignIn() {
              "Your device does not meet your workspace's security requirements. The disk is not encrypted. "
              "Please consult the security policy of your company. Encrypt the disk and sign in again.")});
     settle(1.2);
-    save(window.get(), QStringLiteral("signin_posture_failed"));
+    render::save(window.get(), QStringLiteral("signin_posture_failed"));
 }
 
 template <class Controller, class Next>
@@ -84,7 +76,7 @@ void renderOnboarding(const QString& prefix, QSize size, Next next) {
     auto window = windowFor(controller, size);
     settle(1.0);
     for (int page = 0; page < 4; ++page) {
-        save(window.get(), prefix + QString::number(page + 1));
+        render::save(window.get(), prefix + QString::number(page + 1));
         if (page < 3) {
             next(controller);
             settle(PageController::transitionDuration + 0.6);
@@ -104,14 +96,14 @@ void renderCodePanel() {
     modal.setControllerType(ModalViewControllerType::codeConfirmationSignOut);
     host.presentViewController(&modal, std::make_shared<TransitionAnimator>(std::nullopt, std::nullopt, 0.2));
     settle(0.3);
-    save(host.view(), QStringLiteral("code_normal"));
+    render::save(host.view(), QStringLiteral("code_normal"));
     auto* code =
         modal.popoverAs<PopoverConfirmationCodeView>(ModalViewControllerType::codeConfirmationSignOut);
     if (code) {
         code->enterCodeField()->setText(QStringLiteral("123"));
         code->verifyCode(code->logOutButton());
         settle(0.1);
-        save(host.view(), QStringLiteral("code_error"));
+        render::save(host.view(), QStringLiteral("code_error"));
     }
     host.dismissViewController(&modal);
     settle(0.3);
@@ -124,8 +116,9 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    outputDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VELTRIX_RENDER_DIR "/auth");
-    QDir().mkpath(outputDir);
+    if (!render::useOutputFolder(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR "/auth"))) {
+        return 1;
+    }
     platform::ManualScheduler scheduler;
     platform::ScopedScheduler scope(scheduler);
     virtualTime = &scheduler;
@@ -139,5 +132,5 @@ int main(int argc, char** argv) {
         QStringLiteral("quickaccess_page"), QSize(320, 440),
         [](QAUIOnBoardingPageViewController& c) { c.nextTap(); });
     renderCodePanel();
-    return 0;
+    return render::exitCode();
 }

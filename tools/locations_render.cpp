@@ -1,6 +1,7 @@
 // Renders the locations window on the demo workspace, in each of its states, to PNG files for review:
 //   locations_render [output-folder]   (default: <build>/renders)
 // Runs on Qt's offscreen platform with virtual time; flags are decoded before each picture is taken.
+#include "RenderOutput.h"
 #include "locations/LocationsViewController.h"
 #include "locations/LocationsPopups.h"
 #include "platform/ManualScheduler.h"
@@ -17,7 +18,6 @@
 
 namespace {
 
-QString outputDir;
 platform::ManualScheduler* virtualTime = nullptr;
 
 // Virtual time for the client's own animations and queues, real time for Qt's (the blur's radius).
@@ -32,14 +32,6 @@ void settle(double seconds = 0.6) {
     QApplication::processEvents();
 }
 
-void save(QWidget* widget, const QString& name) {
-    const QString path = outputDir + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (widget->grab().save(path)) {
-        std::printf("%s\n", qPrintable(path));
-    } else {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-    }
-}
 
 int rowOf(const PDNetworksModelPtr& model, const QString& id) {
     for (int row = 0; row < model->numberOfLocationRows(); ++row) {
@@ -58,7 +50,7 @@ void tapFilter(LocationsViewController& window, PDLocationFilterType filter) {
     }
 }
 
-void render() {
+void renderAll() {
     sdk::testing::Driver driver;
     driver.setLoggedIn(true);
     const PDNetworksModelPtr model = VeltrixXPC::networks();
@@ -70,32 +62,32 @@ void render() {
     window.appWindowDidShow();
     window.setDataObject(model);
     settle();
-    save(window.view(), QStringLiteral("locations-public"));
+    render::save(window.view(), QStringLiteral("locations-public"));
 
     LocationsTableView* table = window.locationsTableView();
     table->hoverRow(4);
     settle(0.1);
-    save(window.view(), QStringLiteral("locations-public-hovered"));
+    render::save(window.view(), QStringLiteral("locations-public-hovered"));
     table->clearHover();
     table->selectRow(rowOf(model, QStringLiteral("pub-de-ber")));
     settle(0.4);
-    save(window.view(), QStringLiteral("locations-public-chosen"));
+    render::save(window.view(), QStringLiteral("locations-public-chosen"));
 
     tapFilter(window, PDLocationFilterType::privateNetworks);
     settle();
-    save(window.view(), QStringLiteral("locations-private"));
+    render::save(window.view(), QStringLiteral("locations-private"));
 
     tapFilter(window, PDLocationFilterType::favorites);
     settle();
-    save(window.view(), QStringLiteral("locations-favorites"));
+    render::save(window.view(), QStringLiteral("locations-favorites"));
 
     tapFilter(window, PDLocationFilterType::publicLocations);
     window.searchBarView()->searchField()->setText(QStringLiteral("united"));
     settle();
-    save(window.view(), QStringLiteral("locations-searching"));
+    render::save(window.view(), QStringLiteral("locations-searching"));
     window.searchBarView()->searchField()->setText(QStringLiteral("Atlantis"));
     settle();
-    save(window.view(), QStringLiteral("locations-search-no-match"));
+    render::save(window.view(), QStringLiteral("locations-search-no-match"));
     window.searchBarView()->clearButtonTap();
     settle();
 
@@ -103,13 +95,13 @@ void render() {
                                std::pair{LocationsBluredState::forceUpdateEnabled, "locations-overlay-update"}}) {
         window.presentBlurredState(state);
         settle();
-        save(window.view(), QString::fromLatin1(name));
+        render::save(window.view(), QString::fromLatin1(name));
         window.removeBlurredState();
         settle();
     }
     window.setDataObject(std::make_shared<PDNetworksModel>(PDNetworksModel::Content{}));
     settle();
-    save(window.view(), QStringLiteral("locations-overlay-no-locations"));
+    render::save(window.view(), QStringLiteral("locations-overlay-no-locations"));
     window.setDataObject(model);
     settle();
 
@@ -118,7 +110,7 @@ void render() {
         automatic->infoButton()->click();
         settle(0.1);
         if (automatic->popover() && automatic->popover()->window()) {
-            save(automatic->popover()->window(), QStringLiteral("locations-popup-automatic"));
+            render::save(automatic->popover()->window(), QStringLiteral("locations-popup-automatic"));
         }
         automatic->closePopover();
     }
@@ -130,7 +122,7 @@ void render() {
             cell->isSplitTunnelButton()->click();
             settle(0.1);
             if (cell->popover() && cell->popover()->window()) {
-                save(cell->popover()->window(), QStringLiteral("locations-popup-split-tunnel"));
+                render::save(cell->popover()->window(), QStringLiteral("locations-popup-split-tunnel"));
             }
             break;
         }
@@ -144,14 +136,12 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    outputDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VELTRIX_RENDER_DIR);
-    if (!QDir().mkpath(outputDir)) {
-        std::fprintf(stderr, "cannot make %s\n", qPrintable(outputDir));
+    if (!render::useOutputFolder(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR))) {
         return 1;
     }
     platform::ManualScheduler scheduler;
     platform::ScopedScheduler scope(scheduler);
     virtualTime = &scheduler;
-    render();
-    return 0;
+    renderAll();
+    return render::exitCode();
 }

@@ -1,6 +1,7 @@
 // Renders the home tab's views in each of their states to PNG files for review:
 //   mainwindow_render [output-folder]   (default: <build>/renders/mainwindow)
 // Runs on Qt's offscreen platform with virtual time, on the demo workspace.
+#include "RenderOutput.h"
 #include "core/ApplicationModel.h"
 #include "core/Preferences.h"
 #include "core/ServiceLayer.h"
@@ -29,11 +30,10 @@
 #include <cstdio>
 
 // In mainwindow_render_tabs.cpp.
-void renderMainWindowTabs(const QString& folder, platform::ManualScheduler& scheduler);
+void renderMainWindowTabs(platform::ManualScheduler& scheduler);
 
 namespace {
 
-QString outputDir;
 platform::ManualScheduler* virtualTime = nullptr;
 
 void settle() {
@@ -41,14 +41,6 @@ void settle() {
     QApplication::processEvents();
 }
 
-void save(QWidget* widget, const QString& name) {
-    const QString path = outputDir + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (widget->grab().save(path)) {
-        std::printf("%s\n", qPrintable(path));
-    } else {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-    }
-}
 
 // The banner's owner: takes the height the banner asks for.
 class BannerHost : public QWidget, public MainErrorViewDelegate {
@@ -102,7 +94,7 @@ void renderBanners() {
         host.show();
         host.banner->show(c.type, c.title, c.text);
         QApplication::processEvents();
-        save(&host, QString::fromLatin1(c.name));
+        render::save(&host, QString::fromLatin1(c.name));
     }
 }
 
@@ -122,7 +114,7 @@ struct MainWindow {
 
     void save(const char* name) {
         settle();
-        ::save(general.view(), QStringLiteral("home-") + QString::fromLatin1(name));
+        render::save(general.view(), QStringLiteral("home-") + QString::fromLatin1(name));
     }
 
     MainSubController home;
@@ -214,7 +206,7 @@ void renderHomeTab(sdk::testing::Driver& driver) {
     }
 
     ConnectionEstablishedController sheet;
-    save(sheet.view(), QStringLiteral("home-connection-established-sheet"));
+    render::save(sheet.view(), QStringLiteral("home-connection-established-sheet"));
 }
 
 // The network view on the window's background, painted at one instant of virtual time at ratio 2.
@@ -231,12 +223,7 @@ void saveNetworkView(MainNetworkView& view, const QString& name) {
         view.networkImageView()->render(&painter, icon->pos() + view.networkImageView()->pos(), QRegion(),
                                         QWidget::DrawChildren);
     }
-    const QString path = outputDir + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (image.save(path)) {
-        std::printf("%s\n", qPrintable(path));
-    } else {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-    }
+    render::save(image, name);
 }
 
 PDNetworkItemPtr networkWithFlag(const QString& code) {
@@ -307,8 +294,9 @@ int main(int argc, char** argv) {
     platform::ManualScheduler scheduler;
     platform::ScopedScheduler scope(scheduler);
     virtualTime = &scheduler;
-    outputDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VELTRIX_RENDER_DIR "/mainwindow");
-    QDir().mkpath(outputDir);
+    if (!render::useOutputFolder(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR "/mainwindow"))) {
+        return 1;
+    }
     renderBanners();
     sdk::testing::Driver driver;
     driver.setLoggedIn(true);
@@ -316,7 +304,7 @@ int main(int argc, char** argv) {
     VeltrixXPC::setPublicIpInfoDelegate(&ServiceLayer::shared());
     driver.setCurrentNetwork(VeltrixXPC::networks()->privateNetworks().first());
     renderHomeTab(driver);
-    renderMainWindowTabs(outputDir, scheduler);
+    renderMainWindowTabs(scheduler);
     renderNetworkView();
-    return 0;
+    return render::exitCode();
 }

@@ -1,5 +1,6 @@
 // The main window's frame, tabs, networks tab and panels on the demo workspace, for mainwindow_render. Every
 // fade is shown at its end.
+#include "RenderOutput.h"
 #include "mainwindow/GeneralViewController.h"
 #include "mainwindow/GeneralWindowController.h"
 #include "mainwindow/MainSmartWidgetView.h"
@@ -23,18 +24,8 @@
 
 namespace {
 
-QString outputDir;
 platform::ManualScheduler* virtualTime = nullptr;
 
-void save(QWidget* widget, const QString& name) {
-    QApplication::processEvents();
-    const QString path = outputDir + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (widget->grab().save(path)) {
-        std::printf("%s\n", qPrintable(path));
-    } else {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-    }
-}
 
 void settle() {
     virtualTime->advance(1.0);
@@ -70,16 +61,16 @@ void renderTabs(sdk::testing::Driver& driver) {
     driver.editState(
         [](sdk::SimulationState& state) { state.recentUserName = QStringLiteral("Alex Morgan"); });
     MainWindow main;
-    save(main.general.view(), QStringLiteral("mainwindow-home"));
+    render::save(main.general.view(), QStringLiteral("mainwindow-home"));
     main.show(MainMenuBarTab::topTab(MainTopTab::networks));
-    save(main.general.view(), QStringLiteral("mainwindow-networks"));
+    render::save(main.general.view(), QStringLiteral("mainwindow-networks"));
     main.show(MainMenuBarTab::topTab(MainTopTab::support));
     HoverableTableView* rows = main.general.menuBarView()->topButtonsView()->topMenuTableView();
     rows->hoverRow(0);
-    save(main.general.view(), QStringLiteral("mainwindow-support-home-hovered"));
+    render::save(main.general.view(), QStringLiteral("mainwindow-support-home-hovered"));
     rows->clearHover();
     main.show(MainMenuBarTab::bottomTab(MainBottomTab::settings));
-    save(main.general.view(), QStringLiteral("mainwindow-settings"));
+    render::save(main.general.view(), QStringLiteral("mainwindow-settings"));
 }
 
 // A panel on the window's background, as it sits in the main window.
@@ -101,14 +92,14 @@ void renderSmartWidget() {
     std::unique_ptr<QWidget> host(onBackground(widget, QSize(520, 96)));
     widget->configure(std::nullopt, true);
     settle();
-    save(host.get(), QStringLiteral("smartwidget-loading"));
+    render::save(host.get(), QStringLiteral("smartwidget-loading"));
     widget->configure(
         PDSmartWidgetProtocol{QStringLiteral("Stay protected."),
                               QStringLiteral("Always-On VPN keeps you connected wherever you work."),
                               QStringLiteral("https://example.invalid"), QStringLiteral("Learn more")},
         false);
     settle();
-    save(host.get(), QStringLiteral("smartwidget-item"));
+    render::save(host.get(), QStringLiteral("smartwidget-item"));
 }
 
 NetworkCellView* cellOf(LocationsSubController& tab, const QString& id) {
@@ -128,7 +119,7 @@ void renderNetworksTab(sdk::testing::Driver& driver) {
     const PDNetworksModelPtr model = VeltrixXPC::networks();
     const auto shot = [&](const QString& name) {
         settle();
-        save(main.general.view(), QStringLiteral("networks-") + name);
+        render::save(main.general.view(), QStringLiteral("networks-") + name);
     };
     const auto hover = [&](const QString& id) {
         if (NetworkCellView* cell = cellOf(tab, id)) {
@@ -177,8 +168,7 @@ void renderNetworksTab(sdk::testing::Driver& driver) {
 
 } // namespace
 
-void renderMainWindowTabs(const QString& folder, platform::ManualScheduler& scheduler) {
-    outputDir = folder;
+void renderMainWindowTabs(platform::ManualScheduler& scheduler) {
     virtualTime = &scheduler;
     const QFont font = QApplication::font();
     setApplicationFont();

@@ -1,6 +1,7 @@
 // Renders the quick-access window, its child window, the sign-out window, the tray icons and the tray's menus
 // (the Dock menu and the status item's menu-style twin) to PNG files on the demo workspace:   menus_render [output-folder]   (default: <build>/renders)
 // Runs on Qt's offscreen platform with virtual time, so every animation is shown at its end.
+#include "RenderOutput.h"
 #include "core/ApplicationModel.h"
 #include "core/ServiceLayer.h"
 #include "menus/DockMenuBarController.h"
@@ -23,7 +24,6 @@
 
 namespace {
 
-QString outputDir;
 platform::ManualScheduler* virtualTime = nullptr;
 
 void settle(double seconds = 1.0) {
@@ -33,14 +33,6 @@ void settle(double seconds = 1.0) {
     QCoreApplication::sendPostedEvents();
 }
 
-void save(const QImage& image, const QString& name) {
-    const QString path = outputDir + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (image.save(path)) {
-        std::printf("%s\n", qPrintable(path));
-    } else {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-    }
-}
 
 // A window on the desktop's dark background, as it would appear.
 QImage onDesktop(const QList<QWidget*>& windows) {
@@ -60,7 +52,7 @@ QImage onDesktop(const QList<QWidget*>& windows) {
 
 void saveWindow(QAUIMenuWindowController& quickAccess, const QString& name) {
     settle();
-    save(onDesktop({quickAccess.window()}), name);
+    render::save(onDesktop({quickAccess.window()}), name);
 }
 
 template <class Cell>
@@ -74,7 +66,7 @@ void renderSignedOut(QAUIMenuWindowController& quickAccess, platform::StatusItem
     saveWindow(quickAccess, QStringLiteral("menus_signed_out"));
     quickAccess.showProgressIndicator();
     settle(0.4); // the loader part way round
-    save(onDesktop({quickAccess.window()}), QStringLiteral("menus_signed_out_loader"));
+    render::save(onDesktop({quickAccess.window()}), QStringLiteral("menus_signed_out_loader"));
     quickAccess.hideProgressIndicator();
     quickAccess.showErrorNotification(QStringLiteral("Sign-in failed"),
                                       QStringLiteral("Your workspace did not accept the sign-in. Try again."), true);
@@ -148,7 +140,7 @@ void renderSignedIn(QAUIMenuWindowController& quickAccess, platform::StatusItem*
         groups->selectRow(row);
         settle();
         QWidget* child = quickAccess.networksWindowController()->window();
-        save(onDesktop({quickAccess.window(), child}),
+        render::save(onDesktop({quickAccess.window(), child}),
              row == 0 ? QStringLiteral("menus_child_private") : QStringLiteral("menus_child_shared"));
         groups->selectRow(row); // closes it again
         settle();
@@ -162,14 +154,14 @@ void renderSignOut(sdk::testing::Driver& driver) {
     QAUISignOutController signOut;
     signOut.show();
     settle();
-    save(onDesktop({signOut.window()}), QStringLiteral("menus_sign_out_warning"));
+    render::save(onDesktop({signOut.window()}), QStringLiteral("menus_sign_out_warning"));
     signOut.close();
     PDSettings settings = VeltrixXPC::settings();
     settings.alwaysOn.value = true;
     driver.setSettings(settings);
     signOut.show();
     settle();
-    save(onDesktop({signOut.window()}), QStringLiteral("menus_sign_out_code"));
+    render::save(onDesktop({signOut.window()}), QStringLiteral("menus_sign_out_code"));
     signOut.close();
 }
 
@@ -195,7 +187,7 @@ void renderIcons(platform::StatusItem* item) {
         y += 40;
     }
     painter.end();
-    save(strip, QStringLiteral("menus_tray_icons"));
+    render::save(strip, QStringLiteral("menus_tray_icons"));
 }
 
 // A menu as it opens, with `open` (one of its submenus) beside its header.
@@ -219,24 +211,24 @@ void renderTrayMenus(sdk::testing::Driver& driver) {
     DemoDataSource source;
     NoActions actions;
     DockMenuBarController dock(&source, &actions);
-    save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_signed_out"));
+    render::save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_signed_out"));
     dock.setLoggedInState();
     dock.updateLocationLists();
     dock.updateGroupedLocations();
     settle(); // the flags
-    save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_disconnected"));
+    render::save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_disconnected"));
     dock.setConnectingState();
-    save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_connecting"));
+    render::save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_connecting"));
     dock.setConnectedState();
     dock.updateIPAddress(std::make_shared<PDPublicIPInfo>(QStringLiteral("198.51.100.42")));
     dock.updateTimeConnected(QStringLiteral("00:12:48"));
-    save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_connected"));
-    save(menuOnDesktop(dock.dockMenu(), dock.publicListItem()), QStringLiteral("menus_dock_submenu"));
+    render::save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_connected"));
+    render::save(menuOnDesktop(dock.dockMenu(), dock.publicListItem()), QStringLiteral("menus_dock_submenu"));
     dock.dockMenu()->setActiveAction(nullptr);
     settings.alwaysOn = PDSettingBoolItem(true, true);
     driver.setSettings(settings);
     dock.setConnectedState();
-    save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_connected_always_on"));
+    render::save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_connected_always_on"));
     settings.alwaysOn = PDSettingBoolItem(false, false);
     driver.setSettings(settings);
     driver.setForcedUpdateAvailable(true);
@@ -244,18 +236,18 @@ void renderTrayMenus(sdk::testing::Driver& driver) {
     dock.updateLocationLists();
     dock.updateGroupedLocations();
     settle();
-    save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_upgrade"));
+    render::save(menuOnDesktop(dock.dockMenu()), QStringLiteral("menus_dock_upgrade"));
     driver.setForcedUpdateAvailable(false);
 
     StatusItemMenuController menuStyle(&source, &actions);
-    save(menuOnDesktop(menuStyle.statusItemMenuForLoggedOutState()), QStringLiteral("menus_status_menu_signed_out"));
+    render::save(menuOnDesktop(menuStyle.statusItemMenuForLoggedOutState()), QStringLiteral("menus_status_menu_signed_out"));
     menuStyle.updateLocationLists();
     menuStyle.updateGroupedLocations();
     menuStyle.setConnectedState();
     menuStyle.updateIPAddress(std::make_shared<PDPublicIPInfo>(QStringLiteral("198.51.100.42")));
     menuStyle.updateTimeConnected(QStringLiteral("00:12:48"));
     settle();
-    save(menuOnDesktop(menuStyle.statusItemMenuForLoggedInState()), QStringLiteral("menus_status_menu_signed_in"));
+    render::save(menuOnDesktop(menuStyle.statusItemMenuForLoggedInState()), QStringLiteral("menus_status_menu_signed_in"));
 }
 
 } // namespace
@@ -266,9 +258,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setFont(QFont(QStringLiteral("Inter")));
-    outputDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VELTRIX_RENDER_DIR);
-    if (!QDir().mkpath(outputDir)) {
-        std::fprintf(stderr, "cannot make %s\n", qPrintable(outputDir));
+    if (!render::useOutputFolder(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR))) {
         return 1;
     }
     platform::ManualScheduler scheduler;
@@ -290,5 +280,5 @@ int main(int argc, char** argv) {
     renderSignOut(driver);
     renderIcons(item);
     renderTrayMenus(driver);
-    return 0;
+    return render::exitCode();
 }

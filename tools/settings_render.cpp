@@ -2,12 +2,13 @@
 //   settings_render [output-folder]   (default: <build>/renders/settings)
 // Runs on Qt's offscreen platform with virtual time, on the demo workspace. The current Wi-Fi network comes
 // from a NetworkManager stand-in on a bus of the renderer's own.
+#include "RenderOutput.h"
 #include "core/ServiceLayer.h"
 #include "mainwindow/GeneralViewController.h"
 #include "mainwindow/GeneralWindowController.h"
 #include "mainwindow/MainSubController.h"
 #include "platform/ManualScheduler.h"
-#include "platform/PrivateBus.h"
+#include "support/PrivateBus.h"
 #include "platform/UserDefaults.h"
 #include "platform/WiFiSsidReader.h"
 #include "sdk/VeltrixXPC.h"
@@ -22,7 +23,6 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QMessageBox>
 #include <QTemporaryDir>
 
@@ -31,7 +31,6 @@
 
 namespace {
 
-QString outputDir;
 platform::ManualScheduler* virtualTime = nullptr;
 
 void settle() {
@@ -41,12 +40,7 @@ void settle() {
 
 void save(QWidget* widget, const QString& name) {
     settle();
-    const QString path = outputDir + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (widget->grab().save(path)) {
-        std::printf("%s\n", qPrintable(path));
-    } else {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-    }
+    render::save(widget, name);
 }
 
 // The main window with the settings page and the support tab over the demo workspace.
@@ -210,9 +204,7 @@ int main(int argc, char** argv) {
     platform::ManualScheduler scheduler;
     platform::ScopedScheduler scope(scheduler);
     virtualTime = &scheduler;
-    outputDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VELTRIX_RENDER_DIR "/settings");
-    if (!QDir().mkpath(outputDir)) {
-        std::fprintf(stderr, "cannot make %s\n", qPrintable(outputDir));
+    if (!render::useOutputFolder(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR "/settings"))) {
         return 1;
     }
 
@@ -239,5 +231,5 @@ int main(int argc, char** argv) {
                                            rawValue(VPNProtocols::Automatic));
     renderSettings(driver);
     reader.stop();
-    return 0;
+    return render::exitCode();
 }

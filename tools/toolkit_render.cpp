@@ -1,6 +1,7 @@
 // Renders the toolkit's overlay, switch, hover list and page dots to PNG files for review:
 //   toolkit_render [output-folder]   (default: <build>/renders)
 // Runs on Qt's offscreen platform with virtual time, so every animation is shown at its end.
+#include "RenderOutput.h"
 #include "platform/ManualScheduler.h"
 #include "platform/UserDefaults.h"
 #include "settings/PopoverTroubleshootingView.h"
@@ -25,17 +26,8 @@
 
 namespace {
 
-QString outputDir;
 platform::ManualScheduler* virtualTime = nullptr;
 
-void save(QWidget* widget, const QString& name) {
-    const QString path = outputDir + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (widget->grab().save(path)) {
-        std::printf("%s\n", qPrintable(path));
-    } else {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-    }
-}
 
 // A window's content standing in for the main window, so the overlay has something to cover.
 class FakeContent : public platform::ViewController {
@@ -73,7 +65,7 @@ void renderOverlay(ModalViewControllerType type, const QString& name,
     // A card's new texts reach the overlay's layout in two rounds: its own, then the overlay's.
     QApplication::processEvents();
     QApplication::processEvents();
-    save(content.view(), name);
+    render::save(content.view(), name);
     content.dismissViewController(&modal);
     virtualTime->advance(0.3);
 }
@@ -146,7 +138,7 @@ void renderSwitches() {
     }
     panel.show();
     virtualTime->advance(0.3);
-    save(&panel, QStringLiteral("switch-off-on-disabledOn-disabledOff"));
+    render::save(&panel, QStringLiteral("switch-off-on-disabledOn-disabledOff"));
 }
 
 class ListCell : public HoverableCellView {
@@ -195,7 +187,7 @@ void renderHoverList() {
     table.clearHover();
     table.hoverRow(3);
     QApplication::processEvents();
-    save(&table, QStringLiteral("hover-list-selected1-hovered3"));
+    render::save(&table, QStringLiteral("hover-list-selected1-hovered3"));
 }
 
 void renderPageDotsAndTooltip() {
@@ -214,7 +206,7 @@ void renderPageDotsAndTooltip() {
     dots.grab();
     dots.setCurrentPage(1);
     virtualTime->advance(0.1);
-    save(&dots, QStringLiteral("page-control-4-current1"));
+    render::save(&dots, QStringLiteral("page-control-4-current1"));
 
     // The button's window with the tooltip drawn where it opens, so that its arrow shows the button.
     QWidget window;
@@ -236,10 +228,7 @@ void renderPageDotsAndTooltip() {
         QPainter painter(&scene);
         painter.drawPixmap(popover->window()->pos() - window.pos(), popover->window()->grab());
         painter.end();
-        const QString path = outputDir + QStringLiteral("/tooltip-alwaysOn.png");
-        if (scene.save(path)) {
-            std::printf("%s\n", qPrintable(path));
-        }
+        render::save(scene, QStringLiteral("tooltip-alwaysOn"));
     }
 
     // The centred text cell with a search match highlighted, as the locations rows show it.
@@ -253,7 +242,7 @@ void renderPageDotsAndTooltip() {
                                                       Qt::white, toolkit::interFont(14, QFont::Light),
                                                       colorFromHexString(QStringLiteral("#6AF4F8")),
                                                       toolkit::interFont(14, QFont::Medium)));
-    save(&cell, QStringLiteral("centred-cell-highlighted"));
+    render::save(&cell, QStringLiteral("centred-cell-highlighted"));
 }
 
 } // namespace
@@ -264,9 +253,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     setApplicationFont();
-    outputDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(VELTRIX_RENDER_DIR);
-    if (!QDir().mkpath(outputDir)) {
-        std::fprintf(stderr, "cannot make %s\n", qPrintable(outputDir));
+    if (!render::useOutputFolder(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR))) {
         return 1;
     }
     platform::ManualScheduler scheduler;
@@ -276,5 +263,5 @@ int main(int argc, char** argv) {
     renderSwitches();
     renderHoverList();
     renderPageDotsAndTooltip();
-    return 0;
+    return render::exitCode();
 }

@@ -68,6 +68,17 @@ QString sanitizedForLog(const QString& text, qsizetype limit = 256) {
     return result;
 }
 
+// The start-at-login entry starts the installed client. A copy run from a build tree (scripts/run, the
+// tests) would point the user's entry at that tree, so it leaves the entry alone.
+bool keepsStartAtLoginEntry(const QString& step) {
+    if (platform::Bundle::main().isInstalled()) {
+        return true;
+    }
+    vlog::info(QStringLiteral("Not an installed client: %1 skipped, the start-at-login entry is left as it is")
+                   .arg(step));
+    return false;
+}
+
 } // namespace
 
 AppDelegate::AppDelegate() {
@@ -252,16 +263,25 @@ void AppDelegate::registerUserDefaults() {
 }
 
 void AppDelegate::runUserAgentScripts() {
+    if (!keepsStartAtLoginEntry(QStringLiteral("the launch-agent scripts"))) {
+        return;
+    }
     LaunchAgentSetup::queue().async(
         [setup = LaunchAgentSetup(lauchdPlistName)] { setup.runUserAgentScripts(); });
 }
 
 void AppDelegate::ensureLaunchAgentRunAtLoad() {
+    if (!keepsStartAtLoginEntry(QStringLiteral("the RunAtLoad check"))) {
+        return;
+    }
     // Queued behind the scripts, so a first launch finds the entry they created.
     LaunchAgentSetup::queue().async([setup = LaunchAgentSetup(lauchdPlistName)] { setup.ensureRunAtLoad(); });
 }
 
 void AppDelegate::setLaunchAgentRunAtLoad() {
+    if (!keepsStartAtLoginEntry(QStringLiteral("setting RunAtLoad"))) {
+        return;
+    }
     LaunchAgentSetup::queue().async([setup = LaunchAgentSetup(lauchdPlistName)] { setup.setRunAtLoad(); });
 }
 

@@ -235,11 +235,14 @@ void ApplicationModel::setUseAutomaticNetwork(bool value) {
 QString ApplicationModel::offeredAppVersion() const {
     return VeltrixXPC::appConfig().offeredVersion;
 }
-QString ApplicationModel::updateHost() const {
-    return QUrl(VeltrixXPC::appConfig().packageUrl).host();
+QString ApplicationModel::appUpdateURL() const {
+    return VeltrixXPC::appConfig().packageUrl;
 }
-QString ApplicationModel::updateDestination() const {
+QString ApplicationModel::appUpdatePackagePath() const {
     return VeltrixXPC::appConfig().packagePath;
+}
+QString ApplicationModel::appUpdateVersion() const {
+    return offeredAppVersion();
 }
 
 void ApplicationModel::storeBool(const QString& key, bool value) {

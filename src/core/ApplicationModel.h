@@ -154,8 +154,11 @@ public:
     bool useAutomaticNetwork() const;
     void setUseAutomaticNetwork(bool value);
     QString offeredAppVersion() const;
-    QString updateHost() const;
-    QString updateDestination() const;
+    // The offered update, read from the SDK's configuration on every call: the package's full URL, where
+    // the client puts it, and its version (what offeredAppVersion() gives).
+    QString appUpdateURL() const;
+    QString appUpdatePackagePath() const;
+    QString appUpdateVersion() const;
 
     // Pass-through to the user defaults (each write is synchronised at once).
     bool appLaunchedFirstTime() const;

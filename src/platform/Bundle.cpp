@@ -7,25 +7,24 @@
 
 namespace platform {
 
-namespace {
-
-QString defaultResourcePath() {
-    const QString fromEnvironment = qEnvironmentVariable("VELTRIX_RESOURCES");
-    if (!fromEnvironment.isEmpty()) {
-        return fromEnvironment;
+Bundle::ResourceLocation Bundle::locateResources(const QString& environmentValue,
+                                                 const QString& executableDirectory) {
+    if (!environmentValue.isEmpty()) {
+        return {environmentValue, false};
     }
-    if (QCoreApplication::instance()) {
-        const QString installed = QDir(QCoreApplication::applicationDirPath()).filePath("../share/veltrix");
+    if (!executableDirectory.isEmpty()) {
+        const QString installed = QDir(executableDirectory).filePath(QStringLiteral(VELTRIX_INSTALLED_RESOURCES));
         if (QFileInfo(installed).isDir()) {
-            return QDir(installed).canonicalPath();
+            return {QDir(installed).canonicalPath(), true};
         }
     }
-    return QStringLiteral(VELTRIX_SOURCE_RESOURCES);
+    return {QStringLiteral(VELTRIX_SOURCE_RESOURCES), false};
 }
 
-} // namespace
-
 Bundle& Bundle::main() {
+    static const ResourceLocation resources =
+        locateResources(qEnvironmentVariable("VELTRIX_RESOURCES"),
+                        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString());
     static Bundle bundle(
         {
             {"CFBundleShortVersionString", QStringLiteral(VELTRIX_VERSION_STRING)},
@@ -34,12 +33,12 @@ Bundle& Bundle::main() {
             {"CFBundleName", QStringLiteral("Veltrix")},
             {"CFBundleDisplayName", QStringLiteral("Veltrix")},
         },
-        defaultResourcePath());
+        resources.path, resources.installed);
     return bundle;
 }
 
-Bundle::Bundle(QVariantMap info, QString resourcePath)
-    : m_info(std::move(info)), m_resourcePath(std::move(resourcePath)) {}
+Bundle::Bundle(QVariantMap info, QString resourcePath, bool installed)
+    : m_info(std::move(info)), m_resourcePath(std::move(resourcePath)), m_installed(installed) {}
 
 QVariant Bundle::infoValue(const QString& key) const {
     return m_info.value(key);
@@ -73,8 +72,9 @@ QString Bundle::resourcePath() const {
     return m_resourcePath;
 }
 
-void Bundle::setResourcePath(const QString& path) {
+void Bundle::setResourcePath(const QString& path, bool installed) {
     m_resourcePath = path;
+    m_installed = installed;
 }
 
 QString Bundle::pathForResource(const QString& name, const QString& extension) const {

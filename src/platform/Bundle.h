@@ -16,7 +16,16 @@ class Bundle {
 public:
     static Bundle& main();
 
-    Bundle(QVariantMap info, QString resourcePath);
+    Bundle(QVariantMap info, QString resourcePath, bool installed = false);
+
+    // Where the on-disk resources are, and whether that makes this run an installed client.
+    struct ResourceLocation {
+        QString path;
+        bool installed = false;
+    };
+    // $VELTRIX_RESOURCES (`environmentValue`) when set; else the installation's share/veltrix beside
+    // `executableDirectory` (installed); else the source tree's resources (a build run in place).
+    static ResourceLocation locateResources(const QString& environmentValue, const QString& executableDirectory);
 
     // Keys as the client knows them: "CFBundleShortVersionString", "CFBundleVersion",
     // "CFBundleIdentifier", "CFBundleName", "CFBundleDisplayName".
@@ -28,10 +37,12 @@ public:
     QString bundleIdentifier() const;
     // The folder of the running executable.
     QString bundlePath() const;
-    // The on-disk resource folder: $VELTRIX_RESOURCES, else share/veltrix beside the executable's folder,
-    // else the source tree's resources (a build run in place).
+    // The on-disk resource folder, as locateResources() found it for the running executable.
     QString resourcePath() const;
-    void setResourcePath(const QString& path);
+    void setResourcePath(const QString& path, bool installed = false);
+    // Whether the resources are those installed beside the executable: only then is this copy the one
+    // the desktop starts (from its menu, its URL handler, the start-at-login entry).
+    bool isInstalled() const { return m_installed; }
     // A file in the resource folder, or an empty text when there is none.
     QString pathForResource(const QString& name, const QString& extension = {}) const;
 
@@ -44,6 +55,7 @@ public:
 private:
     QVariantMap m_info;
     QString m_resourcePath;
+    bool m_installed = false;
 };
 
 } // namespace platform

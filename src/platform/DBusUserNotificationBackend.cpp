@@ -177,7 +177,8 @@ void DBusUserNotificationBackend::send(const Delivery& delivery, const QStringLi
     auto message =
         QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
                                        QString::fromLatin1(interfaceName), QStringLiteral("Notify"));
-    message << m_appName << replacesId << QString() << request.title << body << actions << hints << -1;
+    // The installed icon carries the desktop entry's name; servers that ignore the hint still find it.
+    message << m_appName << replacesId << m_desktopEntry << request.title << body << actions << hints << -1;
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, m_timeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, shown, replacesId, completion](QDBusPendingCallWatcher* call) {

@@ -63,6 +63,21 @@ quint64 startTimeIn(const QByteArray& stat) {
     return fields.value(startTimeAfterName).toULongLong();
 }
 
+// XDG_RUNTIME_DIR in <pid>/environ, NUL-separated; "" when the variable is not set.
+std::optional<QString> runtimeDirIn(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    static const QByteArray name = QByteArrayLiteral("XDG_RUNTIME_DIR=");
+    for (const QByteArray& variable : file.read(256 * 1024).split('\0')) {
+        if (variable.startsWith(name)) {
+            return QFile::decodeName(variable.mid(name.size()));
+        }
+    }
+    return QString();
+}
+
 } // namespace
 
 ProcessList::ProcessList(QString procRoot) : m_root(std::move(procRoot)) {}
@@ -78,12 +93,13 @@ std::optional<ProcessRecord> ProcessList::recordOf(qint64 pid) const {
     }
     const QString dir = m_root + '/' + QString::number(pid);
     return ProcessRecord{pid, std::move(executable), realUidIn(readSmallFile(dir + QStringLiteral("/status"))),
-                         startTimeIn(readSmallFile(dir + QStringLiteral("/stat")))};
+                         startTimeIn(readSmallFile(dir + QStringLiteral("/stat"))),
+                         runtimeDirIn(dir + QStringLiteral("/environ"))};
 }
 
 ProcessRecord ProcessList::self() {
     const qint64 pid = QCoreApplication::applicationPid();
-    ProcessRecord record = ProcessList().recordOf(pid).value_or(ProcessRecord{pid, {}, {}, 0});
+    ProcessRecord record = ProcessList().recordOf(pid).value_or(ProcessRecord{pid, {}, {}, 0, {}});
     record.realUid = ::getuid(); // from the kernel, whatever procfs shows
     return record;
 }

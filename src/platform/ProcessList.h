@@ -14,6 +14,9 @@ struct ProcessRecord {
     std::optional<uint> realUid;
     // When the process started, in clock ticks after boot; 0 when unknown.
     quint64 startTime = 0;
+    // XDG_RUNTIME_DIR of the environment it started with ("" when unset): the session it runs in. Nothing
+    // when its environment cannot be read.
+    std::optional<QString> runtimeDir = std::nullopt;
 
     friend bool operator==(const ProcessRecord&, const ProcessRecord&) = default;
 };

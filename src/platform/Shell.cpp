@@ -53,6 +53,9 @@ ShellResult Shell::run(const QString& program, const QStringList& arguments, con
     if (!options.workingDirectory.isEmpty()) {
         process.setWorkingDirectory(options.workingDirectory);
     }
+    if (options.environment) {
+        process.setProcessEnvironment(*options.environment);
+    }
     process.start();
     if (!process.waitForStarted()) {
         qCWarning(lcShell) << "Could not start" << program << process.errorString();

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace platform {
 
@@ -31,6 +33,8 @@ struct ShellOptions {
     // Bytes kept of each of standard output and standard error; the rest is read and dropped.
     qsizetype outputLimit = 1024 * 1024;
     QString workingDirectory;
+    // The child's whole environment; none inherits the client's.
+    std::optional<QProcessEnvironment> environment;
 };
 
 // Runs a program with an argument vector, never through a command line that a shell would parse. Runs

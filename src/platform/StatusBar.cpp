@@ -3,6 +3,7 @@
 #include "platform/Bundle.h"
 
 #include <QApplication>
+#include <QActionEvent>
 #include <QCursor>
 #include <QHash>
 #include <QDBusMessage>
@@ -150,7 +151,7 @@ void StatusBar::setTrayAvailable(bool available) {
     emit trayAvailabilityChanged(available);
 }
 
-StatusItem::StatusItem(StatusBar& bar) : m_bar(bar) {
+StatusItem::StatusItem(StatusBar& bar) : m_bar(bar), m_trayMenu(std::make_unique<QMenu>()) {
     if (auto* app = QCoreApplication::instance()) {
         app->installEventFilter(this);
     }
@@ -197,11 +198,35 @@ void StatusItem::performClick(const QPoint& position) {
     performClick();
 }
 
-void StatusItem::setMenu(QMenu* menu) {
-    m_menu = menu;
-    if (m_tray) {
-        m_tray->setContextMenu(menu);
+void StatusItem::setMenu(QMenu* entries) {
+    if (m_entries) {
+        m_entries->removeEventFilter(this);
     }
+    m_entries = entries;
+    for (QAction* item : m_trayMenu->actions()) {
+        m_trayMenu->removeAction(item);
+    }
+    if (!entries) {
+        return;
+    }
+    // Drawn like the given menu where Qt draws it (a tray without its own menus).
+    m_trayMenu->setStyleSheet(entries->styleSheet());
+    m_trayMenu->setSeparatorsCollapsible(entries->separatorsCollapsible());
+    m_trayMenu->setAttribute(Qt::WA_TranslucentBackground,
+                             entries->testAttribute(Qt::WA_TranslucentBackground));
+    m_trayMenu->addActions(entries->actions());
+    entries->installEventFilter(this);
+}
+
+void StatusItem::mirrorEntryChange(QEvent* event) {
+    auto* change = static_cast<QActionEvent*>(event);
+    if (event->type() == QEvent::ActionRemoved) {
+        m_trayMenu->removeAction(change->action());
+        return;
+    }
+    QAction* before = change->before();
+    m_trayMenu->insertAction(before && m_trayMenu->actions().contains(before) ? before : nullptr,
+                             change->action());
 }
 
 void StatusItem::setVisible(bool visible) {
@@ -240,6 +265,9 @@ QRect StatusItem::buttonGeometry() const {
 }
 
 bool StatusItem::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_entries && (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved)) {
+        mirrorEntryChange(event);
+    }
     if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange &&
         m_isTemplate) {
         renderIcon();
@@ -255,7 +283,8 @@ void StatusItem::syncTrayIcon() {
         m_tray = std::make_unique<QSystemTrayIcon>();
         m_tray->setIcon(m_icon);
         m_tray->setToolTip(m_toolTip);
-        m_tray->setContextMenu(m_menu);
+        // Given once: the entries change, the menu never does.
+        m_tray->setContextMenu(m_trayMenu.get());
         connect(m_tray.get(), &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
                     if (reason == QSystemTrayIcon::Trigger) {

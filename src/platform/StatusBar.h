@@ -79,9 +79,14 @@ public:
     // Runs the action as a left click would.
     void performClick();
 
-    // The context menu (right click); not owned.
-    void setMenu(QMenu* menu);
-    QMenu* menu() const { return m_menu; }
+    // The context menu (right click) shows `entries`' items, and follows the items added to it or taken
+    // from it later; `entries` is not owned. The tray exports one menu for the item's whole life: Qt's
+    // D-Bus export crashes when a tray icon is given back a menu it exported before.
+    void setMenu(QMenu* entries);
+    // The menu the tray shows, kept for the item's life.
+    QMenu* menu() const { return m_trayMenu.get(); }
+    // The menu whose items it shows; null when none was given or it is gone.
+    QMenu* menuEntries() const { return m_entries; }
 
     void setVisible(bool visible);
     bool isVisible() const { return m_visible; }
@@ -108,6 +113,7 @@ private:
 
     void renderIcon();
     void syncTrayIcon();
+    void mirrorEntryChange(QEvent* event);
 
     StatusBar& m_bar;
     QString m_imageName;
@@ -116,7 +122,8 @@ private:
     QIcon m_icon;
     QString m_toolTip;
     std::function<void()> m_action;
-    QPointer<QMenu> m_menu;
+    std::unique_ptr<QMenu> m_trayMenu;
+    QPointer<QMenu> m_entries;
     bool m_visible = true;
     std::unique_ptr<QSystemTrayIcon> m_tray;
     std::optional<QPoint> m_lastClickPosition;

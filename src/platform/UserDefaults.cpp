@@ -65,6 +65,14 @@ QByteArray encodeValue(const QVariant& value) {
     return bytes;
 }
 
+// Texts, data and dates: their readers take no more than the data holds.
+template <typename T>
+std::optional<QVariant> readScalar(QDataStream& in) {
+    T value{};
+    in >> value;
+    return in.status() == QDataStream::Ok ? std::optional<QVariant>(QVariant::fromValue(value)) : std::nullopt;
+}
+
 // Reads one value as `encodeValue` wrote it. The file comes from disk, so the variant's own reader is not
 // trusted with it: it decodes any registered type, recurses as deep as the data nests and reserves room for
 // as many items as a list claims. Here the type is checked first, lists grow only as items arrive, and
@@ -122,14 +130,30 @@ std::optional<QVariant> readValue(QDataStream& in, int depth) {
         });
         return ok ? std::optional<QVariant>(texts) : std::nullopt;
     }
-    default: {
-        // Scalars, texts, data and dates: their readers take no more than the data holds.
-        QVariant value{QMetaType(int(typeId))};
-        if (!isStorable(value) || !value.metaType().load(in, value.data())) {
-            return std::nullopt;
-        }
-        return value;
-    }
+    case QMetaType::Bool:
+        return readScalar<bool>(in);
+    case QMetaType::Int:
+        return readScalar<qint32>(in);
+    case QMetaType::UInt:
+        return readScalar<quint32>(in);
+    case QMetaType::LongLong:
+        return readScalar<qint64>(in);
+    case QMetaType::ULongLong:
+        return readScalar<quint64>(in);
+    case QMetaType::Float:
+        return readScalar<float>(in);
+    case QMetaType::Double:
+        return readScalar<double>(in);
+    case QMetaType::QString:
+        return readScalar<QString>(in);
+    case QMetaType::QByteArray:
+        return readScalar<QByteArray>(in);
+    case QMetaType::QDateTime:
+        return readScalar<QDateTime>(in);
+    default:
+        // Only the types the store keeps: a value of any other type is never made, since making some
+        // (a pixmap without a GUI thread) ends the process.
+        return std::nullopt;
     }
 }
 

@@ -152,8 +152,13 @@ TEST_F(ApplicationModelTest, PassThroughPropertiesReadTheSdkAtEachAccess) {
 
     PDAppConfig config = driver.state().appConfig;
     config.offeredVersion = "9.9.9";
+    config.packageUrl = "file:///srv/updates/veltrix-9.9.9.pkg"; // no host: the whole URL all the same
+    config.packagePath = "/home/user/.cache/updates/veltrix-9.9.9.pkg";
     driver.setAppConfig(config);
     EXPECT_EQ(model.offeredAppVersion(), "9.9.9");
+    EXPECT_EQ(model.appUpdateVersion(), "9.9.9");
+    EXPECT_EQ(model.appUpdateURL(), config.packageUrl);
+    EXPECT_EQ(model.appUpdatePackagePath(), config.packagePath);
 
     PDSettings settings = driver.state().settings;
     settings.connectOnLaunch = PDSettingBoolItem(false, true);

@@ -267,9 +267,9 @@ TEST_F(ServiceLayerTest, ExpiredAccountSignsOutThenShowsTheErrorHalfASecondLater
     EXPECT_EQ(router.calls, QStringList({"performLogout", "showAccountExpired"}));
 }
 
-TEST(ConflictingCopiesTest, CountsOnlyOlderCopiesOfTheSameUserRunningTheClientsOwnExecutable) {
-    const QStringList own = {"/opt/veltrix/bin/veltrix", "/opt/veltrix/bin/helper"};
-    const platform::ProcessRecord self{50, "/opt/veltrix/bin/veltrix", 1000u, 5000};
+TEST(ConflictingCopiesTest, CountsOnlyOlderCopiesOfTheSameUserInTheSameSessionRunningTheClientsOwnExecutable) {
+    const QStringList own = {"/opt/veltrix/bin/veltrix", "/opt/veltrix/bin/helper", "/opt/veltrix/bin/agent"};
+    const platform::ProcessRecord self{50, "/opt/veltrix/bin/veltrix", 1000u, 5000, "/run/user/1000"};
     const std::vector<platform::ProcessRecord> processes = {
         {10, "/opt/veltrix/bin/veltrix", 1000u, 4000},     // an older copy of ours: counts
         {11, "/opt/veltrix/bin/veltrix", 1000u, 4100},     // the same path again: counted once
@@ -280,9 +280,13 @@ TEST(ConflictingCopiesTest, CountsOnlyOlderCopiesOfTheSameUserRunningTheClientsO
         {16, "/opt/veltrix/bin/veltrix-notifier", 1000u, 1},
         {50, "/opt/veltrix/bin/veltrix", 1000u, 5000},     // this very process
         {60, "/opt/veltrix/bin/veltrix", 1000u, 5002},     // started later: it hands over and exits
+        {17, "/opt/veltrix/bin/agent", 1000u, 1, "/tmp/test-runtime"}, // another session (a test's copy)
+        {18, "/opt/veltrix/bin/agent", 1000u, 1, ""},                 // a session without a runtime folder
     };
     EXPECT_EQ(ServiceLayer::conflictingExecutables(processes, own, self),
               QStringList({"/opt/veltrix/bin/veltrix", "/opt/veltrix/bin/helper"}));
+    const platform::ProcessRecord sameSession{19, "/opt/veltrix/bin/agent", 1000u, 1, "/run/user/1000"};
+    EXPECT_EQ(ServiceLayer::conflictingExecutables({sameSession}, own, self), QStringList{"/opt/veltrix/bin/agent"});
 
     // Started in the same clock tick: the lower pid is the older one, so exactly one of the two counts.
     const platform::ProcessRecord twinA{70, "/opt/veltrix/bin/veltrix", 1000u, 9000};

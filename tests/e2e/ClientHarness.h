@@ -24,7 +24,7 @@
 #include "menus/StatusItemController.h"
 #include "platform/Application.h"
 #include "platform/ManualScheduler.h"
-#include "platform/PrivateBus.h"
+#include "support/PrivateBus.h"
 #include "platform/RecordingUserNotificationBackend.h"
 #include "platform/StatusBar.h"
 #include "platform/UrlEvents.h"

@@ -128,6 +128,24 @@ TEST_F(SignInTest, ASecondLaunchWithTheCallbackUrlSignsIn) {
     expectSignedIn();
 }
 
+TEST_F(SignInTest, ACallbackUrlThatStartsTheClientSignsInOnceStartUpEnds) {
+    // The browser starts the client with the URL: it arrives before the client has a handler for it.
+    platform::UrlEvents::shared().setUrlHandler(nullptr);
+    platform::UrlEvents::shared().deliver(callbackUrl(workspaceToken()));
+    run();
+    EXPECT_TRUE(driver.calls("externalAuthSuccess").empty()) << "nothing handles it before start-up";
+
+    platform::UserDefaults::standard().set(SettingsUserDefaults::showWelcomePage, false);
+    launch();
+    advance(signInSeconds);
+    EXPECT_EQ(driver.calls("externalAuthSuccess").size(), 1u) << "the kept URL reached the SDK once";
+    EXPECT_FALSE(sdkCalls().contains("login")) << "no browser sign-in was started besides";
+    EXPECT_TRUE(VeltrixXPC::isLoggedIn());
+    EXPECT_EQ(shownWindow(), QStringLiteral("main"));
+    EXPECT_TRUE(trayMenuTexts().contains("Sign Out")) << trayMenuTexts();
+    EXPECT_FALSE(trayMenuTexts().contains("Sign In"));
+}
+
 TEST_F(SignInTest, SigningOutFromTheTrayAsksThenReturnsToTheSignInWindowAndSigningInAgainWorks) {
     launchAndSignIn();
     expectSignedIn();

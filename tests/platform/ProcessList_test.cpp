@@ -30,6 +30,7 @@ public:
     void cmdline(const QString& pid, const QByteArray& bytes) const { write(pid, "cmdline", bytes); }
     void status(const QString& pid, const QByteArray& bytes) const { write(pid, "status", bytes); }
     void stat(const QString& pid, const QByteArray& bytes) const { write(pid, "stat", bytes); }
+    void environ(const QString& pid, const QByteArray& bytes) const { write(pid, "environ", bytes); }
     void write(const QString& pid, const QString& name, const QByteArray& bytes) const {
         QFile file(process(pid) + "/" + name);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -50,6 +51,8 @@ TEST(ProcessList, ReadsExecutablesFromExeLinksOnlyWithOwnerAndStartTime) {
     proc.exe("42", "/opt/veltrix/bin/veltrix (deleted)"); // replaced by an update while running
     proc.status("42", "Uid:\t1000\t0\t1000\t1000\n");  // real uid first, whatever the effective one
     proc.stat("42", "42 (vel trix) (x) S 1 42 42 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 9876 1 1");
+    proc.environ("42", QByteArray("HOME=/home/a\0XDG_RUNTIME_DIR=/run/user/1000\0LANG=C\0", 52));
+    proc.environ("1", QByteArray("HOME=/\0XDG_RUNTIME_DIR_X=/not/it\0", 34));
     // A program that only names itself like the client on its command line is not the client.
     proc.cmdline("100", QByteArray("/opt/veltrix/bin/veltrix\0", 25));
     proc.process("9"); // vanished while listed, or a kernel thread
@@ -61,8 +64,8 @@ TEST(ProcessList, ReadsExecutablesFromExeLinksOnlyWithOwnerAndStartTime) {
     const auto records = ProcessList(proc.root()).runningProcesses();
     ASSERT_TRUE(records);
     ASSERT_EQ(records->size(), 2u) << "numeric order, unusable ones left out";
-    EXPECT_EQ(records->at(0), (ProcessRecord{1, "/sbin/init", 0u, 5}));
-    EXPECT_EQ(records->at(1), (ProcessRecord{42, "/opt/veltrix/bin/veltrix", 1000u, 9876}))
+    EXPECT_EQ(records->at(0), (ProcessRecord{1, "/sbin/init", 0u, 5, QString()})) << "no runtime folder set";
+    EXPECT_EQ(records->at(1), (ProcessRecord{42, "/opt/veltrix/bin/veltrix", 1000u, 9876, "/run/user/1000"}))
         << "a name with blanks and parentheses does not shift the fields";
 
     proc.exe("7", "/usr/bin/quiet"); // no status or stat to read

@@ -113,6 +113,20 @@ TEST(Shell, ArgumentsAreNeverParsedByAShell) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{hostile, hostile + ".copy"}));
 }
 
+TEST(Shell, AGivenEnvironmentIsTheChildsWholeEnvironment) {
+    qputenv("VELTRIX_SHELL_TEST_SECRET", "inherited");
+    const ShellResult inherited = runOffMain("/usr/bin/env", {});
+    EXPECT_TRUE(inherited.standardOutput.contains("VELTRIX_SHELL_TEST_SECRET=inherited"));
+
+    ShellOptions options;
+    options.environment = QProcessEnvironment();
+    options.environment->insert("HOME", "/home/someone");
+    const ShellResult given = runOffMain("/usr/bin/env", {}, options);
+    EXPECT_TRUE(given.succeeded());
+    EXPECT_EQ(given.standardOutput, "HOME=/home/someone\n");
+    qunsetenv("VELTRIX_SHELL_TEST_SECRET");
+}
+
 TEST(Shell, RefusesToRunOnTheMainThread) {
     ASSERT_TRUE(Scheduler::shared().isMainThread());
     QTemporaryDir dir;

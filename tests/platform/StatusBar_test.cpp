@@ -1,6 +1,6 @@
 #include "platform/StatusBar.h"
 
-#include "PrivateBus.h"
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using platform::StatusBar;
 using platform::StatusItem;
@@ -73,10 +75,12 @@ TEST_F(StatusBarTest, ItemKeepsItsStateWithoutATray) {
     EXPECT_EQ(item->toolTip(), "Connected");
 
     auto* menu = new QMenu;
+    menu->addAction("Sign In");
     item->setMenu(menu);
-    EXPECT_EQ(item->menu(), menu);
+    EXPECT_EQ(item->menuEntries(), menu);
     delete menu;
-    EXPECT_EQ(item->menu(), nullptr) << "the menu is not owned and is forgotten when it goes";
+    EXPECT_EQ(item->menuEntries(), nullptr) << "the menu is not owned and is forgotten when it goes";
+    EXPECT_TRUE(item->menu()->actions().isEmpty()) << "and its items leave the tray's menu with it";
 
     EXPECT_TRUE(item->isVisible());
     item->setVisible(false);
@@ -92,6 +96,40 @@ TEST_F(StatusBarTest, ItemKeepsItsStateWithoutATray) {
 
     bar.removeStatusItem(item);
     bar.removeStatusItem(item); // a second removal is ignored
+}
+
+TEST_F(StatusBarTest, TheTrayKeepsOneMenuWhoseItemsFollowTheGivenMenu) {
+    StatusBar bar(m_bus.connect());
+    StatusItem* item = bar.statusItem();
+    QMenu* shown = item->menu();
+    ASSERT_NE(shown, nullptr);
+    QMenu signedOut;
+    QAction* signIn = signedOut.addAction("Sign In");
+    QMenu signedIn;
+    QAction* connect = signedIn.addAction("Connect");
+    QAction* signOut = signedIn.addAction("Sign Out");
+    auto* location = new QAction("Headquarters", &signedIn);
+    auto* help = new QAction("Help", &signedOut);
+
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        QList<QAction*> expected;
+    };
+    const Step steps[] = {
+        {"signed out", [&] { item->setMenu(&signedOut); }, {signIn}},
+        {"signed in", [&] { item->setMenu(&signedIn); }, {connect, signOut}},
+        {"an item inserted", [&] { signedIn.insertAction(signOut, location); }, {connect, location, signOut}},
+        {"an item removed", [&] { signedIn.removeAction(connect); }, {location, signOut}},
+        {"a menu no longer shown changes", [&] { signedOut.addAction(help); }, {location, signOut}},
+        {"signed out again", [&] { item->setMenu(&signedOut); }, {signIn, help}},
+        {"signed in again", [&] { item->setMenu(&signedIn); }, {location, signOut}},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_EQ(item->menu(), shown) << step.what << ": the tray's menu is never replaced";
+        EXPECT_EQ(shown->actions(), step.expected) << step.what;
+    }
 }
 
 TEST_F(StatusBarTest, TemplateImagesFollowThePanelTextColour) {

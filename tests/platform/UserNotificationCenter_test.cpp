@@ -3,8 +3,8 @@
 #include "platform/RecordingUserNotificationBackend.h"
 #include "platform/UserNotificationCenter.h"
 
-#include "FakeNotificationServer.h"
-#include "PrivateBus.h"
+#include "support/FakeNotificationServer.h"
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -327,6 +327,7 @@ TEST_F(DBusCenterTest, SendsActionsToAServerThatOffersThemAndMapsOnlyOurKeysBack
     EXPECT_EQ(sent.body, "Version 2\nFixes &lt;b&gt; &amp; more") << "markup servers get escaped text";
     EXPECT_EQ(sent.actions, QStringList({"default", "", "action-0", "Update Now"}));
     EXPECT_EQ(sent.hints.value("desktop-entry").toString(), "com.veltrix.Veltrix");
+    EXPECT_EQ(sent.icon, "com.veltrix.Veltrix") << "the installed icon's name";
     EXPECT_TRUE(sent.hints.value("suppress-sound").toBool());
     EXPECT_FALSE(sent.hints.contains("notificationObject")) << "user info stays in the process";
 

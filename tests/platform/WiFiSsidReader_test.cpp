@@ -1,5 +1,5 @@
 // The current Wi-Fi network's name, read from a NetworkManager served on a bus of the test's own.
-#include "platform/PrivateBus.h"
+#include "support/PrivateBus.h"
 #include "platform/WiFiSsidReader.h"
 #include "support/FakeNetworkManager.h"
 #include "support/TestSupport.h"

@@ -2,7 +2,7 @@
 // a bus of the test's own.
 #include "SettingsTestSupport.h"
 
-#include "platform/PrivateBus.h"
+#include "support/PrivateBus.h"
 #include "platform/WiFiSsidReader.h"
 #include "settings/SettingsNetworkController.h"
 #include "support/FakeNetworkManager.h"

@@ -24,6 +24,7 @@ public:
         QVariantMap hints;
         int timeout;
         uint id;
+        QString icon;
     };
 
     explicit FakeNotificationServer(QStringList capabilities) : m_capabilities(std::move(capabilities)) {}
@@ -50,10 +51,10 @@ public slots:
         return m_capabilities;
     }
 
-    uint Notify(const QString& appName, uint replacesId, const QString& /*icon*/, const QString& summary,
+    uint Notify(const QString& appName, uint replacesId, const QString& icon, const QString& summary,
                 const QString& body, const QStringList& actions, const QVariantMap& hints, int timeout) {
         const uint id = replacesId != 0 ? replacesId : ++m_lastId;
-        notifications.push_back({appName, replacesId, summary, body, actions, hints, timeout, id});
+        notifications.push_back({appName, replacesId, summary, body, actions, hints, timeout, id, icon});
         return id;
     }
 

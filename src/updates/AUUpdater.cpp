@@ -1,0 +1,550 @@
+#include "updates/AUUpdater.h"
+
+#include "core/Log.h"
+#include "platform/Bundle.h"
+#include "platform/Scheduler.h"
+#include "platform/Shell.h"
+#include "platform/Timer.h"
+#include "updates/UpdateResponse.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QSaveFile>
+#include <QThread>
+
+#include <atomic>
+#include <chrono>
+
+void AUUpdaterDelegate::updaterDidChangeState(AUUpdater&, int) {}
+void AUUpdaterDelegate::updaterDidChangeProgress(AUUpdater&, double) {}
+
+namespace {
+
+using Clock = platform::Scheduler::Clock;
+
+// Bytes Qt may hold for the reply before we read them: a slow disk never makes the download pile up in
+// memory.
+constexpr qint64 kReplyBuffer = 1024 * 1024;
+constexpr qint64 kReadChunk = 256 * 1024;
+constexpr int kMaximumRedirects = 5;
+
+Clock::rep ticksNow() {
+    return platform::Scheduler::shared().now().time_since_epoch().count();
+}
+
+} // namespace
+
+// What the transfer thread and the main thread share. The updater's state changes on the main thread only;
+// the atomics let any thread read it, and carry the transfer's running count and last activity across.
+struct AUUpdater::Shared {
+    AUUpdater* owner = nullptr; // main thread only; null once the updater is gone
+    std::atomic<int> state{idle};
+    std::atomic<bool> critical{false};
+    std::atomic<qint64> totalBytes{0};
+    std::atomic<qint64> downloadedBytes{0};
+    std::atomic<qint64> attempts{0};
+    // The number of the current attempt; reports of any other are stale and dropped.
+    std::atomic<std::uint64_t> generation{0};
+    // Written by the transfer thread as data arrives.
+    std::atomic<qint64> received{0};
+    std::atomic<Clock::rep> lastActivity{0};
+    std::atomic<bool> progressPosted{false};
+
+    // Runs `step` on the main queue while the updater exists.
+    static void onMain(const std::shared_ptr<Shared>& shared, std::function<void(AUUpdater&)> step) {
+        platform::DispatchQueue::main().async([shared, step = std::move(step)] {
+            if (AUUpdater* owner = shared->owner) {
+                step(*owner);
+            }
+        });
+    }
+};
+
+// The transfer itself, on the updater's thread: one reply at a time, streamed into a QSaveFile.
+class AUUpdater::Transfer : public QObject {
+public:
+    explicit Transfer(std::shared_ptr<Shared> shared) : m_shared(std::move(shared)) {}
+    ~Transfer() override { stop(); }
+
+    void start(std::uint64_t generation, const QString& host, const QString& destination) {
+        stop();
+        m_generation = generation;
+        m_responded = false;
+        m_refusedStatus = 0;
+        m_total = 0;
+        m_received = 0;
+        m_shared->received = 0;
+        const auto url = updates::packageUrl(host);
+        if (!url) {
+            fail(QStringLiteral("the package address is not an https or file URL"));
+            return;
+        }
+        const QFileInfo target(destination);
+        if (destination.isEmpty() || !QDir().mkpath(target.absolutePath())) {
+            fail(QStringLiteral("the package folder cannot be made"));
+            return;
+        }
+        m_file = std::make_unique<QSaveFile>(target.absoluteFilePath());
+        if (!m_file->open(QIODevice::WriteOnly)) {
+            fail(QStringLiteral("the package cannot be written: ") + m_file->errorString());
+            return;
+        }
+        if (!m_manager) {
+            m_manager = new QNetworkAccessManager(this);
+        }
+        QNetworkRequest request(*url);
+        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+        request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
+        request.setMaximumRedirectsAllowed(kMaximumRedirects);
+        // Asked for as stored and kept as received: Qt decodes nothing when the header is ours.
+        request.setRawHeader("Accept-Encoding", "identity");
+        m_current = *url;
+        m_reply = m_manager->get(request);
+        m_reply->setReadBufferSize(kReplyBuffer);
+        connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl& to) { onRedirected(to); });
+        connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] { onResponse(); });
+        connect(m_reply, &QNetworkReply::readyRead, this, [this] { onData(); });
+        connect(m_reply, &QNetworkReply::finished, this, [this] { onFinished(); });
+    }
+
+    // Drops the current transfer and its temporary file without a report.
+    void stop() {
+        if (m_reply) {
+            QNetworkReply* reply = m_reply;
+            m_reply = nullptr;
+            disconnect(reply, nullptr, this, nullptr);
+            if (reply->isRunning() && reply->error() == QNetworkReply::NoError) {
+                reply->abort();
+            }
+            reply->deleteLater();
+        }
+        if (m_file) {
+            m_file->cancelWriting();
+            m_file.reset(); // removes the temporary file
+        }
+    }
+
+    void stop(std::uint64_t generation) {
+        if (generation == m_generation) {
+            stop();
+        }
+    }
+
+private:
+    bool isHttp() const { return m_current.scheme().startsWith(QLatin1String("http")); }
+
+    void fail(const QString& reason) {
+        vlog::warning(QStringLiteral("Update download failed: ") + reason);
+        stop();
+        const std::uint64_t generation = m_generation;
+        Shared::onMain(m_shared, [generation](AUUpdater& updater) { updater.onTransferFailed(generation); });
+    }
+
+    void onRedirected(const QUrl& to) {
+        const QUrl target = m_current.resolved(to);
+        if (!updates::isAllowedRedirect(m_current, target)) {
+            fail(QStringLiteral("a redirect to another scheme or host kind was refused"));
+            return;
+        }
+        m_current = target;
+        emit m_reply->redirectAllowed();
+    }
+
+    // The final answer's status and headers; true while the transfer goes on.
+    bool onResponse() {
+        if (m_refusedStatus || !m_reply) {
+            return false;
+        }
+        if (m_responded) {
+            return true;
+        }
+        bool critical = false;
+        if (isHttp()) {
+            const QVariant statusValue = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+            if (!statusValue.isValid()) {
+                return true;
+            }
+            const int status = statusValue.toInt();
+            if (status >= 300 && status < 400) {
+                return true; // a redirect, followed or refused above
+            }
+            if (status < 200 || status >= 300) {
+                // Qt ends such a reply with its own error; aborting it as well only makes Qt warn.
+                m_refusedStatus = status;
+                return false;
+            }
+            critical = updates::isCriticalDisposition(m_reply->rawHeader("Content-Disposition"));
+            const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
+            m_total = length.isValid() ? std::max<qint64>(0, length.toLongLong()) : 0;
+        }
+        m_responded = true;
+        const std::uint64_t generation = m_generation;
+        const qint64 total = m_total;
+        Shared::onMain(m_shared, [generation, critical, total](AUUpdater& updater) {
+            if (updater.m_shared->generation != generation || updater.state() != downloading) {
+                return;
+            }
+            updater.m_shared->critical = critical;
+            updater.m_shared->totalBytes = total;
+            updater.m_shared->downloadedBytes = 0;
+            updater.post([](AUUpdater& self, AUUpdaterDelegate* delegate) {
+                if (delegate) {
+                    delegate->updaterDidChangeProgress(self, self.progress());
+                }
+            });
+        });
+        return true;
+    }
+
+    void onData() {
+        if (!onResponse() || !m_responded) {
+            return;
+        }
+        while (m_reply->bytesAvailable() > 0) {
+            const QByteArray chunk = m_reply->read(kReadChunk);
+            if (chunk.isEmpty()) {
+                break;
+            }
+            if (m_file->write(chunk) != chunk.size()) {
+                fail(QStringLiteral("the package cannot be written: ") + m_file->errorString());
+                return;
+            }
+            m_received += chunk.size();
+        }
+        m_shared->received = m_received;
+        m_shared->lastActivity = ticksNow();
+        if (!m_shared->progressPosted.exchange(true)) {
+            const std::uint64_t generation = m_generation;
+            Shared::onMain(m_shared,
+                           [generation](AUUpdater& updater) { updater.onTransferProgress(generation); });
+        }
+    }
+
+    void onFinished() {
+        if (!m_reply) {
+            return;
+        }
+        if (m_refusedStatus) {
+            fail(QStringLiteral("the server answered %1").arg(m_refusedStatus));
+            return;
+        }
+        if (m_reply->error() != QNetworkReply::NoError) {
+            fail(m_reply->errorString());
+            return;
+        }
+        onData();
+        if (!m_reply) {
+            return;
+        }
+        if (!m_responded) {
+            fail(QStringLiteral("the server sent no answer"));
+            return;
+        }
+        // Qt can end a reply that a close or reset cut short without an error.
+        if (m_total > 0 && m_received != m_total) {
+            fail(QStringLiteral("%1 of %2 bytes arrived").arg(m_received).arg(m_total));
+            return;
+        }
+        QNetworkReply* reply = m_reply;
+        m_reply = nullptr;
+        disconnect(reply, nullptr, this, nullptr);
+        reply->deleteLater();
+        const bool committed = m_file->commit();
+        const QString error = m_file->errorString();
+        m_file.reset();
+        if (!committed) {
+            fail(QStringLiteral("the package could not be put in place: ") + error);
+            return;
+        }
+        const std::uint64_t generation = m_generation;
+        Shared::onMain(m_shared, [generation](AUUpdater& updater) { updater.onTransferFinished(generation); });
+    }
+
+    std::shared_ptr<Shared> m_shared;
+    QNetworkAccessManager* m_manager = nullptr;
+    QPointer<QNetworkReply> m_reply;
+    std::unique_ptr<QSaveFile> m_file;
+    QUrl m_current;
+    std::uint64_t m_generation = 0;
+    bool m_responded = false;
+    int m_refusedStatus = 0;
+    qint64 m_total = 0;
+    qint64 m_received = 0;
+};
+
+std::unique_ptr<AUUpdater> AUUpdater::updaterWithBundle(const platform::Bundle& bundle, const QString& host,
+                                                        const QString& destination, const QString& channel,
+                                                        qint64 percentile) {
+    return std::make_unique<AUUpdater>(bundle, host, destination, channel, percentile);
+}
+
+AUUpdater::AUUpdater(const platform::Bundle& bundle, QString host, QString destination, QString channel,
+                     qint64 percentile)
+    : m_bundlePath(bundle.bundlePath()), m_scriptsPath(QDir(bundle.resourcePath()).filePath(QStringLiteral("scripts"))),
+      m_host(std::move(host)), m_destination(std::move(destination)), m_channel(std::move(channel)),
+      m_percentile(percentile), m_shared(std::make_shared<Shared>()) {
+    m_shared->owner = this;
+}
+
+AUUpdater::~AUUpdater() {
+    m_shared->owner = nullptr;
+    if (m_retryTimer) {
+        m_retryTimer->invalidate();
+    }
+    if (m_inactivityTimer) {
+        m_inactivityTimer->invalidate();
+    }
+    if (m_thread) {
+        Transfer* transfer = m_transfer;
+        QMetaObject::invokeMethod(transfer, [transfer] { transfer->stop(); }, Qt::QueuedConnection);
+        m_thread->quit();
+        m_thread->wait();
+        delete m_thread;
+    }
+}
+
+AUUpdaterDelegate* AUUpdater::delegate() const {
+    return m_delegate ? *m_delegate : nullptr;
+}
+
+void AUUpdater::setDelegate(AUUpdaterDelegate* delegate) {
+    m_delegate = delegate ? delegate->m_self : nullptr;
+}
+
+int AUUpdater::state() const {
+    return m_shared->state;
+}
+bool AUUpdater::isCritical() const {
+    return m_shared->critical;
+}
+qint64 AUUpdater::totalBytes() const {
+    return m_shared->totalBytes;
+}
+qint64 AUUpdater::downloadedBytes() const {
+    return m_shared->downloadedBytes;
+}
+qint64 AUUpdater::attemptsIfDownloadFailed() const {
+    return m_shared->attempts;
+}
+double AUUpdater::progress() const {
+    return updates::progressFraction(downloadedBytes(), totalBytes());
+}
+
+void AUUpdater::post(std::function<void(AUUpdater&, AUUpdaterDelegate*)> report) const {
+    Shared::onMain(m_shared, [report = std::move(report)](AUUpdater& updater) {
+        report(updater, updater.delegate());
+    });
+}
+
+void AUUpdater::reportState(int state) const {
+    post([state](AUUpdater& updater, AUUpdaterDelegate* delegate) {
+        if (delegate) {
+            delegate->updaterDidChangeState(updater, state);
+        }
+    });
+}
+
+void AUUpdater::ensureThread() {
+    if (m_thread) {
+        return;
+    }
+    m_thread = new QThread;
+    m_thread->setObjectName(QStringLiteral("AutoUpdate.UpdateQueue"));
+    m_transfer = new Transfer(m_shared);
+    m_transfer->moveToThread(m_thread);
+    QObject::connect(m_thread, &QThread::finished, m_transfer, &QObject::deleteLater);
+    m_thread->start();
+}
+
+void AUUpdater::downloadUpdate() {
+    if (state() == downloading) {
+        return; // one transfer at a time
+    }
+    if (m_retryTimer) {
+        m_retryTimer->invalidate();
+    }
+    m_shared->attempts = 0;
+    m_shared->state = idle;
+    checkForUpdates();
+}
+
+void AUUpdater::checkForUpdates() {
+    if (state() != idle) {
+        return;
+    }
+    m_shared->state = downloading;
+    m_shared->critical = false;
+    m_shared->totalBytes = 0;
+    m_shared->downloadedBytes = 0;
+    m_shared->lastActivity = ticksNow();
+    const std::uint64_t generation = ++m_shared->generation;
+    reportState(downloading);
+    ensureThread();
+    Transfer* transfer = m_transfer;
+    QMetaObject::invokeMethod(
+        transfer,
+        [transfer, generation, host = m_host, destination = m_destination] {
+            transfer->start(generation, host, destination);
+        },
+        Qt::QueuedConnection);
+    armInactivityTimer(generation, inactivityTimeout);
+}
+
+void AUUpdater::armInactivityTimer(std::uint64_t generation, double seconds) {
+    if (m_inactivityTimer) {
+        m_inactivityTimer->invalidate();
+    }
+    std::weak_ptr<Shared> weak = m_shared;
+    m_inactivityTimer = platform::Timer::scheduledTimer(seconds, false, [weak, generation](platform::Timer&) {
+        if (const auto shared = weak.lock(); shared && shared->owner) {
+            shared->owner->onInactivityTimer(generation);
+        }
+    });
+}
+
+// One timer for the whole transfer: when it fires early it waits out the rest from the last data.
+void AUUpdater::onInactivityTimer(std::uint64_t generation) {
+    if (m_shared->generation != generation || state() != downloading) {
+        return;
+    }
+    const auto quiet = platform::Scheduler::shared().now() - Clock::time_point(Clock::duration(m_shared->lastActivity));
+    const double quietSeconds = std::chrono::duration<double>(quiet).count();
+    if (quietSeconds < inactivityTimeout) {
+        armInactivityTimer(generation, inactivityTimeout - quietSeconds);
+        return;
+    }
+    vlog::warning(QStringLiteral("Update download failed: nothing arrived for %1 seconds").arg(inactivityTimeout));
+    Transfer* transfer = m_transfer;
+    QMetaObject::invokeMethod(transfer, [transfer, generation] { transfer->stop(generation); },
+                              Qt::QueuedConnection);
+    onTransferFailed(generation);
+}
+
+void AUUpdater::onTransferProgress(std::uint64_t generation) {
+    m_shared->progressPosted = false;
+    if (m_shared->generation != generation || state() != downloading) {
+        return;
+    }
+    m_shared->downloadedBytes = m_shared->received.load();
+    post([](AUUpdater& updater, AUUpdaterDelegate* delegate) {
+        if (delegate) {
+            delegate->updaterDidChangeProgress(updater, updater.progress());
+        }
+    });
+}
+
+void AUUpdater::onTransferFinished(std::uint64_t generation) {
+    if (m_shared->generation != generation || state() != downloading) {
+        return;
+    }
+    if (m_inactivityTimer) {
+        m_inactivityTimer->invalidate();
+    }
+    m_shared->downloadedBytes = m_shared->received.load();
+    m_shared->attempts = 0;
+    m_shared->state = downloaded;
+    reportState(downloaded);
+    const bool critical = isCritical();
+    post([critical](AUUpdater& updater, AUUpdaterDelegate* delegate) {
+        if (delegate) {
+            delegate->updaterWantsToInstallUpdateWithCriticalStatus(updater, critical);
+        }
+    });
+}
+
+void AUUpdater::onTransferFailed(std::uint64_t generation) {
+    if (m_shared->generation != generation || state() != downloading) {
+        return;
+    }
+    ++m_shared->generation; // whatever the failed attempt still sends is stale
+    if (m_inactivityTimer) {
+        m_inactivityTimer->invalidate();
+    }
+    m_shared->totalBytes = 0;
+    m_shared->downloadedBytes = 0;
+    m_shared->state = idle;
+    reportState(idle);
+    if (m_shared->attempts < 1) {
+        ++m_shared->attempts;
+        std::weak_ptr<Shared> weak = m_shared;
+        m_retryTimer = platform::Timer::scheduledTimer(m_interval, false, [weak](platform::Timer&) {
+            if (const auto shared = weak.lock(); shared && shared->owner) {
+                shared->owner->checkForUpdates();
+            }
+        });
+        return;
+    }
+    m_shared->attempts = 0;
+    reportState(failed);
+}
+
+void AUUpdater::cancelUpdateDownload() {
+    const bool transferring = state() == downloading;
+    const bool retryPending = m_retryTimer && m_retryTimer->isValid();
+    if (!transferring && !retryPending) {
+        return;
+    }
+    ++m_shared->generation;
+    m_shared->attempts = 0;
+    if (m_retryTimer) {
+        m_retryTimer->invalidate();
+    }
+    if (m_inactivityTimer) {
+        m_inactivityTimer->invalidate();
+    }
+    if (!transferring) {
+        return;
+    }
+    Transfer* transfer = m_transfer;
+    QMetaObject::invokeMethod(transfer, [transfer] { transfer->stop(); }, Qt::QueuedConnection);
+    m_shared->totalBytes = 0;
+    m_shared->downloadedBytes = 0;
+    m_shared->state = idle;
+    reportState(idle);
+}
+
+void AUUpdater::deleteDownloadedUpdate() {
+    QFile::remove(m_destination);
+}
+
+void AUUpdater::installUpdate(const QString& path) {
+    if (state() != downloaded) {
+        return;
+    }
+    m_shared->state = installing;
+    m_shared->totalBytes = 0;
+    m_shared->downloadedBytes = 0;
+    reportState(installing);
+
+    const QString script = QDir(m_scriptsPath).filePath(QStringLiteral("install-update"));
+    if (!QFileInfo(script).isExecutable()) {
+        vlog::warning(QStringLiteral("Bundle script missing: install-update"));
+        return;
+    }
+    const QProcessEnvironment inherited = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment;
+    for (const char* name : {"PATH", "USER", "HOME", "SHELL"}) {
+        const QString key = QString::fromLatin1(name);
+        if (inherited.contains(key)) {
+            environment.insert(key, inherited.value(key));
+        }
+    }
+    platform::ShellOptions options;
+    options.timeLimitSeconds = installTimeLimit;
+    options.environment = environment;
+    platform::Shell::run(
+        script, {path, m_bundlePath}, platform::DispatchQueue::global(),
+        [](const platform::ShellResult& result) {
+            if (!result.succeeded()) {
+                vlog::warning(QStringLiteral("install-update did not install the package (exit status %1)")
+                                  .arg(result.exitCode));
+            }
+        },
+        options);
+}

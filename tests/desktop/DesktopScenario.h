@@ -1,0 +1,180 @@
+#pragma once
+
+// The base of the desktop scenarios: one desktop per test, the client started on it, and the ways a person
+// finds the client's windows. A failed scenario prints the client's output.
+
+#include "support/desktop/DesktopSession.h"
+#include "support/desktop/ProcessCost.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace desktop {
+
+class DesktopScenario : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (HasFailure() && session) {
+            std::cerr << "---- client output\n" << session->clientLog().toStdString() << "----\n";
+        }
+    }
+
+    // A desktop as `options` says, with the client started on it (and its tray item, when there is a host).
+    void startClient(DesktopOptions options = {}, const QStringList& arguments = {}) {
+        session = std::make_unique<DesktopSession>(std::move(options));
+        ASSERT_TRUE(session->isReady()) << session->problem().toStdString();
+        ASSERT_TRUE(session->startClient(arguments));
+    }
+    void waitForTrayItem() {
+        ASSERT_TRUE(session && session->tray());
+        ASSERT_TRUE(waitFor([this] { return session->tray()->hasItem() || !session->clientRunning(); },
+                            startBoundMs));
+        ASSERT_TRUE(session->tray()->hasItem()) << "the client registered no tray item";
+    }
+
+    // The first mapped client window that `which` picks, waited for.
+    std::optional<WindowInfo> waitForWindow(const std::function<bool(const WindowInfo&)>& which,
+                                            int boundMs = reactionBoundMs) {
+        std::optional<WindowInfo> found;
+        waitFor(
+            [&] {
+                for (const WindowInfo& window : session->clientWindows()) {
+                    if (which(window)) {
+                        found = window;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            boundMs);
+        return found;
+    }
+    bool waitForNoWindow(const std::function<bool(const WindowInfo&)>& which, int boundMs = reactionBoundMs) {
+        return waitFor(
+            [&] { return std::ranges::none_of(session->clientWindows(), which); }, boundMs);
+    }
+
+    // The quick-access window: a frameless window kept above the others, 300 wide; its networks child
+    // window is the narrower one of that kind.
+    static bool isQuickAccess(const WindowInfo& window) {
+        return !window.decorated() && window.hasState("ABOVE") && window.geometry.width() == 300;
+    }
+    static bool isNetworksChild(const WindowInfo& window) {
+        return !window.decorated() && window.hasState("ABOVE") && window.geometry.width() < 300;
+    }
+    static bool isMainWindow(const WindowInfo& window) { return window.geometry.size() == QSize(880, 600); }
+
+    // The desktop with accessibility on, so scenarios read and click the client's widgets.
+    static DesktopOptions readable(DesktopOptions options = {}) {
+        options.accessibility = true;
+        return options;
+    }
+
+    // The texts a window shows (labels, buttons), read through accessibility.
+    QStringList textsOf(const WindowInfo& window) {
+        return session->accessibility()->textsWithin(session->clientPid(), placeOf(window));
+    }
+    // Where the window is now (windows move and resize as they open).
+    QRect placeOf(const WindowInfo& window) {
+        const std::optional<WindowInfo> now = session->x11().window(window.id);
+        return now ? now->geometry : QRect();
+    }
+    // Waits for `text` to show in `window` (anywhere in the client when none is given) and clicks its middle.
+    bool clickText(const QString& text, const std::optional<WindowInfo>& window = std::nullopt) {
+        std::optional<AccessibleTree::Node> node;
+        waitFor([&] {
+            node = session->accessibility()->find(session->clientPid(), {}, text,
+                                                  window ? placeOf(*window) : QRect());
+            return node.has_value();
+        });
+        if (node) {
+            session->x11().click(node->extents.center());
+        }
+        return node.has_value();
+    }
+    bool waitForText(const QString& text, const WindowInfo& window, int boundMs = reactionBoundMs) {
+        return waitFor([&] { return textsOf(window).contains(text); }, boundMs);
+    }
+    // Pages through the onboarding shown in `window` with its Next and Finish buttons; true once it
+    // offers "Sign In". A page has arrived when its title stands where the previous one stood (pages slide sideways): a click
+    // during the slide would be dropped.
+    bool finishOnboarding(const WindowInfo& window) {
+        const auto title = [&]() -> std::optional<AccessibleTree::Node> {
+            for (const AccessibleTree::Node& node : session->accessibility()->showing(session->clientPid())) {
+                if (node.role == QLatin1String("label") && placeOf(window).contains(node.extents.center())) {
+                    return node;
+                }
+            }
+            return std::nullopt;
+        };
+        for (int page = 0; page < 10; ++page) {
+            const QStringList texts = textsOf(window);
+            if (texts.contains(QStringLiteral("Sign In"))) {
+                return true;
+            }
+            const std::optional<AccessibleTree::Node> before = title();
+            if (!before || !clickText(texts.contains(QStringLiteral("Finish")) ? QStringLiteral("Finish")
+                                                                               : QStringLiteral("Next"),
+                                      window)) {
+                return false;
+            }
+            const bool arrived = waitFor([&] {
+                if (textsOf(window).contains(QStringLiteral("Sign In"))) {
+                    return true;
+                }
+                const std::optional<AccessibleTree::Node> now = title();
+                return now && now->name != before->name && now->extents.left() == before->extents.left();
+            });
+            if (!arrived) {
+                return false;
+            }
+        }
+        return false;
+    }
+
+    // From the tray icon's click: the onboarding and the sign-in in the quick-access window, which it returns
+    // once it shows the signed-in page. Needs a readable desktop with a tray.
+    std::optional<WindowInfo> signInFromTheQuickAccessWindow() {
+        clickTrayIcon();
+        std::optional<WindowInfo> quickAccess = waitForWindow(isQuickAccess);
+        if (!quickAccess || !finishOnboarding(*quickAccess) || !clickText(QStringLiteral("Sign In"), quickAccess)) {
+            ADD_FAILURE() << "no Sign In in the quick-access window after the onboarding";
+            return std::nullopt;
+        }
+        // The simulated browser completes the sign-in; the window turns to the signed-in page.
+        if (!waitFor([&] { return textsOf(*quickAccess).contains(QStringLiteral("Sign Out")); }, startBoundMs)) {
+            ADD_FAILURE() << "not signed in: " << textsOf(*quickAccess).join(", ").toStdString();
+            return std::nullopt;
+        }
+        return waitForWindow(isQuickAccess);
+    }
+
+    // The tray menu's visible entries at its top level, waited for until `done` holds.
+    QStringList waitForTrayMenu(const std::function<bool(const QStringList&)>& done) {
+        QStringList texts;
+        waitFor([&] {
+            const std::optional<TrayHost::MenuEntry> menu = session->tray()->menu();
+            texts = menu ? menu->visibleTexts() : QStringList{};
+            return done(texts);
+        });
+        return texts;
+    }
+
+    // The tray icon's place as the scenarios' panel has it: the top right corner.
+    QPoint trayIconPosition() const {
+        const QRect screen = session->x11().screenGeometry();
+        return {screen.right() - 12, 12};
+    }
+    // A left click on the tray icon: the pointer goes there, then the host sends Activate.
+    qint64 clickTrayIcon() {
+        session->x11().movePointer(trayIconPosition());
+        return session->tray()->activate(trayIconPosition());
+    }
+
+    std::unique_ptr<DesktopSession> session;
+};
+
+} // namespace desktop

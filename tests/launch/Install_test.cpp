@@ -1,0 +1,342 @@
+// The client installed as a desktop installs it: `cmake --install` into a temporary prefix, the tree it
+// leaves checked with the desktop's own validators, and the installed client reached the way a browser
+// reaches it, through its URL scheme and xdg-open.
+#include "platform/Bundle.h"
+#include "platform/LaunchAgent.h"
+#include "sdk/PDTypes.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLockFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUrl>
+#include <QUrlQuery>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+
+const QString sourceDir = QStringLiteral(VELTRIX_SOURCE_DIR);
+const QStringList iconSizes = {"16", "22", "24", "32", "48", "64", "128", "256"};
+
+QString appId() {
+    return platform::Bundle::main().bundleIdentifier();
+}
+
+struct Ran {
+    bool finished = false;
+    int code = -1;
+    QString output;
+};
+
+// Runs a tool to its end (at most `limitMs`), its output and errors together.
+Ran runTool(const QString& program, const QStringList& arguments,
+            const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+            int limitMs = 60000) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    Ran ran;
+    ran.finished = process.waitForStarted(5000) && process.waitForFinished(limitMs) &&
+                   process.exitStatus() == QProcess::NormalExit;
+    if (!ran.finished) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    ran.code = process.exitCode();
+    ran.output = QString::fromUtf8(process.readAll());
+    return ran;
+}
+
+// Installs the build into `prefix`, staged under `destdir` when one is given.
+::testing::AssertionResult install(const QString& prefix, const QString& destdir = {}) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!destdir.isEmpty()) {
+        environment.insert(QStringLiteral("DESTDIR"), destdir);
+    }
+    const Ran ran = runTool(QStringLiteral(VELTRIX_CMAKE),
+                            {"--install", QStringLiteral(VELTRIX_BUILD_DIR), "--prefix", prefix}, environment);
+    if (!ran.finished || ran.code != 0) {
+        return ::testing::AssertionFailure() << "cmake --install failed: " << ran.output.toStdString();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Every file under `root`, as paths relative to it.
+QStringList filesUnder(const QString& root) {
+    QStringList files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        files.append(QDir(root).relativeFilePath(it.next()));
+    }
+    files.sort();
+    return files;
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(InstallTreeTest, AnyPrefixGetsTheClientItsResourcesAndDesktopFilesThatTheValidatorsAccept) {
+    QTemporaryDir stage;
+    // Blanks and a per cent sign: the desktop entry's Exec line must quote and escape them.
+    const QString prefix = QStringLiteral("/opt/veltrix test 100%");
+    ASSERT_TRUE(install(prefix, stage.path()));
+    const QString root = stage.path() + prefix;
+
+    // The resource folders whole, whatever they hold, and the files a desktop looks for.
+    QStringList expected;
+    for (const QString folder : {"scripts", "demo"}) {
+        for (const QString& file : filesUnder(sourceDir + "/resources/" + folder)) {
+            expected.append("share/veltrix/" + folder + "/" + file);
+        }
+    }
+    expected += {"bin/veltrix",
+                 "share/applications/" + appId() + ".desktop",
+                 "share/metainfo/" + appId() + ".metainfo.xml",
+                 "share/icons/hicolor/scalable/apps/" + appId() + ".svg",
+                 "share/doc/veltrix/copyright",
+                 "share/doc/veltrix/changelog.gz",
+                 "share/man/man1/veltrix.1.gz"};
+    for (const QString& size : iconSizes) {
+        expected.append("share/icons/hicolor/" + size + "x" + size + "/apps/" + appId() + ".png");
+    }
+    expected.sort();
+    EXPECT_EQ(filesUnder(root), expected);
+
+    for (const QString& file : expected.filter(QRegularExpression("^share/veltrix/"))) {
+        const QString source = sourceDir + "/resources/" + file.mid(QStringLiteral("share/veltrix/").size());
+        EXPECT_EQ(contents(root + "/" + file), contents(source)) << file.toStdString();
+        EXPECT_EQ(QFileInfo(root + "/" + file).isExecutable(), file.contains("/scripts/")) << file.toStdString();
+    }
+    EXPECT_TRUE(QFileInfo(root + "/bin/veltrix").isExecutable());
+    const platform::Bundle::ResourceLocation resources =
+        platform::Bundle::locateResources({}, root + "/bin");
+    EXPECT_TRUE(resources.installed) << "the installed client finds its resources beside it";
+    EXPECT_EQ(resources.path, QDir(root + "/share/veltrix").canonicalPath());
+
+    // The icon: the drawing, and each size rendered from it.
+    EXPECT_EQ(contents(root + "/share/icons/hicolor/scalable/apps/" + appId() + ".svg"),
+              contents(sourceDir + "/resources/images/AppIcon.svg"));
+    for (const QString& size : iconSizes) {
+        const QImage icon(root + "/share/icons/hicolor/" + size + "x" + size + "/apps/" + appId() + ".png");
+        EXPECT_EQ(icon.size(), QSize(size.toInt(), size.toInt())) << size.toStdString();
+        EXPECT_EQ(qAlpha(icon.pixel(icon.width() / 2, icon.height() / 2)), 255) << "drawn, not blank: " << size.toStdString();
+        EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << "the rounded corner stays clear: " << size.toStdString();
+    }
+
+    // Compressed as Debian wants: best compression, no file name, no time stamp.
+    for (const QString file : {"share/doc/veltrix/changelog.gz", "share/man/man1/veltrix.1.gz"}) {
+        const QByteArray gz = contents(root + "/" + file);
+        ASSERT_GE(gz.size(), 10) << file.toStdString();
+        EXPECT_EQ(gz.left(3), QByteArray("\x1f\x8b\x08")) << file.toStdString();
+        EXPECT_EQ(gz[3] & 0x08, 0) << "no stored name: " << file.toStdString();
+        EXPECT_EQ(gz.mid(4, 4), QByteArray(4, '\0')) << "no time stamp: " << file.toStdString();
+        EXPECT_EQ(gz[8], 2) << "best compression: " << file.toStdString();
+        EXPECT_EQ(runTool("gzip", {"-t", root + "/" + file}).code, 0) << file.toStdString();
+    }
+
+    // The desktop entry: named after the bundle identifier, handling the callback's scheme, starting this
+    // installation with the URL.
+    const QString applications = root + "/share/applications";
+    const platform::LaunchAgent entry(appId(), applications);
+    EXPECT_EQ(entry.value("MimeType"), "x-scheme-handler/" + PDEndpointConfig().urlScheme() + ";");
+    EXPECT_EQ(entry.value("Exec"), "\"" + QString(prefix).replace("%", "%%") + "/bin/veltrix\" %u");
+    EXPECT_EQ(entry.value("Icon"), appId());
+    const Ran desktopCheck = runTool("desktop-file-validate", {entry.path()});
+    EXPECT_TRUE(desktopCheck.finished && desktopCheck.code == 0) << desktopCheck.output.toStdString();
+
+    const QString metainfo = root + "/share/metainfo/" + appId() + ".metainfo.xml";
+    EXPECT_TRUE(contents(metainfo).contains("<launchable type=\"desktop-id\">" + appId().toUtf8() + ".desktop<"));
+    const Ran metainfoCheck = runTool("appstreamcli", {"validate", "--no-net", metainfo});
+    EXPECT_TRUE(metainfoCheck.finished && metainfoCheck.code == 0) << metainfoCheck.output.toStdString();
+}
+
+namespace {
+
+// The client installed for one user (prefix ~/.local) in a temporary home, on a desktop that xdg-open and
+// xdg-mime see as a generic one reading only that home's XDG folders.
+class InstalledClientTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        for (const QString folder : {"runtime", ".config", "xdg-config-dirs", "xdg-data-dirs"}) {
+            QDir().mkpath(home.filePath(folder));
+        }
+        QFile::setPermissions(home.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ASSERT_TRUE(install(prefix()));
+    }
+
+    void TearDown() override {
+        for (auto* process : {client.get(), browser.get()}) {
+            if (process && process->state() != QProcess::NotRunning) {
+                // The browser's launch runs in a process group of its own, with the client it started.
+                ::kill(process == browser.get() ? -static_cast<pid_t>(process->processId())
+                                                : static_cast<pid_t>(process->processId()),
+                       SIGKILL);
+                process->waitForFinished(5000);
+            }
+        }
+        // A client its launcher left behind.
+        if (const qint64 pid = lockHolder(); pid > 0 && QFileInfo::exists(socketPath())) {
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
+        }
+    }
+
+    // The running copy's process, as its single-instance lock names it; 0 when none holds it.
+    qint64 lockHolder() const {
+        QLockFile lock(home.filePath("runtime/" + appId() + ".lock"));
+        qint64 pid = 0;
+        return lock.getLockInfo(&pid, nullptr, nullptr) ? pid : 0;
+    }
+
+    QString prefix() const { return home.filePath(".local"); }
+    QString executable() const { return prefix() + "/bin/veltrix"; }
+    QString socketPath() const { return home.filePath("runtime/" + appId() + ".socket"); }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // The suite points the client at the source tree's resources; installed, it must find its own.
+        for (const char* name : {"VELTRIX_RESOURCES", "VELTRIX_WORKSPACE", "DISPLAY", "QT_LOGGING_RULES",
+                                 "BROWSER", "DESKTOP_SESSION", "XDG_SESSION_DESKTOP", "KDE_FULL_SESSION",
+                                 "GNOME_DESKTOP_SESSION_ID", "MATE_DESKTOP_SESSION_ID", "LXQT_SESSION_CONFIG"}) {
+            env.remove(QString::fromLatin1(name));
+        }
+        env.insert("HOME", home.path());
+        env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
+        env.insert("XDG_DATA_HOME", home.filePath(".local/share"));
+        env.insert("XDG_RUNTIME_DIR", home.filePath("runtime"));
+        // Nothing of the machine's: no system-wide defaults or applications.
+        env.insert("XDG_CONFIG_DIRS", home.filePath("xdg-config-dirs"));
+        env.insert("XDG_DATA_DIRS", home.filePath("xdg-data-dirs"));
+        env.insert("XDG_CURRENT_DESKTOP", "X-Generic");
+        // xdg-open hands URLs to scheme handlers only in a graphical session; the client itself draws
+        // offscreen and never connects to this display.
+        env.insert("WAYLAND_DISPLAY", "veltrix-test-no-compositor");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        return env;
+    }
+
+    // The installed desktop entry becomes the handler of the callback's scheme.
+    void registerSchemeHandler() {
+        const QString type = "x-scheme-handler/" + PDEndpointConfig().urlScheme();
+        const Ran made = runTool("xdg-mime", {"default", appId() + ".desktop", type}, environment());
+        ASSERT_TRUE(made.finished && made.code == 0) << made.output.toStdString();
+        const Ran asked = runTool("xdg-mime", {"query", "default", type}, environment());
+        ASSERT_EQ(asked.output.trimmed(), appId() + ".desktop") << asked.output.toStdString();
+    }
+
+    // The callback the identity provider's page sends the browser to, for the installed demo workspace.
+    QUrl callbackUrl() const {
+        const QJsonObject workspace =
+            QJsonDocument::fromJson(contents(prefix() + "/share/veltrix/demo/workspace.json")).object();
+        const PDEndpointConfig endpoints;
+        QUrl url;
+        url.setScheme(endpoints.urlScheme());
+        url.setHost(endpoints.authDomain());
+        url.setPath("/macos/callback");
+        QUrlQuery query;
+        query.addQueryItem("id_token", workspace["session"].toObject()["idToken"].toString());
+        query.addQueryItem("tenant_id", workspace["tenant"].toObject()["id"].toString());
+        url.setQuery(query);
+        return url;
+    }
+
+    std::unique_ptr<QProcess> startProcess(const QString& program, const QStringList& arguments,
+                                           bool ownProcessGroup = false) const {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(environment());
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        if (ownProcessGroup) {
+            process->setChildProcessModifier([] { ::setpgid(0, 0); });
+        }
+        process->start(program, arguments);
+        EXPECT_TRUE(process->waitForStarted(5000));
+        return process;
+    }
+
+    // Reads `process`'s output until it holds `text` or `limitMs` passes.
+    static bool waitForOutput(QProcess& process, QString& output, const QString& text, int limitMs) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!output.contains(text) && waited.elapsed() < limitMs) {
+            process.waitForReadyRead(100);
+            output += QString::fromUtf8(process.readAll());
+        }
+        return output.contains(text);
+    }
+
+    static bool waitForFile(const QString& path, bool present, int limitMs) {
+        QElapsedTimer waited;
+        waited.start();
+        while (QFileInfo::exists(path) != present && waited.elapsed() < limitMs) {
+            QThread::msleep(50);
+        }
+        return QFileInfo::exists(path) == present;
+    }
+
+    // The client's own line once the workspace has accepted the sign-in.
+    static inline const QString signedIn = QStringLiteral("onLoginSuccess");
+    static constexpr int signInLimitMs = 30000;
+
+    QTemporaryDir home;
+    std::unique_ptr<QProcess> client;
+    std::unique_ptr<QProcess> browser;
+};
+
+} // namespace
+
+TEST_F(InstalledClientTest, ACallbackOpenedWithXdgOpenReachesTheRunningClientWhichSignsIn) {
+    registerSchemeHandler();
+    client = startProcess(executable(), {});
+    ASSERT_TRUE(waitForFile(socketPath(), true, 10000)) << "the client listens for later launches";
+
+    // As a browser does: xdg-open starts the handler's Exec line with the URL and waits for it.
+    const Ran opened = runTool("xdg-open", {callbackUrl().toString(QUrl::FullyEncoded)}, environment(), 30000);
+    EXPECT_TRUE(opened.finished) << "the second copy hands the URL over and exits";
+    EXPECT_EQ(opened.code, 0) << opened.output.toStdString();
+
+    QString output;
+    EXPECT_TRUE(waitForOutput(*client, output, signedIn, signInLimitMs)) << output.toStdString();
+
+    // Installed, the client keeps its start-at-login entry, which starts this installation.
+    const platform::LaunchAgent entry(appId(), home.filePath(".config/autostart"));
+    ASSERT_TRUE(waitForFile(entry.path(), true, 10000));
+    EXPECT_EQ(entry.value("Exec"), "\"" + executable() + "\" -RunAsAgent");
+    EXPECT_EQ(entry.runAtLoad(), true);
+
+    ::kill(static_cast<pid_t>(client->processId()), SIGTERM);
+    ASSERT_TRUE(client->waitForFinished(10000));
+    EXPECT_EQ(client->exitCode(), 0);
+}
+
+TEST_F(InstalledClientTest, WithNoClientRunningXdgOpenStartsItWithTheCallbackAndItSignsInAfterStartUp) {
+    registerSchemeHandler();
+    browser = startProcess("xdg-open", {callbackUrl().toString(QUrl::FullyEncoded)}, true);
+
+    QString output;
+    EXPECT_TRUE(waitForOutput(*browser, output, signedIn, signInLimitMs)) << output.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(socketPath())) << "the started client is the running copy";
+
+    // Stopped like any running copy, the client ends cleanly and its launcher with it.
+    const qint64 pid = lockHolder();
+    ASSERT_GT(pid, 0);
+    ::kill(static_cast<pid_t>(pid), SIGTERM);
+    EXPECT_TRUE(browser->waitForFinished(10000));
+    EXPECT_FALSE(QFileInfo::exists(socketPath())) << "the client closed its socket on the way out";
+}

@@ -1,0 +1,221 @@
+#include "support/desktop/DesktopSession.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+
+#include <csignal>
+#include <sys/prctl.h>
+
+namespace desktop {
+
+namespace {
+
+constexpr int processEndBoundMs = 10000;
+
+QString folder(const QTemporaryDir& home, const char* name) {
+    const QString path = home.filePath(QString::fromLatin1(name));
+    QDir().mkpath(path);
+    return path;
+}
+
+void endProcess(QProcess& process) {
+    if (process.state() == QProcess::NotRunning) {
+        return;
+    }
+    process.terminate();
+    if (!process.waitForFinished(processEndBoundMs)) {
+        process.kill();
+        process.waitForFinished(processEndBoundMs);
+    }
+}
+
+} // namespace
+
+QString DesktopSession::clientBinary() {
+    return QStringLiteral(VELTRIX_CLIENT_BINARY);
+}
+
+QString DesktopSession::bareWindowBinary() {
+    return QStringLiteral(DESKTOP_BARE_WINDOW_BINARY);
+}
+
+DesktopSession::DesktopSession(DesktopOptions options) {
+    if (!m_home.isValid() || !m_bus.isValid()) {
+        m_problem = QStringLiteral("no temporary folder or no private D-Bus daemon (is dbus installed?)");
+        return;
+    }
+    QFile::setPermissions(folder(m_home, "runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (!startDisplay(options.screen)) {
+        return;
+    }
+    m_windowManager = startProcess(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}, environment(),
+                                   m_home.filePath(QStringLiteral("openbox.log")));
+    if (!m_windowManager || !waitFor([this] { return m_x11->hasWindowManager(); }, startBoundMs)) {
+        m_problem = QStringLiteral("openbox did not start (scripts/install-deps installs it)");
+        return;
+    }
+    if (options.tray != DesktopOptions::Tray::none) {
+        m_tray = std::make_unique<TrayHost>(m_bus, options.tray == DesktopOptions::Tray::hostAndWatcher
+                                                       ? TrayHost::Host::present
+                                                       : TrayHost::Host::absent);
+        if (!m_tray->isRunning()) {
+            m_problem = QStringLiteral("the tray host did not register on the bus");
+            return;
+        }
+    }
+    if (options.notificationServer) {
+        m_notifications = std::make_unique<FakeNotificationServer>(options.notificationCapabilities);
+        if (!m_notifications->start(m_bus.connect())) {
+            m_problem = QStringLiteral("the notification server did not register on the bus");
+            return;
+        }
+    }
+    if (options.accessibility) {
+        m_accessibility = std::make_unique<AccessibleTree>(m_bus);
+        if (!m_accessibility->isRunning()) {
+            m_problem = QStringLiteral("the accessibility bus service did not register");
+            return;
+        }
+    }
+}
+
+DesktopSession::~DesktopSession() {
+    if (m_client) {
+        endProcess(*m_client);
+    }
+    for (auto& program : m_programs) {
+        endProcess(*program);
+    }
+    m_accessibility.reset();
+    m_notifications.reset();
+    m_tray.reset();
+    if (m_windowManager) {
+        endProcess(*m_windowManager);
+    }
+    m_x11.reset();
+    if (m_xvfb) {
+        endProcess(*m_xvfb);
+    }
+}
+
+bool DesktopSession::startDisplay(QSize screen) {
+    m_xvfb = std::make_unique<QProcess>();
+    m_xvfb->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    m_xvfb->setStandardErrorFile(m_home.filePath(QStringLiteral("xvfb.log")));
+    // -displayfd: the server takes a free display number and writes it once it accepts connections.
+    m_xvfb->start(QStringLiteral("Xvfb"),
+                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                   QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height()), QStringLiteral("-nolisten"),
+                   QStringLiteral("tcp"), QStringLiteral("-noreset")});
+    if (!m_xvfb->waitForStarted(startBoundMs)) {
+        m_problem = QStringLiteral("Xvfb did not start (scripts/install-deps installs xvfb)");
+        return false;
+    }
+    QDeadlineTimer deadline(startBoundMs);
+    while (!m_xvfb->canReadLine() && !deadline.hasExpired() && m_xvfb->state() == QProcess::Running) {
+        m_xvfb->waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+    }
+    const QByteArray number = m_xvfb->readLine().trimmed();
+    if (number.isEmpty()) {
+        m_problem = QStringLiteral("Xvfb gave no display number");
+        return false;
+    }
+    m_displayName = QStringLiteral(":") + QString::fromLatin1(number);
+    m_x11 = std::make_unique<X11Display>(m_displayName);
+    if (!m_x11->isOpen()) {
+        m_problem = QStringLiteral("cannot open display ") + m_displayName;
+        return false;
+    }
+    return true;
+}
+
+QProcessEnvironment DesktopSession::environment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS",
+                             "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE", "DESKTOP_SESSION", "SESSION_MANAGER",
+                             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "AT_SPI_BUS_ADDRESS", "QT_LOGGING_RULES"}) {
+        env.remove(QString::fromLatin1(name));
+    }
+    env.insert(QStringLiteral("DISPLAY"), m_displayName);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address());
+    env.insert(QStringLiteral("HOME"), m_home.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral(".config")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral(".local/share")));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral(".cache")));
+    env.insert(QStringLiteral("XDG_STATE_HOME"), m_home.filePath(QStringLiteral(".local/state")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.filePath(QStringLiteral("runtime")));
+    return env;
+}
+
+std::unique_ptr<QProcess> DesktopSession::startProcess(const QString& path, const QStringList& arguments,
+                                                       const QProcessEnvironment& environment,
+                                                       const QString& logFile) {
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(environment);
+    process->setWorkingDirectory(m_home.path());
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    process->setStandardOutputFile(logFile);
+    // A test that dies takes its desktop with it.
+    process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    process->start(path, arguments);
+    if (!process->waitForStarted(startBoundMs)) {
+        return nullptr;
+    }
+    return process;
+}
+
+bool DesktopSession::startClient(const QStringList& arguments) {
+    if (!isReady() || m_client) {
+        return false;
+    }
+    QProcessEnvironment env = environment();
+    if (m_accessibility) {
+        env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    }
+    m_clientStartedNs = nowNs();
+    m_client = startProcess(clientBinary(), arguments, env, m_home.filePath(QStringLiteral("client.log")));
+    return m_client != nullptr;
+}
+
+qint64 DesktopSession::clientPid() const {
+    return m_client ? m_client->processId() : 0;
+}
+
+bool DesktopSession::clientRunning() const {
+    return m_client && m_client->state() == QProcess::Running;
+}
+
+bool DesktopSession::clientCrashed() const {
+    return m_client && m_client->state() == QProcess::NotRunning && m_client->exitStatus() == QProcess::CrashExit;
+}
+
+QString DesktopSession::clientLog() const {
+    QFile log(m_home.filePath(QStringLiteral("client.log")));
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+}
+
+bool DesktopSession::stopClient() {
+    if (!clientRunning()) {
+        return false;
+    }
+    m_client->terminate();
+    return m_client->waitForFinished(processEndBoundMs) && m_client->exitStatus() == QProcess::NormalExit;
+}
+
+QProcess* DesktopSession::startProgram(const QString& path, const QStringList& arguments) {
+    auto process = startProcess(path, arguments, environment(),
+                                m_home.filePath(QStringLiteral("program-%1.log").arg(m_programs.size())));
+    if (!process) {
+        return nullptr;
+    }
+    m_programs.push_back(std::move(process));
+    return m_programs.back().get();
+}
+
+std::vector<WindowInfo> DesktopSession::clientWindows() {
+    return m_client ? m_x11->mappedWindows(clientPid()) : std::vector<WindowInfo>{};
+}
+
+} // namespace desktop

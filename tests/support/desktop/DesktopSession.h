@@ -1,0 +1,99 @@
+#pragma once
+
+// One desktop per scenario: a virtual X display (Xvfb; the server picks a free number), a window manager
+// (openbox), a D-Bus session bus and HOME, XDG folders and runtime folder of its own, with the tray host
+// and the notification server living in this process. Programs started on it see only this desktop, so
+// scenarios run side by side and never meet each other nor a copy of the client a developer runs.
+// Everything it started ends with it, also when the test process dies.
+//
+//     desktop::DesktopSession desktop;                     // tray host, notification server
+//     ASSERT_TRUE(desktop.isReady()) << desktop.problem();
+//     ASSERT_TRUE(desktop.startClient());
+//     ASSERT_TRUE(desktop::waitFor([&] { return desktop.tray()->hasItem(); }, desktop::startBoundMs));
+
+#include "support/FakeNotificationServer.h"
+#include "support/PrivateBus.h"
+#include "support/desktop/AccessibleTree.h"
+#include "support/desktop/TrayHost.h"
+#include "support/desktop/Wait.h"
+#include "support/desktop/X11Display.h"
+
+#include <QProcess>
+#include <QSize>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
+
+namespace desktop {
+
+struct DesktopOptions {
+    enum class Tray { hostAndWatcher, watcherOnly, none };
+    Tray tray = Tray::hostAndWatcher;
+    bool notificationServer = true;
+    QStringList notificationCapabilities = {QStringLiteral("actions"), QStringLiteral("body")};
+    // The client's widgets readable over AT-SPI (costs the client work: leave it off when measuring).
+    bool accessibility = false;
+    QSize screen{1280, 800};
+};
+
+class DesktopSession {
+public:
+    explicit DesktopSession(DesktopOptions options = {});
+    ~DesktopSession();
+    DesktopSession(const DesktopSession&) = delete;
+    DesktopSession& operator=(const DesktopSession&) = delete;
+
+    bool isReady() const { return m_problem.isEmpty(); }
+    QString problem() const { return m_problem; }
+
+    X11Display& x11() { return *m_x11; }
+    PrivateBus& bus() { return m_bus; }
+    TrayHost* tray() { return m_tray.get(); }                           // null without a watcher
+    FakeNotificationServer* notifications() { return m_notifications.get(); } // null without a server
+    AccessibleTree* accessibility() { return m_accessibility.get(); }   // null unless asked for
+    QString displayName() const { return m_displayName; }
+    QString home() const { return m_home.path(); }
+    // The environment of a program on this desktop.
+    QProcessEnvironment environment() const;
+
+    // The built client, started on this desktop with `arguments`; its output goes to clientLog().
+    bool startClient(const QStringList& arguments = {});
+    qint64 clientPid() const;
+    qint64 clientStartedNs() const { return m_clientStartedNs; }
+    bool clientRunning() const;
+    bool clientCrashed() const; // ended by a signal
+    QString clientLog() const;
+    // SIGTERM, then the bounded wait for the end; false when it had to be killed.
+    bool stopClient();
+
+    // Another program on this desktop (the bare window, say), ended with the session.
+    QProcess* startProgram(const QString& path, const QStringList& arguments = {});
+
+    // The client's mapped top-level windows.
+    std::vector<WindowInfo> clientWindows();
+
+    static QString clientBinary();
+    static QString bareWindowBinary();
+
+private:
+    std::unique_ptr<QProcess> startProcess(const QString& path, const QStringList& arguments,
+                                           const QProcessEnvironment& environment, const QString& logFile);
+    bool startDisplay(QSize screen);
+
+    QTemporaryDir m_home;
+    PrivateBus m_bus;
+    std::unique_ptr<QProcess> m_xvfb;
+    QString m_displayName;
+    std::unique_ptr<X11Display> m_x11;
+    std::unique_ptr<QProcess> m_windowManager;
+    std::unique_ptr<TrayHost> m_tray;
+    std::unique_ptr<FakeNotificationServer> m_notifications;
+    std::unique_ptr<AccessibleTree> m_accessibility;
+    std::unique_ptr<QProcess> m_client;
+    qint64 m_clientStartedNs = 0;
+    std::vector<std::unique_ptr<QProcess>> m_programs;
+    QString m_problem;
+};
+
+} // namespace desktop
