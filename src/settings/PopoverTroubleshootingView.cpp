@@ -18,6 +18,7 @@
 #include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QPointer>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 namespace {
@@ -177,8 +178,9 @@ void PopoverTroubleshootingView::configure(const PopoverTroubleshootingViewState
     m_state = state;
     m_title->setText(state.title());
     const bool collected = state.kind == Kind::success;
+    ++m_textLoad; // a load still under way belongs to the state left
     if (collected) {
-        m_collected->setPlainText(state.text);
+        showCollectedText();
         m_body->clear();
     } else {
         m_collected->clear(); // megabytes are not kept once they are off screen
@@ -225,6 +227,41 @@ void PopoverTroubleshootingView::configure(const PopoverTroubleshootingViewState
         m_confirm->show();
         break;
     }
+}
+
+// Each piece ends at a line end and lays out in well under a frame; the first shows at once and the rest
+// follow one main-queue turn each, so megabytes never hold the window up.
+void PopoverTroubleshootingView::showCollectedText() {
+    m_collected->setPlainText(QString());
+    appendCollectedText(m_textLoad, 0);
+}
+
+void PopoverTroubleshootingView::appendCollectedText(std::uint64_t load, qsizetype from) {
+    const QString& text = m_state.text;
+    if (load != m_textLoad || from >= text.size()) {
+        return;
+    }
+    qsizetype end = std::min(text.size(), from + collectedTextPiece);
+    if (end < text.size()) {
+        const qsizetype lineEnd = text.lastIndexOf(QLatin1Char('\n'), end - 1);
+        end = lineEnd >= from ? lineEnd + 1 : end;
+    }
+    QTextCursor cursor(m_collected->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QStringView(text).sliced(from, end - from).toString());
+    if (end < text.size()) {
+        QPointer<PopoverTroubleshootingView> self = this;
+        platform::DispatchQueue::main().async([self, load, end] {
+            if (self) {
+                self->appendCollectedText(load, end);
+            }
+        });
+    }
+}
+
+bool PopoverTroubleshootingView::isCollectedTextComplete() const {
+    return m_state.kind == PopoverTroubleshootingViewState::Kind::success &&
+           m_collected->document()->characterCount() - 1 == m_state.text.size();
 }
 
 void PopoverTroubleshootingView::confirm(QObject* sender) {
@@ -293,6 +330,7 @@ void PopoverTroubleshootingView::startCollection() {
 
 void PopoverTroubleshootingView::stopCollection() {
     ++m_collectionRun; // whatever the stopped run still delivers is stale
+    ++m_textLoad;      // and a closing card shows no more of its text
     VeltrixXPC::stopCollectLogsAndStats();
 }
 

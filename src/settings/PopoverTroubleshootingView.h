@@ -82,6 +82,9 @@ public:
     void logCollectionCompleted(std::uint64_t run, const std::optional<QString>& text,
                                 const std::optional<PDTroubleshootingHelperError>& error);
     std::uint64_t currentCollectionRun() const { return m_collectionRun; }
+    // Whether the collected text shown is all there (it comes in pieces of this many characters).
+    bool isCollectedTextComplete() const;
+    static constexpr qsizetype collectedTextPiece = 128 * 1024;
 
 protected:
     QWidget* loadViewFromNib() override;
@@ -90,10 +93,13 @@ private:
     void startCollection();
     void stopCollection();
     void sendEvent(const PopoverTroubleshootingViewState& state, const std::optional<QString>& buttonTitle);
+    void showCollectedText();
+    void appendCollectedText(std::uint64_t load, qsizetype from);
 
     PopoverViewDelegate* m_delegate = nullptr;
     PopoverTroubleshootingViewState m_state;
     std::uint64_t m_collectionRun = 0;
+    std::uint64_t m_textLoad = 0;
     QPointer<QLabel> m_title;
     QPointer<QLabel> m_body;
     QPointer<QPlainTextEdit> m_collected;

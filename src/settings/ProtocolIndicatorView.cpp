@@ -1,6 +1,6 @@
 #include "settings/ProtocolIndicatorView.h"
 
-#include "platform/Bundle.h"
+#include "settings/SettingsLook.h"
 #include "toolkit/Colors.h"
 #include "toolkit/NSViewLayerBacked.h"
 #include "toolkit/TextAttributes.h"
@@ -75,8 +75,8 @@ std::optional<QString> tooltip(ProtocolIndicatorViewState state) {
 
 ProtocolIndicatorView::ProtocolIndicatorView(QWidget* parent) : XibView(parent) {
     loadView();
-    configure(ProtocolIndicatorViewState::notSelected);
-    m_indicatorType.reset(); // nothing shown yet
+    m_indicatorButton->hide();
+    m_selectedStack->hide();
 }
 
 QWidget* ProtocolIndicatorView::loadViewFromNib() {
@@ -110,22 +110,24 @@ QWidget* ProtocolIndicatorView::loadViewFromNib() {
 }
 
 void ProtocolIndicatorView::configure(ProtocolIndicatorViewState state) {
+    if (m_indicatorType == state) {
+        return; // the look is that of the state alone; reloads ask again and again
+    }
     m_indicatorType = state;
     m_indicatorButton->setPopoverMessage(protocolIndicator::tooltip(state).value_or(QString()));
     switch (state) {
     case ProtocolIndicatorViewState::selected:
         m_indicatorButton->hide();
         m_selectedTitle->setText(*protocolIndicator::title(state));
-        m_selectedIcon->setPixmap(platform::Bundle::main()
-                                      .image(*protocolIndicator::iconName(state))
-                                      .pixmap(iconSize + 2, iconSize + 2));
+        m_selectedIcon->setPixmap(
+            settingslook::icon(*protocolIndicator::iconName(state)).pixmap(iconSize + 2));
         m_selectedStack->show();
         break;
     case ProtocolIndicatorViewState::alwaysOn:
     case ProtocolIndicatorViewState::disconnectToEdit:
     case ProtocolIndicatorViewState::setByAdmin:
     case ProtocolIndicatorViewState::setByAdminAlwaysOn: {
-        m_indicatorButton->setIcon(platform::Bundle::main().image(*protocolIndicator::iconName(state)));
+        m_indicatorButton->setIcon(settingslook::icon(*protocolIndicator::iconName(state)));
         setTitle(m_indicatorButton, *protocolIndicator::title(state), Qt::white);
         applyTitleAttributes(m_indicatorButton, toolkit::badgeText, Qt::AlignRight);
         const int text = m_indicatorButton->fontMetrics().horizontalAdvance(m_indicatorButton->text());

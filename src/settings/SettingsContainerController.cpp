@@ -151,6 +151,22 @@ void SettingsContainerSubController::updateSettings() {
     reloadSettingsPage();
 }
 
+void SettingsContainerSubController::refreshRows(TableView& table, bool sameRows,
+                                                 const std::function<void(int row, QWidget* cell)>& fill) {
+    const auto [first, last] = table.rowsInView();
+    bool filled = sameRows && first <= last;
+    for (int row = first; filled && row <= last; ++row) {
+        QWidget* cell = table.viewAtRow(row);
+        filled = cell != nullptr;
+        if (filled) {
+            fill(row, cell);
+        }
+    }
+    if (!filled) {
+        table.reloadData();
+    }
+}
+
 void SettingsContainerSubController::viewWillAppear() {
     NSViewControllerBase::viewWillAppear();
     reloadTable();

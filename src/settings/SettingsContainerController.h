@@ -5,12 +5,15 @@
 #include "sdk/PDTypes.h"
 #include "toolkit/NSViewControllerBase.h"
 #include "toolkit/NSViewLayerBacked.h"
+#include "toolkit/TableView.h"
 #include "toolkit/WeakDelegate.h"
 #include "toolkit/XibView.h"
 
 #include <QList>
 #include <QPointer>
 #include <QPushButton>
+
+#include <functional>
 
 #include <map>
 #include <optional>
@@ -103,6 +106,11 @@ public:
 protected:
     // Reloads the page's list now.
     virtual void reloadTable() = 0;
+    // A reload that keeps the rows' widgets where they stand: while the table shows the same rows as
+    // before (`sameRows`), each row in view is filled again by `fill`; otherwise the table reloads. Moving
+    // every cell out and back in would lay out and paint each text again.
+    static void refreshRows(TableView& table, bool sameRows,
+                            const std::function<void(int row, QWidget* cell)>& fill);
     void viewWillAppear() override;
     void viewWillDisappear() override;
 

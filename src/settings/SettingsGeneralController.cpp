@@ -6,7 +6,6 @@
 #include "core/Log.h"
 #include "core/Preferences.h"
 #include "core/ServiceLayer.h"
-#include "platform/Bundle.h"
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
 #include "platform/UserDefaults.h"
@@ -157,7 +156,7 @@ SettingsSwitchViewCell::SettingsSwitchViewCell(QWidget* parent) : QWidget(parent
     m_info = new TooltipHoverButton;
     m_info->setFlat(true);
     m_info->setFocusPolicy(Qt::NoFocus);
-    m_info->setIcon(platform::Bundle::main().image(QStringLiteral("infoIcon")));
+    m_info->setIcon(settingslook::icon(QStringLiteral("infoIcon")));
     m_info->setIconSize(QSize(16, 16));
     m_info->setFixedSize(20, 20);
     m_switch = new SwitchControl;
@@ -259,7 +258,18 @@ QWidget* SettingsGeneralController::loadView() {
 
 void SettingsGeneralController::reloadTable() {
     view();
-    m_table->reloadData();
+    refreshRows(*m_table, m_table->numberOfRows() == numberOfRows(*m_table),
+                [this](int row, QWidget* cell) { fillCell(cell, settingsGeneral::allItems().at(row)); });
+}
+
+void SettingsGeneralController::fillCell(QWidget* cell, SettingsGeneralItem item) {
+    if (auto* update = qobject_cast<SettingsUpdateViewCell*>(cell)) {
+        update->setup(item);
+        update->setDelegate(this);
+    } else if (auto* row = qobject_cast<SettingsSwitchViewCell*>(cell)) {
+        row->setup(item);
+        row->setDelegate(this);
+    }
 }
 
 QWidget* SettingsGeneralController::cellFor(SettingsGeneralItem item) const {
@@ -276,15 +286,11 @@ QWidget* SettingsGeneralController::viewForRow(TableView& table, int row) {
         return nullptr;
     }
     const SettingsGeneralItem item = settingsGeneral::allItems().at(row);
-    if (item == SettingsGeneralItem::appVersion) {
-        auto* cell = dequeueCell<SettingsUpdateViewCell>(table, updateCellIdentifier);
-        cell->setup(item);
-        cell->setDelegate(this);
-        return cell;
-    }
-    auto* cell = dequeueCell<SettingsSwitchViewCell>(table, switchCellIdentifier);
-    cell->setup(item);
-    cell->setDelegate(this);
+    QWidget* cell =
+        item == SettingsGeneralItem::appVersion
+            ? static_cast<QWidget*>(dequeueCell<SettingsUpdateViewCell>(table, updateCellIdentifier))
+            : dequeueCell<SettingsSwitchViewCell>(table, switchCellIdentifier);
+    fillCell(cell, item);
     return cell;
 }
 

@@ -135,6 +135,8 @@ protected:
     void reloadTable() override;
 
 private:
+    void fillCell(QWidget* cell, SettingsGeneralItem item);
+
     QPointer<TableView> m_table;
     std::unique_ptr<platform::ViewController> m_appInfoModal;
 };

@@ -1,10 +1,12 @@
 #include "settings/SettingsLook.h"
 
+#include "platform/Bundle.h"
 #include "toolkit/Scrollers.h"
 #include "toolkit/SwitchControl.h"
 #include "toolkit/TableView.h"
 #include "toolkit/TextAttributes.h"
 
+#include <QHash>
 #include <QLabel>
 
 namespace settingslook {
@@ -58,6 +60,15 @@ QWidget* makeSeparator() {
     palette.setColor(QPalette::Window, toolkit::separator);
     line->setPalette(palette);
     return line;
+}
+
+const QIcon& icon(const QString& name) {
+    static QHash<QString, QIcon> icons; // main thread only
+    auto it = icons.find(name);
+    if (it == icons.end()) {
+        it = icons.insert(name, platform::Bundle::main().image(name));
+    }
+    return *it;
 }
 
 } // namespace settingslook

@@ -3,6 +3,8 @@
 #include "toolkit/Colors.h"
 
 #include <QColor>
+#include <QIcon>
+#include <QString>
 
 class TableView;
 class SwitchControl;
@@ -31,5 +33,7 @@ QLabel* makeTitleField();
 QLabel* makeDescriptionField();
 // A thin line across a page.
 QWidget* makeSeparator();
+// The bundle's image of that name, read once: rows set their icons at every reload.
+const QIcon& icon(const QString& name);
 
 } // namespace settingslook

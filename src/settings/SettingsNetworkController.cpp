@@ -233,7 +233,21 @@ QWidget* SettingsNetworkController::loadView() {
 
 void SettingsNetworkController::reloadTable() {
     view();
-    m_table->reloadData();
+    const QList<SettingsNetworkItem> rows = settingsNetwork::visibleRows();
+    const bool sameRows = rows == m_rows && m_table->numberOfRows() == rows.size() &&
+                          (rows.isEmpty() || m_lastRowHeight == settingsNetwork::height(rows.back()));
+    refreshRows(*m_table, sameRows, [this](int row, QWidget* cell) { fillCell(cell, m_rows.at(row)); });
+}
+
+void SettingsNetworkController::fillCell(QWidget* cell, SettingsNetworkItem item) {
+    if (auto* list = qobject_cast<SettingsTrustedNetworksViewCell*>(cell)) {
+        list->setEditor(&m_editor);
+        list->reloadTrustedNetworks();
+        list->setDelegate(this);
+    } else if (auto* row = qobject_cast<SettingsNetworkViewCell*>(cell)) {
+        row->setup(item);
+        row->setDelegate(this);
+    }
 }
 
 QWidget* SettingsNetworkController::cellFor(SettingsNetworkItem item) const {
@@ -256,21 +270,23 @@ QWidget* SettingsNetworkController::viewForRow(TableView& table, int row) {
         return nullptr;
     }
     const SettingsNetworkItem item = m_rows.at(row);
-    if (item == SettingsNetworkItem::trustedNetworksList) {
-        auto* cell = dequeueCell<SettingsTrustedNetworksViewCell>(table, listCellIdentifier);
-        cell->setEditor(&m_editor);
-        cell->reloadTrustedNetworks();
-        cell->setDelegate(this);
-        return cell;
-    }
-    auto* cell = dequeueCell<SettingsNetworkViewCell>(table, switchCellIdentifier);
-    cell->setup(item);
-    cell->setDelegate(this);
+    QWidget* cell =
+        item == SettingsNetworkItem::trustedNetworksList
+            ? static_cast<QWidget*>(dequeueCell<SettingsTrustedNetworksViewCell>(table, listCellIdentifier))
+            : dequeueCell<SettingsNetworkViewCell>(table, switchCellIdentifier);
+    fillCell(cell, item);
     return cell;
 }
 
 int SettingsNetworkController::heightOfRow(TableView&, int row) {
-    return row >= 0 && row < m_rows.size() ? settingsNetwork::height(m_rows.at(row)) : 0;
+    if (row < 0 || row >= m_rows.size()) {
+        return 0;
+    }
+    const int height = settingsNetwork::height(m_rows.at(row));
+    if (row == m_rows.size() - 1) {
+        m_lastRowHeight = height;
+    }
+    return height;
 }
 
 bool SettingsNetworkController::shouldSelectRow(TableView&, int) {

@@ -93,7 +93,10 @@ protected:
     void reloadTable() override;
 
 private:
+    void fillCell(QWidget* cell, SettingsNetworkItem item);
+
     QPointer<TableView> m_table;
     TrustedNetworksEditor m_editor;
     QList<SettingsNetworkItem> m_rows; // as the table last loaded them
+    int m_lastRowHeight = 0;           // the list row's grows with the list
 };

@@ -155,7 +155,21 @@ QWidget* SettingsProtocolController::loadView() {
 
 void SettingsProtocolController::reloadTable() {
     view();
-    m_table->reloadData();
+    refreshRows(*m_table, m_table->numberOfRows() == numberOfRows(*m_table), [this](int row, QWidget* cell) {
+        if (auto* protocolCell = qobject_cast<SettingsProtocolViewCell*>(cell)) {
+            fillCell(*m_table, row, protocolCell);
+        }
+    });
+}
+
+void SettingsProtocolController::fillCell(TableView& table, int row, SettingsProtocolViewCell* cell) {
+    const VPNProtocols protocol = availableVPNProtocols().at(row);
+    const auto stored = storedProtocol();
+    if (TableRowView* rowView = table.rowViewAtRow(row)) {
+        rowView->setSelected(stored && rawValue(*stored) == rawValue(protocol));
+    }
+    cell->configure(protocol, indicatorState(protocol));
+    cell->setDelegate(this);
 }
 
 void SettingsProtocolController::viewWillAppear() {
@@ -168,12 +182,8 @@ void SettingsProtocolController::viewWillAppear() {
 }
 
 void SettingsProtocolController::reloadSettingsPage() {
+    SettingsContainerSubController::reloadSettingsPage();
     QPointer<HoverableTableView> table = m_table;
-    platform::DispatchQueue::main().async([table] {
-        if (table) {
-            table->reloadData();
-        }
-    });
     platform::DispatchQueue::main().asyncAfter(trackingAreasDelay, [table] {
         if (table) {
             table->updateTrackingAreas();
@@ -213,15 +223,9 @@ QWidget* SettingsProtocolController::viewForRow(TableView& table, int row) {
     if (row < 0 || row >= numberOfRows(table)) {
         return nullptr;
     }
-    const VPNProtocols protocol = availableVPNProtocols().at(row);
     auto* cell = dequeueCell<SettingsProtocolViewCell>(table, cellIdentifier);
     cell->setHighlight(false);
-    const auto stored = storedProtocol();
-    if (TableRowView* rowView = table.rowViewAtRow(row)) {
-        rowView->setSelected(stored && rawValue(*stored) == rawValue(protocol));
-    }
-    cell->configure(protocol, indicatorState(protocol));
-    cell->setDelegate(this);
+    fillCell(table, row, cell);
     return cell;
 }
 
@@ -263,7 +267,7 @@ void SettingsProtocolController::selectProtocol(VPNProtocols protocol) {
     view();
     m_table->updateTrackingAreas();
     m_table->deselectAll();
-    m_table->reloadData();
+    reloadTable();
     platform::DispatchQueue::main().async([table = QPointer<HoverableTableView>(m_table)] {
         if (table) {
             table->updateTrackingAreas();

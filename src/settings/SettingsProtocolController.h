@@ -97,5 +97,7 @@ protected:
     void viewWillAppear() override;
 
 private:
+    void fillCell(TableView& table, int row, SettingsProtocolViewCell* cell);
+
     QPointer<HoverableTableView> m_table;
 };

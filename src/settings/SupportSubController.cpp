@@ -3,7 +3,6 @@
 #include "core/AppRouterProtocol.h"
 #include "core/GlobalConstants.h"
 #include "core/Log.h"
-#include "platform/Bundle.h"
 #include "platform/Storyboard.h"
 #include "sdk/VeltrixXPC.h"
 #include "settings/SettingsLook.h"
@@ -29,7 +28,7 @@ const QString unhoveredArrow = QStringLiteral("supportArrowUnhovered");
 const QString hoveredArrow = QStringLiteral("supportArrowHovered");
 
 QPixmap bundleImage(const QString& name, int size) {
-    return platform::Bundle::main().image(name).pixmap(size, size);
+    return settingslook::icon(name).pixmap(size, size);
 }
 
 void sendEvent(int type, SupportTab tab) {

@@ -2,10 +2,10 @@
 // a bus of the test's own.
 #include "SettingsTestSupport.h"
 
-#include "support/PrivateBus.h"
 #include "platform/WiFiSsidReader.h"
 #include "settings/SettingsNetworkController.h"
 #include "support/FakeNetworkManager.h"
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
 #include <QMessageBox>
