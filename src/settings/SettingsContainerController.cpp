@@ -151,6 +151,18 @@ void SettingsContainerSubController::updateSettings() {
     reloadSettingsPage();
 }
 
+QWidget* SettingsContainerSubController::makeTableView(TableView* table, int rowSpacing) {
+    auto* view = new QWidget;
+    auto* layout = new QVBoxLayout(view);
+    layout->setContentsMargins(0, 0, 0, 0);
+    settingslook::styleTable(*table, rowSpacing);
+    if (auto* source = dynamic_cast<TableViewDataSource*>(this)) {
+        table->setDataSource(source);
+    }
+    layout->addWidget(table);
+    return view;
+}
+
 void SettingsContainerSubController::refreshRows(TableView& table, bool sameRows,
                                                  const std::function<void(int row, QWidget* cell)>& fill) {
     const auto [first, last] = table.rowsInView();

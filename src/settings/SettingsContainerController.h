@@ -104,6 +104,8 @@ public:
     virtual void updateSettings();
 
 protected:
+    // The page's view: `table` filling it, in the settings look, with this page as its data source.
+    QWidget* makeTableView(TableView* table, int rowSpacing);
     // Reloads the page's list now.
     virtual void reloadTable() = 0;
     // A reload that keeps the rows' widgets where they stand: while the table shows the same rows as

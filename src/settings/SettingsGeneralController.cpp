@@ -246,14 +246,8 @@ SettingsGeneralController::SettingsGeneralController(QObject* parent)
 SettingsGeneralController::~SettingsGeneralController() = default;
 
 QWidget* SettingsGeneralController::loadView() {
-    auto* view = new QWidget;
-    auto* layout = new QVBoxLayout(view);
-    layout->setContentsMargins(0, 0, 0, 0);
     m_table = new TableView;
-    settingslook::styleTable(*m_table, 8);
-    m_table->setDataSource(this);
-    layout->addWidget(m_table);
-    return view;
+    return makeTableView(m_table, 8);
 }
 
 void SettingsGeneralController::reloadTable() {

@@ -221,14 +221,8 @@ SettingsNetworkController::SettingsNetworkController(QObject* parent)
 }
 
 QWidget* SettingsNetworkController::loadView() {
-    auto* view = new QWidget;
-    auto* layout = new QVBoxLayout(view);
-    layout->setContentsMargins(0, 0, 0, 0);
     m_table = new TableView;
-    settingslook::styleTable(*m_table, 6);
-    m_table->setDataSource(this);
-    layout->addWidget(m_table);
-    return view;
+    return makeTableView(m_table, 6);
 }
 
 void SettingsNetworkController::reloadTable() {

@@ -143,14 +143,8 @@ SettingsProtocolController::SettingsProtocolController(QObject* parent)
 }
 
 QWidget* SettingsProtocolController::loadView() {
-    auto* view = new QWidget;
-    auto* layout = new QVBoxLayout(view);
-    layout->setContentsMargins(0, 0, 0, 0);
     m_table = new HoverableTableView;
-    settingslook::styleTable(*m_table, 8);
-    m_table->setDataSource(this);
-    layout->addWidget(m_table);
-    return view;
+    return makeTableView(m_table, 8);
 }
 
 void SettingsProtocolController::reloadTable() {
