@@ -1,8 +1,12 @@
 # Fails when an include under src/ points up a layer. Run as: cmake -DSOURCE_DIR=<src> -P LayeringCheck.cmake
 cmake_minimum_required(VERSION 3.25)
-# Layers from the bottom; the screens share one rank and may include one another.
+# Layers from the bottom; the screens share one rank and may include one another. The SDK stand-in and the
+# remote-logging library share a rank but never include each other.
 set(rank_platform 0)
 set(rank_sdk 1)
+set(rank_remotelog 1)
+set(apart_sdk remotelog)
+set(apart_remotelog sdk)
 set(rank_core 2)
 set(rank_toolkit 3)
 foreach(screen auth mainwindow locations menus settings updates diagnostics)
@@ -23,8 +27,17 @@ foreach(source IN LISTS sources)
     string(REGEX REPLACE "^#include \"([a-z]+)/.*" "\\1" target "${line}")
     if(DEFINED rank_${target} AND rank_${target} GREATER rank_${folder})
       list(APPEND violations "${relative}: ${line}")
+    elseif(DEFINED apart_${folder} AND target STREQUAL apart_${folder})
+      list(APPEND violations "${relative}: ${line}")
     endif()
   endforeach()
+  # The remote-logging library is Qt Core and Network only.
+  if(folder STREQUAL "remotelog")
+    file(STRINGS "${source}" gui_includes REGEX "^#include <(QtWidgets|QtGui|QWidget|QApplication|QGuiApplication)")
+    foreach(line IN LISTS gui_includes)
+      list(APPEND violations "${relative}: ${line}")
+    endforeach()
+  endif()
 endforeach()
 
 if(violations)

@@ -12,7 +12,7 @@
 #include "core/ServiceLayer.h"
 #include "core/ShownWindows.h"
 #include "core/SystemInformation.h"
-#include "diagnostics/RemoteLog.h"
+#include "diagnostics/AppExceptionReportingHelper.h"
 #include "locations/LocationsSubController.h"
 #include "locations/LocationsViewController.h"
 #include "mainwindow/GeneralViewController.h"
@@ -30,6 +30,7 @@
 #include "platform/UserDefaults.h"
 #include "platform/WiFiSsidReader.h"
 #include "platform/Workspace.h"
+#include "remotelog/RemoteLog.h"
 #include "sdk/VeltrixSDK.h"
 #include "settings/SettingsContainerController.h"
 #include "settings/SettingsGeneralController.h"
@@ -251,6 +252,8 @@ void AppDelegate::onInitialStateLoaded() {
         enterBackgroundMode();
     }
     activateRemoteLog();
+    // A report a crash left on disk goes out now, by an ordinary request.
+    AppExceptionReportingHelper::sendPendingReports();
     enterBackgroundMode();
     updateLoggedInStateUI();
     QAUINotifier::hideNotifications();
@@ -352,9 +355,9 @@ void AppDelegate::addWorkspaceObservers() {
 }
 
 void AppDelegate::activateRemoteLog() {
+    vlog::info(QStringLiteral("RemoteLog activated"));
     RemoteLog::activateLogger(remoteLogApplicationKey);
     RemoteLog::setForceEnabled(true);
-    vlog::info(QStringLiteral("RemoteLog activated"));
 }
 
 void AppDelegate::observeProtocolFilters() {

@@ -18,3 +18,7 @@ BulkLogHelper& ServiceLayer::bulkLogHelper() {
     }
     return *m_bulkLogHelper;
 }
+
+void ServiceLayer::setBulkLogHelper(std::shared_ptr<BulkLogHelper> helper) {
+    m_bulkLogHelper = std::move(helper);
+}

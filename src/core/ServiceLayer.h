@@ -47,6 +47,8 @@ public:
     // Made on first use with their plain constructors.
     SilentUpdateService& silentUpdateService();
     BulkLogHelper& bulkLogHelper();
+    // Another shipper (one with a test's endpoint); null brings back the plain one on next use.
+    void setBulkLogHelper(std::shared_ptr<BulkLogHelper> helper);
 
     std::function<void(bool)> onInternetReachabilityCheckFinished() const {
         return m_onReachabilityCheckFinished;

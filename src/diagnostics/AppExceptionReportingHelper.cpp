@@ -1,9 +1,36 @@
 #include "diagnostics/AppExceptionReportingHelper.h"
 
+#include "core/AppRouterProtocol.h"
 #include "core/GlobalConstants.h"
-#include "core/Log.h"
+#include "core/Preferences.h"
+#include "core/ServiceLayer.h"
+#include "diagnostics/BulkLogHelper.h"
+#include "platform/Scheduler.h"
 #include "platform/SystemInfo.h"
 #include "platform/UserDefaults.h"
+
+namespace {
+
+bool crashReportsAllowed() {
+    return platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::sendCrashReportsData);
+}
+
+void requestTermination() {
+    if (platform::Scheduler::shared().isMainThread()) {
+        if (auto* router = appRouter()) {
+            router->terminateApplication();
+        }
+        return;
+    }
+    // The router's windows belong to the GUI thread.
+    platform::DispatchQueue::main().async([] {
+        if (auto* router = appRouter()) {
+            router->terminateApplication();
+        }
+    });
+}
+
+} // namespace
 
 QVariantMap AppExceptionReportingHelper::makeReport(const QString& stack, const QString& type) {
     const platform::SystemInfo system;
@@ -16,12 +43,19 @@ QVariantMap AppExceptionReportingHelper::makeReport(const QString& stack, const 
 }
 
 void AppExceptionReportingHelper::sendExceptionReport(const QString& stack, const QString& type) {
-    if (!platform::UserDefaults::standard().boolForKey(QStringLiteral("sendCrashReportsData"))) {
-        return;
+    // The report is on disk before anything else can go wrong; the termination request comes next.
+    const bool allowed = crashReportsAllowed();
+    if (allowed) {
+        ServiceLayer::shared().bulkLogHelper().sendLogs(makeReport(stack, type));
     }
-    const QVariantMap report = makeReport(stack, type);
-    vlog::info(QStringLiteral("Exception report prepared: ") + type + QStringLiteral(" on ") +
-               report.value(QStringLiteral("Platform")).toString() + QLatin1Char(' ') +
-               report.value(QStringLiteral("PlatformVersion")).toString() + QStringLiteral(", app ") +
-               report.value(QStringLiteral("AppVersion")).toString());
+    requestTermination();
+}
+
+void AppExceptionReportingHelper::sendPendingReports() {
+    auto& shipper = ServiceLayer::shared().bulkLogHelper();
+    if (crashReportsAllowed()) {
+        shipper.sendPendingReports();
+    } else {
+        shipper.discardPendingReports();
+    }
 }

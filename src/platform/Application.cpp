@@ -6,6 +6,7 @@
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <QWidget>
+#include <QWindow>
 #if QT_CONFIG(sessionmanager)
 #include <QSessionManager>
 #endif
@@ -198,6 +199,11 @@ void Application::applyPolicy(QWidget* window) {
     if (wasVisible) {
         window->show(); // changing the flags hides a window
     }
+}
+
+bool Application::isActive() {
+    const QWindow* focused = QGuiApplication::focusWindow();
+    return QGuiApplication::applicationState() == Qt::ApplicationActive && focused && focused->isVisible();
 }
 
 void Application::activate(bool ignoringOtherApps) {

@@ -77,6 +77,10 @@ public:
 
     void setActivationPolicy(ActivationPolicy policy);
     ActivationPolicy activationPolicy() const { return m_policy; }
+    // The client is the active application: one of its windows, on screen, has the input focus. Qt's own
+    // state alone may stay active after the focused window was hidden, with nothing of the client in front.
+    static bool isActive();
+
     // Raises and activates the current window: the active one, else the one last active, else the first
     // visible. On Linux the window manager has the last word on focus, so `ignoringOtherApps` is advisory.
     void activate(bool ignoringOtherApps);

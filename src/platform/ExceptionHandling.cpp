@@ -6,6 +6,7 @@
 #include <execinfo.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <exception>
 #include <memory>
@@ -22,6 +23,7 @@ std::mutex handlerMutex;
 UncaughtExceptionHandler installedHandler;
 std::once_flag terminateHookOnce;
 thread_local bool reporting = false;
+std::atomic<bool> terminating{false};
 
 QString demangle(const char* name) {
     int status = 0;
@@ -53,6 +55,7 @@ void deliver(const ExceptionInfo& info) {
 }
 
 [[noreturn]] void onTerminate() {
+    terminating.store(true);
     // No unwinding has happened yet, so the captured stack still shows where the exception was thrown.
     ExceptionInfo info = ExceptionHandling::currentExceptionInfo(1);
     if (!std::current_exception()) {
@@ -71,6 +74,10 @@ void ExceptionHandling::setUncaughtExceptionHandler(UncaughtExceptionHandler han
         installedHandler = std::move(handler);
     }
     std::call_once(terminateHookOnce, [] { std::set_terminate(onTerminate); });
+}
+
+bool ExceptionHandling::isTerminating() {
+    return terminating.load();
 }
 
 void ExceptionHandling::reportCurrentException() {

@@ -38,6 +38,10 @@ public:
 
     // Type, reason and stack of the exception being handled (inside a catch block or a terminate hook).
     static ExceptionInfo currentExceptionInfo(int skipFrames = 0);
+
+    // True once std::terminate has been reached: the process ends when the handler returns, so the handler
+    // must not start anything that needs the process to live on (a request, a hop to another thread).
+    static bool isTerminating();
 };
 
 } // namespace platform

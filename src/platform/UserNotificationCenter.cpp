@@ -1,11 +1,11 @@
 #include "platform/UserNotificationCenter.h"
 
+#include "platform/Application.h"
 #include "platform/DBusUserNotificationBackend.h"
 #include "platform/Scheduler.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QMetaObject>
 #include <QPointer>
@@ -59,7 +59,7 @@ UserNotificationCenter& UserNotificationCenter::current() {
 UserNotificationCenter::UserNotificationCenter(std::unique_ptr<UserNotificationBackend> backend,
                                                QObject* parent)
     : QObject(parent), m_backend(std::move(backend)),
-      m_isApplicationActive([] { return QGuiApplication::applicationState() == Qt::ApplicationActive; }) {
+      m_isApplicationActive(&Application::isActive) {
     m_backend->setEvents({
         [this](const QString& identifier, const QString& action) { onActionInvoked(identifier, action); },
         [this](const QString& identifier, UserNotificationCloseReason reason) {

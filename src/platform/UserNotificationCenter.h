@@ -142,7 +142,7 @@ public:
     void removeAllDeliveredNotifications();
     void removeAllPendingNotificationRequests();
 
-    // Whether the application is active, for willPresent; the default asks the GUI application.
+    // Whether the application is active, for willPresent; the default: a window of it has the input focus.
     void setApplicationActiveCheck(std::function<bool()> check);
 
 private:

@@ -12,7 +12,7 @@
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
 #include "core/UserNotificationHelper.h"
-#include "diagnostics/RemoteLog.h"
+#include "remotelog/RemoteLog.h"
 #include "mainwindow/GeneralViewController.h"
 #include "menus/QAUIMenuWindowController.h"
 #include "platform/RecordingUserNotificationBackend.h"
@@ -108,7 +108,7 @@ TEST_F(AppDelegateTest, StartUpSetsTheSdkDelegatesBeforeTheSdkIsSetUp) {
     EXPECT_LT(calls.indexOf("setupWithConfig"), calls.indexOf("setupAppPath"));
     EXPECT_EQ(VeltrixXPC::helperToolInstallDelegate(), delegate.get());
     EXPECT_EQ(older->delegate(), delegate.get());
-    EXPECT_TRUE(RemoteLog::isForceEnabled());
+    EXPECT_TRUE(RemoteLog::forceEnabled());
 }
 
 TEST_F(AppDelegateTest, StartUpReadsRegisteredDefaultsAndKeepsTheWelcomePageForTheForeground) {

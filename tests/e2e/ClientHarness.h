@@ -345,10 +345,19 @@ protected:
     QString trayToolTip() const { return trayItem() ? trayItem()->toolTip() : QString(); }
     // The tray icon's context menu, as a right click opens it.
     QMenu* trayMenu() const { return trayItem() ? trayItem()->menu() : nullptr; }
+    // The menu as a person reads it: the tray host asks to show it first, as hosts do, which brings in the
+    // lines that change every second.
     QStringList trayMenuTexts() const {
         QStringList texts;
-        for (QAction* item : visibleItems(trayMenu())) {
+        QMenu* menu = trayMenu();
+        if (menu) {
+            emit menu->aboutToShow();
+        }
+        for (QAction* item : visibleItems(menu)) {
             texts.append(item->text());
+        }
+        if (menu) {
+            emit menu->aboutToHide();
         }
         return texts;
     }

@@ -1,76 +1,10 @@
 // Runs the built client as a person would from a terminal: without a display, with --help and --version,
 // twice in a row, and stopped with SIGTERM.
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
+#include "launch/LaunchHarness.h"
 
-#include <gtest/gtest.h>
+#include <QFileInfo>
 
 #include <csignal>
-
-namespace {
-
-class LaunchTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(home.isValid());
-        QDir().mkpath(runtimeDir());
-        QFile::setPermissions(runtimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-
-    QString runtimeDir() const { return home.filePath(QStringLiteral("runtime")); }
-
-    // A clean environment of its own: no display unless `platform` names one.
-    QProcessEnvironment environment(const QString& platform) const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_LOGGING_RULES"}) {
-            env.remove(QString::fromLatin1(name));
-        }
-        if (!platform.isEmpty()) {
-            env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
-        }
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral(".local/share")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
-        return env;
-    }
-
-    std::unique_ptr<QProcess> start(const QStringList& arguments, const QString& platform,
-                                    const QString& runtime = {}) const {
-        auto process = std::make_unique<QProcess>();
-        QProcessEnvironment env = environment(platform);
-        if (!runtime.isEmpty()) {
-            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-        }
-        process->setProcessEnvironment(env);
-        process->start(QStringLiteral(VELTRIX_CLIENT_BINARY), arguments);
-        EXPECT_TRUE(process->waitForStarted(5000));
-        return process;
-    }
-
-    struct Outcome {
-        QProcess::ExitStatus status = QProcess::CrashExit;
-        int code = -1;
-        QString out;
-        QString err;
-    };
-    Outcome run(const QStringList& arguments, const QString& platform = {}) const {
-        auto process = start(arguments, platform);
-        EXPECT_TRUE(process->waitForFinished(10000));
-        return {process->exitStatus(), process->exitCode(), QString::fromUtf8(process->readAllStandardOutput()),
-                QString::fromUtf8(process->readAllStandardError())};
-    }
-
-    bool lockTouched() const { return !QDir(runtimeDir()).entryList(QDir::Files | QDir::System).isEmpty(); }
-
-    QTemporaryDir home;
-};
-
-} // namespace
 
 TEST_F(LaunchTest, WithoutADisplayItSaysSoInOneLineAndExits1) {
     const Outcome outcome = run({});

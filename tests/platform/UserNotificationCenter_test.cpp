@@ -8,12 +8,15 @@
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QWidget>
 #include <QDBusConnectionInterface>
 #include <QThread>
 #include <QUuid>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 
 using namespace platform;
@@ -254,6 +257,43 @@ TEST_F(RecordingCenterTest, TheDelegateDecidesThePresentationOnlyWhileTheApplica
     EXPECT_TRUE(m_backend->deliveries()[0].playSound);
     EXPECT_EQ(m_backend->deliveries()[1].request.identifier, "silent");
     EXPECT_FALSE(m_backend->deliveries()[1].playSound);
+}
+
+TEST_F(RecordingCenterTest, TheApplicationIsActiveOnlyWhileOneOfItsWindowsHasTheFocus) {
+    // The check a centre has unless a test replaces it.
+    auto backend = std::make_unique<RecordingUserNotificationBackend>();
+    auto* recording = backend.get();
+    UserNotificationCenter center(std::move(backend));
+    center.setDelegate(&m_delegate);
+    m_delegate.presentation = PresentationOption::badge; // nothing shown while active
+    QWidget window;
+    const auto post = [&](const QString& identifier) {
+        center.add(request(identifier), [](UserNotificationResult) {});
+        m_scheduler.runUntilIdle();
+    };
+
+    struct Step {
+        const char* identifier;
+        std::function<void()> act;
+        bool shown;
+    };
+    const Step steps[] = {
+        {"no window", [] {}, true},
+        {"focused window",
+         [&] {
+             window.show();
+             window.activateWindow();
+             ASSERT_TRUE(testsupport::waitUntil([] { return QGuiApplication::focusWindow() != nullptr; }));
+         },
+         false},
+        {"window closed", [&] { window.hide(); }, true},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        const auto before = recording->deliveries().size();
+        post(step.identifier);
+        EXPECT_EQ(recording->deliveries().size() > before, step.shown) << step.identifier;
+    }
 }
 
 TEST(UserNotificationCenterThreads, CallsFromAnotherThreadCompleteOnTheMainThread) {

@@ -1,0 +1,82 @@
+#include "remotelog/RLHttpClient.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QThread>
+
+#include <memory>
+
+namespace remotelog {
+
+RLHttpClient::RLHttpClient(std::chrono::milliseconds timeout, qint64 answerLimit)
+    : m_timeout(timeout), m_answerLimit(answerLimit) {}
+
+RLHttpClient::~RLHttpClient() {
+    if (!m_manager) {
+        return;
+    }
+    // Replies are the manager's children and go with it; their handlers are connected through it.
+    if (m_manager->thread() == QThread::currentThread()) {
+        delete m_manager;
+    } else {
+        m_manager->deleteLater();
+    }
+}
+
+QNetworkAccessManager* RLHttpClient::manager() {
+    if (!m_manager) {
+        m_manager = new QNetworkAccessManager;
+        m_manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    }
+    return m_manager;
+}
+
+void RLHttpClient::post(const QUrl& url, const Headers& headers, const QByteArray& body, Done done) {
+    QNetworkRequest request(url);
+    for (const auto& [name, value] : headers) {
+        request.setRawHeader(name, value);
+    }
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setTransferTimeout(int(m_timeout.count()));
+    QNetworkReply* reply = manager()->post(request, body);
+
+    auto tooLarge = std::make_shared<bool>(false);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
+                     [reply, tooLarge, limit = m_answerLimit](qint64 received, qint64) {
+                         if (received > limit && !*tooLarge) {
+                             *tooLarge = true;
+                             reply->abort();
+                         }
+                     });
+    QObject::connect(reply, &QNetworkReply::finished, m_manager,
+                     [reply, tooLarge, done = std::move(done)] {
+                         reply->deleteLater();
+                         RLHttpResponse response;
+                         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+                         const bool broken = reply->error() != QNetworkReply::NoError;
+                         if (*tooLarge) {
+                             response.transportError = QStringLiteral("answer too large");
+                         } else if (status <= 0 || (broken && status >= 200 && status <= 299)) {
+                             // No status, or a 2xx whose body broke off: no complete answer.
+                             response.transportError = reply->errorString();
+                             if (response.transportError.isEmpty()) {
+                                 response.transportError = QStringLiteral("no answer");
+                             }
+                         } else {
+                             response.status = status;
+                             response.body = reply->readAll();
+                             // A connection reset mid-answer can end without an error: the length tells.
+                             bool declared = false;
+                             const qint64 length =
+                                 reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&declared);
+                             if (declared && response.body.size() < length) {
+                                 response = {};
+                                 response.transportError = QStringLiteral("answer cut off");
+                             }
+                         }
+                         done(response);
+                     });
+}
+
+} // namespace remotelog

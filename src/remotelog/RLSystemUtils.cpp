@@ -1,0 +1,286 @@
+#include "remotelog/RLSystemUtils.h"
+
+#include "platform/Bundle.h"
+#include "platform/SystemInfo.h"
+#include "platform/UserDefaults.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QSysInfo>
+#include <QThread>
+#include <QUuid>
+
+#include <cerrno>
+#include <cstdio>
+#include <unistd.h>
+
+namespace remotelog {
+
+namespace {
+
+constexpr quint64 blockSize = 8192;
+constexpr qint64 smallFileLimit = 64 * 1024; // meminfo and sysfs values are a few hundred bytes
+
+QByteArray readSmallFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(smallFileLimit) : QByteArray();
+}
+
+const platform::SystemInfo& systemInfo() {
+    static const platform::SystemInfo info;
+    return info;
+}
+
+QString offsetText(int seconds) {
+    if (seconds == 0) {
+        return QStringLiteral("Z");
+    }
+    const QChar sign = seconds < 0 ? QLatin1Char('-') : QLatin1Char('+');
+    const int magnitude = std::abs(seconds);
+    QString text = QStringLiteral("%1%2:%3")
+                       .arg(sign)
+                       .arg(magnitude / 3600, 2, 10, QLatin1Char('0'))
+                       .arg(magnitude / 60 % 60, 2, 10, QLatin1Char('0'));
+    if (magnitude % 60 != 0) {
+        text += QStringLiteral(":%1").arg(magnitude % 60, 2, 10, QLatin1Char('0'));
+    }
+    return text;
+}
+
+std::optional<double> readFraction(const QString& folder, const char* now, const char* full) {
+    bool nowOk = false;
+    bool fullOk = false;
+    const double current = readSmallFile(folder + QLatin1Char('/') + QLatin1String(now)).trimmed().toDouble(&nowOk);
+    const double capacity =
+        readSmallFile(folder + QLatin1Char('/') + QLatin1String(full)).trimmed().toDouble(&fullOk);
+    if (!nowOk || !fullOk || capacity <= 0) {
+        return std::nullopt;
+    }
+    return std::clamp(current / capacity, 0.0, 1.0);
+}
+
+} // namespace
+
+QString rlStringFromDate(const QDateTime& date) {
+    const QDateTime local = date.toLocalTime();
+    const QDate day = local.date();
+    const QTime time = local.time();
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", day.year(), day.month(), day.day(),
+                  time.hour(), time.minute(), time.second(), time.msec());
+    return QString::fromLatin1(text) + offsetText(local.offsetFromUtc());
+}
+
+std::optional<QDateTime> rlDateFromString(const QString& text) {
+    static const QRegularExpression pattern(QStringLiteral(
+        R"(^(\d{4})-(\d{2})-(\d{2})T(\d{2}):(\d{2}):(\d{2})\.(\d{3})(Z|([+-])(\d{2}):(\d{2})(?::(\d{2}))?)$)"));
+    if (text.size() > 40) {
+        return std::nullopt;
+    }
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch()) {
+        return std::nullopt;
+    }
+    const auto number = [&](int group) { return match.capturedView(group).toInt(); };
+    const QDate day(number(1), number(2), number(3));
+    const QTime time(number(4), number(5), number(6), number(7));
+    if (!day.isValid() || !time.isValid()) {
+        return std::nullopt;
+    }
+    int offset = 0;
+    if (match.capturedView(8) != u"Z") {
+        const int hours = number(10);
+        const int minutes = number(11);
+        const int seconds = match.capturedView(12).isEmpty() ? 0 : number(12);
+        if (hours > 18 || minutes > 59 || seconds > 59) {
+            return std::nullopt;
+        }
+        offset = (hours * 3600 + minutes * 60 + seconds) * (match.capturedView(9) == u"-" ? -1 : 1);
+    }
+    const QDateTime date(day, time, Qt::OffsetFromUTC, offset);
+    if (!date.isValid()) {
+        return std::nullopt;
+    }
+    return date;
+}
+
+QString rlDefaultStorageRootPath() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)).filePath(libraryIdentifier);
+}
+
+quint64 rlDirectorySize(const QString& path) {
+    quint64 total = 0;
+    QDirIterator it(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        const quint64 size = info.isFile() ? quint64(std::max<qint64>(0, info.size())) : 0;
+        total += std::max<quint64>(1, (size + blockSize - 1) / blockSize) * blockSize;
+    }
+    return total;
+}
+
+QString RLSystemUtils::systemUserAgent() {
+    return QStringLiteral("Mozilla/5.0 (X11; Linux %1)").arg(QSysInfo::currentCpuArchitecture());
+}
+
+QString RLSystemUtils::systemHostname() {
+    const QString host = systemInfo().hostName().section(QLatin1Char('.'), 0, 0);
+    return host.isEmpty() ? QStringLiteral("unknown") : host;
+}
+
+double RLSystemUtils::batteryPercent(const QString& powerSupplyRoot) {
+    const QDir root(powerSupplyRoot);
+    for (const QString& name : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System, QDir::Name)) {
+        const QString folder = root.filePath(name);
+        if (readSmallFile(folder + QStringLiteral("/type")).trimmed() != "Battery") {
+            continue;
+        }
+        if (const auto fraction = readFraction(folder, "energy_now", "energy_full")) {
+            return *fraction;
+        }
+        if (const auto fraction = readFraction(folder, "charge_now", "charge_full")) {
+            return *fraction;
+        }
+        bool ok = false;
+        const int percent = readSmallFile(folder + QStringLiteral("/capacity")).trimmed().toInt(&ok);
+        if (ok && percent > 0 && percent <= 100) {
+            return percent / 100.0;
+        }
+    }
+    return 1.0;
+}
+
+RLRamState RLSystemUtils::ramState(const QString& meminfoPath) {
+    quint64 total = 0;
+    std::optional<quint64> free;
+    for (const QByteArray& line : readSmallFile(meminfoPath).split('\n')) {
+        const QList<QByteArray> words = line.simplified().split(' ');
+        if (words.size() < 2) {
+            continue;
+        }
+        bool ok = false;
+        const quint64 kibibytes = words[1].toULongLong(&ok);
+        if (!ok) {
+            continue;
+        }
+        if (words[0] == "MemTotal:") {
+            total = kibibytes * 1024;
+        } else if (words[0] == "MemFree:") {
+            free = kibibytes * 1024;
+        }
+    }
+    if (total == 0 || !free || *free > total) {
+        return {};
+    }
+    return {total, *free, total - *free};
+}
+
+QString RLSystemUtils::remoteLogDeviceIdentifier(platform::UserDefaults& defaults) {
+    const QString key = libraryIdentifier + QStringLiteral(".RLDeviceIdentifier");
+    if (const auto stored = defaults.stringForKey(key); stored && !stored->isEmpty()) {
+        return *stored;
+    }
+    const QString made = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    defaults.set(key, made);
+    return made;
+}
+
+std::optional<QString> RLSystemUtils::deviceModel() {
+    const QString model = systemInfo().machineModel();
+    return model.isEmpty() ? std::nullopt : std::optional(model);
+}
+
+QString RLSystemUtils::withoutVersionPrefix(const QString& text) {
+    static const QString prefix = QStringLiteral("Version ");
+    return text.startsWith(prefix) ? text.mid(prefix.size()) : text;
+}
+
+QString RLSystemUtils::osVersion() {
+    static const QString version = withoutVersionPrefix(systemInfo().operatingSystemVersionString());
+    return version;
+}
+
+std::optional<QString> RLSystemUtils::appShortVersion() {
+    auto value = platform::Bundle::main().infoString(QStringLiteral("CFBundleShortVersionString"));
+    return value && !value->isEmpty() ? value : std::nullopt;
+}
+
+std::optional<QString> RLSystemUtils::appBuild() {
+    auto value = platform::Bundle::main().infoString(QStringLiteral("CFBundleVersion"));
+    return value && !value->isEmpty() ? value : std::nullopt;
+}
+
+void RLDiskSize::addLength(quint64 bytes) {
+    m_length.fetch_add(bytes, std::memory_order_relaxed);
+    m_changed.store(true, std::memory_order_relaxed);
+}
+
+void RLDiskSize::reduceLength(quint64 bytes) {
+    quint64 current = m_length.load(std::memory_order_relaxed);
+    while (!m_length.compare_exchange_weak(current, current > bytes ? current - bytes : 0,
+                                           std::memory_order_relaxed)) {
+    }
+    m_changed.store(true, std::memory_order_relaxed);
+}
+
+void RLDiskSize::rl_refreshRealDiskSize() {
+    m_changed.store(false, std::memory_order_relaxed);
+    m_length.store(rlDirectorySize(m_root), std::memory_order_relaxed);
+}
+
+qint64 RLThreadAdditions::currentThreadNumber() {
+    thread_local const qint64 number = ::gettid();
+    return number;
+}
+
+QString RLThreadAdditions::currentQueueLabel() {
+    thread_local QString label;
+    thread_local bool known = false;
+    if (!known) {
+        QThread* thread = QThread::currentThread();
+        label = thread->objectName();
+        const auto* app = QCoreApplication::instance();
+        if (label.isEmpty() && app && app->thread() == thread) {
+            label = QStringLiteral("main");
+        }
+        known = true;
+    }
+    return label;
+}
+
+QByteArray RLConsolePrinter::consoleLine(const QDateTime& date, qint64 threadNumber, const QString& message) {
+    char prefix[96];
+    const QDateTime local = date.toLocalTime();
+    if (local.isValid()) {
+        const QDate day = local.date();
+        const QTime time = local.time();
+        std::snprintf(prefix, sizeof prefix, "%04d-%02d-%02d %02d:%02d:%02d.%03d %s[%d:%llx] ", day.year(),
+                      day.month(), day.day(), time.hour(), time.minute(), time.second(), time.msec(),
+                      program_invocation_short_name, int(::getpid()),
+                      static_cast<unsigned long long>(threadNumber));
+    } else {
+        std::snprintf(prefix, sizeof prefix, "?.000 %s[%d:%llx] ", program_invocation_short_name, int(::getpid()),
+                      static_cast<unsigned long long>(threadNumber));
+    }
+    return QByteArray(prefix) + message.toUtf8() + '\n';
+}
+
+void RLConsolePrinter::print(const QByteArray& lines) {
+    if (lines.isEmpty()) {
+        return;
+    }
+    std::fwrite(lines.constData(), 1, size_t(lines.size()), stdout);
+    std::fflush(stdout);
+}
+
+void RLConsolePrinter::logWithLineNumber(qint64, const QString&, const QString&, const QString& message) {
+    print(consoleLine(QDateTime::currentDateTime(), RLThreadAdditions::currentThreadNumber(), message));
+}
+
+} // namespace remotelog

@@ -1,0 +1,65 @@
+// Connection news reaches the desktop's notification server while another program has the focus and no
+// window of the client is open.
+#include "DesktopScenario.h"
+#include "Workspaces.h"
+
+using namespace desktop;
+
+namespace {
+
+class NotificationsTest : public DesktopScenario {
+protected:
+    bool trayEntryEnabled(const QString& text) {
+        const std::optional<TrayHost::MenuEntry> menu = session->tray()->menu();
+        const TrayHost::MenuEntry* entry = menu ? menu->find(text) : nullptr;
+        return entry && entry->visible && entry->enabled;
+    }
+    QStringList postedSummaries() const {
+        QStringList summaries;
+        for (const auto& notification : session->notifications()->notifications) {
+            summaries << notification.summary;
+        }
+        return summaries;
+    }
+    // Waits for a notification whose summary starts with `prefix`.
+    bool posted(const QString& prefix) {
+        return waitFor([&] {
+            return std::ranges::any_of(postedSummaries(),
+                                       [&](const QString& summary) { return summary.startsWith(prefix); });
+        });
+    }
+};
+
+} // namespace
+
+TEST_F(NotificationsTest, ConnectAndDisconnectArePostedWhileAnotherProgramHasTheFocus) {
+    session = std::make_unique<DesktopSession>();
+    ASSERT_TRUE(session->isReady()) << session->problem().toStdString();
+    const QStringList arguments = signedInWorkspace(*session);
+    ASSERT_FALSE(arguments.isEmpty()) << "the demo workspace could not be read";
+    ASSERT_TRUE(session->startClient(arguments));
+    waitForTrayItem();
+    ASSERT_TRUE(waitFor([&] { return trayEntryEnabled("Connect"); }));
+    // Signed in, the client opens its quick-access window once the workspace has loaded; the person closes
+    // it with the icon, then works in another program.
+    ASSERT_TRUE(waitForWindow(isQuickAccess));
+    clickTrayIcon();
+    ASSERT_TRUE(waitForNoWindow(isQuickAccess));
+    QProcess* other = session->startProgram(DesktopSession::bareWindowBinary(), {QStringLiteral("other program")});
+    ASSERT_NE(other, nullptr);
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const std::vector<WindowInfo> windows = session->x11().mappedWindows(other->processId());
+            return !windows.empty() && session->x11().focusedWindow() == windows.front().id;
+        },
+        startBoundMs))
+        << "the other program never had the focus";
+    ASSERT_TRUE(session->clientWindows().empty());
+
+    ASSERT_TRUE(session->tray()->clickEntry("Connect"));
+    EXPECT_TRUE(posted("Connected to ")) << postedSummaries().join(" | ").toStdString();
+
+    ASSERT_TRUE(waitFor([&] { return trayEntryEnabled("Disconnect"); }));
+    ASSERT_TRUE(session->tray()->clickEntry("Disconnect"));
+    EXPECT_TRUE(posted("Disconnected from ")) << postedSummaries().join(" | ").toStdString();
+}
