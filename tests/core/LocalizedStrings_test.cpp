@@ -55,7 +55,10 @@ TEST(LocalizedTableTest, HoldsEveryKeyWithAsManyPlaceholdersAsArguments) {
                            "purchase_processing_error_invalid_error_response_received",
                            "generic_error_notification_lower",
                            "settings_window_open_support_ticket_info_text_smb",
-                           "settings_window_open_support_ticket_info_text"};
+                           "settings_window_open_support_ticket_info_text",
+                           // filled where they are used: the network's name, the product's name
+                           "connected_on_launch_to_vpn_notification_title",
+                           "connected_on_launch_to_vpn_notification_description"};
 #define PRODUCT_KEY(name) formats.append(#name);
     VELTRIX_PRODUCT_TEXTS(PRODUCT_KEY)
 #undef PRODUCT_KEY
