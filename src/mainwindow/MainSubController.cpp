@@ -689,6 +689,9 @@ void MainSubController::showAutoUpdateSheet() {
         vlog::error(QStringLiteral("The update sheet could not be made"));
         return;
     }
+    if (m_autoUpdateSheet) {
+        m_autoUpdateSheet->deleteLater(); // dismissed earlier; each showing is a new sheet
+    }
     m_autoUpdateSheet = sheet.release();
     m_autoUpdateSheet->setParent(this);
     presentAsSheet(m_autoUpdateSheet);

@@ -39,14 +39,17 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <thread>
 
 // Texts in failure messages, as values and streamed.
@@ -226,6 +229,21 @@ protected:
     void advance(double seconds) {
         scheduler.advance(seconds);
         QCoreApplication::sendPostedEvents();
+    }
+    // Real I/O (a download on its own thread) with virtual time standing still: runs what is due and Qt's
+    // events until `done` holds; false after `realMs`.
+    bool waitFor(const std::function<bool()>& done, int realMs = 10000) {
+        QDeadlineTimer deadline(realMs);
+        while (!done()) {
+            if (deadline.hasExpired()) {
+                return false;
+            }
+            run();
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::msleep(1);
+        }
+        run();
+        return true;
     }
 
     // MARK: acting

@@ -14,6 +14,7 @@
 #include "platform/RecordingUserNotificationBackend.h"
 #include "sdk/VeltrixXPC.h"
 #include "updates/SilentUpdateService.h"
+#include "updates/UpdatesTestSupport.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -814,10 +815,11 @@ TEST_F(HomeTabTest, TheUpdateBannerFollowsTheKindAndAgeOfTheUpdate) {
     controller.showUpdateAvailableMessage();
     EXPECT_EQ(controller.errorView()->notificationType(),
               NotificationPopupType::silentUpdate(SilentUpdateTimeinterval::old));
-    const int before = ServiceLayer::shared().silentUpdateService().updateRequests();
+    updatestest::StalledSilentUpdate update(driver);
     controller.errorViewUpdateNowTapped();
-    EXPECT_EQ(ServiceLayer::shared().silentUpdateService().updateRequests(), before + 1);
     EXPECT_FALSE(controller.isErrorViewShown());
+    scheduler.advance(SilentUpdateService::startDelay);
+    EXPECT_TRUE(update.started());
 }
 
 TEST_F(HomeTabTest, TheInstalledMessageShowsOnce) {
