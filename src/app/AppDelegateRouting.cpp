@@ -232,6 +232,9 @@ void AppDelegate::enterForcedUpdateState() {
     if (m_locationsSubController) {
         m_locationsSubController->showForcedUpdateState();
     }
+    if (auto* locations = locationsViewController()) {
+        locations->showForcedUpdateState();
+    }
 }
 
 void AppDelegate::leaveForcedUpdateState() {
@@ -242,6 +245,9 @@ void AppDelegate::leaveForcedUpdateState() {
     }
     if (m_locationsSubController) {
         m_locationsSubController->hideForcedUpdateState();
+    }
+    if (auto* locations = locationsViewController()) {
+        locations->hideForcedUpdateState();
     }
 }
 

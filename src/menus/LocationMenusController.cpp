@@ -189,12 +189,13 @@ void LocationMenusController::showPlaceholders() {
     m_pendingTimeConnected.reset();
     m_connectedItem->setText(connectedPrefix + placeholder);
     m_timeConnectedItem->setText(timeConnectedPrefix + placeholder);
-    m_ipItem->setText(L10n::menu_bar_menu_IP_address_label() + QLatin1Char(' ') + placeholder);
+    // The label carries its own blank.
+    m_ipItem->setText(L10n::menu_bar_menu_IP_address_label() + placeholder);
 }
 
 void LocationMenusController::updateIPAddress(const PDPublicIPInfoPtr& info) {
     const QString address = info && !info->ipAddress().isEmpty() ? menuTitle(info->ipAddress()) : placeholder;
-    m_ipItem->setText(L10n::menu_bar_menu_IP_address_label() + QLatin1Char(' ') + address);
+    m_ipItem->setText(L10n::menu_bar_menu_IP_address_label() + address);
 }
 
 void LocationMenusController::updateTimeConnected(const QString& timeConnected) {

@@ -1,5 +1,6 @@
 // The Dock menu (the tray's context menu) and its menu-style twin for the status item, read through their
 // QAction lists: no menu is ever popped up.
+#include "core/LocalizedStrings.h"
 #include "menus/DockMenuBarController.h"
 #include "menus/MenusTestSupport.h"
 #include "menus/StatusItemController.h"
@@ -156,6 +157,8 @@ TEST_F(DockMenuTest, TheInformationLinesShowTheConnectionAndItsPlaceholders) {
     dock.updateIPAddress(std::make_shared<PDPublicIPInfo>(QStringLiteral("203.0.113.9")));
     dock.updateTimeConnected(QStringLiteral("00:01:02"));
     EXPECT_EQ(dock.ipItem()->text(), QStringLiteral("IP address: 203.0.113.9"));
+    EXPECT_EQ(dock.ipItem()->text(), L10n::menu_bar_menu_IP_address_label() + QStringLiteral("203.0.113.9"))
+        << "the address follows the label directly";
     EXPECT_EQ(dock.timeConnectedItem()->text(), QStringLiteral("Time Connected: 00:01:02"));
     dock.setConnectingState(); // a reconnect keeps what it showed
     EXPECT_EQ(dock.connectedItem()->text(), QStringLiteral("Connected to R&&D Lab"));

@@ -32,7 +32,7 @@ protected:
 
 TEST_F(NetworksModelTest, NetworksTabShowsPrivateThenTheCollapsibleSharedGroup) {
     EXPECT_EQ(networkRowTitles(), (QStringList{"Private Networks", "Headquarters", "Engineering Lab",
-                                               "Partner Networks", "Contoso Logistics", "Fabrikam Audit"}));
+                                               "Shared Networks", "Contoso Logistics", "Fabrikam Audit"}));
     EXPECT_TRUE(model->isHeaderRow(0));
     EXPECT_FALSE(model->networkItem(0)->isCollapsible());
     EXPECT_TRUE(model->networkItem(3)->isCollapsible());
@@ -52,7 +52,7 @@ TEST_F(NetworksModelTest, NetworksTabShowsPrivateThenTheCollapsibleSharedGroup) 
 
 TEST_F(NetworksModelTest, SearchFiltersBothListsAndReportsChanges) {
     EXPECT_TRUE(model->setSearchText("contoso"));
-    EXPECT_EQ(networkRowTitles(), (QStringList{"Partner Networks", "Contoso Logistics"}));
+    EXPECT_EQ(networkRowTitles(), (QStringList{"Shared Networks", "Contoso Logistics"}));
     EXPECT_FALSE(model->setSearchText("contoso")) << "same text, same rows";
 
     model->applyFilter(PDLocationFilterType::publicLocations);
