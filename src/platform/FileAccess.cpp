@@ -145,7 +145,11 @@ FileLock::Result FileLock::lockOnce() {
     // A holder that lets go removes the file, and a new one may take its place: the lock counts only on
     // the file that is at the path once it is held. Each such turn means another taker made progress.
     for (int turn = 0; turn < 100; ++turn) {
-        const int fd = ::open(name.constData(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+        constexpr int flags = O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+        int fd = ::open(name.constData(), O_RDWR | flags, 0600);
+        if (fd < 0 && (errno == EACCES || errno == EROFS)) {
+            fd = ::open(name.constData(), O_RDONLY | flags, 0600); // locks as well; only says nothing
+        }
         if (fd < 0) {
             m_error = systemError(errno);
             return Result::failed;
@@ -178,6 +182,12 @@ FileLock::Result FileLock::lockOnce() {
         ::close(fd);
     }
     return Result::busy;
+}
+
+void FileLock::describeHolder(const QByteArray& text) {
+    if (m_fd >= 0 && ::ftruncate(m_fd, 0) == 0) {
+        [[maybe_unused]] const ssize_t written = ::pwrite(m_fd, text.constData(), size_t(text.size()), 0);
+    }
 }
 
 void FileLock::unlock(bool removeFile) {

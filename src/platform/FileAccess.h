@@ -34,6 +34,8 @@ public:
     // holder has it. A file that cannot be opened is `failed` (see errorString()).
     Result tryLock(std::chrono::milliseconds patience = std::chrono::milliseconds(0));
     bool isLocked() const { return m_fd >= 0; }
+    // Writes `text` into the held file, for people and tools to see who holds it; the lock never reads it.
+    void describeHolder(const QByteArray& text);
     // Gives the lock up; with `removeFile`, the file goes first, while still held, so that no later taker
     // locks a file about to disappear.
     void unlock(bool removeFile = false);

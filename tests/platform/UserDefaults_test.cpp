@@ -1,5 +1,6 @@
 #include "platform/ManualScheduler.h"
 #include "platform/UserDefaults.h"
+#include "support/Permissions.h"
 
 #include <QCoreApplication>
 #include <QDataStream>
@@ -17,10 +18,8 @@
 
 #include <gtest/gtest.h>
 
-#include <linux/capability.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -329,22 +328,6 @@ QByteArray variantLine(const std::function<void(QDataStream&)>& write) {
     write(out);
     return "x=@Variant(" + escaped(bytes) + ")\n";
 }
-
-// While alive, this thread reads and writes files as their permission bits say, as root too.
-class WithoutPermissionOverride {
-public:
-    WithoutPermissionOverride() {
-        ::syscall(SYS_capget, &m_header, m_saved);
-        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
-        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-        ::syscall(SYS_capset, &m_header, reduced);
-    }
-    ~WithoutPermissionOverride() { ::syscall(SYS_capset, &m_header, m_saved); }
-
-private:
-    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct m_saved[2]{};
-};
 
 } // namespace
 
