@@ -4,7 +4,7 @@
 #include "support/ClientProcess.h"
 #include "support/DesktopTray.h"
 
-#include "OpenedUrls.h"
+#include "support/OpenedUrls.h"
 #include "app/AppDelegate.h"
 #include "auth/AuthWelcomeController.h"
 #include "core/ApplicationModel.h"
