@@ -281,6 +281,14 @@ void AuthWelcomeController::signIn(QObject* sender) {
     sendEvent(0, AnalyticsTrigger::button(title));
 }
 
+void AuthWelcomeController::cancelSignIn() {
+    VeltrixXPC::cancelLogin();
+    if (isViewLoaded()) {
+        resetViews();
+    }
+    menuService().onAuthErrorRecieved();
+}
+
 void AuthWelcomeController::signUp() {
     // The link comes from the workspace's configuration: only a web page over https is opened.
     const QString link = VeltrixXPC::appConfig().signUpLink;

@@ -122,6 +122,37 @@ TEST_F(SignInTest, ARefusedCallbackLeavesTheClientAbleToSignInAgain) {
     expectSignedIn();
 }
 
+TEST_F(SignInTest, ClosingTheSignInWindowWhileSigningInCancelsItAndItCanStartAgain) {
+    const struct {
+        const char* moment;
+        bool callbackArrived;
+    } moments[] = {{"the browser has the sign-in", false}, {"the loader shows the steps after the callback", true}};
+    bool launched = false;
+    for (const auto& m : moments) {
+        SCOPED_TRACE(m.moment);
+        if (!std::exchange(launched, true)) {
+            launchToSignIn();
+        }
+        clickSignIn();
+        if (m.callbackArrived) {
+            advanceUntil([this] { return signInScreen().isSigningIn(); });
+        }
+        delegate->authNewWindow()->window()->close(); // as its close button does
+        advance(signInSeconds);
+        EXPECT_FALSE(VeltrixXPC::isLoggedIn());
+        EXPECT_EQ(shownWindow(), QString()) << "neither the main window nor anything else opened";
+
+        // The tray's Sign In brings the window back with its button, not the loader.
+        ServiceLayer::shared().menuService().signIn(nullptr);
+        run();
+        ASSERT_EQ(shownWindow(), QStringLiteral("signIn"));
+        EXPECT_FALSE(signInScreen().isSigningIn());
+    }
+    clickSignIn();
+    advance(signInSeconds);
+    expectSignedIn();
+}
+
 TEST_F(SignInTest, ASecondLaunchWithTheCallbackUrlSignsIn) {
     launchToSignIn();
     EXPECT_EQ(secondLaunch({callbackUrl(workspaceToken()).toString()}),
