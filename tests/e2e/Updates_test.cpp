@@ -190,3 +190,29 @@ TEST_F(UpdatesScenario, TheSilentVariantInstalls303SecondsAfterTheUserDisconnect
     }));
     EXPECT_FALSE(isSheetShown()) << "nothing asked";
 }
+
+TEST_F(UpdatesScenario, AConnectWithinTheFiveMinutesStartsTheWaitAfresh) {
+    ASSERT_NO_FATAL_FAILURE(useDemoWorkspace("workspace-silent-update.json"));
+    driver.setConnectionState(SDVPNConnectionState::connected);
+    QFile::remove(packagePath());
+    ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
+    const auto toggleConnection = [&] {
+        QTest::mouseClick(homeTab().connectButton(), Qt::LeftButton);
+        run();
+    };
+
+    toggleConnection(); // the user disconnects,
+    advance(200);
+    toggleConnection(); // connects again before the update,
+    ASSERT_NE(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected);
+    advance(50);
+    toggleConnection(); // and disconnects once more: the five minutes count from here
+    ASSERT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected);
+    advance(60);
+    waitFor([] { return false; }, 100);
+    EXPECT_FALSE(QFile::exists(packagePath())) << "the first disconnect's wait was called off";
+    EXPECT_TRUE(driver.calls("prepareToInstallAppAutoUpdate").empty());
+
+    advance(243);
+    ASSERT_TRUE(waitFor([&] { return installed(); }));
+}
