@@ -197,6 +197,25 @@ void BM_Burst100k(benchmark::State& state) {
 }
 BENCHMARK(BM_Burst100k)->Iterations(1)->Unit(benchmark::kMillisecond);
 
+// The writer's share of a line: its JSON text, as the library's queue makes it.
+void BM_LineText(benchmark::State& state) {
+    remotelog::RLLogEntry entry;
+    entry.line = 120;
+    entry.level = 0;
+    entry.absoluteTime = 123456789012345;
+    entry.date = QDateTime::currentMSecsSinceEpoch();
+    entry.method = QStringLiteral("benchmark()");
+    entry.file = QStringLiteral("RemoteLogBench.cpp");
+    entry.tag = QStringLiteral("bench");
+    entry.text = QStringLiteral("A line of the kind a caller logs");
+    entry.threadNumber = QStringLiteral("4242");
+    entry.operationQueueName = QStringLiteral("main");
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(entry.jsonLine());
+    }
+}
+BENCHMARK(BM_LineText);
+
 // Every file of the store with its size and time.
 QStringList snapshot(const QString& root) {
     QStringList entries;
