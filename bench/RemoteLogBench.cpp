@@ -4,6 +4,7 @@
 #include "platform/ManualScheduler.h"
 #include "remotelog/RLLoggerManager.h"
 #include "remotelog/RemoteLog.h"
+#include "remotelog/RemoteLogService.h"
 #include "support/LoopbackHttpServer.h"
 
 #include <QCoreApplication>
@@ -60,18 +61,7 @@ Sandbox& sandbox() {
 bool drain(RLLoggerManager& manager, platform::ManualScheduler* scheduler = nullptr) {
     auto done = std::make_shared<std::atomic<bool>>(false);
     manager.performOnLibraryQueue([done] { done->store(true); });
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!done->load()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        if (scheduler) {
-            scheduler->runUntilIdle();
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        QThread::usleep(50);
-    }
-    return true;
+    return remotelogtest::waitFor(scheduler, [done] { return done->load(); }, 60000);
 }
 
 qint64 statusKiB(const char* field) {
@@ -251,11 +241,7 @@ void BM_IdleSync(benchmark::State& state) {
     }
     scheduler.advance(RLLoggerManager::previousSessionsDelay);
     // The session's answer (its server id written down) is in before the idle time starts.
-    const auto settled = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-    while (std::chrono::steady_clock::now() < settled) {
-        scheduler.runUntilIdle();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
+    remotelogtest::settle(&scheduler, 500);
     const QStringList before = snapshot(root);
     const int requests = int(sandbox().service.requests().size());
 

@@ -6,20 +6,13 @@
 #include "remotelog/RLPersistedDataQueue.h"
 #include "remotelog/RLRecords.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 using namespace remotelog;
 
 namespace {
 
-const QTemporaryDir& root() {
-    // Under /dev/shm when there is one: thousands of files a second.
-    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
-                                 ? QStringLiteral("/dev/shm/remotelog-queue-XXXXXX")
-                                 : QDir::tempPath() + QStringLiteral("/remotelog-queue-XXXXXX"));
-    return dir;
+const QDir& root() {
+    return fuzz::scratchFolder("remotelog-queue");
 }
 
 template <class Record>
@@ -45,10 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes = fuzz::bytes(data, size);
     const QString folder = root().path() + QStringLiteral("/RLPersistedStringQueues/") + identifier;
     FUZZ_CHECK(QDir().mkpath(folder));
-    {
-        QFile item(folder + QStringLiteral("/0000000000000000.txt"));
-        FUZZ_CHECK(item.open(QIODevice::WriteOnly) && item.write(bytes) == bytes.size());
-    }
+    fuzz::writeFile(folder + QStringLiteral("/0000000000000000.txt"), bytes);
 
     auto queue = RLPersistedDataQueue::initWithIdentifier(root().path(), identifier);
     FUZZ_CHECK(queue->pendingCount() == 1);

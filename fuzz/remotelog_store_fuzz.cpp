@@ -9,20 +9,13 @@
 #include "remotelog/RLRecords.h"
 #include "remotelog/RLStorageItem.h"
 
-#include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QTemporaryDir>
 
 using namespace remotelog;
 
 namespace {
 
-const QTemporaryDir& root() {
-    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
-                                 ? QStringLiteral("/dev/shm/remotelog-store-XXXXXX")
-                                 : QDir::tempPath() + QStringLiteral("/remotelog-store-XXXXXX"));
-    return dir;
+const QDir& root() {
+    return fuzz::scratchFolder("remotelog-store");
 }
 
 // What a folder needs around it; no request is ever made here.
@@ -40,22 +33,13 @@ Library& library() {
 }
 
 bool areLogLines(const QByteArray& content) {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson('[' + content + ']', &error);
-    if (error.error != QJsonParseError::NoError || !document.isArray()) {
-        return false;
-    }
-    const QJsonArray lines = document.array();
-    return std::all_of(lines.begin(), lines.end(), [](const QJsonValue& line) { return line.isObject(); });
+    return RLStorageItem::parsesAsLogLines(content);
 }
 
 void checkJsonFile(bool configuration, const QByteArray& bytes, quint64 id) {
     const QString folder = root().path() + QStringLiteral("/session-%1").arg(id);
     FUZZ_CHECK(QDir().mkpath(folder));
-    {
-        QFile file(folder + (configuration ? QStringLiteral("/config.json") : QStringLiteral("/session.json")));
-        FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    }
+    fuzz::writeFile(folder + (configuration ? QStringLiteral("/config.json") : QStringLiteral("/session.json")), bytes);
     const auto parsed = rlJsonObject(bytes);
     {
         const auto item = RLStorageItem::open(folder, library().services);
