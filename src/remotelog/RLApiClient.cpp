@@ -34,8 +34,15 @@ std::optional<qint64> integerValue(const QJsonValue& value) {
 } // namespace
 
 QUrl RLApiClient::defaultHost() {
-    const QString configured = qEnvironmentVariable("REMOTELOG_API_ENDPOINT");
-    return QUrl(configured.isEmpty() ? QString::fromLatin1(builtInHost) : configured);
+    QString configured = qEnvironmentVariable("REMOTELOG_API_ENDPOINT");
+    if (configured.isEmpty()) {
+        return QUrl(QString::fromLatin1(builtInHost));
+    }
+    // Paths resolve against the base: without its last "/" they would replace its last segment.
+    if (!configured.endsWith(QLatin1Char('/'))) {
+        configured += QLatin1Char('/');
+    }
+    return QUrl(configured);
 }
 
 RLApiClient::RLApiClient(QUrl host, RLHttpClient& http)
