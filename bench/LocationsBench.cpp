@@ -1,7 +1,8 @@
-// The locations window over 10,000 public locations in about 250 countries and 7 continents: opening it
+// The locations window over 50,000 public locations in about 250 countries and 7 continents: opening it
 // (model in, shown, first frame painted), one search keystroke (from the text to the repainted list), and
 // the model's own filter, search and refresh. "widgets" counts what the list holds for its rows; "pending"
-// is the work left queued once the window is idle (timers included), which must be none.
+// is the work left queued once the window is idle (timers included), which must be none; "median_ms" and
+// "max_ms" are the keystrokes' median and slowest.
 #include "locations/LocationsViewController.h"
 #include "platform/ManualScheduler.h"
 #include "sdk/testing/GeneratedNetworks.h"
@@ -10,9 +11,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
 namespace {
 
-constexpr int kLocations = 10000;
+constexpr int kLocations = 50000;
 
 const PDNetworksModelPtr& sharedModel() {
     static const PDNetworksModelPtr model = sdk::testing::generatedNetworksModel(kLocations);
@@ -60,13 +65,20 @@ void BM_SearchKeystroke(benchmark::State& state) {
     const QStringList typed{QStringLiteral("c"), QStringLiteral("ci"), QStringLiteral("cit"), QStringLiteral("city 4"),
                             QStringLiteral("city 42"), QString()};
     qsizetype next = 0;
+    std::vector<double> keystrokes;
     for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
         window.searchTextChanged(typed[next++ % typed.size()]);
         window.view()->repaint();
+        keystrokes.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         state.PauseTiming();
         settle(scheduler);
         state.ResumeTiming();
     }
+    // The budget is on the median and the slowest keystroke, not the mean.
+    std::sort(keystrokes.begin(), keystrokes.end());
+    state.counters["median_ms"] = keystrokes.empty() ? 0.0 : keystrokes[keystrokes.size() / 2];
+    state.counters["max_ms"] = keystrokes.empty() ? 0.0 : keystrokes.back();
     state.counters["widgets"] = window.locationsTableView()->numberOfViewsHeld();
     state.counters["pending"] = static_cast<double>(scheduler.pendingCount());
 }

@@ -17,12 +17,12 @@ constexpr int kSharedNetworks = 10000;
 PDNetworksModelPtr bigWorkspace() {
     const QStringList& countries = sdk::testing::flagCountryCodes();
     PDNetworksModel::Content content;
-    content.sharedGroupName = QStringLiteral("Partner Networks");
+    content.sharedGroupName = QStringLiteral("Shared Networks");
     for (int i = 0; i < kSharedNetworks; ++i) {
         PDNetworkItem::Data data;
         data.id = QStringLiteral("shared-%1").arg(i);
         data.kind = PDNetworkKind::sharedNetwork;
-        data.title = QStringLiteral("Partner network %1").arg(i);
+        data.title = QStringLiteral("Shared network %1").arg(i);
         data.locationTitle = data.title;
         data.countryCode = countries.isEmpty() ? QString() : countries.at(i % countries.size());
         data.isDNSFilteringEnabled = i % 3 == 0;

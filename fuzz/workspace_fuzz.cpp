@@ -93,11 +93,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const sdk::WorkspaceLoadResult result =
         sdk::parseWorkspace(fuzz::bytes(data, size), sourceName, QStringLiteral("/nonexistent/workspace"));
     if (!result.ok()) {
-        // A clear error: it names the file and says something after it.
+        // A clear error: it names the file and says something after it, quoting a line's worth of it at
+        // most, however long the text it read.
         FUZZ_CHECK(result.error.startsWith(sourceName + QStringLiteral(": ")));
         FUZZ_CHECK(result.error.size() > sourceName.size() + 2);
+        FUZZ_CHECK(result.error.size() < sourceName.size() + 400);
         return 0;
     }
+    // The parser reads a NUL byte as the end of the text; nothing may follow the value, a NUL included.
+    FUZZ_CHECK(!fuzz::bytes(data, size).contains('\0'));
     FUZZ_CHECK(result.error.isEmpty());
     checkWorkspace(*result.workspace);
 

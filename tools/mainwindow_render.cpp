@@ -201,8 +201,44 @@ void renderHomeTab(sdk::testing::Driver& driver) {
         driver.setAppConfig(config);
         main.home.leaveForcedUpdateState();
 
+        // Every banner over a full connection: the column keeps clear of the banner and inside the tab.
+        connectedFor(754);
+        const QString longMessage = QStringLiteral(
+            "The gateway closed the tunnel while the session was being renewed. Your traffic was not sent "
+            "outside the tunnel. Check that the workspace still grants you this network, then connect again; "
+            "if it keeps happening, send the logs from the support tab.");
+        main.home.showError(std::nullopt, QStringLiteral("The gateway did not answer. Try again."));
+        main.save("connected-banner-error");
+        main.home.showError(std::nullopt, longMessage);
+        main.save("connected-banner-error-long");
+        driver.fire<Connectivity>([](Connectivity& d) { d.onConnectionUnReachable(); });
+        main.save("connected-banner-no-internet");
+        main.home.hideErrorView();
+        main.home.showUpdateAvailableMessage();
+        main.save("connected-banner-update");
+        config.isSilentUpdate = true;
+        driver.setAppConfig(config);
+        main.home.showUpdateAvailableMessage();
+        main.save("connected-banner-silent-update");
+        config.isSilentUpdate = false;
+        driver.setAppConfig(config);
+        platform::UserDefaults::standard().set(SettingsUserDefaults::showSilentSuccessMessage, true);
+        main.home.showSilentUpdateSuccessMessageIfNeeded();
+        main.save("connected-banner-silent-update-installed");
+        main.home.hideErrorView();
+        report(SDVPNConnectionState::disconnected, [](VPN& d) { d.onDisconnectedFromVPN(false); });
+        driver.fire<VPN>([](VPN& d) {
+            d.onErrorConnectingToVPNWithError(PDError(7, false, PDError::DEFAULT_ERROR_DOMAIN, std::nullopt,
+                                                      QStringLiteral("The tunnel could not be set up.")));
+        });
+        main.save("banner-connection-error");
+        main.home.hideErrorView();
+
         main.home.showNetwork(nullptr);
         main.save("no-network");
+        main.home.showError(std::nullopt, QStringLiteral("The gateway did not answer. Try again."));
+        main.save("no-network-banner-error");
+        main.home.hideErrorView();
     }
 
     ConnectionEstablishedController sheet;
@@ -298,6 +334,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     renderBanners();
+    // A message left over from an earlier run would stand over every state.
+    platform::UserDefaults::standard().set(SettingsUserDefaults::showSilentSuccessMessage, false);
     sdk::testing::Driver driver;
     driver.setLoggedIn(true);
     driver.editState([](sdk::SimulationState& s) { s.internalAddress = QStringLiteral("10.8.0.14"); });

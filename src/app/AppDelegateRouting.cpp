@@ -229,6 +229,9 @@ void AppDelegate::enterForcedUpdateState() {
     if (m_locationsSubController) {
         m_locationsSubController->showForcedUpdateState();
     }
+    if (auto* locations = locationsViewController()) {
+        locations->showForcedUpdateState();
+    }
 }
 
 void AppDelegate::leaveForcedUpdateState() {
@@ -239,6 +242,9 @@ void AppDelegate::leaveForcedUpdateState() {
     }
     if (m_locationsSubController) {
         m_locationsSubController->hideForcedUpdateState();
+    }
+    if (auto* locations = locationsViewController()) {
+        locations->hideForcedUpdateState();
     }
 }
 

@@ -158,7 +158,8 @@ QString format(const QString& format, const QStringList& arguments);
     X(main_view_alwayson_enabled_info_label)                                                                 \
     X(always_on_confirmation_description_for_log_out)
 
-// Texts filled with one argument, the product display name.
+// Texts filled with one argument, the product display name (the offer of an update keeps a second
+// placeholder, for the offered version).
 #define VELTRIX_PRODUCT_TEXTS(X)                                                                             \
     X(hrbx_api_log_in_license_expired_header)                                                                \
     X(connected_to_insecure_wi_fi_notification_description)                                                  \

@@ -291,13 +291,13 @@ LocationHeaderCellView::LocationHeaderCellView(QWidget* parent) : QWidget(parent
     row->setContentsMargins(kSideMargin, 8, kSideMargin, 0);
     m_headerTitleField = new QLabel;
     m_headerTitleField->setTextFormat(Qt::PlainText);
-    m_headerTitleField->setFont(toolkit::interFont(12, QFont::Medium));
+    m_headerTitleField->setFont(toolkit::interFont(14, QFont::Medium));
     toolkit::setTextColor(m_headerTitleField, toolkit::secondaryText);
     row->addWidget(m_headerTitleField);
 }
 
 void LocationHeaderCellView::configure(const PDNetworkItemPtr& header) {
-    m_headerTitleField->setText(header ? header->title().toUpper() : QString());
+    m_headerTitleField->setText(header ? header->title() : QString());
 }
 
 // LocationsTableView ---------------------------------------------------------------------------------------

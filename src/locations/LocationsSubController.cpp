@@ -124,10 +124,16 @@ void LocationsSubController::hideForcedUpdateState() {
 
 void LocationsSubController::setTableShown(bool shown) {
     m_table->setVisible(shown);
-    m_container->setSizePolicy(QSizePolicy::Preferred, shown ? QSizePolicy::Expanding : QSizePolicy::Maximum);
 }
 
 void LocationsSubController::showEmptyState(EmptyNetworksViewState state, QWidget* replaced) {
+    // The empty state stands exactly where what it replaces stood: the table under the search bar, or the
+    // whole container.
+    QWidget* place = replaced == m_table ? static_cast<QWidget*>(m_container) : view();
+    if (m_emptyNetworksView->parentWidget() != place) {
+        m_emptyNetworksView->parentWidget()->layout()->removeWidget(m_emptyNetworksView);
+        static_cast<QBoxLayout*>(place->layout())->addWidget(m_emptyNetworksView, 1);
+    }
     if (replaced == m_table) {
         setTableShown(false);
     } else {

@@ -47,6 +47,10 @@ ApplicationModel& model() {
     return ServiceLayer::appModel();
 }
 
+bool isForcedUpdatePending() {
+    return model().isForcedUpdateAvailable();
+}
+
 } // namespace
 
 LocationsViewController::LocationsViewController(QObject* parent) : NSViewControllerBase(parent) {
@@ -120,7 +124,9 @@ void LocationsViewController::viewWillAppear() {
             return;
         }
         self->setupFilters();
-        if (self->m_disconnectToChangeViewPresented) {
+        if (isForcedUpdatePending()) {
+            self->showForcedUpdateState();
+        } else if (self->m_disconnectToChangeViewPresented) {
             self->presentBlurredState(LocationsBluredState::shouldDisconnect);
         } else {
             self->removeBlurredState();
@@ -186,6 +192,9 @@ void LocationsViewController::setupFilters() {
     if (!m_networks) {
         return;
     }
+    if (isForcedUpdatePending()) {
+        return; // its overlay stays until the update is gone
+    }
     if (!m_networks->hasLocations()) {
         QPointer<LocationsViewController> self = this;
         platform::DispatchQueue::main().async([self] {
@@ -197,6 +206,25 @@ void LocationsViewController::setupFilters() {
     } else {
         removeBlurredState();
     }
+}
+
+void LocationsViewController::showForcedUpdateState() {
+    if (!isViewLoaded() || !isForcedUpdatePending()) {
+        return;
+    }
+    if (m_overlay && m_overlay->bluredState() != LocationsBluredState::forceUpdateEnabled) {
+        removeBlurredState(); // the update outranks the overlay shown before it
+    }
+    presentBlurredState(LocationsBluredState::forceUpdateEnabled);
+}
+
+void LocationsViewController::hideForcedUpdateState() {
+    if (!isViewLoaded() || isForcedUpdatePending() || !m_overlay ||
+        m_overlay->bluredState() != LocationsBluredState::forceUpdateEnabled) {
+        return;
+    }
+    removeBlurredState();
+    setupFilters(); // what the list needs without the update: nothing, or the no-locations overlay
 }
 
 bool LocationsViewController::isAutomaticRow(int row) const {
@@ -244,7 +272,8 @@ QWidget* LocationsViewController::viewForRow(TableView& table, int row) {
 }
 
 bool LocationsViewController::shouldSelectRow(TableView& table, int row) {
-    if (m_selectionDisabled || m_tableReloadingInProgress || !m_networks) {
+    // A pending forced update allows no connection, even before its overlay is up.
+    if (m_selectionDisabled || m_tableReloadingInProgress || !m_networks || isForcedUpdatePending()) {
         return false;
     }
     const bool automatic = isAutomaticRow(row);

@@ -37,6 +37,9 @@ public:
     void resetTableHover();
     void markDisconnectToChangePresented() { m_disconnectToChangeViewPresented = true; }
     void clearDisconnectToChangePresented();
+    // While a forced update is pending the list is covered and no location can be chosen.
+    void showForcedUpdateState();
+    void hideForcedUpdateState();
 
     void appWillBecomeActive() override;
     void appDidResignActive() override;

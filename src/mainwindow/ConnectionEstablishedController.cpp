@@ -70,3 +70,15 @@ void ConnectionEstablishedController::gotItTap() {
         dismiss();
     }
 }
+
+ConnectionQualityView::ConnectionQualityView(QWidget* parent) : XibView(parent) {
+    loadView();
+}
+
+ConnectionQualityView::ConnectionQualityView(const QRect& frame, QWidget* parent) : ConnectionQualityView(parent) {
+    setGeometry(frame);
+}
+
+QWidget* ConnectionQualityView::loadViewFromNib() {
+    return new QWidget;
+}

@@ -3,6 +3,7 @@
 #include "toolkit/Button.h"
 
 #include "platform/ViewController.h"
+#include "toolkit/XibView.h"
 
 #include <QPointer>
 
@@ -25,4 +26,16 @@ protected:
 
 private:
     QPointer<Button> m_gotItButton;
+};
+
+// The place of the connection's quality: a view with no content and no behaviour of its own yet. Made in
+// code, from a frame, or with a parent alone; it loads its content as every XibView does.
+class ConnectionQualityView : public XibView {
+    Q_OBJECT
+public:
+    explicit ConnectionQualityView(QWidget* parent = nullptr);
+    explicit ConnectionQualityView(const QRect& frame, QWidget* parent = nullptr);
+
+protected:
+    QWidget* loadViewFromNib() override;
 };

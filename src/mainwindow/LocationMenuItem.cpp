@@ -2,6 +2,7 @@
 
 #include "toolkit/FlagImageCache.h"
 
+#include <QGuiApplication>
 #include <QPixmap>
 #include <QPointer>
 
@@ -12,18 +13,24 @@ constexpr const char* flagKeyProperty = "veltrixFlagKey";
 
 } // namespace
 
-void showLocation(QAction* action, const PDNetworkItemPtr& item) {
+qreal menuFlagPixelRatio() {
+    return qGuiApp ? std::max<qreal>(1.0, qGuiApp->devicePixelRatio()) : 1.0;
+}
+
+void showLocation(QAction* action, const PDNetworkItemPtr& item, qreal devicePixelRatio) {
     const QString key = item ? FlagImageCache::keyOf(item->flagImage()) : QString();
     action->setText(item ? menuTitle(item->displayTitle()) : QString());
     action->setProperty(flagKeyProperty, key);
-    auto setFlag = [action = QPointer<QAction>(action), key](const QImage& flag) {
+    auto setFlag = [action = QPointer<QAction>(action), key, devicePixelRatio](QImage flag) {
         if (action && action->property(flagKeyProperty).toString() == key) {
+            flag.setDevicePixelRatio(devicePixelRatio);
             action->setIcon(flag.isNull() ? QIcon() : QIcon(QPixmap::fromImage(flag)));
         }
     };
     // A flag decoded before is set at once, so a rebuilt menu never shows its items bare; any other comes
     // later, on the main queue, and an item deleted by then gets nothing.
-    const QSize flagSize(menuItemFlagSize, menuItemFlagSize);
+    const int pixels = qRound(menuItemFlagSize * devicePixelRatio);
+    const QSize flagSize(pixels, pixels);
     FlagImageCache& flags = FlagImageCache::shared();
     if (const std::optional<QImage> known = flags.cached(key, flagSize)) {
         setFlag(*known);

@@ -17,25 +17,29 @@ MainConnectionInfoView::MainConnectionInfoView(QWidget* parent) : XibView(parent
 
 QWidget* MainConnectionInfoView::loadViewFromNib() {
     auto* content = new QWidget;
+    // One row of four labelled values, so a connection with a banner above still fits the tab.
     auto* grid = new QGridLayout(content);
     grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(48);
-    grid->setVerticalSpacing(4);
-    const auto addPair = [&](int row, int column, const QString& title, QPointer<QLabel>& value) {
+    grid->setHorizontalSpacing(16);
+    grid->setVerticalSpacing(2);
+    int column = 0;
+    const auto addPair = [&](const QString& title, QPointer<QLabel>& value) {
         auto* titleField = new QLabel(title);
         titleField->setFont(toolkit::interFont(12));
         toolkit::setTextColor(titleField, toolkit::secondaryText);
         // Addresses and regions come from outside: plain text, cut short rather than spilling over.
         value = new ElidedLabel(toolkit::interFont(14, QFont::Medium), Qt::white);
-        grid->addWidget(titleField, row * 2, column);
-        grid->addWidget(value, row * 2 + 1, column);
+        titleField->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+        value->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+        grid->addWidget(titleField, 0, column);
+        grid->addWidget(value, 1, column);
+        grid->setColumnStretch(column, 1);
+        ++column;
     };
-    grid->setColumnStretch(0, 1);
-    grid->setColumnStretch(1, 1);
-    addPair(0, 0, QStringLiteral("Time Connected"), m_timeConnectedField);
-    addPair(0, 1, QStringLiteral("Public IP"), m_publicIpField);
-    addPair(1, 0, QStringLiteral("Internal IP"), m_externalIpField);
-    addPair(1, 1, QStringLiteral("Gateway Location"), m_gatewayLocationField);
+    addPair(QStringLiteral("Time Connected"), m_timeConnectedField);
+    addPair(QStringLiteral("Public IP"), m_publicIpField);
+    addPair(QStringLiteral("Internal IP"), m_externalIpField);
+    addPair(QStringLiteral("Gateway Location"), m_gatewayLocationField);
     m_timeConnectedField->setText(QStringLiteral("00:00:00"));
     m_gatewayLocationField->setText(QStringLiteral("N/A"));
     return content;

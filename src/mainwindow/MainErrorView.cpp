@@ -63,12 +63,24 @@ protected:
         painter.setClipRect(rect());
         painter.setPen(m_color);
         layOut(m_text, width(), font(), [&](QTextLayout& layout) {
+            // Only whole lines; when the owner gives less room than the text needs, the last line that
+            // fits ends in an ellipsis.
             for (int i = 0; i < layout.lineCount(); ++i) {
                 const QTextLine line = layout.lineAt(i);
-                if (line.y() >= height()) {
+                const bool more = i + 1 < layout.lineCount();
+                const bool nextFits = more && layout.lineAt(i + 1).rect().bottom() <= height();
+                if (line.rect().bottom() > height()) {
                     break;
                 }
-                line.draw(&painter, QPointF(0.0, 0.0));
+                if (!more || nextFits) {
+                    line.draw(&painter, QPointF(0.0, 0.0));
+                    continue;
+                }
+                const QString rest = layout.text().mid(line.textStart()).replace(QChar::LineSeparator, ' ');
+                const QFontMetricsF metrics(font());
+                painter.drawText(QPointF(0.0, line.y() + line.ascent()),
+                                 metrics.elidedText(rest + QChar(0x2026), Qt::ElideRight, width()));
+                break;
             }
         });
     }
@@ -250,6 +262,9 @@ void MainErrorView::layoutContent() {
     const int descriptionTop = kTop + kTitleHeight + kTitleGap;
     m_descriptionField->setGeometry(kTextLeft, descriptionTop, textWidth,
                                     std::max(0, h - descriptionTop - kBottom));
+    // A description cut short by its owner can still be read whole.
+    m_descriptionField->setToolTip(descriptionHeight() > m_descriptionField->height() ? m_descriptionField->text()
+                                                                                        : QString());
     m_closeButton->setGeometry(w - kRightInset - kCloseSize, kTop, kCloseSize, kCloseSize);
     m_tryAgainButton->setGeometry(w - kRightInset - kActionWidth, (h - kActionHeight) / 2, kActionWidth,
                                   kActionHeight);

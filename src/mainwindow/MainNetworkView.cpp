@@ -10,6 +10,7 @@
 #include <QGraphicsBlurEffect>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
 
@@ -37,6 +38,9 @@ constexpr double kBarBaseline = 90.0;
 constexpr double kLeftBarRight = 90.0;
 constexpr double kRightBarLeft = 230.0;
 constexpr double kBarHeights[MainNetworkView::barCount] = {30, 24, 28, 19, 24, 15, 20, 12, 16, 10, 12, 8, 8};
+
+// How far a hexagon's image reaches past its frame: the widest glow (blur 14) and the hover's growth.
+constexpr double kHexagonImageMargin = 14.0 * 2.0 + 6.0 + 2.0;
 
 constexpr double kHexagonLineWidth = 2.0;
 constexpr double kHexagonCornerRadius = 5.0;
@@ -134,15 +138,41 @@ MainNetworkView::MainNetworkView(QWidget* parent) : XibView(parent), m_driver(th
     m_networkImageView->setObjectName(QStringLiteral("networkImageView"));
     const double inset = (kIconBgFrame.width() - kFlagSide) / 2.0;
     m_networkImageView->setGeometry(QRectF(inset, inset, kFlagSide, kFlagSide).toRect());
+    m_flagRestingPlace = m_networkImageView->pos();
 
     // Set-up once the parts exist, as after the layout has loaded.
     m_networkImageView->setDelegate(this);
     m_networkIconBgView->setDelegate(this);
     setupNetworkImageView();
 
+    m_driver.setPaintedRect([this](const layeranim::Layer& layer, double at) { return paintedRect(layer, at); });
+    m_driver.setStepped([this](double at) { moveFlag(at); });
     registerLayers();
     // Nothing is stepped until the view is on screen.
     m_driver.setPaused(true);
+}
+
+QPoint MainNetworkView::iconOffset(double at) const {
+    // Whole pixels, so the flag, a child view, moves exactly with the hexagon drawn under it.
+    const QPointF moved = m_iconBg.presentationFrame(at).topLeft() - m_iconBg.frame.topLeft();
+    return QPoint(int(std::lround(moved.x())), int(std::lround(moved.y())));
+}
+
+QRectF MainNetworkView::paintedRect(const layeranim::Layer& layer, double at) const {
+    const bool iconHexagon = !m_iconSublayers.empty() && &layer == &m_iconSublayers.front();
+    if (&layer == &m_iconBg || iconHexagon) {
+        const double scale = iconHexagon ? layer.presentation(at).scale : 1.0;
+        const QRectF frame = kIconBgFrame.translated(iconOffset(at));
+        const QSizeF size = frame.size() * scale;
+        const QRectF scaled(frame.center() - QPointF(size.width(), size.height()) / 2.0, size);
+        return scaled.adjusted(-kHexagonImageMargin, -kHexagonImageMargin, kHexagonImageMargin,
+                               kHexagonImageMargin);
+    }
+    return layer.presentationFrame(at).adjusted(-1, -1, 1, 1);
+}
+
+void MainNetworkView::moveFlag(double at) {
+    m_networkImageView->move(m_flagRestingPlace + iconOffset(at));
 }
 
 void MainNetworkView::registerLayers() {
@@ -540,7 +570,7 @@ const MainNetworkView::HexagonImage& MainNetworkView::hexagonImage(HexagonImage&
                                                                    const HexagonShape& shape, double scale,
                                                                    double devicePixelRatio) const {
     if (cache.shadow == shadow && cache.fill == shape.fillColor && cache.scale == scale &&
-        cache.devicePixelRatio == devicePixelRatio && !cache.image.isNull()) {
+        cache.devicePixelRatio == devicePixelRatio && !cache.pixmap.isNull()) {
         return cache;
     }
     const QRectF bounds = shape.path.boundingRect();
@@ -575,12 +605,14 @@ const MainNetworkView::HexagonImage& MainNetworkView::hexagonImage(HexagonImage&
         painter.fillPath(shape.path, shape.fillColor);
     }
     image.setDevicePixelRatio(devicePixelRatio);
-    cache = HexagonImage{shadow, shape.fillColor, scale, devicePixelRatio, std::move(image), box.topLeft()};
+    cache = HexagonImage{shadow, shape.fillColor, scale, devicePixelRatio, QPixmap::fromImage(std::move(image)),
+                         box.topLeft()};
     return cache;
 }
 
-void MainNetworkView::paintPart(QPainter& painter, const NetworkViewPart& part, double at) const {
-    if (!part.bgColor.isValid()) {
+void MainNetworkView::paintPart(QPainter& painter, const NetworkViewPart& part, double at,
+                                const QRectF& area) const {
+    if (!part.bgColor.isValid() || !paintedRect(part, at).intersects(area)) {
         return;
     }
     const layeranim::Values values = part.presentation(at);
@@ -600,36 +632,36 @@ void MainNetworkView::paintPart(QPainter& painter, const NetworkViewPart& part, 
     painter.setOpacity(1.0);
 }
 
-void MainNetworkView::paintAt(QPainter& painter, double at) {
+void MainNetworkView::paintAt(QPainter& painter, double at, const QRectF& area) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const double ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
 
     for (int i = 0; i < barCount; ++i) {
-        paintPart(painter, m_left[i], at);
-        paintPart(painter, m_right[i], at);
+        paintPart(painter, m_left[i], at, area);
+        paintPart(painter, m_right[i], at, area);
     }
 
-    // Hexagons move by whole device pixels, so their images are copied, not resampled.
-    auto snapped = [ratio](const QPointF& point) {
-        return QPointF(std::round(point.x() * ratio) / ratio, std::round(point.y() * ratio) / ratio);
-    };
+    // Hexagons move by whole pixels, so their pixmaps are copied, not resampled.
     if (const HexagonShape* background = backgroundHexagon()) {
         const HexagonImage& image =
             hexagonImage(m_nwBgImage, m_nwBgShadowImage, m_nwBgShadow, *background, 1.0, ratio);
-        painter.drawImage(snapped(m_nwBg.presentationFrame(at).topLeft() + image.origin), image.image);
+        const QPointF place = m_nwBg.frame.topLeft() + image.origin;
+        if (QRectF(place, image.pixmap.deviceIndependentSize()).intersects(area)) {
+            painter.drawPixmap(place, image.pixmap);
+        }
     }
-    if (const HexagonShape* icon = iconHexagon()) {
+    if (const HexagonShape* icon = iconHexagon(); icon && paintedRect(*icon, at).intersects(area)) {
         const HexagonImage& image = hexagonImage(m_iconImage, m_iconShadowImage, m_iconShadow, *icon,
                                                  icon->presentation(at).scale, ratio);
-        painter.drawImage(snapped(m_iconBg.presentationFrame(at).topLeft() + image.origin), image.image);
+        painter.drawPixmap(m_iconBg.frame.topLeft() + iconOffset(at) + image.origin, image.pixmap);
     }
 
     for (const NetworkViewPart& dot : m_dots) {
-        paintPart(painter, dot, at);
+        paintPart(painter, dot, at, area);
     }
 
-    if (m_dot.bgColor.isValid()) {
+    if (m_dot.bgColor.isValid() && paintedRect(m_dot, at).intersects(area)) {
         const QRectF frame = m_dot.presentationFrame(at);
         painter.setPen(Qt::NoPen);
         painter.setBrush(m_dot.bgColor);
@@ -649,7 +681,8 @@ void MainNetworkView::paintAt(QPainter& painter, double at) {
     }
 }
 
-void MainNetworkView::paintEvent(QPaintEvent*) {
+void MainNetworkView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    paintAt(painter, layeranim::now());
+    // At the time of the last step, where the flag was moved to.
+    paintAt(painter, m_driver.frameTime(), event->rect());
 }

@@ -105,8 +105,17 @@ public:
     void hoverStateChanged(bool isHovered) override;
     void hoverChanged(bool isHovered);
 
-    // Paints the view at `at` on the scheduler's clock into `painter`; paintEvent paints now.
-    void paintAt(QPainter& painter, double at);
+    // Paints what lies in `area` of the view at `at` on the scheduler's clock into `painter`; paintEvent
+    // paints the exposed area now.
+    void paintAt(QPainter& painter, double at, const QRectF& area = QRectF(0, 0, 1e6, 1e6));
+    // The time of the picture shown: the last step of the motion.
+    double frameTime() const { return m_driver.frameTime(); }
+    // Steps that repainted part of the view, since it was made.
+    long repaintedSteps() const { return m_driver.repaintedSteps(); }
+    // The rect a part paints at `at` (its glow and growth included), in the view.
+    QRectF paintedRect(const layeranim::Layer& layer, double at) const;
+    // Where the bounce has moved the icon hexagon, and the flag with it, at `at`.
+    QPoint iconOffset(double at) const;
 
 protected:
     QWidget* loadViewFromNib() override;
@@ -136,6 +145,7 @@ private:
     void animateHexagonHover(double factor);
     void animationsChanged();
     void registerLayers();
+    void moveFlag(double at);
     double yUp(const QRectF& frame) const;
 
     struct ShadowImage {
@@ -152,12 +162,12 @@ private:
         QColor fill;
         double scale = 0.0;
         double devicePixelRatio = 0.0;
-        QImage image;
+        QPixmap pixmap;
         QPointF origin; // relative to the hexagon's frame
     };
     const HexagonImage& hexagonImage(HexagonImage& cache, ShadowImage& shadowCache, const ViewShadow& shadow,
                                      const HexagonShape& shape, double scale, double devicePixelRatio) const;
-    void paintPart(QPainter& painter, const NetworkViewPart& part, double at) const;
+    void paintPart(QPainter& painter, const NetworkViewPart& part, double at, const QRectF& area) const;
 
     WeakDelegate<NSImageViewClickable> m_delegate;
     PDNetworkItemPtr m_network;
@@ -165,6 +175,7 @@ private:
     FlagAnimationType m_currentState = FlagAnimationType::disconnected;
 
     NSImageViewLayerBackedClickable* m_networkImageView = nullptr;
+    QPoint m_flagRestingPlace;
     HoverableNSView* m_networkIconBgView = nullptr;
     NetworkViewPart m_iconBg;
     NetworkViewPart m_nwBg;

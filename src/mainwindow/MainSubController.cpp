@@ -23,7 +23,10 @@
 #include "updates/SilentUpdateService.h"
 
 #include <QAction>
-#include <QVBoxLayout>
+#include <QEvent>
+
+#include <algorithm>
+#include <cmath>
 
 VELTRIX_STORYBOARD_CONTROLLER("General", "MainSubController", MainSubController);
 
@@ -46,6 +49,78 @@ protected:
         }
     }
 };
+
+// The home tab's column, top to bottom: network view, state text, network title, change-network link,
+// connect button, connection information, options strip. Each part's gap above it is given as wanted and
+// as least: a banner or a full connection squeezes the gaps first, and a banner gives up height before the
+// column leaves the tab.
+struct ColumnGap {
+    int wanted;
+    int least;
+};
+struct ColumnPart {
+    QSize size; // a negative width spans the column
+    ColumnGap gap;
+};
+constexpr std::array<ColumnPart, 7> homeColumn{{
+    {QSize(320, 212), {0, 0}},
+    {QSize(-1, 20), {10, 4}},
+    {QSize(-1, 46), {0, 0}},
+    {QSize(-1, 22), {0, 0}},
+    {QSize(220, 52), {30, 12}},
+    {QSize(560, 40), {18, 8}},
+    {QSize(-1, 26), {12, 6}},
+}};
+constexpr ColumnGap kBottomMargin{20, 12};
+constexpr int kBannerGap = 12;
+
+struct HomeColumnPlan {
+    int bannerHeight = 0;
+    int contentTop = 0; // where what stands below the banner may begin
+    std::array<int, 7> tops{};
+};
+
+HomeColumnPlan planHomeColumn(int tabHeight, int restingTop, int bannerTop, std::optional<int> bannerHeight,
+                              const std::array<bool, 7>& shown, const std::array<QSize, 7>& sizes) {
+    int heights = 0;
+    int wanted = kBottomMargin.wanted;
+    int least = kBottomMargin.least;
+    bool first = true;
+    for (std::size_t i = 0; i < homeColumn.size(); ++i) {
+        if (!shown[i]) {
+            continue;
+        }
+        heights += sizes[i].height();
+        if (!std::exchange(first, false)) {
+            wanted += homeColumn[i].gap.wanted;
+            least += homeColumn[i].gap.least;
+        }
+    }
+    HomeColumnPlan plan;
+    int top = restingTop;
+    if (bannerHeight) {
+        const int room = tabHeight - heights - least - kBannerGap - bannerTop;
+        plan.bannerHeight = std::clamp(*bannerHeight, 0, std::max(0, room));
+        plan.contentTop = bannerTop + plan.bannerHeight + kBannerGap;
+        top = std::max(top, plan.contentTop);
+    }
+    const int spare = tabHeight - top - heights - least;
+    const double ratio = wanted > least ? std::clamp(double(spare) / (wanted - least), 0.0, 1.0) : 1.0;
+    int y = top;
+    first = true;
+    for (std::size_t i = 0; i < homeColumn.size(); ++i) {
+        if (!shown[i]) {
+            continue;
+        }
+        if (!std::exchange(first, false)) {
+            const ColumnGap gap = homeColumn[i].gap;
+            y += gap.least + int(std::lround((gap.wanted - gap.least) * ratio));
+        }
+        plan.tops[i] = y;
+        y += sizes[i].height();
+    }
+    return plan;
+}
 
 QString networkIdOf(const PDNetworkItemPtr& network) {
     return network ? network->id().value_or(QString()) : QString();
@@ -148,35 +223,28 @@ QWidget* MainSubController::loadView() {
     auto* view = new HomeTabView;
     view->resize(kTabSize);
 
+    // The column's parts are placed by layoutOverlays(), which runs again whenever one of them or the
+    // banner comes or goes.
     m_controllerContainerView = new QWidget(view);
-    auto* column = new QVBoxLayout(m_controllerContainerView);
-    column->setContentsMargins(kSideMargin, m_topNetworkViewConstraint, kSideMargin, 20);
-    column->setSpacing(0);
 
-    m_networkView = new MainNetworkView;
+    m_networkView = new MainNetworkView(m_controllerContainerView);
     m_networkView->setObjectName(QStringLiteral("networkView"));
-    column->addWidget(m_networkView, 0, Qt::AlignHCenter);
-    column->addSpacing(10);
 
-    m_connectionStateField = new QLabel;
+    m_connectionStateField = new QLabel(m_controllerContainerView);
     m_connectionStateField->setObjectName(QStringLiteral("connectionStateField"));
     m_connectionStateField->setTextFormat(Qt::PlainText);
     m_connectionStateField->setAlignment(Qt::AlignCenter);
     m_connectionStateField->setFont(toolkit::interFont(14));
-    m_connectionStateField->setFixedHeight(20);
     m_connectionStateField->setText(L10n::main_view_connect_to_label()); // until the first report
-    column->addWidget(m_connectionStateField);
 
-    m_networkTitleField = new QLabel;
+    m_networkTitleField = new QLabel(m_controllerContainerView);
     m_networkTitleField->setObjectName(QStringLiteral("networkTitleField"));
     m_networkTitleField->setTextFormat(Qt::PlainText);
     m_networkTitleField->setAlignment(Qt::AlignCenter);
     m_networkTitleField->setFont(toolkit::interFont(28, QFont::Medium));
     toolkit::setTextColor(m_networkTitleField, Qt::white);
-    m_networkTitleField->setFixedHeight(46);
-    column->addWidget(m_networkTitleField);
 
-    m_changeNetworkButton = new ImageHoverableButton;
+    m_changeNetworkButton = new ImageHoverableButton(m_controllerContainerView);
     m_changeNetworkButton->setObjectName(QStringLiteral("changeNetworkButton"));
     m_changeNetworkButton->setFlat(true);
     m_changeNetworkButton->setText(QStringLiteral("Change Network"));
@@ -185,31 +253,19 @@ QWidget* MainSubController::loadView() {
     m_changeNetworkButton->setHoverImage({});
     m_changeNetworkButton->setDefaultColor(m_changeNetworkDefaultColor);
     m_changeNetworkButton->setHoverColor(Qt::white);
-    m_changeNetworkButton->setFixedHeight(22);
     connect(m_changeNetworkButton, &QAbstractButton::clicked, this, [this] { changeNetwork(); });
-    column->addWidget(m_changeNetworkButton, 0, Qt::AlignHCenter);
-    column->addSpacing(30);
 
-    m_connectButton = new ConnectButtonNew;
+    m_connectButton = new ConnectButtonNew(m_controllerContainerView);
     m_connectButton->setObjectName(QStringLiteral("connectButton"));
-    m_connectButton->setFixedSize(220, 52);
     connect(m_connectButton, &QAbstractButton::clicked, this, [this] { connectToVPN(m_connectButton); });
-    column->addWidget(m_connectButton, 0, Qt::AlignHCenter);
-    column->addSpacing(18);
 
-    m_connectionInfoView = new MainConnectionInfoView;
+    m_connectionInfoView = new MainConnectionInfoView(m_controllerContainerView);
     m_connectionInfoView->setObjectName(QStringLiteral("connectionInfoView"));
-    m_connectionInfoView->setFixedHeight(84);
     m_connectionInfoView->hide();
-    column->addWidget(m_connectionInfoView, 0, Qt::AlignHCenter);
-    column->addSpacing(10);
 
-    m_connectionOptionsView = new MainConnectionOptionsView;
+    m_connectionOptionsView = new MainConnectionOptionsView(m_controllerContainerView);
     m_connectionOptionsView->setObjectName(QStringLiteral("connectionOptionsView"));
     m_connectionOptionsView->hide();
-    column->addWidget(m_connectionOptionsView);
-    // The button stays where it is whatever shows below it.
-    column->addStretch(1);
 
     m_alwaysOnReconnectView = new AlwaysOnReconnectView(view);
     m_alwaysOnReconnectView->setObjectName(QStringLiteral("alwaysOnReconnectView"));
@@ -222,6 +278,10 @@ QWidget* MainSubController::loadView() {
     m_errorView->setObjectName(QStringLiteral("errorView"));
     m_errorView->hide();
 
+    for (QWidget* part : columnParts()) {
+        part->installEventFilter(this);
+    }
+    m_errorView->installEventFilter(this);
     view->onResize = [this] {
         layoutOverlays();
         fitNetworkTitle();
@@ -230,17 +290,55 @@ QWidget* MainSubController::loadView() {
     return view;
 }
 
+std::array<QWidget*, 7> MainSubController::columnParts() const {
+    return {m_networkView, m_connectionStateField, m_networkTitleField, m_changeNetworkButton,
+            m_connectButton, m_connectionInfoView, m_connectionOptionsView};
+}
+
+bool MainSubController::eventFilter(QObject* watched, QEvent* event) {
+    // A part or the banner that comes or goes moves what stands below it.
+    if ((event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) &&
+        watched->isWidgetType()) {
+        layoutOverlays();
+    }
+    return GeneralSubController::eventFilter(watched, event);
+}
+
 void MainSubController::layoutOverlays() {
-    // Also called while the view is being made.
+    // Also called while the view is being made or taken apart.
+    const std::array<QWidget*, 7> parts = columnParts();
+    if (!m_controllerContainerView || !m_errorView || !m_alwaysOnReconnectView || !m_emptyNetworksView ||
+        std::find(parts.begin(), parts.end(), nullptr) != parts.end()) {
+        return;
+    }
     const QRect bounds = m_controllerContainerView->parentWidget()->rect();
     m_controllerContainerView->setGeometry(bounds);
-    m_alwaysOnReconnectView->setGeometry(bounds);
-    m_emptyNetworksView->setGeometry(bounds);
-    // The banner is never taller than the tab below its top.
-    const int height = std::min(m_errorViewHeightConstraint, bounds.height() - 2 * m_topErrorViewConstraint);
-    m_errorView->setGeometry(kSideMargin, m_topErrorViewConstraint, bounds.width() - 2 * kSideMargin,
-                             std::max(0, height));
+    std::array<QSize, 7> sizes;
+    const int width = bounds.width() - 2 * kSideMargin;
+    std::array<bool, 7> shown{};
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        shown[i] = !parts[i]->isHidden();
+        const QSize size = homeColumn[i].size;
+        sizes[i] = QSize(size.width() < 0 ? width : std::min(width, size.width()), size.height());
+    }
+    // The change-network link is as wide as its text.
+    sizes[3].setWidth(std::min(width, m_changeNetworkButton->sizeHint().width() + 8));
+    const HomeColumnPlan plan =
+        planHomeColumn(bounds.height(), m_topNetworkViewConstraint, m_topErrorViewConstraint,
+                       m_errorView->isHidden() ? std::nullopt : std::optional<int>(m_errorViewHeightConstraint),
+                       shown, sizes);
+    m_errorView->setGeometry(kSideMargin, m_topErrorViewConstraint, width, plan.bannerHeight);
     m_errorView->raise();
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (shown[i]) {
+            parts[i]->setGeometry((bounds.width() - sizes[i].width()) / 2, plan.tops[i], sizes[i].width(),
+                                  sizes[i].height());
+        }
+    }
+    // The views that stand in for the column keep clear of the banner too.
+    const QRect below(0, plan.contentTop, bounds.width(), bounds.height() - plan.contentTop);
+    m_alwaysOnReconnectView->setGeometry(below);
+    m_emptyNetworksView->setGeometry(below);
 }
 
 void MainSubController::viewDidLoad() {
@@ -286,9 +384,7 @@ void MainSubController::setStateText(const QString& text, const QColor& color) {
 void MainSubController::setTopNetworkViewConstraint(int top) {
     view();
     m_topNetworkViewConstraint = top;
-    QMargins margins = m_controllerContainerView->layout()->contentsMargins();
-    margins.setTop(top);
-    m_controllerContainerView->layout()->setContentsMargins(margins);
+    layoutOverlays();
 }
 
 // MARK: connecting
@@ -316,6 +412,10 @@ void MainSubController::connectToVPN(QObject* sender) {
         } else {
             vlog::error(
                 QStringLiteral("VeltrixXPC.connect FAILED -- selectedLocation?.vpnConfiguration? is EMPTY"));
+            // No report follows from the SDK: without this the click would seem to do nothing.
+            showError(std::nullopt, network->displayTitle() +
+                                        QStringLiteral(" cannot be connected: the workspace gives it no VPN "
+                                                       "configuration. Contact your workspace manager."));
         }
         silentUpdate.resetTimer();
         type = 10;
@@ -358,9 +458,8 @@ void MainSubController::fitNetworkTitle() {
     if (!m_networkTitleField) {
         return;
     }
-    const int width = m_controllerContainerView->parentWidget()->width() - 2 * kSideMargin;
-    m_networkTitleField->setFixedWidth(width);
-    m_networkTitleField->resize(width, m_networkTitleField->height());
+    // The column gives the title its width.
+    const int width = m_networkTitleField->width();
     QFont font = fitFontSize(m_networkTitleField, m_networkTitle, 8, 40);
     m_networkTitleField->setFont(font);
     // Too long even at the smallest size: the end gives way.
@@ -534,8 +633,22 @@ void MainSubController::showConnectionOptions(bool alwaysOn, bool splitTunneling
 void MainSubController::showTrustedWiredOptions(bool trusted, bool splitTunneling, bool dnsFiltering,
                                                 bool privateDNS) {
     setTopNetworkViewConstraint(kNetworkViewRestingTop);
+    // The protections are the tunnel's: without one up, only the trusted network is worth telling.
+    const bool tunnelUp = VeltrixXPC::connectionState() == SDVPNConnectionState::connected;
+    splitTunneling = splitTunneling && tunnelUp;
+    dnsFiltering = dnsFiltering && tunnelUp;
+    privateDNS = privateDNS && tunnelUp;
     m_connectionOptionsView->updateTrustedNetworkOptions(trusted, splitTunneling, dnsFiltering, privateDNS);
-    m_connectionOptionsView->show();
+    m_connectionOptionsView->setVisible(trusted || splitTunneling || dnsFiltering || privateDNS);
+}
+
+void MainSubController::hideOptionsWithoutTunnel() {
+    if (VeltrixXPC::isTrustedWiredNetwork()) {
+        showTrustedWiredOptions(true, false, false, false);
+        return;
+    }
+    setTopNetworkViewConstraint(kNetworkViewRestingTop);
+    m_connectionOptionsView->hide();
 }
 
 void MainSubController::showAlwaysOnReconnectState() {
@@ -575,6 +688,9 @@ void MainSubController::showAutoUpdateSheet() {
     if (!sheet) {
         vlog::error(QStringLiteral("The update sheet could not be made"));
         return;
+    }
+    if (m_autoUpdateSheet) {
+        m_autoUpdateSheet->deleteLater(); // dismissed earlier; each showing is a new sheet
     }
     m_autoUpdateSheet = sheet.release();
     m_autoUpdateSheet->setParent(this);
@@ -646,10 +762,7 @@ void MainSubController::onConnectingToVPN_handler() {
     m_networkView->setState(FlagAnimationType::connecting);
     setStateText(L10n::main_view_connecting_to_label(), m_connectingStateColor);
     m_connectionInfoView->hide();
-    if (!VeltrixXPC::isTrustedWiredNetwork()) {
-        setTopNetworkViewConstraint(kNetworkViewRestingTop);
-        m_connectionOptionsView->hide();
-    }
+    hideOptionsWithoutTunnel();
     ServiceLayer::appModel().setVpnSettingsChangingDisabled(true);
 }
 
@@ -666,10 +779,7 @@ void MainSubController::onDisconnectedFromVPN_handler(bool, bool quiet) {
     m_networkView->setState(FlagAnimationType::disconnected);
     m_connectionInfoView->resetGatewayLocation();
     m_connectionInfoView->hide();
-    if (!VeltrixXPC::isTrustedWiredNetwork()) {
-        setTopNetworkViewConstraint(kNetworkViewRestingTop);
-        m_connectionOptionsView->hide();
-    }
+    hideOptionsWithoutTunnel();
     setStateText(L10n::main_view_connect_to_label(), m_disconnectedStateColor);
     // A reconnect that ends down is over as well; the next connect must not read "Reconnecting".
     ServiceLayer::appModel().setAutoReconnectInProgress(false);

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QPointer>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -162,6 +163,7 @@ public:
 
 protected:
     QWidget* loadView() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void viewDidLoad() override;
     void viewDidAppear() override;
 
@@ -172,7 +174,11 @@ private:
     static void tellModel(SDVPNConnectionState state);
     void setStateText(const QString& text, const QColor& color);
     void setTopNetworkViewConstraint(int top);
+    // Connecting or down: the strip keeps only the trusted network's indicator, if any.
+    void hideOptionsWithoutTunnel();
+    // Places the banner, the column below it and the views that stand in for the column.
     void layoutOverlays();
+    std::array<QWidget*, 7> columnParts() const;
     void fitNetworkTitle();
     void reloadSelectedNetworkRow();
     void maybePresentConnectionEstablished();

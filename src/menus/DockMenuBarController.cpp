@@ -59,10 +59,12 @@ void DockMenuBarController::setUpgradeState() {
 void DockMenuBarController::setConnectingState() {
     m_connectItem->setText(disconnectTitle);
     m_connectItem->setEnabled(isDisconnectAllowed());
+    showTimeConnected();
 }
 
 void DockMenuBarController::setConnectedState() {
     m_connectItem->setText(disconnectTitle);
     m_connectItem->setEnabled(isDisconnectAllowed());
     m_connectedItem->setText(connectedTitle());
+    showTimeConnected();
 }

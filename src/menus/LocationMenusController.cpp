@@ -43,6 +43,13 @@ LocationMenusController::LocationMenusController(MenuControllerDataSource* dataS
       m_dataSource(dataSource), m_delegate(delegate) {
     applyMenuLook(m_loggedInMenu.get());
     applyMenuLook(m_loggedOutMenu.get());
+    // A tray host's AboutToShow and its opened and closed events arrive as these two signals.
+    QMenu* menu = m_loggedInMenu.get();
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [this] {
+        m_menuOpen = true;
+        showTimeConnected();
+    });
+    QObject::connect(menu, &QMenu::aboutToHide, menu, [this] { m_menuOpen = false; });
 }
 
 LocationMenusController::~LocationMenusController() = default;
@@ -179,16 +186,31 @@ QString LocationMenusController::connectedTitle() const {
 }
 
 void LocationMenusController::showPlaceholders() {
+    m_pendingTimeConnected.reset();
     m_connectedItem->setText(connectedPrefix + placeholder);
     m_timeConnectedItem->setText(timeConnectedPrefix + placeholder);
-    m_ipItem->setText(L10n::menu_bar_menu_IP_address_label() + QLatin1Char(' ') + placeholder);
+    // The label carries its own blank.
+    m_ipItem->setText(L10n::menu_bar_menu_IP_address_label() + placeholder);
 }
 
 void LocationMenusController::updateIPAddress(const PDPublicIPInfoPtr& info) {
     const QString address = info && !info->ipAddress().isEmpty() ? menuTitle(info->ipAddress()) : placeholder;
-    m_ipItem->setText(L10n::menu_bar_menu_IP_address_label() + QLatin1Char(' ') + address);
+    m_ipItem->setText(L10n::menu_bar_menu_IP_address_label() + address);
 }
 
 void LocationMenusController::updateTimeConnected(const QString& timeConnected) {
-    m_timeConnectedItem->setText(timeConnectedPrefix + menuTitle(timeConnected));
+    m_pendingTimeConnected = timeConnected;
+    const auto now = platform::Scheduler::shared().now();
+    if (m_menuOpen || !m_timeConnectedShownAt || now - *m_timeConnectedShownAt >= closedMenuTimeInterval) {
+        showTimeConnected();
+    }
+}
+
+void LocationMenusController::showTimeConnected() {
+    if (!m_pendingTimeConnected) {
+        return;
+    }
+    m_timeConnectedItem->setText(timeConnectedPrefix + menuTitle(*m_pendingTimeConnected));
+    m_pendingTimeConnected.reset();
+    m_timeConnectedShownAt = platform::Scheduler::shared().now();
 }

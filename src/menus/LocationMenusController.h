@@ -1,12 +1,14 @@
 #pragma once
 
 #include "core/MenuControllerProtocol.h"
+#include "platform/Scheduler.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 // What the Dock menu and the status-item menu share: a signed-in and a signed-out menu built in code, the
@@ -25,7 +27,11 @@ public:
     // Refills the three submenus, reusing their items; an empty list hides its header.
     void updateLocationLists() override;
     void updateIPAddress(const PDPublicIPInfoPtr& info) override;
+    // The clock ticks every second, but a menu line that changes sends the whole menu's properties to the
+    // tray host: the time goes to its line while the menu is open, when the host is about to show it, at
+    // the next connection look, and otherwise at most once a minute (for hosts that never say they show it).
     void updateTimeConnected(const QString& timeConnected) override;
+    static constexpr std::chrono::seconds closedMenuTimeInterval{60};
 
     // Passes the location a chosen item stands for to the delegate; anything else is ignored.
     void onLocationItemSelected(QObject* sender);
@@ -87,6 +93,8 @@ protected:
     QString connectedTitle() const;
     // The placeholders of the information lines while no connection is up.
     void showPlaceholders();
+    // The latest time connected on its line, if a newer one arrived since it was last shown.
+    void showTimeConnected();
     bool isDisconnectAllowed() const { return m_dataSource && m_dataSource->isDisconnectAllowed(); }
 
     std::unique_ptr<QMenu> m_loggedInMenu;
@@ -121,6 +129,9 @@ private:
     MenuControllerDataSource* m_dataSource = nullptr;
     MenuControllerDelegate* m_delegate = nullptr;
     std::vector<QPointer<QAction>> m_groupedItems;
+    std::optional<QString> m_pendingTimeConnected;
+    std::optional<platform::Scheduler::Clock::time_point> m_timeConnectedShownAt;
+    bool m_menuOpen = false;
 };
 
 // The client's dark look for a menu and its submenus, with 19 by 19 images.

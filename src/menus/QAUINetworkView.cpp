@@ -328,6 +328,9 @@ TableRowView* QAUINetworkView::rowViewForRow(TableView& table, int) {
 }
 
 bool QAUINetworkView::shouldSelectRow(TableView&, int) {
-    // Only the state button acts; a click on a row's body sends nothing.
+    // A click on a row's body hands the network in use to the location action; no row stays selected.
+    if (const PDNetworkItemPtr current = VeltrixXPC::currentNetwork(); current && m_delegate) {
+        m_delegate->didSelectNetwork(current);
+    }
     return false;
 }

@@ -82,10 +82,12 @@ void StatusItemMenuController::setUpgradeState() {
 
 void StatusItemMenuController::setConnectingState() {
     showDisconnectLook(false);
+    showTimeConnected();
 }
 
 void StatusItemMenuController::setConnectedState() {
     showDisconnectLook(true);
+    showTimeConnected();
 }
 
 void StatusItemMenuController::updateGroupedLocations() {

@@ -12,6 +12,7 @@
 #endif
 
 #include <cxxabi.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -30,12 +31,21 @@ constexpr const char* originalTypeKey = "_veltrix_windowTypeBeforeAgent";
 // [0] is written by the signal handler, [1] is read on the main thread.
 int signalSockets[2] = {-1, -1};
 struct sigaction previousSigterm {};
+struct sigaction previousSigalrm {};
 
 void onSigterm(int) {
     const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(signalSockets[0], &byte, 1);
+    // The main thread quits within the grace time unless something holds it; then the alarm ends the
+    // process as SIGTERM's own action would have.
+    ::alarm(Application::terminationGraceSeconds);
     errno = savedErrno;
+}
+
+void onTerminationGraceOver(int) {
+    ::signal(SIGTERM, SIG_DFL);
+    ::raise(SIGTERM);
 }
 
 const char* reasonName(QuitReason reason) {
@@ -79,7 +89,20 @@ ApplicationDelegate::~ApplicationDelegate() {
     }
 }
 
+void Application::raiseOpenFileLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+            qCWarning(lcApp) << "Cannot raise the open-file limit:" << strerror(errno);
+        }
+    }
+}
+
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    // The usual soft limit of 1,024 is a fraction of what the system allows; sockets of later launches, the
+    // bus and log files all draw on it.
+    raiseOpenFileLimit();
     // Like the desktop the client was designed for: closing the last window does not end the application.
     setQuitOnLastWindowClosed(false);
     connect(this, &QGuiApplication::applicationStateChanged, this, &Application::onApplicationStateChanged);
@@ -303,7 +326,9 @@ void Application::setHandlesTerminationSignal(bool enabled) {
         return;
     }
     if (!enabled) {
+        ::alarm(0);
         ::sigaction(SIGTERM, &previousSigterm, nullptr);
+        ::sigaction(SIGALRM, &previousSigalrm, nullptr);
         m_signalNotifier.reset();
         ::close(signalSockets[0]);
         ::close(signalSockets[1]);
@@ -322,6 +347,8 @@ void Application::setHandlesTerminationSignal(bool enabled) {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, &previousSigterm);
+    action.sa_handler = onTerminationGraceOver;
+    ::sigaction(SIGALRM, &action, &previousSigalrm);
 }
 
 bool Application::handlesTerminationSignal() const {

@@ -98,8 +98,13 @@ public:
     void hide();
     bool isHidden() const { return !m_hiddenWindows.isEmpty(); }
 
-    // Routes SIGTERM to terminateForSystem(shutDown) through the event loop; run() turns it on.
+    // Routes SIGTERM to terminateForSystem(shutDown) through the event loop; run() turns it on. A main
+    // thread held up in a step of its own still ends the process once the grace time is over.
+    static constexpr unsigned terminationGraceSeconds = 3;
     void setHandlesTerminationSignal(bool enabled);
+
+    // Sets the soft limit of open files to the hard one (done when the application is made).
+    static void raiseOpenFileLimit();
     bool handlesTerminationSignal() const;
 
     bool notify(QObject* receiver, QEvent* event) override;

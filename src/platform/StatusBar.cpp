@@ -2,14 +2,14 @@
 
 #include "platform/Bundle.h"
 
-#include <QApplication>
 #include <QActionEvent>
+#include <QApplication>
 #include <QCursor>
-#include <QHash>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
+#include <QHash>
 #include <QLoggingCategory>
 #include <QPainter>
 #include <QPalette>
@@ -155,10 +155,29 @@ StatusItem::StatusItem(StatusBar& bar) : m_bar(bar), m_trayMenu(std::make_unique
     if (auto* app = QCoreApplication::instance()) {
         app->installEventFilter(this);
     }
+    // The owner of the entries hears when the host shows and closes the menu, to bring its lines up to date.
+    connect(m_trayMenu.get(), &QMenu::aboutToShow, this, [this] {
+        if (m_entries) {
+            emit m_entries->aboutToShow();
+        }
+    });
+    connect(m_trayMenu.get(), &QMenu::aboutToHide, this, [this] {
+        if (m_entries) {
+            emit m_entries->aboutToHide();
+        }
+    });
     syncTrayIcon();
 }
 
-StatusItem::~StatusItem() = default;
+StatusItem::~StatusItem() {
+    // The filters would otherwise see the events of the menus destroyed below, with this item half gone.
+    if (auto* app = QCoreApplication::instance()) {
+        app->removeEventFilter(this);
+    }
+    if (m_entries) {
+        m_entries->removeEventFilter(this);
+    }
+}
 
 bool StatusItem::setImage(const QString& name, bool isTemplate) {
     QIcon source = bundleImage(name);
@@ -203,6 +222,7 @@ void StatusItem::setMenu(QMenu* entries) {
         m_entries->removeEventFilter(this);
     }
     m_entries = entries;
+    m_entriesObject = entries;
     for (QAction* item : m_trayMenu->actions()) {
         m_trayMenu->removeAction(item);
     }
@@ -265,7 +285,9 @@ QRect StatusItem::buttonGeometry() const {
 }
 
 bool StatusItem::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_entries && (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved)) {
+    // Compared as plain objects: the entries menu may be in its destructor, no longer a QMenu.
+    if (!m_entries.isNull() && watched == m_entriesObject &&
+        (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved)) {
         mirrorEntryChange(event);
     }
     if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange &&

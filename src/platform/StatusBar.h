@@ -81,7 +81,8 @@ public:
 
     // The context menu (right click) shows `entries`' items, and follows the items added to it or taken
     // from it later; `entries` is not owned. The tray exports one menu for the item's whole life: Qt's
-    // D-Bus export crashes when a tray icon is given back a menu it exported before.
+    // D-Bus export crashes when a tray icon is given back a menu it exported before. `entries` hears the
+    // tray menu's aboutToShow and aboutToHide as its own.
     void setMenu(QMenu* entries);
     // The menu the tray shows, kept for the item's life.
     QMenu* menu() const { return m_trayMenu.get(); }
@@ -124,6 +125,7 @@ private:
     std::function<void()> m_action;
     std::unique_ptr<QMenu> m_trayMenu;
     QPointer<QMenu> m_entries;
+    const QObject* m_entriesObject = nullptr; // m_entries as the event filter compares it
     bool m_visible = true;
     std::unique_ptr<QSystemTrayIcon> m_tray;
     std::optional<QPoint> m_lastClickPosition;

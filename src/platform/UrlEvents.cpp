@@ -1,6 +1,7 @@
 #include "platform/UrlEvents.h"
 
 #include "platform/Bundle.h"
+#include "platform/FileAccess.h"
 #include "platform/Scheduler.h"
 
 #include <QCoreApplication>
@@ -8,14 +9,23 @@
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QLocalServer>
+#include <QFile>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QtEndian>
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <optional>
 
 namespace platform {
@@ -27,9 +37,13 @@ Q_LOGGING_CATEGORY(lcUrlEvents, "veltrix.platform.urlevents")
 constexpr qint64 headerBytes = 4;
 constexpr char acceptedByte = 'K';
 constexpr int claimPatienceMs = static_cast<int>(UrlEvents::claimPatienceSeconds * 1000);
-constexpr int lockWaitMs = 100;
+constexpr std::chrono::milliseconds lockWait(100);
 constexpr int connectTimeoutMs = 500;
 constexpr int replyTimeoutMs = 2000;
+// Callers waiting to be accepted; more are refused by the kernel until the queue drains.
+constexpr int listenBacklog = 128;
+// A flood of refusals is logged once a second at most.
+constexpr std::chrono::seconds refusalLogInterval(1);
 
 } // namespace
 
@@ -73,14 +87,20 @@ UrlEvents::LaunchDecision UrlEvents::claim(const QStringList& arguments) {
     }
     const QStringList ownArguments = arguments.mid(1);
     QDir().mkpath(m_directory);
-    m_lock = std::make_unique<QLockFile>(lockPath());
-    // A holder that runs for hours is still the holder; only a dead one leaves a stale lock.
-    m_lock->setStaleLockTime(0);
+    // The kernel holds the lock on an open file and drops it when its holder dies, however it dies: a file
+    // left behind, empty or not, holds nobody back.
+    m_lock = std::make_unique<FileLock>(lockPath());
+    bool unusableFileRemoved = false;
 
     QDeadlineTimer patience(claimPatienceMs);
     for (int attempt = 0;; ++attempt) {
         // After the first attempt the lock wait doubles as the pause between tries.
-        if (m_lock->tryLock(attempt == 0 ? 0 : lockWaitMs)) {
+        const FileLock::Result taken = m_lock->tryLock(attempt == 0 ? std::chrono::milliseconds(0) : lockWait);
+        if (taken == FileLock::Result::locked) {
+            // Named as QLockFile names a holder, which tools read: pid, application, host.
+            m_lock->describeHolder(QByteArray::number(QCoreApplication::applicationPid()) + '\n' +
+                                   QCoreApplication::applicationName().toUtf8() + '\n' +
+                                   QSysInfo::machineHostName().toUtf8() + '\n');
             listen();
             if (QCoreApplication* app = QCoreApplication::instance()) {
                 connect(app, &QCoreApplication::aboutToQuit, this, &UrlEvents::release, Qt::UniqueConnection);
@@ -91,16 +111,25 @@ UrlEvents::LaunchDecision UrlEvents::claim(const QStringList& arguments) {
             }
             return LaunchDecision::primary;
         }
-        if (m_lock->error() != QLockFile::LockFailedError) {
-            // Without a usable lock folder nobody can tell who runs; starting beats refusing to start.
-            qCWarning(lcUrlEvents) << "Cannot take the single-instance lock; running anyway";
-            m_lock.reset();
-            return LaunchDecision::primary;
-        }
         bool sent = false;
         if (forward(ownArguments, &sent) == LaunchDecision::secondaryForwarded) {
             m_lock.reset();
             return LaunchDecision::secondaryForwarded;
+        }
+        if (taken == FileLock::Result::failed) {
+            // A lock file that cannot be opened (no permissions, another owner) locks nothing: with nobody
+            // answering on the socket, it is stale.
+            if (!unusableFileRemoved && QFile::remove(lockPath())) {
+                qCWarning(lcUrlEvents).noquote() << "Removed a lock file that could not be opened:"
+                                                 << m_lock->errorString();
+                unusableFileRemoved = true;
+                continue;
+            }
+            // Without a usable lock folder nobody can tell who runs; starting beats refusing to start.
+            qCWarning(lcUrlEvents).noquote()
+                << "Cannot take the single-instance lock (" + m_lock->errorString() + "); running anyway";
+            m_lock.reset();
+            return LaunchDecision::primary;
         }
         if (sent || patience.hasExpired()) {
             qCWarning(lcUrlEvents) << "The running copy did not take the launch";
@@ -111,31 +140,129 @@ UrlEvents::LaunchDecision UrlEvents::claim(const QStringList& arguments) {
 }
 
 void UrlEvents::release() {
-    if (m_server) {
-        m_server->close();
-        delete m_server;
-        m_server = nullptr;
-    }
+    stopListening();
     if (m_lock) {
-        m_lock->unlock();
+        m_lock->unlock(/*removeFile=*/true);
         m_lock.reset();
     }
 }
 
 bool UrlEvents::listen() {
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, &UrlEvents::onNewConnection);
-    if (!m_server->listen(serverName())) {
-        // We hold the lock, so a socket file left behind belongs to a copy that crashed.
-        QLocalServer::removeServer(serverName());
-        if (!m_server->listen(serverName())) {
-            qCWarning(lcUrlEvents).noquote()
-                << "Cannot listen for later launches:" << m_server->errorString();
-            return false;
-        }
+    const QByteArray path = QFile::encodeName(serverName());
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= qsizetype(sizeof(address.sun_path))) {
+        qCWarning(lcUrlEvents).noquote() << "Cannot listen for later launches: the path" << serverName()
+                                         << "is too long for a socket";
+        return false;
     }
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    // We hold the lock, so a socket file left behind belongs to a copy that crashed.
+    ::unlink(path.constData());
+    if (listener < 0 || ::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::chmod(path.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(listener, listenBacklog) != 0) {
+        qCWarning(lcUrlEvents).noquote() << "Cannot listen for later launches:" << std::strerror(errno);
+        if (listener >= 0) {
+            ::close(listener);
+        }
+        return false;
+    }
+    m_listener = listener;
+    m_spare = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    m_listenerNotifier = new QSocketNotifier(qintptr(listener), QSocketNotifier::Read, this);
+    connect(m_listenerNotifier, &QSocketNotifier::activated, this, &UrlEvents::onConnectionsWaiting);
     return true;
+}
+
+void UrlEvents::stopListening() {
+    if (m_listener < 0) {
+        return;
+    }
+    delete m_listenerNotifier;
+    m_listenerNotifier = nullptr;
+    ::close(m_listener);
+    m_listener = -1;
+    if (m_spare >= 0) {
+        ::close(m_spare);
+        m_spare = -1;
+    }
+    ::unlink(QFile::encodeName(serverName()).constData());
+}
+
+void UrlEvents::onConnectionsWaiting() {
+    for (;;) {
+        const int peer = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (peer >= 0) {
+            if (m_peers >= maxPeers) {
+                ::close(peer);
+                noteRefused("too many launches at once");
+            } else {
+                acceptPeer(peer);
+            }
+            continue;
+        }
+        const int error = errno;
+        if (error == EINTR || error == ECONNABORTED) {
+            continue;
+        }
+        if (error == EAGAIN || error == EWOULDBLOCK) {
+            return;
+        }
+        if ((error == EMFILE || error == ENFILE) && m_spare >= 0) {
+            // Out of descriptors: the spare one makes room to take the caller off the queue and hang up.
+            ::close(m_spare);
+            const int refused = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+            m_spare = refused >= 0 ? refused : ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+            if (refused < 0) {
+                return; // nobody was waiting
+            }
+            ::shutdown(refused, SHUT_RDWR); // hung up on; the descriptor stays the spare
+            noteRefused("out of file descriptors");
+            continue;
+        }
+        // Nothing to do about it now: listen again shortly instead of spinning on the same error.
+        qCWarning(lcUrlEvents) << "Cannot take a later launch:" << std::strerror(error);
+        m_listenerNotifier->setEnabled(false);
+        DispatchQueue::main().asyncAfter(0.1, [self = QPointer<UrlEvents>(this)] {
+            if (self && self->m_listenerNotifier) {
+                self->m_listenerNotifier->setEnabled(true);
+            }
+        });
+        return;
+    }
+}
+
+void UrlEvents::noteRefused(const char* why) {
+    ++m_refused;
+    const auto now = Scheduler::shared().now();
+    if (m_refusalLoggedAt && now - *m_refusalLoggedAt < refusalLogInterval) {
+        return;
+    }
+    m_refusalLoggedAt = now;
+    qCWarning(lcUrlEvents) << "Hung up on" << m_refused << "later launch(es):" << why;
+    m_refused = 0;
+}
+
+void UrlEvents::acceptPeer(int descriptor) {
+    auto* peer = new QLocalSocket(this);
+    if (!peer->setSocketDescriptor(descriptor)) {
+        ::close(descriptor);
+        delete peer;
+        return;
+    }
+    ++m_peers;
+    connect(peer, &QObject::destroyed, this, [this] { --m_peers; });
+    peer->setReadBufferSize(maxMessageBytes);
+    connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+    connect(peer, &QLocalSocket::readyRead, this, [this, peer] { onPeerData(peer); });
+    DispatchQueue::main().asyncAfter(peerTimeoutSeconds, [peer = QPointer<QLocalSocket>(peer)] {
+        if (peer && peer->state() == QLocalSocket::ConnectedState) {
+            qCWarning(lcUrlEvents) << "A later launch took too long to talk; dropped";
+            peer->abort();
+            peer->deleteLater();
+        }
+    });
 }
 
 UrlEvents::LaunchDecision UrlEvents::forward(const QStringList& arguments, bool* sent) {
@@ -156,20 +283,6 @@ UrlEvents::LaunchDecision UrlEvents::forward(const QStringList& arguments, bool*
     }
     qCInfo(lcUrlEvents) << "Launch handed to the running copy";
     return LaunchDecision::secondaryForwarded;
-}
-
-void UrlEvents::onNewConnection() {
-    while (QLocalSocket* peer = m_server->nextPendingConnection()) {
-        peer->setReadBufferSize(maxMessageBytes);
-        connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-        connect(peer, &QLocalSocket::readyRead, this, [this, peer] { onPeerData(peer); });
-        DispatchQueue::main().asyncAfter(peerTimeoutSeconds, [peer = QPointer<QLocalSocket>(peer)] {
-            if (peer && peer->state() == QLocalSocket::ConnectedState) {
-                qCWarning(lcUrlEvents) << "A later launch took too long to talk; dropped";
-                peer->abort();
-            }
-        });
-    }
 }
 
 void UrlEvents::onPeerData(QLocalSocket* peer) {

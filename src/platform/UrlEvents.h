@@ -5,15 +5,17 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 
-class QLocalServer;
 class QLocalSocket;
-class QLockFile;
+class QSocketNotifier;
 
 namespace platform {
+
+class FileLock;
 
 // URLs handed to the client (the sign-in callback) and the single-running-copy rule. The URL comes as a
 // command-line argument; a later launch forwards its arguments to the running copy over a local socket and
@@ -30,6 +32,9 @@ public:
     // Biggest forwarded message, and how long a forwarding peer may take to send it.
     static constexpr qint64 maxMessageBytes = 64 * 1024;
     static constexpr double peerTimeoutSeconds = 5.0;
+    // Later launches talked to at once; any more are hung up on at once, so that no flood of connections
+    // runs the running copy out of file descriptors.
+    static constexpr int maxPeers = 64;
     // How long a later launch keeps trying to reach a lock holder whose server may not be up yet; a copy
     // that lost the race for the lock has handed over or left by then.
     static constexpr double claimPatienceSeconds = 3.0;
@@ -44,7 +49,7 @@ public:
     // primary copy delivers its own URLs; a secondary one forwards everything and is told to exit.
     LaunchDecision claim(const QStringList& arguments);
     bool isPrimary() const;
-    // Stops listening and gives up the lock.
+    // Stops listening and gives up the lock, removing both files.
     void release();
 
     // URLs that arrive before a handler is set are kept and handed to it when it is.
@@ -68,16 +73,26 @@ public:
 
 private:
     bool listen();
+    void stopListening();
     LaunchDecision forward(const QStringList& arguments, bool* sent);
-    void onNewConnection();
+    void onConnectionsWaiting();
+    void acceptPeer(int descriptor);
     void onPeerData(QLocalSocket* peer);
     void handleForwarded(const QStringList& arguments);
     void deliverOnMain(const QUrl& url);
+    void noteRefused(const char* why);
 
     QString m_identifier;
     QString m_directory;
-    std::unique_ptr<QLockFile> m_lock;
-    QLocalServer* m_server = nullptr;
+    std::unique_ptr<FileLock> m_lock;
+    // The listening socket is ours, not a QLocalServer: Qt's closes itself for good when accept() fails
+    // once, out of descriptors say, and every later launch would then fail.
+    int m_listener = -1;
+    int m_spare = -1; // held for the moment descriptors run out: closed, it lets one caller be hung up on
+    QSocketNotifier* m_listenerNotifier = nullptr;
+    int m_peers = 0;
+    int m_refused = 0;
+    std::optional<std::chrono::steady_clock::time_point> m_refusalLoggedAt;
     std::function<void(const QUrl&)> m_urlHandler;
     std::function<void()> m_reopenHandler;
     QList<QUrl> m_pending;

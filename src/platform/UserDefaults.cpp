@@ -1,6 +1,8 @@
 #include "platform/UserDefaults.h"
 
 #include "platform/Bundle.h"
+#include "platform/FileAccess.h"
+#include "platform/IniText.h"
 #include "platform/Scheduler.h"
 
 #include <QDataStream>
@@ -9,7 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QSettings>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <cmath>
@@ -22,6 +24,10 @@ namespace {
 Q_LOGGING_CATEGORY(lcDefaults, "veltrix.platform.defaults")
 
 constexpr int deepestNesting = 32;
+// Preferences are a few kilobytes; a bigger file is not one the store wrote.
+constexpr qint64 maxFileBytes = 64 * 1024 * 1024;
+// How long a write waits for another process writing the same file.
+constexpr std::chrono::milliseconds lockPatience(2000);
 
 bool isStorable(const QVariant& value, int depth = 0) {
     if (depth > deepestNesting) {
@@ -55,8 +61,8 @@ bool isStorable(const QVariant& value, int depth = 0) {
     }
 }
 
-// QSettings' INI format writes bools and numbers as bare text and reads them back as strings, so each value
-// is stored as its serialised QVariant, which keeps the type.
+// The INI format writes bools and numbers as bare text and reads them back as strings, so each value is
+// stored as its serialised QVariant, which keeps the type.
 QByteArray encodeValue(const QVariant& value) {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
@@ -157,11 +163,8 @@ std::optional<QVariant> readValue(QDataStream& in, int depth) {
     }
 }
 
-std::optional<QVariant> decodeValue(const QVariant& stored) {
-    if (stored.typeId() != QMetaType::QByteArray) {
-        return std::nullopt;
-    }
-    QDataStream in(stored.toByteArray());
+std::optional<QVariant> decodeValue(const QByteArray& stored) {
+    QDataStream in(stored);
     in.setVersion(QDataStream::Qt_6_0);
     const std::optional<QVariant> value = readValue(in, 0);
     if (!value || in.status() != QDataStream::Ok || !in.atEnd()) {
@@ -170,7 +173,7 @@ std::optional<QVariant> decodeValue(const QVariant& stored) {
     return value;
 }
 
-// QSettings reads "/" and "\" in keys as group separators; percent-encoding keeps every key as it was.
+// The INI format reads "/" and "\" in keys as group separators; percent-encoding keeps every key as it was.
 QString encodeKey(const QString& key) {
     return QString::fromLatin1(key.toUtf8().toPercentEncoding());
 }
@@ -230,55 +233,77 @@ UserDefaults::UserDefaults(QString filePath) : m_filePath(std::move(filePath)) {
 }
 
 void UserDefaults::load() {
-    const QFileInfo info(m_filePath);
-    if (!info.exists()) {
+    const RegularFileRead file = readRegularFile(m_filePath, maxFileBytes);
+    using Outcome = RegularFileRead::Outcome;
+    if (file.outcome == Outcome::missing) {
         return;
     }
-    QString problem;
+    if (file.outcome == Outcome::denied || file.outcome == Outcome::notRegular || file.outcome == Outcome::failed) {
+        // Not ours to judge or to replace: perhaps only this process may not read it.
+        m_writable = false;
+        qCWarning(lcDefaults).noquote() << "User defaults file" << m_filePath << "cannot be read ("
+                                        << file.errorString << "); using the defaults and leaving it as it is";
+        return;
+    }
+
+    QString problem = file.outcome == Outcome::tooLarge ? file.errorString : QString();
+    // Lines that are not key=value, and a last line whose value was cut short (no line break after it), are
+    // damage around the values: those stay, and the file is kept aside for what they held.
+    int unreadLines = 0;
     QVariantMap values;
-    {
-        QSettings settings(m_filePath, QSettings::IniFormat);
-        if (settings.status() == QSettings::AccessError) {
-            problem = QStringLiteral("unreadable");
-        } else if (settings.status() == QSettings::FormatError) {
-            problem = QStringLiteral("not in INI format");
-        } else {
-            const QStringList keys = settings.allKeys();
-            if (keys.isEmpty() && info.size() > 0) {
-                // QSettings skips lines it cannot parse; an empty store is written as an empty file.
-                QFile file(m_filePath);
-                if (!file.open(QIODevice::ReadOnly) || !file.readAll().trimmed().isEmpty()) {
-                    problem = QStringLiteral("no readable values");
-                }
-            }
-            for (const QString& key : keys) {
-                const auto value = decodeValue(settings.value(key));
-                if (!value) {
-                    problem = QStringLiteral("a value that cannot be read back");
-                    break;
-                }
-                values.insert(decodeKey(key), *value);
+    if (problem.isEmpty()) {
+        const ini::Document document = ini::parse(file.bytes);
+        unreadLines = document.malformedLines;
+        for (const ini::Entry& entry : document.entries) {
+            const std::optional<QByteArray> stored = ini::byteArrayValue(entry);
+            const std::optional<QVariant> value = stored ? decodeValue(*stored) : std::nullopt;
+            if (value) {
+                values.insert(decodeKey(entry.key), *value);
+            } else if (entry.onLastLine && document.endsInsideALine) {
+                ++unreadLines;
+            } else {
+                problem = QStringLiteral("a value that cannot be read back");
+                break;
             }
         }
     }
-    if (problem.isEmpty()) {
+    const bool damaged = problem.isEmpty() && unreadLines > 0;
+    if (problem.isEmpty() && !damaged) {
         m_values = std::move(values);
         return;
     }
 
-    qCWarning(lcDefaults).noquote() << "User defaults file" << m_filePath
-                                    << "is corrupt (" + problem + "); starting empty";
+    if (damaged) {
+        qCWarning(lcDefaults).noquote() << "User defaults file" << m_filePath << "has" << unreadLines
+                                        << "line(s) that cannot be read; keeping the" << values.size()
+                                        << "values read";
+        m_values = std::move(values);
+    } else {
+        qCWarning(lcDefaults).noquote() << "User defaults file" << m_filePath
+                                        << "is corrupt (" + problem + "); starting empty";
+    }
+    if (!setAside()) {
+        m_writable = false;
+        qCCritical(lcDefaults).noquote() << "The damaged file could not be kept aside; changes stay in memory";
+        return;
+    }
+    if (damaged) {
+        m_dirty = true;
+        writeLocked();
+    }
+}
+
+bool UserDefaults::setAside() {
     const QString stamp = Scheduler::shared().currentDate().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString aside = m_filePath + ".corrupt-" + stamp;
     for (int n = 2; QFileInfo::exists(aside); ++n) {
         aside = m_filePath + ".corrupt-" + stamp + '-' + QString::number(n);
     }
-    if (QFile::rename(m_filePath, aside) || QFile::copy(m_filePath, aside)) {
-        qCWarning(lcDefaults).noquote() << "The corrupt file was kept as" << aside;
-        return;
+    if (!QFile::rename(m_filePath, aside) && !QFile::copy(m_filePath, aside)) {
+        return false;
     }
-    m_writable = false;
-    qCCritical(lcDefaults).noquote() << "The corrupt file could not be kept aside; changes stay in memory";
+    qCWarning(lcDefaults).noquote() << "The damaged file was kept as" << aside;
+    return true;
 }
 
 void UserDefaults::registerDefaults(const QVariantMap& defaults) {
@@ -406,17 +431,33 @@ bool UserDefaults::writeLocked() {
         return false;
     }
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
-    QSettings settings(m_filePath, QSettings::IniFormat);
-    settings.clear();
-    for (auto it = m_values.cbegin(); it != m_values.cend(); ++it) {
-        settings.setValue(encodeKey(it.key()), encodeValue(it.value()));
-    }
-    settings
-        .sync(); // QSettings writes through QSaveFile: the old file stays whole until the new one is in place
-    if (settings.status() != QSettings::NoError) {
-        qCWarning(lcDefaults).noquote() << "Could not write the user defaults to" << m_filePath;
+    // Writers of this file in other processes take turns; the kernel drops the lock of one that dies.
+    FileLock lock(m_filePath + QStringLiteral(".lock"));
+    if (lock.tryLock(lockPatience) != FileLock::Result::locked) {
+        qCWarning(lcDefaults).noquote() << "Could not lock the user defaults file" << m_filePath << "to write it:"
+                                        << (lock.errorString().isEmpty() ? QStringLiteral("busy") : lock.errorString());
         return false;
     }
+    // The same text QSettings writes, keys in the order it writes them.
+    QMap<QString, QByteArray> lines;
+    for (auto it = m_values.cbegin(); it != m_values.cend(); ++it) {
+        const QString key = encodeKey(it.key());
+        lines.insert(key, ini::byteArrayLine(key, encodeValue(it.value())));
+    }
+    QSaveFile file(m_filePath); // the old file stays whole until the new one takes its place
+    bool written = file.open(QIODevice::WriteOnly);
+    if (written && !lines.isEmpty()) {
+        written = file.write("[General]\n") > 0;
+        for (const QByteArray& line : std::as_const(lines)) {
+            written = written && file.write(line) == line.size();
+        }
+    }
+    if (!written || !file.commit()) {
+        qCWarning(lcDefaults).noquote() << "Could not write the user defaults to" << m_filePath << ':'
+                                        << file.errorString();
+        return false;
+    }
+    lock.unlock(/*removeFile=*/true); // none left beside the preferences
     m_dirty = false;
     return true;
 }

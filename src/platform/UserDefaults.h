@@ -13,10 +13,10 @@
 namespace platform {
 
 // The application's preferences: values set by the client over defaults registered at start-up (which are
-// kept in memory only). Stored in an INI file through QSettings; every change is written at once and
-// atomically. Each value is stored with its type, so a bool reads back as a bool after a restart.
-// Values may be bool, integers, double, text, data, date-time, lists and maps of these. Usable from any
-// thread.
+// kept in memory only). Stored in an INI file as QSettings writes it; every change is written at once and
+// atomically, under a lock the kernel holds for the writer. Each value is stored with its type, so a bool
+// reads back as a bool after a restart. Values may be bool, integers, double, text, data, date-time, lists
+// and maps of these. Usable from any thread.
 class UserDefaults {
 public:
     // The client's store: <config dir>/<bundle identifier>.ini.
@@ -24,7 +24,9 @@ public:
     static QString standardPath();
 
     // A store in `filePath`. A file that cannot be read back is logged, kept beside as
-    // "<file>.corrupt-<timestamp>" and replaced by an empty store.
+    // "<file>.corrupt-<timestamp>" and replaced by an empty store; one whose last line was cut short is
+    // kept beside the same way, and the values before that line stay. A file this process may not read
+    // is left as it is: the store starts empty and never writes over it.
     explicit UserDefaults(QString filePath);
     UserDefaults(const UserDefaults&) = delete;
     UserDefaults& operator=(const UserDefaults&) = delete;
@@ -58,6 +60,7 @@ public:
 
 private:
     void load();
+    bool setAside();
     bool writeLocked();
 
     const QString m_filePath;
@@ -65,7 +68,8 @@ private:
     QVariantMap m_values;
     QVariantMap m_registered;
     bool m_dirty = false;
-    // False when a corrupt file could not be moved aside: the store then never overwrites it.
+    // False when the file could not be read or a damaged one could not be moved aside: the store then never
+    // writes over it.
     bool m_writable = true;
 };
 

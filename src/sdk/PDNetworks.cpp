@@ -129,6 +129,7 @@ PDNetworksModel::PDNetworksModel(Content content) : m_content(std::move(content)
             }
             network->m_favorite = favorites.contains(*network->id());
         }
+        m_longestCountryCode = std::max(m_longestCountryCode, network->m_foldedCountryCode.size());
     });
     m_filter = defaultFilter().value_or(PDLocationFilterType::privateNetworks);
     rebuild();
@@ -147,6 +148,30 @@ void PDNetworksModel::forEachNetwork(Visit&& visit) const {
 bool PDNetworksModel::matches(const PDNetworkItem& item) const {
     return m_foldedSearch.isEmpty() || item.m_foldedCountryCode == m_foldedSearch ||
            item.foldedTextsContain(m_searchMatcher, m_foldedSearch.size());
+}
+
+PDNetworksModel::Found PDNetworksModel::everyMember() const {
+    Found all{m_content.privateNetworks, m_content.sharedNetworks, {}};
+    all.continents.reserve(m_continents.size());
+    for (const Section& continent : m_continents) {
+        all.continents.append(continent.members);
+    }
+    return all;
+}
+
+PDNetworksModel::Found PDNetworksModel::currentFinds() const {
+    return !m_foldedSearch.isEmpty() && !m_finds.empty() ? m_finds.back().second : everyMember();
+}
+
+PDNetworksModel::Found PDNetworksModel::find(const Found* within) const {
+    const Found all = within ? Found{} : everyMember();
+    const Found& from = within ? *within : all;
+    Found result{found(from.privateNetworks), found(from.sharedNetworks), {}};
+    result.continents.reserve(from.continents.size());
+    for (const QList<PDNetworkItemPtr>& members : from.continents) {
+        result.continents.append(found(members));
+    }
+    return result;
 }
 
 QList<PDNetworkItemPtr> PDNetworksModel::found(const QList<PDNetworkItemPtr>& members) const {
@@ -174,7 +199,7 @@ QList<PDNetworkItemPtr> joined(const QList<PDNetworkItemPtr>& first, const QList
 
 } // namespace
 
-void PDNetworksModel::rebuild() {
+bool PDNetworksModel::rebuild() {
     std::lock_guard lock(m_mutex);
     // The header, then the members found; no header when none was. Rows go straight into the list.
     auto section = [](QList<PDNetworkItemPtr>& rows, const PDNetworkItemPtr& header,
@@ -187,52 +212,62 @@ void PDNetworksModel::rebuild() {
         }
     };
 
-    // Each network is matched once for both row sets.
-    const QList<PDNetworkItemPtr> privateFound = found(m_content.privateNetworks);
-    const QList<PDNetworkItemPtr> sharedFound = found(m_content.sharedNetworks);
+    // Each network is matched once for both row sets, and only when the search changed.
+    const Found finds = currentFinds();
+    const QList<PDNetworkItemPtr>& privateFound = finds.privateNetworks;
+    const QList<PDNetworkItemPtr>& sharedFound = finds.sharedNetworks;
     const bool folded = m_collapsed && m_search.isEmpty();
 
-    // New lists rather than cleared ones: the old ones may be shared with a caller comparing them.
-    m_networkRows = QList<PDNetworkItemPtr>();
-    m_networkRows.reserve(privateFound.size() + (folded ? 0 : sharedFound.size()) + 2);
-    section(m_networkRows, m_privateHeader, privateFound, false);
-    section(m_networkRows, m_sharedHeader, sharedFound, folded);
+    QList<PDNetworkItemPtr> networkRows;
+    networkRows.reserve(privateFound.size() + (folded ? 0 : sharedFound.size()) + 2);
+    section(networkRows, m_privateHeader, privateFound, false);
+    section(networkRows, m_sharedHeader, sharedFound, folded);
     // A folded group still counts: the workspace gave those networks.
     m_networkItems = joined(privateFound, sharedFound);
 
-    m_locationRows = QList<PDNetworkItemPtr>();
+    QList<PDNetworkItemPtr> locationRows;
     m_automaticRow = false;
     switch (m_filter) {
     case PDLocationFilterType::privateNetworks:
         if (folded) {
-            section(m_locationRows, m_privateHeader, privateFound, false);
-            section(m_locationRows, m_sharedHeader, sharedFound, false);
+            section(locationRows, m_privateHeader, privateFound, false);
+            section(locationRows, m_sharedHeader, sharedFound, false);
         } else {
-            m_locationRows = m_networkRows; // the same rows: shared rather than built twice
+            locationRows = networkRows; // the same rows: shared rather than built twice
         }
         break;
-    case PDLocationFilterType::publicLocations:
-        m_locationRows.reserve(m_content.publicLocations.size() + m_continents.size() + 1);
+    case PDLocationFilterType::publicLocations: {
+        qsizetype count = 1;
+        for (const QList<PDNetworkItemPtr>& members : finds.continents) {
+            count += members.isEmpty() ? 0 : members.size() + 1;
+        }
+        locationRows.reserve(count);
         if (m_content.automaticLocation && m_search.isEmpty()) {
-            m_locationRows.append(m_content.automaticLocation);
+            locationRows.append(m_content.automaticLocation);
             m_automaticRow = true;
         }
-        for (const auto& continent : m_continents) {
-            section(m_locationRows, continent.header, found(continent.members), false);
+        for (qsizetype i = 0; i < m_continents.size() && i < finds.continents.size(); ++i) {
+            section(locationRows, m_continents[i].header, finds.continents[i], false);
         }
         break;
+    }
     case PDLocationFilterType::favorites:
         for (const auto* list : {&privateFound, &sharedFound}) {
-            std::copy_if(list->cbegin(), list->cend(), std::back_inserter(m_locationRows),
+            std::copy_if(list->cbegin(), list->cend(), std::back_inserter(locationRows),
                          [](const PDNetworkItemPtr& network) { return network->isFavorite(); });
         }
         for (const auto& location : m_content.publicLocations) {
             if (location->isFavorite() && matches(*location)) {
-                m_locationRows.append(location);
+                locationRows.append(location);
             }
         }
         break;
     }
+    // Compared element by element only when the counts agree: a cost of the rows found, no copies.
+    const bool changed = networkRows != m_networkRows || locationRows != m_locationRows;
+    m_networkRows = std::move(networkRows);
+    m_locationRows = std::move(locationRows);
+    return changed;
 }
 
 QList<PDNetworkItemPtr> PDNetworksModel::items() const {
@@ -304,13 +339,20 @@ bool PDNetworksModel::setSearchText(const QString& text) {
     if (search == m_search) {
         return false;
     }
-    const auto networkRows = m_networkRows;
-    const auto locationRows = m_locationRows;
     m_search = search;
     m_foldedSearch = m_search.toCaseFolded();
     m_searchMatcher.setPattern(m_foldedSearch);
-    rebuild();
-    return networkRows != m_networkRows || locationRows != m_locationRows;
+    // The finds kept are those of searches this one extends; the newest of them is where it looks.
+    while (!m_finds.empty() && !m_foldedSearch.contains(m_finds.back().first)) {
+        m_finds.pop_back();
+    }
+    if (!m_foldedSearch.isEmpty() && (m_finds.empty() || m_finds.back().first != m_foldedSearch)) {
+        // A short search may find an item by its whole country code, which no shorter search found.
+        const bool narrows = !m_finds.empty() && m_foldedSearch.size() > m_longestCountryCode;
+        Found finds = find(narrows ? &m_finds.back().second : nullptr);
+        m_finds.emplace_back(m_foldedSearch, std::move(finds));
+    }
+    return rebuild();
 }
 
 void PDNetworksModel::refresh() {

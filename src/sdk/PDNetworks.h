@@ -17,6 +17,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <utility>
+#include <vector>
 
 // An image the SDK fetches once and keeps: a location's flag. `load` hands the file's bytes (an SVG)
 // to the completion, on a background thread; nothing when there is no image or it cannot be read.
@@ -184,7 +186,20 @@ private:
         QList<PDNetworkItemPtr> members;
     };
 
-    void rebuild();
+    // What the search finds in each group, in order.
+    struct Found {
+        QList<PDNetworkItemPtr> privateNetworks;
+        QList<PDNetworkItemPtr> sharedNetworks;
+        QList<QList<PDNetworkItemPtr>> continents; // as m_continents
+    };
+
+    // Builds the rows from what the search finds; true when they changed.
+    bool rebuild();
+    // What the search finds now: every member without a search.
+    Found currentFinds() const;
+    Found everyMember() const;
+    // The members of `within` (every member, without it) that the search finds.
+    Found find(const Found* within) const;
     // Whether the search finds the item: in its titles or gateway region (anywhere), or as its whole
     // country code.
     bool matches(const PDNetworkItem& item) const;
@@ -205,6 +220,11 @@ private:
     QString m_search;
     QString m_foldedSearch;
     QStringMatcher m_searchMatcher; // m_foldedSearch's, over the items' folded texts
+    // The finds of the search and of the searches it extends, newest last. A search found in an item's
+    // texts was found by every part of it, so typing narrows the last finds instead of every location,
+    // and deleting a letter goes back to the finds before.
+    std::vector<std::pair<QString, Found>> m_finds;
+    qsizetype m_longestCountryCode = 0; // a search up to this long may find an item by its code alone
     PDLocationFilterType m_filter = PDLocationFilterType::privateNetworks;
     std::optional<QString> m_currentId;
     QList<PDNetworkItemPtr> m_networkRows;

@@ -1,6 +1,7 @@
 #include "sdk/Workspace.h"
 
 #include "platform/Bundle.h"
+#include "platform/FileAccess.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,9 +19,19 @@ namespace {
 
 using json = nlohmann::json;
 
+// What a message quotes of the file at most: a line's worth, never a whole string of it.
+constexpr qsizetype kMaxQuotedCharacters = 80;
+
 struct ParseFailure {
     QString problem;
 };
+
+// A text of the file as a message quotes it: kMaxQuotedCharacters at most.
+QString quoted(const QString& text) {
+    return QLatin1Char('"') +
+           (text.size() > kMaxQuotedCharacters ? text.left(kMaxQuotedCharacters - 1) + QStringLiteral("…") : text) +
+           QLatin1Char('"');
+}
 
 [[noreturn]] void fail(const QString& path, const QString& problem) {
     throw ParseFailure{path.isEmpty() ? problem : path + QStringLiteral(": ") + problem};
@@ -272,7 +283,7 @@ PDAppConfig parseAppConfig(const json& root, const QString& baseDir) {
 
 void checkReference(const Workspace& workspace, const QString& path, const QString& id) {
     if (!id.isEmpty() && !workspace.network(id)) {
-        fail(path, QStringLiteral("no network with id \"%1\"").arg(id));
+        fail(path, QStringLiteral("no network with id %1").arg(quoted(id)));
     }
 }
 
@@ -348,7 +359,7 @@ Workspace parseRoot(const json& root, const QString& baseDir) {
         for (std::size_t i = 0; i < list.size(); ++i) {
             if (ids.contains(list[i].id)) {
                 fail(child(element(listPath, i), "id"),
-                     QStringLiteral("duplicate id \"%1\"").arg(list[i].id));
+                     QStringLiteral("duplicate id %1").arg(quoted(list[i].id)));
             }
             ids.insert(list[i].id);
         }
@@ -380,6 +391,69 @@ Workspace parseRoot(const json& root, const QString& baseDir) {
     return workspace;
 }
 
+// Where byte `offset` of `text` lies, for people: "line L, column C", columns counted in characters.
+// The first byte of the line that holds byte `offset`.
+qsizetype lineStartOf(const QByteArray& text, qsizetype offset) {
+    return offset > 0 ? text.lastIndexOf('\n', offset - 1) + 1 : 0; // a negative start counts from the end
+}
+
+QString placeOf(const QByteArray& text, qsizetype offset) {
+    const qsizetype lineStart = lineStartOf(text, offset);
+    const qsizetype line = text.first(lineStart).count('\n') + 1;
+    qsizetype column = 1;
+    for (qsizetype i = lineStart; i < offset; ++i) {
+        column += (uchar(text[i]) & 0xc0) != 0x80 ? 1 : 0; // continuation bytes belong to the character before
+    }
+    return QStringLiteral("line %1, column %2").arg(line).arg(column);
+}
+
+// At most kMaxQuotedCharacters of the file's line up to byte `offset`, control characters shown as U+FFFD.
+QString excerptBefore(const QByteArray& text, qsizetype offset) {
+    qsizetype end = std::min(offset + 1, text.size());
+    if (end > 0 && text[end - 1] == '\n') {
+        --end; // the line that the line break ends
+    }
+    const qsizetype lineStart = lineStartOf(text, end);
+    const qsizetype start = std::max(lineStart, end - 4 * kMaxQuotedCharacters);
+    QString quoted = QString::fromUtf8(text.sliced(start, end - start));
+    for (QChar& c : quoted) {
+        if (c.category() == QChar::Other_Control) {
+            c = QChar::ReplacementCharacter;
+        }
+    }
+    if (quoted.size() > kMaxQuotedCharacters || start > lineStart) {
+        quoted = QStringLiteral("…") + quoted.right(kMaxQuotedCharacters - 1);
+    }
+    return quoted;
+}
+
+// Any other error of the library, without its tag and with what it quotes of the text cut to size.
+QString otherErrorReason(const json::exception& error) {
+    QString reason = QString::fromUtf8(error.what());
+    reason.remove(0, reason.indexOf(QLatin1Char(']')) + 1);
+    const qsizetype open = reason.indexOf(QLatin1Char('\''));
+    const qsizetype close = reason.lastIndexOf(QLatin1Char('\''));
+    if (open >= 0 && close > open) {
+        reason = reason.left(open) + quoted(reason.mid(open + 1, close - open - 1)) + reason.mid(close + 1);
+    }
+    return reason.trimmed();
+}
+
+// The parser's reason without its own quote of the text read, which may be the whole file.
+QString parseErrorReason(const json::parse_error& error) {
+    const std::string_view what = error.what();
+    std::string_view reason = what.substr(std::min(what.find(": ") + 2, what.size()));
+    const auto lastRead = reason.find("; last read: '");
+    if (lastRead != std::string_view::npos) {
+        const auto expected = reason.rfind("'; expected ");
+        return QString::fromUtf8(reason.substr(0, lastRead)) +
+               (expected != std::string_view::npos && expected > lastRead
+                    ? QString::fromUtf8(reason.substr(expected + 1))
+                    : QString());
+    }
+    return QString::fromUtf8(reason);
+}
+
 } // namespace
 
 const NetworkDefinition* Workspace::network(const QString& id) const {
@@ -398,16 +472,21 @@ WorkspaceLoadResult parseWorkspace(const QByteArray& text, const QString& source
     WorkspaceLoadResult result;
     try {
         const json root = json::parse(text.constData(), text.constData() + text.size());
+        // The parser takes a NUL byte for the end of the text: whatever follows one is text after the value.
+        if (const qsizetype nul = text.indexOf('\0'); nul >= 0) {
+            result.error = QStringLiteral("%1: text after the JSON value at %2").arg(sourceName, placeOf(text, nul));
+            return result;
+        }
         Workspace workspace = parseRoot(root, baseDir);
         workspace.sourcePath = sourceName;
         result.workspace = std::move(workspace);
+    } catch (const json::parse_error& error) {
+        const qsizetype at = qBound<qsizetype>(0, qsizetype(error.byte) - 1, text.size());
+        result.error = QStringLiteral("%1: invalid JSON at %2: %3; near \"%4\"")
+                           .arg(sourceName, placeOf(text, at), parseErrorReason(error), excerptBefore(text, at));
     } catch (const json::exception& error) {
-        // Syntax errors, and numbers that overflow a double while parsing ("1e999").
-        // The library's message starts with its own tag; the position and the reason are what matter.
-        static const QRegularExpression tag(QStringLiteral("^\\[json\\.exception\\.[a-z_]+\\.\\d+\\]\\s*"));
-        QString what = QString::fromUtf8(error.what());
-        what.remove(tag);
-        result.error = QStringLiteral("%1: invalid JSON: %2").arg(sourceName, what);
+        // Numbers that overflow a double while parsing ("1e999"); the library quotes the number.
+        result.error = QStringLiteral("%1: invalid JSON: %2").arg(sourceName, otherErrorReason(error));
     } catch (const ParseFailure& failure) {
         result.error = QStringLiteral("%1: %2").arg(sourceName, failure.problem);
     }
@@ -418,11 +497,12 @@ WorkspaceLoadResult loadWorkspaceFile(const QString& path) {
     if (path.isEmpty()) {
         return {std::nullopt, QStringLiteral("no workspace file: the bundle has no demo/workspace.json")};
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {std::nullopt, QStringLiteral("%1: cannot be read: %2").arg(path, file.errorString())};
+    // A FIFO or a device would be waited on or read without end: only a regular file of sane size is read.
+    const platform::RegularFileRead file = platform::readRegularFile(path, kMaxWorkspaceBytes);
+    if (!file.ok()) {
+        return {std::nullopt, QStringLiteral("%1: cannot be read: %2").arg(path, file.errorString)};
     }
-    return parseWorkspace(file.readAll(), path, QFileInfo(path).absolutePath());
+    return parseWorkspace(file.bytes, path, QFileInfo(path).absolutePath());
 }
 
 QString workspacePath(const QStringList& arguments) {

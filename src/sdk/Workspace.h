@@ -86,8 +86,14 @@ struct WorkspaceLoadResult {
     bool ok() const { return workspace.has_value(); }
 };
 
-// Parses `json`; `sourceName` names the input in errors, `baseDir` resolves relative package URLs.
+// The biggest workspace file read; a bigger one is refused before any of it is read.
+inline constexpr qint64 kMaxWorkspaceBytes = 64 * 1024 * 1024;
+
+// Parses `json`; `sourceName` names the input in errors, `baseDir` resolves relative package URLs. An error
+// says where in the text it is (line and column) and quotes no more than 80 characters of it; text after
+// the JSON value, a NUL byte included, is an error.
 WorkspaceLoadResult parseWorkspace(const QByteArray& json, const QString& sourceName, const QString& baseDir);
+// Reads only a regular file (a FIFO or a device is refused without waiting on it).
 WorkspaceLoadResult loadWorkspaceFile(const QString& path);
 
 // The file a process runs on: "--workspace FILE" (or "--workspace=FILE") among the arguments, else

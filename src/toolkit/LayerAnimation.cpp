@@ -5,6 +5,7 @@
 #include "toolkit/ViewAnimation.h"
 
 #include <QPointer>
+#include <QRegion>
 #include <QWidget>
 
 #include <algorithm>
@@ -218,12 +219,17 @@ QRectF Layer::presentationFrame(double at) const {
                   size);
 }
 
-LayerAnimationDriver::LayerAnimationDriver(QWidget* view) : m_view(view) {}
+LayerAnimationDriver::LayerAnimationDriver(QWidget* view) : m_view(view) {
+    m_watcher = std::make_unique<OnScreenWatcher>(view, [this](bool onScreen) {
+        m_onScreen = onScreen;
+        animationsChanged();
+    });
+    m_onScreen = m_watcher->onScreen();
+}
 
 LayerAnimationDriver::~LayerAnimationDriver() {
-    if (m_timer) {
-        m_timer->invalidate();
-    }
+    m_watcher.reset();
+    stop();
 }
 
 void LayerAnimationDriver::setLayers(std::vector<const Layer*> layers) {
@@ -231,28 +237,108 @@ void LayerAnimationDriver::setLayers(std::vector<const Layer*> layers) {
     animationsChanged();
 }
 
+void LayerAnimationDriver::setPaintedRect(PaintedRect paintedRect) {
+    m_paintedRect = std::move(paintedRect);
+}
+
+void LayerAnimationDriver::setStepped(std::function<void(double)> stepped) {
+    m_stepped = std::move(stepped);
+}
+
+QRectF LayerAnimationDriver::paintedRect(const Layer& layer, double at) const {
+    return m_paintedRect ? m_paintedRect(layer, at) : layer.presentationFrame(at).adjusted(-1, -1, 1, 1);
+}
+
+LayerAnimationDriver::Shown LayerAnimationDriver::shownAt(const Layer& layer, double at, double ratio) const {
+    const QRectF rect = paintedRect(layer, at);
+    const double quarters = 4.0 * ratio;
+    const int opacity = int(std::lround(std::clamp(layer.presentation(at).opacity, 0.0, 1.0) * 16.0));
+    if (opacity == 0) {
+        return Shown{}; // nothing painted, wherever it is
+    }
+    return Shown{QRect(QPoint(int(std::lround(rect.left() * quarters)), int(std::lround(rect.top() * quarters))),
+                       QPoint(int(std::lround(rect.right() * quarters)),
+                              int(std::lround(rect.bottom() * quarters)))),
+                 opacity};
+}
+
 bool LayerAnimationDriver::anyAnimating(double at) const {
     return std::any_of(m_layers.begin(), m_layers.end(),
                        [at](const Layer* layer) { return layer->isAnimating(at); });
 }
 
-void LayerAnimationDriver::animationsChanged() {
-    const bool wanted = !m_paused && anyAnimating(now());
-    if (wanted && !isTicking()) {
-        QPointer<QWidget> view = m_view;
-        m_timer = platform::Timer::scheduledTimer(ViewAnimation::stepInterval, true,
-                                                  [this, view](platform::Timer&) {
-                                                      if (view) {
-                                                          tick();
-                                                      }
-                                                  });
-    } else if (!wanted && m_timer) {
+bool LayerAnimationDriver::running() const {
+    return !m_paused && m_onScreen && m_view;
+}
+
+std::optional<double> LayerAnimationDriver::nextChange(double at) const {
+    const double ratio = m_view->devicePixelRatioF();
+    std::vector<std::pair<const Layer*, Shown>> moving;
+    for (const Layer* layer : m_layers) {
+        if (layer->isAnimating(at)) {
+            moving.emplace_back(layer, shownAt(*layer, at, ratio));
+        }
+    }
+    if (moving.empty()) {
+        return std::nullopt;
+    }
+    constexpr int lookahead = int(1.0 / ViewAnimation::stepInterval);
+    double t = at;
+    for (int step = 1; step <= lookahead; ++step) {
+        t = at + step * ViewAnimation::stepInterval;
+        bool stillAnimating = false;
+        for (const auto& [layer, shown] : moving) {
+            if (shownAt(*layer, t, ratio) != shown) {
+                return t;
+            }
+            stillAnimating = stillAnimating || layer->isAnimating(t);
+        }
+        if (!stillAnimating) {
+            return std::nullopt;
+        }
+    }
+    return t;
+}
+
+void LayerAnimationDriver::stop() {
+    if (m_timer) {
         m_timer->invalidate();
         m_timer.reset();
     }
-    if (m_view) {
-        m_view->update();
+}
+
+void LayerAnimationDriver::schedule(double at) {
+    stop();
+    if (!running()) {
+        return;
     }
+    const std::optional<double> next = nextChange(at);
+    if (!next) {
+        return;
+    }
+    QPointer<QWidget> view = m_view;
+    m_timer = platform::Timer::scheduledTimer(std::max(*next - now(), 0.0), false, [this, view](platform::Timer&) {
+        if (view) {
+            tick();
+        }
+    });
+}
+
+void LayerAnimationDriver::animationsChanged() {
+    const double at = now();
+    m_frameTime = at;
+    const double ratio = m_view->devicePixelRatioF();
+    m_shown.clear();
+    m_painted.clear();
+    for (const Layer* layer : m_layers) {
+        m_shown.push_back(shownAt(*layer, at, ratio));
+        m_painted.push_back(paintedRect(*layer, at).toAlignedRect());
+    }
+    if (m_stepped) {
+        m_stepped(at);
+    }
+    m_view->update();
+    schedule(at);
 }
 
 void LayerAnimationDriver::setPaused(bool paused) {
@@ -265,12 +351,31 @@ bool LayerAnimationDriver::isTicking() const {
 }
 
 void LayerAnimationDriver::tick() {
-    m_view->update();
-    if (!anyAnimating(now())) {
-        // The last frame is painted above; nothing changes after it. The handle stays: this runs inside
-        // the timer's own block.
-        m_timer->invalidate();
+    const double at = now();
+    const double ratio = m_view->devicePixelRatioF();
+    QRegion changed;
+    for (std::size_t i = 0; i < m_layers.size() && i < m_shown.size(); ++i) {
+        const Layer& layer = *m_layers[i];
+        const Shown shown = shownAt(layer, at, ratio);
+        if (shown == m_shown[i]) {
+            continue;
+        }
+        // Where it was and where it is now.
+        const QRect painted = paintedRect(layer, at).toAlignedRect();
+        changed += m_painted[i];
+        changed += painted;
+        m_shown[i] = shown;
+        m_painted[i] = painted;
     }
+    if (!changed.isEmpty()) {
+        ++m_repaintedSteps;
+        m_frameTime = at;
+        if (m_stepped) {
+            m_stepped(at);
+        }
+        m_view->update(changed);
+    }
+    schedule(at);
 }
 
 } // namespace layeranim

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "toolkit/OnScreen.h"
+
 #include <QByteArray>
 #include <QEasingCurve>
 #include <QPointF>
+#include <QRect>
 #include <QRectF>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -107,29 +111,66 @@ private:
     std::vector<Entry> m_animations;
 };
 
-// Repaints a view once per step while any of its layers animates, on a platform::Timer at
-// ViewAnimation::stepInterval, and runs no timer otherwise (nothing animating, or the driver paused).
+// Repaints what changed of a view's animated layers, and only when it shows: each step compares what every
+// layer shows (its painted rect to a quarter of a device pixel, its opacity to 1/16) with the last step,
+// repaints the region of the layers that changed, and sleeps until the next step at which something
+// changes (steps fall on a grid of ViewAnimation::stepInterval). No timer runs while nothing animates, while
+// the driver is paused, or while the view is off screen (hidden, minimised or not exposed).
 class LayerAnimationDriver {
 public:
+    // The rect a layer paints at `at`, in the view's coordinates.
+    using PaintedRect = std::function<QRectF(const Layer& layer, double at)>;
+
     explicit LayerAnimationDriver(QWidget* view);
     ~LayerAnimationDriver();
     LayerAnimationDriver(const LayerAnimationDriver&) = delete;
     LayerAnimationDriver& operator=(const LayerAnimationDriver&) = delete;
 
     void setLayers(std::vector<const Layer*> layers);
-    // Starts or stops the timer after animations were added or removed.
+    // By default a layer paints its presentation frame and a pixel around it.
+    void setPaintedRect(PaintedRect paintedRect);
+    // Called before the repaint of every step that changed something, and after animations changed: the
+    // place to move child views along with the layers.
+    void setStepped(std::function<void(double at)> stepped);
+    // Repaints the whole view and starts or stops the steps after animations were added or removed.
     void animationsChanged();
     void setPaused(bool paused);
     bool isTicking() const;
+    // The time of the last step: what the view shows now, its parts and child views alike.
+    double frameTime() const { return m_frameTime; }
+    // Steps that repainted something, since the driver was made.
+    long repaintedSteps() const { return m_repaintedSteps; }
+
+    // The step after `at` at which some layer shows something else, or nothing when no layer will change
+    // any more. Looks at most a second ahead; past that it answers the second's end.
+    std::optional<double> nextChange(double at) const;
 
 private:
+    struct Shown {
+        QRect quarterPixels;
+        int opacity = 0;
+        bool operator==(const Shown&) const = default;
+    };
+    Shown shownAt(const Layer& layer, double at, double ratio) const;
+    QRectF paintedRect(const Layer& layer, double at) const;
     bool anyAnimating(double at) const;
+    bool running() const;
+    void schedule(double at);
+    void stop();
     void tick();
 
     QWidget* m_view;
     std::vector<const Layer*> m_layers;
+    std::vector<Shown> m_shown;
+    std::vector<QRect> m_painted; // where each layer was last painted
+    PaintedRect m_paintedRect;
+    std::function<void(double)> m_stepped;
     bool m_paused = false;
+    bool m_onScreen = false;
+    long m_repaintedSteps = 0;
+    double m_frameTime = 0.0;
     std::shared_ptr<platform::Timer> m_timer;
+    std::unique_ptr<OnScreenWatcher> m_watcher;
 };
 
 } // namespace layeranim

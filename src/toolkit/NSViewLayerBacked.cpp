@@ -2,9 +2,11 @@
 
 #include "toolkit/AppKitExtensions.h"
 
-#include <QGraphicsEffect>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <cmath>
 
 void LayerBackedStyle::updateLayer() {
     if (bgColor.isValid()) {
@@ -63,60 +65,49 @@ void LayerBackedStyle::paintBorder(QPainter& painter, const QRectF& bounds) cons
     painter.strokePath(roundedRectPath(inner, radius), QPen(m_layer.borderColor, m_layer.borderWidth));
 }
 
-namespace {
-
-class RoundedClipEffect : public QGraphicsEffect {
-public:
-    explicit RoundedClipEffect(double radius) : m_radius(radius) {}
-    void setRadius(double radius) {
-        if (radius != m_radius) {
-            m_radius = radius;
-            update();
-        }
+QRegion roundedClipRegion(const QSize& size, double radius) {
+    const QRectF bounds(QPointF(0, 0), QSizeF(size));
+    radius = std::min(radius, std::min(bounds.width(), bounds.height()) / 2.0);
+    if (size.isEmpty() || radius <= 0.0) {
+        return QRegion(QRect(QPoint(0, 0), size));
     }
-
-protected:
-    void draw(QPainter* painter) override {
-        QPoint offset;
-        const QPixmap source = sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::NoPad);
-        if (source.isNull()) {
-            return;
-        }
-        QImage clipped(source.size(), QImage::Format_ARGB32_Premultiplied);
-        clipped.setDevicePixelRatio(source.devicePixelRatio());
-        clipped.fill(Qt::transparent);
-        QPainter p(&clipped);
-        p.setRenderHint(QPainter::Antialiasing);
-        const QRectF bounds(QPointF(0, 0), source.deviceIndependentSize());
-        p.fillPath(roundedRectPath(bounds, std::min(m_radius, std::min(bounds.width(), bounds.height()) / 2.0)),
-                   Qt::black);
-        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        p.drawPixmap(0, 0, source);
-        p.end();
-        painter->drawImage(offset, clipped);
+    // Only the rows of the corners differ from the full width; they are read from the outline as painted.
+    const int cornerRows = std::min(int(std::ceil(radius)), size.height());
+    QImage coverage(size.width(), cornerRows, QImage::Format_Alpha8);
+    coverage.fill(0);
+    {
+        QPainter painter(&coverage);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillPath(roundedRectPath(bounds, radius), Qt::black);
     }
-
-private:
-    double m_radius;
-};
-
-} // namespace
+    QRegion region(QRect(0, cornerRows, size.width(), std::max(0, size.height() - 2 * cornerRows)));
+    for (int y = 0; y < cornerRows; ++y) {
+        const uchar* row = coverage.constScanLine(y);
+        int left = 0;
+        while (left < size.width() && row[left] == 0) {
+            ++left;
+        }
+        if (left >= size.width()) {
+            continue;
+        }
+        // The outline is symmetric: the bottom rows mirror the top ones.
+        const QRect span(left, y, size.width() - 2 * left, 1);
+        region += span;
+        region += span.translated(0, size.height() - 1 - 2 * y);
+    }
+    return region;
+}
 
 void applyRoundedClip(QWidget* view, double radius) {
-    auto* clip = dynamic_cast<RoundedClipEffect*>(view->graphicsEffect());
-    if (view->graphicsEffect() && !clip) {
-        return;
-    }
     if (radius <= 0.0) {
-        if (clip) {
-            view->setGraphicsEffect(nullptr);
+        if (!view->mask().isEmpty()) {
+            view->clearMask();
         }
         return;
     }
-    if (clip) {
-        clip->setRadius(radius);
-    } else {
-        view->setGraphicsEffect(new RoundedClipEffect(radius));
+    const QRegion mask = roundedClipRegion(view->size(), radius);
+    if (mask != view->mask()) {
+        view->setMask(mask);
     }
 }
 
@@ -212,14 +203,36 @@ void NSImageViewLayerBacked::paintEvent(QPaintEvent*) {
     const QRectF bounds = rect();
     layerStyle().paintBackground(painter, bounds);
     if (!m_image.isNull()) {
-        painter.save();
-        if (layerAppearance().masksToBounds) {
-            painter.setClipPath(layerStyle().outline(bounds));
+        if (layerAppearance().masksToBounds && layerAppearance().cornerRadius > 0.0) {
+            painter.drawPixmap(QPointF(0, 0), clippedImage(devicePixelRatioF()));
+        } else {
+            m_image.paint(&painter, rect(), Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
         }
-        m_image.paint(&painter, rect(), Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
-        painter.restore();
     }
     layerStyle().paintBorder(painter, bounds);
+}
+
+const QPixmap& NSImageViewLayerBacked::clippedImage(double devicePixelRatio) {
+    const ClippedImage wanted{m_image.cacheKey(), size(), devicePixelRatio, layerAppearance().cornerRadius,
+                              isEnabled(), QPixmap()};
+    if (m_clipped.imageKey == wanted.imageKey && m_clipped.size == wanted.size &&
+        m_clipped.devicePixelRatio == wanted.devicePixelRatio && m_clipped.radius == wanted.radius &&
+        m_clipped.enabled == wanted.enabled && !m_clipped.pixmap.isNull()) {
+        return m_clipped.pixmap;
+    }
+    QImage clipped((QSizeF(size()) * devicePixelRatio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    clipped.setDevicePixelRatio(devicePixelRatio);
+    clipped.fill(Qt::transparent);
+    {
+        QPainter painter(&clipped);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillPath(layerStyle().outline(rect()), Qt::black);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        m_image.paint(&painter, rect(), Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+    }
+    m_clipped = wanted;
+    m_clipped.pixmap = QPixmap::fromImage(std::move(clipped));
+    return m_clipped.pixmap;
 }
 
 void NSImageViewLayerBackedClickable::setHighlight(bool highlight) {

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QIcon>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QRegion>
 #include <QWidget>
 
@@ -17,9 +18,13 @@ QPainterPath roundedRectPath(const QRectF& bounds, double radius);
 // Fills `bounds` with `color`, rounded by `radius` as above.
 void fillRoundedRect(QPainter& painter, const QRectF& bounds, double radius, const QColor& color);
 
-// Clips what `view` draws, children included, to its bounds with rounded corners of `radius`, with
-// antialiased edges (a widget mask has jagged ones). Radius 0 takes the clip away. A view that carries
-// another graphics effect is left as it is.
+// The pixels of a `size` rounded by `radius` that the antialiased outline touches at all: as a widget mask
+// it keeps the view's own smooth edge whole and cuts children off at the corners.
+QRegion roundedClipRegion(const QSize& size, double radius);
+
+// Clips `view` and its children to its bounds rounded by `radius` with a mask made once per size and
+// radius (no graphics effect, so clipping costs nothing when the view or what is under it repaints).
+// Radius 0 takes the mask away.
 void applyRoundedClip(QWidget* view, double radius);
 
 // What a layer-backed view last painted: colours, border and corners.
@@ -133,6 +138,10 @@ public:
 
 protected:
     virtual void updateLayer() { m_style.updateLayer(); }
+    void resizeEvent(QResizeEvent* event) override {
+        Base::resizeEvent(event);
+        updateChildClip();
+    }
     const LayerBackedStyle& layerStyle() const { return m_style; }
 
     // Child views are clipped, with smooth edges, to the rounded outline while masksToBounds is on. Set up
@@ -258,7 +267,19 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The image cut to the rounded outline with smooth edges, made once per image, size, ratio and look.
+    struct ClippedImage {
+        qint64 imageKey = 0;
+        QSize size;
+        double devicePixelRatio = 0.0;
+        double radius = 0.0;
+        bool enabled = true;
+        QPixmap pixmap;
+    };
+    const QPixmap& clippedImage(double devicePixelRatio);
+
     QIcon m_image;
+    ClippedImage m_clipped;
 };
 
 class NSImageViewClickable {

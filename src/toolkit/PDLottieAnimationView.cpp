@@ -13,6 +13,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <mutex>
+#include <optional>
 
 namespace {
 
@@ -20,20 +23,88 @@ double nowSeconds() {
     return std::chrono::duration<double>(platform::Scheduler::shared().now().time_since_epoch()).count();
 }
 
+// Frames are rendered here, off the GUI thread, one view's frame after another.
+const platform::DispatchQueue& renderQueue() {
+    static const platform::DispatchQueue queue(QStringLiteral("veltrix.lottie"));
+    return queue;
+}
+
+// The smallest rect holding every pixel in which two frames of the same size differ; null when none does.
+QRect changedRect(const QImage& before, const QImage& after) {
+    const int width = after.width();
+    const std::size_t rowBytes = std::size_t(width) * 4;
+    int top = -1;
+    int bottom = -1;
+    int left = width;
+    int right = -1;
+    for (int y = 0; y < after.height(); ++y) {
+        const auto* a = reinterpret_cast<const quint32*>(before.constScanLine(y));
+        const auto* b = reinterpret_cast<const quint32*>(after.constScanLine(y));
+        if (std::memcmp(a, b, rowBytes) == 0) {
+            continue;
+        }
+        top = top < 0 ? y : top;
+        bottom = y;
+        int x = 0;
+        while (x < left && a[x] == b[x]) {
+            ++x;
+        }
+        left = std::min(left, x);
+        x = width - 1;
+        while (x > right && a[x] == b[x]) {
+            --x;
+        }
+        right = std::max(right, x);
+    }
+    return top < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+void renderInto(rlottie::Animation& animation, std::size_t frame, QImage& image) {
+    image.fill(Qt::transparent);
+    rlottie::Surface surface(reinterpret_cast<std::uint32_t*>(image.bits()), std::size_t(image.width()),
+                             std::size_t(image.height()), std::size_t(image.bytesPerLine()));
+    animation.renderSync(std::min(frame, animation.totalFrame() - 1), surface);
+}
+
 } // namespace
+
+// What the view and its render queue share. The composition is rendered by one thread at a time; the
+// finished frame is handed over under a lock the GUI thread only ever takes briefly.
+struct LOTAnimationView::Renderer {
+    std::mutex rendering;
+    std::unique_ptr<rlottie::Animation> animation;
+
+    std::mutex handover;
+    bool queued = false;
+    bool ready = false;
+    std::size_t readyFrame = 0;
+    QImage readyImage;
+    // Where the ready frame differs from the frame rendered before it, in device pixels.
+    QRect readyChange;
+    std::optional<std::size_t> readyComparedWith;
+    QImage spare; // the image the view showed last, to render into next
+
+    // The frame rendered last, which the next one is compared with (render queue only).
+    QImage lastRendered;
+    std::optional<std::size_t> lastRenderedFrame;
+};
 
 LOTAnimationView::LOTAnimationView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TranslucentBackground);
+    m_onScreen = std::make_unique<OnScreenWatcher>(this, [this](bool onScreen) { onScreenChanged(onScreen); });
 }
 
 LOTAnimationView::~LOTAnimationView() {
+    m_onScreen.reset();
     stop();
 }
 
 bool LOTAnimationView::setAnimationNamed(const QString& name) {
     stop();
     m_name = name;
-    m_animation.reset();
+    // A render still queued for the previous animation finishes on its own copy of the state.
+    m_renderer.reset();
+    m_shown = QImage();
     m_frame = 0;
     QString file = name;
     if (file.endsWith(QLatin1String(".json"))) {
@@ -43,32 +114,46 @@ bool LOTAnimationView::setAnimationNamed(const QString& name) {
                                 ? QByteArray()
                                 : platform::Bundle::main().resourceData(QStringLiteral("animations/") + file +
                                                                         QStringLiteral(".json"));
+    std::unique_ptr<rlottie::Animation> animation;
     if (!data.isEmpty()) {
-        m_animation =
-            rlottie::Animation::loadFromData(data.toStdString(), file.toStdString(), std::string(), false);
+        animation = rlottie::Animation::loadFromData(data.toStdString(), file.toStdString(), std::string(), false);
     }
-    if (!m_animation || m_animation->totalFrame() == 0) {
-        m_animation.reset();
+    if (!animation || animation->totalFrame() == 0) {
         vlog::warning(QStringLiteral("No animation named \"%1\"").arg(name));
         update();
         return false;
     }
+    m_renderer = std::make_shared<Renderer>();
+    m_renderer->animation = std::move(animation);
     update();
     return true;
 }
 
+bool LOTAnimationView::isAnimationLoaded() const {
+    return m_renderer != nullptr;
+}
+
 std::size_t LOTAnimationView::totalFrames() const {
-    return m_animation ? m_animation->totalFrame() : 0;
+    return m_renderer ? m_renderer->animation->totalFrame() : 0;
+}
+
+double LOTAnimationView::frameRate() const {
+    const double rate = m_renderer ? m_renderer->animation->frameRate() : 0.0;
+    return rate > 0.0 ? rate : 30.0;
+}
+
+QSize LOTAnimationView::deviceSize() const {
+    return (QSizeF(size()) * devicePixelRatioF()).toSize();
 }
 
 void LOTAnimationView::play() {
-    if (m_playing || !m_animation) {
+    if (m_playing || !m_renderer) {
         return;
     }
     m_playing = true;
     m_frame = 0;
     m_startSeconds = nowSeconds();
-    if (isVisible()) {
+    if (m_onScreen->onScreen()) {
         startTicking();
     }
     update();
@@ -83,13 +168,42 @@ bool LOTAnimationView::isTicking() const {
     return m_timer && m_timer->isValid();
 }
 
-void LOTAnimationView::startTicking() {
-    if (isTicking() || !m_animation) {
+int LOTAnimationView::frameImageCount() const {
+    int count = m_shown.isNull() ? 0 : 1;
+    if (m_renderer) {
+        std::lock_guard lock(m_renderer->handover);
+        count += int(!m_renderer->readyImage.isNull()) + int(!m_renderer->spare.isNull());
+    }
+    return count;
+}
+
+void LOTAnimationView::onScreenChanged(bool onScreen) {
+    if (onScreen) {
+        if (m_playing) {
+            startTicking();
+        }
         return;
     }
-    const double fps = m_animation->frameRate() > 0 ? m_animation->frameRate() : 30.0;
+    stopTicking();
+    // Nothing shows them: the frame images go, and come back rendered when the view does.
+    m_shown = QImage();
+    if (m_renderer) {
+        std::lock_guard lock(m_renderer->handover);
+        m_renderer->ready = false;
+        m_renderer->readyImage = QImage();
+        m_renderer->spare = QImage();
+    }
+}
+
+void LOTAnimationView::startTicking() {
+    if (isTicking() || !m_renderer) {
+        return;
+    }
+    renderShownFrame(dueFrame());
+    update();
+    renderAhead(m_frame + 1);
     QPointer<LOTAnimationView> self = this;
-    m_timer = platform::Timer::scheduledTimer(1.0 / fps, true, [self](platform::Timer&) {
+    m_timer = platform::Timer::scheduledTimer(1.0 / frameRate(), true, [self](platform::Timer&) {
         if (self) {
             self->tick();
         }
@@ -103,65 +217,126 @@ void LOTAnimationView::stopTicking() {
     }
 }
 
-void LOTAnimationView::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (m_playing) {
-        startTicking();
-        tick();
+std::size_t LOTAnimationView::dueFrame() const {
+    const std::size_t total = totalFrames();
+    if (total == 0) {
+        return 0;
     }
+    // Steps fall on the frames' grid: the nearest frame, so a step a hair early still shows its own.
+    const auto elapsed =
+        static_cast<std::size_t>(std::lround(std::max(0.0, nowSeconds() - m_startSeconds) * frameRate()));
+    return m_loop ? elapsed % total : std::min(elapsed, total - 1);
 }
 
-void LOTAnimationView::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
-    stopTicking();
+void LOTAnimationView::renderShownFrame(std::size_t frame) {
+    m_frame = frame;
+    m_shown = renderFrame(frame, deviceSize());
+    m_shown.setDevicePixelRatio(devicePixelRatioF());
+}
+
+void LOTAnimationView::renderAhead(std::size_t frame) {
+    const std::size_t total = totalFrames();
+    if (total == 0 || (!m_loop && frame >= total)) {
+        return;
+    }
+    frame %= total;
+    const QSize size = deviceSize();
+    if (size.isEmpty()) {
+        return;
+    }
+    std::shared_ptr<Renderer> renderer = m_renderer;
+    {
+        std::lock_guard lock(renderer->handover);
+        if (renderer->queued) {
+            return;
+        }
+        renderer->queued = true;
+    }
+    renderQueue().async([renderer, frame, size] {
+        QImage image;
+        {
+            std::lock_guard lock(renderer->handover);
+            image = std::move(renderer->spare);
+            renderer->spare = QImage();
+        }
+        if (image.size() != size) {
+            image = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        }
+        {
+            std::lock_guard lock(renderer->rendering);
+            renderInto(*renderer->animation, frame, image);
+        }
+        // Only what changed goes to the screen; found here, off the GUI thread.
+        const bool comparable = renderer->lastRendered.size() == image.size();
+        const QRect change = comparable ? changedRect(renderer->lastRendered, image) : QRect(QPoint(0, 0), size);
+        const std::optional<std::size_t> comparedWith = comparable ? renderer->lastRenderedFrame : std::nullopt;
+        renderer->lastRendered = image;
+        renderer->lastRenderedFrame = frame;
+        std::lock_guard lock(renderer->handover);
+        renderer->readyImage = std::move(image);
+        renderer->readyFrame = frame;
+        renderer->readyChange = change;
+        renderer->readyComparedWith = comparedWith;
+        renderer->ready = true;
+        renderer->queued = false;
+    });
 }
 
 void LOTAnimationView::tick() {
-    if (!m_animation) {
+    if (!m_renderer) {
         stop();
         return;
     }
-    const std::size_t total = m_animation->totalFrame();
-    const auto elapsedFrames =
-        static_cast<std::size_t>(std::floor((nowSeconds() - m_startSeconds) * m_animation->frameRate()));
-    std::size_t frame = elapsedFrames;
-    if (m_loop) {
-        frame %= total;
-    } else if (frame >= total - 1) {
-        frame = total - 1;
-        stop();
+    const std::size_t due = dueFrame();
+    {
+        // The frame rendered ahead, when it is done; a late one waits for the next step, never the GUI thread.
+        std::unique_lock lock(m_renderer->handover, std::try_to_lock);
+        if (lock.owns_lock() && m_renderer->ready && m_renderer->readyImage.size() == deviceSize()) {
+            m_renderer->spare = std::move(m_shown);
+            m_shown = std::move(m_renderer->readyImage);
+            m_renderer->readyImage = QImage();
+            m_renderer->ready = false;
+            const double ratio = devicePixelRatioF();
+            m_shown.setDevicePixelRatio(ratio);
+            if (m_renderer->readyComparedWith != m_frame) {
+                update(); // compared with a frame not on screen
+            } else if (!m_renderer->readyChange.isNull()) {
+                const QRectF change = m_renderer->readyChange;
+                update(QRectF(change.topLeft() / ratio, change.size() / ratio).toAlignedRect());
+            }
+            m_frame = m_renderer->readyFrame;
+        }
     }
-    if (frame != m_frame) {
-        m_frame = frame;
-        update();
+    if (!m_loop && m_frame + 1 >= totalFrames()) {
+        stop(); // the last frame stays
+        return;
     }
+    renderAhead(due + 1);
 }
 
 QImage LOTAnimationView::renderFrame(std::size_t frame, const QSize& size) const {
-    if (!m_animation || size.isEmpty()) {
+    if (!m_renderer || size.isEmpty()) {
         return {};
     }
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    rlottie::Surface surface(reinterpret_cast<std::uint32_t*>(image.bits()),
-                             static_cast<std::size_t>(size.width()), static_cast<std::size_t>(size.height()),
-                             static_cast<std::size_t>(image.bytesPerLine()));
-    m_animation->renderSync(std::min(frame, m_animation->totalFrame() - 1), surface);
+    std::lock_guard lock(m_renderer->rendering);
+    renderInto(*m_renderer->animation, frame, image);
     return image;
 }
 
 void LOTAnimationView::paintEvent(QPaintEvent*) {
-    if (!m_animation) {
+    if (!m_renderer) {
         return;
     }
-    const qreal ratio = devicePixelRatioF();
-    QImage image = renderFrame(m_frame, (QSizeF(size()) * ratio).toSize());
-    if (image.isNull()) {
+    if (m_shown.size() != deviceSize() || m_shown.devicePixelRatio() != devicePixelRatioF()) {
+        // First shown, resized or moved to another screen: this frame is rendered here, once.
+        renderShownFrame(m_frame);
+    }
+    if (m_shown.isNull()) {
         return;
     }
-    image.setDevicePixelRatio(ratio);
     QPainter painter(this);
-    painter.drawImage(QPointF(0, 0), image);
+    painter.drawImage(QPointF(0, 0), m_shown);
 }
 
 // PDLottieAnimationView ------------------------------------------------------------------------------------

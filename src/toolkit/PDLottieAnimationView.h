@@ -1,5 +1,6 @@
 #pragma once
 
+#include "toolkit/OnScreen.h"
 #include "toolkit/XibView.h"
 
 #include <QImage>
@@ -15,10 +16,12 @@ namespace platform {
 class Timer;
 }
 
-// Plays one Lottie animation of the bundle (":/animations/<name>.json") with rlottie: each frame is rendered
-// into an image buffer of the view's size and painted. Frames follow the scheduler's clock. A name that
-// does not load is logged and draws nothing. A playing animation keeps no timer while the view is not on
-// screen (hidden itself or with its window); it goes on from where the clock stands when shown again.
+// Plays one Lottie animation of the bundle (":/animations/<name>.json") with rlottie at the file's frame
+// rate, on the scheduler's clock. Each frame is rendered ahead on a render queue into an image of the view's
+// device size, and the frame step only shows the finished one, so the GUI thread wakes once a frame and
+// never waits for rlottie. A name that does not load is logged and draws nothing. A playing animation keeps
+// no timer and no frame images while the view is off screen (hidden, minimised, or its window not exposed);
+// it goes on from where the clock stands when it is back.
 class LOTAnimationView : public QWidget {
     Q_OBJECT
 public:
@@ -28,7 +31,7 @@ public:
     // Loads the animation; false (logged) when there is none of that name or it does not parse.
     bool setAnimationNamed(const QString& name);
     QString animationName() const { return m_name; }
-    bool isAnimationLoaded() const { return m_animation != nullptr; }
+    bool isAnimationLoaded() const;
 
     void setLoopAnimation(bool loop) { m_loop = loop; }
     bool loopAnimation() const { return m_loop; }
@@ -41,28 +44,39 @@ public:
     // Whether frames are being stepped: playing and on screen.
     bool isTicking() const;
 
+    // The frame shown now.
     std::size_t currentFrame() const { return m_frame; }
     std::size_t totalFrames() const;
+    double frameRate() const;
     // One frame rendered at `size`; a null image without an animation.
     QImage renderFrame(std::size_t frame, const QSize& size) const;
+    // Frame images held now (the one shown and the one rendered ahead).
+    int frameImageCount() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
+    struct Renderer;
     void tick();
+    void onScreenChanged(bool onScreen);
     void startTicking();
     void stopTicking();
+    // Renders `frame` now, at the view's device size, as the one shown.
+    void renderShownFrame(std::size_t frame);
+    void renderAhead(std::size_t frame);
+    std::size_t dueFrame() const;
+    QSize deviceSize() const;
 
     QString m_name;
-    std::unique_ptr<rlottie::Animation> m_animation;
+    std::shared_ptr<Renderer> m_renderer;
     bool m_loop = false;
     std::size_t m_frame = 0;
+    QImage m_shown;
     bool m_playing = false;
     double m_startSeconds = 0.0;
     std::shared_ptr<platform::Timer> m_timer;
+    std::unique_ptr<OnScreenWatcher> m_onScreen;
 };
 
 // Lets a child view that nobody has shown or hidden yet appear with its parent without its setVisible()

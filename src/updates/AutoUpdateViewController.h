@@ -1,23 +1,71 @@
 #pragma once
 
 #include "toolkit/NSViewControllerBase.h"
+#include "updates/AUUpdater.h"
+#include "updates/AutoUpdateStates.h"
+#include "updates/UpdateViews.h"
 
-#include <QLabel>
 #include <QPointer>
 
-// The update sheet: which version is offered and whether it is required.
-class AutoUpdateViewController : public NSViewControllerBase {
+#include <memory>
+
+class ImageHoverableButton;
+class QShortcut;
+
+// The update sheet: offers the offered version, downloads it with an updater of its own while showing the
+// progress, and on the user's word hands the package to the SDK. One of three views shows at a time. A new
+// sheet each time it is asked for; it begins with the offer.
+class AutoUpdateViewController : public NSViewControllerBase, public AppUpdateDelegate, public AUUpdaterDelegate {
     Q_OBJECT
 public:
     explicit AutoUpdateViewController(QObject* parent = nullptr);
+    ~AutoUpdateViewController() override;
 
-    QString messageText() const { return m_message ? m_message->text() : QString(); }
+    AutoUpdateStates currentState() const { return m_currentState; }
+    AUUpdater* autoUpdater() const { return m_autoUpdater.get(); }
+    UpdateTitledView* updateView() const { return m_updateView; }
+    UpdateProgressView* updateProgressView() const { return m_updateProgressView; }
+    UpdateConfirmView* updateConfirmView() const { return m_updateConfirmView; }
+    // Shown once the SDK accepted the package: the sheet can then be closed, by it or by Esc.
+    ImageHoverableButton* closeButton() const { return m_closeButton; }
+
+    void apply(AutoUpdateStates state);
+
+    void installUpdateRequested() override;
+    void cancelUpdateRequested() override;
+    void restartToInstallRequested() override;
+    void retryUpdateRequested() override;
+
+    void updaterWantsToInstallUpdateWithCriticalStatus(AUUpdater& updater, bool critical) override;
+    void updaterDidChangeState(AUUpdater& updater, int state) override;
+    void updaterDidChangeProgress(AUUpdater& updater, double progress) override;
 
 protected:
     QWidget* loadView() override;
-    void viewWillAppear() override;
+    void viewDidLoad() override;
+    void viewDidAppear() override;
+    void viewDidDisappear() override;
 
 private:
-    QPointer<QLabel> m_title;
-    QPointer<QLabel> m_message;
+    void setUpSubviews();
+    void makeUpdater();
+    void show(XibView* subview);
+    void showOutcome(AutoUpdateStates state);
+    void prepareToInstall();
+    void onInstallAnswer(bool accepted);
+    void close();
+    // The sheet is gone, by its own buttons or its presenter: the transfer stops and the silent update
+    // may run again.
+    void leave();
+
+    QPointer<UpdateTitledView> m_updateView;
+    QPointer<UpdateProgressView> m_updateProgressView;
+    QPointer<UpdateConfirmView> m_updateConfirmView;
+    QPointer<ImageHoverableButton> m_closeButton;
+    QPointer<QShortcut> m_escape;
+    QList<QPointer<XibView>> m_subviews;
+    std::unique_ptr<AUUpdater> m_autoUpdater;
+    AutoUpdateStates m_currentState = AutoUpdateStates::confirmUpdate;
+    bool m_offered = false;
+    bool m_holdsSilentUpdate = false;
 };

@@ -1,40 +1,72 @@
 #pragma once
 
+#include "updates/AUUpdater.h"
+#include "updates/AutoUpdateStates.h"
+
 #include <memory>
 
 namespace platform {
 class Timer;
 }
 
-// Installs a pending silent update some time after the tunnel went down.
-class SilentUpdateService {
+// Installs a newer version without asking: five minutes after the user disconnected, when the SDK offers a
+// silent update, it downloads the package and hands it to the SDK to verify and install. It shows nothing;
+// an installation it started leaves "showSilentSuccessMessage" for the home tab.
+class SilentUpdateService : public AUUpdaterDelegate {
 public:
     static constexpr double timerInterval = 300.0;
+    // Between the decision and the download.
+    static constexpr double startDelay = 3.0;
 
     SilentUpdateService();
-    ~SilentUpdateService();
+    ~SilentUpdateService() override;
     SilentUpdateService(const SilentUpdateService&) = delete;
     SilentUpdateService& operator=(const SilentUpdateService&) = delete;
 
     // False until the first data load of the process.
     bool isAppLoaded = false;
 
-    // Starts the one-shot timer after which startUpdate() runs; a running timer goes on unchanged.
-    void startTimer();
-    // Stops and forgets the timer.
-    void resetTimer();
-    // Starts the pending update; while one is under way it only resets the timer.
-    void startUpdate();
-
-    bool isTimerRunning() const;
+    static bool isSilentUpdateAvailable();
     // Whole days from the offered version's date to now (negative for a date ahead); 0 without a date.
     static int daysSinceConfigDate();
-    bool isUpdateInProgress() const { return m_updateInProgress; }
-    int updateRequests() const { return m_updateRequests; }
+
+    // Starts the one-shot timer after which the update starts; a timer already held (running, or fired
+    // and not yet reset) goes on unchanged.
+    void startTimer();
+    // Stops and forgets the timer, and a step the timer started that has not begun the download.
+    void resetTimer();
+    // An update asked for (the banner's Update Now, the machine about to sleep): it starts 3 s later,
+    // whether or not the client connected meanwhile. While one is under way it only resets the timer.
+    void startUpdate();
+    bool isTimerRunning() const;
+
+    AutoUpdateStates currentState() const { return m_currentState; }
+    AUUpdater* autoUpdater() const { return m_autoUpdater.get(); }
+
+    // While the update sheet is open it downloads with an updater of its own: the timer is reset, and a
+    // pending step starts no download.
+    void setUpdateSheetShown(bool shown);
+
+    void applyState(AutoUpdateStates state);
+
+    void updaterWantsToInstallUpdateWithCriticalStatus(AUUpdater& updater, bool critical) override;
+    void updaterDidChangeState(AUUpdater& updater, int state) override;
+    void updaterDidChangeProgress(AUUpdater& updater, double progress) override;
 
 private:
+    enum class Trigger { timer, asked };
+
+    void startUpdate(Trigger trigger);
+    void runStep(Trigger trigger);
+    // An updater for the configuration's package; made again when the offered package changed.
+    void makeUpdater();
+    void onInstallAnswer(bool accepted);
+
     std::shared_ptr<platform::Timer> m_timer;
-    bool m_updateInProgress = false;
-    int m_updateRequests = 0;
+    std::shared_ptr<platform::Timer> m_step;
+    Trigger m_stepTrigger = Trigger::timer;
+    std::unique_ptr<AUUpdater> m_autoUpdater;
+    AutoUpdateStates m_currentState = AutoUpdateStates::confirmUpdate;
+    bool m_sheetShown = false;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

@@ -22,8 +22,10 @@
 #include "settings/SupportSubController.h"
 #include "toolkit/BaseWindowViewController.h"
 #include "updates/SilentUpdateService.h"
+#include "updates/UpdatesTestSupport.h"
 
 #include <QApplication>
+#include <optional>
 #include <QMessageBox>
 #include <QRegularExpression>
 
@@ -405,14 +407,14 @@ TEST_F(AppDelegateTest, SignOutResetsTheInterfaceAtOnceAndLeavesTheSdkToAGlobalQ
 TEST_F(DataLoadedTest, TheSilentUpdateIsStartedOnTheFirstLoadThenTimedAndResetWhenGone) {
     auto& silent = ServiceLayer::shared().silentUpdateService();
     silent.resetTimer();
-    const int requestsBefore = silent.updateRequests();
     auto settings = VeltrixXPC::settings();
     settings.connectOnLaunch.value = false; // stay disconnected
     driver.setSettings(settings);
-    driver.setSilentUpdateAvailable(true);
+    updatestest::StalledSilentUpdate update(driver);
     delegate->onLoadApplicationDataFinished();
-    scheduler.runUntilIdle();
-    EXPECT_EQ(silent.updateRequests(), requestsBefore + 1) << "first load: start the update";
+    scheduler.advance(SilentUpdateService::startDelay);
+    EXPECT_TRUE(update.started()) << "first load: start the update";
+    EXPECT_FALSE(silent.isTimerRunning());
 
     delegate->onLoadApplicationDataFinished();
     scheduler.runUntilIdle();
@@ -482,22 +484,25 @@ void systemSays(const char* slot, bool start) {
 
 TEST_F(AppDelegateTest, SleepSendsItsEventAndStartsAWaitingSilentUpdateWakeSendsItsOwn) {
     launch();
-    auto& silent = ServiceLayer::shared().silentUpdateService();
-    const int requests = silent.updateRequests();
-    driver.setSilentUpdateAvailable(true);
+    std::optional<updatestest::StalledSilentUpdate> update(std::in_place, driver);
+    driver.setConnectionState(SDVPNConnectionState::connected); // asked for: started all the same
 
     systemSays("onPrepareForSleep", true);
     ASSERT_FALSE(driver.analytics().empty());
     EXPECT_EQ(driver.analytics().back().type, 18);
-    EXPECT_EQ(silent.updateRequests(), requests + 1);
+    scheduler.advance(SilentUpdateService::startDelay);
+    EXPECT_TRUE(update->started());
 
     systemSays("onPrepareForSleep", false);
     EXPECT_EQ(driver.analytics().back().type, 19);
     EXPECT_TRUE(driver.callNames().contains("prepareToAwakeFromSleepMode"));
 
+    update.reset();
+    update.emplace(driver);
     driver.setSilentUpdateAvailable(false);
     systemSays("onPrepareForSleep", true);
-    EXPECT_EQ(silent.updateRequests(), requests + 1) << "nothing to install, nothing started";
+    scheduler.advance(SilentUpdateService::startDelay);
+    EXPECT_FALSE(update->started()) << "nothing to install, nothing started";
 }
 
 TEST_F(AppDelegateTest, PowerOffQuitsAndTakesThePostedNotificationsAlong) {

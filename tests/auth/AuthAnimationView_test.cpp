@@ -2,6 +2,8 @@
 
 #include "platform/ManualScheduler.h"
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 TEST(AuthAnimationView, PlaysLoopingExactlyWhileMarkedVisible) {
@@ -13,7 +15,8 @@ TEST(AuthAnimationView, PlaysLoopingExactlyWhileMarkedVisible) {
     EXPECT_EQ(view->animationView()->parentWidget(), view->animationBgView());
     EXPECT_TRUE(view->animationView()->loopAnimation());
     ASSERT_TRUE(view->animationView()->setAnimationNamed(QStringLiteral("signInAnimation")));
-    host.show();                                               // the view appears with its window...
+    host.show(); // the view appears with its window...
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
     EXPECT_FALSE(view->animationView()->isAnimationPlaying()); // ...but was never set visible
 
     view->setVisible(true);

@@ -36,14 +36,17 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <thread>
 
 // Texts in failure messages, as values and streamed.
@@ -183,6 +186,21 @@ protected:
         scheduler.advance(seconds);
         QCoreApplication::sendPostedEvents();
     }
+    // Real I/O (a download on its own thread) with virtual time standing still: runs what is due and Qt's
+    // events until `done` holds; false after `realMs`.
+    bool waitFor(const std::function<bool()>& done, int realMs = 10000) {
+        QDeadlineTimer deadline(realMs);
+        while (!done()) {
+            if (deadline.hasExpired()) {
+                return false;
+            }
+            run();
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::msleep(1);
+        }
+        run();
+        return true;
+    }
 
     // MARK: acting
 
@@ -301,10 +319,19 @@ protected:
     QString trayToolTip() const { return trayItem() ? trayItem()->toolTip() : QString(); }
     // The tray icon's context menu, as a right click opens it.
     QMenu* trayMenu() const { return trayItem() ? trayItem()->menu() : nullptr; }
+    // The menu as a person reads it: the tray host asks to show it first, as hosts do, which brings in the
+    // lines that change every second.
     QStringList trayMenuTexts() const {
         QStringList texts;
-        for (QAction* item : visibleItems(trayMenu())) {
+        QMenu* menu = trayMenu();
+        if (menu) {
+            emit menu->aboutToShow();
+        }
+        for (QAction* item : visibleItems(menu)) {
             texts.append(item->text());
+        }
+        if (menu) {
+            emit menu->aboutToHide();
         }
         return texts;
     }

@@ -2,6 +2,7 @@
 // location or the automatic one, starring, going back, and a workspace without locations.
 #include "e2e/ClientHarness.h"
 
+#include "core/LocalizedStrings.h"
 #include "locations/LocationsViewController.h"
 
 #include <QScrollBar>
@@ -26,7 +27,7 @@ protected:
     LocationsTableView& table() { return *window->locationsTableView(); }
     QWidget* locationsView() { return window->view(); }
 
-    // The rows a user sees, top to bottom: titles of location rows, headers in capitals, "Automatic".
+    // The rows a user sees, top to bottom: titles of location rows and headers, "Automatic".
     QStringList rowTexts() {
         QStringList texts;
         const auto [first, last] = table().rowsInView();
@@ -83,7 +84,7 @@ TEST_F(LocationsTest, TheWindowShowsTheTabsTheSearchFieldAndThePublicLocationsUn
     const QStringList rows = rowTexts();
     ASSERT_GE(rows.size(), 4) << rows;
     EXPECT_EQ(rows.mid(0, 4),
-              (QStringList{"Automatic", "EUROPE", "Germany - Frankfurt", "Germany - Berlin"}));
+              (QStringList{"Automatic", "Europe", "Germany - Frankfurt", "Germany - Berlin"}));
 
     // Flags load as the rows come into view.
     advance(1);
@@ -94,8 +95,8 @@ TEST_F(LocationsTest, TheWindowShowsTheTabsTheSearchFieldAndThePublicLocationsUn
     // Private lists the workspace's networks; Favorites the starred ones.
     window->locationFilterView()->buttons()[0]->filterButton()->click();
     run();
-    EXPECT_EQ(rowTexts(), (QStringList{"PRIVATE NETWORKS", "Headquarters", "Engineering Lab",
-                                       "PARTNER NETWORKS", "Contoso Logistics", "Fabrikam Audit"}));
+    EXPECT_EQ(rowTexts(), (QStringList{"Private Networks", "Headquarters", "Engineering Lab",
+                                       "Shared Networks", "Contoso Logistics", "Fabrikam Audit"}));
 }
 
 TEST_F(LocationsTest, ChoosingALocationConnectsThereAndMarksIt) {
@@ -151,7 +152,7 @@ TEST_F(LocationsTest, TypingHidesTheTabsAndNarrowsTheListClearingBringsBothBack)
     type(QStringLiteral("tokyo"));
     advance(0.4);
     EXPECT_TRUE(shownTabs().isEmpty());
-    EXPECT_EQ(rowTexts(), (QStringList{"ASIA", "Japan - Tokyo"}));
+    EXPECT_EQ(rowTexts(), (QStringList{"Asia", "Japan - Tokyo"}));
 
     type(QStringLiteral("Atlantis"));
     EXPECT_TRUE(rowTexts().isEmpty());
@@ -184,4 +185,31 @@ TEST_F(LocationsTest, WhenTheWorkspaceLosesItsLocationsTheNoLocationsOverlayCove
         << visibleTexts(locationsView());
     EXPECT_TRUE(window->searchBarView()->isHidden());
     EXPECT_TRUE(table().isHidden());
+}
+
+TEST_F(LocationsTest, APendingForcedUpdateCoversTheListAndRefusesEveryChoice) {
+    driver.editState([&](sdk::SimulationState& s) {
+        s.appConfig.offeredVersion = QStringLiteral("2.1.0");
+        s.appConfig.isForcedUpdate = true;
+        s.appConfig.releaseDate = scheduler.currentDate();
+        s.forcedUpdateAvailable = true;
+    });
+    launchAndSignIn();
+    openLocations();
+    ASSERT_NE(window->blurredViewController(), nullptr);
+    EXPECT_EQ(window->blurredViewController()->bluredState(), LocationsBluredState::forceUpdateEnabled);
+    EXPECT_TRUE(visibleTexts(locationsView()).contains(L10n::locations_blured_view_force_update()))
+        << visibleTexts(locationsView());
+    clickRow(rowTitled(QStringLiteral("Germany - Berlin")));
+    advance(tunnelSeconds);
+    EXPECT_TRUE(driver.calls("Veltrix.connectToAnotherLocation").empty());
+    EXPECT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected);
+
+    // Once the update is gone the list is free again.
+    driver.editState([&](sdk::SimulationState& s) { s.forcedUpdateAvailable = false; });
+    delegate->leaveForcedUpdateState();
+    run();
+    EXPECT_EQ(window->blurredViewController(), nullptr);
+    clickRow(rowTitled(QStringLiteral("Germany - Berlin")));
+    EXPECT_EQ(driver.calls("Veltrix.connectToAnotherLocation").size(), 1u);
 }

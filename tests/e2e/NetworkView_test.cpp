@@ -22,6 +22,8 @@ protected:
         ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
         ASSERT_EQ(shownWindow(), QStringLiteral("main"));
         ASSERT_NE(homeTab().networkView(), nullptr);
+        // Motion runs only once the window system shows the window.
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view().window()));
     }
 
     MainSubController& homeTab() { return *delegate->mainSubController(); }
@@ -60,6 +62,7 @@ TEST_F(NetworkViewTest, TheHexagonFollowsTheTunnelAndRestsWhileTheWindowIsAway) 
     EXPECT_FALSE(view().isAnimating());
     EXPECT_EQ(dotColour(), colorFromHexString("#3ACC73"));
     window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     run();
     EXPECT_TRUE(view().isAnimating());
 

@@ -86,13 +86,13 @@ protected:
 } // namespace
 
 TEST_F(NetworksTabTest, ListsThePrivateNetworksAndTheSharedGroupWhichFoldsFromItsHeader) {
-    EXPECT_EQ(rows(), (QStringList{"PRIVATE NETWORKS", "Headquarters", "Engineering Lab", "PARTNER NETWORKS",
+    EXPECT_EQ(rows(), (QStringList{"PRIVATE NETWORKS", "Headquarters", "Engineering Lab", "SHARED NETWORKS",
                                    "Contoso Logistics", "Fabrikam Audit"}));
-    clickRow(QStringLiteral("Partner Networks"));
+    clickRow(QStringLiteral("Shared Networks"));
     EXPECT_EQ(rows(),
-              (QStringList{"PRIVATE NETWORKS", "Headquarters", "Engineering Lab", "PARTNER NETWORKS"}));
+              (QStringList{"PRIVATE NETWORKS", "Headquarters", "Engineering Lab", "SHARED NETWORKS"}));
     EXPECT_EQ(general().embeddedController(), &tab()) << "a header only folds";
-    clickRow(QStringLiteral("Partner Networks"));
+    clickRow(QStringLiteral("Shared Networks"));
     EXPECT_TRUE(rows().contains(QStringLiteral("Fabrikam Audit")));
 }
 
@@ -127,7 +127,7 @@ TEST_F(NetworksTabTest, SearchNarrowsSaysWhenNothingMatchesAndIsGoneAfterLeaving
     LocationSearchField* field = tab().searchBarView()->searchField();
     QTest::keyClicks(field, QStringLiteral("  contoso "));
     run();
-    EXPECT_EQ(rows(), (QStringList{"PARTNER NETWORKS", "Contoso Logistics"}));
+    EXPECT_EQ(rows(), (QStringList{"SHARED NETWORKS", "Contoso Logistics"}));
     QTest::keyClicks(field, QStringLiteral("xyz"));
     run();
     EXPECT_EQ(emptyStateTitle(), QStringLiteral("We Couldn\u2019t Find Any Matching Network"));

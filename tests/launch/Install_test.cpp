@@ -23,7 +23,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <unistd.h>
 
 namespace {
 
@@ -182,19 +181,16 @@ protected:
         ASSERT_TRUE(install(prefix()));
     }
 
+    // Whatever a failed scenario left running: the launchers, and the client xdg-open started.
     void TearDown() override {
-        for (auto* process : {client.get(), browser.get()}) {
-            if (process && process->state() != QProcess::NotRunning) {
-                // The browser's launch runs in a process group of its own, with the client it started.
-                ::kill(process == browser.get() ? -static_cast<pid_t>(process->processId())
-                                                : static_cast<pid_t>(process->processId()),
-                       SIGKILL);
-                process->waitForFinished(5000);
-            }
-        }
-        // A client its launcher left behind.
         if (const qint64 pid = lockHolder(); pid > 0 && QFileInfo::exists(socketPath())) {
             ::kill(static_cast<pid_t>(pid), SIGKILL);
+        }
+        for (auto* process : {client.get(), browser.get()}) {
+            if (process && process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished(5000);
+            }
         }
     }
 
@@ -257,14 +253,10 @@ protected:
         return url;
     }
 
-    std::unique_ptr<QProcess> startProcess(const QString& program, const QStringList& arguments,
-                                           bool ownProcessGroup = false) const {
+    std::unique_ptr<QProcess> startProcess(const QString& program, const QStringList& arguments) const {
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(environment());
         process->setProcessChannelMode(QProcess::MergedChannels);
-        if (ownProcessGroup) {
-            process->setChildProcessModifier([] { ::setpgid(0, 0); });
-        }
         process->start(program, arguments);
         EXPECT_TRUE(process->waitForStarted(5000));
         return process;
@@ -327,7 +319,7 @@ TEST_F(InstalledClientTest, ACallbackOpenedWithXdgOpenReachesTheRunningClientWhi
 
 TEST_F(InstalledClientTest, WithNoClientRunningXdgOpenStartsItWithTheCallbackAndItSignsInAfterStartUp) {
     registerSchemeHandler();
-    browser = startProcess("xdg-open", {callbackUrl().toString(QUrl::FullyEncoded)}, true);
+    browser = startProcess("xdg-open", {callbackUrl().toString(QUrl::FullyEncoded)});
 
     QString output;
     EXPECT_TRUE(waitForOutput(*browser, output, signedIn, signInLimitMs)) << output.toStdString();

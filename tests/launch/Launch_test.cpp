@@ -1,10 +1,14 @@
 // Runs the built client as a person would from a terminal: without a display, with --help and --version,
-// twice in a row, and stopped with SIGTERM.
+// twice in a row, after a copy was killed, and stopped with SIGTERM at any moment.
 #include "launch/LaunchHarness.h"
 
 #include <QFileInfo>
+#include <QLocalSocket>
+
+#include <sys/stat.h>
 
 #include <csignal>
+#include <functional>
 
 TEST_F(LaunchTest, WithoutADisplayItSaysSoInOneLineAndExits1) {
     const Outcome outcome = run({});
@@ -95,5 +99,99 @@ TEST_F(LaunchTest, ACopyInAnotherSessionRunsBesideTheFirst) {
     for (QProcess* copy : {first.get(), second.get()}) {
         ::kill(static_cast<pid_t>(copy->processId()), SIGTERM);
         EXPECT_TRUE(copy->waitForFinished(5000));
+    }
+}
+
+namespace {
+
+// Whether the running copy in `runtime` takes a later launch (a reopen) within `timeoutMs`: its event loop
+// runs and its socket serves.
+bool servesALaterLaunch(const QString& runtime, int timeoutMs) {
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < timeoutMs) {
+        QLocalSocket socket;
+        socket.connectToServer(runtime + QStringLiteral("/com.veltrix.Veltrix.socket"));
+        if (socket.waitForConnected(100)) {
+            socket.write(QByteArray("\0\0\0\x02[]", 6));
+            while (socket.bytesAvailable() == 0 && socket.waitForReadyRead(50) == false &&
+                   socket.state() == QLocalSocket::ConnectedState && waited.elapsed() < timeoutMs) {
+            }
+            if (socket.read(1) == "K") {
+                return true;
+            }
+        }
+        QThread::msleep(20);
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_F(LaunchTest, NoLockLeftByAKilledCopyHoldsUpTheNextStart) {
+    const QString instanceLock = runtimeDir() + QStringLiteral("/com.veltrix.Veltrix.lock");
+    const QString preferencesLock = home.filePath(QStringLiteral(".config/com.veltrix.Veltrix.ini.lock"));
+    const QString offscreen = QStringLiteral("offscreen");
+    const QList<std::pair<const char*, std::function<void()>>> leftovers{
+        {"a copy killed the moment its lock appeared",
+         [&] {
+             auto killed = start({}, offscreen);
+             QElapsedTimer waited;
+             waited.start();
+             while (!QFile::exists(instanceLock) && waited.elapsed() < 10000) {
+                 QThread::usleep(200);
+             }
+             ::kill(pid_t(killed->processId()), SIGKILL);
+             killed->waitForFinished();
+         }},
+        {"the empty lock file of a copy killed right after making it",
+         [&] { QFile(instanceLock).open(QIODevice::WriteOnly); }},
+        {"the empty lock of a preferences write killed as it began",
+         [&] {
+             QDir().mkpath(QFileInfo(preferencesLock).absolutePath());
+             QFile(preferencesLock).open(QIODevice::WriteOnly);
+         }},
+    };
+    for (const auto& [what, leave] : leftovers) {
+        SCOPED_TRACE(what);
+        leave();
+        QElapsedTimer starting;
+        starting.start();
+        auto client = start({}, offscreen);
+        EXPECT_TRUE(servesALaterLaunch(runtimeDir(), 2000)) << "started within two seconds";
+        EXPECT_LT(starting.elapsed(), 2000);
+        EXPECT_EQ(client->state(), QProcess::Running) << client->readAllStandardError().toStdString();
+        ::kill(pid_t(client->processId()), SIGTERM);
+        EXPECT_TRUE(client->waitForFinished(5000));
+    }
+}
+
+TEST_F(LaunchTest, SigtermEndsTheClientAtAnyMomentOfItsStart) {
+    // What once held a start for 30 s: the empty lock of a preferences write that was killed.
+    const QString preferencesLock = home.filePath(QStringLiteral(".config/com.veltrix.Veltrix.ini.lock"));
+    QDir().mkpath(QFileInfo(preferencesLock).absolutePath());
+    for (const int afterMs : {0, 50, 150, 300, 600, 1000, 1500}) {
+        SCOPED_TRACE(afterMs);
+        QFile(preferencesLock).open(QIODevice::WriteOnly);
+        auto client = start({}, QStringLiteral("offscreen"));
+        QThread::msleep(afterMs);
+        QElapsedTimer stopping;
+        stopping.start();
+        ::kill(pid_t(client->processId()), SIGTERM);
+        EXPECT_TRUE(client->waitForFinished(10000));
+        EXPECT_LT(stopping.elapsed(), 3000);
+    }
+}
+
+TEST_F(LaunchTest, AWorkspaceThatIsNoFileHoldsUpNoStart) {
+    const QString fifo = home.filePath(QStringLiteral("workspace.fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& workspace : {fifo, QStringLiteral("/dev/zero")}) {
+        SCOPED_TRACE(workspace.toStdString());
+        auto client = start({QStringLiteral("--workspace"), workspace}, QStringLiteral("offscreen"));
+        EXPECT_TRUE(servesALaterLaunch(runtimeDir(), 3000)) << "it starts, signed out, and says why";
+        ::kill(pid_t(client->processId()), SIGTERM);
+        EXPECT_TRUE(client->waitForFinished(5000));
+        EXPECT_TRUE(client->readAllStandardError().contains("not a regular file"));
     }
 }

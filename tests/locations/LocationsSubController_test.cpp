@@ -10,6 +10,8 @@
 
 #include <QTest>
 
+#include <QApplication>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -109,11 +111,14 @@ protected:
 TEST_F(NetworksTabTest, ListsTheNetworksOrShowsWhyItCannot) {
     EXPECT_EQ(screen(), QStringLiteral("list"));
     EXPECT_GE(rowOf(QStringLiteral("Headquarters")), 0);
-    EXPECT_GE(rowOf(QStringLiteral("Partner Networks")), 0);
+    EXPECT_GE(rowOf(QStringLiteral("Shared Networks")), 0);
 
+    const QRect containerPlace = tab.controllerContainerView()->geometry();
     driver.setForcedUpdateAvailable(true); // despite the networks
     tab.reloadNetworks();
     EXPECT_EQ(screen(), QStringLiteral("update"));
+    QApplication::processEvents();
+    EXPECT_EQ(tab.emptyNetworksView()->geometry(), containerPlace) << "in the place of the whole list";
     EXPECT_FALSE(tab.emptyNetworksView()->subtitleField()->isHidden());
     driver.setForcedUpdateAvailable(false);
     tab.reloadNetworks();
@@ -142,8 +147,14 @@ TEST_F(NetworksTabTest, SearchNarrowsTrimsSaysNotFoundAndClearsOnLeaving) {
     EXPECT_EQ(name.fontAt(name.string().indexOf(QStringLiteral("Lab")))->weight(), QFont::Medium);
     EXPECT_NE(name.colorAt(0), QColor(Qt::white)) << "only the match stands out";
 
+    const auto inTab = [&](const QWidget* widget) {
+        QApplication::processEvents(); // the layouts settle
+        return QRect(widget->mapTo(tab.view(), QPoint(0, 0)), widget->size());
+    };
+    const QRect listPlace = inTab(tab.networksTableView());
     typeSearch(QStringLiteral("zzz"));
     EXPECT_EQ(screen(), QStringLiteral("not found"));
+    EXPECT_EQ(inTab(tab.emptyNetworksView()), listPlace) << "the message stands where the list stood";
     tab.updateNetworks(VeltrixXPC::networks()); // a status report reloads during the search
     EXPECT_EQ(screen(), QStringLiteral("not found")) << "no claim of no access";
 
@@ -164,11 +175,11 @@ TEST_F(NetworksTabTest, SearchNarrowsTrimsSaysNotFoundAndClearsOnLeaving) {
 
 TEST_F(NetworksTabTest, HeadersFoldTheirSectionAndNeverSelect) {
     const int before = model()->numberOfNetworkRows();
-    click(QStringLiteral("Partner Networks"));
+    click(QStringLiteral("Shared Networks"));
     EXPECT_TRUE(model()->isCollapsed());
     EXPECT_LT(model()->numberOfNetworkRows(), before);
     auto* header = qobject_cast<NetworkHeaderCellView*>(
-        tab.networksTableView()->viewAtRow(rowOf(QStringLiteral("Partner Networks"))));
+        tab.networksTableView()->viewAtRow(rowOf(QStringLiteral("Shared Networks"))));
     ASSERT_NE(header, nullptr);
     EXPECT_EQ(header->indicatorIcon().cacheKey(), header->collapsedIcon().cacheKey());
     EXPECT_EQ(header->hoveredCursor().shape(), Qt::PointingHandCursor);
@@ -176,7 +187,7 @@ TEST_F(NetworksTabTest, HeadersFoldTheirSectionAndNeverSelect) {
 
     typeSearch(QStringLiteral("o")); // while searching every header shows unfolded
     header = qobject_cast<NetworkHeaderCellView*>(
-        tab.networksTableView()->viewAtRow(rowOf(QStringLiteral("Partner Networks"))));
+        tab.networksTableView()->viewAtRow(rowOf(QStringLiteral("Shared Networks"))));
     ASSERT_NE(header, nullptr);
     EXPECT_EQ(header->indicatorIcon().cacheKey(), header->expandedIcon().cacheKey());
     EXPECT_TRUE(driver.calls().empty());
@@ -321,18 +332,18 @@ TEST_F(NetworksTabTest, ASearchReusesTheRowsViewsAndShowsTheRowsItFound) {
         return std::make_pair(rows, rowViews);
     };
     const auto [all, rowViews] = shown();
-    EXPECT_EQ(all, (QStringList{"[Private Networks]", "Headquarters", "Engineering Lab", "[Partner Networks]",
+    EXPECT_EQ(all, (QStringList{"[Private Networks]", "Headquarters", "Engineering Lab", "[Shared Networks]",
                                 "Contoso Logistics", "Fabrikam Audit*"}));
 
     typeSearch(QStringLiteral("i"));
     auto [found, reused] = shown();
-    EXPECT_EQ(found, (QStringList{"[Private Networks]", "Engineering Lab", "[Partner Networks]",
+    EXPECT_EQ(found, (QStringList{"[Private Networks]", "Engineering Lab", "[Shared Networks]",
                                   "Contoso Logistics", "Fabrikam Audit*"}));
     EXPECT_TRUE(rowViews.contains(reused)) << "no row view made for the search";
     QTest::mouseClick(tab.searchBarView()->crossButton(), Qt::LeftButton);
     typeSearch(QStringLiteral("on"));
     std::tie(found, reused) = shown();
-    EXPECT_EQ(found, (QStringList{"[Partner Networks]", "Contoso Logistics", "Fabrikam Audit*"}));
+    EXPECT_EQ(found, (QStringList{"[Shared Networks]", "Contoso Logistics", "Fabrikam Audit*"}));
     EXPECT_TRUE(rowViews.contains(reused));
     QTest::mouseClick(tab.searchBarView()->crossButton(), Qt::LeftButton);
     scheduler.runUntilIdle();

@@ -170,6 +170,21 @@ TEST_F(HomeTabViewTest, GotItClearsTheDefaultAndClosesTheSheet) {
     EXPECT_FALSE(defaults.boolForKey(SettingsUserDefaults::showConnectionEstablished));
 }
 
+TEST_F(HomeTabViewTest, TheQualityViewLoadsItsEmptyContentHoweverItIsMade) {
+    QWidget parent;
+    ConnectionQualityView fromFrame(QRect(10, 20, 120, 40), &parent);
+    ConnectionQualityView withParent(&parent);
+    EXPECT_EQ(fromFrame.geometry(), QRect(10, 20, 120, 40));
+    EXPECT_EQ(fromFrame.nibName(), QStringLiteral("ConnectionQualityView"));
+    parent.show();
+    for (ConnectionQualityView* view : {&fromFrame, &withParent}) {
+        ASSERT_NE(view->view(), nullptr);
+        EXPECT_TRUE(view->view()->children().isEmpty()) << "nothing of its own to show";
+        view->resize(200, 30);
+        EXPECT_EQ(view->view()->geometry(), view->rect()) << "the content follows the view";
+    }
+}
+
 TEST_F(HomeTabViewTest, TheEmptyViewSaysWhyWithTheProductsName) {
     EmptyNetworksView empty;
     empty.setup(EmptyNetworksViewState::notFound);

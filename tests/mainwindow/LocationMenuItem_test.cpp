@@ -41,6 +41,19 @@ TEST_F(LocationMenuItemTest, TheTitleComesAtOnceAndTheFlagLaterAt19By19) {
     EXPECT_EQ(item->icon().availableSizes(), QList<QSize>{QSize(19, 19)});
 }
 
+TEST_F(LocationMenuItemTest, OnADenseScreenTheFlagIsDecodedAtItsPixelsNotScaledUp) {
+    for (const qreal ratio : {1.0, 2.0, 3.0}) {
+        QAction item;
+        showLocation(&item, location(QStringLiteral("Norway"), kNorway), ratio);
+        scheduler.runUntilIdle();
+        const int pixels = qRound(menuItemFlagSize * ratio);
+        const QPixmap flag = item.icon().pixmap(QSize(menuItemFlagSize, menuItemFlagSize), ratio);
+        EXPECT_EQ(flag.size(), QSize(pixels, pixels)) << ratio;
+        EXPECT_EQ(flag.deviceIndependentSize(), QSizeF(menuItemFlagSize, menuItemFlagSize)) << ratio;
+        EXPECT_EQ(item.icon().availableSizes(), QList<QSize>{QSize(pixels, pixels)}) << ratio << " decoded once";
+    }
+}
+
 TEST_F(LocationMenuItemTest, NoFlagLeavesNoImageAndALateFlagForAGoneItemIsDropped) {
     std::unique_ptr<QAction> bare(menuItem(location(QStringLiteral("Nowhere"), std::nullopt), &receiver, {}));
     QAction* rebuilt = menuItem(location(QStringLiteral("Norway - Bergen"), kNorway), &receiver, {});

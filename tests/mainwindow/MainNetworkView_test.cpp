@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 QColor hex(const char* text) {
@@ -316,8 +318,9 @@ TEST_F(MainNetworkViewTest, FlagClicksReachTheDelegateWhenThereIsOne) {
     EXPECT_EQ(delegate.clicks, 1);
 }
 
-TEST_F(MainNetworkViewTest, AnIdleOrHiddenViewRunsNoTimer) {
+TEST_F(MainNetworkViewTest, AnIdleViewOrOneOffScreenSchedulesNoFrame) {
     view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     view.setState(FlagAnimationType::connected);
     EXPECT_TRUE(view.isAnimating());
     view.setState(FlagAnimationType::disconnected);
@@ -325,20 +328,78 @@ TEST_F(MainNetworkViewTest, AnIdleOrHiddenViewRunsNoTimer) {
     scheduler.advance(ViewAnimation::stepInterval);
     EXPECT_EQ(scheduler.pendingCount(), 0u);
 
-    view.setState(FlagAnimationType::connecting);
-    view.hide();
-    EXPECT_FALSE(view.isAnimating());
-    EXPECT_EQ(iconFill(), hex("#2664CB"));
-    scheduler.advance(ViewAnimation::stepInterval);
-    EXPECT_EQ(scheduler.pendingCount(), 0u);
-    // A state change while hidden takes its look but runs nothing until shown.
-    view.setState(FlagAnimationType::connected);
-    EXPECT_FALSE(view.isAnimating());
+    struct Way {
+        const char* name;
+        std::function<void(QWidget&)> leave;
+        std::function<void(QWidget&)> back;
+    };
+    const Way ways[] = {
+        {"hidden", [](QWidget& w) { w.hide(); }, [](QWidget& w) { w.show(); }},
+        {"minimised", [](QWidget& w) { w.showMinimized(); }, [](QWidget& w) { w.showNormal(); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        view.setState(FlagAnimationType::connecting);
+        EXPECT_TRUE(view.isAnimating());
+        way.leave(view);
+        EXPECT_FALSE(view.isAnimating());
+        EXPECT_EQ(iconFill(), hex("#2664CB"));
+        const long steps = view.repaintedSteps();
+        scheduler.advance(3.0);
+        EXPECT_EQ(scheduler.pendingCount(), 0u);
+        EXPECT_EQ(view.repaintedSteps(), steps);
+        // A state change meanwhile takes its look but runs nothing until the view is back.
+        view.setState(FlagAnimationType::connected);
+        EXPECT_FALSE(view.isAnimating());
 
-    scheduler.advance(3.0);
+        way.back(view);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        EXPECT_TRUE(view.isAnimating());
+        EXPECT_EQ(view.topDot().addedAt(MainNetworkView::animationKey), now());
+        view.setState(FlagAnimationType::disconnected);
+    }
+}
+
+TEST_F(MainNetworkViewTest, FramesComeOnlyWhenSomethingVisiblyMovesAndRepaintOnlyTheMovingParts) {
     view.show();
-    EXPECT_TRUE(view.isAnimating());
-    EXPECT_EQ(view.topDot().addedAt(MainNetworkView::animationKey), now());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    struct Case {
+        FlagAnimationType state;
+        double maxFramesPerSecond;
+    };
+    // Connected only the dashed line moves (5 px in 2 s, and its fades); connecting the bars wave at full rate.
+    for (const Case& c : {Case{FlagAnimationType::connected, 25.0}, Case{FlagAnimationType::connecting, 61.0}}) {
+        view.setState(c.state);
+        const long before = view.repaintedSteps();
+        scheduler.advance(4.0);
+        const double rate = double(view.repaintedSteps() - before) / 4.0;
+        EXPECT_GT(rate, 4.0) << int(c.state);
+        EXPECT_LE(rate, c.maxFramesPerSecond) << int(c.state);
+    }
+    view.setState(FlagAnimationType::connected);
+    // A frame of the connected look repaints the dashed line, not the hexagons, the flag or the bars.
+    const double at = now();
+    const QRectF dots = view.paintedRect(view.topDot(), at) | view.paintedRect(view.bottomDot(), at + 1.0);
+    EXPECT_FALSE(dots.intersects(view.networkIconBgView()->geometry()));
+    EXPECT_FALSE(dots.intersects(view.paintedRect(view.lView(1), at)));
+}
+
+TEST_F(MainNetworkViewTest, TheFlagBouncesWithItsHexagon) {
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const QPoint resting = view.networkImageView()->pos();
+    view.setState(FlagAnimationType::connecting);
+    const double start = now();
+    int highest = 0;
+    for (double t = 0.0; t < 1.3; t += ViewAnimation::stepInterval) {
+        advanceTo(start, t + 0.5);
+        // The flag is where the hexagon is drawn in the picture shown, to the pixel.
+        EXPECT_EQ(view.networkImageView()->pos(), resting + view.iconOffset(view.frameTime())) << t;
+        highest = std::max(highest, resting.y() - view.networkImageView()->y());
+    }
+    EXPECT_EQ(highest, 3);
+    view.setState(FlagAnimationType::connected);
+    EXPECT_EQ(view.networkImageView()->pos(), resting);
 }
 
 TEST_F(MainNetworkViewTest, ShadowImagesAreKeptForTheCurrentLookOnly) {

@@ -14,6 +14,7 @@
 #include "platform/RecordingUserNotificationBackend.h"
 #include "sdk/VeltrixXPC.h"
 #include "updates/SilentUpdateService.h"
+#include "updates/UpdatesTestSupport.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -217,7 +218,7 @@ TEST_F(HomeTabTest, RefusesUnderAlwaysOnOrWithoutANetworkAndOffersTheUpdateWhenF
     controller.dismissViewController(sheet);
 }
 
-TEST_F(HomeTabTest, AMissingConfigurationStillCountsAsAConnectAttempt) {
+TEST_F(HomeTabTest, AMissingConfigurationIsShownAndStillCountsAsAConnectAttempt) {
     driver.setCurrentNetwork(makeNetwork(QStringLiteral("n2"), PDNetworkKind::privateNetwork, std::nullopt));
     auto& silentUpdate = ServiceLayer::shared().silentUpdateService();
     silentUpdate.startTimer();
@@ -226,6 +227,12 @@ TEST_F(HomeTabTest, AMissingConfigurationStillCountsAsAConnectAttempt) {
     EXPECT_FALSE(silentUpdate.isTimerRunning());
     EXPECT_EQ(events(), QList<int>{10});
     EXPECT_EQ(lastEvent().parameter(AnalyticsParameter::networkId), QStringLiteral("n2"));
+    // The user is told which network cannot be connected, and the button still offers Connect.
+    EXPECT_TRUE(controller.isErrorViewShown());
+    EXPECT_EQ(controller.errorView()->notificationType(), NotificationPopupType::error());
+    EXPECT_TRUE(controller.errorMessage().contains(QStringLiteral("Office n2"))) << controller.errorMessage().toStdString();
+    EXPECT_TRUE(controller.errorMessage().contains(QStringLiteral("cannot be connected")));
+    EXPECT_EQ(controller.connectButton()->currentState(), ConnectButtonStates::connect);
 }
 
 TEST_F(HomeTabTest, TheTriggerNamesTheSender) {
@@ -403,9 +410,14 @@ TEST_F(HomeTabTest, ConnectAndDisconnectNotificationsNameTheNetworkWhenEnabled) 
     EXPECT_EQ(notificationTitles().last(), QStringLiteral("Your Wi-Fi connection is secured!"));
     fireElsewhere<Connectivity>([](Connectivity& d) { d.onSecuredNetworkConnected(); });
     driver.editState([](sdk::SimulationState& s) { s.wasVPNStartedOnLaunch = true; });
+    driver.setCurrentNetwork(network);
     fireElsewhere<VPN>([](VPN& d) { d.onConnectedToVPN(); });
-    EXPECT_EQ(notificationTitles().last(),
-              L10n::localized(QStringLiteral("connected_on_launch_to_vpn_notification_title"), {"N/A"}));
+    // The person reads which network and which product connected at launch.
+    const QString launchTitle = notificationTitles().last();
+    EXPECT_TRUE(launchTitle.contains(QStringLiteral("Office n1"))) << launchTitle.toStdString();
+    const QString launchText = notificationBody(launchTitle);
+    EXPECT_TRUE(launchText.contains(ServiceLayer::appModel().appProductName())) << launchText.toStdString();
+    EXPECT_FALSE((launchTitle + launchText).contains(QLatin1Char('%')));
 
     const auto before = notificationTitles().size();
     editSettings([](PDSettings& s) { s.notifications.value = false; });
@@ -486,6 +498,53 @@ TEST_F(HomeTabTest, TrustedWiredNetworksShowTheirStripAndTellOnlyWhileDisconnect
     EXPECT_EQ(notificationTitles().size(), 1);
     EXPECT_EQ(controller.connectionOptionsView()->alwaysOnButton()->text(),
               QStringLiteral("Trusted Network is On"));
+}
+
+TEST_F(HomeTabTest, ProtectionPillsShowOnlyWhileTheTunnelIsUp) {
+    PDNetworkItem::Data data;
+    data.id = QStringLiteral("guarded");
+    data.kind = PDNetworkKind::privateNetwork;
+    data.isSplitTunnelingEnabled = data.isDNSFilteringEnabled = data.isPrivateDNSEnabled = true;
+    data.vpnConfiguration = SDVPNConfig{};
+    driver.setCurrentNetwork(std::make_shared<PDNetworkItem>(data));
+    const MainConnectionOptionsView* strip = controller.connectionOptionsView();
+    const auto pills = [&] {
+        QStringList shown;
+        for (const QWidget* pill : {strip->splitTunnelingButton(), strip->dnsFilteringButton(),
+                                    strip->privateDNSButton()}) {
+            if (!strip->isHidden() && pill->isVisibleTo(strip)) {
+                shown << static_cast<const QAbstractButton*>(pill)->text();
+            }
+        }
+        return shown;
+    };
+    const QStringList all{"Split Tunneling", "DNS Filtering", "Private DNS"};
+    using State = SDVPNConnectionState;
+    struct Step {
+        const char* what;
+        bool trusted;
+        State state;
+        std::function<void(VPN&)> report;
+        bool stripShown;
+        QStringList shownPills;
+    };
+    const auto trustedReport = [](VPN& d) { d.onTrustedWiredNetworkStatusUpdated(); };
+    const Step steps[] = {
+        {"trusted report while down", true, State::disconnected, trustedReport, true, {}},
+        {"connecting on it", true, State::connecting, [](VPN& d) { d.onConnectingToVPN(false); }, true, {}},
+        {"connected on it", true, State::connected, [](VPN& d) { d.onConnectedToVPN(); }, true, all},
+        {"report while up", true, State::connected, trustedReport, true, all},
+        {"down again", true, State::disconnected, [](VPN& d) { d.onDisconnectedFromVPN(false); }, true, {}},
+        {"untrusted report while down", false, State::disconnected, trustedReport, false, {}},
+    };
+    for (const Step& step : steps) {
+        driver.setTrustedWiredNetwork(step.trusted);
+        driver.setConnectionState(step.state);
+        fireElsewhere<VPN>(step.report);
+        scheduler.runUntilIdle();
+        EXPECT_EQ(!strip->isHidden(), step.stripShown) << step.what;
+        EXPECT_EQ(pills(), step.shownPills) << step.what;
+    }
 }
 
 TEST_F(HomeTabTest, ClockTicksArePostedOnTheSdkThreadAndDrawnOnTheMainQueue) {
@@ -646,6 +705,89 @@ TEST_F(HomeTabTest, ErrorBannersMoveTheNetworkDownAndTellOnlySignedOutUsersWithN
     EXPECT_GE(controller.errorView()->height(), 57);
 }
 
+TEST_F(HomeTabTest, EveryBannerLeavesTheColumnClearAndInsideTheTabInEveryState) {
+    controller.view()->resize(680, 600); // the tab beside the main window's bar
+    PDNetworkItem::Data data;
+    data.id = QStringLiteral("full");
+    data.title = QStringLiteral("Headquarters");
+    data.kind = PDNetworkKind::privateNetwork;
+    data.isSplitTunnelingEnabled = data.isDNSFilteringEnabled = data.isPrivateDNSEnabled = true;
+    data.vpnConfiguration = SDVPNConfig{};
+    driver.setCurrentNetwork(std::make_shared<PDNetworkItem>(data));
+    controller.showNetwork(VeltrixXPC::currentNetwork());
+
+    const QString threeLines = QString(QStringLiteral("The gateway closed the tunnel while renewing. ")).repeated(5);
+    const std::vector<std::pair<const char*, std::function<void()>>> banners = {
+        {"none", [] {}},
+        {"error", [&] { controller.showError(std::nullopt, QStringLiteral("No route")); }},
+        {"long error", [&] { controller.showError(std::nullopt, threeLines); }},
+        {"no internet", [&] { fireElsewhere<Connectivity>([](Connectivity& d) { d.onConnectionUnReachable(); }); }},
+        {"update", [&] { controller.showUpdateAvailableMessage(); }},
+        {"silent update",
+         [&] {
+             PDAppConfig config = driver.state().appConfig;
+             config.isSilentUpdate = true;
+             driver.setAppConfig(config);
+             controller.showUpdateAvailableMessage();
+         }},
+        {"installed",
+         [&] {
+             platform::UserDefaults::standard().set(SettingsUserDefaults::showSilentSuccessMessage, true);
+             controller.showSilentUpdateSuccessMessageIfNeeded();
+         }},
+    };
+    const std::vector<std::pair<const char*, std::function<void()>>> states = {
+        {"disconnected", [&] { fireElsewhere<VPN>([](VPN& d) { d.onDisconnectedFromVPN(false); }); }},
+        {"connecting", [&] { fireElsewhere<VPN>([](VPN& d) { d.onConnectingToVPN(false); }); }},
+        {"connected", [&] { fireElsewhere<VPN>([](VPN& d) { d.onConnectedToVPN(); }); }},
+        {"connection error",
+         [&] {
+             fireElsewhere<VPN>([](VPN& d) {
+                 d.onErrorConnectingToVPNWithError(
+                     PDError(7, false, PDError::DEFAULT_ERROR_DOMAIN, std::nullopt, QStringLiteral("Refused")));
+             });
+         }},
+    };
+    const QWidget* tab = controller.view();
+    for (const auto& [stateName, enterState] : states) {
+        for (const auto& [bannerName, showBanner] : banners) {
+            const std::string label = std::string(stateName) + " / " + bannerName;
+            controller.hideErrorView();
+            enterState();
+            scheduler.runUntilIdle();
+            showBanner();
+            scheduler.runUntilIdle();
+            QList<const QWidget*> column;
+            const std::initializer_list<const QWidget*> parts = {
+                controller.networkView(),   controller.connectionStateField(), controller.networkTitleField(),
+                controller.changeNetworkButton(), controller.connectButton(), controller.connectionInfoView(),
+                controller.connectionOptionsView()};
+            for (const QWidget* part : parts) {
+                if (part->isVisibleTo(tab)) {
+                    column << part;
+                }
+            }
+            ASSERT_GE(column.size(), 5) << label;
+            for (qsizetype i = 0; i < column.size(); ++i) {
+                const QRect rect = column[i]->geometry();
+                EXPECT_TRUE(tab->rect().contains(rect)) << label << ": " << column[i]->objectName().toStdString();
+                if (i > 0) {
+                    EXPECT_LE(column[i - 1]->geometry().bottom(), rect.top())
+                        << label << ": " << column[i]->objectName().toStdString() << " under the part above";
+                }
+            }
+            if (controller.isErrorViewShown()) {
+                const QRect banner = controller.errorView()->geometry();
+                EXPECT_TRUE(tab->rect().contains(banner)) << label;
+                EXPECT_LT(banner.bottom(), controller.networkView()->geometry().top()) << label;
+                EXPECT_EQ(banner.height(), controller.errorViewHeightConstraint()) << label << ": cut short";
+            } else {
+                EXPECT_STREQ(bannerName, "none") << label;
+            }
+        }
+    }
+}
+
 TEST_F(HomeTabTest, TheUpdateBannerFollowsTheKindAndAgeOfTheUpdate) {
     PDAppConfig config = driver.state().appConfig;
     config.offeredVersion = QStringLiteral("2.1.0");
@@ -673,10 +815,11 @@ TEST_F(HomeTabTest, TheUpdateBannerFollowsTheKindAndAgeOfTheUpdate) {
     controller.showUpdateAvailableMessage();
     EXPECT_EQ(controller.errorView()->notificationType(),
               NotificationPopupType::silentUpdate(SilentUpdateTimeinterval::old));
-    const int before = ServiceLayer::shared().silentUpdateService().updateRequests();
+    updatestest::StalledSilentUpdate update(driver);
     controller.errorViewUpdateNowTapped();
-    EXPECT_EQ(ServiceLayer::shared().silentUpdateService().updateRequests(), before + 1);
     EXPECT_FALSE(controller.isErrorViewShown());
+    scheduler.advance(SilentUpdateService::startDelay);
+    EXPECT_TRUE(update.started());
 }
 
 TEST_F(HomeTabTest, TheInstalledMessageShowsOnce) {

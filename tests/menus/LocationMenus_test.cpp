@@ -1,5 +1,6 @@
 // The Dock menu (the tray's context menu) and its menu-style twin for the status item, read through their
 // QAction lists: no menu is ever popped up.
+#include "core/LocalizedStrings.h"
 #include "menus/DockMenuBarController.h"
 #include "menus/MenusTestSupport.h"
 #include "menus/StatusItemController.h"
@@ -9,6 +10,10 @@
 #include "toolkit/FlagImageCache.h"
 
 #include <QDBusConnection>
+#include <QSignalSpy>
+#include <QTime>
+
+#include <functional>
 
 using namespace menus_test;
 
@@ -152,6 +157,8 @@ TEST_F(DockMenuTest, TheInformationLinesShowTheConnectionAndItsPlaceholders) {
     dock.updateIPAddress(std::make_shared<PDPublicIPInfo>(QStringLiteral("203.0.113.9")));
     dock.updateTimeConnected(QStringLiteral("00:01:02"));
     EXPECT_EQ(dock.ipItem()->text(), QStringLiteral("IP address: 203.0.113.9"));
+    EXPECT_EQ(dock.ipItem()->text(), L10n::menu_bar_menu_IP_address_label() + QStringLiteral("203.0.113.9"))
+        << "the address follows the label directly";
     EXPECT_EQ(dock.timeConnectedItem()->text(), QStringLiteral("Time Connected: 00:01:02"));
     dock.setConnectingState(); // a reconnect keeps what it showed
     EXPECT_EQ(dock.connectedItem()->text(), QStringLiteral("Connected to R&&D Lab"));
@@ -160,6 +167,58 @@ TEST_F(DockMenuTest, TheInformationLinesShowTheConnectionAndItsPlaceholders) {
     EXPECT_EQ(texts({dock.connectedItem(), dock.ipItem(), dock.timeConnectedItem()}),
               (QStringList{"Connected to -----", "IP address: -----", "Time Connected: -----"}));
     EXPECT_FALSE(dock.connectedItem()->isEnabled());
+}
+
+TEST_F(DockMenuTest, TheClosedMenuTakesTheTimeConnectedOnceAMinuteAndTheLatestWhenShown) {
+    dock.setConnectedState();
+    int second = 0;
+    auto clock = [&](int seconds) {
+        for (int i = 0; i < seconds; ++i) {
+            scheduler.advance(1.0);
+            ++second;
+            dock.updateTimeConnected(QTime(0, 0).addSecs(second).toString(QStringLiteral("HH:mm:ss")));
+        }
+    };
+    QSignalSpy changes(dock.timeConnectedItem(), &QAction::changed);
+    auto line = [this] { return dock.timeConnectedItem()->text(); };
+
+    clock(1);
+    EXPECT_EQ(line(), QStringLiteral("Time Connected: 00:00:01")) << "the first time shows at once";
+    clock(119);
+    EXPECT_EQ(changes.count(), 2) << "closed, the line changes once a minute";
+    EXPECT_EQ(line(), QStringLiteral("Time Connected: 00:01:01"));
+
+    struct Way {
+        const char* name;
+        std::function<void()> act;
+    };
+    const Way ways[] = {
+        {"the host asks to show the menu", [this] { emit signedIn()->aboutToShow(); }},
+        {"the connection look changes", [this] { dock.setConnectingState(); }},
+        {"connected again", [this] { dock.setConnectedState(); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        clock(5);
+        EXPECT_NE(line(), QStringLiteral("Time Connected: ") + QTime(0, 0).addSecs(second).toString("HH:mm:ss"));
+        way.act();
+        EXPECT_EQ(line(), QStringLiteral("Time Connected: ") + QTime(0, 0).addSecs(second).toString("HH:mm:ss"));
+        emit signedIn()->aboutToHide();
+    }
+
+    // Open, it ticks with the clock; closed again, it waits.
+    emit signedIn()->aboutToShow();
+    changes.clear();
+    clock(3);
+    EXPECT_EQ(changes.count(), 3);
+    emit signedIn()->aboutToHide();
+    clock(3);
+    EXPECT_EQ(changes.count(), 3);
+
+    // Disconnected, the placeholder stays: a time held back is not shown later.
+    dock.setDisconnectedState();
+    emit signedIn()->aboutToShow();
+    EXPECT_EQ(line(), QStringLiteral("Time Connected: -----"));
 }
 
 TEST_F(DockMenuTest, GroupedLocationsStandDirectlyBelowTheConnectionDetailsOncePerLocation) {

@@ -180,6 +180,38 @@ TEST_F(SectionsTest, CurrentRowButtonDisconnectsOrChoosesTheNetwork) {
     EXPECT_TRUE(row.networkIconView()->image().isNull());
 }
 
+TEST_F(SectionsTest, AClickOnACurrentRowsBodySendsTheNetworkInUseAndSelectsNothing) {
+    driver.setNetworks(model({{x, y}, {}, {}}));
+    QAUILoggedInViewController page;
+    page.view()->resize(300, 600);
+    page.setDelegate(&actions);
+    QAUINetworkView* section = page.networkView();
+    HoverableTableView* table = section->networkOptionsTableView();
+    const struct {
+        SDVPNConnectionState state;
+        int row;
+    } clicks[] = {{SDVPNConnectionState::connecting, 0}, {SDVPNConnectionState::connected, 0},
+                  {SDVPNConnectionState::connected, 2}};
+    for (const auto& click : clicks) {
+        actions.calls.clear();
+        connectTo(x, click.state);
+        section->connectionStateChanged();
+        page.view()->show();
+        section->show();
+        settle();
+        table->selectRow(click.row);
+        EXPECT_EQ(actions.calls, QStringList{QStringLiteral("didSelectLocation x")}) << click.row;
+        EXPECT_EQ(table->selectedRow(), -1);
+        EXPECT_EQ(router.count(QStringLiteral("toggleConnection")), 0) << "the body is not the button";
+    }
+    actions.calls.clear();
+    connectTo(nullptr, SDVPNConnectionState::connected);
+    section->connectionStateChanged();
+    settle();
+    table->selectRow(0);
+    EXPECT_TRUE(actions.calls.isEmpty()) << "no network in use: nothing to send";
+}
+
 TEST_F(SectionsTest, QuickAccessListsRecentNetworksNewestFirstWithoutTheOneInUse) {
     QAUIQuickAccessView list;
     list.setSizeChangeDelegate(&recorder);

@@ -3,14 +3,21 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <csignal>
+#include <cstdio>
 #include <vector>
 
 using namespace platform;
@@ -114,6 +121,53 @@ TEST_F(ApplicationTest, SigtermIsASystemShutDownHandledOnTheEventLoop) {
     ASSERT_TRUE(testsupport::waitUntil([&] { return delegate.reasons.size() >= 2; }));
     app->setHandlesTerminationSignal(false);
     EXPECT_FALSE(app->handlesTerminationSignal());
+}
+
+// The body of a launched copy whose main thread is held up in a step of its own; skipped normally.
+TEST(ApplicationHeldUpCopy, RunsUntilSignalled) {
+    if (qEnvironmentVariableIsEmpty("VELTRIX_HELD_UP_COPY")) {
+        GTEST_SKIP() << "runs only inside a copy launched by the test below";
+    }
+    RecordingDelegate delegate;
+    delegate.onDidFinish = [] {
+        std::puts("held up");
+        std::fflush(stdout);
+        QThread::sleep(60);
+    };
+    Application::instance()->setDelegate(&delegate);
+    Application::instance()->run();
+    ::_exit(0);
+}
+
+TEST_F(ApplicationTest, SigtermEndsTheProcessEvenWhileItsMainThreadIsHeldUp) {
+    QProcess copy;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("VELTRIX_HELD_UP_COPY", "1");
+    copy.setProcessEnvironment(environment);
+    copy.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=ApplicationHeldUpCopy.*"});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return copy.readAllStandardOutput().contains("held up"); }, 15000));
+    QElapsedTimer ending;
+    ending.start();
+    ::kill(pid_t(copy.processId()), SIGTERM);
+    ASSERT_TRUE(copy.waitForFinished(15000));
+    EXPECT_LT(ending.elapsed(), (Application::terminationGraceSeconds + 2) * 1000);
+    EXPECT_EQ(copy.exitStatus(), QProcess::CrashExit) << "ended by the signal, as SIGTERM ends a process";
+}
+
+TEST(ApplicationLimits, TheSoftLimitOfOpenFilesIsRaisedToTheHardOne) {
+    rlimit original{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &original), 0);
+    if (original.rlim_max <= 256) {
+        GTEST_SKIP() << "the hard limit leaves nothing to raise";
+    }
+    rlimit lowered = original;
+    lowered.rlim_cur = 256;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    Application::raiseOpenFileLimit();
+    rlimit raised{};
+    ::getrlimit(RLIMIT_NOFILE, &raised);
+    EXPECT_EQ(raised.rlim_cur, original.rlim_max);
+    ::setrlimit(RLIMIT_NOFILE, &original);
 }
 
 TEST_F(ApplicationTest, DestroyedDelegateIsCleared) {

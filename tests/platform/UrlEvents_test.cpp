@@ -1,7 +1,10 @@
 #include "platform/ManualScheduler.h"
 #include "platform/UrlEvents.h"
+#include "support/Permissions.h"
 #include "support/TestSupport.h"
 
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
@@ -11,12 +14,21 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstring>
+
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <memory>
 #include <thread>
+#include <vector>
 
 using namespace platform;
 using Decision = UrlEvents::LaunchDecision;
@@ -41,8 +53,11 @@ QString uniqueIdentifier(const char* what) {
 
 // Starts this test binary as another copy of the client, running only UrlEventsLaunchedCopy below.
 std::unique_ptr<QProcess> launchCopy(const QString& mode, const QString& identifier, const QString& directory,
-                                     const QStringList& arguments = {}) {
+                                     const QStringList& arguments = {}, std::function<void()> inChild = {}) {
     auto process = std::make_unique<QProcess>();
+    if (inChild) {
+        process->setChildProcessModifier(inChild);
+    }
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("VELTRIX_URLEVENTS_COPY", mode);
     environment.insert("VELTRIX_URLEVENTS_ID", identifier);
@@ -85,9 +100,12 @@ TEST(UrlEventsLaunchedCopy, ClaimsAndExits) {
         bool heard = false;
         events.setUrlHandler([&](const QUrl&) { heard = true; });
         events.setReopenHandler([&] { heard = true; });
-        if (!testsupport::waitUntil([&] { return heard; }, 8000)) {
+        if (!testsupport::waitUntil([&] { return heard; }, 20000)) {
             code = primaryHeardNothing;
         }
+    }
+    if (mode == "hold") {
+        QThread::sleep(60); // until killed
     }
     if (mode != "crash") {
         events.release();
@@ -231,4 +249,162 @@ TEST(UrlEventsArguments, UrlsAreArgumentsWithASchemeThatAreNotOptions) {
                            "veltrix://auth.example.com/macos/callback#id_token=x", "",
                            "-veltrix://looks/like/an/option", "https://example.com/a b"});
     EXPECT_EQ(urls, (QList<QUrl>{QUrl("veltrix://auth.example.com/macos/callback#id_token=x")}));
+}
+
+namespace {
+
+// A connection to the running copy's socket that stays open until closed, or -1. While the queue of
+// callers waiting to be taken is full, it tries again for a while.
+int connectRaw(const QString& serverName) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(serverName);
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    QDeadlineTimer patience(2000);
+    while (fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        if (errno != EAGAIN || patience.hasExpired()) {
+            ::close(fd);
+            return -1;
+        }
+        QThread::usleep(100);
+    }
+    return fd;
+}
+
+bool hungUp(int fd) {
+    char byte;
+    const ssize_t got = ::recv(fd, &byte, 1, MSG_DONTWAIT | MSG_PEEK);
+    return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+}
+
+int countHungUp(const std::vector<int>& connections) {
+    return int(std::count_if(connections.begin(), connections.end(), hungUp));
+}
+
+void closeAll(std::vector<int>& connections) {
+    for (const int fd : connections) {
+        ::close(fd);
+    }
+    connections.clear();
+}
+
+} // namespace
+
+TEST_F(UrlEventsTest, ALockLeftBehindHoldsNoLaterCopyBack) {
+    const QList<std::pair<const char*, std::function<void(const QString& lockPath, const QString& id)>>> leftovers{
+        {"an empty lock file, as a copy killed right after making it leaves it",
+         [](const QString& lockPath, const QString&) { QFile(lockPath).open(QIODevice::WriteOnly); }},
+        {"a lock file of another copy's making",
+         [](const QString& lockPath, const QString&) {
+             QFile file(lockPath);
+             file.open(QIODevice::WriteOnly);
+             file.write("12345\nveltrix\nsome-host\n");
+         }},
+        {"a lock file nobody may open",
+         [](const QString& lockPath, const QString&) {
+             QFile(lockPath).open(QIODevice::WriteOnly);
+             ::chmod(QFile::encodeName(lockPath).constData(), 0);
+         }},
+        {"the lock of a copy killed as soon as it appeared",
+         [this](const QString& lockPath, const QString& id) {
+             auto holder = launchCopy("hold", id, directory.path());
+             ASSERT_TRUE(testsupport::waitUntil([&] { return QFile::exists(lockPath); }, 15000));
+             ::kill(pid_t(holder->processId()), SIGKILL);
+             ASSERT_TRUE(holder->waitForFinished());
+         }},
+    };
+    for (const auto& [what, leave] : leftovers) {
+        SCOPED_TRACE(what);
+        const QString identifier = uniqueIdentifier("left");
+        UrlEvents events(identifier, directory.path());
+        leave(events.lockPath(), identifier);
+        ASSERT_TRUE(QFile::exists(events.lockPath()));
+        QElapsedTimer claiming;
+        claiming.start();
+        {
+            WithoutPermissionOverride asItsOwner;
+            ASSERT_EQ(events.claim({"veltrix"}), Decision::primary);
+        }
+        EXPECT_LT(claiming.elapsed(), 2000);
+        int reopened = 0;
+        events.setReopenHandler([&] { ++reopened; });
+        auto later = launchCopy("claim", identifier, directory.path());
+        ASSERT_TRUE(testsupport::waitUntil([&] { return finished(*later) && reopened == 1; }, 15000));
+        EXPECT_EQ(later->exitCode(), exitCodeFor(Decision::secondaryForwarded)) << "and the next is its guest";
+    }
+}
+
+TEST_F(UrlEventsTest, AtMostSoManyLaterLaunchesAreHeardAtOnceAndTheRestHungUpOnAtOnce) {
+    ManualScheduler scheduler; // no peer times out while this runs
+    ScopedScheduler use(scheduler);
+    UrlEvents events(uniqueIdentifier("busy"), directory.path());
+    ASSERT_EQ(events.claim({"veltrix"}), Decision::primary);
+    int handled = 0;
+    events.setReopenHandler([&] { ++handled; });
+
+    std::vector<int> connections;
+    for (int i = 0; i < UrlEvents::maxPeers + 6; ++i) {
+        connections.push_back(connectRaw(events.serverName()));
+        ASSERT_GE(connections.back(), 0);
+    }
+    EXPECT_TRUE(testsupport::waitUntil([&] { return countHungUp(connections) == 6; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(countHungUp(connections), 6) << "the first ones stay connected";
+
+    // A place that frees up serves the next launch.
+    ::close(connections.front());
+    connections.erase(connections.begin());
+    QCoreApplication::processEvents();
+    QLocalSocket socket;
+    socket.connectToServer(events.serverName());
+    socket.write(UrlEvents::encodeMessage({}));
+    EXPECT_TRUE(testsupport::waitUntil([&] {
+        scheduler.runUntilIdle();
+        return handled == 1;
+    }));
+    closeAll(connections);
+}
+
+TEST_F(UrlEventsTest, AFloodOfConnectionsLeavesTheRunningCopyServingLaterLaunches) {
+    // With the usual limit of open files and none to spare, however the limit is set.
+    const QList<std::pair<rlim_t, rlim_t>> limits{{1024, RLIM_INFINITY}, {1024, 1024}, {48, 48}};
+    for (const auto& [soft, hard] : limits) {
+        SCOPED_TRACE(std::to_string(soft) + "/" + std::to_string(hard));
+        const QString identifier = uniqueIdentifier("flood");
+        const UrlEvents names(identifier, directory.path());
+        auto server = launchCopy("serve", identifier, directory.path(), {}, [soft = soft, hard = hard] {
+            rlimit limit{};
+            ::getrlimit(RLIMIT_NOFILE, &limit);
+            limit.rlim_cur = soft;
+            limit.rlim_max = std::min(hard, limit.rlim_max);
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        });
+        ASSERT_TRUE(testsupport::waitUntil(
+            [&] {
+                const int probe = connectRaw(names.serverName());
+                ::close(probe);
+                return probe >= 0;
+            },
+            15000))
+            << "the running copy listens";
+
+        std::vector<int> connections;
+        for (int i = 0; i < 1100; ++i) {
+            if (const int fd = connectRaw(names.serverName()); fd >= 0) {
+                connections.push_back(fd);
+            }
+        }
+        EXPECT_EQ(connections.size(), 1100u);
+        EXPECT_TRUE(testsupport::waitUntil(
+            [&] { return countHungUp(connections) >= int(connections.size()) - UrlEvents::maxPeers; }))
+            << "what it cannot hear it hangs up on at once: " << countHungUp(connections) << " of "
+            << connections.size();
+        closeAll(connections);
+
+        auto later = launchCopy("claim", identifier, directory.path());
+        ASSERT_TRUE(testsupport::waitUntil([&] { return finished(*later) && finished(*server); }, 30000));
+        EXPECT_EQ(later->exitCode(), exitCodeFor(Decision::secondaryForwarded));
+        EXPECT_EQ(server->exitCode(), exitCodeFor(Decision::primary)) << "and heard it";
+    }
 }

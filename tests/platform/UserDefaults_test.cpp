@@ -1,18 +1,28 @@
 #include "platform/ManualScheduler.h"
 #include "platform/UserDefaults.h"
+#include "support/Permissions.h"
 
+#include <QCoreApplication>
 #include <QDataStream>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPoint>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -26,8 +36,7 @@ protected:
     QTemporaryDir dir;
     QString path = dir.filePath("prefs.ini");
 
-    // A fresh process would find the file on disk but nothing in QSettings' in-process cache, which keeps
-    // the values it wrote with their types; a copy at a new path is read as a restarted client reads it.
+    // The file as a restarted client reads it: a store of its own over a copy, untouched by this one.
     std::unique_ptr<UserDefaults> restarted() {
         static int copies = 0;
         const QString copy = dir.filePath(QStringLiteral("restart-%1.ini").arg(++copies));
@@ -298,4 +307,229 @@ TEST(StandardUserDefaults, LivesInTheConfigFolderUnderTheBundleIdentifier) {
     EXPECT_TRUE(UserDefaults::standard().set("appLaunchedFirstTime", true));
     EXPECT_TRUE(QFile::exists(expected));
     EXPECT_TRUE(UserDefaultsController::shared().appliesImmediately());
+}
+
+namespace {
+
+// Every byte as a "\xHH" escape: the text of a value as a person or another program may have written it.
+QByteArray escaped(const QByteArray& bytes) {
+    QByteArray text;
+    for (const char byte : bytes) {
+        text += "\\x" + QByteArray::number(uchar(byte), 16);
+    }
+    return text;
+}
+
+// A value in the form QSettings decodes into an object on its own: a serialised variant.
+QByteArray variantLine(const std::function<void(QDataStream&)>& write) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_4_0);
+    write(out);
+    return "x=@Variant(" + escaped(bytes) + ")\n";
+}
+
+} // namespace
+
+TEST_F(UserDefaultsTest, AFileQtWouldDecodeIntoObjectsIsSetAsideAtTheFirstStart) {
+    const QList<QByteArray> files{
+        // a list that claims 268 million items: Qt reserved room for all of them
+        "[General]\n" + variantLine([](QDataStream& out) { out << quint32(QMetaType::QVariantList) << quint32(0x0fffffff); }),
+        // lists nested 100,000 deep: Qt's reader recursed until the stack ran out
+        "[General]\n" + variantLine([](QDataStream& out) {
+            for (int i = 0; i < 100000; ++i) {
+                out << quint32(QMetaType::QVariantList) << quint32(1);
+            }
+            out << quint32(QMetaType::Int) << qint32(7);
+        }),
+        "[General]\nshowWelcomePage=@Variant(\\0\\0\\0\\x1\\x1)\n",
+        "[General]\nwhen=@DateTime(\\0\\0\\0\\x10\\0\\0%\\x80\\0\\0\\0\\0\\0\\0\\0\\0\\x1)\n",
+        "[General]\nlist=@ByteArray(a), @Variant(\\0\\0\\0\\x2\\0\\0\\0\\x7)\n",
+        "[General]\nframe=@Rect(1 2 3 4)\n",
+    };
+    for (int i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(i);
+        const QString file = dir.filePath(QStringLiteral("objects-%1.ini").arg(i));
+        writeFile(file, files[i]);
+        UserDefaults defaults(file);
+        EXPECT_FALSE(defaults.objectForKey("x").isValid());
+        EXPECT_FALSE(defaults.objectForKey("showWelcomePage").isValid());
+        EXPECT_FALSE(QFile::exists(file));
+        const QStringList aside = QDir(dir.path()).entryList({QFileInfo(file).fileName() + ".corrupt-*"});
+        ASSERT_EQ(aside.size(), 1);
+        EXPECT_EQ(readFile(dir.filePath(aside[0])), files[i]);
+    }
+}
+
+TEST_F(UserDefaultsTest, AFileItMayNotReadIsLeftAsItIs) {
+    UserDefaults(path).set("showWelcomePage", false);
+    const QByteArray original = readFile(path);
+    ASSERT_FALSE(original.isEmpty());
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0), 0);
+    const QString fifo = dir.filePath("fifo.ini");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = dir.filePath("folder.ini");
+    ASSERT_TRUE(QDir().mkpath(folder));
+
+    for (const QString& file : {path, fifo, folder}) {
+        SCOPED_TRACE(file.toStdString());
+        WithoutPermissionOverride asItsOwner;
+        QElapsedTimer opening;
+        opening.start();
+        UserDefaults defaults(file);
+        EXPECT_LT(opening.elapsed(), 1000) << "nothing waits for a writer";
+        defaults.registerDefaults({{"showWelcomePage", true}});
+        EXPECT_TRUE(defaults.boolForKey("showWelcomePage")) << "the defaults, in memory";
+        EXPECT_FALSE(defaults.set("showWelcomePage", false)) << "nothing is written over it";
+        EXPECT_FALSE(defaults.synchronize());
+        EXPECT_FALSE(defaults.boolForKey("showWelcomePage")) << "the change holds for this run";
+    }
+    EXPECT_TRUE(corruptCopies().isEmpty());
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0u) << "not even its mode is touched";
+    ::chmod(QFile::encodeName(path).constData(), 0600);
+    EXPECT_EQ(readFile(path), original);
+    EXPECT_TRUE(QFileInfo(fifo).isFile() == false && QFileInfo::exists(fifo));
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+}
+
+TEST_F(UserDefaultsTest, DamagedLinesLoseOnlyWhatTheyHeld) {
+    {
+        UserDefaults defaults(path);
+        defaults.set("appLaunchedFirstTime", true);
+        defaults.set("vpnProtocols", " WireGuard");
+    }
+    const QByteArray whole = readFile(path);
+    const qsizetype lastLine = whole.indexOf("\nvpnProtocols=") + 1;
+    ASSERT_GT(lastLine, 0);
+    const QByteArray lastValue = whole.mid(lastLine);
+    const struct {
+        QByteArray text;
+        bool lastKeyKept;
+    } cases[] = {
+        {whole.left(lastLine + 5), false},                                       // cut inside the key
+        {whole.chopped(4), false},                                               // cut inside the value
+        {whole.left(lastLine) + "vpnProtocols=\"@ByteArray(a;", false},          // cut inside quotes
+        {whole.left(lastLine) + "junk line\n" + lastValue, true},                // a line that is no key
+        {whole + "[Unclosed section\n", true},                                   // nor a section
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        QDir(dir.path()).removeRecursively();
+        QDir().mkpath(dir.path());
+        writeFile(path, c.text);
+        {
+            UserDefaults defaults(path);
+            EXPECT_TRUE(defaults.boolForKey("appLaunchedFirstTime"));
+            EXPECT_EQ(defaults.objectForKey("vpnProtocols").isValid(), c.lastKeyKept);
+        }
+        const QStringList aside = corruptCopies();
+        ASSERT_EQ(aside.size(), 1) << "what the damaged lines held is kept";
+        EXPECT_EQ(readFile(dir.filePath(aside[0])), c.text);
+        const auto again = restarted();
+        EXPECT_TRUE(again->boolForKey("appLaunchedFirstTime")) << "written back whole";
+        EXPECT_EQ(corruptCopies().size(), 1);
+    }
+}
+
+// The body of a launched writer; skipped when the suite runs normally.
+TEST(UserDefaultsWriterCopy, WritesUntilKilled) {
+    const QString file = qEnvironmentVariable("VELTRIX_DEFAULTS_WRITER");
+    if (file.isEmpty()) {
+        GTEST_SKIP() << "runs only inside a copy launched by the test below";
+    }
+    UserDefaults defaults(file);
+    for (int i = 0;; ++i) {
+        defaults.set("counter", i);
+    }
+}
+
+TEST_F(UserDefaultsTest, NoLockLeftByAKilledWriterHoldsAWriteBack) {
+    const QString lockFile = path + ".lock";
+    const QList<std::function<void()>> leftovers{
+        // the lock file of a write killed as it began, empty
+        [&] { writeFile(lockFile, QByteArray()); },
+        // a writer killed as soon as its lock appears, and one killed later
+        [&] {
+            for (const int afterMs : {0, 30}) {
+                QProcess writer;
+                QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+                environment.insert("VELTRIX_DEFAULTS_WRITER", path);
+                writer.setProcessEnvironment(environment);
+                writer.setStandardOutputFile(QProcess::nullDevice());
+                writer.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=UserDefaultsWriterCopy.*"});
+                ASSERT_TRUE(writer.waitForStarted());
+                QElapsedTimer waited;
+                waited.start();
+                while (!QFile::exists(lockFile) && waited.elapsed() < 10000) {
+                    QThread::usleep(200);
+                }
+                QThread::msleep(afterMs);
+                ::kill(pid_t(writer.processId()), SIGKILL);
+                ASSERT_TRUE(writer.waitForFinished());
+            }
+        },
+    };
+    for (int i = 0; i < leftovers.size(); ++i) {
+        SCOPED_TRACE(i);
+        QFile::remove(lockFile);
+        leftovers[i]();
+        QElapsedTimer writing;
+        writing.start();
+        UserDefaults defaults(path);
+        EXPECT_TRUE(defaults.set("appLaunchedFirstTime", true));
+        EXPECT_LT(writing.elapsed(), 2000);
+        EXPECT_TRUE(restarted()->boolForKey("appLaunchedFirstTime"));
+    }
+}
+
+TEST_F(UserDefaultsTest, AWriteWaitsForAnotherWriterOnlySoLong) {
+    UserDefaults defaults(path);
+    const int holder = ::open(QFile::encodeName(path + ".lock").constData(), O_RDONLY | O_CREAT, 0600);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    QElapsedTimer writing;
+    writing.start();
+    EXPECT_FALSE(defaults.set("appLaunchedFirstTime", true));
+    EXPECT_LT(writing.elapsed(), 5000);
+    EXPECT_TRUE(defaults.boolForKey("appLaunchedFirstTime"));
+    ::close(holder);
+    EXPECT_TRUE(defaults.synchronize()) << "the next write catches up";
+    EXPECT_TRUE(restarted()->boolForKey("appLaunchedFirstTime"));
+}
+
+TEST_F(UserDefaultsTest, FilesOfTheQSettingsStoreReadAndAreWrittenTheSame) {
+    const QVariantMap values{
+        {"startMinimized", true},
+        {"vpnProtocols", " IKEv2 "},
+        {"data", QByteArray("\0" "12\"\\;,=\xff ", 10)},
+        {"when", QDateTime(QDate(2024, 5, 1), QTime(10, 20, 30), Qt::UTC)},
+        {"nested", QVariantMap{{"list", QVariantList{1, "two", QStringList{"3"}}}}},
+        {"RLDeviceDetailManager.os/version\\x y~", "separators"},
+        {QString::fromUtf8("ключ"), 1.5},
+    };
+    // As the store wrote through QSettings: percent-encoded keys, each value its serialised variant.
+    const QString byQSettings = dir.filePath("qsettings.ini");
+    {
+        QSettings settings(byQSettings, QSettings::IniFormat);
+        for (auto it = values.cbegin(); it != values.cend(); ++it) {
+            QByteArray bytes;
+            QDataStream out(&bytes, QIODevice::WriteOnly);
+            out.setVersion(QDataStream::Qt_6_0);
+            out << it.value();
+            settings.setValue(QString::fromLatin1(it.key().toUtf8().toPercentEncoding()), bytes);
+        }
+    }
+    UserDefaults old(byQSettings);
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        EXPECT_EQ(old.objectForKey(it.key()), it.value()) << it.key().toStdString();
+    }
+    {
+        UserDefaults defaults(path);
+        for (auto it = values.cbegin(); it != values.cend(); ++it) {
+            defaults.set(it.key(), it.value());
+        }
+    }
+    EXPECT_EQ(readFile(path), readFile(byQSettings)) << "an older client reads what this one writes";
 }

@@ -32,7 +32,7 @@ protected:
 
 TEST_F(NetworksModelTest, NetworksTabShowsPrivateThenTheCollapsibleSharedGroup) {
     EXPECT_EQ(networkRowTitles(), (QStringList{"Private Networks", "Headquarters", "Engineering Lab",
-                                               "Partner Networks", "Contoso Logistics", "Fabrikam Audit"}));
+                                               "Shared Networks", "Contoso Logistics", "Fabrikam Audit"}));
     EXPECT_TRUE(model->isHeaderRow(0));
     EXPECT_FALSE(model->networkItem(0)->isCollapsible());
     EXPECT_TRUE(model->networkItem(3)->isCollapsible());
@@ -52,7 +52,7 @@ TEST_F(NetworksModelTest, NetworksTabShowsPrivateThenTheCollapsibleSharedGroup) 
 
 TEST_F(NetworksModelTest, SearchFiltersBothListsAndReportsChanges) {
     EXPECT_TRUE(model->setSearchText("contoso"));
-    EXPECT_EQ(networkRowTitles(), (QStringList{"Partner Networks", "Contoso Logistics"}));
+    EXPECT_EQ(networkRowTitles(), (QStringList{"Shared Networks", "Contoso Logistics"}));
     EXPECT_FALSE(model->setSearchText("contoso")) << "same text, same rows";
 
     model->applyFilter(PDLocationFilterType::publicLocations);
@@ -64,6 +64,49 @@ TEST_F(NetworksModelTest, SearchFiltersBothListsAndReportsChanges) {
 
     EXPECT_TRUE(model->setSearchText(""));
     EXPECT_TRUE(model->item(0)->isAutomatic()) << "the automatic row comes back without a search";
+}
+
+TEST_F(NetworksModelTest, TypingNarrowsAndDeletingWidensToTheSameRowsAsAFreshSearch) {
+    // Each step's rows against a model that is given the same text at once.
+    auto rowsOf = [](const PDNetworksModel& m) {
+        QStringList rows;
+        for (int row = 0; row < m.numberOfNetworkRows(); ++row) {
+            rows << m.networkItem(row)->title();
+        }
+        rows << "|";
+        for (int row = 0; row < m.numberOfLocationRows(); ++row) {
+            rows << m.item(row)->title();
+        }
+        return rows;
+    };
+    struct Sequence {
+        const char* name;
+        QStringList texts;
+    };
+    const Sequence sequences[] = {
+        {"typing and deleting", {"u", "un", "uni", "unit", "uni", "un", "u", ""}},
+        {"a country code, then more", {"d", "de", "der", "de", "d"}},
+        {"a letter changed inside", {"lon", "lo", "los", "lo", "lond", "Lond", " lond "}},
+        {"a new search", {"berlin", "tokyo", "to", "t"}},
+    };
+    for (PDLocationFilterType filter : {PDLocationFilterType::publicLocations, PDLocationFilterType::favorites,
+                                        PDLocationFilterType::privateNetworks}) {
+        for (const Sequence& sequence : sequences) {
+            SCOPED_TRACE(sequence.name);
+            model->applyFilter(filter);
+            model->setSearchText("");
+            QStringList before = rowsOf(*model);
+            for (const QString& text : sequence.texts) {
+                const PDNetworksModelPtr fresh = sdk::makeNetworksModel(workspace);
+                fresh->applyFilter(filter);
+                fresh->setSearchText(text);
+                const bool changed = model->setSearchText(text);
+                EXPECT_EQ(rowsOf(*model), rowsOf(*fresh)) << text.toStdString();
+                EXPECT_EQ(changed, rowsOf(*model) != before) << text.toStdString();
+                before = rowsOf(*model);
+            }
+        }
+    }
 }
 
 TEST_F(NetworksModelTest, LocationFiltersAndIndexes) {

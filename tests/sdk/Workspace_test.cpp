@@ -3,6 +3,7 @@
 #include "platform/Bundle.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -11,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -82,7 +85,102 @@ TEST_F(MalformedWorkspaceTest, BadJsonNamesThePosition) {
     // A number too large for a double is refused like any other bad JSON, not thrown past the loader.
     const QString overflow = errorFor(QByteArray("{\"user\": 1e999}"));
     EXPECT_TRUE(overflow.contains("invalid JSON")) << overflow.toStdString();
-    EXPECT_TRUE(overflow.contains("1e999")) << overflow.toStdString();
+    EXPECT_TRUE(overflow.contains("\"1e999\"")) << overflow.toStdString();
+}
+
+TEST_F(MalformedWorkspaceTest, ErrorsSayWhereAndQuoteLittleOfTheFile) {
+    const struct {
+        QByteArray text;
+        const char* place;
+    } cases[] = {
+        {"{\n  \"user\": tru\n}", "line 2, column 14"}, // where the parser stopped reading
+        {"{\"a\": \"caf\xc3\xa9\", \"b\": ]}", "line 1, column 20"},
+        {"{\"user\": {\"name\": \"" + QByteArray(1 << 20, 'a') + "\x01\"}}", "line 1, column 1048596"},
+        {"\n\n{} x", "line 3, column 4"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.place);
+        const QString error = errorFor(c.text);
+        EXPECT_TRUE(error.contains(QString::fromLatin1(c.place))) << error.left(300).toStdString();
+        const QString message = error.mid(path().size());
+        EXPECT_LT(message.size(), 80 + 160) << "at most a line's worth of the file: " << message.left(300).toStdString();
+    }
+
+    // Text of the file that a message names is cut to 80 characters too.
+    auto json = demoJson();
+    const std::string longId(1000, 'x');
+    json["networks"]["public"][0]["id"] = longId;
+    json["networks"]["public"][1]["id"] = longId;
+    const QString duplicate = errorFor(json);
+    EXPECT_TRUE(duplicate.contains("duplicate id \"" + QString(79, 'x') + "…\"")) << duplicate.toStdString();
+}
+
+TEST_F(MalformedWorkspaceTest, NothingMayFollowTheJsonValue) {
+    QFile demo(demoPath());
+    ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
+    const QByteArray whole = demo.readAll();
+    const qsizetype lines = whole.count('\n');
+    const struct {
+        QByteArray text;
+        bool loads;
+    } cases[] = {
+        {whole, true},
+        {whole + "\n \t\r\n", true},
+        {whole + QByteArray("\0", 1), false},
+        {whole + QByteArray("\0{\"more\": 1}", 13), false},
+        {whole + "{\"more\": 1}", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.mid(whole.size()).toStdString());
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.text);
+        file.close();
+        const auto result = sdk::loadWorkspaceFile(path());
+        EXPECT_EQ(result.ok(), c.loads) << result.error.toStdString();
+        if (!c.loads) {
+            EXPECT_TRUE(result.error.contains(QStringLiteral("line %1, column").arg(lines + 1)))
+                << result.error.toStdString();
+        }
+    }
+}
+
+TEST_F(MalformedWorkspaceTest, FilesThatAreNoWorkspaceAreRefusedAtOnce) {
+    const QString fifo = dir.filePath("fifo.json");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString huge = dir.filePath("huge.json");
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("{\"user\": \"");
+        ASSERT_TRUE(file.resize(70 * 1024 * 1024)); // the rest reads as NUL bytes
+    }
+    const QString longString = dir.filePath("long-string.json");
+    {
+        QFile file(longString);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("{\"user\": {\"name\": \"" + QByteArray(1 << 20, 'a') + "\x02\"}}");
+    }
+    const struct {
+        QString path;
+        const char* why;
+    } cases[] = {
+        {fifo, "not a regular file"},
+        {QStringLiteral("/dev/zero"), "not a regular file"},
+        {huge, "larger than 64 MiB"},
+        {longString, "invalid JSON at line 1, column 1048596"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        QElapsedTimer loading;
+        loading.start();
+        const auto result = sdk::loadWorkspaceFile(c.path);
+        EXPECT_LT(loading.elapsed(), 1000);
+        ASSERT_FALSE(result.ok());
+        EXPECT_TRUE(result.error.startsWith(c.path)) << result.error.toStdString();
+        EXPECT_TRUE(result.error.contains(QString::fromLatin1(c.why))) << result.error.left(300).toStdString();
+        EXPECT_LT(result.error.size(), c.path.size() + 240);
+    }
 }
 
 TEST_F(MalformedWorkspaceTest, WrongTypesAndMissingFieldsNameTheMember) {

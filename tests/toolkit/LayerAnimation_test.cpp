@@ -3,6 +3,9 @@
 #include "platform/ManualScheduler.h"
 #include "toolkit/ViewAnimation.h"
 
+#include <QCoreApplication>
+#include <QPaintEvent>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -136,7 +139,10 @@ TEST(LayerAnimationDriver, TicksOnlyWhileSomethingAnimatesAndNotPaused) {
     platform::ManualScheduler scheduler;
     platform::ScopedScheduler scope(scheduler);
     QWidget view;
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     Layer layer;
+    layer.frame = QRectF(10, 10, 20, 20);
     layeranim::LayerAnimationDriver driver(&view);
     driver.setLayers({&layer});
     EXPECT_FALSE(driver.isTicking());
@@ -169,4 +175,59 @@ TEST(LayerAnimationDriver, TicksOnlyWhileSomethingAnimatesAndNotPaused) {
     layer.removeAllAnimations();
     driver.animationsChanged();
     EXPECT_FALSE(driver.isTicking());
+}
+
+namespace {
+
+// Remembers the regions it was asked to repaint.
+class RecordingView : public QWidget {
+public:
+    QRegion painted;
+
+protected:
+    void paintEvent(QPaintEvent* event) override { painted += event->region(); }
+};
+
+} // namespace
+
+TEST(LayerAnimationDriver, StepsOnlyAsOftenAsTheMotionShowsAndRepaintsOnlyTheMovingLayer) {
+    platform::ManualScheduler scheduler;
+    platform::ScopedScheduler scope(scheduler);
+    RecordingView view;
+    view.resize(300, 100);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    Layer still;
+    still.frame = QRectF(250, 10, 20, 20);
+    Layer moving;
+    moving.frame = QRectF(10, 10, 20, 20);
+    layeranim::LayerAnimationDriver driver(&view);
+    driver.setLayers({&still, &moving});
+
+    struct Case {
+        const char* name;
+        double pixels; // moved over one second
+        long minSteps;
+        long maxSteps;
+    };
+    // A quarter of a pixel is the smallest step shown; the step interval caps the rate.
+    for (const Case& c : {Case{"slow", 1.0, 3, 5}, Case{"fast", 50.0, 55, 61}}) {
+        SCOPED_TRACE(c.name);
+        moving.addAnimation("animation", Animation::basic(Property::positionY, 0.0, c.pixels, 1.0));
+        driver.animationsChanged();
+        QCoreApplication::processEvents();
+        const long before = driver.repaintedSteps();
+        view.painted = QRegion();
+        for (int i = 0; i < 70; ++i) {
+            scheduler.advance(ViewAnimation::stepInterval);
+            QCoreApplication::processEvents();
+        }
+        const long steps = driver.repaintedSteps() - before;
+        EXPECT_GE(steps, c.minSteps);
+        EXPECT_LE(steps, c.maxSteps);
+        EXPECT_FALSE(driver.isTicking()) << "the motion has ended";
+        EXPECT_FALSE(view.painted.isEmpty());
+        EXPECT_FALSE(view.painted.intersects(still.frame.toAlignedRect())) << "the still layer is not repainted";
+        moving.removeAllAnimations();
+    }
 }

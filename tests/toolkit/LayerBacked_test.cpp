@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEnterEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -71,7 +72,7 @@ TEST(LayerBackedViews, PaintSetValuesLazilyAndKeepThemWhenClearedToNilOrZero) {
     EXPECT_FALSE(view.layerAppearance().backgroundColor.isValid());
 }
 
-TEST(LayerBackedViews, ChildrenAreClippedToTheRoundedCornersWithSmoothEdges) {
+TEST(LayerBackedViews, ChildrenAreCutAtTheRoundedCornersWhileTheViewsOwnEdgeStaysSmooth) {
     QWidget window;
     window.resize(60, 60);
     window.setAutoFillBackground(true);
@@ -80,27 +81,55 @@ TEST(LayerBackedViews, ChildrenAreClippedToTheRoundedCornersWithSmoothEdges) {
     window.setPalette(white);
     auto* view = new NSViewLayerBacked(&window);
     view->setGeometry(0, 0, 60, 60);
+    view->setBgColor(Qt::black);
     view->setCornerRadius(20.0);
     view->setMasksToBounds(true);
     auto* child = new QWidget(view);
-    child->setGeometry(view->rect());
+    child->setGeometry(30, 30, 30, 30);
     child->setAutoFillBackground(true);
-    QPalette black = child->palette();
-    black.setColor(QPalette::Window, Qt::black);
-    child->setPalette(black);
+    QPalette red = child->palette();
+    red.setColor(QPalette::Window, Qt::red);
+    child->setPalette(red);
 
     const QImage image = window.grab().toImage();
-    EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::white)) << "the corner is clipped";
-    EXPECT_EQ(image.pixelColor(30, 30), QColor(Qt::black));
-    // Along the curve some pixels are neither: the edge is antialiased.
+    EXPECT_EQ(view->graphicsEffect(), nullptr) << "clipping is a mask, not an effect that re-renders the view";
+    EXPECT_EQ(image.pixelColor(59, 59), QColor(Qt::white)) << "the child is cut at the corner";
+    EXPECT_EQ(image.pixelColor(45, 45), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::white));
+    // Along the view's own curve some pixels are grey: its edge is antialiased, not cut by the mask.
     int between = 0;
     for (int y = 0; y < 20; ++y) {
         for (int x = 0; x < 20; ++x) {
-            const int grey = image.pixelColor(x, y).red();
+            const int grey = image.pixelColor(x, y).green();
             between += grey > 5 && grey < 250;
         }
     }
     EXPECT_GT(between, 10);
+}
+
+TEST(LayerBackedViews, TheClipRegionHoldsEveryPixelTheOutlineTouchesAndNoneBeyond) {
+    struct Case {
+        QSize size;
+        double radius;
+    };
+    for (const Case& c : {Case{{60, 60}, 20.0}, Case{{80, 30}, 15.0}, Case{{7, 40}, 10.0}, Case{{100, 24}, 0.0}}) {
+        const QRegion region = roundedClipRegion(c.size, c.radius);
+        QImage coverage(c.size, QImage::Format_Alpha8);
+        coverage.fill(0);
+        QPainter painter(&coverage);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillPath(roundedRectPath(QRectF(QPointF(0, 0), QSizeF(c.size)),
+                                         std::min(c.radius, std::min(c.size.width(), c.size.height()) / 2.0)),
+                         Qt::black);
+        painter.end();
+        int wrong = 0;
+        for (int y = 0; y < c.size.height(); ++y) {
+            for (int x = 0; x < c.size.width(); ++x) {
+                wrong += region.contains(QPoint(x, y)) != (coverage.pixelColor(x, y).alpha() > 0);
+            }
+        }
+        EXPECT_EQ(wrong, 0) << c.size.width() << "x" << c.size.height() << " radius " << c.radius;
+    }
 }
 
 TEST(LayerBackedViews, MasksToBoundsFollowsEveryChangeAndRoundCornersMakesACapsule) {
@@ -109,11 +138,14 @@ TEST(LayerBackedViews, MasksToBoundsFollowsEveryChangeAndRoundCornersMakesACapsu
     view.setProperty("cornerRadius", 6.0); // as a form or style sheet would set it
     EXPECT_EQ(view.cornerRadius(), 6.0);
     view.setMasksToBounds(true);
-    EXPECT_NE(view.graphicsEffect(), nullptr) << "children clipped to the corners, set up before any paint";
+    EXPECT_FALSE(view.mask().contains(QPoint(0, 0))) << "children clipped to the corners, set up before any paint";
+    view.resize(80, 40);
     paint(&view);
+    EXPECT_TRUE(view.mask().contains(QPoint(40, 39))) << "the mask follows the size";
     EXPECT_TRUE(view.layerAppearance().masksToBounds);
+    view.resize(80, 30);
     view.setMasksToBounds(false);
-    EXPECT_EQ(view.graphicsEffect(), nullptr);
+    EXPECT_TRUE(view.mask().isEmpty());
     paint(&view);
     EXPECT_FALSE(view.layerAppearance().masksToBounds);
 

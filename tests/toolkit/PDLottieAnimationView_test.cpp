@@ -3,8 +3,11 @@
 #include "platform/ManualScheduler.h"
 
 #include <QImage>
+#include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -23,6 +26,7 @@ protected:
     LottieTest() : scope(scheduler) {
         view.resize(100, 100);
         view.show(); // frames step only while the view is on screen
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
     }
 
     platform::ManualScheduler scheduler;
@@ -104,4 +108,57 @@ TEST_F(LottieTest, ANameThatDoesNotLoadDrawsNothingAndNeverCrashes) {
     view.animationView()->resize(50, 50);
     EXPECT_EQ(drawnPixels(view.animationView()->grab().toImage()), 0);
     EXPECT_TRUE(view.animationView()->renderFrame(0, QSize(10, 10)).isNull());
+}
+
+TEST(LottieSteps, FramesStepAtTheFilesRateAndNotAtAllWhileTheWindowIsAway) {
+    platform::ManualScheduler scheduler;
+    platform::ScopedScheduler scope(scheduler);
+    QWidget window;
+    window.resize(120, 120);
+    auto* view = new PDLottieAnimationView(&window);
+    view->setGeometry(10, 10, 100, 100);
+    view->setAnimation(QStringLiteral("pulse"));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    view->play();
+    LOTAnimationView* lottie = view->animationView();
+    ASSERT_TRUE(lottie->isTicking());
+
+    // Sampled four times a frame for a second: each of the file's 30 frames is shown once.
+    auto framesShownIn = [&](double seconds) {
+        int changes = 0;
+        std::size_t last = lottie->currentFrame();
+        for (int i = 0; i < int(seconds * 120.0); ++i) {
+            scheduler.advance(1.0 / 120.0);
+            changes += lottie->currentFrame() != last;
+            last = lottie->currentFrame();
+        }
+        return changes;
+    };
+    EXPECT_NEAR(framesShownIn(1.0), 30, 1);
+    EXPECT_EQ(lottie->frameImageCount(), 2) << "the frame shown and the one rendered ahead";
+
+    struct Way {
+        const char* name;
+        std::function<void(QWidget&)> leave;
+        std::function<void(QWidget&)> back;
+    };
+    const Way ways[] = {
+        {"hidden", [](QWidget& w) { w.hide(); }, [](QWidget& w) { w.show(); }},
+        {"minimised", [](QWidget& w) { w.showMinimized(); }, [](QWidget& w) { w.showNormal(); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        way.leave(window);
+        EXPECT_FALSE(lottie->isTicking());
+        EXPECT_TRUE(lottie->isAnimationPlaying());
+        EXPECT_EQ(lottie->frameImageCount(), 0);
+        scheduler.advance(2.0);
+        EXPECT_EQ(scheduler.pendingCount(), 0u) << "no frame is scheduled";
+
+        way.back(window);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        EXPECT_TRUE(lottie->isTicking());
+        EXPECT_NEAR(framesShownIn(0.5), 15, 1);
+    }
 }

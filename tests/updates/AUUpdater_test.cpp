@@ -6,6 +6,7 @@
 #include "platform/ManualScheduler.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestSupport.h"
+#include "updates/UpdatesTestSupport.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -69,28 +70,24 @@ protected:
         return QDir(folder.filePath(QStringLiteral("updates"))).entryList(QDir::Files | QDir::Hidden);
     }
 
-    // Real I/O with virtual time: runs what the transfer thread posted and Qt's events until `done`; while
-    // nothing happens, virtual time moves a second at a time, up to `virtualLimit` seconds.
+    // Real I/O with virtual time: while nothing is reported, virtual time moves a second at a time, up to
+    // `virtualLimit` seconds.
     bool settle(const std::function<bool()>& done, double virtualLimit = 0, int realMs = 20000) {
         QDeadlineTimer deadline(realMs);
-        double moved = 0;
-        int quiet = 0;
-        while (!done()) {
+        for (double moved = 0;; moved += 1.0) {
+            const auto reported = delegate.reports.size();
+            if (updatestest::settle(
+                    scheduler, [&] { return done() || delegate.reports.size() != reported; }, 25) &&
+                done()) {
+                return true;
+            }
             if (deadline.hasExpired()) {
                 return false;
             }
-            const auto before = delegate.reports.size();
-            scheduler.runUntilIdle();
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            quiet = delegate.reports.size() == before ? quiet + 1 : 0;
-            if (quiet > 20 && moved < virtualLimit) {
+            if (delegate.reports.size() == reported && moved < virtualLimit) {
                 scheduler.advance(1.0);
-                moved += 1.0;
-                quiet = 0;
             }
-            QThread::msleep(1);
         }
-        return true;
     }
     bool settleUntilReported(const QString& last, double virtualLimit = 60) {
         return settle([&] { return !delegate.reports.isEmpty() && delegate.reports.last() == last; }, virtualLimit);

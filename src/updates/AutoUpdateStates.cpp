@@ -1,0 +1,17 @@
+#include "updates/AutoUpdateStates.h"
+
+QString caseName(AutoUpdateStates state) {
+    switch (state) {
+    case AutoUpdateStates::confirmUpdate:
+        return QStringLiteral("confirmUpdate");
+    case AutoUpdateStates::downloadingUpdate:
+        return QStringLiteral("downloadingUpdate");
+    case AutoUpdateStates::readyToInstallUpdate:
+        return QStringLiteral("readyToInstallUpdate");
+    case AutoUpdateStates::failedToDownloadUpdate:
+        return QStringLiteral("failedToDownloadUpdate");
+    case AutoUpdateStates::failedToVerifyUpdate:
+        return QStringLiteral("failedToVerifyUpdate");
+    }
+    return {};
+}

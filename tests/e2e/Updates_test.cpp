@@ -1,0 +1,169 @@
+// Updates as a signed-in user meets them on the demo workspaces: the offered version taken from the update
+// sheet (downloaded for real from the package file beside the workspace, checked by the SDK stand-in), a
+// package the SDK refuses, a required update that stands in for connecting, and the silent variant that
+// installs by itself after a disconnect.
+#include "e2e/ClientHarness.h"
+
+#include "core/GlobalConstants.h"
+#include "core/LocaleData.h"
+#include "core/LocalizedStrings.h"
+#include "mainwindow/MainErrorView.h"
+#include "mainwindow/MainSubController.h"
+#include "platform/Bundle.h"
+#include "toolkit/TextAttributes.h"
+#include "updates/AutoUpdateViewController.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace e2e;
+
+namespace {
+
+class UpdatesScenario : public ClientTest {
+protected:
+    void SetUp() override {
+        ClientTest::SetUp();
+        platform::UserDefaults::standard().set(SettingsUserDefaults::showSilentSuccessMessage, false);
+    }
+
+    MainSubController& homeTab() { return *delegate->mainSubController(); }
+    AutoUpdateViewController* sheet() {
+        return qobject_cast<AutoUpdateViewController*>(homeTab().autoUpdateSheet());
+    }
+    bool isSheetShown() { return sheet() && sheet()->presentingViewController() && sheet()->view()->isVisible(); }
+    QStringList sheetTexts() { return isSheetShown() ? visibleTexts(sheet()->view()) : QStringList(); }
+    bool sheetShows(const QString& text) { return sheetTexts().contains(text); }
+    bool clickInSheet(const QString& title) {
+        const bool clicked = isSheetShown() && clickButton(sheet()->view(), title);
+        run();
+        return clicked;
+    }
+    QString packagePath() const { return VeltrixXPC::appConfig().packagePath; }
+    bool installed() const { return driver.state().installedPackagePath == packagePath(); }
+
+    // The offered version, before the client starts: the banner is asked for once per version and process.
+    void offerVersion(const QString& version, const QString& sha256 = {}) {
+        driver.editState([&](sdk::SimulationState& s) {
+            s.appConfig.offeredVersion = version;
+            if (!sha256.isEmpty()) {
+                s.appConfig.packageSha256 = sha256;
+            }
+        });
+    }
+    void openSheetFromTheBanner() {
+        ASSERT_TRUE(homeTab().isErrorViewShown());
+        QTest::mouseClick(homeTab().errorView()->titleField(), Qt::LeftButton);
+        run();
+        ASSERT_TRUE(isSheetShown());
+    }
+    // From the offer to the package downloaded and ready.
+    void download() {
+        ASSERT_TRUE(clickInSheet("Update Now")) << sheetTexts();
+        ASSERT_TRUE(waitFor([&] { return sheetShows(L10n::auto_update_ready_to_install_title()); })) << sheetTexts();
+    }
+    void restart() {
+        ASSERT_TRUE(clickInSheet(L10n::auto_update_restart_button())) << sheetTexts();
+        ASSERT_TRUE(waitFor([&] { return !driver.calls("prepareToInstallAppAutoUpdate").empty(); }));
+        ASSERT_TRUE(waitFor([&] {
+            return sheet()->closeButton()->isVisible() ||
+                   sheetShows(LocaleData::autoUpdateVerificationFailed().title);
+        }));
+    }
+    void useDemoWorkspace(const char* name) {
+        const QString path = platform::Bundle::main().pathForResource(QStringLiteral("demo/") + QLatin1String(name));
+        ASSERT_EQ(driver.resetFromFile(path), QString()) << path.toStdString();
+        driver.setBrowserForward([](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
+    }
+};
+
+} // namespace
+
+TEST_F(UpdatesScenario, TheDemosPackageIsDownloadedVerifiedAndReportedInstalled) {
+    offerVersion(QStringLiteral("2.3.0"));
+    QFile::remove(packagePath());
+    ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
+    ASSERT_NO_FATAL_FAILURE(openSheetFromTheBanner());
+    EXPECT_EQ(stringValue(sheet()->updateView()->updateMessageField()),
+              GlobalConstants::productDisplayName() + QStringLiteral(" 2.3.0 is available. Do you want to update now?"));
+
+    ASSERT_NO_FATAL_FAILURE(download());
+    EXPECT_TRUE(QFile::exists(packagePath()));
+    ASSERT_NO_FATAL_FAILURE(restart());
+    EXPECT_TRUE(installed());
+    EXPECT_TRUE(sheet()->closeButton()->isVisible());
+
+    QTest::keyClick(sheet()->view()->window(), Qt::Key_Escape);
+    run();
+    EXPECT_FALSE(isSheetShown());
+    // The next time the home tab shows, it says the new version is installed.
+    delegate->generalWindowViewController()->close();
+    run();
+    bringClientForward();
+    EXPECT_TRUE(visibleTexts(homeTab().view()).contains("New Version has been Installed!"))
+        << visibleTexts(homeTab().view());
+}
+
+TEST_F(UpdatesScenario, AWrongHashIsRefusedAndTheSheetStaysUsable) {
+    const QString demoHash = driver.state().appConfig.packageSha256;
+    offerVersion(QStringLiteral("2.3.1"), QString(64, QLatin1Char('0')));
+    ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
+    ASSERT_NO_FATAL_FAILURE(openSheetFromTheBanner());
+    ASSERT_NO_FATAL_FAILURE(download());
+    ASSERT_NO_FATAL_FAILURE(restart());
+    EXPECT_FALSE(installed());
+    EXPECT_TRUE(sheetShows(LocaleData::autoUpdateVerificationFailed().title)) << sheetTexts();
+    EXPECT_FALSE(sheet()->closeButton()->isVisible());
+    EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
+
+    // Try again, now that the service's checksum matches the package.
+    driver.editState([&](sdk::SimulationState& s) { s.appConfig.packageSha256 = demoHash; });
+    ASSERT_TRUE(clickInSheet(L10n::auto_update_try_again_button())) << sheetTexts();
+    ASSERT_TRUE(waitFor([&] { return sheetShows(L10n::auto_update_ready_to_install_title()); })) << sheetTexts();
+    ASSERT_NO_FATAL_FAILURE(restart());
+    EXPECT_TRUE(installed());
+}
+
+TEST_F(UpdatesScenario, ARequiredUpdateStandsInForConnectingAndCancelLeavesTheClientUnconnected) {
+    ASSERT_NO_FATAL_FAILURE(useDemoWorkspace("workspace-forced-update.json"));
+    ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
+    QTest::mouseClick(homeTab().connectButton(), Qt::LeftButton);
+    run();
+    EXPECT_TRUE(driver.calls("connect").empty());
+    ASSERT_TRUE(isSheetShown());
+    ASSERT_TRUE(clickInSheet("Update Now"));
+    ASSERT_TRUE(clickInSheet("Cancel")) << sheetTexts();
+    EXPECT_FALSE(isSheetShown());
+    EXPECT_TRUE(driver.calls("connect").empty());
+
+    QTest::mouseClick(homeTab().connectButton(), Qt::LeftButton); // a new sheet, from its offer
+    run();
+    ASSERT_TRUE(isSheetShown());
+    ASSERT_NO_FATAL_FAILURE(download());
+    ASSERT_NO_FATAL_FAILURE(restart());
+    EXPECT_TRUE(installed());
+}
+
+TEST_F(UpdatesScenario, TheSilentVariantInstalls303SecondsAfterTheUserDisconnects) {
+    ASSERT_NO_FATAL_FAILURE(useDemoWorkspace("workspace-silent-update.json"));
+    // A tunnel already up when the client starts, so that the first load leaves the update to a disconnect.
+    driver.setConnectionState(SDVPNConnectionState::connected);
+    QFile::remove(packagePath());
+    ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
+    ASSERT_TRUE(VeltrixXPC::isSilentUpdateAvailable());
+    ASSERT_NE(VeltrixXPC::currentNetwork(), nullptr);
+
+    QTest::mouseClick(homeTab().connectButton(), Qt::LeftButton); // the user disconnects
+    run();
+    ASSERT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected);
+    advance(302.9);
+    waitFor([] { return false; }, 100);
+    EXPECT_FALSE(QFile::exists(packagePath()));
+    EXPECT_TRUE(driver.calls("prepareToInstallAppAutoUpdate").empty());
+
+    advance(0.1);
+    ASSERT_TRUE(waitFor([&] { return installed(); }));
+    ASSERT_TRUE(waitFor(
+        [] { return platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showSilentSuccessMessage); }));
+    EXPECT_FALSE(isSheetShown()) << "nothing asked";
+}
