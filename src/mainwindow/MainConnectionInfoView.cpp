@@ -11,6 +11,10 @@
 
 #include <QGridLayout>
 
+#include <atomic>
+#include <mutex>
+#include <utility>
+
 MainConnectionInfoView::MainConnectionInfoView(QWidget* parent) : XibView(parent) {
     loadView();
 }
@@ -45,24 +49,71 @@ QWidget* MainConnectionInfoView::loadViewFromNib() {
     return content;
 }
 
+struct MainConnectionInfoView::Clock {
+    std::mutex mutex;
+    std::optional<QString> latest;
+    std::atomic<bool> onScreen{false};
+};
+
 void MainConnectionInfoView::setVisible(bool visible) {
     XibView::setVisible(visible);
     if (isHidden()) {
         m_tickObservation.reset();
         return;
     }
-    // The clock ticks on the SDK's thread; the field is drawn on the main queue.
+    if (!m_clock) {
+        m_clock = std::make_shared<Clock>();
+        m_clock->onScreen = isVisible();
+    }
+    // The clock ticks on the SDK's thread; the field is drawn on the main queue, and a window out of sight
+    // costs the client no wakeup a second.
     m_tickObservation = platform::NotificationCenter::defaultCenter().addObserver(
         QStringLiteral("tickTimeUpdated"), nullptr,
-        [self = QPointer<MainConnectionInfoView>(this)](const platform::Notification& notification) {
+        [self = QPointer<MainConnectionInfoView>(this), clock = m_clock](const platform::Notification& notification) {
             const QVariant time = notification.userInfo.value(QStringLiteral("timeConnected"));
-            if (self && time.typeId() == QMetaType::QString) {
-                self->m_timeConnectedField->setText(time.toString());
+            if (time.typeId() != QMetaType::QString) {
+                return;
             }
-        },
-        &platform::DispatchQueue::main());
+            {
+                std::lock_guard lock(clock->mutex);
+                clock->latest = time.toString();
+            }
+            if (!clock->onScreen) {
+                return;
+            }
+            platform::DispatchQueue::main().async([self] {
+                if (self) {
+                    self->showLatestTime();
+                }
+            });
+        });
     refreshPublicIp();
     updateExternalIp(std::nullopt);
+}
+
+void MainConnectionInfoView::showLatestTime() {
+    if (!m_clock) {
+        return;
+    }
+    std::lock_guard lock(m_clock->mutex);
+    if (m_clock->latest) {
+        m_timeConnectedField->setText(*std::exchange(m_clock->latest, std::nullopt));
+    }
+}
+
+void MainConnectionInfoView::showEvent(QShowEvent* event) {
+    XibView::showEvent(event);
+    if (m_clock) {
+        m_clock->onScreen = true;
+        showLatestTime();
+    }
+}
+
+void MainConnectionInfoView::hideEvent(QHideEvent* event) {
+    XibView::hideEvent(event);
+    if (m_clock) {
+        m_clock->onScreen = false;
+    }
 }
 
 void MainConnectionInfoView::updateGatewayLocation(const QString& regionName) {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPointer>
 
+#include <memory>
 #include <optional>
 
 // While a connection is up: the time connected, the public and internal addresses and the gateway
@@ -16,6 +17,13 @@ public:
     explicit MainConnectionInfoView(QWidget* parent = nullptr);
 
     void setVisible(bool visible) override;
+
+protected:
+    // Shown and hidden with its window too (closed, minimised): the clock's time is drawn only while shown.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+public:
 
     // From any thread; the field changes on the main queue.
     void updateGatewayLocation(const QString& regionName);
@@ -39,4 +47,9 @@ private:
     QPointer<QLabel> m_externalIpField;
     QPointer<QLabel> m_gatewayLocationField;
     platform::ObserverToken m_tickObservation;
+    // The clock's latest time, kept on the SDK's thread: it reaches the field on the main queue only while
+    // the field can be seen, and when it can be seen again.
+    struct Clock;
+    std::shared_ptr<Clock> m_clock;
+    void showLatestTime();
 };

@@ -43,13 +43,9 @@ LocationMenusController::LocationMenusController(MenuControllerDataSource* dataS
       m_dataSource(dataSource), m_delegate(delegate) {
     applyMenuLook(m_loggedInMenu.get());
     applyMenuLook(m_loggedOutMenu.get());
-    // A tray host's AboutToShow and its opened and closed events arrive as these two signals.
+    // A tray host's AboutToShow arrives as this signal.
     QMenu* menu = m_loggedInMenu.get();
-    QObject::connect(menu, &QMenu::aboutToShow, menu, [this] {
-        m_menuOpen = true;
-        showTimeConnected();
-    });
-    QObject::connect(menu, &QMenu::aboutToHide, menu, [this] { m_menuOpen = false; });
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [this] { showTimeConnected(); });
 }
 
 LocationMenusController::~LocationMenusController() = default;
@@ -201,7 +197,7 @@ void LocationMenusController::updateIPAddress(const PDPublicIPInfoPtr& info) {
 void LocationMenusController::updateTimeConnected(const QString& timeConnected) {
     m_pendingTimeConnected = timeConnected;
     const auto now = platform::Scheduler::shared().now();
-    if (m_menuOpen || !m_timeConnectedShownAt || now - *m_timeConnectedShownAt >= closedMenuTimeInterval) {
+    if (!m_timeConnectedShownAt || now - *m_timeConnectedShownAt >= closedMenuTimeInterval) {
         showTimeConnected();
     }
 }

@@ -27,9 +27,9 @@ public:
     // Refills the three submenus, reusing their items; an empty list hides its header.
     void updateLocationLists() override;
     void updateIPAddress(const PDPublicIPInfoPtr& info) override;
-    // The clock ticks every second, but a menu line that changes sends the whole menu's properties to the
-    // tray host: the time goes to its line while the menu is open, when the host is about to show it, at
-    // the next connection look, and otherwise at most once a minute (for hosts that never say they show it).
+    // The clock ticks every second, but a menu line that changes sends the menu's properties to the tray
+    // host: the time goes to its line when the host is about to show the menu, at the next connection look,
+    // and otherwise at most once a minute (for hosts that never say they show it).
     void updateTimeConnected(const QString& timeConnected) override;
     static constexpr std::chrono::seconds closedMenuTimeInterval{60};
 
@@ -131,7 +131,6 @@ private:
     std::vector<QPointer<QAction>> m_groupedItems;
     std::optional<QString> m_pendingTimeConnected;
     std::optional<platform::Scheduler::Clock::time_point> m_timeConnectedShownAt;
-    bool m_menuOpen = false;
 };
 
 // The client's dark look for a menu and its submenus, with 19 by 19 images.

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QWidget>
 #include <QWindow>
@@ -12,6 +13,7 @@
 #endif
 
 #include <cxxabi.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -367,6 +369,10 @@ void Application::watchWindowEvent(QWidget* widget, QEvent::Type type) {
     if (!widget->isWindow()) {
         return;
     }
+    if (type == QEvent::Hide) {
+        releaseFreedMemorySoon();
+        return;
+    }
     if (type == QEvent::WindowActivate) {
         m_lastActiveWindow = widget;
         return;
@@ -393,9 +399,26 @@ void Application::watchWindowEvent(QWidget* widget, QEvent::Type type) {
     }
 }
 
+void Application::releaseFreedMemorySoon() {
+    // What a window freed when it closed stays with the allocator, counted as the client's, until it is
+    // given back: once the events of the hiding (and of the windows hidden with it) have run. Not client
+    // work, so not on the scheduler's queues.
+    if (m_releaseQueued) {
+        return;
+    }
+    m_releaseQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_releaseQueued = false;
+            malloc_trim(0);
+        },
+        Qt::QueuedConnection);
+}
+
 bool Application::notify(QObject* receiver, QEvent* event) {
-    if (receiver->isWidgetType() &&
-        (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate)) {
+    if (receiver->isWidgetType() && (event->type() == QEvent::Show || event->type() == QEvent::Hide ||
+                                     event->type() == QEvent::WindowActivate)) {
         watchWindowEvent(static_cast<QWidget*>(receiver), event->type());
     }
     try {

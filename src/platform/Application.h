@@ -120,6 +120,7 @@ private:
     void onTerminationSignal();
     void applyPolicy(QWidget* window);
     void watchWindowEvent(QWidget* widget, QEvent::Type type);
+    void releaseFreedMemorySoon();
     void addWindowActions(QWidget* window);
     void unhide();
 
@@ -133,6 +134,7 @@ private:
     bool m_terminated = false;
     std::unique_ptr<QSocketNotifier> m_signalNotifier;
     QList<QPointer<QAction>> m_windowActions;
+    bool m_releaseQueued = false;
     QList<QPointer<QWidget>> m_hiddenWindows;
 };
 

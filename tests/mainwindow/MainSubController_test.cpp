@@ -548,6 +548,7 @@ TEST_F(HomeTabTest, ProtectionPillsShowOnlyWhileTheTunnelIsUp) {
 }
 
 TEST_F(HomeTabTest, ClockTicksArePostedOnTheSdkThreadAndDrawnOnTheMainQueue) {
+    controller.view()->show(); // the field follows the clock while it is shown
     QStringList posted;
     auto observation = platform::NotificationCenter::defaultCenter().addObserver(
         QStringLiteral("tickTimeUpdated"), nullptr, [&](const platform::Notification& n) {
