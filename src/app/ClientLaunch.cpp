@@ -6,6 +6,7 @@
 #include "platform/StatusBar.h"
 #include "platform/UrlEvents.h"
 #include "sdk/SimulatedWorkspace.h"
+#include "toolkit/Colors.h"
 
 #include <QMessageBox>
 
@@ -25,9 +26,10 @@ void showWorkspaceLoadError(const QString& error) {
     window->setStyleSheet(QStringLiteral(
         "QMessageBox { background: #1B2046; }"
         "QMessageBox QLabel { color: #FFFFFF; }"
-        "QMessageBox QPushButton { color: #FFFFFF; background: #2B7BFA; border: none; border-radius: 6px;"
+        "QMessageBox QPushButton { color: #FFFFFF; background: %1; border: none; border-radius: 6px;"
         " padding: 7px 18px; }"
-        "QMessageBox QPushButton:hover { background: #3382F2; }"));
+        "QMessageBox QPushButton:hover { background: #3382F2; }")
+                              .arg(toolkit::accent.name()));
     window->show();
 }
 

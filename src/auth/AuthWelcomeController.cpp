@@ -91,7 +91,7 @@ QString devicePostureMessage(const QString& rawMessage) {
 // AuthWelcomeController -------------------------------------------------------------------------------------
 
 AuthWelcomeController::AuthWelcomeController(QObject* parent)
-    : NSViewControllerBase(parent), m_signUpButtonColor(colorFromHexString(QStringLiteral("#6F9CD9"))) {}
+    : NSViewControllerBase(parent), m_signUpButtonColor(toolkit::secondaryText) {}
 
 AuthWelcomeController::~AuthWelcomeController() {
     // First: this waits for a callback still running on the SDK's thread.

@@ -96,7 +96,7 @@ void OnBoardingPagesBase::viewDidLoad() {
     setArrangedObjects(std::vector<std::any>(m_dataArray.begin(), m_dataArray.end()));
     if (m_pageControl) {
         m_pageControl->setNumberOfPages(static_cast<int>(m_dataArray.size()));
-        m_pageControl->setPageIndicatorTintColor(colorFromHexString(QStringLiteral("#6F9CD9")));
+        m_pageControl->setPageIndicatorTintColor(toolkit::secondaryText);
         m_pageControl->setCurrentPageIndicatorTintColor(colorFromHexString(QStringLiteral("#266FE2")));
         m_pageControl->setDotLength(12);
         m_pageControl->setDotMargin(8);

@@ -74,7 +74,7 @@ void OnBoardingItemControllerN::setLastPage(bool lastPage) {
 // OnBoardingPageControllerN ---------------------------------------------------------------------------------
 
 OnBoardingPageControllerN::OnBoardingPageControllerN(QObject* parent)
-    : OnBoardingPagesBase(parent), m_loginButtonColor(colorFromHexString(QStringLiteral("#6F9CD9"))) {}
+    : OnBoardingPagesBase(parent), m_loginButtonColor(toolkit::secondaryText) {}
 
 QWidget* OnBoardingPageControllerN::loadView() {
     auto* container = new QWidget;

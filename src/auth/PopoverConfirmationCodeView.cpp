@@ -79,7 +79,7 @@ QWidget* PopoverConfirmationCodeView::loadViewFromNib() {
     m_confirmationDescriptionField =
         authlook::makeLabel(toolkit::interFont(14), toolkit::secondaryText, true);
     m_confirmationDescriptionField->setObjectName(QStringLiteral("confirmationDescriptionField"));
-    m_confirmationDescriptionField->setStyleSheet(QStringLiteral("color: #6F9CD9;"));
+    m_confirmationDescriptionField->setStyleSheet(QStringLiteral("color: %1;").arg(toolkit::secondaryText.name()));
 
     m_generatedCodeField = authlook::makeLabel(toolkit::interFont(26, QFont::Medium), Qt::white);
     m_generatedCodeField->setObjectName(QStringLiteral("generatedCodeField"));
@@ -102,7 +102,8 @@ QWidget* PopoverConfirmationCodeView::loadViewFromNib() {
     m_enterCodeField->setPlaceholderText(QStringLiteral("Enter code"));
     m_enterCodeField->setStyleSheet(
         QStringLiteral("QLineEdit { color: white; background: transparent; border: none; padding: 0;"
-                       " selection-background-color: #2B7BFA; }"));
+                       " selection-background-color: %1; }")
+            .arg(toolkit::accent.name()));
     fieldLayout->addWidget(m_enterCodeField);
 
     m_errorField =

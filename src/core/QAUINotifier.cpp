@@ -186,6 +186,7 @@ bool QAUINotifier::showNativeNotification(const QString& title, const QString& d
     request.userInfo.insert(QStringLiteral("notificationObject"), QStringLiteral("Data"));
     request.userInfo.insert(kindKey, rawValue(category));
     request.sound = true;
+    request.triggerSeconds = triggerSeconds;
 
     // Recorded at once, so that a repeat while the server is asked is held back too.
     m_nativeNotificationIDs.insert(request.identifier, {category, title});

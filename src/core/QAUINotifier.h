@@ -37,6 +37,8 @@ public:
 
     // How long the server gets to answer an authorisation question or a request.
     static constexpr double answerTimeLimitSeconds = 5.0;
+    // A notification is shown this long after it was asked for.
+    static constexpr double triggerSeconds = 2.0;
     // The user-info key that says which category a notification is of.
     static inline const QString kindKey = QStringLiteral("kind");
 

@@ -65,6 +65,7 @@ Banner makeBanner(const QString& title, const QString& text, const QString& kind
     banner.title = title;
     banner.body = text;
     banner.userInfo.insert(UserNotificationHelper::kindKey, kind);
+    banner.categoryIdentifier = UserNotificationHelper::plainCategory;
     return banner;
 }
 
@@ -91,7 +92,7 @@ void connectStep(Banner& banner) {
 }
 
 void signedOutStep(Banner& banner) {
-    banner.categoryIdentifier.clear();
+    banner.categoryIdentifier = UserNotificationHelper::plainCategory;
     removeLater(banner.identifier, UserNotificationHelper::actionBannerSeconds);
 }
 
@@ -112,10 +113,13 @@ bool passesThrottle(std::optional<TimePoint>& last) {
 } // namespace
 
 QList<platform::UserNotificationCategory> UserNotificationHelper::bannerCategories() {
+    const platform::UserNotificationAction ok{dismissAction, L10n::notification_default_ok_button(), true};
     return {
-        {retryCategory, {{retryCategory, L10n::notification_button_retry()}}},
-        {connectCategory, {{connectCategory, L10n::notification_button_connect()}}},
-        {protectMeCategory, {{protectMeCategory, QStringLiteral("Protect Me")}}},
+        {retryCategory, {{retryCategory, L10n::notification_button_retry()}, ok}},
+        {connectCategory, {{connectCategory, L10n::notification_button_connect()}, ok}},
+        {protectMeCategory, {{protectMeCategory, QStringLiteral("Protect Me")},
+                             {dismissAction, QStringLiteral("Ignore"), true}}},
+        {plainCategory, {ok}},
     };
 }
 

@@ -29,10 +29,14 @@ public:
     static inline const QString homeWiFiKind = QStringLiteral("homeWiFi");
     static inline const QString unsecuredWiFiWarningKind = QStringLiteral("unsecuredWiFiWarning");
 
-    // Categories of the banners with an action button; the action's identifier is the category's.
+    // Categories of the banners with an action button; the action's identifier is the category's. Every
+    // banner also has a second button that only takes it away ("notification_default_ok_button", or
+    // "Ignore" on the fixed-text warning); a banner without an action button has only that one.
     static inline const QString retryCategory = QStringLiteral("retry");
     static inline const QString connectCategory = QStringLiteral("connect");
     static inline const QString protectMeCategory = QStringLiteral("protectMe");
+    static inline const QString plainCategory = QStringLiteral("plain");
+    static inline const QString dismissAction = QStringLiteral("dismiss");
     static QList<platform::UserNotificationCategory> bannerCategories();
 
     // Seconds after which a banner goes by itself: posted with autoRemove, and with the Connect or

@@ -21,8 +21,8 @@ LocationSearchField::LocationSearchField(QWidget* parent) : QLineEdit(parent) {
     setFont(toolkit::interFont(14));
     QPalette colors = palette();
     colors.setColor(QPalette::Base, Qt::transparent);
-    colors.setColor(QPalette::PlaceholderText, toolkit::secondaryText);
     setPalette(colors);
+    setPlaceholderAttributes(this, toolkit::secondaryText, Qt::AlignLeft);
     setTextColor(kSoftText);
     setAutoFillBackground(false);
     connect(this, &QLineEdit::textChanged, this, &LocationSearchField::searchingMayHaveChanged);

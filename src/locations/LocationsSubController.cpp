@@ -4,7 +4,6 @@
 #include "core/ApplicationModel.h"
 #include "core/ServiceLayer.h"
 #include "locations/NetworkSearchBarView.h"
-#include "mainwindow/GeneralViewController.h"
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
 #include "sdk/VeltrixXPC.h"
@@ -203,9 +202,7 @@ void LocationsSubController::connectTo(const PDNetworkItemPtr& item) {
         if (AppRouterProtocol* router = self->appRouter()) {
             router->selectCurrentNetwork(item);
         }
-        if (auto* general = qobject_cast<GeneralViewController*>(self->parentViewController())) {
-            general->selectTab(MainMenuBarTab::topTab(MainTopTab::home));
-        }
+        emit self->homeTabRequested();
     });
 }
 

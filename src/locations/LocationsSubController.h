@@ -3,9 +3,9 @@
 #include "locations/LocationSearchField.h"
 #include "locations/NetworkCells.h"
 #include "locations/NetworkSearchBarView.h"
-#include "mainwindow/EmptyNetworksView.h"
-#include "mainwindow/GeneralSubController.h"
 #include "sdk/PDNetworks.h"
+#include "toolkit/EmptyNetworksView.h"
+#include "toolkit/GeneralSubController.h"
 #include "toolkit/HoverableTableView.h"
 #include "toolkit/NSViewLayerBacked.h"
 

@@ -1,6 +1,5 @@
 #include "locations/NetworkCells.h"
 
-#include "mainwindow/MainWindowLook.h"
 #include "platform/Bundle.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/Colors.h"
@@ -137,7 +136,7 @@ void NetworkCellStatusView::notifyDelegate() {
 // NetworkCellView -------------------------------------------------------------------------------------------
 
 NetworkCellView::NetworkCellView(QWidget* parent)
-    : HoverableCellView(parent), m_textColor(colorFromHexString(QStringLiteral("#6F9CD9"))) {
+    : HoverableCellView(parent), m_textColor(toolkit::secondaryText) {
     setObjectName(identifier);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(12, 0, 12, 0);

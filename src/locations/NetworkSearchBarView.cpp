@@ -8,7 +8,7 @@
 #include <QHBoxLayout>
 
 NetworkSearchBarView::NetworkSearchBarView(QWidget* parent)
-    : XibView(parent), m_searchBgMainColor(colorFromHexString(QStringLiteral("#6F9CD9"))) {
+    : XibView(parent), m_searchBgMainColor(toolkit::secondaryText) {
     loadView();
     applyColors();
     m_searchField->setLocationSearchDelegate(this);

@@ -31,7 +31,7 @@ ConnectionEstablishedController::ConnectionEstablishedController(QObject* parent
 
 QWidget* ConnectionEstablishedController::loadView() {
     auto* view = new NSViewLayerBacked;
-    view->setBgColor(colorFromHexString(QStringLiteral("#1E3073")));
+    view->setBgColor(toolkit::windowBackground);
     view->setFixedSize(340, 230);
     auto* column = new QVBoxLayout(view);
     column->setContentsMargins(32, 32, 32, 28);
@@ -47,7 +47,7 @@ QWidget* ConnectionEstablishedController::loadView() {
         text, makeAttributedString(
                   QStringLiteral("Your connection is secured. Its time, addresses and gateway "
                                  "show on the home tab while it lasts."),
-                  Qt::AlignHCenter, text->font(), colorFromHexString(QStringLiteral("#6F9CD9")), 20));
+                  Qt::AlignHCenter, text->font(), toolkit::secondaryText, 20));
     m_gotItButton = new CapsuleButton(QStringLiteral("Got it"));
     m_gotItButton->setFlat(true);
     m_gotItButton->setFixedSize(140, 40);

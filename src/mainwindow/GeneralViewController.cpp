@@ -74,7 +74,16 @@ void GeneralViewController::viewWillAppear() {
 }
 
 void GeneralViewController::setTabController(MainMenuBarTab tab, GeneralSubController* controller) {
-    m_tabs[tab] = controller;
+    QPointer<GeneralSubController>& held = m_tabs[tab];
+    if (held && held != controller) {
+        disconnect(held, &GeneralSubController::homeTabRequested, this,
+                   &GeneralViewController::selectHomeTab);
+    }
+    held = controller;
+    if (controller) {
+        connect(controller, &GeneralSubController::homeTabRequested, this,
+                &GeneralViewController::selectHomeTab, Qt::UniqueConnection);
+    }
 }
 
 GeneralSubController* GeneralViewController::tabController(MainMenuBarTab tab) const {
@@ -128,6 +137,10 @@ void GeneralViewController::updateVersionLabel() {
     const QString version = model.appVersion() + QLatin1Char('.') + model.appBuildNumber();
     const auto user = VeltrixXPC::recentUserName();
     m_appVersionField->setText(user ? *user + QStringLiteral(" - ") + version : version);
+}
+
+void GeneralViewController::selectHomeTab() {
+    selectTab(MainMenuBarTab::topTab(MainTopTab::home));
 }
 
 void GeneralViewController::homeTapped() {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "mainwindow/GeneralSubController.h"
 #include "mainwindow/MainMenuBarTab.h"
 #include "mainwindow/MainMenuBarView.h"
+#include "toolkit/GeneralSubController.h"
 #include "toolkit/NSViewControllerBase.h"
 
 #include <QLabel>
@@ -56,6 +56,8 @@ protected:
     void viewWillAppear() override;
 
 private:
+    void selectHomeTab();
+
     std::map<MainMenuBarTab, QPointer<GeneralSubController>> m_tabs;
     QPointer<MainMenuBarView> m_menuBarView;
     QPointer<QLabel> m_appVersionField;

@@ -21,7 +21,7 @@ TooltipHoverButton* makePill(const QString& title, const QString& icon = {}) {
         button->setIconSize(QSize(14, 14));
     }
     button->setMinimumWidth(button->fontMetrics().horizontalAdvance(title) + (icon.isEmpty() ? 20 : 40));
-    applyTitleAttributes(button, colorFromHexString(QStringLiteral("#6F9CD9")));
+    applyTitleAttributes(button, toolkit::secondaryText);
     return button;
 }
 
@@ -58,7 +58,7 @@ QWidget* MainConnectionOptionsView::loadViewFromNib() {
 }
 
 void MainConnectionOptionsView::setupUI() {
-    applyTitleAttributes(m_alwaysOnButton, colorFromHexString(QStringLiteral("#6F9CD9")));
+    applyTitleAttributes(m_alwaysOnButton, toolkit::secondaryText);
     m_alwaysOnBgView->setBgColor(colorFromHexString(QStringLiteral("#FFFFFF1A")));
 }
 

@@ -137,7 +137,7 @@ QColor NotificationPopupType::indicatorColor() const {
     case Kind::update:
         return colorFromHexString(QStringLiteral("#3ACC73"));
     case Kind::silentUpdateSucccess:
-        return colorFromHexString(QStringLiteral("#2B7BFA"));
+        return toolkit::accent;
     }
     return colorFromHexString(QStringLiteral("#F66161"));
 }
@@ -158,7 +158,7 @@ QString MainErrorView::defaultTitle() {
 }
 
 MainErrorView::MainErrorView(QWidget* parent)
-    : XibView(parent), m_bgColor(colorFromHexString(QStringLiteral("#1E3073"))),
+    : XibView(parent), m_bgColor(toolkit::windowBackground),
       m_descriptionFieldColor(colorFromHexString(QStringLiteral("#FFFFFF"))) {
     loadView();
     setupUI();

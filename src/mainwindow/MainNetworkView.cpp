@@ -52,11 +52,11 @@ QColor hexColor(const char* hex) {
 
 // The view's fixed colours.
 struct Palette {
-    QColor dashedNormal = hexColor("#6F9CD9");
+    QColor dashedNormal = toolkit::secondaryText;
     QColor dashedConnected = hexColor("#3382F2");
-    QColor dotConnecting = hexColor("#6F9CD9");
+    QColor dotConnecting = toolkit::secondaryText;
     QColor dotConnected = hexColor("#3ACC73");
-    QColor disconnectedAnimation = hexColor("#6F9CD9");
+    QColor disconnectedAnimation = toolkit::secondaryText;
     QColor connectedAnimation = hexColor("#2664CB");
     QColor connectedShadow = hexColor("#0C66FDAA");
     QColor connectingShadow = hexColor("#0280FA66");

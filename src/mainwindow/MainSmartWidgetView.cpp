@@ -11,17 +11,6 @@
 #include <QHBoxLayout>
 #include <QMouseEvent>
 
-namespace {
-
-QFont headlineFont() {
-    QFont font(QStringLiteral("Open Sans"));
-    font.setPixelSize(12);
-    font.setWeight(QFont::Bold);
-    return font;
-}
-
-} // namespace
-
 MainSmartWidgetView::MainSmartWidgetView(QWidget* parent) : XibView(parent) {
     loadView();
     setupUI();
@@ -120,7 +109,7 @@ void MainSmartWidgetView::update(const PDSmartWidgetProtocol& widgetData) {
     // Outside text: never read as markup.
     m_messageField->setTextFormat(Qt::PlainText);
     m_messageField->setText(line);
-    applyFont(m_messageField, widgetData.title, headlineFont());
+    applyFont(m_messageField, widgetData.title);
     const double height = ::heightForWidth(line, m_messageField->width(), m_messageField->font());
     if (MainSmartWidgetViewDelegate* delegate = m_delegate.get()) {
         delegate->viewSizeChanged(this, height + verticalPadding);

@@ -3,8 +3,6 @@
 #include "core/AppStateObserverProtocol.h"
 #include "mainwindow/AlwaysOnReconnectView.h"
 #include "mainwindow/ConnectButtonNew.h"
-#include "mainwindow/EmptyNetworksView.h"
-#include "mainwindow/GeneralSubController.h"
 #include "mainwindow/MainConnectionInfoView.h"
 #include "mainwindow/MainConnectionOptionsView.h"
 #include "mainwindow/MainErrorView.h"
@@ -12,6 +10,8 @@
 #include "sdk/Analytics.h"
 #include "sdk/Delegates.h"
 #include "sdk/PDNetworks.h"
+#include "toolkit/EmptyNetworksView.h"
+#include "toolkit/GeneralSubController.h"
 #include "toolkit/HoverableButton.h"
 
 #include <QLabel>

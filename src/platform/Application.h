@@ -12,8 +12,8 @@ namespace platform {
 
 enum class TerminateReply { terminateNow, terminateCancel };
 
-// Why the request being handled wants the process to end. Linux does not tell a restart from a power-off,
-// so the system paths report logOut (session end) or shutDown (logind, SIGTERM).
+// Why the request being handled wants the process to end: logOut (session end), restart (logind's reboot
+// kinds), shutDown (logind's other kinds, or an older logind that does not say, and SIGTERM).
 enum class QuitReason { none, logOut, restart, shutDown };
 
 // With or without a place in the task bar.

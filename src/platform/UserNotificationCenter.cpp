@@ -169,10 +169,34 @@ void UserNotificationCenter::add(const UserNotificationRequest& request, Complet
     }
     QPointer<UserNotificationCenter> self(this);
     const QString identifier = request.identifier;
-    m_backend->deliver(delivery, [self, identifier, token, completion](UserNotificationResult error) {
-        if (self) {
-            self->finishDelivery(identifier, token, std::move(error), completion);
+    auto deliver = [self, identifier, token, delivery](const Completion& completion) {
+        if (!self) {
+            return;
         }
+        self->m_backend->deliver(delivery, [self, identifier, token, completion](UserNotificationResult error) {
+            if (self) {
+                self->finishDelivery(identifier, token, std::move(error), completion);
+            }
+        });
+    };
+    if (request.triggerSeconds <= 0.0) {
+        deliver(completion);
+        return;
+    }
+    // A timed request is accepted now, as a scheduled one is; what the server says when its time comes is
+    // only logged, and one removed before then never reaches the server.
+    completeOnMain(completion, UserNotificationResult{});
+    DispatchQueue::main().asyncAfter(request.triggerSeconds, [self, identifier, token, deliver] {
+        if (!self || std::none_of(self->m_pending.begin(), self->m_pending.end(), [&](const Pending& p) {
+                return p.request.identifier == identifier && p.token == token;
+            })) {
+            return;
+        }
+        deliver([identifier](UserNotificationResult error) {
+            if (error) {
+                qCWarning(lcNotifications).noquote() << "A timed notification was not shown:" << error->message;
+            }
+        });
     });
 }
 
@@ -270,11 +294,24 @@ void UserNotificationCenter::removeAllPendingNotificationRequests() {
     removePendingNotificationRequests(identifiers);
 }
 
-void UserNotificationCenter::onActionInvoked(const QString& identifier, const QString& actionIdentifier) {
+void UserNotificationCenter::onActionInvoked(const QString& shownIdentifier, const QString& actionIdentifier) {
+    // Copied: the backend's record the argument may point into goes when the notification is withdrawn.
+    const QString identifier = shownIdentifier;
     const auto shown = std::find_if(m_delivered.cbegin(), m_delivered.cend(),
                                     [&](const auto& request) { return request.identifier == identifier; });
     if (shown == m_delivered.cend()) {
         return;
+    }
+    if (const auto category = m_categories.constFind(shown->categoryIdentifier); category != m_categories.cend()) {
+        const bool dismisses = std::any_of(category->actions.cbegin(), category->actions.cend(), [&](const auto& a) {
+            return a.identifier == actionIdentifier && a.dismisses;
+        });
+        if (dismisses) {
+            m_delivered.erase(shown);
+            m_backend->withdraw(identifier);
+            reportClosed(identifier, UserNotificationCloseReason::dismissed);
+            return;
+        }
     }
     UserNotificationResponse response{*shown, actionIdentifier};
     QPointer<UserNotificationCenter> self(this);

@@ -19,6 +19,8 @@ namespace platform {
 struct UserNotificationAction {
     QString identifier;
     QString title;
+    // Only takes the notification away: the centre closes it and the delegate hears nothing of the click.
+    bool dismisses = false;
 };
 
 // Notifications of one category carry the category's actions as buttons.
@@ -36,6 +38,9 @@ struct UserNotificationRequest {
     // Kept in this process and handed back with the response; never sent to the server.
     QVariantMap userInfo;
     bool sound = true;
+    // Seconds after add() at which the notification is shown, on the scheduler's clock; until then it is
+    // pending and can be removed unseen. Zero shows it at once.
+    double triggerSeconds = 0.0;
 };
 
 struct UserNotificationResponse {

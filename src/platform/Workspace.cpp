@@ -3,12 +3,16 @@
 #include "platform/Application.h"
 
 #include <QCoreApplication>
+#include <QDBusArgument>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusVariant>
 #include <QDesktopServices>
 #include <QLoggingCategory>
+
+#include <utility>
 
 namespace platform {
 
@@ -18,6 +22,8 @@ Q_LOGGING_CATEGORY(lcWorkspace, "veltrix.platform.workspace")
 
 const QString loginPath = QStringLiteral("/org/freedesktop/login1");
 const QString loginManager = QStringLiteral("org.freedesktop.login1.Manager");
+// The kind of a shut-down is asked as the system goes down: a short wait, then it counts as a power-off.
+constexpr int scheduledShutdownTimeoutMs = 500;
 
 } // namespace
 
@@ -56,6 +62,8 @@ bool Workspace::startObservingPower(const QDBusConnection& bus, const QString& s
                   SLOT(onPrepareForSleep(bool)));
     m_bus.connect(m_service, loginPath, loginManager, QStringLiteral("PrepareForShutdown"), this,
                   SLOT(onPrepareForShutdown(bool)));
+    m_bus.connect(m_service, loginPath, loginManager, QStringLiteral("PrepareForShutdownWithMetadata"), this,
+                  SLOT(onPrepareForShutdownWithMetadata(bool, QVariantMap)));
     m_observing = true;
     takeSleepDelay();
     return true;
@@ -69,7 +77,10 @@ void Workspace::stopObservingPower() {
                      SLOT(onPrepareForSleep(bool)));
     m_bus.disconnect(m_service, loginPath, loginManager, QStringLiteral("PrepareForShutdown"), this,
                      SLOT(onPrepareForShutdown(bool)));
+    m_bus.disconnect(m_service, loginPath, loginManager, QStringLiteral("PrepareForShutdownWithMetadata"), this,
+                     SLOT(onPrepareForShutdownWithMetadata(bool, QVariantMap)));
     m_observing = false;
+    m_shutdownAnnounced = false;
     m_sleepDelay = QDBusUnixFileDescriptor();
 }
 
@@ -121,12 +132,67 @@ void Workspace::onPrepareForSleep(bool start) {
     m_sleepDelay = QDBusUnixFileDescriptor();
 }
 
+void Workspace::onPrepareForShutdownWithMetadata(bool start, const QVariantMap& metadata) {
+    if (!start) {
+        return;
+    }
+    m_shutdownAnnounced = true; // the plain signal that follows is the same shut-down
+    announcePowerOff(quitReasonOf(metadata.value(QStringLiteral("type")).toString()));
+}
+
 void Workspace::onPrepareForShutdown(bool start) {
     if (!start) {
+        m_shutdownAnnounced = false;
         return; // a shut-down that was called off
     }
-    qCInfo(lcWorkspace) << "Will power off";
-    Application::QuitReasonScope reason(QuitReason::shutDown);
+    if (std::exchange(m_shutdownAnnounced, false)) {
+        return;
+    }
+    if (!m_bus.isConnected()) {
+        announcePowerOff(QuitReason::shutDown); // no logind to ask
+        return;
+    }
+    // An older logind says only that the system goes down; a scheduled shut-down still says its kind.
+    askScheduledShutdown();
+}
+
+void Workspace::askScheduledShutdown() {
+    QDBusMessage call = QDBusMessage::createMethodCall(m_service, loginPath,
+                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                       QStringLiteral("Get"));
+    call << loginManager << QStringLiteral("ScheduledShutdown");
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, scheduledShutdownTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* reply) {
+        reply->deleteLater();
+        QString type;
+        const QDBusPendingReply<QDBusVariant> answer = *reply;
+        if (!answer.isError()) {
+            // (st): the kind and when; an empty kind when nothing is scheduled.
+            const QDBusArgument scheduled = answer.value().variant().value<QDBusArgument>();
+            if (scheduled.currentSignature() == QLatin1String("(st)")) {
+                quint64 usec = 0;
+                scheduled.beginStructure();
+                scheduled >> type >> usec;
+                scheduled.endStructure();
+            }
+        }
+        announcePowerOff(quitReasonOf(type));
+    });
+}
+
+QuitReason Workspace::quitReasonOf(const QString& shutdownType) {
+    QString type = shutdownType;
+    if (type.startsWith(QLatin1String("dry-"))) {
+        type = type.mid(4);
+    }
+    static const QStringList restarts = {QStringLiteral("reboot"), QStringLiteral("soft-reboot"),
+                                         QStringLiteral("kexec")};
+    return restarts.contains(type) ? QuitReason::restart : QuitReason::shutDown;
+}
+
+void Workspace::announcePowerOff(QuitReason reason) {
+    qCInfo(lcWorkspace) << (reason == QuitReason::restart ? "Will restart" : "Will power off");
+    Application::QuitReasonScope scope(reason);
     emit willPowerOff();
 }
 

@@ -4,10 +4,13 @@
 #include <QDBusUnixFileDescriptor>
 #include <QObject>
 #include <QUrl>
+#include <QVariantMap>
 
 class QDBusPendingCallWatcher;
 
 namespace platform {
+
+enum class QuitReason;
 
 // Opening URLs and the system's sleep, wake and power-off. Main-thread only.
 //
@@ -35,15 +38,21 @@ public:
 signals:
     void willSleep();
     void didWake();
-    // Emitted while Application::currentQuitReason() reads shutDown, so an observer asking the application
-    // to terminate is granted as a system quit.
+    // Emitted while Application::currentQuitReason() reads restart or shutDown, so an observer asking the
+    // application to terminate is granted as a system quit.
     void willPowerOff();
 
 private slots:
     void onPrepareForSleep(bool start);
     void onPrepareForShutdown(bool start);
+    void onPrepareForShutdownWithMetadata(bool start, const QVariantMap& metadata);
 
 private:
+    // Restart for logind's reboot kinds, shut-down for anything else (power-off, halt, none known).
+    static QuitReason quitReasonOf(const QString& shutdownType);
+    void announcePowerOff(QuitReason reason);
+    void askScheduledShutdown();
+
     void takeSleepDelay();
     void onSleepDelayReply(QDBusPendingCallWatcher* watcher);
 
@@ -51,6 +60,8 @@ private:
     QString m_service;
     bool m_observing = false;
     bool m_delayRequested = false;
+    // logind (systemd 255 and later) sends the shut-down with its kind first, then the plain signal.
+    bool m_shutdownAnnounced = false;
     QDBusUnixFileDescriptor m_sleepDelay;
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/GeneralSubController.h"
+#include "toolkit/GeneralSubController.h"
 #include "toolkit/NSViewControllerBase.h"
 
 #include <QFormLayout>

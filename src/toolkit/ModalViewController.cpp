@@ -30,15 +30,16 @@ const QString kCardStyle = QStringLiteral(
     "#popoverCard QLineEdit { color: white; background: #2A3060; border: 1px solid #3C4480; border-radius: "
     "6px; padding: 6px; }"
     "#popoverCard QCheckBox { color: #B4B9D6; spacing: 8px; }"
-    "#popoverCard QCheckBox::indicator { width: 14px; height: 14px; border: 1px solid #6F9CD9;"
+    "#popoverCard QCheckBox::indicator { width: 14px; height: 14px; border: 1px solid %1;"
     " border-radius: 3px; background: transparent; }"
-    "#popoverCard QCheckBox::indicator:checked { background: #2B7BFA; border-color: #2B7BFA; }"
-    "#popoverCard QPushButton { color: white; background: #2B7BFA; border: none; border-radius: 6px;"
+    "#popoverCard QCheckBox::indicator:checked { background: %2; border-color: %2; }"
+    "#popoverCard QPushButton { color: white; background: %2; border: none; border-radius: 6px;"
     " padding: 7px 16px; }"
     "#popoverCard QPushButton:hover { background: #3382F2; }"
     "#popoverCard QPushButton:pressed { background: #2664CB; }"
     "#popoverCard QPushButton[secondary=\"true\"] { color: #5F678E; background: transparent; padding: 7px 10px; }"
-    "#popoverCard QPushButton[secondary=\"true\"]:hover { color: #6F9CD9; background: transparent; }");
+    "#popoverCard QPushButton[secondary=\"true\"]:hover { color: %1; background: transparent; }")
+        .arg(toolkit::secondaryText.name(), toolkit::accent.name());
 
 void styleAsCard(QWidget* view, int width) {
     view->setObjectName(QStringLiteral("popoverCard"));

@@ -30,7 +30,7 @@ void fillRounded(QPainter& painter, const QRectF& rect, const QColor& color) {
 TransculentScroller::TransculentScroller(QWidget* parent) : TransculentScroller(Qt::Vertical, parent) {}
 
 TransculentScroller::TransculentScroller(Qt::Orientation orientation, QWidget* parent)
-    : TransculentScroller(orientation, QStringLiteral("#1A3985B3"), QStringLiteral("#6F9CD9"), parent) {}
+    : TransculentScroller(orientation, QStringLiteral("#1A3985B3"), toolkit::secondaryText.name(), parent) {}
 
 TransculentScroller::TransculentScroller(Qt::Orientation orientation, const QString& bgColor,
                                          const QString& knobColor, QWidget* parent)

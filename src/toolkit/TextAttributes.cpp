@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -137,6 +138,21 @@ void setTitle(QAbstractButton* button, const QString& title, const QColor& color
     }
     button->setText(title);
     applyTitleAttributes(button, color, Qt::AlignHCenter, std::nullopt);
+}
+
+void setPlaceholderAttributes(QLineEdit* field, const QColor& color, std::optional<Qt::Alignment> alignment,
+                              std::optional<QFont> font) {
+    if (!field) {
+        return;
+    }
+    QPalette colors = field->palette();
+    colors.setColor(QPalette::PlaceholderText, color);
+    field->setPalette(colors);
+    const Qt::Alignment vertical = field->alignment() & Qt::AlignVertical_Mask;
+    field->setAlignment((alignment.value_or(Qt::AlignHCenter) & Qt::AlignHorizontal_Mask) | vertical);
+    if (font) {
+        field->setFont(*font);
+    }
 }
 
 AttributedString highlightedString(const QString& text, const QString& search, const QColor& baseColor,

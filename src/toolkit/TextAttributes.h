@@ -8,6 +8,7 @@
 #include <optional>
 
 class QAbstractButton;
+class QLineEdit;
 class QLabel;
 class QWidget;
 
@@ -69,6 +70,12 @@ void applyTitleAttributes(QAbstractButton* button, const QColor& color = Qt::whi
                           std::optional<QFont> font = std::nullopt);
 // The title, centred in the button's own font and the colour.
 void setTitle(QAbstractButton* button, const QString& title, const QColor& color);
+
+// The field's placeholder in the colour, alignment (centred when none) and font (the field's own when
+// none). Qt draws a placeholder in the field's own alignment and font, so those two hold for typed text too.
+void setPlaceholderAttributes(QLineEdit* field, const QColor& color = Qt::white,
+                              std::optional<Qt::Alignment> alignment = std::nullopt,
+                              std::optional<QFont> font = std::nullopt);
 
 // `text` in the base look, with the first occurrence of `search` (case ignored) in the highlight look.
 AttributedString highlightedString(const QString& text, const QString& search, const QColor& baseColor,

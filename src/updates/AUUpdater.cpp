@@ -17,8 +17,13 @@
 #include <QSaveFile>
 #include <QThread>
 
+#include <QCoreApplication>
+#include <QEvent>
+
 #include <atomic>
 #include <chrono>
+#include <deque>
+#include <mutex>
 
 void AUUpdaterDelegate::updaterDidChangeState(AUUpdater&, int) {}
 void AUUpdaterDelegate::updaterDidChangeProgress(AUUpdater&, double) {}
@@ -69,7 +74,21 @@ struct AUUpdater::Shared {
 class AUUpdater::Transfer : public QObject {
 public:
     explicit Transfer(std::shared_ptr<Shared> shared) : m_shared(std::move(shared)) {}
-    ~Transfer() override { stop(); }
+    ~Transfer() override {
+        stop();
+        std::lock_guard lock(m_inboxMutex); // what the last posts left, dropped under the lock they used
+        m_inbox.clear();
+    }
+
+    // Runs `task` on the transfer's thread. The task travels through a queue of our own and Qt's event only
+    // wakes the thread, so what the task carries is handed over under a lock that thread checkers see.
+    void post(std::function<void(Transfer&)> task) {
+        {
+            std::lock_guard lock(m_inboxMutex);
+            m_inbox.push_back(std::move(task));
+        }
+        QCoreApplication::postEvent(this, new QEvent(inboxEvent()));
+    }
 
     void start(std::uint64_t generation, const QString& host, const QString& destination) {
         stop();
@@ -136,7 +155,28 @@ public:
         }
     }
 
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() != inboxEvent()) {
+            return QObject::event(event);
+        }
+        std::deque<std::function<void(Transfer&)>> tasks;
+        {
+            std::lock_guard lock(m_inboxMutex);
+            tasks.swap(m_inbox);
+        }
+        for (auto& task : tasks) {
+            task(*this);
+        }
+        return true;
+    }
+
 private:
+    static QEvent::Type inboxEvent() {
+        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+
     bool isHttp() const { return m_current.scheme().startsWith(QLatin1String("http")); }
 
     void fail(const QString& reason) {
@@ -267,6 +307,8 @@ private:
     }
 
     std::shared_ptr<Shared> m_shared;
+    std::mutex m_inboxMutex;
+    std::deque<std::function<void(Transfer&)>> m_inbox;
     QNetworkAccessManager* m_manager = nullptr;
     QPointer<QNetworkReply> m_reply;
     std::unique_ptr<QSaveFile> m_file;
@@ -301,8 +343,7 @@ AUUpdater::~AUUpdater() {
         m_inactivityTimer->invalidate();
     }
     if (m_thread) {
-        Transfer* transfer = m_transfer;
-        QMetaObject::invokeMethod(transfer, [transfer] { transfer->stop(); }, Qt::QueuedConnection);
+        m_transfer->post([](Transfer& transfer) { transfer.stop(); });
         m_thread->quit();
         m_thread->wait();
         delete m_thread;
@@ -386,13 +427,9 @@ void AUUpdater::checkForUpdates() {
     const std::uint64_t generation = ++m_shared->generation;
     reportState(downloading);
     ensureThread();
-    Transfer* transfer = m_transfer;
-    QMetaObject::invokeMethod(
-        transfer,
-        [transfer, generation, host = m_host, destination = m_destination] {
-            transfer->start(generation, host, destination);
-        },
-        Qt::QueuedConnection);
+    m_transfer->post([generation, host = m_host, destination = m_destination](Transfer& transfer) {
+        transfer.start(generation, host, destination);
+    });
     armInactivityTimer(generation, inactivityTimeout);
 }
 
@@ -420,9 +457,7 @@ void AUUpdater::onInactivityTimer(std::uint64_t generation) {
         return;
     }
     vlog::warning(QStringLiteral("Update download failed: nothing arrived for %1 seconds").arg(inactivityTimeout));
-    Transfer* transfer = m_transfer;
-    QMetaObject::invokeMethod(transfer, [transfer, generation] { transfer->stop(generation); },
-                              Qt::QueuedConnection);
+    m_transfer->post([generation](Transfer& transfer) { transfer.stop(generation); });
     onTransferFailed(generation);
 }
 
@@ -501,8 +536,7 @@ void AUUpdater::cancelUpdateDownload() {
     if (!transferring) {
         return;
     }
-    Transfer* transfer = m_transfer;
-    QMetaObject::invokeMethod(transfer, [transfer] { transfer->stop(); }, Qt::QueuedConnection);
+    m_transfer->post([](Transfer& transfer) { transfer.stop(); });
     m_shared->totalBytes = 0;
     m_shared->downloadedBytes = 0;
     m_shared->state = idle;

@@ -17,6 +17,15 @@ using platform::UserNotificationCenter;
 
 namespace {
 
+// The buttons a banner offers, in order; those that only take it away are marked.
+QStringList actionTitles(const platform::UserNotificationBackend::Delivery& delivery) {
+    QStringList result;
+    for (const auto& action : delivery.actions) {
+        result << action.title + (action.dismisses ? QString() : QStringLiteral(" (acts)"));
+    }
+    return result;
+}
+
 QStringList titles(const std::vector<platform::UserNotificationBackend::Delivery>& deliveries) {
     QStringList result;
     for (const auto& delivery : deliveries) {
@@ -67,7 +76,7 @@ protected:
     QString post(const QString& title, QAUINotificationCategory category, const QString& body = "Body") {
         const auto before = backend->deliveries().size();
         QAUINotifier::showNotification(title, body, category);
-        scheduler.runUntilIdle();
+        scheduler.advance(QAUINotifier::triggerSeconds);
         return backend->deliveries().size() > before ? backend->deliveries().back().request.identifier
                                                      : QString();
     }
@@ -206,17 +215,18 @@ TEST_F(QAUINotifierTest, SignOutRemovesEverythingAndForgetsTheRecord) {
     EXPECT_FALSE(post("Disconnected from Office", QAUINotificationCategory::connecivity).isEmpty());
 }
 
-TEST_F(QAUINotifierTest, AServerThatAnswersLateKeepsTheRecordButRemovesNothing) {
+TEST_F(QAUINotifierTest, AServerThatAnswersLateStillShowsWhatTheCentreAccepted) {
     const QString first = post("Disconnected from Office", QAUINotificationCategory::connecivity);
     backend->holdDeliveries(true);
     post("Disconnected from Home", QAUINotificationCategory::connecivity);
+    EXPECT_FALSE(backend->shown().contains(first)) << "the newer one took its place when accepted";
     scheduler.advance(QAUINotifier::answerTimeLimitSeconds + 0.1);
     backend->answerHeldDeliveries();
     scheduler.runUntilIdle();
-    EXPECT_EQ(backend->shown().size(), 2) << "the older one stays";
-    EXPECT_EQ(notifier().nativeNotificationIDs().size(), 2);
+    EXPECT_EQ(titles(backend->deliveries()).last(), QStringLiteral("Disconnected from Home"));
+    EXPECT_EQ(backend->shown().size(), 1);
+    EXPECT_EQ(notifier().nativeNotificationIDs().size(), 1);
     EXPECT_TRUE(post("Disconnected from Home", QAUINotificationCategory::connecivity).isEmpty());
-    EXPECT_TRUE(backend->shown().contains(first));
 }
 
 TEST_F(QAUINotifierTest, ClicksAreMatchedByTheKindStoredWithTheNotification) {
@@ -260,8 +270,32 @@ TEST_F(QAUINotifierTest, CallsFromAnotherThreadArePostedOnTheMainQueue) {
     });
     worker.join();
     EXPECT_TRUE(backend->deliveries().empty());
-    scheduler.runUntilIdle();
+    scheduler.advance(QAUINotifier::triggerSeconds);
     EXPECT_EQ(titles(backend->deliveries()), QStringList({"Disconnected from Office"}));
+}
+
+TEST_F(QAUINotifierTest, ANotificationShowsTwoSecondsAfterItsRequestAndCanBeTakenBackUnseen) {
+    QAUINotifier::showNotification("Disconnected from Office", "Body", QAUINotificationCategory::connecivity);
+    scheduler.advance(QAUINotifier::triggerSeconds - 0.1);
+    EXPECT_TRUE(backend->deliveries().empty());
+    QStringList pending;
+    center->getPendingNotificationRequests([&](QList<platform::UserNotificationRequest> requests) {
+        for (const auto& request : requests) {
+            pending << request.title;
+        }
+    });
+    scheduler.runUntilIdle();
+    EXPECT_EQ(pending, QStringList({"Disconnected from Office"})) << "waiting for its time";
+    scheduler.advance(0.1);
+    EXPECT_EQ(titles(backend->deliveries()), QStringList({"Disconnected from Office"}));
+
+    // Removed before its time (a sign-out), it never reaches the screen.
+    QAUINotifier::showNotification("Connected to Office", "Body", QAUINotificationCategory::connecivity);
+    scheduler.advance(1.0);
+    QAUINotifier::hideNotifications();
+    scheduler.advance(QAUINotifier::triggerSeconds);
+    EXPECT_EQ(backend->deliveries().size(), 1u);
+    EXPECT_TRUE(backend->shown().isEmpty());
 }
 
 // MARK: banners of the older centre
@@ -294,7 +328,7 @@ TEST_F(BannerTest, ConnectedTextsFollowTheFirstRuleThatHolds) {
     EXPECT_EQ(plain.request.title, "Connected to Office");
     EXPECT_EQ(plain.request.body, "Your " + product + " connection was successfully established");
     EXPECT_FALSE(plain.playSound);
-    EXPECT_TRUE(plain.actions.isEmpty());
+    EXPECT_EQ(actionTitles(plain), QStringList{L10n::notification_default_ok_button()}) << "only the OK button";
     EXPECT_EQ(lastKind(), UserNotificationHelper::connectedKind);
 
     driver.editState([](sdk::SimulationState& s) { s.wasVPNStartedOnLaunch = true; });
@@ -380,7 +414,7 @@ TEST_F(BannerTest, ThrottlesUseTheMonotonicClockAndAreIndependent) {
     scheduler.runUntilIdle();
     EXPECT_EQ(count(), 4u);
     EXPECT_EQ(lastKind(), UserNotificationHelper::insecureWiFiSignedOutKind);
-    EXPECT_TRUE(backend->deliveries().back().actions.isEmpty());
+    EXPECT_EQ(actionTitles(backend->deliveries().back()), QStringList{L10n::notification_default_ok_button()});
 }
 
 TEST_F(BannerTest, ActionBannersOfferTheirButtonAndGoAfterTenSeconds) {
@@ -389,8 +423,8 @@ TEST_F(BannerTest, ActionBannersOfferTheirButtonAndGoAfterTenSeconds) {
     const auto home = backend->deliveries().back();
     EXPECT_EQ(home.request.userInfo.value(UserNotificationHelper::kindKey).toString(),
               UserNotificationHelper::homeWiFiKind);
-    ASSERT_EQ(home.actions.size(), 1);
-    EXPECT_EQ(home.actions[0].title, L10n::notification_button_connect());
+    EXPECT_EQ(actionTitles(home), (QStringList{L10n::notification_button_connect() + " (acts)",
+                                               L10n::notification_default_ok_button()}));
     scheduler.advance(UserNotificationHelper::autoRemoveSeconds);
     EXPECT_EQ(backend->shown().size(), 1);
     scheduler.advance(UserNotificationHelper::actionBannerSeconds -
@@ -402,6 +436,12 @@ TEST_F(BannerTest, ActionBannersOfferTheirButtonAndGoAfterTenSeconds) {
     ASSERT_EQ(backend->shown().size(), 1) << "the connection error stays";
     EXPECT_EQ(backend->deliveries().back().actions.value(0).title, L10n::notification_button_retry());
     EXPECT_EQ(lastKind(), UserNotificationHelper::connectionErrorKind);
+
+    // Its OK button only takes it away: no retry, no window.
+    ASSERT_TRUE(backend->invokeAction(backend->shown().value(0), UserNotificationHelper::dismissAction));
+    scheduler.runUntilIdle();
+    EXPECT_TRUE(backend->shown().isEmpty());
+    EXPECT_TRUE(driver.calls("connect").empty());
 }
 
 TEST_F(BannerTest, OpenWindowsHoldBannersBackButTheyStillCount) {

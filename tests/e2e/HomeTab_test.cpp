@@ -3,6 +3,8 @@
 // closed.
 #include "e2e/ClientHarness.h"
 
+#include "core/QAUINotifier.h"
+
 #include "mainwindow/MainSubController.h"
 #include "toolkit/Colors.h"
 
@@ -127,10 +129,11 @@ TEST_F(HomeTabScenario, WithTheWindowClosedConnectingAndDisconnectingAreAnnounce
     }
     ASSERT_FALSE(isQuickAccessShown());
     const auto before = notificationsPosted().size();
+    // Each notification shows two seconds after its news; a newer one of its kind before then replaces it.
     ASSERT_TRUE(chooseInTrayMenu("Connect")) << trayMenuTexts();
-    advance(connectSeconds + 1);
+    advance(connectSeconds + QAUINotifier::triggerSeconds + 0.5);
     ASSERT_TRUE(chooseInTrayMenu("Disconnect")) << trayMenuTexts();
-    advance(connectSeconds + 1);
+    advance(connectSeconds + QAUINotifier::triggerSeconds + 0.5);
     const QStringList posted = notificationsPosted().mid(before);
     EXPECT_TRUE(
         posted.contains("Connected to Headquarters: Your Veltrix connection was successfully established"))

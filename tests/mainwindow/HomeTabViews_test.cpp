@@ -1,9 +1,9 @@
 #include "mainwindow/AlwaysOnReconnectView.h"
 #include "mainwindow/ConnectButtonNew.h"
 #include "mainwindow/ConnectionEstablishedController.h"
-#include "mainwindow/EmptyNetworksView.h"
 #include "mainwindow/MainConnectionInfoView.h"
 #include "mainwindow/MainConnectionOptionsView.h"
+#include "toolkit/EmptyNetworksView.h"
 
 #include "core/ApplicationModel.h"
 #include "core/LocalizedStrings.h"

@@ -109,7 +109,7 @@ protected:
     AnalyticsEvent lastEvent() const { return driver.analytics().back(); }
 
     QStringList notificationTitles() {
-        scheduler.runUntilIdle();
+        scheduler.advance(QAUINotifier::triggerSeconds);
         QStringList titles;
         for (const auto& delivery : backend->deliveries()) {
             titles << delivery.request.title;
@@ -339,7 +339,7 @@ TEST_F(HomeTabTest, AReconnectShowsReconnectingUntilTheTunnelIsUpAgain) {
 
     driver.setConnectionState(SDVPNConnectionState::connected);
     fireElsewhere<VPN>([](VPN& d) { d.onConnectedToVPN(); });
-    scheduler.runUntilIdle();
+    notificationTitles(); // shown before the next news of its kind can replace it
     EXPECT_FALSE(ServiceLayer::appModel().autoReconnectInProgress());
     fireElsewhere<VPN>([](VPN& d) { d.onConnectingToVPN(false); });
     scheduler.runUntilIdle();
@@ -391,6 +391,7 @@ TEST_F(HomeTabTest, ReconnectNotificationsFollowAlwaysOnAndTheKillSwitch) {
 
 TEST_F(HomeTabTest, ConnectAndDisconnectNotificationsNameTheNetworkWhenEnabled) {
     fireElsewhere<VPN>([](VPN& d) { d.onConnectedToVPN(); });
+    EXPECT_EQ(notificationTitles(), (QStringList{QStringLiteral("Connected to Office n1")}));
     fireElsewhere<VPN>([](VPN& d) { d.onDisconnectedFromVPN(false); });
     EXPECT_EQ(notificationTitles(), (QStringList{QStringLiteral("Connected to Office n1"),
                                                  QStringLiteral("Disconnected from Office n1")}));

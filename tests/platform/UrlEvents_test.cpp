@@ -368,7 +368,12 @@ TEST_F(UrlEventsTest, AtMostSoManyLaterLaunchesAreHeardAtOnceAndTheRestHungUpOnA
 
 TEST_F(UrlEventsTest, AFloodOfConnectionsLeavesTheRunningCopyServingLaterLaunches) {
     // With the usual limit of open files and none to spare, however the limit is set.
-    const QList<std::pair<rlim_t, rlim_t>> limits{{1024, RLIM_INFINITY}, {1024, 1024}, {48, 48}};
+    QList<std::pair<rlim_t, rlim_t>> limits{{1024, RLIM_INFINITY}, {1024, 1024}};
+#if !defined(__SANITIZE_ADDRESS__)
+    // Not under the sanitizers: they probe memory through a pipe before each dynamic type check, so with no
+    // descriptor to spare every such check fails and ends the copy.
+    limits.append({48, 48});
+#endif
     for (const auto& [soft, hard] : limits) {
         SCOPED_TRACE(std::to_string(soft) + "/" + std::to_string(hard));
         const QString identifier = uniqueIdentifier("flood");

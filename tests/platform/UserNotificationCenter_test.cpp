@@ -384,6 +384,30 @@ TEST_F(DBusCenterTest, SendsActionsToAServerThatOffersThemAndMapsOnlyOurKeysBack
     EXPECT_EQ(m_delegate.closed[0], std::make_pair(QString("u"), UserNotificationCloseReason::dismissed));
 }
 
+TEST_F(DBusCenterTest, ASecondButtonThatOnlyDismissesClosesTheNotificationAndTellsNobody) {
+    FakeNotificationServer server({"body", "actions"});
+    ASSERT_TRUE(server.start(m_bus.connect()));
+    startCenter();
+    m_center->setNotificationCategories(
+        {{"retry", {{"retry", "Retry"}, {"dismiss", "OK", true}}}, {"plain", {{"dismiss", "OK", true}}}});
+
+    ASSERT_FALSE(add(request("r", "retry")));
+    ASSERT_FALSE(add(request("p", "plain")));
+    ASSERT_EQ(server.notifications.size(), 2u);
+    EXPECT_EQ(server.notifications[0].actions, QStringList({"default", "", "action-0", "Retry", "action-1", "OK"}));
+    EXPECT_EQ(server.notifications[1].actions, QStringList({"default", "", "action-0", "OK"}));
+
+    emit server.ActionInvoked(server.notifications[0].id, "action-1");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !m_delegate.closed.empty(); }));
+    EXPECT_EQ(m_delegate.closed[0], std::make_pair(QString("r"), UserNotificationCloseReason::dismissed));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !server.closed.empty(); }));
+    EXPECT_EQ(server.closed, std::vector<uint>{server.notifications[0].id}) << "taken off the screen";
+    emit server.ActionInvoked(server.notifications[1].id, "action-0");
+    emit server.ActionInvoked(server.notifications[1].id, "default"); // gone already: nothing
+    ASSERT_TRUE(testsupport::waitUntil([&] { return m_delegate.closed.size() >= 2; }));
+    EXPECT_TRUE(m_delegate.responses.empty()) << "a dismissal is no click";
+}
+
 TEST_F(DBusCenterTest, SendsNoActionsToAServerWithoutThem) {
     FakeNotificationServer server({"body"});
     ASSERT_TRUE(server.start(m_bus.connect()));

@@ -1,6 +1,11 @@
 #include "platform/Application.h"
 #include "platform/Workspace.h"
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
+
+#include <QDBusArgument>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -86,6 +91,57 @@ public slots:
     void open(const QUrl& url) { opened.append(url); }
 };
 
+// logind as far as a shut-down goes, answering on a private bus: the shut-down signals of an older or a
+// newer systemd, and the ScheduledShutdown property when one was scheduled (or no such property at all).
+class ShutdownLogin : public QDBusVirtualObject {
+public:
+    static inline const QString service = QStringLiteral("org.freedesktop.login1");
+
+    explicit ShutdownLogin(QDBusConnection bus) : m_bus(std::move(bus)) {}
+    ~ShutdownLogin() override {
+        m_bus.unregisterService(service);
+        m_bus.unregisterObject(QStringLiteral("/org/freedesktop/login1"));
+    }
+    bool start() {
+        return m_bus.isConnected() && m_bus.registerVirtualObject("/org/freedesktop/login1", this) &&
+               m_bus.registerService(service);
+    }
+
+    void announce(bool start, std::optional<QString> type) {
+        const QString path = QStringLiteral("/org/freedesktop/login1");
+        const QString manager = QStringLiteral("org.freedesktop.login1.Manager");
+        if (type) { // systemd 255 and later: the kind first, then the plain signal
+            QDBusMessage withKind = QDBusMessage::createSignal(path, manager, "PrepareForShutdownWithMetadata");
+            withKind << start << QVariantMap{{QStringLiteral("type"), *type}};
+            m_bus.send(withKind);
+        }
+        QDBusMessage plain = QDBusMessage::createSignal(path, manager, "PrepareForShutdown");
+        plain << start;
+        m_bus.send(plain);
+    }
+
+    std::optional<QString> scheduledType; // none: the property does not exist
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.interface() == QLatin1String("org.freedesktop.DBus.Properties") &&
+            message.member() == QLatin1String("Get") &&
+            message.arguments().value(1).toString() == QLatin1String("ScheduledShutdown") && scheduledType) {
+            QDBusArgument scheduled;
+            scheduled.beginStructure();
+            scheduled << *scheduledType << quint64(scheduledType->isEmpty() ? 0 : 1700000000000000ULL);
+            scheduled.endStructure();
+            connection.send(message.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(scheduled)))));
+            return true;
+        }
+        connection.send(message.createErrorReply(QDBusError::UnknownProperty, QStringLiteral("not here")));
+        return true;
+    }
+
+private:
+    QDBusConnection m_bus;
+};
+
 QString uniqueService(const char* what) {
     return QStringLiteral("org.veltrix.test.%1.p%2").arg(what).arg(::getpid());
 }
@@ -164,3 +220,42 @@ TEST(Workspace, OpenURLUsesTheDesktopHandlerAndRefusesInvalidOnes) {
 }
 
 #include "Workspace_test.moc"
+
+TEST(Workspace, AShutDownThatRebootsIsARestartWhenLogindSaysSo) {
+    PrivateBus bus;
+    if (!bus.isValid()) {
+        GTEST_SKIP() << "dbus-daemon could not be started";
+    }
+    struct Case {
+        const char* what;
+        std::optional<QString> signalled; // the kind a newer logind sends
+        std::optional<QString> scheduled; // the ScheduledShutdown kind an older one may hold
+        QuitReason reason;
+    };
+    const Case cases[] = {
+        {"newer logind, reboot", QStringLiteral("reboot"), std::nullopt, QuitReason::restart},
+        {"newer logind, soft reboot", QStringLiteral("soft-reboot"), std::nullopt, QuitReason::restart},
+        {"newer logind, power-off", QStringLiteral("poweroff"), QStringLiteral("reboot"), QuitReason::shutDown},
+        {"older logind, scheduled reboot", std::nullopt, QStringLiteral("reboot"), QuitReason::restart},
+        {"older logind, nothing scheduled", std::nullopt, QString(), QuitReason::shutDown},
+        {"older logind without the property", std::nullopt, std::nullopt, QuitReason::shutDown},
+    };
+    for (const Case& c : cases) {
+        ShutdownLogin login(bus.connect());
+        ASSERT_TRUE(login.start()) << c.what;
+        login.scheduledType = c.scheduled;
+        Workspace workspace;
+        ASSERT_TRUE(workspace.startObservingPower(bus.connect(), ShutdownLogin::service)) << c.what;
+        std::vector<QuitReason> reasons;
+        QObject::connect(&workspace, &Workspace::willPowerOff,
+                         [&] { reasons.push_back(Application::instance()->currentQuitReason()); });
+
+        login.announce(false, c.signalled); // called off: nothing to tell
+        login.announce(true, c.signalled);
+        ASSERT_TRUE(testsupport::waitUntil([&] { return !reasons.empty(); })) << c.what;
+        QCoreApplication::processEvents(); // a second announcement of the same shut-down would show now
+        EXPECT_EQ(reasons, std::vector<QuitReason>{c.reason}) << c.what;
+        EXPECT_EQ(Application::instance()->currentQuitReason(), QuitReason::none) << c.what;
+        workspace.stopObservingPower();
+    }
+}

@@ -5,6 +5,7 @@
 #include "sdk/VeltrixXPC.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -176,6 +177,25 @@ TEST(AttributedText, ButtonTitlesTakeColourAlignmentAndFont) {
     EXPECT_EQ(button.palette().color(QPalette::ButtonText), QColor(Qt::white));
     applyTitleAttributes(&button, Qt::white, std::nullopt);
     EXPECT_EQ(button.titleAlignment(), Qt::AlignHCenter);
+}
+
+TEST(AttributedText, PlaceholdersTakeColourAlignmentAndFont) {
+    QLineEdit field;
+    field.setPlaceholderText(QStringLiteral("Search for networks"));
+    field.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    field.setFont(toolkit::interFont(13));
+    setPlaceholderAttributes(&field); // the defaults: white, centred, its own font
+    EXPECT_EQ(field.palette().color(QPalette::PlaceholderText), QColor(Qt::white));
+    EXPECT_EQ(field.alignment(), Qt::AlignHCenter | Qt::AlignTop) << "the vertical alignment stays";
+    EXPECT_EQ(field.font().pixelSize(), 13);
+
+    setPlaceholderAttributes(&field, colorFromHexString(QStringLiteral("#6F9CD9")), Qt::AlignRight,
+                             toolkit::interFont(16, QFont::Medium));
+    EXPECT_EQ(field.palette().color(QPalette::PlaceholderText), colorFromHexString(QStringLiteral("#6F9CD9")));
+    EXPECT_EQ(field.alignment(), Qt::AlignRight | Qt::AlignTop);
+    EXPECT_EQ(field.font().pixelSize(), 16);
+    EXPECT_EQ(field.font().weight(), QFont::Medium);
+    EXPECT_EQ(field.placeholderText(), QStringLiteral("Search for networks"));
 }
 
 TEST(FontFitting, StepsBackTwoPointsFromTheFirstOverflowButNeverBelowTheMinimum) {

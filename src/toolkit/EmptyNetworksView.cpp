@@ -1,4 +1,4 @@
-#include "mainwindow/EmptyNetworksView.h"
+#include "toolkit/EmptyNetworksView.h"
 
 #include "core/GlobalConstants.h"
 #include "toolkit/Colors.h"
@@ -34,7 +34,7 @@ std::optional<QString> subtitleOf(EmptyNetworksViewState state) {
 }
 
 EmptyNetworksView::EmptyNetworksView(QWidget* parent)
-    : XibView(parent), m_subtitleColor(colorFromHexString(QStringLiteral("#6F9CD9"))) {
+    : XibView(parent), m_subtitleColor(toolkit::secondaryText) {
     loadView();
     toolkit::setTextColor(m_subtitleField, m_subtitleColor);
 }
