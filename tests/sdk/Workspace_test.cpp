@@ -175,7 +175,7 @@ TEST_F(MalformedWorkspaceTest, FilesThatAreNoWorkspaceAreRefusedAtOnce) {
         QElapsedTimer loading;
         loading.start();
         const auto result = sdk::loadWorkspaceFile(c.path);
-        EXPECT_LT(loading.elapsed(), 1000);
+        EXPECT_LT(loading.elapsed(), 5000) << "no wait on a writer or a device without end";
         ASSERT_FALSE(result.ok());
         EXPECT_TRUE(result.error.startsWith(c.path)) << result.error.toStdString();
         EXPECT_TRUE(result.error.contains(QString::fromLatin1(c.why))) << result.error.left(300).toStdString();
