@@ -239,8 +239,7 @@ private:
                 return false;
             }
             critical = updates::isCriticalDisposition(m_reply->rawHeader("Content-Disposition"));
-            const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
-            m_total = length.isValid() ? std::max<qint64>(0, length.toLongLong()) : 0;
+            m_total = updates::contentLength(m_reply->rawHeader("Content-Length"));
         }
         m_responded = true;
         const std::uint64_t generation = m_generation;
