@@ -33,27 +33,15 @@ protected:
 } // namespace
 
 TEST_F(NotificationsTest, ConnectAndDisconnectArePostedWhileAnotherProgramHasTheFocus) {
-    session = std::make_unique<DesktopSession>();
-    ASSERT_TRUE(session->isReady()) << session->problem().toStdString();
-    const QStringList arguments = signedInWorkspace(*session);
-    ASSERT_FALSE(arguments.isEmpty()) << "the demo workspace could not be read";
-    ASSERT_TRUE(session->startClient(arguments));
-    waitForTrayItem();
+    ASSERT_NO_FATAL_FAILURE(startClient({}, signedInWorkspace));
+    ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
     ASSERT_TRUE(waitFor([&] { return trayEntryEnabled("Connect"); }));
     // Signed in, the client opens its quick-access window once the workspace has loaded; the person closes
     // it with the icon, then works in another program.
     ASSERT_TRUE(waitForWindow(isQuickAccess));
     clickTrayIcon();
     ASSERT_TRUE(waitForNoWindow(isQuickAccess));
-    QProcess* other = session->startProgram(DesktopSession::bareWindowBinary(), {QStringLiteral("other program")});
-    ASSERT_NE(other, nullptr);
-    ASSERT_TRUE(waitFor(
-        [&] {
-            const std::vector<WindowInfo> windows = session->x11().mappedWindows(other->processId());
-            return !windows.empty() && session->x11().focusedWindow() == windows.front().id;
-        },
-        startBoundMs))
-        << "the other program never had the focus";
+    ASSERT_TRUE(focusAnotherProgram()) << "the other program never had the focus";
     ASSERT_TRUE(session->clientWindows().empty());
 
     ASSERT_TRUE(session->tray()->clickEntry("Connect"));
