@@ -7,7 +7,7 @@
 #include "mainwindow/MainSubController.h"
 #include "platform/ManualScheduler.h"
 #include "sdk/testing/Driver.h"
-#include "settings/SettingsControllers.h"
+#include "settings/SettingsContainerController.h"
 #include "settings/SupportSubController.h"
 
 #include "locations/LocationsSubController.h"

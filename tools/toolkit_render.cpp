@@ -62,6 +62,8 @@ void renderOverlay(ModalViewControllerType type, const QString& name,
     if (prepare) {
         prepare(modal);
     }
+    // A card's new texts reach the overlay's layout in two rounds: its own, then the overlay's.
+    QApplication::processEvents();
     QApplication::processEvents();
     render::save(content.view(), name);
     content.dismissViewController(&modal);
@@ -85,8 +87,14 @@ void renderOverlays() {
                   [&](ModalViewController& m) { troubleshooting(m)->configure(State::progress()); });
     renderOverlay(ModalViewControllerType::runTroubleshooting,
                   QStringLiteral("overlay-troubleshooting-success"), [&](ModalViewController& m) {
-                      troubleshooting(m)->configure(State::success(QStringLiteral(
-                          "Diagnostics report\nWorkspace: Acme (acme)\nConnection: connected")));
+                      QString report = QStringLiteral("Diagnostics report\nWorkspace: Northwind Traders "
+                                                      "(northwind-traders)\nConnection: connected\nRecent log:\n");
+                      for (int line = 0; line < 40; ++line) {
+                          report += QStringLiteral("INFO MainSubController.cpp:%1 tunnel keepalive sent to "
+                                                   "198.51.100.10\n")
+                                        .arg(300 + line);
+                      }
+                      troubleshooting(m)->configure(State::success(report));
                   });
     renderOverlay(ModalViewControllerType::runTroubleshooting, QStringLiteral("overlay-troubleshooting-fail"),
                   [&](ModalViewController& m) {
@@ -94,6 +102,14 @@ void renderOverlays() {
                           PDTroubleshootingHelperError{PDTroubleshootingHelperError::Kind::collectionFailed,
                                                        {},
                                                        QStringLiteral("disk full")};
+                      troubleshooting(m)->configure(State::fail());
+                  });
+    renderOverlay(ModalViewControllerType::runTroubleshooting,
+                  QStringLiteral("overlay-troubleshooting-fail-archive"), [&](ModalViewController& m) {
+                      troubleshooting(m)->failureReason =
+                          PDTroubleshootingHelperError{PDTroubleshootingHelperError::Kind::archiveTooLarge,
+                                                       QStringLiteral("/tmp/veltrix-logs/report-2024-05-02.zip"),
+                                                       QStringLiteral("too large")};
                       troubleshooting(m)->configure(State::fail());
                   });
 }

@@ -28,10 +28,14 @@
 #include "platform/Storyboard.h"
 #include "platform/UrlEvents.h"
 #include "platform/UserDefaults.h"
+#include "platform/WiFiSsidReader.h"
 #include "platform/Workspace.h"
 #include "remotelog/RemoteLog.h"
 #include "sdk/VeltrixSDK.h"
-#include "settings/SettingsControllers.h"
+#include "settings/SettingsContainerController.h"
+#include "settings/SettingsGeneralController.h"
+#include "settings/SettingsNetworkController.h"
+#include "settings/SettingsProtocolController.h"
 #include "settings/SupportSubController.h"
 #include "toolkit/BaseWindowViewController.h"
 #include "updates/SilentUpdateService.h"
@@ -118,9 +122,9 @@ AppDelegate::AppDelegate() {
                                   m_settingsSubController.get());
     }
     if (m_settingsSubController) {
-        m_settingsSubController->setPages({m_settingsGeneralSubController.get(),
-                                           m_settingsNetworkSubController.get(),
-                                           m_settingsProtocolSubController.get()});
+        m_settingsSubController->setPages(m_settingsGeneralSubController.get(),
+                                          m_settingsNetworkSubController.get(),
+                                          m_settingsProtocolSubController.get());
     }
 }
 
@@ -342,6 +346,11 @@ void AppDelegate::addWorkspaceObservers() {
         Qt::DirectConnection));
     if (!workspace.isObservingPower()) {
         workspace.startObservingPower();
+    }
+    // The Wi-Fi network the trusted-networks list offers; tests give the reader a bus of their own first.
+    auto& wifi = platform::WiFiSsidReader::shared();
+    if (!wifi.isStarted()) {
+        wifi.start(QDBusConnection::systemBus());
     }
 }
 

@@ -19,7 +19,10 @@
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 #include "sdk/VeltrixSDK.h"
-#include "settings/SettingsControllers.h"
+#include "settings/SettingsContainerController.h"
+#include "settings/SettingsGeneralController.h"
+#include "settings/SettingsNetworkController.h"
+#include "settings/SettingsProtocolController.h"
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/BaseWindowViewController.h"
 
@@ -144,7 +147,7 @@ void AppDelegate::onConnectionStatusChanges(SDVPNConnectionState state) {
     case SDVPNConnectionState::disconnected:
     case SDVPNConnectionState::connected:
         if (m_settingsSubController) {
-            m_settingsSubController->reloadEmbeddedPage();
+            m_settingsSubController->refreshEmbeddedPage();
         }
         return;
     default:

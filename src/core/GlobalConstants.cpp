@@ -36,6 +36,14 @@ QString GlobalConstants::appDisplayName() {
 QString GlobalConstants::supportEmailAddress() {
     return QStringLiteral("support@veltrix.com");
 }
+QUrl GlobalConstants::userGuideURL() {
+    QUrl url;
+    url.setScheme(QStringLiteral("https"));
+    url.setHost(QStringLiteral("support.veltrix.com"));
+    url.setPath(QStringLiteral("/docs"));
+    url.setQuery(QStringLiteral("utm_source=client&utm_medium=Support-Menu-Link&utm_campaign=User-Guides-Link"));
+    return url;
+}
 
 QString GlobalConstants::bundleShortVersion() {
     static const QString value =

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QUrl>
 
 #include <optional>
 
@@ -19,6 +20,8 @@ struct GlobalConstants {
     static QString productDisplayName();
     static QString appDisplayName();
     static QString supportEmailAddress();
+    // The support site's user guides, as the support tab opens them.
+    static QUrl userGuideURL();
 
     // Read from the bundle on first use; a missing version gives "Unknown version" / "Unknown build".
     static QString bundleShortVersion();

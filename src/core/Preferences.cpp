@@ -32,24 +32,29 @@ struct ProtocolRow {
     const char* raw;
     const char* title;
     const char* description;
+    const char* analyticsValue;
 };
 
 // In case order; the three protocols that are not offered have no title or description.
 constexpr ProtocolRow kProtocols[] = {
     {VPNProtocols::Automatic, " Automatic", "Automatic",
      "Automatically connect using the VPN protocol most suited for your network, as selected by your "
-     "administrator."},
+     "administrator.",
+     "automatic"},
     {VPNProtocols::OpenVPN, " OpenVPN", "OpenVPN",
      "A flexible and reliable legacy protocol that secures data at the network layer, ideal for encrypting "
-     "traffic to applications."},
-    {VPNProtocols::L2TP, " L2TP over IPSec", "", ""},
-    {VPNProtocols::PPTP, " PPTP", "", ""},
-    {VPNProtocols::IKEv2, " IKEv2", "", ""},
+     "traffic to applications.",
+     "openvpn"},
+    {VPNProtocols::L2TP, " L2TP over IPSec", "", "", ""},
+    {VPNProtocols::PPTP, " PPTP", "", "", ""},
+    {VPNProtocols::IKEv2, " IKEv2", "", "", "ikev2"},
     {VPNProtocols::IKEv2_StrongSwan, " IKEv2 ", "IKEv2",
-     "A versatile protocol with excellent stability and performance, securing data at the transport level."},
+     "A versatile protocol with excellent stability and performance, securing data at the transport level.",
+     "ikev2"},
     {VPNProtocols::Wireguard, " WireGuard", "Wireguard",
      "WireGuard is the latest and most efficient VPN protocol, providing optimal connection speed and "
-     "security."},
+     "security.",
+     "wg"},
 };
 
 const ProtocolRow& row(VPNProtocols protocol) {
@@ -77,6 +82,10 @@ QString vpnProtocolTitle(VPNProtocols protocol) {
 
 QString vpnProtocolDescription(VPNProtocols protocol) {
     return QString::fromLatin1(row(protocol).description);
+}
+
+QString vpnProtocolAnalyticsValue(VPNProtocols protocol) {
+    return QString::fromLatin1(row(protocol).analyticsValue);
 }
 
 const QList<VPNProtocols>& availableVPNProtocols() {

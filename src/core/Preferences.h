@@ -41,6 +41,8 @@ std::optional<VPNProtocols> vpnProtocolsFromRawValue(const QString& raw);
 // Empty for the protocols that are not offered.
 QString vpnProtocolTitle(VPNProtocols protocol);
 QString vpnProtocolDescription(VPNProtocols protocol);
+// The protocol as analytics names it: "automatic", "openvpn", "ikev2", "wg"; empty for L2TP and PPTP.
+QString vpnProtocolAnalyticsValue(VPNProtocols protocol);
 // The protocols the settings page offers, in display order.
 const QList<VPNProtocols>& availableVPNProtocols();
 // The offered protocol with that VPNTypes number, Automatic for anything else.

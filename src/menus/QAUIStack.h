@@ -76,15 +76,7 @@ QColor backgroundColor();  // the popover navy
 QColor rowSelectionColor(); // white at 5 %
 
 // A reusable cell of `Cell` from the table, or a new one (named with the identifier for reuse).
-template <class Cell>
-Cell* dequeueCell(TableView& table, const QString& identifier) {
-    if (auto* cell = qobject_cast<Cell*>(table.makeView(identifier))) {
-        return cell;
-    }
-    auto* cell = new Cell;
-    cell->setObjectName(identifier);
-    return cell;
-}
+using ::dequeueCell;
 // A section's small title in the secondary colour, sitting on the bottom of its `height`.
 QLabel* makeSectionHeader(const QString& text, int height);
 // The list's row view: rounded, inset by the table's spacing.

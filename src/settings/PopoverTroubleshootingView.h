@@ -2,10 +2,12 @@
 
 #include "sdk/PDTypes.h"
 #include "toolkit/ModalViewController.h"
+#include "toolkit/PDLottieAnimationView.h"
 #include "toolkit/XibView.h"
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 
@@ -14,7 +16,7 @@
 
 class PopoverViewDelegate;
 
-// The troubleshooting popover's stages.
+// The troubleshooting popover's stages; a success carries the collected text.
 struct PopoverTroubleshootingViewState {
     enum class Kind { start, progress, success, fail };
 
@@ -24,14 +26,19 @@ struct PopoverTroubleshootingViewState {
     static PopoverTroubleshootingViewState fail() { return {Kind::fail, {}}; }
 
     QString title() const;
+    QString description() const;
+    QString confirmButtonTitle() const;
+    // The confirm button's width; none while the collection runs.
+    double quitButtonWidth() const;
 
     Kind kind = Kind::start;
     QString text; // what the collection returned, for success
     bool operator==(const PopoverTroubleshootingViewState&) const = default;
 };
 
-// Asks before the troubleshooting collection runs, then shows its progress and result. In the overlay it
-// runs the collection: confirming the question starts it, confirming the result or cancelling stops it.
+// "Send Logs to Support": asks for consent, runs the SDK's collection of logs and statistics with a loader,
+// and shows the collected text or why it failed. In the overlay it runs the collection: confirming the
+// question starts it, confirming the result or cancelling stops it.
 class PopoverTroubleshootingView : public XibView, public ModalPopover {
     Q_OBJECT
 public:
@@ -39,24 +46,33 @@ public:
 
     PopoverViewDelegate* delegate() const { return m_delegate; }
     void setDelegate(PopoverViewDelegate* delegate) { m_delegate = delegate; }
+    // The SDK's failure, set before fail is shown.
     std::optional<PDTroubleshootingHelperError> failureReason;
 
     const PopoverTroubleshootingViewState& popoverState() const { return m_state; }
     // Sets the state and the texts and controls that go with it.
     void configure(const PopoverTroubleshootingViewState& state);
 
-    // In the start state the show-me-again choice is stored first.
+    // In the start state the don't-ask-again choice is stored first.
     void confirm(QObject* sender);
     void cancel(QObject* sender);
 
     QString titleText() const { return m_title->text(); }
-    QString bodyText() const { return m_body->text(); }
+    // The description, or the collected text while it is shown.
+    QString bodyText() const;
+    QLabel* warningDescriptionField() const { return m_body; }
+    QPlainTextEdit* collectedTextView() const { return m_collected; }
     QCheckBox* showMeAgainCheckbox() const { return m_showMeAgain; }
+    QWidget* showMeAgainStackView() const { return m_showMeAgainRow; }
+    PDLottieAnimationView* loaderAnimationView() const { return m_loader; }
+    QPushButton* confirmButton() const { return m_confirm; }
+    QPushButton* cancelButton() const { return m_cancel; }
 
     // ModalPopover
     QWidget* popoverWidget() override { return this; }
     void setPopoverDelegate(PopoverViewDelegate* delegate) override { setDelegate(delegate); }
-    // The question again, or the collection at once when the user asked not to be asked.
+    // Each opening starts again: the question, or the collection at once when the user asked not to be
+    // asked.
     void prepare() override;
     bool confirmed(QObject* sender) override;
     bool canceled(QObject* sender) override;
@@ -66,6 +82,9 @@ public:
     void logCollectionCompleted(std::uint64_t run, const std::optional<QString>& text,
                                 const std::optional<PDTroubleshootingHelperError>& error);
     std::uint64_t currentCollectionRun() const { return m_collectionRun; }
+    // Whether the collected text shown is all there (it comes in pieces of this many characters).
+    bool isCollectedTextComplete() const;
+    static constexpr qsizetype collectedTextPiece = 128 * 1024;
 
 protected:
     QWidget* loadViewFromNib() override;
@@ -74,18 +93,24 @@ private:
     void startCollection();
     void stopCollection();
     void sendEvent(const PopoverTroubleshootingViewState& state, const std::optional<QString>& buttonTitle);
+    void showCollectedText();
+    void appendCollectedText(std::uint64_t load, qsizetype from);
 
     PopoverViewDelegate* m_delegate = nullptr;
     PopoverTroubleshootingViewState m_state;
     std::uint64_t m_collectionRun = 0;
+    std::uint64_t m_textLoad = 0;
     QPointer<QLabel> m_title;
     QPointer<QLabel> m_body;
+    QPointer<QPlainTextEdit> m_collected;
+    QPointer<PDLottieAnimationView> m_loader;
+    QPointer<QWidget> m_showMeAgainRow;
     QPointer<QCheckBox> m_showMeAgain;
     QPointer<QPushButton> m_confirm;
     QPointer<QPushButton> m_cancel;
 };
 
-// About the application: name and version, and an OK button.
+// "Latest version is installed: <version>.<build>", with an OK button.
 class PopoverAppInfoView : public XibView, public ModalPopover {
     Q_OBJECT
 public:
@@ -93,7 +118,9 @@ public:
 
     PopoverViewDelegate* delegate() const { return m_delegate; }
     void setDelegate(PopoverViewDelegate* delegate) { m_delegate = delegate; }
-    void ok(QObject* sender);
+    QLabel* appVersionField() const { return m_appVersionField; }
+    QPushButton* okButton() const { return m_ok; }
+    void cancel(QObject* sender);
 
     // ModalPopover
     QWidget* popoverWidget() override { return this; }
@@ -104,4 +131,6 @@ protected:
 
 private:
     PopoverViewDelegate* m_delegate = nullptr;
+    QPointer<QLabel> m_appVersionField;
+    QPointer<QPushButton> m_ok;
 };

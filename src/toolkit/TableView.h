@@ -166,6 +166,17 @@ private:
     bool m_reloadPending = false;
 };
 
+// A reusable cell of class Cell with that identifier, or a new one named with it; for viewForRow.
+template <class Cell>
+Cell* dequeueCell(TableView& table, const QString& identifier) {
+    if (auto* cell = qobject_cast<Cell*>(table.makeView(identifier))) {
+        return cell;
+    }
+    auto* cell = new Cell;
+    cell->setObjectName(identifier);
+    return cell;
+}
+
 // Rows whose controls take the first click. Every control in a row of this toolkit's tables does, so
 // this is a plain table for the lists that name it.
 class NSTableViewEditing : public TableView {

@@ -3,7 +3,7 @@
 #include "core/CoreTestSupport.h"
 #include "support/ClientProcess.h"
 
-#include "OpenedUrls.h"
+#include "support/OpenedUrls.h"
 #include "app/AppDelegate.h"
 #include "auth/AuthWelcomeController.h"
 #include "core/ApplicationModel.h"

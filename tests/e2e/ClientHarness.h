@@ -24,13 +24,16 @@
 #include "menus/StatusItemController.h"
 #include "platform/Application.h"
 #include "platform/ManualScheduler.h"
+#include "support/PrivateBus.h"
 #include "platform/RecordingUserNotificationBackend.h"
 #include "platform/StatusBar.h"
 #include "platform/UrlEvents.h"
 #include "platform/UserDefaults.h"
+#include "platform/WiFiSsidReader.h"
 #include "sdk/VeltrixSDK.h"
 #include "sdk/testing/Driver.h"
 #include "support/ClientProcess.h"
+#include "support/FakeNetworkManager.h"
 #include "support/TestSupport.h"
 #include "toolkit/BaseWindowViewController.h"
 
@@ -140,9 +143,14 @@ protected:
         model.setCurrentConnectionState(SDVPNConnectionState::disconnected);
         // The simulated browser hands its callback to the path a forwarded launch takes, as in main().
         driver.setBrowserForward([](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
+        // No scenario reads the machine's own Wi-Fi: without useWiFiNetwork() there is none.
+        platform::WiFiSsidReader::shared().start(QDBusConnection(QStringLiteral("no-bus")));
     }
 
-    void TearDown() override { clientprocess::tearDown(delegate); }
+    void TearDown() override {
+        clientprocess::tearDown(delegate);
+        platform::WiFiSsidReader::shared().stop();
+    }
 
     // A scenario about copies of the client keeps the real check (and gives the service layer a process
     // table of its own); the others run beside copies of this test binary, which are not the client's.
@@ -174,6 +182,42 @@ protected:
             bringClientForward();
         }
         ASSERT_TRUE(shownWindow().contains(QStringLiteral("main"))) << shownWindow();
+    }
+
+    // The client quits and is started again on the same XDG folders: what it stored is read back from its
+    // file, the model starts afresh and the SDK as a new process finds it (signed out on the demo).
+    void restart() {
+        clientprocess::tearDown(delegate);
+        auto& defaults = platform::UserDefaults::standard();
+        const platform::UserDefaults onDisk(defaults.filePath());
+        for (const QString& key : SettingsUserDefaults::registeredDefaults().keys()) {
+            defaults.set(key, onDisk.objectForKey(key));
+        }
+        auto& model = ServiceLayer::appModel();
+        model.setStartMinimized(false);
+        model.setIsAppInUserAgentMode(false);
+        model.setAppDataWasLoaded(false);
+        model.setCurrentConnectionState(SDVPNConnectionState::disconnected);
+        driver.reset();
+        driver.setBrowserForward([](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
+        launch();
+    }
+
+    // The machine is on the Wi-Fi network `ssid`, as NetworkManager on a bus of the scenario's own reports
+    // it; the client's reader follows that bus from now on.
+    void useWiFiNetwork(const QByteArray& ssid) {
+        if (!wifiBus) {
+            wifiBus = std::make_unique<PrivateBus>();
+            ASSERT_TRUE(wifiBus->isValid()) << "dbus-daemon is not available";
+            networkManager = std::make_unique<fakenm::FakeNetworkManager>(wifiBus->connect());
+            ASSERT_TRUE(networkManager->start());
+            wifiDevice = networkManager->addDevice(fakenm::wifi);
+            platform::WiFiSsidReader::shared().start(wifiBus->connect());
+        }
+        networkManager->setNetwork(wifiDevice, ssid);
+        const QString text = platform::ssidText(ssid);
+        ASSERT_TRUE(
+            testsupport::waitUntil([&] { return platform::WiFiSsidReader::shared().currentSsid() == text; }));
     }
 
     // Qt's own posted events (a widget added to a shown layout appears through one) run after the
@@ -373,6 +417,9 @@ protected:
     platform::UserNotificationCenter center{recording(centerBackend)};
     platform::UserNotificationCenter olderCenter{recording(olderBackend)};
     std::unique_ptr<AppDelegate> delegate;
+    std::unique_ptr<PrivateBus> wifiBus;
+    std::unique_ptr<fakenm::FakeNetworkManager> networkManager;
+    QString wifiDevice;
 
 private:
     static std::unique_ptr<platform::UserNotificationBackend>

@@ -5,7 +5,7 @@
 #include "locations/LocationsSubController.h"
 #include "mainwindow/GeneralViewController.h"
 #include "mainwindow/MainSubController.h"
-#include "settings/SettingsControllers.h"
+#include "settings/SettingsContainerController.h"
 #include "settings/SupportSubController.h"
 
 #include <QTest>

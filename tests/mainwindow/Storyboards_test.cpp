@@ -12,7 +12,10 @@
 #include "auth/QAUIOnBoardingPageViewController.h"
 #include "menus/QAUISignOutController.h"
 #include "platform/Storyboard.h"
-#include "settings/SettingsControllers.h"
+#include "settings/SettingsContainerController.h"
+#include "settings/SettingsGeneralController.h"
+#include "settings/SettingsNetworkController.h"
+#include "settings/SettingsProtocolController.h"
 #include "settings/SupportSubController.h"
 #include "updates/AutoUpdateViewController.h"
 

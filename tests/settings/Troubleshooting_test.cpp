@@ -1,8 +1,10 @@
 // The troubleshooting and app-info popovers in the overlay: the collection they run and the events sent.
 #include "settings/PopoverTroubleshootingView.h"
+#include "toolkit/PDLottieAnimationView.h"
 #include "toolkit/PresentedOverlay.h"
 
 #include <QPushButton>
+#include <QScrollBar>
 
 namespace {
 
@@ -142,7 +144,96 @@ TEST_F(TroubleshootingTest, ASuccessWithoutTextShowsAnEmptySuccess) {
 
 TEST_F(TroubleshootingTest, TheAppInfoOkButtonDismisses) {
     present(ModalViewControllerType::appInfoView);
-    modal.popoverAs<PopoverAppInfoView>(ModalViewControllerType::appInfoView)->ok(nullptr);
+    auto* card = modal.popoverAs<PopoverAppInfoView>(ModalViewControllerType::appInfoView);
+    EXPECT_EQ(card->appVersionField()->text(), "Latest version is installed: 1.0.0.1");
+    card->okButton()->click();
     EXPECT_FALSE(isPresented());
     EXPECT_TRUE(events().empty());
+}
+
+TEST_F(TroubleshootingTest, EachStateShowsOnlyItsOwnControls) {
+    present(ModalViewControllerType::runTroubleshooting);
+    PopoverTroubleshootingView* view = troubleshooting();
+    const struct {
+        PopoverTroubleshootingViewState state;
+        bool confirm, cancel, loader, askAgain;
+        int confirmWidth;
+    } cases[] = {
+        {PopoverTroubleshootingViewState::start(), true, true, false, true, 76},
+        {PopoverTroubleshootingViewState::progress(), false, true, true, false, 0},
+        {PopoverTroubleshootingViewState::success("abc"), true, false, false, false, 76},
+        {PopoverTroubleshootingViewState::fail(), true, false, false, false, 76},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.state.title().toStdString());
+        view->configure(each.state);
+        EXPECT_EQ(view->confirmButton()->isVisible(), each.confirm);
+        EXPECT_EQ(view->cancelButton()->isVisible(), each.cancel);
+        EXPECT_EQ(view->loaderAnimationView()->isVisible(), each.loader);
+        EXPECT_EQ(view->showMeAgainStackView()->isVisible(), each.askAgain);
+        EXPECT_EQ(view->confirmButton()->maximumWidth(), each.confirmWidth);
+        EXPECT_EQ(view->bodyText(), each.state.description());
+    }
+    view->configure(PopoverTroubleshootingViewState::progress());
+    ASSERT_NE(view->loaderAnimationView()->animationView(), nullptr);
+    EXPECT_EQ(view->loaderAnimationView()->animationName(), "troubleshootingLoader");
+    EXPECT_TRUE(view->loaderAnimationView()->animationView()->isAnimationLoaded());
+    EXPECT_TRUE(view->loaderAnimationView()->animationView()->isAnimationPlaying());
+
+    // Once the start page was passed with the box ticked, the next opening skips it.
+    platform::UserDefaults::standard().set(SettingsUserDefaults::showMeTroubleshootingInfo, true);
+    view->configure(PopoverTroubleshootingViewState::start());
+    EXPECT_FALSE(view->showMeAgainStackView()->isVisible());
+}
+
+TEST_F(TroubleshootingTest, AnArchiveTooLargeGivesItsPathToCopyAndAReopeningForgetsIt) {
+    driver.failLogCollection(PDTroubleshootingHelperError{PDTroubleshootingHelperError::Kind::archiveTooLarge,
+                                                          "/tmp/logs/report.zip", "too large"});
+    present(ModalViewControllerType::runTroubleshooting);
+    PopoverTroubleshootingView* view = troubleshooting();
+    view->confirm(nullptr);
+    scheduler.advance(2.1);
+    ASSERT_EQ(view->popoverState().kind, Kind::fail);
+    EXPECT_EQ(view->bodyText(),
+              "The file size exceeds the max size. Please copy the zip file from "
+              "/tmp/logs/report.zip and provide it to our support team (support@veltrix.com)");
+    EXPECT_TRUE(view->warningDescriptionField()->textInteractionFlags() & Qt::TextSelectableByMouse);
+
+    view->cancel(nullptr);
+    scheduler.advance(0.3);
+    present(ModalViewControllerType::runTroubleshooting);
+    EXPECT_FALSE(view->failureReason.has_value()) << "a new run starts without the old failure";
+    EXPECT_EQ(view->bodyText(), PopoverTroubleshootingViewState::start().description());
+    EXPECT_FALSE(view->warningDescriptionField()->textInteractionFlags() & Qt::TextSelectableByMouse);
+}
+
+TEST_F(TroubleshootingTest, TheCollectedTextShowsInAReadOnlyViewOfItsOwnEvenWhenLarge) {
+    QString large;
+    large.reserve(5 * 1024 * 1024);
+    while (large.size() < 5 * 1024 * 1024) {
+        large += QStringLiteral("2024-05-02 10:00:00 INFO tunnel: keepalive sent to 198.51.100.10\n");
+    }
+    present(ModalViewControllerType::runTroubleshooting);
+    PopoverTroubleshootingView* view = troubleshooting();
+    view->confirm(nullptr);
+    view->logCollectionCompleted(view->currentCollectionRun(), large, std::nullopt);
+    ASSERT_EQ(view->popoverState().kind, Kind::success);
+    QPlainTextEdit* text = view->collectedTextView();
+    EXPECT_TRUE(text->isVisible());
+    EXPECT_TRUE(text->isReadOnly());
+    EXPECT_FALSE(view->warningDescriptionField()->isVisible());
+    EXPECT_TRUE(text->toPlainText().startsWith("2024-05-02 10:00:00 INFO")) << "the start shows at once";
+    EXPECT_FALSE(view->isCollectedTextComplete()) << "the rest follows piece by piece";
+    scheduler.runUntilIdle();
+    EXPECT_TRUE(view->isCollectedTextComplete());
+    EXPECT_EQ(text->toPlainText(), large);
+    EXPECT_GT(text->verticalScrollBar()->maximum(), 0) << "it scrolls inside the card";
+    EXPECT_LT(view->height(), 600) << "the card does not grow with the text";
+
+    // Closing while pieces are still coming stops them.
+    view->logCollectionCompleted(view->currentCollectionRun(), large, std::nullopt);
+    modal.viewClicked();
+    scheduler.runUntilIdle();
+    EXPECT_FALSE(view->isCollectedTextComplete());
+    EXPECT_LT(text->document()->characterCount(), 2 * PopoverTroubleshootingView::collectedTextPiece);
 }

@@ -11,6 +11,7 @@
 class FakeRouter : public platform::ApplicationDelegate, public AppRouterProtocol {
 public:
     QStringList calls;
+    QList<QUrl> openedUrls;
     // What logoutIfGeneralWindowIsCurrent answers: whether the main window is the current one.
     bool generalWindowIsCurrent = false;
     int count(const QString& name) const { return static_cast<int>(calls.count(name)); }
@@ -70,7 +71,10 @@ public:
     void terminateApplication() override { calls << QStringLiteral("terminateApplication"); }
     void showAccountExpired() override { calls << QStringLiteral("showAccountExpired"); }
     void setLaunchAgentRunAtLoad() override { calls << QStringLiteral("setLaunchAgentRunAtLoad"); }
-    void openURL(const QUrl&) override { calls << QStringLiteral("openURL"); }
+    void openURL(const QUrl& url) override {
+        calls << QStringLiteral("openURL");
+        openedUrls << url;
+    }
     void showHomeTab() override { calls << QStringLiteral("showHomeTab"); }
     void openAppConfigURL() override { calls << QStringLiteral("openAppConfigURL"); }
     void showSupportTab() override { calls << QStringLiteral("showSupportTab"); }
