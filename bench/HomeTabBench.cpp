@@ -1,16 +1,20 @@
 // The home tab: an SDK status report until the tab is redrawn, the network shown after 10,000 networks
-// load, one clock tick with its observers, a banner with its height, and a day of ticks ("rss_growth_kb"
-// is what the process grew by over 86,400 ticks, "idle_pending_tasks" what is left to wake the idle tab).
+// load, one frame of the connected network view in the shown tab, one clock tick with its observers, a
+// banner with its height, and a day of ticks ("rss_growth_kb" is what the process grew by over 86,400
+// ticks, "idle_pending_tasks" what is left to wake the idle tab).
 #include "core/ServiceLayer.h"
 #include "mainwindow/MainErrorView.h"
+#include "mainwindow/MainNetworkView.h"
 #include "mainwindow/MainSubController.h"
 #include "platform/ManualScheduler.h"
 #include "platform/NotificationCenter.h"
 #include "sdk/VeltrixXPC.h"
 #include "sdk/testing/Driver.h"
+#include "toolkit/ViewAnimation.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QPaintEvent>
 
 #include <benchmark/benchmark.h>
 
@@ -70,6 +74,67 @@ void BM_ShowNetworkAfterLoadingTenThousand(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ShowNetworkAfterLoadingTenThousand)->Unit(benchmark::kMicrosecond);
+
+// Counts the paint events a widget gets and the area they repaint.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    long paints = 0;
+    double area = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            const QRect rect = static_cast<QPaintEvent*>(event)->rect();
+            area += double(rect.width()) * rect.height();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// One frame of the connected network view's motion as the window draws it: the animation step, the
+// repaint of what moved through the window's repaint manager into its backing store, and the flush. Each
+// iteration steps the clock until the view has painted once; the CPU time of every thread counts.
+void BM_ConnectedNetworkViewFrameInTheWindow(benchmark::State& state) {
+    HomeTab tab;
+    PDNetworkItem::Data data;
+    data.id = QStringLiteral("frankfurt");
+    data.title = QStringLiteral("Frankfurt");
+    data.countryCode = QStringLiteral("de");
+    const auto network = std::make_shared<PDNetworkItem>(std::move(data));
+    tab.driver.setCurrentNetwork(network);
+    tab.controller.showNetwork(network);
+    tab.driver.setConnectionState(SDVPNConnectionState::connected);
+    tab.driver.fire<VPN>([](VPN& d) { d.onConnectedToVPN(); });
+    tab.scheduler.runUntilIdle();
+    tab.controller.updateUIForConnectionState();
+    tab.scheduler.advance(5); // past the connecting look's end
+    QCoreApplication::processEvents(); // the window is exposed: the view animates only on screen
+    MainNetworkView* view = tab.controller.networkView();
+    if (!view || !view->isVisible()) {
+        state.SkipWithError("the home tab shows no network view");
+        return;
+    }
+    PaintCounter counter(view);
+    long steps = 0;
+    for (auto _ : state) {
+        const long before = counter.paints;
+        for (int step = 0; step < 600 && counter.paints == before; ++step) {
+            tab.scheduler.advance(ViewAnimation::stepInterval);
+            QCoreApplication::sendPostedEvents();
+            ++steps;
+        }
+        if (counter.paints == before) {
+            state.SkipWithError("the connected network view painted nothing for ten seconds");
+            return;
+        }
+    }
+    const double frames = double(std::max<long>(counter.paints, 1));
+    state.counters["steps_per_frame"] = double(steps) / frames;
+    state.counters["px_per_frame"] = counter.area / frames;
+}
+BENCHMARK(BM_ConnectedNetworkViewFrameInTheWindow)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
 
 void BM_OneTickWithItsObservers(benchmark::State& state) {
     HomeTab tab;

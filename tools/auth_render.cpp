@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
         QStringLiteral("welcome_page"), QSize(640, 520),
         [](OnBoardingPageControllerN& c) { c.selectedItem()->nextTap(); });
     renderOnboarding<QAUIOnBoardingPageViewController>(
-        QStringLiteral("quickaccess_page"), QSize(320, 440),
+        QStringLiteral("quickaccess_page"), QSize(300, 400),
         [](QAUIOnBoardingPageViewController& c) { c.nextTap(); });
     renderCodePanel();
     return render::exitCode();

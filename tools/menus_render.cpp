@@ -169,22 +169,19 @@ void renderIcons(platform::StatusItem* item) {
     const QStringList names{QStringLiteral("MenuBar_icon_DISCONNECTED"), QStringLiteral("MenuBar_icon_CONNECTING_1"),
                             QStringLiteral("MenuBar_icon_CONNECTING_2"), QStringLiteral("MenuBar_icon_CONNECTING_3"),
                             QStringLiteral("MenuBar_icon_CONNECTED")};
-    // The panel: dark with light icons, then light with dark ones.
-    QImage strip(names.size() * 40 + 8, 2 * 40, QImage::Format_ARGB32_Premultiplied);
+    // The same icons on a dark and on a light panel, at the panels' usual 22 and at 2x.
+    QImage strip(names.size() * 64 + 8, 2 * 64, QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&strip);
-    const std::pair<QColor, QColor> panels[] = {{QColor(0x2B, 0x2B, 0x2B), Qt::white}, {QColor(0xEE, 0xEE, 0xEE), Qt::black}};
+    const QColor panels[] = {QColor(0x2B, 0x2B, 0x2B), QColor(0xEE, 0xEE, 0xEE)};
     int y = 0;
-    for (const auto& [background, text] : panels) {
-        painter.fillRect(0, y, strip.width(), 40, background);
-        QPalette palette = QGuiApplication::palette();
-        palette.setColor(QPalette::WindowText, text);
-        QGuiApplication::setPalette(palette);
-        QCoreApplication::sendPostedEvents();
+    for (const QColor& background : panels) {
+        painter.fillRect(0, y, strip.width(), 64, background);
         for (int i = 0; i < names.size(); ++i) {
             item->setImage(names.at(i), true);
-            painter.drawPixmap(8 + i * 40, y + 8, item->icon().pixmap(24, 24));
+            painter.drawPixmap(8 + i * 64, y + 4, item->icon().pixmap(22, 22));
+            painter.drawPixmap(8 + i * 64, y + 28, item->icon().pixmap(32, 32));
         }
-        y += 40;
+        y += 64;
     }
     painter.end();
     render::save(strip, QStringLiteral("menus_tray_icons"));

@@ -43,6 +43,7 @@
 #include <QLocale>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -444,8 +445,9 @@ void AppDelegate::updateLoggedInStateUI() {
 // MARK: reopen, Dock menu, termination
 
 bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows) {
-    if (openedFromNotification) {
-        openedFromNotification = false;
+    // After a notification's action the quick-access window answers, from the tray; without a tray the
+    // windows come forward as on any reopen.
+    if (std::exchange(openedFromNotification, false) && isInTray()) {
         if (!isMenuWindowShown() && !isWindowOpened() && m_generalQAUIWindowViewController) {
             m_generalQAUIWindowViewController->showWindow();
         }

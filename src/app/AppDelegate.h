@@ -135,6 +135,8 @@ public:
     void closeQuickAccessWindowOnSignOut();
     // Regular mode again, without bringing any window forward.
     void leaveBackgroundMode();
+    // The client's icon is in the desktop's tray (a host shows it); without it the windows are all it has.
+    bool isInTray() const;
     // Whether another copy of the client runs; the service layer decides unless a test says otherwise.
     void setConflictingInstancesCheck(std::function<bool()> check) {
         m_conflictingInstancesCheck = std::move(check);

@@ -16,6 +16,7 @@
 #include "menus/QAUIMenuWindowController.h"
 #include "menus/QAUISignOutController.h"
 #include "platform/Scheduler.h"
+#include "platform/StatusBar.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 #include "sdk/VeltrixSDK.h"
@@ -40,8 +41,8 @@ void AppDelegate::showWindowOrOrderOut(BaseWindowViewController* controller, boo
     }
     if (mayShow) {
         controller->showWindow();
-    } else if (controller->isWindowLoaded()) {
-        controller->window()->hide();
+    } else {
+        controller->orderOut();
     }
 }
 
@@ -370,7 +371,23 @@ void AppDelegate::disconnectFromVPN() {
 void AppDelegate::enterBackgroundMode() {
     ServiceLayer::appModel().setIsAppInUserAgentMode(true);
     MakeAppBackground();
+    // The client's windows leave the screen for the tray; without a tray they are all the client has. A
+    // sign-in window showing a sign-in under way stays: the main window takes its place when it is done.
+    if (isInTray()) {
+        const bool signingIn = authWelcomeController() && authWelcomeController()->isSigningIn();
+        for (BaseWindowViewController* window :
+             {m_welcomeWindowViewController.get(), m_authNewWindow.get(), m_generalWindowViewController.get(),
+              m_locationsWindowViewController.get()}) {
+            if (window && !(signingIn && window == m_authNewWindow.get())) {
+                window->orderOut();
+            }
+        }
+    }
     notifyAppModeChange();
+}
+
+bool AppDelegate::isInTray() const {
+    return platform::StatusBar::system().isTrayPresent();
 }
 
 void AppDelegate::leaveBackgroundMode() {

@@ -64,6 +64,10 @@ void AppDelegate::resetToSignedOutState() {
     });
     VeltrixXPC::setConnectivityDelegate(this);
     later(0, [] { ServiceLayer::shared().menuService().onAuthErrorRecieved(); });
+    if (!isInTray()) {
+        // Closing the main window handed the client to the background, and there is no tray to find it in.
+        leaveBackgroundMode();
+    }
     showSignInWindow();
     later(1.0, [] { ServiceLayer::shared().menuService().showMenu(); });
     // Should the SDK still report a tunnel once its sign-out is done, the menus follow it again.

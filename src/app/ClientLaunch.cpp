@@ -40,16 +40,16 @@ void wire(AppDelegate& delegate, platform::UrlEvents& urlEvents, platform::Statu
         showWorkspaceLoadError(error);
     }
     urlEvents.setReopenHandler([] { platform::Application::instance()->reopen(); });
-    QObject::connect(&statusBar, &platform::StatusBar::trayAvailabilityChanged, &delegate,
-                     [&delegate](bool available) {
-                         if (!available) {
+    QObject::connect(&statusBar, &platform::StatusBar::trayPresenceChanged, &delegate,
+                     [&delegate](bool present) {
+                         if (!present) {
                              delegate.enterForegroundMode();
                          }
                      });
     platform::DispatchQueue::main().asyncAfter(
         noTrayGraceSeconds,
         [delegate = QPointer<AppDelegate>(&delegate), bar = QPointer<platform::StatusBar>(&statusBar)] {
-            if (delegate && bar && !bar->isTrayAvailable()) {
+            if (delegate && bar && !bar->isTrayPresent()) {
                 delegate->enterForegroundMode();
             }
         });

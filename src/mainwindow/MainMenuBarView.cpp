@@ -161,6 +161,9 @@ MainBottomHButtonsView::MainBottomHButtonsView(QWidget* parent) : XibView(parent
     loadView();
     m_logoutButton->setPopoverMessage(QStringLiteral("Sign Out"), 80.0);
     m_settingsButton->setPopoverMessage(QStringLiteral("Settings"), 80.0);
+    // Icons only: screen readers say what the tooltips say.
+    m_logoutButton->setAccessibleName(QStringLiteral("Sign Out"));
+    m_settingsButton->setAccessibleName(QStringLiteral("Settings"));
 }
 
 QWidget* MainBottomHButtonsView::loadViewFromNib() {

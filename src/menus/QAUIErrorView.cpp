@@ -71,6 +71,13 @@ void QAUINotificationView::paintEvent(QPaintEvent*) {
 
 QAUIErrorView::QAUIErrorView(QWidget* parent) : QAUIStackMemberView(parent) {}
 
+QWidget* QAUIErrorView::loadViewFromNib() {
+    // The toasts are placed by hand over an empty backdrop that lets clicks through.
+    auto* backdrop = new QWidget;
+    backdrop->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return backdrop;
+}
+
 void QAUIErrorView::setTopExtraPadding(double padding) {
     m_topExtraPadding = padding;
     if (padding == m_prevTopExtraPadding) {

@@ -56,6 +56,7 @@ public:
     double bottomOffset(const QAUINotificationView* toast) const;
 
 protected:
+    QWidget* loadViewFromNib() override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

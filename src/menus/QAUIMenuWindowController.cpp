@@ -199,6 +199,7 @@ void QAUIMenuWindowController::showOnboardingPage() {
     }
     setContentViewController(page.get());
     m_onboarding = std::move(page); // the previous one goes after its view left the window
+    resizeMenuWindow(window(), qaui::onboardingPageHeight, false);
 }
 
 void QAUIMenuWindowController::showErrorNotification(const QString& title, const QString& description,
@@ -348,7 +349,5 @@ void QAUIMenuWindowController::placeNetworksWindow() {
     const QRect rowInWindow(m_childAnchor->mapTo(menuWindow, QPoint(0, 0)), m_childAnchor->size());
     const QRect row(menuWindow->mapToGlobal(rowInWindow.topLeft()), rowInWindow.size());
     const QScreen* screen = menuWindow->screen();
-    const bool privateGroup = m_networks->networkItemType() != QAUINetworkGroupsViewItem::sharedNetworks;
-    child->setGeometry(childWindowFrame(row, menuWindow->geometry(), child->size(), privateGroup,
-                                        screen ? screen->availableGeometry() : QRect()));
+    child->setGeometry(childWindowFrame(row, child->size(), screen ? screen->availableGeometry() : QRect()));
 }

@@ -187,20 +187,7 @@ QRect keptOn(QRect frame, const QRect& available) {
 } // namespace
 
 QRect statusItemAnchor(const platform::StatusItem* item) {
-    if (item) {
-        if (const std::optional<QRect> tray = item->trayGeometry()) {
-            return *tray;
-        }
-        if (const std::optional<QPoint> click = item->lastClickPosition()) {
-            return QRect(*click, QSize(1, 1));
-        }
-    }
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) {
-        return {};
-    }
-    const QRect available = screen->availableGeometry();
-    return {available.right() - 23, available.top(), 24, 24};
+    return item ? item->buttonGeometry() : platform::StatusItem::usualIconGeometry();
 }
 
 MenuWindowPlacement placeMenuWindow(const QRect& anchor, const QSize& size, const QRect& available) {
@@ -330,17 +317,13 @@ void StatusItemMenuWindow::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-QRect childWindowFrame(const QRect& row, const QRect& menuWindow, const QSize& size, bool centredOnRow,
-                       const QRect& available) {
+QRect childWindowFrame(const QRect& row, const QSize& size, const QRect& available) {
     constexpr int gap = 45;
     QRect frame(QPoint(row.right() + 1 + gap, 0), size);
     if (!available.isEmpty() && frame.right() > available.right()) {
         frame.moveRight(row.left() - 1 - gap);
     }
-    if (centredOnRow) {
-        frame.moveTop(row.y() + row.height() / 2 - size.height() / 2);
-    } else {
-        frame.moveBottom(menuWindow.bottom());
-    }
+    // Beside the row that opened it, whichever group it shows.
+    frame.moveTop(row.y() + row.height() / 2 - size.height() / 2);
     return keptOn(frame, available);
 }

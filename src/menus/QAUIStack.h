@@ -66,6 +66,9 @@ private:
 // The quick-access window's look.
 namespace qaui {
 inline constexpr int windowWidth = 300;
+// The onboarding pages: the illustration, a two-line title and a four-line description over the dots and
+// the Next button.
+inline constexpr int onboardingPageHeight = 400;
 inline constexpr int sideMargin = 12;
 inline constexpr int rowHeight = 32;
 inline constexpr double rowCornerRadius = 5.0;
@@ -131,7 +134,7 @@ struct MenuWindowPlacement {
 MenuWindowPlacement placeMenuWindow(const QRect& anchor, const QSize& size, const QRect& available);
 
 // What a window or menu opened from `item` is placed against: the tray's word on the icon, else the last
-// click on it, else the usual top-right tray of the primary screen.
+// click on it, else where a tray icon usually is.
 QRect statusItemAnchor(const platform::StatusItem* item);
 
 // The frame after a height change: the kept edge stays, the window stays on `available` when given.
@@ -185,7 +188,5 @@ protected:
 };
 
 // Where the child window of a network group goes, in global coordinates: 45 px right of the row (or, without
-// room there, its right edge 45 px left of the row); centred on a private row, bottom at the quick-access
-// window's bottom for the shared group; kept on `available`.
-QRect childWindowFrame(const QRect& row, const QRect& menuWindow, const QSize& size, bool centredOnRow,
-                       const QRect& available);
+// room there, its right edge 45 px left of the row), centred on the row; kept on `available`.
+QRect childWindowFrame(const QRect& row, const QSize& size, const QRect& available);

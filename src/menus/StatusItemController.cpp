@@ -3,6 +3,7 @@
 #include "core/AppRouterProtocol.h"
 #include "core/ApplicationModel.h"
 #include "core/GlobalConstants.h"
+#include "core/LocalizedStrings.h"
 #include "core/Log.h"
 #include "core/ServiceLayer.h"
 #include "menus/QAUIMenuWindowController.h"
@@ -15,6 +16,8 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
+
+#include <utility>
 
 namespace {
 
@@ -71,6 +74,11 @@ void StatusItemController::setUp(MenuControllerDataSource* dataSource, MenuContr
     m_statusItem->setToolTip(GlobalConstants::productDisplayName());
     m_statusItem->setAction([this] { didClickStatusItemHandler(); });
     m_animator.delegate = std::make_shared<FrameReceiver>(this, m_alive);
+    QObject::connect(&bar, &platform::StatusBar::trayPresenceChanged, m_statusItem, [this](bool present) {
+        if (std::exchange(m_showWhenInTray, false) && present) {
+            showMenu();
+        }
+    });
 }
 
 StatusItemController::~StatusItemController() {
@@ -78,6 +86,13 @@ StatusItemController::~StatusItemController() {
     m_animator.stopAnimation();
     if (m_statusBar && m_statusItem) {
         m_statusBar->removeStatusItem(m_statusItem);
+    }
+}
+
+void StatusItemController::showStateInToolTip(const QString& stateKey) {
+    if (m_statusItem) {
+        m_statusItem->setToolTip(GlobalConstants::productDisplayName() + QStringLiteral(": ") +
+                                 L10n::localized(stateKey));
     }
 }
 
@@ -91,6 +106,7 @@ void StatusItemController::didClickStatusItemHandler() {
     if (!m_statusItem || !m_menuController) {
         return;
     }
+    m_showWhenInTray = false;
     if (m_menuStyle) {
         popUpStatusItemMenu();
         return;
@@ -151,7 +167,17 @@ void StatusItemController::setDelegate(MenuControllerDelegate* delegate) {
 }
 
 void StatusItemController::showMenu() {
-    if (m_menuController && m_statusItem && !isMenuWindowShown()) {
+    if (!m_menuController || !m_statusItem) {
+        return;
+    }
+    // Without a tray there is nothing to drop the window from: it would hang in a corner of the screen.
+    // A tray host that has yet to list the icon does so in a moment; the window opens then.
+    if (!m_statusItem->isTrayIconShown()) {
+        m_showWhenInTray = m_statusBar && m_statusBar->isTrayAvailable();
+        return;
+    }
+    m_showWhenInTray = false;
+    if (!isMenuWindowShown()) {
         m_menuController->toggleMenu(m_statusItem);
     }
 }
@@ -224,6 +250,7 @@ void StatusItemController::setConnectedState() {
     m_animator.stopAnimation();
     VELTRIX_FORWARD(setConnectedState())
     setIcon(QStringLiteral("MenuBar_icon_CONNECTED"));
+    showStateInToolTip(QStringLiteral("connection_status_connected_label"));
 }
 
 void StatusItemController::setDisconnectedState() {
@@ -231,6 +258,7 @@ void StatusItemController::setDisconnectedState() {
     m_animator.stopAnimation();
     VELTRIX_FORWARD(setDisconnectedState())
     setIcon(QStringLiteral("MenuBar_icon_DISCONNECTED"));
+    showStateInToolTip(QStringLiteral("connection_status_disconnected_label"));
 }
 
 void StatusItemController::setConnectingState() {
@@ -244,6 +272,7 @@ void StatusItemController::setConnectingState() {
     if (!cycling) {
         m_animator.startAnimation();
     }
+    showStateInToolTip(QStringLiteral("connect_button_status_connecting_label"));
 }
 
 #undef VELTRIX_FORWARD

@@ -79,6 +79,8 @@ private:
 
     void setUp(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate, platform::StatusBar& bar);
     void showFrame(int frame);
+    // The tooltip: the product's name and the connection state's localized text.
+    void showStateInToolTip(const QString& stateKey);
     void popUpStatusItemMenu();
 
     StatusItemMenuController* m_menuStyle = nullptr;
@@ -89,5 +91,6 @@ private:
     platform::StatusItem* m_statusItem = nullptr;
     QPointer<platform::StatusBar> m_statusBar;
     std::optional<SDVPNConnectionState> m_lastState;
+    bool m_showWhenInTray = false; // showMenu() came before the tray listed the icon
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

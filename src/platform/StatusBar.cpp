@@ -27,32 +27,49 @@ Q_LOGGING_CATEGORY(lcTray, "veltrix.platform.tray")
 constexpr int busCallTimeoutMs = 5000;
 // Sizes panels ask for, at 1x and 2x.
 constexpr int iconSizes[] = {16, 22, 24, 32, 44, 48, 64};
-constexpr int fallbackIconSize = 24;
 
-QColor panelTextColor() {
-    return QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText);
+// Trays show the pixmaps as given, on panels dark or light: a template shape is drawn light inside a thin
+// dark outline, which reads on both.
+const QColor templateFill(0xFF, 0xFF, 0xFF);
+const QColor templateOutline(0x10, 0x14, 0x2C, 0xD0);
+
+// The shape's alpha painted in one colour.
+QImage shapeIn(const QIcon& source, int size, const QColor& color) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    source.paint(&painter, image.rect());
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(image.rect(), color);
+    return image;
 }
 
-// Keeps the shape's alpha and paints it in one colour. Tinted icons are kept per image and colour, so an
-// animation's frames neither re-read their SVG nor repaint it.
-QIcon tinted(const QString& name, const QIcon& source, const QColor& color) {
+// Template icons are kept per image, so an animation's frames neither re-read their SVG nor repaint it.
+QIcon templateIcon(const QString& name, const QIcon& source) {
     static QHash<QString, QIcon> cache;
-    const QString key = name + QLatin1Char('|') + color.name(QColor::HexArgb);
-    if (const auto found = cache.constFind(key); found != cache.constEnd()) {
+    if (const auto found = cache.constFind(name); found != cache.constEnd()) {
         return *found;
     }
     QIcon result;
     for (int size : iconSizes) {
+        const QImage outline = shapeIn(source, size, templateOutline);
+        const int width = std::max(1, qRound(size / 22.0)); // one pixel at the panels' usual 22
         QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         QPainter painter(&image);
-        source.paint(&painter, image.rect());
-        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        painter.fillRect(image.rect(), color);
+        for (int dx = -width; dx <= width; ++dx) {
+            for (int dy = -width; dy <= width; ++dy) {
+                if ((dx != 0 || dy != 0) && dx * dx + dy * dy <= width * width + 1) {
+                    painter.drawImage(dx, dy, outline);
+                }
+            }
+        }
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.drawImage(0, 0, shapeIn(source, size, templateFill));
         painter.end();
         result.addPixmap(QPixmap::fromImage(image));
     }
-    cache.insert(key, result);
+    cache.insert(name, result);
     return result;
 }
 
@@ -71,7 +88,14 @@ QIcon bundleImage(const QString& name) {
 
 } // namespace
 
+namespace {
+QPointer<StatusBar> installedSystemBar;
+}
+
 StatusBar& StatusBar::system() {
+    if (installedSystemBar) {
+        return *installedSystemBar;
+    }
     static QPointer<StatusBar> bar;
     if (!bar) {
         bar = new StatusBar(QDBusConnection::sessionBus(), QCoreApplication::instance());
@@ -79,43 +103,101 @@ StatusBar& StatusBar::system() {
     return *bar;
 }
 
+void StatusBar::setSystem(StatusBar* bar) {
+    installedSystemBar = bar;
+}
+
 StatusBar::StatusBar(const QDBusConnection& bus, QObject* parent) : QObject(parent), m_bus(bus) {
     if (!m_bus.isConnected()) {
         // Without a bus there is no StatusNotifier tray to wait for; what Qt finds (an XEmbed tray) is all.
-        m_trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
-        qCInfo(lcTray) << "No session bus; system tray available:" << m_trayAvailable;
+        const bool available = QSystemTrayIcon::isSystemTrayAvailable();
+        qCInfo(lcTray) << "No session bus; system tray available:" << available;
+        m_hostRegistered = available;
+        m_itemRegistered = available;
         return;
     }
-    m_watcher = new QDBusServiceWatcher(QString::fromLatin1(watcherService), m_bus,
-                                        QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString&, const QString&, const QString& newOwner) {
-                m_ownerChangeSeen = true;
-                setTrayAvailable(!newOwner.isEmpty());
-            });
+    auto* owner = new QDBusServiceWatcher(QString::fromLatin1(watcherService), m_bus,
+                                          QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(owner, &QDBusServiceWatcher::serviceOwnerChanged, this, &StatusBar::askWatcher);
+    for (const char* news : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered",
+                             "StatusNotifierItemRegistered", "StatusNotifierItemUnregistered"}) {
+        m_bus.connect(QString::fromLatin1(watcherService), QString::fromLatin1(watcherPath),
+                      QString::fromLatin1(watcherInterface), QString::fromLatin1(news), this,
+                      SLOT(askWatcher()));
+    }
+    askWatcher();
+}
 
-    // Asked without blocking; the watcher, set up first, reports any change that comes after the answer.
-    auto message = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
-    message << QString::fromLatin1(watcherService);
-    auto* call = new QDBusPendingCallWatcher(m_bus.asyncCall(message, busCallTimeoutMs), this);
-    connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
-        call->deleteLater();
-        QDBusPendingReply<bool> reply = *call;
-        if (reply.isError()) {
-            qCWarning(lcTray) << "Could not ask for the tray host:" << reply.error().message();
+void StatusBar::askWatcher() {
+    // Asked without blocking; only the answers to the latest question count, so news that arrives while a
+    // question is out is never overtaken by an older answer.
+    const quint64 question = ++m_watcherQuestion;
+    auto message = QDBusMessage::createMethodCall(QString::fromLatin1(watcherService),
+                                                  QString::fromLatin1(watcherPath),
+                                                  QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                  QStringLiteral("GetAll"));
+    message << QString::fromLatin1(watcherInterface);
+    whenAnswered(message, [this, question](const QDBusMessage& reply) {
+        if (question != m_watcherQuestion) {
             return;
         }
-        // The watcher's news may arrive before this answer; the answer then is the older of the two.
-        if (m_ownerChangeSeen) {
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+            setTrayState(false, false); // no watcher, or one that does not answer: no tray
             return;
         }
-        if (!reply.value()) {
-            qCInfo(lcTray) << "No tray host yet; waiting for it";
+        const QVariantMap properties = qdbus_cast<QVariantMap>(reply.arguments().constFirst());
+        const bool host = properties.value(QStringLiteral("IsStatusNotifierHostRegistered")).toBool();
+        const QStringList items =
+            properties.value(QStringLiteral("RegisteredStatusNotifierItems")).toStringList();
+        // Items register by a bus name made of the process's id, or by the name of the connection they
+        // use, which the bus can tie to its process.
+        const QString ownName = QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(QCoreApplication::applicationPid());
+        QStringList connections;
+        for (const QString& item : items) {
+            if (item.startsWith(ownName)) {
+                setTrayState(host, true);
+                return;
+            }
+            if (item.startsWith(QLatin1Char(':'))) {
+                connections << item.section(QLatin1Char('/'), 0, 0);
+            }
         }
-        setTrayAvailable(reply.value());
+        if (connections.isEmpty()) {
+            setTrayState(host, false);
+            return;
+        }
+        // Decided once a connection is found to be this process's, or all of them are found not to be.
+        auto unanswered = std::make_shared<qsizetype>(connections.size());
+        for (const QString& connection : connections) {
+            auto asked = QDBusMessage::createMethodCall(
+                QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
+            asked << connection;
+            whenAnswered(asked, [this, question, host, unanswered](const QDBusMessage& pid) {
+                if (question != m_watcherQuestion || *unanswered == 0) {
+                    return;
+                }
+                const bool own = pid.type() == QDBusMessage::ReplyMessage && !pid.arguments().isEmpty() &&
+                                 pid.arguments().constFirst().toLongLong() == QCoreApplication::applicationPid();
+                --*unanswered;
+                if (own) {
+                    *unanswered = 0;
+                    setTrayState(host, true);
+                } else if (*unanswered == 0) {
+                    setTrayState(host, false);
+                }
+            });
+        }
     });
+}
+
+void StatusBar::whenAnswered(const QDBusMessage& message, std::function<void(const QDBusMessage&)> answered) {
+    auto* call = new QDBusPendingCallWatcher(m_bus.asyncCall(message, busCallTimeoutMs), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this,
+            [answered = std::move(answered)](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                answered(call->reply());
+            });
 }
 
 StatusBar::~StatusBar() {
@@ -139,22 +221,25 @@ void StatusBar::removeStatusItem(StatusItem* item) {
     delete item;
 }
 
-void StatusBar::setTrayAvailable(bool available) {
-    if (available == m_trayAvailable) {
-        return;
+void StatusBar::setTrayState(bool hostRegistered, bool itemRegistered) {
+    const bool wasAvailable = isTrayAvailable();
+    const bool wasPresent = isTrayPresent();
+    m_hostRegistered = hostRegistered;
+    m_itemRegistered = itemRegistered;
+    if (wasAvailable != isTrayAvailable()) {
+        qCInfo(lcTray) << "Tray host:" << isTrayAvailable();
+        for (StatusItem* item : m_items) {
+            item->syncTrayIcon();
+        }
+        emit trayAvailabilityChanged(isTrayAvailable());
     }
-    m_trayAvailable = available;
-    qCInfo(lcTray) << "System tray available:" << available;
-    for (StatusItem* item : m_items) {
-        item->syncTrayIcon();
+    if (wasPresent != isTrayPresent()) {
+        qCInfo(lcTray) << "In the tray:" << isTrayPresent();
+        emit trayPresenceChanged(isTrayPresent());
     }
-    emit trayAvailabilityChanged(available);
 }
 
 StatusItem::StatusItem(StatusBar& bar) : m_bar(bar), m_trayMenu(std::make_unique<QMenu>()) {
-    if (auto* app = QCoreApplication::instance()) {
-        app->installEventFilter(this);
-    }
     // The owner of the entries hears when the host shows and closes the menu, to bring its lines up to date.
     connect(m_trayMenu.get(), &QMenu::aboutToShow, this, [this] {
         if (m_entries) {
@@ -170,10 +255,7 @@ StatusItem::StatusItem(StatusBar& bar) : m_bar(bar), m_trayMenu(std::make_unique
 }
 
 StatusItem::~StatusItem() {
-    // The filters would otherwise see the events of the menus destroyed below, with this item half gone.
-    if (auto* app = QCoreApplication::instance()) {
-        app->removeEventFilter(this);
-    }
+    // The filter would otherwise see the events of the menus destroyed below, with this item half gone.
     if (m_entries) {
         m_entries->removeEventFilter(this);
     }
@@ -193,10 +275,11 @@ bool StatusItem::setImage(const QString& name, bool isTemplate) {
 }
 
 void StatusItem::renderIcon() {
-    m_icon = m_isTemplate ? tinted(m_imageName, m_source, panelTextColor()) : m_source;
+    m_icon = m_isTemplate ? templateIcon(m_imageName, m_source) : m_source;
     if (m_tray) {
         m_tray->setIcon(m_icon);
     }
+    syncTrayIcon(); // shown once it has an icon
 }
 
 void StatusItem::setToolTip(const QString& toolTip) {
@@ -255,9 +338,7 @@ void StatusItem::setVisible(bool visible) {
 }
 
 bool StatusItem::isTrayIconShown() const {
-    // Asking Qt is safe here: the icon, and with it Qt's one look for a tray, exists only once a host does.
-    return m_tray && m_bar.isTrayAvailable() && m_tray->isVisible() &&
-           QSystemTrayIcon::isSystemTrayAvailable();
+    return m_visible && !m_icon.isNull() && m_bar.isTrayPresent();
 }
 
 std::optional<QRect> StatusItem::trayGeometry() const {
@@ -274,14 +355,26 @@ QRect StatusItem::buttonGeometry() const {
     if (const std::optional<QRect> geometry = trayGeometry()) {
         return *geometry;
     }
-    // StatusNotifier trays do not tell where the icon is. Panels with a tray sit at the top right on most
-    // desktops, so a window placed under this rect lands near the icon and always on screen.
+    if (m_lastClickPosition) {
+        return {*m_lastClickPosition, QSize(1, 1)};
+    }
+    return usualIconGeometry();
+}
+
+QRect StatusItem::usualIconGeometry() {
+    // StatusNotifier trays do not tell where the icon is. Panels with a tray run along the top (or the
+    // bottom) of the screen with the tray at their right end: the icon's middle, as a click on it gives,
+    // is taken half a usual panel's height beyond the available area, so a window placed under it sits
+    // just below the panel, as it does when opened by a click.
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) {
         return {};
     }
+    const QRect full = screen->geometry();
     const QRect available = screen->availableGeometry();
-    return {available.right() - fallbackIconSize + 1, available.top(), fallbackIconSize, fallbackIconSize};
+    const bool panelAtTheBottom = available.top() == full.top() && available.bottom() < full.bottom();
+    const int y = panelAtTheBottom ? available.bottom() + usualPanelHeight / 2 : available.top() - usualPanelHeight / 2;
+    return {available.right() - usualPanelHeight / 2, y, 1, 1};
 }
 
 bool StatusItem::eventFilter(QObject* watched, QEvent* event) {
@@ -289,10 +382,6 @@ bool StatusItem::eventFilter(QObject* watched, QEvent* event) {
     if (!m_entries.isNull() && watched == m_entriesObject &&
         (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved)) {
         mirrorEntryChange(event);
-    }
-    if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange &&
-        m_isTemplate) {
-        renderIcon();
     }
     return QObject::eventFilter(watched, event);
 }
@@ -314,7 +403,8 @@ void StatusItem::syncTrayIcon() {
                     }
                 });
     }
-    m_tray->setVisible(m_visible);
+    // A tray icon without an image is no icon at all; it appears with the first one.
+    m_tray->setVisible(m_visible && !m_icon.isNull());
 }
 
 } // namespace platform

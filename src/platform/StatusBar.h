@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QIcon>
 #include <QMenu>
 #include <QObject>
@@ -13,26 +14,31 @@
 #include <optional>
 #include <vector>
 
-class QDBusServiceWatcher;
 class QSystemTrayIcon;
 
 namespace platform {
 
 class StatusItem;
 
-// The system status bar: the desktop's tray. Qt decides once per process whether a tray host exists, so no
-// tray icon is made until the desktop's StatusNotifierWatcher is on the session bus; until then the client
-// learns from isTrayAvailable() that it must keep its windows reachable some other way.
+// The system status bar: the desktop's tray. A tray is there when the desktop's StatusNotifierWatcher says
+// that a host shows items (a watcher without a host is no tray). Qt decides once per process whether a
+// tray exists, so no tray icon is made before then. The client counts as being in the tray only once the
+// watcher also lists its item; until then it must keep its windows reachable some other way.
 class StatusBar : public QObject {
     Q_OBJECT
 
 public:
     static constexpr const char* watcherService = "org.kde.StatusNotifierWatcher";
+    static constexpr const char* watcherPath = "/StatusNotifierWatcher";
+    static constexpr const char* watcherInterface = "org.kde.StatusNotifierWatcher";
 
-    // The bar on the session bus, made on first use on the GUI thread and destroyed with the application.
+    // The bar on the session bus, made on first use on the GUI thread and destroyed with the application;
+    // or the bar a test installed with setSystem().
     static StatusBar& system();
+    // Tests that play the desktop on a bus of their own install their bar (not owned; null: the real one).
+    static void setSystem(StatusBar* bar);
 
-    // A bar that watches `bus` for the tray host (tests pass a private bus).
+    // A bar that watches `bus` for the tray (tests pass a private bus).
     explicit StatusBar(const QDBusConnection& bus, QObject* parent = nullptr);
     ~StatusBar() override;
 
@@ -40,18 +46,26 @@ public:
     StatusItem* statusItem();
     void removeStatusItem(StatusItem* item);
 
-    bool isTrayAvailable() const { return m_trayAvailable; }
+    // The watcher reports a host: items can be shown.
+    bool isTrayAvailable() const { return m_hostRegistered; }
+    // ... and it lists an item of this process: the client is in the tray.
+    bool isTrayPresent() const { return m_hostRegistered && m_itemRegistered; }
 
 signals:
     void trayAvailabilityChanged(bool available);
+    void trayPresenceChanged(bool present);
+
+private slots:
+    void askWatcher();
 
 private:
-    void setTrayAvailable(bool available);
+    void setTrayState(bool hostRegistered, bool itemRegistered);
+    void whenAnswered(const QDBusMessage& message, std::function<void(const QDBusMessage&)> answered);
 
     QDBusConnection m_bus;
-    bool m_ownerChangeSeen = false; // set by the watcher; makes the first question's answer stale
-    QDBusServiceWatcher* m_watcher = nullptr;
-    bool m_trayAvailable = false;
+    quint64 m_watcherQuestion = 0;
+    bool m_hostRegistered = false;
+    bool m_itemRegistered = false;
     std::vector<StatusItem*> m_items;
 };
 
@@ -63,12 +77,13 @@ class StatusItem : public QObject {
 public:
     ~StatusItem() override;
 
-    // Loads the bundle image `name`. A template image is a monochrome shape tinted to the panel's text
-    // colour. A missing image leaves the item as it was and gives false.
+    // Loads the bundle image `name`. A template image is a monochrome shape, drawn light inside a thin dark
+    // outline so that it reads on dark and light panels alike. A missing image leaves the item as it was
+    // and gives false.
     bool setImage(const QString& name, bool isTemplate = true);
     QString imageName() const { return m_imageName; }
     bool isTemplateImage() const { return m_isTemplate; }
-    // The icon as the tray shows it (tinted when the image is a template).
+    // The icon as the tray shows it.
     QIcon icon() const { return m_icon; }
 
     void setToolTip(const QString& toolTip);
@@ -92,12 +107,16 @@ public:
     void setVisible(bool visible);
     bool isVisible() const { return m_visible; }
 
-    // Whether a real tray icon is on screen now.
+    // Whether the icon is in the tray now: shown, and listed by the desktop's tray.
     bool isTrayIconShown() const;
 
     // Where the icon is on screen, in global coordinates, for placing windows under it: the tray's word
-    // when it gives one, else a square at the top right of the primary screen's available area.
+    // when it gives one, else where the last click on it was, else usualIconGeometry().
     QRect buttonGeometry() const;
+    // Where a tray icon usually is: the middle of an icon at the right end of a panel along the top of the
+    // primary screen (or along its bottom, when the screen has a panel there only).
+    static QRect usualIconGeometry();
+    static constexpr int usualPanelHeight = 28;
     // The tray's own word on where the icon is; StatusNotifier trays give none.
     std::optional<QRect> trayGeometry() const;
     // Where the pointer was when the last click on the icon arrived; none before the first click.

@@ -75,6 +75,13 @@ ApplicationModel& BaseWindowViewController::appModel() const {
     return ServiceLayer::appModel();
 }
 
+void BaseWindowViewController::orderOut() {
+    if (isWindowLoaded()) {
+        window()->hide();
+    }
+    markWindowClosed();
+}
+
 void BaseWindowViewController::markWindowClosed() {
     noteWindowShown(this, ShownWindowKind::window, false);
 }

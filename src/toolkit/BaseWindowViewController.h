@@ -33,6 +33,9 @@ public:
     virtual void handleWindowWillClose();
     // This window no longer counts as shown.
     virtual void markWindowClosed();
+    // Takes the window off the screen without closing it: no closing hooks run, it no longer counts as
+    // shown, and showWindow() brings it back as it was.
+    void orderOut();
     // The process's model.
     ApplicationModel& appModel() const;
 

@@ -2,6 +2,7 @@
 // recording notification centres.
 #include "core/CoreTestSupport.h"
 #include "support/ClientProcess.h"
+#include "support/DesktopTray.h"
 
 #include "support/OpenedUrls.h"
 #include "app/AppDelegate.h"
@@ -199,13 +200,21 @@ TEST_F(AppDelegateTest, QuitIsRefusedUnlessForcedOrTheSystemEndsTheSession) {
     }
 }
 
-TEST_F(AppDelegateTest, ReopenAfterANotificationShowsOnlyTheQuickAccessWindow) {
-    openedFromNotification = true;
-    delegate->applicationShouldHandleReopen(false);
-    EXPECT_FALSE(openedFromNotification);
-    EXPECT_TRUE(isMenuWindowShown());
-    EXPECT_EQ(delegate->currentWindowController(), nullptr);
-    closeMenuWindows();
+TEST_F(AppDelegateTest, ReopenAfterANotificationShowsTheQuickAccessWindowFromTheTrayElseTheWindow) {
+    for (const DesktopTray::State state : {DesktopTray::State::present, DesktopTray::State::none}) {
+        const bool inTray = state == DesktopTray::State::present;
+        DesktopTray tray(state);
+        ASSERT_TRUE(tray.isReady());
+        delegate->showSignInWindow();
+        delegate->closeAppWindows();
+        openedFromNotification = true;
+        delegate->applicationShouldHandleReopen(false);
+        EXPECT_FALSE(openedFromNotification);
+        EXPECT_EQ(isMenuWindowShown(), inTray) << inTray;
+        EXPECT_EQ(isShown(delegate->authNewWindow()), !inTray) << inTray;
+        closeMenuWindows();
+        delegate->closeAppWindows();
+    }
 }
 
 TEST_F(AppDelegateTest, ReopenAfterTheMainWindowClosedComesForwardWithIt) {
@@ -362,6 +371,48 @@ TEST_F(AppDelegateTest, WindowsStayHiddenInBackgroundModeButBecomeCurrent) {
     ServiceLayer::appModel().setIsAppInUserAgentMode(true);
     delegate->presentSignInWindow();
     EXPECT_FALSE(isShown(delegate->authNewWindow())) << "but not in background mode";
+}
+
+TEST_F(AppDelegateTest, BackgroundModeTakesTheWindowsToTheTrayOnlyWhenThereIsOne) {
+    for (const DesktopTray::State state : {DesktopTray::State::present, DesktopTray::State::none}) {
+        const bool inTray = state == DesktopTray::State::present;
+        DesktopTray tray(state);
+        ASSERT_TRUE(tray.isReady());
+        delegate->leaveBackgroundMode();
+        delegate->showMainWindow();
+        delegate->showLocationsWindow();
+        ASSERT_TRUE(isShown(delegate->generalWindowViewController()));
+
+        delegate->enterBackgroundMode();
+        EXPECT_TRUE(ServiceLayer::appModel().isAppInUserAgentMode());
+        EXPECT_EQ(isShown(delegate->generalWindowViewController()), !inTray) << inTray;
+        EXPECT_EQ(isShown(delegate->locationsWindowViewController()), !inTray) << inTray;
+        EXPECT_EQ(isWindowOpened(), !inTray) << "an ordered-out window no longer counts as open";
+        EXPECT_EQ(delegate->currentWindowController(), delegate->generalWindowViewController());
+
+        delegate->enterForegroundMode();
+        EXPECT_TRUE(isShown(delegate->generalWindowViewController())) << "it comes back as it was";
+        delegate->closeAppWindows();
+        delegate->locationsWindowViewController()->close();
+    }
+}
+
+TEST_F(AppDelegateTest, SigningOutWithoutATrayShowsTheSignInWindowWithOneTheClientStaysInIt) {
+    for (const DesktopTray::State state : {DesktopTray::State::present, DesktopTray::State::none}) {
+        const bool inTray = state == DesktopTray::State::present;
+        DesktopTray tray(state);
+        ASSERT_TRUE(tray.isReady());
+        driver.setLoggedIn(true);
+        delegate->leaveBackgroundMode();
+        delegate->showMainWindow();
+
+        delegate->performLogout(); // closing the main window, the last one, enters background mode
+        scheduler.runUntilIdle();
+        EXPECT_EQ(delegate->currentWindowController(), delegate->authNewWindow());
+        EXPECT_EQ(isShown(delegate->authNewWindow()), !inTray) << inTray;
+        EXPECT_EQ(ServiceLayer::appModel().isAppInUserAgentMode(), inTray) << inTray;
+        delegate->closeAppWindows();
+    }
 }
 
 TEST_F(AppDelegateTest, TabsFollowTheCurrentWindowNotTheMainWindow) {

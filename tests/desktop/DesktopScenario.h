@@ -28,6 +28,15 @@ protected:
         ASSERT_TRUE(session->isReady()) << session->problem().toStdString();
         ASSERT_TRUE(session->startClient(arguments));
     }
+    // The same, with arguments made for that desktop (a workspace written into its home, say).
+    void startClient(DesktopOptions options,
+                     const std::function<QStringList(const DesktopSession&)>& arguments) {
+        session = std::make_unique<DesktopSession>(std::move(options));
+        ASSERT_TRUE(session->isReady()) << session->problem().toStdString();
+        const QStringList made = arguments(*session);
+        ASSERT_FALSE(made.isEmpty()) << "no arguments for the client";
+        ASSERT_TRUE(session->startClient(made));
+    }
     void waitForTrayItem() {
         ASSERT_TRUE(session && session->tray());
         ASSERT_TRUE(waitFor([this] { return session->tray()->hasItem() || !session->clientRunning(); },

@@ -33,12 +33,8 @@ protected:
 } // namespace
 
 TEST_F(NotificationsTest, ConnectAndDisconnectArePostedWhileAnotherProgramHasTheFocus) {
-    session = std::make_unique<DesktopSession>();
-    ASSERT_TRUE(session->isReady()) << session->problem().toStdString();
-    const QStringList arguments = signedInWorkspace(*session);
-    ASSERT_FALSE(arguments.isEmpty()) << "the demo workspace could not be read";
-    ASSERT_TRUE(session->startClient(arguments));
-    waitForTrayItem();
+    ASSERT_NO_FATAL_FAILURE(startClient({}, signedInWorkspace));
+    ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
     ASSERT_TRUE(waitFor([&] { return trayEntryEnabled("Connect"); }));
     // Signed in, the client opens its quick-access window once the workspace has loaded; the person closes
     // it with the icon, then works in another program.

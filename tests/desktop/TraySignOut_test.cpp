@@ -10,14 +10,8 @@ namespace {
 class TraySignOutTest : public DesktopScenario {
 protected:
     void startSignedIn() {
-        DesktopOptions options;
-        options.accessibility = true;
-        session = std::make_unique<DesktopSession>(options);
-        ASSERT_TRUE(session->isReady()) << session->problem().toStdString();
-        const QStringList arguments = signedInWorkspace(*session);
-        ASSERT_FALSE(arguments.isEmpty()) << "the demo workspace could not be read";
-        ASSERT_TRUE(session->startClient(arguments));
-        waitForTrayItem();
+        ASSERT_NO_FATAL_FAILURE(startClient(readable(), signedInWorkspace));
+        ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
     }
 
     // The tray menu's top level, once `done` holds for it (or the bound passed).

@@ -3,7 +3,8 @@
 // The assembled client for end-to-end scenarios: the real AppDelegate started as main() starts it, the real
 // MenuService with its front ends, the screens, the SDK stand-in (demo workspace unless a scenario gives
 // another) and virtual time. Only the desktop is replaced: notifications go to recording backends, and the
-// tray is the platform's status bar without a tray host (its items keep their state to be read).
+// tray is the platform's status bar on a bus of the scenario's own, without a tray unless a scenario sets
+// `withTray` (a watcher whose host lists the client's icon); its items keep their state to be read.
 //
 // A scenario derives from ClientTest, calls launch(), then acts as a user does (the screens' public
 // operations, the tray menu's items, a second launch's arguments) and reads what a user sees (the window in
@@ -33,6 +34,7 @@
 #include "sdk/VeltrixSDK.h"
 #include "sdk/testing/Driver.h"
 #include "support/ClientProcess.h"
+#include "support/DesktopTray.h"
 #include "support/FakeNetworkManager.h"
 #include "support/TestSupport.h"
 #include "toolkit/BaseWindowViewController.h"
@@ -133,11 +135,6 @@ protected:
 
     void SetUp() override {
         clientprocess::reset(center, olderCenter);
-        // The offscreen platform leaves the client active once a window of it took the focus, even after
-        // that window is gone; a desktop would not, so the centres ask for a window in front instead.
-        for (auto* each : {&center, &olderCenter}) {
-            each->setApplicationActiveCheck([] { return QApplication::activeWindow() != nullptr; });
-        }
         auto& model = ServiceLayer::appModel();
         model.setAppDataWasLoaded(false);
         model.setCurrentConnectionState(SDVPNConnectionState::disconnected);
@@ -150,6 +147,7 @@ protected:
     void TearDown() override {
         clientprocess::tearDown(delegate);
         platform::WiFiSsidReader::shared().stop();
+        tray.reset();
     }
 
     // A scenario about copies of the client keeps the real check (and gives the service layer a process
@@ -158,6 +156,9 @@ protected:
 
     // Starts the client as main() does, with the real menu front ends, and runs what start-up leaves due.
     void launch() {
+        tray = std::make_unique<DesktopTray>(withTray ? DesktopTray::State::present : DesktopTray::State::none);
+        ASSERT_TRUE(tray->isReady()) << "no bus of its own for the desktop's tray";
+        ASSERT_EQ(tray->bar().isTrayPresent(), withTray);
         delegate = clientprocess::install(MenuService::defaultControllers(), realCopyCheck);
         clientlaunch::wire(*delegate, platform::UrlEvents::shared(), platform::StatusBar::system());
         delegate->applicationWillFinishLaunching();
@@ -417,6 +418,9 @@ protected:
     platform::UserNotificationCenter center{recording(centerBackend)};
     platform::UserNotificationCenter olderCenter{recording(olderBackend)};
     std::unique_ptr<AppDelegate> delegate;
+    // The desktop's tray, there when a scenario sets this before launch().
+    bool withTray = false;
+    std::unique_ptr<DesktopTray> tray;
     std::unique_ptr<PrivateBus> wifiBus;
     std::unique_ptr<fakenm::FakeNetworkManager> networkManager;
     QString wifiDevice;

@@ -24,6 +24,17 @@ protected:
 
     MainSubController& homeTab() { return *delegate->mainSubController(); }
 
+    // The SDK's clock as the tray menu shows it; the main window is not on screen to show it.
+    QString trayTime() {
+        const QString prefix = QStringLiteral("Time Connected: ");
+        for (const QString& text : trayMenuTexts()) {
+            if (text.startsWith(prefix)) {
+                return text.mid(prefix.size());
+            }
+        }
+        return {};
+    }
+
     // The tray's time, as the quick-access window and the tray menu show it.
     void expectTimeEverywhere(const QString& time) {
         EXPECT_TRUE(quickAccessTexts().contains(time)) << quickAccessTexts();
@@ -64,11 +75,11 @@ TEST_F(ConnectionTest, ConnectingFromTheHomeTabShowsConnectingThenConnectedAndTh
     EXPECT_EQ(homeTab().statusText(), QStringLiteral("Connected to"));
 
     // The clock is the SDK's; every second of it reaches both tray surfaces.
-    const QString before = homeTab().timeConnectedText();
+    const QString before = trayTime();
     ASSERT_FALSE(before.isEmpty());
     expectTimeEverywhere(before);
     advance(2);
-    const QString after = homeTab().timeConnectedText();
+    const QString after = trayTime();
     EXPECT_GT(after, before);
     expectTimeEverywhere(after);
 }

@@ -134,12 +134,19 @@ TEST_F(TrayMenuTest, AForcedUpdateOffersUpgradeAndDisablesEveryLocation) {
     EXPECT_TRUE(homeTab().autoUpdateSheet()->view()->isVisible());
 }
 
-TEST_F(TrayMenuTest, MinimizeLeavesTheTaskBarAndSigningOutBringsBackSignIn) {
+TEST_F(TrayMenuTest, MinimizeTakesTheWindowsToTheTrayAndSigningOutBringsBackSignIn) {
+    withTray = true;
     launchAndSignIn();
     bringClientForward();
     ASSERT_TRUE(shownWindow().contains("main")) << shownWindow();
     ASSERT_TRUE(chooseInTrayMenu("Minimize"));
+    run();
     EXPECT_TRUE(ServiceLayer::appModel().isAppInUserAgentMode()) << "the client leaves the task bar";
+    EXPECT_EQ(shownWindow(), QString()) << "and its windows the screen";
+    EXPECT_EQ(currentWindow(), QStringLiteral("main"));
+    bringClientForward();
+    EXPECT_TRUE(shownWindow().contains("main")) << "a reopen brings it back: " << shownWindow();
+    ASSERT_TRUE(chooseInTrayMenu("Minimize"));
 
     ASSERT_TRUE(chooseInTrayMenu("Sign Out"));
     advance(1);

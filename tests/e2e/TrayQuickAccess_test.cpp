@@ -16,6 +16,8 @@ constexpr double tunnelSeconds = 5;
 
 class TrayQuickAccessTest : public ClientTest {
 protected:
+    TrayQuickAccessTest() { withTray = true; }
+
     // Clicks the row of the quick-access window (or of its child window) that reads `title`, as a user does.
     bool clickRow(QWidget* root, const QString& title) {
         if (!root || !root->isVisible()) {
@@ -45,7 +47,7 @@ TEST_F(TrayQuickAccessTest, SignedOutTheTrayOffersSignInAndTheWindowClosesOnASec
     platform::UserDefaults::standard().set(SettingsUserDefaults::showWelcomePage, false);
     launch();
     advance(clientlaunch::noTrayGraceSeconds);
-    EXPECT_EQ(trayToolTip(), GlobalConstants::productDisplayName());
+    EXPECT_EQ(trayToolTip(), GlobalConstants::productDisplayName() + ": Disconnected");
     EXPECT_EQ(trayIconName(), QStringLiteral("MenuBar_icon_DISCONNECTED"));
 
     clickTrayIcon();
@@ -173,8 +175,15 @@ TEST_F(TrayQuickAccessTest, UnderAlwaysOnSignOutAsksForTheCode) {
 }
 
 TEST_F(TrayQuickAccessTest, AfterSignInTheMainWindowStaysAndAClickOnTheTrayPutsItAway) {
-    launchAndSignIn();
-    advance(1);
+    platform::UserDefaults::standard().set(SettingsUserDefaults::showWelcomePage, false);
+    launch();
+    advance(clientlaunch::noTrayGraceSeconds);
+    EXPECT_EQ(shownWindow(), QString()) << "with a tray the client starts in it";
+    ASSERT_TRUE(chooseInTrayMenu("Sign In"));
+    ASSERT_EQ(shownWindow(), QStringLiteral("signIn"));
+    clickSignIn();
+    advance(signInSeconds);
+    ASSERT_TRUE(VeltrixXPC::isLoggedIn());
     EXPECT_EQ(shownWindow(), QStringLiteral("main")) << "the client opening its window keeps the main window";
     if (isQuickAccessShown()) {
         clickTrayIcon(); // closes it

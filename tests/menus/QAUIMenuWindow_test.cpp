@@ -45,22 +45,44 @@ TEST(MenuWindowPlacement, CentresOnTheAnchorBelowATopPanelAndAboveABottomOne) {
     EXPECT_TRUE(screen.contains(tall.frame));
 }
 
+TEST(MenuWindowPlacement, OpenedByTheClientItSitsWhereAClickOnTheIconPutsIt) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    const QRect available = screen->availableGeometry();
+    const QSize size(300, 400);
+    // No click yet and no word from the tray: just below the panel, at its right end.
+    const MenuWindowPlacement opened = placeMenuWindow(statusItemAnchor(nullptr), size, available);
+    EXPECT_EQ(opened.frame.top(), available.top() + 2);
+    EXPECT_EQ(opened.frame.right(), available.right());
+    // A click in the middle of a usual panel's icon puts it at the same height.
+    const QPoint click(available.right() - 12, available.top() - platform::StatusItem::usualPanelHeight / 2);
+    EXPECT_EQ(placeMenuWindow(QRect(click, QSize(1, 1)), size, available).frame.top(), opened.frame.top());
+}
+
 TEST(MenuWindowPlacement, ResizesKeepTheAnchoredEdge) {
     const QRect frame(100, 50, 300, 236);
     EXPECT_EQ(resizedMenuFrame(frame, 400, false, std::nullopt), QRect(100, 50, 300, 400));
     EXPECT_EQ(resizedMenuFrame(frame, 400, true, std::nullopt).bottom(), frame.bottom());
     EXPECT_EQ(resizedMenuFrame(frame, 400, true, QRect(0, 0, 800, 600)).top(), 0);
+}
+
+TEST(MenuWindowPlacement, AGroupsChildWindowOpensBesideItsRow) {
     const QRect row(500, 300, 276, 32);
-    const QRect child =
-        childWindowFrame(row, QRect(488, 100, 300, 500), QSize(260, 112), true, QRect(0, 0, 1920, 1080));
-    EXPECT_EQ(child.left(), row.right() + 1 + 45);
-    EXPECT_EQ(child.center().y(), row.center().y());
-    const QRect shared =
-        childWindowFrame(row, QRect(488, 100, 300, 500), QSize(260, 112), false, QRect(0, 0, 1920, 1080));
-    EXPECT_EQ(shared.bottom(), QRect(488, 100, 300, 500).bottom());
-    const QRect noRoom =
-        childWindowFrame(row, QRect(488, 100, 300, 500), QSize(260, 112), true, QRect(0, 0, 900, 1080));
-    EXPECT_EQ(noRoom.right(), row.left() - 1 - 45);
+    const struct {
+        const char* what;
+        QRect available;
+        QSize size;
+        int left;
+    } cases[] = {
+        {"room on the right", QRect(0, 0, 1920, 1080), QSize(260, 112), row.right() + 1 + 45},
+        {"no room on the right", QRect(0, 0, 900, 1080), QSize(260, 112), row.left() - 45 - 260},
+        {"a tall list", QRect(0, 0, 1920, 1080), QSize(260, 314), row.right() + 1 + 45},
+    };
+    for (const auto& c : cases) {
+        const QRect child = childWindowFrame(row, c.size, c.available);
+        EXPECT_EQ(child.left(), c.left) << c.what;
+        EXPECT_EQ(child.center().y(), row.center().y()) << c.what;
+    }
 }
 
 namespace {
@@ -108,6 +130,25 @@ TEST_F(MenuWindowTest, OpensAtTheClickAndClosesOnASecondToggleEscOrLosingTheFocu
     scheduler.advance(0.5);
     quickAccess.toggleMenu(item);
     EXPECT_TRUE(quickAccess.isWindowVisible());
+    quickAccess.close();
+}
+
+TEST_F(MenuWindowTest, EachPageGivesTheWindowItsHeight) {
+    const struct {
+        const char* page;
+        void (QAUIMenuWindowController::*show)();
+        int height;
+    } pages[] = {
+        {"signed out", &QAUIMenuWindowController::showLoggedOutPage, 236},
+        {"onboarding", &QAUIMenuWindowController::showOnboardingPage, qaui::onboardingPageHeight},
+        {"signed out again", &QAUIMenuWindowController::showLoggedOutPage, 236},
+    };
+    quickAccess.toggleMenu(item);
+    for (const auto& page : pages) {
+        (quickAccess.*page.show)();
+        settle();
+        EXPECT_EQ(quickAccess.window()->height(), page.height) << page.page;
+    }
     quickAccess.close();
 }
 

@@ -7,6 +7,7 @@
 #include "menus/QAUIMenuWindowController.h"
 #include "platform/ManualScheduler.h"
 #include "platform/StatusBar.h"
+#include "support/DesktopTray.h"
 #include "sdk/PDTypes.h"
 #include "toolkit/FakeRouter.h"
 
@@ -143,6 +144,21 @@ TEST_F(StatusItemControllerTest, SteadyStatesSetTheirIconsAfterForwarding) {
     EXPECT_EQ(controller.lastState(), SDVPNConnectionState::disconnected);
 }
 
+TEST_F(StatusItemControllerTest, TheToolTipNamesTheConnectionState) {
+    const struct {
+        void (StatusItemController::*state)();
+        const char* toolTip;
+    } cases[] = {
+        {&StatusItemController::setConnectingState, "Veltrix: Connecting..."},
+        {&StatusItemController::setConnectedState, "Veltrix: Connected"},
+        {&StatusItemController::setDisconnectedState, "Veltrix: Disconnected"},
+    };
+    for (const auto& state : cases) {
+        (controller.*state.state)();
+        EXPECT_EQ(controller.statusItem()->toolTip(), QString::fromLatin1(state.toolTip));
+    }
+}
+
 TEST_F(StatusItemControllerTest, ConnectingCyclesItsFramesUntilASteadyState) {
     controller.setDisconnectedState();
     controller.setConnectingState();
@@ -203,16 +219,27 @@ TEST_F(StatusItemControllerTest, ClickTogglesTheQuickAccessWindowATenthOfASecond
     EXPECT_EQ(held.calls, QStringList{QStringLiteral("toggleMenu")});
 }
 
-TEST_F(StatusItemControllerTest, ShowMenuOpensOnlyAHiddenQuickAccessWindow) {
+TEST_F(StatusItemControllerTest, ShowMenuOpensTheQuickAccessWindowOnlyFromTheTray) {
     controller.showMenu();
-    EXPECT_EQ(held.calls, QStringList{QStringLiteral("toggleMenu")});
+    EXPECT_TRUE(held.calls.isEmpty()) << "without a tray the window would hang in a corner";
+
+    DesktopTray tray(DesktopTray::State::hostOnly);
+    ASSERT_TRUE(tray.isReady());
+    RecordingMenuController inTray;
+    StatusItemController item{&source, &actions, &inTray, tray.bar()};
+    item.setDisconnectedState();
+    inTray.calls.clear();
+    item.showMenu();
+    EXPECT_TRUE(inTray.calls.isEmpty()) << "the host has yet to list the icon";
+    ASSERT_TRUE(tray.listIcon());
+    EXPECT_EQ(inTray.calls, QStringList{QStringLiteral("toggleMenu")}) << "it opens once the icon is listed";
+
     QAUIMenuWindowController quickAccess;
     quickAccess.showWindow();
     EXPECT_TRUE(isMenuWindowShown());
-    controller.showMenu();
-    EXPECT_EQ(held.calls.size(), 1);
+    item.showMenu();
+    EXPECT_EQ(inTray.calls.size(), 1) << "a shown window is not opened again";
     quickAccess.close();
-    EXPECT_FALSE(isMenuWindowShown());
 }
 
 TEST(StatusItemIcons, EveryStateImageIsInTheBundle) {

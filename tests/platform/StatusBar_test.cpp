@@ -1,9 +1,11 @@
 #include "platform/StatusBar.h"
 
+#include "support/FakeStatusNotifierWatcher.h"
 #include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QGuiApplication>
 #include <QScreen>
@@ -132,29 +134,29 @@ TEST_F(StatusBarTest, TheTrayKeepsOneMenuWhoseItemsFollowTheGivenMenu) {
     }
 }
 
-TEST_F(StatusBarTest, TemplateImagesFollowThePanelTextColour) {
+TEST_F(StatusBarTest, TemplateImagesAreLightInsideADarkOutlineOnAnyPanel) {
     PaletteGuard guard;
-    PaletteGuard::setText(QColor("#FF0000"));
     StatusBar bar(m_bus.connect());
     StatusItem* item = bar.statusItem();
+    const auto lightness = [](QRgb pixel) { return QColor(pixel).lightness(); };
 
-    ASSERT_TRUE(item->setImage("AppIcon", true));
-    auto pixels = opaquePixels(item->icon());
-    ASSERT_FALSE(pixels.empty());
-    for (QRgb pixel : pixels) {
-        ASSERT_EQ(pixel, qRgb(255, 0, 0));
+    std::vector<std::vector<QRgb>> drawn;
+    for (const char* text : {"#000000", "#FFFFFF"}) {
+        PaletteGuard::setText(QColor(text));
+        ASSERT_TRUE(item->setImage("MenuBar_icon_CONNECTED", true));
+        drawn.push_back(opaquePixels(item->icon()));
+        const std::vector<QRgb>& pixels = drawn.back();
+        ASSERT_FALSE(pixels.empty());
+        EXPECT_TRUE(std::ranges::any_of(pixels, [&](QRgb p) { return lightness(p) > 230; }))
+            << "no light shape with panel text " << text;
+        EXPECT_TRUE(std::ranges::any_of(pixels, [&](QRgb p) { return lightness(p) < 60; }))
+            << "no dark outline with panel text " << text;
     }
-
-    PaletteGuard::setText(QColor("#00FF00"));
-    pixels = opaquePixels(item->icon());
-    ASSERT_FALSE(pixels.empty());
-    for (QRgb pixel : pixels) {
-        ASSERT_EQ(pixel, qRgb(0, 255, 0)) << "a palette change tints the icon again";
-    }
+    EXPECT_EQ(drawn[0], drawn[1]) << "the panel's text colour does not change the icon";
 
     ASSERT_TRUE(item->setImage("AppIcon", false));
-    pixels = opaquePixels(item->icon());
-    EXPECT_TRUE(std::any_of(pixels.begin(), pixels.end(), [](QRgb p) { return p != qRgb(0, 255, 0); }))
+    const std::vector<QRgb> colours = opaquePixels(item->icon());
+    EXPECT_TRUE(std::ranges::any_of(colours, [&](QRgb p) { return QColor(p).saturation() > 60; }))
         << "an image that is no template keeps its colours";
 }
 
@@ -170,44 +172,63 @@ TEST_F(StatusBarTest, AClickRecordsWhereThePointerWasForTraysThatDoNotSay) {
     EXPECT_EQ(item->lastClickPosition(), QPoint(1500, 12));
 }
 
-TEST_F(StatusBarTest, ButtonGeometryFallsBackToTheTopRightOfTheScreen) {
-    StatusBar bar(m_bus.connect());
-    const QRect geometry = bar.statusItem()->buttonGeometry();
-    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_FALSE(geometry.isEmpty());
-    EXPECT_TRUE(available.contains(geometry));
-    EXPECT_EQ(geometry.right(), available.right());
-    EXPECT_EQ(geometry.top(), available.top());
-}
-
-TEST_F(StatusBarTest, WaitsForTheTrayHostToAppearAndNoticesItGo) {
+TEST_F(StatusBarTest, ButtonGeometryIsTheTraysWordElseTheLastClickElseTheUsualPlace) {
     StatusBar bar(m_bus.connect());
     StatusItem* item = bar.statusItem();
-    item->setImage("AppIcon");
-    QSignalSpy changes(&bar, &StatusBar::trayAvailabilityChanged);
-    EXPECT_FALSE(bar.isTrayAvailable());
-
-    QDBusConnection host = m_bus.connect();
-    ASSERT_TRUE(host.registerService(StatusBar::watcherService));
-    ASSERT_TRUE(testsupport::waitUntil([&] { return bar.isTrayAvailable(); }))
-        << "the host's arrival was missed";
-    ASSERT_EQ(changes.count(), 1) << "availability went back and forth";
-    EXPECT_TRUE(changes.at(0).at(0).toBool());
-
-    ASSERT_TRUE(host.unregisterService(StatusBar::watcherService));
-    ASSERT_TRUE(testsupport::waitUntil([&] { return !bar.isTrayAvailable(); }));
-    ASSERT_EQ(changes.count(), 2);
-    EXPECT_FALSE(changes.at(1).at(0).toBool());
-    EXPECT_FALSE(item->isTrayIconShown()) << "no icon counts as shown once the host has gone";
-    EXPECT_EQ(item->imageName(), "AppIcon");
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect usual = item->buttonGeometry();
+    EXPECT_EQ(usual, StatusItem::usualIconGeometry());
+    EXPECT_EQ(usual.right(), available.right() - StatusItem::usualPanelHeight / 2);
+    EXPECT_EQ(usual.bottom(), available.top() - StatusItem::usualPanelHeight / 2) << "on the panel, above the windows";
+    item->performClick(QPoint(1500, 12));
+    EXPECT_EQ(item->buttonGeometry(), QRect(1500, 12, 1, 1));
 }
 
-TEST_F(StatusBarTest, FindsATrayHostThatIsAlreadyThere) {
-    QDBusConnection host = m_bus.connect();
-    ASSERT_TRUE(host.registerService(StatusBar::watcherService));
+TEST_F(StatusBarTest, TheClientIsInTheTrayOnlyWithAHostAndItsItemListed) {
+    StatusBar bar(m_bus.connect());
+    QSignalSpy presence(&bar, &StatusBar::trayPresenceChanged);
+    QDBusConnection desktop = m_bus.connect();
+    FakeStatusNotifierWatcher watcher(false);
+    const QString ownItem = QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(QCoreApplication::applicationPid());
+
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        bool available;
+        bool present;
+    };
+    const Step steps[] = {
+        {"no watcher", [] {}, false, false},
+        {"a watcher without a host", [&] { ASSERT_TRUE(watcher.start(desktop)); }, false, false},
+        {"a host", [&] { watcher.setHostRegistered(true); }, true, false},
+        {"another program's item", [&] { watcher.RegisterStatusNotifierItem("org.kde.StatusNotifierItem-1-1"); },
+         true, false},
+        {"the client's item", [&] { watcher.RegisterStatusNotifierItem(ownItem); }, true, true},
+        {"the host gone", [&] { watcher.setHostRegistered(false); }, false, false},
+        {"the host back", [&] { watcher.setHostRegistered(true); }, true, true},
+        {"the watcher gone", [&] { watcher.stop(); }, false, false},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_TRUE(testsupport::waitUntil([&] {
+            return bar.isTrayAvailable() == step.available && bar.isTrayPresent() == step.present;
+        })) << step.what;
+    }
+    // Each change was told once: in, out, in, out.
+    ASSERT_EQ(presence.count(), 4);
+    EXPECT_TRUE(presence.at(0).at(0).toBool());
+    EXPECT_FALSE(presence.at(3).at(0).toBool());
+}
+
+TEST_F(StatusBarTest, FindsATrayThatIsAlreadyThere) {
+    QDBusConnection desktop = m_bus.connect();
+    FakeStatusNotifierWatcher watcher(true);
+    ASSERT_TRUE(watcher.start(desktop));
+    watcher.RegisterStatusNotifierItem(
+        QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(QCoreApplication::applicationPid()));
 
     StatusBar bar(m_bus.connect());
-    QSignalSpy changes(&bar, &StatusBar::trayAvailabilityChanged);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return bar.isTrayAvailable(); }));
-    EXPECT_EQ(changes.count(), 1);
+    QSignalSpy presence(&bar, &StatusBar::trayPresenceChanged);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return bar.isTrayPresent(); }));
+    EXPECT_EQ(presence.count(), 1);
 }

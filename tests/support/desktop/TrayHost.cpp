@@ -1,5 +1,6 @@
 #include "support/desktop/TrayHost.h"
 
+#include "support/FakeStatusNotifierWatcher.h"
 #include "support/PrivateBus.h"
 #include "support/desktop/Wait.h"
 
@@ -17,7 +18,6 @@ namespace desktop {
 namespace {
 
 constexpr int callTimeoutMs = reactionBoundMs;
-const QString watcherName = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString itemInterface = QStringLiteral("org.kde.StatusNotifierItem");
 const QString menuInterface = QStringLiteral("com.canonical.dbusmenu");
 
@@ -45,61 +45,10 @@ TrayHost::MenuEntry readEntry(const QDBusArgument& argument) {
 
 } // namespace
 
-// The watcher's side of the protocol, as much as items and Qt's tray ask of it.
-class StatusNotifierWatcher : public QObject, protected QDBusContext {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredItems)
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
-
-public:
-    explicit StatusNotifierWatcher(bool hostRegistered) : m_hostRegistered(hostRegistered) {}
-
-    QStringList registeredItems() const { return m_item.isEmpty() ? QStringList{} : QStringList{m_item}; }
-    bool isHostRegistered() const { return m_hostRegistered; }
-    int protocolVersion() const { return 0; }
-
-    QString item;      // bus name of the registered item
-    QString itemPath;  // its object path
-    std::optional<qint64> registeredNs;
-
-public slots:
-    void RegisterStatusNotifierItem(const QString& serviceOrPath) {
-        registeredNs = nowNs();
-        // Items send their bus name, or only their path (then the sender is the service).
-        if (serviceOrPath.startsWith(QLatin1Char('/'))) {
-            item = message().service();
-            itemPath = serviceOrPath;
-        } else {
-            item = serviceOrPath;
-            itemPath = QStringLiteral("/StatusNotifierItem");
-        }
-        m_item = item + itemPath;
-        emit StatusNotifierItemRegistered(m_item);
-    }
-    void RegisterStatusNotifierHost(const QString&) {
-        m_hostRegistered = true;
-        emit StatusNotifierHostRegistered();
-    }
-
-signals:
-    void StatusNotifierItemRegistered(const QString& item);
-    void StatusNotifierItemUnregistered(const QString& item);
-    void StatusNotifierHostRegistered();
-    void StatusNotifierHostUnregistered();
-
-private:
-    bool m_hostRegistered;
-    QString m_item;
-};
-
 TrayHost::TrayHost(PrivateBus& bus, Host host)
-    : m_watcher(std::make_unique<StatusNotifierWatcher>(host == Host::present)), m_watcherBus(bus.connect()),
+    : m_watcher(std::make_unique<FakeStatusNotifierWatcher>(host == Host::present)), m_watcherBus(bus.connect()),
       m_hostBus(bus.connect()) {
-    m_running = m_watcherBus.registerObject(QStringLiteral("/StatusNotifierWatcher"), m_watcher.get(),
-                                            QDBusConnection::ExportAllContents) &&
-                m_watcherBus.registerService(watcherName);
+    m_running = m_watcher->start(m_watcherBus);
     if (host == Host::present) {
         m_running = m_running && m_hostBus.registerService(
                                      QStringLiteral("org.kde.StatusNotifierHost-%1").arg(QCoreApplication::applicationPid()));
@@ -116,7 +65,7 @@ TrayHost::TrayHost(PrivateBus& bus, Host host)
     auto* gone = new QDBusServiceWatcher(this);
     gone->setConnection(m_hostBus);
     gone->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
-    connect(m_watcher.get(), &StatusNotifierWatcher::StatusNotifierItemRegistered, this, [this, gone] {
+    connect(m_watcher.get(), &FakeStatusNotifierWatcher::StatusNotifierItemRegistered, this, [this, gone] {
         m_itemGone = false;
         m_menuPath.clear();
         gone->setWatchedServices({m_watcher->item});
@@ -125,8 +74,7 @@ TrayHost::TrayHost(PrivateBus& bus, Host host)
 }
 
 TrayHost::~TrayHost() {
-    m_watcherBus.unregisterService(watcherName);
-    m_watcherBus.unregisterObject(QStringLiteral("/StatusNotifierWatcher"));
+    m_watcher->stop();
 }
 
 bool TrayHost::hasItem() const {
@@ -134,7 +82,10 @@ bool TrayHost::hasItem() const {
 }
 
 std::optional<qint64> TrayHost::itemRegisteredNs() const {
-    return m_watcher->registeredNs;
+    if (!m_watcher->registeredAt) {
+        return std::nullopt;
+    }
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(m_watcher->registeredAt->time_since_epoch()).count();
 }
 
 QDBusMessage TrayHost::callItem(const QString& interface, const QString& method, const QVariantList& arguments) {
@@ -276,4 +227,3 @@ QStringList TrayHost::MenuEntry::visibleTexts() const {
 
 } // namespace desktop
 
-#include "TrayHost.moc"

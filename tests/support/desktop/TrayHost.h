@@ -17,11 +17,10 @@
 #include <optional>
 #include <vector>
 
+class FakeStatusNotifierWatcher;
 class PrivateBus;
 
 namespace desktop {
-
-class StatusNotifierWatcher;
 
 class TrayHost : public QObject {
     Q_OBJECT
@@ -84,7 +83,7 @@ private:
     QDBusMessage callItem(const QString& interface, const QString& method, const QVariantList& arguments);
     QString menuPath();
 
-    std::unique_ptr<StatusNotifierWatcher> m_watcher;
+    std::unique_ptr<FakeStatusNotifierWatcher> m_watcher;
     QDBusConnection m_watcherBus;
     QDBusConnection m_hostBus;
     bool m_running = false;
