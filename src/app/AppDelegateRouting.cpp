@@ -220,7 +220,8 @@ bool AppDelegate::logoutIfGeneralWindowIsCurrent() {
 void AppDelegate::showUpdateSheet() {
     enterForegroundMode();
     if (m_mainSubController) {
-        m_mainSubController->showAutoUpdateSheet();
+        m_mainSubController->showAutoUpdateSheet(
+            m_generalWindowViewController ? m_generalWindowViewController->window() : nullptr);
     }
 }
 

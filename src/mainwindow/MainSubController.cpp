@@ -675,7 +675,7 @@ void MainSubController::hideAlwaysOnReconnectState() {
     m_alwaysOnReconnectView->hide();
 }
 
-void MainSubController::showAutoUpdateSheet() {
+void MainSubController::showAutoUpdateSheet(QWidget* mainWindow) {
     // One sheet at a time: asking again brings it forward.
     if (m_autoUpdateSheet && m_autoUpdateSheet->presentingViewController()) {
         QWidget* window = m_autoUpdateSheet->view()->window();
@@ -694,7 +694,7 @@ void MainSubController::showAutoUpdateSheet() {
     }
     m_autoUpdateSheet = sheet.release();
     m_autoUpdateSheet->setParent(this);
-    presentAsSheet(m_autoUpdateSheet);
+    presentAsSheet(m_autoUpdateSheet, mainWindow);
 }
 
 void MainSubController::maybePresentConnectionEstablished() {

@@ -84,7 +84,9 @@ public:
     void changeToAutoReconnectState();
     void showAlwaysOnReconnectState();
     void hideAlwaysOnReconnectState();
-    void showAutoUpdateSheet();
+    // The update sheet, on `mainWindow` when given: the home tab's view is out of the window while
+    // another tab is shown.
+    void showAutoUpdateSheet(QWidget* mainWindow = nullptr);
 
     // What the SDK's reports draw, on the main queue. A quiet redraw posts no notification.
     void onConnectedToVPN_handler(bool quiet = false);

@@ -37,10 +37,11 @@ protected:
 
 class SheetAnimator final : public PresentationAnimator {
 public:
+    explicit SheetAnimator(QWidget* host) : m_host(host) {}
     ~SheetAnimator() override { takeDown(); }
 
     void animatePresentation(ViewController* presented, ViewController* presenting) override {
-        auto* sheet = new SheetWindow(presenting->view()->window());
+        auto* sheet = new SheetWindow(m_host ? m_host.data() : presenting->view()->window());
         QWidget* content = presented->view();
         const bool sized = content->testAttribute(Qt::WA_Resized);
         const QSize size = content->size();
@@ -76,6 +77,7 @@ private:
         m_sheet.clear();
     }
 
+    QPointer<QWidget> m_host;
     QPointer<QWidget> m_sheet;
     QPointer<QWidget> m_content;
 };
@@ -249,8 +251,8 @@ void ViewController::presentViewController(ViewController* controller,
     animator->animatePresentation(controller, this);
 }
 
-void ViewController::presentAsSheet(ViewController* controller) {
-    presentViewController(controller, std::make_shared<SheetAnimator>());
+void ViewController::presentAsSheet(ViewController* controller, QWidget* host) {
+    presentViewController(controller, std::make_shared<SheetAnimator>(host));
 }
 
 void ViewController::dismissViewController(ViewController* controller) {

@@ -57,8 +57,9 @@ public:
     // is presented by one presenter at a time; a second presentation is refused.
     void presentViewController(ViewController* controller,
                                std::shared_ptr<PresentationAnimator> animator = {});
-    // A window-modal child window of this view's window holding the controller's view.
-    void presentAsSheet(ViewController* controller);
+    // A window-modal child window of `host` (this view's window when none is given) holding the
+    // controller's view. A view taken out of its window (a tab not shown) names the window it belongs to.
+    void presentAsSheet(ViewController* controller, QWidget* host = nullptr);
     // Takes a controller that this one presented away again, with the animator it was presented with.
     void dismissViewController(ViewController* controller);
     // Dismisses this controller from whoever presented it; nothing when it is not presented.

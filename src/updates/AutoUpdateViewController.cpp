@@ -70,6 +70,7 @@ QWidget* AutoUpdateViewController::loadView() {
     close->setIcon(close->defaultImage());
     close->setCursor(Qt::PointingHandCursor);
     close->setFocusPolicy(Qt::NoFocus);
+    close->setAccessibleName(QStringLiteral("Close"));
     close->move(kSheetSize.width() - 24 - 12, 12);
     close->hide();
     connect(close, &QAbstractButton::clicked, this, [this] { this->close(); });

@@ -62,8 +62,7 @@ protected:
         return found;
     }
     bool waitForNoWindow(const std::function<bool(const WindowInfo&)>& which, int boundMs = reactionBoundMs) {
-        return waitFor(
-            [&] { return std::ranges::none_of(session->clientWindows(), which); }, boundMs);
+        return waitFor([&] { return std::ranges::none_of(session->clientWindows(), which); }, boundMs);
     }
 
     // The quick-access window: a frameless window kept above the others, 300 wide; its networks child
@@ -108,8 +107,8 @@ protected:
         return waitFor([&] { return textsOf(window).contains(text); }, boundMs);
     }
     // Pages through the onboarding shown in `window` with its Next and Finish buttons; true once it
-    // offers "Sign In". A page has arrived when its title stands where the previous one stood (pages slide sideways): a click
-    // during the slide would be dropped.
+    // offers "Sign In". A page has arrived when its title stands where the previous one stood (pages slide
+    // sideways): a click during the slide would be dropped.
     bool finishOnboarding(const WindowInfo& window) {
         const auto title = [&]() -> std::optional<AccessibleTree::Node> {
             for (const AccessibleTree::Node& node : session->accessibility()->showing(session->clientPid())) {
@@ -149,12 +148,14 @@ protected:
     std::optional<WindowInfo> signInFromTheQuickAccessWindow() {
         clickTrayIcon();
         std::optional<WindowInfo> quickAccess = waitForWindow(isQuickAccess);
-        if (!quickAccess || !finishOnboarding(*quickAccess) || !clickText(QStringLiteral("Sign In"), quickAccess)) {
+        if (!quickAccess || !finishOnboarding(*quickAccess) ||
+            !clickText(QStringLiteral("Sign In"), quickAccess)) {
             ADD_FAILURE() << "no Sign In in the quick-access window after the onboarding";
             return std::nullopt;
         }
         // The simulated browser completes the sign-in; the window turns to the signed-in page.
-        if (!waitFor([&] { return textsOf(*quickAccess).contains(QStringLiteral("Sign Out")); }, startBoundMs)) {
+        if (!waitFor([&] { return textsOf(*quickAccess).contains(QStringLiteral("Sign Out")); },
+                     startBoundMs)) {
             ADD_FAILURE() << "not signed in: " << textsOf(*quickAccess).join(", ").toStdString();
             return std::nullopt;
         }
@@ -170,6 +171,20 @@ protected:
             return done(texts);
         });
         return texts;
+    }
+
+    // Another program started on the desktop; true once its window holds the focus.
+    bool focusAnotherProgram() {
+        QProcess* other =
+            session->startProgram(DesktopSession::bareWindowBinary(), {QStringLiteral("other program")});
+        return other && waitFor(
+                            [&] {
+                                const std::vector<WindowInfo> windows =
+                                    session->x11().mappedWindows(other->processId());
+                                return !windows.empty() &&
+                                       session->x11().focusedWindow() == windows.front().id;
+                            },
+                            startBoundMs);
     }
 
     // The tray icon's place as the scenarios' panel has it: the top right corner.

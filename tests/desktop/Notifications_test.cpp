@@ -41,15 +41,7 @@ TEST_F(NotificationsTest, ConnectAndDisconnectArePostedWhileAnotherProgramHasThe
     ASSERT_TRUE(waitForWindow(isQuickAccess));
     clickTrayIcon();
     ASSERT_TRUE(waitForNoWindow(isQuickAccess));
-    QProcess* other = session->startProgram(DesktopSession::bareWindowBinary(), {QStringLiteral("other program")});
-    ASSERT_NE(other, nullptr);
-    ASSERT_TRUE(waitFor(
-        [&] {
-            const std::vector<WindowInfo> windows = session->x11().mappedWindows(other->processId());
-            return !windows.empty() && session->x11().focusedWindow() == windows.front().id;
-        },
-        startBoundMs))
-        << "the other program never had the focus";
+    ASSERT_TRUE(focusAnotherProgram()) << "the other program never had the focus";
     ASSERT_TRUE(session->clientWindows().empty());
 
     ASSERT_TRUE(session->tray()->clickEntry("Connect"));

@@ -31,7 +31,9 @@ protected:
     AutoUpdateViewController* sheet() {
         return qobject_cast<AutoUpdateViewController*>(homeTab().autoUpdateSheet());
     }
-    bool isSheetShown() { return sheet() && sheet()->presentingViewController() && sheet()->view()->isVisible(); }
+    bool isSheetShown() {
+        return sheet() && sheet()->presentingViewController() && sheet()->view()->isVisible();
+    }
     QStringList sheetTexts() { return isSheetShown() ? visibleTexts(sheet()->view()) : QStringList(); }
     bool sheetShows(const QString& text) { return sheetTexts().contains(text); }
     bool clickInSheet(const QString& title) {
@@ -60,7 +62,8 @@ protected:
     // From the offer to the package downloaded and ready.
     void download() {
         ASSERT_TRUE(clickInSheet("Update Now")) << sheetTexts();
-        ASSERT_TRUE(waitFor([&] { return sheetShows(L10n::auto_update_ready_to_install_title()); })) << sheetTexts();
+        ASSERT_TRUE(waitFor([&] { return sheetShows(L10n::auto_update_ready_to_install_title()); }))
+            << sheetTexts();
     }
     void restart() {
         ASSERT_TRUE(clickInSheet(L10n::auto_update_restart_button())) << sheetTexts();
@@ -71,7 +74,8 @@ protected:
         }));
     }
     void useDemoWorkspace(const char* name) {
-        const QString path = platform::Bundle::main().pathForResource(QStringLiteral("demo/") + QLatin1String(name));
+        const QString path =
+            platform::Bundle::main().pathForResource(QStringLiteral("demo/") + QLatin1String(name));
         ASSERT_EQ(driver.resetFromFile(path), QString()) << path.toStdString();
         driver.setBrowserForward([](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
     }
@@ -85,7 +89,8 @@ TEST_F(UpdatesScenario, TheDemosPackageIsDownloadedVerifiedAndReportedInstalled)
     ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
     ASSERT_NO_FATAL_FAILURE(openSheetFromTheBanner());
     EXPECT_EQ(stringValue(sheet()->updateView()->updateMessageField()),
-              GlobalConstants::productDisplayName() + QStringLiteral(" 2.3.0 is available. Do you want to update now?"));
+              GlobalConstants::productDisplayName() +
+                  QStringLiteral(" 2.3.0 is available. Do you want to update now?"));
 
     ASSERT_NO_FATAL_FAILURE(download());
     EXPECT_TRUE(QFile::exists(packagePath()));
@@ -114,12 +119,14 @@ TEST_F(UpdatesScenario, AWrongHashIsRefusedAndTheSheetStaysUsable) {
     EXPECT_FALSE(installed());
     EXPECT_TRUE(sheetShows(LocaleData::autoUpdateVerificationFailed().title)) << sheetTexts();
     EXPECT_FALSE(sheet()->closeButton()->isVisible());
-    EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
+    EXPECT_FALSE(
+        platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
 
     // Try again, now that the service's checksum matches the package.
     driver.editState([&](sdk::SimulationState& s) { s.appConfig.packageSha256 = demoHash; });
     ASSERT_TRUE(clickInSheet(L10n::auto_update_try_again_button())) << sheetTexts();
-    ASSERT_TRUE(waitFor([&] { return sheetShows(L10n::auto_update_ready_to_install_title()); })) << sheetTexts();
+    ASSERT_TRUE(waitFor([&] { return sheetShows(L10n::auto_update_ready_to_install_title()); }))
+        << sheetTexts();
     ASSERT_NO_FATAL_FAILURE(restart());
     EXPECT_TRUE(installed());
 }
@@ -144,6 +151,21 @@ TEST_F(UpdatesScenario, ARequiredUpdateStandsInForConnectingAndCancelLeavesTheCl
     EXPECT_TRUE(installed());
 }
 
+TEST_F(UpdatesScenario, TheTraysUpgradeOverAnotherTabPutsTheSheetOnTheMainWindow) {
+    ASSERT_NO_FATAL_FAILURE(useDemoWorkspace("workspace-forced-update.json"));
+    ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
+    delegate->showSettingsTab();
+    advance(1); // past the tabs' fade
+    ASSERT_FALSE(homeTab().view()->isVisible());
+    ASSERT_TRUE(chooseInTrayMenu("Upgrade"));
+    run();
+    ASSERT_TRUE(isSheetShown());
+    EXPECT_EQ(sheet()->view()->window()->parentWidget(), delegate->generalWindowViewController()->window());
+    ASSERT_NO_FATAL_FAILURE(download());
+    ASSERT_NO_FATAL_FAILURE(restart());
+    EXPECT_TRUE(installed());
+}
+
 TEST_F(UpdatesScenario, TheSilentVariantInstalls303SecondsAfterTheUserDisconnects) {
     ASSERT_NO_FATAL_FAILURE(useDemoWorkspace("workspace-silent-update.json"));
     // A tunnel already up when the client starts, so that the first load leaves the update to a disconnect.
@@ -163,7 +185,34 @@ TEST_F(UpdatesScenario, TheSilentVariantInstalls303SecondsAfterTheUserDisconnect
 
     advance(0.1);
     ASSERT_TRUE(waitFor([&] { return installed(); }));
-    ASSERT_TRUE(waitFor(
-        [] { return platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showSilentSuccessMessage); }));
+    ASSERT_TRUE(waitFor([] {
+        return platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showSilentSuccessMessage);
+    }));
     EXPECT_FALSE(isSheetShown()) << "nothing asked";
+}
+
+TEST_F(UpdatesScenario, AConnectWithinTheFiveMinutesStartsTheWaitAfresh) {
+    ASSERT_NO_FATAL_FAILURE(useDemoWorkspace("workspace-silent-update.json"));
+    driver.setConnectionState(SDVPNConnectionState::connected);
+    QFile::remove(packagePath());
+    ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
+    const auto toggleConnection = [&] {
+        QTest::mouseClick(homeTab().connectButton(), Qt::LeftButton);
+        run();
+    };
+
+    toggleConnection(); // the user disconnects,
+    advance(200);
+    toggleConnection(); // connects again before the update,
+    ASSERT_NE(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected);
+    advance(50);
+    toggleConnection(); // and disconnects once more: the five minutes count from here
+    ASSERT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected);
+    advance(60);
+    waitFor([] { return false; }, 100);
+    EXPECT_FALSE(QFile::exists(packagePath())) << "the first disconnect's wait was called off";
+    EXPECT_TRUE(driver.calls("prepareToInstallAppAutoUpdate").empty());
+
+    advance(243);
+    ASSERT_TRUE(waitFor([&] { return installed(); }));
 }
