@@ -113,35 +113,13 @@ public:
             fail(QStringLiteral("the package cannot be written: ") + m_file->errorString());
             return;
         }
-        if (!m_manager) {
-            m_manager = new QNetworkAccessManager(this);
-        }
-        QNetworkRequest request(*url);
-        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-        request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
-        request.setMaximumRedirectsAllowed(kMaximumRedirects);
-        // Asked for as stored and kept as received: Qt decodes nothing when the header is ours.
-        request.setRawHeader("Accept-Encoding", "identity");
-        m_current = *url;
-        m_reply = m_manager->get(request);
-        m_reply->setReadBufferSize(kReplyBuffer);
-        connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl& to) { onRedirected(to); });
-        connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] { onResponse(); });
-        connect(m_reply, &QNetworkReply::readyRead, this, [this] { onData(); });
-        connect(m_reply, &QNetworkReply::finished, this, [this] { onFinished(); });
+        m_redirects = 0;
+        request(*url);
     }
-
     // Drops the current transfer and its temporary file without a report.
     void stop() {
         if (m_reply) {
-            QNetworkReply* reply = m_reply;
-            m_reply = nullptr;
-            disconnect(reply, nullptr, this, nullptr);
-            if (reply->isRunning() && reply->error() == QNetworkReply::NoError) {
-                reply->abort();
-            }
-            reply->deleteLater();
+            dropReply();
         }
         if (m_file) {
             m_file->cancelWriting();
@@ -172,6 +150,57 @@ protected:
     }
 
 private:
+    // Redirects are followed here, each with a reply of its own: Qt, following them itself, could leave the
+    // redirect's headers (its length among them) on the final answer.
+    void request(const QUrl& url) {
+        if (!m_manager) {
+            m_manager = new QNetworkAccessManager(this);
+        }
+        QNetworkRequest request(url);
+        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+        request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+        // Asked for as stored and kept as received: Qt decodes nothing when the header is ours.
+        request.setRawHeader("Accept-Encoding", "identity");
+        m_current = url;
+        m_reply = m_manager->get(request);
+        m_reply->setReadBufferSize(kReplyBuffer);
+        connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] { onResponse(); });
+        connect(m_reply, &QNetworkReply::readyRead, this, [this] { onData(); });
+        connect(m_reply, &QNetworkReply::finished, this, [this] { onFinished(); });
+    }
+
+    void dropReply() {
+        QNetworkReply* reply = m_reply;
+        m_reply = nullptr;
+        disconnect(reply, nullptr, this, nullptr);
+        if (reply->isRunning() && reply->error() == QNetworkReply::NoError) {
+            reply->abort();
+        }
+        reply->deleteLater();
+    }
+
+    // Sends the next request to the redirect's target, or fails; false either way for the current reply.
+    bool followRedirect(int status) {
+        const QUrl location = m_reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+        if (location.isEmpty()) {
+            m_refusedStatus = status; // a 3xx without a target (304 and the like) is no package
+            return false;
+        }
+        if (++m_redirects > kMaximumRedirects) {
+            fail(QStringLiteral("more than %1 redirects").arg(kMaximumRedirects));
+            return false;
+        }
+        const QUrl target = m_current.resolved(location);
+        if (!updates::isAllowedRedirect(m_current, target)) {
+            fail(QStringLiteral("a redirect to another scheme or host kind was refused"));
+            return false;
+        }
+        dropReply();
+        request(target);
+        return false;
+    }
+
     static QEvent::Type inboxEvent() {
         static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
         return type;
@@ -184,16 +213,6 @@ private:
         stop();
         const std::uint64_t generation = m_generation;
         Shared::onMain(m_shared, [generation](AUUpdater& updater) { updater.onTransferFailed(generation); });
-    }
-
-    void onRedirected(const QUrl& to) {
-        const QUrl target = m_current.resolved(to);
-        if (!updates::isAllowedRedirect(m_current, target)) {
-            fail(QStringLiteral("a redirect to another scheme or host kind was refused"));
-            return;
-        }
-        m_current = target;
-        emit m_reply->redirectAllowed();
     }
 
     // The final answer's status and headers; true while the transfer goes on.
@@ -212,7 +231,7 @@ private:
             }
             const int status = statusValue.toInt();
             if (status >= 300 && status < 400) {
-                return true; // a redirect, followed or refused above
+                return followRedirect(status);
             }
             if (status < 200 || status >= 300) {
                 // Qt ends such a reply with its own error; aborting it as well only makes Qt warn.
@@ -220,8 +239,7 @@ private:
                 return false;
             }
             critical = updates::isCriticalDisposition(m_reply->rawHeader("Content-Disposition"));
-            const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
-            m_total = length.isValid() ? std::max<qint64>(0, length.toLongLong()) : 0;
+            m_total = updates::contentLength(m_reply->rawHeader("Content-Length"));
         }
         m_responded = true;
         const std::uint64_t generation = m_generation;
@@ -267,7 +285,8 @@ private:
     }
 
     void onFinished() {
-        if (!m_reply) {
+        QNetworkReply* const finishing = m_reply;
+        if (!finishing) {
             return;
         }
         if (m_refusedStatus) {
@@ -279,8 +298,8 @@ private:
             return;
         }
         onData();
-        if (!m_reply) {
-            return;
+        if (m_reply != finishing) {
+            return; // failed, or gone on to a redirect's target
         }
         if (!m_responded) {
             fail(QStringLiteral("the server sent no answer"));
@@ -316,6 +335,7 @@ private:
     std::uint64_t m_generation = 0;
     bool m_responded = false;
     int m_refusedStatus = 0;
+    int m_redirects = 0;
     qint64 m_total = 0;
     qint64 m_received = 0;
 };

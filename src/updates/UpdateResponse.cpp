@@ -57,6 +57,12 @@ bool isCriticalDisposition(const QByteArray& contentDisposition) {
     return contentDisposition.contains("critical");
 }
 
+qint64 contentLength(const QByteArray& header) {
+    bool ok = false;
+    const qint64 length = header.mid(header.lastIndexOf(',') + 1).trimmed().toLongLong(&ok);
+    return ok && length > 0 ? length : 0;
+}
+
 double progressFraction(qint64 received, qint64 total) {
     if (total <= 0 || received <= 0) {
         return 0.0;

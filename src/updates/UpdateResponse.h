@@ -25,6 +25,11 @@ bool isAllowedRedirect(const QUrl& from, const QUrl& to);
 // The server marks a package critical with "critical" in its Content-Disposition, written just so.
 bool isCriticalDisposition(const QByteArray& contentDisposition);
 
+// The package's length from the raw Content-Length header; 0 when it is missing or no length. After a
+// followed redirect Qt may join the redirect's header with the final answer's ("0, 300000"): the last
+// value is the final answer's.
+qint64 contentLength(const QByteArray& header);
+
 // The share of the package received, within [0, 1]; 0 while the total is unknown or not positive.
 double progressFraction(qint64 received, qint64 total);
 

@@ -150,6 +150,7 @@ TEST_F(UpdaterTest, EveryFailureIsRetriedOnceThenReportedAndLeavesNoPartialPacka
     server.serveReset("/reset.pkg", packageBytes(1000, 'r'), 5000);
     server.serveStall("/stall.pkg", packageBytes(1000, 't'), 5000);
     server.serveRedirect("/away.pkg", "http://updates.veltrix.example/veltrix.pkg");
+    server.serveRedirect("/loop.pkg", "/loop.pkg");
     // A folder that cannot be made, whoever runs the test: its parent is a file.
     QFile blocker(folder.filePath(QStringLiteral("blocker")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
@@ -167,6 +168,7 @@ TEST_F(UpdaterTest, EveryFailureIsRetriedOnceThenReportedAndLeavesNoPartialPacka
         {url("/reset.pkg"), 2, {}},
         {url("/stall.pkg"), 2, {}},
         {url("/away.pkg"), 2, {}},
+        {url("/loop.pkg"), 12, {}},
         {QStringLiteral("http://updates.veltrix.example/veltrix.pkg"), 0, {}},
         {QStringLiteral("ftp://updates.veltrix.example/veltrix.pkg"), 0, {}},
         {QStringLiteral("https://exa mple.com/%%"), 0, {}},

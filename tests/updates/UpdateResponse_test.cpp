@@ -68,6 +68,20 @@ TEST(UpdateResponse, CriticalIsTheWordAsWrittenAnywhereInTheDisposition) {
     EXPECT_FALSE(isCriticalDisposition({}));
 }
 
+TEST(UpdateResponse, TheLengthIsTheFinalAnswersEvenJoinedWithARedirects) {
+    const struct {
+        QByteArray header;
+        qint64 length;
+    } cases[] = {
+        {"300000", 300000}, {" 42 ", 42},      {"0, 300000", 300000}, // a followed redirect's length before it
+        {"", 0},            {"-5", 0},         {"abc", 0},            {"300000, ", 0},
+        {"99999999999999999999", 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(contentLength(c.header), c.length) << c.header.constData();
+    }
+}
+
 TEST(UpdateResponse, ProgressStaysWithinZeroAndOne) {
     constexpr qint64 most = std::numeric_limits<qint64>::max();
     const struct {
