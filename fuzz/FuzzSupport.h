@@ -7,8 +7,11 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QLoggingCategory>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
@@ -50,6 +53,21 @@ inline QByteArray bytes(const std::uint8_t* data, std::size_t size) {
 
 inline QString text(const std::uint8_t* data, std::size_t size) {
     return QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+}
+
+// A folder for the files a target writes, removed at exit; under /dev/shm when there is one, for thousands of
+// files a second. Call it once per target, with one name.
+inline const QDir& scratchFolder(const char* name) {
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/%1-XXXXXX").arg(QLatin1String(name))
+                                 : QDir::tempPath() + QStringLiteral("/%1-XXXXXX").arg(QLatin1String(name)));
+    static QDir path(dir.path());
+    return path;
+}
+
+inline void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
 } // namespace fuzz

@@ -15,13 +15,8 @@
 
 namespace {
 
-QDir& folder() {
-    // Under /dev/shm when there is one: thousands of files a second.
-    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
-                                 ? QStringLiteral("/dev/shm/defaults-XXXXXX")
-                                 : QDir::tempPath() + QStringLiteral("/defaults-XXXXXX"));
-    static QDir path(dir.path());
-    return path;
+const QDir& folder() {
+    return fuzz::scratchFolder("defaults");
 }
 
 QByteArray contents(const QString& path) {
@@ -41,10 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static quint64 serial = 0;
     const QString path = folder().filePath(QStringLiteral("defaults-%1.ini").arg(++serial));
     const QByteArray written = fuzz::bytes(data, size);
-    {
-        QFile file(path);
-        FUZZ_CHECK(file.open(QIODevice::WriteOnly) && file.write(written) == written.size());
-    }
+    fuzz::writeFile(path, written);
 
     const QString probeKey = QStringLiteral("fuzz/probe key");
     {

@@ -96,6 +96,7 @@ public:
 
     Clock::time_point now() const override { return Clock::now(); }
     QDateTime currentDate() const override { return QDateTime::currentDateTime(); }
+    qint64 currentMSecsSinceEpoch() const override { return QDateTime::currentMSecsSinceEpoch(); }
     bool isMainThread() const override {
         auto* app = QCoreApplication::instance();
         return app && QThread::currentThread() == app->thread();

@@ -30,6 +30,8 @@ public:
     virtual Clock::time_point now() const = 0;
     // Wall-clock time: for dates shown or logged.
     virtual QDateTime currentDate() const = 0;
+    // The same instant in milliseconds since the epoch, without the local time zone's cost (hot paths).
+    virtual qint64 currentMSecsSinceEpoch() const { return currentDate().toMSecsSinceEpoch(); }
     virtual bool isMainThread() const = 0;
 
     static Scheduler& shared();

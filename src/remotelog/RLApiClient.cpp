@@ -34,8 +34,15 @@ std::optional<qint64> integerValue(const QJsonValue& value) {
 } // namespace
 
 QUrl RLApiClient::defaultHost() {
-    const QString configured = qEnvironmentVariable("REMOTELOG_API_ENDPOINT");
-    return QUrl(configured.isEmpty() ? QString::fromLatin1(builtInHost) : configured);
+    QString configured = qEnvironmentVariable("REMOTELOG_API_ENDPOINT");
+    if (configured.isEmpty()) {
+        return QUrl(QString::fromLatin1(builtInHost));
+    }
+    // Paths resolve against the base: without its last "/" they would replace its last segment.
+    if (!configured.endsWith(QLatin1Char('/'))) {
+        configured += QLatin1Char('/');
+    }
+    return QUrl(configured);
 }
 
 RLApiClient::RLApiClient(QUrl host, RLHttpClient& http)
@@ -97,23 +104,41 @@ void RLApiClient::postBody(const QString& path, const QByteArray& body, const st
     }
     m_http.post(m_host.resolved(QUrl(path)), headers, body,
                 [success = std::move(success), failure = std::move(failure)](const RLHttpResponse& response) {
-                    if (!response.completed()) {
-                        failure({RLNetworkErrorDomain, 0, response.transportError});
+                    auto answer = readAnswer(response);
+                    if (auto* error = std::get_if<RLError>(&answer)) {
+                        failure(*error);
                         return;
                     }
-                    if (!response.succeeded()) {
-                        failure({RLApiClientErrorDomain, response.status,
-                                 QStringLiteral("HTTP status %1").arg(response.status)});
-                        return;
-                    }
-                    QJsonParseError parseError;
-                    const QJsonDocument answer = QJsonDocument::fromJson(response.body, &parseError);
-                    if (parseError.error != QJsonParseError::NoError) {
-                        failure(jsonError(parseError.errorString()));
-                        return;
-                    }
-                    success(answer);
+                    success(std::get<QJsonDocument>(answer));
                 });
+}
+
+std::variant<QJsonDocument, RLError> RLApiClient::readAnswer(const RLHttpResponse& response) {
+    if (!response.completed()) {
+        return RLError{RLNetworkErrorDomain, 0, response.transportError};
+    }
+    if (!response.succeeded()) {
+        return RLError{RLApiClientErrorDomain, response.status, QStringLiteral("HTTP status %1").arg(response.status)};
+    }
+    QJsonParseError parseError;
+    QJsonDocument answer = QJsonDocument::fromJson(response.body, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        return jsonError(parseError.errorString());
+    }
+    return answer;
+}
+
+RLApiClient::DeviceStatus RLApiClient::readDeviceStatus(const QJsonDocument& answer) {
+    const QJsonObject object = answer.object();
+    const QJsonValue enabled = object.value(QStringLiteral("logger_enabled"));
+    const QJsonValue latest =
+        object.value(QStringLiteral("latest_sdk_version")).toObject().value(RLSystemUtils::platformName());
+    const double version = latest.isString() ? latest.toString().toDouble() : latest.toDouble();
+    return {enabled.isBool() ? enabled.toBool() : enabled.toInt() != 0, std::isfinite(version) ? version : 0};
+}
+
+std::optional<qint64> RLApiClient::readSessionId(const QJsonDocument& answer) {
+    return integerValue(answer.object().value(QStringLiteral("id")));
 }
 
 void RLApiClient::sendAppToken(const QString& appToken, const QJsonObject& deviceInfo,
@@ -121,13 +146,8 @@ void RLApiClient::sendAppToken(const QString& appToken, const QJsonObject& devic
     POST(
         QStringLiteral("app/device-status"), {{"app_token", appToken}, {"device", deviceInfo}},
         [completion](const QJsonDocument& answer) {
-            const QJsonObject object = answer.object();
-            const QJsonValue enabled = object.value(QStringLiteral("logger_enabled"));
-            const QJsonValue latest =
-                object.value(QStringLiteral("latest_sdk_version")).toObject().value(RLSystemUtils::platformName());
-            const double version = latest.isString() ? latest.toString().toDouble() : latest.toDouble();
-            completion(enabled.isBool() ? enabled.toBool() : enabled.toInt() != 0, std::nullopt,
-                       std::isfinite(version) ? version : 0);
+            const DeviceStatus status = readDeviceStatus(answer);
+            completion(status.loggerEnabled, std::nullopt, status.latestVersion);
         },
         [completion](const RLError& error) { completion(false, error, 0); });
 }
@@ -137,7 +157,7 @@ void RLApiClient::sendSession(const QJsonObject& session,
     POST(
         QStringLiteral("session"), session,
         [completion](const QJsonDocument& answer) {
-            const auto id = integerValue(answer.object().value(QStringLiteral("id")));
+            const auto id = readSessionId(answer);
             if (!id) {
                 completion(jsonError(QStringLiteral("The session answer has no id")), 0);
                 return;

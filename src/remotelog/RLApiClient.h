@@ -10,6 +10,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <variant>
 
 namespace remotelog {
 
@@ -71,6 +72,16 @@ public:
 
     // The error for absent parameters, else nothing.
     static std::optional<RLError> checkParameter(bool present);
+
+    // What an answer says: its JSON (a 2xx whose body is a JSON object or array), or the error it is.
+    static std::variant<QJsonDocument, RLError> readAnswer(const RLHttpResponse& response);
+    struct DeviceStatus {
+        bool loggerEnabled = false;
+        double latestVersion = 0; // for this platform; 0 when the answer names none
+    };
+    static DeviceStatus readDeviceStatus(const QJsonDocument& answer);
+    // The server's id of a session: a whole number from 0; nothing for anything else.
+    static std::optional<qint64> readSessionId(const QJsonDocument& answer);
 
 private:
     void postBody(const QString& path, const QByteArray& body, const std::optional<QByteArray>& sessionHeader,

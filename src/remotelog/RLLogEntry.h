@@ -17,7 +17,8 @@ struct RLLogEntry {
     qint64 line = notFound;
     qint64 level = notFound;
     quint64 absoluteTime = 0;
-    std::optional<QDateTime> date;
+    // Milliseconds since the epoch: stamping a date costs the caller no time-zone work.
+    std::optional<qint64> date;
     std::optional<QString> tag;
     std::optional<QString> method;
     std::optional<QString> file;

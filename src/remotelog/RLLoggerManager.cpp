@@ -9,6 +9,7 @@
 #include <QLoggingCategory>
 #include <QThread>
 
+#include <algorithm>
 #include <deque>
 #include <set>
 #include <source_location>
@@ -66,6 +67,8 @@ struct RLLoggerManager::Library {
     bool writeFailureReported = false;
 
     std::shared_ptr<RLStorageItem> storageItem;
+    std::vector<Pending> writing;
+    quint64 droppedNoted = 0;
     quint64 logCounter = 0;
     quint64 checkLocalStorageSizeCounter = 0;
     bool newerVersionNoticed = false;
@@ -268,12 +271,14 @@ RLLoggerManager::Library& RLLoggerManager::rl_library(Library& library) {
 }
 
 void RLLoggerManager::processLog(RLLogEntry entry, bool printToConsole) {
-    entry.threadNumber = QString::number(RLThreadAdditions::currentThreadNumber());
+    entry.threadNumber = RLThreadAdditions::currentThreadNumberText();
     entry.operationQueueName = RLThreadAdditions::currentQueueLabel();
     bool first = false;
     {
         std::lock_guard lock(m_pendingMutex);
         if (m_pending.size() >= maximumPendingEntries) {
+            m_pending[m_oldestPending] = {std::move(entry), printToConsole};
+            m_oldestPending = (m_oldestPending + 1) % m_pending.size();
             m_droppedEntries.fetch_add(1, std::memory_order_relaxed);
             return;
         }
@@ -286,23 +291,44 @@ void RLLoggerManager::processLog(RLLogEntry entry, bool printToConsole) {
 }
 
 void RLLoggerManager::rl_writePending(Library& library) {
-    std::vector<Pending> batch;
+    // Two vectors take turns, so neither gives back its memory between batches.
+    std::vector<Pending>& batch = library.writing;
+    std::size_t oldest = 0;
     {
         std::lock_guard lock(m_pendingMutex);
         batch.swap(m_pending);
+        oldest = std::exchange(m_oldestPending, 0);
     }
+    std::rotate(batch.begin(), batch.begin() + qsizetype(oldest), batch.end());
     rl_library(library);
+    // A gap in the lines says so where it is.
+    const quint64 dropped = m_droppedEntries.load();
+    if (dropped != library.droppedNoted) {
+        RLLogEntry gap;
+        gap.absoluteTime = monotonicNanoseconds();
+        gap.date = platform::Scheduler::shared().currentMSecsSinceEpoch();
+        gap.level = 1;
+        gap.line = 0;
+        gap.tag = QStringLiteral("RemoteLog");
+        gap.text = QStringLiteral("%1 earlier lines were dropped: they came faster than they could be written")
+                       .arg(dropped - library.droppedNoted);
+        gap.threadNumber = RLThreadAdditions::currentThreadNumberText();
+        gap.operationQueueName = RLThreadAdditions::currentQueueLabel();
+        library.droppedNoted = dropped;
+        rl_processLog(library, gap);
+    }
     QByteArray console;
     for (const Pending& pending : batch) {
         rl_processLog(library, pending.entry);
         if (pending.printToConsole) {
-            console += RLConsolePrinter::consoleLine(pending.entry.date.value_or(QDateTime()),
+            console += RLConsolePrinter::consoleLine(pending.entry.date.value_or(0),
                                                      pending.entry.threadNumber.value_or(QString()).toLongLong(),
                                                      pending.entry.text.value_or(QString()));
         }
     }
     library.storageItem->flushLines();
     RLConsolePrinter::print(console);
+    batch.clear();
 }
 
 void RLLoggerManager::rl_processLog(Library& library, const RLLogEntry& entry) {
@@ -533,7 +559,7 @@ void RLLoggerManager::sendIssueWithTitle(const QString& title, const QString& te
         entry.level = 0;
         entry.tag = QStringLiteral("Issues");
         entry.text = QStringLiteral("An issue has been stored.");
-        entry.date = platform::Scheduler::shared().currentDate();
+        entry.date = platform::Scheduler::shared().currentMSecsSinceEpoch();
         entry.absoluteTime = monotonicNanoseconds();
         processLog(std::move(entry), m_printToConsole.load());
         forceSendOnce();
@@ -545,7 +571,7 @@ void RLLoggerManager::setDeviceKeyValuePair(const RLKeyValuePair& pair) {
         library.devices.setDeviceKeyValuePair(pair);
         RLLogEntry entry;
         entry.absoluteTime = monotonicNanoseconds();
-        entry.date = platform::Scheduler::shared().currentDate();
+        entry.date = platform::Scheduler::shared().currentMSecsSinceEpoch();
         entry.text = QStringLiteral("Set device data \"%1\"=\"%2\"").arg(pair.key, pair.valueText());
         entry.method = QString();
         entry.file = QString();

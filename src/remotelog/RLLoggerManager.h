@@ -48,7 +48,8 @@ public:
     static constexpr int oldSessionDays = 30;
     // Entries between two checks of the store's size, as long as it stays under the cap.
     static constexpr int sizeCheckInterval = 20;
-    // Lines waiting for the writer; a burst beyond it is dropped (and counted) rather than held in memory.
+    // Lines waiting for the writer. Beyond it a burst is not held in memory: its oldest waiting lines give way
+    // to the newest, as the store's cap would have them (counted, and noted in the store).
     static constexpr std::size_t maximumPendingEntries = 16384;
 
     // Makes the manager and starts it: the session folder, the logger-state request and the timers.
@@ -137,6 +138,8 @@ private:
 
     mutable std::mutex m_pendingMutex;
     std::vector<Pending> m_pending;
+    // Once the vector is full it is a ring: the oldest line is here.
+    std::size_t m_oldestPending = 0;
     std::atomic<quint64> m_droppedEntries{0};
 
     // Counted from the library's queue, read from anywhere.

@@ -57,16 +57,6 @@ std::optional<quint64> idFromFolderName(const QString& name) {
     return ok ? std::optional(id) : std::nullopt;
 }
 
-bool parsesAsLogLines(const QByteArray& content) {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson('[' + content + ']', &error);
-    if (error.error != QJsonParseError::NoError || !document.isArray()) {
-        return false;
-    }
-    const QJsonArray lines = document.array();
-    return std::all_of(lines.begin(), lines.end(), [](const QJsonValue& line) { return line.isObject(); });
-}
-
 quint64 monotonicReading() {
     return quint64(std::chrono::duration_cast<std::chrono::nanoseconds>(
                        platform::Scheduler::shared().now().time_since_epoch())
@@ -295,6 +285,16 @@ std::optional<QByteArray> RLStorageItem::usableLogContent(const QByteArray& cont
         return trimmed;
     }
     return std::nullopt;
+}
+
+bool RLStorageItem::parsesAsLogLines(const QByteArray& content) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson('[' + content + ']', &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray()) {
+        return false;
+    }
+    const QJsonArray lines = document.array();
+    return std::all_of(lines.begin(), lines.end(), [](const QJsonValue& line) { return line.isObject(); });
 }
 
 void RLStorageItem::setAside(const QFileInfo& file) {

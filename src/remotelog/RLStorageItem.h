@@ -96,6 +96,8 @@ public:
     // The part of a log file's content that can be sent: all of it, or all but a last line a crash cut;
     // nothing when it does not parse even then.
     static std::optional<QByteArray> usableLogContent(const QByteArray& content);
+    // Whether `content` is log lines: JSON objects separated by commas.
+    static bool parsesAsLogLines(const QByteArray& content);
 
 private:
     RLStorageItem(QString folder, const RLStoreServices& services);

@@ -15,6 +15,7 @@
 #include <QUuid>
 
 #include <cerrno>
+#include <limits>
 #include <cstdio>
 #include <unistd.h>
 
@@ -65,14 +66,59 @@ std::optional<double> readFraction(const QString& folder, const char* now, const
 
 } // namespace
 
+void rlAppendDateText(QByteArray& out, qint64 msecsSinceEpoch) {
+    constexpr qint64 minuteMs = 60 * 1000;
+    // The local minute an instant falls in: its text up to the seconds and the zone's offset, looked up when
+    // the minute changes (offsets change on whole minutes).
+    struct LocalMinute {
+        qint64 start = std::numeric_limits<qint64>::min();
+        QByteArray prefix;
+        QByteArray offset;
+        bool wholeMinutes = true;
+    };
+    thread_local LocalMinute minute;
+    const qint64 intoMinute = ((msecsSinceEpoch % minuteMs) + minuteMs) % minuteMs;
+    const qint64 start = msecsSinceEpoch - intoMinute;
+    if (start != minute.start) {
+        const QDateTime local = QDateTime::fromMSecsSinceEpoch(start).toLocalTime();
+        const QDate day = local.date();
+        const QTime time = local.time();
+        char prefix[24];
+        std::snprintf(prefix, sizeof prefix, "%04d-%02d-%02dT%02d:%02d:", day.year(), day.month(), day.day(),
+                      time.hour(), time.minute());
+        minute.prefix = prefix;
+        minute.offset = offsetText(local.offsetFromUtc()).toLatin1();
+        minute.wholeMinutes = local.offsetFromUtc() % 60 == 0;
+        minute.start = start;
+    }
+    if (!minute.wholeMinutes) {
+        // A zone whose offset has seconds (historical ones): the slow way.
+        const QDateTime local = QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch).toLocalTime();
+        char text[40];
+        std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", local.date().year(),
+                      local.date().month(), local.date().day(), local.time().hour(), local.time().minute(),
+                      local.time().second(), local.time().msec());
+        out += text;
+        out += minute.offset;
+        return;
+    }
+    const int seconds = int(intoMinute / 1000);
+    const int millis = int(intoMinute % 1000);
+    const char rest[] = {char('0' + seconds / 10), char('0' + seconds % 10), '.', char('0' + millis / 100),
+                         char('0' + millis / 10 % 10), char('0' + millis % 10)};
+    out += minute.prefix;
+    out.append(rest, sizeof rest);
+    out += minute.offset;
+}
+
+QByteArray rlDateText(qint64 msecsSinceEpoch) {
+    QByteArray text;
+    rlAppendDateText(text, msecsSinceEpoch);
+    return text;
+}
+
 QString rlStringFromDate(const QDateTime& date) {
-    const QDateTime local = date.toLocalTime();
-    const QDate day = local.date();
-    const QTime time = local.time();
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", day.year(), day.month(), day.day(),
-                  time.hour(), time.minute(), time.second(), time.msec());
-    return QString::fromLatin1(text) + offsetText(local.offsetFromUtc());
+    return date.isValid() ? QString::fromLatin1(rlDateText(date.toMSecsSinceEpoch())) : QString();
 }
 
 std::optional<QDateTime> rlDateFromString(const QString& text) {
@@ -239,6 +285,11 @@ qint64 RLThreadAdditions::currentThreadNumber() {
     return number;
 }
 
+QString RLThreadAdditions::currentThreadNumberText() {
+    thread_local const QString text = QString::number(currentThreadNumber());
+    return text;
+}
+
 QString RLThreadAdditions::currentQueueLabel() {
     thread_local QString label;
     thread_local bool known = false;
@@ -254,21 +305,14 @@ QString RLThreadAdditions::currentQueueLabel() {
     return label;
 }
 
-QByteArray RLConsolePrinter::consoleLine(const QDateTime& date, qint64 threadNumber, const QString& message) {
-    char prefix[96];
-    const QDateTime local = date.toLocalTime();
-    if (local.isValid()) {
-        const QDate day = local.date();
-        const QTime time = local.time();
-        std::snprintf(prefix, sizeof prefix, "%04d-%02d-%02d %02d:%02d:%02d.%03d %s[%d:%llx] ", day.year(),
-                      day.month(), day.day(), time.hour(), time.minute(), time.second(), time.msec(),
-                      program_invocation_short_name, int(::getpid()),
-                      static_cast<unsigned long long>(threadNumber));
-    } else {
-        std::snprintf(prefix, sizeof prefix, "?.000 %s[%d:%llx] ", program_invocation_short_name, int(::getpid()),
-                      static_cast<unsigned long long>(threadNumber));
-    }
-    return QByteArray(prefix) + message.toUtf8() + '\n';
+QByteArray RLConsolePrinter::consoleLine(qint64 msecsSinceEpoch, qint64 threadNumber, const QString& message) {
+    // The date text up to the milliseconds, with a blank for the "T".
+    QByteArray line = rlDateText(msecsSinceEpoch).left(23);
+    line[10] = ' ';
+    char process[64];
+    std::snprintf(process, sizeof process, " %s[%d:%llx] ", program_invocation_short_name, int(::getpid()),
+                  static_cast<unsigned long long>(threadNumber));
+    return line + process + message.toUtf8() + '\n';
 }
 
 void RLConsolePrinter::print(const QByteArray& lines) {
@@ -280,7 +324,7 @@ void RLConsolePrinter::print(const QByteArray& lines) {
 }
 
 void RLConsolePrinter::logWithLineNumber(qint64, const QString&, const QString&, const QString& message) {
-    print(consoleLine(QDateTime::currentDateTime(), RLThreadAdditions::currentThreadNumber(), message));
+    print(consoleLine(QDateTime::currentMSecsSinceEpoch(), RLThreadAdditions::currentThreadNumber(), message));
 }
 
 } // namespace remotelog

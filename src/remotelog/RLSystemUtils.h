@@ -22,6 +22,10 @@ inline constexpr int libraryVersion = 37;
 
 // "yyyy-MM-dd'T'HH:mm:ss.SSSXXXXX" in the local time zone: "2024-03-05T14:07:09.042+01:00", "Z" at UTC.
 QString rlStringFromDate(const QDateTime& date);
+// The same text of an instant in milliseconds since the epoch; quick for instants close together (the
+// time zone's offset is looked up once a minute per thread).
+QByteArray rlDateText(qint64 msecsSinceEpoch);
+void rlAppendDateText(QByteArray& out, qint64 msecsSinceEpoch);
 // The same text back; nothing for any other text.
 std::optional<QDateTime> rlDateFromString(const QString& text);
 
@@ -86,8 +90,9 @@ private:
 
 class RLThreadAdditions {
 public:
-    // The kernel's id of the calling thread.
+    // The kernel's id of the calling thread, and the same in decimal.
     static qint64 currentThreadNumber();
+    static QString currentThreadNumberText();
     // The label of the queue the caller runs on: its thread's name, "main" on the main thread, else empty.
     static QString currentQueueLabel();
 };
@@ -95,7 +100,7 @@ public:
 class RLConsolePrinter {
 public:
     // "2024-03-05 14:07:09.042 veltrix[1234:4d2] message": local time, program, process and thread ids.
-    static QByteArray consoleLine(const QDateTime& date, qint64 threadNumber, const QString& message);
+    static QByteArray consoleLine(qint64 msecsSinceEpoch, qint64 threadNumber, const QString& message);
     // Writes lines to standard output in one go.
     static void print(const QByteArray& lines);
     // The line, line method and file accepted but not printed, at once.

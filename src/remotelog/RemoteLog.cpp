@@ -138,12 +138,19 @@ void RemoteLog::logWithLineNumber(qint64 line, const QString& method, const QStr
                                   const std::optional<QString>& tag, const QString& message) {
     auto& scheduler = platform::Scheduler::shared();
     const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(scheduler.now().time_since_epoch());
-    logWithLineNumber(line, method, file, level, tag, message, scheduler.currentDate(), quint64(now.count()));
+    logEntry(line, method, file, level, tag, message, scheduler.currentMSecsSinceEpoch(), quint64(now.count()));
 }
 
 void RemoteLog::logWithLineNumber(qint64 line, const QString& method, const QString& file, qint64 level,
                                   const std::optional<QString>& tag, const QString& message,
                                   const std::optional<QDateTime>& date, quint64 absoluteTime) {
+    logEntry(line, method, file, level, tag, message,
+             date && date->isValid() ? std::optional(date->toMSecsSinceEpoch()) : std::nullopt, absoluteTime);
+}
+
+void RemoteLog::logEntry(qint64 line, const QString& method, const QString& file, qint64 level,
+                         const std::optional<QString>& tag, const QString& message, std::optional<qint64> date,
+                         quint64 absoluteTime) {
     auto manager = activeManager();
     if (!manager) {
         return;

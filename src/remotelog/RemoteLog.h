@@ -59,4 +59,9 @@ public:
     static void shutdown();
     // The active manager, if any.
     static std::shared_ptr<remotelog::RLLoggerManager> manager();
+
+private:
+    static void logEntry(qint64 line, const QString& method, const QString& file, qint64 level,
+                         const std::optional<QString>& tag, const QString& message, std::optional<qint64> date,
+                         quint64 absoluteTime);
 };

@@ -121,3 +121,22 @@ TEST_F(ApiClientTest, DeviceStatusAndSessionAnswersAreReadAndAMissingBatchSendsN
     EXPECT_EQ(missing->code, 1001);
     EXPECT_EQ(service.count("log/batch"), 0);
 }
+
+TEST(RLApiClientBase, TheEnvironmentsBaseIsTakenWithItsLastSlashAndWithoutItTheBuiltInNeverResolves) {
+    const QByteArray previous = qgetenv("REMOTELOG_API_ENDPOINT");
+    const struct {
+        const char* set;
+        const char* base;
+    } cases[] = {
+        {"http://127.0.0.1:9/api/", "http://127.0.0.1:9/api/session"},
+        {"http://127.0.0.1:9/api", "http://127.0.0.1:9/api/session"},
+    };
+    for (const auto& c : cases) {
+        qputenv("REMOTELOG_API_ENDPOINT", c.set);
+        EXPECT_EQ(RLApiClient::defaultHost().resolved(QUrl("session")).toString(), QString::fromLatin1(c.base)) << c.set;
+    }
+    qunsetenv("REMOTELOG_API_ENDPOINT");
+    EXPECT_TRUE(RLApiClient::defaultHost().host().endsWith(QStringLiteral(".example")));
+    EXPECT_TRUE(RLApiClient::defaultHost().path().endsWith(QStringLiteral("api/")));
+    qputenv("REMOTELOG_API_ENDPOINT", previous);
+}

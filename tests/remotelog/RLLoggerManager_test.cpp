@@ -69,7 +69,7 @@ struct LoggerTest : ::testing::Test {
     void log(const QString& text) {
         RLLogEntry entry;
         entry.text = text;
-        entry.date = scheduler.currentDate();
+        entry.date = scheduler.currentMSecsSinceEpoch();
         manager->processLog(entry);
     }
     QString sessionFolder() const { return manager->currentSessionPath(); }
@@ -305,6 +305,23 @@ TEST_F(LoggerTest, AtTheCapTheOldestRunIsTrimmedFirstAndPendingIssuesAndKeyValue
     EXPECT_EQ(QDir(queues + "/device-details").entryList(QDir::Files).size(), 1);
     EXPECT_EQ(QDir(queues + QStringLiteral("/issues-%1").arg(manager->localSessionId())).entryList(QDir::Files).size(), 1);
     EXPECT_TRUE(currentLines().contains("line 2999")) << "the newest lines are kept";
+}
+
+TEST_F(LoggerTest, ABurstTheWriterCannotHoldKeepsItsNewestLinesAndSaysHowManyWentBefore) {
+    start(deadService());
+    settle();
+    const int burst = int(RLLoggerManager::maximumPendingEntries) + 100;
+    for (int i = 0; i < burst; ++i) {
+        log(QStringLiteral("burst %1").arg(i)); // the writer waits for the scheduler: nothing is written meanwhile
+    }
+    EXPECT_EQ(manager->droppedEntries(), 100u);
+    settle();
+    const QByteArray lines = currentLines();
+    EXPECT_FALSE(lines.contains("\"burst 99\""));
+    EXPECT_TRUE(lines.contains("\"burst 100\""));
+    EXPECT_TRUE(lines.contains(QStringLiteral("\"burst %1\"").arg(burst - 1).toUtf8()));
+    EXPECT_TRUE(lines.contains("100 earlier lines were dropped"));
+    EXPECT_LT(lines.indexOf("earlier lines were dropped"), lines.indexOf("\"burst 100\"")) << "the note marks the gap";
 }
 
 TEST_F(LoggerTest, WithNothingLoggedAndNoKeyValuePendingASyncTouchesNeitherDiskNorNetwork) {

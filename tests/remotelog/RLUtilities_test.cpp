@@ -56,6 +56,30 @@ TEST(RLDateText, ReadsOnlyTheLibrarysOwnFormat) {
     EXPECT_EQ(rlDateFromString(written)->toMSecsSinceEpoch(), now.toMSecsSinceEpoch()) << "written text reads back";
 }
 
+TEST(RLDateText, FollowsTheLocalZoneAcrossItsChanges) {
+    const QByteArray previous = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    const struct {
+        qint64 msecsSinceEpoch;
+        const char* text;
+    } instants[] = {
+        {1711846799999, "2024-03-31T01:59:59.999+01:00"}, // the last instant of winter time
+        {1711846800000, "2024-03-31T03:00:00.000+02:00"}, // summer time begins
+        {1711846801042, "2024-03-31T03:00:01.042+02:00"}, // the same minute again
+        {1729990799999, "2024-10-27T02:59:59.999+02:00"},
+        {1729990800000, "2024-10-27T02:00:00.000+01:00"}, // the hour once more
+        {-1, "1970-01-01T00:59:59.999+01:00"},
+    };
+    for (const auto& instant : instants) {
+        EXPECT_EQ(rlDateText(instant.msecsSinceEpoch), QByteArray(instant.text)) << instant.text;
+    }
+    if (previous.isNull()) {
+        qunsetenv("TZ");
+    } else {
+        qputenv("TZ", previous);
+    }
+}
+
 TEST(RLDirectorySize, CountsWholeBlocksOfEveryItem) {
     const struct {
         qint64 bytes;
@@ -116,7 +140,7 @@ TEST(RLSystemUtils, NamesTheHostTheSystemAndTheCaller) {
     EXPECT_EQ(RLThreadAdditions::currentQueueLabel(), QStringLiteral("main"));
 
     const QDateTime at(QDate(2024, 3, 5), QTime(14, 7, 9, 42));
-    const QByteArray line = RLConsolePrinter::consoleLine(at, 0x4d2, QStringLiteral("hello"));
+    const QByteArray line = RLConsolePrinter::consoleLine(at.toMSecsSinceEpoch(), 0x4d2, QStringLiteral("hello"));
     EXPECT_TRUE(line.startsWith("2024-03-05 14:07:09.042 ")) << line.constData();
     EXPECT_TRUE(line.endsWith(QByteArray("[") + QByteArray::number(::getpid()) + ":4d2] hello\n")) << line.constData();
 }
@@ -142,7 +166,7 @@ TEST(RLLogEntry, IsOneLineOfTenKeysWithNullForWhatIsAbsent) {
     full.line = 12;
     full.level = 2;
     full.absoluteTime = 18446744073709551615ull;
-    full.date = QDateTime::fromMSecsSinceEpoch(1709647629042);
+    full.date = 1709647629042;
     full.tag = QStringLiteral("net");
     full.method = QStringLiteral("connect()");
     full.file = QStringLiteral("a.cpp");
