@@ -145,7 +145,7 @@ void BM_ChildListOf10000(benchmark::State& state) {
         child.setNetworkItemType(QAUINetworkGroupsViewItem::privateNetworks);
         child.showWindow();
         QCoreApplication::sendPostedEvents();
-        widgets = child.content()->networksTableView()->numberOfViewsHeld();
+        widgets = child.content()->tableView()->numberOfViewsHeld();
         child.close();
     }
     state.counters["widgets"] = widgets;

@@ -103,7 +103,7 @@ void renderSignedIn(QAUIMenuWindowController& quickAccess, platform::StatusItem*
     saveWindow(quickAccess, QStringLiteral("menus_signed_in_disconnected"));
 
     QAUILoggedInViewController* page = quickAccess.loggedInController();
-    if (auto* row = cellAt<QAUIQuickAccessNetworkItemViewCell>(page->quickAccessView()->quickAccessTableView(), 0)) {
+    if (auto* row = cellAt<QAUIQuickAccessNetworkItemViewCell>(page->quickAccessView()->tableView(), 0)) {
         row->hover();
         saveWindow(quickAccess, QStringLiteral("menus_hover_recent_row"));
         row->unhover();
@@ -120,7 +120,7 @@ void renderSignedIn(QAUIMenuWindowController& quickAccess, platform::StatusItem*
     quickAccess.updateTimeConnected(QStringLiteral("00:12:47"));
     saveWindow(quickAccess, QStringLiteral("menus_signed_in_connected"));
 
-    HoverableTableView* networkTable = page->networkView()->networkOptionsTableView();
+    HoverableTableView* networkTable = page->networkView()->tableView();
     if (auto* current = cellAt<QAUINetworkItemViewCell>(networkTable, 0)) {
         current->hover();
         saveWindow(quickAccess, QStringLiteral("menus_hover_current_row"));
@@ -135,7 +135,7 @@ void renderSignedIn(QAUIMenuWindowController& quickAccess, platform::StatusItem*
     page->statusView()->hideStatusViewButtonTap();
     saveWindow(quickAccess, QStringLiteral("menus_status_expanded"));
 
-    HoverableTableView* groups = page->qauiNetworksView()->networkItemsTableView();
+    HoverableTableView* groups = page->qauiNetworksView()->tableView();
     for (int row = 0; row < groups->numberOfRows(); ++row) {
         groups->selectRow(row);
         settle();

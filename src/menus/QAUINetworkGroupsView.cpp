@@ -53,11 +53,7 @@ QWidget* QAUINetworkGroupsView::loadViewFromNib() {
     auto* view = new QWidget;
     auto* layout = new QVBoxLayout(view);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_table = new HoverableTableView;
-    qaui::styleTable(*m_table);
-    m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_table->setDataSource(this);
-    layout->addWidget(m_table);
+    layout->addWidget(makeTableView());
     return view;
 }
 
@@ -66,15 +62,15 @@ double QAUINetworkGroupsView::height() const {
 }
 
 void QAUINetworkGroupsView::reload() {
-    qaui::reloadSoon(m_table);
+    qaui::reloadSoon(tableView());
     reportHeight(height(), false);
 }
 
 void QAUINetworkGroupsView::deselectAndReload() {
-    m_table->deselectAll();
+    tableView()->deselectAll();
     // The child window marks its group's row; that mark goes too.
-    for (int row = 0; row < m_table->numberOfRows(); ++row) {
-        if (TableRowView* rowView = m_table->rowViewAtRow(row)) {
+    for (int row = 0; row < tableView()->numberOfRows(); ++row) {
+        if (TableRowView* rowView = tableView()->rowViewAtRow(row)) {
             rowView->setSelected(false);
         }
     }
@@ -95,10 +91,6 @@ QWidget* QAUINetworkGroupsView::viewForRow(TableView& table, int row) {
     return cell;
 }
 
-int QAUINetworkGroupsView::heightOfRow(TableView&, int) {
-    return qaui::rowHeight;
-}
-
 TableRowView* QAUINetworkGroupsView::rowViewForRow(TableView& table, int) {
     return qaui::makeRowView(table, colorFromHexString(QStringLiteral("#266FE2")));
 }
@@ -108,8 +100,8 @@ bool QAUINetworkGroupsView::shouldSelectRow(TableView& table, int row) {
     if (row < 0 || row >= items.size()) {
         return false;
     }
-    if (TableRowView* rowView = table.rowViewAtRow(row); rowView && m_delegate) {
-        m_delegate->networkGroupSelected(items.at(row), rowView);
+    if (TableRowView* rowView = table.rowViewAtRow(row); rowView && delegate()) {
+        delegate()->networkGroupSelected(items.at(row), rowView);
     }
     return false;
 }

@@ -31,30 +31,20 @@ public:
 // Rows that open the child window listing a group's networks.
 class QAUINetworkGroupsView : public QAUIStackMemberView,
                               public QAUIStackMemberDelegate,
-                              public TableViewDataSource {
+                              public QAUIList<QAUINetworkGroupsViewDelegate> {
     Q_OBJECT
 public:
     explicit QAUINetworkGroupsView(QWidget* parent = nullptr);
-
-    QAUINetworkGroupsViewDelegate* delegate() const { return m_delegate; }
-    void setDelegate(QAUINetworkGroupsViewDelegate* delegate) { m_delegate = delegate; }
 
     void reload();
     void deselectAndReload();
     double height() const override;
 
-    HoverableTableView* networkItemsTableView() const { return m_table; }
-
     int numberOfRows(TableView& table) override;
     QWidget* viewForRow(TableView& table, int row) override;
-    int heightOfRow(TableView& table, int row) override;
     TableRowView* rowViewForRow(TableView& table, int row) override;
     bool shouldSelectRow(TableView& table, int row) override;
 
 protected:
     QWidget* loadViewFromNib() override;
-
-private:
-    QAUINetworkGroupsViewDelegate* m_delegate = nullptr;
-    QPointer<HoverableTableView> m_table;
 };

@@ -202,13 +202,9 @@ QWidget* QAUINetworkView::loadViewFromNib() {
     layout->setContentsMargins(0, 0, 0, 12);
     layout->setSpacing(0);
     QLabel* header = qaui::makeSectionHeader(QStringLiteral("Current Network"), 39);
-    m_table = new HoverableTableView;
-    qaui::styleTable(*m_table);
-    m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_table->setIntercellSpacing(QSize(0, gapBetweenRows));
-    m_table->setDataSource(this);
+    HoverableTableView* table = makeTableView(gapBetweenRows);
     layout->addWidget(header);
-    layout->addWidget(m_table, 1);
+    layout->addWidget(table, 1);
     return view;
 }
 
@@ -236,7 +232,7 @@ double QAUINetworkView::height() const {
 }
 
 void QAUINetworkView::reload() {
-    qaui::reloadSoon(m_table);
+    qaui::reloadSoon(tableView());
     reportHeight(height(), true);
 }
 
@@ -249,11 +245,11 @@ void QAUINetworkView::connectionStateChanged() {
 
 void QAUINetworkView::reloadRow(QAUINetworkViewItem item) {
     const int row = static_cast<int>(shownItems().indexOf(item));
-    if (row < 0 || row >= m_table->numberOfRows()) {
+    if (row < 0 || row >= tableView()->numberOfRows()) {
         return;
     }
     // Only a row that is on screen has a view to refresh; the next reload configures any other.
-    if (auto* cell = qobject_cast<QAUINetworkStatusViewCell*>(m_table->viewAtRow(row))) {
+    if (auto* cell = qobject_cast<QAUINetworkStatusViewCell*>(tableView()->viewAtRow(row))) {
         cell->configure(item, item == QAUINetworkViewItem::publicIp ? m_ipAddress->ipAddress() : m_timeConnected);
     }
 }
@@ -263,19 +259,19 @@ void QAUINetworkView::updateIPAddress(const PDPublicIPInfoPtr& info) {
         return;
     }
     m_ipAddress = info;
-    if (m_table && shownItems().contains(QAUINetworkViewItem::publicIp)) {
+    if (tableView() && shownItems().contains(QAUINetworkViewItem::publicIp)) {
         reloadRow(QAUINetworkViewItem::publicIp);
     }
 }
 
 void QAUINetworkView::updateTimeConnected(const QString& time) {
     m_timeConnected = time;
-    if (VeltrixXPC::connectionState() != SDVPNConnectionState::connected || !m_table) {
+    if (VeltrixXPC::connectionState() != SDVPNConnectionState::connected || !tableView()) {
         return;
     }
     QPointer<QAUINetworkView> self = this;
     runOnMainQueue(0, [self] {
-        if (self && self->m_table) {
+        if (self && self->tableView()) {
             self->reloadRow(QAUINetworkViewItem::timeConnected);
         }
     });
@@ -289,8 +285,8 @@ void QAUINetworkView::networkSelected(const PDNetworkItemPtr& network) {
         }
         return;
     }
-    if (network && m_delegate) {
-        m_delegate->didSelectNetwork(network);
+    if (network && delegate()) {
+        delegate()->didSelectNetwork(network);
     }
 }
 
@@ -323,14 +319,10 @@ int QAUINetworkView::heightOfRow(TableView&, int row) {
     return items.at(row) == QAUINetworkViewItem::selectedLocation ? 32 : 24;
 }
 
-TableRowView* QAUINetworkView::rowViewForRow(TableView& table, int) {
-    return qaui::makeRowView(table, qaui::rowSelectionColor());
-}
-
 bool QAUINetworkView::shouldSelectRow(TableView&, int) {
     // A click on a row's body hands the network in use to the location action; no row stays selected.
-    if (const PDNetworkItemPtr current = VeltrixXPC::currentNetwork(); current && m_delegate) {
-        m_delegate->didSelectNetwork(current);
+    if (const PDNetworkItemPtr current = VeltrixXPC::currentNetwork(); current && delegate()) {
+        delegate()->didSelectNetwork(current);
     }
     return false;
 }

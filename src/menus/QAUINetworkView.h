@@ -89,13 +89,10 @@ private:
 class QAUINetworkView : public QAUIStackMemberView,
                         public QAUIStackMemberDelegate,
                         public NetworkCellViewDelegate,
-                        public TableViewDataSource {
+                        public QAUIList<QAUIQuickAccessViewDelegate> {
     Q_OBJECT
 public:
     explicit QAUINetworkView(QWidget* parent = nullptr);
-
-    QAUIQuickAccessViewDelegate* delegate() const { return m_delegate; }
-    void setDelegate(QAUIQuickAccessViewDelegate* delegate) { m_delegate = delegate; }
 
     static QList<QAUINetworkViewItem> shownItems();
     static double rowsHeight(const QList<QAUINetworkViewItem>& items);
@@ -108,14 +105,12 @@ public:
 
     PDPublicIPInfoPtr ipAddressValue() const { return m_ipAddress; }
     QString timeConnectedValue() const { return m_timeConnected; }
-    HoverableTableView* networkOptionsTableView() const { return m_table; }
 
     void networkSelected(const PDNetworkItemPtr& network) override;
 
     int numberOfRows(TableView& table) override;
     QWidget* viewForRow(TableView& table, int row) override;
     int heightOfRow(TableView& table, int row) override;
-    TableRowView* rowViewForRow(TableView& table, int row) override;
     bool shouldSelectRow(TableView& table, int row) override;
 
 protected:
@@ -124,8 +119,6 @@ protected:
 private:
     void reloadRow(QAUINetworkViewItem item);
 
-    QAUIQuickAccessViewDelegate* m_delegate = nullptr;
     PDPublicIPInfoPtr m_ipAddress;
     QString m_timeConnected = QStringLiteral("00:00:00");
-    QPointer<HoverableTableView> m_table;
 };

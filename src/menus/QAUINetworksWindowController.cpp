@@ -42,14 +42,11 @@ QWidget* QAUINetworksSubViewController::loadView() {
     toolkit::setTextColor(m_title, Qt::white);
     m_title->setContentsMargins(8, 0, 0, 0);
     m_title->setFixedHeight(68);
-    m_table = new HoverableTableView;
-    qaui::styleTable(*m_table);
-    m_table->setIntercellSpacing(QSize(0, rowGap));
-    m_table->setDataSource(this);
-    m_table->setMinimumHeight(0); // the window's height comes from the list's length
-    m_table->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    HoverableTableView* table = makeTableView(rowGap, true);
+    table->setMinimumHeight(0); // the window's height comes from the list's length
+    table->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     layout->addWidget(m_title);
-    layout->addWidget(m_table, 1);
+    layout->addWidget(table, 1);
     return view;
 }
 
@@ -75,7 +72,7 @@ void QAUINetworksSubViewController::reload() {
     view();
     m_networks = networks();
     m_title->setText(qauiGroups::title(m_type));
-    m_table->reloadData();
+    tableView()->reloadData();
     QWidget* window = view()->window();
     if (window == view()) {
         return;
@@ -100,21 +97,13 @@ QWidget* QAUINetworksSubViewController::viewForRow(TableView& table, int row) {
     return cell;
 }
 
-int QAUINetworksSubViewController::heightOfRow(TableView&, int) {
-    return qaui::rowHeight;
-}
-
-TableRowView* QAUINetworksSubViewController::rowViewForRow(TableView& table, int) {
-    return qaui::makeRowView(table, qaui::rowSelectionColor());
-}
-
 bool QAUINetworksSubViewController::shouldSelectRow(TableView&, int row) {
     if (row < 0 || row >= m_networks.size()) {
         return false;
     }
     const PDNetworkItemPtr network = m_networks.at(row);
-    if (m_delegate) {
-        m_delegate->didSelectLocation(network);
+    if (delegate()) {
+        delegate()->didSelectLocation(network);
     }
     if (onNetworkChosen) {
         onNetworkChosen();

@@ -22,7 +22,7 @@ public:
 };
 
 // The child window's list of one group's networks.
-class QAUINetworksSubViewController : public NSViewControllerBase, public TableViewDataSource {
+class QAUINetworksSubViewController : public NSViewControllerBase, public QAUIList<MenuControllerDelegate> {
     Q_OBJECT
 public:
     static constexpr double maximumHeight = 314.0;
@@ -31,8 +31,6 @@ public:
 
     MenuControllerDataSource* dataSource() const { return m_dataSource; }
     void setDataSource(MenuControllerDataSource* dataSource) { m_dataSource = dataSource; }
-    MenuControllerDelegate* delegate() const { return m_delegate; }
-    void setDelegate(MenuControllerDelegate* delegate) { m_delegate = delegate; }
 
     QAUINetworkGroupsViewItem networkItemType() const { return m_type; }
     // Shows the group's networks, then takes the window's height.
@@ -41,14 +39,11 @@ public:
 
     QList<PDNetworkItemPtr> networks() const;
     static double heightFor(qsizetype networks);
-    HoverableTableView* networksTableView() const { return m_table; }
 
     std::function<void()> onNetworkChosen;
 
     int numberOfRows(TableView& table) override;
     QWidget* viewForRow(TableView& table, int row) override;
-    int heightOfRow(TableView& table, int row) override;
-    TableRowView* rowViewForRow(TableView& table, int row) override;
     bool shouldSelectRow(TableView& table, int row) override;
 
 protected:
@@ -56,11 +51,9 @@ protected:
 
 private:
     MenuControllerDataSource* m_dataSource = nullptr;
-    MenuControllerDelegate* m_delegate = nullptr;
     QAUINetworkGroupsViewItem m_type = QAUINetworkGroupsViewItem::privateNetworks;
     QList<PDNetworkItemPtr> m_networks;
     QPointer<QLabel> m_title;
-    QPointer<HoverableTableView> m_table;
 };
 
 // The small window beside the quick-access window that lists one network group.

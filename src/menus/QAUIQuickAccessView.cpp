@@ -61,13 +61,9 @@ QWidget* QAUIQuickAccessView::loadViewFromNib() {
     layout->setContentsMargins(0, 0, 0, 12);
     layout->setSpacing(0);
     QLabel* header = qaui::makeSectionHeader(QStringLiteral("Recent Networks"), 38);
-    m_table = new HoverableTableView;
-    qaui::styleTable(*m_table);
-    m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_table->setIntercellSpacing(QSize(0, 1));
-    m_table->setDataSource(this);
+    HoverableTableView* table = makeTableView(1);
     layout->addWidget(header);
-    layout->addWidget(m_table, 1);
+    layout->addWidget(table, 1);
     return view;
 }
 
@@ -110,18 +106,18 @@ void QAUIQuickAccessView::rebuild() {
 }
 
 void QAUIQuickAccessView::reloadTableKeepingSelection() {
-    if (!m_table) {
+    if (!tableView()) {
         return;
     }
-    m_table->reloadData();
+    tableView()->reloadData();
     // The selection marks the clicked network, never whichever row now sits at its old place.
     const std::optional<qsizetype> row = m_processing ? firstIndexOfNetwork(m_lastUsed, m_processing) : std::nullopt;
     if (row) {
         m_reselecting = true;
-        m_table->selectRow(static_cast<int>(*row));
+        tableView()->selectRow(static_cast<int>(*row));
         m_reselecting = false;
     } else {
-        m_table->deselectAll();
+        tableView()->deselectAll();
     }
 }
 
@@ -134,16 +130,16 @@ void QAUIQuickAccessView::reload() {
         }
     });
     runOnMainQueue(500, [self] {
-        if (self && self->m_table) {
-            self->m_table->resetHover();
+        if (self && self->tableView()) {
+            self->tableView()->resetHover();
         }
     });
     reportHeight(height(), true);
 }
 
 void QAUIQuickAccessView::networkSelected(const PDNetworkItemPtr& network) {
-    if (network && m_delegate) {
-        m_delegate->didSelectNetwork(network);
+    if (network && delegate()) {
+        delegate()->didSelectNetwork(network);
     }
 }
 
@@ -161,14 +157,6 @@ QWidget* QAUIQuickAccessView::viewForRow(TableView& table, int row) {
     return cell;
 }
 
-int QAUIQuickAccessView::heightOfRow(TableView&, int) {
-    return qaui::rowHeight;
-}
-
-TableRowView* QAUIQuickAccessView::rowViewForRow(TableView& table, int) {
-    return qaui::makeRowView(table, qaui::rowSelectionColor());
-}
-
 bool QAUIQuickAccessView::shouldSelectRow(TableView&, int row) {
     if (row < 0 || row >= m_lastUsed.size()) {
         return false;
@@ -177,8 +165,8 @@ bool QAUIQuickAccessView::shouldSelectRow(TableView&, int row) {
         return true; // the clicked network's row again after a reload, not a click
     }
     m_processing = m_lastUsed.at(row);
-    if (m_delegate) {
-        m_delegate->didSelectNetwork(m_processing);
+    if (delegate()) {
+        delegate()->didSelectNetwork(m_processing);
     }
     QPointer<QAUIQuickAccessView> self = this;
     runOnMainQueue(100, [self] {

@@ -40,13 +40,10 @@ private:
 class QAUIQuickAccessView : public QAUIStackMemberView,
                             public QAUIStackMemberDelegate,
                             public NetworkCellViewDelegate,
-                            public TableViewDataSource {
+                            public QAUIList<QAUIQuickAccessViewDelegate> {
     Q_OBJECT
 public:
     explicit QAUIQuickAccessView(QWidget* parent = nullptr);
-
-    QAUIQuickAccessViewDelegate* delegate() const { return m_delegate; }
-    void setDelegate(QAUIQuickAccessViewDelegate* delegate) { m_delegate = delegate; }
 
     void reload();
     double height() const override;
@@ -54,14 +51,11 @@ public:
 
     QList<PDNetworkItemPtr> lastUsedLocations() const { return m_lastUsed; }
     PDNetworkItemPtr processingNetwork() const { return m_processing; }
-    HoverableTableView* quickAccessTableView() const { return m_table; }
 
     void networkSelected(const PDNetworkItemPtr& network) override;
 
     int numberOfRows(TableView& table) override;
     QWidget* viewForRow(TableView& table, int row) override;
-    int heightOfRow(TableView& table, int row) override;
-    TableRowView* rowViewForRow(TableView& table, int row) override;
     bool shouldSelectRow(TableView& table, int row) override;
 
 protected:
@@ -71,9 +65,7 @@ private:
     void rebuild();
     void reloadTableKeepingSelection();
 
-    QAUIQuickAccessViewDelegate* m_delegate = nullptr;
     QList<PDNetworkItemPtr> m_lastUsed;
     PDNetworkItemPtr m_processing;
     bool m_reselecting = false;
-    QPointer<HoverableTableView> m_table;
 };

@@ -53,12 +53,9 @@ QWidget* QAUIServiceView::loadViewFromNib() {
     auto* view = new QWidget;
     auto* layout = new QVBoxLayout(view);
     layout->setContentsMargins(0, 6, 0, 0);
-    m_table = new HoverableTableView;
-    qaui::styleTable(*m_table);
-    m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_table->setDataSource(this);
-    layout->addWidget(m_table);
-    m_table->reloadData();
+    HoverableTableView* table = makeTableView();
+    layout->addWidget(table);
+    table->reloadData();
     return view;
 }
 
@@ -75,17 +72,9 @@ QWidget* QAUIServiceView::viewForRow(TableView& table, int row) {
     return cell;
 }
 
-int QAUIServiceView::heightOfRow(TableView&, int) {
-    return qaui::rowHeight;
-}
-
-TableRowView* QAUIServiceView::rowViewForRow(TableView& table, int) {
-    return qaui::makeRowView(table, qaui::rowSelectionColor());
-}
-
 bool QAUIServiceView::shouldSelectRow(TableView&, int row) {
-    if (row >= 0 && row < qauiServices::items().size() && m_delegate) {
-        m_delegate->serviceItemSelected(qauiServices::items().at(row));
+    if (row >= 0 && row < qauiServices::items().size() && delegate()) {
+        delegate()->serviceItemSelected(qauiServices::items().at(row));
     }
     return false;
 }

@@ -29,27 +29,19 @@ public:
 };
 
 // Support, Settings and Sign Out, always in that order.
-class QAUIServiceView : public QAUIStackMemberView, public QAUIStackMemberDelegate, public TableViewDataSource {
+class QAUIServiceView : public QAUIStackMemberView,
+                        public QAUIStackMemberDelegate,
+                        public QAUIList<ServiceViewDelegate> {
     Q_OBJECT
 public:
     explicit QAUIServiceView(QWidget* parent = nullptr);
 
-    ServiceViewDelegate* delegate() const { return m_delegate; }
-    void setDelegate(ServiceViewDelegate* delegate) { m_delegate = delegate; }
-
     double height() const override { return 108.0; }
-    HoverableTableView* serviceTableView() const { return m_table; }
 
     int numberOfRows(TableView& table) override;
     QWidget* viewForRow(TableView& table, int row) override;
-    int heightOfRow(TableView& table, int row) override;
-    TableRowView* rowViewForRow(TableView& table, int row) override;
     bool shouldSelectRow(TableView& table, int row) override;
 
 protected:
     QWidget* loadViewFromNib() override;
-
-private:
-    ServiceViewDelegate* m_delegate = nullptr;
-    QPointer<HoverableTableView> m_table;
 };

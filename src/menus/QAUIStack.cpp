@@ -99,6 +99,17 @@ void styleTable(TableView& table) {
     table.viewport()->setPalette(clear);
 }
 
+HoverableTableView* makeListTable(TableViewDataSource& source, int rowGap, bool scrolls) {
+    auto* table = new HoverableTableView;
+    styleTable(*table);
+    if (!scrolls) {
+        table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    table->setIntercellSpacing(QSize(0, rowGap));
+    table->setDataSource(&source);
+    return table;
+}
+
 CapsuleButton* makePillButton() {
     auto* button = new CapsuleButton;
     button->setFont(toolkit::interFont(12, QFont::Medium));

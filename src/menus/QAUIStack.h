@@ -13,6 +13,7 @@
 #include <QFont>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -92,6 +93,36 @@ void reloadSoon(HoverableTableView* table);
 // A network's image in a round view; none without a network or image. Loads once per image.
 void showNetworkImage(NSImageViewLayerBacked* view, const PDNetworkItemPtr& network);
 } // namespace qaui
+
+namespace qaui {
+// A table with the window's look, rows `rowGap` apart, served by `source`; it scrolls only when `scrolls`.
+HoverableTableView* makeListTable(TableViewDataSource& source, int rowGap, bool scrolls);
+} // namespace qaui
+
+// A list of the quick-access windows: it serves its own table of rounded rows, of the usual height unless
+// it says otherwise, and tells one delegate what was chosen.
+template <class Delegate>
+class QAUIList : public TableViewDataSource {
+public:
+    Delegate* delegate() const { return m_delegate; }
+    void setDelegate(Delegate* delegate) { m_delegate = delegate; }
+    HoverableTableView* tableView() const { return m_table; }
+
+    int heightOfRow(TableView&, int) override { return qaui::rowHeight; }
+    TableRowView* rowViewForRow(TableView& table, int) override {
+        return qaui::makeRowView(table, qaui::rowSelectionColor());
+    }
+
+protected:
+    HoverableTableView* makeTableView(int rowGap = qaui::rowSpacing, bool scrolls = false) {
+        m_table = qaui::makeListTable(*this, rowGap, scrolls);
+        return m_table;
+    }
+
+private:
+    Delegate* m_delegate = nullptr;
+    QPointer<HoverableTableView> m_table;
+};
 
 // Where a quick-access window goes, in global coordinates: centred on the anchor, clamped sideways; below
 // an anchor in the upper half of `available` (top 15 px under it), above one in the lower half (bottom

@@ -125,7 +125,7 @@ TEST_F(TrayQuickAccessTest, ANetworkChosenInAGroupConnectsAndTheCurrentRowDiscon
         quickAccess()->loggedInController()->networkView()->timeConnectedValue()));
 
     // Hovering the current row offers Disconnect, which disconnects.
-    HoverableTableView* table = quickAccess()->loggedInController()->networkView()->networkOptionsTableView();
+    HoverableTableView* table = quickAccess()->loggedInController()->networkView()->tableView();
     table->hoverRow(0);
     EXPECT_TRUE(quickAccessTexts().contains("Disconnect")) << quickAccessTexts();
     ASSERT_TRUE(clickInQuickAccess("Disconnect"));

@@ -137,6 +137,24 @@ TEST_F(GeneralViewControllerTest, SelectingTheShownTabMarksItWithoutPresentingIt
     EXPECT_EQ(general.embeddedController(), &settings);
 }
 
+TEST_F(GeneralViewControllerTest, OnlyARegisteredTabBringsTheHomeTabForward) {
+    showWindow();
+    GeneralSubController replacement;
+    general.setTabController(MainMenuBarTab::topTab(MainTopTab::networks), &replacement);
+    struct Case {
+        GeneralSubController* asking;
+        bool homeShown;
+    };
+    for (const Case& c : {Case{&networks, false}, Case{&replacement, true}}) {
+        general.selectTab(MainMenuBarTab::bottomTab(MainBottomTab::settings));
+        scheduler.advance(1.0);
+        emit c.asking->homeTabRequested();
+        scheduler.advance(1.0);
+        EXPECT_EQ(general.embeddedController() == &home, c.homeShown) << c.asking;
+        EXPECT_EQ(general.menuBarView()->topButtonsView()->selectedButton() == MainTopTab::home, c.homeShown);
+    }
+}
+
 TEST_F(GeneralViewControllerTest, TheSignOutButtonClosesTheWindowNowAndAsksForTheSignOutWindowLater) {
     showWindow();
     general.selectTab(MainMenuBarTab::topTab(MainTopTab::support));

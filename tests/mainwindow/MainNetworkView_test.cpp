@@ -4,6 +4,7 @@
 #include "sdk/VeltrixXPC.h"
 #include "sdk/Workspace.h"
 #include "sdk/testing/Driver.h"
+#include "support/OffScreen.h"
 #include "toolkit/Colors.h"
 #include "toolkit/ViewAnimation.h"
 
@@ -12,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 
 namespace {
 
@@ -328,16 +328,7 @@ TEST_F(MainNetworkViewTest, AnIdleViewOrOneOffScreenSchedulesNoFrame) {
     scheduler.advance(ViewAnimation::stepInterval);
     EXPECT_EQ(scheduler.pendingCount(), 0u);
 
-    struct Way {
-        const char* name;
-        std::function<void(QWidget&)> leave;
-        std::function<void(QWidget&)> back;
-    };
-    const Way ways[] = {
-        {"hidden", [](QWidget& w) { w.hide(); }, [](QWidget& w) { w.show(); }},
-        {"minimised", [](QWidget& w) { w.showMinimized(); }, [](QWidget& w) { w.showNormal(); }},
-    };
-    for (const Way& way : ways) {
+    for (const auto& way : testsupport::offScreenWays) {
         SCOPED_TRACE(way.name);
         view.setState(FlagAnimationType::connecting);
         EXPECT_TRUE(view.isAnimating());

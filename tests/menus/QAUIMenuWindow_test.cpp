@@ -259,7 +259,7 @@ TEST_F(MenuWindowTest, AGroupOpensTheChildWindowBesideAndASecondChoiceClosesIt) 
     quickAccess.toggleMenu(item);
     settle();
     HoverableTableView* groups =
-        quickAccess.loggedInController()->qauiNetworksView()->networkItemsTableView();
+        quickAccess.loggedInController()->qauiNetworksView()->tableView();
     ASSERT_EQ(groups->numberOfRows(), 2);
     groups->selectRow(0);
     QAUINetworksWindowController* child = quickAccess.networksWindowController();
@@ -276,7 +276,7 @@ TEST_F(MenuWindowTest, AGroupOpensTheChildWindowBesideAndASecondChoiceClosesIt) 
 
     groups->selectRow(1);
     ASSERT_TRUE(child->isWindowVisible());
-    child->content()->networksTableView()->selectRow(0);
+    child->content()->tableView()->selectRow(0);
     EXPECT_EQ(actions.calls, QStringList{QStringLiteral("didSelectLocation s")});
     EXPECT_FALSE(child->isWindowVisible());
 
@@ -298,7 +298,7 @@ TEST_F(MenuWindowTest, EscInTheChildWindowClosesBoth) {
     quickAccess.showLoggedInPage();
     quickAccess.toggleMenu(item);
     settle();
-    quickAccess.loggedInController()->qauiNetworksView()->networkItemsTableView()->selectRow(0);
+    quickAccess.loggedInController()->qauiNetworksView()->tableView()->selectRow(0);
     QWidget* child = quickAccess.networksWindowController()->window();
     ASSERT_TRUE(child->isVisible());
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
@@ -313,7 +313,7 @@ TEST_F(MenuWindowTest, IdleHiddenWindowLeavesNoTimerAndCyclesLeaveNoWidgets) {
     quickAccess.showLoggedInPage();
     auto cycle = [&] {
         quickAccess.toggleMenu(item);
-        quickAccess.loggedInController()->qauiNetworksView()->networkItemsTableView()->selectRow(0);
+        quickAccess.loggedInController()->qauiNetworksView()->tableView()->selectRow(0);
         settle(0.7);
         quickAccess.toggleMenu(item);
         settle(0.7);

@@ -106,11 +106,11 @@ TEST_F(SectionsTest, NetworkSectionFollowsTheConnectionState) {
     EXPECT_EQ(recorder.heights.last(), 137.0);
     section.show();
     settle();
-    ASSERT_EQ(section.networkOptionsTableView()->numberOfRows(), 3);
-    auto* time = qobject_cast<QAUINetworkStatusViewCell*>(section.networkOptionsTableView()->viewAtRow(2));
+    ASSERT_EQ(section.tableView()->numberOfRows(), 3);
+    auto* time = qobject_cast<QAUINetworkStatusViewCell*>(section.tableView()->viewAtRow(2));
     ASSERT_NE(time, nullptr);
     EXPECT_EQ(time->valueField()->text(), QStringLiteral("00:00:05"));
-    auto* address = qobject_cast<QAUINetworkStatusViewCell*>(section.networkOptionsTableView()->viewAtRow(1));
+    auto* address = qobject_cast<QAUINetworkStatusViewCell*>(section.tableView()->viewAtRow(1));
     EXPECT_EQ(address->valueField()->text(), L10n::connection_IP_address_refreshing_label());
     section.updateIPAddress(std::make_shared<PDPublicIPInfo>(QStringLiteral("198.51.100.42")));
     EXPECT_EQ(address->valueField()->text(), QStringLiteral("198.51.100.42"));
@@ -186,7 +186,7 @@ TEST_F(SectionsTest, AClickOnACurrentRowsBodySendsTheNetworkInUseAndSelectsNothi
     page.view()->resize(300, 600);
     page.setDelegate(&actions);
     QAUINetworkView* section = page.networkView();
-    HoverableTableView* table = section->networkOptionsTableView();
+    HoverableTableView* table = section->tableView();
     const struct {
         SDVPNConnectionState state;
         int row;
@@ -244,17 +244,17 @@ TEST_F(SectionsTest, QuickAccessClickHidesTheChosenRowOnceConnectingAndKeepsTheS
     list->show();
     page.view()->show();
     settle();
-    list->quickAccessTableView()->selectRow(1); // y
+    list->tableView()->selectRow(1); // y
     EXPECT_EQ(actions.calls, QStringList{QStringLiteral("didSelectLocation y")});
     EXPECT_EQ(list->processingNetwork(), y);
     settle(0.1); // still disconnected: y stays, selected
     EXPECT_EQ(list->lastUsedLocations(), (QList<PDNetworkItemPtr>{z, y, x}));
-    EXPECT_EQ(list->quickAccessTableView()->selectedRow(), 1);
+    EXPECT_EQ(list->tableView()->selectedRow(), 1);
     connectTo(x, SDVPNConnectionState::connecting); // the SDK still names x
     list->reload();
     settle();
     EXPECT_EQ(list->lastUsedLocations(), (QList<PDNetworkItemPtr>{z, x}));
-    EXPECT_EQ(list->quickAccessTableView()->selectedRow(), -1); // not x, which took y's place
+    EXPECT_EQ(list->tableView()->selectedRow(), -1); // not x, which took y's place
 }
 
 TEST_F(SectionsTest, QuickAccessConnectButtonShowsOnlyOnTheHoveredRow) {
@@ -289,7 +289,7 @@ TEST_F(SectionsTest, ServiceRowsReachTheMenuActionsAndStayUnselected) {
     page.view()->resize(300, 600);
     page.view()->show();
     page.setDelegate(&actions);
-    HoverableTableView* table = page.serviceView()->serviceTableView();
+    HoverableTableView* table = page.serviceView()->tableView();
     settle();
     ASSERT_EQ(table->numberOfRows(), 3);
     table->selectRow(0);
@@ -318,9 +318,9 @@ TEST_F(SectionsTest, ChildListHeightAndChoice) {
     child.setNetworkItemType(QAUINetworkGroupsViewItem::privateNetworks);
     child.showWindow();
     EXPECT_EQ(child.window()->height(), 148);
-    child.content()->networksTableView()->selectRow(1);
+    child.content()->tableView()->selectRow(1);
     EXPECT_EQ(actions.calls, QStringList{QStringLiteral("didSelectLocation y")});
-    EXPECT_EQ(child.content()->networksTableView()->selectedRow(), -1);
+    EXPECT_EQ(child.content()->tableView()->selectedRow(), -1);
     EXPECT_FALSE(child.isWindowVisible());
 }
 

@@ -1,13 +1,13 @@
 #include "toolkit/PDLottieAnimationView.h"
 
 #include "platform/ManualScheduler.h"
+#include "support/OffScreen.h"
 
 #include <QImage>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 
 namespace {
 
@@ -138,16 +138,7 @@ TEST(LottieSteps, FramesStepAtTheFilesRateAndNotAtAllWhileTheWindowIsAway) {
     EXPECT_NEAR(framesShownIn(1.0), 30, 1);
     EXPECT_EQ(lottie->frameImageCount(), 2) << "the frame shown and the one rendered ahead";
 
-    struct Way {
-        const char* name;
-        std::function<void(QWidget&)> leave;
-        std::function<void(QWidget&)> back;
-    };
-    const Way ways[] = {
-        {"hidden", [](QWidget& w) { w.hide(); }, [](QWidget& w) { w.show(); }},
-        {"minimised", [](QWidget& w) { w.showMinimized(); }, [](QWidget& w) { w.showNormal(); }},
-    };
-    for (const Way& way : ways) {
+    for (const auto& way : testsupport::offScreenWays) {
         SCOPED_TRACE(way.name);
         way.leave(window);
         EXPECT_FALSE(lottie->isTicking());
