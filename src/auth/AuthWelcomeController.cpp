@@ -283,10 +283,14 @@ void AuthWelcomeController::signIn(QObject* sender) {
 
 void AuthWelcomeController::cancelSignIn() {
     VeltrixXPC::cancelLogin();
+    const bool loaderShown = isSigningIn();
     if (isViewLoaded()) {
         resetViews();
     }
     menuService().onAuthErrorRecieved();
+    if (loaderShown) {
+        menuService().closeQuickAccessWindow(); // it opened to show this sign-in's progress
+    }
 }
 
 void AuthWelcomeController::signUp() {
@@ -335,7 +339,12 @@ void AuthWelcomeController::onExtendedAuthSucceed() {
         }
         menuService().showProgressIndicator();
     });
-    onMain(0.3, [](AuthWelcomeController&) { menuService().showMenu(); });
+    // Not for a sign-in cancelled meanwhile.
+    onMain(0.3, [](AuthWelcomeController& self) {
+        if (self.isSigningIn()) {
+            menuService().showMenu();
+        }
+    });
     sendEvent(1);
 }
 

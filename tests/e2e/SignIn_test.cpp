@@ -127,27 +127,26 @@ TEST_F(SignInTest, ClosingTheSignInWindowWhileSigningInCancelsItAndItCanStartAga
         const char* moment;
         bool callbackArrived;
     } moments[] = {{"the browser has the sign-in", false}, {"the loader shows the steps after the callback", true}};
-    bool launched = false;
+    withTray = true; // after the callback the quick-access window shows the progress
+    platform::UserDefaults::standard().set(SettingsUserDefaults::showWelcomePage, false);
+    launch();
     for (const auto& m : moments) {
         SCOPED_TRACE(m.moment);
-        if (!std::exchange(launched, true)) {
-            launchToSignIn();
-        }
+        // The tray's Sign In brings the window with its button, not the loader.
+        ASSERT_TRUE(chooseInTrayMenu(QStringLiteral("Sign In"))) << trayMenuTexts();
+        ASSERT_EQ(shownWindow(), QStringLiteral("signIn"));
+        EXPECT_FALSE(signInScreen().isSigningIn());
         clickSignIn();
         if (m.callbackArrived) {
-            advanceUntil([this] { return signInScreen().isSigningIn(); });
+            advanceUntil([this] { return signInScreen().isSigningIn() && isQuickAccessShown(); });
         }
         delegate->authNewWindow()->window()->close(); // as its close button does
         advance(signInSeconds);
         EXPECT_FALSE(VeltrixXPC::isLoggedIn());
         EXPECT_EQ(shownWindow(), QString()) << "neither the main window nor anything else opened";
-
-        // The tray's Sign In brings the window back with its button, not the loader.
-        ServiceLayer::shared().menuService().signIn(nullptr);
-        run();
-        ASSERT_EQ(shownWindow(), QStringLiteral("signIn"));
-        EXPECT_FALSE(signInScreen().isSigningIn());
+        EXPECT_FALSE(isQuickAccessShown());
     }
+    ASSERT_TRUE(chooseInTrayMenu(QStringLiteral("Sign In"))) << trayMenuTexts();
     clickSignIn();
     advance(signInSeconds);
     expectSignedIn();
