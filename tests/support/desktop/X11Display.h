@@ -69,6 +69,8 @@ public:
     // Asks the manager as a pager would: to activate, or to close (the title bar's close button).
     void requestActivate(WindowId id);
     void requestClose(WindowId id);
+    // Asks the manager, as a pager would, to move the window's client area to `clientTopLeft`.
+    void requestMove(WindowId id, QPoint clientTopLeft);
 
     // Owning _NET_WM_CM_S<screen> plays a compositing manager; releasing it takes that away.
     bool setCompositorPresent(bool present);
