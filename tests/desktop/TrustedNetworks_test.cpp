@@ -24,13 +24,19 @@ protected:
         networkManager = std::make_unique<fakenm::FakeNetworkManager>(
             QDBusConnection::connectToBus(session->bus().address(), QStringLiteral("desktop-networkmanager")));
         ASSERT_TRUE(networkManager->start());
-        networkManager->setNetwork(networkManager->addDevice(fakenm::wifi), ssid, false);
+        accessPoint = networkManager->setNetwork(networkManager->addDevice(fakenm::wifi), ssid, false);
+    }
+    // The Network tab takes the current network once, as it fills its row, from what the client has learnt
+    // from NetworkManager by then: opened before the client asked, it rightly shows none.
+    bool networkRead() {
+        return waitFor([&] { return networkManager->ssidReads(accessPoint) > 0; }, startBoundMs);
     }
     bool focused(const WindowInfo& window) {
         return waitFor([&] { return session->x11().focusedWindow() == window.id; });
     }
 
     std::unique_ptr<fakenm::FakeNetworkManager> networkManager;
+    QString accessPoint;
 };
 
 } // namespace
@@ -55,6 +61,7 @@ TEST_F(TrustedNetworksTest, ADuplicateIsRefusedByADialogOfTheMainWindowThatGives
 
     const std::optional<WindowInfo> quickAccess = waitForWindow(isQuickAccess, startBoundMs);
     ASSERT_TRUE(quickAccess) << "signed in, the client opens its quick-access window";
+    ASSERT_TRUE(networkRead()) << "the client never asked NetworkManager for the network it is on";
     ASSERT_TRUE(clickText(QStringLiteral("Settings"), quickAccess));
     const std::optional<WindowInfo> main = waitForWindow(isMainWindow);
     ASSERT_TRUE(main) << "Settings opens the main window";
