@@ -103,6 +103,11 @@ AppDelegate::AppDelegate() {
     m_settingsNetworkSubController =
         make<SettingsNetworkController>("SettingsN", "SettingsNetworkController");
     m_authNewWindow = make<BaseWindowViewController>("Auth", "loginWelcomeWindowController");
+    m_authNewWindow->onClosedByUser = [this] {
+        if (auto* auth = authWelcomeController()) {
+            auth->cancelSignIn();
+        }
+    };
     // The sign-in screen is the SDK's login delegate from its first load on, shown or not.
     if (auto* auth = authWelcomeController()) {
         auth->view();

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 namespace platform {
 
 class ViewController;
@@ -31,6 +33,10 @@ public:
     // Closes the window as its close button would: windowShouldClose may refuse, windowWillClose runs.
     void close();
 
+    // Called after windowWillClose when the person closed the window (its close button, Alt+F4), not the
+    // client through close().
+    std::function<void()> onClosedByUser;
+
 protected:
     // Makes the window; the default is a plain top-level widget. Called once, before windowDidLoad.
     virtual QWidget* loadWindow();
@@ -46,6 +52,7 @@ private:
 
     QPointer<QWidget> m_window;
     QPointer<ViewController> m_content;
+    bool m_closingInCode = false;
 };
 
 } // namespace platform
