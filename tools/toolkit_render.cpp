@@ -5,6 +5,7 @@
 #include "platform/ManualScheduler.h"
 #include "platform/UserDefaults.h"
 #include "settings/PopoverTroubleshootingView.h"
+#include "toolkit/Alert.h"
 #include "toolkit/Colors.h"
 #include "toolkit/HoverableTableView.h"
 #include "toolkit/ModalViewController.h"
@@ -190,6 +191,16 @@ void renderHoverList() {
     render::save(&table, QStringLiteral("hover-list-selected1-hovered3"));
 }
 
+// The alert of a link that no browser opened.
+void renderLinkNotOpened() {
+    QMessageBox* alert = makeLinkNotOpenedAlert(QUrl(QStringLiteral(
+        "https://support.veltrix.com/docs?utm_source=client&utm_medium=Support-Menu-Link&utm_campaign=User-Guides-Link")));
+    alert->show();
+    virtualTime->advance(0.1);
+    render::save(alert, QStringLiteral("alert-link-not-opened"));
+    alert->close();
+}
+
 void renderPageDotsAndTooltip() {
     NSPageControl dots;
     dots.resize(120, 30);
@@ -263,5 +274,6 @@ int main(int argc, char** argv) {
     renderSwitches();
     renderHoverList();
     renderPageDotsAndTooltip();
+    renderLinkNotOpened();
     return render::exitCode();
 }
