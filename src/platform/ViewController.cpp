@@ -50,15 +50,47 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override { event->ignore(); }
+    // Shown again with its host (after the host was ordered out and moved), it is laid over it anew.
+    void showEvent(QShowEvent* event) override {
+        place();
+        QWidget::showEvent(event);
+    }
+    // Qt leaves a child window up when its parent window goes: the sheet goes and comes back with its host.
+    // It follows the host's place and takes the keyboard whenever the host is activated.
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == m_host && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
-            place();
+        if (watched == m_host) {
+            switch (event->type()) {
+            case QEvent::Move:
+            case QEvent::Resize:
+                place();
+                break;
+            case QEvent::Hide:
+                if (isVisible()) {
+                    m_hiddenWithHost = true;
+                    hide();
+                }
+                break;
+            case QEvent::Show:
+                if (std::exchange(m_hiddenWithHost, false)) {
+                    show();
+                }
+                break;
+            case QEvent::WindowActivate:
+                // The host takes no keys while its sheet is up: the keyboard goes to the sheet.
+                if (isVisible()) {
+                    activateWindow();
+                }
+                break;
+            default:
+                break;
+            }
         }
         return QWidget::eventFilter(watched, event);
     }
 
 private:
     QPointer<QWidget> m_host;
+    bool m_hiddenWithHost = false;
 };
 
 class SheetAnimator final : public PresentationAnimator {

@@ -1,5 +1,6 @@
 // The connection-established sheet on a desktop: a window-modal child without the manager's frame, over the
-// top of the main window and moving with it; Esc puts it away and the main window has the focus again.
+// top of the main window, moving, going and coming back with it; Esc puts it away and the main window has
+// the focus again.
 #include "DesktopScenario.h"
 #include "Workspaces.h"
 
@@ -29,7 +30,7 @@ protected:
 
 } // namespace
 
-TEST_F(ConnectionSheetTest, TheSheetLiesUndecoratedOverTheMainWindowsTopMovesWithItAndEscPutsItAway) {
+TEST_F(ConnectionSheetTest, TheSheetLiesUndecoratedOverTheMainWindowsTopGoesWhereItGoesAndEscPutsItAway) {
     ASSERT_NO_FATAL_FAILURE(startClient(readable(), signedInWorkspace));
     ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
     const std::optional<WindowInfo> main = openMainWindow();
@@ -51,6 +52,14 @@ TEST_F(ConnectionSheetTest, TheSheetLiesUndecoratedOverTheMainWindowsTopMovesWit
     session->x11().requestMove(main->id, moved);
     ASSERT_TRUE(waitFor([&] { return placeOf(*main).topLeft() == moved; })) << "the manager did not move the window";
     EXPECT_TRUE(waitFor([&] { return liesOverTheTopOf(*sheet, *main); })) << "the sheet stayed behind";
+
+    // Minimize takes it away with its window; the window brought back brings it back over its top.
+    ASSERT_TRUE(session->tray()->clickEntry(QStringLiteral("Minimize")));
+    EXPECT_TRUE(waitForNoWindow([](const WindowInfo&) { return true; })) << "a window stayed on the screen";
+    ASSERT_TRUE(session->tray()->clickEntry(QStringLiteral("Support")));
+    ASSERT_TRUE(waitForWindow(isMainWindow)) << "Support brings the main window";
+    ASSERT_TRUE(waitForWindow(isSheet)) << "the sheet did not come back with its window";
+    EXPECT_TRUE(waitFor([&] { return liesOverTheTopOf(*sheet, *main); }));
 
     ASSERT_TRUE(waitFor([&] { return session->x11().focusedWindow() == sheet->id; })) << "the sheet has no focus";
     ASSERT_TRUE(session->x11().pressKey(QStringLiteral("Escape")));
