@@ -43,9 +43,21 @@ public:
         if (!m_host) {
             return;
         }
-        // A top-level host's geometry is its client area, inside the manager's frame.
-        const QRect host = m_host->geometry();
-        move(host.x() + (host.width() - width()) / 2, host.y());
+        // Where the window system has the host's client area now: the geometry Qt keeps for a window shown
+        // again can be off by its frame until the window next moves.
+        const QPoint topLeft = m_host->mapToGlobal(QPoint(0, 0));
+        move(topLeft.x() + (m_host->width() - width()) / 2, topLeft.y());
+    }
+
+    // Dismissed: gone for good, whatever its host does next. The keyboard it had goes back to the host,
+    // whichever window the manager would pick.
+    void putAway() {
+        m_hiddenWithHost = false;
+        const bool hadTheKeyboard = isActiveWindow();
+        hide();
+        if (hadTheKeyboard && m_host && m_host->isVisible()) {
+            m_host->activateWindow();
+        }
     }
 
 protected:
@@ -55,8 +67,8 @@ protected:
         place();
         QWidget::showEvent(event);
     }
-    // Qt leaves a child window up when its parent window goes: the sheet goes and comes back with its host.
-    // It follows the host's place and takes the keyboard whenever the host is activated.
+    // Qt leaves a child window up when its parent window goes: the sheet goes and comes back with its host,
+    // and follows its place.
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == m_host) {
             switch (event->type()) {
@@ -71,14 +83,24 @@ protected:
                 }
                 break;
             case QEvent::Show:
-                if (std::exchange(m_hiddenWithHost, false)) {
-                    show();
+                // Once the host's own window is up (it comes after this event): a child mapped before its
+                // parent may be left unmanaged. Owed until then, through any hide and show in between.
+                if (m_hiddenWithHost) {
+                    QMetaObject::invokeMethod(
+                        this,
+                        [this] {
+                            if (m_hiddenWithHost && m_host && m_host->isVisible()) {
+                                m_hiddenWithHost = false;
+                                show();
+                            }
+                        },
+                        Qt::QueuedConnection);
                 }
                 break;
             case QEvent::WindowActivate:
-                // The host takes no keys while its sheet is up: the keyboard goes to the sheet.
+                // Shown again, the host is where the manager put it by now.
                 if (isVisible()) {
-                    activateWindow();
+                    place();
                 }
                 break;
             default:
@@ -128,7 +150,7 @@ private:
         if (!m_sheet) {
             return;
         }
-        m_sheet->hide();
+        m_sheet->putAway();
         if (m_content && isInside(m_content, m_sheet)) {
             m_content->setParent(nullptr);
         }
@@ -137,7 +159,7 @@ private:
     }
 
     QPointer<QWidget> m_host;
-    QPointer<QWidget> m_sheet;
+    QPointer<SheetWindow> m_sheet;
     QPointer<QWidget> m_content;
 };
 

@@ -247,6 +247,7 @@ TEST(ViewController, SheetIsAFramelessWindowModalChildOverItsHostsTopThatOnlyDis
     EXPECT_FALSE(window->isVisible()) << "goes with its host";
     window->move(0, 0); // wherever it went meanwhile
     host.view()->show();
+    QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(window->isVisible()) << "comes back with its host";
     EXPECT_EQ(window->pos(), client + QPoint(80, 0));
 
