@@ -30,6 +30,9 @@ public:
     virtual void showWindow();
     // Closes the window as its close button would: windowShouldClose may refuse, windowWillClose runs.
     void close();
+    // Each time the window hides, its native window and drawing buffers go back to the system, and the
+    // next show makes them again (a few milliseconds): for a window that is shown briefly and hidden long.
+    void setReleasesNativeWindowWhenHidden(bool releases);
 
 protected:
     // Makes the window; the default is a plain top-level widget. Called once, before windowDidLoad.
@@ -43,9 +46,11 @@ protected:
 
 private:
     void detachContentView();
+    void releaseNativeWindowIfHidden();
 
     QPointer<QWidget> m_window;
     QPointer<ViewController> m_content;
+    bool m_releasesNativeWindowWhenHidden = false;
 };
 
 } // namespace platform
