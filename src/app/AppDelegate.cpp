@@ -104,6 +104,11 @@ AppDelegate::AppDelegate() {
     m_settingsNetworkSubController =
         make<SettingsNetworkController>("SettingsN", "SettingsNetworkController");
     m_authNewWindow = make<BaseWindowViewController>("Auth", "loginWelcomeWindowController");
+    m_authNewWindow->onClosedByUser = [this] {
+        if (auto* auth = authWelcomeController()) {
+            auth->cancelSignIn();
+        }
+    };
     m_qaUISignOutController = std::make_unique<QAUISignOutController>();
     // The application menu's controller; on this platform nothing loads a main menu for us.
     m_mainMenuController = std::make_unique<MainMenuController>();

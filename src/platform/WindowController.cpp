@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QLayout>
 #include <QLoggingCategory>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 namespace platform {
@@ -107,6 +108,7 @@ void WindowController::showWindow() {
 
 void WindowController::close() {
     if (m_window) {
+        const QScopedValueRollback closing(m_closingInCode, true);
         m_window->close();
     }
 }
@@ -138,6 +140,9 @@ bool WindowController::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         windowWillClose();
+        if (!m_closingInCode && onClosedByUser) {
+            onClosedByUser();
+        }
     }
     return QObject::eventFilter(watched, event);
 }

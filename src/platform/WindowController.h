@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 namespace platform {
 
 class ViewController;
@@ -34,6 +36,10 @@ public:
     // next show makes them again (a few milliseconds): for a window that is shown briefly and hidden long.
     void setReleasesNativeWindowWhenHidden(bool releases);
 
+    // Called after windowWillClose when the person closed the window (its close button, Alt+F4), not the
+    // client through close().
+    std::function<void()> onClosedByUser;
+
 protected:
     // Makes the window; the default is a plain top-level widget. Called once, before windowDidLoad.
     virtual QWidget* loadWindow();
@@ -50,6 +56,7 @@ private:
 
     QPointer<QWidget> m_window;
     QPointer<ViewController> m_content;
+    bool m_closingInCode = false;
     bool m_releasesNativeWindowWhenHidden = false;
 };
 

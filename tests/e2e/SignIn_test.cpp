@@ -122,6 +122,36 @@ TEST_F(SignInTest, ARefusedCallbackLeavesTheClientAbleToSignInAgain) {
     expectSignedIn();
 }
 
+TEST_F(SignInTest, ClosingTheSignInWindowWhileSigningInCancelsItAndItCanStartAgain) {
+    const struct {
+        const char* moment;
+        bool callbackArrived;
+    } moments[] = {{"the browser has the sign-in", false}, {"the loader shows the steps after the callback", true}};
+    withTray = true; // after the callback the quick-access window shows the progress
+    platform::UserDefaults::standard().set(SettingsUserDefaults::showWelcomePage, false);
+    launch();
+    for (const auto& m : moments) {
+        SCOPED_TRACE(m.moment);
+        // The tray's Sign In brings the window with its button, not the loader.
+        ASSERT_TRUE(chooseInTrayMenu(QStringLiteral("Sign In"))) << trayMenuTexts();
+        ASSERT_EQ(shownWindow(), QStringLiteral("signIn"));
+        EXPECT_FALSE(signInScreen().isSigningIn());
+        clickSignIn();
+        if (m.callbackArrived) {
+            advanceUntil([this] { return signInScreen().isSigningIn() && isQuickAccessShown(); });
+        }
+        delegate->authNewWindow()->window()->close(); // as its close button does
+        advance(signInSeconds);
+        EXPECT_FALSE(VeltrixXPC::isLoggedIn());
+        EXPECT_EQ(shownWindow(), QString()) << "neither the main window nor anything else opened";
+        EXPECT_FALSE(isQuickAccessShown());
+    }
+    ASSERT_TRUE(chooseInTrayMenu(QStringLiteral("Sign In"))) << trayMenuTexts();
+    clickSignIn();
+    advance(signInSeconds);
+    expectSignedIn();
+}
+
 TEST_F(SignInTest, ASecondLaunchWithTheCallbackUrlSignsIn) {
     launchToSignIn();
     EXPECT_EQ(secondLaunch({callbackUrl(workspaceToken()).toString()}),

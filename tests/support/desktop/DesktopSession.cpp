@@ -133,6 +133,7 @@ bool DesktopSession::startDisplay(QSize screen) {
 QProcessEnvironment DesktopSession::environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS",
+                             "DBUS_SYSTEM_BUS_ADDRESS",
                              "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE", "DESKTOP_SESSION", "SESSION_MANAGER",
                              "QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "AT_SPI_BUS_ADDRESS", "QT_LOGGING_RULES"}) {
         env.remove(QString::fromLatin1(name));
@@ -140,6 +141,9 @@ QProcessEnvironment DesktopSession::environment() const {
     env.insert(QStringLiteral("DISPLAY"), m_displayName);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address());
+    // The desktop's bus stands for the system bus too: a scenario plays NetworkManager there, and none
+    // reads the machine's own network or login manager.
+    env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), m_bus.address());
     env.insert(QStringLiteral("HOME"), m_home.path());
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral(".config")));
     env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral(".local/share")));
