@@ -2,7 +2,6 @@
 //   toolkit_render [output-folder]   (default: <build>/renders)
 // Runs on Qt's offscreen platform with virtual time, so every animation is shown at its end.
 #include "RenderOutput.h"
-#include "platform/ManualScheduler.h"
 #include "platform/UserDefaults.h"
 #include "settings/PopoverTroubleshootingView.h"
 #include "toolkit/Colors.h"
@@ -26,7 +25,6 @@
 
 namespace {
 
-platform::ManualScheduler* virtualTime = nullptr;
 
 
 // A window's content standing in for the main window, so the overlay has something to cover.
@@ -58,7 +56,7 @@ void renderOverlay(ModalViewControllerType type, const QString& name,
     modal.setControllerType(type);
     content.presentViewController(&modal,
                                   std::make_shared<TransitionAnimator>(std::nullopt, std::nullopt, 0.2));
-    virtualTime->advance(0.3);
+    render::virtualTime().advance(0.3);
     if (prepare) {
         prepare(modal);
     }
@@ -67,7 +65,7 @@ void renderOverlay(ModalViewControllerType type, const QString& name,
     QApplication::processEvents();
     render::save(content.view(), name);
     content.dismissViewController(&modal);
-    virtualTime->advance(0.3);
+    render::virtualTime().advance(0.3);
 }
 
 void renderOverlays() {
@@ -137,7 +135,7 @@ void renderSwitches() {
         layout->addWidget(each);
     }
     panel.show();
-    virtualTime->advance(0.3);
+    render::virtualTime().advance(0.3);
     render::save(&panel, QStringLiteral("switch-off-on-disabledOn-disabledOff"));
 }
 
@@ -205,7 +203,7 @@ void renderPageDotsAndTooltip() {
     dots.show();
     dots.grab();
     dots.setCurrentPage(1);
-    virtualTime->advance(0.1);
+    render::virtualTime().advance(0.1);
     render::save(&dots, QStringLiteral("page-control-4-current1"));
 
     // The button's window with the tooltip drawn where it opens, so that its arrow shows the button.
@@ -222,7 +220,7 @@ void renderPageDotsAndTooltip() {
     button->setPopoverState(PopoverState::alwaysOn);
     window.show();
     button->setHighlight(true);
-    virtualTime->advance(0.2);
+    render::virtualTime().advance(0.2);
     if (Popover* popover = button->popover(); popover && popover->window()) {
         QImage scene = window.grab().toImage();
         QPainter painter(&scene);
@@ -248,17 +246,10 @@ void renderPageDotsAndTooltip() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    setApplicationFont();
-    if (!render::useOutputFolder(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR))) {
+    const render::Renderer renderer(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR));
+    if (!renderer.isReady()) {
         return 1;
     }
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope(scheduler);
-    virtualTime = &scheduler;
     renderOverlays();
     renderSwitches();
     renderHoverList();
