@@ -4,6 +4,7 @@
 #include "RenderOutput.h"
 #include "platform/UserDefaults.h"
 #include "settings/PopoverTroubleshootingView.h"
+#include "toolkit/Alert.h"
 #include "toolkit/Colors.h"
 #include "toolkit/HoverableTableView.h"
 #include "toolkit/ModalViewController.h"
@@ -188,6 +189,16 @@ void renderHoverList() {
     render::save(&table, QStringLiteral("hover-list-selected1-hovered3"));
 }
 
+// The alert of a link that no browser opened.
+void renderLinkNotOpened() {
+    QMessageBox* alert = makeLinkNotOpenedAlert(QUrl(QStringLiteral(
+        "https://support.veltrix.com/docs?utm_source=client&utm_medium=Support-Menu-Link&utm_campaign=User-Guides-Link")));
+    alert->show();
+    render::virtualTime().advance(0.1);
+    render::save(alert, QStringLiteral("alert-link-not-opened"));
+    alert->close();
+}
+
 void renderPageDotsAndTooltip() {
     NSPageControl dots;
     dots.resize(120, 30);
@@ -254,5 +265,6 @@ int main(int argc, char** argv) {
     renderSwitches();
     renderHoverList();
     renderPageDotsAndTooltip();
+    renderLinkNotOpened();
     return render::exitCode();
 }
