@@ -113,6 +113,20 @@ struct MainWindow {
         settle();
         render::save(general.view(), QStringLiteral("home-") + QString::fromLatin1(name));
     }
+    // The window with the windows it holds (sheets) drawn where they stand over it.
+    void saveWithItsWindows(const char* name) {
+        settle();
+        QWidget* frame = general.view()->window();
+        QImage image = frame->grab().toImage();
+        QPainter painter(&image);
+        for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child->isWindow() && child->isVisible()) {
+                painter.drawPixmap(child->geometry().topLeft() - frame->geometry().topLeft(), child->grab());
+            }
+        }
+        painter.end();
+        render::save(image, QStringLiteral("home-") + QString::fromLatin1(name));
+    }
 
     MainSubController home;
     LocationsSubController networks;
@@ -144,8 +158,15 @@ void renderHomeTab(sdk::testing::Driver& driver) {
 
         report(SDVPNConnectionState::connecting, [](VPN& d) { d.onConnectingToVPN(false); });
         main.save("connecting");
+        platform::UserDefaults::standard().set(SettingsUserDefaults::showConnectionEstablished, true);
         connectedFor(754);
         main.save("connected");
+        main.saveWithItsWindows("connected-sheet");
+        for (platform::ViewController* presented : main.home.presentedViewControllers()) {
+            if (auto* sheet = qobject_cast<ConnectionEstablishedController*>(presented)) {
+                sheet->gotItTap(); // and no sheet over the states after this one
+            }
+        }
         driver.setConnectionState(SDVPNConnectionState::reconnecting);
         driver.fire<Connectivity>([](Connectivity& d) { d.onReConnectRequested(); });
         main.save("reconnecting");
