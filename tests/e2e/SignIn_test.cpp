@@ -3,12 +3,16 @@
 #include "e2e/ClientHarness.h"
 
 #include "auth/PopoverConfirmationCodeView.h"
+#include "support/OpenedUrls.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTest>
 
 using namespace e2e;
 
@@ -261,4 +265,39 @@ TEST_F(SignInTest, SigningOutUnderAlwaysOnEndsDisconnectedAndStaysSo) {
     advance(30);
     EXPECT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected) << "no tunnel comes back";
     EXPECT_EQ(trayIconName(), QStringLiteral("MenuBar_icon_DISCONNECTED"));
+}
+
+TEST_F(SignInTest, ASignUpLinkNoBrowserOpensShowsItsAddressToCopyInOneAlert) {
+    OpenedUrls noBrowser;
+    noBrowser.opens = false;
+    launchToSignIn();
+    const auto alerts = [] {
+        QList<QMessageBox*> shown;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == "linkNotOpenedAlert" && window->isVisible()) {
+                shown.append(qobject_cast<QMessageBox*>(window));
+            }
+        }
+        return shown;
+    };
+    for (int click = 0; click < 2; ++click) {
+        QTest::mouseClick(signInScreen().signUpButton(), Qt::LeftButton);
+        run();
+    }
+    ASSERT_EQ(noBrowser.urls.size(), 2);
+    const QString address = noBrowser.urls.front().toString();
+    ASSERT_EQ(alerts().size(), 1) << "a second failure replaces the first alert";
+    QMessageBox* alert = alerts().front();
+    EXPECT_TRUE(alert->informativeText().contains(address)) << alert->informativeText();
+    QAbstractButton* copy = nullptr;
+    for (QAbstractButton* button : alert->buttons()) {
+        if (button->text() == "Copy") {
+            copy = button;
+        }
+    }
+    ASSERT_NE(copy, nullptr);
+    QTest::mouseClick(copy, Qt::LeftButton);
+    run();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), address);
+    EXPECT_TRUE(alerts().isEmpty()) << "copied, the alert is done";
 }

@@ -46,6 +46,7 @@ DesktopSession::DesktopSession(DesktopOptions options) {
         return;
     }
     QFile::setPermissions(folder(m_home, "runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    installOpener(options.browser);
     if (!startDisplay(options.screen)) {
         return;
     }
@@ -130,6 +131,22 @@ bool DesktopSession::startDisplay(QSize screen) {
     return true;
 }
 
+// Never the machine's own browser: xdg-open on this desktop's PATH is a script of its own.
+void DesktopSession::installOpener(bool browser) {
+    QFile opener(QDir(folder(m_home, "bin")).filePath(QStringLiteral("xdg-open")));
+    opener.open(QIODevice::WriteOnly);
+    opener.write(browser ? "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$HOME/opened-urls\"\n"
+                         : "#!/bin/sh\necho \"xdg-open: no method available for opening '$1'\" >&2\nexit 3\n");
+    opener.close();
+    opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QStringList DesktopSession::openedUrls() const {
+    QFile opened(m_home.filePath(QStringLiteral("opened-urls")));
+    return opened.open(QIODevice::ReadOnly) ? QString::fromUtf8(opened.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                                            : QStringList{};
+}
+
 QProcessEnvironment DesktopSession::environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS",
@@ -150,6 +167,8 @@ QProcessEnvironment DesktopSession::environment() const {
     env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral(".cache")));
     env.insert(QStringLiteral("XDG_STATE_HOME"), m_home.filePath(QStringLiteral(".local/state")));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.filePath(QStringLiteral("runtime")));
+    env.insert(QStringLiteral("PATH"), m_home.filePath(QStringLiteral("bin")) + u':' + env.value(QStringLiteral("PATH")));
+    env.remove(QStringLiteral("BROWSER"));
     return env;
 }
 
