@@ -9,7 +9,6 @@
 #include "menus/QAUISignOutController.h"
 #include "menus/StatusItemMenuController.h"
 #include "platform/Compositing.h"
-#include "platform/ManualScheduler.h"
 #include "platform/StatusBar.h"
 #include "sdk/VeltrixXPC.h"
 #include "sdk/testing/Driver.h"
@@ -25,12 +24,11 @@
 
 namespace {
 
-platform::ManualScheduler* virtualTime = nullptr;
 
 void settle(double seconds = 1.0) {
-    virtualTime->advance(seconds);
+    render::virtualTime().advance(seconds);
     QCoreApplication::sendPostedEvents();
-    virtualTime->advance(0.05);
+    render::virtualTime().advance(0.05);
     QCoreApplication::sendPostedEvents();
 }
 
@@ -276,17 +274,11 @@ void renderSignOutWithoutCompositor() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    QApplication::setFont(QFont(QStringLiteral("Inter")));
-    if (!render::useOutputFolder(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR))) {
+    const render::Renderer renderer(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR));
+    if (!renderer.isReady()) {
         return 1;
     }
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope(scheduler);
-    virtualTime = &scheduler;
+    QApplication::setFont(QFont(QStringLiteral("Inter")));
     sdk::testing::Driver driver;
     driver.setLoggedIn(true);
     platform::StatusBar bar{QDBusConnection(QStringLiteral("veltrix-no-bus"))};

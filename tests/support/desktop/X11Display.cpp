@@ -238,26 +238,33 @@ bool X11Display::pressKey(const QString& keysym, const QStringList& modifiers) {
 
 namespace {
 
-void sendToRoot(Display* display, Window root, Window window, Atom type, long first, long second) {
+void sendToRoot(Display* display, Window root, Window window, Atom type, std::initializer_list<long> data) {
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
     event.xclient.message_type = type;
     event.xclient.format = 32;
-    event.xclient.data.l[0] = first;
-    event.xclient.data.l[1] = second;
+    std::ranges::copy(data, event.xclient.data.l);
     XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
 } // namespace
 
 void X11Display::requestActivate(WindowId id) {
-    sendToRoot(m_display, root(), id, atom("_NET_ACTIVE_WINDOW"), 2 /* a pager */, CurrentTime);
+    sendToRoot(m_display, root(), id, atom("_NET_ACTIVE_WINDOW"), {2 /* a pager */, CurrentTime});
     sync();
 }
 
 void X11Display::requestClose(WindowId id) {
-    sendToRoot(m_display, root(), id, atom("_NET_CLOSE_WINDOW"), CurrentTime, 2 /* a pager */);
+    sendToRoot(m_display, root(), id, atom("_NET_CLOSE_WINDOW"), {CurrentTime, 2 /* a pager */});
+    sync();
+}
+
+void X11Display::requestMove(WindowId id, QPoint clientTopLeft) {
+    // Static gravity: the point is the client area's, whatever frame the manager draws; x and y given.
+    constexpr long flags = StaticGravity | 1L << 8 | 1L << 9 | 2L << 12 /* a pager */;
+    sendToRoot(m_display, root(), id, atom("_NET_MOVERESIZE_WINDOW"),
+               {flags, clientTopLeft.x(), clientTopLeft.y(), 0, 0});
     sync();
 }
 

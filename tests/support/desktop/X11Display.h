@@ -70,6 +70,8 @@ public:
     // Asks the manager as a pager would: to activate, or to close (the title bar's close button).
     void requestActivate(WindowId id);
     void requestClose(WindowId id);
+    // Asks the manager, as a pager would, to move the window's client area to `clientTopLeft`.
+    void requestMove(WindowId id, QPoint clientTopLeft);
 
     // What the screen shows at `position` (root coordinates); invalid outside the screen.
     QColor pixel(QPoint position);
