@@ -1,7 +1,7 @@
 // What the update download takes from outside: the package address from the service's configuration, a
-// server's redirect target and Content-Disposition, and the byte counts of its progress.
-// Input: package address, redirect target and Content-Disposition separated by NUL bytes; the last 16
-// bytes, when there are that many, are the received and total counts.
+// server's redirect target, Content-Disposition and Content-Length, and the byte counts of its progress.
+// Input: package address, redirect target, Content-Disposition and Content-Length separated by NUL bytes;
+// the last 16 bytes, when there are that many, are the received and total counts.
 
 #include "FuzzSupport.h"
 
@@ -85,6 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString address = QString::fromUtf8(parts.value(0));
     const QString target = QString::fromUtf8(parts.value(1));
     const QByteArray disposition = parts.value(2);
+    const QByteArray length = parts.value(3);
 
     checkPackageUrl(address);
     checkPackageUrl(target);
@@ -93,6 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checkRedirect(*from, QUrl(target));
     }
     FUZZ_CHECK(updates::isCriticalDisposition(disposition) == disposition.contains("critical"));
+    // A length is never negative, and a redirect's length joined before it changes nothing.
+    FUZZ_CHECK(updates::contentLength(length) >= 0);
+    FUZZ_CHECK(updates::contentLength("0, " + length) == updates::contentLength(length));
     checkProgress(counts[0], counts[1]);
     checkProgress(counts[1], counts[0]);
     return 0;

@@ -1,5 +1,7 @@
 #include "RenderOutput.h"
 
+#include "toolkit/TextAttributes.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -13,7 +15,7 @@ namespace render {
 namespace {
 QString folder;
 bool failed = false;
-} // namespace
+platform::ManualScheduler* running = nullptr;
 
 bool useOutputFolder(int argc, char** argv, const QString& fallback) {
     folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : fallback;
@@ -24,7 +26,30 @@ bool useOutputFolder(int argc, char** argv, const QString& fallback) {
     return true;
 }
 
-const QString& outputFolder() { return folder; }
+} // namespace
+
+Renderer::Renderer(int& argc, char** argv, const QString& fallbackFolder, Screen screen) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    if (screen == Screen::sharp && qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) {
+        qputenv("QT_SCALE_FACTOR", "2");
+    }
+    m_application = std::make_unique<QApplication>(argc, argv);
+    setApplicationFont();
+    running = &m_time;
+    m_ready = useOutputFolder(argc, argv, fallbackFolder);
+}
+
+Renderer::~Renderer() {
+    running = nullptr;
+}
+
+platform::ManualScheduler& virtualTime() {
+    Q_ASSERT(running);
+    return *running;
+}
+
 
 bool save(const QImage& image, const QString& name) {
     const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");

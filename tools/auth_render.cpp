@@ -8,7 +8,6 @@
 #include "auth/OnBoardingPageControllerN.h"
 #include "auth/PopoverConfirmationCodeView.h"
 #include "auth/QAUIOnBoardingPageViewController.h"
-#include "platform/ManualScheduler.h"
 #include "sdk/testing/Driver.h"
 #include "toolkit/ModalViewController.h"
 #include "toolkit/PresentationAnimators.h"
@@ -21,10 +20,9 @@
 
 namespace {
 
-platform::ManualScheduler* virtualTime = nullptr;
 
 void settle(double seconds) {
-    virtualTime->advance(seconds);
+    render::virtualTime().advance(seconds);
     QApplication::processEvents();
 }
 
@@ -112,16 +110,10 @@ void renderCodePanel() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    if (!render::useOutputFolder(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR "/auth"))) {
+    const render::Renderer renderer(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR "/auth"));
+    if (!renderer.isReady()) {
         return 1;
     }
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope(scheduler);
-    virtualTime = &scheduler;
     sdk::testing::Driver driver; // the demo workspace
 
     renderSignIn();

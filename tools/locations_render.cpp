@@ -4,7 +4,6 @@
 #include "RenderOutput.h"
 #include "locations/LocationsViewController.h"
 #include "locations/LocationsPopups.h"
-#include "platform/ManualScheduler.h"
 #include "sdk/VeltrixSDK.h"
 #include "sdk/testing/Driver.h"
 
@@ -18,15 +17,14 @@
 
 namespace {
 
-platform::ManualScheduler* virtualTime = nullptr;
 
 // Virtual time for the client's own animations and queues, real time for Qt's (the blur's radius).
 void settle(double seconds = 0.6) {
-    virtualTime->advance(seconds);
+    render::virtualTime().advance(seconds);
     QDeadlineTimer deadline(static_cast<qint64>(seconds * 1000));
     while (!deadline.hasExpired()) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
-        virtualTime->runUntilIdle();
+        render::virtualTime().runUntilIdle();
         QThread::msleep(5);
     }
     QApplication::processEvents();
@@ -132,16 +130,10 @@ void renderAll() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    if (!render::useOutputFolder(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR))) {
+    const render::Renderer renderer(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR));
+    if (!renderer.isReady()) {
         return 1;
     }
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope(scheduler);
-    virtualTime = &scheduler;
     renderAll();
     return render::exitCode();
 }

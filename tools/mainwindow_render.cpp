@@ -12,13 +12,11 @@
 #include "mainwindow/MainErrorView.h"
 #include "mainwindow/MainNetworkView.h"
 #include "mainwindow/MainSubController.h"
-#include "platform/ManualScheduler.h"
 #include "platform/UserDefaults.h"
 #include "sdk/VeltrixXPC.h"
 #include "sdk/Workspace.h"
 #include "sdk/testing/Driver.h"
 #include "toolkit/Colors.h"
-#include "toolkit/TextAttributes.h"
 
 #include <QEnterEvent>
 
@@ -30,14 +28,13 @@
 #include <cstdio>
 
 // In mainwindow_render_tabs.cpp.
-void renderMainWindowTabs(platform::ManualScheduler& scheduler);
+void renderMainWindowTabs();
 
 namespace {
 
-platform::ManualScheduler* virtualTime = nullptr;
 
 void settle() {
-    virtualTime->advance(1.0);
+    render::virtualTime().advance(1.0);
     QApplication::processEvents();
 }
 
@@ -116,6 +113,20 @@ struct MainWindow {
         settle();
         render::save(general.view(), QStringLiteral("home-") + QString::fromLatin1(name));
     }
+    // The window with the windows it holds (sheets) drawn where they stand over it.
+    void saveWithItsWindows(const char* name) {
+        settle();
+        QWidget* frame = general.view()->window();
+        QImage image = frame->grab().toImage();
+        QPainter painter(&image);
+        for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child->isWindow() && child->isVisible()) {
+                painter.drawPixmap(child->geometry().topLeft() - frame->geometry().topLeft(), child->grab());
+            }
+        }
+        painter.end();
+        render::save(image, QStringLiteral("home-") + QString::fromLatin1(name));
+    }
 
     MainSubController home;
     LocationsSubController networks;
@@ -147,8 +158,15 @@ void renderHomeTab(sdk::testing::Driver& driver) {
 
         report(SDVPNConnectionState::connecting, [](VPN& d) { d.onConnectingToVPN(false); });
         main.save("connecting");
+        platform::UserDefaults::standard().set(SettingsUserDefaults::showConnectionEstablished, true);
         connectedFor(754);
         main.save("connected");
+        main.saveWithItsWindows("connected-sheet");
+        for (platform::ViewController* presented : main.home.presentedViewControllers()) {
+            if (auto* sheet = qobject_cast<ConnectionEstablishedController*>(presented)) {
+                sheet->gotItTap(); // and no sheet over the states after this one
+            }
+        }
         driver.setConnectionState(SDVPNConnectionState::reconnecting);
         driver.fire<Connectivity>([](Connectivity& d) { d.onReConnectRequested(); });
         main.save("reconnecting");
@@ -181,7 +199,7 @@ void renderHomeTab(sdk::testing::Driver& driver) {
         for (const auto& [days, name] :
              {std::pair{0, "banner-silent-update-new"}, std::pair{3, "banner-silent-update-normal"},
               std::pair{9, "banner-silent-update-old"}}) {
-            config.releaseDate = virtualTime->currentDate().addDays(-days);
+            config.releaseDate = render::virtualTime().currentDate().addDays(-days);
             driver.setAppConfig(config);
             main.home.showUpdateAvailableMessage();
             main.save(name);
@@ -275,7 +293,7 @@ PDNetworkItemPtr networkWithFlag(const QString& code) {
 // Lets the flag decode and arrive on the main queue.
 void settleFlag() {
     for (int i = 0; i < 20; ++i) {
-        virtualTime->runUntilIdle();
+        render::virtualTime().runUntilIdle();
         QApplication::processEvents();
     }
 }
@@ -312,7 +330,7 @@ void renderNetworkView() {
         if (c.hovered) {
             view.hoverChanged(true);
         }
-        virtualTime->advance(c.seconds);
+        render::virtualTime().advance(c.seconds);
         saveNetworkView(view, QString::fromLatin1(c.name));
     }
 }
@@ -320,17 +338,9 @@ void renderNetworkView() {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Drawn as on a sharp screen, flags and icons at twice their size.
-    if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) {
-        qputenv("QT_SCALE_FACTOR", "2");
-    }
-    QApplication app(argc, argv);
-    setApplicationFont();
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope(scheduler);
-    virtualTime = &scheduler;
-    if (!render::useOutputFolder(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR "/mainwindow"))) {
+    const render::Renderer renderer(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR "/mainwindow"),
+                                    render::Screen::sharp);
+    if (!renderer.isReady()) {
         return 1;
     }
     renderBanners();
@@ -342,7 +352,7 @@ int main(int argc, char** argv) {
     VeltrixXPC::setPublicIpInfoDelegate(&ServiceLayer::shared());
     driver.setCurrentNetwork(VeltrixXPC::networks()->privateNetworks().first());
     renderHomeTab(driver);
-    renderMainWindowTabs(scheduler);
+    renderMainWindowTabs();
     renderNetworkView();
     return render::exitCode();
 }

@@ -5,7 +5,6 @@
 #include "mainwindow/GeneralWindowController.h"
 #include "mainwindow/MainSmartWidgetView.h"
 #include "mainwindow/MainSubController.h"
-#include "platform/ManualScheduler.h"
 #include "sdk/testing/Driver.h"
 #include "settings/SettingsContainerController.h"
 #include "settings/SupportSubController.h"
@@ -13,7 +12,6 @@
 #include "locations/LocationsSubController.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/Colors.h"
-#include "toolkit/TextAttributes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,11 +22,10 @@
 
 namespace {
 
-platform::ManualScheduler* virtualTime = nullptr;
 
 
 void settle() {
-    virtualTime->advance(1.0);
+    render::virtualTime().advance(1.0);
     QApplication::processEvents();
 }
 
@@ -168,14 +165,10 @@ void renderNetworksTab(sdk::testing::Driver& driver) {
 
 } // namespace
 
-void renderMainWindowTabs(platform::ManualScheduler& scheduler) {
-    virtualTime = &scheduler;
-    const QFont font = QApplication::font();
-    setApplicationFont();
+void renderMainWindowTabs() {
     sdk::testing::Driver driver;
     driver.setLoggedIn(true);
     renderTabs(driver);
     renderSmartWidget();
     renderNetworksTab(driver);
-    QApplication::setFont(font);
 }

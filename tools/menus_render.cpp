@@ -1,5 +1,5 @@
 // Renders the quick-access window, its child window, the sign-out window, the tray icons and the tray's menus
-// (the Dock menu and the status item's menu-style twin) to PNG files on the demo workspace:   menus_render [output-folder]   (default: <build>/renders)
+// (the Dock menu and the status item's menu-style twin), also as drawn without a compositing manager, to PNG files on the demo workspace:   menus_render [output-folder]   (default: <build>/renders)
 // Runs on Qt's offscreen platform with virtual time, so every animation is shown at its end.
 #include "RenderOutput.h"
 #include "core/ApplicationModel.h"
@@ -8,7 +8,7 @@
 #include "menus/QAUIMenuWindowController.h"
 #include "menus/QAUISignOutController.h"
 #include "menus/StatusItemMenuController.h"
-#include "platform/ManualScheduler.h"
+#include "platform/Compositing.h"
 #include "platform/StatusBar.h"
 #include "sdk/VeltrixXPC.h"
 #include "sdk/testing/Driver.h"
@@ -24,12 +24,11 @@
 
 namespace {
 
-platform::ManualScheduler* virtualTime = nullptr;
 
 void settle(double seconds = 1.0) {
-    virtualTime->advance(seconds);
+    render::virtualTime().advance(seconds);
     QCoreApplication::sendPostedEvents();
-    virtualTime->advance(0.05);
+    render::virtualTime().advance(0.05);
     QCoreApplication::sendPostedEvents();
 }
 
@@ -119,6 +118,14 @@ void renderSignedIn(QAUIMenuWindowController& quickAccess, platform::StatusItem*
     quickAccess.updateIPAddress(std::make_shared<PDPublicIPInfo>(QStringLiteral("198.51.100.10")));
     quickAccess.updateTimeConnected(QStringLiteral("00:12:47"));
     saveWindow(quickAccess, QStringLiteral("menus_signed_in_connected"));
+    // Shown again on a desktop without a compositing manager: opaque, with square corners.
+    quickAccess.close();
+    platform::Compositing::setActiveOverride(false);
+    quickAccess.toggleMenu(item);
+    saveWindow(quickAccess, QStringLiteral("menus_no_compositor_signed_in"));
+    quickAccess.close();
+    platform::Compositing::setActiveOverride(std::nullopt);
+    quickAccess.toggleMenu(item);
 
     HoverableTableView* networkTable = page->networkView()->tableView();
     if (auto* current = cellAt<QAUINetworkItemViewCell>(networkTable, 0)) {
@@ -245,22 +252,33 @@ void renderTrayMenus(sdk::testing::Driver& driver) {
     menuStyle.updateTimeConnected(QStringLiteral("00:12:48"));
     settle();
     render::save(menuOnDesktop(menuStyle.statusItemMenuForLoggedInState()), QStringLiteral("menus_status_menu_signed_in"));
+    // Without a compositing manager, as the menu is fitted when it pops up.
+    platform::Compositing::setActiveOverride(false);
+    emit menuStyle.statusItemMenuForLoggedInState()->aboutToShow();
+    render::save(menuOnDesktop(menuStyle.statusItemMenuForLoggedInState()),
+                 QStringLiteral("menus_no_compositor_status_menu"));
+    platform::Compositing::setActiveOverride(std::nullopt);
+}
+
+// The sign-out card on a desktop without a compositing manager: opaque and square.
+void renderSignOutWithoutCompositor() {
+    platform::Compositing::setActiveOverride(false);
+    QAUISignOutController signOut;
+    signOut.show();
+    settle();
+    render::save(onDesktop({signOut.window()}), QStringLiteral("menus_no_compositor_sign_out"));
+    signOut.close();
+    platform::Compositing::setActiveOverride(std::nullopt);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    QApplication::setFont(QFont(QStringLiteral("Inter")));
-    if (!render::useOutputFolder(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR))) {
+    const render::Renderer renderer(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR));
+    if (!renderer.isReady()) {
         return 1;
     }
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope(scheduler);
-    virtualTime = &scheduler;
+    QApplication::setFont(QFont(QStringLiteral("Inter")));
     sdk::testing::Driver driver;
     driver.setLoggedIn(true);
     platform::StatusBar bar{QDBusConnection(QStringLiteral("veltrix-no-bus"))};
@@ -274,6 +292,7 @@ int main(int argc, char** argv) {
     quickAccess.setDelegate(&actions);
     renderSignedOut(quickAccess, item);
     renderSignedIn(quickAccess, item, driver);
+    renderSignOutWithoutCompositor();
     renderSignOut(driver);
     renderIcons(item);
     renderTrayMenus(driver);

@@ -7,7 +7,6 @@
 #include "mainwindow/GeneralViewController.h"
 #include "mainwindow/GeneralWindowController.h"
 #include "mainwindow/MainSubController.h"
-#include "platform/ManualScheduler.h"
 #include "support/PrivateBus.h"
 #include "platform/UserDefaults.h"
 #include "platform/WiFiSsidReader.h"
@@ -19,7 +18,6 @@
 #include "settings/SettingsProtocolController.h"
 #include "settings/SupportSubController.h"
 #include "support/FakeNetworkManager.h"
-#include "toolkit/TextAttributes.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -31,10 +29,9 @@
 
 namespace {
 
-platform::ManualScheduler* virtualTime = nullptr;
 
 void settle() {
-    virtualTime->advance(1.0);
+    render::virtualTime().advance(1.0);
     QApplication::processEvents();
 }
 
@@ -191,20 +188,12 @@ void renderSettings(sdk::testing::Driver& driver) {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     // The preferences it writes go to a folder of its own, not the user's.
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    // Drawn as on a sharp screen, icons at twice their size.
-    if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) {
-        qputenv("QT_SCALE_FACTOR", "2");
-    }
-    QApplication app(argc, argv);
-    setApplicationFont();
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope(scheduler);
-    virtualTime = &scheduler;
-    if (!render::useOutputFolder(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR "/settings"))) {
+    const render::Renderer renderer(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR "/settings"),
+                                    render::Screen::sharp);
+    if (!renderer.isReady()) {
         return 1;
     }
 

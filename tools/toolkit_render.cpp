@@ -2,9 +2,9 @@
 //   toolkit_render [output-folder]   (default: <build>/renders)
 // Runs on Qt's offscreen platform with virtual time, so every animation is shown at its end.
 #include "RenderOutput.h"
-#include "platform/ManualScheduler.h"
 #include "platform/UserDefaults.h"
 #include "settings/PopoverTroubleshootingView.h"
+#include "toolkit/Alert.h"
 #include "toolkit/Colors.h"
 #include "toolkit/HoverableTableView.h"
 #include "toolkit/ModalViewController.h"
@@ -26,7 +26,6 @@
 
 namespace {
 
-platform::ManualScheduler* virtualTime = nullptr;
 
 
 // A window's content standing in for the main window, so the overlay has something to cover.
@@ -58,7 +57,7 @@ void renderOverlay(ModalViewControllerType type, const QString& name,
     modal.setControllerType(type);
     content.presentViewController(&modal,
                                   std::make_shared<TransitionAnimator>(std::nullopt, std::nullopt, 0.2));
-    virtualTime->advance(0.3);
+    render::virtualTime().advance(0.3);
     if (prepare) {
         prepare(modal);
     }
@@ -67,7 +66,7 @@ void renderOverlay(ModalViewControllerType type, const QString& name,
     QApplication::processEvents();
     render::save(content.view(), name);
     content.dismissViewController(&modal);
-    virtualTime->advance(0.3);
+    render::virtualTime().advance(0.3);
 }
 
 void renderOverlays() {
@@ -137,7 +136,7 @@ void renderSwitches() {
         layout->addWidget(each);
     }
     panel.show();
-    virtualTime->advance(0.3);
+    render::virtualTime().advance(0.3);
     render::save(&panel, QStringLiteral("switch-off-on-disabledOn-disabledOff"));
 }
 
@@ -190,6 +189,16 @@ void renderHoverList() {
     render::save(&table, QStringLiteral("hover-list-selected1-hovered3"));
 }
 
+// The alert of a link that no browser opened.
+void renderLinkNotOpened() {
+    QMessageBox* alert = makeLinkNotOpenedAlert(QUrl(QStringLiteral(
+        "https://support.veltrix.com/docs?utm_source=client&utm_medium=Support-Menu-Link&utm_campaign=User-Guides-Link")));
+    alert->show();
+    render::virtualTime().advance(0.1);
+    render::save(alert, QStringLiteral("alert-link-not-opened"));
+    alert->close();
+}
+
 void renderPageDotsAndTooltip() {
     NSPageControl dots;
     dots.resize(120, 30);
@@ -205,7 +214,7 @@ void renderPageDotsAndTooltip() {
     dots.show();
     dots.grab();
     dots.setCurrentPage(1);
-    virtualTime->advance(0.1);
+    render::virtualTime().advance(0.1);
     render::save(&dots, QStringLiteral("page-control-4-current1"));
 
     // The button's window with the tooltip drawn where it opens, so that its arrow shows the button.
@@ -222,7 +231,7 @@ void renderPageDotsAndTooltip() {
     button->setPopoverState(PopoverState::alwaysOn);
     window.show();
     button->setHighlight(true);
-    virtualTime->advance(0.2);
+    render::virtualTime().advance(0.2);
     if (Popover* popover = button->popover(); popover && popover->window()) {
         QImage scene = window.grab().toImage();
         QPainter painter(&scene);
@@ -248,20 +257,14 @@ void renderPageDotsAndTooltip() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    setApplicationFont();
-    if (!render::useOutputFolder(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR))) {
+    const render::Renderer renderer(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR));
+    if (!renderer.isReady()) {
         return 1;
     }
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope(scheduler);
-    virtualTime = &scheduler;
     renderOverlays();
     renderSwitches();
     renderHoverList();
     renderPageDotsAndTooltip();
+    renderLinkNotOpened();
     return render::exitCode();
 }

@@ -4,9 +4,7 @@
 // it: the download, the SDK's verification and its refusal are real.
 #include "RenderOutput.h"
 #include "platform/Bundle.h"
-#include "platform/ManualScheduler.h"
 #include "sdk/testing/Driver.h"
-#include "toolkit/TextAttributes.h"
 #include "updates/AutoUpdateViewController.h"
 
 #include <QApplication>
@@ -17,17 +15,16 @@
 
 namespace {
 
-platform::ManualScheduler* virtualTime = nullptr;
 
 // The download and the SDK's answer come from other threads: runs both clocks until `done`.
 bool settle(const std::function<bool()>& done) {
     QDeadlineTimer deadline(10000);
     while (!done() && !deadline.hasExpired()) {
-        virtualTime->runUntilIdle();
+        render::virtualTime().runUntilIdle();
         QApplication::processEvents(QEventLoop::AllEvents, 5);
         QThread::msleep(1);
     }
-    virtualTime->runUntilIdle();
+    render::virtualTime().runUntilIdle();
     QApplication::processEvents();
     return done();
 }
@@ -98,19 +95,11 @@ void renderOutcomes(sdk::testing::Driver& driver) {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) {
-        qputenv("QT_SCALE_FACTOR", "2");
-    }
-    QApplication app(argc, argv);
-    QApplication::setWindowIcon(platform::Bundle::main().image(QStringLiteral("AppIcon")));
-    setApplicationFont();
-    if (!render::useOutputFolder(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR "/updates"))) {
+    const render::Renderer renderer(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR "/updates"), render::Screen::sharp);
+    if (!renderer.isReady()) {
         return 1;
     }
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope(scheduler);
-    virtualTime = &scheduler;
+    QApplication::setWindowIcon(platform::Bundle::main().image(QStringLiteral("AppIcon")));
     sdk::testing::Driver driver; // the demo workspace, offering 2.1.0
     renderOffer();
     renderDownload();

@@ -198,6 +198,12 @@ void AppDelegate::showUpdateAvailableBannerLater() {
 
 void AppDelegate::presentSignInWindow() {
     ServiceLayer::appModel().setStartMinimized(false);
+    if (m_welcomeWindowViewController && m_welcomeWindowViewController->isWindowVisible()) {
+        // Asked to sign in over the welcome pages: the sign-in window takes their place, as their own Sign
+        // In does, rather than opening over them.
+        leaveWelcomePage();
+        return;
+    }
     showSignInWindow();
 }
 

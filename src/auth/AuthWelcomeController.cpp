@@ -281,6 +281,18 @@ void AuthWelcomeController::signIn(QObject* sender) {
     sendEvent(0, AnalyticsTrigger::button(title));
 }
 
+void AuthWelcomeController::cancelSignIn() {
+    VeltrixXPC::cancelLogin();
+    const bool loaderShown = isSigningIn();
+    if (isViewLoaded()) {
+        resetViews();
+    }
+    menuService().onAuthErrorRecieved();
+    if (loaderShown) {
+        menuService().closeQuickAccessWindow(); // it opened to show this sign-in's progress
+    }
+}
+
 void AuthWelcomeController::signUp() {
     // The link comes from the workspace's configuration: only a web page over https is opened.
     const QString link = VeltrixXPC::appConfig().signUpLink;
@@ -327,7 +339,12 @@ void AuthWelcomeController::onExtendedAuthSucceed() {
         }
         menuService().showProgressIndicator();
     });
-    onMain(0.3, [](AuthWelcomeController&) { menuService().showMenu(); });
+    // Not for a sign-in cancelled meanwhile.
+    onMain(0.3, [](AuthWelcomeController& self) {
+        if (self.isSigningIn()) {
+            menuService().showMenu();
+        }
+    });
     sendEvent(1);
 }
 

@@ -66,6 +66,8 @@ public:
     virtual void checkFastLogin();
     // `sender`: the pressed control; its title goes with the analytics event when it is a button.
     virtual void signIn(QObject* sender);
+    // The sign-in window was closed: a sign-in under way is dropped and the window offers it again.
+    void cancelSignIn();
     virtual void signUp();
     virtual void resetViews();
     // `reason`: the SDK's session time-out reason code, if any.

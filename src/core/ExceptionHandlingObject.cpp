@@ -1,6 +1,7 @@
 #include "core/ExceptionHandlingObject.h"
 
 #include "platform/Application.h"
+#include "platform/Compositing.h"
 #include "platform/ExceptionHandling.h"
 
 #include <QMutex>
@@ -106,8 +107,8 @@ void ExceptionHandlingObject::showBlurFor(QWidget* window, int radius) {
     if (!window) {
         return;
     }
-    window->setAttribute(Qt::WA_TranslucentBackground);
-    // Without the blur call the window stays non-opaque and unblurred.
+    // Non-opaque where a compositor lets it be; without the blur call it stays unblurred.
+    platform::Compositing::fit(window);
     static const bool available = isAvailableCGSSetWindowBackgroundBlurRadius();
     (void)available;
     (void)radius;

@@ -261,9 +261,7 @@ void MenuService::signOut(QObject* sender) {
         if (auto* router = appRouter()) {
             router->showSignOutWindowLater();
         }
-        if (m_closeQuickAccessWindow) {
-            m_closeQuickAccessWindow();
-        }
+        closeQuickAccessWindow();
     });
 }
 

@@ -80,6 +80,11 @@ public:
     void setCloseQuickAccessWindow(std::function<void()> close) {
         m_closeQuickAccessWindow = std::move(close);
     }
+    void closeQuickAccessWindow() {
+        if (m_closeQuickAccessWindow) {
+            m_closeQuickAccessWindow();
+        }
+    }
 
 private:
     // Runs `f` now on the GUI thread, else queues it there (never after this service is gone).

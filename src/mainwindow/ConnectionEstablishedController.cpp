@@ -9,6 +9,7 @@
 #include "toolkit/TextAttributes.h"
 
 #include <QLabel>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -30,8 +31,7 @@ ConnectionEstablishedController::ConnectionEstablishedController(QObject* parent
     : platform::ViewController(parent) {}
 
 QWidget* ConnectionEstablishedController::loadView() {
-    auto* view = new NSViewLayerBacked;
-    view->setBgColor(toolkit::windowBackground);
+    auto* view = new SheetPanel;
     view->setFixedSize(340, 230);
     auto* column = new QVBoxLayout(view);
     column->setContentsMargins(32, 32, 32, 28);
@@ -54,6 +54,14 @@ QWidget* ConnectionEstablishedController::loadView() {
     m_gotItButton->setFont(toolkit::interFont(14, QFont::Medium));
     m_gotItButton->setCursor(Qt::PointingHandCursor);
     connect(m_gotItButton, &QAbstractButton::clicked, this, [this] { gotItTap(); });
+    // Esc puts the sheet away for now; only Got it stops it for good.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), view);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (presentingViewController()) {
+            dismiss();
+        }
+    });
     column->addWidget(title);
     column->addWidget(text, 1);
     column->addWidget(m_gotItButton, 0, Qt::AlignHCenter);

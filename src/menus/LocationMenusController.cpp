@@ -2,6 +2,9 @@
 
 #include "core/LocalizedStrings.h"
 #include "mainwindow/LocationMenuItem.h"
+#include "platform/Compositing.h"
+
+#include <QStyle>
 
 const QString LocationMenusController::connectTitle = QStringLiteral("Connect");
 const QString LocationMenusController::disconnectTitle = QStringLiteral("Disconnect");
@@ -26,14 +29,27 @@ const QString kMenuStyle =
                    "QMenu::item:disabled:selected { background: transparent; }"
                    "QMenu::icon { padding-left: 10px; }"
                    "QMenu::separator { height: 1px; background: rgba(255, 255, 255, 26); margin: 5px 12px; }"
-                   "QMenu::right-arrow { width: 8px; height: 8px; margin-right: 10px; }");
+                   "QMenu::right-arrow { width: 8px; height: 8px; margin-right: 10px; }"
+                   "QMenu[square=\"true\"] { border-radius: 0px; }");
+
+void squareWithoutCompositor(QMenu* menu) {
+    const bool square = !platform::Compositing::isTranslucent(menu);
+    if (menu->property("square").toBool() != square) {
+        menu->setProperty("square", square);
+        menu->style()->unpolish(menu);
+        menu->style()->polish(menu);
+    }
+}
 
 } // namespace
 
 void applyMenuLook(QMenu* menu) {
     menu->setStyleSheet(kMenuStyle);
     menu->setSeparatorsCollapsible(true);
-    menu->setAttribute(Qt::WA_TranslucentBackground);
+    platform::Compositing::followInMenu(menu);
+    // Round corners only where what lies beneath shows through them (fitted just before, at the same signal).
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [menu] { squareWithoutCompositor(menu); });
+    squareWithoutCompositor(menu);
     menu->setWindowFlag(Qt::NoDropShadowWindowHint);
 }
 

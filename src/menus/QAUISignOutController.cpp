@@ -3,18 +3,35 @@
 #include "core/ApplicationModel.h"
 #include "core/ServiceLayer.h"
 #include "menus/QAUIMenuWindowController.h"
+#include "platform/Compositing.h"
 #include "platform/Storyboard.h"
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/BaseWindowViewController.h"
+#include "toolkit/Colors.h"
 
 #include <set>
 
 namespace {
 
+// A window of its own above the others, around the overlay's card.
+class SignOutWindowController : public BaseWindowViewController {
+protected:
+    QWidget* loadWindow() override {
+        auto* window = new platform::TranslucentWindow(
+            nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        QPalette palette = window->palette();
+        palette.setColor(QPalette::Window, toolkit::windowBackground); // under the scrim when drawn opaque
+        window->setPalette(palette);
+        return window;
+    }
+};
+
 const platform::StoryboardRegistrar
     signOutWindow(QStringLiteral("QAUISignOut"), QStringLiteral("signOutWindowController"), [] {
-        return std::unique_ptr<QObject>(
-            BaseWindowViewController::withContent(new QAUISignOutModalViewController));
+        auto controller = std::make_unique<SignOutWindowController>();
+        auto* content = new QAUISignOutModalViewController(controller.get());
+        controller->setContentViewController(content);
+        return std::unique_ptr<QObject>(std::move(controller));
     });
 
 std::set<const QAUISignOutController*>& signOutControllers() {
@@ -72,13 +89,9 @@ BaseWindowViewController* QAUISignOutController::signOutWindowController() {
     }
     m_window = m_controller->window();
     if (m_window) {
-        m_window->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-        m_window->setAttribute(Qt::WA_TranslucentBackground);
         m_modal = qobject_cast<ModalViewController*>(m_controller->contentViewController());
         if (m_modal) {
             m_modal->view();
-            m_modal->bgView()->setCornerRadius(8.0);
-            m_modal->bgView()->setMasksToBounds(true);
         }
         if (auto* signOutModal = qobject_cast<QAUISignOutModalViewController*>(m_modal.data())) {
             QPointer<QAUISignOutController> self = this;
@@ -109,6 +122,14 @@ void QAUISignOutController::show() {
     m_modal->updateContent();
     // Shown first: the card settles its texts as it appears, and the window then takes its size.
     m_controller->showWindow();
+    // The overlay's corners are cut round only where what lies beneath shows through them.
+    ClickableView* overlay = m_modal->bgView();
+    if (platform::Compositing::isTranslucent(m_window)) {
+        overlay->setCornerRadius(8.0);
+    } else {
+        overlay->clearCornerRadius();
+    }
+    overlay->setMasksToBounds(platform::Compositing::isTranslucent(m_window));
     fitWindowToCard();
     centerOnScreen(m_window);
 }

@@ -290,10 +290,10 @@ bool qaui::sameNetworkId(const PDNetworkItemPtr& a, const PDNetworkItemPtr& b) {
 // Windows --------------------------------------------------------------------------------------------------
 
 StatusItemMenuWindow::StatusItemMenuWindow(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
-    setAttribute(Qt::WA_TranslucentBackground);
+    : platform::TranslucentWindow(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setFocusPolicy(Qt::StrongFocus);
     QPalette p = palette();
+    p.setColor(QPalette::Window, qaui::backgroundColor()); // the ground when drawn opaque
     p.setColor(QPalette::WindowText, Qt::white);
     p.setColor(QPalette::Text, Qt::white);
     p.setColor(QPalette::ButtonText, Qt::white);
@@ -304,9 +304,11 @@ void StatusItemMenuWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    fillRoundedRect(painter, bounds, qaui::windowCornerRadius, qaui::backgroundColor());
+    // Round corners only where what lies beneath shows through them.
+    const double radius = platform::Compositing::isTranslucent(this) ? qaui::windowCornerRadius : 0.0;
+    fillRoundedRect(painter, bounds, radius, qaui::backgroundColor());
     painter.setPen(QPen(colorFromHexString(QStringLiteral("#FFFFFF1A")), 1.0));
-    painter.drawPath(roundedRectPath(bounds, qaui::windowCornerRadius));
+    painter.drawPath(roundedRectPath(bounds, radius));
 }
 
 void StatusItemMenuWindow::keyPressEvent(QKeyEvent* event) {

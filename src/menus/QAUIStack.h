@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Compositing.h"
 #include "sdk/PDNetworks.h"
 #include "toolkit/CapsuleButton.h"
 #include "toolkit/ElidedLabel.h"
@@ -175,7 +176,7 @@ bool sameNetworkId(const PDNetworkItemPtr& a, const PDNetworkItemPtr& b);
 
 // The frameless top-level window of the quick-access window and its child: paints its own navy card and
 // reports Esc.
-class StatusItemMenuWindow : public QWidget {
+class StatusItemMenuWindow : public platform::TranslucentWindow {
     Q_OBJECT
 public:
     explicit StatusItemMenuWindow(QWidget* parent = nullptr);

@@ -1,6 +1,7 @@
 #include "platform/StatusBar.h"
 
 #include "platform/Bundle.h"
+#include "platform/Compositing.h"
 
 #include <QActionEvent>
 #include <QApplication>
@@ -315,8 +316,9 @@ void StatusItem::setMenu(QMenu* entries) {
     // Drawn like the given menu where Qt draws it (a tray without its own menus).
     m_trayMenu->setStyleSheet(entries->styleSheet());
     m_trayMenu->setSeparatorsCollapsible(entries->separatorsCollapsible());
-    m_trayMenu->setAttribute(Qt::WA_TranslucentBackground,
-                             entries->testAttribute(Qt::WA_TranslucentBackground));
+    if (Compositing::followsInMenu(entries)) {
+        Compositing::followInMenu(m_trayMenu.get());
+    }
     m_trayMenu->addActions(entries->actions());
     entries->installEventFilter(this);
 }

@@ -23,16 +23,42 @@ bool isInside(const QWidget* widget, const QWidget* ancestor) {
     return false;
 }
 
-// A sheet ends only when its controller is dismissed, not from the window manager's close button.
+// A sheet: a window-modal child without the window manager's frame, laid over the top of its host window,
+// centred, and following the host as it moves or resizes. It ends only when its controller is dismissed.
 class SheetWindow : public QWidget {
 public:
-    explicit SheetWindow(QWidget* host)
-        : QWidget(host, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    explicit SheetWindow(QWidget* host) : QWidget(host, Qt::Dialog | Qt::FramelessWindowHint), m_host(host) {
         setWindowModality(Qt::WindowModal);
+        if (m_host) {
+            m_host->installEventFilter(this);
+        }
+    }
+    ~SheetWindow() override {
+        if (m_host) {
+            m_host->removeEventFilter(this);
+        }
+    }
+
+    void place() {
+        if (!m_host) {
+            return;
+        }
+        // A top-level host's geometry is its client area, inside the manager's frame.
+        const QRect host = m_host->geometry();
+        move(host.x() + (host.width() - width()) / 2, host.y());
     }
 
 protected:
     void closeEvent(QCloseEvent* event) override { event->ignore(); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_host && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+            place();
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+
+private:
+    QPointer<QWidget> m_host;
 };
 
 class SheetAnimator final : public PresentationAnimator {
@@ -55,6 +81,7 @@ public:
         } else {
             sheet->adjustSize();
         }
+        sheet->place();
         m_sheet = sheet;
         m_content = content;
         sheet->show();

@@ -10,7 +10,10 @@
 #include <QDBusPendingReply>
 #include <QDBusVariant>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QLoggingCategory>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <utility>
 
@@ -24,6 +27,8 @@ const QString loginPath = QStringLiteral("/org/freedesktop/login1");
 const QString loginManager = QStringLiteral("org.freedesktop.login1.Manager");
 // The kind of a shut-down is asked as the system goes down: a short wait, then it counts as a power-off.
 constexpr int scheduledShutdownTimeoutMs = 500;
+// How long the desktop's opener takes at most to say that nothing could open a URL.
+constexpr qint64 openerVerdictMs = 15000;
 
 } // namespace
 
@@ -43,11 +48,52 @@ bool Workspace::openURL(const QUrl& url) {
         qCWarning(lcWorkspace) << "Not opening an invalid URL";
         return false;
     }
-    const bool opened = QDesktopServices::openUrl(url);
-    if (!opened) {
-        qCWarning(lcWorkspace).noquote() << "No handler opened a" << url.scheme() << "URL";
+    if (m_opener) {
+        if (!m_opener(url)) {
+            emit urlNotOpened(url);
+        }
+        return true;
     }
-    return opened;
+    if (const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open")); !opener.isEmpty()) {
+        runOpener(opener, url);
+        return true;
+    }
+    if (!QDesktopServices::openUrl(url)) {
+        qCWarning(lcWorkspace).noquote() << "No handler opened a" << url.scheme() << "URL";
+        emit urlNotOpened(url);
+    }
+    return true;
+}
+
+// Qt's own launch of xdg-open never learns whether a browser took the URL; its exit status says so. The
+// process is not a child of this object: one still running at quit (a browser it runs) is left running.
+void Workspace::runOpener(const QString& opener, const QUrl& url) {
+    auto* process = new QProcess;
+    process->setProgram(opener);
+    process->setArguments({QString::fromUtf8(url.toEncoded())});
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer started;
+    started.start();
+    const auto notOpened = [this, url](const char* why) {
+        qCWarning(lcWorkspace).noquote() << "No program opened a" << url.scheme() << "URL:" << why;
+        emit urlNotOpened(url);
+    };
+    connect(process, &QProcess::errorOccurred, this, [process, notOpened](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            process->deleteLater();
+            notOpened("the opener did not start");
+        }
+    });
+    connect(process, &QProcess::finished, this,
+            [process, started, notOpened](int code, QProcess::ExitStatus status) {
+                process->deleteLater();
+                // Later, it is the end of a browser the opener ran, not its verdict.
+                if ((status != QProcess::NormalExit || code != 0) && started.elapsed() < openerVerdictMs) {
+                    notOpened("the opener failed");
+                }
+            });
+    process->start();
 }
 
 bool Workspace::startObservingPower(const QDBusConnection& bus, const QString& service) {

@@ -6,6 +6,8 @@
 #include <QUrl>
 #include <QVariantMap>
 
+#include <functional>
+
 class QDBusPendingCallWatcher;
 
 namespace platform {
@@ -24,8 +26,13 @@ public:
     explicit Workspace(QObject* parent = nullptr);
     ~Workspace() override;
 
-    // Opens the URL with the desktop's handler for its scheme; false when it is invalid or nobody opened it.
+    // Opens the URL with the desktop's handler for its scheme, through the desktop's opener (xdg-open), or
+    // Qt's own look-up of a browser where there is none. False at once for an invalid URL. The opener is
+    // watched: when it cannot run, or soon says that nothing opened the URL, urlNotOpened follows.
     bool openURL(const QUrl& url);
+    // Takes the desktop's place in opening URLs (tests); `open` answers whether it opened the URL. An empty
+    // function gives the place back.
+    void setOpener(std::function<bool(const QUrl&)> open) { m_opener = std::move(open); }
 
     // Follows logind's PrepareForSleep and PrepareForShutdown on `bus` and holds a sleep delay. Without the
     // bus it stays inert and returns false; when the service turns out to be missing it stops observing.
@@ -36,6 +43,8 @@ public:
     bool holdsSleepDelay() const { return m_sleepDelay.isValid(); }
 
 signals:
+    // No program opened `url`: the person may still copy the address.
+    void urlNotOpened(const QUrl& url);
     void willSleep();
     void didWake();
     // Emitted while Application::currentQuitReason() reads restart or shutDown, so an observer asking the
@@ -48,6 +57,8 @@ private slots:
     void onPrepareForShutdownWithMetadata(bool start, const QVariantMap& metadata);
 
 private:
+    void runOpener(const QString& opener, const QUrl& url);
+
     // Restart for logind's reboot kinds, shut-down for anything else (power-off, halt, none known).
     static QuitReason quitReasonOf(const QString& shutdownType);
     void announcePowerOff(QuitReason reason);
@@ -63,6 +74,7 @@ private:
     // logind (systemd 255 and later) sends the shut-down with its kind first, then the plain signal.
     bool m_shutdownAnnounced = false;
     QDBusUnixFileDescriptor m_sleepDelay;
+    std::function<bool(const QUrl&)> m_opener;
 };
 
 } // namespace platform

@@ -356,6 +356,7 @@ void SimulatedWorkspace::login() {
                 ++s.signInAttempt;
                 s.signInInProgress = true;
                 s.fastLoginInProgress = false;
+                s.signInCancelled = false;
             }
         });
         if (refusal) {
@@ -364,6 +365,32 @@ void SimulatedWorkspace::login() {
             return;
         }
         startBrowserSignIn(false);
+    });
+}
+
+void SimulatedWorkspace::cancelLogin() {
+    record(QStringLiteral("cancelLogin"));
+    post(0, [this] {
+        bool cancelled = false;
+        edit([&](SimulationState& s) {
+            cancelled = s.signInInProgress || s.fastLoginInProgress || s.signInStepsUnderway;
+            if (!cancelled) {
+                return;
+            }
+            ++s.signInAttempt; // the pending steps and the browser's page see they are no longer current
+            s.signInInProgress = false;
+            s.fastLoginInProgress = false;
+            s.signInStepsUnderway = false;
+            s.signInCancelled = true;
+            // Signed in moments ago, its session not loaded yet: nothing of it stays.
+            s.loggedIn = false;
+            s.networks = nullptr;
+            s.currentNetwork = nullptr;
+        });
+        if (cancelled) {
+            qCInfo(lcSdk) << "Sign-in cancelled";
+            loginDelegate.call([](auto& d) { d.onExtendedAuthCanceled(); });
+        }
     });
 }
 
@@ -378,6 +405,7 @@ void SimulatedWorkspace::shouldLaunchFastLogin(std::function<void(bool)> complet
             start = answer && !s.softLogoutPerformed && !s.fastLoginInProgress && !s.signInInProgress;
             s.fastLoginInProgress = s.fastLoginInProgress || start;
             s.signInAttempt += start ? 1 : 0;
+            s.signInCancelled = s.signInCancelled && !start;
         });
         if (start) {
             startBrowserSignIn(true);
@@ -396,6 +424,7 @@ void SimulatedWorkspace::startFastLogInIfPossible() {
             start = !s.loggedIn && s.fastLoginAvailable && !s.fastLoginInProgress && !s.signInInProgress;
             s.fastLoginInProgress = s.fastLoginInProgress || start;
             s.signInAttempt += start ? 1 : 0;
+            s.signInCancelled = s.signInCancelled && !start;
         });
         if (start) {
             startBrowserSignIn(true);
@@ -411,10 +440,12 @@ void SimulatedWorkspace::externalAuthSuccess(const PDExtendedAuthResult& authDat
     post(0, [this, authData] {
         bool accepted = false;
         bool already = false;
+        bool cancelled = false;
         edit([&](SimulationState& s) {
+            cancelled = s.signInCancelled;
             already = s.loggedIn;
             const QString& expected = s.workspace.session.idToken;
-            accepted = !already && !s.workspace.tenant.id.isEmpty() &&
+            accepted = !cancelled && !already && !s.workspace.tenant.id.isEmpty() &&
                        authData.tenant == s.workspace.tenant.id && !authData.token.isEmpty() &&
                        (expected.isEmpty() || authData.token == expected);
             if (!accepted) {
@@ -422,6 +453,10 @@ void SimulatedWorkspace::externalAuthSuccess(const PDExtendedAuthResult& authDat
                 s.fastLoginInProgress = false;
             }
         });
+        if (cancelled) {
+            qCInfo(lcSdk) << "Sign-in callback ignored: its sign-in was cancelled";
+            return;
+        }
         if (already) {
             return;
         }
@@ -439,10 +474,27 @@ void SimulatedWorkspace::externalAuthSuccess(const PDExtendedAuthResult& authDat
 }
 
 void SimulatedWorkspace::runSignInSteps() {
-    const double step = read([](const SimulationState& s) { return s.stepDelaySeconds; });
+    double step = 0;
+    std::uint64_t attempt = 0;
+    edit([&](SimulationState& s) {
+        step = s.stepDelaySeconds;
+        attempt = s.signInAttempt;
+        s.signInStepsUnderway = true;
+    });
+    // Each step runs only while its sign-in is the current one: a cancel or a sign-out drops the rest.
+    const auto current = [this, attempt] {
+        return read([attempt](const SimulationState& s) { return s.signInAttempt == attempt; });
+    };
     loginDelegate.call([](auto& d) { d.onExtendedAuthSucceed(); });
-    post(step, [this] { loginDelegate.call([](auto& d) { d.onDeviceRegisterStart(); }); });
-    post(2 * step, [this] {
+    post(step, [this, current] {
+        if (current()) {
+            loginDelegate.call([](auto& d) { d.onDeviceRegisterStart(); });
+        }
+    });
+    post(2 * step, [this, current] {
+        if (!current()) {
+            return;
+        }
         edit([](SimulationState& s) {
             s.loggedIn = true;
             s.signInInProgress = false;
@@ -459,13 +511,19 @@ void SimulatedWorkspace::runSignInSteps() {
         });
         loginDelegate.call([](auto& d) { d.onLoginSuccess(); });
     });
-    post(3 * step, [this] {
+    post(3 * step, [this, current] {
+        if (!current()) {
+            return;
+        }
         loginDelegate.call([](auto& d) {
             d.onSDPLoginStarted();
             d.onDPCProcessingStarted();
         });
     });
-    post(4 * step, [this, step] {
+    post(4 * step, [this, step, current] {
+        if (!current()) {
+            return;
+        }
         if (read([](const SimulationState& s) {
                 return s.devicePosture == PD_DevicePostureCheckState::atRisk;
             })) {
@@ -476,7 +534,13 @@ void SimulatedWorkspace::runSignInSteps() {
             d.onDPCResultChanged();
             d.onSDPLoginSuccess();
         });
-        post(step, [this] { loadSessionData(); });
+        post(step, [this, current] {
+            if (!current()) {
+                return;
+            }
+            edit([](SimulationState& s) { s.signInStepsUnderway = false; });
+            loadSessionData();
+        });
     });
 }
 
@@ -484,6 +548,7 @@ void SimulatedWorkspace::failPostureCheck() {
     qCInfo(lcSdk) << "Sign-in refused: the device is at risk";
     edit([](SimulationState& s) {
         s.loggedIn = false;
+        s.signInStepsUnderway = false;
         s.signInInProgress = false;
         s.fastLoginInProgress = false;
         s.fastLoginAvailable = false;
@@ -525,6 +590,7 @@ void SimulatedWorkspace::logout() {
             s.signInInProgress = false;
             s.fastLoginInProgress = false;
             ++s.signInAttempt;
+            s.signInStepsUnderway = false;
             // A session that timed out may come back without the browser; a sign-out forgets it.
             if (s.sessionExpired) {
                 s.softLogoutPerformed = true;

@@ -38,6 +38,8 @@ struct SimulationState {
     bool fastLoginInProgress = false;
     bool signInInProgress = false;
     std::uint64_t signInAttempt = 0; // a later login() abandons an earlier attempt's browser
+    bool signInStepsUnderway = false; // from an accepted callback to the session's data
+    bool signInCancelled = false;     // until the next sign-in starts, a callback is ignored
     bool sessionExpired = false;
     std::optional<QString> recentUserName;
 
@@ -146,6 +148,7 @@ public:
     void shouldLaunchFastLogin(std::function<void(bool)> completion);
     void startFastLogInIfPossible();
     void login();
+    void cancelLogin();
     void logout();
     void externalAuthSuccess(const PDExtendedAuthResult& authData);
     void connect(const SDVPNConfig& config);

@@ -101,6 +101,9 @@ bool VeltrixXPC::softLogoutPerformed() {
 void VeltrixXPC::login() {
     engine().login();
 }
+void VeltrixXPC::cancelLogin() {
+    engine().cancelLogin();
+}
 void VeltrixXPC::logout() {
     engine().logout();
 }

@@ -53,6 +53,8 @@ public:
     static void startFastLogInIfPossible();
     static bool softLogoutPerformed();
     static void login();
+    // Drops a sign-in under way (the browser's or the steps after its callback); its callback is ignored.
+    static void cancelLogin();
     static void logout();
     static void externalAuthSuccess(const PDExtendedAuthResult& authData);
 

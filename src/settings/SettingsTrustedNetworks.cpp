@@ -5,6 +5,7 @@
 #include "platform/WiFiSsidReader.h"
 #include "sdk/VeltrixXPC.h"
 #include "settings/SettingsLook.h"
+#include "toolkit/Alert.h"
 #include "toolkit/CapsuleButton.h"
 #include "toolkit/ElidedLabel.h"
 #include "toolkit/NSViewLayerBacked.h"
@@ -40,34 +41,12 @@ CapsuleButton* makeListButton(const QString& title) {
     return button;
 }
 
-// The refusal of a duplicate, in the client's dark look, opened over `window` without blocking.
+// The refusal of a duplicate, opened over `window` without blocking.
 QMessageBox* makeDuplicateAlert(QWidget* window) {
-    auto* alert = new QMessageBox(window);
-    alert->setWindowTitle(QStringLiteral("Trusted Networks Notification"));
-    alert->setTextFormat(Qt::PlainText);
-    alert->setText(QStringLiteral("Trusted Networks Notification"));
-    alert->setInformativeText(
-        QStringLiteral("Network with provided SSID already added to trusted networks list"));
-    alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->setWindowModality(Qt::WindowModal);
-    QPalette palette = alert->palette();
-    palette.setColor(QPalette::Window, toolkit::card);
-    palette.setColor(QPalette::WindowText, Qt::white);
-    alert->setPalette(palette);
-    alert->setFont(toolkit::interFont(13));
-    auto* ok = new CapsuleButton(QStringLiteral("OK"));
-    ok->setFont(toolkit::interFont(13, QFont::Medium));
-    applyTitleAttributes(ok, Qt::white);
-    ok->setFixedSize(76, 32);
-    alert->addButton(ok, QMessageBox::AcceptRole);
-    alert->setDefaultButton(ok);
-    for (QLabel* label : alert->findChildren<QLabel*>()) {
-        const bool title = label->objectName() == QLatin1String("qt_msgbox_label");
-        toolkit::setTextColor(label, title ? QColor(Qt::white) : toolkit::secondaryText);
-        if (title) {
-            label->setFont(toolkit::interFont(14, QFont::Medium));
-        }
-    }
+    QMessageBox* alert =
+        makeAlert(window, QStringLiteral("Trusted Networks Notification"),
+                  QStringLiteral("Network with provided SSID already added to trusted networks list"));
+    addAlertButton(alert, QStringLiteral("OK"), QMessageBox::AcceptRole);
     return alert;
 }
 

@@ -1,6 +1,7 @@
 #include "toolkit/NSViewLayerBacked.h"
 
 #include "toolkit/AppKitExtensions.h"
+#include "toolkit/Colors.h"
 
 #include <QImage>
 #include <QMouseEvent>
@@ -112,6 +113,12 @@ void applyRoundedClip(QWidget* view, double radius) {
 }
 
 NSViewLayerBacked::NSViewLayerBacked(QWidget* parent) : LayerBacked<QWidget>(parent) {}
+
+SheetPanel::SheetPanel(QWidget* parent) : NSViewLayerBacked(parent) {
+    setBgColor(toolkit::card);
+    setBorderColor(toolkit::separator);
+    setBorderWidth(1);
+}
 
 void NSViewLayerBacked::paintEvent(QPaintEvent*) {
     updateLayer();

@@ -170,6 +170,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
+// The panel of a sheet: a card over the window it belongs to, set off from it by a hairline.
+class SheetPanel : public NSViewLayerBacked {
+    Q_OBJECT
+public:
+    explicit SheetPanel(QWidget* parent = nullptr);
+};
+
 // Brings its window to the front and gives it the keyboard when the pointer enters.
 class NSViewLayerBackedInFocus : public NSViewLayerBacked {
     Q_OBJECT

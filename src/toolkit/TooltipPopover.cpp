@@ -1,6 +1,7 @@
 #include "toolkit/TooltipPopover.h"
 
 #include "core/StringHelpers.h"
+#include "platform/Compositing.h"
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
 #include "toolkit/Colors.h"
@@ -23,14 +24,17 @@ namespace {
 constexpr int kAnchorGap = 2;
 constexpr qreal kArrowHalfWidth = 7;
 constexpr qreal kCornerRadius = 6;
+const QColor kBubbleColor = colorFromHexString(QStringLiteral("#1B2046"));
 
 // The popover's window: a rounded dark bubble with its arrow, on a transparent window so that nothing
-// light shows at the corners.
-class TooltipWindow : public QWidget {
+// light shows at the corners; without a compositor, a plain block of the bubble's colour.
+class TooltipWindow : public platform::TranslucentWindow {
 public:
-    TooltipWindow() : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint) {
+    TooltipWindow() : platform::TranslucentWindow(nullptr, Qt::ToolTip | Qt::FramelessWindowHint) {
         setAttribute(Qt::WA_ShowWithoutActivating);
-        setAttribute(Qt::WA_TranslucentBackground);
+        QPalette ground = palette();
+        ground.setColor(QPalette::Window, kBubbleColor);
+        setPalette(ground);
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, Popover::arrowHeight, 0, 0);
     }
@@ -53,7 +57,7 @@ protected:
         arrow.lineTo(x, 0);
         arrow.lineTo(x + kArrowHalfWidth, Popover::arrowHeight + 1);
         arrow.closeSubpath();
-        painter.fillPath(bubble.united(arrow), colorFromHexString(QStringLiteral("#1B2046")));
+        painter.fillPath(bubble.united(arrow), kBubbleColor);
     }
 
 private:

@@ -47,8 +47,7 @@ void AutoUpdateViewController::leave() {
 }
 
 QWidget* AutoUpdateViewController::loadView() {
-    auto* view = new NSViewLayerBacked;
-    view->setBgColor(toolkit::windowBackground);
+    auto* view = new SheetPanel;
     view->setFixedSize(kSheetSize);
     auto* stack = new QStackedLayout(view);
     stack->setStackingMode(QStackedLayout::StackAll);
@@ -76,10 +75,9 @@ QWidget* AutoUpdateViewController::loadView() {
     connect(close, &QAbstractButton::clicked, this, [this] { this->close(); });
     m_closeButton = close;
 
-    m_escape = new QShortcut(QKeySequence(Qt::Key_Escape), view);
-    m_escape->setContext(Qt::WindowShortcut);
-    m_escape->setEnabled(false);
-    connect(m_escape, &QShortcut::activated, this, [this] { this->close(); });
+    auto* escapeKey = new QShortcut(QKeySequence(Qt::Key_Escape), view);
+    escapeKey->setContext(Qt::WindowShortcut);
+    connect(escapeKey, &QShortcut::activated, this, [this] { escape(); });
     return view;
 }
 
@@ -186,7 +184,22 @@ void AutoUpdateViewController::onInstallAnswer(bool accepted) {
     // The SDK installs; the sheet stays as it is and may now be closed.
     m_closeButton->show();
     m_closeButton->raise();
-    m_escape->setEnabled(true);
+}
+
+// Esc leaves the sheet as its buttons do: the close button once shown, else the Cancel of the page shown,
+// while it may be pressed.
+void AutoUpdateViewController::escape() {
+    if (m_closeButton && !m_closeButton->isHidden()) {
+        close();
+        return;
+    }
+    for (CapsuleButton* cancel : {m_updateView->cancelButton(), m_updateProgressView->cancelButton(),
+                                  m_updateConfirmView->cancelButton()}) {
+        if (cancel && cancel->isVisibleTo(view()) && cancel->isEnabled()) {
+            cancel->click();
+            return;
+        }
+    }
 }
 
 void AutoUpdateViewController::close() {

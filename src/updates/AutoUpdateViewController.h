@@ -10,7 +10,6 @@
 #include <memory>
 
 class ImageHoverableButton;
-class QShortcut;
 
 // The update sheet: offers the offered version, downloads it with an updater of its own while showing the
 // progress, and on the user's word hands the package to the SDK. One of three views shows at a time. A new
@@ -54,6 +53,7 @@ private:
     void prepareToInstall();
     void onInstallAnswer(bool accepted);
     void close();
+    void escape();
     // The sheet is gone, by its own buttons or its presenter: the transfer stops and the silent update
     // may run again.
     void leave();
@@ -62,7 +62,6 @@ private:
     QPointer<UpdateProgressView> m_updateProgressView;
     QPointer<UpdateConfirmView> m_updateConfirmView;
     QPointer<ImageHoverableButton> m_closeButton;
-    QPointer<QShortcut> m_escape;
     QList<QPointer<XibView>> m_subviews;
     std::unique_ptr<AUUpdater> m_autoUpdater;
     AutoUpdateStates m_currentState = AutoUpdateStates::confirmUpdate;

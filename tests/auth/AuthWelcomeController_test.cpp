@@ -5,9 +5,9 @@
 #include "core/LocalizedStrings.h"
 #include "core/MenuService.h"
 #include "core/ServiceLayer.h"
+#include "support/OpenedUrls.h"
 #include "toolkit/FakeRouter.h"
 
-#include <QDesktopServices>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -22,25 +22,6 @@ public:
     using FakeMenuController::FakeMenuController;
     QStringList* errors = nullptr;
     void showErrorNotification(const QString& title, const QString&) override { errors->append(title); }
-};
-
-// Catches the links the desktop would open.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-    UrlCatcher() {
-        for (const char* scheme : {"https", "http", "file", "javascript"}) {
-            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
-        }
-    }
-    ~UrlCatcher() override {
-        for (const char* scheme : {"https", "http", "file", "javascript"}) {
-            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-        }
-    }
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
 };
 
 class AuthTest : public ::testing::Test {
@@ -311,7 +292,7 @@ TEST_F(AuthTest, SignInHidesTheBannerAsksTheSdkAndReportsTheButtonsTitle) {
 }
 
 TEST_F(AuthTest, SignUpOpensOnlyAnHttpsLink) {
-    UrlCatcher catcher;
+    OpenedUrls catcher;
     for (const char* refused : {"", "signup", "/signup", "file:///etc/passwd", "javascript:alert(1)",
                                 "http://example.com/signup", "https://"}) {
         PDAppConfig config = VeltrixXPC::appConfig();
@@ -319,12 +300,12 @@ TEST_F(AuthTest, SignUpOpensOnlyAnHttpsLink) {
         driver.setAppConfig(config);
         controller.signUp();
     }
-    EXPECT_TRUE(catcher.opened.isEmpty()) << catcher.opened.value(0).toString().toStdString();
+    EXPECT_TRUE(catcher.urls.isEmpty()) << catcher.urls.value(0).toString().toStdString();
     PDAppConfig config = VeltrixXPC::appConfig();
     config.signUpLink = QStringLiteral("https://example.com/signup");
     driver.setAppConfig(config);
     controller.signUpButton()->click();
-    EXPECT_EQ(catcher.opened, QList<QUrl>{QUrl("https://example.com/signup")});
+    EXPECT_EQ(catcher.urls, QList<QUrl>{QUrl("https://example.com/signup")});
 }
 
 TEST_F(AuthTest, TheBannerFollowsItsButtonsAndHeightAndOutlivesASignOut) {
@@ -364,4 +345,3 @@ TEST_F(AuthTest, AnExpiredAccountSignsOutAndStopsTheQuickAccessProgress) {
     EXPECT_TRUE(menuLog.contains("menu.hideProgressIndicator"));
 }
 
-#include "AuthWelcomeController_test.moc"

@@ -3,12 +3,16 @@
 #include "e2e/ClientHarness.h"
 
 #include "auth/PopoverConfirmationCodeView.h"
+#include "support/OpenedUrls.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTest>
 
 using namespace e2e;
 
@@ -117,6 +121,36 @@ TEST_F(SignInTest, ARefusedCallbackLeavesTheClientAbleToSignInAgain) {
     EXPECT_TRUE(driver.calls("externalAuthSuccess").empty());
 
     driver.setBrowserForward([](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
+    clickSignIn();
+    advance(signInSeconds);
+    expectSignedIn();
+}
+
+TEST_F(SignInTest, ClosingTheSignInWindowWhileSigningInCancelsItAndItCanStartAgain) {
+    const struct {
+        const char* moment;
+        bool callbackArrived;
+    } moments[] = {{"the browser has the sign-in", false}, {"the loader shows the steps after the callback", true}};
+    withTray = true; // after the callback the quick-access window shows the progress
+    platform::UserDefaults::standard().set(SettingsUserDefaults::showWelcomePage, false);
+    launch();
+    for (const auto& m : moments) {
+        SCOPED_TRACE(m.moment);
+        // The tray's Sign In brings the window with its button, not the loader.
+        ASSERT_TRUE(chooseInTrayMenu(QStringLiteral("Sign In"))) << trayMenuTexts();
+        ASSERT_EQ(shownWindow(), QStringLiteral("signIn"));
+        EXPECT_FALSE(signInScreen().isSigningIn());
+        clickSignIn();
+        if (m.callbackArrived) {
+            advanceUntil([this] { return signInScreen().isSigningIn() && isQuickAccessShown(); });
+        }
+        delegate->authNewWindow()->window()->close(); // as its close button does
+        advance(signInSeconds);
+        EXPECT_FALSE(VeltrixXPC::isLoggedIn());
+        EXPECT_EQ(shownWindow(), QString()) << "neither the main window nor anything else opened";
+        EXPECT_FALSE(isQuickAccessShown());
+    }
+    ASSERT_TRUE(chooseInTrayMenu(QStringLiteral("Sign In"))) << trayMenuTexts();
     clickSignIn();
     advance(signInSeconds);
     expectSignedIn();
@@ -231,4 +265,39 @@ TEST_F(SignInTest, SigningOutUnderAlwaysOnEndsDisconnectedAndStaysSo) {
     advance(30);
     EXPECT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected) << "no tunnel comes back";
     EXPECT_EQ(trayIconName(), QStringLiteral("MenuBar_icon_DISCONNECTED"));
+}
+
+TEST_F(SignInTest, ASignUpLinkNoBrowserOpensShowsItsAddressToCopyInOneAlert) {
+    OpenedUrls noBrowser;
+    noBrowser.opens = false;
+    launchToSignIn();
+    const auto alerts = [] {
+        QList<QMessageBox*> shown;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == "linkNotOpenedAlert" && window->isVisible()) {
+                shown.append(qobject_cast<QMessageBox*>(window));
+            }
+        }
+        return shown;
+    };
+    for (int click = 0; click < 2; ++click) {
+        QTest::mouseClick(signInScreen().signUpButton(), Qt::LeftButton);
+        run();
+    }
+    ASSERT_EQ(noBrowser.urls.size(), 2);
+    const QString address = noBrowser.urls.front().toString();
+    ASSERT_EQ(alerts().size(), 1) << "a second failure replaces the first alert";
+    QMessageBox* alert = alerts().front();
+    EXPECT_TRUE(alert->informativeText().contains(address)) << alert->informativeText();
+    QAbstractButton* copy = nullptr;
+    for (QAbstractButton* button : alert->buttons()) {
+        if (button->text() == "Copy") {
+            copy = button;
+        }
+    }
+    ASSERT_NE(copy, nullptr);
+    QTest::mouseClick(copy, Qt::LeftButton);
+    run();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), address);
+    EXPECT_TRUE(alerts().isEmpty()) << "copied, the alert is done";
 }

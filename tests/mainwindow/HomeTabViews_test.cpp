@@ -19,8 +19,11 @@
 
 #include "toolkit/ModalOverlayScope.h"
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 
 namespace {
@@ -150,7 +153,7 @@ TEST_F(HomeTabViewTest, OnlyConnectAndDisconnectFollowThePointer) {
     }
 }
 
-TEST_F(HomeTabViewTest, GotItClearsTheDefaultAndClosesTheSheet) {
+TEST_F(HomeTabViewTest, GotItAndEscCloseTheSheetAndOnlyGotItStopsItForGood) {
     auto& defaults = platform::UserDefaults::standard();
     defaults.set(SettingsUserDefaults::showConnectionEstablished, true);
     ConnectionEstablishedController alone;
@@ -158,16 +161,34 @@ TEST_F(HomeTabViewTest, GotItClearsTheDefaultAndClosesTheSheet) {
     alone.gotItButton()->click(); // not presented: the default is still cleared
     EXPECT_FALSE(defaults.boolForKey(SettingsUserDefaults::showConnectionEstablished));
 
-    defaults.set(SettingsUserDefaults::showConnectionEstablished, true);
-    platform::ViewController host;
-    host.view()->show();
-    ConnectionEstablishedController sheet;
-    host.presentAsSheet(&sheet);
-    ASSERT_EQ(sheet.presentingViewController(), &host);
-    EXPECT_EQ(sheet.gotItButton()->palette().color(QPalette::ButtonText), QColor(Qt::white));
-    sheet.gotItButton()->click();
-    EXPECT_EQ(sheet.presentingViewController(), nullptr);
-    EXPECT_FALSE(defaults.boolForKey(SettingsUserDefaults::showConnectionEstablished));
+    const struct {
+        const char* way;
+        std::function<void(ConnectionEstablishedController&)> close;
+        bool shownAgain;
+    } ways[] = {
+        {"Got it", [](ConnectionEstablishedController& sheet) { sheet.gotItButton()->click(); }, false},
+        {"Esc",
+         [](ConnectionEstablishedController& sheet) {
+             QWidget* window = sheet.view()->window();
+             window->activateWindow();
+             ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+             QTest::keyClick(window, Qt::Key_Escape);
+         },
+         true},
+    };
+    for (const auto& w : ways) {
+        SCOPED_TRACE(w.way);
+        defaults.set(SettingsUserDefaults::showConnectionEstablished, true);
+        platform::ViewController host;
+        host.view()->show();
+        ConnectionEstablishedController sheet;
+        host.presentAsSheet(&sheet);
+        ASSERT_EQ(sheet.presentingViewController(), &host);
+        EXPECT_EQ(sheet.gotItButton()->palette().color(QPalette::ButtonText), QColor(Qt::white));
+        w.close(sheet);
+        EXPECT_EQ(sheet.presentingViewController(), nullptr);
+        EXPECT_EQ(defaults.boolForKey(SettingsUserDefaults::showConnectionEstablished), w.shownAgain);
+    }
 }
 
 TEST_F(HomeTabViewTest, TheQualityViewLoadsItsEmptyContentHoweverItIsMade) {

@@ -6,6 +6,7 @@
 #include "menus/QAUIMenuWindowController.h"
 #include "menus/QAUISignOutController.h"
 #include "platform/Application.h"
+#include "platform/Compositing.h"
 #include "platform/StatusBar.h"
 #include "toolkit/BaseWindowViewController.h"
 
@@ -16,6 +17,8 @@
 #include <QScreen>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace menus_test;
 
@@ -373,4 +376,54 @@ TEST_F(MenuWindowTest, TheHeaderButtonBringsTheMainWindowBackOnBothPages) {
         quickAccess.close();
     }
     EXPECT_EQ(router.count(QStringLiteral("enterForegroundMode")), 2);
+}
+
+// Without a compositor a window's clear corners reach the screen black: both windows with round corners are
+// then drawn opaque, their corners in the window's own ground; over a compositor the corners stay clear.
+TEST_F(MenuWindowTest, WindowsWithRoundCornersAreOpaqueAndSquareWithoutACompositor) {
+    QAUISignOutController signOut;
+    struct Window {
+        const char* what;
+        std::function<QWidget*()> show;
+        std::function<void()> close;
+    };
+    const Window windows[] = {
+        {"quick-access window",
+         [&] {
+             quickAccess.toggleMenu(item);
+             return quickAccess.window();
+         },
+         [&] { quickAccess.close(); }},
+        {"sign-out card",
+         [&] {
+             signOut.show();
+             return signOut.window();
+         },
+         [&] { signOut.close(); }},
+    };
+    for (const Window& window : windows) {
+        for (const bool composited : {false, true, false}) {
+            SCOPED_TRACE(testing::Message() << window.what << (composited ? " over" : " without") << " a compositor");
+            platform::Compositing::setActiveOverride(composited);
+            QWidget* shown = window.show();
+            ASSERT_TRUE(shown && shown->isVisible());
+            const QImage image = shown->grab().toImage();
+            const QColor corner = image.pixelColor(0, 0);
+            if (composited) {
+                EXPECT_EQ(corner.alpha(), 0) << "round: what lies beneath shows at the corner";
+            } else {
+                EXPECT_EQ(corner.alpha(), 255);
+                EXPECT_NE(corner, QColor(Qt::black));
+                // Square: the edge goes on to the corner (within the blending of the edge's line).
+                const QColor edge = image.pixelColor(0, image.height() / 2);
+                for (const auto& [a, b] : {std::pair{corner.red(), edge.red()}, std::pair{corner.green(), edge.green()},
+                                           std::pair{corner.blue(), edge.blue()}}) {
+                    EXPECT_NEAR(a, b, 2) << corner.name().toStdString() << " at the corner, " << edge.name().toStdString();
+                }
+            }
+            window.close();
+            ASSERT_FALSE(shown->isVisible());
+        }
+    }
+    platform::Compositing::setActiveOverride(std::nullopt);
 }

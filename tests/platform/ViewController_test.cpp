@@ -211,10 +211,11 @@ TEST(ViewController, AButtonInsideThePresentedViewCanDismissIt) {
     EXPECT_FALSE(overlay.view()->isVisible());
 }
 
-TEST(ViewController, SheetIsAWindowModalChildWindowThatOnlyDismissalCloses) {
+TEST(ViewController, SheetIsAFramelessWindowModalChildOverItsHostsTopThatOnlyDismissalCloses) {
     Log log;
     RecordingController host(&log, "host");
     RecordingController sheet(&log, "sheet");
+    host.view()->setGeometry(100, 80, 600, 400);
     host.view()->show();
     sheet.setTitle("Update");
     sheet.view()->resize(240, 120);
@@ -226,6 +227,14 @@ TEST(ViewController, SheetIsAWindowModalChildWindowThatOnlyDismissalCloses) {
     EXPECT_TRUE(window->isWindow());
     EXPECT_EQ(window->parentWidget(), host.view());
     EXPECT_EQ(window->windowModality(), Qt::WindowModal);
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::FramelessWindowHint));
+    // Centred across the top of the host's client area, wherever the host goes.
+    EXPECT_EQ(window->geometry(), QRect(280, 80, 240, 120));
+    host.view()->move(40, 200);
+    const QPoint client = host.view()->geometry().topLeft(); // inside whatever frame the platform adds
+    EXPECT_EQ(window->pos(), client + QPoint(180, 0)) << "follows the host";
+    host.view()->resize(400, 400);
+    EXPECT_EQ(window->pos(), client + QPoint(80, 0));
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), "Update");
     EXPECT_EQ(window->size(), QSize(240, 120));

@@ -10,13 +10,15 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusUnixFileDescriptor>
-#include <QDesktopServices>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <optional>
 #include <vector>
 
 using namespace platform;
@@ -81,14 +83,6 @@ private:
     QDBusConnection m_bus;
     QString m_service;
     std::vector<int> m_readEnds;
-};
-
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
 };
 
 // logind as far as a shut-down goes, answering on a private bus: the shut-down signals of an older or a
@@ -208,18 +202,72 @@ TEST(Workspace, InertWithoutBusOrLogind) {
     EXPECT_FALSE(workspace.holdsSleepDelay());
 }
 
-TEST(Workspace, OpenURLUsesTheDesktopHandlerAndRefusesInvalidOnes) {
-    UrlRecorder recorder;
-    QDesktopServices::setUrlHandler("veltrix-test", &recorder, "open");
-    Workspace workspace;
-    EXPECT_TRUE(workspace.openURL(QUrl("veltrix-test://support/page")));
-    EXPECT_FALSE(workspace.openURL(QUrl()));
-    EXPECT_FALSE(workspace.openURL(QUrl("no scheme here")));
-    QDesktopServices::unsetUrlHandler("veltrix-test");
-    EXPECT_EQ(recorder.opened, QList<QUrl>{QUrl("veltrix-test://support/page")});
+// The desktop's opener as PATH finds it: a script that keeps its argument and exits with `exitCode`, or
+// none at all. Neither Qt's fallback nor the opener may find a browser of the machine's.
+class OpenerOnPath {
+public:
+    explicit OpenerOnPath(std::optional<int> exitCode) : m_path(qgetenv("PATH")) {
+        if (exitCode) {
+            QFile script(m_dir.filePath("xdg-open"));
+            script.open(QIODevice::WriteOnly);
+            script.write(QByteArray("#!/bin/sh\nprintf '%s' \"$1\" > \"${0%/*}/given\"\nexit ") +
+                         QByteArray::number(*exitCode) + "\n");
+            script.close();
+            script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH", QFile::encodeName(m_dir.path()));
+        qunsetenv("BROWSER");
+        qunsetenv("DEFAULT_BROWSER");
+    }
+    ~OpenerOnPath() { qputenv("PATH", m_path); }
+    QString given() const {
+        QFile file(m_dir.filePath("given"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_path;
+};
+
+TEST(Workspace, ALinkNoProgramOpensIsReported) {
+    const QUrl url("https://support.example.com/docs?utm_source=client&x=a%20b");
+    struct Case {
+        const char* what;
+        std::optional<int> openerExit;
+        bool reported;
+    };
+    for (const Case& c : {Case{"the opener opened it", 0, false}, Case{"no browser for the opener", 3, true},
+                          Case{"the opener's action failed", 4, true}, Case{"no opener at all", std::nullopt, true}}) {
+        SCOPED_TRACE(c.what);
+        OpenerOnPath opener(c.openerExit);
+        Workspace workspace;
+        QList<QUrl> notOpened;
+        QObject::connect(&workspace, &Workspace::urlNotOpened, [&](const QUrl& u) { notOpened.append(u); });
+        EXPECT_TRUE(workspace.openURL(url));
+        if (c.reported) {
+            EXPECT_TRUE(testsupport::waitUntil([&] { return !notOpened.isEmpty(); }));
+            EXPECT_EQ(notOpened, QList<QUrl>{url});
+        } else {
+            EXPECT_TRUE(testsupport::waitUntil([&] { return !opener.given().isEmpty(); }));
+            EXPECT_FALSE(testsupport::waitUntil([&] { return !notOpened.isEmpty(); }, 500)) << "its end is seen";
+        }
+        if (c.openerExit) {
+            EXPECT_EQ(opener.given(), QString::fromUtf8(url.toEncoded())) << "the address goes whole";
+        }
+    }
 }
 
-#include "Workspace_test.moc"
+TEST(Workspace, AnInvalidLinkIsRefusedAtOnceWithoutAnyOpener) {
+    OpenerOnPath opener(0);
+    Workspace workspace;
+    QList<QUrl> notOpened;
+    QObject::connect(&workspace, &Workspace::urlNotOpened, [&](const QUrl& u) { notOpened.append(u); });
+    EXPECT_FALSE(workspace.openURL(QUrl()));
+    EXPECT_FALSE(workspace.openURL(QUrl("no scheme here")));
+    EXPECT_FALSE(testsupport::waitUntil([&] { return !notOpened.isEmpty() || !opener.given().isEmpty(); }, 500));
+}
+
 
 TEST(Workspace, AShutDownThatRebootsIsARestartWhenLogindSaysSo) {
     PrivateBus bus;
@@ -259,3 +307,4 @@ TEST(Workspace, AShutDownThatRebootsIsARestartWhenLogindSaysSo) {
         workspace.stopObservingPower();
     }
 }
+#include "Workspace_test.moc"

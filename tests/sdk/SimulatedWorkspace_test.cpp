@@ -162,6 +162,39 @@ TEST_F(SignInTest, ALaterSignInDropsTheEarlierBrowserCallback) {
     EXPECT_EQ(recorder.events().count("loginSuccess"), 1);
 }
 
+TEST_F(SignInTest, ACancelledSignInLeavesNothingSignedInAndItsLateCallbackIsIgnored) {
+    const struct {
+        const char* moment;
+        double seconds;
+    } moments[] = {
+        {"the browser's page open", 0.5},
+        {"the callback accepted, not signed in yet", 1.1},
+        {"signed in, the session not loaded yet", 1.5},
+    };
+    for (const auto& m : moments) {
+        SCOPED_TRACE(m.moment);
+        driver.setBrowserForward(completeSignIn);
+        recorder.clear();
+        VeltrixXPC::login();
+        scheduler.advance(m.seconds);
+        VeltrixXPC::cancelLogin();
+        scheduler.advance(10);
+        EXPECT_FALSE(VeltrixXPC::isLoggedIn());
+        EXPECT_FALSE(VeltrixXPC::networks());
+        EXPECT_FALSE(recorder.has("dataLoaded"));
+
+        completeSignIn(driver.engine().callbackUrl(driver.state().workspace.session.idToken));
+        scheduler.advance(10);
+        EXPECT_FALSE(VeltrixXPC::isLoggedIn()) << "the cancelled sign-in's callback, arriving late";
+
+        VeltrixXPC::login();
+        scheduler.advance(10);
+        EXPECT_TRUE(VeltrixXPC::isLoggedIn()) << "a new sign-in after the cancel";
+        VeltrixXPC::logout();
+        scheduler.advance(10);
+    }
+}
+
 TEST_F(SignInTest, ASignInThatCannotStartIsReportedToTheLoginDelegate) {
     signIn();
     const size_t browsed = driver.browserUrls().size();

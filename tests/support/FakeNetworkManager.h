@@ -67,9 +67,13 @@ class AccessPointAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(uchar Strength READ strength)
 public:
     explicit AccessPointAdaptor(QObject* parent) : QDBusAbstractAdaptor(parent) {}
-    QByteArray ssidBytes() const { return ssid; }
+    QByteArray ssidBytes() const {
+        ++ssidReads;
+        return ssid;
+    }
     uchar strength() const { return 70; }
     QByteArray ssid;
+    mutable int ssidReads = 0;
 };
 
 // The service itself. Devices are numbered from 1 in the order they are added.
@@ -151,6 +155,11 @@ public:
     }
 
     int deviceListings() const { return m_managerAdaptor->deviceListings; }
+    // How often a reader asked for the name of the access point at `accessPoint`.
+    int ssidReads(const QString& accessPoint) const {
+        const auto found = m_accessPoints.find(accessPoint);
+        return found == m_accessPoints.end() ? 0 : found->second.adaptor->ssidReads;
+    }
 
 private:
     struct Device {

@@ -1,30 +1,24 @@
 #pragma once
 
-#include <QDesktopServices>
-#include <QObject>
-#include <QStringList>
+#include "platform/Workspace.h"
+
+#include <QList>
 #include <QUrl>
 
-// Takes the desktop's place in opening URLs of the given schemes, for as long as it lives, and keeps them.
-class OpenedUrls : public QObject {
-    Q_OBJECT
+// Takes the desktop's place in opening URLs for as long as it lives, and keeps every URL it was given.
+// With `opens` false it plays a desktop without a browser: nothing opens.
+class OpenedUrls {
 public:
-    explicit OpenedUrls(QStringList schemes) : m_schemes(std::move(schemes)) {
-        for (const QString& scheme : m_schemes) {
-            QDesktopServices::setUrlHandler(scheme, this, "open");
-        }
+    OpenedUrls() {
+        platform::Workspace::shared().setOpener([this](const QUrl& url) {
+            urls.append(url);
+            return opens;
+        });
     }
-    ~OpenedUrls() override {
-        for (const QString& scheme : m_schemes) {
-            QDesktopServices::unsetUrlHandler(scheme);
-        }
-    }
+    ~OpenedUrls() { platform::Workspace::shared().setOpener({}); }
+    OpenedUrls(const OpenedUrls&) = delete;
+    OpenedUrls& operator=(const OpenedUrls&) = delete;
 
     QList<QUrl> urls;
-
-public slots:
-    void open(const QUrl& url) { urls.append(url); }
-
-private:
-    QStringList m_schemes;
+    bool opens = true;
 };

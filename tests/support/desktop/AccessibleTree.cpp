@@ -1,16 +1,14 @@
 #include "support/desktop/AccessibleTree.h"
 
 #include "support/PrivateBus.h"
+#include "support/desktop/BusCall.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
-#include <QEventLoop>
-#include <QTimer>
 
 namespace desktop {
 
@@ -77,18 +75,8 @@ QDBusMessage call(QDBusConnection& bus, const QString& service, const QString& p
                   const QString& method, const QVariantList& arguments = {}) {
     QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
     message.setArguments(arguments);
-    // Bounded here: a blocking call with the GUI running waits on past its time-out when the peer never
-    // answers (Qt's bridge sends nothing for a node it no longer has).
-    QDBusPendingCall pending = bus.asyncCall(message, callTimeoutMs);
-    if (!pending.isFinished()) {
-        QDBusPendingCallWatcher watcher(pending);
-        QEventLoop loop;
-        QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(callTimeoutMs, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return pending.isFinished() ? pending.reply()
-                                : message.createErrorReply(QDBusError::Timeout, QStringLiteral("no answer"));
+    // Qt's bridge sends nothing for a node it no longer has.
+    return callWithin(bus, message, callTimeoutMs);
 }
 
 QVariant property(QDBusConnection& bus, const QString& service, const QString& path, const QString& name) {

@@ -46,6 +46,7 @@ DesktopSession::DesktopSession(DesktopOptions options) {
         return;
     }
     QFile::setPermissions(folder(m_home, "runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    installOpener(options.browser);
     if (!startDisplay(options.screen)) {
         return;
     }
@@ -130,9 +131,26 @@ bool DesktopSession::startDisplay(QSize screen) {
     return true;
 }
 
+// Never the machine's own browser: xdg-open on this desktop's PATH is a script of its own.
+void DesktopSession::installOpener(bool browser) {
+    QFile opener(QDir(folder(m_home, "bin")).filePath(QStringLiteral("xdg-open")));
+    opener.open(QIODevice::WriteOnly);
+    opener.write(browser ? "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$HOME/opened-urls\"\n"
+                         : "#!/bin/sh\necho \"xdg-open: no method available for opening '$1'\" >&2\nexit 3\n");
+    opener.close();
+    opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QStringList DesktopSession::openedUrls() const {
+    QFile opened(m_home.filePath(QStringLiteral("opened-urls")));
+    return opened.open(QIODevice::ReadOnly) ? QString::fromUtf8(opened.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                                            : QStringList{};
+}
+
 QProcessEnvironment DesktopSession::environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS",
+                             "DBUS_SYSTEM_BUS_ADDRESS",
                              "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE", "DESKTOP_SESSION", "SESSION_MANAGER",
                              "QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "AT_SPI_BUS_ADDRESS", "QT_LOGGING_RULES"}) {
         env.remove(QString::fromLatin1(name));
@@ -140,12 +158,17 @@ QProcessEnvironment DesktopSession::environment() const {
     env.insert(QStringLiteral("DISPLAY"), m_displayName);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address());
+    // The desktop's bus stands for the system bus too: a scenario plays NetworkManager there, and none
+    // reads the machine's own network or login manager.
+    env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), m_bus.address());
     env.insert(QStringLiteral("HOME"), m_home.path());
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral(".config")));
     env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral(".local/share")));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral(".cache")));
     env.insert(QStringLiteral("XDG_STATE_HOME"), m_home.filePath(QStringLiteral(".local/state")));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.filePath(QStringLiteral("runtime")));
+    env.insert(QStringLiteral("PATH"), m_home.filePath(QStringLiteral("bin")) + u':' + env.value(QStringLiteral("PATH")));
+    env.remove(QStringLiteral("BROWSER"));
     return env;
 }
 

@@ -35,6 +35,9 @@ struct DesktopOptions {
     // The client's widgets readable over AT-SPI (costs the client work: leave it off when measuring).
     bool accessibility = false;
     QSize screen{1280, 800};
+    // The desktop's opener (xdg-open on its PATH) hands links to a browser that keeps them (openedUrls());
+    // without one it says, as xdg-open does, that no program can open them.
+    bool browser = true;
 };
 
 class DesktopSession {
@@ -67,6 +70,9 @@ public:
     // SIGTERM, then the bounded wait for the end; false when it had to be killed.
     bool stopClient();
 
+    // The links the desktop's browser was given, in order.
+    QStringList openedUrls() const;
+
     // Another program on this desktop (the bare window, say), ended with the session.
     QProcess* startProgram(const QString& path, const QStringList& arguments = {});
 
@@ -80,6 +86,7 @@ private:
     std::unique_ptr<QProcess> startProcess(const QString& path, const QStringList& arguments,
                                            const QProcessEnvironment& environment, const QString& logFile);
     bool startDisplay(QSize screen);
+    void installOpener(bool browser);
 
     QTemporaryDir m_home;
     PrivateBus m_bus;

@@ -2,6 +2,7 @@
 
 #include "support/FakeStatusNotifierWatcher.h"
 #include "support/PrivateBus.h"
+#include "support/desktop/BusCall.h"
 #include "support/desktop/Wait.h"
 
 #include <QCoreApplication>
@@ -96,7 +97,7 @@ QDBusMessage TrayHost::callItem(const QString& interface, const QString& method,
     QDBusMessage call = QDBusMessage::createMethodCall(m_watcher->item, path, interface, method);
     call.setArguments(arguments);
     // Events go on while waiting: the item may call the desktop's services in this process meanwhile.
-    return m_hostBus.call(call, QDBus::BlockWithGui, callTimeoutMs);
+    return callWithin(m_hostBus, call, callTimeoutMs);
 }
 
 QVariant TrayHost::itemProperty(const QString& name) {
@@ -107,7 +108,7 @@ QVariant TrayHost::itemProperty(const QString& name) {
                                                        QStringLiteral("org.freedesktop.DBus.Properties"),
                                                        QStringLiteral("Get"));
     call << itemInterface << name;
-    const QDBusMessage reply = m_hostBus.call(call, QDBus::BlockWithGui, callTimeoutMs);
+    const QDBusMessage reply = callWithin(m_hostBus, call, callTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         return {};
     }

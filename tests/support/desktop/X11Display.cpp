@@ -1,5 +1,8 @@
 #include "support/desktop/X11Display.h"
 
+#include <QDeadlineTimer>
+#include <QThread>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -235,27 +238,79 @@ bool X11Display::pressKey(const QString& keysym, const QStringList& modifiers) {
 
 namespace {
 
-void sendToRoot(Display* display, Window root, Window window, Atom type, long first, long second) {
+void sendToRoot(Display* display, Window root, Window window, Atom type, std::initializer_list<long> data) {
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
     event.xclient.message_type = type;
     event.xclient.format = 32;
-    event.xclient.data.l[0] = first;
-    event.xclient.data.l[1] = second;
+    std::ranges::copy(data, event.xclient.data.l);
     XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
 } // namespace
 
 void X11Display::requestActivate(WindowId id) {
-    sendToRoot(m_display, root(), id, atom("_NET_ACTIVE_WINDOW"), 2 /* a pager */, CurrentTime);
+    sendToRoot(m_display, root(), id, atom("_NET_ACTIVE_WINDOW"), {2 /* a pager */, CurrentTime});
     sync();
 }
 
 void X11Display::requestClose(WindowId id) {
-    sendToRoot(m_display, root(), id, atom("_NET_CLOSE_WINDOW"), CurrentTime, 2 /* a pager */);
+    sendToRoot(m_display, root(), id, atom("_NET_CLOSE_WINDOW"), {CurrentTime, 2 /* a pager */});
     sync();
+}
+
+void X11Display::requestMove(WindowId id, QPoint clientTopLeft) {
+    // Static gravity: the point is the client area's, whatever frame the manager draws; x and y given.
+    constexpr long flags = StaticGravity | 1L << 8 | 1L << 9 | 2L << 12 /* a pager */;
+    sendToRoot(m_display, root(), id, atom("_NET_MOVERESIZE_WINDOW"),
+               {flags, clientTopLeft.x(), clientTopLeft.y(), 0, 0});
+    sync();
+}
+
+QColor X11Display::pixel(QPoint position) {
+    if (!screenGeometry().contains(position)) {
+        return {};
+    }
+    XImage* image = XGetImage(m_display, root(), position.x(), position.y(), 1, 1, AllPlanes, ZPixmap);
+    if (!image) {
+        return {};
+    }
+    const unsigned long value = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    // The scenarios' display is 24-bit TrueColor.
+    return QColor(int((value >> 16) & 0xFF), int((value >> 8) & 0xFF), int(value & 0xFF));
+}
+
+int X11Display::depth(WindowId id) {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(m_display, id, &attributes) ? attributes.depth : 0;
+}
+
+std::optional<QString> X11Display::clipboardText(int boundMs) {
+    const Atom clipboard = atom("CLIPBOARD");
+    if (XGetSelectionOwner(m_display, clipboard) == 0) {
+        return std::nullopt;
+    }
+    const Window requestor = XCreateSimpleWindow(m_display, root(), -1, -1, 1, 1, 0, 0, 0);
+    const Atom property = atom("VELTRIX_TEST_CLIPBOARD");
+    XConvertSelection(m_display, clipboard, atom("UTF8_STRING"), property, requestor, CurrentTime);
+    sync();
+    std::optional<QString> text;
+    QDeadlineTimer deadline(boundMs);
+    XEvent event{};
+    while (!deadline.hasExpired()) {
+        if (XCheckTypedWindowEvent(m_display, requestor, SelectionNotify, &event)) {
+            if (event.xselection.property != 0) {
+                text = QString::fromUtf8(bytes(requestor, "VELTRIX_TEST_CLIPBOARD"));
+            }
+            break;
+        }
+        QThread::msleep(10);
+    }
+    XDestroyWindow(m_display, requestor);
+    sync();
+    return text;
 }
 
 bool X11Display::setCompositorPresent(bool present) {

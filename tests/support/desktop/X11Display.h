@@ -4,6 +4,7 @@
 // in root coordinates, mapped state, focus, _NET_WM_STATE and decorations, and input through XTest.
 // Window ids are X ids (0 = none). Reads are live round trips; nothing is cached but atoms.
 
+#include <QColor>
 #include <QMargins>
 #include <QPoint>
 #include <QRect>
@@ -69,6 +70,16 @@ public:
     // Asks the manager as a pager would: to activate, or to close (the title bar's close button).
     void requestActivate(WindowId id);
     void requestClose(WindowId id);
+    // Asks the manager, as a pager would, to move the window's client area to `clientTopLeft`.
+    void requestMove(WindowId id, QPoint clientTopLeft);
+
+    // What the screen shows at `position` (root coordinates); invalid outside the screen.
+    QColor pixel(QPoint position);
+    // The bits per pixel of the window's visual: 32 for a window with an alpha channel.
+    int depth(WindowId id);
+    // The text on the CLIPBOARD selection as its owner gives it (UTF-8), waited for at most `boundMs`;
+    // nullopt when nobody owns it or no answer came.
+    std::optional<QString> clipboardText(int boundMs = 3000);
 
     // Owning _NET_WM_CM_S<screen> plays a compositing manager; releasing it takes that away.
     bool setCompositorPresent(bool present);
