@@ -126,6 +126,7 @@ void renderSignedIn(QAUIMenuWindowController& quickAccess, platform::StatusItem*
     quickAccess.close();
     platform::Compositing::setActiveOverride(std::nullopt);
     quickAccess.toggleMenu(item);
+    settle(); // what the reopening posted would unhover the row hovered next
 
     HoverableTableView* networkTable = page->networkView()->tableView();
     if (auto* current = cellAt<QAUINetworkItemViewCell>(networkTable, 0)) {
@@ -153,6 +154,10 @@ void renderSignedIn(QAUIMenuWindowController& quickAccess, platform::StatusItem*
         settle();
     }
     page->statusView()->hideStatusViewButtonTap();
+    quickAccess.close(); // before the list has folded
+    settle();
+    quickAccess.toggleMenu(item);
+    saveWindow(quickAccess, QStringLiteral("menus_status_collapsed_reopened"));
     quickAccess.close();
     settle();
 }
@@ -278,7 +283,6 @@ int main(int argc, char** argv) {
     if (!renderer.isReady()) {
         return 1;
     }
-    QApplication::setFont(QFont(QStringLiteral("Inter")));
     sdk::testing::Driver driver;
     driver.setLoggedIn(true);
     platform::StatusBar bar{QDBusConnection(QStringLiteral("veltrix-no-bus"))};

@@ -5,6 +5,7 @@
 #include "platform/Storyboard.h"
 #include "toolkit/Colors.h"
 
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -74,6 +75,8 @@ void QAUILoggedInViewController::viewDidLoad() {
 }
 
 void QAUILoggedInViewController::viewWillAppear() {
+    // The window maps right after this: it shows at its final layout, nothing slides into place then.
+    const QScopedValueRollback appearing(m_appearing, true);
     refreshStatusView();
     refreshNetworkView();
     m_groupsView->reload();
@@ -192,6 +195,8 @@ void QAUILoggedInViewController::heightWasChanged(QAUIStackMemberView* member, d
             m_networkGap->setFixedHeight(shownNetworkGap);
         }
     }
-    member->setHeightConstant(newHeight, animated);
-    updateWindowHeight(animated);
+    // Only a window on screen animates; a hidden or appearing one takes its heights at once.
+    const bool onScreen = !m_appearing && view()->window()->isVisible();
+    member->setHeightConstant(newHeight, animated && onScreen);
+    updateWindowHeight(animated && onScreen);
 }

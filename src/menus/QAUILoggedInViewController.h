@@ -85,4 +85,5 @@ private:
     QPointer<QAUIQuickAccessView> m_quickAccessView;
     QPointer<QAUINetworkGroupsView> m_groupsView;
     QPointer<QAUIServiceView> m_serviceView;
+    bool m_appearing = false;
 };

@@ -47,6 +47,14 @@ void QAUIStackMemberView::setHeightConstant(double height, bool animated) {
     });
 }
 
+void QAUIStackMemberView::hideEvent(QHideEvent* event) {
+    // Hidden part way through a change of height, it shows next time at the height it was heading for.
+    if (ViewAnimation::running(this, "height")) {
+        setHeightConstant(m_heightConstant, false);
+    }
+    XibView::hideEvent(event);
+}
+
 void QAUIStackMemberView::reportHeight(double height, bool animated) {
     if (QAUIStackDelegate* delegate = m_sizeChangeDelegate.get()) {
         delegate->heightWasChanged(this, height, animated);
@@ -309,6 +317,18 @@ void StatusItemMenuWindow::paintEvent(QPaintEvent*) {
     fillRoundedRect(painter, bounds, radius, qaui::backgroundColor());
     painter.setPen(QPen(colorFromHexString(QStringLiteral("#FFFFFF1A")), 1.0));
     painter.drawPath(roundedRectPath(bounds, radius));
+}
+
+void StatusItemMenuWindow::hideEvent(QHideEvent* event) {
+    // Closed during a resize: it opens next time at the frame the resize was heading for.
+    const QVariant target = property(targetFrameProperty);
+    if (ViewAnimation::running(this, "frame")) {
+        ViewAnimation::stop(this, "frame");
+        if (target.isValid()) {
+            setGeometry(target.toRect());
+        }
+    }
+    platform::TranslucentWindow::hideEvent(event);
 }
 
 void StatusItemMenuWindow::keyPressEvent(QKeyEvent* event) {

@@ -56,6 +56,7 @@ public:
     void setHeightConstant(double height, bool animated);
 
 protected:
+    void hideEvent(QHideEvent* event) override;
     // Tells the page, when there is one.
     void reportHeight(double height, bool animated);
 
@@ -185,6 +186,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 };
 

@@ -79,3 +79,27 @@ TEST_F(QuickAccessWindowTest, EachGroupsChildWindowOpensBesideItsRow) {
         ASSERT_TRUE(waitForNoWindow(isNetworksChild)) << "choosing the group again closes it";
     }
 }
+
+TEST_F(QuickAccessWindowTest, ItsRowsStayWhereTheyFirstShow) {
+    ASSERT_NO_FATAL_FAILURE(startClient(readable(), signedInWorkspace));
+    ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
+    const std::optional<WindowInfo> quickAccess = waitForWindow(isQuickAccess, startBoundMs);
+    ASSERT_TRUE(quickAccess);
+    // The lowest row: whatever above it still changed height after the window showed would move it.
+    const QString lowest = QStringLiteral("Shared Networks");
+    std::optional<AccessibleTree::Node> firstSight;
+    ASSERT_TRUE(waitFor([&] {
+        // Kept once seen: the list's rows are rebuilt as it fills, gone from the tree for a moment.
+        if (auto row = session->accessibility()->find(session->clientPid(), {}, lowest, placeOf(*quickAccess))) {
+            firstSight = row;
+        }
+        return firstSight.has_value();
+    })) << textsOf(*quickAccess).join(", ").toStdString();
+    const QRect window = placeOf(*quickAccess);
+    runEventsFor(500);
+    const std::optional<AccessibleTree::Node> later =
+        session->accessibility()->find(session->clientPid(), {}, lowest, placeOf(*quickAccess));
+    ASSERT_TRUE(later);
+    EXPECT_EQ(later->extents, firstSight->extents) << "a click at its first sight would miss it";
+    EXPECT_EQ(placeOf(*quickAccess), window);
+}

@@ -227,6 +227,81 @@ TEST_F(MenuWindowTest, LoggedInPageGrowsWithItsSectionsAndKeepsItsBottomEdgeAbov
     quickAccess.close();
 }
 
+// What the signed-in page shows where: the window's frame and each section's place in it.
+struct PageLayout {
+    QRect window;
+    std::vector<QRect> sections;
+    bool operator==(const PageLayout&) const = default;
+};
+
+void PrintTo(const PageLayout& layout, std::ostream* out) {
+    const auto print = [out](const QRect& r) { *out << r.x() << ',' << r.y() << ' ' << r.width() << 'x' << r.height(); };
+    print(layout.window);
+    for (const QRect& section : layout.sections) {
+        *out << " | ";
+        print(section);
+    }
+}
+
+PageLayout layoutOf(QAUIMenuWindowController& quickAccess) {
+    QAUILoggedInViewController* page = quickAccess.loggedInController();
+    QWidget* window = quickAccess.window();
+    PageLayout layout{window->geometry(), {}};
+    for (QWidget* section : std::initializer_list<QWidget*>{page->statusView(), page->networkView(),
+                                                            page->quickAccessView(), page->qauiNetworksView(),
+                                                            page->serviceView()}) {
+        layout.sections.emplace_back(section->mapTo(window, QPoint(0, 0)), section->size());
+    }
+    return layout;
+}
+
+TEST_F(MenuWindowTest, TheSignedInPageIsLaidOutBeforeItShowsAndStaysPut) {
+    const PDNetworkItemPtr x = network(QStringLiteral("x"));
+    driver.setLoggedIn(true);
+    driver.setNetworks(model({{x}, {x}, {x}}));
+    driver.setCurrentNetwork(x);
+    driver.setConnectionState(SDVPNConnectionState::connected);
+    ServiceLayer::appModel().setIsQAUIStatusViewHidden(true);
+    const auto toggleStatusList = [this] {
+        quickAccess.loggedInController()->statusView()->hideStatusViewButtonTap();
+    };
+    const auto expandAndCollapse = [&] { toggleStatusList(), settle(), toggleStatusList(); };
+    const struct {
+        const char* name;
+        std::function<void()> before; // with the window open, just before it closes
+        double closedFor;
+    } cases[] = {
+        {"first show", [] {}, 0.0},
+        {"closed during the list's collapse", expandAndCollapse, 0.0},
+        {"closed during the list's collapse, opened after its end", expandAndCollapse, 1.0},
+        {"closed during the list's expansion", toggleStatusList, 0.0},
+        {"closed during a connection change",
+         [&] {
+             driver.setConnectionState(SDVPNConnectionState::disconnected);
+             quickAccess.setDisconnectedState();
+         },
+         0.0},
+    };
+    quickAccess.showLoggedInPage();
+    for (const auto& c : cases) {
+        quickAccess.toggleMenu(item);
+        c.before();
+        quickAccess.close();
+        settle(c.closedFor);
+        QCoreApplication::sendPostedEvents(); // what the event loop does meanwhile
+        quickAccess.toggleMenu(item);
+        QCoreApplication::sendPostedEvents();
+        const PageLayout shown = layoutOf(quickAccess);
+        settle(0.5);
+        EXPECT_EQ(layoutOf(quickAccess), shown) << c.name << ": it moved after it showed";
+        // Nothing left between the sections from a height it had before.
+        const PageLayout settled = layoutOf(quickAccess);
+        EXPECT_EQ(settled.window.height(), quickAccess.loggedInController()->preferredWindowHeight()) << c.name;
+        quickAccess.close();
+        settle();
+    }
+}
+
 TEST_F(MenuWindowTest, HubUpdatesReachTheSections) {
     const PDNetworkItemPtr x = network(QStringLiteral("x"));
     driver.setLoggedIn(true);
