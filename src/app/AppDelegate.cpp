@@ -90,8 +90,9 @@ AppDelegate::AppDelegate() {
     m_locationsWindowViewController = make<BaseWindowViewController>("Location", "locationWindow");
     m_generalWindowViewController = make<BaseWindowViewController>("General", "GeneralWindowController");
     m_mainSubController = make<MainSubController>("General", "MainSubController");
+    // The SDK reports to the home tab from now on; its view loads once the tray item is up.
     if (m_mainSubController) {
-        m_mainSubController->view();
+        m_mainSubController->registerAsSDKDelegate();
     }
     m_locationsSubController = make<LocationsSubController>("Networks", "LocationsSubController");
     m_supportSubController = make<SupportSubController>("Support", "SupportSubController");
@@ -108,10 +109,6 @@ AppDelegate::AppDelegate() {
             auth->cancelSignIn();
         }
     };
-    // The sign-in screen is the SDK's login delegate from its first load on, shown or not.
-    if (auto* auth = authWelcomeController()) {
-        auth->view();
-    }
     m_qaUISignOutController = std::make_unique<QAUISignOutController>();
     // The application menu's controller; on this platform nothing loads a main menu for us.
     m_mainMenuController = std::make_unique<MainMenuController>();
@@ -249,6 +246,7 @@ void AppDelegate::onInitialStateLoaded() {
     setUpMainMenu();
     // The tray shows the disconnected state before the service layer can report anything.
     onConnectionStatusChanges(SDVPNConnectionState::disconnected);
+    loadScreensAfterTheTrayItem();
     attachDockMenuToStatusItem();
     closeQuickAccessWindowOnSignOut();
     ServiceLayer::shared().setup();
@@ -264,6 +262,20 @@ void AppDelegate::onInitialStateLoaded() {
     updateLoggedInStateUI();
     QAUINotifier::hideNotifications();
     observeProtocolFilters();
+}
+
+void AppDelegate::loadScreensAfterTheTrayItem() {
+    // Loading the home tab makes it the connectivity delegate, as it did at creation: the launch's own
+    // choice, made since, stays.
+    SDConnectivityDelegate* connectivity = VeltrixXPC::connectivityDelegate();
+    if (m_mainSubController) {
+        m_mainSubController->view();
+    }
+    VeltrixXPC::setConnectivityDelegate(connectivity);
+    // The sign-in screen is the SDK's login delegate from its first load on, shown or not.
+    if (auto* auth = authWelcomeController()) {
+        auth->view();
+    }
 }
 
 void AppDelegate::registerUserDefaults() {

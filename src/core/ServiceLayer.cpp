@@ -190,7 +190,7 @@ bool ServiceLayer::isConflictingAppsRunning() const {
         ownPaths.append(QFileInfo(QFileInfo::exists(inside) ? inside : own.relativePath).canonicalFilePath());
     }
     const auto processes = platform::ProcessList(m_processTableRoot)
-                               .runningProcesses()
+                               .runningProcesses(ownPaths)
                                .value_or(std::vector<platform::ProcessRecord>());
     const QStringList paths = conflictingExecutables(processes, ownPaths, platform::ProcessList::self());
     if (1 + paths.size() < 2) {

@@ -48,6 +48,9 @@ QAUIMenuWindowController::QAUIMenuWindowController(QObject* parent) : platform::
     m_networks = instantiateChild<QAUINetworksWindowController>(QStringLiteral("QAUINetworksWindowController"), this);
     m_networks->onCancel = [this] { close(); };
     window(); // loads the pages at once
+    // Shown for a glance from the tray, hidden most of the time: its buffers are not kept meanwhile.
+    setReleasesNativeWindowWhenHidden(true);
+    m_networks->setReleasesNativeWindowWhenHidden(true);
 }
 
 QAUIMenuWindowController::~QAUIMenuWindowController() {

@@ -109,6 +109,10 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 
+    // Gives memory freed by the client back to the system once the events queued now have run (done after
+    // every window hides).
+    void releaseFreedMemorySoon();
+
 signals:
     // The client as a whole gains or loses the user's focus; moving between its own windows is neither.
     void didBecomeActive();
@@ -120,7 +124,6 @@ private:
     void onTerminationSignal();
     void applyPolicy(QWidget* window);
     void watchWindowEvent(QWidget* widget, QEvent::Type type);
-    void releaseFreedMemorySoon();
     void addWindowActions(QWidget* window);
     void unhide();
 

@@ -87,7 +87,10 @@ QString ProcessList::executableOf(qint64 pid) const {
 }
 
 std::optional<ProcessRecord> ProcessList::recordOf(qint64 pid) const {
-    QString executable = executableOf(pid);
+    return recordOf(pid, executableOf(pid));
+}
+
+std::optional<ProcessRecord> ProcessList::recordOf(qint64 pid, QString executable) const {
     if (executable.isEmpty()) {
         return std::nullopt;
     }
@@ -105,6 +108,15 @@ ProcessRecord ProcessList::self() {
 }
 
 std::optional<std::vector<ProcessRecord>> ProcessList::runningProcesses() const {
+    return runningProcesses([](const QString&) { return true; });
+}
+
+std::optional<std::vector<ProcessRecord>> ProcessList::runningProcesses(const QStringList& executables) const {
+    return runningProcesses([&executables](const QString& executable) { return executables.contains(executable); });
+}
+
+std::optional<std::vector<ProcessRecord>>
+ProcessList::runningProcesses(const std::function<bool(const QString&)>& wanted) const {
     QDir root(m_root);
     if (!root.exists() || !root.isReadable()) {
         qCWarning(lcProcessList) << "Cannot read the process table at" << m_root;
@@ -124,7 +136,11 @@ std::optional<std::vector<ProcessRecord>> ProcessList::runningProcesses() const 
     std::vector<ProcessRecord> records;
     records.reserve(pids.size());
     for (const qint64 pid : pids) {
-        if (auto record = recordOf(pid)) {
+        QString executable = executableOf(pid);
+        if (!wanted(executable)) {
+            continue;
+        }
+        if (auto record = recordOf(pid, std::move(executable))) {
             records.push_back(std::move(*record));
         }
     }

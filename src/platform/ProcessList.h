@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -30,6 +32,9 @@ public:
     // Every process whose executable can be told, in ascending pid order; nothing when the process table
     // itself cannot be read. A process that ends while it is read is left out.
     std::optional<std::vector<ProcessRecord>> runningProcesses() const;
+    // The same for the processes that run one of `executables` only: the others cost one link read each,
+    // not the reads of their status, start time and environment.
+    std::optional<std::vector<ProcessRecord>> runningProcesses(const QStringList& executables) const;
     // The same without the asking process itself.
     std::optional<std::vector<ProcessRecord>> runningProcessesExcludingSelf() const;
 
@@ -44,6 +49,9 @@ public:
     static ProcessRecord self();
 
 private:
+    std::optional<std::vector<ProcessRecord>> runningProcesses(const std::function<bool(const QString&)>& wanted) const;
+    std::optional<ProcessRecord> recordOf(qint64 pid, QString executable) const;
+
     QString m_root;
 };
 

@@ -1,7 +1,9 @@
 #include "platform/WindowController.h"
 
+#include "platform/Application.h"
 #include "platform/ViewController.h"
 
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QLayout>
 #include <QLoggingCategory>
@@ -13,6 +15,12 @@ namespace platform {
 namespace {
 
 Q_LOGGING_CATEGORY(lcWindowController, "veltrix.platform.windowcontroller")
+
+// QWidget::destroy is protected: reached through a class of our own, as Qt reaches it when a widget
+// changes its parent.
+struct NativeWindowRelease : QWidget {
+    static void release(QWidget* window) { (window->*(&NativeWindowRelease::destroy))(true, true); }
+};
 
 } // namespace
 
@@ -105,7 +113,24 @@ void WindowController::close() {
     }
 }
 
+void WindowController::setReleasesNativeWindowWhenHidden(bool releases) {
+    m_releasesNativeWindowWhenHidden = releases;
+}
+
+void WindowController::releaseNativeWindowIfHidden() {
+    if (m_window && !m_window->isVisible() && (m_window->windowHandle() || m_window->backingStore())) {
+        NativeWindowRelease::release(m_window);
+        if (auto* app = Application::instance()) {
+            app->releaseFreedMemorySoon();
+        }
+    }
+}
+
 bool WindowController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_window && event->type() == QEvent::Hide && m_releasesNativeWindowWhenHidden) {
+        // Once the hiding is over: not from inside the widget's own hide.
+        QMetaObject::invokeMethod(this, &WindowController::releaseNativeWindowIfHidden, Qt::QueuedConnection);
+    }
     if (watched == m_window && event->type() == QEvent::Close) {
         if (!m_window->isVisible()) {
             return false; // closing a hidden window: nothing closes

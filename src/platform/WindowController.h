@@ -32,6 +32,9 @@ public:
     virtual void showWindow();
     // Closes the window as its close button would: windowShouldClose may refuse, windowWillClose runs.
     void close();
+    // Each time the window hides, its native window and drawing buffers go back to the system, and the
+    // next show makes them again (a few milliseconds): for a window that is shown briefly and hidden long.
+    void setReleasesNativeWindowWhenHidden(bool releases);
 
     // Called after windowWillClose when the person closed the window (its close button, Alt+F4), not the
     // client through close().
@@ -49,10 +52,12 @@ protected:
 
 private:
     void detachContentView();
+    void releaseNativeWindowIfHidden();
 
     QPointer<QWidget> m_window;
     QPointer<ViewController> m_content;
     bool m_closingInCode = false;
+    bool m_releasesNativeWindowWhenHidden = false;
 };
 
 } // namespace platform

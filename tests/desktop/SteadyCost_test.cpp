@@ -2,10 +2,12 @@
 // tray item, a tray click to the quick-access window on screen, and CPU, wakeups and resident memory in each
 // steady state. Prints the table; the budgets (a click within 150 ms among them) are checked where they are set.
 #include "DesktopScenario.h"
+#include "Workspaces.h"
 
 #include <QProcess>
 
 #include <algorithm>
+#include <iostream>
 
 using namespace desktop;
 
@@ -110,5 +112,125 @@ TEST_F(SteadyCostTest, StartClicksAndSteadyStatesBesideABareWindow) {
     table.addTime(QStringLiteral("tray click to window, first"), clicks.front());
     table.addTime(QStringLiteral("tray click to window, median"), clicks[clicks.size() / 2]);
     table.addTime(QStringLiteral("tray click to window, slowest"), clicks.back());
+    std::cout << "\n" << table.text().toStdString() << std::flush;
+}
+
+namespace {
+
+constexpr int starts = 5;
+
+double median(std::vector<double> values) {
+    std::ranges::sort(values);
+    return values[values.size() / 2];
+}
+
+class StartAndMemoryTest : public DesktopScenario {
+protected:
+    // Starts the bare window on the current desktop; its pid once it is mapped, with the time that took and
+    // the processor time it had used by then.
+    qint64 startBareWindow(double* wallMs = nullptr, double* processorMs = nullptr) {
+        const qint64 started = nowNs();
+        QProcess* bare =
+            session->startProgram(DesktopSession::bareWindowBinary(), {QStringLiteral("bare window")});
+        if (!bare) {
+            return 0;
+        }
+        const qint64 pid = bare->processId();
+        std::optional<qint64> processor;
+        const bool mapped = waitFor(
+            [&] {
+                if (session->x11().mappedWindows(pid).empty()) {
+                    return false;
+                }
+                processor = processorTimeNs(pid);
+                return true;
+            },
+            startBoundMs);
+        if (!mapped || !processor) {
+            return 0;
+        }
+        if (wallMs) {
+            *wallMs = static_cast<double>(nowNs() - started) / 1e6;
+        }
+        if (processorMs) {
+            *processorMs = static_cast<double>(*processor) / 1e6;
+        }
+        return pid;
+    }
+    void closeClientWindows() {
+        for (const WindowInfo& window : session->clientWindows()) {
+            session->x11().requestClose(window.id);
+        }
+        ASSERT_TRUE(waitFor([this] { return session->clientWindows().empty(); }));
+    }
+    CostTable table;
+};
+
+} // namespace
+
+// The tray item comes within 30 ms of what a bare window takes to map, over five fresh desktops. Checked on
+// processor time, which waiting for a busy machine does not stretch; the wall times are printed beside it.
+TEST_F(StartAndMemoryTest, TheTrayItemComesWithinThirtyMillisecondsOfABareWindow) {
+    std::vector<double> clientWall, clientProcessor, bareWall, bareProcessor;
+    for (int i = 0; i < starts; ++i) {
+        session = std::make_unique<DesktopSession>();
+        ASSERT_TRUE(session->isReady()) << session->problem().toStdString();
+        double wall = 0, processor = 0;
+        ASSERT_NE(startBareWindow(&wall, &processor), 0) << "start " << i;
+        bareWall.push_back(wall);
+        bareProcessor.push_back(processor);
+
+        ASSERT_TRUE(session->startClient());
+        std::optional<qint64> clientProcessorNs;
+        ASSERT_TRUE(waitFor(
+            [&] {
+                if (!session->tray()->hasItem()) {
+                    return false;
+                }
+                clientProcessorNs = processorTimeNs(session->clientPid());
+                return true;
+            },
+            startBoundMs));
+        ASSERT_TRUE(clientProcessorNs);
+        clientWall.push_back(static_cast<double>(*session->tray()->itemRegisteredNs() - session->clientStartedNs()) /
+                             1e6);
+        clientProcessor.push_back(static_cast<double>(*clientProcessorNs) / 1e6);
+    }
+    table.addTime(QStringLiteral("start to tray item, median"), median(clientWall));
+    table.addTime(QStringLiteral("  bare Qt window, start to window mapped, median"), median(bareWall));
+    table.addTime(QStringLiteral("processor time to tray item, median"), median(clientProcessor));
+    table.addTime(QStringLiteral("  bare Qt window, processor time to mapped, median"), median(bareProcessor));
+    std::cout << "\n" << table.text().toStdString() << std::flush;
+    EXPECT_LE(median(clientProcessor), median(bareProcessor) + 30.0);
+}
+
+// Signed in, disconnected: resident memory with only the tray, then with the main window, beside the bare
+// window on the same desktop, accessibility off. Printed for the memory table; the budgets (floor + 8 MiB,
+// floor + 15 MiB) are not met yet, see docs/architecture.md.
+TEST_F(StartAndMemoryTest, SignedInResidentMemoryBesideABareWindow) {
+    ASSERT_NO_FATAL_FAILURE(startClient({}, signedInWorkspace));
+    ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
+    ASSERT_EQ(waitForTrayMenu([](const QStringList& texts) { return texts.value(0) == "Connect"; }).value(0),
+              "Connect");
+    const qint64 barePid = startBareWindow();
+    ASSERT_NE(barePid, 0);
+    ASSERT_NO_FATAL_FAILURE(closeClientWindows());
+
+    const auto measure = [&](const QString& state) {
+        runEventsFor(2000); // the start's and the windows' freed memory handed back
+        const std::vector<Cost> costs = measureCosts({session->clientPid(), barePid}, 1000);
+        ASSERT_TRUE(costs[0].valid && costs[1].valid) << state.toStdString();
+        table.add(state, costs[0]);
+        table.add(QStringLiteral("  bare Qt window"), costs[1]);
+    };
+    ASSERT_NO_FATAL_FAILURE(measure(QStringLiteral("signed in, tray only")));
+
+    clickTrayIcon();
+    const std::optional<WindowInfo> quickAccess = waitForWindow(isQuickAccess);
+    ASSERT_TRUE(quickAccess);
+    session->x11().click(quickAccess->geometry.topRight() + QPoint(-26, 30)); // opens the main window
+    ASSERT_TRUE(waitForWindow(isMainWindow));
+    ASSERT_TRUE(waitForNoWindow(isQuickAccess));
+    ASSERT_NO_FATAL_FAILURE(measure(QStringLiteral("signed in, main window")));
     std::cout << "\n" << table.text().toStdString() << std::flush;
 }

@@ -72,6 +72,22 @@ TEST(ProcessList, ReadsExecutablesFromExeLinksOnlyWithOwnerAndStartTime) {
     EXPECT_EQ(ProcessList(proc.root()).recordOf(7), (ProcessRecord{7, "/usr/bin/quiet", std::nullopt, 0}));
 }
 
+TEST(ProcessList, ListsOnlyTheProcessesOfTheGivenExecutablesWhole) {
+    FakeProc proc;
+    proc.exe("1", "/sbin/init");
+    proc.status("1", "Uid:\t0\t0\t0\t0\n");
+    proc.exe("42", "/opt/veltrix/bin/veltrix");
+    proc.status("42", "Uid:\t1000\t1000\t1000\t1000\n");
+    proc.stat("42", "42 (veltrix) S 1 42 42 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 9876 1 1");
+    proc.environ("42", QByteArray("XDG_RUNTIME_DIR=/run/user/1000\0", 31));
+    proc.exe("43", "/opt/veltrix/bin/veltrix-helper");
+
+    const auto records = ProcessList(proc.root()).runningProcesses(QStringList{"/opt/veltrix/bin/veltrix"});
+    ASSERT_TRUE(records);
+    EXPECT_EQ(*records, (std::vector<ProcessRecord>{{42, "/opt/veltrix/bin/veltrix", 1000u, 9876, "/run/user/1000"}}));
+    EXPECT_FALSE(ProcessList("/nonexistent/proc").runningProcesses(QStringList{"/sbin/init"}));
+}
+
 TEST(ProcessList, CanLeaveTheAskingProcessOut) {
     FakeProc proc;
     const QString self = QString::number(QCoreApplication::applicationPid());

@@ -2,7 +2,9 @@
 #include "platform/WindowController.h"
 
 #include <QCloseEvent>
+#include <QBackingStore>
 #include <QCoreApplication>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -119,4 +121,29 @@ TEST(WindowController, TheContentKeepsItsViewWhenTheWindowControllerGoes) {
     EXPECT_TRUE(content.isViewLoaded());
     EXPECT_EQ(content.view()->parentWidget(), nullptr);
     EXPECT_EQ(content.disappears, 1);
+}
+
+TEST(WindowController, AWindowThatReleasesWhenHiddenKeepsNoBuffersAndComesBackWhole) {
+    for (const bool releases : {false, true}) {
+        CountingWindowController controller;
+        controller.setReleasesNativeWindowWhenHidden(releases);
+        QWidget* window = controller.window();
+        window->resize(300, 200);
+        controller.showWindow();
+        window->repaint(); // draws, so a backing store exists
+        ASSERT_NE(window->backingStore(), nullptr);
+
+        controller.close();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window->backingStore() == nullptr, releases) << "releases: " << releases;
+        EXPECT_EQ(window->windowHandle() == nullptr, releases) << "releases: " << releases;
+
+        controller.showWindow();
+        window->repaint();
+        EXPECT_TRUE(controller.isWindowVisible());
+        EXPECT_NE(window->windowHandle(), nullptr);
+        EXPECT_NE(window->backingStore(), nullptr);
+        EXPECT_EQ(window->size(), QSize(300, 200));
+        EXPECT_EQ(controller.loads, 1) << "the same window, made again on the server only";
+    }
 }

@@ -45,6 +45,8 @@ std::optional<ProcessSample> sampleProcess(qint64 pid) {
     const qint64 ticks = fields.at(11).toLongLong() + fields.at(12).toLongLong(); // utime, stime
     sample.cpuNs = ticks * 1'000'000'000 / ::sysconf(_SC_CLK_TCK);
     sample.rssKiB = statusField(status, "VmRSS");
+    sample.rssAnonKiB = statusField(status, "RssAnon");
+    sample.rssFileKiB = statusField(status, "RssFile");
     const QStringList tasks = QDir(dir + QStringLiteral("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& task : tasks) {
         sample.voluntarySwitches +=
@@ -52,6 +54,20 @@ std::optional<ProcessSample> sampleProcess(qint64 pid) {
                                             "voluntary_ctxt_switches"));
     }
     return sample;
+}
+
+std::optional<qint64> processorTimeNs(qint64 pid) {
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+    const QStringList names = QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (names.isEmpty()) {
+        return std::nullopt;
+    }
+    qint64 total = 0;
+    for (const QString& task : names) {
+        // "on-CPU ns, waiting ns, time slices"
+        total += readProcFile(tasks + QLatin1Char('/') + task + QStringLiteral("/schedstat")).split(' ').constFirst().toLongLong();
+    }
+    return total;
 }
 
 Cost costBetween(const ProcessSample& first, const ProcessSample& last) {
@@ -65,6 +81,8 @@ Cost costBetween(const ProcessSample& first, const ProcessSample& last) {
     cost.wakeupsPerSecond =
         static_cast<double>(std::max<qint64>(0, last.voluntarySwitches - first.voluntarySwitches)) / cost.seconds;
     cost.rssMiB = static_cast<double>(last.rssKiB) / 1024.0;
+    cost.rssAnonMiB = static_cast<double>(last.rssAnonKiB) / 1024.0;
+    cost.rssFileMiB = static_cast<double>(last.rssFileKiB) / 1024.0;
     cost.valid = true;
     return cost;
 }
@@ -100,11 +118,13 @@ QString CostTable::text() const {
     for (const Row& row : m_rows) {
         width = std::max(width, row.name.size());
     }
-    QString text = QStringLiteral("%1  %2  %3  %4\n")
+    QString text = QStringLiteral("%1  %2  %3  %4  %5  %6\n")
                        .arg(QStringLiteral("state"), -static_cast<int>(width))
                        .arg(QStringLiteral("CPU %"), 8)
                        .arg(QStringLiteral("wakeups/s"), 10)
-                       .arg(QStringLiteral("RSS MiB"), 8);
+                       .arg(QStringLiteral("RSS MiB"), 8)
+                       .arg(QStringLiteral("anon"), 6)
+                       .arg(QStringLiteral("file"), 6);
     for (const Row& row : m_rows) {
         const QString name = QStringLiteral("%1").arg(row.name, -static_cast<int>(width));
         if (!row.cost) {
@@ -112,11 +132,13 @@ QString CostTable::text() const {
         } else if (!row.cost->valid) {
             text += name + QStringLiteral("  (process gone)\n");
         } else {
-            text += QStringLiteral("%1  %2  %3  %4\n")
+            text += QStringLiteral("%1  %2  %3  %4  %5  %6\n")
                         .arg(name)
                         .arg(row.cost->cpuPercent, 8, 'f', 2)
                         .arg(row.cost->wakeupsPerSecond, 10, 'f', 1)
-                        .arg(row.cost->rssMiB, 8, 'f', 1);
+                        .arg(row.cost->rssMiB, 8, 'f', 1)
+                        .arg(row.cost->rssAnonMiB, 6, 'f', 1)
+                        .arg(row.cost->rssFileMiB, 6, 'f', 1);
         }
     }
     return text;

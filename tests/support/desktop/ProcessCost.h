@@ -17,6 +17,8 @@ struct ProcessSample {
     qint64 cpuNs = 0;
     qint64 voluntarySwitches = 0;
     qint64 rssKiB = 0;
+    qint64 rssAnonKiB = 0; // heap, stacks and other anonymous pages
+    qint64 rssFileKiB = 0; // code, data and fonts mapped from files
 };
 
 // Now, or nothing when the process is gone.
@@ -27,8 +29,14 @@ struct Cost {
     double cpuPercent = 0;       // of one core
     double wakeupsPerSecond = 0;
     double rssMiB = 0;           // at the window's end
+    double rssAnonMiB = 0;
+    double rssFileMiB = 0;
     bool valid = false;          // false when the process ended in the window
 };
+
+// Processor time of the process's live threads so far, in nanoseconds (the scheduler's own count, finer than
+// the clock ticks of `cpuNs`); nothing when the process is gone.
+std::optional<qint64> processorTimeNs(qint64 pid);
 
 Cost costBetween(const ProcessSample& first, const ProcessSample& last);
 
