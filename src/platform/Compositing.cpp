@@ -21,9 +21,15 @@ std::optional<bool>& activeOverride() {
 const char* const followsProperty = "veltrixFollowsCompositor";
 
 bool x11CompositorRunning(Display* display) {
-    const QByteArray selection = "_NET_WM_CM_S" + QByteArray::number(DefaultScreen(display));
-    const Atom atom = XInternAtom(display, selection.constData(), False);
-    return atom != 0 && XGetSelectionOwner(display, atom) != 0;
+    // Interned once: a show then costs one round trip.
+    static Display* internedFor = nullptr;
+    static Atom selection = 0;
+    if (internedFor != display) {
+        const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(DefaultScreen(display));
+        selection = XInternAtom(display, name.constData(), False);
+        internedFor = display;
+    }
+    return selection != 0 && XGetSelectionOwner(display, selection) != 0;
 }
 
 const char* const madeTranslucentProperty = "veltrixMadeTranslucent";

@@ -61,8 +61,10 @@ PDNetworkItem::PDNetworkItem(Data data)
     m_foldedTextEnds = {title.size(), title.size() + 1 + locationTitle.size(), m_foldedTexts.size()};
 }
 
-bool PDNetworkItem::foldedTextsContain(const QStringMatcher& search, qsizetype length) const {
-    for (qsizetype at = search.indexIn(m_foldedTexts); at >= 0; at = search.indexIn(m_foldedTexts, at + 1)) {
+bool PDNetworkItem::foldedTextsContain(QStringView search) const {
+    const qsizetype length = search.size();
+    const QStringView texts(m_foldedTexts);
+    for (qsizetype at = texts.indexOf(search); at >= 0; at = texts.indexOf(search, at + 1)) {
         qsizetype start = 0;
         for (const qsizetype end : m_foldedTextEnds) {
             if (at < end) {
@@ -147,7 +149,7 @@ void PDNetworksModel::forEachNetwork(Visit&& visit) const {
 
 bool PDNetworksModel::matches(const PDNetworkItem& item) const {
     return m_foldedSearch.isEmpty() || item.m_foldedCountryCode == m_foldedSearch ||
-           item.foldedTextsContain(m_searchMatcher, m_foldedSearch.size());
+           item.foldedTextsContain(m_foldedSearch);
 }
 
 PDNetworksModel::Found PDNetworksModel::everyMember() const {
@@ -341,7 +343,6 @@ bool PDNetworksModel::setSearchText(const QString& text) {
     }
     m_search = search;
     m_foldedSearch = m_search.toCaseFolded();
-    m_searchMatcher.setPattern(m_foldedSearch);
     // The finds kept are those of searches this one extends; the newest of them is where it looks.
     while (!m_finds.empty() && !m_foldedSearch.contains(m_finds.back().first)) {
         m_finds.pop_back();

@@ -8,7 +8,6 @@
 #include <QHash>
 #include <QList>
 #include <QString>
-#include <QStringMatcher>
 #include <QUrl>
 
 #include <array>
@@ -92,8 +91,8 @@ public:
 
 private:
     friend class PDNetworksModel;
-    // Whether the search (of `length` characters) occurs within one of the searchable texts.
-    bool foldedTextsContain(const QStringMatcher& search, qsizetype length) const;
+    // Whether the search occurs within one of the searchable texts.
+    bool foldedTextsContain(QStringView search) const;
 
     Data m_data;
     // Folded once here, so a search over thousands of items folds only its own text. The title, the location
@@ -219,7 +218,6 @@ private:
     bool m_collapsed = false;
     QString m_search;
     QString m_foldedSearch;
-    QStringMatcher m_searchMatcher; // m_foldedSearch's, over the items' folded texts
     // The finds of the search and of the searches it extends, newest last. A search found in an item's
     // texts was found by every part of it, so typing narrows the last finds instead of every location,
     // and deleting a letter goes back to the finds before.

@@ -1,11 +1,13 @@
 #include "toolkit/PDLottieAnimationView.h"
 
 #include "core/Log.h"
+#include "toolkit/FrameDelta.h"
 #include "platform/Bundle.h"
 #include "platform/Scheduler.h"
 #include "platform/Timer.h"
 
 #include <QEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -29,35 +31,9 @@ const platform::DispatchQueue& renderQueue() {
     return queue;
 }
 
-// The smallest rect holding every pixel in which two frames of the same size differ; null when none does.
-QRect changedRect(const QImage& before, const QImage& after) {
-    const int width = after.width();
-    const std::size_t rowBytes = std::size_t(width) * 4;
-    int top = -1;
-    int bottom = -1;
-    int left = width;
-    int right = -1;
-    for (int y = 0; y < after.height(); ++y) {
-        const auto* a = reinterpret_cast<const quint32*>(before.constScanLine(y));
-        const auto* b = reinterpret_cast<const quint32*>(after.constScanLine(y));
-        if (std::memcmp(a, b, rowBytes) == 0) {
-            continue;
-        }
-        top = top < 0 ? y : top;
-        bottom = y;
-        int x = 0;
-        while (x < left && a[x] == b[x]) {
-            ++x;
-        }
-        left = std::min(left, x);
-        x = width - 1;
-        while (x > right && a[x] == b[x]) {
-            --x;
-        }
-        right = std::max(right, x);
-    }
-    return top < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
-}
+// A looping view keeps what changes between its frames, once a whole loop has been seen, up to this much;
+// the onboarding's files take 0.2-0.5 MiB at their size, the sign-in's about 2 MiB.
+constexpr std::size_t loopBytesLimit = 8u << 20;
 
 void renderInto(rlottie::Animation& animation, std::size_t frame, QImage& image) {
     image.fill(Qt::transparent);
@@ -67,6 +43,13 @@ void renderInto(rlottie::Animation& animation, std::size_t frame, QImage& image)
 }
 
 } // namespace
+
+// A loop's frames as the changes from each frame to the next; frame 0's from the last frame.
+struct LOTAnimationView::LoopFrames {
+    QSize size;
+    std::vector<FrameDelta> deltas;
+    std::size_t bytes = 0;
+};
 
 // What the view and its render queue share. The composition is rendered by one thread at a time; the
 // finished frame is handed over under a lock the GUI thread only ever takes briefly.
@@ -80,14 +63,105 @@ struct LOTAnimationView::Renderer {
     std::size_t readyFrame = 0;
     QImage readyImage;
     // Where the ready frame differs from the frame rendered before it, in device pixels.
-    QRect readyChange;
+    QRegion readyChange;
     std::optional<std::size_t> readyComparedWith;
     QImage spare; // the image the view showed last, to render into next
+    // A whole loop's changes, once they are known: the view then steps without rendering.
+    std::shared_ptr<const LoopFrames> loop;
 
-    // The frame rendered last, which the next one is compared with (render queue only).
+    // Render queue only: the frame rendered last, which the next one is compared with.
     QImage lastRendered;
     std::optional<std::size_t> lastRenderedFrame;
+    // Render queue only: the loop being learnt, frame after frame, a few at a time between the frames
+    // rendered ahead.
+    struct Learning {
+        std::unique_ptr<LoopFrames> frames;
+        std::size_t next = 0;
+        QImage first;
+        QImage previous;
+    };
+    std::optional<Learning> learning;
+    QSize loopTooLargeAt;
+
+    void forgetHandedOver() {
+        std::lock_guard lock(handover);
+        ready = false;
+        readyImage = QImage();
+        spare = QImage();
+        loop.reset();
+    }
+    // Render queue only.
+    void forgetRendered() {
+        lastRendered = QImage();
+        lastRenderedFrame.reset();
+        learning.reset();
+        forgetHandedOver();
+    }
+    bool loopKnownAt(const QSize& size) {
+        std::lock_guard lock(handover);
+        return loop && loop->size == size;
+    }
+    // Render queue only. Learns up to `count` more frames of the loop at `size` (starting it when
+    // `start`); true while there are more to learn.
+    bool learnLoop(const QSize& size, bool start, std::size_t count) {
+        if (start && !learning && loopTooLargeAt != size && !loopKnownAt(size)) {
+            learning.emplace();
+            learning->frames = std::make_unique<LoopFrames>();
+            learning->frames->size = size;
+            learning->frames->deltas.resize(animation->totalFrame());
+        }
+        if (!learning || learning->frames->size != size) {
+            return false; // forgotten meanwhile, or another size is being learnt
+        }
+        LoopFrames& frames = *learning->frames;
+        const std::size_t total = frames.deltas.size();
+        const auto keep = [&](std::size_t frame, FrameDelta delta) {
+            frames.bytes += delta.bytes();
+            frames.deltas[frame] = std::move(delta);
+            if (frames.bytes > loopBytesLimit) {
+                loopTooLargeAt = size; // rendered every frame, as before
+                learning.reset();
+                return false;
+            }
+            return true;
+        };
+        for (; count > 0 && learning->next < total; --count, ++learning->next) {
+            QImage image(size, QImage::Format_ARGB32_Premultiplied);
+            {
+                std::lock_guard lock(rendering);
+                renderInto(*animation, learning->next, image);
+            }
+            if (learning->next == 0) {
+                learning->first = image;
+            } else if (!keep(learning->next, frameDelta(learning->previous, image))) {
+                return false;
+            }
+            learning->previous = std::move(image);
+        }
+        if (learning->next < total) {
+            return true;
+        }
+        if (!keep(0, frameDelta(learning->previous, learning->first))) {
+            return false;
+        }
+        std::shared_ptr<const LoopFrames> learnt = std::move(learning->frames);
+        learning.reset();
+        std::lock_guard lock(handover);
+        loop = std::move(learnt);
+        return false;
+    }
 };
+
+// Frames learnt per task: a few milliseconds, so the frames rendered ahead are not held up.
+constexpr std::size_t framesLearntAtOnce = 4;
+
+void LOTAnimationView::learnLoopOnQueue(const std::shared_ptr<Renderer>& renderer, const QSize& size, bool start) {
+    renderQueue().async([renderer, size, start] {
+        if (renderer->learnLoop(size, start, framesLearntAtOnce)) {
+            learnLoopOnQueue(renderer, size, false);
+        }
+    });
+}
 
 LOTAnimationView::LOTAnimationView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TranslucentBackground);
@@ -105,6 +179,8 @@ bool LOTAnimationView::setAnimationNamed(const QString& name) {
     // A render still queued for the previous animation finishes on its own copy of the state.
     m_renderer.reset();
     m_shown = QImage();
+    m_loopFrames.reset();
+    m_learningSize = QSize();
     m_frame = 0;
     QString file = name;
     if (file.endsWith(QLatin1String(".json"))) {
@@ -185,13 +261,14 @@ void LOTAnimationView::onScreenChanged(bool onScreen) {
         return;
     }
     stopTicking();
-    // Nothing shows them: the frame images go, and come back rendered when the view does.
+    // Nothing shows them: the frame images and the loop's changes go, and come back rendered when the
+    // view does. The render queue drops its own after any render still queued.
     m_shown = QImage();
+    m_loopFrames.reset();
+    m_learningSize = QSize();
     if (m_renderer) {
-        std::lock_guard lock(m_renderer->handover);
-        m_renderer->ready = false;
-        m_renderer->readyImage = QImage();
-        m_renderer->spare = QImage();
+        m_renderer->forgetHandedOver();
+        renderQueue().async([renderer = m_renderer] { renderer->forgetRendered(); });
     }
 }
 
@@ -268,10 +345,15 @@ void LOTAnimationView::renderAhead(std::size_t frame) {
         }
         // Only what changed goes to the screen; found here, off the GUI thread.
         const bool comparable = renderer->lastRendered.size() == image.size();
-        const QRect change = comparable ? changedRect(renderer->lastRendered, image) : QRect(QPoint(0, 0), size);
         const std::optional<std::size_t> comparedWith = comparable ? renderer->lastRenderedFrame : std::nullopt;
-        renderer->lastRendered = image;
-        renderer->lastRenderedFrame = frame;
+        QRegion change(QRect(QPoint(0, 0), size));
+        if (comparable) {
+            change = frameDelta(renderer->lastRendered, image).area;
+        }
+        // Once the loop is known nothing more is rendered ahead: the last frame need not be kept.
+        const bool keepLast = !renderer->loopKnownAt(size);
+        renderer->lastRendered = keepLast ? image : QImage();
+        renderer->lastRenderedFrame = keepLast ? std::optional<std::size_t>(frame) : std::nullopt;
         std::lock_guard lock(renderer->handover);
         renderer->readyImage = std::move(image);
         renderer->readyFrame = frame;
@@ -288,6 +370,9 @@ void LOTAnimationView::tick() {
         return;
     }
     const std::size_t due = dueFrame();
+    if (stepThroughLoop(due)) {
+        return;
+    }
     {
         // The frame rendered ahead, when it is done; a late one waits for the next step, never the GUI thread.
         std::unique_lock lock(m_renderer->handover, std::try_to_lock);
@@ -296,13 +381,11 @@ void LOTAnimationView::tick() {
             m_shown = std::move(m_renderer->readyImage);
             m_renderer->readyImage = QImage();
             m_renderer->ready = false;
-            const double ratio = devicePixelRatioF();
-            m_shown.setDevicePixelRatio(ratio);
+            m_shown.setDevicePixelRatio(devicePixelRatioF());
             if (m_renderer->readyComparedWith != m_frame) {
                 update(); // compared with a frame not on screen
-            } else if (!m_renderer->readyChange.isNull()) {
-                const QRectF change = m_renderer->readyChange;
-                update(QRectF(change.topLeft() / ratio, change.size() / ratio).toAlignedRect());
+            } else {
+                update(toWidget(m_renderer->readyChange));
             }
             m_frame = m_renderer->readyFrame;
         }
@@ -312,6 +395,58 @@ void LOTAnimationView::tick() {
         return;
     }
     renderAhead(due + 1);
+}
+
+QRegion LOTAnimationView::toWidget(const QRegion& devicePixels) const {
+    const double ratio = devicePixelRatioF();
+    if (ratio == 1.0) {
+        return devicePixels;
+    }
+    QRegion region;
+    for (const QRect& rect : devicePixels) {
+        region += QRectF(QPointF(rect.topLeft()) / ratio, QSizeF(rect.size()) / ratio).toAlignedRect();
+    }
+    return region;
+}
+
+bool LOTAnimationView::stepThroughLoop(std::size_t due) {
+    if (!m_loop) {
+        return false;
+    }
+    if (m_loopFrames && m_loopFrames->size != m_shown.size()) {
+        m_loopFrames.reset();
+    }
+    if (!m_loopFrames && m_learningSize != m_shown.size()) {
+        // Learnt on the render queue in one pass over the loop, between the frames rendered ahead.
+        m_learningSize = m_shown.size();
+        learnLoopOnQueue(m_renderer, m_learningSize, true);
+        return false;
+    }
+    if (!m_loopFrames) {
+        std::unique_lock lock(m_renderer->handover, std::try_to_lock);
+        if (!lock.owns_lock() || !m_renderer->loop) {
+            return false;
+        }
+        if (m_renderer->loop->size != m_shown.size()) {
+            m_renderer->loop.reset(); // resized: rendered again, and learnt again at the new size
+            return false;
+        }
+        m_loopFrames = m_renderer->loop;
+        // Every frame to come is in the loop: nothing is rendered ahead any more.
+        m_renderer->ready = false;
+        m_renderer->readyImage = QImage();
+        m_renderer->spare = QImage();
+    }
+    const std::size_t total = m_loopFrames->deltas.size();
+    QRegion changed;
+    while (m_frame != due) {
+        m_frame = (m_frame + 1) % total;
+        const FrameDelta& delta = m_loopFrames->deltas[m_frame];
+        applyFrameDelta(delta, m_shown);
+        changed += delta.area;
+    }
+    update(toWidget(changed));
+    return true;
 }
 
 QImage LOTAnimationView::renderFrame(std::size_t frame, const QSize& size) const {
@@ -324,7 +459,7 @@ QImage LOTAnimationView::renderFrame(std::size_t frame, const QSize& size) const
     return image;
 }
 
-void LOTAnimationView::paintEvent(QPaintEvent*) {
+void LOTAnimationView::paintEvent(QPaintEvent* event) {
     if (!m_renderer) {
         return;
     }
@@ -336,7 +471,17 @@ void LOTAnimationView::paintEvent(QPaintEvent*) {
         return;
     }
     QPainter painter(this);
-    painter.drawImage(QPointF(0, 0), m_shown);
+    // Rect by rect: drawn at once through the whole changed area, Qt's raster engine hands the many rows of
+    // that clip to its pool of one thread per core.
+    const double ratio = m_shown.devicePixelRatio();
+    for (const QRect& rect : event->region()) {
+        if (ratio == 1.0) {
+            painter.drawImage(rect.topLeft(), m_shown, rect);
+        } else {
+            const QRectF source(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio);
+            painter.drawImage(QRectF(rect), m_shown, source);
+        }
+    }
 }
 
 // PDLottieAnimationView ------------------------------------------------------------------------------------

@@ -19,7 +19,8 @@ class Timer;
 // Plays one Lottie animation of the bundle (":/animations/<name>.json") with rlottie at the file's frame
 // rate, on the scheduler's clock. Each frame is rendered ahead on a render queue into an image of the view's
 // device size, and the frame step only shows the finished one, so the GUI thread wakes once a frame and
-// never waits for rlottie. A name that does not load is logged and draws nothing. A playing animation keeps
+// never waits for rlottie. Once a looping animation has been seen whole, each step applies the changes from
+// the frame before, and nothing is rendered any more. A name that does not load is logged and draws nothing. A playing animation keeps
 // no timer and no frame images while the view is off screen (hidden, minimised, or its window not exposed);
 // it goes on from where the clock stands when it is back.
 class LOTAnimationView : public QWidget {
@@ -52,13 +53,21 @@ public:
     QImage renderFrame(std::size_t frame, const QSize& size) const;
     // Frame images held now (the one shown and the one rendered ahead).
     int frameImageCount() const;
+    // The frame image shown now, at the device size.
+    QImage shownImage() const { return m_shown; }
+    // Whether the steps replay the loop's changes instead of rendering.
+    bool isReplayingLoop() const { return m_loopFrames != nullptr; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     struct Renderer;
+    struct LoopFrames;
     void tick();
+    // Steps to `due` through the loop's known changes; false until they are known at the shown size.
+    bool stepThroughLoop(std::size_t due);
+    static void learnLoopOnQueue(const std::shared_ptr<Renderer>& renderer, const QSize& size, bool start);
     void onScreenChanged(bool onScreen);
     void startTicking();
     void stopTicking();
@@ -67,9 +76,12 @@ private:
     void renderAhead(std::size_t frame);
     std::size_t dueFrame() const;
     QSize deviceSize() const;
+    QRegion toWidget(const QRegion& devicePixels) const;
 
     QString m_name;
     std::shared_ptr<Renderer> m_renderer;
+    std::shared_ptr<const LoopFrames> m_loopFrames;
+    QSize m_learningSize; // the size the render queue was asked to learn the loop at
     bool m_loop = false;
     std::size_t m_frame = 0;
     QImage m_shown;

@@ -39,7 +39,7 @@ protected:
 } // namespace
 
 TEST_F(NoCompositorTest, TheQuickAccessWindowFollowsTheCompositorAtEachShow) {
-    ASSERT_NO_FATAL_FAILURE(startClient(readable(), signedInWorkspace));
+    ASSERT_NO_FATAL_FAILURE(startClient({}, signedInWorkspace));
     ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
     ASSERT_TRUE(waitForWindow(isQuickAccess, startBoundMs)) << "the client opens its quick-access window";
     clickTrayIcon();

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 using platform::Compositing;
 
 namespace {
@@ -18,29 +16,6 @@ struct CompositorOverride {
 };
 
 } // namespace
-
-TEST(Compositing, AWindowWithClearPartsFollowsTheCompositorAtEachShow) {
-    CompositorOverride compositor(false);
-    platform::TranslucentWindow window(nullptr, Qt::Tool | Qt::FramelessWindowHint);
-    window.resize(40, 30);
-    std::optional<bool> before;
-    WId native = 0;
-    for (const bool composited : {false, true, true, false}) {
-        SCOPED_TRACE(testing::Message() << "composited " << composited);
-        compositor.set(composited);
-        window.show();
-        EXPECT_EQ(Compositing::isTranslucent(&window), composited);
-        EXPECT_EQ(window.testAttribute(Qt::WA_NoSystemBackground), composited)
-            << "opaque, its palette fills what it leaves";
-        if (before) {
-            EXPECT_EQ(window.winId() != native, *before != composited)
-                << "a native window of the other kind is made anew, one of the right kind kept";
-        }
-        before = composited;
-        native = window.winId();
-        window.hide();
-    }
-}
 
 TEST(Compositing, AShownWindowKeepsItsNativeWindowAndIsTranslucentOnlyWhereBothAllow) {
     struct Case {

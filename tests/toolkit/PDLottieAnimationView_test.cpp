@@ -136,7 +136,7 @@ TEST(LottieSteps, FramesStepAtTheFilesRateAndNotAtAllWhileTheWindowIsAway) {
         return changes;
     };
     EXPECT_NEAR(framesShownIn(1.0), 30, 1);
-    EXPECT_EQ(lottie->frameImageCount(), 2) << "the frame shown and the one rendered ahead";
+    EXPECT_EQ(lottie->frameImageCount(), 1) << "the frame shown; the loop is known, nothing is rendered ahead";
 
     for (const auto& way : testsupport::offScreenWays) {
         SCOPED_TRACE(way.name);
@@ -144,6 +144,7 @@ TEST(LottieSteps, FramesStepAtTheFilesRateAndNotAtAllWhileTheWindowIsAway) {
         EXPECT_FALSE(lottie->isTicking());
         EXPECT_TRUE(lottie->isAnimationPlaying());
         EXPECT_EQ(lottie->frameImageCount(), 0);
+        EXPECT_FALSE(lottie->isReplayingLoop()) << "the loop's changes go too";
         scheduler.advance(2.0);
         EXPECT_EQ(scheduler.pendingCount(), 0u) << "no frame is scheduled";
 
@@ -152,4 +153,40 @@ TEST(LottieSteps, FramesStepAtTheFilesRateAndNotAtAllWhileTheWindowIsAway) {
         EXPECT_TRUE(lottie->isTicking());
         EXPECT_NEAR(framesShownIn(0.5), 15, 1);
     }
+}
+
+TEST_F(LottieTest, ALoopSeenWholeReplaysFromItsChangesAndShowsTheFramesRlottieRenders) {
+    view.setAnimation(QStringLiteral("pulse"));
+    view.play();
+    LOTAnimationView* lottie = view.animationView();
+    scheduler.advance(0.5); // the loop is learnt on the render queue meanwhile
+    ASSERT_TRUE(lottie->isReplayingLoop());
+    EXPECT_EQ(lottie->frameImageCount(), 1) << "nothing rendered ahead";
+
+    const auto checkFramesOver = [&](int steps) {
+        for (int i = 0; i < steps; ++i) {
+            scheduler.advance(1.0 / 30.0);
+            EXPECT_EQ(scheduler.pendingCount(), 1u) << "only the next step: no render is queued";
+            const QImage shown = lottie->shownImage();
+            ASSERT_EQ(shown, lottie->renderFrame(lottie->currentFrame(), shown.size()))
+                << "frame " << lottie->currentFrame();
+        }
+    };
+    checkFramesOver(45); // past the end of the loop and round again
+
+    // A step late by several frames goes through each of them.
+    scheduler.advance(5.0 / 30.0);
+    const QImage shown = lottie->shownImage();
+    EXPECT_EQ(shown, lottie->renderFrame(lottie->currentFrame(), shown.size()));
+
+    // At another size the frames are rendered again until that loop is known.
+    lottie->resize(60, 60);
+    QCoreApplication::sendPostedEvents();
+    lottie->repaint();
+    scheduler.advance(1.0 / 30.0);
+    EXPECT_FALSE(lottie->isReplayingLoop());
+    scheduler.advance(2.5);
+    EXPECT_TRUE(lottie->isReplayingLoop());
+    checkFramesOver(5);
+    EXPECT_EQ(lottie->shownImage().size(), QSize(60, 60));
 }
