@@ -43,22 +43,76 @@ public:
         if (!m_host) {
             return;
         }
-        // A top-level host's geometry is its client area, inside the manager's frame.
-        const QRect host = m_host->geometry();
-        move(host.x() + (host.width() - width()) / 2, host.y());
+        // Where the window system has the host's client area now: the geometry Qt keeps for a window shown
+        // again can be off by its frame until the window next moves.
+        const QPoint topLeft = m_host->mapToGlobal(QPoint(0, 0));
+        move(topLeft.x() + (m_host->width() - width()) / 2, topLeft.y());
+    }
+
+    // Dismissed: gone for good, whatever its host does next. The keyboard it had goes back to the host,
+    // whichever window the manager would pick.
+    void putAway() {
+        m_hiddenWithHost = false;
+        const bool hadTheKeyboard = isActiveWindow();
+        hide();
+        if (hadTheKeyboard && m_host && m_host->isVisible()) {
+            m_host->activateWindow();
+        }
     }
 
 protected:
     void closeEvent(QCloseEvent* event) override { event->ignore(); }
+    // Shown again with its host (after the host was ordered out and moved), it is laid over it anew.
+    void showEvent(QShowEvent* event) override {
+        place();
+        QWidget::showEvent(event);
+    }
+    // Qt leaves a child window up when its parent window goes: the sheet goes and comes back with its host,
+    // and follows its place.
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == m_host && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
-            place();
+        if (watched == m_host) {
+            switch (event->type()) {
+            case QEvent::Move:
+            case QEvent::Resize:
+                place();
+                break;
+            case QEvent::Hide:
+                if (isVisible()) {
+                    m_hiddenWithHost = true;
+                    hide();
+                }
+                break;
+            case QEvent::Show:
+                // Once the host's own window is up (it comes after this event): a child mapped before its
+                // parent may be left unmanaged. Owed until then, through any hide and show in between.
+                if (m_hiddenWithHost) {
+                    QMetaObject::invokeMethod(
+                        this,
+                        [this] {
+                            if (m_hiddenWithHost && m_host && m_host->isVisible()) {
+                                m_hiddenWithHost = false;
+                                show();
+                            }
+                        },
+                        Qt::QueuedConnection);
+                }
+                break;
+            case QEvent::WindowActivate:
+                // Shown again, the host is where the manager put it by now.
+                if (isVisible()) {
+                    place();
+                }
+                break;
+            default:
+                break;
+            }
         }
         return QWidget::eventFilter(watched, event);
     }
 
 private:
     QPointer<QWidget> m_host;
+    bool m_hiddenWithHost = false;
 };
 
 class SheetAnimator final : public PresentationAnimator {
@@ -96,7 +150,7 @@ private:
         if (!m_sheet) {
             return;
         }
-        m_sheet->hide();
+        m_sheet->putAway();
         if (m_content && isInside(m_content, m_sheet)) {
             m_content->setParent(nullptr);
         }
@@ -105,7 +159,7 @@ private:
     }
 
     QPointer<QWidget> m_host;
-    QPointer<QWidget> m_sheet;
+    QPointer<SheetWindow> m_sheet;
     QPointer<QWidget> m_content;
 };
 

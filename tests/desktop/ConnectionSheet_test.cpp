@@ -25,6 +25,12 @@ protected:
         const QRect laid = placeOf(sheet);
         return laid.top() == over.top() && std::abs(laid.center().x() - over.center().x()) <= 1;
     }
+    std::string placesOf(const WindowInfo& sheet, const WindowInfo& host) {
+        const auto text = [](const QRect& r) {
+            return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+        };
+        return "sheet " + text(placeOf(sheet)) + ", window " + text(placeOf(host));
+    }
 };
 
 } // namespace
@@ -45,12 +51,13 @@ TEST_F(ConnectionSheetTest, TheSheetLiesUndecoratedOverTheMainWindowsTopMovesWit
     EXPECT_FALSE(sheet->decorated()) << "the manager framed the sheet";
     EXPECT_TRUE(sheet->hasState("MODAL")) << sheet->states.join(", ").toStdString();
     EXPECT_TRUE(waitFor([&] { return liesOverTheTopOf(*sheet, *main); }))
-        << "sheet at " << placeOf(*sheet).topLeft().x() << "," << placeOf(*sheet).topLeft().y();
+        << placesOf(*sheet, *main);
 
     const QPoint moved = placeOf(*main).topLeft() + QPoint(-40, 60);
     session->x11().requestMove(main->id, moved);
     ASSERT_TRUE(waitFor([&] { return placeOf(*main).topLeft() == moved; })) << "the manager did not move the window";
-    EXPECT_TRUE(waitFor([&] { return liesOverTheTopOf(*sheet, *main); })) << "the sheet stayed behind";
+    EXPECT_TRUE(waitFor([&] { return liesOverTheTopOf(*sheet, *main); })) << "the sheet stayed behind; "
+                                                                          << placesOf(*sheet, *main);
 
     ASSERT_TRUE(waitFor([&] { return session->x11().focusedWindow() == sheet->id; })) << "the sheet has no focus";
     ASSERT_TRUE(session->x11().pressKey(QStringLiteral("Escape")));

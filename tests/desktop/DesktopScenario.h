@@ -6,6 +6,8 @@
 #include "support/desktop/DesktopSession.h"
 #include "support/desktop/ProcessCost.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -19,6 +21,10 @@ protected:
     void TearDown() override {
         if (HasFailure() && session) {
             std::cerr << "---- client output\n" << session->clientLog().toStdString() << "----\n";
+            QFile manager(session->home() + QStringLiteral("/openbox.log"));
+            if (manager.open(QIODevice::ReadOnly) && manager.size() > 0) {
+                std::cerr << "---- window manager output\n" << manager.readAll().toStdString() << "----\n";
+            }
         }
     }
 

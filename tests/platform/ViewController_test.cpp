@@ -228,13 +228,6 @@ TEST(ViewController, SheetIsAFramelessWindowModalChildOverItsHostsTopThatOnlyDis
     EXPECT_EQ(window->parentWidget(), host.view());
     EXPECT_EQ(window->windowModality(), Qt::WindowModal);
     EXPECT_TRUE(window->windowFlags().testFlag(Qt::FramelessWindowHint));
-    // Centred across the top of the host's client area, wherever the host goes.
-    EXPECT_EQ(window->geometry(), QRect(280, 80, 240, 120));
-    host.view()->move(40, 200);
-    const QPoint client = host.view()->geometry().topLeft(); // inside whatever frame the platform adds
-    EXPECT_EQ(window->pos(), client + QPoint(180, 0)) << "follows the host";
-    host.view()->resize(400, 400);
-    EXPECT_EQ(window->pos(), client + QPoint(80, 0));
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), "Update");
     EXPECT_EQ(window->size(), QSize(240, 120));
@@ -242,6 +235,21 @@ TEST(ViewController, SheetIsAFramelessWindowModalChildOverItsHostsTopThatOnlyDis
 
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
+
+    // Centred across the top of the host's client area, wherever the host goes.
+    EXPECT_EQ(window->geometry(), QRect(280, 80, 240, 120));
+    host.view()->move(40, 200);
+    const QPoint client = host.view()->geometry().topLeft(); // inside whatever frame the platform adds
+    EXPECT_EQ(window->pos(), client + QPoint(180, 0)) << "follows the host";
+    host.view()->resize(400, 400);
+    EXPECT_EQ(window->pos(), client + QPoint(80, 0));
+    host.view()->hide();
+    EXPECT_FALSE(window->isVisible()) << "goes with its host";
+    window->move(0, 0); // wherever it went meanwhile
+    host.view()->show();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(window->isVisible()) << "comes back with its host";
+    EXPECT_EQ(window->pos(), client + QPoint(80, 0));
 
     QPointer<QWidget> sheetWindow(window);
     host.dismissViewController(&sheet);
