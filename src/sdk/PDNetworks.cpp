@@ -23,28 +23,19 @@ void PDCacheableImage::load(std::function<void(std::optional<QByteArray>)> compl
                 completion(std::nullopt);
                 return;
             }
-            self->readOnce();
-            completion(self->cachedData());
+            completion(self->read());
         });
 }
 
-void PDCacheableImage::readOnce() const {
-    std::lock_guard lock(m_mutex);
-    if (m_loaded) {
-        return;
+std::optional<QByteArray> PDCacheableImage::read() const {
+    if (!m_url || !m_url->isLocalFile()) {
+        return std::nullopt;
     }
-    if (m_url && m_url->isLocalFile()) {
-        QFile file(m_url->toLocalFile());
-        if (file.open(QIODevice::ReadOnly)) {
-            m_data = file.readAll();
-        }
+    QFile file(m_url->toLocalFile());
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
     }
-    m_loaded = true;
-}
-
-std::optional<QByteArray> PDCacheableImage::cachedData() const {
-    std::lock_guard lock(m_mutex);
-    return m_data;
+    return file.readAll();
 }
 
 PDNetworkItem::PDNetworkItem(Data data)

@@ -19,24 +19,20 @@
 #include <utility>
 #include <vector>
 
-// An image the SDK fetches once and keeps: a location's flag. `load` hands the file's bytes (an SVG)
-// to the completion, on a background thread; nothing when there is no image or it cannot be read.
+// A location's flag as the SDK hands it out. `load` hands the file's bytes (an SVG) to the completion, on a
+// background thread; nothing when there is no image or it cannot be read. The file is read at each load and
+// its bytes are not kept: the client keeps what it decodes from them, once per size.
 class PDCacheableImage : public std::enable_shared_from_this<PDCacheableImage> {
 public:
     explicit PDCacheableImage(std::optional<QUrl> imageUrl);
 
     const std::optional<QUrl>& imageUrl() const { return m_url; }
     void load(std::function<void(std::optional<QByteArray>)> completion) const;
-    // What an earlier load found; nothing before the first load finished.
-    std::optional<QByteArray> cachedData() const;
 
 private:
-    void readOnce() const;
+    std::optional<QByteArray> read() const;
 
     std::optional<QUrl> m_url;
-    mutable std::mutex m_mutex;
-    mutable std::optional<QByteArray> m_data;
-    mutable bool m_loaded = false;
 };
 using PDCacheableImagePtr = std::shared_ptr<PDCacheableImage>;
 

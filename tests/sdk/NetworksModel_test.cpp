@@ -5,6 +5,9 @@
 #include "platform/Bundle.h"
 #include "platform/ManualScheduler.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -202,6 +205,33 @@ TEST_F(NetworksModelTest, FlagsLoadFromTheFlagPackage) {
     });
     scheduler.runUntilIdle();
     EXPECT_TRUE(called);
+}
+
+// The bytes are not held between loads (the client keeps the decoded flag): each load reads the file as it
+// is now.
+TEST(CacheableImage, EachLoadReadsTheFileAsItIsNow) {
+    platform::ManualScheduler scheduler;
+    platform::ScopedScheduler scoped(scheduler);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("flag.svg");
+    const auto write = [&](const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    const auto image = std::make_shared<PDCacheableImage>(QUrl::fromLocalFile(path));
+    const auto load = [&] {
+        std::optional<QByteArray> data;
+        image->load([&](std::optional<QByteArray> bytes) { data = std::move(bytes); });
+        scheduler.runUntilIdle();
+        return data;
+    };
+    write("<svg>first</svg>");
+    EXPECT_EQ(load(), QByteArray("<svg>first</svg>"));
+    write("<svg>second</svg>");
+    EXPECT_EQ(load(), QByteArray("<svg>second</svg>"));
+    QFile::remove(path);
+    EXPECT_EQ(load(), std::nullopt);
 }
 
 TEST_F(NetworksModelTest, SearchIsTrimmedCaseFoldedAndLiteral) {
