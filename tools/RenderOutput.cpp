@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <utility>
 
 namespace render {
 
@@ -34,6 +35,11 @@ Renderer::Renderer(int& argc, char** argv, const QString& fallbackFolder, Screen
     }
     if (screen == Screen::sharp && qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) {
         qputenv("QT_SCALE_FACTOR", "2");
+    }
+    for (const auto& [variable, name] : {std::pair{"XDG_CONFIG_HOME", "config"}, std::pair{"XDG_CACHE_HOME", "cache"}}) {
+        const QString path = QDir(m_home.path()).filePath(QLatin1String(name));
+        QDir().mkpath(path);
+        qputenv(variable, path.toLocal8Bit());
     }
     m_application = std::make_unique<QApplication>(argc, argv);
     setApplicationFont();

@@ -6,6 +6,7 @@
 #include "platform/ManualScheduler.h"
 
 #include <QString>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -22,7 +23,8 @@ enum class Screen { plain, sharp };
 // What every renderer starts from, made first in main(): the offscreen platform unless QT_QPA_PLATFORM
 // names another, the application with the client's own font, virtual time for every timer and animation,
 // and the output folder (argv[1], else `fallbackFolder`), made; when it cannot be made, isReady() is false
-// and a message says so.
+// and a message says so. Preferences and caches the screens write go to a folder of the renderer's own,
+// never the user's.
 class Renderer {
 public:
     Renderer(int& argc, char** argv, const QString& fallbackFolder, Screen screen = Screen::plain);
@@ -33,6 +35,7 @@ public:
     bool isReady() const { return m_ready; }
 
 private:
+    QTemporaryDir m_home;
     std::unique_ptr<QApplication> m_application;
     platform::ManualScheduler m_time;
     platform::ScopedScheduler m_scope{m_time};

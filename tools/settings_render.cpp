@@ -22,7 +22,6 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QMessageBox>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <functional>
@@ -188,9 +187,6 @@ void renderSettings(sdk::testing::Driver& driver) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // The preferences it writes go to a folder of its own, not the user's.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     const render::Renderer renderer(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR "/settings"),
                                     render::Screen::sharp);
     if (!renderer.isReady()) {

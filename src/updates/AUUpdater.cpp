@@ -24,6 +24,7 @@
 #include <chrono>
 #include <deque>
 #include <mutex>
+#include <vector>
 
 void AUUpdaterDelegate::updaterDidChangeState(AUUpdater&, int) {}
 void AUUpdaterDelegate::updaterDidChangeProgress(AUUpdater&, double) {}
@@ -41,6 +42,13 @@ constexpr int kMaximumRedirects = 5;
 Clock::rep ticksNow() {
     return platform::Scheduler::shared().now().time_since_epoch().count();
 }
+
+// Updaters whose transfer thread runs; main thread only.
+std::vector<AUUpdater*>& updatersWithThreads() {
+    static std::vector<AUUpdater*> updaters;
+    return updaters;
+}
+bool stopsWithTheApplication = false;
 
 } // namespace
 
@@ -362,11 +370,39 @@ AUUpdater::~AUUpdater() {
     if (m_inactivityTimer) {
         m_inactivityTimer->invalidate();
     }
-    if (m_thread) {
-        m_transfer->post([](Transfer& transfer) { transfer.stop(); });
-        m_thread->quit();
-        m_thread->wait();
-        delete m_thread;
+    stopThread();
+}
+
+void AUUpdater::stopThread() {
+    if (!m_thread) {
+        return;
+    }
+    std::erase(updatersWithThreads(), this);
+    m_transfer->post([](Transfer& transfer) { transfer.stop(); });
+    m_thread->quit();
+    m_thread->wait();
+    delete m_thread;
+    m_thread = nullptr;
+    m_transfer = nullptr; // deleted on its thread as that finished
+}
+
+// An updater may outlive the application (the silent update's lives as long as the process), but its thread
+// must not: Qt Network working on while the application and Qt's globals are torn down crashes the exit.
+// What was under way is dropped without a report.
+void AUUpdater::stopThreadsBeforeTheApplicationEnds() {
+    stopsWithTheApplication = false;
+    const std::vector<AUUpdater*> updaters = updatersWithThreads();
+    for (AUUpdater* updater : updaters) {
+        ++updater->m_shared->generation;
+        updater->m_shared->attempts = 0;
+        updater->m_shared->state = idle;
+        if (updater->m_retryTimer) {
+            updater->m_retryTimer->invalidate();
+        }
+        if (updater->m_inactivityTimer) {
+            updater->m_inactivityTimer->invalidate();
+        }
+        updater->stopThread();
     }
 }
 
@@ -421,6 +457,11 @@ void AUUpdater::ensureThread() {
     m_transfer->moveToThread(m_thread);
     QObject::connect(m_thread, &QThread::finished, m_transfer, &QObject::deleteLater);
     m_thread->start();
+    updatersWithThreads().push_back(this);
+    if (!stopsWithTheApplication) {
+        qAddPostRoutine(&AUUpdater::stopThreadsBeforeTheApplicationEnds);
+        stopsWithTheApplication = true;
+    }
 }
 
 void AUUpdater::downloadUpdate() {

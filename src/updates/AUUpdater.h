@@ -54,7 +54,8 @@ public:
                                                         qint64 percentile);
     AUUpdater(const platform::Bundle& bundle, QString host, QString destination, QString channel,
               qint64 percentile);
-    // Cancels what runs and waits for the transfer thread; call it on the main thread.
+    // Cancels what runs and waits for the transfer thread; call it on the main thread. The thread also ends
+    // when the application is destroyed, should the updater outlive it.
     ~AUUpdater();
     AUUpdater(const AUUpdater&) = delete;
     AUUpdater& operator=(const AUUpdater&) = delete;
@@ -98,6 +99,10 @@ private:
     void post(std::function<void(AUUpdater&, AUUpdaterDelegate*)> report) const;
     void reportState(int state) const;
     void ensureThread();
+    // Ends the transfer thread, dropping what runs, and waits for it.
+    void stopThread();
+    // Run as the application is destroyed.
+    static void stopThreadsBeforeTheApplicationEnds();
     void armInactivityTimer(std::uint64_t generation, double seconds);
     void onInactivityTimer(std::uint64_t generation);
     void onTransferFailed(std::uint64_t generation);

@@ -12,6 +12,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -19,8 +20,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <string>
+#include <thread>
 
 using testsupport::LoopbackHttpServer;
 
@@ -381,6 +387,67 @@ TEST(UpdaterInstall, RunsTheBundlesScriptWithThePackageTheBundleAndFourVariables
     }
     EXPECT_TRUE(names.contains(QStringLiteral("HOME")));
     qunsetenv("VELTRIX_UPDATE_TEST_SECRET");
+}
+
+} // namespace
+
+namespace {
+
+// Whether a thread of this process bears the updater's thread name (the system keeps its first 15 bytes).
+bool anUpdaterThreadRuns() {
+    const std::string name = QStringLiteral("AutoUpdate.UpdateQueue").left(15).toStdString();
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string line;
+        if (std::getline(comm, line) && line == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The body of a launched copy: an updater that outlives the application, as the silent update's does, in
+// the middle of a download when the application is destroyed. The copy exits with 3 when its transfer thread
+// still ran after that. Skipped normally.
+TEST(UpdaterOutlivingTheApplicationCopy, DownloadsWhenTheApplicationEnds) {
+    if (qEnvironmentVariableIsEmpty("VELTRIX_UPDATER_COPY")) {
+        GTEST_SKIP() << "runs only inside a copy launched by the test below";
+    }
+    // Both live as long as the process, and the stall is never released.
+    auto* server = new LoopbackHttpServer;
+    auto* folder = new QTemporaryDir;
+    server->serveStall("/stall.pkg", packageBytes(100, 's'), 1000);
+    auto* updater = AUUpdater::updaterWithBundle(platform::Bundle::main(), server->url(QStringLiteral("/stall.pkg")).toString(),
+                                                 folder->filePath(QStringLiteral("veltrix.pkg")), QString(), 100)
+                        .release();
+    updater->downloadUpdate();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return server->requestCount("/stall.pkg") == 1; }, 20000));
+    ASSERT_TRUE(anUpdaterThreadRuns());
+    // After main() has destroyed the application. A joined thread leaves the system's list a moment after
+    // Qt let go of it; one left running never does.
+    std::atexit([] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (anUpdaterThreadRuns() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ::_exit(anUpdaterThreadRuns() ? 3 : 0);
+    });
+}
+
+TEST(UpdaterAndApplication, NoTransferThreadOutlivesTheApplication) {
+#if defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the thread sanitizer cannot follow a launched copy, as with the install script";
+#endif
+    QProcess copy;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VELTRIX_UPDATER_COPY"), QStringLiteral("1"));
+    copy.setProcessEnvironment(environment);
+    copy.start(QCoreApplication::applicationFilePath(),
+               {QStringLiteral("--gtest_filter=UpdaterOutlivingTheApplicationCopy.*")});
+    ASSERT_TRUE(copy.waitForFinished(60000));
+    EXPECT_EQ(copy.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(copy.exitCode(), 0) << "3: the transfer thread ran on after the application was destroyed\n"
+                                  << copy.readAllStandardError().toStdString();
 }
 
 } // namespace
