@@ -233,11 +233,14 @@ bool LocationsViewController::isAutomaticRow(int row) const {
 }
 
 int LocationsViewController::numberOfRows(TableView&) {
-    return m_networks ? m_networks->numberOfLocationRows() : 0;
+    // The table asks the count, then the height of every row: the rows are read once for all of them.
+    m_rowsMeasured = m_networks ? m_networks->locationRows() : QList<PDNetworkItemPtr>();
+    return static_cast<int>(m_rowsMeasured.size());
 }
 
 int LocationsViewController::heightOfRow(TableView&, int row) {
-    return m_networks ? qRound(m_networks->heightOfLocationRow(row)) : 0;
+    const PDNetworkItemPtr item = m_rowsMeasured.value(row);
+    return item ? qRound(PDNetworksModel::heightOfLocationRow(*item)) : 0;
 }
 
 QWidget* LocationsViewController::viewForRow(TableView& table, int row) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string_view>
 
 PDCacheableImage::PDCacheableImage(std::optional<QUrl> imageUrl) : m_url(std::move(imageUrl)) {}
 
@@ -52,10 +53,24 @@ PDNetworkItem::PDNetworkItem(Data data)
     m_foldedTextEnds = {title.size(), title.size() + 1 + locationTitle.size(), m_foldedTexts.size()};
 }
 
+namespace {
+
+// Where `search` occurs in `text` from `from` on, or -1. The texts are a few dozen characters: the standard
+// library's pass over them for the first character, compared from there, costs less than Qt's rolling hash
+// over every character.
+qsizetype indexIn(QStringView text, QStringView search, qsizetype from) {
+    const std::u16string_view haystack(text.utf16(), std::size_t(text.size()));
+    const std::size_t at =
+        haystack.find(std::u16string_view(search.utf16(), std::size_t(search.size())), std::size_t(from));
+    return at == std::u16string_view::npos ? -1 : qsizetype(at);
+}
+
+} // namespace
+
 bool PDNetworkItem::foldedTextsContain(QStringView search) const {
     const qsizetype length = search.size();
     const QStringView texts(m_foldedTexts);
-    for (qsizetype at = texts.indexOf(search); at >= 0; at = texts.indexOf(search, at + 1)) {
+    for (qsizetype at = indexIn(texts, search, 0); at >= 0; at = indexIn(texts, search, at + 1)) {
         qsizetype start = 0;
         for (const qsizetype end : m_foldedTextEnds) {
             if (at < end) {
@@ -171,8 +186,15 @@ QList<PDNetworkItemPtr> PDNetworksModel::found(const QList<PDNetworkItemPtr>& me
     if (m_foldedSearch.isEmpty()) {
         return members;
     }
-    QList<PDNetworkItemPtr> result;
-    std::copy_if(members.cbegin(), members.cend(), std::back_inserter(result),
+    // Copied only from the first member the search does not find: a search that finds them all (a letter
+    // typed onto a text that every member holds) shares the list it looked in.
+    const auto missed = std::find_if(members.cbegin(), members.cend(),
+                                     [this](const PDNetworkItemPtr& member) { return !matches(*member); });
+    if (missed == members.cend()) {
+        return members;
+    }
+    QList<PDNetworkItemPtr> result(members.cbegin(), missed);
+    std::copy_if(std::next(missed), members.cend(), std::back_inserter(result),
                  [this](const PDNetworkItemPtr& member) { return matches(*member); });
     return result;
 }
@@ -363,8 +385,16 @@ PDNetworkItemPtr PDNetworksModel::item(int row) const {
 
 double PDNetworksModel::heightOfLocationRow(int row) const {
     std::lock_guard lock(m_mutex);
-    const bool header = row >= 0 && row < m_locationRows.size() && m_locationRows[row]->isHeader();
-    return header ? kHeaderRowHeight : kLocationRowHeight;
+    return row >= 0 && row < m_locationRows.size() ? heightOfLocationRow(*m_locationRows[row]) : kLocationRowHeight;
+}
+
+double PDNetworksModel::heightOfLocationRow(const PDNetworkItem& row) {
+    return row.isHeader() ? kHeaderRowHeight : kLocationRowHeight;
+}
+
+QList<PDNetworkItemPtr> PDNetworksModel::locationRows() const {
+    std::lock_guard lock(m_mutex);
+    return m_locationRows;
 }
 
 std::optional<int> PDNetworksModel::index(const PDNetworkItemPtr& network) const {

@@ -143,6 +143,9 @@ public:
     int numberOfLocationRows() const;
     PDNetworkItemPtr item(int row) const;
     double heightOfLocationRow(int row) const;
+    static double heightOfLocationRow(const PDNetworkItem& row);
+    // Every row, as one snapshot: for reading thousands of rows without a lock each.
+    QList<PDNetworkItemPtr> locationRows() const;
     std::optional<int> index(const PDNetworkItemPtr& network) const;
     void applyFilter(PDLocationFilterType filter);
     PDLocationFilterType appliedFilter() const;
