@@ -16,7 +16,7 @@ protected:
             ADD_FAILURE() << "the signed-in client opened no quick-access window";
             return std::nullopt;
         }
-        session->x11().click(quickAccess->geometry.topRight() + QPoint(-26, 30));
+        clickMainWindowButton(*quickAccess);
         return waitForWindow(isMainWindow);
     }
     // Whether `sheet` lies centred across the top of `host`'s client area, as they are now.

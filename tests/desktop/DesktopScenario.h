@@ -203,6 +203,20 @@ protected:
         session->x11().movePointer(trayIconPosition());
         return session->tray()->activate(trayIconPosition());
     }
+    // The quick-access window's top right button, which opens the main window.
+    void clickMainWindowButton(const WindowInfo& quickAccess) {
+        session->x11().click(quickAccess.geometry.topRight() + QPoint(-26, 30));
+    }
+    // Signed in: the main window opened from the tray icon's quick-access window, which then goes.
+    bool openMainWindowFromTheTray() {
+        clickTrayIcon();
+        const std::optional<WindowInfo> quickAccess = waitForWindow(isQuickAccess);
+        if (!quickAccess) {
+            return false;
+        }
+        clickMainWindowButton(*quickAccess);
+        return waitForWindow(isMainWindow) && waitForNoWindow(isQuickAccess);
+    }
 
     std::unique_ptr<DesktopSession> session;
 };

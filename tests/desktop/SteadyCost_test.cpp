@@ -106,12 +106,7 @@ TEST_F(SteadyCostTest, StartClicksAndSteadyStatesBesideABareWindow) {
     })) << "no time line after the host asked to show the menu";
 
 
-    clickTrayIcon();
-    const std::optional<WindowInfo> quickAccess = waitForWindow(isQuickAccess);
-    ASSERT_TRUE(quickAccess);
-    session->x11().click(quickAccess->geometry.topRight() + QPoint(-26, 30)); // opens the main window
-    ASSERT_TRUE(waitForWindow(isMainWindow));
-    ASSERT_TRUE(waitForNoWindow(isQuickAccess));
+    ASSERT_TRUE(openMainWindowFromTheTray());
     // The network view moves only as much as it shows: checked on this (unoptimised) build, whose CPU is
     // above a release build's, and on wakeups, which the build does not change.
     const Cost mainWindow = measure(QStringLiteral("connected, main window"));
@@ -268,12 +263,7 @@ TEST_F(StartAndMemoryTest, SignedInResidentMemoryBesideABareWindow) {
     };
     ASSERT_NO_FATAL_FAILURE(measure(QStringLiteral("signed in, tray only")));
 
-    clickTrayIcon();
-    const std::optional<WindowInfo> quickAccess = waitForWindow(isQuickAccess);
-    ASSERT_TRUE(quickAccess);
-    session->x11().click(quickAccess->geometry.topRight() + QPoint(-26, 30)); // opens the main window
-    ASSERT_TRUE(waitForWindow(isMainWindow));
-    ASSERT_TRUE(waitForNoWindow(isQuickAccess));
+    ASSERT_TRUE(openMainWindowFromTheTray());
     ASSERT_NO_FATAL_FAILURE(measure(QStringLiteral("signed in, main window")));
     std::cout << "\n" << table.text().toStdString() << std::flush;
 }

@@ -35,7 +35,7 @@ TEST_F(TrayRoadTest, SignedInFromTheQuickAccessWindowAConnectionChosenThereShows
     EXPECT_EQ(quickTexts.value(current + 1), "Engineering Lab") << quickTexts.join(", ").toStdString();
 
     // The window's top right button opens the main window, which tells the same.
-    session->x11().click(quickAccess->geometry.topRight() + QPoint(-26, 30));
+    clickMainWindowButton(*quickAccess);
     const std::optional<WindowInfo> main = waitForWindow(isMainWindow);
     ASSERT_TRUE(main) << "the main window opens";
     EXPECT_TRUE(main->decorated());
