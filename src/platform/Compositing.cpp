@@ -1,5 +1,7 @@
 #include "platform/Compositing.h"
 
+#include "platform/NativeWindow.h"
+
 #include <QGuiApplication>
 #include <QMenu>
 #include <QVariant>
@@ -43,12 +45,6 @@ bool madeTranslucent(const QWidget* window) {
     return window->windowHandle() && window->windowHandle()->format().hasAlpha();
 }
 
-// QWidget::destroy is protected: a widget of another class gives up its native window through a member
-// pointer named from a subclass.
-struct NativeWindow : QWidget {
-    static void release(QWidget* window) { (window->*(&NativeWindow::destroy))(true, true); }
-};
-
 } // namespace
 
 bool Compositing::isActive() {
@@ -78,7 +74,7 @@ void Compositing::fit(QWidget* window) {
             // one without a compositor must not leave clear parts.
             translucent = false;
         } else {
-            NativeWindow::release(window); // made anew, of the right kind, at the next show
+            releaseNativeWindow(window); // made anew, of the right kind, at the next show
         }
     }
     window->setAttribute(Qt::WA_TranslucentBackground, translucent);

@@ -1,6 +1,7 @@
 #include "platform/WindowController.h"
 
 #include "platform/Application.h"
+#include "platform/NativeWindow.h"
 #include "platform/ViewController.h"
 
 #include <QBackingStore>
@@ -15,12 +16,6 @@ namespace platform {
 namespace {
 
 Q_LOGGING_CATEGORY(lcWindowController, "veltrix.platform.windowcontroller")
-
-// QWidget::destroy is protected: reached through a class of our own, as Qt reaches it when a widget
-// changes its parent.
-struct NativeWindowRelease : QWidget {
-    static void release(QWidget* window) { (window->*(&NativeWindowRelease::destroy))(true, true); }
-};
 
 } // namespace
 
@@ -119,7 +114,7 @@ void WindowController::setReleasesNativeWindowWhenHidden(bool releases) {
 
 void WindowController::releaseNativeWindowIfHidden() {
     if (m_window && !m_window->isVisible() && (m_window->windowHandle() || m_window->backingStore())) {
-        NativeWindowRelease::release(m_window);
+        releaseNativeWindow(m_window);
         if (auto* app = Application::instance()) {
             app->releaseFreedMemorySoon();
         }
