@@ -383,11 +383,6 @@ PDNetworkItemPtr PDNetworksModel::item(int row) const {
     return row >= 0 && row < m_locationRows.size() ? m_locationRows[row] : nullptr;
 }
 
-double PDNetworksModel::heightOfLocationRow(int row) const {
-    std::lock_guard lock(m_mutex);
-    return row >= 0 && row < m_locationRows.size() ? heightOfLocationRow(*m_locationRows[row]) : kLocationRowHeight;
-}
-
 double PDNetworksModel::heightOfLocationRow(const PDNetworkItem& row) {
     return row.isHeader() ? kHeaderRowHeight : kLocationRowHeight;
 }

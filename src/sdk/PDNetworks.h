@@ -142,7 +142,6 @@ public:
     // Locations window.
     int numberOfLocationRows() const;
     PDNetworkItemPtr item(int row) const;
-    double heightOfLocationRow(int row) const;
     static double heightOfLocationRow(const PDNetworkItem& row);
     // Every row, as one snapshot: for reading thousands of rows without a lock each.
     QList<PDNetworkItemPtr> locationRows() const;

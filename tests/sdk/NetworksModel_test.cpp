@@ -128,7 +128,7 @@ TEST_F(NetworksModelTest, LocationFiltersAndIndexes) {
     const auto frankfurt = model->networkWithId("pub-de-fra");
     EXPECT_EQ(model->index(frankfurt), 1) << "counted without the automatic row";
     EXPECT_EQ(model->item(*model->index(frankfurt) + 1), frankfurt);
-    EXPECT_EQ(model->heightOfLocationRow(1), PDNetworksModel::kHeaderRowHeight);
+    EXPECT_EQ(PDNetworksModel::heightOfLocationRow(*model->item(1)), PDNetworksModel::kHeaderRowHeight);
     int publicRows = 0;
     for (int row = 0; row < model->numberOfLocationRows(); ++row) {
         publicRows += model->item(row)->kind() == PDNetworkKind::publicLocation;
