@@ -102,6 +102,9 @@ QWidget* LocationsViewController::loadView() {
 
 void LocationsViewController::viewDidLoad() {
     NSViewControllerBase::viewDidLoad();
+    if (m_filtersEnabled) {
+        enableLayerCoreImageFilters(this);
+    }
     QPointer<LocationsViewController> self = this;
     platform::DispatchQueue::main().async([self] {
         if (!self) {
@@ -513,23 +516,36 @@ void LocationsViewController::filterSelected(PDLocationFilterType filter) {
     reloadTable();
 }
 
+void LocationsViewController::setFiltersEnabled(bool enabled) {
+    m_filtersEnabled = enabled;
+    // A view not made yet takes them when it is.
+    if (!isViewLoaded()) {
+        return;
+    }
+    if (enabled) {
+        enableLayerCoreImageFilters(this);
+    } else {
+        disableLayerCoreImageFilters(this);
+    }
+}
+
 void LocationsViewController::appWillBecomeActive() {
-    enableLayerCoreImageFilters(this);
+    setFiltersEnabled(true);
 }
 
 void LocationsViewController::appDidResignActive() {
-    disableLayerCoreImageFilters(this);
+    setFiltersEnabled(false);
 }
 
 void LocationsViewController::appWindowDidShow() {
-    enableLayerCoreImageFilters(this);
+    setFiltersEnabled(true);
 }
 
 void LocationsViewController::appDidReopen() {
-    enableLayerCoreImageFilters(this);
+    setFiltersEnabled(true);
 }
 
 void LocationsViewController::mainWindowWillClose() {
-    disableLayerCoreImageFilters(this);
+    setFiltersEnabled(false);
     removeBlurredState();
 }

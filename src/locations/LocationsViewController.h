@@ -82,6 +82,8 @@ protected:
     void viewWillDisappear() override;
 
 private:
+    // The blur of the overlays follows the client's focus; remembered until the view is made.
+    void setFiltersEnabled(bool enabled);
     void setupFilters();
     // Row 0 is the automatic row: Public, an automatic network exists and no search text.
     bool isAutomaticRow(int row) const;
@@ -99,6 +101,7 @@ private:
     bool m_disconnectToChangeViewPresented = false;
     bool m_selectionDisabled = false;
     bool m_filterOpen = true;
+    bool m_filtersEnabled = false;
     PDLocationFilterType m_appliedFilter = PDLocationFilterType::privateNetworks;
 
     QPointer<LocationTopView> m_topView;

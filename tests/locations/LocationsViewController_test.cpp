@@ -1,4 +1,5 @@
 #include "locations/LocationsViewController.h"
+#include "toolkit/AppKitExtensions.h"
 
 #include "platform/ManualScheduler.h"
 #include "sdk/VeltrixSDK.h"
@@ -115,6 +116,29 @@ TEST_F(LocationsWindowTest, FilterSetUpFollowsTheModelWithItsFallbacks) {
     EXPECT_EQ(controller.appliedFilter(), PDLocationFilterType::privateNetworks);
     EXPECT_EQ(offices->appliedFilter(), PDLocationFilterType::privateNetworks);
     EXPECT_EQ(filterTitles(), (QStringList{"Private*", "Favorites"}));
+}
+
+// The client's focus reaches the window's controller before its view is made (the locations window not
+// opened yet): the view is not made for it, and its overlay's blur, once there, follows the last word.
+TEST_F(LocationsWindowTest, FocusNewsBeforeTheViewIsMadeDecideTheBlurOnceItIs) {
+    using Hook = void (LocationsViewController::*)();
+    const std::pair<Hook, bool> lastWords[] = {
+        {&LocationsViewController::appWindowDidShow, true},
+        {&LocationsViewController::appDidResignActive, false},
+        {&LocationsViewController::appWillBecomeActive, true},
+        {&LocationsViewController::mainWindowWillClose, false},
+    };
+    for (const auto& [hook, blurred] : lastWords) {
+        LocationsViewController unmade;
+        (unmade.*hook)();
+        EXPECT_FALSE(unmade.isViewLoaded());
+        unmade.view()->resize(LocationsViewController::kWindowSize);
+        unmade.setDataObject(std::make_shared<PDNetworksModel>(PDNetworksModel::Content{}));
+        scheduler.runUntilIdle(); // the no-locations overlay blurs the list
+        auto* blur = qobject_cast<BackgroundBlurEffect*>(unmade.locationContainerView()->graphicsEffect());
+        ASSERT_NE(blur, nullptr);
+        EXPECT_EQ(blur->isEnabled(), blurred);
+    }
 }
 
 TEST_F(LocationsWindowTest, RowZeroIsTheAutomaticRowOnlyUnderPublicWithoutSearch) {
