@@ -243,9 +243,14 @@ TEST_F(StartAndMemoryTest, TheTrayItemComesWithinThirtyMillisecondsOfABareWindow
 }
 
 // Signed in, disconnected: resident memory with only the tray, then with the main window, beside the bare
-// window on the same desktop, accessibility off. Printed for the memory table; the budgets (floor + 8 MiB,
-// floor + 15 MiB) are not met yet, see docs/architecture.md.
+// window on the same desktop, accessibility off, once the start's delayed steps (the update banner at 4 s,
+// the remote log's post at 5 s) are done. The budgets are the floor + 8 MiB and + 15 MiB; not met yet (see
+// docs/architecture.md), the checks hold what was reached on the Debug build CI runs, whose own code takes
+// 1.5 MiB more file pages than the Release build's.
 TEST_F(StartAndMemoryTest, SignedInResidentMemoryBesideABareWindow) {
+    constexpr double trayOnlyCeilingMiB = 15.0;
+    constexpr double mainWindowCeilingMiB = 21.0;
+    constexpr qint64 startStepsNs = 8'000'000'000;
     ASSERT_NO_FATAL_FAILURE(startClient({}, signedInWorkspace));
     ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
     ASSERT_EQ(waitForTrayMenu([](const QStringList& texts) { return texts.value(0) == "Connect"; }).value(0),
@@ -253,17 +258,20 @@ TEST_F(StartAndMemoryTest, SignedInResidentMemoryBesideABareWindow) {
     const qint64 barePid = startBareWindow();
     ASSERT_NE(barePid, 0);
     ASSERT_NO_FATAL_FAILURE(closeClientWindows());
+    const qint64 startStepsLeftNs = session->clientStartedNs() + startStepsNs - nowNs();
+    runEventsFor(static_cast<int>(std::max<qint64>(0, startStepsLeftNs) / 1'000'000));
 
-    const auto measure = [&](const QString& state) {
+    const auto measure = [&](const QString& state, double ceilingMiB) {
         runEventsFor(2000); // the start's and the windows' freed memory handed back
         const std::vector<Cost> costs = measureCosts({session->clientPid(), barePid}, 1000);
         ASSERT_TRUE(costs[0].valid && costs[1].valid) << state.toStdString();
         table.add(state, costs[0]);
         table.add(QStringLiteral("  bare Qt window"), costs[1]);
+        EXPECT_LE(costs[0].rssMiB, costs[1].rssMiB + ceilingMiB) << state.toStdString();
     };
-    ASSERT_NO_FATAL_FAILURE(measure(QStringLiteral("signed in, tray only")));
+    ASSERT_NO_FATAL_FAILURE(measure(QStringLiteral("signed in, tray only"), trayOnlyCeilingMiB));
 
     ASSERT_TRUE(openMainWindowFromTheTray());
-    ASSERT_NO_FATAL_FAILURE(measure(QStringLiteral("signed in, main window")));
+    ASSERT_NO_FATAL_FAILURE(measure(QStringLiteral("signed in, main window"), mainWindowCeilingMiB));
     std::cout << "\n" << table.text().toStdString() << std::flush;
 }
