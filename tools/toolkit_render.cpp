@@ -1,7 +1,8 @@
-// Renders the toolkit's overlay, switch, hover list and page dots to PNG files for review:
+// Renders the toolkit's overlay, switch, hover list, page dots and the client's alerts to PNG files for review:
 //   toolkit_render [output-folder]   (default: <build>/renders)
 // Runs on Qt's offscreen platform with virtual time, so every animation is shown at its end.
 #include "RenderOutput.h"
+#include "app/Alerts.h"
 #include "platform/UserDefaults.h"
 #include "settings/PopoverTroubleshootingView.h"
 #include "toolkit/Alert.h"
@@ -189,14 +190,25 @@ void renderHoverList() {
     render::save(&table, QStringLiteral("hover-list-selected1-hovered3"));
 }
 
-// The alert of a link that no browser opened.
-void renderLinkNotOpened() {
-    QMessageBox* alert = makeLinkNotOpenedAlert(QUrl(QStringLiteral(
-        "https://support.veltrix.com/docs?utm_source=client&utm_medium=Support-Menu-Link&utm_campaign=User-Guides-Link")));
-    alert->show();
-    render::virtualTime().advance(0.1);
-    render::save(alert, QStringLiteral("alert-link-not-opened"));
-    alert->close();
+// The client's alerts: a link that no browser opened, and the application's own.
+void renderAlerts() {
+    const auto save = [](QMessageBox* alert, const QString& name) {
+        alert->show();
+        render::virtualTime().advance(0.1);
+        render::save(alert, name);
+        alert->close();
+    };
+    save(makeLinkNotOpenedAlert(QUrl(QStringLiteral(
+             "https://support.veltrix.com/docs?utm_source=client&utm_medium=Support-Menu-Link&utm_campaign=User-Guides-Link"))),
+         QStringLiteral("alert-link-not-opened"));
+    save(alerts::makeL2tpNoLongerAvailable(nullptr), QStringLiteral("alert-l2tp-no-longer-available"));
+    save(alerts::makeHelperToolInstallError({QStringLiteral("The helper tool could not be installed"),
+                                             QStringLiteral("Reinstall the client to connect again.")},
+                                            nullptr),
+         QStringLiteral("alert-helper-tool-install-error"));
+    save(alerts::makeWorkspaceLoadError(
+             QStringLiteral("/home/user/workspace.json: line 3, column 12: a value was expected")),
+         QStringLiteral("alert-workspace-not-loaded"));
 }
 
 void renderPageDotsAndTooltip() {
@@ -265,6 +277,6 @@ int main(int argc, char** argv) {
     renderSwitches();
     renderHoverList();
     renderPageDotsAndTooltip();
-    renderLinkNotOpened();
+    renderAlerts();
     return render::exitCode();
 }

@@ -1,10 +1,9 @@
 // Which window is on screen, foreground and background mode, and the commands the router hands on.
 #include "app/AppDelegate.h"
+#include "app/Alerts.h"
 
 #include "auth/AuthWelcomeController.h"
 #include "core/ApplicationModel.h"
-#include "core/GlobalConstants.h"
-#include "core/LocalizedStrings.h"
 #include "core/Log.h"
 #include "core/MenuService.h"
 #include "core/Preferences.h"
@@ -27,7 +26,6 @@
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/BaseWindowViewController.h"
 
-#include <QMessageBox>
 
 bool AppDelegate::isCurrent(const BaseWindowViewController* controller) const {
     return controller && m_currentWindowController == controller;
@@ -435,16 +433,7 @@ void AppDelegate::showL2TPNoLongerAvailableAlertLater() {
         // reaches the person even before the main window was ever loaded.
         auto* main = self->m_generalWindowViewController.get();
         const bool onMainWindow = main && main->isWindowLoaded() && main->window()->isVisible();
-        auto* alert = new QMessageBox(onMainWindow ? main->window() : nullptr);
-        alert->setAttribute(Qt::WA_DeleteOnClose);
-        alert->setWindowModality(onMainWindow ? Qt::WindowModal : Qt::NonModal);
-        alert->setText(L10n::localized(QStringLiteral("l2tp_no_longer_available_info_popup_title")));
-        alert->setInformativeText(
-            L10n::localized(QStringLiteral("l2tp_no_longer_available_info_popup_description"),
-                            {GlobalConstants::productDisplayName(), GlobalConstants::supportEmailAddress()}));
-        alert->addButton(L10n::localized(QStringLiteral("notification_popup_ok_button")),
-                         QMessageBox::AcceptRole);
-        alert->open();
+        alerts::makeL2tpNoLongerAvailable(onMainWindow ? main->window() : nullptr)->open();
     });
 }
 

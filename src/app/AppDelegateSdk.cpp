@@ -1,5 +1,6 @@
 // The SDK's data-loading, connectivity and helper-tool callbacks, and the older centre's notifications.
 #include "app/AppDelegate.h"
+#include "app/Alerts.h"
 
 #include "auth/AuthWelcomeController.h"
 #include "core/ApplicationModel.h"
@@ -17,7 +18,6 @@
 #include "updates/SilentUpdateService.h"
 
 #include <QCoreApplication>
-#include <QMessageBox>
 
 #include <utility>
 
@@ -175,12 +175,7 @@ void AppDelegate::onHelperToolInstallErrorWithError(const SDHelperToolInstallErr
         if (m_currentWindowController && m_currentWindowController->isWindowVisible()) {
             parent = m_currentWindowController->window();
         }
-        auto* alert = new QMessageBox(parent);
-        alert->setAttribute(Qt::WA_DeleteOnClose);
-        alert->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
-        alert->setText(error.message);
-        alert->setInformativeText(error.informativeText);
-        alert->open();
+        alerts::makeHelperToolInstallError(error, parent)->open();
     });
 }
 

@@ -1,6 +1,7 @@
 #include "app/ClientLaunch.h"
 
 #include "app/AppDelegate.h"
+#include "app/Alerts.h"
 #include "platform/Application.h"
 #include "platform/Scheduler.h"
 #include "platform/StatusBar.h"
@@ -8,7 +9,6 @@
 #include "platform/Workspace.h"
 #include "sdk/SimulatedWorkspace.h"
 #include "toolkit/Alert.h"
-#include "toolkit/Colors.h"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -18,22 +18,7 @@ namespace clientlaunch {
 namespace {
 
 void showWorkspaceLoadError(const QString& error) {
-    auto* window = new QMessageBox(QMessageBox::Critical, QStringLiteral("Workspace not loaded"), error);
-    window->setObjectName(QStringLiteral("workspaceLoadError"));
-    window->setInformativeText(
-        QStringLiteral("The client runs signed out on an empty workspace. Start it with --workspace FILE to "
-                       "choose another workspace."));
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowModality(Qt::NonModal);
-    // The client's dark look rather than the desktop's grey dialog.
-    window->setStyleSheet(QStringLiteral(
-        "QMessageBox { background: #1B2046; }"
-        "QMessageBox QLabel { color: #FFFFFF; }"
-        "QMessageBox QPushButton { color: #FFFFFF; background: %1; border: none; border-radius: 6px;"
-        " padding: 7px 18px; }"
-        "QMessageBox QPushButton:hover { background: #3382F2; }")
-                              .arg(toolkit::accent.name()));
-    window->show();
+    alerts::makeWorkspaceLoadError(error)->show();
 }
 
 // One alert at a time: a second failed link replaces the first one's alert.

@@ -209,7 +209,7 @@ void LocationsSubController::connectTo(const PDNetworkItemPtr& item) {
 int LocationsSubController::numberOfRows(TableView&) {
     // The table asks for every row's height right after this; they come from the model read here.
     const PDNetworksModelPtr networks = VeltrixXPC::networks();
-    m_rows = networks ? networks->networkRows() : QList<PDNetworkItemPtr>();
+    m_rows = networks ? networks->networkRows() : PDNetworkRows();
     return static_cast<int>(m_rows.size());
 }
 
@@ -270,7 +270,7 @@ TableRowView* LocationsSubController::rowViewForRow(TableView& table, int row) {
 }
 
 int LocationsSubController::heightOfRow(TableView& table, int row) {
-    return row >= 0 && row < m_rows.size() ? qRound(PDNetworksModel::heightOfNetworkRow(*m_rows.at(row)))
+    return row >= 0 && row < m_rows.size() ? qRound(PDNetworksModel::heightOfNetworkRow(m_rows, row))
                                            : table.rowHeight();
 }
 

@@ -69,5 +69,5 @@ private:
     QPointer<HoverableTableView> m_table;
     QPointer<NetworkSearchBarView> m_searchBarView;
     bool m_reloadInProgress = false;
-    QList<PDNetworkItemPtr> m_rows; // the rows the table's row count came from, for their heights
+    PDNetworkRows m_rows; // the rows the table's row count came from, for their heights
 };

@@ -234,13 +234,12 @@ bool LocationsViewController::isAutomaticRow(int row) const {
 
 int LocationsViewController::numberOfRows(TableView&) {
     // The table asks the count, then the height of every row: the rows are read once for all of them.
-    m_rowsMeasured = m_networks ? m_networks->locationRows() : QList<PDNetworkItemPtr>();
+    m_rowsMeasured = m_networks ? m_networks->locationRows() : PDNetworkRows();
     return static_cast<int>(m_rowsMeasured.size());
 }
 
 int LocationsViewController::heightOfRow(TableView&, int row) {
-    const PDNetworkItemPtr item = m_rowsMeasured.value(row);
-    return item ? qRound(PDNetworksModel::heightOfLocationRow(*item)) : 0;
+    return row < m_rowsMeasured.size() ? qRound(PDNetworksModel::heightOfLocationRow(m_rowsMeasured, row)) : 0;
 }
 
 QWidget* LocationsViewController::viewForRow(TableView& table, int row) {

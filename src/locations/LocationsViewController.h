@@ -93,7 +93,7 @@ private:
     void reloadTable();
 
     PDNetworksModelPtr m_networks;
-    QList<PDNetworkItemPtr> m_rowsMeasured; // the model's rows as the table last counted them
+    PDNetworkRows m_rowsMeasured; // the model's rows as the table last counted them
     std::optional<int> m_previouslySelectedRow;
     bool m_tableReloadingInProgress = true;
     bool m_disconnectToChangeViewPresented = false;

@@ -8,7 +8,7 @@
 namespace platform {
 
 Bundle::ResourceLocation Bundle::locateResources(const QString& environmentValue,
-                                                 const QString& executableDirectory) {
+                                                 const QString& executableDirectory, const QString& sourceTree) {
     if (!environmentValue.isEmpty()) {
         return {environmentValue, false};
     }
@@ -17,8 +17,11 @@ Bundle::ResourceLocation Bundle::locateResources(const QString& environmentValue
         if (QFileInfo(installed).isDir()) {
             return {QDir(installed).canonicalPath(), true};
         }
+        if (sourceTree.isEmpty()) {
+            return {QDir::cleanPath(QDir(installed).absolutePath()), true};
+        }
     }
-    return {QStringLiteral(VELTRIX_SOURCE_RESOURCES), false};
+    return {sourceTree, false};
 }
 
 Bundle& Bundle::main() {

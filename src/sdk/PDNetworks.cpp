@@ -38,51 +38,14 @@ std::optional<QByteArray> PDCacheableImage::read() const {
     return file.readAll();
 }
 
-PDNetworkItem::PDNetworkItem(Data data)
-    : m_data(std::move(data)), m_foldedCountryCode(m_data.countryCode.toCaseFolded()) {
-    const QString title = m_data.title.toCaseFolded();
-    QString locationTitle = m_data.locationTitle.toCaseFolded();
-    if (locationTitle == title) {
-        locationTitle.clear();
-    }
-    // Matches across two texts are ruled out by their bounds; the separator only makes them rare.
-    constexpr QChar separator(u'\0');
-    m_foldedTexts =
-        title + separator + locationTitle + separator +
-        (m_data.vpnConfiguration ? m_data.vpnConfiguration->gatewayLocation.toCaseFolded() : QString());
-    m_foldedTextEnds = {title.size(), title.size() + 1 + locationTitle.size(), m_foldedTexts.size()};
+PDNetworkItem::PDNetworkItem(Data data) : m_data(std::move(data)) {}
+
+PDNetworkItemPtr PDNetworkRows::value(qsizetype row) const {
+    return row >= 0 && row < size() ? m_items->items[(*m_rows)[std::size_t(row)]] : nullptr;
 }
 
-namespace {
-
-// Where `search` occurs in `text` from `from` on, or -1. The texts are a few dozen characters: the standard
-// library's pass over them for the first character, compared from there, costs less than Qt's rolling hash
-// over every character.
-qsizetype indexIn(QStringView text, QStringView search, qsizetype from) {
-    const std::u16string_view haystack(text.utf16(), std::size_t(text.size()));
-    const std::size_t at =
-        haystack.find(std::u16string_view(search.utf16(), std::size_t(search.size())), std::size_t(from));
-    return at == std::u16string_view::npos ? -1 : qsizetype(at);
-}
-
-} // namespace
-
-bool PDNetworkItem::foldedTextsContain(QStringView search) const {
-    const qsizetype length = search.size();
-    const QStringView texts(m_foldedTexts);
-    for (qsizetype at = indexIn(texts, search, 0); at >= 0; at = indexIn(texts, search, at + 1)) {
-        qsizetype start = 0;
-        for (const qsizetype end : m_foldedTextEnds) {
-            if (at < end) {
-                if (at >= start && at + length <= end) {
-                    return true;
-                }
-                break;
-            }
-            start = end + 1;
-        }
-    }
-    return false;
+bool PDNetworkRows::isHeader(qsizetype row) const {
+    return row >= 0 && row < size() && (*m_rows)[std::size_t(row)] >= m_items->headersFrom;
 }
 
 bool PDNetworkItem::isSameNetwork(const PDNetworkItem& other) const {
@@ -113,22 +76,90 @@ PDNetworkItemPtr makeHeader(const QString& title, bool collapsible) {
     return std::make_shared<PDNetworkItem>(std::move(data));
 }
 
+std::u16string_view view(QStringView text) {
+    return {text.utf16(), std::size_t(text.size())};
+}
+
 } // namespace
 
 PDNetworksModel::PDNetworksModel(Content content) : m_content(std::move(content)) {
-    m_privateHeader = makeHeader(QStringLiteral("Private Networks"), false);
-    m_sharedHeader = makeHeader(m_content.sharedGroupName.isEmpty() ? QStringLiteral("Shared Networks")
-                                                                    : m_content.sharedGroupName,
-                                true);
-    QHash<QString, qsizetype> continentAt;
-    for (const auto& location : m_content.publicLocations) {
-        auto found = continentAt.constFind(location->continent());
+    auto table = std::make_shared<PDNetworkRows::Items>();
+    std::vector<PDNetworkItemPtr>& items = table->items;
+    const auto next = [&items] { return static_cast<std::uint32_t>(items.size()); };
+    const auto appendGroup = [&](Section& section, const QList<PDNetworkItemPtr>& members) {
+        section.from = next();
+        items.insert(items.end(), members.cbegin(), members.cend());
+        section.to = next();
+    };
+    appendGroup(m_private, m_content.privateNetworks);
+    appendGroup(m_shared, m_content.sharedNetworks);
+
+    // Public locations by continent, each continent's in the workspace's order.
+    QHash<QString, std::size_t> continentAt;
+    QStringList continentNames;
+    std::vector<std::vector<qsizetype>> byContinent;
+    for (qsizetype i = 0; i < m_content.publicLocations.size(); ++i) {
+        const QString& continent = m_content.publicLocations[i]->continent();
+        auto found = continentAt.constFind(continent);
         if (found == continentAt.cend()) {
-            found = continentAt.insert(location->continent(), m_continents.size());
-            m_continents.append(Section{makeHeader(location->continent(), false), {}});
+            found = continentAt.insert(continent, byContinent.size());
+            continentNames.append(continent);
+            byContinent.emplace_back();
         }
-        m_continents[*found].members.append(location);
+        byContinent[*found].push_back(i);
     }
+    m_publicInContentOrder.resize(std::size_t(m_content.publicLocations.size()));
+    for (const std::vector<qsizetype>& members : byContinent) {
+        Section& continent = m_continents.emplace_back();
+        continent.from = next();
+        for (const qsizetype member : members) {
+            m_publicInContentOrder[std::size_t(member)] = next();
+            items.push_back(m_content.publicLocations[member]);
+        }
+        continent.to = next();
+    }
+    m_networkCount = next();
+    if (m_content.automaticLocation) {
+        m_automaticIndex = next();
+        items.push_back(m_content.automaticLocation);
+    }
+
+    table->headersFrom = next();
+    m_private.header = next();
+    items.push_back(makeHeader(QStringLiteral("Private Networks"), false));
+    m_shared.header = next();
+    items.push_back(makeHeader(m_content.sharedGroupName.isEmpty() ? QStringLiteral("Shared Networks")
+                                                                   : m_content.sharedGroupName,
+                               true));
+    for (std::size_t i = 0; i < m_continents.size(); ++i) {
+        m_continents[i].header = next();
+        items.push_back(makeHeader(continentNames[qsizetype(i)], false));
+    }
+
+    m_searchTextAt.reserve(m_networkCount);
+    for (std::uint32_t i = 0; i < m_networkCount; ++i) {
+        const PDNetworkItem& network = *items[i];
+        const QString title = network.title().toCaseFolded();
+        QString locationTitle = network.locationTitle().toCaseFolded();
+        if (locationTitle == title) {
+            locationTitle.clear();
+        }
+        const QString region = network.vpnConfiguration()
+                                   ? network.vpnConfiguration()->gatewayLocation.toCaseFolded()
+                                   : QString();
+        const QString countryCode = network.countryCode().toCaseFolded();
+        SearchText& at = m_searchTextAt.emplace_back();
+        at.start = static_cast<std::uint32_t>(m_searchTexts.size());
+        std::size_t end = 0;
+        for (const QString* text : std::initializer_list<const QString*>{&title, &locationTitle, &region, &countryCode}) {
+            m_searchTexts.append(view(*text));
+            at.ends[end++] = static_cast<std::uint32_t>(m_searchTexts.size());
+            m_searchTexts.push_back(u'\0'); // matches across two texts are ruled out by their bounds
+        }
+        m_longestCountryCode = std::max(m_longestCountryCode, countryCode.size());
+    }
+    m_items = std::move(table);
+
     const QSet<QString> favorites(m_content.favoriteIds.cbegin(), m_content.favoriteIds.cend());
     forEachNetwork([&](const PDNetworkItemPtr& network) {
         if (network->id()) {
@@ -137,7 +168,6 @@ PDNetworksModel::PDNetworksModel(Content content) : m_content(std::move(content)
             }
             network->m_favorite = favorites.contains(*network->id());
         }
-        m_longestCountryCode = std::max(m_longestCountryCode, network->m_foldedCountryCode.size());
     });
     m_filter = defaultFilter().value_or(PDLocationFilterType::privateNetworks);
     rebuild();
@@ -153,161 +183,174 @@ void PDNetworksModel::forEachNetwork(Visit&& visit) const {
     }
 }
 
-bool PDNetworksModel::matches(const PDNetworkItem& item) const {
-    return m_foldedSearch.isEmpty() || item.m_foldedCountryCode == m_foldedSearch ||
-           item.foldedTextsContain(m_foldedSearch);
-}
-
-PDNetworksModel::Found PDNetworksModel::everyMember() const {
-    Found all{m_content.privateNetworks, m_content.sharedNetworks, {}};
-    all.continents.reserve(m_continents.size());
-    for (const Section& continent : m_continents) {
-        all.continents.append(continent.members);
-    }
-    return all;
-}
-
-PDNetworksModel::Found PDNetworksModel::currentFinds() const {
-    return !m_foldedSearch.isEmpty() && !m_finds.empty() ? m_finds.back().second : everyMember();
-}
-
-PDNetworksModel::Found PDNetworksModel::find(const Found* within) const {
-    const Found all = within ? Found{} : everyMember();
-    const Found& from = within ? *within : all;
-    Found result{found(from.privateNetworks), found(from.sharedNetworks), {}};
-    result.continents.reserve(from.continents.size());
-    for (const QList<PDNetworkItemPtr>& members : from.continents) {
-        result.continents.append(found(members));
-    }
-    return result;
-}
-
-QList<PDNetworkItemPtr> PDNetworksModel::found(const QList<PDNetworkItemPtr>& members) const {
+bool PDNetworksModel::matches(std::uint32_t index) const {
     if (m_foldedSearch.isEmpty()) {
-        return members;
+        return true;
     }
-    // Copied only from the first member the search does not find: a search that finds them all (a letter
-    // typed onto a text that every member holds) shares the list it looked in.
-    const auto missed = std::find_if(members.cbegin(), members.cend(),
-                                     [this](const PDNetworkItemPtr& member) { return !matches(*member); });
-    if (missed == members.cend()) {
-        return members;
+    const std::u16string_view search = view(m_foldedSearch);
+    const SearchText& at = m_searchTextAt[index];
+    const std::u16string_view texts(m_searchTexts.data() + at.start, at.ends[3] - at.start);
+    const std::size_t codeStart = at.ends[2] + 1 - at.start;
+    if (texts.substr(codeStart) == search) {
+        return true;
     }
-    QList<PDNetworkItemPtr> result(members.cbegin(), missed);
-    std::copy_if(std::next(missed), members.cend(), std::back_inserter(result),
-                 [this](const PDNetworkItemPtr& member) { return matches(*member); });
+    // The first three texts are found anywhere in them; the country code only whole.
+    const std::u16string_view anywhere = texts.substr(0, at.ends[2] - at.start);
+    for (std::size_t found = anywhere.find(search); found != std::u16string_view::npos;
+         found = anywhere.find(search, found + 1)) {
+        std::size_t start = 0;
+        for (std::size_t text = 0; text < 3; ++text) {
+            const std::size_t end = at.ends[text] - at.start;
+            if (found < end) {
+                if (found >= start && found + search.size() <= end) {
+                    return true;
+                }
+                break;
+            }
+            start = end + 1;
+        }
+    }
+    return false;
+}
+
+const PDNetworksModel::Indices* PDNetworksModel::currentFinds() const {
+    return !m_foldedSearch.isEmpty() && !m_finds.empty() ? &m_finds.back().second : nullptr;
+}
+
+PDNetworksModel::Indices PDNetworksModel::find(const Indices* within) const {
+    Indices result;
+    if (within) {
+        result.reserve(within->size());
+        std::copy_if(within->cbegin(), within->cend(), std::back_inserter(result),
+                     [this](std::uint32_t network) { return matches(network); });
+        return result;
+    }
+    for (std::uint32_t network = 0; network < m_networkCount; ++network) {
+        if (matches(network)) {
+            result.push_back(network);
+        }
+    }
     return result;
 }
 
 namespace {
 
-// Joined without copying when either side is empty: lists of thousands are shared, not rebuilt.
-QList<PDNetworkItemPtr> joined(const QList<PDNetworkItemPtr>& first, const QList<PDNetworkItemPtr>& second) {
-    if (first.isEmpty()) {
-        return second;
+// The members of [from, to) that `finds` (sorted) holds, or all of them for no finds.
+template <class Visit>
+void forEachFound(std::uint32_t from, std::uint32_t to, const std::vector<std::uint32_t>* finds, Visit&& visit) {
+    if (!finds) {
+        for (std::uint32_t member = from; member < to; ++member) {
+            visit(member);
+        }
+        return;
     }
-    if (second.isEmpty()) {
-        return first;
-    }
-    return first + second;
+    const auto first = std::lower_bound(finds->cbegin(), finds->cend(), from);
+    std::for_each(first, std::lower_bound(first, finds->cend(), to), visit);
 }
 
 } // namespace
 
+void PDNetworksModel::appendSection(Indices& rows, const Section& section, const Indices* finds, bool headerOnly) {
+    const std::size_t headerAt = rows.size();
+    rows.push_back(section.header);
+    bool found = false;
+    forEachFound(section.from, section.to, finds, [&](std::uint32_t member) {
+        found = true;
+        if (!headerOnly) {
+            rows.push_back(member);
+        }
+    });
+    if (!found) {
+        rows.resize(headerAt); // no header when none was found
+    }
+}
+
 bool PDNetworksModel::rebuild() {
     std::lock_guard lock(m_mutex);
-    // The header, then the members found; no header when none was. Rows go straight into the list.
-    auto section = [](QList<PDNetworkItemPtr>& rows, const PDNetworkItemPtr& header,
-                      const QList<PDNetworkItemPtr>& members, bool folded) {
-        if (!members.isEmpty()) {
-            rows.append(header);
-            if (!folded) {
-                rows.append(members);
-            }
-        }
-    };
-
     // Each network is matched once for both row sets, and only when the search changed.
-    const Found finds = currentFinds();
-    const QList<PDNetworkItemPtr>& privateFound = finds.privateNetworks;
-    const QList<PDNetworkItemPtr>& sharedFound = finds.sharedNetworks;
+    const Indices* finds = currentFinds();
     const bool folded = m_collapsed && m_search.isEmpty();
 
-    QList<PDNetworkItemPtr> networkRows;
-    networkRows.reserve(privateFound.size() + (folded ? 0 : sharedFound.size()) + 2);
-    section(networkRows, m_privateHeader, privateFound, false);
-    section(networkRows, m_sharedHeader, sharedFound, folded);
-    // A folded group still counts: the workspace gave those networks.
-    m_networkItems = joined(privateFound, sharedFound);
+    auto networkRows = std::make_shared<Indices>();
+    appendSection(*networkRows, m_private, finds);
+    appendSection(*networkRows, m_shared, finds, folded);
 
-    QList<PDNetworkItemPtr> locationRows;
+    auto locationRows = std::make_shared<Indices>();
     m_automaticRow = false;
     switch (m_filter) {
     case PDLocationFilterType::privateNetworks:
         if (folded) {
-            section(locationRows, m_privateHeader, privateFound, false);
-            section(locationRows, m_sharedHeader, sharedFound, false);
+            appendSection(*locationRows, m_private, finds);
+            appendSection(*locationRows, m_shared, finds);
         } else {
-            locationRows = networkRows; // the same rows: shared rather than built twice
+            *locationRows = *networkRows;
         }
         break;
-    case PDLocationFilterType::publicLocations: {
-        qsizetype count = 1;
-        for (const QList<PDNetworkItemPtr>& members : finds.continents) {
-            count += members.isEmpty() ? 0 : members.size() + 1;
-        }
-        locationRows.reserve(count);
-        if (m_content.automaticLocation && m_search.isEmpty()) {
-            locationRows.append(m_content.automaticLocation);
+    case PDLocationFilterType::publicLocations:
+        locationRows->reserve((finds ? finds->size() : m_networkCount) + m_continents.size() + 1);
+        if (m_automaticIndex && m_search.isEmpty()) {
+            locationRows->push_back(*m_automaticIndex);
             m_automaticRow = true;
         }
-        for (qsizetype i = 0; i < m_continents.size() && i < finds.continents.size(); ++i) {
-            section(locationRows, m_continents[i].header, finds.continents[i], false);
+        for (const Section& continent : m_continents) {
+            appendSection(*locationRows, continent, finds);
         }
         break;
-    }
     case PDLocationFilterType::favorites:
-        for (const auto* list : {&privateFound, &sharedFound}) {
-            std::copy_if(list->cbegin(), list->cend(), std::back_inserter(locationRows),
-                         [](const PDNetworkItemPtr& network) { return network->isFavorite(); });
+        for (const Section* group : {&m_private, &m_shared}) {
+            forEachFound(group->from, group->to, finds, [&](std::uint32_t network) {
+                if (itemAt(network)->isFavorite()) {
+                    locationRows->push_back(network);
+                }
+            });
         }
-        for (const auto& location : m_content.publicLocations) {
-            if (location->isFavorite() && matches(*location)) {
-                locationRows.append(location);
+        for (const std::uint32_t location : m_publicInContentOrder) {
+            if (itemAt(location)->isFavorite() && matches(location)) {
+                locationRows->push_back(location);
             }
         }
         break;
     }
-    // Compared element by element only when the counts agree: a cost of the rows found, no copies.
-    const bool changed = networkRows != m_networkRows || locationRows != m_locationRows;
-    m_networkRows = std::move(networkRows);
-    m_locationRows = std::move(locationRows);
+    // Unchanged rows keep their list, so that what was handed out stays what the model holds.
+    bool changed = false;
+    for (auto [built, kept] : {std::pair{&networkRows, &m_networkRows}, std::pair{&locationRows, &m_locationRows}}) {
+        if (!*kept || **built != **kept) {
+            *kept = std::move(*built);
+            changed = true;
+        }
+    }
     return changed;
 }
 
 QList<PDNetworkItemPtr> PDNetworksModel::items() const {
     std::lock_guard lock(m_mutex);
-    return m_networkItems;
+    // A folded group still counts: the workspace gave those networks.
+    QList<PDNetworkItemPtr> networks;
+    for (const Section* group : {&m_private, &m_shared}) {
+        forEachFound(group->from, group->to, currentFinds(),
+                     [&](std::uint32_t network) { networks.append(itemAt(network)); });
+    }
+    return networks;
 }
 
 int PDNetworksModel::numberOfNetworkRows() const {
     std::lock_guard lock(m_mutex);
-    return static_cast<int>(m_networkRows.size());
+    return static_cast<int>(m_networkRows->size());
 }
 
 PDNetworkItemPtr PDNetworksModel::networkItem(int row) const {
     std::lock_guard lock(m_mutex);
-    return row >= 0 && row < m_networkRows.size() ? m_networkRows[row] : nullptr;
+    return rows(m_networkRows).value(row);
 }
 
-QList<PDNetworkItemPtr> PDNetworksModel::networkRows() const {
+PDNetworkRows PDNetworksModel::networkRows() const {
     std::lock_guard lock(m_mutex);
-    return m_networkRows;
+    return rows(m_networkRows);
 }
 
 bool PDNetworksModel::isHeaderRow(int row) const {
-    const auto item = networkItem(row);
-    return item && item->isHeader();
+    std::lock_guard lock(m_mutex);
+    return rows(m_networkRows).isHeader(row);
 }
 
 double PDNetworksModel::heightOfNetworkRow(int row) const {
@@ -316,6 +359,10 @@ double PDNetworksModel::heightOfNetworkRow(int row) const {
 
 double PDNetworksModel::heightOfNetworkRow(const PDNetworkItem& row) {
     return row.isHeader() ? kHeaderRowHeight : kNetworkRowHeight;
+}
+
+double PDNetworksModel::heightOfNetworkRow(const PDNetworkRows& rows, qsizetype row) {
+    return rows.isHeader(row) ? kHeaderRowHeight : kNetworkRowHeight;
 }
 
 bool PDNetworksModel::isCollapsed() const {
@@ -334,9 +381,9 @@ int PDNetworksModel::selectedIndex() const {
     if (!m_currentId) {
         return -1;
     }
-    for (int row = 0; row < m_networkRows.size(); ++row) {
-        const auto& id = m_networkRows[row]->id();
-        if (!m_networkRows[row]->isHeader() && id && *id == *m_currentId) {
+    const PDNetworkRows shown = rows(m_networkRows);
+    for (int row = 0; row < shown.size(); ++row) {
+        if (!shown.isHeader(row) && shown.value(row)->id() == m_currentId) {
             return row;
         }
     }
@@ -363,7 +410,7 @@ bool PDNetworksModel::setSearchText(const QString& text) {
     if (!m_foldedSearch.isEmpty() && (m_finds.empty() || m_finds.back().first != m_foldedSearch)) {
         // A short search may find an item by its whole country code, which no shorter search found.
         const bool narrows = !m_finds.empty() && m_foldedSearch.size() > m_longestCountryCode;
-        Found finds = find(narrows ? &m_finds.back().second : nullptr);
+        Indices finds = find(narrows ? &m_finds.back().second : nullptr);
         m_finds.emplace_back(m_foldedSearch, std::move(finds));
     }
     return rebuild();
@@ -375,21 +422,25 @@ void PDNetworksModel::refresh() {
 
 int PDNetworksModel::numberOfLocationRows() const {
     std::lock_guard lock(m_mutex);
-    return static_cast<int>(m_locationRows.size());
+    return static_cast<int>(m_locationRows->size());
 }
 
 PDNetworkItemPtr PDNetworksModel::item(int row) const {
     std::lock_guard lock(m_mutex);
-    return row >= 0 && row < m_locationRows.size() ? m_locationRows[row] : nullptr;
+    return rows(m_locationRows).value(row);
 }
 
 double PDNetworksModel::heightOfLocationRow(const PDNetworkItem& row) {
     return row.isHeader() ? kHeaderRowHeight : kLocationRowHeight;
 }
 
-QList<PDNetworkItemPtr> PDNetworksModel::locationRows() const {
+double PDNetworksModel::heightOfLocationRow(const PDNetworkRows& rows, qsizetype row) {
+    return rows.isHeader(row) ? kHeaderRowHeight : kLocationRowHeight;
+}
+
+PDNetworkRows PDNetworksModel::locationRows() const {
     std::lock_guard lock(m_mutex);
-    return m_locationRows;
+    return rows(m_locationRows);
 }
 
 std::optional<int> PDNetworksModel::index(const PDNetworkItemPtr& network) const {
@@ -398,15 +449,18 @@ std::optional<int> PDNetworksModel::index(const PDNetworkItemPtr& network) const
         return std::nullopt;
     }
     const int offset = m_automaticRow ? 1 : 0;
-    for (int row = offset; row < m_locationRows.size(); ++row) {
-        const auto& candidate = m_locationRows[row];
-        if (!candidate->isHeader() && (candidate == network || candidate->isSameNetwork(*network))) {
+    const PDNetworkRows shown = rows(m_locationRows);
+    for (int row = offset; row < shown.size(); ++row) {
+        if (shown.isHeader(row)) {
+            continue;
+        }
+        const PDNetworkItemPtr candidate = shown.value(row);
+        if (candidate == network || candidate->isSameNetwork(*network)) {
             return row - offset;
         }
     }
     return std::nullopt;
 }
-
 void PDNetworksModel::applyFilter(PDLocationFilterType filter) {
     std::lock_guard lock(m_mutex);
     m_filter = filter;
@@ -478,7 +532,7 @@ QList<PDNetworkItemPtr> PDNetworksModel::sharedNetworks() const {
 
 QString PDNetworksModel::sharedGroupName() const {
     std::lock_guard lock(m_mutex);
-    return m_sharedHeader->title();
+    return itemAt(m_shared.header)->title();
 }
 
 QList<PDNetworkItemPtr> PDNetworksModel::publicLocations() const {

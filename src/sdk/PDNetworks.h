@@ -12,6 +12,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -87,18 +88,40 @@ public:
 
 private:
     friend class PDNetworksModel;
-    // Whether the search occurs within one of the searchable texts.
-    bool foldedTextsContain(QStringView search) const;
 
     Data m_data;
-    // Folded once here, so a search over thousands of items folds only its own text. The title, the location
-    // title (empty when it is the title's) and the gateway region stand end to end, one search for all three.
-    QString m_foldedTexts;
-    std::array<qsizetype, 3> m_foldedTextEnds{}; // where each ends; the next starts after a separator
-    QString m_foldedCountryCode;
     std::atomic<bool> m_favorite{false};
 };
 using PDNetworkItemPtr = std::shared_ptr<PDNetworkItem>;
+
+// One of the model's lists as it stood when asked for. Rows are numbers into the model's items, which never
+// change: keeping, comparing and dropping thousands of rows costs an array of numbers, and a row's kind is
+// known without reading its item.
+class PDNetworkRows {
+public:
+    PDNetworkRows() = default;
+
+    qsizetype size() const { return m_rows ? qsizetype(m_rows->size()) : 0; }
+    bool isEmpty() const { return size() == 0; }
+    // Null out of range.
+    PDNetworkItemPtr value(qsizetype row) const;
+    bool isHeader(qsizetype row) const;
+
+private:
+    friend class PDNetworksModel;
+    // Networks and locations first, then the automatic location, then the headers.
+    struct Items {
+        std::vector<PDNetworkItemPtr> items;
+        std::uint32_t headersFrom = 0;
+    };
+    using Indices = std::vector<std::uint32_t>;
+
+    PDNetworkRows(std::shared_ptr<const Items> items, std::shared_ptr<const Indices> rows)
+        : m_items(std::move(items)), m_rows(std::move(rows)) {}
+
+    std::shared_ptr<const Items> m_items;
+    std::shared_ptr<const Indices> m_rows;
+};
 
 // Index of the first item that is the same network (by id), or nothing.
 std::optional<qsizetype> firstIndexOfNetwork(const QList<PDNetworkItemPtr>& networks,
@@ -128,10 +151,11 @@ public:
     int numberOfNetworkRows() const;
     PDNetworkItemPtr networkItem(int row) const;
     // Every row, headers included, as one snapshot: for reading thousands of rows without a lock each.
-    QList<PDNetworkItemPtr> networkRows() const;
+    PDNetworkRows networkRows() const;
     bool isHeaderRow(int row) const;
     double heightOfNetworkRow(int row) const;
     static double heightOfNetworkRow(const PDNetworkItem& row);
+    static double heightOfNetworkRow(const PDNetworkRows& rows, qsizetype row);
     bool isCollapsed() const;
     void toggleCollapsed();
     int selectedIndex() const; // row of the current network, -1 for none
@@ -143,8 +167,9 @@ public:
     int numberOfLocationRows() const;
     PDNetworkItemPtr item(int row) const;
     static double heightOfLocationRow(const PDNetworkItem& row);
+    static double heightOfLocationRow(const PDNetworkRows& rows, qsizetype row);
     // Every row, as one snapshot: for reading thousands of rows without a lock each.
-    QList<PDNetworkItemPtr> locationRows() const;
+    PDNetworkRows locationRows() const;
     std::optional<int> index(const PDNetworkItemPtr& network) const;
     void applyFilter(PDLocationFilterType filter);
     PDLocationFilterType appliedFilter() const;
@@ -178,40 +203,52 @@ public:
     static constexpr double kLocationRowHeight = 44.0;
 
 private:
+    using Indices = PDNetworkRows::Indices;
+    // A run of m_items: a group of networks, or a continent's locations under its header.
     struct Section {
-        PDNetworkItemPtr header;
-        QList<PDNetworkItemPtr> members;
+        std::uint32_t header = 0;
+        std::uint32_t from = 0;
+        std::uint32_t to = 0;
     };
-
-    // What the search finds in each group, in order.
-    struct Found {
-        QList<PDNetworkItemPtr> privateNetworks;
-        QList<PDNetworkItemPtr> sharedNetworks;
-        QList<QList<PDNetworkItemPtr>> continents; // as m_continents
+    // Where an item's folded texts lie in m_searchTexts: its title, location title (empty when it is the
+    // title's), gateway region and country code, end to end with a separator after each.
+    struct SearchText {
+        std::uint32_t start = 0;
+        std::array<std::uint32_t, 4> ends{};
     };
 
     // Builds the rows from what the search finds; true when they changed.
     bool rebuild();
-    // What the search finds now: every member without a search.
-    Found currentFinds() const;
-    Found everyMember() const;
-    // The members of `within` (every member, without it) that the search finds.
-    Found find(const Found* within) const;
-    // Whether the search finds the item: in its titles or gateway region (anywhere), or as its whole
-    // country code.
-    bool matches(const PDNetworkItem& item) const;
-    // The members the search finds, in order; the list itself when there is no search.
-    QList<PDNetworkItemPtr> found(const QList<PDNetworkItemPtr>& members) const;
+    // The networks the search finds now, in m_items' order; null without a search (every network).
+    const Indices* currentFinds() const;
+    // The networks of `within` (every network, without it) that the search finds.
+    Indices find(const Indices* within) const;
+    // Whether the search finds the network at m_items[index]: in its titles or gateway region (anywhere), or
+    // as its whole country code.
+    bool matches(std::uint32_t index) const;
+    // Appends the header and what `finds` holds of the section (every member for none); nothing when that is
+    // none. `headerOnly` leaves the members out.
+    static void appendSection(Indices& rows, const Section& section, const Indices* finds, bool headerOnly = false);
+    const PDNetworkItemPtr& itemAt(std::uint32_t index) const { return m_items->items[index]; }
+    PDNetworkRows rows(const std::shared_ptr<const Indices>& indices) const { return {m_items, indices}; }
     // Calls `visit` with every network and location, private first (no headers, no automatic item).
     template <class Visit>
     void forEachNetwork(Visit&& visit) const;
 
     mutable std::recursive_mutex m_mutex;
     Content m_content;
-    PDNetworkItemPtr m_privateHeader;
-    PDNetworkItemPtr m_sharedHeader;
-    // Public locations grouped by continent once, in the order the continents first appear.
-    QList<Section> m_continents;
+    std::shared_ptr<const PDNetworkRows::Items> m_items; // as the rows number them
+    Section m_private;
+    Section m_shared;
+    // Public locations grouped by continent, in the order the continents first appear.
+    std::vector<Section> m_continents;
+    std::uint32_t m_networkCount = 0; // m_items from 0 on: the networks and locations
+    std::optional<std::uint32_t> m_automaticIndex;
+    Indices m_publicInContentOrder; // where each public location is in m_items
+    // Every network's folded texts, folded once so that a search folds only its own text, and side by side
+    // so that a search over thousands reads one block of memory.
+    std::u16string m_searchTexts;
+    std::vector<SearchText> m_searchTextAt; // by index in m_items, networks only
     QHash<QString, PDNetworkItemPtr> m_byId;
     bool m_collapsed = false;
     QString m_search;
@@ -219,13 +256,13 @@ private:
     // The finds of the search and of the searches it extends, newest last. A search found in an item's
     // texts was found by every part of it, so typing narrows the last finds instead of every location,
     // and deleting a letter goes back to the finds before.
-    std::vector<std::pair<QString, Found>> m_finds;
+    std::vector<std::pair<QString, Indices>> m_finds;
     qsizetype m_longestCountryCode = 0; // a search up to this long may find an item by its code alone
     PDLocationFilterType m_filter = PDLocationFilterType::privateNetworks;
     std::optional<QString> m_currentId;
-    QList<PDNetworkItemPtr> m_networkRows;
-    QList<PDNetworkItemPtr> m_networkItems; // m_networkRows without headers, plus a folded group
-    QList<PDNetworkItemPtr> m_locationRows;
+    // Replaced, never changed: a snapshot handed out keeps its rows.
+    std::shared_ptr<const Indices> m_networkRows;
+    std::shared_ptr<const Indices> m_locationRows;
     bool m_automaticRow = false;
 };
 using PDNetworksModelPtr = std::shared_ptr<PDNetworksModel>;

@@ -47,7 +47,8 @@ void TableRowView::mousePressEvent(QMouseEvent* event) {
 
 void TableRowView::enterEvent(QEnterEvent* event) {
     QWidget::enterEvent(event);
-    if (m_table && m_row >= 0) {
+    // Rows hidden and moved by a reload under a still pointer send enters that no pointer made.
+    if (m_table && m_row >= 0 && !m_table->m_replaced) {
         m_table->pointerEnteredRow(mapTo(m_table->viewport(), event->position().toPoint()));
     }
 }
@@ -102,7 +103,15 @@ void TableView::reloadData() {
         m_reloadPending = true; // asked from inside a data source call: after the layout
         return;
     }
-    recycleAll();
+    // The rows in view keep their widgets where they show the same kind of cell again: a reload fills them
+    // anew without hiding, moving and showing them.
+    std::map<int, VisibleRow> replaced = std::exchange(m_visible, {});
+    for (auto& [row, visible] : replaced) {
+        if (visible.cell) {
+            rowWillBeRecycled(row, visible.cell);
+        }
+    }
+    std::map<int, VisibleRow>* const outer = std::exchange(m_replaced, &replaced);
     TableViewDataSource* source = m_dataSource.get();
     const int count = source ? std::max(0, source->numberOfRows(*this)) : 0;
     m_offsets.assign(static_cast<size_t>(count) + 1, 0);
@@ -116,6 +125,10 @@ void TableView::reloadData() {
     }
     updateScrollBars();
     layoutRows();
+    for (auto& [row, visible] : replaced) {
+        putAway(visible);
+    }
+    m_replaced = outer;
     if (selectionLost) {
         if (TableViewDataSource* current = m_dataSource.get()) {
             current->selectionDidChange(*this);
@@ -147,10 +160,34 @@ qsizetype pooledCount(const QHash<QString, QList<View*>>& pools) {
 } // namespace
 
 QWidget* TableView::makeView(const QString& identifier) {
-    return takeReusable(m_reusable, identifier);
+    if (m_replacing && m_replacing->cell && m_replacing->cell->objectName() == identifier) {
+        return std::exchange(m_replacing->cell, nullptr);
+    }
+    if (QWidget* pooled = takeReusable(m_reusable, identifier)) {
+        return pooled;
+    }
+    return takeReplacedCell(identifier);
+}
+
+QWidget* TableView::takeReplacedCell(const QString& identifier) {
+    if (!m_replaced) {
+        return nullptr;
+    }
+    // Only from rows that leave the view: a row yet to be placed may want its own cell back.
+    for (auto& [row, visible] : *m_replaced) {
+        const bool staysInView = row >= m_rowsPlaced.first && row <= m_rowsPlaced.second;
+        if (!staysInView && visible.cell && visible.cell->objectName() == identifier) {
+            return std::exchange(visible.cell, nullptr);
+        }
+    }
+    return nullptr;
 }
 
 TableRowView* TableView::makeRowView(const QString& identifier) {
+    if (m_replacing && m_replacing->ownRowView && m_replacing->rowView &&
+        m_replacing->rowView->objectName() == identifier) {
+        return std::exchange(m_replacing->rowView, nullptr);
+    }
     return takeReusable(m_reusableRowViews, identifier);
 }
 
@@ -291,6 +328,7 @@ void TableView::layoutRows() {
             ++it;
         }
     }
+    m_rowsPlaced = {first, last};
     for (int row = first; row <= last; ++row) {
         auto [it, added] = m_visible.try_emplace(row);
         if (added) {
@@ -354,9 +392,14 @@ void TableView::scrollRowToVisible(int row) {
 }
 
 void TableView::placeRow(int row, VisibleRow& visible) {
+    const auto replaced = m_replaced ? m_replaced->find(row) : std::map<int, VisibleRow>::iterator{};
+    m_replacing = m_replaced && replaced != m_replaced->end() ? &replaced->second : nullptr;
     TableViewDataSource* source = m_dataSource.get();
     TableRowView* rowView = source ? source->rowViewForRow(*this, row) : nullptr;
     visible.ownRowView = rowView != nullptr;
+    if (!rowView && m_replacing && !m_replacing->ownRowView) {
+        rowView = std::exchange(m_replacing->rowView, nullptr);
+    }
     if (!rowView) {
         rowView = m_spareRowViews.isEmpty() ? new TableRowView : m_spareRowViews.takeLast();
     }
@@ -376,8 +419,19 @@ void TableView::placeRow(int row, VisibleRow& visible) {
 
     source = m_dataSource.get();
     QWidget* cell = source ? source->viewForRow(*this, row) : nullptr;
+    if (m_replacing) {
+        // What the row showed before and does not show now; its row view may have been taken over.
+        if (m_replacing->cell && m_replacing->cell != cell) {
+            putAwayCell(std::exchange(m_replacing->cell, nullptr));
+        }
+        putAway(*m_replacing);
+        m_replaced->erase(replaced);
+        m_replacing = nullptr;
+    }
     if (cell) {
-        cell->setParent(rowView);
+        if (cell->parentWidget() != rowView) {
+            cell->setParent(rowView);
+        }
         cell->show();
     }
     visible.cell = cell;
@@ -388,20 +442,37 @@ void TableView::placeRow(int row, VisibleRow& visible) {
 }
 
 void TableView::recycle(int row, VisibleRow& visible) {
-    if (QWidget* cell = visible.cell) {
-        rowWillBeRecycled(row, cell);
-        cell->hide();
-        if (cell->objectName().isEmpty()) {
-            cell->deleteLater(); // no identifier: nobody can ask for it again
-        } else {
-            cell->setParent(viewport());
-            m_reusable[cell->objectName()].append(cell);
-        }
+    if (visible.cell) {
+        rowWillBeRecycled(row, visible.cell);
     }
-    TableRowView* rowView = visible.rowView;
-    rowView->hide();
-    rowView->m_row = -1;
-    rowView->m_table = nullptr;
+    putAway(visible);
+}
+
+void TableView::putAwayCell(QWidget* cell) {
+    cell->hide();
+    if (cell->objectName().isEmpty()) {
+        cell->deleteLater(); // no identifier: nobody can ask for it again
+    } else {
+        cell->setParent(viewport());
+        m_reusable[cell->objectName()].append(cell);
+    }
+}
+
+void TableView::putAway(VisibleRow& visible) {
+    // The row view leaves the table before anything hides: a hide under the pointer sends an enter to what is
+    // under it now, and a row view gone from its row must not take it for a hover.
+    TableRowView* rowView = std::exchange(visible.rowView, nullptr);
+    if (rowView) {
+        rowView->m_row = -1;
+        rowView->m_table = nullptr;
+        rowView->hide();
+    }
+    if (QWidget* cell = std::exchange(visible.cell, nullptr)) {
+        putAwayCell(cell);
+    }
+    if (!rowView) {
+        return;
+    }
     if (!visible.ownRowView) {
         m_spareRowViews.append(rowView);
     } else if (!rowView->objectName().isEmpty()) {
@@ -409,11 +480,4 @@ void TableView::recycle(int row, VisibleRow& visible) {
     } else {
         rowView->deleteLater(); // it may be handling the click that led here
     }
-}
-
-void TableView::recycleAll() {
-    for (auto& [row, visible] : m_visible) {
-        recycle(row, visible);
-    }
-    m_visible.clear();
 }

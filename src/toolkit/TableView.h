@@ -147,7 +147,11 @@ private:
     void placeRow(int row, VisibleRow& visible);
     void setRowGeometry(int row, const VisibleRow& visible, int top);
     void recycle(int row, VisibleRow& visible);
-    void recycleAll();
+    // Hides the row's widgets and keeps them for reuse (or deletes them where nothing can ask again).
+    void putAway(VisibleRow& visible);
+    void putAwayCell(QWidget* cell);
+    // A cell with the identifier from the rows a reload replaces that are not in view any more.
+    QWidget* takeReplacedCell(const QString& identifier);
     void updateScrollBars();
     int rowAtContentY(int y) const;
     int contentHeight() const { return m_offsets.empty() ? 0 : m_offsets.back(); }
@@ -161,6 +165,11 @@ private:
     QHash<QString, QList<QWidget*>> m_reusable;
     QHash<QString, QList<TableRowView*>> m_reusableRowViews; // the data source's, by name
     QList<TableRowView*> m_spareRowViews;                    // the table's plain ones
+    // While a reload places its rows: the rows in view before it, to be reused where a row takes the same
+    // kind of cell again, and the one being placed.
+    std::map<int, VisibleRow>* m_replaced = nullptr;
+    VisibleRow* m_replacing = nullptr;
+    std::pair<int, int> m_rowsPlaced{0, -1}; // the rows the layout puts in view
     int m_selectedRow = -1;
     bool m_laying = false;
     bool m_reloadPending = false;

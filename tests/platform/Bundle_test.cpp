@@ -29,6 +29,7 @@ TEST(BundleTest, OnlyResourcesBesideTheExecutableMakeAnInstalledClient) {
         QString executableDirectory;
         QString path;
         bool installed;
+        QString sourceTree = QStringLiteral(VELTRIX_SOURCE_RESOURCES);
     } cases[] = {
         {"installed", {}, installedBin, QDir(installedResources).canonicalPath(), true},
         {"installed, reached through ..", {}, installedBin + "/../bin", QDir(installedResources).canonicalPath(),
@@ -37,9 +38,13 @@ TEST(BundleTest, OnlyResourcesBesideTheExecutableMakeAnInstalledClient) {
         {"a build tree", {}, buildBin, sourceTree, false},
         {"share/veltrix is a file", {}, oddBin, sourceTree, false},
         {"no application yet", {}, {}, sourceTree, false},
+        // A packaged build has no source tree to fall back on: a missing installation stays missing.
+        {"packaged, installed", {}, installedBin, QDir(installedResources).canonicalPath(), true, {}},
+        {"packaged, resources missing", {}, buildBin, root.filePath("build/share/veltrix"), true, {}},
     };
     for (const auto& c : cases) {
-        const Bundle::ResourceLocation found = Bundle::locateResources(c.environment, c.executableDirectory);
+        const Bundle::ResourceLocation found =
+            Bundle::locateResources(c.environment, c.executableDirectory, c.sourceTree);
         EXPECT_EQ(found.path, c.path) << c.name;
         EXPECT_EQ(found.installed, c.installed) << c.name;
     }

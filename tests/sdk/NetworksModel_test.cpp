@@ -304,11 +304,13 @@ protected:
         }
         return ids;
     }
+    static QString rowName(const PDNetworkItem& item) {
+        return item.isHeader() ? "[" + item.title() + "]" : item.id().value_or("auto");
+    }
     QStringList locationRows() const {
         QStringList ids;
         for (int row = 0; row < model->numberOfLocationRows(); ++row) {
-            const auto item = model->item(row);
-            ids.append(item->isHeader() ? "[" + item->title() + "]" : item->id().value_or("auto"));
+            ids.append(rowName(*model->item(row)));
         }
         return ids;
     }
@@ -431,4 +433,45 @@ TEST_F(NetworksSearchTest, ReportsWhetherEitherListChanged) {
     EXPECT_TRUE(model->setSearchText("osaka")) << "only the location rows changed";
     EXPECT_FALSE(model->setSearchText("osak"));
     EXPECT_FALSE(model->setSearchText(" osak ")) << "trimmed to the same text";
+}
+
+TEST_F(NetworksSearchTest, ARowsSnapshotKnowsItsHeadersAndKeepsItsRowsWhileTheModelMovesOn) {
+    struct Case {
+        PDLocationFilterType filter;
+        QString search;
+        QStringList rows;
+    };
+    const QList<Case> cases{
+        {PDLocationFilterType::publicLocations, "", {"[Asia]", "l1", "l3", "[Europe]", "l2"}},
+        {PDLocationFilterType::publicLocations, "fr", {"[Europe]", "l2"}},
+        {PDLocationFilterType::privateNetworks, "office", {"[Private Networks]", "p1", "[Partners]", "s3"}},
+        {PDLocationFilterType::favorites, "", {"p2", "s3", "l2"}},
+    };
+    for (const Case& each : cases) {
+        model->applyFilter(each.filter);
+        model->setSearchText(each.search);
+        const PDNetworkRows rows = model->locationRows();
+        model->setSearchText("no such place");
+        model->applyFilter(PDLocationFilterType::publicLocations);
+
+        QStringList names;
+        for (qsizetype row = 0; row < rows.size(); ++row) {
+            const PDNetworkItemPtr item = rows.value(row);
+            ASSERT_NE(item, nullptr);
+            names.append(rowName(*item));
+            EXPECT_EQ(rows.isHeader(row), item->isHeader()) << each.search.toStdString() << " row " << row;
+            EXPECT_EQ(PDNetworksModel::heightOfLocationRow(rows, row), PDNetworksModel::heightOfLocationRow(*item));
+        }
+        EXPECT_EQ(names, each.rows) << "searched for \"" << each.search.toStdString() << "\"";
+        EXPECT_EQ(rows.value(rows.size()), nullptr);
+        EXPECT_FALSE(rows.isHeader(-1));
+    }
+}
+
+TEST_F(NetworksSearchTest, FavouriteLocationsKeepTheWorkspacesOrderAcrossContinents) {
+    model->setFavorite(model->networkWithId("l3"), true); // Asia, after l2 (Europe) in the workspace
+    model->applyFilter(PDLocationFilterType::favorites);
+    EXPECT_EQ(locationRows(), (QStringList{"p2", "s3", "l2", "l3"}));
+    model->setSearchText("a");
+    EXPECT_EQ(locationRows(), (QStringList{"p2", "s3", "l2", "l3"}));
 }

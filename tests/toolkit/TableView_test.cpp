@@ -408,3 +408,89 @@ TEST(RowList, KeepsNamedRowViewsOfTheDataSourceForReuseAndDeletesUnnamedOnes) {
     EXPECT_NE(table.rowViewAtRow(5), unnamed);
     EXPECT_EQ(table.numberOfViewsHeld(), heldNow) << "the unnamed one is not kept";
 }
+
+namespace {
+
+// Rows whose cells are of the kind its letter names ("a" or "b"), made only when the table has none to reuse.
+class KindSource : public TableViewDataSource {
+public:
+    QString kinds;
+    QHash<QChar, int> made;
+
+    int numberOfRows(TableView&) override { return static_cast<int>(kinds.size()); }
+    int heightOfRow(TableView&, int) override { return 30; }
+    QWidget* viewForRow(TableView& table, int row) override {
+        const QString kind(kinds[row]);
+        QWidget* cell = table.makeView(kind);
+        if (!cell) {
+            cell = new QWidget;
+            cell->setObjectName(kind);
+            ++made[kinds[row]];
+        }
+        cell->setProperty("row", row);
+        return cell;
+    }
+};
+
+} // namespace
+
+TEST(RowList, AReloadKeepsEachRowsWidgetsWhereItsKindOfCellStays) {
+    // Cells come from the row's own, then the reuse pool, then rows that leave the view; else they are made.
+    struct Case {
+        QString before;
+        QString after;
+        QHash<QChar, int> madeByReload;
+    };
+    const QList<Case> cases{
+        {"aaaaaaaaaa", "aaaaaaaaaa", {}},
+        {"aaaaaaaaaa", "aabaaaaaaa", {{'b', 1}}},
+        {"ababababab", "bababababa", {{'b', 1}}}, // then each row takes the cell the row before it put away
+        {"aaaaabbbbb", "bbbbbbbbaa", {{'b', 5}}},
+        {"aaaaaaaaab", "b", {}}, // from a row that leaves the view
+        {"aaaaaaaaaaaa", "aab", {{'b', 1}}},
+        {"aab", "aaaaaaaaaaaa", {{'a', 8}}},
+    };
+    for (const Case& each : cases) {
+        const std::string label = (each.before + " -> " + each.after).toStdString();
+        KindSource source;
+        source.kinds = each.before;
+        TableView table;
+        table.setDataSource(&source);
+        table.resize(200, 300); // ten rows in view
+        table.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&table));
+        table.reloadData();
+        QHash<int, std::pair<QWidget*, TableRowView*>> shownBefore;
+        for (int row = table.rowsInView().first; row <= table.rowsInView().second; ++row) {
+            shownBefore.insert(row, {table.viewAtRow(row), table.rowViewAtRow(row)});
+        }
+        const QHash<QChar, int> madeBefore = source.made;
+
+        source.kinds = each.after;
+        table.reloadData();
+        for (const QChar kind : {QChar('a'), QChar('b')}) {
+            EXPECT_EQ(source.made.value(kind) - madeBefore.value(kind), each.madeByReload.value(kind))
+                    << label << ": cells of kind " << kind.toLatin1() << " made";
+        }
+        const int inView = std::min(10, static_cast<int>(each.after.size()));
+        EXPECT_EQ(table.rowsInView(), std::make_pair(0, inView - 1));
+        int cellsShown = 0;
+        for (QWidget* cell : table.viewport()->findChildren<QWidget*>()) {
+            cellsShown += !qobject_cast<TableRowView*>(cell) && cell->isVisible();
+        }
+        EXPECT_EQ(cellsShown, inView) << label << ": cells of rows gone are hidden";
+        for (int row = 0; row < inView; ++row) {
+            QWidget* cell = table.viewAtRow(row);
+            ASSERT_NE(cell, nullptr);
+            EXPECT_EQ(cell->objectName(), QString(each.after[row]));
+            EXPECT_EQ(rowOf(cell), row);
+            EXPECT_EQ(cell->parentWidget(), table.rowViewAtRow(row));
+            EXPECT_TRUE(cell->isVisible());
+            EXPECT_EQ(table.rowViewAtRow(row)->row(), row);
+            if (row < each.before.size() && each.before[row] == each.after[row] && shownBefore.contains(row)) {
+                EXPECT_EQ(cell, shownBefore[row].first) << label << " row " << row;
+                EXPECT_EQ(table.rowViewAtRow(row), shownBefore[row].second);
+            }
+        }
+    }
+}
