@@ -20,7 +20,8 @@
 namespace {
 
 constexpr int kLocations = 50000;
-constexpr double kKeystrokeBudgetMs = 6.0; // the median keystroke; the slowest within 8 ms
+constexpr double kKeystrokeBudgetMs = 6.0;        // the median keystroke
+constexpr double kSlowestKeystrokeBudgetMs = 8.0; // the slowest
 
 const PDNetworksModelPtr& sharedModel() {
     static const PDNetworksModelPtr model = sdk::testing::generatedNetworksModel(kLocations);
@@ -96,10 +97,14 @@ void BM_SearchKeystroke(benchmark::State& state) {
     state.counters["cpu_median_ms"] = processor.empty() ? 0.0 : processor[processor.size() / 2];
     state.counters["cpu_max_ms"] = processor.empty() ? 0.0 : processor.back();
 #ifdef NDEBUG
-    // Processor time does not stretch with a busy machine; the median is kept from stray slow ones. Twice
-    // the 6-ms budget is a fault, not noise. The budget is an optimised build's: others only print.
+    // Processor time stretches little with a busy machine (shared caches and cores), wall time a lot. The
+    // median is kept from stray slow ones, so twice its budget is a fault, not noise; the slowest is held to
+    // its budget and a quarter: under a load of 20 on 8 cores it stays under half of that. The budgets are an
+    // optimised build's: others only print.
     if (!processor.empty() && processor[processor.size() / 2] > 2 * kKeystrokeBudgetMs) {
         state.SkipWithError("a search keystroke's median processor time is over twice its budget");
+    } else if (!processor.empty() && processor.back() > 1.25 * kSlowestKeystrokeBudgetMs) {
+        state.SkipWithError("the slowest search keystroke's processor time is over its budget and a quarter");
     }
 #endif
     state.counters["widgets"] = window.locationsTableView()->numberOfViewsHeld();

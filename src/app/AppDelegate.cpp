@@ -109,6 +109,9 @@ AppDelegate::AppDelegate() {
             auth->cancelSignIn();
         }
     };
+    if (auto* auth = authWelcomeController()) {
+        auth->registerAsLoginDelegate();
+    }
     m_qaUISignOutController = std::make_unique<QAUISignOutController>();
     // The application menu's controller; on this platform nothing loads a main menu for us.
     m_mainMenuController = std::make_unique<MainMenuController>();
@@ -246,7 +249,7 @@ void AppDelegate::onInitialStateLoaded() {
     setUpMainMenu();
     // The tray shows the disconnected state before the service layer can report anything.
     onConnectionStatusChanges(SDVPNConnectionState::disconnected);
-    loadScreensAfterTheTrayItem();
+    loadSignInScreenAfterTheTrayItem();
     attachDockMenuToStatusItem();
     closeQuickAccessWindowOnSignOut();
     ServiceLayer::shared().setup();
@@ -264,16 +267,10 @@ void AppDelegate::onInitialStateLoaded() {
     observeProtocolFilters();
 }
 
-void AppDelegate::loadScreensAfterTheTrayItem() {
-    // Loading the home tab makes it the connectivity delegate, as it did at creation: the launch's own
-    // choice, made since, stays.
-    SDConnectivityDelegate* connectivity = VeltrixXPC::connectivityDelegate();
-    if (m_mainSubController) {
-        m_mainSubController->view();
-    }
-    VeltrixXPC::setConnectivityDelegate(connectivity);
-    // The sign-in screen is the SDK's login delegate from its first load on, shown or not.
-    if (auto* auth = authWelcomeController()) {
+void AppDelegate::loadSignInScreenAfterTheTrayItem() {
+    // Signed out, the sign-in screen shows soon; signed in, it is made when a sign-in needs it. The home
+    // tab's view is made when the main window first shows it.
+    if (auto* auth = authWelcomeController(); auth && !VeltrixXPC::isLoggedIn()) {
         auth->view();
     }
 }

@@ -214,9 +214,9 @@ public:
 private:
     void loadInitialState();
     void onInitialStateLoaded();
-    // The home tab's and the sign-in screen's views: loaded at launch, after the tray item, which need not
-    // wait for them.
-    void loadScreensAfterTheTrayItem();
+    // The sign-in screen's view when signed out: loaded at launch, after the tray item, which need not
+    // wait for it.
+    void loadSignInScreenAfterTheTrayItem();
     bool conflictingCopyRuns() const;
     void registerUserDefaults();
     void runUserAgentScripts();

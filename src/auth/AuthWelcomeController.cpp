@@ -183,9 +183,13 @@ QWidget* AuthWelcomeController::loadView() {
     return view;
 }
 
+void AuthWelcomeController::registerAsLoginDelegate() {
+    VeltrixXPC::setLoginDelegate(this);
+}
+
 void AuthWelcomeController::viewDidLoad() {
     NSViewControllerBase::viewDidLoad();
-    VeltrixXPC::setLoginDelegate(this);
+    registerAsLoginDelegate();
     m_errorView->setDelegate(this);
     setupViews();
 }
@@ -259,6 +263,7 @@ void AuthWelcomeController::checkFastLogin() {
                 return;
             }
             if (launches) {
+                self->view();
                 self->m_controllerContentView->setHidden(true);
                 self->m_loaderAnimationView->setHidden(false);
                 return;
@@ -332,6 +337,7 @@ void AuthWelcomeController::onExtendedAuthFailedWithError(const PDError& error) 
 void AuthWelcomeController::onExtendedAuthSucceed() {
     vlog::info(QStringLiteral("onExtendedAuthSucceed..."));
     onMain(0, [](AuthWelcomeController& self) {
+        self.view();
         self.m_controllerContentView->setHidden(true);
         self.m_loaderAnimationView->setHidden(false);
         if (AppRouterProtocol* router = self.appRouter()) {
@@ -458,6 +464,7 @@ void AuthWelcomeController::onLogoutFinished() {
 void AuthWelcomeController::onDPCProcessingStarted() {
     onMain(0, [](AuthWelcomeController& self) {
         menuService().updateStatusOptions();
+        self.view();
         self.m_loaderStatusInfoLabel->setHidden(false);
     });
 }

@@ -45,6 +45,10 @@ public:
     explicit AuthWelcomeController(QObject* parent = nullptr);
     ~AuthWelcomeController() override;
 
+    // The SDK reports sign-ins to this screen from now on, its view made or not (a report that shows
+    // something makes it).
+    void registerAsLoginDelegate();
+
     // Outlets, for the screen's owner and for tests.
     CapsuleButton* signInButton() const { return m_signInButton; }
     NSButtonWithHandCursor* signUpButton() const { return m_signUpButton; }

@@ -347,12 +347,18 @@ void MainSubController::viewDidLoad() {
     toolkit::setTextColor(m_connectionStateField, m_disconnectedStateColor);
 
     m_connectButton->setState(ConnectButtonStates::connect);
-    registerAsSDKDelegate();
+    // Made when first needed (the main window's first showing, a banner), long after the launch: whoever
+    // the launch or a sign-out made the connectivity delegate since stays it.
+    VeltrixXPC::setVpnStatusUpdatesDelegate(this);
+    if (!VeltrixXPC::connectivityDelegate()) {
+        VeltrixXPC::setConnectivityDelegate(this);
+    }
     m_networkView->setDelegate(this);
     m_networkView->setupShadows();
     m_errorView->setDelegate(this);
     m_topErrorViewConstraint = kErrorViewTop;
     setTopNetworkViewConstraint(kNetworkViewRestingTop);
+    drawState(VeltrixXPC::connectionState());
 }
 
 void MainSubController::viewDidAppear() {
@@ -435,8 +441,10 @@ void MainSubController::connectToVPN(QObject* sender) {
 void MainSubController::performIntentionalDisconnect() {
     vlog::debug(QStringLiteral("performIntentionalDisconnect"));
     hideAlwaysOnReconnectState();
-    setStateText(L10n::connection_status_disconnected_label(), m_disconnectedStateColor);
-    m_connectButton->setState(ConnectButtonStates::connect);
+    if (isViewLoaded()) {
+        setStateText(L10n::connection_status_disconnected_label(), m_disconnectedStateColor);
+        m_connectButton->setState(ConnectButtonStates::connect);
+    }
     VeltrixXPC::disconnect(true, false, false);
     ApplicationModel& model = ServiceLayer::appModel();
     if (model.autoReconnectInProgress()) {
@@ -523,7 +531,9 @@ void MainSubController::showError(const std::optional<QString>& title, const QSt
 }
 
 void MainSubController::hideErrorView() {
-    view();
+    if (!isViewLoaded()) {
+        return; // no banner was ever shown
+    }
     m_errorView->hide();
     setTopNetworkViewConstraint(kNetworkViewRestingTop);
 }
@@ -552,6 +562,7 @@ void MainSubController::showSilentUpdateSuccessMessageIfNeeded() {
     if (!defaults.boolForKey(SettingsUserDefaults::showSilentSuccessMessage)) {
         return;
     }
+    view();
     hideErrorView();
     const ApplicationModel& model = ServiceLayer::appModel();
     m_errorView->show(NotificationPopupType::silentUpdateSucccess(),
@@ -666,8 +677,7 @@ void MainSubController::showAlwaysOnReconnectState() {
 }
 
 void MainSubController::hideAlwaysOnReconnectState() {
-    view();
-    if (m_alwaysOnReconnectView->isHidden()) {
+    if (!isViewLoaded() || m_alwaysOnReconnectView->isHidden()) {
         return;
     }
     ServiceLayer::appModel().setAutoReconnectInProgress(false);
@@ -699,7 +709,7 @@ void MainSubController::showAutoUpdateSheet(QWidget* mainWindow) {
 
 void MainSubController::maybePresentConnectionEstablished() {
     if (!platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showConnectionEstablished) ||
-        !view()->isVisible() ||
+        !isViewLoaded() || !view()->isVisible() ||
         (m_connectionEstablishedSheet && m_connectionEstablishedSheet->presentingViewController())) {
         return;
     }
@@ -717,7 +727,6 @@ void MainSubController::reloadSelectedNetworkRow() {
 }
 
 void MainSubController::onConnectedToVPN_handler(bool quiet) {
-    view();
     reloadSelectedNetworkRow();
     if (!quiet && notificationsEnabled()) {
         const QString network = currentNetworkNameOrNA();
@@ -740,34 +749,21 @@ void MainSubController::onConnectedToVPN_handler(bool quiet) {
                                            QAUINotificationCategory::connecivity);
         }
     }
-    const bool alwaysOn = VeltrixXPC::enableAlwaysON();
-    m_connectButton->setState(alwaysOn ? ConnectButtonStates::disconnectDisabled
-                                       : ConnectButtonStates::disconnect);
-    setStateText(L10n::main_view_connected_to_label(), colorFromHexString(QStringLiteral("#3ACC73")));
+    drawState(SDVPNConnectionState::connected);
     ServiceLayer::appModel().setVpnSettingsChangingDisabled(true);
-    m_connectionInfoView->show();
-    m_networkView->setState(FlagAnimationType::connected);
-    const NetworkFlags flags = currentNetworkFlags();
-    showConnectionOptions(alwaysOn, flags.splitTunneling, flags.dnsFiltering, flags.privateDNS);
     hideAlwaysOnReconnectState();
     // A reconnect is over once the tunnel is up.
     ServiceLayer::appModel().setAutoReconnectInProgress(false);
 }
 
 void MainSubController::onConnectingToVPN_handler() {
-    view();
     vlog::debug(QStringLiteral("onConnectingToVPN() arrived."));
     reloadSelectedNetworkRow();
-    m_connectButton->setState(ConnectButtonStates::connecting);
-    m_networkView->setState(FlagAnimationType::connecting);
-    setStateText(L10n::main_view_connecting_to_label(), m_connectingStateColor);
-    m_connectionInfoView->hide();
-    hideOptionsWithoutTunnel();
+    drawState(SDVPNConnectionState::connecting);
     ServiceLayer::appModel().setVpnSettingsChangingDisabled(true);
 }
 
 void MainSubController::onDisconnectedFromVPN_handler(bool, bool quiet) {
-    view();
     vlog::debug(QStringLiteral("onDisconnectedFromVPN() arrived."));
     reloadSelectedNetworkRow();
     if (!quiet && notificationsEnabled()) {
@@ -776,15 +772,46 @@ void MainSubController::onDisconnectedFromVPN_handler(bool, bool quiet) {
                                            ServiceLayer::appModel().appProductName(),
                                        QAUINotificationCategory::connecivity);
     }
-    m_networkView->setState(FlagAnimationType::disconnected);
-    m_connectionInfoView->resetGatewayLocation();
-    m_connectionInfoView->hide();
-    hideOptionsWithoutTunnel();
-    setStateText(L10n::main_view_connect_to_label(), m_disconnectedStateColor);
+    drawState(SDVPNConnectionState::disconnected);
     // A reconnect that ends down is over as well; the next connect must not read "Reconnecting".
     ServiceLayer::appModel().setAutoReconnectInProgress(false);
-    m_connectButton->setState(ConnectButtonStates::connect);
     ServiceLayer::appModel().setVpnSettingsChangingDisabled(false);
+}
+
+void MainSubController::drawState(SDVPNConnectionState state) {
+    // Not made yet: the view draws the state it finds when it is made.
+    if (!isViewLoaded()) {
+        return;
+    }
+    switch (state) {
+    case SDVPNConnectionState::disconnected:
+        m_networkView->setState(FlagAnimationType::disconnected);
+        m_connectionInfoView->resetGatewayLocation();
+        m_connectionInfoView->hide();
+        hideOptionsWithoutTunnel();
+        setStateText(L10n::main_view_connect_to_label(), m_disconnectedStateColor);
+        m_connectButton->setState(ConnectButtonStates::connect);
+        return;
+    case SDVPNConnectionState::connecting:
+    case SDVPNConnectionState::reconnecting:
+        m_connectButton->setState(ConnectButtonStates::connecting);
+        m_networkView->setState(FlagAnimationType::connecting);
+        setStateText(L10n::main_view_connecting_to_label(), m_connectingStateColor);
+        m_connectionInfoView->hide();
+        hideOptionsWithoutTunnel();
+        return;
+    case SDVPNConnectionState::connected: {
+        const bool alwaysOn = VeltrixXPC::enableAlwaysON();
+        m_connectButton->setState(alwaysOn ? ConnectButtonStates::disconnectDisabled
+                                           : ConnectButtonStates::disconnect);
+        setStateText(L10n::main_view_connected_to_label(), colorFromHexString(QStringLiteral("#3ACC73")));
+        m_connectionInfoView->show();
+        m_networkView->setState(FlagAnimationType::connected);
+        const NetworkFlags flags = currentNetworkFlags();
+        showConnectionOptions(alwaysOn, flags.splitTunneling, flags.dnsFiltering, flags.privateDNS);
+        return;
+    }
+    }
 }
 
 void MainSubController::onErrorConnectingToVPN_handler(const PDError& error) {

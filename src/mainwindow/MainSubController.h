@@ -186,6 +186,9 @@ private:
     void maybePresentConnectionEstablished();
     void postReconnectNotification();
     void applyState(SDVPNConnectionState state, bool quiet);
+    // The state's looks: the button, the texts, the flag's animation, the connection's parts. Nothing while
+    // the view is not made.
+    void drawState(SDVPNConnectionState state);
 
     const QColor m_changeNetworkDefaultColor;
     const QColor m_connectingStateColor;

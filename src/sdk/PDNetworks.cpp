@@ -340,7 +340,8 @@ int PDNetworksModel::numberOfNetworkRows() const {
 
 PDNetworkItemPtr PDNetworksModel::networkItem(int row) const {
     std::lock_guard lock(m_mutex);
-    return rows(m_networkRows).value(row);
+    return row >= 0 && std::size_t(row) < m_networkRows->size() ? itemAt((*m_networkRows)[std::size_t(row)])
+                                                                 : nullptr;
 }
 
 PDNetworkRows PDNetworksModel::networkRows() const {
@@ -350,7 +351,8 @@ PDNetworkRows PDNetworksModel::networkRows() const {
 
 bool PDNetworksModel::isHeaderRow(int row) const {
     std::lock_guard lock(m_mutex);
-    return rows(m_networkRows).isHeader(row);
+    return row >= 0 && std::size_t(row) < m_networkRows->size() &&
+           (*m_networkRows)[std::size_t(row)] >= m_items->headersFrom;
 }
 
 double PDNetworksModel::heightOfNetworkRow(int row) const {
@@ -381,10 +383,10 @@ int PDNetworksModel::selectedIndex() const {
     if (!m_currentId) {
         return -1;
     }
-    const PDNetworkRows shown = rows(m_networkRows);
-    for (int row = 0; row < shown.size(); ++row) {
-        if (!shown.isHeader(row) && shown.value(row)->id() == m_currentId) {
-            return row;
+    const Indices& shown = *m_networkRows;
+    for (std::size_t row = 0; row < shown.size(); ++row) {
+        if (shown[row] < m_items->headersFrom && itemAt(shown[row])->id() == m_currentId) {
+            return static_cast<int>(row);
         }
     }
     return -1;
@@ -427,7 +429,8 @@ int PDNetworksModel::numberOfLocationRows() const {
 
 PDNetworkItemPtr PDNetworksModel::item(int row) const {
     std::lock_guard lock(m_mutex);
-    return rows(m_locationRows).value(row);
+    return row >= 0 && std::size_t(row) < m_locationRows->size() ? itemAt((*m_locationRows)[std::size_t(row)])
+                                                                  : nullptr;
 }
 
 double PDNetworksModel::heightOfLocationRow(const PDNetworkItem& row) {
@@ -448,15 +451,15 @@ std::optional<int> PDNetworksModel::index(const PDNetworkItemPtr& network) const
     if (!network) {
         return std::nullopt;
     }
-    const int offset = m_automaticRow ? 1 : 0;
-    const PDNetworkRows shown = rows(m_locationRows);
-    for (int row = offset; row < shown.size(); ++row) {
-        if (shown.isHeader(row)) {
+    const std::size_t offset = m_automaticRow ? 1 : 0;
+    const Indices& shown = *m_locationRows;
+    for (std::size_t row = offset; row < shown.size(); ++row) {
+        if (shown[row] >= m_items->headersFrom) {
             continue;
         }
-        const PDNetworkItemPtr candidate = shown.value(row);
+        const PDNetworkItemPtr& candidate = itemAt(shown[row]);
         if (candidate == network || candidate->isSameNetwork(*network)) {
-            return row - offset;
+            return static_cast<int>(row - offset);
         }
     }
     return std::nullopt;

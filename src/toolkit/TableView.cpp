@@ -459,20 +459,16 @@ void TableView::putAwayCell(QWidget* cell) {
 }
 
 void TableView::putAway(VisibleRow& visible) {
-    // The row view leaves the table before anything hides: a hide under the pointer sends an enter to what is
-    // under it now, and a row view gone from its row must not take it for a hover.
-    TableRowView* rowView = std::exchange(visible.rowView, nullptr);
-    if (rowView) {
-        rowView->m_row = -1;
-        rowView->m_table = nullptr;
-        rowView->hide();
-    }
     if (QWidget* cell = std::exchange(visible.cell, nullptr)) {
         putAwayCell(cell);
     }
+    TableRowView* rowView = std::exchange(visible.rowView, nullptr);
     if (!rowView) {
         return;
     }
+    rowView->hide();
+    rowView->m_row = -1;
+    rowView->m_table = nullptr;
     if (!visible.ownRowView) {
         m_spareRowViews.append(rowView);
     } else if (!rowView->objectName().isEmpty()) {

@@ -152,6 +152,45 @@ TEST_F(AuthTest, EachProgressCallbackSendsItsEventAndTheStatusCallbacksRefreshTh
     EXPECT_FALSE(controller.loaderStatusInfoLabel()->isHidden()) << "the posture check's status line";
 }
 
+// Signed in at launch, the sign-in screen's view is not made; the SDK's sign-in reports reach the screen
+// all the same. A report that only refreshes the menus leaves the view unmade; one that draws makes it.
+TEST_F(AuthTest, AScreenWithoutItsViewHearsTheSdkAndMakesTheViewOnlyToDrawOnIt) {
+    using Drawn = std::function<bool(const AuthWelcomeController&)>;
+    struct Case {
+        const char* report;
+        std::function<void(PDLoginDelegate&)> fire;
+        QStringList menu;
+        Drawn drawn; // none: the view stays unmade
+    };
+    const Case cases[] = {
+        {"status", [](PDLoginDelegate& d) { d.onSWGStatusChanged(); }, {"menu.updateStatusOptionStates"}, {}},
+        {"posture result", [](PDLoginDelegate& d) { d.onDPCResultChanged(); }, {"menu.updateStatusOptions"}, {}},
+        {"channel up", [](PDLoginDelegate& d) { d.onSDPLoginSuccess(); }, {"menu.updateStatusOptions"}, {}},
+        {"browser done", [](PDLoginDelegate& d) { d.onExtendedAuthSucceed(); },
+         {"menu.showProgressIndicator", "menu.showMenu"},
+         [](const AuthWelcomeController& c) { return c.isSigningIn(); }},
+        {"posture check", [](PDLoginDelegate& d) { d.onDPCProcessingStarted(); }, {"menu.updateStatusOptions"},
+         [](const AuthWelcomeController& c) { return !c.loaderStatusInfoLabel()->isHidden(); }},
+        {"login error",
+         [](PDLoginDelegate& d) { d.onLoginErrorWithError(PDError(1, false, PDError::DEFAULT_ERROR_DOMAIN)); },
+         {"menu.showMenu", "menu.hideProgressIndicator"},
+         [](const AuthWelcomeController& c) { return c.isErrorShown(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.report);
+        menuLog.clear();
+        AuthWelcomeController unmade;
+        unmade.registerAsLoginDelegate();
+        fire(c.fire);
+        scheduler.advance(1.0);
+        EXPECT_EQ(menuLog, c.menu);
+        EXPECT_EQ(unmade.isViewLoaded(), bool(c.drawn));
+        if (c.drawn) {
+            EXPECT_TRUE(c.drawn(unmade));
+        }
+    }
+}
+
 TEST_F(AuthTest, ALoginErrorShowsItsBannerHalfASecondLaterAndEndsTheSignIn) {
     fire([](PDLoginDelegate& d) { d.onExtendedAuthSucceed(); });
     scheduler.advance(0.3);

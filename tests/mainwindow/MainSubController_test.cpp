@@ -939,10 +939,64 @@ TEST_F(HomeTabTest, ThePictureAndTheChangeButtonLeadToTheNetworksTab) {
     scheduler.advance(1.0);
 }
 
+// The main window not shown yet, the tab has no view: the SDK's reports and the launch's redraw still
+// reach the model (the menus' state) and the notifications, and the view, once made, draws the state then.
+TEST_F(HomeTabTest, ATabNotYetShownKeepsTheModelInStepAndDrawsTheStateWhenItsViewIsMade) {
+    using State = SDVPNConnectionState;
+    struct Case {
+        State state;
+        bool reported; // by the SDK, else the launch's quiet redraw
+        QString status;
+        ConnectButtonStates button;
+        bool infoShown;
+    };
+    const Case cases[] = {
+        {State::connected, false, L10n::main_view_connected_to_label(), ConnectButtonStates::disconnect, true},
+        {State::reconnecting, false, L10n::main_view_connecting_to_label(), ConnectButtonStates::connecting,
+         false},
+        {State::connecting, true, L10n::main_view_connecting_to_label(), ConnectButtonStates::connecting, false},
+        {State::connected, true, L10n::main_view_connected_to_label(), ConnectButtonStates::disconnect, true},
+        {State::disconnected, true, L10n::main_view_connect_to_label(), ConnectButtonStates::connect, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.state) * 2 + c.reported);
+        MainSubController unshown;
+        unshown.registerAsSDKDelegate();
+        // The model starts from another state than the one asked, so each case sees it change.
+        ServiceLayer::appModel().setCurrentConnectionState(c.state == State::disconnected ? State::connected
+                                                                                          : State::disconnected);
+        driver.setConnectionState(c.state);
+        const auto notified = notificationTitles().size();
+        if (!c.reported) {
+            unshown.updateUIForConnectionState();
+        } else if (c.state == State::connected) {
+            fireElsewhere<VPN>([](VPN& d) { d.onConnectedToVPN(); });
+        } else if (c.state == State::connecting) {
+            fireElsewhere<VPN>([](VPN& d) { d.onConnectingToVPN(false); });
+        } else {
+            fireElsewhere<VPN>([](VPN& d) { d.onDisconnectedFromVPN(false); });
+        }
+        scheduler.runUntilIdle();
+        EXPECT_FALSE(unshown.isViewLoaded());
+        const State told = c.state == State::reconnecting ? State::connecting : c.state;
+        EXPECT_EQ(ServiceLayer::appModel().currentConnectionState(), told);
+        const bool announces = c.reported && c.state != State::connecting;
+        EXPECT_EQ(notificationTitles().size(), notified + (announces ? 1 : 0));
+
+        unshown.view()->resize(360, 600);
+        EXPECT_EQ(unshown.statusText(), c.status);
+        EXPECT_EQ(unshown.connectButton()->currentState(), c.button);
+        EXPECT_EQ(!unshown.connectionInfoView()->isHidden(), c.infoShown);
+        EXPECT_EQ(ServiceLayer::appModel().currentConnectionState(), told) << "making the view tells nothing";
+    }
+}
+
 TEST_F(HomeTabTest, ADestroyedTabLeavesTheSdkAndDropsItsQueuedWork) {
     auto doomed = std::make_unique<MainSubController>();
+    doomed->registerAsSDKDelegate();
     doomed->view();
     EXPECT_EQ(VeltrixXPC::vpnStatusUpdatesDelegate(), doomed.get());
+    EXPECT_EQ(VeltrixXPC::connectivityDelegate(), doomed.get());
     fireElsewhere<VPN>([](VPN& d) { d.onConnectedToVPN(); });
     doomed.reset();
     EXPECT_EQ(VeltrixXPC::vpnStatusUpdatesDelegate(), nullptr);
