@@ -234,15 +234,24 @@ double heightForWidth(const QString& text, double width, const QFont& font) {
 QFont fitFontSize(const QWidget* field, const QString& text, int minSize, int maxSize) {
     QFont font = field ? field->font() : QFont();
     const QSizeF bounds = field ? QSizeF(field->size()) : QSizeF();
-    int chosen = std::max(minSize, maxSize);
-    for (int size = minSize; size <= maxSize; ++size) {
+    const auto overflows = [&](int size) {
         font.setPointSize(std::max(1, size));
         const QSizeF measured = QFontMetricsF(font).size(0, text);
-        if (measured.width() > bounds.width() || measured.height() > bounds.height()) {
-            chosen = std::max(minSize, size - 2);
-            break;
+        return measured.width() > bounds.width() || measured.height() > bounds.height();
+    };
+    // The text grows with the size, so the first size that overflows is found by halving: each size tried
+    // is a font engine of its own that Qt's font cache keeps, and trying every size kept dozens.
+    int low = minSize;
+    int high = maxSize + 1; // the first overflow is in [low, high]; maxSize + 1 stands for none
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (overflows(middle)) {
+            high = middle;
+        } else {
+            low = middle + 1;
         }
     }
+    const int chosen = low <= maxSize ? std::max(minSize, low - 2) : std::max(minSize, maxSize);
     font.setPointSize(std::max(1, chosen));
     return font;
 }
