@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 VELTRIX_STORYBOARD_CONTROLLER("General", "MainSubController", MainSubController);
 
@@ -359,6 +360,9 @@ void MainSubController::viewDidLoad() {
     m_topErrorViewConstraint = kErrorViewTop;
     setTopNetworkViewConstraint(kNetworkViewRestingTop);
     drawState(VeltrixXPC::connectionState());
+    if (std::exchange(m_updateBannerPending, false)) {
+        drawUpdateBanner();
+    }
 }
 
 void MainSubController::viewDidAppear() {
@@ -531,6 +535,7 @@ void MainSubController::showError(const std::optional<QString>& title, const QSt
 }
 
 void MainSubController::hideErrorView() {
+    m_updateBannerPending = false;
     if (!isViewLoaded()) {
         return; // no banner was ever shown
     }
@@ -538,21 +543,35 @@ void MainSubController::hideErrorView() {
     setTopNetworkViewConstraint(kNetworkViewRestingTop);
 }
 
-void MainSubController::showUpdateAvailableMessage() {
-    view();
-    ApplicationModel& model = ServiceLayer::appModel();
+namespace {
+
+QString updateAvailableText() {
     QString text = L10n::update_available_message();
-    text.replace(QStringLiteral("|version|"), model.offeredAppVersion());
+    return text.replace(QStringLiteral("|version|"), ServiceLayer::appModel().offeredAppVersion());
+}
+
+} // namespace
+
+void MainSubController::showUpdateAvailableMessage() {
+    if (!isWindowOpened()) {
+        QAUINotifier::showNotification(L10n::update_available_title(), updateAvailableText(),
+                                       QAUINotificationCategory::doUpdate);
+    }
+    // Without its view the tab shows the banner when the view is made.
+    m_updateBannerPending = !isViewLoaded();
+    if (isViewLoaded()) {
+        drawUpdateBanner();
+    }
+}
+
+void MainSubController::drawUpdateBanner() {
     const QString title = L10n::update_available_title();
     if (VeltrixXPC::isSilentUpdateAvailable()) {
         m_errorView->show(NotificationPopupType::silentUpdate(
                               silentUpdateTimeinterval(SilentUpdateService::daysSinceConfigDate())),
-                          title, text);
+                          title, updateAvailableText());
     } else {
-        m_errorView->show(NotificationPopupType::update(), title, text);
-    }
-    if (!isWindowOpened()) {
-        QAUINotifier::showNotification(title, text, QAUINotificationCategory::doUpdate);
+        m_errorView->show(NotificationPopupType::update(), title, updateAvailableText());
     }
     m_errorView->show();
 }

@@ -189,6 +189,7 @@ private:
     // The state's looks: the button, the texts, the flag's animation, the connection's parts. Nothing while
     // the view is not made.
     void drawState(SDVPNConnectionState state);
+    void drawUpdateBanner();
 
     const QColor m_changeNetworkDefaultColor;
     const QColor m_connectingStateColor;
@@ -209,6 +210,7 @@ private:
     int m_errorViewHeightConstraint = 80;
     bool m_isUnsecured = false;
     bool m_isConnectionReachable = true;
+    bool m_updateBannerPending = false;
 
     QString m_networkTitle;
     QPointer<LocationsSubController> m_locationsSubController;

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include <set>
+#include <utility>
 
 VELTRIX_STORYBOARD_CONTROLLER("QAUIMenu", "QAUIMenuWindowController", QAUIMenuWindowController);
 
@@ -77,10 +78,6 @@ QWidget* QAUIMenuWindowController::loadWindow() {
 void QAUIMenuWindowController::windowDidLoad() {
     if (auto* app = platform::Application::instance()) {
         connect(app, &platform::Application::didResignActive, this, &QAUIMenuWindowController::didResignActive);
-    }
-    m_loggedOut = instantiateChild<QAUILoggedOutViewController>(QStringLiteral("QAUILoggedOutViewController"), this);
-    if (m_loggedOut) {
-        m_loggedOut->view();
     }
     m_loggedIn = instantiateChild<QAUILoggedInViewController>(QStringLiteral("QAUILoggedInViewController"), this);
     if (m_loggedIn) {
@@ -182,20 +179,32 @@ bool QAUIMenuWindowController::eventFilter(QObject* watched, QEvent* event) {
 
 // Pages ----------------------------------------------------------------------------------------------------
 
+QAUILoggedOutViewController* QAUIMenuWindowController::loggedOutPage() {
+    if (!m_loggedOut) {
+        m_loggedOut =
+            instantiateChild<QAUILoggedOutViewController>(QStringLiteral("QAUILoggedOutViewController"), this);
+        if (m_loggedOut) {
+            m_loggedOut->view();
+        }
+    }
+    return m_loggedOut;
+}
+
 void QAUIMenuWindowController::showLoggedOutPage() {
-    if (m_loggedOut) {
-        setContentViewController(m_loggedOut);
-        m_loggedOut->updateWindowHeight(false);
+    if (auto* page = loggedOutPage()) {
+        setContentViewController(page);
+        page->updateWindowHeight(false);
     }
 }
 
 void QAUIMenuWindowController::showLoggedInPage() {
-    if (m_loggedOut) {
-        m_loggedOut->hideProgressIndicator();
-    }
     if (m_loggedIn) {
         setContentViewController(m_loggedIn);
         m_loggedIn->updateWindowHeight(false);
+    }
+    // Signed in, the page is not needed until a sign-out: made again then.
+    if (m_loggedOut && contentViewController() != m_loggedOut) {
+        std::exchange(m_loggedOut, nullptr)->deleteLater();
     }
 }
 
@@ -214,7 +223,7 @@ void QAUIMenuWindowController::showOnboardingPage() {
 void QAUIMenuWindowController::showErrorNotification(const QString& title, const QString& description,
                                                      std::optional<bool> animated) {
     const bool animate = animated.value_or(isMenuWindowShown());
-    QPointer<QAUILoggedOutViewController> page = m_loggedOut;
+    QPointer<QAUILoggedOutViewController> page = loggedOutPage();
     runOnMainQueue(500, [page, title, description, animate] {
         if (page) {
             page->errorView()->addNotification(title, description, animate);
@@ -302,8 +311,8 @@ void QAUIMenuWindowController::updateNetworkGroups() {
 }
 
 void QAUIMenuWindowController::showProgressIndicator() {
-    if (m_loggedOut) {
-        m_loggedOut->showProgressIndicator();
+    if (auto* page = loggedOutPage()) {
+        page->showProgressIndicator();
     }
 }
 

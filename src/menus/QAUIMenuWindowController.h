@@ -48,6 +48,7 @@ public:
     void didResignActive();
 
     QAUILoggedInViewController* loggedInController() const { return m_loggedIn; }
+    // Made when first shown or asked for a toast or the sign-in progress; none while signed in.
     QAUILoggedOutViewController* loggedOutController() const { return m_loggedOut; }
     QAUINetworksWindowController* networksWindowController() const { return m_networks; }
 
@@ -88,6 +89,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QAUILoggedOutViewController* loggedOutPage();
     void place();
     void placeNetworksWindow();
 

@@ -68,7 +68,7 @@ protected:
 TEST_F(HomeTabScenario, TheOfferedVersionIsAnnouncedInABannerThatOpensTheUpdateSheet) {
     // The client asks for the banner once per offered version and process: a version of its own.
     offerUpdate(false, false, 0, QStringLiteral("2.2.0"));
-    launchAndSignIn();
+    ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
     ASSERT_TRUE(homeTab().isErrorViewShown());
     EXPECT_EQ(homeTab().errorView()->notificationType(), NotificationPopupType::update());
     EXPECT_TRUE(homeTab().errorMessage().contains("2.2.0")) << homeTab().errorMessage();
@@ -156,7 +156,7 @@ TEST_F(HomeTabScenario, AForcedUpdateTurnsTheButtonIntoTheUpgradeAndBlocksConnec
 
 TEST_F(HomeTabScenario, ASilentUpdateOffersUpdateNowInTheColourOfItsAge) {
     offerUpdate(false, true, 10, QStringLiteral("2.2.1")); // a version of its own, as above
-    launchAndSignIn();
+    ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
     ASSERT_TRUE(homeTab().isErrorViewShown());
     MainErrorView* banner = homeTab().errorView();
     EXPECT_EQ(banner->notificationType(), NotificationPopupType::silentUpdate(SilentUpdateTimeinterval::old));
@@ -182,7 +182,7 @@ TEST_F(HomeTabScenario, LostInternetShowsItsBannerUntilTheConnectionIsBack) {
 }
 
 TEST_F(HomeTabScenario, ADroppedTunnelShowsTheReconnectingLookUntilItIsBack) {
-    launchAndSignIn();
+    ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
     clickConnectButton();
     advance(connectSeconds + 1);
     ASSERT_EQ(homeTab().connectButtonTitle(), QStringLiteral("Disconnect"));

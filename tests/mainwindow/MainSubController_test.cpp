@@ -991,6 +991,30 @@ TEST_F(HomeTabTest, ATabNotYetShownKeepsTheModelInStepAndDrawsTheStateWhenItsVie
     }
 }
 
+// An update offered while the tab has no view is announced at once; its banner shows when the view is
+// made, unless something took the banners away meanwhile (a sign-out, the internet back).
+TEST_F(HomeTabTest, AnUpdateOfferedBeforeTheViewIsMadeShowsItsBannerWhenItIs) {
+    PDAppConfig config = driver.state().appConfig;
+    config.offeredVersion = QStringLiteral("2.1.0");
+    driver.setAppConfig(config);
+    for (const bool hiddenMeanwhile : {false, true}) {
+        SCOPED_TRACE(hiddenMeanwhile);
+        MainSubController unshown;
+        unshown.showUpdateAvailableMessage();
+        EXPECT_FALSE(unshown.isViewLoaded());
+        EXPECT_EQ(notificationTitles(), QStringList{L10n::update_available_title()});
+        if (hiddenMeanwhile) {
+            unshown.hideErrorView();
+        }
+        unshown.view()->resize(360, 600);
+        EXPECT_EQ(unshown.isErrorViewShown(), !hiddenMeanwhile);
+        if (!hiddenMeanwhile) {
+            EXPECT_EQ(unshown.errorView()->notificationType(), NotificationPopupType::update());
+            EXPECT_TRUE(unshown.errorMessage().contains(QStringLiteral("2.1.0")));
+        }
+    }
+}
+
 TEST_F(HomeTabTest, ADestroyedTabLeavesTheSdkAndDropsItsQueuedWork) {
     auto doomed = std::make_unique<MainSubController>();
     doomed->registerAsSDKDelegate();

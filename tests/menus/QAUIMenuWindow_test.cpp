@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QScreen>
 
 #include <gtest/gtest.h>
@@ -181,6 +182,33 @@ TEST_F(MenuWindowTest, LoggedOutPageSizesTheWindowToItsToasts) {
     EXPECT_TRUE(logoSection->loaderAnimationView()->isHidden());
     EXPECT_FALSE(logoSection->logo()->isHidden());
     quickAccess.close();
+}
+
+// The signed-out page (its loader animation included) exists only while signed out: a toast or the
+// sign-in progress makes it, the signed-in page gives it back, a sign-out makes it again.
+TEST_F(MenuWindowTest, TheSignedOutPageIsHeldOnlyWhileSignedOut) {
+    EXPECT_EQ(quickAccess.loggedOutController(), nullptr) << "not made with the window";
+    const std::function<void()> makers[] = {
+        [&] { quickAccess.showLoggedOutPage(); },
+        [&] { quickAccess.showProgressIndicator(); },
+        [&] { quickAccess.showErrorNotification(QStringLiteral("Sign-in failed"), QStringLiteral("Again."), false); },
+    };
+    for (const auto& make : makers) {
+        make();
+        settle(1.0);
+        ASSERT_NE(quickAccess.loggedOutController(), nullptr);
+        QPointer<platform::ViewController> page = quickAccess.loggedOutController();
+        quickAccess.showLoggedInPage();
+        settle();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(quickAccess.loggedOutController(), nullptr);
+        EXPECT_TRUE(page.isNull()) << "given back, with its view";
+        EXPECT_EQ(quickAccess.contentViewController(), quickAccess.loggedInController());
+    }
+    quickAccess.hideProgressIndicator();
+    quickAccess.hideNotifications(false);
+    settle(1.0);
+    EXPECT_EQ(quickAccess.loggedOutController(), nullptr) << "nothing to take away makes no page";
 }
 
 TEST_F(MenuWindowTest, SignInClearsTheToastsAndAsksTheSdk) {
