@@ -12,6 +12,7 @@
 
 #include <mutex>
 #include <optional>
+#include <utility>
 
 class PDLoginDelegate {
 public:
@@ -120,20 +121,28 @@ public:
         std::lock_guard lock(m_mutex);
         return m_delegate;
     }
-    // Calls `f(delegate)` when a delegate is set; answers whether one was.
+    // Calls `f(delegate)` when a delegate is set; answers whether one was. A call that found none is
+    // remembered until takeMissed().
     template <class F>
     bool call(F&& f) const {
         std::lock_guard lock(m_mutex);
         if (!m_delegate) {
+            m_missed = true;
             return false;
         }
         f(*m_delegate);
         return true;
     }
+    // Whether a call found no delegate since the last time this was asked.
+    bool takeMissed() {
+        std::lock_guard lock(m_mutex);
+        return std::exchange(m_missed, false);
+    }
 
 private:
     mutable std::recursive_mutex m_mutex;
     Delegate* m_delegate = nullptr;
+    mutable bool m_missed = false;
 };
 
 } // namespace sdk

@@ -197,6 +197,20 @@ void SimulatedWorkspace::clearDelegates() {
     helperToolDelegate.set(nullptr);
 }
 
+void SimulatedWorkspace::reportMissedState() {
+    post(0, [this] {
+        // Both are the session's state: signed out there is nothing to give, and a sign-in reports it anew.
+        const auto [signedIn, settings] =
+            read([](const SimulationState& s) { return std::pair{s.loggedIn && s.networks, s.settings}; });
+        if (settingsDelegate.takeMissed() && signedIn) {
+            settingsDelegate.call([&](auto& d) { d.onUpdatedWithSettings(settings); });
+        }
+        if (publicIpDelegate.takeMissed() && signedIn) {
+            notifyPublicAddress();
+        }
+    });
+}
+
 void SimulatedWorkspace::record(const QString& name, QVariantMap arguments) {
     std::lock_guard lock(m_hookMutex);
     if (m_recorder) {

@@ -136,6 +136,9 @@ public:
     DelegateSlot<PDPublicIpInfoServiceDelegate> publicIpDelegate;
     DelegateSlot<SDHelperToolInstallDelegate> helperToolDelegate;
     void clearDelegates();
+    // A settings or public-address delegate set after such a report went out without one is given the
+    // current state on the SDK's queue: a kept session's data can come before the client set them.
+    void reportMissedState();
 
     // What VeltrixXPC and Veltrix forward.
     void record(const QString& name, QVariantMap arguments = {});

@@ -66,12 +66,18 @@ PDDataLoadingDelegate* VeltrixXPC::dataLoadingDelegate() {
 }
 void VeltrixXPC::setSettingsDelegate(PDSettingsDelegate* delegate) {
     engine().settingsDelegate.set(delegate);
+    if (delegate) {
+        engine().reportMissedState();
+    }
 }
 PDSettingsDelegate* VeltrixXPC::settingsDelegate() {
     return engine().settingsDelegate.get();
 }
 void VeltrixXPC::setPublicIpInfoDelegate(PDPublicIpInfoServiceDelegate* delegate) {
     engine().publicIpDelegate.set(delegate);
+    if (delegate) {
+        engine().reportMissedState();
+    }
 }
 PDPublicIpInfoServiceDelegate* VeltrixXPC::publicIpInfoDelegate() {
     return engine().publicIpDelegate.get();

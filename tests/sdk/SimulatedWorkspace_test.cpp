@@ -227,6 +227,36 @@ TEST_F(SignInTest, RememberedSessionStartsFastLoginWhenAsked) {
     EXPECT_TRUE(VeltrixXPC::isLoggedIn());
 }
 
+// A kept session's data can arrive before the client set its settings and public-address delegates (a slow
+// start): once set, they are given the state they missed; signed out there is nothing to give.
+TEST_F(SignInTest, DelegatesSetAfterTheSessionsDataGetTheStateTheyMissed) {
+    const auto setLateDelegates = [&](bool set) {
+        VeltrixXPC::setSettingsDelegate(set ? &recorder : nullptr);
+        VeltrixXPC::setPublicIpInfoDelegate(set ? &recorder : nullptr);
+    };
+    setLateDelegates(false);
+    VeltrixXPC::refreshPublicIpInfo();
+    scheduler.advance(10);
+    setLateDelegates(true);
+    scheduler.runUntilIdle();
+    EXPECT_TRUE(recorder.events().isEmpty()) << "signed out";
+
+    signIn();
+    setLateDelegates(false);
+    VeltrixXPC::setup(QStringLiteral("/opt/veltrix")); // a start with the session kept
+    scheduler.advance(10);
+    ASSERT_TRUE(recorder.has("dataLoaded"));
+    EXPECT_FALSE(recorder.has("settingsUpdated"));
+    setLateDelegates(true);
+    scheduler.runUntilIdle();
+    EXPECT_TRUE(recorder.has("settingsUpdated"));
+    EXPECT_EQ(recorder.publicAddresses, QStringList{driver.state().publicAddress});
+    recorder.clear();
+    setLateDelegates(true);
+    scheduler.runUntilIdle();
+    EXPECT_TRUE(recorder.events().isEmpty()) << "given once";
+}
+
 // Connection ----------------------------------------------------------------------------------------------
 
 class ConnectionTest : public SdkTest {
