@@ -54,7 +54,8 @@ struct RLLoggerManager::Library {
                            qCWarning(lcLogger).noquote() << "The remote-logging store" << what
                                                          << "- lines are dropped until it can write";
                        }
-                   }} {
+                   },
+                   [&manager] { return manager.isSendingAllowed(); }} {
         api.setAppToken(manager.m_appToken);
     }
 

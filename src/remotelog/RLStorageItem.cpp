@@ -342,15 +342,26 @@ void RLStorageItem::rl_startUpload() {
 void RLStorageItem::rl_finishUpload(const std::optional<RLError>& error) {
     auto completions = std::exchange(m_uploadCompletions, {});
     m_uploading = false;
-    if (!m_waitingUploads.empty()) {
-        m_uploadCompletions = std::exchange(m_waitingUploads, {});
-        rl_startUpload();
-    }
+    // The finished upload's callers first: what they decide (a spent permission) holds for the next one.
     for (auto& completion : completions) {
         if (completion) {
             completion(error);
         }
     }
+    if (m_uploading || m_waitingUploads.empty()) {
+        return;
+    }
+    auto waiting = std::exchange(m_waitingUploads, {});
+    if (m_services.sendingAllowed && !m_services.sendingAllowed()) {
+        for (auto& completion : waiting) {
+            if (completion) {
+                completion(std::nullopt);
+            }
+        }
+        return;
+    }
+    m_uploadCompletions = std::move(waiting);
+    rl_startUpload();
 }
 
 void RLStorageItem::rl_sendSessionWithCompletionBlock(RLCompletion completion) {

@@ -40,6 +40,9 @@ struct RLStoreServices {
     RLIssueManager& issues;
     // Told about each write that failed (the cache folder read-only or full); the lines are dropped.
     std::function<void(const QString& what)> writeFailed;
+    // Asked before an upload that waited for another one starts: a permission to send once is spent by
+    // the upload it was given for. Unset: always.
+    std::function<bool()> sendingAllowed = {};
 };
 
 // One run's folder: closed log files in "logs", the open one "logs.tmp", "config.json" (ids) and
