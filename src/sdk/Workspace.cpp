@@ -439,19 +439,28 @@ QString otherErrorReason(const json::exception& error) {
     return reason.trimmed();
 }
 
-// The parser's reason without its own quote of the text read, which may be the whole file.
+// The parser's reason without its own quote of the text read, which may be the whole file. What it says it
+// expected follows that quote, and the quote may itself hold "'; expected ": only a clause naming one of
+// the parser's own tokens is kept.
 QString parseErrorReason(const json::parse_error& error) {
     const std::string_view what = error.what();
     std::string_view reason = what.substr(std::min(what.find(": ") + 2, what.size()));
     const auto lastRead = reason.find("; last read: '");
-    if (lastRead != std::string_view::npos) {
-        const auto expected = reason.rfind("'; expected ");
-        return QString::fromUtf8(reason.substr(0, lastRead)) +
-               (expected != std::string_view::npos && expected > lastRead
-                    ? QString::fromUtf8(reason.substr(expected + 1))
-                    : QString());
+    if (lastRead == std::string_view::npos) {
+        return QString::fromUtf8(reason);
     }
-    return QString::fromUtf8(reason);
+    static constexpr std::string_view tokens[] = {
+        "true literal", "false literal", "null literal", "string literal", "number literal", "'['", "'{'", "']'",
+        "'}'", "':'", "','", "end of input", "'[', '{', or a literal", "<parse error>", "<unknown token>"};
+    const std::string_view read = reason.substr(lastRead);
+    for (const std::string_view token : tokens) {
+        const std::string clause = "'; expected " + std::string(token);
+        if (read.size() > clause.size() && read.ends_with(clause)) {
+            return QString::fromUtf8(reason.substr(0, lastRead)) + QStringLiteral("; expected ") +
+                   QString::fromUtf8(token);
+        }
+    }
+    return QString::fromUtf8(reason.substr(0, lastRead));
 }
 
 } // namespace
