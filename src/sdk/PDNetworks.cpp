@@ -359,10 +359,6 @@ double PDNetworksModel::heightOfNetworkRow(int row) const {
     return isHeaderRow(row) ? kHeaderRowHeight : kNetworkRowHeight;
 }
 
-double PDNetworksModel::heightOfNetworkRow(const PDNetworkItem& row) {
-    return row.isHeader() ? kHeaderRowHeight : kNetworkRowHeight;
-}
-
 double PDNetworksModel::heightOfNetworkRow(const PDNetworkRows& rows, qsizetype row) {
     return rows.isHeader(row) ? kHeaderRowHeight : kNetworkRowHeight;
 }
@@ -431,10 +427,6 @@ PDNetworkItemPtr PDNetworksModel::item(int row) const {
     std::lock_guard lock(m_mutex);
     return row >= 0 && std::size_t(row) < m_locationRows->size() ? itemAt((*m_locationRows)[std::size_t(row)])
                                                                   : nullptr;
-}
-
-double PDNetworksModel::heightOfLocationRow(const PDNetworkItem& row) {
-    return row.isHeader() ? kHeaderRowHeight : kLocationRowHeight;
 }
 
 double PDNetworksModel::heightOfLocationRow(const PDNetworkRows& rows, qsizetype row) {

@@ -154,7 +154,6 @@ public:
     PDNetworkRows networkRows() const;
     bool isHeaderRow(int row) const;
     double heightOfNetworkRow(int row) const;
-    static double heightOfNetworkRow(const PDNetworkItem& row);
     static double heightOfNetworkRow(const PDNetworkRows& rows, qsizetype row);
     bool isCollapsed() const;
     void toggleCollapsed();
@@ -166,7 +165,6 @@ public:
     // Locations window.
     int numberOfLocationRows() const;
     PDNetworkItemPtr item(int row) const;
-    static double heightOfLocationRow(const PDNetworkItem& row);
     static double heightOfLocationRow(const PDNetworkRows& rows, qsizetype row);
     // Every row, as one snapshot: for reading thousands of rows without a lock each.
     PDNetworkRows locationRows() const;

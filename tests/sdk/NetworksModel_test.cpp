@@ -128,7 +128,7 @@ TEST_F(NetworksModelTest, LocationFiltersAndIndexes) {
     const auto frankfurt = model->networkWithId("pub-de-fra");
     EXPECT_EQ(model->index(frankfurt), 1) << "counted without the automatic row";
     EXPECT_EQ(model->item(*model->index(frankfurt) + 1), frankfurt);
-    EXPECT_EQ(PDNetworksModel::heightOfLocationRow(*model->item(1)), PDNetworksModel::kHeaderRowHeight);
+    EXPECT_EQ(PDNetworksModel::heightOfLocationRow(model->locationRows(), 1), PDNetworksModel::kHeaderRowHeight);
     int publicRows = 0;
     for (int row = 0; row < model->numberOfLocationRows(); ++row) {
         publicRows += model->item(row)->kind() == PDNetworkKind::publicLocation;
@@ -460,7 +460,8 @@ TEST_F(NetworksSearchTest, ARowsSnapshotKnowsItsHeadersAndKeepsItsRowsWhileTheMo
             ASSERT_NE(item, nullptr);
             names.append(rowName(*item));
             EXPECT_EQ(rows.isHeader(row), item->isHeader()) << each.search.toStdString() << " row " << row;
-            EXPECT_EQ(PDNetworksModel::heightOfLocationRow(rows, row), PDNetworksModel::heightOfLocationRow(*item));
+            EXPECT_EQ(PDNetworksModel::heightOfLocationRow(rows, row),
+                      item->isHeader() ? PDNetworksModel::kHeaderRowHeight : PDNetworksModel::kLocationRowHeight);
         }
         EXPECT_EQ(names, each.rows) << "searched for \"" << each.search.toStdString() << "\"";
         EXPECT_EQ(rows.value(rows.size()), nullptr);
