@@ -13,6 +13,7 @@
 #include <QTextDocumentFragment>
 
 #include <algorithm>
+#include <ranges>
 #include <set>
 
 void AttributedString::setAttributes(qsizetype start, qsizetype length, const QColor& color,
@@ -241,17 +242,10 @@ QFont fitFontSize(const QWidget* field, const QString& text, int minSize, int ma
     };
     // The text grows with the size, so the first size that overflows is found by halving: each size tried
     // is a font engine of its own that Qt's font cache keeps, and trying every size kept dozens.
-    int low = minSize;
-    int high = maxSize + 1; // the first overflow is in [low, high]; maxSize + 1 stands for none
-    while (low < high) {
-        const int middle = low + (high - low) / 2;
-        if (overflows(middle)) {
-            high = middle;
-        } else {
-            low = middle + 1;
-        }
-    }
-    const int chosen = low <= maxSize ? std::max(minSize, low - 2) : std::max(minSize, maxSize);
+    const auto sizes = std::views::iota(minSize, std::max(minSize, maxSize + 1));
+    const auto firstOverflow = std::ranges::partition_point(sizes, [&](int size) { return !overflows(size); });
+    const int chosen =
+        firstOverflow != sizes.end() ? std::max(minSize, *firstOverflow - 2) : std::max(minSize, maxSize);
     font.setPointSize(std::max(1, chosen));
     return font;
 }
