@@ -566,12 +566,13 @@ void MainSubController::showUpdateAvailableMessage() {
 
 void MainSubController::drawUpdateBanner() {
     const QString title = L10n::update_available_title();
+    const QString text = updateAvailableText();
     if (VeltrixXPC::isSilentUpdateAvailable()) {
         m_errorView->show(NotificationPopupType::silentUpdate(
                               silentUpdateTimeinterval(SilentUpdateService::daysSinceConfigDate())),
-                          title, updateAvailableText());
+                          title, text);
     } else {
-        m_errorView->show(NotificationPopupType::update(), title, updateAvailableText());
+        m_errorView->show(NotificationPopupType::update(), title, text);
     }
     m_errorView->show();
 }
