@@ -25,7 +25,11 @@ string(REPLACE "\\" "\\\\" exec "${exec}")
 set(app_id "${veltrix_app_id}")
 set(display_name "${veltrix_display_name}")
 set(url_scheme "${veltrix_url_scheme}")
-set(entry "${veltrix_staging_dir}/${app_id}.desktop")
+# One staging folder per destination: two installs at once (into different prefixes) must not write each
+# other's entry.
+string(SHA1 destination "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
+set(entry "${veltrix_staging_dir}/${destination}/${app_id}.desktop")
 configure_file("${veltrix_desktop_template}" "${entry}" @ONLY)
 file(INSTALL "${entry}" DESTINATION "${datadir}/applications"
      PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+file(REMOVE_RECURSE "${veltrix_staging_dir}/${destination}")
