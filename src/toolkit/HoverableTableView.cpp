@@ -59,9 +59,11 @@ bool HoverableTableView::viewportEvent(QEvent* event) {
     switch (event->type()) {
     case QEvent::MouseMove:
         // Moves over cells arrive here too: cells leave them to their parents.
-        pointerMoved(static_cast<QMouseEvent*>(event)->position().toPoint());
+        m_pointer = static_cast<QMouseEvent*>(event)->position().toPoint();
+        pointerMoved(*m_pointer);
         break;
     case QEvent::Leave:
+        m_pointer.reset();
         pointerExited();
         break;
     default:
@@ -71,6 +73,7 @@ bool HoverableTableView::viewportEvent(QEvent* event) {
 }
 
 void HoverableTableView::pointerEnteredRow(const QPoint& point) {
+    m_pointer = point;
     pointerMoved(point);
 }
 
@@ -92,6 +95,13 @@ void HoverableTableView::updateTrackingAreas() {
 void HoverableTableView::didScroll() {
     // The content moved under a resting pointer: the row beneath it is now another one.
     updateTrackingAreas();
+}
+
+void HoverableTableView::didReloadData() {
+    // The reload un-lit the hovered row and may have put another one under the resting pointer.
+    if (m_pointer && viewport()->underMouse()) {
+        pointerMoved(*m_pointer);
+    }
 }
 
 bool HoverableSubmenuTableView::viewportEvent(QEvent* event) {

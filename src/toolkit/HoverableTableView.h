@@ -38,12 +38,15 @@ protected:
     void rowWillBeRecycled(int row, QWidget* cell) override;
     void pointerEnteredRow(const QPoint& point) override;
     void didScroll() override;
+    void didReloadData() override;
 
     virtual void pointerMoved(const QPoint& point);
     virtual void pointerExited();
 
 private:
     std::optional<int> m_previouslyHoveredRow;
+    // Where the pointer last moved in the viewport, while it is there.
+    std::optional<QPoint> m_pointer;
 };
 
 // A list in a menu-like window: the pointer entering the list gives that window the keyboard.

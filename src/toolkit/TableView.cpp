@@ -129,6 +129,7 @@ void TableView::reloadData() {
         putAway(visible);
     }
     m_replaced = outer;
+    didReloadData();
     if (selectionLost) {
         if (TableViewDataSource* current = m_dataSource.get()) {
             current->selectionDidChange(*this);

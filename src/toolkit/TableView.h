@@ -132,6 +132,8 @@ protected:
     // The pointer came onto a row view (at `point` in viewport coordinates).
     virtual void pointerEnteredRow(const QPoint& point);
     virtual void didScroll() {}
+    // Rows were filled anew; those kept in view got no enter event from the pointer resting on them.
+    virtual void didReloadData() {}
 
 private:
     friend class TableRowView;

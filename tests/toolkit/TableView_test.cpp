@@ -247,6 +247,27 @@ TEST(RowList, ShrinkingTheListForgetsNothingButTouchesNoMissingRow) {
     EXPECT_TRUE(lit(table, 1));
 }
 
+TEST(RowList, AReloadUnderARestingPointerLightsTheRowThenBeneathIt) {
+    ShownTable shown(10);
+    HoverableTableView& table = shown.table;
+    shown.moveTo(shown.centreOfRow(2));
+    ASSERT_TRUE(lit(table, 2));
+    const auto litRows = [&] {
+        QList<int> rows;
+        for (int row = table.rowsInView().first; row <= table.rowsInView().second; ++row) {
+            if (lit(table, row)) {
+                rows.append(row);
+            }
+        }
+        return rows;
+    };
+    table.reloadData(); // the row keeps its cell
+    EXPECT_EQ(litRows(), QList<int>{2});
+    shown.source.height = 60; // taller rows: the pointer now rests on row 1
+    table.reloadData();
+    EXPECT_EQ(litRows(), QList<int>{1});
+}
+
 TEST(RowList, HoverHoldsStillWhileTheModalOverlayIsShown) {
     ShownTable shown(5);
     HoverableTableView& table = shown.table;
