@@ -265,6 +265,9 @@ void AppDelegate::onInitialStateLoaded() {
     updateLoggedInStateUI();
     QAUINotifier::hideNotifications();
     observeProtocolFilters();
+    for (const QUrl& url : std::exchange(m_urlsBeforeLaunch, std::nullopt).value_or(QList<QUrl>())) {
+        processUrl(url);
+    }
 }
 
 void AppDelegate::loadSignInScreenAfterTheTrayItem() {

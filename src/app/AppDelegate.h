@@ -13,9 +13,11 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class AuthWelcomeController;
@@ -256,6 +258,8 @@ private:
     PDEndpointEnv m_env = PDEndpointEnv::cloud;
     PDEndpointConfig m_endpointConfig{PDEndpointEnv::cloud, SDEnvironmentDefault};
     bool m_forceTerminate = false;
+    // Sign-in callbacks that came before the launch had set up the SDK; handled at the end of the launch.
+    std::optional<QList<QUrl>> m_urlsBeforeLaunch = QList<QUrl>();
     std::function<bool()> m_conflictingInstancesCheck;
     std::vector<std::function<void()>> m_appModeChangeNotification;
     std::vector<QMetaObject::Connection> m_workspaceConnections;

@@ -15,6 +15,12 @@
 #include "toolkit/BaseWindowViewController.h"
 
 void AppDelegate::processUrl(const QUrl& url) {
+    // The URL that started the client comes before the launch: the SDK is not set up yet, and the launch's
+    // signed-out screens would come over the sign-in it continues.
+    if (m_urlsBeforeLaunch) {
+        m_urlsBeforeLaunch->append(url);
+        return;
+    }
     // The URL carries the identity token: it is never logged.
     const auto parsed = parseSignInCallback(url, m_endpointConfig.urlScheme(), m_endpointConfig.authDomain());
     if (const auto* failure = std::get_if<SignInCallbackFailure>(&parsed)) {

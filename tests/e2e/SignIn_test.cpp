@@ -175,6 +175,10 @@ TEST_F(SignInTest, ACallbackUrlThatStartsTheClientSignsInOnceStartUpEnds) {
     launch();
     advance(signInSeconds);
     EXPECT_EQ(driver.calls("externalAuthSuccess").size(), 1u) << "the kept URL reached the SDK once";
+    const QStringList calls = sdkCalls();
+    const qsizetype setUp = calls.indexOf("setupWithConfig");
+    EXPECT_TRUE(setUp >= 0 && setUp < calls.indexOf("externalAuthSuccess")) << "handed over once the SDK is set up: "
+                                                                             << calls.join(' ').toStdString();
     EXPECT_FALSE(sdkCalls().contains("login")) << "no browser sign-in was started besides";
     EXPECT_TRUE(VeltrixXPC::isLoggedIn());
     EXPECT_EQ(shownWindow(), QStringLiteral("main"));
