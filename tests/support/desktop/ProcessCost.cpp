@@ -47,11 +47,13 @@ std::optional<ProcessSample> sampleProcess(qint64 pid) {
     sample.rssKiB = statusField(status, "VmRSS");
     sample.rssAnonKiB = statusField(status, "RssAnon");
     sample.rssFileKiB = statusField(status, "RssFile");
-    const QStringList tasks = QDir(dir + QStringLiteral("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& task : tasks) {
+    sample.threads = QDir(dir + QStringLiteral("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& task : std::as_const(sample.threads)) {
+        const QString taskDir = dir + QStringLiteral("/task/") + task;
         sample.voluntarySwitches +=
-            std::max<qint64>(0, statusField(readProcFile(dir + QStringLiteral("/task/") + task + QStringLiteral("/status")),
-                                            "voluntary_ctxt_switches"));
+            std::max<qint64>(0, statusField(readProcFile(taskDir + QStringLiteral("/status")), "voluntary_ctxt_switches"));
+        // "on-CPU ns, waiting ns, time slices"
+        sample.liveCpuNs += readProcFile(taskDir + QStringLiteral("/schedstat")).split(' ').constFirst().toLongLong();
     }
     return sample;
 }
@@ -76,7 +78,11 @@ Cost costBetween(const ProcessSample& first, const ProcessSample& last) {
     if (cost.seconds <= 0) {
         return cost;
     }
-    cost.cpuPercent = static_cast<double>(last.cpuNs - first.cpuNs) / 1e9 / cost.seconds * 100.0;
+    // Clock ticks are 10 ms, a sixth of the budget of a window of a few seconds: the scheduler's count
+    // unless a thread came or went in the window.
+    const qint64 cpuNs =
+        first.threads == last.threads ? last.liveCpuNs - first.liveCpuNs : last.cpuNs - first.cpuNs;
+    cost.cpuPercent = static_cast<double>(cpuNs) / 1e9 / cost.seconds * 100.0;
     // Threads that ended in the window take their switches with them; a negative count reads as none.
     cost.wakeupsPerSecond =
         static_cast<double>(std::max<qint64>(0, last.voluntarySwitches - first.voluntarySwitches)) / cost.seconds;

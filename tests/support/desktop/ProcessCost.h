@@ -6,6 +6,7 @@
 //     EXPECT_LT(desktop::measureCost(pid, 3000).cpuPercent, 1.0);
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -14,7 +15,9 @@ namespace desktop {
 
 struct ProcessSample {
     qint64 atNs = 0;
-    qint64 cpuNs = 0;
+    qint64 cpuNs = 0;       // clock ticks of all threads, the ended ones included
+    qint64 liveCpuNs = 0;   // the scheduler's count over the live threads: finer, but blind to ended ones
+    QStringList threads;    // the live threads' ids
     qint64 voluntarySwitches = 0;
     qint64 rssKiB = 0;
     qint64 rssAnonKiB = 0; // heap, stacks and other anonymous pages
