@@ -22,3 +22,7 @@ BulkLogHelper& ServiceLayer::bulkLogHelper() {
 void ServiceLayer::setBulkLogHelper(std::shared_ptr<BulkLogHelper> helper) {
     m_bulkLogHelper = std::move(helper);
 }
+
+void ServiceLayer::setSilentUpdateService(std::shared_ptr<SilentUpdateService> service) {
+    m_silentUpdateService = std::move(service);
+}

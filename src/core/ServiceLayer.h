@@ -49,6 +49,8 @@ public:
     BulkLogHelper& bulkLogHelper();
     // Another shipper (one with a test's endpoint); null brings back the plain one on next use.
     void setBulkLogHelper(std::shared_ptr<BulkLogHelper> helper);
+    // Null gives the next client started in this process a silent-update service of its own.
+    void setSilentUpdateService(std::shared_ptr<SilentUpdateService> service);
 
     std::function<void(bool)> onInternetReachabilityCheckFinished() const {
         return m_onReachabilityCheckFinished;

@@ -53,6 +53,7 @@ inline void tearDown(std::unique_ptr<AppDelegate>& delegate) {
     ServiceLayer::shared().setMenuService(
         std::make_unique<MenuService>(ServiceLayer::appModel(), MenuService::Controllers{}));
     delegate.reset();
+    ServiceLayer::shared().setSilentUpdateService(nullptr); // a process of its own would start without it
     QAUINotifier::setCenter(nullptr);
     setOlderUserNotificationCenter(nullptr);
     sdk::SimulatedWorkspace::instance().clearDelegates();
