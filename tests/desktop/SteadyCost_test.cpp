@@ -19,9 +19,9 @@ constexpr int trayClicks = 5;
 
 class SteadyCostTest : public DesktopScenario {
 protected:
-    Cost measure(const QString& state) {
+    Cost measure(const QString& state, int ms = windowMs) {
         runEventsFor(settleMs);
-        const std::vector<Cost> costs = measureCosts({session->clientPid(), barePid}, windowMs);
+        const std::vector<Cost> costs = measureCosts({session->clientPid(), barePid}, ms);
         EXPECT_TRUE(costs[0].valid) << "the client ended while " << state.toStdString();
         table.add(state, costs[0]);
         table.add(QStringLiteral("  bare Qt window"), costs[1]);
@@ -90,9 +90,10 @@ TEST_F(SteadyCostTest, StartClicksAndSteadyStatesBesideABareWindow) {
     closeClientWindows(); // the connection-established sheet, should it show
     runEventsFor(settleMs);
     // Connected with no window: only the SDK's one-second clock wakes the client, and nothing reaches the
-    // tray host while its menu is closed.
+    // tray host while its menu is closed. Over ten seconds: a window of three holds three or four of the
+    // clock's ticks, and the remote log's sync every fifteen seconds falls in it or not.
     const qint64 closedSince = nowNs();
-    const Cost trayOnly = measure(QStringLiteral("connected, tray only"));
+    const Cost trayOnly = measure(QStringLiteral("connected, tray only"), 10000);
     EXPECT_LT(trayOnly.wakeupsPerSecond, 3.0);
     EXPECT_LT(trayOnly.cpuPercent, 0.5);
     EXPECT_EQ(session->tray()->signalCount(QStringLiteral("ItemsPropertiesUpdated"), closedSince) +

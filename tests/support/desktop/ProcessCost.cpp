@@ -7,6 +7,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace desktop {
 
 namespace {
@@ -47,13 +49,13 @@ std::optional<ProcessSample> sampleProcess(qint64 pid) {
     sample.rssKiB = statusField(status, "VmRSS");
     sample.rssAnonKiB = statusField(status, "RssAnon");
     sample.rssFileKiB = statusField(status, "RssFile");
-    sample.threads = QDir(dir + QStringLiteral("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& task : std::as_const(sample.threads)) {
+    for (const QString& task : QDir(dir + QStringLiteral("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         const QString taskDir = dir + QStringLiteral("/task/") + task;
-        sample.voluntarySwitches +=
+        ProcessSample::Thread& thread = sample.threads[task];
+        thread.voluntarySwitches =
             std::max<qint64>(0, statusField(readProcFile(taskDir + QStringLiteral("/status")), "voluntary_ctxt_switches"));
         // "on-CPU ns, waiting ns, time slices"
-        sample.liveCpuNs += readProcFile(taskDir + QStringLiteral("/schedstat")).split(' ').constFirst().toLongLong();
+        thread.cpuNs = readProcFile(taskDir + QStringLiteral("/schedstat")).split(' ').constFirst().toLongLong();
     }
     return sample;
 }
@@ -78,14 +80,22 @@ Cost costBetween(const ProcessSample& first, const ProcessSample& last) {
     if (cost.seconds <= 0) {
         return cost;
     }
+    // Per thread: what it did since the first sample, or since it started within the window.
+    qint64 liveCpuNs = 0;
+    qint64 switches = 0;
+    for (auto it = last.threads.cbegin(); it != last.threads.cend(); ++it) {
+        const ProcessSample::Thread before = first.threads.value(it.key());
+        liveCpuNs += it->cpuNs - before.cpuNs;
+        switches += std::max<qint64>(0, it->voluntarySwitches - before.voluntarySwitches);
+    }
     // Clock ticks are 10 ms, a sixth of the budget of a window of a few seconds: the scheduler's count
-    // unless a thread came or went in the window.
-    const qint64 cpuNs =
-        first.threads == last.threads ? last.liveCpuNs - first.liveCpuNs : last.cpuNs - first.cpuNs;
+    // unless a thread ended in the window, whose time only the ticks keep.
+    const bool threadEnded = std::ranges::any_of(first.threads.keys(), [&](const QString& id) {
+        return !last.threads.contains(id);
+    });
+    const qint64 cpuNs = threadEnded ? last.cpuNs - first.cpuNs : liveCpuNs;
     cost.cpuPercent = static_cast<double>(cpuNs) / 1e9 / cost.seconds * 100.0;
-    // Threads that ended in the window take their switches with them; a negative count reads as none.
-    cost.wakeupsPerSecond =
-        static_cast<double>(std::max<qint64>(0, last.voluntarySwitches - first.voluntarySwitches)) / cost.seconds;
+    cost.wakeupsPerSecond = static_cast<double>(switches) / cost.seconds;
     cost.rssMiB = static_cast<double>(last.rssKiB) / 1024.0;
     cost.rssAnonMiB = static_cast<double>(last.rssAnonKiB) / 1024.0;
     cost.rssFileMiB = static_cast<double>(last.rssFileKiB) / 1024.0;

@@ -2,11 +2,11 @@
 
 // What a process costs while it idles, read from /proc: CPU time (user + system, all threads, the ended
 // ones included), wakeups (voluntary context switches summed over its threads: each is a sleep that
-// something woke) and resident memory. A budget check is one line:
+// something woke; a thread that ended within the window takes its own with it) and resident memory. A budget check is one line:
 //     EXPECT_LT(desktop::measureCost(pid, 3000).cpuPercent, 1.0);
 
+#include <QHash>
 #include <QString>
-#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -14,11 +14,13 @@
 namespace desktop {
 
 struct ProcessSample {
+    struct Thread {
+        qint64 cpuNs = 0; // the scheduler's count: finer than clock ticks
+        qint64 voluntarySwitches = 0;
+    };
     qint64 atNs = 0;
-    qint64 cpuNs = 0;       // clock ticks of all threads, the ended ones included
-    qint64 liveCpuNs = 0;   // the scheduler's count over the live threads: finer, but blind to ended ones
-    QStringList threads;    // the live threads' ids
-    qint64 voluntarySwitches = 0;
+    qint64 cpuNs = 0;            // clock ticks of all threads, the ended ones included
+    QHash<QString, Thread> threads; // the live ones, by id
     qint64 rssKiB = 0;
     qint64 rssAnonKiB = 0; // heap, stacks and other anonymous pages
     qint64 rssFileKiB = 0; // code, data and fonts mapped from files
