@@ -305,7 +305,8 @@ bool PDNetworksModel::rebuild() {
             });
         }
         for (const std::uint32_t location : m_publicInContentOrder) {
-            if (itemAt(location)->isFavorite() && matches(location)) {
+            const bool found = !finds || std::binary_search(finds->cbegin(), finds->cend(), location);
+            if (found && itemAt(location)->isFavorite()) {
                 locationRows->push_back(location);
             }
         }
