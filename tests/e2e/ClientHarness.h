@@ -42,9 +42,11 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -142,6 +144,10 @@ protected:
         driver.setBrowserForward([](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
         // No scenario reads the machine's own Wi-Fi: without useWiFiNetwork() there is none.
         platform::WiFiSsidReader::shared().start(QDBusConnection(QStringLiteral("no-bus")));
+        // No update package an earlier scenario in this process downloaded: one found there is installed at
+        // once instead of fetched.
+        QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/updates"))
+            .removeRecursively();
     }
 
     void TearDown() override {
