@@ -1,10 +1,10 @@
 #include "platform/LaunchAgent.h"
 
+#include <algorithm>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -19,9 +19,21 @@ const QString desktopEntryGroup = QStringLiteral("Desktop Entry");
 const QString hiddenKey = QStringLiteral("Hidden");
 const QString gnomeEnabledKey = QStringLiteral("X-GNOME-Autostart-enabled");
 
-const QRegularExpression& keyPattern() {
-    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9-]+(\\[[^\\]\\s=]+\\])?$"));
-    return pattern;
+// A desktop entry's key: letters, digits and dashes, with an optional locale in brackets ("Name[de_DE]").
+bool isEntryKey(QStringView key) {
+    const auto isNameChar = [](QChar c) { return c == u'-' || (c.isLetterOrNumber() && c.unicode() < 0x80); };
+    const auto isLocaleChar = [](QChar c) { return c != u']' && c != u'[' && c != u'=' && !c.isSpace(); };
+    const qsizetype bracket = key.indexOf(u'[');
+    const QStringView name = bracket < 0 ? key : key.first(bracket);
+    if (name.isEmpty() || !std::all_of(name.begin(), name.end(), isNameChar)) {
+        return false;
+    }
+    if (bracket < 0) {
+        return true;
+    }
+    const QStringView locale = key.sliced(bracket + 1);
+    return locale.size() > 1 && locale.back() == u']' &&
+           std::all_of(locale.begin(), locale.end() - 1, isLocaleChar);
 }
 
 QString decodeValue(QStringView raw) {
@@ -172,7 +184,7 @@ LaunchAgent::Status LaunchAgent::load(Document& document) const {
         }
         const qsizetype equals = line.indexOf(u'=');
         const QString key = equals > 0 ? line.left(equals).trimmed() : QString();
-        if (group.isEmpty() || !keyPattern().match(key).hasMatch()) {
+        if (group.isEmpty() || !isEntryKey(key)) {
             return malformed("(a line that is not a key)");
         }
         if (group == desktopEntryGroup) {
@@ -208,7 +220,7 @@ LaunchAgent::Status LaunchAgent::setValue(const QString& key, const QString& val
 
 LaunchAgent::Status LaunchAgent::setValues(const QList<std::pair<QString, QString>>& entries) {
     for (const auto& [key, value] : entries) {
-        if (!keyPattern().match(key).hasMatch()) {
+        if (!isEntryKey(key)) {
             qCWarning(lcLaunchAgent) << "Refused an invalid autostart key" << key;
             return Status::invalidKey;
         }

@@ -1,8 +1,8 @@
 #include "platform/SystemInfo.h"
 
+#include <algorithm>
 #include <QFile>
 #include <QLoggingCategory>
-#include <QRegularExpression>
 #include <QSysInfo>
 #include <QVersionNumber>
 
@@ -69,7 +69,10 @@ SystemInfo::SystemInfo(QString osReleasePath, QString modelPath) : m_modelPath(s
 }
 
 QHash<QString, QString> SystemInfo::parseOsRelease(const QByteArray& text) {
-    static const QRegularExpression keyPattern(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    const auto isKey = [](QStringView key) {
+        const auto isKeyChar = [](QChar c) { return c == u'_' || (c.isLetterOrNumber() && c.unicode() < 0x80); };
+        return !key.isEmpty() && !key.front().isDigit() && std::all_of(key.begin(), key.end(), isKeyChar);
+    };
     QHash<QString, QString> values;
     int malformed = 0;
     const QString decoded = QString::fromUtf8(text);
@@ -81,7 +84,7 @@ QHash<QString, QString> SystemInfo::parseOsRelease(const QByteArray& text) {
         const qsizetype equals = line.indexOf(u'=');
         const QString key = equals > 0 ? line.left(equals).toString() : QString();
         const std::optional<QString> value =
-            key.isEmpty() || !keyPattern.match(key).hasMatch() ? std::nullopt : unquote(line.mid(equals + 1));
+            !isKey(key) ? std::nullopt : unquote(line.mid(equals + 1));
         if (!value) {
             ++malformed;
             continue;

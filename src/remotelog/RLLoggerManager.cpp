@@ -351,8 +351,9 @@ QStringList RLLoggerManager::rl_otherSessionFolders() const {
     const QDir root(m_storageRoot);
     const QString current = sessionFolderName(localSessionId());
     QStringList folders;
-    for (const QString& name : root.entryList({QStringLiteral("session-*")}, QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (name != current) {
+    // Matched by hand: a name filter is a regular expression, and this runs in every start.
+    for (const QString& name : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (name.startsWith(QLatin1String("session-")) && name != current) {
             folders.append(root.filePath(name));
         }
     }

@@ -1,10 +1,10 @@
 #include "remotelog/RLPersistedDataQueue.h"
 
+#include <algorithm>
 #include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QLoggingCategory>
-#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace remotelog {
@@ -20,8 +20,9 @@ QHash<QString, std::weak_ptr<RLPersistedDataQueue>>& registry() {
 }
 
 bool isItemName(const QString& name) {
-    static const QRegularExpression pattern(QStringLiteral("^[0-9A-F]{16}\\.txt$"));
-    return pattern.match(name).hasMatch();
+    const auto isUpperHex = [](QChar c) { return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F'); };
+    return name.size() == 20 && name.endsWith(QLatin1String(".txt")) &&
+           std::all_of(name.begin(), name.begin() + 16, isUpperHex);
 }
 
 // The item's bytes, or nothing when it cannot be read whole or is too long.
@@ -70,7 +71,7 @@ std::size_t RLPersistedDataQueue::pendingCount() const {
 }
 
 QStringList RLPersistedDataQueue::rl_pendingItems() const {
-    QStringList names = QDir(m_folder).entryList({QStringLiteral("*.txt")}, QDir::Files | QDir::Hidden, QDir::Name);
+    QStringList names = QDir(m_folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     names.removeIf([](const QString& name) { return !isItemName(name); });
     return names;
 }

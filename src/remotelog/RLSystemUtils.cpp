@@ -4,11 +4,11 @@
 #include "platform/SystemInfo.h"
 #include "platform/UserDefaults.h"
 
+#include <algorithm>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QThread>
@@ -122,30 +122,55 @@ QString rlStringFromDate(const QDateTime& date) {
 }
 
 std::optional<QDateTime> rlDateFromString(const QString& text) {
-    static const QRegularExpression pattern(QStringLiteral(
-        R"(^(\d{4})-(\d{2})-(\d{2})T(\d{2}):(\d{2}):(\d{2})\.(\d{3})(Z|([+-])(\d{2}):(\d{2})(?::(\d{2}))?)$)"));
-    if (text.size() > 40) {
+    // "2024-03-01T12:30:45.123Z", or with an offset "+01:00" or "-01:00:30" in the Z's place.
+    const QStringView view(text);
+    const auto number = [&](qsizetype at, qsizetype digits) -> std::optional<int> {
+        int value = 0;
+        for (QChar c : view.sliced(at, digits)) {
+            if (c < u'0' || c > u'9') {
+                return std::nullopt;
+            }
+            value = value * 10 + (c.unicode() - u'0');
+        }
+        return value;
+    };
+    const auto separatorsAt = [&](std::initializer_list<std::pair<qsizetype, char16_t>> separators) {
+        return std::all_of(separators.begin(), separators.end(),
+                           [&](const auto& separator) { return view[separator.first] == separator.second; });
+    };
+    constexpr qsizetype zoneAt = 23;
+    const qsizetype size = view.size();
+    if ((size != zoneAt + 1 && size != zoneAt + 6 && size != zoneAt + 9) ||
+        !separatorsAt({{4, u'-'}, {7, u'-'}, {10, u'T'}, {13, u':'}, {16, u':'}, {19, u'.'}})) {
         return std::nullopt;
     }
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch()) {
+    const auto year = number(0, 4), month = number(5, 2), dayOfMonth = number(8, 2);
+    const auto hour = number(11, 2), minute = number(14, 2), second = number(17, 2), millisecond = number(20, 3);
+    if (!year || !month || !dayOfMonth || !hour || !minute || !second || !millisecond) {
         return std::nullopt;
     }
-    const auto number = [&](int group) { return match.capturedView(group).toInt(); };
-    const QDate day(number(1), number(2), number(3));
-    const QTime time(number(4), number(5), number(6), number(7));
+    const QDate day(*year, *month, *dayOfMonth);
+    const QTime time(*hour, *minute, *second, *millisecond);
     if (!day.isValid() || !time.isValid()) {
         return std::nullopt;
     }
     int offset = 0;
-    if (match.capturedView(8) != u"Z") {
-        const int hours = number(10);
-        const int minutes = number(11);
-        const int seconds = match.capturedView(12).isEmpty() ? 0 : number(12);
-        if (hours > 18 || minutes > 59 || seconds > 59) {
+    const QChar sign = view[zoneAt];
+    if (size == zoneAt + 1) {
+        if (sign != u'Z') {
             return std::nullopt;
         }
-        offset = (hours * 3600 + minutes * 60 + seconds) * (match.capturedView(9) == u"-" ? -1 : 1);
+    } else {
+        const bool withSeconds = size == zoneAt + 9;
+        if ((sign != u'+' && sign != u'-') || view[zoneAt + 3] != u':' || (withSeconds && view[zoneAt + 6] != u':')) {
+            return std::nullopt;
+        }
+        const auto hours = number(zoneAt + 1, 2), minutes = number(zoneAt + 4, 2);
+        const auto seconds = withSeconds ? number(zoneAt + 7, 2) : std::optional<int>(0);
+        if (!hours || !minutes || !seconds || *hours > 18 || *minutes > 59 || *seconds > 59) {
+            return std::nullopt;
+        }
+        offset = (*hours * 3600 + *minutes * 60 + *seconds) * (sign == u'-' ? -1 : 1);
     }
     const QDateTime date(day, time, Qt::OffsetFromUTC, offset);
     if (!date.isValid()) {

@@ -3,11 +3,11 @@
 #include "platform/Bundle.h"
 #include "platform/FileAccess.h"
 
+#include <algorithm>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 
@@ -21,6 +21,14 @@ using json = nlohmann::json;
 
 // What a message quotes of the file at most: a line's worth, never a whole string of it.
 constexpr qsizetype kMaxQuotedCharacters = 80;
+
+bool isAsciiLower(QChar c) {
+    return c >= u'a' && c <= u'z';
+}
+
+bool isLowerHex(QChar c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
+}
 
 struct ParseFailure {
     QString problem;
@@ -167,7 +175,8 @@ NetworkDefinition parseNetwork(const json& value, const QString& path, bool isPu
     network.name = stringAt(value, path, "name", true);
     network.countryCode = stringAt(value, path, "country", isPublic).toLower();
     if (!network.countryCode.isEmpty() &&
-        !QRegularExpression(QStringLiteral("^[a-z]{2}$")).match(network.countryCode).hasMatch()) {
+        !(network.countryCode.size() == 2 &&
+          std::all_of(network.countryCode.begin(), network.countryCode.end(), isAsciiLower))) {
         fail(child(path, "country"), QStringLiteral("expected a two-letter country code"));
     }
     network.continent = stringAt(value, path, "continent", isPublic);
@@ -266,7 +275,8 @@ PDAppConfig parseAppConfig(const json& root, const QString& baseDir) {
     }
     config.packageSha256 = stringAt(*object, path, "packageSha256", !url.isEmpty()).toLower();
     if (!config.packageSha256.isEmpty() &&
-        !QRegularExpression(QStringLiteral("^[0-9a-f]{64}$")).match(config.packageSha256).hasMatch()) {
+        !(config.packageSha256.size() == 64 &&
+          std::all_of(config.packageSha256.begin(), config.packageSha256.end(), isLowerHex))) {
         fail(child(path, "packageSha256"), QStringLiteral("expected 64 hexadecimal digits"));
     }
     config.packagePath = stringAt(*object, path, "packagePath", false);

@@ -118,7 +118,9 @@ TEST(LaunchAgent, ValuesRoundTripThroughEscapes) {
 
     const QByteArray before = folder.contents();
     EXPECT_EQ(agent.setValue("Bad Key", "x"), LaunchAgent::Status::invalidKey);
-    EXPECT_EQ(agent.setValue("Key=Value", "x"), LaunchAgent::Status::invalidKey);
+    for (const char* key : {"Key=Value", "Name[]", "Name[de", "Name[de]x", "[de]", "Name[d e]", "Näme"}) {
+        EXPECT_EQ(agent.setValue(key, "x"), LaunchAgent::Status::invalidKey) << key;
+    }
     EXPECT_EQ(folder.contents(), before);
 }
 

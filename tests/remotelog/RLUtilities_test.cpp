@@ -42,6 +42,10 @@ TEST(RLDateText, ReadsOnlyTheLibrarysOwnFormat) {
         {"2024-03-05 14:07:09.042Z", false, 0},
         {"", false, 0},
         {"2024-03-05T14:07:09.042Zjunk", false, 0},
+        {"2024-03-05T14:07:09.04xZ", false, 0},
+        {"2024-03-05T15:07:09.042+01-00", false, 0},
+        {"2024-03-05T15:07:09.042+0a:00", false, 0},
+        {"2024-03-05T15:07:09.042*01:00", false, 0},
     };
     for (const auto& c : cases) {
         const auto date = rlDateFromString(QString::fromLatin1(c.text));
