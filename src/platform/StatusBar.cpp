@@ -68,7 +68,7 @@ QIcon templateIcon(const QString& name, const QIcon& source) {
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         painter.drawImage(0, 0, shapeIn(source, size, templateFill));
         painter.end();
-        result.addPixmap(QPixmap::fromImage(image));
+        result.addPixmap(QPixmap::fromImage(image.copy())); // the copy leaves the paint engine behind
     }
     cache.insert(name, result);
     return result;

@@ -122,9 +122,13 @@ QImage FlagImageCache::render(const QByteArray& svg, QSize size) {
                         covered.width(), covered.height());
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    renderer.render(&painter, target);
-    return image;
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        renderer.render(&painter, target);
+    }
+    // An image keeps the paint engine it was drawn with, and its buffers, for as long as it lives; the
+    // cache keeps a copy without them.
+    return image.copy();
 }

@@ -238,7 +238,8 @@ const QPixmap& NSImageViewLayerBacked::clippedImage(double devicePixelRatio) {
         m_image.paint(&painter, rect(), Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
     }
     m_clipped = wanted;
-    m_clipped.pixmap = QPixmap::fromImage(std::move(clipped));
+    // Copied: a painted image keeps its paint engine and the engine's buffers for as long as it lives.
+    m_clipped.pixmap = QPixmap::fromImage(clipped.copy());
     return m_clipped.pixmap;
 }
 
