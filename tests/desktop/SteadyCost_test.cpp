@@ -259,6 +259,7 @@ TEST_F(StartAndMemoryTest, TheTrayItemComesWithinThirtyMillisecondsOfABareWindow
 TEST_F(StartAndMemoryTest, SignedInResidentMemoryBesideABareWindow) {
     constexpr double trayOnlyCeilingMiB = 14.0;
     constexpr double mainWindowCeilingMiB = 20.0;
+    constexpr double closedCeilingMiB = 16.5;
     constexpr qint64 startStepsNs = 8'000'000'000;
     ASSERT_NO_FATAL_FAILURE(startClient({}, signedInWorkspace));
     ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
@@ -282,5 +283,9 @@ TEST_F(StartAndMemoryTest, SignedInResidentMemoryBesideABareWindow) {
 
     ASSERT_TRUE(openMainWindowFromTheTray());
     ASSERT_NO_FATAL_FAILURE(measure(QStringLiteral("signed in, main window"), mainWindowCeilingMiB));
+
+    // Closed, the main window gives back its native window and buffers; its widgets stay.
+    ASSERT_NO_FATAL_FAILURE(closeClientWindows());
+    ASSERT_NO_FATAL_FAILURE(measure(QStringLiteral("signed in, main window closed"), closedCeilingMiB));
     std::cout << "\n" << table.text().toStdString() << std::flush;
 }
