@@ -45,7 +45,7 @@ PDNetworkItemPtr PDNetworkRows::value(qsizetype row) const {
 }
 
 bool PDNetworkRows::isHeader(qsizetype row) const {
-    return row >= 0 && row < size() && (*m_rows)[std::size_t(row)] >= m_items->headersFrom;
+    return row >= 0 && row < size() && m_items->isHeader((*m_rows)[std::size_t(row)]);
 }
 
 bool PDNetworkItem::isSameNetwork(const PDNetworkItem& other) const {
@@ -353,7 +353,7 @@ PDNetworkRows PDNetworksModel::networkRows() const {
 bool PDNetworksModel::isHeaderRow(int row) const {
     std::lock_guard lock(m_mutex);
     return row >= 0 && std::size_t(row) < m_networkRows->size() &&
-           (*m_networkRows)[std::size_t(row)] >= m_items->headersFrom;
+           m_items->isHeader((*m_networkRows)[std::size_t(row)]);
 }
 
 double PDNetworksModel::heightOfNetworkRow(int row) const {
@@ -382,7 +382,7 @@ int PDNetworksModel::selectedIndex() const {
     }
     const Indices& shown = *m_networkRows;
     for (std::size_t row = 0; row < shown.size(); ++row) {
-        if (shown[row] < m_items->headersFrom && itemAt(shown[row])->id() == m_currentId) {
+        if (!m_items->isHeader(shown[row]) && itemAt(shown[row])->id() == m_currentId) {
             return static_cast<int>(row);
         }
     }
@@ -447,7 +447,7 @@ std::optional<int> PDNetworksModel::index(const PDNetworkItemPtr& network) const
     const std::size_t offset = m_automaticRow ? 1 : 0;
     const Indices& shown = *m_locationRows;
     for (std::size_t row = offset; row < shown.size(); ++row) {
-        if (shown[row] >= m_items->headersFrom) {
+        if (m_items->isHeader(shown[row])) {
             continue;
         }
         const PDNetworkItemPtr& candidate = itemAt(shown[row]);

@@ -113,6 +113,7 @@ private:
     struct Items {
         std::vector<PDNetworkItemPtr> items;
         std::uint32_t headersFrom = 0;
+        bool isHeader(std::uint32_t index) const { return index >= headersFrom; }
     };
     using Indices = std::vector<std::uint32_t>;
 
