@@ -1,6 +1,5 @@
 #include "platform/LaunchAgent.h"
 
-#include <algorithm>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +7,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
+
+#include <algorithm>
 
 namespace platform {
 

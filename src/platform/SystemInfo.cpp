@@ -1,10 +1,11 @@
 #include "platform/SystemInfo.h"
 
-#include <algorithm>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QSysInfo>
 #include <QVersionNumber>
+
+#include <algorithm>
 
 namespace platform {
 

@@ -1,11 +1,12 @@
 #include "remotelog/RLPersistedDataQueue.h"
 
-#include <algorithm>
 #include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QLoggingCategory>
 #include <QSaveFile>
+
+#include <algorithm>
 
 namespace remotelog {
 

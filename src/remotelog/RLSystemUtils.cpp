@@ -4,7 +4,6 @@
 #include "platform/SystemInfo.h"
 #include "platform/UserDefaults.h"
 
-#include <algorithm>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -14,9 +13,10 @@
 #include <QThread>
 #include <QUuid>
 
+#include <algorithm>
 #include <cerrno>
-#include <limits>
 #include <cstdio>
+#include <limits>
 #include <unistd.h>
 
 namespace remotelog {

@@ -3,7 +3,6 @@
 #include "platform/Bundle.h"
 #include "platform/FileAccess.h"
 
-#include <algorithm>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -11,6 +10,7 @@
 #include <QSet>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 namespace sdk {
