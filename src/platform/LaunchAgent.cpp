@@ -1,5 +1,7 @@
 #include "platform/LaunchAgent.h"
 
+#include "platform/AsciiChars.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,7 +24,7 @@ const QString gnomeEnabledKey = QStringLiteral("X-GNOME-Autostart-enabled");
 
 // A desktop entry's key: letters, digits and dashes, with an optional locale in brackets ("Name[de_DE]").
 bool isEntryKey(QStringView key) {
-    const auto isNameChar = [](QChar c) { return c == u'-' || (c.isLetterOrNumber() && c.unicode() < 0x80); };
+    const auto isNameChar = [](QChar c) { return c == u'-' || isAsciiLetterOrDigit(c); };
     const auto isLocaleChar = [](QChar c) { return c != u']' && c != u'[' && c != u'=' && !c.isSpace(); };
     const qsizetype bracket = key.indexOf(u'[');
     const QStringView name = bracket < 0 ? key : key.first(bracket);

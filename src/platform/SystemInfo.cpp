@@ -1,5 +1,7 @@
 #include "platform/SystemInfo.h"
 
+#include "platform/AsciiChars.h"
+
 #include <QFile>
 #include <QLoggingCategory>
 #include <QSysInfo>
@@ -71,8 +73,8 @@ SystemInfo::SystemInfo(QString osReleasePath, QString modelPath) : m_modelPath(s
 
 QHash<QString, QString> SystemInfo::parseOsRelease(const QByteArray& text) {
     const auto isKey = [](QStringView key) {
-        const auto isKeyChar = [](QChar c) { return c == u'_' || (c.isLetterOrNumber() && c.unicode() < 0x80); };
-        return !key.isEmpty() && !key.front().isDigit() && std::all_of(key.begin(), key.end(), isKeyChar);
+        const auto isKeyChar = [](QChar c) { return c == u'_' || isAsciiLetterOrDigit(c); };
+        return !key.isEmpty() && !isAsciiDigit(key.front()) && std::all_of(key.begin(), key.end(), isKeyChar);
     };
     QHash<QString, QString> values;
     int malformed = 0;

@@ -1,5 +1,7 @@
 #include "remotelog/RLPersistedDataQueue.h"
 
+#include "platform/AsciiChars.h"
+
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -21,9 +23,8 @@ QHash<QString, std::weak_ptr<RLPersistedDataQueue>>& registry() {
 }
 
 bool isItemName(const QString& name) {
-    const auto isUpperHex = [](QChar c) { return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F'); };
     return name.size() == 20 && name.endsWith(QLatin1String(".txt")) &&
-           std::all_of(name.begin(), name.begin() + 16, isUpperHex);
+           std::all_of(name.begin(), name.begin() + 16, platform::isUpperHexDigit);
 }
 
 // The item's bytes, or nothing when it cannot be read whole or is too long.

@@ -1,5 +1,6 @@
 #include "remotelog/RLSystemUtils.h"
 
+#include "platform/AsciiChars.h"
 #include "platform/Bundle.h"
 #include "platform/SystemInfo.h"
 #include "platform/UserDefaults.h"
@@ -127,7 +128,7 @@ std::optional<QDateTime> rlDateFromString(const QString& text) {
     const auto number = [&](qsizetype at, qsizetype digits) -> std::optional<int> {
         int value = 0;
         for (QChar c : view.sliced(at, digits)) {
-            if (c < u'0' || c > u'9') {
+            if (!platform::isAsciiDigit(c)) {
                 return std::nullopt;
             }
             value = value * 10 + (c.unicode() - u'0');

@@ -1,5 +1,6 @@
 #include "sdk/Workspace.h"
 
+#include "platform/AsciiChars.h"
 #include "platform/Bundle.h"
 #include "platform/FileAccess.h"
 
@@ -21,14 +22,6 @@ using json = nlohmann::json;
 
 // What a message quotes of the file at most: a line's worth, never a whole string of it.
 constexpr qsizetype kMaxQuotedCharacters = 80;
-
-bool isAsciiLower(QChar c) {
-    return c >= u'a' && c <= u'z';
-}
-
-bool isLowerHex(QChar c) {
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
-}
 
 struct ParseFailure {
     QString problem;
@@ -176,7 +169,7 @@ NetworkDefinition parseNetwork(const json& value, const QString& path, bool isPu
     network.countryCode = stringAt(value, path, "country", isPublic).toLower();
     if (!network.countryCode.isEmpty() &&
         !(network.countryCode.size() == 2 &&
-          std::all_of(network.countryCode.begin(), network.countryCode.end(), isAsciiLower))) {
+          std::all_of(network.countryCode.begin(), network.countryCode.end(), platform::isAsciiLetter))) {
         fail(child(path, "country"), QStringLiteral("expected a two-letter country code"));
     }
     network.continent = stringAt(value, path, "continent", isPublic);
@@ -276,7 +269,7 @@ PDAppConfig parseAppConfig(const json& root, const QString& baseDir) {
     config.packageSha256 = stringAt(*object, path, "packageSha256", !url.isEmpty()).toLower();
     if (!config.packageSha256.isEmpty() &&
         !(config.packageSha256.size() == 64 &&
-          std::all_of(config.packageSha256.begin(), config.packageSha256.end(), isLowerHex))) {
+          std::all_of(config.packageSha256.begin(), config.packageSha256.end(), platform::isHexDigit))) {
         fail(child(path, "packageSha256"), QStringLiteral("expected 64 hexadecimal digits"));
     }
     config.packagePath = stringAt(*object, path, "packagePath", false);

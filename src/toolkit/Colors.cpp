@@ -1,16 +1,11 @@
 #include "toolkit/Colors.h"
 
 #include "core/Log.h"
+#include "platform/AsciiChars.h"
 
 #include <algorithm>
 
 namespace {
-
-bool isHexDigit(QChar c) {
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-           (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
-           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-}
 
 double nibble(quint64 value, int shift) {
     return static_cast<double>((value >> shift) & 0xF) / 15.0;
@@ -29,7 +24,7 @@ QColor colorFromHexString(const QString& hex) {
     }
     const QString digits = hex.mid(1);
     // Every character must be a digit: "#12G" or "#0x12" is a typo, not a shorter colour.
-    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), isHexDigit)) {
+    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), platform::isHexDigit)) {
         vlog::error(QStringLiteral("Scan hex error"));
         return black;
     }
