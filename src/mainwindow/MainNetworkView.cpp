@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "platform/Bundle.h"
+#include "platform/PaintedImage.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/Colors.h"
 #include "toolkit/FlagImageCache.h"
@@ -560,8 +561,7 @@ const MainNetworkView::ShadowImage& MainNetworkView::shadowImage(ShadowImage& ca
     } else {
         blurred = silhouette;
     }
-    // Copied: a painted image keeps its paint engine and the engine's buffers for as long as it lives.
-    blurred = blurred.copy();
+    blurred = platform::withoutPaintEngine(blurred);
     blurred.setDevicePixelRatio(devicePixelRatio);
     cache = ShadowImage{shadow, devicePixelRatio, std::move(blurred), box.topLeft()};
     return cache;
@@ -606,7 +606,7 @@ const MainNetworkView::HexagonImage& MainNetworkView::hexagonImage(HexagonImage&
         }
         painter.fillPath(shape.path, shape.fillColor);
     }
-    image = image.copy(); // without its paint engine, as the shadow
+    image = platform::withoutPaintEngine(image);
     image.setDevicePixelRatio(devicePixelRatio);
     cache = HexagonImage{shadow, shape.fillColor, scale, devicePixelRatio, QPixmap::fromImage(std::move(image)),
                          box.topLeft()};

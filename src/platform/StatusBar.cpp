@@ -2,6 +2,7 @@
 
 #include "platform/Bundle.h"
 #include "platform/Compositing.h"
+#include "platform/PaintedImage.h"
 
 #include <QActionEvent>
 #include <QApplication>
@@ -68,7 +69,7 @@ QIcon templateIcon(const QString& name, const QIcon& source) {
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         painter.drawImage(0, 0, shapeIn(source, size, templateFill));
         painter.end();
-        result.addPixmap(QPixmap::fromImage(image.copy())); // the copy leaves the paint engine behind
+        result.addPixmap(QPixmap::fromImage(withoutPaintEngine(image)));
     }
     cache.insert(name, result);
     return result;

@@ -1,6 +1,7 @@
 #include "toolkit/FlagImageCache.h"
 
 #include "core/Log.h"
+#include "platform/PaintedImage.h"
 #include "platform/Scheduler.h"
 
 #include <QPainter>
@@ -128,7 +129,5 @@ QImage FlagImageCache::render(const QByteArray& svg, QSize size) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         renderer.render(&painter, target);
     }
-    // An image keeps the paint engine it was drawn with, and its buffers, for as long as it lives; the
-    // cache keeps a copy without them.
-    return image.copy();
+    return platform::withoutPaintEngine(image);
 }

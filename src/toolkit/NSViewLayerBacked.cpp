@@ -1,5 +1,6 @@
 #include "toolkit/NSViewLayerBacked.h"
 
+#include "platform/PaintedImage.h"
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/Colors.h"
 
@@ -238,8 +239,7 @@ const QPixmap& NSImageViewLayerBacked::clippedImage(double devicePixelRatio) {
         m_image.paint(&painter, rect(), Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
     }
     m_clipped = wanted;
-    // Copied: a painted image keeps its paint engine and the engine's buffers for as long as it lives.
-    m_clipped.pixmap = QPixmap::fromImage(clipped.copy());
+    m_clipped.pixmap = QPixmap::fromImage(platform::withoutPaintEngine(clipped));
     return m_clipped.pixmap;
 }
 
