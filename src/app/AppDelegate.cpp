@@ -114,10 +114,11 @@ AppDelegate::AppDelegate() {
     }
     // A closed window gives back its native window, backing store and X upload buffer (3.6 MiB for the main
     // window); its widgets stay, and the next showing makes the rest again in a few milliseconds.
-    for (const auto* window : {&m_welcomeWindowViewController, &m_locationsWindowViewController,
-                               &m_generalWindowViewController, &m_authNewWindow}) {
-        if (*window) {
-            (*window)->setReleasesNativeWindowWhenHidden(true);
+    for (BaseWindowViewController* window :
+         {m_welcomeWindowViewController.get(), m_locationsWindowViewController.get(),
+          m_generalWindowViewController.get(), m_authNewWindow.get()}) {
+        if (window) {
+            window->setReleasesNativeWindowWhenHidden(true);
         }
     }
     m_qaUISignOutController = std::make_unique<QAUISignOutController>();
