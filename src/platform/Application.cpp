@@ -400,9 +400,9 @@ void Application::watchWindowEvent(QWidget* widget, QEvent::Type type) {
 }
 
 void Application::releaseFreedMemorySoon() {
-    // What a window freed when it closed stays with the allocator, counted as the client's, until it is
-    // given back: once the events of the hiding (and of the windows hidden with it) have run. Not client
-    // work, so not on the scheduler's queues.
+    // What a closed window or a finished fade freed stays with the allocator, counted as the client's, until
+    // it is given back: once the events queued with it (the other windows hidden, the repaint) have run. Not
+    // client work, so not on the scheduler's queues.
     if (m_releaseQueued) {
         return;
     }

@@ -110,7 +110,7 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 
     // Gives memory freed by the client back to the system once the events queued now have run (done after
-    // every window hides).
+    // every window hides, and when a fade's effect goes).
     void releaseFreedMemorySoon();
 
 signals:

@@ -1,6 +1,7 @@
 #include "toolkit/ViewAnimation.h"
 
 #include "core/Log.h"
+#include "platform/Application.h"
 #include "platform/Scheduler.h"
 #include "platform/Timer.h"
 
@@ -21,6 +22,26 @@ double nowSeconds() {
 
 QByteArray objectNameFor(const QByteArray& key) {
     return "veltrixAnimation:" + key;
+}
+
+// Qt's X11 backing store, without shared memory, copies every flushed area short of the whole window into a
+// buffer it keeps at its largest size for the window's life (2 MiB after one fade of the main window's
+// tab). A fade over most of its window repaints all of it, which goes out straight from the backing store.
+void repaintItsWindowIfMostlyCovered(QWidget* view) {
+    QWidget* window = view->window();
+    if (window == view || !window->isVisible()) {
+        return;
+    }
+    const QSize part = view->size();
+    const QSize whole = window->size();
+    if (2 * qint64(part.width()) * part.height() < qint64(whole.width()) * whole.height()) {
+        return;
+    }
+    // A widget's repaint leaves out what its opaque children cover, so each is asked.
+    window->update();
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        child->update();
+    }
 }
 
 } // namespace
@@ -145,6 +166,11 @@ bool setAlphaValue(QWidget* view, double alpha) {
     if (alpha >= 1.0) {
         if (opacity) {
             view->setGraphicsEffect(nullptr);
+            repaintItsWindowIfMostlyCovered(view);
+            // The effect drew the view through offscreen copies of its area, which the allocator would keep.
+            if (auto* app = platform::Application::instance()) {
+                app->releaseFreedMemorySoon();
+            }
         }
         return true;
     }
@@ -154,6 +180,7 @@ bool setAlphaValue(QWidget* view, double alpha) {
         view->setGraphicsEffect(opacity);
     }
     opacity->setOpacity(alpha);
+    repaintItsWindowIfMostlyCovered(view);
     return true;
 }
 

@@ -263,13 +263,20 @@ TEST_F(StartAndMemoryTest, TheTrayItemComesWithinThirtyMillisecondsOfABareWindow
 
 // Signed in, disconnected: resident memory with only the tray, then with the main window, beside the bare
 // window on the same desktop, accessibility off, once the start's delayed steps (the update banner at 4 s,
-// the remote log's post at 5 s) are done. The budgets are the floor + 8 MiB and + 15 MiB; not met yet (see
-// docs/architecture.md), the checks hold what was reached on the Debug build CI runs, whose own code takes
-// 1.5 MiB more file pages than the Release build's.
+// the remote log's post at 5 s) are done. The budgets are the floor + 8 MiB and + 15 MiB. A release build
+// checks the main window's; the tray-only one is not met (see docs/architecture.md), so its check holds what
+// was reached, as do all three on the Debug build CI runs, whose own code takes 1.5-2 MiB more file pages.
+#ifdef NDEBUG
+constexpr double trayOnlyCeilingMiB = 11.0;
+constexpr double mainWindowCeilingMiB = 15.0;
+constexpr double closedCeilingMiB = 13.5;
+#else
+constexpr double trayOnlyCeilingMiB = 14.0;
+constexpr double mainWindowCeilingMiB = 18.5;
+constexpr double closedCeilingMiB = 16.5;
+#endif
+
 TEST_F(StartAndMemoryTest, SignedInResidentMemoryBesideABareWindow) {
-    constexpr double trayOnlyCeilingMiB = 14.0;
-    constexpr double mainWindowCeilingMiB = 20.0;
-    constexpr double closedCeilingMiB = 16.5;
     constexpr qint64 startStepsNs = 8'000'000'000;
     ASSERT_NO_FATAL_FAILURE(startClient({}, signedInWorkspace));
     ASSERT_NO_FATAL_FAILURE(waitForTrayItem());

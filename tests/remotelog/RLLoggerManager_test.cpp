@@ -265,7 +265,7 @@ TEST_F(LoggerTest, ABatchTheServiceRefusesForGoodIsDroppedOneItCannotTakeNowIsSe
         SCOPED_TRACE(answer.status);
         start({}, root() + QString::number(answer.status));
         ASSERT_TRUE(waitFor([&] { return service.count("session") >= 1; }));
-        settle(); // the start-up upload is over
+        ASSERT_TRUE(service.waitUntilQuiet(&scheduler)); // the start-up upload is over
         service.answerStatus("log/batch", answer.status);
         log(QStringLiteral("line for %1").arg(answer.status));
         advance(RLLoggerManager::synchronisationInterval);

@@ -4,6 +4,8 @@
 #include "platform/ManualScheduler.h"
 
 #include <QApplication>
+#include <QPaintEvent>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -219,4 +221,49 @@ TEST(ViewAnimation, ASecondAnimationUnderTheSameKeyStopsTheFirstWithoutItsComple
     EXPECT_EQ(done, QStringList{"second"});
     EXPECT_EQ(ViewAnimation::running(&target, "k"), nullptr);
     EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+namespace {
+
+// Remembers the regions it was asked to repaint.
+class RecordingView : public QWidget {
+public:
+    using QWidget::QWidget;
+    QRegion painted;
+
+protected:
+    void paintEvent(QPaintEvent* event) override { painted += event->region(); }
+};
+
+} // namespace
+
+// Every step of a fade over most of its window repaints all of the window, the opaque widgets beside the
+// faded one too: Qt's X11 backing store sends a whole window from its image, and copies anything less into a
+// buffer it keeps. A small fade repaints only itself.
+TEST(ViewAlpha, AFadeOverMostOfItsWindowRepaintsTheWholeWindowAndASmallOneOnlyItself) {
+    struct Case {
+        const char* name;
+        QSize faded;
+        bool besideRepainted;
+    };
+    for (const Case& c : {Case{"a tab", QSize(300, 300), true}, Case{"a toast", QSize(100, 40), false}}) {
+        SCOPED_TRACE(c.name);
+        QWidget window;
+        window.resize(400, 300);
+        RecordingView beside(&window);
+        beside.setGeometry(0, 0, 100, 300);
+        beside.setAutoFillBackground(true);
+        QWidget faded(&window);
+        faded.setGeometry(QRect(QPoint(100, 0), c.faded));
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        for (const double alpha : {0.5, 1.0}) {
+            QCoreApplication::processEvents();
+            beside.painted = QRegion();
+            ASSERT_TRUE(setAlphaValue(&faded, alpha));
+            QCoreApplication::processEvents();
+            EXPECT_EQ(beside.painted == QRegion(beside.rect()), c.besideRepainted) << alpha;
+            EXPECT_EQ(beside.painted.isEmpty(), !c.besideRepainted) << alpha;
+        }
+    }
 }
