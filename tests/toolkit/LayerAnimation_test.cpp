@@ -1,10 +1,10 @@
 #include "toolkit/LayerAnimation.h"
 
+#include "RecordingView.h"
 #include "platform/ManualScheduler.h"
 #include "toolkit/ViewAnimation.h"
 
 #include <QCoreApplication>
-#include <QPaintEvent>
 #include <QTest>
 #include <QWidget>
 
@@ -176,19 +176,6 @@ TEST(LayerAnimationDriver, TicksOnlyWhileSomethingAnimatesAndNotPaused) {
     driver.animationsChanged();
     EXPECT_FALSE(driver.isTicking());
 }
-
-namespace {
-
-// Remembers the regions it was asked to repaint.
-class RecordingView : public QWidget {
-public:
-    QRegion painted;
-
-protected:
-    void paintEvent(QPaintEvent* event) override { painted += event->region(); }
-};
-
-} // namespace
 
 TEST(LayerAnimationDriver, StepsOnlyAsOftenAsTheMotionShowsAndRepaintsOnlyTheMovingLayer) {
     platform::ManualScheduler scheduler;

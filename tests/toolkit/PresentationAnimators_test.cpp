@@ -1,10 +1,10 @@
 #include "toolkit/PresentationAnimators.h"
 #include "toolkit/ViewAnimation.h"
 
+#include "RecordingView.h"
 #include "platform/ManualScheduler.h"
 
 #include <QApplication>
-#include <QPaintEvent>
 #include <QTest>
 #include <QWidget>
 
@@ -222,20 +222,6 @@ TEST(ViewAnimation, ASecondAnimationUnderTheSameKeyStopsTheFirstWithoutItsComple
     EXPECT_EQ(ViewAnimation::running(&target, "k"), nullptr);
     EXPECT_EQ(scheduler.pendingCount(), 0u);
 }
-
-namespace {
-
-// Remembers the regions it was asked to repaint.
-class RecordingView : public QWidget {
-public:
-    using QWidget::QWidget;
-    QRegion painted;
-
-protected:
-    void paintEvent(QPaintEvent* event) override { painted += event->region(); }
-};
-
-} // namespace
 
 // Every step of a fade over most of its window repaints all of the window, the opaque widgets beside the
 // faded one too: Qt's X11 backing store sends a whole window from its image, and copies anything less into a
