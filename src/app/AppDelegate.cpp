@@ -112,7 +112,7 @@ AppDelegate::AppDelegate() {
     if (auto* auth = authWelcomeController()) {
         auth->registerAsLoginDelegate();
     }
-    // A closed window gives back its native window, backing store and X upload buffer (3.6 MiB for the main
+    // A closed window gives back its native window, backing store and X upload buffer (2.1 MiB for the main
     // window); its widgets stay, and the next showing makes the rest again in a few milliseconds.
     for (BaseWindowViewController* window :
          {m_welcomeWindowViewController.get(), m_locationsWindowViewController.get(),

@@ -53,12 +53,22 @@ constexpr int lottieSettleMs = 3000;
 // in unoptimised code and measures 0.8-1.1 % for the onboarding and 1.0-1.3 % for the sign-in rings (release:
 // 0.9-1.0 and 0.9-1.2); its bounds are above that and far under an animation that repaints more than it
 // changes, or faster than its file (3 % and more).
+// Resident memory beyond the bare window: the budgets are + 8 MiB with only the tray and + 15 MiB with the
+// main window. A release build checks the main window's; the tray-only one is not met (see
+// docs/architecture.md), so its ceiling holds what was reached, as do all three on the Debug build CI runs,
+// whose own code takes 1.5-2 MiB more file pages.
 #ifdef NDEBUG
 constexpr double welcomeLottieBound = 1.0;
 constexpr double signInLottieBound = 1.0;
+constexpr double trayOnlyCeilingMiB = 11.0;
+constexpr double mainWindowCeilingMiB = 15.0;
+constexpr double closedCeilingMiB = 13.5;
 #else
 constexpr double welcomeLottieBound = 1.25;
 constexpr double signInLottieBound = 1.5;
+constexpr double trayOnlyCeilingMiB = 14.0;
+constexpr double mainWindowCeilingMiB = 18.5;
+constexpr double closedCeilingMiB = 16.5;
 #endif
 
 } // namespace
@@ -263,19 +273,7 @@ TEST_F(StartAndMemoryTest, TheTrayItemComesWithinThirtyMillisecondsOfABareWindow
 
 // Signed in, disconnected: resident memory with only the tray, then with the main window, beside the bare
 // window on the same desktop, accessibility off, once the start's delayed steps (the update banner at 4 s,
-// the remote log's post at 5 s) are done. The budgets are the floor + 8 MiB and + 15 MiB. A release build
-// checks the main window's; the tray-only one is not met (see docs/architecture.md), so its check holds what
-// was reached, as do all three on the Debug build CI runs, whose own code takes 1.5-2 MiB more file pages.
-#ifdef NDEBUG
-constexpr double trayOnlyCeilingMiB = 11.0;
-constexpr double mainWindowCeilingMiB = 15.0;
-constexpr double closedCeilingMiB = 13.5;
-#else
-constexpr double trayOnlyCeilingMiB = 14.0;
-constexpr double mainWindowCeilingMiB = 18.5;
-constexpr double closedCeilingMiB = 16.5;
-#endif
-
+// the remote log's post at 5 s) are done.
 TEST_F(StartAndMemoryTest, SignedInResidentMemoryBesideABareWindow) {
     constexpr qint64 startStepsNs = 8'000'000'000;
     ASSERT_NO_FATAL_FAILURE(startClient({}, signedInWorkspace));
