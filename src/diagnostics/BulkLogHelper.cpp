@@ -2,15 +2,16 @@
 
 #include "core/GlobalConstants.h"
 #include "core/Log.h"
+#include "platform/AtomicFile.h"
 #include "platform/Bundle.h"
 #include "platform/ExceptionHandling.h"
+#include "platform/FileAccess.h"
 #include "remotelog/RLHttpClient.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -23,7 +24,7 @@ const QString customerToken = QStringLiteral("3f6c2a9e-8b41-4d07-9c5e-1a7b2d4e6f
 constexpr qint64 reportSizeLimit = 1024 * 1024;
 
 QStringList reportFiles(const QString& folder) {
-    return QDir(folder).entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
+    return platform::ownFolderEntries(folder, QDir::Files, {QStringLiteral("*.json")});
 }
 
 } // namespace
@@ -83,15 +84,16 @@ QString BulkLogHelper::writeReport(const QByteArray& body) {
     const QString name = QStringLiteral("%1-%2.json")
                              .arg(QDateTime::currentMSecsSinceEpoch(), 13, 10, QLatin1Char('0'))
                              .arg(m_sequence.fetch_add(1), 4, 10, QLatin1Char('0'));
-    QSaveFile file(QDir(m_pendingFolder).filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit()) {
+    const QString path = QDir(m_pendingFolder).filePath(name);
+    if (const platform::AtomicWriteResult written = platform::writeFileAtomically(path, body); !written) {
+        vlog::warning(QStringLiteral("Could not keep a crash report: ") + written.errorString);
         return {};
     }
     QStringList waiting = reportFiles(m_pendingFolder);
     while (waiting.size() > maximumPendingReports) {
         QFile::remove(QDir(m_pendingFolder).filePath(waiting.takeFirst()));
     }
-    return file.fileName();
+    return path;
 }
 
 void BulkLogHelper::sendPendingReports() {
@@ -117,12 +119,16 @@ void BulkLogHelper::post(const QString& file) {
             return;
         }
         sender->thread.store(QThread::currentThread());
-        QFile reading(file);
-        if (!reading.open(QIODevice::ReadOnly)) {
+        const platform::RegularFileRead reading = platform::readRegularFile(file, reportSizeLimit, platform::Links::refuse);
+        if (!reading.ok()) {
+            using Outcome = platform::RegularFileRead::Outcome;
+            if (reading.outcome == Outcome::notRegular || reading.outcome == Outcome::tooLarge) {
+                QFile::remove(file); // never one the client wrote: it would never be sent
+            }
             sender->inFlight.erase(file);
             return;
         }
-        const QByteArray body = reading.read(reportSizeLimit);
+        const QByteArray& body = reading.bytes;
         sender->http.post(url, {{"Content-Type", "application/json"}}, body,
                           [weak, file](const remotelog::RLHttpResponse& response) {
                               vlog::info(QStringLiteral("sendLogs to the log collector finished."));

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 #include <fcntl.h>
@@ -11,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 namespace platform {
 
@@ -67,11 +69,12 @@ private:
 
 } // namespace
 
-RegularFileRead readRegularFile(const QString& path, qint64 maxBytes) {
+RegularFileRead readRegularFile(const QString& path, qint64 maxBytes, Links links) {
     const QByteArray name = QFile::encodeName(path);
     // A device is not even opened: opening some has effects of its own.
     struct stat status {};
-    if (::stat(name.constData(), &status) != 0) {
+    const int looked = links == Links::follow ? ::stat(name.constData(), &status) : ::lstat(name.constData(), &status);
+    if (looked != 0) {
         return openFailure(errno);
     }
     if (!S_ISREG(status.st_mode)) {
@@ -79,7 +82,8 @@ RegularFileRead readRegularFile(const QString& path, qint64 maxBytes) {
     }
     // What was checked by name may have been replaced since: the open descriptor decides. Opening a FIFO
     // without O_NONBLOCK would wait for a writer.
-    const Descriptor file(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    const int noFollow = links == Links::refuse ? O_NOFOLLOW : 0;
+    const Descriptor file(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | noFollow));
     if (file.get() < 0) {
         return openFailure(errno);
     }
@@ -118,6 +122,33 @@ RegularFileRead readRegularFile(const QString& path, qint64 maxBytes) {
     result.bytes.truncate(qsizetype(total));
     result.outcome = RegularFileRead::Outcome::read;
     return result;
+}
+
+QStringList ownFolderEntries(const QString& folder, QDir::Filters filters, const QStringList& nameFilters) {
+    const QDir dir(folder);
+    QStringList entries;
+    struct stat status {};
+    if (::lstat(QFile::encodeName(folder).constData(), &status) == 0 && S_ISLNK(status.st_mode)) {
+        ::unlink(QFile::encodeName(folder).constData());
+        return entries;
+    }
+    for (const QFileInfo& entry : dir.entryInfoList(nameFilters, filters | QDir::System, QDir::Name)) {
+        if (entry.isSymLink()) {
+            ::unlink(QFile::encodeName(entry.filePath()).constData());
+        } else if (!(filters & QDir::System) && !entry.isFile() && !entry.isDir()) {
+            continue; // a FIFO, socket or device: not the client's
+        } else {
+            entries.append(entry.fileName());
+        }
+    }
+    return entries;
+}
+
+bool removeWithoutFollowingLinks(const QString& path) {
+    // remove_all takes a link as the entry it is, at the top and inside.
+    std::error_code error;
+    std::filesystem::remove_all(std::filesystem::path(QFile::encodeName(path).toStdString()), error);
+    return !error;
 }
 
 FileLock::FileLock(QString path) : m_path(std::move(path)) {}

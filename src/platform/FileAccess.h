@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
+#include <QStringList>
 #include <QString>
 
 #include <chrono>
@@ -16,7 +18,17 @@ struct RegularFileRead {
     QString errorString; // why it was not read, for people
     bool ok() const { return outcome == Outcome::read; }
 };
-RegularFileRead readRegularFile(const QString& path, qint64 maxBytes);
+// With `Links::refuse` a symbolic link at the path is `notRegular` and never read through.
+enum class Links { follow, refuse };
+RegularFileRead readRegularFile(const QString& path, qint64 maxBytes, Links links = Links::follow);
+
+// The entries of one of the client's own folders (QDir's `filters` and name filters, sorted by name),
+// without the symbolic links found there: those are removed, as entries, never followed. A folder that is
+// itself a link is removed and has no entries.
+QStringList ownFolderEntries(const QString& folder, QDir::Filters filters, const QStringList& nameFilters = {});
+// Removes a file or a folder with everything in it; a link inside, or at `path`, goes as an entry, and
+// nothing it points to is touched. True when nothing is left at `path`.
+bool removeWithoutFollowingLinks(const QString& path);
 
 // An exclusive lock held by the kernel on an open file: it ends with the process, however the process ends,
 // so nothing a crash leaves behind can block a later taker. The file's content means nothing. Not shared

@@ -1,12 +1,12 @@
 #include "platform/LaunchAgent.h"
 
 #include "platform/AsciiChars.h"
+#include "platform/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 
@@ -253,10 +253,9 @@ LaunchAgent::Status LaunchAgent::setValues(const QList<std::pair<QString, QStrin
     }
 
     QDir().mkpath(m_directory);
-    QSaveFile output(path());
-    if (!output.open(QIODevice::WriteOnly) ||
-        output.write((document.lines.join(u'\n') + u'\n').toUtf8()) < 0 || !output.commit()) {
-        qCWarning(lcLaunchAgent) << "Could not write the autostart entry" << path() << output.errorString();
+    if (const AtomicWriteResult written = writeFileAtomically(path(), (document.lines.join(u'\n') + u'\n').toUtf8());
+        !written) {
+        qCWarning(lcLaunchAgent).noquote() << "Could not write the autostart entry:" << written.errorString;
         return Status::writeFailed;
     }
     return Status::ok;

@@ -1,5 +1,6 @@
 #include "platform/UserDefaults.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Bundle.h"
 #include "platform/FileAccess.h"
 #include "platform/IniText.h"
@@ -11,11 +12,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace platform {
 
@@ -444,20 +445,25 @@ bool UserDefaults::writeLocked() {
         const QString key = encodeKey(it.key());
         lines.insert(key, ini::byteArrayLine(key, encodeValue(it.value())));
     }
-    QSaveFile file(m_filePath); // the old file stays whole until the new one takes its place
-    bool written = file.open(QIODevice::WriteOnly);
-    if (written && !lines.isEmpty()) {
-        written = file.write("[General]\n") > 0;
+    QByteArray text;
+    if (!lines.isEmpty()) {
+        text = "[General]\n";
         for (const QByteArray& line : std::as_const(lines)) {
-            written = written && file.write(line) == line.size();
+            text += line;
         }
     }
-    if (!written || !file.commit()) {
-        qCWarning(lcDefaults).noquote() << "Could not write the user defaults to" << m_filePath << ':'
-                                        << file.errorString();
+    // The old file stays whole until the new one takes its place.
+    const AtomicWriteResult written = writeFileAtomically(m_filePath, text);
+    lock.unlock(/*removeFile=*/true); // none left beside the preferences
+    if (!written) {
+        // Said once while the disk stays full, not at every value set meanwhile.
+        if (!std::exchange(m_writeFailureLogged, true)) {
+            qCWarning(lcDefaults).noquote() << "Could not write the user defaults, they are kept in memory:"
+                                            << written.errorString;
+        }
         return false;
     }
-    lock.unlock(/*removeFile=*/true); // none left beside the preferences
+    m_writeFailureLogged = false;
     m_dirty = false;
     return true;
 }

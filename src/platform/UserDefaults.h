@@ -71,6 +71,7 @@ private:
     // False when the file could not be read or a damaged one could not be moved aside: the store then never
     // writes over it.
     bool m_writable = true;
+    bool m_writeFailureLogged = false;
 };
 
 // The shared controller of the defaults; the client only turns off immediate application.

@@ -2,6 +2,7 @@
 
 #include "remotelog/RLIssueManager.h"
 
+#include "platform/FileAccess.h"
 #include "platform/Timer.h"
 #include "platform/UserDefaults.h"
 
@@ -352,7 +353,7 @@ QStringList RLLoggerManager::rl_otherSessionFolders() const {
     const QString current = sessionFolderName(localSessionId());
     QStringList folders;
     // Matched by hand: a name filter is a regular expression, and this runs in every start.
-    for (const QString& name : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    for (const QString& name : platform::ownFolderEntries(m_storageRoot, QDir::Dirs | QDir::NoDotAndDotDot)) {
         if (name.startsWith(QLatin1String("session-")) && name != current) {
             folders.append(root.filePath(name));
         }
@@ -366,9 +367,10 @@ void RLLoggerManager::rl_deleteOlderLog(Library& library) {
     std::optional<std::pair<QDateTime, QString>> oldest;
     for (const QString& folder : rl_otherSessionFolders()) {
         QJsonObject session;
-        QFile file(QDir(folder).filePath(QStringLiteral("session.json")));
-        if (file.open(QIODevice::ReadOnly)) {
-            session = rlJsonObject(file.read(64 * 1024)).value_or(QJsonObject());
+        const platform::RegularFileRead file = platform::readRegularFile(
+            QDir(folder).filePath(QStringLiteral("session.json")), 64 * 1024, platform::Links::refuse);
+        if (file.ok()) {
+            session = rlJsonObject(file.bytes).value_or(QJsonObject());
         }
         // A folder without a readable time is as good as the oldest: it would never be sent.
         const QDateTime time = sessionTime(session).value_or(QDateTime::fromMSecsSinceEpoch(0, Qt::UTC));
@@ -487,7 +489,7 @@ void RLLoggerManager::rl_sendOldSession(Library& library, const QString& folder,
 
 void RLLoggerManager::rl_removeFolder(Library& library, const QString& folder) {
     const quint64 size = rlDirectorySize(folder);
-    if (QDir(folder).removeRecursively()) {
+    if (platform::removeWithoutFollowingLinks(folder)) {
         library.diskSize.reduceLength(size);
     } else {
         library.services.writeFailed(QStringLiteral("cannot remove ") + folder);

@@ -1,14 +1,16 @@
 #include "remotelog/RLPersistedDataQueue.h"
 
 #include "platform/AsciiChars.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileAccess.h"
 
 #include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QLoggingCategory>
-#include <QSaveFile>
 
 #include <algorithm>
+#include <utility>
 
 namespace remotelog {
 
@@ -29,15 +31,12 @@ bool isItemName(const QString& name) {
 
 // The item's bytes, or nothing when it cannot be read whole or is too long.
 std::optional<QByteArray> readItem(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > RLPersistedDataQueue::maximumItemSize) {
+    platform::RegularFileRead file =
+        platform::readRegularFile(path, RLPersistedDataQueue::maximumItemSize, platform::Links::refuse);
+    if (!file.ok()) {
         return std::nullopt;
     }
-    QByteArray bytes = file.read(RLPersistedDataQueue::maximumItemSize + 1);
-    if (bytes.size() > RLPersistedDataQueue::maximumItemSize || file.error() != QFileDevice::NoError) {
-        return std::nullopt;
-    }
-    return bytes;
+    return std::move(file.bytes);
 }
 
 } // namespace
@@ -73,7 +72,7 @@ std::size_t RLPersistedDataQueue::pendingCount() const {
 }
 
 QStringList RLPersistedDataQueue::rl_pendingItems() const {
-    QStringList names = QDir(m_folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    QStringList names = platform::ownFolderEntries(m_folder, QDir::Files | QDir::Hidden);
     names.removeIf([](const QString& name) { return !isItemName(name); });
     return names;
 }
@@ -102,11 +101,14 @@ bool RLPersistedDataQueue::enqueue(const QByteArray& item) {
     }
     const quint64 sequence = rl_nextSequenceNumber();
     const QString name = QStringLiteral("%1").arg(sequence, 16, 16, QLatin1Char('0')).toUpper() + QStringLiteral(".txt");
-    QSaveFile file(QDir(m_folder).filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(item) != item.size() || !file.commit()) {
-        qCWarning(lcQueue) << "Cannot write an item of queue" << m_identifier << file.errorString();
+    if (const platform::AtomicWriteResult written = platform::writeFileAtomically(QDir(m_folder).filePath(name), item);
+        !written) {
+        if (!std::exchange(m_writeFailureLogged, true)) {
+            qCWarning(lcQueue).noquote() << "Cannot write items of queue" << m_identifier << written.errorString;
+        }
         return false;
     }
+    m_writeFailureLogged = false;
     ++m_pendingCount;
     return true;
 }
@@ -226,7 +228,7 @@ void RLPersistedDataQueue::finishDrain(bool drained) {
         std::lock_guard lock(m_mutex);
         if (rl_pendingItems().isEmpty()) {
             m_pendingCount = 0;
-            QDir(m_folder).removeRecursively();
+            platform::removeWithoutFollowingLinks(m_folder);
         }
     }
     auto completions = std::move(m_completions);

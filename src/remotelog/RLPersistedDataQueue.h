@@ -72,6 +72,7 @@ private:
     mutable std::mutex m_mutex;
     std::optional<quint64> m_nextSequenceNumber;
     std::size_t m_pendingCount = 0;
+    bool m_writeFailureLogged = false;
 
     // The drain, on the library's queue.
     bool m_draining = false;

@@ -3,6 +3,8 @@
 #include "remotelog/RLIssueManager.h"
 #include "remotelog/RLRecords.h"
 
+#include "platform/AtomicFile.h"
+#include "platform/FileAccess.h"
 #include "platform/Scheduler.h"
 
 #include <QDir>
@@ -10,9 +12,9 @@
 #include <QJsonDocument>
 #include <QLocale>
 #include <QLoggingCategory>
-#include <QSaveFile>
 
 #include <algorithm>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace remotelog {
@@ -26,14 +28,14 @@ constexpr qint64 jsonFileLimit = 256 * 1024;
 enum class JsonFile { absent, unreadable, read };
 
 JsonFile readJsonObject(const QString& path, QJsonObject& object) {
-    QFile file(path);
-    if (!file.exists()) {
+    const platform::RegularFileRead file = platform::readRegularFile(path, jsonFileLimit, platform::Links::refuse);
+    if (file.outcome == platform::RegularFileRead::Outcome::missing) {
         return JsonFile::absent;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.ok()) {
         return JsonFile::unreadable;
     }
-    const auto parsed = rlJsonObject(file.read(jsonFileLimit + 1), jsonFileLimit);
+    const auto parsed = rlJsonObject(file.bytes, jsonFileLimit);
     if (!parsed) {
         return JsonFile::unreadable;
     }
@@ -41,10 +43,8 @@ JsonFile readJsonObject(const QString& path, QJsonObject& object) {
     return JsonFile::read;
 }
 
-bool writeJsonObject(const QString& path, const QJsonObject& object) {
-    QSaveFile file(path);
-    const QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Indented);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+platform::AtomicWriteResult writeJsonObject(const QString& path, const QJsonObject& object) {
+    return platform::writeFileAtomically(path, QJsonDocument(object).toJson(QJsonDocument::Indented));
 }
 
 // The local session id a folder's name carries ("session-<id>").
@@ -146,16 +146,16 @@ quint64 RLStorageItem::localSessionId() {
 }
 
 bool RLStorageItem::rl_writeConfigurationData() {
-    if (!writeJsonObject(m_configurationFilePath, m_configuration)) {
-        m_services.writeFailed(QStringLiteral("cannot write ") + m_configurationFilePath);
+    if (const auto written = writeJsonObject(m_configurationFilePath, m_configuration); !written) {
+        m_services.writeFailed(written.errorString);
         return false;
     }
     return true;
 }
 
 bool RLStorageItem::rl_writeSessionData() {
-    if (!writeJsonObject(m_sessionFilePath, m_session)) {
-        m_services.writeFailed(QStringLiteral("cannot write ") + m_sessionFilePath);
+    if (const auto written = writeJsonObject(m_sessionFilePath, m_session); !written) {
+        m_services.writeFailed(written.errorString);
         return false;
     }
     return true;
@@ -175,7 +175,15 @@ bool RLStorageItem::openCurrentFile() {
         return true;
     }
     m_logsFile.setFileName(m_logsTempFilePath);
-    if (!m_logsFile.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // Never through a link planted in its place; unbuffered, so a full disk shows at the write.
+    const int fd = ::open(QFile::encodeName(m_logsTempFilePath).constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    if (!m_logsFile.open(fd, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
+                         QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         return false;
     }
     m_fileSize = m_logsFile.size();
@@ -220,7 +228,11 @@ void RLStorageItem::nextLogFile() {
     m_logsFile.close();
     m_fileSize = 0;
     const QFileInfo current(m_logsTempFilePath);
-    if (!current.exists() || current.size() == 0) {
+    if (current.isSymLink()) {
+        QFile::remove(m_logsTempFilePath);
+    }
+    if (current.isSymLink() || !current.exists() || current.size() == 0) {
+        openCurrentFile(); // present, empty, while the item is open
         return;
     }
     quint64 name = monotonicReading();
@@ -231,10 +243,15 @@ void RLStorageItem::nextLogFile() {
     if (!QFile::rename(m_logsTempFilePath, logs.filePath(QStringLiteral("%1.txt").arg(name)))) {
         m_services.writeFailed(QStringLiteral("cannot close ") + m_logsTempFilePath);
     }
+    openCurrentFile();
 }
 
 QFileInfoList RLStorageItem::closedLogFiles() const {
-    QFileInfoList files = QDir(m_logsPath).entryInfoList(QDir::Files, QDir::Name);
+    const QDir logs(m_logsPath);
+    QFileInfoList files;
+    for (const QString& name : platform::ownFolderEntries(m_logsPath, QDir::Files)) {
+        files.append(QFileInfo(logs.filePath(name)));
+    }
     std::stable_sort(files.begin(), files.end(), [](const QFileInfo& a, const QFileInfo& b) {
         return a.lastModified() < b.lastModified();
     });
@@ -400,13 +417,13 @@ void RLStorageItem::rl_sendNextBatch(QFileInfoList files, RLCompletion completio
             break;
         }
         files.removeFirst();
-        QFile reading(file.filePath());
-        if (!reading.open(QIODevice::ReadOnly)) {
+        const platform::RegularFileRead reading =
+            platform::readRegularFile(file.filePath(), maximumLogFileSize, platform::Links::refuse);
+        if (!reading.ok()) {
             continue; // gone meanwhile (trimmed), or unreadable now: tried again next time
         }
-        const auto content = usableLogContent(reading.read(maximumLogFileSize + 1));
+        const auto content = usableLogContent(reading.bytes);
         if (!content) {
-            reading.close();
             setAside(file);
             continue;
         }

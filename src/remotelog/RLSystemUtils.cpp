@@ -191,7 +191,7 @@ quint64 rlDirectorySize(const QString& path) {
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
-        const quint64 size = info.isFile() ? quint64(std::max<qint64>(0, info.size())) : 0;
+        const quint64 size = info.isFile() && !info.isSymLink() ? quint64(std::max<qint64>(0, info.size())) : 0;
         total += std::max<quint64>(1, (size + blockSize - 1) / blockSize) * blockSize;
     }
     return total;

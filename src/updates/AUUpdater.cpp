@@ -1,6 +1,7 @@
 #include "updates/AUUpdater.h"
 
 #include "core/Log.h"
+#include "platform/AtomicFile.h"
 #include "platform/Bundle.h"
 #include "platform/Scheduler.h"
 #include "platform/Shell.h"
@@ -14,7 +15,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
-#include <QSaveFile>
 #include <QThread>
 
 #include <QCoreApplication>
@@ -78,7 +78,7 @@ struct AUUpdater::Shared {
     }
 };
 
-// The transfer itself, on the updater's thread: one reply at a time, streamed into a QSaveFile.
+// The transfer itself, on the updater's thread: one reply at a time, streamed into an AtomicFile.
 class AUUpdater::Transfer : public QObject {
 public:
     explicit Transfer(std::shared_ptr<Shared> shared) : m_shared(std::move(shared)) {}
@@ -116,8 +116,8 @@ public:
             fail(QStringLiteral("the package folder cannot be made"));
             return;
         }
-        m_file = std::make_unique<QSaveFile>(target.absoluteFilePath());
-        if (!m_file->open(QIODevice::WriteOnly)) {
+        m_file = std::make_unique<platform::AtomicFile>(target.absoluteFilePath());
+        if (!m_file->open()) {
             fail(QStringLiteral("the package cannot be written: ") + m_file->errorString());
             return;
         }
@@ -130,7 +130,7 @@ public:
             dropReply();
         }
         if (m_file) {
-            m_file->cancelWriting();
+            m_file->cancel();
             m_file.reset(); // removes the temporary file
         }
     }
@@ -277,7 +277,7 @@ private:
             if (chunk.isEmpty()) {
                 break;
             }
-            if (m_file->write(chunk) != chunk.size()) {
+            if (!m_file->write(chunk)) {
                 fail(QStringLiteral("the package cannot be written: ") + m_file->errorString());
                 return;
             }
@@ -338,7 +338,7 @@ private:
     std::deque<std::function<void(Transfer&)>> m_inbox;
     QNetworkAccessManager* m_manager = nullptr;
     QPointer<QNetworkReply> m_reply;
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<platform::AtomicFile> m_file;
     QUrl m_current;
     std::uint64_t m_generation = 0;
     bool m_responded = false;

@@ -374,3 +374,54 @@ TEST_F(LoggerTest, AStoreThatCannotBeWrittenAndAStallingServiceCostNoCrashAndNoS
     EXPECT_LE(service.count("session"), 2) << "one attempt at start, one at the sync: no loop";
     service.server.releaseStalls();
 }
+
+TEST_F(LoggerTest, LinksPlantedInTheStoreAreRemovedAndWhatTheyPointToIsNeitherReadNorTouched) {
+    QTemporaryDir outside;
+    const auto secretLine = [](const char* name) { return lineWithText(QString::fromLatin1(name)); };
+    writeFile(outside.filePath("run/session.json"), QJsonDocument(QJsonObject{{"time", "x"}}).toJson());
+    writeFile(outside.filePath("run/logs/1.txt"), secretLine("secret run"));
+    writeFile(outside.filePath("queue/0000000000000000.txt"), R"({"key":"secret","value":"queue"})");
+    writeFile(outside.filePath("open.json"), secretLine("secret open file"));
+    writeFile(outside.filePath("closed.json"), secretLine("secret closed file"));
+    writeFile(outside.filePath("item.json"), R"({"key":"secret","value":"item"})");
+    const QString earlier = earlierSession(300, 1, {"sent"});
+    const QString queues = root() + "/" + RLPersistedDataQueue::folderName;
+    QDir().mkpath(queues + "/issues");
+    const struct {
+        QString link;
+        QString target;
+    } planted[] = {
+        {root() + "/session-299", outside.filePath("run")},
+        {earlier + "/logs.tmp", outside.filePath("open.json")},
+        {earlier + "/logs/2.txt", outside.filePath("closed.json")},
+        {queues + "/device-details", outside.filePath("queue")},
+        {queues + "/issues/0000000000000000.txt", outside.filePath("item.json")},
+    };
+    for (const auto& p : planted) {
+        ASSERT_TRUE(QFile::link(p.target, p.link)) << p.link.toStdString();
+    }
+    const auto outsideFiles = [&] {
+        QStringList files;
+        QDirIterator it(outside.path(), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            files.append(file.fileName() + (file.open(QIODevice::ReadOnly) ? file.readAll() : "?"));
+        }
+        files.sort();
+        return files;
+    };
+    const QStringList before = outsideFiles();
+
+    start();
+    ASSERT_TRUE(waitFor([&] { return service.count("session") == 1; }));
+    advance(RLLoggerManager::previousSessionsDelay);
+    advance(RLLoggerManager::synchronisationInterval);
+    ASSERT_TRUE(waitFor([&] { return !QDir(earlier).exists(); }));
+    service.waitUntilQuiet(&scheduler);
+    EXPECT_EQ(service.loggedTexts(), QStringList{"sent"});
+    EXPECT_EQ(service.count("device/keyvalue"), 0);
+    EXPECT_EQ(outsideFiles(), before);
+    for (const auto& p : planted) {
+        EXPECT_FALSE(QFileInfo(p.link).isSymLink()) << p.link.toStdString();
+    }
+}

@@ -4,6 +4,7 @@
 
 #include "platform/Bundle.h"
 #include "platform/ManualScheduler.h"
+#include "support/FullDisk.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestSupport.h"
 #include "updates/UpdatesTestSupport.h"
@@ -25,6 +26,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -159,6 +161,7 @@ TEST_F(UpdaterTest, EveryFailureIsRetriedOnceThenReportedAndLeavesNoPartialPacka
     server.serveStall("/stall.pkg", packageBytes(1000, 't'), 5000);
     server.serveRedirect("/away.pkg", "http://updates.veltrix.example/veltrix.pkg");
     server.serveRedirect("/loop.pkg", "/loop.pkg");
+    server.serveBody("/large.pkg", packageBytes(5000, 'l'));
     // A folder that cannot be made, whoever runs the test: its parent is a file.
     QFile blocker(folder.filePath(QStringLiteral("blocker")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
@@ -169,6 +172,7 @@ TEST_F(UpdaterTest, EveryFailureIsRetriedOnceThenReportedAndLeavesNoPartialPacka
         QString host;
         int requests; // what reached the server, at least: the first attempt and its retry
         QString destination;
+        bool fullDisk = false;
     } cases[] = {
         {url("/missing.pkg"), 2, {}},
         {url("/broken.pkg"), 2, {}},
@@ -181,11 +185,16 @@ TEST_F(UpdaterTest, EveryFailureIsRetriedOnceThenReportedAndLeavesNoPartialPacka
         {QStringLiteral("ftp://updates.veltrix.example/veltrix.pkg"), 0, {}},
         {QStringLiteral("https://exa mple.com/%%"), 0, {}},
         {url("/unwritable.pkg"), 0, unwritable + QStringLiteral("/veltrix.pkg")},
+        {url("/large.pkg"), 2, {}, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.host.toStdString());
         server.clearRequests();
         delegate.reports.clear();
+        std::optional<testsupport::FullDisk> full;
+        if (c.fullDisk) {
+            full.emplace(1000);
+        }
         auto updater = AUUpdater::updaterWithBundle(platform::Bundle::main(), c.host,
                                                     c.destination.isEmpty() ? destination() : c.destination,
                                                     QString(), 100);
