@@ -1,6 +1,7 @@
 // Budgets of the sign-in screens: a frame of each shipped animation at its view's size (< 4 ms), a step
 // of the onboarding page slide (< 2 ms), memory across 1,000 page turns (flat), and the timers left running
 // by a hidden welcome, sign-in or quick-access window (none).
+#include "Budgets.h"
 #include "auth/AuthWelcomeController.h"
 #include "auth/OnBoardingPageControllerN.h"
 #include "auth/QAUIOnBoardingPageViewController.h"
@@ -143,3 +144,13 @@ BENCHMARK(BM_TimersWhileHidden<AuthWelcomeController>)->Iterations(1);
 BENCHMARK(BM_TimersWhileHidden<QAUIOnBoardingPageViewController>)->Iterations(1);
 
 } // namespace
+
+std::vector<bench::Budget> bench::budgets() {
+    using namespace std::chrono_literals;
+    return {cpuTime("BM_AnimationFrame", 4ms),
+            cpuTime("BM_PageSlideStep", 2ms),
+            counterAtMost("BM_Paging1000", "rss_growth_kb", 1024), // flat: a page turn keeps nothing
+            counterAtMost("BM_TimersWhileHidden<OnBoardingPageControllerN>", "timers_while_hidden", 0),
+            counterAtMost("BM_TimersWhileHidden<AuthWelcomeController>", "timers_while_hidden", 0),
+            counterAtMost("BM_TimersWhileHidden<QAUIOnBoardingPageViewController>", "timers_while_hidden", 0)};
+}

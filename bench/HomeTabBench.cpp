@@ -2,6 +2,7 @@
 // load, one frame of the connected network view in the shown tab, one clock tick with its observers, a
 // banner with its height, and a day of ticks ("rss_growth_kb" is what the process grew by over 86,400
 // ticks, "idle_pending_tasks" what is left to wake the idle tab).
+#include "Budgets.h"
 #include "core/ServiceLayer.h"
 #include "mainwindow/MainErrorView.h"
 #include "mainwindow/MainNetworkView.h"
@@ -200,3 +201,14 @@ void BM_ADayOfTicks(benchmark::State& state) {
 BENCHMARK(BM_ADayOfTicks)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
+
+std::vector<bench::Budget> bench::budgets() {
+    using namespace std::chrono_literals;
+    return {cpuTime("BM_StatusReportToRedrawnTab", 2ms),
+            cpuTime("BM_ShowNetworkAfterLoadingTenThousand", 1ms),
+            cpuTime("BM_ConnectedNetworkViewFrameInTheWindow", 0.5ms),
+            cpuTime("BM_OneTickWithItsObservers", 50us),
+            cpuTime("BM_BannerWithItsHeight", 1ms),
+            counterAtMost("BM_ADayOfTicks", "rss_growth_kb", 1024), // flat
+            counterAtMost("BM_ADayOfTicks", "idle_pending_tasks", 0)};
+}

@@ -4,6 +4,7 @@
 // is the work left queued once the window is idle (timers included), which must be none; "median_ms" and
 // "max_ms" are the keystrokes' median and slowest, "cpu_median_ms" and "cpu_max_ms" the same in processor
 // time, which a busy machine does not stretch.
+#include "Budgets.h"
 #include "locations/LocationsViewController.h"
 #include "platform/ManualScheduler.h"
 #include "sdk/testing/GeneratedNetworks.h"
@@ -144,3 +145,12 @@ void BM_ModelRefreshAndQueries(benchmark::State& state) {
 BENCHMARK(BM_ModelRefreshAndQueries)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+std::vector<bench::Budget> bench::budgets() {
+    using namespace std::chrono_literals;
+    return {cpuTime("BM_OpenLocationsWindow", 20ms),
+            counterAtMost("BM_OpenLocationsWindow", "pending", 0),
+            counterAtMost("BM_SearchKeystroke", "cpu_median_ms", kKeystrokeBudgetMs),
+            counterAtMost("BM_SearchKeystroke", "cpu_max_ms", kSlowestKeystrokeBudgetMs),
+            counterAtMost("BM_SearchKeystroke", "pending", 0)};
+}

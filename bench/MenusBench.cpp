@@ -1,5 +1,6 @@
 // The quick-access window on the demo workspace: opening it (the first time and later), one menu-hub
 // update, one clock tick, one frame of the connecting icon and a child list of 10,000 networks.
+#include "Budgets.h"
 #include "core/ApplicationModel.h"
 #include "core/ServiceLayer.h"
 #include "menus/QAUIMenuWindowController.h"
@@ -154,3 +155,12 @@ void BM_ChildListOf10000(benchmark::State& state) {
 BENCHMARK(BM_ChildListOf10000)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+std::vector<bench::Budget> bench::budgets() {
+    using namespace std::chrono_literals;
+    return {cpuTime("BM_OpenQuickAccessFirstTime", 150ms),
+            cpuTime("BM_OpenQuickAccess", 50ms),
+            cpuTime("BM_HubUpdate", 1ms),
+            cpuTime("BM_ConnectingIconFrame", 1ms),
+            cpuTime("BM_ChildListOf10000", 50ms)};
+}

@@ -2,6 +2,7 @@
 // painted at device pixel ratio 2), a state change, and the sampling alone. "allocs" counts heap
 // allocations per sampled frame, which must be none for the endless animations; "pending" is the work a
 // disconnected view leaves queued, which must be none.
+#include "Budgets.h"
 #include "mainwindow/MainNetworkView.h"
 #include "platform/ManualScheduler.h"
 #include "toolkit/ViewAnimation.h"
@@ -103,3 +104,11 @@ void BM_StateChange(benchmark::State& state) {
 BENCHMARK(BM_StateChange)->Unit(benchmark::kMicrosecond);
 
 } // namespace
+
+std::vector<bench::Budget> bench::budgets() {
+    using namespace std::chrono_literals;
+    return {cpuTime("BM_ConnectingFrame", 1ms),
+            counterAtMost("BM_SampleConnectingAnimations", "allocs", 0),
+            cpuTime("BM_StateChange", 0.5ms),
+            counterAtMost("BM_StateChange", "pending", 0)};
+}

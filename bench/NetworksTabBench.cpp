@@ -1,6 +1,7 @@
 // The networks tab over a workspace with 10,000 networks in its shared group: the tab appearing, one
 // search keystroke with its repaint, and the current row's redraw on a status report. "widgets" is what
 // the list holds for its rows, which stays about one screenful.
+#include "Budgets.h"
 #include "locations/LocationsSubController.h"
 #include "sdk/VeltrixXPC.h"
 #include "sdk/testing/Driver.h"
@@ -121,3 +122,10 @@ void BM_KeystrokePartRepaint(benchmark::State& state) {
 BENCHMARK(BM_KeystrokePartRepaint)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+std::vector<bench::Budget> bench::budgets() {
+    using namespace std::chrono_literals;
+    return {cpuTime("BM_NetworksTabAppears", 100ms),
+            cpuTime("BM_SearchKeystrokeRepaint", 8ms),
+            cpuTime("BM_ReloadSelectedRow", 0.5ms)};
+}

@@ -1,6 +1,7 @@
 // The remote-logging library's budgets: what a log call costs its caller, a burst of 100,000 lines against
 // the store's cap and the process's memory, and the 15-second sync of an idle client. Everything runs in a
 // home of its own, against a loopback service.
+#include "Budgets.h"
 #include "platform/ManualScheduler.h"
 #include "remotelog/RLLoggerManager.h"
 #include "remotelog/RemoteLog.h"
@@ -267,3 +268,12 @@ void BM_IdleSync(benchmark::State& state) {
 BENCHMARK(BM_IdleSync)->Unit(benchmark::kMicrosecond);
 
 } // namespace
+
+std::vector<bench::Budget> bench::budgets() {
+    using namespace std::chrono_literals;
+    return {cpuTime("BM_LogCall", 1us),
+            counterAtMost("BM_LogCallLatency", "median_ns", 1000),
+            counterAtMost("BM_Burst100k", "rss_growth_KiB", 2048), // flat: the queue bounds what waits
+            counterAtMost("BM_IdleSync", "requests", 0),
+            counterAtMost("BM_IdleSync", "files_changed", 0)};
+}

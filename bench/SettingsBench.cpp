@@ -4,6 +4,7 @@
 // piece on the main queue ("piece_ms" is the mean time of one piece, which holds the window up). "timers"
 // counts what a hidden page or card leaves running: the scheduler's pending work after a minute of virtual
 // time and the Qt timers of its widgets; it must be 0.
+#include "Budgets.h"
 #include "core/Preferences.h"
 #include "platform/ManualScheduler.h"
 #include "platform/NotificationCenter.h"
@@ -213,3 +214,13 @@ void BM_CollectedTextLoadedWhole(benchmark::State& state) {
 BENCHMARK(BM_CollectedTextLoadedWhole)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+std::vector<bench::Budget> bench::budgets() {
+    using namespace std::chrono_literals;
+    return {cpuTime("BM_EmbedPage", 16ms),
+            counterAtMost("BM_EmbedPage", "timers", 0),
+            cpuTime("BM_ReloadOnSettingsUpdated", 2ms),
+            cpuTime("BM_CollectedTextShown", 200ms),
+            counterAtMost("BM_CollectedTextShown", "timers", 0),
+            counterAtMost("BM_CollectedTextLoadedWhole", "piece_ms", 16)}; // a piece holds the window up one frame at most
+}

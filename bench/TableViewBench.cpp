@@ -1,5 +1,6 @@
 // The row list with 10,000 rows: building it, reloading it and one scroll step. "widgets" is what the
 // list holds for its rows at the end, which stays about one screenful whatever the length.
+#include "Budgets.h"
 #include "toolkit/HoverableTableView.h"
 
 #include <QApplication>
@@ -78,3 +79,12 @@ void BM_ScrollStepRowList(benchmark::State& state) {
 BENCHMARK(BM_ScrollStepRowList)->Unit(benchmark::kMicrosecond);
 
 } // namespace
+
+std::vector<bench::Budget> bench::budgets() {
+    using namespace std::chrono_literals;
+    // A list is rebuilt within a frame, reloaded and scrolled well within one, holding about a screenful.
+    return {cpuTime("BM_BuildRowList", 16ms),
+            counterAtMost("BM_BuildRowList", "widgets", 60),
+            cpuTime("BM_ReloadRowList", 2ms),
+            cpuTime("BM_ScrollStepRowList", 1ms)};
+}

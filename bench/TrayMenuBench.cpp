@@ -3,6 +3,7 @@
 // a change of connection look. "actions" counts the menu's items after the runs (the same after any number
 // of updates of the same size); "decodes" the flags decoded during the timed runs (none: each flag was
 // decoded once, before).
+#include "Budgets.h"
 #include "menus/DockMenuBarController.h"
 #include "platform/ManualScheduler.h"
 #include "toolkit/FlagImageCache.h"
@@ -116,3 +117,12 @@ void BM_DockLookChange(benchmark::State& state) {
 BENCHMARK(BM_DockLookChange)->Unit(benchmark::kMicrosecond);
 
 } // namespace
+
+std::vector<bench::Budget> bench::budgets() {
+    using namespace std::chrono_literals;
+    return {cpuTime("BM_DockUpdateLocationLists", 30ms),
+            cpuTime("BM_DockUpdateGroupedLocations", 30ms),
+            cpuTime("BM_DockLookChange", 1ms),
+            counterAtMost("BM_DockUpdateLocationLists", "decodes", 0),
+            counterAtMost("BM_DockUpdateGroupedLocations", "decodes", 0)};
+}

@@ -1,6 +1,7 @@
 // Budgets of the update download: a 200 MiB package from a loopback server grows resident memory by less
 // than 8 MiB and arrives at least half as fast as curl fetches the same file in the same run; and no timer
 // wakes the client while no update is pending.
+#include "Budgets.h"
 #include "platform/Bundle.h"
 #include "platform/ManualScheduler.h"
 #include "sdk/testing/Driver.h"
@@ -212,3 +213,11 @@ void BM_WakesWithoutAPendingUpdate(benchmark::State& state) {
 BENCHMARK(BM_WakesWithoutAPendingUpdate)->Iterations(1);
 
 } // namespace
+
+std::vector<bench::Budget> bench::budgets() {
+    using namespace std::chrono_literals;
+    return {counterAtMost("BM_Download200MiB", "rss_growth_kb", 8 * 1024),
+            counterAtLeast("BM_Download200MiB", "updater_to_curl", 0.5),
+            counterAtMost("BM_WakesWithoutAPendingUpdate", "wakes_per_hour_fresh", 0),
+            counterAtMost("BM_WakesWithoutAPendingUpdate", "wakes_per_hour_after_download", 0)};
+}
