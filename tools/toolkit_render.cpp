@@ -199,7 +199,7 @@ void renderAlerts() {
         alert->close();
     };
     save(makeLinkNotOpenedAlert(QUrl(QStringLiteral(
-             "https://support.veltrix.com/docs?utm_source=client&utm_medium=Support-Menu-Link&utm_campaign=User-Guides-Link"))),
+             "https://support.veltrix.example/docs?utm_source=client&utm_medium=Support-Menu-Link&utm_campaign=User-Guides-Link"))),
          QStringLiteral("alert-link-not-opened"));
     save(alerts::makeL2tpNoLongerAvailable(nullptr), QStringLiteral("alert-l2tp-no-longer-available"));
     save(alerts::makeHelperToolInstallError({QStringLiteral("The helper tool could not be installed"),

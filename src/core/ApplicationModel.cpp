@@ -11,9 +11,9 @@
 namespace {
 
 // Deployment values of the service.
-const QString kVpnServersDomainSuffix = QStringLiteral("vpn.veltrix.com");
-const QString kMainDomainName = QStringLiteral("veltrix.com");
-const QString kReachabilityDomainName = QStringLiteral("api.veltrix.com");
+const QString kVpnServersDomainSuffix = QStringLiteral("vpn.veltrix.example");
+const QString kMainDomainName = QStringLiteral("veltrix.example");
+const QString kReachabilityDomainName = QStringLiteral("api.veltrix.example");
 
 } // namespace
 

@@ -34,12 +34,12 @@ QString GlobalConstants::appDisplayName() {
     return QStringLiteral("Veltrix");
 }
 QString GlobalConstants::supportEmailAddress() {
-    return QStringLiteral("support@veltrix.com");
+    return QStringLiteral("support@veltrix.example");
 }
 QUrl GlobalConstants::userGuideURL() {
     QUrl url;
     url.setScheme(QStringLiteral("https"));
-    url.setHost(QStringLiteral("support.veltrix.com"));
+    url.setHost(QStringLiteral("support.veltrix.example"));
     url.setPath(QStringLiteral("/docs"));
     url.setQuery(QStringLiteral("utm_source=client&utm_medium=Support-Menu-Link&utm_campaign=User-Guides-Link"));
     return url;

@@ -216,7 +216,7 @@ TEST_F(SettingsTest, TheSupportLinksOpenOnlyAsWebPagesOrMail) {
     click(support->cellFor(SupportTab::userGuide));
     click(support->cellFor(SupportTab::liveChat));
     ASSERT_EQ(opened.urls.size(), 2);
-    EXPECT_EQ(opened.urls[0].host(), "support.veltrix.com");
+    EXPECT_EQ(opened.urls[0].host(), "support.veltrix.example");
     EXPECT_EQ(opened.urls[0].path(), "/docs");
     EXPECT_EQ(opened.urls[1], QUrl("https://support.veltrix.example/chat"));
 

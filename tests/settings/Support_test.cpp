@@ -39,7 +39,7 @@ TEST_F(SupportTest, TheEntriesOpenTheGuidesTheChatAndTheLogCollection) {
     press(SupportTab::userGuide);
     ASSERT_EQ(router.openedUrls.size(), 1);
     EXPECT_EQ(router.openedUrls.front().toString(),
-              "https://support.veltrix.com/docs?utm_source=client&utm_medium=Support-Menu-Link"
+              "https://support.veltrix.example/docs?utm_source=client&utm_medium=Support-Menu-Link"
               "&utm_campaign=User-Guides-Link");
     ASSERT_EQ(eventTypes(), std::vector<int>{43});
     EXPECT_EQ(events().back().triggeredBy.title,

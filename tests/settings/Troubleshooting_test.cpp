@@ -196,7 +196,7 @@ TEST_F(TroubleshootingTest, AnArchiveTooLargeGivesItsPathToCopyAndAReopeningForg
     ASSERT_EQ(view->popoverState().kind, Kind::fail);
     EXPECT_EQ(view->bodyText(),
               "The file size exceeds the max size. Please copy the zip file from "
-              "/tmp/logs/report.zip and provide it to our support team (support@veltrix.com)");
+              "/tmp/logs/report.zip and provide it to our support team (support@veltrix.example)");
     EXPECT_TRUE(view->warningDescriptionField()->textInteractionFlags() & Qt::TextSelectableByMouse);
 
     view->cancel(nullptr);
