@@ -21,6 +21,8 @@ if(exec MATCHES "[] \t\"'\\\\><~|&;$*?#()`[]")
 endif()
 string(REPLACE "%" "%%" exec "${exec}")
 string(REPLACE "\\" "\\\\" exec "${exec}")
+# TryExec is the path itself with only the value's escaping; without the file the entry is skipped.
+string(REPLACE "\\" "\\\\" try_exec "${executable}")
 
 set(app_id "${veltrix_app_id}")
 set(display_name "${veltrix_display_name}")

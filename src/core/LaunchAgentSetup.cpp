@@ -9,6 +9,12 @@
 #include <QDir>
 #include <QFileInfo>
 
+namespace {
+
+const QString tryExecKey = QStringLiteral("TryExec");
+
+} // namespace
+
 LaunchAgentSetup::LaunchAgentSetup(QString label, Options options)
     : m_label(std::move(label)), m_options(std::move(options)) {
     if (m_options.scriptsDirectory.isEmpty()) {
@@ -65,6 +71,10 @@ void LaunchAgentSetup::runUserAgentScripts() const {
     const auto exists = runScript(QStringLiteral("checkUserAgentExist"));
     if (exists && *exists == QLatin1String("false")) {
         runScript(QStringLiteral("createUserAgent"), {m_options.executable});
+    } else if (exists && agent().status() == platform::LaunchAgent::Status::ok &&
+               !agent().value(tryExecKey)) {
+        // An entry from before TryExec: with it, removing this installation retires the entry too.
+        agent().setValue(tryExecKey, m_options.executable);
     }
     runScript(QStringLiteral("removeOldConfig"));
 }

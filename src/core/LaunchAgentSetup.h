@@ -37,7 +37,8 @@ public:
 
     // The script's trimmed output; nothing when it is missing, fails, or is stopped (each logged).
     std::optional<QString> runScript(const QString& name, const QStringList& arguments = {}) const;
-    // Creates the entry when checkUserAgentExist says "false", then removes old configuration.
+    // Creates the entry when checkUserAgentExist says "false" (or gives a found one its TryExec), then
+    // removes old configuration.
     void runUserAgentScripts() const;
     // Enables an entry that is disabled; a missing or unreadable one is left (logged). True when the
     // entry runs at login afterwards.

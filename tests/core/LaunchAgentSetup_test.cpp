@@ -84,6 +84,7 @@ TEST_F(LaunchAgentSetupTest, TheBundleScriptsCreateFindEnableAndCleanUp) {
     EXPECT_EQ(agent.value("Exec"),
               "\"" + QString(folder).replace("\"", "\\\"").replace("$", "\\$").replace("%", "%%") +
                   "/veltrix\" -RunAsAgent");
+    EXPECT_EQ(agent.value("TryExec"), executable) << "the path as it is, only the value's escaping";
     EXPECT_EQ(QDir(home.autostart()).entryList(QDir::Files | QDir::Hidden),
               QStringList({"com.veltrix.Veltrix.desktop"}))
         << "old entries and half-written ones are gone";
@@ -91,13 +92,18 @@ TEST_F(LaunchAgentSetupTest, TheBundleScriptsCreateFindEnableAndCleanUp) {
     EXPECT_FALSE(QFile::exists(QDir::current().filePath("pwned")));
     EXPECT_EQ(offMain([&] { return setup.runScript("checkUserAgentExist"); }), QString("true"));
 
-    // Found: a later start leaves the entry alone, and only switches it back on.
+    // Found: a later start leaves the entry alone, and only switches it back on. An entry older than
+    // TryExec gets it.
     ASSERT_EQ(agent.setRunAtLoad(false), platform::LaunchAgent::Status::ok);
+    QFile written(agent.path());
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    writeFile(agent.path(), written.readAll().replace("TryExec=", "X-Was="));
     offMain([&] {
         setup.runUserAgentScripts();
         return true;
     });
     EXPECT_EQ(agent.runAtLoad(), false);
+    EXPECT_EQ(agent.value("TryExec"), executable);
     EXPECT_TRUE(offMain([&] { return setup.ensureRunAtLoad(); }));
     EXPECT_EQ(agent.runAtLoad(), true);
 }

@@ -156,6 +156,7 @@ TEST(InstallTreeTest, AnyPrefixGetsTheClientItsResourcesAndDesktopFilesThatTheVa
     const platform::LaunchAgent entry(appId(), applications);
     EXPECT_EQ(entry.value("MimeType"), "x-scheme-handler/" + PDEndpointConfig().urlScheme() + ";");
     EXPECT_EQ(entry.value("Exec"), "\"" + QString(prefix).replace("%", "%%") + "/bin/veltrix\" %u");
+    EXPECT_EQ(entry.value("TryExec"), prefix + "/bin/veltrix");
     EXPECT_EQ(entry.value("Icon"), appId());
     const Ran desktopCheck = runTool("desktop-file-validate", {entry.path()});
     EXPECT_TRUE(desktopCheck.finished && desktopCheck.code == 0) << desktopCheck.output.toStdString();
@@ -310,6 +311,7 @@ TEST_F(InstalledClientTest, ACallbackOpenedWithXdgOpenReachesTheRunningClientWhi
     const platform::LaunchAgent entry(appId(), home.filePath(".config/autostart"));
     ASSERT_TRUE(waitForFile(entry.path(), true, 10000));
     EXPECT_EQ(entry.value("Exec"), "\"" + executable() + "\" -RunAsAgent");
+    EXPECT_EQ(entry.value("TryExec"), executable()) << "a removed installation leaves no entry acting";
     EXPECT_EQ(entry.runAtLoad(), true);
 
     ::kill(static_cast<pid_t>(client->processId()), SIGTERM);
