@@ -1,5 +1,6 @@
 #include "platform/UrlEvents.h"
 
+#include "platform/AsciiChars.h"
 #include "platform/Bundle.h"
 #include "platform/FileAccess.h"
 #include "platform/Scheduler.h"
@@ -7,12 +8,13 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QFile>
 #include <QLocalSocket>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QSysInfo>
@@ -24,6 +26,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -44,6 +47,30 @@ constexpr int replyTimeoutMs = 2000;
 constexpr int listenBacklog = 128;
 // A flood of refusals is logged once a second at most.
 constexpr std::chrono::seconds refusalLogInterval(1);
+
+constexpr Scheduler::Clock::duration clockSeconds(double seconds) {
+    return std::chrono::duration_cast<Scheduler::Clock::duration>(std::chrono::duration<double>(seconds));
+}
+constexpr auto peerTimeout = clockSeconds(UrlEvents::peerTimeoutSeconds);
+constexpr auto peerSilence = clockSeconds(UrlEvents::peerSilenceSeconds);
+
+// The characters a browser percent-encodes wherever they stand, and a "%" that starts no escape. Nothing
+// else changes: a link valid as it was stays the same link.
+QString encodedAsABrowserWould(const QString& link) {
+    static const QString alwaysEncoded = QStringLiteral(" \"<>`{}|\\^");
+    QString encoded;
+    encoded.reserve(link.size());
+    for (qsizetype i = 0; i < link.size(); ++i) {
+        const QChar c = link[i];
+        const bool startsEscape = i + 2 < link.size() && isHexDigit(link[i + 1]) && isHexDigit(link[i + 2]);
+        if (c < u' ' || c == u'\x7F' || alwaysEncoded.contains(c) || (c == u'%' && !startsEscape)) {
+            encoded += QString::asprintf("%%%02X", c.unicode());
+        } else {
+            encoded += c;
+        }
+    }
+    return encoded;
+}
 
 } // namespace
 
@@ -187,6 +214,9 @@ void UrlEvents::stopListening() {
         ::close(m_spare);
         m_spare = -1;
     }
+    for (const Peer& peer : std::exchange(m_peers, {})) {
+        delete peer.socket;
+    }
     ::unlink(QFile::encodeName(serverName()).constData());
 }
 
@@ -194,7 +224,7 @@ void UrlEvents::onConnectionsWaiting() {
     for (;;) {
         const int peer = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (peer >= 0) {
-            if (m_peers >= maxPeers) {
+            if (qsizetype(m_peers.size()) >= maxPeers && !dropSilentestPeer()) {
                 ::close(peer);
                 noteRefused("too many launches at once");
             } else {
@@ -251,18 +281,73 @@ void UrlEvents::acceptPeer(int descriptor) {
         delete peer;
         return;
     }
-    ++m_peers;
-    connect(peer, &QObject::destroyed, this, [this] { --m_peers; });
+    const auto now = Scheduler::shared().now();
+    m_peers.push_back({peer, now, now});
     peer->setReadBufferSize(maxMessageBytes);
-    connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-    connect(peer, &QLocalSocket::readyRead, this, [this, peer] { onPeerData(peer); });
-    DispatchQueue::main().asyncAfter(peerTimeoutSeconds, [peer = QPointer<QLocalSocket>(peer)] {
-        if (peer && peer->state() == QLocalSocket::ConnectedState) {
-            qCWarning(lcUrlEvents) << "A later launch took too long to talk; dropped";
-            peer->abort();
-            peer->deleteLater();
-        }
+    connect(peer, &QLocalSocket::disconnected, this, [this, peer] {
+        forgetPeer(peer);
+        peer->deleteLater();
     });
+    connect(peer, &QLocalSocket::readyRead, this, [this, peer] { onPeerData(peer); });
+    watchPeer(peer, peerSilence);
+}
+
+UrlEvents::Peer* UrlEvents::peerState(const QLocalSocket* socket) {
+    const auto found = std::find_if(m_peers.begin(), m_peers.end(),
+                                    [socket](const Peer& peer) { return peer.socket == socket; });
+    return found == m_peers.end() ? nullptr : &*found;
+}
+
+bool UrlEvents::dropSilentestPeer() {
+    const Peer* silentest = nullptr;
+    for (const Peer& peer : m_peers) {
+        if (!peer.answered && (!silentest || peer.heardAt < silentest->heardAt)) {
+            silentest = &peer;
+        }
+    }
+    if (!silentest) {
+        return false;
+    }
+    noteRefused("a silent one made room for a newer one");
+    dropPeer(silentest->socket);
+    return true;
+}
+
+void UrlEvents::dropPeer(QLocalSocket* socket) {
+    forgetPeer(socket);
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+void UrlEvents::forgetPeer(const QLocalSocket* socket) {
+    std::erase_if(m_peers, [socket](const Peer& peer) { return peer.socket == socket; });
+}
+
+void UrlEvents::watchPeer(QLocalSocket* socket, Scheduler::Clock::duration delay) {
+    DispatchQueue::main().asyncAfter(
+        std::chrono::duration<double>(delay).count(),
+        [self = QPointer<UrlEvents>(this), socket = QPointer<QLocalSocket>(socket)] {
+            if (self && socket) {
+                self->checkPeer(socket);
+            }
+        });
+}
+
+void UrlEvents::checkPeer(QLocalSocket* socket) {
+    const Peer* peer = peerState(socket);
+    if (!peer || peer->answered) {
+        return;
+    }
+    const auto now = Scheduler::shared().now();
+    const auto deadline = peer->acceptedAt + peerTimeout;
+    const auto silentAt = peer->heardAt + peerSilence;
+    if (now >= deadline || now >= silentAt) {
+        noteRefused(now >= deadline ? "too slow to send its launch" : "silent too long");
+        dropPeer(socket);
+        return;
+    }
+    watchPeer(socket, std::min(deadline, silentAt) - now);
 }
 
 UrlEvents::LaunchDecision UrlEvents::forward(const QStringList& arguments, bool* sent) {
@@ -286,10 +371,12 @@ UrlEvents::LaunchDecision UrlEvents::forward(const QStringList& arguments, bool*
 }
 
 void UrlEvents::onPeerData(QLocalSocket* peer) {
-    if (peer->property("answered").toBool()) {
+    Peer* state = peerState(peer);
+    if (!state || state->answered) {
         peer->readAll();
         return;
     }
+    state->heardAt = Scheduler::shared().now();
     if (peer->bytesAvailable() < headerBytes) {
         return;
     }
@@ -297,7 +384,7 @@ void UrlEvents::onPeerData(QLocalSocket* peer) {
     const quint32 length = qFromBigEndian<quint32>(header.constData());
     if (length > maxMessageBytes - headerBytes) {
         qCWarning(lcUrlEvents) << "Refused an oversized message from a later launch";
-        peer->abort();
+        dropPeer(peer);
         return;
     }
     if (peer->bytesAvailable() < headerBytes + length) {
@@ -307,10 +394,10 @@ void UrlEvents::onPeerData(QLocalSocket* peer) {
     const std::optional<QStringList> arguments = decodeArguments(peer->read(length));
     if (!arguments) {
         qCWarning(lcUrlEvents) << "Refused a malformed message from a later launch";
-        peer->abort();
+        dropPeer(peer);
         return;
     }
-    peer->setProperty("answered", true);
+    state->answered = true;
     peer->write(QByteArray(1, acceptedByte));
     peer->flush();
     peer->disconnectFromServer();
@@ -406,15 +493,17 @@ std::optional<QStringList> UrlEvents::decodeArguments(const QByteArray& payload)
 }
 
 QList<QUrl> UrlEvents::urlsIn(const QStringList& arguments) {
+    static const QRegularExpression schemePrefix(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:"));
     QList<QUrl> urls;
     for (const QString& argument : arguments) {
-        if (argument.startsWith(QLatin1Char('-'))) {
+        if (argument.startsWith(QLatin1Char('-')) || !schemePrefix.match(argument).hasMatch()) {
             continue;
         }
-        const QUrl url(argument, QUrl::StrictMode);
-        if (url.isValid() && !url.scheme().isEmpty()) {
-            urls.append(url);
-        }
+        // A browser or xdg-open may hand a link over with a blank or a quote left as it is: encoded as a
+        // browser would encode it, it then meets the same strict rules as any other. One that still fails
+        // goes on as an invalid URL, for its handler to refuse, never taken for a launch without a link.
+        const QUrl url(encodedAsABrowserWould(argument), QUrl::StrictMode);
+        urls.append(url.isValid() && !url.scheme().isEmpty() ? url : QUrl());
     }
     return urls;
 }

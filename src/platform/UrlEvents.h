@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QLocalSocket;
 class QSocketNotifier;
@@ -29,11 +30,13 @@ public:
         secondaryFailed,    // another copy holds the lock but did not take the arguments
     };
 
-    // Biggest forwarded message, and how long a forwarding peer may take to send it.
+    // Biggest forwarded message, how long a forwarding peer may take to send it, and how long it may stay
+    // silent meanwhile (a launch sends its message at once).
     static constexpr qint64 maxMessageBytes = 64 * 1024;
     static constexpr double peerTimeoutSeconds = 5.0;
-    // Later launches talked to at once; any more are hung up on at once, so that no flood of connections
-    // runs the running copy out of file descriptors.
+    static constexpr double peerSilenceSeconds = 1.0;
+    // Later launches talked to at once, so that no flood of connections runs the running copy out of file
+    // descriptors. With every place taken, a new one takes the place of the peer silent the longest.
     static constexpr int maxPeers = 64;
     // How long a later launch keeps trying to reach a lock holder whose server may not be up yet; a copy
     // that lost the race for the lock has handed over or left by then.
@@ -65,7 +68,8 @@ public:
     // The JSON after the length. The peer is untrusted: anything but an array of texts is refused.
     static std::optional<QStringList> decodeArguments(const QByteArray& payload);
 
-    // Arguments that are not options and parse as URLs with a scheme.
+    // Arguments that are not options and start with a scheme, parsed as links: characters a browser would
+    // encode are encoded first. A link that is not valid even so is an invalid URL in the list.
     static QList<QUrl> urlsIn(const QStringList& arguments);
 
     QString lockPath() const;
@@ -76,7 +80,19 @@ private:
     void stopListening();
     LaunchDecision forward(const QStringList& arguments, bool* sent);
     void onConnectionsWaiting();
+    struct Peer {
+        QLocalSocket* socket;
+        std::chrono::steady_clock::time_point acceptedAt;
+        std::chrono::steady_clock::time_point heardAt;
+        bool answered = false;
+    };
     void acceptPeer(int descriptor);
+    Peer* peerState(const QLocalSocket* socket);
+    bool dropSilentestPeer();
+    void dropPeer(QLocalSocket* socket);
+    void forgetPeer(const QLocalSocket* socket);
+    void watchPeer(QLocalSocket* socket, std::chrono::steady_clock::duration delay);
+    void checkPeer(QLocalSocket* socket);
     void onPeerData(QLocalSocket* peer);
     void handleForwarded(const QStringList& arguments);
     void deliverOnMain(const QUrl& url);
@@ -90,7 +106,7 @@ private:
     int m_listener = -1;
     int m_spare = -1; // held for the moment descriptors run out: closed, it lets one caller be hung up on
     QSocketNotifier* m_listenerNotifier = nullptr;
-    int m_peers = 0;
+    std::vector<Peer> m_peers; // in the order they came
     int m_refused = 0;
     std::optional<std::chrono::steady_clock::time_point> m_refusalLoggedAt;
     std::function<void(const QUrl&)> m_urlHandler;

@@ -164,6 +164,14 @@ TEST_F(SignInTest, ASecondLaunchWithTheCallbackUrlSignsIn) {
     expectSignedIn();
 }
 
+TEST_F(SignInTest, ACallbackWithABlankAndQuotesABrowserLeftUnencodedSignsIn) {
+    launchToSignIn();
+    const QString link = callbackUrl(workspaceToken()).toString(QUrl::FullyEncoded) + "&state=\"a b\"";
+    EXPECT_EQ(secondLaunch({link}), platform::UrlEvents::LaunchDecision::secondaryForwarded);
+    advance(signInSeconds);
+    expectSignedIn();
+}
+
 TEST_F(SignInTest, ACallbackUrlThatStartsTheClientSignsInOnceStartUpEnds) {
     // The browser starts the client with the URL: it arrives before the client has a handler for it.
     platform::UrlEvents::shared().setUrlHandler(nullptr);
