@@ -1,6 +1,6 @@
-// An SSID's bytes as NetworkManager hands them over, turned into the text the trusted-networks list shows and
-// stores: always one line of valid text, the same for the same bytes, stable when stored and read again, and
-// the bytes themselves whenever they were already such text.
+// An SSID's bytes as NetworkManager hands them over, turned into the text the trusted-networks list shows
+// (always one line of valid text, the same for the same bytes) and the key it stores: the bytes themselves
+// whenever they were already such text, and never the key of other bytes.
 
 #include "FuzzSupport.h"
 
@@ -71,12 +71,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(character.category() != QChar::Other_Control);
     }
     FUZZ_CHECK(platform::ssidText(ssid) == text);
-    // What the SDK stores comes back as the same text.
-    FUZZ_CHECK(platform::ssidText(text.toUtf8()) == text);
     if (isPlainUtf8(ssid)) {
         FUZZ_CHECK(text.toUtf8() == ssid);
     } else {
         FUZZ_CHECK(text.contains(QChar::ReplacementCharacter));
     }
+
+    // The key is plain text, and the halves of the input share one only when they are equal.
+    const QString key = platform::ssidKey(ssid);
+    FUZZ_CHECK(isPlainUtf8(key.toUtf8()));
+    FUZZ_CHECK(!isPlainUtf8(ssid) || (ssid.contains("\\x") || key.toUtf8() == ssid));
+    const QByteArray first = ssid.first(ssid.size() / 2);
+    const QByteArray second = ssid.sliced(ssid.size() / 2);
+    FUZZ_CHECK((platform::ssidKey(first) == platform::ssidKey(second)) == (first == second));
     return 0;
 }

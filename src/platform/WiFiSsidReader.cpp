@@ -1,5 +1,7 @@
 #include "platform/WiFiSsidReader.h"
 
+#include "platform/AsciiChars.h"
+
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -28,19 +30,81 @@ constexpr uint wifiDeviceType = 2; // NM_DEVICE_TYPE_WIFI
 // NetworkManager answers at once or not at all; an answer that never comes must not keep a round open.
 constexpr int callTimeoutMs = 5000;
 
+// The length of the UTF-8 sequence of a character that is not a control character at the start of
+// `bytes`; 0 when there is none (an invalid or cut sequence, or a control character).
+qsizetype plainCharacterLength(QByteArrayView bytes) {
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80) {
+        return lead < 0x20 || lead == 0x7F ? 0 : 1;
+    }
+    const qsizetype length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                             : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                            : 0;
+    if (length == 0 || bytes.size() < length) {
+        return 0;
+    }
+    char32_t value = lead & (0x7F >> length);
+    for (qsizetype i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) {
+            return 0;
+        }
+        value = (value << 6) | (byte(i) & 0x3F);
+    }
+    const char32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+    const bool valid = value >= least && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF);
+    return valid && (value < 0x80 || value > 0x9F) ? length : 0; // U+0080..U+009F are controls too
+}
+
+bool startsWithEscape(QByteArrayView bytes) {
+    return bytes.size() >= 4 && bytes.startsWith("\\x") && isHexDigit(QLatin1Char(bytes[2])) &&
+           isHexDigit(QLatin1Char(bytes[3]));
+}
+
+// A leading byte-order mark stays a character: dropping it would give two names one text.
+QString decodedKeepingAnyBom(QByteArrayView bytes) {
+    QStringDecoder decode(QStringDecoder::Utf8,
+                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decode(bytes);
+}
+
 } // namespace
 
 QString ssidText(const QByteArray& ssid) {
-    // A leading byte-order mark stays a character: dropping it would give two names one text.
-    QStringDecoder decode(QStringDecoder::Utf8,
-                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    QString text = decode(ssid);
+    QString text = decodedKeepingAnyBom(ssid);
     for (QChar& character : text) {
         if (character.category() == QChar::Other_Control) {
             character = QChar::ReplacementCharacter;
         }
     }
     return text;
+}
+
+QString ssidKey(const QByteArray& ssid) {
+    QByteArray key;
+    const QByteArrayView bytes(ssid);
+    for (qsizetype i = 0; i < bytes.size();) {
+        const qsizetype length =
+            startsWithEscape(bytes.sliced(i)) ? 0 : plainCharacterLength(bytes.sliced(i));
+        if (length == 0) {
+            const auto byte = static_cast<unsigned char>(bytes[i]);
+            key += "\\x" + QByteArray::number(byte, 16).toUpper().rightJustified(2, '0');
+            ++i;
+            continue;
+        }
+        key += bytes.sliced(i, length);
+        i += length;
+    }
+    return decodedKeepingAnyBom(key);
+}
+
+std::optional<QString> WiFiSsidReader::currentSsid() const {
+    return m_ssid ? std::optional(ssidKey(*m_ssid)) : std::nullopt;
+}
+
+std::optional<QString> WiFiSsidReader::currentSsidText() const {
+    return m_ssid ? std::optional(ssidText(*m_ssid)) : std::nullopt;
 }
 
 WiFiSsidReader& WiFiSsidReader::shared() {
@@ -203,10 +267,10 @@ void WiFiSsidReader::answered(std::uint64_t generation) {
     if (generation != m_generation || --m_outstanding > 0) {
         return;
     }
-    std::optional<QString> ssid;
+    std::optional<QByteArray> ssid;
     for (const QString& device : std::as_const(m_devices)) {
         if (const auto found = m_heard.constFind(device); found != m_heard.constEnd()) {
-            ssid = ssidText(*found);
+            ssid = *found;
             break;
         }
     }
@@ -217,7 +281,7 @@ void WiFiSsidReader::answered(std::uint64_t generation) {
     }
 }
 
-void WiFiSsidReader::commit(const std::optional<QString>& ssid) {
+void WiFiSsidReader::commit(const std::optional<QByteArray>& ssid) {
     if (ssid == m_ssid) {
         return;
     }

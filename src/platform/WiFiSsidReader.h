@@ -16,10 +16,14 @@ class QDBusServiceWatcher;
 
 namespace platform {
 
-// The text an SSID's bytes are shown as and stored under: UTF-8 where the bytes are UTF-8, U+FFFD for each
-// invalid sequence and for every control character, so it is always one line of plain text and the same
-// bytes always give the same text.
+// The text an SSID's bytes are shown as: UTF-8 where the bytes are UTF-8, U+FFFD for each invalid sequence
+// and for every control character, so it is always one line of plain text and the same bytes always give
+// the same text.
 QString ssidText(const QByteArray& ssid);
+// The text an SSID is trusted, stored and compared under: a name that is plain text (UTF-8 without control
+// characters) as it is; every other byte written as "\xHH", as is a backslash that would read as such an
+// escape. Different bytes never give the same key.
+QString ssidKey(const QByteArray& ssid);
 
 // The name of the Wi-Fi network the machine is on: the SSID of the active access point of NetworkManager's
 // Wi-Fi device. It asks once when started and again whenever NetworkManager reports a change, and keeps
@@ -40,8 +44,10 @@ public:
     void stop();
     bool isStarted() const { return m_started; }
 
-    // The SSID's text (ssidText); none without NetworkManager, a Wi-Fi device or an active access point.
-    std::optional<QString> currentSsid() const { return m_ssid; }
+    // The SSID's key (ssidKey) and its text (ssidText); none without NetworkManager, a Wi-Fi device or an
+    // active access point.
+    std::optional<QString> currentSsid() const;
+    std::optional<QString> currentSsidText() const;
 
 signals:
     void currentSsidChanged();
@@ -56,7 +62,7 @@ private:
     void askAccessPoint(std::uint64_t generation, const QString& device, const QString& accessPoint);
     // One answer of the round `generation` came in (or a question was dropped).
     void answered(std::uint64_t generation);
-    void commit(const std::optional<QString>& ssid);
+    void commit(const std::optional<QByteArray>& ssid);
     void getProperty(const QString& path, const QString& interface, const QString& name,
                      std::function<void(const QVariant& value)> done);
 
@@ -65,7 +71,7 @@ private:
     bool m_started = false;
     bool m_following = false;
     QPointer<QDBusServiceWatcher> m_watcher;
-    std::optional<QString> m_ssid;
+    std::optional<QByteArray> m_ssid;
 
     // The round of questions under way: devices in NetworkManager's order, the SSIDs heard so far.
     std::uint64_t m_generation = 0;

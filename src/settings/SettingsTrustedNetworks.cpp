@@ -220,7 +220,10 @@ void SettingsTrustedNetworksViewCell::reloadTrustedNetworks() {
     if (m_currentSsid && m_currentSsid->isEmpty()) {
         m_currentSsid.reset();
     }
-    m_currentName->setText(m_currentSsid.value_or(notDetectedSSID));
+    m_currentSsidText = m_currentSsid
+                            ? platform::WiFiSsidReader::shared().currentSsidText().value_or(QString())
+                            : notDetectedSSID;
+    m_currentName->setText(m_currentSsidText);
     m_currentName->setTextColor(m_currentSsid ? QColor(Qt::white) : toolkit::secondaryText);
     m_add->setVisible(!TrustedNetworksEditor::isLocked());
     m_add->setEnabled(m_currentSsid.has_value());
@@ -244,8 +247,8 @@ void SettingsTrustedNetworksViewCell::addCurrentNetwork() {
         m_alert->open();
         return;
     }
-    m_editor->add(PDWiFiNetwork(ssid, ssid));
-    sendEvent(kTrustedNetworkAddedEvent, ssid, ssid);
+    m_editor->add(PDWiFiNetwork(ssid, m_currentSsidText));
+    sendEvent(kTrustedNetworkAddedEvent, m_currentSsidText, ssid);
 }
 
 void SettingsTrustedNetworksViewCell::removeNetwork(const PDWiFiNetwork& network) {

@@ -103,7 +103,8 @@ public:
     QPushButton* addToTrustedButton() const { return m_add; }
     ElidedLabel* newTrustedNetworkTitleField() const { return m_currentName; }
     TableView* trustedNetworksTableView() const { return m_table; }
-    // The SSID the add button trusts: the one read at the last reload, none when none was detected.
+    // The SSID the add button trusts, as its key: the one read at the last reload, none when none was
+    // detected.
     std::optional<QString> currentSsid() const { return m_currentSsid; }
     // The refusal of a duplicate while it is open.
     QMessageBox* duplicateAlert() const { return m_alert; }
@@ -134,5 +135,6 @@ private:
     QPointer<TrustedNetworksEditor> m_editor;
     WeakDelegate<SettingsTrustedNetworksViewCellDelegate> m_delegate;
     std::optional<QString> m_currentSsid;
+    QString m_currentSsidText;    // as the row shows it
     QList<PDWiFiNetwork> m_shown; // the list as the inner table last loaded it
 };

@@ -222,9 +222,9 @@ protected:
             platform::WiFiSsidReader::shared().start(wifiBus->connect());
         }
         networkManager->setNetwork(wifiDevice, ssid);
-        const QString text = platform::ssidText(ssid);
+        const QString key = platform::ssidKey(ssid);
         ASSERT_TRUE(
-            testsupport::waitUntil([&] { return platform::WiFiSsidReader::shared().currentSsid() == text; }));
+            testsupport::waitUntil([&] { return platform::WiFiSsidReader::shared().currentSsid() == key; }));
     }
 
     // Qt's own posted events (a widget added to a shown layout appears through one) run after the

@@ -11,29 +11,36 @@
 using platform::ssidText;
 using platform::WiFiSsidReader;
 
-TEST(SsidText, BytesBecomeOneLineOfPlainText) {
+TEST(SsidText, BytesBecomeOneLineOfPlainTextAndAKeyOfTheirOwn) {
     const QString replacement(QChar::ReplacementCharacter);
     const struct {
         QByteArray bytes;
         QString text;
+        QString key;
     } cases[] = {
-        {"Office-5G", "Office-5G"},
-        {"Caf\xC3\xA9 \xF0\x9F\x93\xB6", QStringLiteral("Café 📶")},
-        {"<b>Guest</b>", "<b>Guest</b>"},                                           // markup stays text
-        {"a\nb\tc\x7F", "a" + replacement + "b" + replacement + "c" + replacement}, // controls
-        {QByteArray("x\0y", 3), "x" + replacement + "y"},                           // an embedded NUL
-        {"\xFF\xFE", replacement + replacement},                                    // not UTF-8
-        {"\xED\xA0\x80", replacement.repeated(3)},                                  // an encoded surrogate
-        {"ab\xC3", "ab" + replacement}, // cut in the middle of a character
+        {"Office-5G", "Office-5G", "Office-5G"},
+        {"Caf\xC3\xA9 \xF0\x9F\x93\xB6", QStringLiteral("Café 📶"), QStringLiteral("Café 📶")},
+        {"<b>Guest</b>", "<b>Guest</b>", "<b>Guest</b>"}, // markup stays text
+        {"a\nb\tc\x7F", "a" + replacement + "b" + replacement + "c" + replacement,
+         "a\\x0Ab\\x09c\\x7F"},                                       // controls
+        {"\xC2\x85", replacement, "\\xC2\\x85"},                      // a C1 control
+        {QByteArray("x\0y", 3), "x" + replacement + "y", "x\\x00y"},  // an embedded NUL
+        {"\xFF\xFE", replacement + replacement, "\\xFF\\xFE"},        // not UTF-8
+        {"\xED\xA0\x80", replacement.repeated(3), "\\xED\\xA0\\x80"}, // an encoded surrogate
+        {"ab\xC3", "ab" + replacement, "ab\\xC3"},                    // cut in the middle of a character
         {"\xEF\xBB\xBF"
          "ab",
-         QString(QChar(0xFEFF)) + "ab"}, // a byte-order mark is kept
-        {"", ""},
+         QString(QChar(0xFEFF)) + "ab", QString(QChar(0xFEFF)) + "ab"}, // a byte-order mark is kept
+        // A backslash that would read as an escape is one too; a replacement character of the name's own is
+        // no bad byte.
+        {"Home\\xFF \xEF\xBF\xBD", "Home\\xFF " + replacement, "Home\\x5CxFF " + replacement},
+        {"", "", ""},
     };
     for (const auto& each : cases) {
         const QString text = ssidText(each.bytes);
         EXPECT_EQ(text, each.text) << each.bytes.toHex().toStdString();
         EXPECT_TRUE(text.isValidUtf16());
+        EXPECT_EQ(platform::ssidKey(each.bytes), each.key) << each.bytes.toHex().toStdString();
     }
     // 32 bytes of anything are shown, one replacement per byte that is not text.
     const QByteArray binary(32, '\x80');

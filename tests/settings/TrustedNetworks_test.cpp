@@ -36,8 +36,8 @@ protected:
     // The machine joins a Wi-Fi network; the page then shows its row again, as it does when it appears.
     void join(const QByteArray& ssid) {
         manager.setNetwork(wifi, ssid);
-        const QString text = platform::ssidText(ssid);
-        ASSERT_TRUE(testsupport::waitUntil([&] { return reader().currentSsid() == text; }));
+        const QString key = platform::ssidKey(ssid);
+        ASSERT_TRUE(testsupport::waitUntil([&] { return reader().currentSsid() == key; }));
         page.reloadSettingsPage();
         run();
     }
@@ -78,6 +78,7 @@ TEST_F(TrustedNetworksTest, TheCurrentNetworkIsTrustedByItsSsidShownAsPlainText)
     const QByteArray ssid = "<b>Lobby</b> \x01 guest network of the fourth floor and the roof terrace \xFF";
     join(ssid);
     const QString text = platform::ssidText(ssid);
+    const QString key = platform::ssidKey(ssid);
     ASSERT_NE(list(), nullptr);
     EXPECT_EQ(list()->newTrustedNetworkTitleField()->text(), text);
     EXPECT_NE(list()->newTrustedNetworkTitleField()->shownText(), text) << "long names are elided";
@@ -85,9 +86,9 @@ TEST_F(TrustedNetworksTest, TheCurrentNetworkIsTrustedByItsSsidShownAsPlainText)
     click(list()->addToTrustedButton());
     const auto call = driver.lastCall("userUpdateTrustedNetworks");
     ASSERT_TRUE(call.has_value());
-    EXPECT_EQ(call->arguments.value("ssids").toStringList(), (QStringList{"Northwind-Office", "Home", text}));
+    EXPECT_EQ(call->arguments.value("ssids").toStringList(), (QStringList{"Northwind-Office", "Home", key}));
     ASSERT_EQ(eventTypes().back(), 39);
-    EXPECT_EQ(events().back().parameter(AnalyticsParameter::wifiSSID), text);
+    EXPECT_EQ(events().back().parameter(AnalyticsParameter::wifiSSID), key);
 
     run();
     EXPECT_EQ(shownNetworks(), (QStringList{"Northwind-Office", "Home", text}));
@@ -100,6 +101,16 @@ TEST_F(TrustedNetworksTest, TheCurrentNetworkIsTrustedByItsSsidShownAsPlainText)
     EXPECT_FALSE(driver.lastCall("userUpdateTrustedNetworks").has_value());
     ASSERT_NE(list()->duplicateAlert(), nullptr);
     list()->duplicateAlert()->close();
+
+    // A name that differs only in a byte that is not text is another network, though it reads the same.
+    QByteArray other = ssid;
+    other.back() = '\xFE';
+    ASSERT_EQ(platform::ssidText(other), text);
+    join(other);
+    click(list()->addToTrustedButton());
+    ASSERT_TRUE(driver.lastCall("userUpdateTrustedNetworks").has_value());
+    EXPECT_EQ(driver.lastCall("userUpdateTrustedNetworks")->arguments.value("ssids").toStringList(),
+              (QStringList{"Northwind-Office", "Home", key, platform::ssidKey(other)}));
 }
 
 TEST_F(TrustedNetworksTest, WithoutWiFiNothingIsDetectedAndAddDoesNothing) {
