@@ -21,6 +21,7 @@
 #include <QtEndian>
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -299,9 +300,17 @@ UrlEvents::Peer* UrlEvents::peerState(const QLocalSocket* socket) {
 }
 
 bool UrlEvents::dropSilentestPeer() {
+    // A peer whose message waits unread is about to be heard: accepted in the same burst as the newcomers,
+    // it has had no turn yet.
+    const auto hasBytesWaiting = [](const QLocalSocket* socket) {
+        int waiting = 0;
+        return socket->bytesAvailable() > 0 ||
+               (::ioctl(int(socket->socketDescriptor()), FIONREAD, &waiting) == 0 && waiting > 0);
+    };
     const Peer* silentest = nullptr;
     for (const Peer& peer : m_peers) {
-        if (!peer.answered && (!silentest || peer.heardAt < silentest->heardAt)) {
+        if (!peer.answered && (!silentest || peer.heardAt < silentest->heardAt) &&
+            !hasBytesWaiting(peer.socket)) {
             silentest = &peer;
         }
     }

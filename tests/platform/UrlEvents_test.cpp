@@ -383,12 +383,17 @@ TEST_F(UrlEventsTest, SilentPeersHoldingEveryPlaceMakeRoomForALaterLaunchAtOnce)
     EXPECT_EQ(std::count_if(connections.begin(), connections.begin() + 6, hungUp), 6)
         << "the oldest made room";
 
-    // Every place is held by a silent peer, yet a launch is answered at once.
+    // Every place is held by a silent peer, yet a launch is answered at once, even with as many silent ones
+    // coming in right behind it.
     QElapsedTimer answered;
     answered.start();
     QLocalSocket socket;
     socket.connectToServer(events.serverName());
     socket.write(UrlEvents::encodeMessage({}));
+    ASSERT_TRUE(socket.flush());
+    for (int i = 0; i < UrlEvents::maxPeers; ++i) {
+        connections.push_back(connectRaw(events.serverName()));
+    }
     EXPECT_TRUE(testsupport::waitUntil([&] {
         scheduler.runUntilIdle();
         return handled == 1;
