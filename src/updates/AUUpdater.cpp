@@ -38,6 +38,8 @@ using Clock = platform::Scheduler::Clock;
 constexpr qint64 kReplyBuffer = 1024 * 1024;
 constexpr qint64 kReadChunk = 256 * 1024;
 constexpr int kMaximumRedirects = 5;
+// Progress reaches the main thread at most this often: the sheet's bar moves a pixel per megabyte or so.
+constexpr double kProgressInterval = 0.1;
 
 Clock::rep ticksNow() {
     return platform::Scheduler::shared().now().time_since_epoch().count();
@@ -67,6 +69,11 @@ struct AUUpdater::Shared {
     std::atomic<qint64> received{0};
     std::atomic<Clock::rep> lastActivity{0};
     std::atomic<bool> progressPosted{false};
+    std::atomic<qint64> sizeLimit{AUUpdater::maximumPackageBytes};
+    // Held while the package is put in place and while an attempt is dropped, so a cancel either comes
+    // first and nothing is put in place, or comes second and knows the package is there.
+    std::mutex commitMutex;
+    std::uint64_t committedGeneration = 0; // under commitMutex
 
     // Runs `step` on the main queue while the updater exists.
     static void onMain(const std::shared_ptr<Shared>& shared, std::function<void(AUUpdater&)> step) {
@@ -248,6 +255,12 @@ private:
             }
             critical = updates::isCriticalDisposition(m_reply->rawHeader("Content-Disposition"));
             m_total = updates::contentLength(m_reply->rawHeader("Content-Length"));
+            if (m_total > m_shared->sizeLimit) {
+                fail(QStringLiteral("the package announces %1 bytes, over the limit of %2")
+                         .arg(m_total)
+                         .arg(m_shared->sizeLimit.load()));
+                return false;
+            }
         }
         m_responded = true;
         const std::uint64_t generation = m_generation;
@@ -268,11 +281,18 @@ private:
         return true;
     }
 
-    void onData() {
+    // Read in bites of `kReadChunk` (and whatever is left at the end): each read wakes Qt's network thread
+    // to say the buffer has room again. What arrived counts for the progress and the time limits at once.
+    void onData(bool everything = false) {
         if (!onResponse() || !m_responded) {
             return;
         }
-        while (m_reply->bytesAvailable() > 0) {
+        const qint64 limit = m_total > 0 ? m_total : m_shared->sizeLimit.load();
+        if (m_received + m_reply->bytesAvailable() > limit) {
+            fail(QStringLiteral("the server sent more than %1 bytes").arg(limit));
+            return;
+        }
+        while (m_reply->bytesAvailable() >= (everything ? 1 : kReadChunk)) {
             const QByteArray chunk = m_reply->read(kReadChunk);
             if (chunk.isEmpty()) {
                 break;
@@ -283,7 +303,7 @@ private:
             }
             m_received += chunk.size();
         }
-        m_shared->received = m_received;
+        m_shared->received = m_received + m_reply->bytesAvailable();
         m_shared->lastActivity = ticksNow();
         if (!m_shared->progressPosted.exchange(true)) {
             const std::uint64_t generation = m_generation;
@@ -305,7 +325,7 @@ private:
             fail(m_reply->errorString());
             return;
         }
-        onData();
+        onData(true);
         if (m_reply != finishing) {
             return; // failed, or gone on to a redirect's target
         }
@@ -322,7 +342,17 @@ private:
         m_reply = nullptr;
         disconnect(reply, nullptr, this, nullptr);
         reply->deleteLater();
+        std::unique_lock commitLock(m_shared->commitMutex);
+        if (m_shared->generation != m_generation) {
+            commitLock.unlock();
+            stop(); // cancelled as the last bytes came
+            return;
+        }
         const bool committed = m_file->commit();
+        if (committed) {
+            m_shared->committedGeneration = m_generation;
+        }
+        commitLock.unlock();
         const QString error = m_file->errorString();
         m_file.reset();
         if (!committed) {
@@ -370,6 +400,9 @@ AUUpdater::~AUUpdater() {
     if (m_inactivityTimer) {
         m_inactivityTimer->invalidate();
     }
+    if (m_progressTimer) {
+        m_progressTimer->invalidate();
+    }
     stopThread();
 }
 
@@ -393,14 +426,11 @@ void AUUpdater::stopThreadsBeforeTheApplicationEnds() {
     stopsWithTheApplication = false;
     const std::vector<AUUpdater*> updaters = updatersWithThreads();
     for (AUUpdater* updater : updaters) {
-        ++updater->m_shared->generation;
+        updater->dropAttempt();
         updater->m_shared->attempts = 0;
         updater->m_shared->state = idle;
         if (updater->m_retryTimer) {
             updater->m_retryTimer->invalidate();
-        }
-        if (updater->m_inactivityTimer) {
-            updater->m_inactivityTimer->invalidate();
         }
         updater->stopThread();
     }
@@ -466,7 +496,7 @@ void AUUpdater::ensureThread() {
 
 void AUUpdater::downloadUpdate() {
     if (state() == downloading) {
-        return; // one transfer at a time
+        return; // one transfer at a time; the time limits end one that hangs
     }
     if (m_retryTimer) {
         m_retryTimer->invalidate();
@@ -484,14 +514,41 @@ void AUUpdater::checkForUpdates() {
     m_shared->critical = false;
     m_shared->totalBytes = 0;
     m_shared->downloadedBytes = 0;
-    m_shared->lastActivity = ticksNow();
+    m_shared->received = 0;
+    m_shared->progressPosted = false;
+    m_startedAt = platform::Scheduler::shared().now();
+    m_shared->lastActivity = m_startedAt.time_since_epoch().count();
     const std::uint64_t generation = ++m_shared->generation;
+    vlog::info(QStringLiteral("Update download started: ") + m_host);
     reportState(downloading);
     ensureThread();
     m_transfer->post([generation, host = m_host, destination = m_destination](Transfer& transfer) {
         transfer.start(generation, host, destination);
     });
     armInactivityTimer(generation, inactivityTimeout);
+}
+
+void AUUpdater::setSizeLimit(qint64 bytes) {
+    m_shared->sizeLimit = bytes;
+}
+
+void AUUpdater::dropAttempt() {
+    bool committed = false;
+    {
+        std::lock_guard lock(m_shared->commitMutex);
+        committed = m_shared->committedGeneration == m_shared->generation;
+        ++m_shared->generation;
+    }
+    if (m_progressTimer) {
+        m_progressTimer->invalidate();
+    }
+    if (m_inactivityTimer) {
+        m_inactivityTimer->invalidate();
+    }
+    m_wishPending = false;
+    if (committed) {
+        QFile::remove(m_destination); // complete, but nobody will be told of it
+    }
 }
 
 void AUUpdater::armInactivityTimer(std::uint64_t generation, double seconds) {
@@ -506,28 +563,61 @@ void AUUpdater::armInactivityTimer(std::uint64_t generation, double seconds) {
     });
 }
 
-// One timer for the whole transfer: when it fires early it waits out the rest from the last data.
+// One timer for both limits: fifteen seconds without data, and fewer bytes than the slowest acceptable
+// rate brings once the grace has passed, so a package of any size finishes within a time of its size or
+// fails. When it fires early it waits out the nearer of the two from what has arrived since.
 void AUUpdater::onInactivityTimer(std::uint64_t generation) {
     if (m_shared->generation != generation || state() != downloading) {
         return;
     }
-    const auto quiet = platform::Scheduler::shared().now() - Clock::time_point(Clock::duration(m_shared->lastActivity));
+    const auto now = platform::Scheduler::shared().now();
+    const auto quiet = now - Clock::time_point(Clock::duration(m_shared->lastActivity));
     const double quietSeconds = std::chrono::duration<double>(quiet).count();
-    if (quietSeconds < inactivityTimeout) {
-        armInactivityTimer(generation, inactivityTimeout - quietSeconds);
+    const double elapsed = std::chrono::duration<double>(now - m_startedAt).count();
+    const double allowed = slowDownloadGrace + static_cast<double>(m_shared->received) / slowestRate;
+    QString reason;
+    if (quietSeconds >= inactivityTimeout) {
+        reason = QStringLiteral("nothing arrived for %1 seconds").arg(inactivityTimeout);
+    } else if (elapsed >= allowed) {
+        reason = QStringLiteral("%1 bytes in %2 seconds is slower than the slowest acceptable rate")
+                     .arg(m_shared->received.load())
+                     .arg(elapsed, 0, 'f', 0);
+    } else {
+        armInactivityTimer(generation, std::min(inactivityTimeout - quietSeconds, allowed - elapsed));
         return;
     }
-    vlog::warning(QStringLiteral("Update download failed: nothing arrived for %1 seconds").arg(inactivityTimeout));
+    vlog::warning(QStringLiteral("Update download failed: ") + reason);
     m_transfer->post([generation](Transfer& transfer) { transfer.stop(generation); });
     onTransferFailed(generation);
 }
 
+// The transfer posts once until this has run; reports then follow at most every `kProgressInterval`
+// while data keeps coming, so the main thread wakes for progress no more than ten times a second.
 void AUUpdater::onTransferProgress(std::uint64_t generation) {
-    m_shared->progressPosted = false;
     if (m_shared->generation != generation || state() != downloading) {
+        m_shared->progressPosted = false;
         return;
     }
-    m_shared->downloadedBytes = m_shared->received.load();
+    reportProgress();
+    std::weak_ptr<Shared> weak = m_shared;
+    m_progressTimer = platform::Timer::scheduledTimer(kProgressInterval, false, [weak, generation](platform::Timer&) {
+        const auto shared = weak.lock();
+        if (!shared || !shared->owner) {
+            return;
+        }
+        shared->progressPosted = false;
+        if (shared->received != shared->downloadedBytes && !shared->progressPosted.exchange(true)) {
+            shared->owner->onTransferProgress(generation);
+        }
+    });
+}
+
+void AUUpdater::reportProgress() {
+    const qint64 received = m_shared->received;
+    if (received == m_shared->downloadedBytes) {
+        return;
+    }
+    m_shared->downloadedBytes = received;
     post([](AUUpdater& updater, AUUpdaterDelegate* delegate) {
         if (delegate) {
             delegate->updaterDidChangeProgress(updater, updater.progress());
@@ -542,12 +632,24 @@ void AUUpdater::onTransferFinished(std::uint64_t generation) {
     if (m_inactivityTimer) {
         m_inactivityTimer->invalidate();
     }
-    m_shared->downloadedBytes = m_shared->received.load();
+    if (m_progressTimer) {
+        m_progressTimer->invalidate();
+    }
+    {
+        std::lock_guard lock(m_shared->commitMutex);
+        m_shared->committedGeneration = 0; // handed over: a later cancel leaves it to the delegate
+    }
+    reportProgress();
+    vlog::info(QStringLiteral("Update download finished: %1 bytes").arg(m_shared->downloadedBytes.load()));
     m_shared->attempts = 0;
     m_shared->state = downloaded;
     reportState(downloaded);
     const bool critical = isCritical();
-    post([critical](AUUpdater& updater, AUUpdaterDelegate* delegate) {
+    m_wishPending = true;
+    post([critical, generation](AUUpdater& updater, AUUpdaterDelegate* delegate) {
+        if (updater.m_shared->generation != generation || !std::exchange(updater.m_wishPending, false)) {
+            return; // cancelled first
+        }
         if (delegate) {
             delegate->updaterWantsToInstallUpdateWithCriticalStatus(updater, critical);
         }
@@ -558,16 +660,14 @@ void AUUpdater::onTransferFailed(std::uint64_t generation) {
     if (m_shared->generation != generation || state() != downloading) {
         return;
     }
-    ++m_shared->generation; // whatever the failed attempt still sends is stale
-    if (m_inactivityTimer) {
-        m_inactivityTimer->invalidate();
-    }
+    dropAttempt(); // whatever the failed attempt still sends is stale
     m_shared->totalBytes = 0;
     m_shared->downloadedBytes = 0;
     m_shared->state = idle;
     reportState(idle);
     if (m_shared->attempts < 1) {
         ++m_shared->attempts;
+        vlog::info(QStringLiteral("Update download retried in %1 seconds").arg(m_interval));
         std::weak_ptr<Shared> weak = m_shared;
         m_retryTimer = platform::Timer::scheduledTimer(m_interval, false, [weak](platform::Timer&) {
             if (const auto shared = weak.lock(); shared && shared->owner) {
@@ -580,24 +680,30 @@ void AUUpdater::onTransferFailed(std::uint64_t generation) {
     reportState(failed);
 }
 
+// Wins over whatever the transfer does meanwhile: a package put in place as the cancel came, or one whose
+// wish to install is still on its way, is removed and never offered.
 void AUUpdater::cancelUpdateDownload() {
     const bool transferring = state() == downloading;
     const bool retryPending = m_retryTimer && m_retryTimer->isValid();
-    if (!transferring && !retryPending) {
+    const bool offerPending = state() == downloaded && m_wishPending;
+    if (!transferring && !retryPending && !offerPending) {
         return;
     }
-    ++m_shared->generation;
+    if (offerPending) {
+        QFile::remove(m_destination);
+    }
+    dropAttempt();
     m_shared->attempts = 0;
     if (m_retryTimer) {
         m_retryTimer->invalidate();
     }
-    if (m_inactivityTimer) {
-        m_inactivityTimer->invalidate();
-    }
-    if (!transferring) {
+    if (!transferring && !offerPending) {
         return;
     }
-    m_transfer->post([](Transfer& transfer) { transfer.stop(); });
+    if (transferring) {
+        m_transfer->post([](Transfer& transfer) { transfer.stop(); });
+        vlog::info(QStringLiteral("Update download cancelled"));
+    }
     m_shared->totalBytes = 0;
     m_shared->downloadedBytes = 0;
     m_shared->state = idle;

@@ -6,8 +6,11 @@
 // The transfer runs on a thread of the updater's own (Qt Network needs an event loop) and streams into a
 // temporary file beside the destination that is renamed into place only when the package is complete, so a
 // failed or cancelled download leaves no partial package and two updaters never write one file together.
-// The 15-second inactivity time-out and the retry wait are scheduler timers. Every report reaches the
+// The 15-second inactivity time-out, the slowest acceptable rate, the progress throttle and the retry wait
+// are scheduler timers. A package over its size limit is refused as it streams. Every report reaches the
 // delegate on the main queue, in the order the changes happened, and only while both still exist.
+
+#include "platform/Scheduler.h"
 
 #include <QString>
 
@@ -46,6 +49,12 @@ public:
     enum State : int { idle = 0, downloading = 1, downloaded = 2, installing = 3, failed = 4 };
 
     static constexpr double inactivityTimeout = 15.0;
+    // However slow the line, a download must bring this many bytes a second on average once the grace
+    // has passed: a package of any size then finishes within a time of its size, or fails.
+    static constexpr double slowestRate = 32.0 * 1024;
+    static constexpr double slowDownloadGrace = 60.0;
+    // The most a package may be when the server announces no length; an announced length is a limit too.
+    static constexpr qint64 maximumPackageBytes = 512LL * 1024 * 1024;
     static constexpr double defaultRetryInterval = 5.0;
     static constexpr double installTimeLimit = 600.0;
 
@@ -69,6 +78,8 @@ public:
     qint64 percentile() const { return m_percentile; }
     double interval() const { return m_interval; }
     void setInterval(double seconds) { m_interval = seconds; }
+    // Lowers (or raises) `maximumPackageBytes` for this updater.
+    void setSizeLimit(qint64 bytes);
 
     int state() const;
     bool isCritical() const;
@@ -83,8 +94,9 @@ public:
     void downloadUpdate();
     // Starts a download when idle; otherwise changes nothing.
     void checkForUpdates();
-    // Stops the transfer or the wait for its retry. Not a failure: nothing is retried, and only the return
-    // to idle is reported (when a transfer was running).
+    // Stops the transfer or the wait for its retry, and wins over a transfer that ends meanwhile: a package
+    // whose wish to install has not been delivered is removed and never offered. Not a failure: nothing is
+    // retried, and only the return to idle is reported (when a transfer was running or ending).
     void cancelUpdateDownload();
     // Removes the package at the destination; a missing file or a failed removal is ignored.
     void deleteDownloadedUpdate();
@@ -108,6 +120,10 @@ private:
     void onTransferFailed(std::uint64_t generation);
     void onTransferFinished(std::uint64_t generation);
     void onTransferProgress(std::uint64_t generation);
+    void reportProgress();
+    // Makes every report of the current attempt stale; removes a package it put in place that was never
+    // handed over.
+    void dropAttempt();
 
     QString m_bundlePath;
     QString m_scriptsPath;
@@ -123,4 +139,8 @@ private:
     Transfer* m_transfer = nullptr;
     std::shared_ptr<platform::Timer> m_retryTimer;
     std::shared_ptr<platform::Timer> m_inactivityTimer;
+    std::shared_ptr<platform::Timer> m_progressTimer;
+    platform::Scheduler::Clock::time_point m_startedAt;
+    // Downloaded, with the wish to install still on the main queue.
+    bool m_wishPending = false;
 };

@@ -176,6 +176,9 @@ void AutoUpdateViewController::prepareToInstall() {
 void AutoUpdateViewController::onInstallAnswer(bool accepted) {
     if (!accepted) {
         vlog::error(QStringLiteral("prepareToInstallAppAutoUpdate FAILED -- Verification failed"));
+        if (m_autoUpdater) {
+            m_autoUpdater->deleteDownloadedUpdate(); // refused: never kept, nor offered again from disk
+        }
         showOutcome(AutoUpdateStates::failedToVerifyUpdate);
         return;
     }
@@ -254,6 +257,5 @@ void AutoUpdateViewController::updaterDidChangeState(AUUpdater&, int state) {
 }
 
 void AutoUpdateViewController::updaterDidChangeProgress(AUUpdater&, double progress) {
-    vlog::print(QStringLiteral("CHANGED PROGRESS: ") + QString::number(progress));
     m_updateProgressView->setProgress(progress * 100.0);
 }

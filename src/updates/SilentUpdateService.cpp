@@ -164,6 +164,9 @@ void SilentUpdateService::applyState(AutoUpdateStates state) {
 void SilentUpdateService::onInstallAnswer(bool accepted) {
     if (!accepted) {
         vlog::error(QStringLiteral("prepareToInstallAppAutoUpdate FAILED -- Verification failed"));
+        if (m_autoUpdater) {
+            m_autoUpdater->deleteDownloadedUpdate(); // refused: never kept, nor offered again from disk
+        }
         applyState(AutoUpdateStates::failedToVerifyUpdate);
         return;
     }
@@ -181,6 +184,3 @@ void SilentUpdateService::updaterDidChangeState(AUUpdater&, int state) {
     }
 }
 
-void SilentUpdateService::updaterDidChangeProgress(AUUpdater&, double progress) {
-    vlog::print(QStringLiteral("CHANGED PROGRESS: ") + QString::number(progress));
-}

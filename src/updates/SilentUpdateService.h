@@ -51,7 +51,6 @@ public:
 
     void updaterWantsToInstallUpdateWithCriticalStatus(AUUpdater& updater, bool critical) override;
     void updaterDidChangeState(AUUpdater& updater, int state) override;
-    void updaterDidChangeProgress(AUUpdater& updater, double progress) override;
 
 private:
     enum class Trigger { timer, asked };

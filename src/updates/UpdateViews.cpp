@@ -122,12 +122,25 @@ UpdateProgressIndicator::UpdateProgressIndicator(QWidget* parent) : QWidget(pare
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
+double UpdateProgressIndicator::filledWidth(double value) const {
+    return value > 0 ? std::max<double>(height(), width() * value / 100.0) : 0.0;
+}
+
+// Repaints only when the bar's end moves a device pixel, and only around it: progress comes many times
+// per pixel.
 void UpdateProgressIndicator::setDoubleValue(double value) {
     const double kept = std::isfinite(value) ? std::clamp(value, 0.0, 100.0) : 0.0;
-    if (kept != m_value) {
-        m_value = kept;
-        update();
+    const double before = filledWidth(m_value);
+    const double after = filledWidth(kept);
+    m_value = kept;
+    const double scale = devicePixelRatioF();
+    if (std::lround(before * scale) == std::lround(after * scale)) {
+        return;
     }
+    // The rounded end reaches back a radius.
+    const int from = static_cast<int>(std::floor(std::min(before, after))) - height();
+    const int to = static_cast<int>(std::ceil(std::max(before, after))) + 1;
+    update(QRect(from, 0, to - from, height()));
 }
 
 void UpdateProgressIndicator::paintEvent(QPaintEvent*) {
@@ -210,8 +223,11 @@ QWidget* UpdateProgressView::loadViewFromNib() {
 
 void UpdateProgressView::setProgress(double value) {
     m_progressIndicator->setDoubleValue(value);
-    m_percentField->setText(QString::number(static_cast<int>(std::floor(m_progressIndicator->doubleValue()))) +
-                            QLatin1Char('%'));
+    const QString percent =
+        QString::number(static_cast<int>(std::floor(m_progressIndicator->doubleValue()))) + QLatin1Char('%');
+    if (m_percentField->text() != percent) {
+        m_percentField->setText(percent);
+    }
 }
 
 void UpdateProgressView::cancelTap() {

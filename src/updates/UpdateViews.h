@@ -34,6 +34,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    double filledWidth(double value) const;
+
     double m_value = 0.0;
 };
 

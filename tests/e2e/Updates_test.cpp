@@ -13,8 +13,10 @@
 #include "toolkit/TextAttributes.h"
 #include "updates/AutoUpdateViewController.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QTest>
+#include <QThread>
 
 using namespace e2e;
 
@@ -129,6 +131,26 @@ TEST_F(UpdatesScenario, AWrongHashIsRefusedAndTheSheetStaysUsable) {
         << sheetTexts();
     ASSERT_NO_FATAL_FAILURE(restart());
     EXPECT_TRUE(installed());
+}
+
+// Cancel pressed as the package's last bytes are put in place, before the client has heard of it.
+TEST_F(UpdatesScenario, ACancelAgainstTheLastBytesNeverInstalls) {
+    offerVersion(QStringLiteral("2.3.2"));
+    QFile::remove(packagePath());
+    ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
+    ASSERT_NO_FATAL_FAILURE(openSheetFromTheBanner());
+    ASSERT_TRUE(clickButton(sheet()->view(), "Update Now"));
+    QDeadlineTimer deadline(10000);
+    while (!QFile::exists(packagePath()) && !deadline.hasExpired()) {
+        QThread::msleep(1); // the transfer's thread alone runs
+    }
+    ASSERT_TRUE(QFile::exists(packagePath()));
+    ASSERT_TRUE(clickInSheet("Cancel")) << sheetTexts();
+    EXPECT_FALSE(isSheetShown());
+    advance(400); // past the silent update's timers
+    EXPECT_FALSE(QFile::exists(packagePath()));
+    EXPECT_TRUE(driver.calls("prepareToInstallAppAutoUpdate").empty());
+    EXPECT_FALSE(installed());
 }
 
 TEST_F(UpdatesScenario, ARequiredUpdateStandsInForConnectingAndCancelLeavesTheClientUnconnected) {

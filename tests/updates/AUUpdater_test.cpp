@@ -59,6 +59,23 @@ QByteArray contentsOf(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Sends `piece` again and again without a length, waiting `pauseMs` of real time before each, until the
+// client goes away or `total` bytes are out.
+testsupport::LoopbackHttpServer::Handler pacedBody(QByteArray piece, int pauseMs, size_t total) {
+    return [=](const httplib::Request&, httplib::Response& response) {
+        auto sent = std::make_shared<size_t>(0);
+        response.set_chunked_content_provider("application/octet-stream", [=](size_t, httplib::DataSink& sink) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+            if (*sent >= total) {
+                sink.done();
+                return true;
+            }
+            *sent += piece.size();
+            return sink.write(piece.constData(), piece.size());
+        });
+    };
+}
+
 class UpdaterTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -162,6 +179,8 @@ TEST_F(UpdaterTest, EveryFailureIsRetriedOnceThenReportedAndLeavesNoPartialPacka
     server.serveRedirect("/away.pkg", "http://updates.veltrix.example/veltrix.pkg");
     server.serveRedirect("/loop.pkg", "/loop.pkg");
     server.serveBody("/large.pkg", packageBytes(5000, 'l'));
+    // Never quiet for long, yet far slower than any line a package could come over.
+    server.route("GET", "/drip.pkg", pacedBody("d", 20, 1000000));
     // A folder that cannot be made, whoever runs the test: its parent is a file.
     QFile blocker(folder.filePath(QStringLiteral("blocker")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
@@ -181,6 +200,7 @@ TEST_F(UpdaterTest, EveryFailureIsRetriedOnceThenReportedAndLeavesNoPartialPacka
         {url("/stall.pkg"), 2, {}},
         {url("/away.pkg"), 2, {}},
         {url("/loop.pkg"), 12, {}},
+        {url("/drip.pkg"), 2, {}},
         {QStringLiteral("http://updates.veltrix.example/veltrix.pkg"), 0, {}},
         {QStringLiteral("ftp://updates.veltrix.example/veltrix.pkg"), 0, {}},
         {QStringLiteral("https://exa mple.com/%%"), 0, {}},
@@ -200,7 +220,8 @@ TEST_F(UpdaterTest, EveryFailureIsRetriedOnceThenReportedAndLeavesNoPartialPacka
                                                     QString(), 100);
         updater->setDelegate(&delegate);
         updater->downloadUpdate();
-        ASSERT_TRUE(settleUntilReported(QStringLiteral("4"), 60)) << delegate.reports.join(' ').toStdString();
+        ASSERT_TRUE(settleUntilReported(QStringLiteral("4"), 2 * (AUUpdater::slowDownloadGrace + 30)))
+            << delegate.reports.join(' ').toStdString();
         EXPECT_EQ(delegate.reports, (QStringList{"1", "0", "1", "0", "4"}));
         EXPECT_EQ(updater->state(), AUUpdater::idle);
         EXPECT_EQ(updater->attemptsIfDownloadFailed(), 0);
@@ -233,6 +254,83 @@ TEST_F(UpdaterTest, AFailureFollowedByASuccessfulRetryEndsDownloadedWithTheCount
     EXPECT_EQ(delegate.reports, (QStringList{"1", "0", "1", "2", "install"}));
     EXPECT_EQ(updater->attemptsIfDownloadFailed(), 0);
     EXPECT_EQ(contentsOf(destination()), package);
+}
+
+TEST_F(UpdaterTest, APackageOverItsLimitIsRefusedAsItStreams) {
+    const QByteArray piece = packageBytes(64 * 1024, 'x');
+    constexpr qint64 limit = 1024 * 1024;
+    server.serveStall("/announced.pkg", piece, AUUpdater::maximumPackageBytes + 1);
+    server.route("GET", "/endless.pkg", pacedBody(piece, 1, size_t(1) << 40));
+    const struct {
+        const char* path;
+        qint64 sizeLimit;
+    } cases[] = {
+        {"/announced.pkg", AUUpdater::maximumPackageBytes}, // refused at its length
+        {"/endless.pkg", limit},                            // refused once past the limit
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        delegate.reports.clear();
+        auto updater = makeUpdater(url(c.path));
+        updater->setSizeLimit(c.sizeLimit);
+        updater->downloadUpdate();
+        // Little more than the retry's wait passes: neither time limit may be what ends these.
+        ASSERT_TRUE(settleUntilReported(QStringLiteral("4"), AUUpdater::defaultRetryInterval + 5))
+            << delegate.reports.join(' ').toStdString();
+        EXPECT_EQ(delegate.reports, (QStringList{"1", "0", "1", "0", "4"}));
+        EXPECT_LE(updater->downloadedBytes(), c.sizeLimit);
+        EXPECT_TRUE(packageFolder().isEmpty()) << packageFolder().join(' ').toStdString();
+    }
+    server.releaseStalls();
+}
+
+// The cancel comes as the transfer's thread puts the package in place, or between the report of the
+// finished download and the wish to install: either way nothing is offered and no package stays.
+TEST_F(UpdaterTest, ACancelAgainstTheLastBytesWinsOverTheCompletion) {
+    server.serveBody("/package.pkg", packageBytes(300000, 'z'));
+    struct CancellingDelegate : RecordingDelegate {
+        void updaterDidChangeState(AUUpdater& updater, int state) override {
+            RecordingDelegate::updaterDidChangeState(updater, state);
+            if (state == AUUpdater::downloaded) {
+                updater.cancelUpdateDownload();
+            }
+        }
+    };
+    for (const bool onTheFinishedReport : {false, true}) {
+        SCOPED_TRACE(onTheFinishedReport);
+        CancellingDelegate cancelling;
+        RecordingDelegate& recorded = onTheFinishedReport ? cancelling : delegate;
+        delegate.reports.clear();
+        auto updater = makeUpdater(url("/package.pkg"));
+        updater->setDelegate(&recorded);
+        updater->downloadUpdate();
+        if (!onTheFinishedReport) {
+            // The main thread hears nothing meanwhile: the package is in place, its report still queued.
+            QDeadlineTimer deadline(20000);
+            while (!QFile::exists(destination()) && !deadline.hasExpired()) {
+                QThread::msleep(1);
+            }
+            ASSERT_TRUE(QFile::exists(destination()));
+            updater->cancelUpdateDownload();
+        }
+        settle([] { return false; }, 0, 300);
+        const QStringList expected =
+            onTheFinishedReport ? QStringList{"1", "2", "0"} : QStringList{"1", "0"};
+        EXPECT_EQ(recorded.reports, expected);
+        EXPECT_EQ(updater->state(), AUUpdater::idle);
+        EXPECT_TRUE(packageFolder().isEmpty()) << packageFolder().join(' ').toStdString();
+    }
+}
+
+// Virtual time stands still: however many pieces arrive, the main thread hears of the first and of the end.
+TEST_F(UpdaterTest, ProgressReachesTheMainThreadAtMostTenTimesASecond) {
+    server.route("GET", "/paced.pkg", pacedBody(packageBytes(16 * 1024, 'p'), 2, 64 * 16 * 1024));
+    auto updater = makeUpdater(url("/paced.pkg"));
+    updater->downloadUpdate();
+    ASSERT_TRUE(settleUntilReported(QStringLiteral("install"), 0));
+    ASSERT_FALSE(delegate.progress.isEmpty());
+    EXPECT_LE(delegate.progress.size(), 3); // the answer's, the first piece's, the whole's
+    EXPECT_EQ(updater->downloadedBytes(), 64 * 16 * 1024);
 }
 
 TEST_F(UpdaterTest, CancelStopsTheTransferOrTheRetryAndNothingStartsAgain) {

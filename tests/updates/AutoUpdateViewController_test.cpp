@@ -160,6 +160,33 @@ TEST_F(UpdateSheetTest, DownloadsWithProgressThenRestartHandsThePackageToTheSdk)
     EXPECT_FALSE(isPresented());
 }
 
+// Progress comes many times per pixel of the bar: only a move of its end is painted.
+TEST_F(UpdateSheetTest, TheBarRepaintsOnlyWhenItsEndMovesAPixel) {
+    present().updateView()->installButton()->click();
+    UpdateProgressIndicator* bar = sheet->updateProgressView()->progressIndicator();
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    bar->installEventFilter(&counter);
+    sheet->updaterDidChangeProgress(*sheet->autoUpdater(), 0.5);
+    QCoreApplication::processEvents();
+    ASSERT_GT(bar->width(), 100);
+    const int pixels = 5;
+    counter.paints = 0;
+    for (int step = 1; step <= 1000; ++step) {
+        sheet->updaterDidChangeProgress(*sheet->autoUpdater(), 0.5 + pixels * (step / 1000.0) / bar->width());
+        QCoreApplication::processEvents();
+    }
+    EXPECT_GT(counter.paints, 0);
+    EXPECT_LE(counter.paints, pixels * bar->devicePixelRatioF() + 1);
+    bar->removeEventFilter(&counter);
+    sheet->updateProgressView()->cancelButton()->click();
+}
+
 TEST_F(UpdateSheetTest, ARefusedPackageSaysSoAndTryAgainDownloadsItAgain) {
     offer(QString(64, QLatin1Char('0')));
     present();
@@ -173,6 +200,7 @@ TEST_F(UpdateSheetTest, ARefusedPackageSaysSoAndTryAgainDownloadsItAgain) {
     EXPECT_TRUE(outcome->cancelButton()->isEnabled());
     EXPECT_FALSE(sheet->closeButton()->isVisible());
     EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
+    EXPECT_FALSE(QFile::exists(packagePath())) << "a refused package is not kept";
 
     offer(QCryptographicHash::hash(package, QCryptographicHash::Sha256).toHex());
     sheet->updateConfirmView()->confirmButton()->click();
@@ -239,7 +267,7 @@ TEST_F(UpdateSheetTest, CancelOrEscClosesTheSheetInEveryStateAndKeepsOnlyAPackag
              restart();
          },
          [](AutoUpdateViewController& s) -> QAbstractButton* { return s.updateConfirmView()->cancelButton(); },
-         true},
+         false}, // a refused package is deleted as it is refused
     };
     QFile earlier(packagePath());
     for (const auto& c : cases) {
