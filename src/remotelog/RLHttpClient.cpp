@@ -1,5 +1,7 @@
 #include "remotelog/RLHttpClient.h"
 
+#include <QHostAddress>
+#include <QHostInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QThread>
@@ -31,25 +33,28 @@ QNetworkAccessManager* RLHttpClient::manager() {
     return m_manager;
 }
 
-void RLHttpClient::post(const QUrl& url, const Headers& headers, const QByteArray& body, Done done) {
+namespace {
+
+void send(QNetworkAccessManager* manager, std::chrono::milliseconds timeout, qint64 answerLimit, const QUrl& url,
+          const RLHttpClient::Headers& headers, const QByteArray& body, RLHttpClient::Done done) {
     QNetworkRequest request(url);
     for (const auto& [name, value] : headers) {
         request.setRawHeader(name, value);
     }
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setTransferTimeout(int(m_timeout.count()));
-    QNetworkReply* reply = manager()->post(request, body);
+    request.setTransferTimeout(int(timeout.count()));
+    QNetworkReply* reply = manager->post(request, body);
 
     auto tooLarge = std::make_shared<bool>(false);
     QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                     [reply, tooLarge, limit = m_answerLimit](qint64 received, qint64) {
+                     [reply, tooLarge, limit = answerLimit](qint64 received, qint64) {
                          if (received > limit && !*tooLarge) {
                              *tooLarge = true;
                              reply->abort();
                          }
                      });
-    QObject::connect(reply, &QNetworkReply::finished, m_manager,
+    QObject::connect(reply, &QNetworkReply::finished, manager,
                      [reply, tooLarge, done = std::move(done)] {
                          reply->deleteLater();
                          RLHttpResponse response;
@@ -77,6 +82,30 @@ void RLHttpClient::post(const QUrl& url, const Headers& headers, const QByteArra
                          }
                          done(response);
                      });
+}
+
+} // namespace
+
+void RLHttpClient::post(const QUrl& url, const Headers& headers, const QByteArray& body, Done done) {
+    QNetworkAccessManager* const network = manager();
+    // An encrypted request loads the TLS stack (libssl, libcrypto and Qt's backend: about 6 MiB that stay
+    // resident) before the name is looked up. Looked up first, a name that does not resolve, as the built-in
+    // one, costs nothing of it. The lookup is bound to the manager, so it ends with the client.
+    if (url.scheme() == QLatin1String("https") && QHostAddress(url.host()).isNull()) {
+        QHostInfo::lookupHost(url.host(), network,
+                              [network, timeout = m_timeout, limit = m_answerLimit, url, headers, body,
+                               done = std::move(done)](const QHostInfo& found) {
+                                  if (found.error() != QHostInfo::NoError) {
+                                      RLHttpResponse response;
+                                      response.transportError = found.errorString();
+                                      done(response);
+                                      return;
+                                  }
+                                  send(network, timeout, limit, url, headers, body, done);
+                              });
+        return;
+    }
+    send(network, m_timeout, m_answerLimit, url, headers, body, std::move(done));
 }
 
 } // namespace remotelog

@@ -273,10 +273,12 @@ TEST_F(StartAndMemoryTest, TheTrayItemComesWithinThirtyMillisecondsOfABareWindow
 
 // Signed in, disconnected: resident memory with only the tray, then with the main window, beside the bare
 // window on the same desktop, accessibility off, once the start's delayed steps (the update banner at 4 s,
-// the remote log's post at 5 s) are done.
+// the remote log's post at 5 s) are done. The remote log posts to its built-in address, as for a person.
 TEST_F(StartAndMemoryTest, SignedInResidentMemoryBesideABareWindow) {
     constexpr qint64 startStepsNs = 8'000'000'000;
-    ASSERT_NO_FATAL_FAILURE(startClient({}, signedInWorkspace));
+    DesktopOptions asRun;
+    asRun.builtInRemoteLog = true;
+    ASSERT_NO_FATAL_FAILURE(startClient(asRun, signedInWorkspace));
     ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
     ASSERT_EQ(waitForTrayMenu([](const QStringList& texts) { return texts.value(0) == "Connect"; }).value(0),
               "Connect");

@@ -3,6 +3,8 @@
 
 #include "remotelog/RemoteLogService.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 using namespace remotelog;
@@ -139,4 +141,19 @@ TEST(RLApiClientBase, TheEnvironmentsBaseIsTakenWithItsLastSlashAndWithoutItTheB
     EXPECT_TRUE(RLApiClient::defaultHost().host().endsWith(QStringLiteral(".example")));
     EXPECT_TRUE(RLApiClient::defaultHost().path().endsWith(QStringLiteral("api/")));
     qputenv("REMOTELOG_API_ENDPOINT", previous);
+}
+
+// The TLS stack stays resident once loaded: a name that never resolves (the built-in one) must not load it.
+// (The test binary links libssl for its loopback servers; the client does not: Qt's backend tells.)
+TEST(RLHttpClientTls, AnEncryptedPostToANameThatDoesNotResolveFailsWithoutLoadingTheTlsStack) {
+    RLHttpClient http{std::chrono::milliseconds(2000)};
+    std::optional<RLHttpResponse> answer;
+    http.post(QUrl(QStringLiteral("https://remotelog.veltrix.invalid/api/session")), {}, "{}",
+              [&](const RLHttpResponse& response) { answer = response; });
+    ASSERT_TRUE(waitFor(nullptr, [&] { return answer.has_value(); }));
+    EXPECT_FALSE(answer->completed());
+    EXPECT_FALSE(answer->transportError.isEmpty());
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(maps.readAll().contains("opensslbackend"));
 }

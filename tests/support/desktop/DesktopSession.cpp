@@ -40,7 +40,7 @@ QString DesktopSession::bareWindowBinary() {
     return QStringLiteral(DESKTOP_BARE_WINDOW_BINARY);
 }
 
-DesktopSession::DesktopSession(DesktopOptions options) {
+DesktopSession::DesktopSession(DesktopOptions options) : m_builtInRemoteLog(options.builtInRemoteLog) {
     if (!m_home.isValid() || !m_bus.isValid()) {
         m_problem = QStringLiteral("no temporary folder or no private D-Bus daemon (is dbus installed?)");
         return;
@@ -196,6 +196,9 @@ bool DesktopSession::startClient(const QStringList& arguments) {
     QProcessEnvironment env = environment();
     if (m_accessibility) {
         env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    }
+    if (m_builtInRemoteLog) {
+        env.remove(QStringLiteral("REMOTELOG_API_ENDPOINT"));
     }
     m_clientStartedNs = nowNs();
     m_client = startProcess(clientBinary(), arguments, env, m_home.filePath(QStringLiteral("client.log")));

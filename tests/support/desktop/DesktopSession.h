@@ -38,6 +38,9 @@ struct DesktopOptions {
     // The desktop's opener (xdg-open on its PATH) hands links to a browser that keeps them (openedUrls());
     // without one it says, as xdg-open does, that no program can open them.
     bool browser = true;
+    // The client reaches the remote-logging service at its built-in address, as a person runs it, instead
+    // of the tests' loopback port.
+    bool builtInRemoteLog = false;
 };
 
 class DesktopSession {
@@ -99,6 +102,7 @@ private:
     std::unique_ptr<AccessibleTree> m_accessibility;
     std::unique_ptr<QProcess> m_client;
     qint64 m_clientStartedNs = 0;
+    bool m_builtInRemoteLog = false;
     std::vector<std::unique_ptr<QProcess>> m_programs;
     QString m_problem;
 };
