@@ -41,11 +41,19 @@ MenuService::MenuService(ApplicationModel& model, Controllers controllers)
     m_tickObservation = platform::NotificationCenter::defaultCenter().addObserver(
         QStringLiteral("tickTimeUpdated"), nullptr,
         [this](const platform::Notification& notification) { updateTimeConnected(notification); });
+    // Whether the tunnel may be ended follows Always-On, which can change while connected.
+    m_settingsObservation = platform::NotificationCenter::defaultCenter().addObserver(
+        QStringLiteral("settingsUpdated"), nullptr, [this](const platform::Notification&) {
+            if (!m_model.isInForcedUpgradeState()) {
+                updateConnectionState(m_model.currentConnectionState());
+            }
+        });
     registerModeObserver();
 }
 
 MenuService::~MenuService() {
     m_tickObservation.reset();
+    m_settingsObservation.reset();
     m_alive.reset();
 }
 

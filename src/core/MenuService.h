@@ -101,6 +101,7 @@ private:
     std::unique_ptr<MenuControllerProtocol> m_statusItemController;
     std::unique_ptr<MenuControllerProtocol> m_dockMenuController;
     platform::ObserverToken m_tickObservation;
+    platform::ObserverToken m_settingsObservation;
     std::function<void()> m_closeQuickAccessWindow;
     std::shared_ptr<bool> m_alive;
 };

@@ -360,6 +360,13 @@ void MainSubController::viewDidLoad() {
     m_topErrorViewConstraint = kErrorViewTop;
     setTopNetworkViewConstraint(kNetworkViewRestingTop);
     drawState(VeltrixXPC::connectionState());
+    // Always-On switched off while connected makes the tunnel's button a Disconnect again.
+    m_settingsObserver = platform::NotificationCenter::defaultCenter().addObserver(
+        QStringLiteral("settingsUpdated"), nullptr, [this](const platform::Notification&) {
+            if (VeltrixXPC::connectionState() == SDVPNConnectionState::connected) {
+                drawState(SDVPNConnectionState::connected);
+            }
+        });
     if (std::exchange(m_updateBannerPending, false)) {
         drawUpdateBanner();
     }

@@ -7,6 +7,7 @@
 #include "mainwindow/MainConnectionOptionsView.h"
 #include "mainwindow/MainErrorView.h"
 #include "mainwindow/MainNetworkView.h"
+#include "platform/NotificationObservers.h"
 #include "sdk/Analytics.h"
 #include "sdk/Delegates.h"
 #include "sdk/PDNetworks.h"
@@ -216,5 +217,6 @@ private:
     QPointer<LocationsSubController> m_locationsSubController;
     QPointer<platform::ViewController> m_autoUpdateSheet;
     QPointer<platform::ViewController> m_connectionEstablishedSheet;
+    platform::ObserverToken m_settingsObserver;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

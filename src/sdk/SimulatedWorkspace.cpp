@@ -916,6 +916,7 @@ void SimulatedWorkspace::setNetworkSetting(PDNetworkSettingItem item, bool isOn)
            {{QStringLiteral("item"), static_cast<int>(item)}, {QStringLiteral("isOn"), isOn}});
     bool stored = false;
     bool tunnelDown = false;
+    bool releasedAlwaysOn = false;
     edit([&](SimulationState& s) {
         PDSettingBoolItem& pending = s.pendingSettings.item(item);
         stored = !pending.isEnforced;
@@ -923,13 +924,27 @@ void SimulatedWorkspace::setNetworkSetting(PDNetworkSettingItem item, bool isOn)
             pending.value = isOn;
         }
         tunnelDown = s.connectionState == SDVPNConnectionState::disconnected;
+        // Always-On switched off asks nothing of the tunnel, and waiting for a disconnect it forbids would
+        // keep the user connected for good: it applies at once.
+        if (stored && item == PDNetworkSettingItem::alwaysOn && !isOn && !tunnelDown &&
+            s.settings.alwaysOn.value) {
+            s.settings.alwaysOn.value = false;
+            releasedAlwaysOn = true;
+        }
     });
     if (!stored) {
         qCInfo(lcSdk) << "Network setting" << static_cast<int>(item)
                       << "is enforced by the administrator; change refused";
         return;
     }
-    // While the tunnel is up a network setting waits for applySettingsChanges() or the next disconnect.
+    if (releasedAlwaysOn) {
+        post(0, [this] {
+            const PDSettings settings = read([](const SimulationState& s) { return s.settings; });
+            settingsDelegate.call([&](auto& d) { d.onUpdatedWithSettings(settings); });
+        });
+    }
+    // While the tunnel is up any other network setting waits for applySettingsChanges() or the next
+    // disconnect.
     if (tunnelDown) {
         post(0, [this] { applyPending(true); });
     }

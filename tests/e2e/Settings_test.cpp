@@ -3,6 +3,7 @@
 // Wi-Fi list, the check for updates, and the support entries with the log collection.
 #include "e2e/ClientHarness.h"
 
+#include "mainwindow/MainMenuBarView.h"
 #include "mainwindow/MainSubController.h"
 #include "settings/PopoverTroubleshootingView.h"
 #include "settings/SettingsContainerController.h"
@@ -26,6 +27,10 @@ protected:
     // Signed in, the main window in front, its settings entry clicked.
     void openSettings() {
         ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
+        ASSERT_NO_FATAL_FAILURE(showSettingsTab());
+    }
+    // The main window's settings entry clicked.
+    void showSettingsTab() {
         QTest::mouseClick(
             delegate->generalViewController()->menuBarView()->bottomHButtonsView()->settingsButton(),
             Qt::LeftButton);
@@ -258,4 +263,34 @@ TEST_F(SettingsTest, LogsAreCollectedForSupportWithConsentAndTheChoiceNotToBeAsk
     click(support->cellFor(SupportTab::runTroubleshooting));
     advance(0.3);
     EXPECT_EQ(popover->titleText(), "Running In-Depth Troubleshooting Script...");
+}
+
+TEST_F(SettingsTest, AlwaysOnSwitchedOffWhileConnectedLeavesTheTunnelUpAndDisconnectWorks) {
+    ASSERT_NO_FATAL_FAILURE(openSettings());
+    QWidget* mainWindow = delegate->generalWindowViewController()->window();
+    const auto alwaysOn = [&] { return networkRow(SettingsNetworkItem::alwaysOn)->settingSwitch(); };
+    const std::pair<const char*, std::function<void()>> disconnects[] = {
+        {"the tray menu", [&] { ASSERT_TRUE(chooseInTrayMenu("Disconnect")) << trayMenuTexts(); }},
+        {"the home tab", [&] {
+             auto* bar = delegate->generalViewController()->menuBarView()->topButtonsView()->topMenuTableView();
+             click(bar->rowViewAtRow(static_cast<int>(MainTopTab::home)));
+             advance(0.2);
+             ASSERT_TRUE(clickButton(mainWindow, "Disconnect")) << visibleTexts(mainWindow);
+         }}};
+    for (const auto& [where, disconnect] : disconnects) {
+        SCOPED_TRACE(where);
+        ASSERT_NO_FATAL_FAILURE(showSettingsTab());
+        chooseTab(SettingsMenuTab::network);
+        click(alwaysOn());
+        advance(5);
+        ASSERT_TRUE(VeltrixXPC::isConnectedToVPN()) << "switched on while disconnected, it connects";
+        EXPECT_FALSE(chooseInTrayMenu("Disconnect")) << "not while Always-On holds";
+        click(alwaysOn());
+        advance(1);
+        EXPECT_FALSE(alwaysOn()->on()) << "the switch stays off";
+        EXPECT_TRUE(VeltrixXPC::isConnectedToVPN()) << "the tunnel stays up";
+        disconnect();
+        advance(30);
+        EXPECT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected) << "and stays down";
+    }
 }
