@@ -501,8 +501,9 @@ bool PDNetworksModel::hasLocations() const {
 }
 
 void PDNetworksModel::setFavorite(const PDNetworkItemPtr& network, bool favorite) {
-    if (const auto own = network && network->id() ? networkWithId(*network->id()) : nullptr) {
-        own->m_favorite = favorite;
+    const auto own = network && network->id() ? networkWithId(*network->id()) : nullptr;
+    if (own && own->m_favorite.exchange(favorite) != favorite && m_favoritesObserver) {
+        m_favoritesObserver();
     }
 }
 
@@ -512,7 +513,7 @@ bool PDNetworksModel::toggleFavorite(const PDNetworkItemPtr& network) {
         return false;
     }
     const bool now = !own->isFavorite();
-    own->m_favorite = now;
+    setFavorite(own, now);
     return now;
 }
 

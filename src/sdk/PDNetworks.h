@@ -178,6 +178,8 @@ public:
     // Marks or unmarks a favourite; the lists change on the next refresh().
     void setFavorite(const PDNetworkItemPtr& network, bool favorite);
     bool toggleFavorite(const PDNetworkItemPtr& network); // the new state
+    // Told after a favourite changed, on the thread that changed it; set before the model is shared.
+    void setFavoritesObserver(std::function<void()> observer) { m_favoritesObserver = std::move(observer); }
 
     // Lists for the menus and the quick-access window.
     QList<PDNetworkItemPtr> privateNetworks() const;
@@ -263,5 +265,6 @@ private:
     std::shared_ptr<const Indices> m_networkRows;
     std::shared_ptr<const Indices> m_locationRows;
     bool m_automaticRow = false;
+    std::function<void()> m_favoritesObserver;
 };
 using PDNetworksModelPtr = std::shared_ptr<PDNetworksModel>;

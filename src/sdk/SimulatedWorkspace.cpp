@@ -113,8 +113,63 @@ SimulatedWorkspace& SimulatedWorkspace::instance() {
 }
 
 SimulatedWorkspace::SimulatedWorkspace(Workspace workspace) {
+    const auto stored = restoreStoredState(workspace);
     m_state.workspace = std::move(workspace);
-    rebuildFromWorkspace();
+    rebuildFromWorkspace(stored);
+}
+
+std::optional<StoredState> SimulatedWorkspace::restoreStoredState(Workspace& workspace) {
+    m_statePath = storedStatePath(workspace);
+    m_lastStored = readStoredState(m_statePath);
+    if (m_lastStored) {
+        applyStoredState(*m_lastStored, workspace);
+    }
+    return m_lastStored;
+}
+
+PDNetworksModelPtr SimulatedWorkspace::makeOwnNetworksModel(const Workspace& workspace) {
+    auto model = makeNetworksModel(workspace);
+    model->setFavoritesObserver([this] { persist(); });
+    return model;
+}
+
+void SimulatedWorkspace::persist() {
+    const auto idsOf = [](const QList<PDNetworkItemPtr>& networks) {
+        QStringList ids;
+        for (const auto& network : networks) {
+            if (network->id()) {
+                ids.append(*network->id());
+            }
+        }
+        return ids;
+    };
+    std::lock_guard store(m_storeMutex);
+    if (m_statePath.isEmpty()) {
+        return;
+    }
+    StoredState state = m_lastStored.value_or(StoredState{});
+    edit([&](SimulationState& s) {
+        // The networks model holds the choices while signed in; the workspace keeps them while it is gone.
+        Workspace& ws = s.workspace;
+        if (s.networks) {
+            ws.favoriteIds = idsOf(s.networks->favoriteLocations());
+            ws.lastUsedIds = idsOf(s.networks->lastUsedNetworks());
+        }
+        if (s.networks && s.currentNetwork && s.currentNetwork->id() &&
+            s.networks->networkWithId(*s.currentNetwork->id())) {
+            ws.currentNetworkId = *s.currentNetwork->id();
+        }
+        state.session = {s.loggedIn, s.fastLoginAvailable, s.softLogoutPerformed};
+        storeSettings(s.pendingSettings, state);
+        state.vpnProtocol = s.vpnProtocol;
+        state.useAutomaticNetwork = s.useAutomaticNetwork;
+        state.currentNetworkId = ws.currentNetworkId;
+        state.favoriteIds = ws.favoriteIds;
+        state.lastUsedIds = ws.lastUsedIds;
+    });
+    if (state != m_lastStored && writeStoredState(m_statePath, state)) {
+        m_lastStored = state;
+    }
 }
 
 QString SimulatedWorkspace::loadError() const {
@@ -122,7 +177,7 @@ QString SimulatedWorkspace::loadError() const {
     return m_loadError;
 }
 
-void SimulatedWorkspace::rebuildFromWorkspace() {
+void SimulatedWorkspace::rebuildFromWorkspace(const std::optional<StoredState>& stored) {
     SimulationState fresh;
     fresh.workspace = std::move(m_state.workspace);
     const Workspace& ws = fresh.workspace;
@@ -133,7 +188,7 @@ void SimulatedWorkspace::rebuildFromWorkspace() {
         fresh.recentUserName = ws.user.email;
     }
     if (fresh.loggedIn) {
-        fresh.networks = makeNetworksModel(ws);
+        fresh.networks = makeOwnNetworksModel(ws);
         fresh.currentNetwork = defaultCurrentNetwork(*fresh.networks, ws.currentNetworkId);
         fresh.networks->setCurrentNetworkId(fresh.currentNetwork ? fresh.currentNetwork->id() : std::nullopt);
     }
@@ -154,15 +209,23 @@ void SimulatedWorkspace::rebuildFromWorkspace() {
     fresh.reconnectDelaySeconds = ws.connection.reconnectDelaySeconds;
     fresh.browserDelaySeconds = ws.session.browserDelaySeconds;
     fresh.connectionId = m_state.connectionId + 1;
+    if (stored) {
+        if (stored->vpnProtocol >= static_cast<int>(PDVPNProtocol::automatic) &&
+            stored->vpnProtocol <= static_cast<int>(PDVPNProtocol::wireGuard)) {
+            fresh.vpnProtocol = stored->vpnProtocol;
+        }
+        fresh.useAutomaticNetwork = stored->useAutomaticNetwork;
+    }
     m_state = std::move(fresh);
 }
 
 void SimulatedWorkspace::reset(Workspace workspace, const QString& loadError) {
     ++m_generation;
-    std::lock_guard lock(m_mutex);
+    std::scoped_lock lock(m_storeMutex, m_mutex);
     m_loadError = loadError;
+    const auto stored = restoreStoredState(workspace);
     m_state.workspace = std::move(workspace);
-    rebuildFromWorkspace();
+    rebuildFromWorkspace(stored);
     m_analytics.clear();
     m_recentlySent.clear();
 }
@@ -402,6 +465,7 @@ void SimulatedWorkspace::cancelLogin() {
             s.currentNetwork = nullptr;
         });
         if (cancelled) {
+            persist();
             qCInfo(lcSdk) << "Sign-in cancelled";
             loginDelegate.call([](auto& d) { d.onExtendedAuthCanceled(); });
         }
@@ -509,7 +573,7 @@ void SimulatedWorkspace::runSignInSteps() {
         if (!current()) {
             return;
         }
-        edit([](SimulationState& s) {
+        edit([this](SimulationState& s) {
             s.loggedIn = true;
             s.signInInProgress = false;
             s.fastLoginInProgress = false;
@@ -518,11 +582,12 @@ void SimulatedWorkspace::runSignInSteps() {
             s.sessionExpired = false;
             s.recentUserName = s.workspace.user.email;
             if (!s.networks) {
-                s.networks = makeNetworksModel(s.workspace);
+                s.networks = makeOwnNetworksModel(s.workspace);
                 s.currentNetwork = defaultCurrentNetwork(*s.networks, s.workspace.currentNetworkId);
                 s.networks->setCurrentNetworkId(s.currentNetwork ? s.currentNetwork->id() : std::nullopt);
             }
         });
+        persist();
         loginDelegate.call([](auto& d) { d.onLoginSuccess(); });
     });
     post(3 * step, [this, current] {
@@ -569,6 +634,7 @@ void SimulatedWorkspace::failPostureCheck() {
         s.networks = nullptr;
         s.currentNetwork = nullptr;
     });
+    persist();
     const PD_DPCResult result{
         QStringLiteral("Device Posture Check Failed"),
         QStringLiteral("Your device does not meet your workspace's security requirements. The disk is not "
@@ -621,6 +687,7 @@ void SimulatedWorkspace::logout() {
             s.networks = nullptr;
             s.currentNetwork = nullptr;
         });
+        persist();
         loginDelegate.call([](auto& d) { d.onLogoutFinished(); });
     });
 }
@@ -695,6 +762,7 @@ void SimulatedWorkspace::beginConnecting(const PDNetworkItemPtr& network, bool t
             s.networks->setCurrentNetworkId(network->id());
         }
     });
+    persist();
     statusDelegate.call([&](auto& d) { d.onConnectingToVPN(transitional); });
     post(delay, [this, id] { finishConnecting(id); });
 }
@@ -737,6 +805,7 @@ void SimulatedWorkspace::finishConnecting(std::uint64_t connectionId) {
         statusDelegate.call([&](auto& d) { d.onErrorConnectingToVPNWithError(*failure); });
         return;
     }
+    persist(); // the network joins the recent ones
     statusDelegate.call([&](auto& d) {
         d.onConnectedToVPN();
         d.onRegionNameAvailableWithRegionName(region);
@@ -852,6 +921,7 @@ void SimulatedWorkspace::changeVPNProtocol(int protocol) {
         return;
     }
     edit([&](SimulationState& s) { s.vpnProtocol = protocol; });
+    persist();
 }
 
 void SimulatedWorkspace::setCurrentNetwork(const PDNetworkItemPtr& network) {
@@ -863,12 +933,14 @@ void SimulatedWorkspace::setCurrentNetwork(const PDNetworkItemPtr& network) {
             s.networks->setCurrentNetworkId(network ? network->id() : std::nullopt);
         }
     });
+    persist();
 }
 
 void SimulatedWorkspace::setUseAutomaticNetwork(bool useAutomatic) {
     record(QStringLiteral("Veltrix.setUseAutomaticNetwork"),
            {{QStringLiteral("useAutomatic"), useAutomatic}});
     edit([&](SimulationState& s) { s.useAutomaticNetwork = useAutomatic; });
+    persist();
 }
 
 bool SimulatedWorkspace::enableAlwaysON() const {
@@ -907,6 +979,7 @@ void SimulatedWorkspace::setGeneralSetting(PDGeneralSettingItem item, bool isOn)
                       << "is enforced by the administrator; change refused";
         return;
     }
+    persist();
     // General settings do not touch the tunnel: they apply at once.
     post(0, [this] { applyPending(false); });
 }
@@ -996,6 +1069,7 @@ void SimulatedWorkspace::userUpdateTrustedNetworks(const QList<PDWiFiNetwork>& n
             applied = s.settings;
         });
         if (applied) {
+            persist();
             settingsDelegate.call([&](auto& d) { d.onUpdatedWithSettings(*applied); });
         } else {
             qCInfo(lcSdk) << "Trusted networks are enforced by the administrator; change refused";

@@ -8,6 +8,7 @@
 #include "sdk/Delegates.h"
 #include "sdk/Logger.h"
 #include "sdk/PDNetworks.h"
+#include "sdk/StoredState.h"
 #include "sdk/Workspace.h"
 
 #include "platform/Scheduler.h"
@@ -199,8 +200,17 @@ private:
     void notifyPublicAddress();
     PDNetworkItemPtr networkFor(const SDVPNConfig& config) const;
     QString collectText() const;
-    void rebuildFromWorkspace(); // with the mutex held
+    // With both mutexes held: the state file of `workspace` read over it, for rebuildFromWorkspace().
+    std::optional<StoredState> restoreStoredState(Workspace& workspace);
+    void rebuildFromWorkspace(const std::optional<StoredState>& stored); // with the mutex held
+    PDNetworksModelPtr makeOwnNetworksModel(const Workspace& workspace);
+    // Writes the user's side of the workspace to its state file when it changed. Never with m_mutex held.
+    void persist();
 
+    // Taken before m_mutex: one write of the state file at a time, each of the state as it is then.
+    std::mutex m_storeMutex;
+    QString m_statePath; // empty: nothing is kept
+    std::optional<StoredState> m_lastStored;
     mutable std::mutex m_mutex;
     SimulationState m_state;
     QString m_loadError;

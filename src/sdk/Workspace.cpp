@@ -210,15 +210,9 @@ PDSettings parseSettings(const json& root) {
     if (!object) {
         return settings;
     }
-    settings.connectOnLaunch = parseSetting(*object, "connectOnLaunch");
-    settings.notifications = parseSetting(*object, "notifications");
-    settings.automaticUpdates = parseSetting(*object, "automaticUpdates");
-    settings.crashReports = parseSetting(*object, "crashReports");
-    settings.alwaysOn = parseSetting(*object, "alwaysOn");
-    settings.killSwitch = parseSetting(*object, "killSwitch");
-    settings.wifiSecurity = parseSetting(*object, "wifiSecurity");
-    settings.trustedNetworks = parseSetting(*object, "trustedNetworks");
-    settings.networkSelection = parseSetting(*object, "networkSelection");
+    for (const SettingSwitch& setting : kSettingSwitches) {
+        settings.*setting.member = parseSetting(*object, setting.name);
+    }
     if (const json* list = optionalObject(*object, QStringLiteral("settings"), "trustedNetworksList")) {
         const QString path = QStringLiteral("settings.trustedNetworksList");
         settings.trustedNetworksList.isEnforced = boolAt(*list, path, "enforced");

@@ -30,6 +30,23 @@ struct NetworkDefinition {
     bool privateDNS = false;
 };
 
+// The switches of the settings, by the names the workspace file (and the state file) gives them.
+struct SettingSwitch {
+    const char* name;
+    PDSettingBoolItem PDSettings::*member;
+};
+inline constexpr SettingSwitch kSettingSwitches[] = {
+    {"connectOnLaunch", &PDSettings::connectOnLaunch},
+    {"notifications", &PDSettings::notifications},
+    {"automaticUpdates", &PDSettings::automaticUpdates},
+    {"crashReports", &PDSettings::crashReports},
+    {"alwaysOn", &PDSettings::alwaysOn},
+    {"killSwitch", &PDSettings::killSwitch},
+    {"wifiSecurity", &PDSettings::wifiSecurity},
+    {"trustedNetworks", &PDSettings::trustedNetworks},
+    {"networkSelection", &PDSettings::networkSelection},
+};
+
 struct Workspace {
     QString sourcePath; // the file it came from; empty for one built in code
 

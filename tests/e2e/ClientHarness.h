@@ -192,8 +192,9 @@ protected:
     }
 
     // The client quits and is started again on the same XDG folders: what it stored is read back from its
-    // file, the model starts afresh and the SDK as a new process finds it (signed out on the demo).
-    void restart() {
+    // file, the model starts afresh and the SDK as a new process finds it (its state file over the demo
+    // workspace, or over `workspace`).
+    void restart(std::optional<sdk::Workspace> workspace = std::nullopt) {
         clientprocess::tearDown(delegate);
         auto& defaults = platform::UserDefaults::standard();
         const platform::UserDefaults onDisk(defaults.filePath());
@@ -205,7 +206,11 @@ protected:
         model.setIsAppInUserAgentMode(false);
         model.setAppDataWasLoaded(false);
         model.setCurrentConnectionState(SDVPNConnectionState::disconnected);
-        driver.reset();
+        if (workspace) {
+            driver.reset(std::move(*workspace));
+        } else {
+            driver.reset();
+        }
         driver.setBrowserForward([](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
         launch();
     }
@@ -310,6 +315,18 @@ protected:
             }
         }
         return false;
+    }
+
+    // Sign Out in the tray menu, confirmed in the window that asks.
+    void signOutFromTrayMenu() {
+        ASSERT_TRUE(chooseInTrayMenu("Sign Out"));
+        advance(1);
+        if (shownWindow().contains("signOut")) {
+            ASSERT_TRUE(
+                clickButton(delegate->qaUISignOutController()->signOutWindowController()->window(), "Sign Out"));
+            advance(2);
+        }
+        ASSERT_FALSE(VeltrixXPC::isLoggedIn());
     }
 
     // MARK: reading

@@ -294,3 +294,93 @@ TEST_F(SettingsTest, AlwaysOnSwitchedOffWhileConnectedLeavesTheTunnelUpAndDiscon
         EXPECT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected) << "and stays down";
     }
 }
+
+TEST_F(SettingsTest, WhatTheUserSetIsBackAfterARestartAndTheSessionWithIt) {
+    ASSERT_NO_FATAL_FAILURE(useWiFiNetwork("Office-5G"));
+    ASSERT_NO_FATAL_FAILURE(openSettings());
+    const PDNetworkItemPtr chosen = VeltrixXPC::networks()->publicLocations().last();
+    const auto clickSwitch = [&](auto item) {
+        ASSERT_NO_FATAL_FAILURE(showSettingsTab());
+        if constexpr (std::is_same_v<decltype(item), SettingsGeneralItem>) {
+            click(generalRow(item)->settingSwitch());
+        } else {
+            chooseTab(SettingsMenuTab::network);
+            click(networkRow(item)->settingSwitch());
+        }
+    };
+    const auto settings = [] { return VeltrixXPC::settings(); };
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        std::function<bool()> isKept;
+    } rows[] = {
+        {"Connect On Launch", [&] { clickSwitch(SettingsGeneralItem::connectOnLaunch); },
+         [&] { return settings().connectOnLaunch.value; }},
+        {"Enable Notifications", [&] { clickSwitch(SettingsGeneralItem::enableNotifications); },
+         [&] { return !settings().notifications.value; }},
+        {"Crash Report", [&] { clickSwitch(SettingsGeneralItem::crashReport); },
+         [&] { return !settings().crashReports.value; }},
+        {"Automatic Wi-Fi Security", [&] { clickSwitch(SettingsNetworkItem::wiFiSecurity); },
+         [&] { return settings().wifiSecurity.value; }},
+        {"a trusted network",
+         [&] {
+             click(qobject_cast<SettingsTrustedNetworksViewCell*>(delegate->settingsNetworkSubController()->cellFor(
+                                                                      SettingsNetworkItem::trustedNetworksList))
+                       ->addToTrustedButton());
+         },
+         [&] { return settings().trustedNetworksList.value.contains(PDWiFiNetwork("Office-5G", "Office-5G")); }},
+        {"the chosen location",
+         [&] {
+             ASSERT_TRUE(chooseInTrayMenu(chosen->displayTitle())) << trayMenuTexts();
+             advance(5);
+             ASSERT_TRUE(chooseInTrayMenu("Disconnect"));
+             advance(5);
+         },
+         [&] { return VeltrixXPC::currentNetwork()->id() == chosen->id(); }},
+        {"a favourite", [&] { VeltrixXPC::networks()->toggleFavorite(chosen); },
+         [&] { return VeltrixXPC::networks()->networkWithId(*chosen->id())->isFavorite(); }},
+        {"Always-On VPN", [&] { clickSwitch(SettingsNetworkItem::alwaysOn); },
+         [&] { return settings().alwaysOn.value; }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ASSERT_FALSE(row.isKept());
+        row.change();
+        ASSERT_TRUE(row.isKept());
+    }
+
+    restart();
+    advance(signInSeconds);
+    ASSERT_TRUE(VeltrixXPC::isLoggedIn()) << "signed in without the browser";
+    EXPECT_TRUE(driver.browserUrls().empty());
+    for (const auto& row : rows) {
+        EXPECT_TRUE(row.isKept()) << row.what;
+    }
+    EXPECT_TRUE(VeltrixXPC::isConnectedToVPN()) << "Connect On Launch takes effect";
+}
+
+TEST_F(SettingsTest, AStoredSettingYieldsToTheWorkspaceAndSignOutForgetsOnlyTheSession) {
+    ASSERT_NO_FATAL_FAILURE(openSettings());
+    click(generalRow(SettingsGeneralItem::crashReport)->settingSwitch());
+    const auto restartOn = [&](const std::function<void(sdk::Workspace&)>& edit) {
+        sdk::Workspace workspace = sdk::testing::Driver::demoWorkspace();
+        edit(workspace);
+        restart(workspace);
+        advance(signInSeconds);
+    };
+    restartOn([](sdk::Workspace& w) { w.settings.crashReports = {true, true}; });
+    EXPECT_TRUE(VeltrixXPC::isLoggedIn());
+    EXPECT_TRUE(VeltrixXPC::settings().crashReports.value) << "the workspace enforces it";
+    restartOn([](sdk::Workspace& w) { w.tenant.id = "contoso"; });
+    EXPECT_FALSE(VeltrixXPC::isLoggedIn()) << "another workspace starts from its own file";
+    EXPECT_TRUE(VeltrixXPC::settings().crashReports.value);
+    restartOn([](sdk::Workspace&) {});
+    EXPECT_FALSE(VeltrixXPC::settings().crashReports.value) << "no longer enforced, the user's value is back";
+
+    ASSERT_NO_FATAL_FAILURE(signOutFromTrayMenu());
+    restartOn([](sdk::Workspace&) {});
+    EXPECT_FALSE(VeltrixXPC::isLoggedIn());
+    ASSERT_NO_FATAL_FAILURE(clickSignIn());
+    advance(signInSeconds);
+    EXPECT_FALSE(VeltrixXPC::settings().crashReports.value);
+}

@@ -148,13 +148,6 @@ TEST_F(TrayMenuTest, MinimizeTakesTheWindowsToTheTrayAndSigningOutBringsBackSign
     EXPECT_TRUE(shownWindow().contains("main")) << "a reopen brings it back: " << shownWindow();
     ASSERT_TRUE(chooseInTrayMenu("Minimize"));
 
-    ASSERT_TRUE(chooseInTrayMenu("Sign Out"));
-    advance(1);
-    if (shownWindow().contains("signOut")) {
-        ASSERT_TRUE(
-            clickButton(delegate->qaUISignOutController()->signOutWindowController()->window(), "Sign Out"));
-        advance(2);
-    }
-    ASSERT_FALSE(VeltrixXPC::isLoggedIn());
+    ASSERT_NO_FATAL_FAILURE(signOutFromTrayMenu());
     EXPECT_EQ(trayMenuTexts(), QStringList{"Sign In"});
 }

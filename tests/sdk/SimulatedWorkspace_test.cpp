@@ -472,6 +472,29 @@ TEST_F(SettingsTest, TrustedNetworksAreReplacedUnlessEnforced) {
     EXPECT_EQ(VeltrixXPC::settings().trustedNetworksList.value.size(), 1);
 }
 
+TEST_F(SettingsTest, ADamagedStateFileIsSetAsideAndTheWorkspaceFileHolds) {
+    const sdk::Workspace demo = sdk::testing::Driver::demoWorkspace();
+    const QString path = sdk::storedStatePath(demo);
+    ASSERT_FALSE(path.isEmpty());
+    for (const QByteArray& damaged : {QByteArray(), QByteArray("not json"), QByteArray("[]"), QByteArray("{}"),
+                                     QByteArray(R"({"session": {"signedIn": "yes"}})")}) {
+        SCOPED_TRACE(damaged.toStdString());
+        ASSERT_TRUE(QDir().mkpath(sdk::storedStateDirectory()));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(damaged);
+        file.close();
+
+        driver.reset();
+        EXPECT_FALSE(VeltrixXPC::isLoggedIn());
+        EXPECT_EQ(VeltrixXPC::settings(), demo.settings);
+        EXPECT_FALSE(QFile::exists(path));
+        QFile aside(path + ".damaged");
+        ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
+        EXPECT_EQ(aside.readAll(), damaged);
+    }
+}
+
 // Update package ------------------------------------------------------------------------------------------
 
 class UpdatePackageTest : public SdkTest {

@@ -1,5 +1,6 @@
 #include "sdk/testing/Driver.h"
 
+#include <QDir>
 #include <QtGlobal>
 
 namespace sdk::testing {
@@ -7,7 +8,12 @@ namespace sdk::testing {
 Driver::Driver() : Driver(demoWorkspace()) {}
 
 Driver::Driver(Workspace workspace) : m_workspace(std::move(workspace)) {
+    forgetStoredStates();
     reset();
+}
+
+void Driver::forgetStoredStates() {
+    QDir(storedStateDirectory()).removeRecursively();
 }
 
 Driver::~Driver() {
@@ -17,6 +23,7 @@ Driver::~Driver() {
     e.logger().setSink({});
     e.clearDelegates();
     e.reset(Workspace{});
+    forgetStoredStates();
 }
 
 Workspace Driver::demoWorkspace() {

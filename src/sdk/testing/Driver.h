@@ -31,8 +31,8 @@ public:
     Driver(const Driver&) = delete;
     Driver& operator=(const Driver&) = delete;
 
-    // Back to the workspace given at construction (or `workspace`): state rebuilt, calls, browser
-    // URLs, log lines and delegates cleared, pending SDK work dropped.
+    // Back to the workspace given at construction (or `workspace`), as a new process finds it: its state
+    // file read over it, calls, browser URLs, log lines and delegates cleared, pending SDK work dropped.
     void reset();
     void reset(Workspace workspace);
     // As a process started on the file at `path` would be: its workspace, or the empty one with the
@@ -40,6 +40,9 @@ public:
     QString resetFromFile(const QString& path);
 
     static Workspace demoWorkspace();
+    // Every workspace's state file is removed: the next reset starts from the workspace file alone. A
+    // driver does this when made and when destroyed.
+    static void forgetStoredStates();
     SimulatedWorkspace& engine() const { return SimulatedWorkspace::instance(); }
 
     // Calls the client made, in order.
