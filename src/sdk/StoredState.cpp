@@ -1,12 +1,12 @@
 #include "sdk/StoredState.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/FileAccess.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <nlohmann/json.hpp>
@@ -144,14 +144,11 @@ bool writeStoredState(const QString& path, const StoredState& state) {
         return false;
     }
     const QByteArray bytes = QByteArray::fromStdString(toJson(state).dump(2)) + '\n';
-    QSaveFile file(path);
-    const bool written =
-        file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() && file.commit();
+    const platform::AtomicWriteResult written = platform::writeFileAtomically(path, bytes);
     if (!written) {
-        qCWarning(lcSdk).noquote() << "The state cannot be kept in" << path << ":" << file.errorString();
-        file.cancelWriting();
+        qCWarning(lcSdk).noquote() << "The state cannot be kept in" << path << ":" << written.errorString;
     }
-    return written;
+    return written.ok;
 }
 
 void applyStoredState(const StoredState& state, Workspace& workspace) {
