@@ -63,3 +63,27 @@ TEST_F(TraySignOutTest, ConfirmingTheTraysSignOutLeavesTheClientSignedOutWithSig
     ASSERT_NE(privateNetworks, nullptr);
     EXPECT_FALSE(privateNetworks->children.empty()) << "the submenu lost its entries";
 }
+
+TEST_F(TraySignOutTest, TheClientStartedAgainIsStillSignedInUntilTheUserSignsOut) {
+    startSignedIn();
+    const auto startAgain = [&] {
+        session->stopClient(); // SIGTERM ends it as a session's end does, not always with a normal exit
+        ASSERT_FALSE(session->clientRunning());
+        ASSERT_TRUE(session->startClient(signedInWorkspace(*session)));
+    };
+    ASSERT_TRUE(trayMenuWhen([](const QStringList& texts) { return texts.contains("Sign Out"); }).contains("Sign Out"));
+    ASSERT_NO_FATAL_FAILURE(startAgain());
+    ASSERT_TRUE(trayMenuWhen([](const QStringList& texts) { return texts.contains("Sign Out"); }).contains("Sign Out"));
+    ASSERT_TRUE(session->tray()->aboutToShow());
+    ASSERT_TRUE(session->tray()->clickEntry("Sign Out"));
+    ASSERT_TRUE(clickButton("Sign Out")) << "no confirmation window";
+    ASSERT_EQ(trayMenuWhen([](const QStringList& texts) { return texts == QStringList{"Sign In"}; }),
+              QStringList{"Sign In"});
+
+    // The workspace file still says signed in; the user's sign-out holds over it.
+    ASSERT_NO_FATAL_FAILURE(startAgain());
+    ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
+    EXPECT_EQ(trayMenuWhen([](const QStringList& texts) { return texts == QStringList{"Sign In"}; }),
+              QStringList{"Sign In"});
+    EXPECT_FALSE(session->clientCrashed());
+}

@@ -190,8 +190,8 @@ std::unique_ptr<QProcess> DesktopSession::startProcess(const QString& path, cons
 }
 
 bool DesktopSession::startClient(const QStringList& arguments) {
-    if (!isReady() || m_client) {
-        return false;
+    if (!isReady() || clientRunning()) {
+        return false; // one client at a time; one that ended may be started again
     }
     QProcessEnvironment env = environment();
     if (m_accessibility) {

@@ -63,7 +63,8 @@ public:
     // The environment of a program on this desktop.
     QProcessEnvironment environment() const;
 
-    // The built client, started on this desktop with `arguments`; its output goes to clientLog().
+    // The built client, started on this desktop with `arguments` (again once it ended); its output goes to
+    // clientLog().
     bool startClient(const QStringList& arguments = {});
     qint64 clientPid() const;
     qint64 clientStartedNs() const { return m_clientStartedNs; }
