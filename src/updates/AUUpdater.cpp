@@ -519,7 +519,10 @@ void AUUpdater::checkForUpdates() {
     m_startedAt = platform::Scheduler::shared().now();
     m_shared->lastActivity = m_startedAt.time_since_epoch().count();
     const std::uint64_t generation = ++m_shared->generation;
-    vlog::info(QStringLiteral("Update download started: ") + m_host);
+    m_wishPending = false;
+    // The address without what may be private in it.
+    vlog::info(QStringLiteral("Update download started: ") +
+               QUrl(m_host).adjusted(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment).toString());
     reportState(downloading);
     ensureThread();
     m_transfer->post([generation, host = m_host, destination = m_destination](Transfer& transfer) {
