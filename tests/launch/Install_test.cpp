@@ -321,7 +321,8 @@ TEST_F(InstalledClientTest, ACallbackOpenedWithXdgOpenReachesTheRunningClientWhi
 
 TEST_F(InstalledClientTest, WithNoClientRunningXdgOpenStartsItWithTheCallbackAndItSignsInAfterStartUp) {
     registerSchemeHandler();
-    browser = startProcess("xdg-open", {callbackUrl().toString(QUrl::FullyEncoded)});
+    // With a blank and quotes left unencoded, as a browser may hand the link over.
+    browser = startProcess("xdg-open", {callbackUrl().toString(QUrl::FullyEncoded) + "&state=\"a b\""});
 
     QString output;
     EXPECT_TRUE(waitForOutput(*browser, output, signedIn, signInLimitMs)) << output.toStdString();
