@@ -204,10 +204,14 @@ MenuWindowPlacement placeMenuWindow(const QRect& anchor, const QSize& size, cons
     const int centreY = anchor.y() + anchor.height() / 2;
     placement.keepsBottomEdge = !available.isEmpty() && centreY > available.y() + available.height() / 2;
     QRect frame(QPoint(centreX - size.width() / 2, 0), size);
+    // The gap runs from the panel's edge: the icon's, or the available area's where the panel reserves one.
     if (placement.keepsBottomEdge) {
-        frame.moveBottom(anchor.top() - 1 - anchorGap);
+        const int edge = available.isEmpty() ? anchor.top() : std::min(anchor.top(), available.bottom() + 1);
+        frame.moveBottom(edge - 1 - anchorGap);
     } else {
-        frame.moveTop(anchor.bottom() + 1 + anchorGap);
+        const int edge =
+            available.isEmpty() ? anchor.bottom() + 1 : std::max(anchor.bottom() + 1, available.top());
+        frame.moveTop(edge + anchorGap);
     }
     placement.frame = keptOn(frame, available);
     return placement;

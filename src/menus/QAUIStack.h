@@ -127,8 +127,9 @@ private:
 };
 
 // Where a quick-access window goes, in global coordinates: centred on the anchor, clamped sideways; below
-// an anchor in the upper half of `available` (top 15 px under it), above one in the lower half (bottom
-// 15 px over it); never off `available`. `keepsBottomEdge` says which edge later resizes keep.
+// an anchor in the upper half of `available` (top 15 px under the panel's edge: the anchor's or the
+// available area's, whichever is further in), above one in the lower half (bottom 15 px over that edge);
+// never off `available`. `keepsBottomEdge` says which edge later resizes keep.
 struct MenuWindowPlacement {
     QRect frame;
     bool keepsBottomEdge = false;

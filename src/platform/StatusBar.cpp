@@ -11,6 +11,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
+#include <QDBusVirtualObject>
 #include <QHash>
 #include <QLoggingCategory>
 #include <QPainter>
@@ -87,6 +88,27 @@ QIcon bundleImage(const QString& name) {
     }
     return image;
 }
+
+// Qt's tray icon answers the host's Activate(x, y) but drops the position. A second connection of the
+// client's, made a monitor of the calls to the icon's connection, reads it: the bus copies each call to
+// it, and it never answers (a monitor may not send).
+class ClickListener : public QDBusVirtualObject {
+public:
+    ClickListener(std::function<void(QPoint)> clicked) : m_clicked(std::move(clicked)) {}
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection&) override {
+        const QVariantList arguments = message.arguments();
+        if (message.member() == QLatin1String("Activate") && arguments.size() == 2) {
+            m_clicked(QPoint(arguments[0].toInt(), arguments[1].toInt()));
+        }
+        return true;
+    }
+
+private:
+    std::function<void(QPoint)> m_clicked;
+};
+
+constexpr const char* clickMonitorName = "veltrix-tray-clicks";
 
 } // namespace
 
@@ -175,7 +197,7 @@ void StatusBar::askWatcher() {
                 QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
                 QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
             asked << connection;
-            whenAnswered(asked, [this, question, host, unanswered](const QDBusMessage& pid) {
+            whenAnswered(asked, [this, question, host, unanswered, connection](const QDBusMessage& pid) {
                 if (question != m_watcherQuestion || *unanswered == 0) {
                     return;
                 }
@@ -184,6 +206,7 @@ void StatusBar::askWatcher() {
                 --*unanswered;
                 if (own) {
                     *unanswered = 0;
+                    watchClicks(connection);
                     setTrayState(host, true);
                 } else if (*unanswered == 0) {
                     setTrayState(host, false);
@@ -205,6 +228,54 @@ void StatusBar::whenAnswered(const QDBusMessage& message, std::function<void(con
 StatusBar::~StatusBar() {
     for (StatusItem* item : m_items) {
         delete item;
+    }
+    if (m_clickListener) {
+        QDBusConnection::disconnectFromBus(QString::fromLatin1(clickMonitorName));
+    }
+}
+
+void StatusBar::watchClicks(const QString& itemConnection) {
+    // Only on the session bus, where Qt's icon is; once per icon connection.
+    if (itemConnection == m_watchedItemConnection || m_bus.name() != QDBusConnection::sessionBus().name()) {
+        return;
+    }
+    m_watchedItemConnection = itemConnection;
+    m_clicksHeard = false;
+    const QString name = QString::fromLatin1(clickMonitorName);
+    if (m_clickListener) {
+        QDBusConnection::disconnectFromBus(name);
+    }
+    m_clickListener = std::make_unique<ClickListener>([this](QPoint position) { clickedAt(position); });
+    QDBusConnection monitor = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+    if (!monitor.registerVirtualObject(QStringLiteral("/StatusNotifierItem"), m_clickListener.get())) {
+        return;
+    }
+    auto become = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus.Monitoring"), QStringLiteral("BecomeMonitor"));
+    become << QStringList{QStringLiteral("type='method_call',interface='org.kde.StatusNotifierItem',"
+                                         "member='Activate',destination='%1'")
+                              .arg(itemConnection)}
+           << 0u;
+    const QString watched = itemConnection;
+    auto* call = new QDBusPendingCallWatcher(monitor.asyncCall(become, busCallTimeoutMs), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this, watched](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        // Refused (another user's bus, a bus without monitors): the pointer stands in for the position.
+        m_clicksHeard = watched == m_watchedItemConnection && !call->isError();
+        qCDebug(lcTray) << "Click positions heard:" << m_clicksHeard << call->error().message();
+    });
+}
+
+bool StatusBar::hearsClickPositions() const {
+    return m_clicksHeard && QDBusConnection(QString::fromLatin1(clickMonitorName)).isConnected();
+}
+
+void StatusBar::clickedAt(const QPoint& position) {
+    for (StatusItem* item : m_items) {
+        if (item->isTrayIconShown()) {
+            item->performClick(position);
+        }
     }
 }
 
@@ -359,16 +430,17 @@ QRect StatusItem::buttonGeometry() const {
         return *geometry;
     }
     if (m_lastClickPosition) {
-        return {*m_lastClickPosition, QSize(1, 1)};
+        // A click lands about the middle of a usual panel's icon.
+        constexpr int half = usualPanelHeight / 2;
+        return {*m_lastClickPosition - QPoint(half, half), QSize(usualPanelHeight, usualPanelHeight)};
     }
     return usualIconGeometry();
 }
 
 QRect StatusItem::usualIconGeometry() {
     // StatusNotifier trays do not tell where the icon is. Panels with a tray run along the top (or the
-    // bottom) of the screen with the tray at their right end: the icon's middle, as a click on it gives,
-    // is taken half a usual panel's height beyond the available area, so a window placed under it sits
-    // just below the panel, as it does when opened by a click.
+    // bottom) of the screen with the tray at their right end: the icon is taken as a usual panel's square
+    // just beyond the available area, or over the screen's top when the panel reserves no room.
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) {
         return {};
@@ -376,8 +448,11 @@ QRect StatusItem::usualIconGeometry() {
     const QRect full = screen->geometry();
     const QRect available = screen->availableGeometry();
     const bool panelAtTheBottom = available.top() == full.top() && available.bottom() < full.bottom();
-    const int y = panelAtTheBottom ? available.bottom() + usualPanelHeight / 2 : available.top() - usualPanelHeight / 2;
-    return {available.right() - usualPanelHeight / 2, y, 1, 1};
+    const bool panelAtTheTop = available.top() > full.top();
+    const int top = panelAtTheBottom ? available.bottom() + 1
+                    : panelAtTheTop  ? available.top() - usualPanelHeight
+                                     : full.top();
+    return {available.right() - usualPanelHeight + 1, top, usualPanelHeight, usualPanelHeight};
 }
 
 bool StatusItem::eventFilter(QObject* watched, QEvent* event) {
@@ -401,7 +476,8 @@ void StatusItem::syncTrayIcon() {
         m_tray->setContextMenu(m_trayMenu.get());
         connect(m_tray.get(), &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
-                    if (reason == QSystemTrayIcon::Trigger) {
+                    // Where the bar hears the host's position, the click is run from there.
+                    if (reason == QSystemTrayIcon::Trigger && !m_bar.hearsClickPositions()) {
                         performClick(QCursor::pos());
                     }
                 });

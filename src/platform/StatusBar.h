@@ -14,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+class QDBusVirtualObject;
 class QSystemTrayIcon;
 
 namespace platform {
@@ -51,6 +52,9 @@ public:
     // ... and it lists an item of this process: the client is in the tray.
     bool isTrayPresent() const { return m_hostRegistered && m_itemRegistered; }
 
+    // Whether clicks on the icon come with the position the host reports (see watchClicks()).
+    bool hearsClickPositions() const;
+
 signals:
     void trayAvailabilityChanged(bool available);
     void trayPresenceChanged(bool present);
@@ -61,12 +65,17 @@ private slots:
 private:
     void setTrayState(bool hostRegistered, bool itemRegistered);
     void whenAnswered(const QDBusMessage& message, std::function<void(const QDBusMessage&)> answered);
+    void watchClicks(const QString& itemConnection);
+    void clickedAt(const QPoint& position);
 
     QDBusConnection m_bus;
     quint64 m_watcherQuestion = 0;
     bool m_hostRegistered = false;
     bool m_itemRegistered = false;
     std::vector<StatusItem*> m_items;
+    QString m_watchedItemConnection;
+    std::unique_ptr<QDBusVirtualObject> m_clickListener;
+    bool m_clicksHeard = false;
 };
 
 // One icon in the status bar. All of its state is kept here, so it can be read back whether or not a real
@@ -119,7 +128,8 @@ public:
     static constexpr int usualPanelHeight = 28;
     // The tray's own word on where the icon is; StatusNotifier trays give none.
     std::optional<QRect> trayGeometry() const;
-    // Where the pointer was when the last click on the icon arrived; none before the first click.
+    // Where the last click on the icon was, as the host reported it (or the pointer, where it reports
+    // nothing); none before the first click.
     std::optional<QPoint> lastClickPosition() const { return m_lastClickPosition; }
     // Runs the action as a click at `position` (global coordinates) would.
     void performClick(const QPoint& position);

@@ -48,8 +48,25 @@ TEST_F(QuickAccessWindowTest, OpenedByTheClientItSitsJustBelowThePanelAsAClickPu
     const std::optional<WindowInfo> opened = waitForWindow(isQuickAccess, startBoundMs);
     ASSERT_TRUE(opened) << "the client opens its quick-access window";
     const QRect screen = session->x11().screenGeometry();
-    EXPECT_EQ(opened->geometry.top(), screen.top() + 2) << "the scenarios' desktop has no panel";
+    // The scenarios' desktop reserves no panel: a usual one is taken to lie over the screen's top.
+    EXPECT_EQ(opened->geometry.top(), screen.top() + 28 + 15);
     EXPECT_EQ(opened->geometry.right(), screen.right());
+}
+
+TEST_F(QuickAccessWindowTest, OpenedByAClickItSitsUnderThePositionTheHostReportsNotThePointer) {
+    ASSERT_NO_FATAL_FAILURE(startClient());
+    ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
+    runEventsFor(1000); // the client starts hearing where its icon is clicked
+    const QRect screen = session->x11().screenGeometry();
+    const QPoint reported(screen.center().x(), 14);
+    session->x11().movePointer(screen.center() + QPoint(-300, 200));
+    session->tray()->activate(reported);
+    const std::optional<WindowInfo> opened = waitForWindow(isQuickAccess);
+    ASSERT_TRUE(opened);
+    runEventsFor(300); // it takes its height and place
+    const QRect frame = placeOf(*opened);
+    EXPECT_NEAR(frame.center().x(), reported.x(), 1);
+    EXPECT_EQ(frame.top(), reported.y() + 14 + 15) << "15 px under a usual panel around the reported click";
 }
 
 TEST_F(QuickAccessWindowTest, EachGroupsChildWindowOpensBesideItsRow) {

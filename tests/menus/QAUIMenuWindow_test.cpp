@@ -27,7 +27,7 @@ TEST(MenuWindowPlacement, CentresOnTheAnchorBelowATopPanelAndAboveABottomOne) {
     const QRect screen(0, 28, 1920, 1052); // a 28 px top panel
     const QSize size(300, 400);
     const MenuWindowPlacement top = placeMenuWindow(QRect(900, 2, 24, 24), size, screen);
-    EXPECT_EQ(top.frame, QRect(762, 2 + 24 + 15, 300, 400));
+    EXPECT_EQ(top.frame, QRect(762, 28 + 15, 300, 400)) << "15 px under the panel, not under the icon";
     EXPECT_FALSE(top.keepsBottomEdge);
 
     const MenuWindowPlacement right = placeMenuWindow(QRect(1900, 2, 20, 24), size, screen);
@@ -38,7 +38,9 @@ TEST(MenuWindowPlacement, CentresOnTheAnchorBelowATopPanelAndAboveABottomOne) {
     const QRect aboveBottomPanel(0, 0, 1920, 1040);
     const MenuWindowPlacement bottom = placeMenuWindow(QRect(1800, 1050, 24, 24), size, aboveBottomPanel);
     EXPECT_TRUE(bottom.keepsBottomEdge);
-    EXPECT_EQ(bottom.frame.bottom(), 1050 - 15 - 1);
+    EXPECT_EQ(bottom.frame.bottom(), 1040 - 15 - 1);
+    // A panel that reserves no room: 15 px beyond the icon.
+    EXPECT_EQ(placeMenuWindow(QRect(900, 0, 28, 28), size, QRect(0, 0, 1920, 1080)).frame.top(), 28 + 15);
     EXPECT_EQ(bottom.frame.height(), 400);
 
     const MenuWindowPlacement noScreen = placeMenuWindow(QRect(-500, 10, 20, 20), size, QRect());
@@ -56,11 +58,15 @@ TEST(MenuWindowPlacement, OpenedByTheClientItSitsWhereAClickOnTheIconPutsIt) {
     const QSize size(300, 400);
     // No click yet and no word from the tray: just below the panel, at its right end.
     const MenuWindowPlacement opened = placeMenuWindow(statusItemAnchor(nullptr), size, available);
-    EXPECT_EQ(opened.frame.top(), available.top() + 2);
+    EXPECT_EQ(opened.frame.top(), available.top() + platform::StatusItem::usualPanelHeight + 15)
+        << "this screen reserves no panel: under a usual one over its top";
     EXPECT_EQ(opened.frame.right(), available.right());
     // A click in the middle of a usual panel's icon puts it at the same height.
-    const QPoint click(available.right() - 12, available.top() - platform::StatusItem::usualPanelHeight / 2);
-    EXPECT_EQ(placeMenuWindow(QRect(click, QSize(1, 1)), size, available).frame.top(), opened.frame.top());
+    platform::StatusBar bar(QDBusConnection(QStringLiteral("no bus")));
+    platform::StatusItem* item = bar.statusItem();
+    item->performClick(
+        QPoint(available.right() - 12, available.top() + platform::StatusItem::usualPanelHeight / 2));
+    EXPECT_EQ(placeMenuWindow(statusItemAnchor(item), size, available).frame.top(), opened.frame.top());
 }
 
 TEST(MenuWindowPlacement, ResizesKeepTheAnchoredEdge) {
@@ -114,7 +120,9 @@ TEST_F(MenuWindowTest, OpensAtTheClickAndClosesOnASecondToggleEscOrLosingTheFocu
     ASSERT_TRUE(quickAccess.isWindowVisible());
     EXPECT_TRUE(isMenuWindowShown());
     EXPECT_EQ(quickAccess.window()->geometry().left(), available.left() + 200 - 150);
-    EXPECT_EQ(quickAccess.window()->geometry().top(), available.top() + 5 + 1 + 15);
+    EXPECT_EQ(quickAccess.window()->geometry().top(),
+              available.top() + 5 + platform::StatusItem::usualPanelHeight / 2 + 15)
+        << "15 px under a usual panel's icon around the click";
     quickAccess.toggleMenu(item);
     EXPECT_FALSE(quickAccess.isWindowVisible());
     EXPECT_FALSE(isMenuWindowShown());

@@ -178,10 +178,12 @@ TEST_F(StatusBarTest, ButtonGeometryIsTheTraysWordElseTheLastClickElseTheUsualPl
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
     const QRect usual = item->buttonGeometry();
     EXPECT_EQ(usual, StatusItem::usualIconGeometry());
-    EXPECT_EQ(usual.right(), available.right() - StatusItem::usualPanelHeight / 2);
-    EXPECT_EQ(usual.bottom(), available.top() - StatusItem::usualPanelHeight / 2) << "on the panel, above the windows";
+    EXPECT_EQ(usual.right(), available.right());
+    // This screen reserves no panel: a usual one is taken to lie over its top.
+    EXPECT_EQ(usual.top(), available.top());
+    EXPECT_EQ(usual.height(), StatusItem::usualPanelHeight);
     item->performClick(QPoint(1500, 12));
-    EXPECT_EQ(item->buttonGeometry(), QRect(1500, 12, 1, 1));
+    EXPECT_EQ(item->buttonGeometry(), QRect(1500 - 14, 12 - 14, 28, 28)) << "a usual icon around the click";
 }
 
 TEST_F(StatusBarTest, TheClientIsInTheTrayOnlyWithAHostAndItsItemListed) {
