@@ -25,6 +25,7 @@ class BaseWindowViewController;
 class GeneralViewController;
 class LocationsSubController;
 class LocationsViewController;
+class MainMenuBarTab;
 class MainMenuController;
 class MainSubController;
 class QAUIMenuWindowController;
@@ -214,6 +215,7 @@ public:
     static inline const QString remoteLogApplicationKey = QStringLiteral("Q7wVn3RkT9pLx2ZbH5cMy8DfJ4sGa6Ue");
 
 private:
+    void showMainWindowTab(const MainMenuBarTab& tab);
     void loadInitialState();
     void onInitialStateLoaded();
     // The sign-in screen's view when signed out: loaded at launch, after the tray item, which need not

@@ -1,6 +1,6 @@
 // Which window is on screen, foreground and background mode, and the commands the router hands on.
-#include "app/AppDelegate.h"
 #include "app/Alerts.h"
+#include "app/AppDelegate.h"
 
 #include "auth/AuthWelcomeController.h"
 #include "core/ApplicationModel.h"
@@ -25,7 +25,6 @@
 #include "settings/SettingsProtocolController.h"
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/BaseWindowViewController.h"
-
 
 bool AppDelegate::isCurrent(const BaseWindowViewController* controller) const {
     return controller && m_currentWindowController == controller;
@@ -301,22 +300,29 @@ void AppDelegate::showSignInError(const QString& title, const QString& message) 
 }
 
 void AppDelegate::showSettingsTab() {
-    if (!m_currentWindowController) {
-        return;
-    }
-    if (auto* general =
-            dynamic_cast<GeneralViewController*>(m_currentWindowController->contentViewController())) {
-        general->selectTab(MainMenuBarTab::bottomTab(MainBottomTab::settings));
-    }
+    showMainWindowTab(MainMenuBarTab::bottomTab(MainBottomTab::settings));
 }
 
 void AppDelegate::showSupportTab() {
-    if (!m_currentWindowController) {
+    showMainWindowTab(MainMenuBarTab::topTab(MainTopTab::support));
+}
+
+// Asked from another window (the locations window, the menus): the main window comes to the front on
+// that tab, reopened when it was closed. Signed out there is no main window to show.
+void AppDelegate::showMainWindowTab(const MainMenuBarTab& tab) {
+    BaseWindowViewController* main = m_generalWindowViewController.get();
+    if (!main || !isCurrent(main)) {
         return;
     }
-    if (auto* general =
-            dynamic_cast<GeneralViewController*>(m_currentWindowController->contentViewController())) {
-        general->selectTab(MainMenuBarTab::topTab(MainTopTab::support));
+    leaveBackgroundMode();
+    main->showWindow();
+    if (QWidget* window = main->window()) {
+        window->showNormal();
+        window->raise();
+        window->activateWindow();
+    }
+    if (auto* general = generalViewController()) {
+        general->selectTab(tab);
     }
 }
 
