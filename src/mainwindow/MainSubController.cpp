@@ -755,8 +755,9 @@ void MainSubController::reloadSelectedNetworkRow() {
 
 void MainSubController::onConnectedToVPN_handler(bool quiet) {
     reloadSelectedNetworkRow();
+    m_tunnelNetworkName = currentNetworkNameOrNA();
     if (!quiet && notificationsEnabled()) {
-        const QString network = currentNetworkNameOrNA();
+        const QString network = m_tunnelNetworkName;
         const QString product = ServiceLayer::appModel().appProductName();
         if (VeltrixXPC::enableWiFiSecurity() && m_isUnsecured) {
             QAUINotifier::showNotification(QStringLiteral("Your Wi-Fi connection is secured!"),
@@ -786,6 +787,7 @@ void MainSubController::onConnectedToVPN_handler(bool quiet) {
 void MainSubController::onConnectingToVPN_handler() {
     vlog::debug(QStringLiteral("onConnectingToVPN() arrived."));
     reloadSelectedNetworkRow();
+    m_tunnelNetworkName = currentNetworkNameOrNA();
     drawState(SDVPNConnectionState::connecting);
     ServiceLayer::appModel().setVpnSettingsChangingDisabled(true);
 }
@@ -793,8 +795,9 @@ void MainSubController::onConnectingToVPN_handler() {
 void MainSubController::onDisconnectedFromVPN_handler(bool, bool quiet) {
     vlog::debug(QStringLiteral("onDisconnectedFromVPN() arrived."));
     reloadSelectedNetworkRow();
+    const QString network = m_tunnelNetworkName.isEmpty() ? currentNetworkNameOrNA() : m_tunnelNetworkName;
     if (!quiet && notificationsEnabled()) {
-        QAUINotifier::showNotification(QStringLiteral("Disconnected from ") + currentNetworkNameOrNA(),
+        QAUINotifier::showNotification(QStringLiteral("Disconnected from ") + network,
                                        QStringLiteral("You are now disconnected from ") +
                                            ServiceLayer::appModel().appProductName(),
                                        QAUINotificationCategory::connecivity);

@@ -210,6 +210,9 @@ private:
     int m_topErrorViewConstraint = kErrorViewTop;
     int m_errorViewHeightConstraint = 80;
     bool m_isUnsecured = false;
+    // The network of the latest tunnel, up, on its way or ended: a sign-out clears the current network
+    // before the news that the tunnel is down arrives.
+    QString m_tunnelNetworkName;
     bool m_isConnectionReachable = true;
     bool m_updateBannerPending = false;
 

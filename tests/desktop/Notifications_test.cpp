@@ -33,21 +33,35 @@ protected:
 } // namespace
 
 TEST_F(NotificationsTest, ConnectAndDisconnectArePostedWhileAnotherProgramHasTheFocus) {
-    ASSERT_NO_FATAL_FAILURE(startClient({}, signedInWorkspace));
-    ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
-    ASSERT_TRUE(waitFor([&] { return trayEntryEnabled("Connect"); }));
-    // Signed in, the client opens its quick-access window once the workspace has loaded; the person closes
-    // it with the icon, then works in another program.
-    ASSERT_TRUE(waitForWindow(isQuickAccess));
-    clickTrayIcon();
-    ASSERT_TRUE(waitForNoWindow(isQuickAccess));
-    ASSERT_TRUE(focusAnotherProgram()) << "the other program never had the focus";
-    ASSERT_TRUE(session->clientWindows().empty());
+    // Ended from the tray's Disconnect, or by signing out, which clears the network before the news comes.
+    for (const QString& ending : {QStringLiteral("Disconnect"), QStringLiteral("Sign Out")}) {
+        SCOPED_TRACE(ending.toStdString());
+        ASSERT_NO_FATAL_FAILURE(startClient(readable(), signedInWorkspace));
+        ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
+        ASSERT_TRUE(waitFor([&] { return trayEntryEnabled("Connect"); }));
+        // Signed in, the client opens its quick-access window once the workspace has loaded; the person
+        // closes it with the icon, then works in another program.
+        ASSERT_TRUE(waitForWindow(isQuickAccess));
+        clickTrayIcon();
+        ASSERT_TRUE(waitForNoWindow(isQuickAccess));
+        ASSERT_TRUE(focusAnotherProgram()) << "the other program never had the focus";
+        ASSERT_TRUE(waitForNoWindow([](const WindowInfo&) { return true; }));
 
-    ASSERT_TRUE(session->tray()->clickEntry("Connect"));
-    EXPECT_TRUE(posted("Connected to ")) << postedSummaries().join(" | ").toStdString();
+        ASSERT_TRUE(session->tray()->clickEntry("Connect"));
+        const QString connected = QStringLiteral("Connected to ");
+        ASSERT_TRUE(posted(connected)) << postedSummaries().join(" | ").toStdString();
+        const QString network = postedSummaries().filter(QRegularExpression("^" + connected)).value(0).mid(connected.size());
 
-    ASSERT_TRUE(waitFor([&] { return trayEntryEnabled("Disconnect"); }));
-    ASSERT_TRUE(session->tray()->clickEntry("Disconnect"));
-    EXPECT_TRUE(posted("Disconnected from ")) << postedSummaries().join(" | ").toStdString();
+        ASSERT_TRUE(waitFor([&] { return trayEntryEnabled(ending); }));
+        ASSERT_TRUE(session->tray()->clickEntry(ending));
+        if (ending == QLatin1String("Sign Out")) {
+            // The sign-out window asks first.
+            const std::optional<WindowInfo> asking = waitForWindow([](const WindowInfo&) { return true; });
+            ASSERT_TRUE(asking);
+            ASSERT_TRUE(clickText(QStringLiteral("Sign Out"), asking));
+        }
+        EXPECT_TRUE(waitFor([&] { return postedSummaries().contains("Disconnected from " + network); }))
+            << postedSummaries().join(" | ").toStdString();
+        EXPECT_FALSE(postedSummaries().contains(QStringLiteral("Disconnected from N/A")));
+    }
 }
