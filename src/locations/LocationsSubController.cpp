@@ -305,7 +305,12 @@ bool LocationsSubController::shouldSelectRow(TableView& table, int row) {
 
 void LocationsSubController::searchTextChanged(const QString& text) {
     const PDNetworksModelPtr networks = VeltrixXPC::networks();
-    if (!networks || !networks->setSearchText(text)) {
+    if (!networks) {
+        return;
+    }
+    // The same rows for a longer search still emphasise more of each title.
+    const QString before = networks->searchText();
+    if (!networks->setSearchText(text) && networks->searchText() == before) {
         return;
     }
     if (!networks->searchText().isEmpty() && networks->items().isEmpty()) {

@@ -123,6 +123,32 @@ TEST_F(NetworksTabTest, ClickingAnotherNetworkSwitchesTheConnectionAndReturnsHom
     EXPECT_TRUE(rows().contains(QStringLiteral("Headquarters"))) << rows();
 }
 
+TEST_F(NetworksTabTest, TheMatchIsEmphasisedAsTheSearchGrowsOnTheSameRows) {
+    LocationSearchField* field = tab().searchBarView()->searchField();
+    // The part of the first network's title drawn in the match's font.
+    const auto emphasised = [&] {
+        HoverableTableView* table = tab().networksTableView();
+        for (int row = 0; row < table->numberOfRows(); ++row) {
+            if (auto* cell = qobject_cast<NetworkCellView*>(table->viewAtRow(row))) {
+                const AttributedString& title = cell->networkTitleField()->attributedText();
+                QString part;
+                for (qsizetype i = 0; i < title.string().size(); ++i) {
+                    if (title.fontAt(i) && title.fontAt(i)->weight() == QFont::Medium) {
+                        part += title.string()[i];
+                    }
+                }
+                return part;
+            }
+        }
+        return QString();
+    };
+    for (const auto& [typed, expected] : {std::pair{"fa", "Fa"}, {"b", "Fab"}, {"r", "Fabr"}}) {
+        QTest::keyClicks(field, QString::fromLatin1(typed));
+        run();
+        EXPECT_EQ(emphasised(), QString::fromUtf8(expected)) << field->text();
+    }
+}
+
 TEST_F(NetworksTabTest, SearchNarrowsSaysWhenNothingMatchesAndIsGoneAfterLeaving) {
     LocationSearchField* field = tab().searchBarView()->searchField();
     QTest::keyClicks(field, QStringLiteral("  contoso "));
