@@ -29,7 +29,7 @@ constexpr const char* helpText =
     "The desktop client of the secure-network-access service, on a simulated workspace.\n"
     "\n"
     "  --workspace FILE   load the workspace from FILE (also $VELTRIX_WORKSPACE); default: the demo\n"
-    "  --verbose          write debug lines too (QT_LOGGING_RULES works as usual)\n"
+    "  --verbose          write info and debug lines too (QT_LOGGING_RULES works as usual)\n"
     "  --locations        open the locations window too, once the workspace has loaded\n"
     "  -RunAsAgent        count this start as an automatic start at log-in\n"
     "  -USE_STAGING_ENV, -USE_INTEGRATION_ENV, -USE_CUSTOM_MTU MTU,\n"
@@ -106,9 +106,11 @@ int main(int argc, char** argv) {
         std::fputs(noDisplayMessage, stderr);
         return 1;
     }
-    // Debug lines only on request; QT_LOGGING_RULES, read after these rules, still decides over them.
-    QLoggingCategory::setFilterRules(hasArgument(argc, argv, "--verbose") ? QStringLiteral("*.debug=true")
-                                                                          : QStringLiteral("*.debug=false"));
+    // A terminal shows warnings and what a person must act on; the running commentary (info and debug
+    // lines) only on request. QT_LOGGING_RULES, read after these rules, still decides over them.
+    QLoggingCategory::setFilterRules(hasArgument(argc, argv, "--verbose")
+                                         ? QStringLiteral("*.debug=true")
+                                         : QStringLiteral("*.debug=false\n*.info=false"));
 
     // One allocator arena for every thread: the client's threads allocate little and seldom, and an arena
     // per thread (the SDK's, the logs', the image decoders') kept about 1.5 MiB of freed memory resident
