@@ -39,7 +39,8 @@ QWidget* QAUILoggedInViewController::loadView() {
     view->setFixedWidth(qaui::windowWidth);
     auto* layout = new QVBoxLayout(view);
     // Header 44 + top 8 + network gap 12 + separator 25 + services 108 + bottom 16 stay within the fixed
-    // 229; the services sit at the bottom and the rest of the fixed room stays empty above them.
+    // 229; the services sit at the bottom and the rest of the fixed room is shared above and below the
+    // separator, so that no wide gap opens under the last group.
     layout->setContentsMargins(qaui::sideMargin, 8, qaui::sideMargin, 16);
     layout->setSpacing(0);
     QWidget* header = makeQAUIHeader([this] { maximize(); });
@@ -59,6 +60,7 @@ QWidget* QAUILoggedInViewController::loadView() {
     layout->addWidget(m_groupsView);
     layout->addStretch(1);
     layout->addWidget(makeSeparator());
+    layout->addStretch(1);
     layout->addWidget(m_serviceView);
     return view;
 }

@@ -36,6 +36,24 @@ PDNetworkItemPtr makeItem(const NetworkDefinition& definition, PDNetworkKind kin
     return std::make_shared<PDNetworkItem>(std::move(data));
 }
 
+QString protocolName(int protocol) {
+    switch (static_cast<PDVPNProtocol>(protocol)) {
+    case PDVPNProtocol::automatic:
+        return QStringLiteral("Automatic");
+    case PDVPNProtocol::openVPN:
+        return QStringLiteral("OpenVPN");
+    case PDVPNProtocol::l2tp:
+        return QStringLiteral("L2TP");
+    case PDVPNProtocol::ikev2StrongSwan:
+        return QStringLiteral("IKEv2 (strongSwan)");
+    case PDVPNProtocol::ikev2:
+        return QStringLiteral("IKEv2");
+    case PDVPNProtocol::wireGuard:
+        return QStringLiteral("WireGuard");
+    }
+    return QStringLiteral("unknown (%1)").arg(protocol);
+}
+
 QString stateName(SDVPNConnectionState state) {
     switch (state) {
     case SDVPNConnectionState::disconnected:
@@ -1202,18 +1220,21 @@ QString SimulatedWorkspace::collectText() const {
             << QStringLiteral("Connection: %1").arg(stateName(m_state.connectionState))
             << QStringLiteral("Network: %1")
                    .arg(m_state.currentNetwork ? m_state.currentNetwork->title() : QStringLiteral("none"))
-            << QStringLiteral("Protocol: %1").arg(m_state.vpnProtocol)
+            << QStringLiteral("Protocol: %1").arg(protocolName(m_state.vpnProtocol))
             << QStringLiteral("Public address: %1").arg(m_state.publicAddress)
             << QStringLiteral("Analytics events: %1").arg(m_analytics.size());
     }
-    lines << QStringLiteral("Recent log:");
+    // A report a person reads: the state, and of the log only the count and what went wrong.
     const auto records = m_logger.recentRecords();
-    for (qsizetype i = std::max<qsizetype>(0, records.size() - 50); i < records.size(); ++i) {
-        const auto& r = records[i];
-        lines << QStringLiteral("%1 %2:%3 %4 - %5")
-                     .arg(VeltrixLogger::levelName(r.level), r.file, QString::number(r.line), r.function,
-                          r.message);
+    QStringList problems;
+    for (const auto& r : records) {
+        if (r.level == VeltrixLogger::Level::warning || r.level == VeltrixLogger::Level::error) {
+            problems << QStringLiteral("- ") + r.message;
+        }
     }
+    lines << QStringLiteral("Log lines collected: %1").arg(records.size())
+          << (problems.isEmpty() ? QStringLiteral("Problems: none") : QStringLiteral("Problems:"));
+    lines << problems.mid(std::max<qsizetype>(0, problems.size() - 10));
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -52,9 +52,16 @@ SettingsProtocolViewCell::SettingsProtocolViewCell(QWidget* parent) : HoverableC
     texts->addStretch();
     layout->addLayout(texts, 1);
 
+    // The badge and Select take turns in one slot of the badge's width, so that the texts keep their width
+    // (and their wrap) under the pointer.
+    auto* slot = new QWidget;
+    slot->setFixedWidth(160);
+    auto* inSlot = new QHBoxLayout(slot);
+    inSlot->setContentsMargins(0, 0, 0, 0);
     m_indicator = new ProtocolIndicatorView;
     m_indicator->setFixedWidth(160);
-    layout->addWidget(m_indicator);
+    inSlot->addWidget(m_indicator);
+    layout->addWidget(slot);
 
     m_selectButton = new NSButtonWithHandCursor;
     m_selectButton->setFlat(true);
@@ -69,7 +76,7 @@ SettingsProtocolViewCell::SettingsProtocolViewCell(QWidget* parent) : HoverableC
     inButton->addWidget(m_selectField);
     applyTitleAttributes(m_selectButton, Qt::white);
     toolkit::setTextColor(m_selectField, Qt::white);
-    layout->addWidget(m_selectButton);
+    inSlot->addWidget(m_selectButton, 0, Qt::AlignRight | Qt::AlignVCenter);
     m_selectButton->hide();
     m_selectField->hide();
     connect(m_selectButton, &QPushButton::clicked, this, &SettingsProtocolViewCell::selectTap);
@@ -116,7 +123,7 @@ void SettingsProtocolViewCell::paintEvent(QPaintEvent* event) {
     }
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF pill = m_selectButton->geometry();
+    const QRectF pill(m_selectButton->mapTo(this, QPoint(0, 0)), m_selectButton->size());
     fillRoundedRect(painter, pill, pill.height() / 2.0, toolkit::accent);
 }
 

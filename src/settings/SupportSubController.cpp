@@ -10,6 +10,7 @@
 #include "toolkit/PresentationAnimators.h"
 #include "toolkit/TextAttributes.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -215,6 +216,18 @@ void SupportSubController::viewDidLoad() {
     GeneralSubController::viewDidLoad();
     m_modal = platform::Storyboard::named(QStringLiteral("Popover"))
                   .instantiate<platform::ViewController>(QStringLiteral("ModalViewController"));
+    if (m_modal) {
+        m_modal->view()->installEventFilter(this);
+    }
+}
+
+bool SupportSubController::eventFilter(QObject* watched, QEvent* event) {
+    // The overlay took the pointer's leaving of the row it was opened from: the row lets go of its hover
+    // once the overlay is gone, and takes it again at the pointer's next move.
+    if (m_modal && watched == m_modal->view() && event->type() == QEvent::Hide && m_table) {
+        m_table->clearHover();
+    }
+    return GeneralSubController::eventFilter(watched, event);
 }
 
 void SupportSubController::viewWillAppear() {

@@ -94,6 +94,7 @@ protected:
     QWidget* loadView() override;
     void viewDidLoad() override;
     void viewWillAppear() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QPointer<HoverableTableView> m_table;

@@ -27,6 +27,8 @@ void styleLabels(QMessageBox* alert) {
 
 QMessageBox* makeAlert(QWidget* parent, const QString& title, const QString& message) {
     auto* alert = new QMessageBox(parent);
+    // A card as the sheets are: no manager's frame, whose title would repeat the alert's and be cut short.
+    alert->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     alert->setWindowTitle(title);
     alert->setTextFormat(Qt::PlainText);
     alert->setText(title);

@@ -9,9 +9,9 @@
 #include "toolkit/Colors.h"
 
 #include <QAbstractButton>
-#include <QStyle>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QStyle>
 #include <QVBoxLayout>
 
 VELTRIX_STORYBOARD_CONTROLLER("Popover", "ModalViewController", ModalViewController);
@@ -21,30 +21,38 @@ namespace {
 constexpr int kAnalyticsCategory = 0;
 constexpr int kSignOutEvent = 20;
 
-// Popover cards share one look; the overlay gives it to the views it hosts.
-const QString kCardStyle = QStringLiteral(
-    "#popoverCard { background: #1B2046; border-radius: 12px; }"
-    "#popoverCard QLabel { color: white; }"
-    "#popoverCard QLabel#titleLabel { font-size: 16px; font-weight: bold; }"
-    "#popoverCard QLabel#descriptionLabel { color: #B4B9D6; }"
-    "#popoverCard QLineEdit { color: white; background: #2A3060; border: 1px solid #3C4480; border-radius: "
-    "6px; padding: 6px; }"
-    "#popoverCard QCheckBox { color: #B4B9D6; spacing: 8px; }"
-    "#popoverCard QCheckBox::indicator { width: 14px; height: 14px; border: 1px solid %1;"
-    " border-radius: 3px; background: transparent; }"
-    "#popoverCard QCheckBox::indicator:checked { background: %2; border-color: %2; }"
-    "#popoverCard QPushButton { color: white; background: %2; border: none; border-radius: 6px;"
-    " padding: 7px 16px; }"
-    "#popoverCard QPushButton:hover { background: #3382F2; }"
-    "#popoverCard QPushButton:pressed { background: #2664CB; }"
-    "#popoverCard QPushButton[secondary=\"true\"] { color: #5F678E; background: transparent; padding: 7px 10px; }"
-    "#popoverCard QPushButton[secondary=\"true\"]:hover { color: %1; background: transparent; }")
-        .arg(toolkit::secondaryText.name(), toolkit::accent.name());
+// Popover cards share one look; the overlay gives it to the views it hosts. Made on first use: the tick's
+// image comes from the bundle.
+const QString& cardStyle() {
+    static const QString style =
+        QStringLiteral(
+            "#popoverCard { background: #1B2046; border-radius: 12px; }"
+            "#popoverCard QLabel { color: white; }"
+            "#popoverCard QLabel#titleLabel { font-size: 16px; font-weight: bold; }"
+            "#popoverCard QLabel#descriptionLabel { color: #B4B9D6; }"
+            "#popoverCard QLineEdit { color: white; background: #2A3060; border: 1px solid #3C4480; "
+            "border-radius: "
+            "6px; padding: 6px; }"
+            "#popoverCard QCheckBox { color: %3; spacing: 8px; }"
+            "#popoverCard QCheckBox::indicator { width: 14px; height: 14px; border: 1px solid %1;"
+            " border-radius: 3px; background: transparent; }"
+            "#popoverCard QCheckBox::indicator:checked { background: %2; border-color: %2; image: url(%4); }"
+            "#popoverCard QPushButton { color: white; background: %2; border: none; border-radius: 6px;"
+            " padding: 7px 16px; }"
+            "#popoverCard QPushButton:hover { background: #3382F2; }"
+            "#popoverCard QPushButton:pressed { background: #2664CB; }"
+            "#popoverCard QPushButton[secondary=\"true\"] { color: #5F678E; background: transparent; "
+            "padding: 7px 10px; }"
+            "#popoverCard QPushButton[secondary=\"true\"]:hover { color: %1; background: transparent; }")
+            .arg(toolkit::secondaryText.name(), toolkit::accent.name(), toolkit::cancelTitle.name(),
+                 platform::Bundle::main().imagePath(QStringLiteral("checkboxTick")));
+    return style;
+}
 
 void styleAsCard(QWidget* view, int width) {
     view->setObjectName(QStringLiteral("popoverCard"));
     view->setAttribute(Qt::WA_StyledBackground);
-    view->setStyleSheet(kCardStyle);
+    view->setStyleSheet(cardStyle());
     view->setFixedWidth(width);
 }
 

@@ -581,13 +581,17 @@ TEST_F(SdkTest, AnEventThatAsksToBeSkippedIsDroppedWhenSentRecently) {
 }
 
 TEST_F(SdkTest, LogCollectionReturnsATextAndCanBeStopped) {
-    VeltrixXPC::logger().info("Collect me", "Main.cpp", "main", 7);
+    VeltrixXPC::logger().warning("Collect me", "Main.cpp", "main", 7);
+    VeltrixXPC::logger().debug("Leave me", "Main.cpp", "main", 8);
     std::optional<QString> text;
     VeltrixXPC::collectLogsAndStats([&](const auto& result, const auto&) { text = result; });
     scheduler.advance(5);
     ASSERT_TRUE(text);
     EXPECT_TRUE(text->contains(driver.state().workspace.tenant.name));
-    EXPECT_TRUE(text->contains("Collect me"));
+    EXPECT_TRUE(text->contains("Protocol: Automatic")) << "the protocol by its name";
+    EXPECT_TRUE(text->contains("Collect me")) << "what went wrong";
+    EXPECT_FALSE(text->contains("Leave me")) << "a report, not the debug lines";
+    EXPECT_FALSE(text->contains("Main.cpp"));
     EXPECT_FALSE(text->contains(driver.state().workspace.session.idToken));
 
     bool called = false;
