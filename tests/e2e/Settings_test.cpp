@@ -324,9 +324,9 @@ TEST_F(SettingsTest, WhatTheUserSetIsBackAfterARestartAndTheSessionWithIt) {
          [&] { return settings().wifiSecurity.value; }},
         {"a trusted network",
          [&] {
-             click(qobject_cast<SettingsTrustedNetworksViewCell*>(delegate->settingsNetworkSubController()->cellFor(
-                                                                      SettingsNetworkItem::trustedNetworksList))
-                       ->addToTrustedButton());
+             auto* settingsTab = delegate->settingsNetworkSubController();
+             QWidget* list = settingsTab->cellFor(SettingsNetworkItem::trustedNetworksList);
+             click(qobject_cast<SettingsTrustedNetworksViewCell*>(list)->addToTrustedButton());
          },
          [&] { return settings().trustedNetworksList.value.contains(PDWiFiNetwork("Office-5G", "Office-5G")); }},
         {"the chosen location",
