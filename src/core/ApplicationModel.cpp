@@ -173,7 +173,14 @@ PDSettingBoolItem ApplicationModel::crashReportsSetting() const {
     return settings().crashReports;
 }
 void ApplicationModel::setCrashReportsSetting(const PDSettingBoolItem& item) {
+    setSendCrashReportsData(item.value);
     VeltrixXPC::setGeneralSetting(PDGeneralSettingItem::crashReports, item.value);
+    syncCrashReportsSetting();
+}
+void ApplicationModel::syncCrashReportsSetting() {
+    if (const PDSettingBoolItem sdk = settings().crashReports; sdk.isEnforced && sdk.value != sendCrashReportsData()) {
+        setSendCrashReportsData(sdk.value);
+    }
 }
 PDSettingBoolItem ApplicationModel::notificationsSetting() const {
     return settings().notifications;

@@ -136,6 +136,9 @@ public:
     void setWifiSecuritySetting(const PDSettingBoolItem& item);
     PDSettingBoolItem crashReportsSetting() const;
     void setCrashReportsSetting(const PDSettingBoolItem& item);
+    // One value governs crash reports: "sendCrashReportsData", which the exception reporter reads. The
+    // Crash Report switch sets it and the SDK's item together; a value the workspace enforces is taken.
+    void syncCrashReportsSetting();
     PDSettingBoolItem notificationsSetting() const;
     void setNotificationsSetting(const PDSettingBoolItem& item);
     PDSettingBoolItem killSwitchSetting() const;

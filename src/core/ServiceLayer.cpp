@@ -57,6 +57,8 @@ void ServiceLayer::setMenuService(std::unique_ptr<MenuService> service) {
 void ServiceLayer::setup() {
     // The public-IP callbacks read the menu hub on the SDK's thread: it exists before they can come.
     menuService();
+    // Before the delegate: the SDK's item taking the preference at start is no settings update to report.
+    m_appModel->syncCrashReportsSetting();
     VeltrixXPC::setSettingsDelegate(this);
     VeltrixXPC::setPublicIpInfoDelegate(this);
     prepareUserDefaultsToBeApplied();
@@ -229,6 +231,7 @@ void ServiceLayer::onUpdatedWithSettings(const PDSettings& /*settings*/) {
             return;
         }
         applyUpdatedSettings();
+        m_appModel->syncCrashReportsSetting();
         platform::NotificationCenter::defaultCenter().post(QStringLiteral("settingsUpdated"));
     });
 }

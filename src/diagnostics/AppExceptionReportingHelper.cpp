@@ -1,18 +1,17 @@
 #include "diagnostics/AppExceptionReportingHelper.h"
 
 #include "core/AppRouterProtocol.h"
+#include "core/ApplicationModel.h"
 #include "core/GlobalConstants.h"
-#include "core/Preferences.h"
 #include "core/ServiceLayer.h"
 #include "diagnostics/BulkLogHelper.h"
 #include "platform/Scheduler.h"
 #include "platform/SystemInfo.h"
-#include "platform/UserDefaults.h"
 
 namespace {
 
 bool crashReportsAllowed() {
-    return platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::sendCrashReportsData);
+    return ServiceLayer::appModel().sendCrashReportsData();
 }
 
 void requestTermination() {

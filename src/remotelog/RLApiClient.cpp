@@ -12,8 +12,8 @@ namespace remotelog {
 
 namespace {
 
-// A host that never resolves: nothing leaves the machine unless REMOTELOG_API_ENDPOINT says where.
-constexpr char builtInHost[] = "https://remotelog.veltrix.example/api/";
+// The build's base (by default a host that never resolves), unless REMOTELOG_API_ENDPOINT says where.
+constexpr char builtInHost[] = VELTRIX_REMOTELOG_API_ENDPOINT;
 
 RLError jsonError(const QString& message) {
     return {RLJsonErrorDomain, 1, message};

@@ -311,6 +311,8 @@ void SettingsGeneralController::checkForUpdatesTapped() {
 void SettingsGeneralController::changeSetting(SettingsGeneralItem item, bool isOn) {
     if (item == SettingsGeneralItem::startMinimized) {
         platform::UserDefaults::standard().set(SettingsUserDefaults::startMinimized, isOn);
+    } else if (item == SettingsGeneralItem::crashReport) {
+        ServiceLayer::appModel().setCrashReportsSetting(PDSettingBoolItem(false, isOn));
     } else if (const auto which = sdkItem(item)) {
         VeltrixXPC::setGeneralSetting(*which, isOn);
     }

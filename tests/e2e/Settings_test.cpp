@@ -1,6 +1,8 @@
 // The settings page and the support tab of the main window as a signed-in user meets them on the demo
 // workspace: the three settings tabs, what they change in the SDK, what survives a restart, the trusted
 // Wi-Fi list, the check for updates, and the support entries with the log collection.
+#include "core/ApplicationModel.h"
+#include "core/ServiceLayer.h"
 #include "e2e/ClientHarness.h"
 
 #include "mainwindow/MainMenuBarView.h"
@@ -90,6 +92,7 @@ TEST_F(SettingsTest, ASettingChangedOnThePageReachesTheStandIn) {
     const bool crashReports = VeltrixXPC::settings().crashReports.value;
     click(generalRow(SettingsGeneralItem::crashReport)->settingSwitch());
     EXPECT_EQ(VeltrixXPC::settings().crashReports.value, !crashReports);
+    EXPECT_EQ(ServiceLayer::appModel().sendCrashReportsData(), !crashReports) << "what the exception reporter reads";
 
     chooseTab(SettingsMenuTab::network);
     ASSERT_FALSE(VeltrixXPC::settings().wifiSecurity.value);
