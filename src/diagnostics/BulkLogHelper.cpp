@@ -8,13 +8,16 @@
 #include "platform/FileAccess.h"
 #include "remotelog/RLHttpClient.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
 #include <QThread>
 
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -35,6 +38,17 @@ struct BulkLogHelper::Sender {
     std::set<QString> inFlight;
     std::atomic<void*> thread{nullptr};
 };
+
+QString BulkLogHelper::defaultEndpoint() {
+    QString base = qEnvironmentVariable("CRASH_COLLECTOR_ENDPOINT");
+    if (base.isEmpty()) {
+        base = QStringLiteral(VELTRIX_CRASH_COLLECTOR_ENDPOINT);
+    }
+    if (!base.endsWith(QLatin1Char('/'))) {
+        base += QLatin1Char('/');
+    }
+    return base + QStringLiteral("bulk/%1/tag/%2/");
+}
 
 BulkLogHelper::BulkLogHelper(QString endpoint, QString pendingFolder)
     : m_endpoint(std::move(endpoint)), m_key(customerToken),
@@ -82,7 +96,8 @@ QString BulkLogHelper::writeReport(const QByteArray& body) {
         return {};
     }
     const QString name = QStringLiteral("%1-%2.json")
-                             .arg(QDateTime::currentMSecsSinceEpoch(), 13, 10, QLatin1Char('0'))
+                             .arg(platform::Scheduler::shared().currentDate().toMSecsSinceEpoch(), 13, 10,
+                                  QLatin1Char('0'))
                              .arg(m_sequence.fetch_add(1), 4, 10, QLatin1Char('0'));
     const QString path = QDir(m_pendingFolder).filePath(name);
     if (const platform::AtomicWriteResult written = platform::writeFileAtomically(path, body); !written) {
@@ -96,7 +111,24 @@ QString BulkLogHelper::writeReport(const QByteArray& body) {
     return path;
 }
 
+void BulkLogHelper::dropStaleReports() {
+    const QDir folder(m_pendingFolder);
+    const QDateTime oldest = platform::Scheduler::shared().currentDate().addDays(-maximumReportAgeDays);
+    QFileInfoList reports;
+    for (const QString& name : reportFiles(m_pendingFolder)) {
+        reports.append(QFileInfo(folder.filePath(name)));
+    }
+    std::sort(reports.begin(), reports.end(),
+              [](const QFileInfo& a, const QFileInfo& b) { return a.lastModified() > b.lastModified(); });
+    for (qsizetype i = 0; i < reports.size(); ++i) {
+        if (i >= maximumPendingReports || reports[i].lastModified() < oldest) {
+            QFile::remove(reports[i].filePath());
+        }
+    }
+}
+
 void BulkLogHelper::sendPendingReports() {
+    dropStaleReports();
     for (const QString& name : reportFiles(m_pendingFolder)) {
         post(QDir(m_pendingFolder).filePath(name));
     }

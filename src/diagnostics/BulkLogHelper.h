@@ -18,12 +18,15 @@ class RLHttpClient;
 // ending) waits on disk for the next start. The service layer makes one and keeps it.
 class BulkLogHelper {
 public:
-    // "%1" the customer token, "%2" the tag. The host never resolves: a collector is configured per build.
-    static inline const QString defaultEndpoint = QStringLiteral("https://logs.veltrix.example/bulk/%1/tag/%2/");
+    // "%1" the customer token, "%2" the tag, under the collector's base: CRASH_COLLECTOR_ENDPOINT, else the
+    // build's (by default a host that never resolves).
+    static QString defaultEndpoint();
     // At most this many reports wait on disk; older ones give way.
     static constexpr int maximumPendingReports = 20;
+    // Older ones are dropped unsent.
+    static constexpr int maximumReportAgeDays = 30;
 
-    explicit BulkLogHelper(QString endpoint = defaultEndpoint, QString pendingFolder = defaultPendingFolder());
+    explicit BulkLogHelper(QString endpoint = defaultEndpoint(), QString pendingFolder = defaultPendingFolder());
     ~BulkLogHelper();
     BulkLogHelper(const BulkLogHelper&) = delete;
     BulkLogHelper& operator=(const BulkLogHelper&) = delete;
@@ -34,7 +37,8 @@ public:
     // Adds "version" and "application_type" to `report`, writes it to disk and, unless the process is ending,
     // posts it; returns at once.
     void sendLogs(const QVariantMap& report);
-    // Posts the reports left on disk by an earlier run, one after another.
+    // Posts the reports left on disk by an earlier run, one after another: the newest 20, none older than
+    // 30 days (the rest are dropped).
     void sendPendingReports();
     // Deletes them unsent (crash reports are no longer allowed).
     void discardPendingReports();
@@ -51,6 +55,8 @@ private:
     struct Sender;
 
     QString writeReport(const QByteArray& body);
+    // Keeps the newest reports within the bounds above.
+    void dropStaleReports();
     void post(const QString& file);
 
     const QString m_endpoint;

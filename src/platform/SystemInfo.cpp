@@ -3,11 +3,15 @@
 #include "platform/AsciiChars.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QThread>
 #include <QLoggingCategory>
 #include <QSysInfo>
 #include <QVersionNumber>
 
 #include <algorithm>
+#include <mutex>
 
 namespace platform {
 
@@ -150,6 +154,18 @@ QString SystemInfo::hostName() const {
 
 QString SystemInfo::machineModel() const {
     return QString::fromUtf8(readBounded(m_modelPath)).trimmed();
+}
+
+std::optional<QSize> primaryScreenSize() {
+    static std::mutex mutex;
+    static std::optional<QSize> lastRead;
+    std::lock_guard lock(mutex);
+    const auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (gui && QThread::currentThread() == gui->thread()) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        lastRead = screen ? std::optional(screen->size()) : std::nullopt;
+    }
+    return lastRead;
 }
 
 } // namespace platform

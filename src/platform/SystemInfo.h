@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QSize>
+
+#include <optional>
+
 #include <QHash>
 #include <QString>
 
@@ -50,5 +54,9 @@ private:
     bool m_hasOsRelease = false;
     QString m_modelPath;
 };
+
+// The primary screen's size, none without a screen. Screens belong to the GUI thread: read there (and kept),
+// elsewhere the size last read there.
+std::optional<QSize> primaryScreenSize();
 
 } // namespace platform

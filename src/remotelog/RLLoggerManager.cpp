@@ -1,6 +1,7 @@
 #include "remotelog/RLLoggerManager.h"
 
 #include "remotelog/RLIssueManager.h"
+#include "remotelog/RLPersistedDataQueue.h"
 
 #include "platform/FileAccess.h"
 #include "platform/Timer.h"
@@ -107,6 +108,7 @@ RLLoggerManager::RLLoggerManager(QString appToken, QString deviceIdentifier, RLL
     m_isLoggerEnabled = m_defaults.boolForKey(defaultsKey("RLLoggerActiveKey"));
     m_forceEnabled = m_defaults.boolForKey(defaultsKey("RLLoggerForceEnabledKey"));
     m_forceSendStillPending = m_defaults.boolForKey(defaultsKey("RLLoggerForceSendOnceKey"));
+    platform::primaryScreenSize(); // read on the thread that activates the library, the GUI's, for the session
 }
 
 void RLLoggerManager::start() {
@@ -263,6 +265,7 @@ void RLLoggerManager::rl_createSession(Library& library) {
     });
     library.storageItem->setConfiguration({{"session_id", QJsonValue::Null}, {"local_session_id", qint64(id)}});
     library.diskSize.rl_refreshRealDiskSize();
+    rl_enforceStorageCap(library);
 }
 
 RLLoggerManager::Library& RLLoggerManager::rl_library(Library& library) {
@@ -361,10 +364,8 @@ QStringList RLLoggerManager::rl_otherSessionFolders() const {
     return folders;
 }
 
-void RLLoggerManager::rl_deleteOlderLog(Library& library) {
-    // At the cap the current file closes whether or not it can be sent, so it can be trimmed too.
-    library.storageItem->nextLogFile();
-    std::optional<std::pair<QDateTime, QString>> oldest;
+QStringList RLLoggerManager::rl_otherSessionFoldersOldestFirst() const {
+    std::vector<std::pair<QDateTime, QString>> runs;
     for (const QString& folder : rl_otherSessionFolders()) {
         QJsonObject session;
         const platform::RegularFileRead file = platform::readRegularFile(
@@ -372,20 +373,59 @@ void RLLoggerManager::rl_deleteOlderLog(Library& library) {
         if (file.ok()) {
             session = rlJsonObject(file.bytes).value_or(QJsonObject());
         }
-        // A folder without a readable time is as good as the oldest: it would never be sent.
-        const QDateTime time = sessionTime(session).value_or(QDateTime::fromMSecsSinceEpoch(0, Qt::UTC));
-        if (!oldest || time < oldest->first) {
-            oldest = {time, folder};
+        runs.emplace_back(sessionTime(session).value_or(QDateTime::fromMSecsSinceEpoch(0, Qt::UTC)), folder);
+    }
+    std::stable_sort(runs.begin(), runs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    QStringList folders;
+    for (const auto& run : runs) {
+        folders.append(run.second);
+    }
+    return folders;
+}
+
+bool RLLoggerManager::rl_issuesWait(const QString& folder) const {
+    const auto id = RLStorageItem::localSessionIdOfFolder(QFileInfo(folder).fileName());
+    return id && !platform::ownFolderEntries(QDir(m_storageRoot).filePath(RLPersistedDataQueue::folderName +
+                                                                          QStringLiteral("/issues-%1").arg(*id)),
+                                             QDir::Files)
+                      .isEmpty();
+}
+
+void RLLoggerManager::rl_enforceStorageCap(Library& library) {
+    const auto cap = quint64(maximumLocalStorageSize());
+    if (library.diskSize.length() < cap) {
+        return;
+    }
+    for (const QString& folder : rl_otherSessionFoldersOldestFirst()) {
+        if (rl_issuesWait(folder)) {
+            const auto item = RLStorageItem::open(folder, library.services);
+            while (library.diskSize.length() >= cap && item->deleteOldLog()) {
+            }
+        } else {
+            rl_removeFolder(library, folder);
+        }
+        if (library.diskSize.length() < cap) {
+            break;
         }
     }
-    if (oldest) {
-        const auto other = RLStorageItem::open(oldest->second, library.services);
+    while (library.diskSize.length() >= cap && library.storageItem->deleteOldLog()) {
+    }
+    // The count drifts from the blocks the files take; after a trim the store's real size decides.
+    library.diskSize.rl_refreshRealDiskSize();
+}
+
+void RLLoggerManager::rl_deleteOlderLog(Library& library) {
+    // At the cap the current file closes whether or not it can be sent, so it can be trimmed too.
+    library.storageItem->nextLogFile();
+    for (const QString& folder : rl_otherSessionFoldersOldestFirst()) {
+        const auto other = RLStorageItem::open(folder, library.services);
         if (other->hasLogs()) {
             other->deleteOldLog();
+        } else if (rl_issuesWait(folder)) {
+            continue; // kept for its issues, which a batch of it will carry
         } else {
-            rl_removeFolder(library, oldest->second);
+            rl_removeFolder(library, folder);
         }
-        // The count drifts from the blocks the files take; after a trim the store's real size decides.
         library.diskSize.rl_refreshRealDiskSize();
         return;
     }
@@ -403,7 +443,11 @@ void RLLoggerManager::rl_fullSync(Library& library) {
     // Key-values first: the rest of the sync follows their answers (at once when none wait).
     library.devices.flush([weak = weak_from_this()] {
         auto self = weak.lock();
-        if (!self || !self->m_library || self->m_library->logCounter == 0) {
+        if (!self || !self->m_library) {
+            return;
+        }
+        self->rl_enforceStorageCap(*self->m_library);
+        if (self->m_library->logCounter == 0) {
             return;
         }
         self->rl_sendPreviousSessionsIfNeeded(*self->m_library, [weak] {

@@ -111,6 +111,12 @@ private:
     void rl_writePending(Library& library);
     void rl_processLog(Library& library, const RLLogEntry& entry);
     void rl_deleteOlderLog(Library& library);
+    // Brings the store under the cap: earlier runs go whole, oldest first (of a run whose issues wait only
+    // its log files go), then this run's oldest closed files.
+    void rl_enforceStorageCap(Library& library);
+    bool rl_issuesWait(const QString& folder) const;
+    // Earlier runs, oldest first; one without a readable time counts as the oldest: it would never be sent.
+    QStringList rl_otherSessionFoldersOldestFirst() const;
     void rl_fullSync(Library& library);
     void rl_nextStorageItemFile(Library& library);
     void rl_sendPreviousSessionsIfNeeded(Library& library, std::function<void()> completion);

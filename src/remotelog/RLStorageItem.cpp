@@ -108,6 +108,10 @@ RLStorageItem::~RLStorageItem() {
     flushLines();
 }
 
+std::optional<quint64> RLStorageItem::localSessionIdOfFolder(const QString& folderName) {
+    return idFromFolderName(folderName);
+}
+
 QString RLStorageItem::folderName() const {
     return QFileInfo(m_path).fileName();
 }

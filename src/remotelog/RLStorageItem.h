@@ -63,6 +63,8 @@ public:
 
     const QString& path() const { return m_path; }
     QString folderName() const;
+    // The local session id a run folder's name carries ("session-<id>").
+    static std::optional<quint64> localSessionIdOfFolder(const QString& folderName);
     bool isUsable() const { return m_usable; }
 
     const QJsonObject& configuration() const { return m_configuration; }

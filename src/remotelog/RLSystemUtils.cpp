@@ -197,6 +197,16 @@ quint64 rlDirectorySize(const QString& path) {
     return total;
 }
 
+int RLSystemUtils::screenOrientation(std::optional<QSize> primaryScreen) {
+    if (!primaryScreen) {
+        return 0;
+    }
+    if (primaryScreen->width() > primaryScreen->height()) {
+        return 2;
+    }
+    return primaryScreen->height() > primaryScreen->width() ? 1 : 3;
+}
+
 QString RLSystemUtils::systemUserAgent() {
     return QStringLiteral("Mozilla/5.0 (X11; Linux %1)").arg(QSysInfo::currentCpuArchitecture());
 }

@@ -3,7 +3,10 @@
 // Small services of the remote-logging library: its names, the date text, device and application facts, the
 // storage root and its running size, the caller's thread, the console copy and the (empty) UI-event hook.
 
+#include "platform/SystemInfo.h"
+
 #include <QDateTime>
+#include <QSize>
 #include <QString>
 
 #include <atomic>
@@ -52,8 +55,8 @@ public:
     // Charge of the first battery whose capacity can be read, 0 to 1; 1.0 without one (a desktop). A battery
     // that reports a full capacity of 0 is unknown and skipped.
     static double batteryPercent(const QString& powerSupplyRoot = QStringLiteral("/sys/class/power_supply"));
-    // Screens here have no orientation the service knows of.
-    static int screenOrientation() { return 0; }
+    // 0 without a primary screen, 2 when it is wider than high, 1 when higher than wide, 3 when square.
+    static int screenOrientation(std::optional<QSize> primaryScreen = platform::primaryScreenSize());
     static RLRamState ramState(const QString& meminfoPath = QStringLiteral("/proc/meminfo"));
     static QString platformName() { return QStringLiteral("linux"); }
     // Kept in `defaults` under "<library identifier>.RLDeviceIdentifier"; a new UUID the first time.

@@ -9,12 +9,18 @@
 #include "support/LoopbackHttpServer.h"
 #include "support/TestSupport.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -129,4 +135,54 @@ TEST(RemoteLogWrappers, JoinItemsAndKeepOnlyTheFilesName) {
     EXPECT_EQ(remotelogwrappers::joinedMessage({"a", 1, true}, QStringLiteral(", ")), QStringLiteral("a, 1, true"));
     EXPECT_EQ(remotelogwrappers::fileName("/src/app/Thing.cpp"), QStringLiteral("Thing.cpp"));
     EXPECT_EQ(remotelogwrappers::fileName("Thing.cpp"), QStringLiteral("Thing.cpp"));
+}
+
+TEST_F(BulkLogTest, AtStartOnlyTheNewestTwentyReportsOfThirtyDaysAreSentAndALinkIsNeitherReadNorSent) {
+    collector.serveBody(bulkPath, "ok");
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    // Thirty planted reports, a day apart and named against their age; the last two are past thirty days.
+    for (int age = 0; age < 30; ++age) {
+        const int daysOld = age < 28 ? age : 30 + age;
+        QFile report(pending.filePath(QStringLiteral("%1.json").arg(99 - age)));
+        ASSERT_TRUE(report.open(QIODevice::WriteOnly));
+        report.write(QStringLiteral("{\"age\":%1}").arg(daysOld).toUtf8());
+        report.flush();
+        report.setFileTime(now.addDays(-daysOld).addSecs(60), QFileDevice::FileModificationTime);
+    }
+    QTemporaryDir outside;
+    QFile secret(outside.filePath("secret.json"));
+    ASSERT_TRUE(secret.open(QIODevice::WriteOnly) && secret.write("{\"secret\":true}") == 15);
+    secret.close();
+    ASSERT_TRUE(QFile::link(secret.fileName(), pending.filePath("linked.json")));
+
+    auto shipper = helper();
+    shipper->sendPendingReports();
+    ASSERT_TRUE(received(20));
+    QList<int> ages;
+    for (const auto& request : collector.requests()) {
+        ages.append(QJsonDocument::fromJson(request.body).object().value("age").toInt(-1));
+    }
+    std::sort(ages.begin(), ages.end());
+    QList<int> newest(20);
+    std::iota(newest.begin(), newest.end(), 0);
+    EXPECT_EQ(ages, newest);
+    EXPECT_EQ(waiting(), 0);
+    EXPECT_FALSE(QFileInfo(pending.filePath("linked.json")).isSymLink());
+    ASSERT_TRUE(secret.open(QIODevice::ReadOnly));
+    EXPECT_EQ(secret.readAll(), "{\"secret\":true}");
+}
+
+TEST(BulkLogEndpoint, TheEnvironmentNamesTheCollectorsBaseAndWithoutItTheBuiltInNeverResolves) {
+    const QByteArray previous = qgetenv("CRASH_COLLECTOR_ENDPOINT");
+    for (const char* set : {"http://127.0.0.1:9/collector/", "http://127.0.0.1:9/collector"}) {
+        qputenv("CRASH_COLLECTOR_ENDPOINT", set);
+        EXPECT_EQ(BulkLogHelper().endpointUrl().toString(),
+                  QStringLiteral("http://127.0.0.1:9/collector") + QString::fromLatin1(bulkPath))
+            << set;
+    }
+    qunsetenv("CRASH_COLLECTOR_ENDPOINT");
+    EXPECT_TRUE(BulkLogHelper().endpointUrl().host().endsWith(QStringLiteral(".example")));
+    if (!previous.isEmpty()) {
+        qputenv("CRASH_COLLECTOR_ENDPOINT", previous);
+    }
 }

@@ -138,6 +138,7 @@ TEST_F(LoggerTest, ARunWithoutLinesOpensItsFolderAsksForTheDeviceStatusAndPostsI
     EXPECT_EQ(session.value("os").toString(), QStringLiteral("linux"));
     EXPECT_EQ(session.value("app_version").toObject().value("app").toObject().value("key").toString(), appKey);
     ASSERT_TRUE(rlDateFromString(session.value("time").toString()));
+    EXPECT_NE(session.value("orientation").toInt(), 0) << "read from the primary screen";
 
     QFile config(sessionFolder() + "/config.json");
     ASSERT_TRUE(config.open(QIODevice::ReadOnly));
@@ -145,6 +146,7 @@ TEST_F(LoggerTest, ARunWithoutLinesOpensItsFolderAsksForTheDeviceStatusAndPostsI
     EXPECT_EQ(ids.value("session_id").toInteger(), 1) << "the server's id is kept";
     EXPECT_EQ(quint64(ids.value("local_session_id").toInteger()), manager->localSessionId());
     EXPECT_TRUE(QFile::exists(sessionFolder() + "/session.json"));
+    EXPECT_TRUE(QFileInfo(sessionFolder() + "/logs.tmp").isFile()) << "open, empty, while the run lasts";
 }
 
 TEST_F(LoggerTest, ASyncFlushesKeyValuesFirstThenSendsTheSessionItsIssuesAndItsLinesInThatOrder) {
@@ -424,4 +426,27 @@ TEST_F(LoggerTest, LinksPlantedInTheStoreAreRemovedAndWhatTheyPointToIsNeitherRe
     for (const auto& p : planted) {
         EXPECT_FALSE(QFileInfo(p.link).isSymLink()) << p.link.toStdString();
     }
+}
+
+TEST_F(LoggerTest, AtStartTheStoreIsTrimmedUnderTheCapOldestRunsFirstKeepingARunWhoseIssuesWait) {
+    // 180 earlier runs a minute apart, 6 MB in all, none yet thirty days old.
+    const QStringList lines(20, QString(1200, QLatin1Char('x')));
+    QStringList runs;
+    for (int i = 0; i < 180; ++i) {
+        runs.append(earlierSession(1000 + i, 0, lines));
+        const QDateTime time = scheduler.currentDate().addSecs(-60 * (180 - i));
+        writeFile(runs.last() + "/session.json", QJsonDocument(QJsonObject{{"time", rlStringFromDate(time)}}).toJson());
+    }
+    writeFile(root() + "/" + RLPersistedDataQueue::folderName + "/issues-1000/0000000000000000.txt",
+              R"({"title":"waits","text":"t","session_id":0,"local_session_id":1000,"app":{"key":"k"}})");
+    ASSERT_GT(rlDirectorySize(root()), quint64(RLLoggerManager::defaultMaximumLocalStorageSize));
+
+    start(deadService());
+    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(sessionFolder() + "/config.json"); }));
+    settle();
+    EXPECT_LT(rlDirectorySize(root()), quint64(RLLoggerManager::defaultMaximumLocalStorageSize));
+    EXPECT_TRUE(QDir(runs.first()).exists()) << "its issues wait for it";
+    EXPECT_FALSE(QFileInfo::exists(runs.first() + "/logs/1.txt"));
+    EXPECT_FALSE(QDir(runs[1]).exists()) << "the oldest go first";
+    EXPECT_TRUE(QDir(runs.last()).exists()) << "the newest stay";
 }

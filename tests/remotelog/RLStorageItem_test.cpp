@@ -64,6 +64,7 @@ TEST_F(StorageItemTest, LinesAreSeparatedInTheOpenFileWhichTheNextOpeningCloses)
         EXPECT_FALSE(item->sessionId()) << "null until the session went out";
     }
     auto reopened = RLStorageItem::open(folder(), services);
+    EXPECT_TRUE(QFileInfo(folder() + "/logs.tmp").isFile());
     EXPECT_EQ(QFileInfo(folder() + "/logs.tmp").size(), 0);
     ASSERT_EQ(reopened->closedLogFiles().size(), 1);
     EXPECT_TRUE(reopened->hasLogs());
