@@ -107,6 +107,7 @@ public:
     void showSignOutWindow() override;
     void closeSignOutWindow() override;
     void closeOtherWindows() override;
+    void openAutoUpdate() override;
 
     // Routing outside the protocol.
     void showWelcomeWindow();

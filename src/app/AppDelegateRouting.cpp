@@ -303,6 +303,12 @@ void AppDelegate::showSettingsTab() {
     showMainWindowTab(MainMenuBarTab::bottomTab(MainBottomTab::settings));
 }
 
+void AppDelegate::openAutoUpdate() {
+    if (m_settingsGeneralSubController) {
+        m_settingsGeneralSubController->openAutoUpdate();
+    }
+}
+
 void AppDelegate::showSupportTab() {
     showMainWindowTab(MainMenuBarTab::topTab(MainTopTab::support));
 }

@@ -56,6 +56,9 @@ public:
     virtual void showLocationsWindow() {}
     // Closes the main, welcome and sign-in windows, each when it exists (the quick-access window opens).
     virtual void closeOtherWindows() {}
+    // The General settings page's update check: the update sheet when a newer version is offered, else
+    // the modal saying the latest version is installed.
+    virtual void openAutoUpdate() {}
 };
 
 // The application's delegate as the router; null before the delegate is installed.

@@ -365,13 +365,11 @@ void QAUINotifier::didReceive(platform::UserNotificationCenter&,
     }
     switch (*kind) {
     case QAUINotificationCategory::doUpdate:
-        // Brings the main window forward on its settings tab.
+        // Brings the main window forward on its settings tab, whose General page checks for the update.
         ServiceLayer::shared().menuService().openSettings(nullptr);
-        platform::DispatchQueue::main().asyncAfter(0.5, [] {
-            if (auto* router = appRouter()) {
-                router->showUpdateSheet();
-            }
-        });
+        if (auto* router = appRouter()) {
+            router->openAutoUpdate();
+        }
         m_notifiedOnUpdate = true;
         break;
     case QAUINotificationCategory::doSignin:

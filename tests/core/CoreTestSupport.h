@@ -66,6 +66,7 @@ public:
     FAKE_ROUTER_CALL(showSupportTab)
     FAKE_ROUTER_CALL(showSignOutWindow)
     FAKE_ROUTER_CALL(closeSignOutWindow)
+    FAKE_ROUTER_CALL(openAutoUpdate)
 #undef FAKE_ROUTER_CALL
     bool logoutIfGeneralWindowIsCurrent() override {
         calls.append(QStringLiteral("logoutIfGeneralWindowIsCurrent"));

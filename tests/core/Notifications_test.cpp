@@ -237,9 +237,8 @@ TEST_F(QAUINotifierTest, ClicksAreMatchedByTheKindStoredWithTheNotification) {
     // The body of the notification and its button do the same.
     ASSERT_TRUE(backend->invokeAction(update, UserNotificationCenter::defaultActionIdentifier));
     scheduler.runUntilIdle();
-    EXPECT_EQ(router.calls, QStringList({"enterForegroundMode", "activateApplication", "showSettingsTab"}));
-    scheduler.advance(0.5);
-    EXPECT_EQ(router.calls.value(3), "showUpdateSheet");
+    EXPECT_EQ(router.calls, QStringList({"enterForegroundMode", "activateApplication", "showSettingsTab",
+                                         "openAutoUpdate"}));
     EXPECT_FALSE(openedFromNotification);
 
     ASSERT_TRUE(backend->invokeAction(signin, "SIGNIN"));
@@ -252,7 +251,7 @@ TEST_F(QAUINotifierTest, ClicksAreMatchedByTheKindStoredWithTheNotification) {
     scheduler.runUntilIdle();
     EXPECT_EQ(menuCalls, QStringList({"status.showMenu"}));
     EXPECT_TRUE(openedFromNotification);
-    EXPECT_EQ(router.count("showUpdateSheet"), 1)
+    EXPECT_EQ(router.count("openAutoUpdate"), 1)
         << "a title that mentions an update is still connectivity news";
 
     // A second click on a handled notification does nothing.
