@@ -32,6 +32,13 @@ void renderMainWindowTabs();
 
 namespace {
 
+// What an installation of this very version leaves for the home tab's banner.
+void recordInstalledUpdate() {
+    auto& defaults = platform::UserDefaults::standard();
+    defaults.set(SettingsUserDefaults::showSilentSuccessMessage, true);
+    defaults.set(SettingsUserDefaults::installedUpdateVersion, ServiceLayer::appModel().appVersion());
+}
+
 
 void settle() {
     render::virtualTime().advance(1.0);
@@ -206,7 +213,7 @@ void renderHomeTab(sdk::testing::Driver& driver) {
         }
         config.isSilentUpdate = false;
         driver.setAppConfig(config);
-        platform::UserDefaults::standard().set(SettingsUserDefaults::showSilentSuccessMessage, true);
+        recordInstalledUpdate();
         main.home.showSilentUpdateSuccessMessageIfNeeded();
         main.save("banner-silent-update-installed");
         main.home.hideErrorView();
@@ -240,7 +247,7 @@ void renderHomeTab(sdk::testing::Driver& driver) {
         main.save("connected-banner-silent-update");
         config.isSilentUpdate = false;
         driver.setAppConfig(config);
-        platform::UserDefaults::standard().set(SettingsUserDefaults::showSilentSuccessMessage, true);
+        recordInstalledUpdate();
         main.home.showSilentUpdateSuccessMessageIfNeeded();
         main.save("connected-banner-silent-update-installed");
         main.home.hideErrorView();

@@ -1,7 +1,7 @@
 // Renders the update sheet in each of its states to PNG files for review:
 //   update_render [output-folder]   (default: <build>/renders/updates)
 // Runs on Qt's offscreen platform with virtual time, on the demo workspace, whose package is a file beside
-// it: the download, the SDK's verification and its refusal are real.
+// it: the download, the SDK's verification, its refusal and its failure to install are real.
 #include "RenderOutput.h"
 #include "platform/Bundle.h"
 #include "sdk/testing/Driver.h"
@@ -70,6 +70,21 @@ void renderOutcomes(sdk::testing::Driver& driver) {
         sheet.controller.installUpdateRequested();
         settle([&] { return sheet.controller.currentState() == AutoUpdateStates::readyToInstallUpdate; });
         sheet.save("update-ready");
+        // This build runs in place, so the SDK installs nothing and says why.
+        sheet.controller.updateConfirmView()->restartTap();
+        settle([&] { return sheet.controller.currentState() == AutoUpdateStates::failedToInstallUpdate; });
+        sheet.save("update-failed-to-install");
+    }
+    {
+        // As an installed client with the system's installer taking the package.
+        driver.editState([](sdk::SimulationState& s) {
+            s.installer = [](const QString&) {
+                return SDUpdateInstallResult{SDUpdateInstallResult::Outcome::installed, {}};
+            };
+        });
+        Sheet sheet;
+        sheet.controller.installUpdateRequested();
+        settle([&] { return sheet.controller.currentState() == AutoUpdateStates::readyToInstallUpdate; });
         sheet.controller.updateConfirmView()->restartTap();
         settle([&] { return sheet.controller.closeButton()->isVisible(); });
         sheet.save("update-restart");

@@ -591,7 +591,7 @@ void AppDelegate::onAppIsAboutToEnterSleepMode() {
     VeltrixXPC::sendAnalytics(
         AnalyticsEvent(0, 18, std::nullopt, AnalyticsTrigger::none(), std::nullopt, std::nullopt));
     if (VeltrixXPC::isSilentUpdateAvailable()) {
-        ServiceLayer::shared().silentUpdateService().startUpdate();
+        ServiceLayer::shared().silentUpdateService().startUnaskedUpdate();
     }
 }
 

@@ -60,7 +60,7 @@ void AppDelegate::onLoadApplicationDataFinished() {
                 if (loaded) {
                     silentUpdate.startTimer();
                 } else {
-                    silentUpdate.startUpdate();
+                    silentUpdate.startUnaskedUpdate();
                 }
             }
         } else {

@@ -42,6 +42,7 @@ QString format(const QString& format, const QStringList& arguments);
     X(auto_update_download_failed_msg)                                                                       \
     X(auto_update_verification_failed_title)                                                                 \
     X(auto_update_verification_failed_msg)                                                                   \
+    X(auto_update_install_failed_title)                                                                      \
     X(hrbx_api_log_in_license_expired)                                                                       \
     X(l2tp_no_longer_available_info_popup_title)                                                             \
     X(notification_popup_ok_button)                                                                          \

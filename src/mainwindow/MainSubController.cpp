@@ -20,6 +20,7 @@
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/Colors.h"
 #include "toolkit/TextAttributes.h"
+#include "updates/InstalledUpdate.h"
 #include "updates/SilentUpdateService.h"
 
 #include <QAction>
@@ -585,19 +586,17 @@ void MainSubController::drawUpdateBanner() {
 }
 
 void MainSubController::showSilentUpdateSuccessMessageIfNeeded() {
-    auto& defaults = platform::UserDefaults::standard();
-    if (!defaults.boolForKey(SettingsUserDefaults::showSilentSuccessMessage)) {
+    const std::optional<QString> installed =
+        installedupdate::takeAnnouncement(ServiceLayer::appModel().appVersion());
+    if (!installed) {
         return;
     }
     view();
     hideErrorView();
-    const ApplicationModel& model = ServiceLayer::appModel();
     m_errorView->show(NotificationPopupType::silentUpdateSucccess(),
                       QStringLiteral("New Version has been Installed!"),
-                      QStringLiteral("Version ") + model.appVersion() + QLatin1Char('.') +
-                          model.appBuildNumber() + QStringLiteral(" has been successfully installed."));
+                      QStringLiteral("Version ") + *installed + QStringLiteral(" has been successfully installed."));
     m_errorView->show();
-    defaults.set(SettingsUserDefaults::showSilentSuccessMessage, false);
 }
 
 void MainSubController::viewSizeChanged(QWidget* view, double height) {

@@ -156,6 +156,17 @@ struct PDAppConfig {
     bool operator==(const PDAppConfig&) const = default;
 };
 
+// What became of a downloaded package handed over for installation.
+struct SDUpdateInstallResult {
+    enum class Outcome {
+        installed,    // the system took it; the SDK starts the new version once this copy has ended
+        refused,      // missing, or not matching its checksum
+        notInstalled, // verified, but this copy or the system could not install it: see `reason`
+    };
+    Outcome outcome = Outcome::refused;
+    QString reason; // a sentence for the user; empty when installed
+};
+
 class PDPublicIPInfoProtocol {
 public:
     virtual ~PDPublicIPInfoProtocol() = default;

@@ -1,5 +1,8 @@
 #include "sdk/SimulatedWorkspace.h"
 
+#include "platform/Bundle.h"
+#include "sdk/UpdateInstaller.h"
+
 #include <QCryptographicHash>
 #include <QFile>
 #include <QLoggingCategory>
@@ -1122,32 +1125,55 @@ void SimulatedWorkspace::refreshPublicIpInfo() {
          [this] { notifyPublicAddress(); });
 }
 
-void SimulatedWorkspace::prepareToInstallAppAutoUpdate(std::function<void(bool)> onCompleted) {
+void SimulatedWorkspace::prepareToInstallAppAutoUpdate(
+    std::function<void(const SDUpdateInstallResult&)> onCompleted) {
     record(QStringLiteral("prepareToInstallAppAutoUpdate"));
     post(0, [this, onCompleted = std::move(onCompleted)] {
         const PDAppConfig config = read([](const SimulationState& s) { return s.appConfig; });
-        bool accepted = false;
-        QFile package(config.packagePath);
-        if (config.packageSha256.isEmpty()) {
-            qCWarning(lcSdk) << "Update refused: the configuration carries no checksum";
-        } else if (!package.open(QIODevice::ReadOnly)) {
-            qCWarning(lcSdk).noquote()
-                << "Update refused: the package cannot be read:" << package.errorString();
-        } else {
-            QCryptographicHash hash(QCryptographicHash::Sha256);
-            hash.addData(&package);
-            accepted = QString::fromLatin1(hash.result().toHex()) == config.packageSha256.toLower();
-            if (accepted) {
-                qCInfo(lcSdk) << "Update package verified; installing version" << config.offeredVersion;
+        const auto installer = read([](const SimulationState& s) { return s.installer; });
+        const auto answer = [this, onCompleted, config](const SDUpdateInstallResult& result) {
+            if (result.outcome == SDUpdateInstallResult::Outcome::installed) {
+                qCInfo(lcSdk) << "Update installed: version" << config.offeredVersion;
                 edit([&](SimulationState& s) { s.installedPackagePath = config.packagePath; });
-            } else {
-                qCWarning(lcSdk) << "Update refused: the package does not match its checksum";
+            } else if (result.outcome == SDUpdateInstallResult::Outcome::notInstalled) {
+                qCWarning(lcSdk).noquote() << "Update not installed:" << result.reason;
             }
+            if (onCompleted) {
+                onCompleted(result);
+            }
+        };
+        if (!isVerified(config)) {
+            answer({});
+            return;
         }
-        if (onCompleted) {
-            onCompleted(accepted);
+        qCInfo(lcSdk) << "Update package verified: version" << config.offeredVersion;
+        if (installer) {
+            answer(installer(config.packagePath));
+        } else if (const auto blocker = installBlocker(config.packagePath, platform::Bundle::main().isInstalled())) {
+            answer({SDUpdateInstallResult::Outcome::notInstalled, *blocker});
+        } else {
+            installPackage(config.packagePath, answer);
         }
     });
+}
+
+bool SimulatedWorkspace::isVerified(const PDAppConfig& config) {
+    QFile package(config.packagePath);
+    if (config.packageSha256.isEmpty()) {
+        qCWarning(lcSdk) << "Update refused: the configuration carries no checksum";
+        return false;
+    }
+    if (!package.open(QIODevice::ReadOnly)) {
+        qCWarning(lcSdk).noquote() << "Update refused: the package cannot be read:" << package.errorString();
+        return false;
+    }
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&package);
+    if (QString::fromLatin1(hash.result().toHex()) != config.packageSha256.toLower()) {
+        qCWarning(lcSdk) << "Update refused: the package does not match its checksum";
+        return false;
+    }
+    return true;
 }
 
 void SimulatedWorkspace::sendAnalytics(const AnalyticsEvent& event) {

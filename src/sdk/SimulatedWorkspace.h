@@ -67,7 +67,9 @@ struct SimulationState {
     PDAppConfig appConfig;
     bool forcedUpdateAvailable = false;
     bool silentUpdateAvailable = false;
-    QString installedPackagePath; // the last package accepted for installation
+    QString installedPackagePath; // the last package the system's installer took
+    // Stands in for the system's installer (tests); when empty a verified package goes to the real one.
+    std::function<SDUpdateInstallResult(const QString& packagePath)> installer;
 
     double connectDelaySeconds = 1.5;
     double reconnectDelaySeconds = 3.0;
@@ -165,7 +167,7 @@ public:
     void setNetworkSetting(PDNetworkSettingItem item, bool isOn);
     void applySettingsChanges();
     void userUpdateTrustedNetworks(const QList<PDWiFiNetwork>& networks, std::function<void()> onCompleted);
-    void prepareToInstallAppAutoUpdate(std::function<void(bool)> onCompleted);
+    void prepareToInstallAppAutoUpdate(std::function<void(const SDUpdateInstallResult&)> onCompleted);
     void refreshPublicIpInfo();
     void sendAnalytics(const AnalyticsEvent& event);
     void collectLogsAndStats(
@@ -198,6 +200,8 @@ private:
     void applyPending(bool notify);
     void startAlwaysOnIfNeeded();
     void notifyPublicAddress();
+    // The downloaded package is there and matches the configuration's checksum.
+    static bool isVerified(const PDAppConfig& config);
     PDNetworkItemPtr networkFor(const SDVPNConfig& config) const;
     QString collectText() const;
     // With both mutexes held: the state file of `workspace` read over it, for rebuildFromWorkspace().

@@ -92,8 +92,8 @@ public:
                                           std::function<void()> onCompleted);
     static PDAppConfig appConfig();
     // Verifies the downloaded package (the app configuration's package path) against its SHA-256 and
-    // installs it; false when it is missing or does not match.
-    static void prepareToInstallAppAutoUpdate(std::function<void(bool)> onCompleted);
+    // hands it to the system's installer; the completion, on any thread, says what became of it.
+    static void prepareToInstallAppAutoUpdate(std::function<void(const SDUpdateInstallResult&)> onCompleted);
     static void refreshPublicIpInfo();
 
     // Analytics: fire and forget.

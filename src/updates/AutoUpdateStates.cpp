@@ -12,6 +12,8 @@ QString caseName(AutoUpdateStates state) {
         return QStringLiteral("failedToDownloadUpdate");
     case AutoUpdateStates::failedToVerifyUpdate:
         return QStringLiteral("failedToVerifyUpdate");
+    case AutoUpdateStates::failedToInstallUpdate:
+        return QStringLiteral("failedToInstallUpdate");
     }
     return {};
 }

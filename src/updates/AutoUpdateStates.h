@@ -9,6 +9,7 @@ enum class AutoUpdateStates {
     readyToInstallUpdate,   // the package is on disk; installing is asked for or can be
     failedToDownloadUpdate, // the download failed after its retry
     failedToVerifyUpdate,   // the SDK refused the package
+    failedToInstallUpdate,  // the SDK verified the package, and it could not be installed
 };
 
 // The case's name, as log lines print it.

@@ -4,17 +4,16 @@
 #include "core/ApplicationModel.h"
 #include "core/LocalizedStrings.h"
 #include "core/Log.h"
-#include "core/Preferences.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
 #include "platform/Bundle.h"
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
-#include "platform/UserDefaults.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/Colors.h"
 #include "toolkit/HoverableButton.h"
 #include "toolkit/NSViewLayerBacked.h"
+#include "updates/InstalledUpdate.h"
 #include "updates/SilentUpdateService.h"
 
 #include <QShortcut>
@@ -141,6 +140,7 @@ void AutoUpdateViewController::apply(AutoUpdateStates state) {
     case AutoUpdateStates::readyToInstallUpdate:
     case AutoUpdateStates::failedToDownloadUpdate:
     case AutoUpdateStates::failedToVerifyUpdate:
+    case AutoUpdateStates::failedToInstallUpdate:
         show(m_updateConfirmView);
         m_updateConfirmView->configure(state);
         break;
@@ -156,37 +156,45 @@ void AutoUpdateViewController::show(XibView* subview) {
     }
 }
 
-void AutoUpdateViewController::showOutcome(AutoUpdateStates state) {
+void AutoUpdateViewController::showOutcome(AutoUpdateStates state, const QString& reason) {
     show(m_updateConfirmView);
-    m_updateConfirmView->configure(state);
+    m_updateConfirmView->configure(state, reason);
     m_currentState = state;
 }
 
 void AutoUpdateViewController::prepareToInstall() {
     QPointer<AutoUpdateViewController> self(this);
-    VeltrixXPC::prepareToInstallAppAutoUpdate([self](bool accepted) {
-        platform::DispatchQueue::main().async([self, accepted] {
+    VeltrixXPC::prepareToInstallAppAutoUpdate([self](const SDUpdateInstallResult& result) {
+        platform::DispatchQueue::main().async([self, result] {
             if (self) {
-                self->onInstallAnswer(accepted);
+                self->onInstallAnswer(result);
             }
         });
     });
 }
 
-void AutoUpdateViewController::onInstallAnswer(bool accepted) {
-    if (!accepted) {
-        vlog::error(QStringLiteral("prepareToInstallAppAutoUpdate FAILED -- Verification failed"));
+void AutoUpdateViewController::onInstallAnswer(const SDUpdateInstallResult& result) {
+    switch (result.outcome) {
+    case SDUpdateInstallResult::Outcome::installed:
+        vlog::info(installedupdate::describe(result));
+        // The SDK starts the new version once this copy has gone.
+        installedupdate::finish(ServiceLayer::appModel().appUpdateVersion());
+        m_closeButton->show();
+        m_closeButton->raise();
+        return;
+    case SDUpdateInstallResult::Outcome::refused:
+        vlog::error(installedupdate::describe(result));
         if (m_autoUpdater) {
             m_autoUpdater->deleteDownloadedUpdate(); // refused: never kept, nor offered again from disk
         }
         showOutcome(AutoUpdateStates::failedToVerifyUpdate);
         return;
+    case SDUpdateInstallResult::Outcome::notInstalled:
+        vlog::error(installedupdate::describe(result));
+        m_autoUpdater->deleteDownloadedUpdate();
+        showOutcome(AutoUpdateStates::failedToInstallUpdate, result.reason);
+        return;
     }
-    platform::UserDefaults::standard().set(SettingsUserDefaults::showSilentSuccessMessage, true);
-    vlog::info(QStringLiteral("update success"));
-    // The SDK installs; the sheet stays as it is and may now be closed.
-    m_closeButton->show();
-    m_closeButton->raise();
 }
 
 // Esc leaves the sheet as its buttons do: the close button once shown, else the Cancel of the page shown,

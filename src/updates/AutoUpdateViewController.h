@@ -1,6 +1,7 @@
 #pragma once
 
 #include "toolkit/NSViewControllerBase.h"
+#include "sdk/PDTypes.h"
 #include "updates/AUUpdater.h"
 #include "updates/AutoUpdateStates.h"
 #include "updates/UpdateViews.h"
@@ -49,9 +50,9 @@ private:
     void setUpSubviews();
     void makeUpdater();
     void show(XibView* subview);
-    void showOutcome(AutoUpdateStates state);
+    void showOutcome(AutoUpdateStates state, const QString& reason = {});
     void prepareToInstall();
-    void onInstallAnswer(bool accepted);
+    void onInstallAnswer(const SDUpdateInstallResult& result);
     void close();
     void escape();
     // The sheet is gone, by its own buttons or its presenter: the transfer stops and the silent update

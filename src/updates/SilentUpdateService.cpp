@@ -2,13 +2,13 @@
 
 #include "core/ApplicationModel.h"
 #include "core/Log.h"
-#include "core/Preferences.h"
 #include "core/ServiceLayer.h"
+#include "core/StringHelpers.h"
 #include "platform/Bundle.h"
 #include "platform/Scheduler.h"
 #include "platform/Timer.h"
-#include "platform/UserDefaults.h"
 #include "sdk/VeltrixXPC.h"
+#include "updates/InstalledUpdate.h"
 
 SilentUpdateService::SilentUpdateService() = default;
 
@@ -75,12 +75,22 @@ void SilentUpdateService::startUpdate() {
     startUpdate(Trigger::asked);
 }
 
+void SilentUpdateService::startUnaskedUpdate() {
+    startUpdate(Trigger::unasked);
+}
+
+bool SilentUpdateService::isAutomaticUpdatesOn() {
+    return VeltrixXPC::unappliedSettings().automaticUpdates.value;
+}
+
 void SilentUpdateService::startUpdate(Trigger trigger) {
     vlog::info(QStringLiteral("silent update started"));
     makeUpdater();
     const int state = m_autoUpdater->state();
-    // A downloaded package the SDK refused is fetched again; one it accepted is being installed.
-    const bool refused = m_currentState == AutoUpdateStates::failedToVerifyUpdate;
+    // A downloaded package the SDK refused or could not install is fetched again; one it accepted is being
+    // installed.
+    const bool refused = m_currentState == AutoUpdateStates::failedToVerifyUpdate ||
+                         m_currentState == AutoUpdateStates::failedToInstallUpdate;
     if (state == AUUpdater::downloading || state == AUUpdater::installing ||
         (state == AUUpdater::downloaded && !refused)) {
         resetTimer();
@@ -105,6 +115,14 @@ void SilentUpdateService::runStep(Trigger trigger) {
     if (trigger == Trigger::timer && (VeltrixXPC::connectionState() != SDVPNConnectionState::disconnected ||
                                       !isSilentUpdateAvailable())) {
         vlog::info(QStringLiteral("silent update dropped: connected, or no silent update offered"));
+        resetTimer();
+        return;
+    }
+    // The version just installed may still be offered: it is not installed again.
+    const ApplicationModel& model = ServiceLayer::appModel();
+    if (trigger != Trigger::asked &&
+        (!isAutomaticUpdatesOn() || !strings::isNewerVersion(model.appUpdateVersion(), model.appVersion()))) {
+        vlog::info(QStringLiteral("silent update dropped: Automatic Updates is off, or nothing newer offered"));
         resetTimer();
         return;
     }
@@ -146,10 +164,10 @@ void SilentUpdateService::applyState(AutoUpdateStates state) {
     }
     case AutoUpdateStates::readyToInstallUpdate: {
         std::weak_ptr<bool> alive = m_alive;
-        VeltrixXPC::prepareToInstallAppAutoUpdate([this, alive](bool accepted) {
-            platform::DispatchQueue::main().async([this, alive, accepted] {
+        VeltrixXPC::prepareToInstallAppAutoUpdate([this, alive](const SDUpdateInstallResult& result) {
+            platform::DispatchQueue::main().async([this, alive, result] {
                 if (const auto live = alive.lock(); live && *live) {
-                    onInstallAnswer(accepted);
+                    onInstallAnswer(result);
                 }
             });
         });
@@ -161,17 +179,27 @@ void SilentUpdateService::applyState(AutoUpdateStates state) {
     m_currentState = state;
 }
 
-void SilentUpdateService::onInstallAnswer(bool accepted) {
-    if (!accepted) {
-        vlog::error(QStringLiteral("prepareToInstallAppAutoUpdate FAILED -- Verification failed"));
+void SilentUpdateService::onInstallAnswer(const SDUpdateInstallResult& result) {
+    switch (result.outcome) {
+    case SDUpdateInstallResult::Outcome::installed:
+        vlog::info(QStringLiteral("silent update success"));
+        installedupdate::finish(ServiceLayer::appModel().appUpdateVersion());
+        return;
+    case SDUpdateInstallResult::Outcome::refused:
+        vlog::error(installedupdate::describe(result));
         if (m_autoUpdater) {
             m_autoUpdater->deleteDownloadedUpdate(); // refused: never kept, nor offered again from disk
         }
         applyState(AutoUpdateStates::failedToVerifyUpdate);
         return;
+    case SDUpdateInstallResult::Outcome::notInstalled:
+        vlog::error(installedupdate::describe(result));
+        if (m_autoUpdater) {
+            m_autoUpdater->deleteDownloadedUpdate();
+        }
+        applyState(AutoUpdateStates::failedToInstallUpdate);
+        return;
     }
-    platform::UserDefaults::standard().set(SettingsUserDefaults::showSilentSuccessMessage, true);
-    vlog::info(QStringLiteral("silent update success"));
 }
 
 void SilentUpdateService::updaterWantsToInstallUpdateWithCriticalStatus(AUUpdater&, bool) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sdk/PDTypes.h"
 #include "updates/AUUpdater.h"
 #include "updates/AutoUpdateStates.h"
 
@@ -35,9 +36,14 @@ public:
     void startTimer();
     // Stops and forgets the timer, and a step the timer started that has not begun the download.
     void resetTimer();
-    // An update asked for (the banner's Update Now, the machine about to sleep): it starts 3 s later,
-    // whether or not the client connected meanwhile. While one is under way it only resets the timer.
+    // An update the user asked for (the banner's Update Now): it starts 3 s later, whether or not the
+    // client connected meanwhile. While one is under way it only resets the timer.
     void startUpdate();
+    // The same for an update nobody asked for (the first data load, the machine about to sleep): it runs
+    // only while Automatic Updates is on when its step comes, as one the timer started does.
+    void startUnaskedUpdate();
+    // The General page's Automatic Updates, as the user set it or the workspace enforces it.
+    static bool isAutomaticUpdatesOn();
     bool isTimerRunning() const;
 
     AutoUpdateStates currentState() const { return m_currentState; }
@@ -53,13 +59,13 @@ public:
     void updaterDidChangeState(AUUpdater& updater, int state) override;
 
 private:
-    enum class Trigger { timer, asked };
+    enum class Trigger { timer, unasked, asked };
 
     void startUpdate(Trigger trigger);
     void runStep(Trigger trigger);
     // An updater for the configuration's package; made again when the offered package changed.
     void makeUpdater();
-    void onInstallAnswer(bool accepted);
+    void onInstallAnswer(const SDUpdateInstallResult& result);
 
     std::shared_ptr<platform::Timer> m_timer;
     std::shared_ptr<platform::Timer> m_step;

@@ -258,7 +258,7 @@ QWidget* UpdateConfirmView::loadViewFromNib() {
     return page.widget;
 }
 
-void UpdateConfirmView::configure(AutoUpdateStates state) {
+void UpdateConfirmView::configure(AutoUpdateStates state, const QString& reason) {
     m_state = state;
     QString title;
     QString message;
@@ -280,6 +280,12 @@ void UpdateConfirmView::configure(AutoUpdateStates state) {
         message = LocaleData::autoUpdateVerificationFailed().message;
         titleColor = failureColor();
         break;
+    case AutoUpdateStates::failedToInstallUpdate:
+        title = L10n::auto_update_install_failed_title();
+        message = reason;
+        titleColor = failureColor();
+        confirm.clear(); // the package is gone and trying again would end the same way: only Close
+        break;
     case AutoUpdateStates::confirmUpdate:
     case AutoUpdateStates::downloadingUpdate:
         return;
@@ -288,7 +294,8 @@ void UpdateConfirmView::configure(AutoUpdateStates state) {
     toolkit::setTextColor(m_viewTitleField, titleColor);
     setMessage(m_viewMessageField, message, toolkit::secondaryText);
     m_confirmButton->setText(confirm);
-    m_confirmButton->show();
+    m_confirmButton->setVisible(!confirm.isEmpty());
+    m_cancelButton->setText(confirm.isEmpty() ? QStringLiteral("Close") : QStringLiteral("Cancel"));
     m_cancelButton->show();
     // A failure leaves the sheet usable: both buttons answer again.
     m_confirmButton->setEnabled(true);

@@ -101,8 +101,9 @@ public:
     explicit UpdateConfirmView(QWidget* parent = nullptr);
 
     void setDelegate(AppUpdateDelegate* delegate) { m_delegate = delegate; }
-    // Stores the state; for ready and the two failures shows its texts and enabled buttons.
-    void configure(AutoUpdateStates state);
+    // Stores the state; for ready and the failures shows its texts and enabled buttons. A failed
+    // installation shows `reason` and only a Close button.
+    void configure(AutoUpdateStates state, const QString& reason = {});
     AutoUpdateStates state() const { return m_state; }
 
     QLabel* viewTitleField() const { return m_viewTitleField; }

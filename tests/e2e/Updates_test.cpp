@@ -9,6 +9,7 @@
 #include "core/LocalizedStrings.h"
 #include "mainwindow/MainErrorView.h"
 #include "mainwindow/MainSubController.h"
+#include "settings/SettingsGeneralController.h"
 #include "platform/Bundle.h"
 #include "toolkit/TextAttributes.h"
 #include "updates/AutoUpdateViewController.h"
@@ -27,6 +28,17 @@ protected:
     void SetUp() override {
         ClientTest::SetUp();
         platform::UserDefaults::standard().set(SettingsUserDefaults::showSilentSuccessMessage, false);
+        systemInstalls();
+    }
+
+    // The system's installer takes every verified package (else this build, running in place, installs
+    // nothing).
+    void systemInstalls() {
+        driver.editState([](sdk::SimulationState& s) {
+            s.installer = [](const QString&) {
+                return SDUpdateInstallResult{SDUpdateInstallResult::Outcome::installed, {}};
+            };
+        });
     }
 
     MainSubController& homeTab() { return *delegate->mainSubController(); }
@@ -70,9 +82,10 @@ protected:
     void restart() {
         ASSERT_TRUE(clickInSheet(L10n::auto_update_restart_button())) << sheetTexts();
         ASSERT_TRUE(waitFor([&] { return !driver.calls("prepareToInstallAppAutoUpdate").empty(); }));
+        // Installed, the client ends for the SDK to start the new version: its windows go.
         ASSERT_TRUE(waitFor([&] {
-            return sheet()->closeButton()->isVisible() ||
-                   sheetShows(LocaleData::autoUpdateVerificationFailed().title);
+            return installed() || sheetShows(LocaleData::autoUpdateVerificationFailed().title) ||
+                   sheetShows(L10n::auto_update_install_failed_title());
         }));
     }
     void useDemoWorkspace(const char* name) {
@@ -80,6 +93,7 @@ protected:
             platform::Bundle::main().pathForResource(QStringLiteral("demo/") + QLatin1String(name));
         ASSERT_EQ(driver.resetFromFile(path), QString()) << path.toStdString();
         driver.setBrowserForward([](const QUrl& url) { platform::UrlEvents::shared().deliver(url); });
+        systemInstalls();
     }
 };
 
@@ -98,17 +112,33 @@ TEST_F(UpdatesScenario, TheDemosPackageIsDownloadedVerifiedAndReportedInstalled)
     EXPECT_TRUE(QFile::exists(packagePath()));
     ASSERT_NO_FATAL_FAILURE(restart());
     EXPECT_TRUE(installed());
-    EXPECT_TRUE(sheet()->closeButton()->isVisible());
+    EXPECT_TRUE(waitFor([&] { return !isSheetShown(); })) << "the client ends";
+    auto& defaults = platform::UserDefaults::standard();
+    EXPECT_TRUE(defaults.boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
+    EXPECT_EQ(defaults.stringForKey(SettingsUserDefaults::installedUpdateVersion), "2.3.0");
 
-    QTest::keyClick(sheet()->view()->window(), Qt::Key_Escape);
-    run();
-    EXPECT_FALSE(isSheetShown());
-    // The next time the home tab shows, it says the new version is installed.
-    delegate->generalWindowViewController()->close();
-    run();
+    // The new version runs in the process the SDK starts; this one, still the old version, announces nothing
+    // and leaves the record for it.
     bringClientForward();
-    EXPECT_TRUE(visibleTexts(homeTab().view()).contains("New Version has been Installed!"))
+    EXPECT_FALSE(visibleTexts(homeTab().view()).contains("New Version has been Installed!"))
         << visibleTexts(homeTab().view());
+    EXPECT_EQ(defaults.stringForKey(SettingsUserDefaults::installedUpdateVersion), "2.3.0");
+}
+
+TEST_F(UpdatesScenario, ABuildRunningInPlaceSaysWhyItDidNotInstallAndDeletesThePackage) {
+    driver.editState([](sdk::SimulationState& s) { s.installer = nullptr; });
+    ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
+    ASSERT_NO_FATAL_FAILURE(openSheetFromTheBanner());
+    ASSERT_NO_FATAL_FAILURE(download());
+    ASSERT_NO_FATAL_FAILURE(restart());
+    EXPECT_FALSE(installed());
+    EXPECT_TRUE(sheetShows(L10n::auto_update_install_failed_title())) << sheetTexts();
+    EXPECT_FALSE(sheetTexts().filter("build folder").isEmpty()) << sheetTexts();
+    EXPECT_FALSE(QFile::exists(packagePath()));
+    EXPECT_FALSE(
+        platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
+    ASSERT_TRUE(clickInSheet("Close")) << sheetTexts();
+    EXPECT_FALSE(isSheetShown());
 }
 
 TEST_F(UpdatesScenario, AWrongHashIsRefusedAndTheSheetStaysUsable) {
@@ -237,4 +267,70 @@ TEST_F(UpdatesScenario, AConnectWithinTheFiveMinutesStartsTheWaitAfresh) {
 
     advance(243);
     ASSERT_TRUE(waitFor([&] { return installed(); }));
+}
+
+TEST_F(UpdatesScenario, WithAutomaticUpdatesOffTheSilentVariantWaitsUntilTheUserSwitchesThemOn) {
+    ASSERT_NO_FATAL_FAILURE(useDemoWorkspace("workspace-silent-update.json"));
+    driver.editState([](sdk::SimulationState& s) {
+        s.settings.automaticUpdates = PDSettingBoolItem(false, false);
+        s.pendingSettings.automaticUpdates = PDSettingBoolItem(false, false);
+    });
+    QFile::remove(packagePath());
+    const auto nothingFetched = [&] {
+        waitFor([] { return false; }, 100);
+        return !QFile::exists(packagePath()) && driver.calls("prepareToInstallAppAutoUpdate").empty();
+    };
+    const auto toggleConnection = [&] {
+        QTest::mouseClick(homeTab().connectButton(), Qt::LeftButton);
+        run();
+    };
+    ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
+    ASSERT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected);
+    advance(10);
+    EXPECT_TRUE(nothingFetched()) << "not at launch";
+
+    toggleConnection();
+    advance(5);
+    toggleConnection(); // the user disconnects
+    ASSERT_EQ(VeltrixXPC::connectionState(), SDVPNConnectionState::disconnected);
+    advance(303.1);
+    EXPECT_TRUE(nothingFetched()) << "not after a disconnect";
+
+    // Switched on while disconnected, the wait starts there.
+    delegate->settingsGeneralSubController()->changeSetting(SettingsGeneralItem::automaticUpdates, true);
+    run();
+    advance(303.1);
+    ASSERT_TRUE(waitFor([&] { return !driver.calls("prepareToInstallAppAutoUpdate").empty(); }));
+}
+
+TEST_F(UpdatesScenario, TheUpdateNotificationsActionRunsTheSettingsPagesCheck) {
+    ASSERT_NO_FATAL_FAILURE(launchToMainWindow());
+    // With the window closed, a newer version offered comes as a notification.
+    delegate->generalWindowViewController()->close();
+    run();
+    offerVersion(QStringLiteral("2.3.0"));
+    driver.fire<PDDataLoadingDelegate>(
+        [&](PDDataLoadingDelegate& d) { d.onApplicationConfigLoadedWithConfig(VeltrixXPC::appConfig()); });
+    advance(10);
+    QString posted;
+    for (const auto& delivery : centerBackend->deliveries()) {
+        if (delivery.request.title == L10n::update_available_title()) {
+            posted = delivery.request.identifier;
+        }
+    }
+    ASSERT_FALSE(posted.isEmpty()) << notificationsPosted();
+
+    // Withdrawn before the user acts: the check finds nothing newer.
+    PDAppConfig config = VeltrixXPC::appConfig();
+    config.offeredVersion.clear();
+    driver.setAppConfig(config);
+    ASSERT_TRUE(centerBackend->invokeAction(posted, platform::UserNotificationCenter::defaultActionIdentifier));
+    run();
+    advance(0.5);
+    ASSERT_TRUE(shownWindow().contains(QStringLiteral("main"))) << shownWindow();
+    EXPECT_FALSE(isSheetShown());
+    const ApplicationModel& model = ServiceLayer::appModel();
+    EXPECT_TRUE(visibleTexts(delegate->generalWindowViewController()->window())
+                    .contains("Latest version is installed: " + model.appVersion() + "." + model.appBuildNumber()))
+        << visibleTexts(delegate->generalWindowViewController()->window());
 }

@@ -5,6 +5,7 @@
 #include "platform/LaunchAgent.h"
 #include "sdk/PDTypes.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -228,6 +229,9 @@ protected:
         // offscreen and never connects to this display.
         env.insert("WAYLAND_DISPLAY", "veltrix-test-no-compositor");
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        for (const QString& name : extraEnvironment.keys()) {
+            env.insert(name, extraEnvironment.value(name));
+        }
         return env;
     }
 
@@ -290,6 +294,8 @@ protected:
     static constexpr int signInLimitMs = 30000;
 
     QTemporaryDir home;
+    // Set by a test before it starts anything: what it adds to the environment.
+    QProcessEnvironment extraEnvironment;
     std::unique_ptr<QProcess> client;
     std::unique_ptr<QProcess> browser;
 };
@@ -336,4 +342,125 @@ TEST_F(InstalledClientTest, WithNoClientRunningXdgOpenStartsItWithTheCallbackAnd
     ::kill(static_cast<pid_t>(pid), SIGTERM);
     EXPECT_TRUE(browser->waitForFinished(10000));
     EXPECT_FALSE(QFileInfo::exists(socketPath())) << "the client closed its socket on the way out";
+}
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& contents, bool executable = false) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(contents);
+    file.close();
+    if (executable) {
+        file.setPermissions(file.permissions() | QFile::ExeOwner);
+    }
+}
+
+// An update offered silently to a signed-in user, its package a Debian package of the client that runs as a
+// later version, the system's pkexec and apt-get played by scripts that install into the test's prefix.
+class InstalledUpdateTest : public InstalledClientTest {
+protected:
+    void SetUp() override {
+        InstalledClientTest::SetUp();
+        const QString root = home.filePath("package");
+        ASSERT_NO_FATAL_FAILURE(writeFile(root + "/DEBIAN/control",
+                                          "Package: veltrix\nVersion: " VELTRIX_PROBE_VERSION "\n"
+                                          "Architecture: all\nMaintainer: Tests <tests@veltrix.example>\n"
+                                          "Description: the client as its next version\n"));
+        QDir().mkpath(root + "/usr/bin");
+        ASSERT_TRUE(QFile::copy(VELTRIX_NEXT_VERSION_BINARY, root + "/usr/bin/veltrix"));
+        const Ran built = runTool("dpkg-deb", {"--build", "--root-owner-group", root, package()});
+        ASSERT_TRUE(built.finished && built.code == 0) << built.output.toStdString();
+
+        ASSERT_NO_FATAL_FAILURE(writeFile(home.filePath("fake-bin/pkexec"), "#!/bin/sh\nexec \"$@\"\n", true));
+        // Records its arguments, then puts the package's client in place as dpkg does: beside, then renamed.
+        ASSERT_NO_FATAL_FAILURE(writeFile(
+            home.filePath("fake-bin/apt-get"),
+            "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$FAKE_APT_RECORD\"\n"
+            "stage=$(mktemp -d) && dpkg-deb -x \"$3\" \"$stage\" &&\n"
+            "cp \"$stage/usr/bin/veltrix\" \"$FAKE_APT_PREFIX/bin/.veltrix.new\" &&\n"
+            "mv -f \"$FAKE_APT_PREFIX/bin/.veltrix.new\" \"$FAKE_APT_PREFIX/bin/veltrix\"\n",
+            true));
+
+        QJsonObject workspace = QJsonDocument::fromJson(
+            contents(prefix() + "/share/veltrix/demo/workspace-silent-update.json")).object();
+        QJsonObject session = workspace["session"].toObject();
+        session["signedIn"] = true;
+        workspace["session"] = session;
+        QJsonObject config = workspace["appConfig"].toObject();
+        config["offeredVersion"] = VELTRIX_PROBE_VERSION;
+        config["packageUrl"] = QUrl::fromLocalFile(package()).toString();
+        config["packageSha256"] = QString::fromLatin1(
+            QCryptographicHash::hash(contents(package()), QCryptographicHash::Sha256).toHex());
+        workspace["appConfig"] = config;
+        ASSERT_NO_FATAL_FAILURE(writeFile(home.filePath("workspace.json"), QJsonDocument(workspace).toJson()));
+
+        extraEnvironment.insert("PATH", home.filePath("fake-bin") + ":" + qEnvironmentVariable("PATH"));
+        extraEnvironment.insert("VELTRIX_WORKSPACE", home.filePath("workspace.json"));
+        extraEnvironment.insert("XDG_CACHE_HOME", home.filePath(".cache"));
+        extraEnvironment.insert("FAKE_APT_RECORD", aptRecord());
+        extraEnvironment.insert("FAKE_APT_PREFIX", prefix());
+        extraEnvironment.insert("VELTRIX_PROBE_TEXTS", home.filePath("texts"));
+    }
+
+    QString package() const { return home.filePath("veltrix_" VELTRIX_PROBE_VERSION "_all.deb"); }
+    QString aptRecord() const { return home.filePath("apt-record"); }
+    // Where the client put the package it downloaded; empty when there is none.
+    QString downloaded() const {
+        QDirIterator found(home.filePath(".cache"), {QFileInfo(package()).fileName()}, QDir::Files,
+                           QDirIterator::Subdirectories);
+        return found.hasNext() ? found.next() : QString();
+    }
+    static inline const QString announced =
+        QStringLiteral("Version " VELTRIX_PROBE_VERSION " has been successfully installed.");
+};
+
+} // namespace
+
+TEST_F(InstalledUpdateTest, TheInstalledClientHandsThePackageOverAndItsNewVersionStartsAndSaysSo) {
+    client = startProcess(executable(), {});
+    // Downloaded, verified and installed, the old copy ends by itself.
+    ASSERT_TRUE(client->waitForFinished(60000)) << QString::fromUtf8(client->readAll()).toStdString();
+    const QString output = QString::fromUtf8(client->readAll());
+    EXPECT_EQ(client->exitCode(), 0) << output.toStdString();
+    const QStringList handed = QString::fromUtf8(contents(aptRecord())).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(handed.size(), 3) << output.toStdString();
+    EXPECT_EQ(handed.mid(0, 2), (QStringList{"install", "--yes"}));
+    EXPECT_EQ(QFileInfo(handed[2]).canonicalFilePath().toStdString(),
+              QFileInfo(downloaded()).canonicalFilePath().toStdString());
+
+    // The script starts the installed path again: now the new version, which names itself.
+    QElapsedTimer waited;
+    waited.start();
+    while (!contents(home.filePath("texts")).contains(announced.toUtf8()) && waited.elapsed() < 30000) {
+        QThread::msleep(100);
+    }
+    EXPECT_TRUE(contents(home.filePath("texts")).contains(announced.toUtf8()))
+        << contents(home.filePath("texts")).toStdString() << output.toStdString();
+    const qint64 pid = lockHolder();
+    ASSERT_GT(pid, 0);
+    EXPECT_NE(pid, client->processId());
+    EXPECT_EQ(QFileInfo(QString("/proc/%1/exe").arg(pid)).symLinkTarget(), executable());
+    ::kill(static_cast<pid_t>(pid), SIGTERM);
+    EXPECT_TRUE(waitForFile(socketPath(), false, 10000));
+}
+
+TEST_F(InstalledUpdateTest, AClientRunFromItsBuildTreeInstallsNothingAndSaysWhy) {
+    extraEnvironment.insert("VELTRIX_RESOURCES", sourceDir + "/resources");
+    client = startProcess(VELTRIX_CLIENT_BINARY, {});
+    QString output;
+    EXPECT_TRUE(waitForOutput(*client, output, "prepareToInstallAppAutoUpdate FAILED -- This copy runs from its build folder", 60000))
+        << output.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(aptRecord())) << "the system's installer is not asked";
+    QElapsedTimer waited;
+    waited.start();
+    while (!downloaded().isEmpty() && waited.elapsed() < 5000) {
+        QThread::msleep(50);
+    }
+    EXPECT_EQ(downloaded(), QString()) << "the package is deleted";
+    EXPECT_EQ(client->state(), QProcess::Running) << "the client goes on";
+    ::kill(static_cast<pid_t>(client->processId()), SIGTERM);
+    ASSERT_TRUE(client->waitForFinished(10000));
+    EXPECT_EQ(lockHolder(), 0) << "nothing started again";
 }

@@ -735,6 +735,8 @@ TEST_F(HomeTabTest, EveryBannerLeavesTheColumnClearAndInsideTheTabInEveryState) 
         {"installed",
          [&] {
              platform::UserDefaults::standard().set(SettingsUserDefaults::showSilentSuccessMessage, true);
+             platform::UserDefaults::standard().set(SettingsUserDefaults::installedUpdateVersion,
+                                                    ServiceLayer::appModel().appVersion());
              controller.showSilentUpdateSuccessMessageIfNeeded();
          }},
     };
@@ -824,19 +826,35 @@ TEST_F(HomeTabTest, TheUpdateBannerFollowsTheKindAndAgeOfTheUpdate) {
     EXPECT_TRUE(update.started());
 }
 
-TEST_F(HomeTabTest, TheInstalledMessageShowsOnce) {
+TEST_F(HomeTabTest, TheInstalledMessageShowsOnceAndOnlyInTheVersionInstalled) {
     auto& defaults = platform::UserDefaults::standard();
-    defaults.set(SettingsUserDefaults::showSilentSuccessMessage, true);
-    controller.showSilentUpdateSuccessMessageIfNeeded();
-    EXPECT_TRUE(controller.isErrorViewShown());
-    EXPECT_EQ(controller.errorTitle(), QStringLiteral("New Version has been Installed!"));
-    const ApplicationModel& model = ServiceLayer::appModel();
-    EXPECT_EQ(controller.errorMessage(), "Version " + model.appVersion() + "." + model.appBuildNumber() +
-                                             " has been successfully installed.");
-    EXPECT_FALSE(defaults.boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
-    controller.hideErrorView();
-    controller.showSilentUpdateSuccessMessageIfNeeded();
-    EXPECT_FALSE(controller.isErrorViewShown());
+    const QString running = ServiceLayer::appModel().appVersion();
+    const struct {
+        const char* what;
+        std::optional<QString> installed;
+        bool shown;
+    } cases[] = {
+        {"this version", running, true},
+        {"a newer version than this copy", QStringLiteral("99.0.0"), false},
+        {"no version recorded", std::nullopt, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        controller.hideErrorView();
+        defaults.set(SettingsUserDefaults::showSilentSuccessMessage, true);
+        defaults.set(SettingsUserDefaults::installedUpdateVersion, c.installed ? QVariant(*c.installed) : QVariant());
+        controller.showSilentUpdateSuccessMessageIfNeeded();
+        EXPECT_EQ(controller.isErrorViewShown(), c.shown);
+        if (c.shown) {
+            EXPECT_EQ(controller.errorTitle(), QStringLiteral("New Version has been Installed!"));
+            EXPECT_EQ(controller.errorMessage(), "Version " + running + " has been successfully installed.");
+        }
+        EXPECT_FALSE(defaults.boolForKey(SettingsUserDefaults::showSilentSuccessMessage)) << "cleared either way";
+        EXPECT_FALSE(defaults.stringForKey(SettingsUserDefaults::installedUpdateVersion));
+        controller.hideErrorView();
+        controller.showSilentUpdateSuccessMessageIfNeeded();
+        EXPECT_FALSE(controller.isErrorViewShown());
+    }
 }
 
 TEST_F(HomeTabTest, TheForcedUpdateLookComesAndGoesOnTheMainQueue) {

@@ -1,5 +1,7 @@
 #include "SdkTestSupport.h"
 
+#include "sdk/UpdateInstaller.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -499,40 +501,90 @@ TEST_F(SettingsTest, ADamagedStateFileIsSetAsideAndTheWorkspaceFileHolds) {
 
 class UpdatePackageTest : public SdkTest {
 protected:
-    std::optional<bool> install(const QByteArray& contents, const QByteArray& expected) {
-        const QString path = dir.filePath("update.pkg");
+    QString write(const QString& name, const QByteArray& contents) {
+        const QString path = dir.filePath(name);
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(contents);
-        file.close();
+        return path;
+    }
+    std::optional<SDUpdateInstallResult> install(const QByteArray& contents, const QByteArray& expected) {
         PDAppConfig config = VeltrixXPC::appConfig();
-        config.packagePath = path;
+        config.packagePath = write("update.pkg", contents);
         config.packageSha256 =
             QString::fromLatin1(QCryptographicHash::hash(expected, QCryptographicHash::Sha256).toHex());
         driver.setAppConfig(config);
-        std::optional<bool> accepted;
-        VeltrixXPC::prepareToInstallAppAutoUpdate([&](bool ok) { accepted = ok; });
+        std::optional<SDUpdateInstallResult> result;
+        VeltrixXPC::prepareToInstallAppAutoUpdate([&](const SDUpdateInstallResult& r) { result = r; });
         scheduler.runUntilIdle();
-        return accepted;
+        return result;
+    }
+    static std::optional<SDUpdateInstallResult::Outcome> outcome(const std::optional<SDUpdateInstallResult>& r) {
+        return r ? std::optional(r->outcome) : std::nullopt;
     }
     QTemporaryDir dir;
 };
 
 TEST_F(UpdatePackageTest, APackageIsAcceptedOnlyWhenItsHashMatches) {
-    EXPECT_EQ(install("tampered package", "genuine package"), false);
+    QStringList handed;
+    driver.editState([&](sdk::SimulationState& s) {
+        s.installer = [&](const QString& path) {
+            handed.append(path);
+            return SDUpdateInstallResult{SDUpdateInstallResult::Outcome::installed, {}};
+        };
+    });
+    EXPECT_EQ(outcome(install("tampered package", "genuine package")), SDUpdateInstallResult::Outcome::refused);
+    EXPECT_TRUE(handed.isEmpty());
     EXPECT_TRUE(driver.state().installedPackagePath.isEmpty());
-    EXPECT_EQ(install("genuine package", "genuine package"), true);
+    EXPECT_EQ(outcome(install("genuine package", "genuine package")), SDUpdateInstallResult::Outcome::installed);
+    EXPECT_EQ(handed, QStringList{dir.filePath("update.pkg")});
     EXPECT_EQ(driver.state().installedPackagePath, dir.filePath("update.pkg"));
+}
+
+TEST_F(UpdatePackageTest, AVerifiedPackageThisBuildCannotInstallSaysWhyAndIsNotRecorded) {
+    // The tests run in place, as a build does: no system installer is asked.
+    const auto result = install("genuine package", "genuine package");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->outcome, SDUpdateInstallResult::Outcome::notInstalled);
+    EXPECT_TRUE(result->reason.contains("build folder")) << result->reason.toStdString();
+    EXPECT_TRUE(driver.state().installedPackagePath.isEmpty());
+}
+
+TEST_F(UpdatePackageTest, OnlyAnInstalledClientHandsOverAndOnlyADebianPackage) {
+    const QString debian = write("debian.deb", QByteArray("!<arch>\ndebian-binary   1700000000  0     0     100644  4         `\n2.0\n"));
+    const QString other = write("other.pkg", "Veltrix 2.1.0 package");
+    const QString truncated = write("short.deb", "!<arch>\ndebian");
+    const struct {
+        QString package;
+        bool installed;
+        const char* reasonPart; // nullptr: no blocker
+    } cases[] = {
+        {debian, true, nullptr},
+        {debian, false, "build folder"},
+        {other, true, "not a Debian package"},
+        {truncated, true, "not a Debian package"},
+        {dir.filePath("missing.deb"), true, "not a Debian package"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.package.toStdString() + (c.installed ? " installed" : " in place"));
+        const std::optional<QString> blocker = sdk::installBlocker(c.package, c.installed);
+        if (!c.reasonPart) {
+            EXPECT_FALSE(blocker) << blocker->toStdString();
+        } else {
+            ASSERT_TRUE(blocker);
+            EXPECT_TRUE(blocker->contains(QLatin1String(c.reasonPart))) << blocker->toStdString();
+        }
+    }
 }
 
 TEST_F(UpdatePackageTest, AMissingPackageIsRefused) {
     PDAppConfig config = VeltrixXPC::appConfig();
     config.packagePath = dir.filePath("never-downloaded.pkg");
     driver.setAppConfig(config);
-    std::optional<bool> accepted;
-    VeltrixXPC::prepareToInstallAppAutoUpdate([&](bool ok) { accepted = ok; });
+    std::optional<SDUpdateInstallResult> result;
+    VeltrixXPC::prepareToInstallAppAutoUpdate([&](const SDUpdateInstallResult& r) { result = r; });
     scheduler.runUntilIdle();
-    EXPECT_EQ(accepted, false);
+    EXPECT_EQ(outcome(result), SDUpdateInstallResult::Outcome::refused);
 }
 
 TEST_F(UpdatePackageTest, TheDemoPackageMatchesItsPublishedHash) {

@@ -29,6 +29,7 @@ protected:
         server.serveBody("/veltrix-2.1.0.pkg", package);
         offer(QCryptographicHash::hash(package, QCryptographicHash::Sha256).toHex());
         driver.setConnectionState(SDVPNConnectionState::disconnected);
+        updatestest::installWith(driver);
         defaults().set(SettingsUserDefaults::showSilentSuccessMessage, false);
     }
 
@@ -43,6 +44,10 @@ protected:
         config.isSilentUpdate = silent;
         driver.setAppConfig(config);
     }
+    void setAutomaticUpdates(bool on) {
+        driver.editState([on](sdk::SimulationState& s) { s.pendingSettings.automaticUpdates.value = on; });
+    }
+    PDAppConfig config() const { return driver.state().appConfig; }
     int downloads() const { return server.requestCount("/veltrix-2.1.0.pkg"); }
     int handOvers() const { return static_cast<int>(driver.calls("prepareToInstallAppAutoUpdate").size()); }
     bool settle(const std::function<bool()>& done, int realMs = 20000) {
@@ -81,6 +86,7 @@ TEST_F(SilentUpdateTest, FiveMinutesAndThreeSecondsAfterTheTimerThePackageIsInst
     EXPECT_EQ(downloads(), 1);
     EXPECT_EQ(service.currentState(), AutoUpdateStates::readyToInstallUpdate);
     EXPECT_TRUE(defaults().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
+    EXPECT_EQ(defaults().stringForKey(SettingsUserDefaults::installedUpdateVersion), "2.1.0");
     EXPECT_EQ(driver.state().installedPackagePath, folder.filePath(QStringLiteral("updates/veltrix-2.1.0.pkg")));
     EXPECT_FALSE(service.isTimerRunning());
 
@@ -97,6 +103,7 @@ TEST_F(SilentUpdateTest, AStepTheTimerStartedIsDroppedWhenTheWayIsNoLongerClear)
     } cases[] = {
         {"a connect resets the timer", 120, [this] { service.resetTimer(); }},
         {"automatic updates switched off", 301, [this] { service.resetTimer(); }},
+        {"automatic updates off by the time the timer fires", 200, [this] { setAutomaticUpdates(false); }},
         {"connected during the step", 301,
          [this] { driver.setConnectionState(SDVPNConnectionState::connecting); }},
         {"the silent update withdrawn", 302, [this] { driver.setSilentUpdateAvailable(false); }},
@@ -108,6 +115,7 @@ TEST_F(SilentUpdateTest, AStepTheTimerStartedIsDroppedWhenTheWayIsNoLongerClear)
         SCOPED_TRACE(c.what);
         driver.setConnectionState(SDVPNConnectionState::disconnected);
         driver.setSilentUpdateAvailable(true);
+        setAutomaticUpdates(true);
         service.setUpdateSheetShown(false);
         service.startTimer();
         scheduler.advance(c.at);
@@ -133,20 +141,42 @@ TEST_F(SilentUpdateTest, AnUpdateTheUserAskedForIsNeverDroppedForBeingConnected)
 }
 
 TEST_F(SilentUpdateTest, ARefusedPackageIsRecordedAndFetchedAgainOnTheNextStart) {
-    offer(QString(64, QLatin1Char('0')));
-    service.startUpdate();
-    scheduler.advance(3);
-    ASSERT_TRUE(settleHandOver(1));
-    EXPECT_EQ(service.currentState(), AutoUpdateStates::failedToVerifyUpdate);
-    EXPECT_FALSE(defaults().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
-    EXPECT_TRUE(driver.state().installedPackagePath.isEmpty());
+    const QString genuine = QCryptographicHash::hash(package, QCryptographicHash::Sha256).toHex();
+    const struct {
+        const char* what;
+        QString sha256;
+        QString installFailure;
+        AutoUpdateStates recorded;
+        bool packageKept;
+    } cases[] = {
+        {"not matching its checksum", QString(64, QLatin1Char('0')), {}, AutoUpdateStates::failedToVerifyUpdate, true},
+        {"the installer failing", genuine, QStringLiteral("The installation was not authorised."),
+         AutoUpdateStates::failedToInstallUpdate, false},
+    };
+    int handedOver = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        driver.editState([](sdk::SimulationState& s) { s.installedPackagePath.clear(); });
+        offer(c.sha256);
+        updatestest::installWith(driver, c.installFailure);
+        service.startUpdate();
+        scheduler.advance(3);
+        ASSERT_TRUE(settleHandOver(++handedOver));
+        EXPECT_EQ(service.currentState(), c.recorded);
+        EXPECT_EQ(QFile::exists(config().packagePath), c.packageKept);
+        EXPECT_FALSE(defaults().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
+        EXPECT_TRUE(driver.state().installedPackagePath.isEmpty());
 
-    offer(QCryptographicHash::hash(package, QCryptographicHash::Sha256).toHex());
-    service.startUpdate();
-    scheduler.advance(3);
-    ASSERT_TRUE(settleHandOver(2));
-    EXPECT_EQ(downloads(), 2);
-    EXPECT_TRUE(defaults().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
+        offer(genuine);
+        updatestest::installWith(driver);
+        service.startUpdate();
+        scheduler.advance(3);
+        ASSERT_TRUE(settleHandOver(++handedOver));
+        EXPECT_EQ(downloads(), handedOver);
+        EXPECT_TRUE(defaults().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
+        defaults().set(SettingsUserDefaults::showSilentSuccessMessage, false);
+        service.applyState(AutoUpdateStates::failedToVerifyUpdate); // so that the next row fetches afresh
+    }
 }
 
 TEST_F(SilentUpdateTest, ADownloadThatFailsTwiceIsOnlyRecordedAndTheNextStartTriesAgain) {

@@ -38,6 +38,18 @@ inline bool settle(platform::ManualScheduler& scheduler, const std::function<boo
 
 namespace updatestest {
 
+// The system's installer as the SDK stand-in meets it: taking every verified package, or failing with
+// `reason`. Without one the SDK finds the tests' build running in place, which installs nothing.
+inline void installWith(sdk::testing::Driver& driver, const QString& reason = {}) {
+    driver.editState([reason](sdk::SimulationState& s) {
+        s.installer = [reason](const QString&) {
+            return reason.isEmpty()
+                       ? SDUpdateInstallResult{SDUpdateInstallResult::Outcome::installed, {}}
+                       : SDUpdateInstallResult{SDUpdateInstallResult::Outcome::notInstalled, reason};
+        };
+    });
+}
+
 // A silent update on offer whose package download, once started, waits: a started update is one whose
 // updater is downloading. Each offer has a package path of its own, so the service makes a fresh updater.
 struct StalledSilentUpdate {
