@@ -103,7 +103,7 @@ TEST_F(UpdatesTest, TheNotificationsUpdateNowBringsTheSheetOverTheMainWindowWher
     clickMainWindowButton(*quickAccess);
     const std::optional<WindowInfo> restarted = waitForWindow(isMainWindow);
     ASSERT_TRUE(restarted);
-    EXPECT_TRUE(waitForText(QStringLiteral("Update available"), *restarted))
+    EXPECT_TRUE(waitForText(QStringLiteral("Update available"), *restarted, startBoundMs))
         << textsOf(*restarted).join(", ").toStdString();
     EXPECT_TRUE(textsOf(*restarted).filter(QStringLiteral("has been successfully installed")).isEmpty())
         << textsOf(*restarted).join(", ").toStdString();

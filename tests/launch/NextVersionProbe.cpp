@@ -1,11 +1,10 @@
 // Linked into a build of the client for the installation tests only: it runs as version
 // VELTRIX_PROBE_VERSION, the version a test's package brings, and, when VELTRIX_PROBE_TEXTS names a file,
-// keeps there the texts its windows show, one a line, for a test that cannot look at them.
+// keeps there the texts of the home tab's banners on screen, one a line, for a test that cannot look at them.
 #include "mainwindow/MainErrorView.h"
 #include "platform/Bundle.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QSaveFile>
 #include <QTimer>
 
@@ -17,15 +16,9 @@ void writeTexts(const QString& path) {
         if (!window->isVisible()) {
             continue;
         }
-        for (const QLabel* label : window->findChildren<QLabel*>()) {
-            if (label->isVisibleTo(window) && !label->text().isEmpty()) {
-                texts.append(label->text());
-            }
-        }
-        // The home tab's banner paints its message itself.
         for (const MainErrorView* banner : window->findChildren<MainErrorView*>()) {
             if (banner->isVisibleTo(window)) {
-                texts.append(banner->descriptionText());
+                texts << banner->titleText() << banner->descriptionText();
             }
         }
     }

@@ -214,46 +214,6 @@ TEST_F(UpdateSheetTest, ARefusedPackageSaysSoAndTryAgainDownloadsItAgain) {
     EXPECT_EQ(driver.state().installedPackagePath, packagePath());
 }
 
-TEST_F(UpdateSheetTest, APackageThatCannotBeInstalledSaysWhyIsDeletedAndTheSheetCloses) {
-    const struct {
-        const char* what;
-        QString reason; // empty: the SDK's own check of this build
-        const char* shown;
-    } cases[] = {
-        {"the installer refused", QStringLiteral("The installation was not authorised."),
-         "The installation was not authorised."},
-        {"a build running in place", {}, "build folder"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        if (c.reason.isEmpty()) {
-            driver.editState([](sdk::SimulationState& s) { s.installer = nullptr; });
-        } else {
-            updatestest::installWith(driver, c.reason);
-        }
-        present();
-        downloadToReady();
-        ASSERT_TRUE(QFile::exists(packagePath()));
-        restart();
-        ASSERT_TRUE(settleIn(AutoUpdateStates::failedToInstallUpdate));
-        const UpdateConfirmView* outcome = sheet->updateConfirmView();
-        EXPECT_EQ(outcome->viewTitleField()->text(), L10n::auto_update_install_failed_title());
-        EXPECT_EQ(outcome->viewTitleField()->palette().color(QPalette::WindowText), QColor("#F66161"));
-        EXPECT_TRUE(outcome->viewMessageField()->text().contains(QLatin1String(c.shown)))
-            << outcome->viewMessageField()->text().toStdString();
-        EXPECT_FALSE(outcome->confirmButton()->isVisible());
-        EXPECT_FALSE(QFile::exists(packagePath()));
-        EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
-
-        ASSERT_TRUE(outcome->cancelButton()->isEnabled());
-        EXPECT_EQ(outcome->cancelButton()->text(), "Close");
-        sheet->updateConfirmView()->cancelButton()->click();
-        run();
-        EXPECT_FALSE(isPresented());
-        driver.clearCalls();
-    }
-}
-
 TEST_F(UpdateSheetTest, AFailedDownloadSaysSoInRedAndTryAgainStartsOver) {
     server.serveStatus("/veltrix-2.1.0.pkg", 500);
     present().updateView()->installButton()->click();

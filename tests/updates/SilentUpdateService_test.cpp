@@ -47,7 +47,6 @@ protected:
     void setAutomaticUpdates(bool on) {
         driver.editState([on](sdk::SimulationState& s) { s.pendingSettings.automaticUpdates.value = on; });
     }
-    PDAppConfig config() const { return driver.state().appConfig; }
     int downloads() const { return server.requestCount("/veltrix-2.1.0.pkg"); }
     int handOvers() const { return static_cast<int>(driver.calls("prepareToInstallAppAutoUpdate").size()); }
     bool settle(const std::function<bool()>& done, int realMs = 20000) {
@@ -141,42 +140,20 @@ TEST_F(SilentUpdateTest, AnUpdateTheUserAskedForIsNeverDroppedForBeingConnected)
 }
 
 TEST_F(SilentUpdateTest, ARefusedPackageIsRecordedAndFetchedAgainOnTheNextStart) {
-    const QString genuine = QCryptographicHash::hash(package, QCryptographicHash::Sha256).toHex();
-    const struct {
-        const char* what;
-        QString sha256;
-        QString installFailure;
-        AutoUpdateStates recorded;
-        bool packageKept;
-    } cases[] = {
-        {"not matching its checksum", QString(64, QLatin1Char('0')), {}, AutoUpdateStates::failedToVerifyUpdate, true},
-        {"the installer failing", genuine, QStringLiteral("The installation was not authorised."),
-         AutoUpdateStates::failedToInstallUpdate, false},
-    };
-    int handedOver = 0;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        driver.editState([](sdk::SimulationState& s) { s.installedPackagePath.clear(); });
-        offer(c.sha256);
-        updatestest::installWith(driver, c.installFailure);
-        service.startUpdate();
-        scheduler.advance(3);
-        ASSERT_TRUE(settleHandOver(++handedOver));
-        EXPECT_EQ(service.currentState(), c.recorded);
-        EXPECT_EQ(QFile::exists(config().packagePath), c.packageKept);
-        EXPECT_FALSE(defaults().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
-        EXPECT_TRUE(driver.state().installedPackagePath.isEmpty());
+    offer(QString(64, QLatin1Char('0')));
+    service.startUpdate();
+    scheduler.advance(3);
+    ASSERT_TRUE(settleHandOver(1));
+    EXPECT_EQ(service.currentState(), AutoUpdateStates::failedToVerifyUpdate);
+    EXPECT_FALSE(defaults().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
+    EXPECT_TRUE(driver.state().installedPackagePath.isEmpty());
 
-        offer(genuine);
-        updatestest::installWith(driver);
-        service.startUpdate();
-        scheduler.advance(3);
-        ASSERT_TRUE(settleHandOver(++handedOver));
-        EXPECT_EQ(downloads(), handedOver);
-        EXPECT_TRUE(defaults().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
-        defaults().set(SettingsUserDefaults::showSilentSuccessMessage, false);
-        service.applyState(AutoUpdateStates::failedToVerifyUpdate); // so that the next row fetches afresh
-    }
+    offer(QCryptographicHash::hash(package, QCryptographicHash::Sha256).toHex());
+    service.startUpdate();
+    scheduler.advance(3);
+    ASSERT_TRUE(settleHandOver(2));
+    EXPECT_EQ(downloads(), 2);
+    EXPECT_TRUE(defaults().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
 }
 
 TEST_F(SilentUpdateTest, ADownloadThatFailsTwiceIsOnlyRecordedAndTheNextStartTriesAgain) {
