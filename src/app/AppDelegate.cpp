@@ -37,7 +37,9 @@
 #include "settings/SettingsNetworkController.h"
 #include "settings/SettingsProtocolController.h"
 #include "settings/SupportSubController.h"
+#include "toolkit/Accessibility.h"
 #include "toolkit/BaseWindowViewController.h"
+#include "toolkit/FocusRing.h"
 #include "updates/SilentUpdateService.h"
 
 #include <QLocale>
@@ -84,6 +86,8 @@ bool keepsStartAtLoginEntry(const QString& step) {
 } // namespace
 
 AppDelegate::AppDelegate() {
+    toolkit::installAccessibleControls();
+    FocusRing::install();
     m_generalQAUIWindowViewController =
         make<QAUIMenuWindowController>("QAUIMenu", "QAUIMenuWindowController");
     m_welcomeWindowViewController = make<BaseWindowViewController>("OnBoardingN", "onBoardingWindowN");
@@ -119,6 +123,17 @@ AppDelegate::AppDelegate() {
           m_generalWindowViewController.get(), m_authNewWindow.get()}) {
         if (window) {
             window->setReleasesNativeWindowWhenHidden(true);
+        }
+    }
+    const std::pair<platform::WindowController*, const char*> windowNames[] = {
+        {m_generalQAUIWindowViewController.get(), "Veltrix - Quick Access"},
+        {m_welcomeWindowViewController.get(), "Veltrix - Welcome"},
+        {m_locationsWindowViewController.get(), "Veltrix - Locations"},
+        {m_generalWindowViewController.get(), "Veltrix - Home"},
+        {m_authNewWindow.get(), "Veltrix - Sign in"}};
+    for (const auto& [window, name] : windowNames) {
+        if (window) {
+            window->setAccessibleName(QString::fromLatin1(name));
         }
     }
     m_qaUISignOutController = std::make_unique<QAUISignOutController>();

@@ -8,6 +8,7 @@
 #include "core/MenuService.h"
 #include "core/Preferences.h"
 #include "core/ServiceLayer.h"
+#include "core/ShownWindows.h"
 #include "locations/LocationsSubController.h"
 #include "locations/LocationsViewController.h"
 #include "mainwindow/GeneralViewController.h"
@@ -205,7 +206,19 @@ void AppDelegate::presentSignInWindow() {
 }
 
 void AppDelegate::showSignOutWindowLater() {
-    later(0.5, [this] { showSignOutWindow(); });
+    // Asked from the quick-access window, which closes meanwhile: a cancel opens it again.
+    const bool fromQuickAccess = isMenuWindowShown();
+    later(0.5, [this, fromQuickAccess] {
+        if (!m_qaUISignOutController) {
+            return;
+        }
+        m_qaUISignOutController->show([this, fromQuickAccess] {
+            if (fromQuickAccess && m_generalQAUIWindowViewController &&
+                !m_generalQAUIWindowViewController->isWindowVisible()) {
+                m_generalQAUIWindowViewController->toggleMenu(nullptr);
+            }
+        });
+    });
 }
 
 void AppDelegate::enableVPNSettingsChanging() {
@@ -477,8 +490,9 @@ void AppDelegate::openAppConfigURL() {
 }
 
 void AppDelegate::showSignOutWindow() {
+    // Asked from the main window, which has closed: a cancel brings it back.
     if (m_qaUISignOutController) {
-        m_qaUISignOutController->show();
+        m_qaUISignOutController->show([this] { enterForegroundMode(); });
     }
 }
 

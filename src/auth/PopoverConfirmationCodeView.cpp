@@ -119,7 +119,8 @@ QWidget* PopoverConfirmationCodeView::loadViewFromNib() {
     m_cancelButton->setFont(toolkit::interFont(14, QFont::Medium));
     m_cancelButton->setFixedSize(76, 32);
     m_cancelButton->setStyleSheet(
-        QStringLiteral("QPushButton { background: transparent; border: none; color: #5F678E; }"));
+        QStringLiteral("QPushButton { background: transparent; border: none; color: %1; }")
+            .arg(toolkit::cancelTitle.name()));
     m_logOutButton = new NSButtonWithHandCursor;
     m_logOutButton->setObjectName(QStringLiteral("logOutButton"));
     m_logOutButton->setFont(toolkit::interFont(14, QFont::Medium));
@@ -168,7 +169,7 @@ void PopoverConfirmationCodeView::popoverDidAppear() {
 
 void PopoverConfirmationCodeView::setupViews() {
     applyTitleAttributes(m_logOutButton, Qt::white);
-    applyTitleAttributes(m_cancelButton, colorFromHexString(QStringLiteral("#5F678E")));
+    applyTitleAttributes(m_cancelButton, toolkit::cancelTitle);
     m_enterCodeField->setValidator(new ConfirmationCodeFormatter(CODE_MAX_ALLOWS_LENGTH, m_enterCodeField));
     m_enterCodeField->setAttribute(Qt::WA_MacShowFocusRect, false);
 }

@@ -22,7 +22,7 @@ QWidget* FilterButton::loadViewFromNib() {
     column->setSpacing(0);
     auto* button = new NSButtonWithHandCursor;
     button->setFlat(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     button->setFont(toolkit::interFont(14, QFont::Medium));
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_button = button;
@@ -151,7 +151,7 @@ QWidget* LocationTopView::loadViewFromNib() {
     auto makeButton = [](const QString& title, const char* image) {
         auto* button = new NSButtonWithHandCursor;
         button->setFlat(true);
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setFocusPolicy(Qt::TabFocus);
         button->setText(title);
         button->setIcon(platform::Bundle::main().image(QString::fromLatin1(image)));
         button->setIconSize(QSize(20, 20));

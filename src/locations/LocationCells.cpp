@@ -9,10 +9,13 @@
 #include "toolkit/TextAttributes.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QStackedLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -44,7 +47,7 @@ const QPixmap& badgePixmap(bool isPrivate) {
 NSButtonWithHandCursor* imageButton(const char* image, int size) {
     auto* button = new NSButtonWithHandCursor;
     button->setFlat(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     button->setFixedSize(size, size);
     button->setIconSize(QSize(size, size));
     button->setIcon(bundleImage(image));
@@ -118,12 +121,14 @@ LocationCellView::LocationCellView(QWidget* parent) : QWidget(parent) {
     row->addWidget(m_locationTitleField, 1);
 
     auto* splitTunnel = imageButton("locationSplitTunnel", 20);
+    splitTunnel->setAccessibleName(QStringLiteral("Split Tunneling"));
     m_splitTunnelButton = splitTunnel;
     connect(splitTunnel, &QAbstractButton::clicked, this, [this] { showSplitTunnelPopover(m_splitTunnelButton); });
     row->addWidget(splitTunnel);
 
     auto* favourite = imageButton("favorite_off", 20);
     favourite->setCheckable(true);
+    favourite->setAccessibleName(QStringLiteral("Favorite"));
     m_favouriteButton = favourite;
     connect(favourite, &QAbstractButton::clicked, this, [this] { emit favoriteTapped(this); });
     row->addWidget(favourite);
@@ -163,6 +168,7 @@ void LocationCellView::configure(const PDNetworkItemPtr& location) {
     m_title = location ? location->locationTitle() : QString();
     updateElidedTitle();
     m_locationTitleField->setToolTip(m_title);
+    m_flagImageView->setAccessibleName(m_title); // a flag is read as its country
     const bool isPrivate = location && location->isPrivate();
     m_flagAccessImageView->setPixmap(badgePixmap(isPrivate));
     m_flagAccessImageView->setProperty("badge", isPrivate ? QStringLiteral("location_badge_private")
@@ -229,8 +235,10 @@ AutomaticLocationCellView::AutomaticLocationCellView(QWidget* parent) : QWidget(
     constexpr int kFlagSize = LocationCellView::kFlagSize;
     icon->setFixedSize(kFlagSize + 4, kFlagSize + 4);
     icon->setAlignment(Qt::AlignCenter);
-    icon->setPixmap(bundleImage("locationAutomatic").pixmap(QSize(kFlagSize, kFlagSize) * 2).scaled(
-        kFlagSize, kFlagSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    // Drawn at twice the screen's scale at least, for a smooth edge, and kFlagSize across in logical pixels
+    // at every scale.
+    icon->setPixmap(bundleImage("locationAutomatic")
+                        .pixmap(QSize(kFlagSize, kFlagSize), std::max(2.0, qApp->devicePixelRatio())));
     row->addWidget(icon);
     m_titleField = new QLabel(QStringLiteral("Automatic"));
     m_titleField->setTextFormat(Qt::PlainText);
@@ -238,6 +246,7 @@ AutomaticLocationCellView::AutomaticLocationCellView(QWidget* parent) : QWidget(
     toolkit::setTextColor(m_titleField, Qt::white);
     row->addWidget(m_titleField, 1);
     auto* info = imageButton("locationInfo", 20);
+    info->setAccessibleName(QStringLiteral("Location Information"));
     m_infoButton = info;
     connect(info, &QAbstractButton::clicked, this, [this] { showInfoPopover(m_infoButton); });
     row->addWidget(info);

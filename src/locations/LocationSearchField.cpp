@@ -18,6 +18,7 @@ LocationSearchField::LocationSearchField(QWidget* parent) : QLineEdit(parent) {
     setClearButtonEnabled(false);
     setAttribute(Qt::WA_MacShowFocusRect, false);
     setMaxLength(kMaximumLength);
+    setAccessibleName(QStringLiteral("Search")); // the placeholder goes while the field has the focus
     setFont(toolkit::interFont(14));
     QPalette colors = palette();
     colors.setColor(QPalette::Base, Qt::transparent);
@@ -101,11 +102,17 @@ QWidget* LocationSeachBarView::loadViewFromNib() {
     clear->setDefaultImage(platform::Bundle::main().image(QStringLiteral("networksCrossImage")));
     clear->setHoverImage(platform::Bundle::main().image(QStringLiteral("networksCrossImageHover")));
     clear->setIcon(clear->defaultImage());
-    clear->setFocusPolicy(Qt::NoFocus);
+    clear->setAccessibleName(QStringLiteral("Clear Search"));
+    clear->setFocusPolicy(Qt::TabFocus);
     m_clearButton = clear;
     row->addWidget(m_clearButton);
 
     connect(m_searchField, &QLineEdit::textChanged, this, &LocationSeachBarView::searchFieldChanged);
+    connect(m_searchField, &QLineEdit::returnPressed, this, [this] {
+        if (LocationSeachBarViewDelegate* delegate = m_delegate.get()) {
+            delegate->searchReturnPressed();
+        }
+    });
     connect(m_clearButton, &QAbstractButton::clicked, this, &LocationSeachBarView::clearButtonTap);
     showLupe(true);
     return content;

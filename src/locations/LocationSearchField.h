@@ -21,6 +21,8 @@ class LocationSeachBarViewDelegate {
 public:
     virtual ~LocationSeachBarViewDelegate() = default;
     virtual void searchTextChanged(const QString& text) = 0;
+    // Return in the field: the one result, if there is one, is picked.
+    virtual void searchReturnPressed() {}
 };
 
 // The search field of both lists: a frameless line edit without icons of its own (the bars draw the

@@ -41,7 +41,7 @@ QWidget* LocationsBluredViewController::loadView() {
     column->addWidget(m_messageField);
     auto* button = new NSButtonWithHandCursor;
     button->setFlat(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     button->setText(QStringLiteral("Go Back"));
     button->setFont(toolkit::interFont(14, QFont::Medium));
     button->setFixedHeight(32);

@@ -323,6 +323,20 @@ void LocationsSubController::searchTextChanged(const QString& text) {
     updateTrackingAreasLater();
 }
 
+void LocationsSubController::searchReturnPressed() {
+    const PDNetworksModelPtr networks = VeltrixXPC::networks();
+    if (!networks || networks->searchText().isEmpty() || !m_table) {
+        return;
+    }
+    const int found = onlyRowWhere(*m_table, [&](int row) {
+        const PDNetworkItemPtr item = networks->networkItem(row);
+        return item && !item->isHeader();
+    });
+    if (found >= 0) {
+        m_table->clickRow(found);
+    }
+}
+
 void LocationsSubController::networkSelected(const PDNetworkItemPtr& network) {
     const PDNetworkItemPtr current = VeltrixXPC::currentNetwork();
     if (!isSameNetwork(network, current)) {

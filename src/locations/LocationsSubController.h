@@ -48,6 +48,7 @@ public:
     bool shouldSelectRow(TableView& table, int row) override;
 
     void searchTextChanged(const QString& text) override;
+    void searchReturnPressed() override;
     void networkSelected(const PDNetworkItemPtr& network) override;
 
 protected:

@@ -376,6 +376,19 @@ void LocationsViewController::searchTextChanged(const QString& text) {
     }
 }
 
+void LocationsViewController::searchReturnPressed() {
+    if (!m_networks || m_networks->searchText().isEmpty() || !m_table) {
+        return;
+    }
+    const int found = onlyRowWhere(*m_table, [&](int row) {
+        const PDNetworkItemPtr item = isAutomaticRow(row) ? nullptr : m_networks->item(row);
+        return item && !item->isHeader();
+    });
+    if (found >= 0) {
+        m_table->clickRow(found);
+    }
+}
+
 void LocationsViewController::showFilterView() {
     QPointer<LocationsViewController> self = this;
     QPointer<QWidget> holder = m_filterHolder;

@@ -52,6 +52,7 @@ public:
     void goBackTapped() override;
     void filterSelected(PDLocationFilterType filter) override;
     void searchTextChanged(const QString& text) override;
+    void searchReturnPressed() override;
 
     int numberOfRows(TableView& table) override;
     int heightOfRow(TableView& table, int row) override;

@@ -90,7 +90,7 @@ QWidget* NetworkCellStatusView::loadViewFromNib() {
 
     m_button = new StatusButton;
     m_button->setFlat(true);
-    m_button->setFocusPolicy(Qt::NoFocus);
+    m_button->setFocusPolicy(Qt::TabFocus);
     m_button->setFont(toolkit::interFont(12, QFont::Medium));
     m_button->setFixedSize(92, 28);
     m_button->setCornerRadius(4.0);

@@ -32,14 +32,20 @@ QWidget* NetworkSearchBarView::loadViewFromNib() {
     m_searchField->setFont(toolkit::interFont(14));
     m_searchField->applyPlaceholder();
     connect(m_searchField, &QLineEdit::textEdited, this, [this] { searchFieldChanged(); });
+    connect(m_searchField, &QLineEdit::returnPressed, this, [this] {
+        if (LocationSeachBarViewDelegate* delegate = m_delegate.get()) {
+            delegate->searchReturnPressed();
+        }
+    });
     m_crossButton = new ImageHoverableButton;
     m_crossButton->setFlat(true);
-    m_crossButton->setFocusPolicy(Qt::NoFocus);
+    m_crossButton->setFocusPolicy(Qt::TabFocus);
     m_crossButton->setFixedSize(24, 24);
     m_crossButton->setIconSize(QSize(16, 16));
     m_crossButton->setDefaultImage(bundle.image(QStringLiteral("networksCrossImage")));
     m_crossButton->setHoverImage(bundle.image(QStringLiteral("networksCrossImageHover")));
     m_crossButton->setIcon(m_crossButton->defaultImage());
+    m_crossButton->setAccessibleName(QStringLiteral("Clear Search"));
     connect(m_crossButton, &QAbstractButton::clicked, this, [this] { clearSearch(); });
 
     layout->addWidget(m_lupeImageView);

@@ -12,10 +12,23 @@
 #include "toolkit/PresentationAnimators.h"
 #include "toolkit/TextAttributes.h"
 
+#include <QShortcut>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <array>
 
 namespace {
 constexpr QSize windowSize(880, 600);
+
+// The tabs in the order Ctrl+Tab goes through them.
+const std::array<MainMenuBarTab, 4> tabCycle{
+    MainMenuBarTab::topTab(MainTopTab::home), MainMenuBarTab::topTab(MainTopTab::networks),
+    MainMenuBarTab::topTab(MainTopTab::support), MainMenuBarTab::bottomTab(MainBottomTab::settings)};
+
+QString titleOf(MainMenuBarTab tab) {
+    return tab.top() ? titleOf(*tab.top()) : QStringLiteral("Settings");
+}
 } // namespace
 
 GeneralViewController::GeneralViewController(QObject* parent) : NSViewControllerBase(parent) {}
@@ -51,7 +64,27 @@ QWidget* GeneralViewController::loadView() {
     QPalette linePalette = line->palette();
     linePalette.setColor(QPalette::Window, look::separator);
     line->setPalette(linePalette);
+
+    // As in a tab widget: Ctrl+Tab and Ctrl+PgDn go to the next tab, with Shift or Ctrl+PgUp back.
+    const auto cycle = [this, view](QKeySequence key, int step) {
+        auto* shortcut = new QShortcut(key, view);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, step] { stepTab(step); });
+    };
+    cycle(QKeySequence(Qt::CTRL | Qt::Key_Tab), 1);
+    cycle(QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1);
+    cycle(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1);
+    cycle(QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1);
     return view;
+}
+
+void GeneralViewController::stepTab(int step) {
+    const auto current = std::find_if(tabCycle.begin(), tabCycle.end(), [this](MainMenuBarTab tab) {
+        return tabController(tab) && tabController(tab) == m_embedViewController;
+    });
+    const int at = current == tabCycle.end() ? 0 : int(current - tabCycle.begin());
+    const int count = int(tabCycle.size());
+    selectTab(tabCycle[size_t(((at + step) % count + count) % count)]);
 }
 
 void GeneralViewController::viewDidLoad() {
@@ -64,6 +97,7 @@ void GeneralViewController::viewDidLoad() {
 
 void GeneralViewController::viewWillAppear() {
     updateVersionLabel();
+    nameWindow();
     const auto children = childViewControllers();
     const bool hasTab = std::any_of(children.begin(), children.end(), [](platform::ViewController* child) {
         return qobject_cast<GeneralSubController*>(child) != nullptr;
@@ -112,6 +146,15 @@ void GeneralViewController::embedController(MainMenuBarTab tab) {
                                           std::nullopt, tabFadeDuration, std::nullopt));
     addChildViewController(controller);
     m_embedViewController = controller;
+    m_embeddedTab = tab;
+    nameWindow();
+}
+
+void GeneralViewController::nameWindow() {
+    // Screen readers name the window by its tab, as a title bar would.
+    if (QWidget* window = view()->window(); window != view()) {
+        window->setAccessibleName(QStringLiteral("Veltrix - ") + titleOf(m_embeddedTab));
+    }
 }
 
 void GeneralViewController::removeCurrentChild() {

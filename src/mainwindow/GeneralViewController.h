@@ -57,10 +57,13 @@ protected:
 
 private:
     void selectHomeTab();
+    void stepTab(int step);
+    void nameWindow();
 
     std::map<MainMenuBarTab, QPointer<GeneralSubController>> m_tabs;
     QPointer<MainMenuBarView> m_menuBarView;
     QPointer<QLabel> m_appVersionField;
     std::unique_ptr<platform::ViewController> m_modal;
     QPointer<platform::ViewController> m_embedViewController;
+    MainMenuBarTab m_embeddedTab = MainMenuBarTab::topTab(MainTopTab::home);
 };

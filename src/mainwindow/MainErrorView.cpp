@@ -24,6 +24,7 @@ public:
     QString text() const { return m_text; }
     void setText(const QString& text) {
         m_text = text;
+        setAccessibleName(text); // painted, not a label: screen readers read it from here
         update();
     }
     QColor textColor() const { return m_color; }
@@ -198,6 +199,7 @@ QWidget* MainErrorView::loadViewFromNib() {
     m_closeButton->setFlat(true);
     m_closeButton->setIcon(platform::Bundle::main().image(QStringLiteral("networksCrossImage")));
     m_closeButton->setIconSize(QSize(kCloseSize, kCloseSize));
+    m_closeButton->setAccessibleName(QStringLiteral("Close"));
     connect(m_closeButton, &QAbstractButton::clicked, this, [this] { close(); });
     return content;
 }

@@ -92,6 +92,8 @@ QWidget* MainTopButtonsView::loadViewFromNib() {
     m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_table->viewport()->setAutoFillBackground(false);
     m_table->setFixedHeight(static_cast<int>(allMainTopTabs.size()) * (rowHeight + 4));
+    m_table->setSelectionFollowsFocus(true);
+    m_table->setAccessibleName(QStringLiteral("Sections"));
     m_table->setDataSource(this);
     m_table->reloadData();
     return m_table;
@@ -189,7 +191,7 @@ QWidget* MainBottomHButtonsView::loadViewFromNib() {
     for (HoverableBgButton* button : {static_cast<HoverableBgButton*>(m_settingsButton),
                                       static_cast<HoverableBgButton*>(m_logoutButton)}) {
         button->setFlat(true);
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setFocusPolicy(Qt::TabFocus);
         button->setFixedSize(36, 36);
         button->setIconSize(QSize(iconSize, iconSize));
         button->setCornerRadius(MainTopButtonsView::rowCornerRadius);

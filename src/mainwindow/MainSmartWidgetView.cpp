@@ -32,7 +32,7 @@ QWidget* MainSmartWidgetView::loadViewFromNib() {
     m_separator->setFixedSize(1, 24);
     auto* link = new Button;
     link->setFlat(true);
-    link->setFocusPolicy(Qt::NoFocus);
+    link->setFocusPolicy(Qt::TabFocus);
     link->setFont(toolkit::interFont(12, QFont::Medium));
     link->setCursor(Qt::PointingHandCursor);
     m_linkButton = link;

@@ -30,9 +30,10 @@ QWidget* makeQAUIHeader(const std::function<void()>& maximize) {
     auto* button = new NSButtonWithHandCursor;
     button->setObjectName(QStringLiteral("maximizeButton"));
     button->setFlat(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     button->setFixedSize(28, 28);
     button->setIcon(platform::Bundle::main().image(QStringLiteral("qauiMaximizeIcon")));
+    button->setAccessibleName(QStringLiteral("Open Main Window"));
     button->setIconSize(QSize(16, 16));
     QObject::connect(button, &QPushButton::clicked, button, [maximize] { maximize(); });
     layout->addWidget(title);
@@ -75,13 +76,13 @@ QWidget* QAUIStatusLoggedOutView::loadViewFromNib() {
     m_signinBtn->setHighlight(false);
     m_signinBtn->setFlat(true);
     m_signinBtn->setIconSize(QSize(qaui::windowWidth - 2 * qaui::sideMargin, 36));
-    m_signinBtn->setFocusPolicy(Qt::NoFocus);
+    m_signinBtn->setFocusPolicy(Qt::TabFocus);
     auto* overlay = new QHBoxLayout(m_signinBtn);
     overlay->setContentsMargins(0, 0, 0, 0);
     m_signInButton = new NSButtonWithHandCursor;
     m_signInButton->setText(QStringLiteral("Sign In"));
     m_signInButton->setFlat(true);
-    m_signInButton->setFocusPolicy(Qt::NoFocus);
+    m_signInButton->setFocusPolicy(Qt::TabFocus);
     m_signInButton->setFont(toolkit::interFont(14, QFont::Medium));
     overlay->addWidget(m_signInButton);
     QObject::connect(m_signInButton, &QPushButton::clicked, this, [this] { signIn(); });

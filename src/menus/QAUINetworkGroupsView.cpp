@@ -53,7 +53,9 @@ QWidget* QAUINetworkGroupsView::loadViewFromNib() {
     auto* view = new QWidget;
     auto* layout = new QVBoxLayout(view);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(makeTableView());
+    HoverableTableView* groups = makeTableView();
+    groups->setAccessibleName(QStringLiteral("Networks"));
+    layout->addWidget(groups);
     return view;
 }
 

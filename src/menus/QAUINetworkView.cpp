@@ -203,6 +203,7 @@ QWidget* QAUINetworkView::loadViewFromNib() {
     layout->setSpacing(0);
     QLabel* header = qaui::makeSectionHeader(QStringLiteral("Current Network"), 39);
     HoverableTableView* table = makeTableView(gapBetweenRows);
+    table->setAccessibleName(QStringLiteral("Current Network"));
     layout->addWidget(header);
     layout->addWidget(table, 1);
     return view;

@@ -43,6 +43,7 @@ QWidget* QAUINetworksSubViewController::loadView() {
     m_title->setContentsMargins(8, 0, 0, 0);
     m_title->setFixedHeight(68);
     HoverableTableView* table = makeTableView(rowGap, true);
+    table->setAccessibleName(QStringLiteral("Networks"));
     table->setMinimumHeight(0); // the window's height comes from the list's length
     table->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     layout->addWidget(m_title);

@@ -62,6 +62,7 @@ QWidget* QAUIQuickAccessView::loadViewFromNib() {
     layout->setSpacing(0);
     QLabel* header = qaui::makeSectionHeader(QStringLiteral("Recent Networks"), 38);
     HoverableTableView* table = makeTableView(1);
+    table->setAccessibleName(QStringLiteral("Recent Networks"));
     layout->addWidget(header);
     layout->addWidget(table, 1);
     return view;

@@ -54,6 +54,7 @@ QWidget* QAUIServiceView::loadViewFromNib() {
     auto* layout = new QVBoxLayout(view);
     layout->setContentsMargins(0, 6, 0, 0);
     HoverableTableView* table = makeTableView();
+    table->setAccessibleName(QStringLiteral("Services"));
     layout->addWidget(table);
     table->reloadData();
     return view;

@@ -10,6 +10,7 @@
 #include "toolkit/Colors.h"
 
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -58,14 +59,14 @@ void QAUISignOutModalViewController::popoverConfirmed(QObject* sender) {
 }
 
 void QAUISignOutModalViewController::popoverCanceled(QObject*) {
-    if (onClose) {
-        onClose();
+    if (onCancel) {
+        onCancel();
     }
 }
 
 void QAUISignOutModalViewController::viewClicked() {
-    if (onClose) {
-        onClose();
+    if (onCancel) {
+        onCancel();
     }
 }
 
@@ -87,6 +88,7 @@ BaseWindowViewController* QAUISignOutController::signOutWindowController() {
     if (!m_controller) {
         return nullptr;
     }
+    m_controller->setAccessibleName(QStringLiteral("Veltrix - Sign Out"));
     m_window = m_controller->window();
     if (m_window) {
         m_modal = qobject_cast<ModalViewController*>(m_controller->contentViewController());
@@ -100,6 +102,16 @@ BaseWindowViewController* QAUISignOutController::signOutWindowController() {
                     self->close();
                 }
             };
+            // Not signing out after all: back to the window the card came from.
+            signOutModal->onCancel = [self] {
+                if (self) {
+                    const std::function<void()> returnTo = std::exchange(self->m_returnTo, {});
+                    self->close();
+                    if (returnTo) {
+                        returnTo();
+                    }
+                }
+            };
         }
     }
     return m_controller.get();
@@ -109,10 +121,11 @@ bool QAUISignOutController::isVisible() const {
     return m_controller && m_window && m_window->isVisible();
 }
 
-void QAUISignOutController::show() {
+void QAUISignOutController::show(std::function<void()> returnTo) {
     if (isMenuWindowShown()) {
         closeMenuWindows();
     }
+    m_returnTo = std::move(returnTo);
     if (!signOutWindowController() || !m_window || m_window->isVisible() || !m_modal) {
         return;
     }

@@ -13,13 +13,15 @@ class BaseWindowViewController;
 // True while a sign-out window is on screen; the quick-access window stays shut meanwhile.
 bool isSignOutWindowVisible();
 
-// The overlay as the sign-out window's content: its cancel and a click on its background close the window.
+// The overlay as the sign-out window's content: confirming closes the window (onClose); its cancel, Esc and
+// a click on its background cancel (onCancel).
 class QAUISignOutModalViewController : public ModalViewController {
     Q_OBJECT
 public:
     using ModalViewController::ModalViewController;
 
     std::function<void()> onClose;
+    std::function<void()> onCancel;
 
     void popoverConfirmed(QObject* sender) override;
     void popoverCanceled(QObject* sender) override;
@@ -40,12 +42,14 @@ public:
     QWidget* window() const { return m_window; }
 
     bool isVisible() const;
-    void show();
+    // `returnTo` brings back the window the question came from when the person cancels.
+    void show(std::function<void()> returnTo = {});
     void close();
 
 private:
     void fitWindowToCard();
 
+    std::function<void()> m_returnTo;
     bool m_loaded = false;
     std::unique_ptr<BaseWindowViewController> m_controller;
     QPointer<ModalViewController> m_modal;

@@ -123,7 +123,7 @@ CapsuleButton* makePillButton() {
     button->setFont(toolkit::interFont(12, QFont::Medium));
     toolkit::setTextColor(button, Qt::white);
     button->setFixedHeight(22);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     const QColor fill = colorFromHexString(QStringLiteral("#FFFFFF33"));
     const QColor lit = colorFromHexString(QStringLiteral("#FFFFFF4D"));
     button->setDefaultColor(fill);

@@ -133,7 +133,7 @@ QWidget* QAUIStatusDPCIndicator::loadViewFromNib() {
 void QAUIStatusDPCIndicator::update(PD_DevicePostureCheckState state) {
     switch (state) {
     case PD_DevicePostureCheckState::healthy:
-        m_bg->setBgColor(colorFromHexString(QStringLiteral("#3ACC73")));
+        m_bg->setBgColor(toolkit::healthyBadge);
         m_title->setText(QStringLiteral("Healthy"));
         break;
     case PD_DevicePostureCheckState::atRisk:
@@ -198,6 +198,7 @@ QWidget* QAUIStatusView::loadViewFromNib() {
     header->addWidget(m_arrow);
     m_table = new HoverableTableView;
     qaui::styleTable(*m_table);
+    m_table->setAccessibleName(QStringLiteral("Status"));
     m_table->setIntercellSpacing(QSize(0, 0));
     m_table->setSelectionHighlightStyle(TableView::SelectionHighlightStyle::none);
     m_table->setDataSource(this);
@@ -220,6 +221,8 @@ void QAUIStatusView::reload() {
     if (arrow != m_arrowImage) {
         m_arrowImage = arrow;
         m_arrow->setIcon(platform::Bundle::main().image(m_arrowImage));
+        m_arrow->setAccessibleName(ServiceLayer::appModel().isQAUIStatusViewHidden() ? QStringLiteral("Show Status")
+                                                                                    : QStringLiteral("Hide Status"));
     }
     reportHeight(height(), true);
 }

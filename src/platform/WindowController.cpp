@@ -9,6 +9,8 @@
 #include <QLayout>
 #include <QLoggingCategory>
 #include <QScopedValueRollback>
+#include <QScreen>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace platform {
@@ -16,6 +18,9 @@ namespace platform {
 namespace {
 
 Q_LOGGING_CATEGORY(lcWindowController, "veltrix.platform.windowcontroller")
+
+// What the window manager adds around a window: a title bar and borders.
+constexpr QSize frameAllowance(16, 48);
 
 } // namespace
 
@@ -44,6 +49,9 @@ QWidget* WindowController::window() {
         // Closing hides; the controller decides when the window is destroyed.
         made->setAttribute(Qt::WA_DeleteOnClose, false);
         made->installEventFilter(this);
+        if (!m_accessibleName.isEmpty()) {
+            made->setAccessibleName(m_accessibleName);
+        }
         m_window = made;
         windowDidLoad();
         if (m_content) {
@@ -51,6 +59,13 @@ QWidget* WindowController::window() {
         }
     }
     return m_window;
+}
+
+void WindowController::setAccessibleName(const QString& name) {
+    m_accessibleName = name;
+    if (m_window) {
+        m_window->setAccessibleName(name);
+    }
 }
 
 QWidget* WindowController::loadWindow() {
@@ -88,14 +103,46 @@ void WindowController::detachContentView() {
         return;
     }
     QWidget* content = m_content->view();
+    if (m_scroller && m_scroller->widget() == content) {
+        m_scroller->takeWidget();
+        content->setParent(m_window);
+        delete m_scroller.data();
+    }
     if (content->parentWidget() == m_window) {
         content->hide();
         content->setParent(nullptr);
     }
 }
 
+void WindowController::fitContentToScreen() {
+    if (!m_content || !m_content->isViewLoaded() || m_scroller) {
+        return;
+    }
+    QWidget* content = m_content->view();
+    const QScreen* screen = m_window->screen();
+    if (!screen || content->parentWidget() != m_window || !m_window->layout()) {
+        return;
+    }
+    const QSize room = screen->availableGeometry().size() - frameAllowance;
+    const QSize wanted = content->minimumSize().expandedTo(content->size());
+    if (wanted.width() <= room.width() && wanted.height() <= room.height()) {
+        return;
+    }
+    // Larger than the screen's free area (a small screen, a large scale): the content keeps its size and
+    // scrolls in a window that fits, so the title bar and every control stay reachable.
+    auto* scroller = new QScrollArea;
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setPalette(content->palette());
+    scroller->setBackgroundRole(QPalette::Window);
+    m_window->layout()->replaceWidget(content, scroller);
+    scroller->setWidget(content);
+    m_scroller = scroller;
+    m_window->resize(wanted.boundedTo(room));
+}
+
 void WindowController::showWindow() {
     QWidget* w = window();
+    fitContentToScreen();
     w->show();
     w->raise();
     w->activateWindow();

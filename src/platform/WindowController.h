@@ -6,6 +6,8 @@
 
 #include <functional>
 
+class QScrollArea;
+
 namespace platform {
 
 class ViewController;
@@ -36,6 +38,9 @@ public:
     // next show makes them again (a few milliseconds): for a window that is shown briefly and hidden long.
     void setReleasesNativeWindowWhenHidden(bool releases);
 
+    // What screen readers call the window, whose title bar shows no title; set on the window once it is made.
+    void setAccessibleName(const QString& name);
+
     // Called after windowWillClose when the person closed the window (its close button, Alt+F4), not the
     // client through close().
     std::function<void()> onClosedByUser;
@@ -52,10 +57,14 @@ protected:
 
 private:
     void detachContentView();
+    // Puts the content in a scroll area where the screen's free area is smaller than the content.
+    void fitContentToScreen();
     void releaseNativeWindowIfHidden();
 
     QPointer<QWidget> m_window;
     QPointer<ViewController> m_content;
+    QPointer<QScrollArea> m_scroller;
+    QString m_accessibleName;
     bool m_closingInCode = false;
     bool m_releasesNativeWindowWhenHidden = false;
 };

@@ -101,7 +101,7 @@ QWidget* ProtocolIndicatorView::loadViewFromNib() {
 
     m_indicatorButton = new TooltipHoverButton;
     m_indicatorButton->setFlat(true);
-    m_indicatorButton->setFocusPolicy(Qt::NoFocus);
+    m_indicatorButton->setFocusPolicy(Qt::TabFocus);
     m_indicatorButton->setFont(toolkit::interFont(12));
     m_indicatorButton->setIconSize(QSize(iconSize, iconSize));
     m_indicatorButton->setFixedHeight(badgeHeight);

@@ -7,10 +7,12 @@
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
 #include "settings/SettingsLook.h"
+#include "toolkit/Accessibility.h"
 #include "toolkit/PresentationAnimators.h"
 #include "toolkit/TextAttributes.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 VELTRIX_STORYBOARD_CONTROLLER("SettingsN", "SettingsContainerController", SettingsContainerController);
@@ -61,8 +63,9 @@ QWidget* SettingsTabView::loadViewFromNib() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     m_titleButton = new QPushButton;
+    toolkit::markAsPageTab(m_titleButton, false); // before anything asks what it is
     m_titleButton->setFlat(true);
-    m_titleButton->setFocusPolicy(Qt::NoFocus);
+    m_titleButton->setFocusPolicy(Qt::TabFocus);
     m_titleButton->setCursor(Qt::PointingHandCursor);
     m_titleButton->setFont(toolkit::interFont(15, QFont::Medium));
     m_titleButton->setFixedHeight(barHeight - 2);
@@ -80,6 +83,7 @@ void SettingsTabView::setup(SettingsMenuTab tab, bool isSelected) {
     setTitle(m_titleButton, settingsMenu::title(tab), isSelected ? selectedColor : unselectedColor);
     m_titleButton->setFixedWidth(m_titleButton->fontMetrics().horizontalAdvance(m_titleButton->text()) + 8);
     m_underlineView->setVisible(isSelected);
+    toolkit::markAsPageTab(m_titleButton, isSelected);
 }
 
 void SettingsTabView::notifyTabTapped() {
@@ -94,8 +98,28 @@ SettingsMenuView::SettingsMenuView(QWidget* parent) : XibView(parent) {
     loadView();
     for (SettingsTabView* tab : {m_general.data(), m_network.data(), m_protocols.data()}) {
         tab->setDelegate(this);
+        tab->titleButton()->installEventFilter(this);
     }
     selectInitialTab();
+}
+
+bool SettingsMenuView::eventFilter(QObject* watched, QEvent* event) {
+    // As in a tab bar, the arrows go to the tab beside and show it.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool forward = key == Qt::Key_Right || key == Qt::Key_Down;
+        const bool back = key == Qt::Key_Left || key == Qt::Key_Up;
+        const QList<QAbstractButton*> tabs{m_general->titleButton(), m_network->titleButton(),
+                                           m_protocols->titleButton()};
+        const qsizetype at = tabs.indexOf(qobject_cast<QAbstractButton*>(watched));
+        if ((forward || back) && at >= 0) {
+            QAbstractButton* next = tabs.at((at + (forward ? 1 : tabs.size() - 1)) % tabs.size());
+            next->setFocus(Qt::TabFocusReason);
+            next->click();
+            return true;
+        }
+    }
+    return XibView::eventFilter(watched, event);
 }
 
 QWidget* SettingsMenuView::loadViewFromNib() {

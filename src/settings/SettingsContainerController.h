@@ -78,6 +78,7 @@ public:
     void tabTapped(SettingsMenuTab tab) override;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     QWidget* loadViewFromNib() override;
 
 private:

@@ -155,7 +155,6 @@ SettingsSwitchViewCell::SettingsSwitchViewCell(QWidget* parent) : QWidget(parent
     m_title = settingslook::makeTitleField();
     m_info = new TooltipHoverButton;
     m_info->setFlat(true);
-    m_info->setFocusPolicy(Qt::NoFocus);
     m_info->setIcon(settingslook::icon(QStringLiteral("infoIcon")));
     m_info->setIconSize(QSize(16, 16));
     m_info->setFixedSize(20, 20);
@@ -175,6 +174,8 @@ SettingsSwitchViewCell::SettingsSwitchViewCell(QWidget* parent) : QWidget(parent
 void SettingsSwitchViewCell::setup(SettingsGeneralItem item) {
     m_tabType = item;
     m_title->setText(settingsGeneral::title(item));
+    m_switch->setAccessibleName(m_title->text());
+    m_info->setAccessibleName(QStringLiteral("About ") + m_title->text());
     m_switch->setOn(settingsGeneral::value(item), false);
     const bool locked = settingsGeneral::isEnforced(item);
     if (locked) {
@@ -205,7 +206,7 @@ SettingsUpdateViewCell::SettingsUpdateViewCell(QWidget* parent) : QWidget(parent
     auto* button = new CapsuleButton(QStringLiteral("Check for Updates"));
     button->setFont(toolkit::interFont(13, QFont::Medium));
     button->setFixedSize(160, 32);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     applyTitleAttributes(button, Qt::white);
     m_button = button;
     layout->addWidget(m_title);
@@ -247,7 +248,10 @@ SettingsGeneralController::~SettingsGeneralController() = default;
 
 QWidget* SettingsGeneralController::loadView() {
     m_table = new TableView;
-    return makeTableView(m_table, 8);
+    QWidget* view = makeTableView(m_table, 8);
+    m_table->setAccessibleName(QStringLiteral("General"));
+    m_table->setFocusPolicy(Qt::NoFocus); // the switches in its rows take the focus
+    return view;
 }
 
 void SettingsGeneralController::reloadTable() {

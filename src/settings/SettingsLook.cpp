@@ -16,7 +16,7 @@ void styleTable(TableView& table, int spacing) {
     table.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     table.setVerticalScrollBar(new TransculentScroller(Qt::Vertical));
     table.setIntercellSpacing(QSize(0, spacing));
-    table.setFocusPolicy(Qt::NoFocus);
+    table.setFocusPolicy(Qt::TabFocus); // the keyboard reaches the list; a click leaves the focus where it is
     // Palettes, not style sheets: a style sheet re-polishes every reused cell.
     QPalette clear = table.palette();
     clear.setColor(QPalette::Base, Qt::transparent);
@@ -30,6 +30,7 @@ void styleTable(TableView& table, int spacing) {
 void applySwitchColors(SwitchControl& control) {
     control.setOnColor(toolkit::accent);
     control.setOffColor(toolkit::switchOff);
+    control.setOffEdgeColor(toolkit::switchOffEdge);
     control.disabledOnColor = toolkit::accentDisabled;
     control.disabledOffColor = toolkit::switchOffDisabled;
     control.setOn(control.on(), false); // repaints the track in the new colours

@@ -222,7 +222,10 @@ SettingsNetworkController::SettingsNetworkController(QObject* parent)
 
 QWidget* SettingsNetworkController::loadView() {
     m_table = new TableView;
-    return makeTableView(m_table, 6);
+    QWidget* view = makeTableView(m_table, 6);
+    m_table->setAccessibleName(QStringLiteral("Network"));
+    m_table->setFocusPolicy(Qt::NoFocus); // the switches in its rows take the focus
+    return view;
 }
 
 void SettingsNetworkController::reloadTable() {

@@ -65,7 +65,7 @@ SettingsProtocolViewCell::SettingsProtocolViewCell(QWidget* parent) : HoverableC
 
     m_selectButton = new NSButtonWithHandCursor;
     m_selectButton->setFlat(true);
-    m_selectButton->setFocusPolicy(Qt::NoFocus);
+    m_selectButton->setFocusPolicy(Qt::TabFocus);
     m_selectButton->setFixedSize(88, 30);
     auto* inButton = new QHBoxLayout(m_selectButton);
     inButton->setContentsMargins(0, 0, 0, 0);
@@ -151,6 +151,7 @@ SettingsProtocolController::SettingsProtocolController(QObject* parent)
 
 QWidget* SettingsProtocolController::loadView() {
     m_table = new HoverableTableView;
+    m_table->setAccessibleName(QStringLiteral("Protocols"));
     return makeTableView(m_table, 8);
 }
 
@@ -248,6 +249,14 @@ TableRowView* SettingsProtocolController::rowViewForRow(TableView& table, int) {
 
 bool SettingsProtocolController::shouldSelectRow(TableView&, int) {
     return false;
+}
+
+bool SettingsProtocolController::activateRow(TableView& table, int row) {
+    // The pointer chooses with the row's Select button; the keyboard with the row itself.
+    if (row >= 0 && row < numberOfRows(table)) {
+        protocolSelected(availableVPNProtocols().at(row));
+    }
+    return true;
 }
 
 void SettingsProtocolController::protocolSelected(VPNProtocols protocol) {

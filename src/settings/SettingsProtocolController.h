@@ -85,6 +85,7 @@ public:
     TableRowView* rowViewForRow(TableView& table, int row) override;
     // Selecting by the table (focus, a programmatic selection) chooses nothing.
     bool shouldSelectRow(TableView& table, int row) override;
+    bool activateRow(TableView& table, int row) override;
     void protocolSelected(VPNProtocols protocol) override;
 
     void reloadSettingsPage() override;

@@ -36,7 +36,7 @@ CapsuleButton* makeListButton(const QString& title) {
     disabled.setAlpha(toolkit::badgeText.alpha() / 2);
     palette.setColor(QPalette::Disabled, QPalette::ButtonText, disabled);
     button->setPalette(palette);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     button->setFixedSize(button->fontMetrics().horizontalAdvance(title) + 28, 24);
     return button;
 }
@@ -191,6 +191,7 @@ SettingsTrustedNetworksViewCell::SettingsTrustedNetworksViewCell(QWidget* parent
 
     m_table = new TableView;
     settingslook::styleTable(*m_table);
+    m_table->setAccessibleName(QStringLiteral("Trusted Networks"));
     m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_table->setDataSource(this);
     m_table->setFixedHeight(0);

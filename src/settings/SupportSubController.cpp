@@ -194,6 +194,7 @@ QWidget* SupportSubController::loadView() {
     layout->setSpacing(0);
     m_table = new HoverableTableView;
     settingslook::styleTable(*m_table, 8);
+    m_table->setAccessibleName(QStringLiteral("Support"));
     m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_table->setDataSource(this);
     m_table->setFixedHeight(static_cast<int>(supportTabs::listed().size()) * (rowHeight + 8));

@@ -61,7 +61,7 @@ QAbstractButton* addAlertButton(QMessageBox* alert, const QString& title, QMessa
         button = secondary;
     }
     button->setFont(toolkit::interFont(13, QFont::Medium));
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     button->setFixedSize(std::max(76, button->fontMetrics().horizontalAdvance(title) + 32), 32);
     alert->addButton(button, role);
     return button;

@@ -1,5 +1,6 @@
 #include "toolkit/Button.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -52,6 +53,17 @@ Button::Button(const QString& title, QWidget* parent) : Button(parent) {
 
 Button::~Button() = default;
 
+void Button::keyPressEvent(QKeyEvent* event) {
+    // Return and Enter press the focused button, as Space does.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        event->accept();
+        click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
+}
+
 void Button::setCell(std::unique_ptr<ButtonCell> cell) {
     m_cell = cell ? std::move(cell) : std::make_unique<ButtonCell>();
     update();
@@ -89,6 +101,8 @@ void Button::paintEvent(QPaintEvent*) {
     if (!isFlat()) {
         QStyleOptionButton option;
         initStyleOption(&option);
+        // The focus ring marks the keyboard focus, never the style.
+        option.state &= ~QStyle::State_HasFocus;
         painter.drawControl(QStyle::CE_PushButtonBevel, option);
     }
     painter.setRenderHint(QPainter::Antialiasing);

@@ -10,7 +10,7 @@ CapsuleButton::CapsuleButton(const QString& title, Style style, QWidget* parent)
       m_disabledColor(colorFromHexString(QStringLiteral("#2B7BFA80"))) {
     setText(title);
     setFlat(true);
-    setDefaultColor(toolkit::accent);
+    setDefaultColor(toolkit::buttonFill);
     setHoverColor(colorFromHexString(QStringLiteral("#3382F2")));
 }
 

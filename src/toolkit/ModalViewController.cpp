@@ -37,15 +37,16 @@ const QString& cardStyle() {
             "#popoverCard QCheckBox::indicator { width: 14px; height: 14px; border: 1px solid %1;"
             " border-radius: 3px; background: transparent; }"
             "#popoverCard QCheckBox::indicator:checked { background: %2; border-color: %2; image: url(%4); }"
-            "#popoverCard QPushButton { color: white; background: %2; border: none; border-radius: 6px;"
+            "#popoverCard QPushButton { color: white; background: %5; border: none; border-radius: 6px;"
             " padding: 7px 16px; }"
+            "#popoverCard QPushButton, #popoverCard QCheckBox { outline: none; }" // the focus ring marks it
             "#popoverCard QPushButton:hover { background: #3382F2; }"
             "#popoverCard QPushButton:pressed { background: #2664CB; }"
-            "#popoverCard QPushButton[secondary=\"true\"] { color: #5F678E; background: transparent; "
+            "#popoverCard QPushButton[secondary=\"true\"] { color: %3; background: transparent; "
             "padding: 7px 10px; }"
             "#popoverCard QPushButton[secondary=\"true\"]:hover { color: %1; background: transparent; }")
             .arg(toolkit::secondaryText.name(), toolkit::accent.name(), toolkit::cancelTitle.name(),
-                 platform::Bundle::main().imagePath(QStringLiteral("checkboxTick")));
+                 platform::Bundle::main().imagePath(QStringLiteral("checkboxTick")), toolkit::buttonFill.name());
     return style;
 }
 
@@ -121,6 +122,7 @@ QWidget* PopoverWarningView::loadViewFromNib() {
     m_cancel = new QPushButton(QStringLiteral("Cancel"));
     m_confirm = new QPushButton;
     m_confirm->setFixedHeight(32);
+    m_confirm->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_cancel);

@@ -4,9 +4,12 @@
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/Colors.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 
 #include <cmath>
 
@@ -195,6 +198,111 @@ void ClickableView::mousePressEvent(QMouseEvent* event) {
     if (ClickableViewDelegate* delegate = m_delegate.get()) {
         delegate->viewClicked();
     }
+}
+
+namespace {
+
+QPushButton* defaultButtonAmong(const QList<QWidget*>& controls) {
+    for (QWidget* control : controls) {
+        if (auto* button = qobject_cast<QPushButton*>(control); button && button->isDefault()) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void ClickableView::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        event->accept();
+        if (ClickableViewDelegate* delegate = m_delegate.get()) {
+            delegate->viewClicked();
+        }
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        // The focused button, else the card's default one.
+        const QList<QWidget*> controls = focusableControls();
+        auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+        if (!button || !isAncestorOf(button)) {
+            button = defaultButtonAmong(controls);
+        }
+        if (button && button->isEnabled()) {
+            event->accept();
+            button->click();
+            return;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    DisabledView::keyPressEvent(event);
+}
+
+void ClickableView::showEvent(QShowEvent* event) {
+    DisabledView::showEvent(event);
+    QWidget* focused = QApplication::focusWidget();
+    if (!focused || !isAncestorOf(focused)) {
+        m_focusBefore = focused;
+    }
+    // After the show: the card inside is laid out and shown with it.
+    QMetaObject::invokeMethod(this, [self = QPointer<ClickableView>(this)] {
+        if (self && self->isVisible()) {
+            self->takeFocus();
+        }
+    }, Qt::QueuedConnection);
+}
+
+void ClickableView::hideEvent(QHideEvent* event) {
+    DisabledView::hideEvent(event);
+    const QWidget* focused = QApplication::focusWidget();
+    if (m_focusBefore && m_focusBefore->isVisible() && (!focused || focused == this || isAncestorOf(focused))) {
+        m_focusBefore->setFocus(Qt::OtherFocusReason);
+    }
+    m_focusBefore = nullptr;
+}
+
+QList<QWidget*> ClickableView::focusableControls() const {
+    QList<QWidget*> controls;
+    for (QWidget* widget = nextInFocusChain(); widget && widget != this; widget = widget->nextInFocusChain()) {
+        if (isAncestorOf(widget) && widget->isVisibleTo(this) && widget->isEnabled() &&
+            (widget->focusPolicy() & Qt::TabFocus)) {
+            controls << widget;
+        }
+    }
+    return controls;
+}
+
+void ClickableView::takeFocus() {
+    const QWidget* focused = QApplication::focusWidget();
+    if (focused && isAncestorOf(focused)) {
+        return;
+    }
+    const QList<QWidget*> controls = focusableControls();
+    // The card's default button where it has one, else its first control, else the overlay itself.
+    if (QPushButton* primary = defaultButtonAmong(controls)) {
+        primary->setFocus(Qt::TabFocusReason);
+    } else if (!controls.isEmpty()) {
+        controls.first()->setFocus(Qt::TabFocusReason);
+    } else {
+        setFocusPolicy(Qt::StrongFocus);
+        setFocus(Qt::OtherFocusReason);
+    }
+}
+
+bool ClickableView::focusNextPrevChild(bool next) {
+    const QList<QWidget*> controls = focusableControls();
+    if (controls.isEmpty()) {
+        return true; // nothing behind the overlay takes the focus either
+    }
+    const qsizetype at = controls.indexOf(QApplication::focusWidget());
+    const qsizetype count = controls.size();
+    const qsizetype to = at < 0 ? (next ? 0 : count - 1) : (at + (next ? 1 : -1) + count) % count;
+    controls.at(to)->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 NSImageViewLayerBacked::NSImageViewLayerBacked(QWidget* parent) : LayerBacked<QWidget>(parent) {}

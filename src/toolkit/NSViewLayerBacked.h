@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPointer>
 #include <QRegion>
 #include <QWidget>
 
@@ -239,7 +240,9 @@ public:
     virtual void viewClicked() = 0;
 };
 
-// A DisabledView that tells its delegate about clicks (the modal overlay's background).
+// A DisabledView that tells its delegate about clicks (the modal overlay's background). As a modal should,
+// it takes the keyboard focus when it shows, keeps Tab among its own controls, takes Esc for a click on
+// it, and gives the focus back to where it was when it hides.
 class ClickableView : public DisabledView {
     Q_OBJECT
 public:
@@ -250,9 +253,18 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
+    // The controls inside that Tab goes through, in focus order.
+    QList<QWidget*> focusableControls() const;
+    void takeFocus();
+
     WeakDelegate<ClickableViewDelegate> m_delegate;
+    QPointer<QWidget> m_focusBefore;
 };
 
 // An image view with the same five appearance values; the image is painted over the background, scaled

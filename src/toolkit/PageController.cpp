@@ -28,6 +28,7 @@ QWidget* PageController::pagesView() {
         auto* area = new QWidget;
         area->setObjectName(QStringLiteral("pagesView"));
         area->setFocusPolicy(Qt::StrongFocus);
+        area->setAccessibleName(QStringLiteral("Pages")); // the arrows turn them
         area->installEventFilter(this);
         m_pagesView = area;
     }

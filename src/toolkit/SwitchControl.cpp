@@ -3,7 +3,9 @@
 #include "toolkit/Colors.h"
 #include "toolkit/ViewAnimation.h"
 
+#include <QAccessible>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -26,6 +28,11 @@ void NSSwitchLayerView::setCornerRadius(double radius) {
     update();
 }
 
+void NSSwitchLayerView::setEdgeColor(const QColor& color) {
+    m_edge = color;
+    update();
+}
+
 void NSSwitchLayerView::paintLayer(QPainter& painter) const {
     if (!m_background.isValid()) {
         return;
@@ -34,6 +41,13 @@ void NSSwitchLayerView::paintLayer(QPainter& painter) const {
     painter.setPen(Qt::NoPen);
     painter.setBrush(m_background);
     painter.drawRoundedRect(QRectF(rect()), m_cornerRadius, m_cornerRadius);
+    if (m_edge.isValid()) {
+        painter.setPen(QPen(m_edge, 1.0));
+        painter.setBrush(Qt::NoBrush);
+        const double inset = 0.5;
+        painter.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), m_cornerRadius - inset,
+                                m_cornerRadius - inset);
+    }
 }
 
 void NSSwitchLayerView::paintEvent(QPaintEvent*) {
@@ -55,6 +69,8 @@ void NSSwitchThumbView::paintEvent(QPaintEvent*) {
 NSSwitchCustom::NSSwitchCustom(QWidget* parent, const QSize& size)
     : QWidget(parent), mediaTimingFunction(timing::easeIn()), m_frameSize(size) {
     resize(size);
+    // Reached with Tab; a click does not take the focus, as before.
+    setFocusPolicy(Qt::TabFocus);
     setupViews();
 }
 
@@ -94,14 +110,45 @@ QPoint NSSwitchCustom::thumbOrigin(bool toOn) const {
 
 void NSSwitchCustom::setOn(bool on, bool animated) {
     m_backgroundView->setLayerBackgroundColor(on ? m_onColor : m_offColor);
+    m_backgroundView->setEdgeColor(on ? QColor() : m_offEdgeColor);
+    const bool changed = on != m_on;
     m_on = on;
     if (animated) {
         animateThumb(on);
     } else {
         placeThumb(on);
     }
+    if (changed) {
+        QAccessible::State checked;
+        checked.checked = true;
+        QAccessibleStateChangeEvent event(this, checked);
+        QAccessible::updateAccessibility(&event);
+    }
     if (delegate) {
         delegate->switchValueChanged(this);
+    }
+}
+
+void NSSwitchCustom::toggle() {
+    if (!isEnabled()) {
+        return;
+    }
+    setOn(!m_on, true);
+    emit clicked();
+}
+
+void NSSwitchCustom::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        event->accept();
+        if (!event->isAutoRepeat()) {
+            toggle();
+        }
+        return;
+    default:
+        QWidget::keyPressEvent(event);
     }
 }
 
@@ -143,11 +190,9 @@ void NSSwitchCustom::mouseReleaseEvent(QMouseEvent* event) {
                        m_backgroundView->geometry().contains(event->position().toPoint());
     m_pressed = false;
     event->accept();
-    if (!click || !isEnabled()) {
-        return;
+    if (click) {
+        toggle();
     }
-    setOn(!m_on, true);
-    emit clicked();
 }
 
 // SwitchControl --------------------------------------------------------------------------------------------
@@ -160,7 +205,7 @@ void SwitchControl::setOn(bool on, bool animated) {
     isAnimated = animated;
     NSSwitchCustom::setOn(on, animated);
     if (!isEnabled()) {
-        backgroundView()->setLayerBackgroundColor(on ? disabledOnColor : disabledOffColor);
+        paintTrackForEnabledState();
     }
 }
 
@@ -177,4 +222,10 @@ void SwitchControl::paintTrackForEnabledState() {
     } else {
         backgroundView()->setLayerBackgroundColor(on() ? disabledOnColor : disabledOffColor);
     }
+    // Dimmed with the track, as disabled colours are.
+    QColor edge = on() ? QColor() : offEdgeColor();
+    if (edge.isValid() && !isEnabled()) {
+        edge.setAlphaF(edge.alphaF() / 2.0);
+    }
+    backgroundView()->setEdgeColor(edge);
 }

@@ -23,6 +23,9 @@ public:
     void setLayerBackgroundColor(const QColor& color);
     double cornerRadius() const { return m_cornerRadius; }
     void setCornerRadius(double radius);
+    // A 1-px line just inside the edge; none while invalid.
+    QColor edgeColor() const { return m_edge; }
+    void setEdgeColor(const QColor& color);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -30,6 +33,7 @@ protected:
 
 private:
     QColor m_background;
+    QColor m_edge;
     double m_cornerRadius = 0.0;
 };
 
@@ -74,9 +78,16 @@ public:
     void setOffColor(const QColor& color);
     QColor thumbColor() const { return m_thumbColor; }
     void setThumbColor(const QColor& color);
+    // The track's edge while off, which sets a dark track off from the window; none by default. Shown at the
+    // next setOn.
+    QColor offEdgeColor() const { return m_offEdgeColor; }
+    void setOffEdgeColor(const QColor& color) { m_offEdgeColor = color; }
 
     NSSwitchLayerView* backgroundView() const { return m_backgroundView; }
     NSSwitchThumbView* thumbView() const { return m_thumbView; }
+
+    // What a click does: flips the state with the slide, then emits clicked(); nothing while disabled.
+    void toggle();
 
     // Where the thumb rests in each state.
     QPoint thumbOrigin(bool on) const;
@@ -94,6 +105,7 @@ protected:
     virtual void placeThumb(bool toOn);
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QSize m_frameSize;
@@ -102,6 +114,7 @@ private:
     QColor m_onColor = QColor(40, 150, 245);
     QColor m_offColor = QColor(114, 114, 114);
     QColor m_thumbColor = Qt::white;
+    QColor m_offEdgeColor;
     QPointer<NSSwitchLayerView> m_backgroundView;
     QPointer<NSSwitchThumbView> m_thumbView;
 };

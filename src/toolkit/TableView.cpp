@@ -1,6 +1,8 @@
 #include "toolkit/TableView.h"
 
+#include <QAccessible>
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -61,6 +63,9 @@ TableRowView* TableViewDataSource::rowViewForRow(TableView&, int) {
 }
 bool TableViewDataSource::shouldSelectRow(TableView&, int) {
     return true;
+}
+bool TableViewDataSource::activateRow(TableView&, int) {
+    return false;
 }
 void TableViewDataSource::selectionDidChange(TableView&) {}
 void TableViewDataSource::didAddRowView(TableView&, TableRowView*, int) {}
@@ -123,6 +128,7 @@ void TableView::reloadData() {
     if (selectionLost) {
         m_selectedRow = -1;
     }
+    m_currentRow = std::min(m_currentRow, count - 1);
     updateScrollBars();
     layoutRows();
     for (auto& [row, visible] : replaced) {
@@ -274,6 +280,9 @@ void TableView::resizeEvent(QResizeEvent* event) {
 
 void TableView::scrollContentsBy(int, int) {
     layoutRows();
+    if (hasFocus()) {
+        FocusRing::refresh();
+    }
     didScroll();
 }
 
@@ -281,7 +290,135 @@ void TableView::rowWillBeRecycled(int, QWidget*) {}
 
 void TableView::pointerEnteredRow(const QPoint&) {}
 
+void TableView::setCurrentRow(int row) {
+    row = std::clamp(row, -1, numberOfRows() - 1);
+    if (row == m_currentRow) {
+        return;
+    }
+    m_currentRow = row;
+    if (row >= 0) {
+        scrollRowToVisible(row);
+    }
+    FocusRing::refresh();
+    if (hasFocus()) {
+        if (TableRowView* now = rowViewAtRow(row)) {
+            QAccessibleEvent focus(now, QAccessible::Focus);
+            QAccessible::updateAccessibility(&focus);
+        }
+    }
+}
+
+QRect TableView::focusRingRect() const {
+    const QRect row = rectOfRow(m_currentRow);
+    if (row.isEmpty()) {
+        return {};
+    }
+    const QSize inset = m_intercellSpacing / 2;
+    const QRect ring = row.adjusted(inset.width(), inset.height(), -inset.width(), -inset.height());
+    return QRect(viewport()->mapTo(this, ring.topLeft()), ring.size());
+}
+
+void TableView::keyPressEvent(QKeyEvent* event) {
+    const int rows = numberOfRows();
+    if (rows == 0) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    const int from = m_currentRow;
+    // A page is what the view shows: the row a view's height above or below the current one.
+    const auto pageFrom = [this, rows, from](int direction) {
+        const int top = from >= 0 ? m_offsets[static_cast<size_t>(from)] : 0;
+        const int row = rowAtContentY(std::clamp(top + direction * viewport()->height(), 0, contentHeight() - 1));
+        return row == from ? std::clamp(from + direction, 0, rows - 1) : row;
+    };
+    int to = from;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        to = from <= 0 ? 0 : from - 1;
+        break;
+    case Qt::Key_Down:
+        to = from + 1;
+        break;
+    case Qt::Key_Home:
+        to = 0;
+        break;
+    case Qt::Key_End:
+        to = rows - 1;
+        break;
+    case Qt::Key_PageUp:
+        to = pageFrom(-1);
+        break;
+    case Qt::Key_PageDown:
+        to = pageFrom(1);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (m_currentRow >= 0) {
+            event->accept();
+            TableViewDataSource* source = m_dataSource.get();
+            if (!event->isAutoRepeat() && !(source && source->activateRow(*this, m_currentRow))) {
+                rowClicked(m_currentRow);
+            }
+            return;
+        }
+        [[fallthrough]];
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    setCurrentRow(std::min(to, rows - 1));
+    if (m_selectionFollowsFocus && m_currentRow != from && m_currentRow >= 0) {
+        rowClicked(m_currentRow);
+    }
+}
+
+void TableView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    if (m_currentRow < 0 || m_currentRow >= numberOfRows()) {
+        // The selected row, or the one that shows itself selected (tab lists draw their own), or the first.
+        int start = m_selectedRow;
+        for (const auto& [row, visible] : m_visible) {
+            if (start < 0 && visible.rowView->isSelected()) {
+                start = row;
+            }
+        }
+        setCurrentRow(std::max(start, 0));
+    }
+    if (TableRowView* now = rowViewAtRow(m_currentRow)) {
+        QAccessibleEvent focus(now, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
+}
+
+void TableView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    FocusRing::refresh();
+}
+
+int onlyRowWhere(const TableView& table, const std::function<bool(int)>& counts) {
+    int found = -1;
+    for (int row = 0; row < table.numberOfRows(); ++row) {
+        if (counts(row)) {
+            if (found >= 0) {
+                return -1;
+            }
+            found = row;
+        }
+    }
+    return found;
+}
+
+void TableView::clickRow(int row) {
+    if (row >= 0 && row < numberOfRows()) {
+        setCurrentRow(row);
+        rowClicked(row);
+    }
+}
+
 void TableView::rowClicked(int row) {
+    m_currentRow = row;
     if (row == m_selectedRow) {
         // A click on the selected row is still a click: the data source hears of it, nothing changes.
         if (TableViewDataSource* source = m_dataSource.get()) {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "toolkit/FocusRing.h"
 #include "toolkit/WeakDelegate.h"
 
 #include <QAbstractScrollArea>
 #include <QHash>
 #include <QPointer>
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -56,6 +58,8 @@ public:
     // reused; an unnamed one is deleted when its row leaves.
     virtual TableRowView* rowViewForRow(TableView& table, int row);
     virtual bool shouldSelectRow(TableView& table, int row);
+    // Return, Enter or Space on the current row; false: the table clicks the row as the pointer would.
+    virtual bool activateRow(TableView& table, int row);
     virtual void selectionDidChange(TableView& table);
     // A row came into view: its row view and cell (table.viewAtRow) are in place.
     virtual void didAddRowView(TableView& table, TableRowView* rowView, int row);
@@ -63,7 +67,9 @@ public:
 
 // A single-column list that keeps widgets only for the rows in view: rows scrolled out hand their cells
 // to a reuse pool keyed by identifier, so a list of any length holds about one screenful of widgets.
-class TableView : public QAbstractScrollArea {
+// From the keyboard the arrows, Home, End and the page keys move a current row (the one the focus ring
+// marks) and Return, Enter or Space click it; a tab list's selection follows the current row at once.
+class TableView : public QAbstractScrollArea, public FocusRingArea {
     Q_OBJECT
 public:
     enum class SelectionHighlightStyle { none, regular };
@@ -112,6 +118,9 @@ public:
     // Scrolls the least distance that shows the whole row.
     void scrollRowToVisible(int row);
 
+    // What a click on the row does, made current.
+    void clickRow(int row);
+
     int selectedRow() const { return m_selectedRow; }
     // Selects the row when it exists and the data source agrees; -1 clears the selection.
     void selectRow(int row);
@@ -120,12 +129,24 @@ public:
     // Every widget the table keeps for rows: those in view and those waiting for reuse.
     int numberOfViewsHeld() const;
 
+    // The row the keyboard is on; -1 before the table first has the focus.
+    int currentRow() const { return m_currentRow; }
+    void setCurrentRow(int row);
+    // true: moving the current row clicks it (tab lists).
+    bool selectionFollowsFocus() const { return m_selectionFollowsFocus; }
+    void setSelectionFollowsFocus(bool follows) { m_selectionFollowsFocus = follows; }
+
+    QRect focusRingRect() const override;
+
 signals:
     void selectionDidChange();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
     // A cell leaves the screen for the reuse pool.
     virtual void rowWillBeRecycled(int row, QWidget* cell);
@@ -173,9 +194,14 @@ private:
     VisibleRow* m_replacing = nullptr;
     std::pair<int, int> m_rowsPlaced{0, -1}; // the rows the layout puts in view
     int m_selectedRow = -1;
+    int m_currentRow = -1;
+    bool m_selectionFollowsFocus = false;
     bool m_laying = false;
     bool m_reloadPending = false;
 };
+
+// The one row of `table` for which `counts` holds; -1 when none or several do.
+int onlyRowWhere(const TableView& table, const std::function<bool(int row)>& counts);
 
 // A reusable cell of class Cell with that identifier, or a new one named with it; for viewForRow.
 template <class Cell>

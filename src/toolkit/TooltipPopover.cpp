@@ -310,7 +310,8 @@ void TooltipHoverBgButton::mousePressEvent(QMouseEvent* event) {
 TooltipHoverButton::TooltipHoverButton(QWidget* parent)
     : HoverableButton(parent), m_tooltip(this, Qt::AlignLeft, Popover::Behavior::transient) {
     setHoverCursor(Qt::ArrowCursor);
-    setFocusPolicy(Qt::NoFocus);
+    // The keyboard reaches it to open its text; a click does not take the focus.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void TooltipHoverButton::updateCursorRect() {
@@ -328,5 +329,42 @@ void TooltipHoverButton::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
 }
 void TooltipHoverButton::keyPressEvent(QKeyEvent* event) {
+    // What the pointer's rest opens, Space, Return or Enter open (or close); Esc closes.
     event->accept();
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (popover() && popover()->isShown()) {
+            m_tooltip.closePopover();
+        } else {
+            m_tooltip.showPopover();
+        }
+        return;
+    case Qt::Key_Escape:
+        if (popover() && popover()->isShown()) {
+            m_tooltip.closePopover();
+            return;
+        }
+        event->ignore();
+        return;
+    default:
+        event->ignore();
+    }
+}
+
+void TooltipHoverButton::focusOutEvent(QFocusEvent* event) {
+    HoverableButton::focusOutEvent(event);
+    if (!highlight()) {
+        m_tooltip.closePopover();
+    }
+}
+
+void TooltipHoverButton::describeWithTooltip() {
+    // An image alone is named by its tooltip unless its owner names it.
+    if (text().isEmpty() && (accessibleName().isEmpty() || accessibleName() == m_nameFromTooltip)) {
+        m_nameFromTooltip = m_tooltip.text();
+        setAccessibleName(m_nameFromTooltip);
+    }
+    setAccessibleDescription(m_tooltip.text());
 }

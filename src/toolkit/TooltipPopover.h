@@ -152,14 +152,22 @@ private:
     TooltipSupport m_tooltip;
 };
 
-// A display-only badge with a left-aligned, transient tooltip 250 wide: clicks do nothing.
+// A display-only badge with a left-aligned, transient tooltip 250 wide: clicks do nothing; from the keyboard
+// Space, Return or Enter open the tooltip.
 class TooltipHoverButton : public HoverableButton {
     Q_OBJECT
 public:
     explicit TooltipHoverButton(QWidget* parent = nullptr);
 
-    void setPopoverMessage(const QString& message) { m_tooltip.popoverMsg = message; }
-    void setPopoverState(std::optional<PopoverState> state) { m_tooltip.popoverState = state; }
+    // The text is also what screen readers give as the button's description.
+    void setPopoverMessage(const QString& message) {
+        m_tooltip.popoverMsg = message;
+        describeWithTooltip();
+    }
+    void setPopoverState(std::optional<PopoverState> state) {
+        m_tooltip.popoverState = state;
+        describeWithTooltip();
+    }
     void showPopover() { m_tooltip.showPopover(); }
     TooltipSupport& tooltip() { return m_tooltip; }
     Popover* popover() const { return m_tooltip.popover(); }
@@ -171,7 +179,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    void describeWithTooltip();
+
     TooltipSupport m_tooltip;
+    QString m_nameFromTooltip;
 };

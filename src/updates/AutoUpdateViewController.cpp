@@ -67,7 +67,7 @@ QWidget* AutoUpdateViewController::loadView() {
     close->setHoverImage(platform::Bundle::main().image(QStringLiteral("networksCrossImageHover")));
     close->setIcon(close->defaultImage());
     close->setCursor(Qt::PointingHandCursor);
-    close->setFocusPolicy(Qt::NoFocus);
+    close->setFocusPolicy(Qt::TabFocus);
     close->setAccessibleName(QStringLiteral("Close"));
     close->move(kSheetSize.width() - 24 - 12, 12);
     close->hide();

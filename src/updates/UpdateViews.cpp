@@ -71,7 +71,7 @@ CapsuleButton* makeButton(const QString& title, bool primary) {
     button->setMinimumWidth(primary ? 128 : 104);
     button->setFont(toolkit::interFont(14, QFont::Medium));
     button->setCursor(Qt::PointingHandCursor);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     const QColor color = primary ? QColor(Qt::white) : toolkit::secondaryText;
     applyTitleAttributes(button, color);
     // Disabled: the same colour at half strength, the outline following its title.

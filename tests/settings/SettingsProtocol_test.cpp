@@ -118,17 +118,21 @@ TEST_F(SettingsProtocolTest, AClickOnARowOrItsSelectButtonChoosesAndReportsThePr
     EXPECT_EQ(events().back().parameter(AnalyticsParameter::vpnProtocol), "ikev2");
 }
 
-TEST_F(SettingsProtocolTest, NeitherTheTableNorFocusMakesAChoice) {
+TEST_F(SettingsProtocolTest, NeitherTheTableNorFocusNorTheArrowsMakeAChoiceButReturnOnARowDoes) {
     show(page);
     TableView* table = page.protocolsTableView();
     table->selectRow(2);
     table->setFocus();
     QTest::keyClick(table, Qt::Key_Down);
-    QTest::keyClick(table, Qt::Key_Space);
     run();
     EXPECT_EQ(stored(), "");
     EXPECT_TRUE(events().empty());
     EXPECT_FALSE(driver.lastCall("changeVPNProtocol").has_value());
+
+    QTest::keyClick(table, Qt::Key_Return);
+    run();
+    EXPECT_EQ(stored(), rawValue(availableVPNProtocols().at(table->currentRow())));
+    EXPECT_TRUE(driver.lastCall("changeVPNProtocol").has_value());
 }
 
 TEST_F(SettingsProtocolTest, AStoredValueThatNamesNoOfferedProtocolSelectsNoRow) {

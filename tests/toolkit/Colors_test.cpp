@@ -1,5 +1,6 @@
 #include "toolkit/Button.h"
 #include "toolkit/Colors.h"
+#include "toolkit/FocusRing.h"
 #include "toolkit/TextAttributes.h"
 
 #include "sdk/VeltrixXPC.h"
@@ -77,6 +78,35 @@ TEST(HexColor, MalformedStringsLogWhyAndGiveOpaqueBlack) {
         LogCapture log;
         expectColor(colorFromHexString(QString::fromLatin1(c.text)), rgba(0, 0, 0, 255));
         EXPECT_EQ(log.messages, QStringList{c.message});
+    }
+}
+
+TEST(Contrast, RatiosRunFromOneForEqualColoursToTwentyOneForBlackOnWhiteAndTranslucentTextMixesIn) {
+    EXPECT_NEAR(contrastRatio(Qt::black, Qt::white), 21.0, 1e-9);
+    EXPECT_NEAR(contrastRatio(Qt::white, Qt::black), 21.0, 1e-9);
+    EXPECT_NEAR(contrastRatio(toolkit::card, toolkit::card), 1.0, 1e-9);
+    // Laid over the background as the painter blends: white at half strength over black is #808080.
+    EXPECT_NEAR(contrastRatio(QColor(255, 255, 255, 128), Qt::black), contrastRatio(QColor(128, 128, 128), Qt::black),
+                0.01);
+}
+
+// Text needs 4.5:1 against what lies under it, a control's edge and the focus ring 3:1.
+TEST(Contrast, TheClientsTextAndControlShadesReachTheirThresholds) {
+    const struct {
+        const char* what;
+        QColor foreground;
+        QColor background;
+        double atLeast;
+    } pairs[] = {
+        {"white title on a filled button", Qt::white, toolkit::buttonFill, 4.5},
+        {"a card's Cancel", toolkit::cancelTitle, toolkit::card, 4.5},
+        {"the Healthy badge's title", Qt::white, toolkit::healthyBadge, 4.5},
+        {"an off switch's edge on the window", toolkit::switchOffEdge, toolkit::windowBackground, 3.0},
+        {"the focus ring on the window", FocusRing::color, toolkit::windowBackground, 3.0},
+        {"the focus ring on a card", FocusRing::color, toolkit::card, 3.0},
+    };
+    for (const auto& pair : pairs) {
+        EXPECT_GE(contrastRatio(pair.foreground, pair.background), pair.atLeast) << pair.what;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -259,4 +260,40 @@ TEST(LayerBackedViews, InFocusViewsBringTheirWindowForward) {
     ASSERT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == &second; }));
     enter(panel);
     EXPECT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == &first; }));
+}
+
+TEST(LayerBackedViews, AClickableOverlayTakesTheFocusKeepsTabInsideTakesEscAndGivesTheFocusBack) {
+    QWidget window;
+    window.resize(300, 200);
+    auto* behind = new QPushButton(QStringLiteral("Behind"), &window);
+    auto* overlay = new ClickableView(&window);
+    overlay->setGeometry(window.rect());
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), overlay);
+    auto* confirm = new QPushButton(QStringLiteral("Confirm"), overlay);
+    confirm->move(0, 40);
+    confirm->setDefault(true);
+    ClickCounter counter;
+    overlay->setDelegate(&counter);
+    overlay->hide();
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    behind->setFocus();
+
+    overlay->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), confirm) << "the default button takes the focus";
+    const struct {
+        Qt::Key key;
+        QWidget* focused;
+    } tabs[] = {{Qt::Key_Tab, cancel}, {Qt::Key_Tab, confirm}, {Qt::Key_Backtab, cancel}, {Qt::Key_Backtab, confirm}};
+    for (const auto& tab : tabs) {
+        QTest::keyClick(QApplication::focusWidget(), tab.key);
+        EXPECT_EQ(QApplication::focusWidget(), tab.focused) << "Tab left the overlay";
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(counter.views, 1) << "Esc is a click on the overlay";
+
+    overlay->hide();
+    EXPECT_EQ(QApplication::focusWidget(), behind);
 }

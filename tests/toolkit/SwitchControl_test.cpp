@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 struct RecordingSwitchDelegate : NSSwitchDelegate {
@@ -64,18 +66,32 @@ TEST_F(SwitchTest, SetOnMovesTheThumbAtOnceOrSlidesItAndTellsTheDelegateEveryTim
     EXPECT_EQ(delegate.values, (std::vector<bool>{true, false, false}));
 }
 
-TEST_F(SwitchTest, AClickFlipsWithTheSlideThenSendsTheActionOnce) {
-    QSignalSpy clicked(&control, &NSSwitchCustom::clicked);
-    bool onWhenClicked = false;
-    QObject::connect(&control, &NSSwitchCustom::clicked, [&] { onWhenClicked = control.on(); });
-    QTest::mouseClick(&control, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_TRUE(control.on());
-    EXPECT_TRUE(onWhenClicked);
-    EXPECT_EQ(clicked.count(), 1);
-    EXPECT_EQ(delegate.values, std::vector<bool>{true});
-    EXPECT_TRUE(control.isAnimated);
-    scheduler.advance(0.21);
-    EXPECT_EQ(thumb(), QPoint(22, 2));
+TEST_F(SwitchTest, AClickOrSpaceOrReturnFlipsWithTheSlideThenSendsTheActionOnce) {
+    const struct {
+        const char* how;
+        std::function<void(SwitchControl&)> press;
+    } presses[] = {
+        {"click", [](SwitchControl& s) { QTest::mouseClick(&s, Qt::LeftButton, {}, QPoint(10, 10)); }},
+        {"Space", [](SwitchControl& s) { QTest::keyClick(&s, Qt::Key_Space); }},
+        {"Return", [](SwitchControl& s) { QTest::keyClick(&s, Qt::Key_Return); }},
+    };
+    for (const auto& press : presses) {
+        SwitchControl flipped;
+        RecordingSwitchDelegate told;
+        flipped.delegate = &told;
+        flipped.show();
+        QSignalSpy clicked(&flipped, &NSSwitchCustom::clicked);
+        bool onWhenClicked = false;
+        QObject::connect(&flipped, &NSSwitchCustom::clicked, [&] { onWhenClicked = flipped.on(); });
+        press.press(flipped);
+        EXPECT_TRUE(flipped.on()) << press.how;
+        EXPECT_TRUE(onWhenClicked) << press.how;
+        EXPECT_EQ(clicked.count(), 1) << press.how;
+        EXPECT_EQ(told.values, std::vector<bool>{true}) << press.how;
+        EXPECT_TRUE(flipped.isAnimated) << press.how;
+        scheduler.advance(0.21);
+        EXPECT_EQ(flipped.thumbView()->pos(), QPoint(22, 2)) << press.how;
+    }
 }
 
 TEST_F(SwitchTest, ADisabledSwitchIgnoresClicksAndShowsItsDimmedColour) {

@@ -515,3 +515,33 @@ TEST(RowList, AReloadKeepsEachRowsWidgetsWhereItsKindOfCellStays) {
         }
     }
 }
+
+TEST(RowList, TheKeysMoveTheCurrentRowWithinTheListAndReturnClicksItWhileATabListFollowsAtOnce) {
+    for (const bool tabList : {false, true}) {
+        ShownTable shown(100);
+        HoverableTableView& table = shown.table;
+        table.setSelectionFollowsFocus(tabList);
+        table.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&table));
+        table.setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(table.currentRow(), 0) << "the focus comes onto the first row";
+        const struct {
+            Qt::Key key;
+            int current;
+            int selectedInAList;
+        } steps[] = {
+            {Qt::Key_Down, 1, -1},   {Qt::Key_End, 99, -1}, {Qt::Key_Down, 99, -1}, // the end holds
+            {Qt::Key_PageUp, 89, -1}, // a page is what the view shows: ten rows
+            {Qt::Key_Home, 0, -1},    {Qt::Key_Up, 0, -1},   {Qt::Key_Return, 0, 0}, {Qt::Key_Down, 1, 0},
+            {Qt::Key_Space, 1, 1},
+        };
+        for (const auto& step : steps) {
+            QTest::keyClick(&table, step.key);
+            const std::string at = (tabList ? "tab list, key " : "list, key ") + std::to_string(step.key);
+            EXPECT_EQ(table.currentRow(), step.current) << at;
+            EXPECT_EQ(table.selectedRow(), tabList ? step.current : step.selectedInAList) << at;
+            EXPECT_NE(table.rowViewAtRow(step.current), nullptr) << at << ": the current row is out of view";
+            EXPECT_TRUE(table.focusRingRect().intersects(table.viewport()->geometry())) << at;
+        }
+    }
+}

@@ -24,7 +24,9 @@ const QString accessibleInterface = QStringLiteral("org.a11y.atspi.Accessible");
 // AT-SPI state bits (the first of the two words).
 constexpr unsigned stateChecked = 4;
 constexpr unsigned stateEnabled = 8;
+constexpr unsigned stateFocusable = 11;
 constexpr unsigned stateFocused = 12;
+constexpr unsigned stateSelected = 23;
 constexpr unsigned stateShowing = 25;
 
 // Where applications find the accessibility bus, and that it is on: here it is the desktop's own bus.
@@ -146,8 +148,10 @@ void AccessibleTree::collect(const QString& service, const QString& path, int de
         Node node;
         node.depth = depth;
         node.enabled = word & (1u << stateEnabled);
+        node.focusable = word & (1u << stateFocusable);
         node.focused = word & (1u << stateFocused);
         node.checked = word & (1u << stateChecked);
+        node.selected = word & (1u << stateSelected);
         node.name = property(m_readerBus, service, child, QStringLiteral("Name")).toString();
         const QDBusMessage role = call(m_readerBus, service, child, accessibleInterface, QStringLiteral("GetRoleName"));
         node.role = answered(role) ? role.arguments().constFirst().toString() : QString();
@@ -189,8 +193,16 @@ std::optional<AccessibleTree::Node> AccessibleTree::find(qint64 pid, const QStri
 
 QStringList AccessibleTree::textsWithin(qint64 pid, const QRect& area) {
     QStringList texts;
-    for (const Node& node : showing(pid)) {
-        if (!node.name.isEmpty() && node.depth > 0 && area.contains(node.extents.center())) {
+    const std::vector<Node> nodes = showing(pid);
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const Node& node = nodes[i];
+        // Lists and their rows are named for screen readers (a row by what its cell shows): the texts
+        // shown count once, where they stand.
+        static const QStringList containers{QStringLiteral("list"), QStringLiteral("list item"),
+                                            QStringLiteral("page tab list"), QStringLiteral("page tab")};
+        const bool holdsItsTexts =
+            i + 1 < nodes.size() && nodes[i + 1].depth > node.depth && containers.contains(node.role);
+        if (!node.name.isEmpty() && node.depth > 0 && !holdsItsTexts && area.contains(node.extents.center())) {
             texts << node.name;
         }
     }

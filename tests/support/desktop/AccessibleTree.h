@@ -31,8 +31,10 @@ public:
         QString name; // a button's or label's text, a window's title
         QRect extents; // on the screen
         bool enabled = false;
+        bool focusable = false;
         bool focused = false;
         bool checked = false;
+        bool selected = false;
         int depth = 0; // 0 for a top-level window
         QRect window;  // the extents of the top-level window it is in
     };
@@ -42,7 +44,8 @@ public:
     // The first showing node named `name` with this role (any role when empty), inside `area` on the screen
     // when one is given.
     std::optional<Node> find(qint64 pid, const QString& role, const QString& name, const QRect& area = {});
-    // The names of the showing nodes (labels, buttons, ...) inside `area` on the screen, in tree order.
+    // The names of the showing nodes (labels, buttons, ...) inside `area` on the screen, in tree order; the
+    // names lists and their rows carry for screen readers are left out, so each text shown counts once.
     QStringList textsWithin(qint64 pid, const QRect& area);
 
 private:

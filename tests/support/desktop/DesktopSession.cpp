@@ -40,7 +40,8 @@ QString DesktopSession::bareWindowBinary() {
     return QStringLiteral(DESKTOP_BARE_WINDOW_BINARY);
 }
 
-DesktopSession::DesktopSession(DesktopOptions options) : m_builtInRemoteLog(options.builtInRemoteLog) {
+DesktopSession::DesktopSession(DesktopOptions options)
+    : m_builtInRemoteLog(options.builtInRemoteLog), m_clientScale(options.scale) {
     if (!m_home.isValid() || !m_bus.isValid()) {
         m_problem = QStringLiteral("no temporary folder or no private D-Bus daemon (is dbus installed?)");
         return;
@@ -199,6 +200,9 @@ bool DesktopSession::startClient(const QStringList& arguments) {
     }
     if (m_builtInRemoteLog) {
         env.remove(QStringLiteral("REMOTELOG_API_ENDPOINT"));
+    }
+    if (m_clientScale != 1.0) {
+        env.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(m_clientScale));
     }
     m_clientStartedNs = nowNs();
     m_client = startProcess(clientBinary(), arguments, env, m_home.filePath(QStringLiteral("client.log")));

@@ -35,6 +35,8 @@ struct DesktopOptions {
     // The client's widgets readable over AT-SPI (costs the client work: leave it off when measuring).
     bool accessibility = false;
     QSize screen{1280, 800};
+    // The client's QT_SCALE_FACTOR (1: none set).
+    double scale = 1.0;
     // The desktop's opener (xdg-open on its PATH) hands links to a browser that keeps them (openedUrls());
     // without one it says, as xdg-open does, that no program can open them.
     bool browser = true;
@@ -104,6 +106,7 @@ private:
     std::unique_ptr<QProcess> m_client;
     qint64 m_clientStartedNs = 0;
     bool m_builtInRemoteLog = false;
+    double m_clientScale = 1.0;
     std::vector<std::unique_ptr<QProcess>> m_programs;
     QString m_problem;
 };

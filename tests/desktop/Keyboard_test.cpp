@@ -1,0 +1,210 @@
+// The client from the keyboard alone, as a screen reader hears it: each step reads the node that holds the
+// focus (its role, name and state) over AT-SPI, and every window's focusable or actionable nodes have names.
+#include "DesktopScenario.h"
+
+using namespace desktop;
+
+namespace {
+
+class KeyboardTest : public DesktopScenario {
+protected:
+    using Node = AccessibleTree::Node;
+
+    // The node with the keyboard focus: the deepest focused one (a list's row rather than the list).
+    std::optional<Node> focusedNode() {
+        std::optional<Node> found;
+        for (const Node& node : session->accessibility()->showing(session->clientPid())) {
+            if (node.focused && (!found || node.depth >= found->depth)) {
+                found = node;
+            }
+        }
+        return found;
+    }
+    std::string focusText() {
+        const std::optional<Node> node = focusedNode();
+        return node ? (node->role + " \"" + node->name + "\"").toStdString() : std::string("nothing focused");
+    }
+    void press(const char* key, const QStringList& modifiers = {}) {
+        ASSERT_TRUE(session->x11().pressKey(QString::fromLatin1(key), modifiers)) << key;
+    }
+    bool focusIs(const QString& role, const QString& name, int boundMs = reactionBoundMs) {
+        return waitFor(
+            [&] {
+                const std::optional<Node> node = focusedNode();
+                return node && node->role == role && node->name == name;
+            },
+            boundMs);
+    }
+    // Tab (forward) until the focus is on that node; false after `limit` presses.
+    bool tabTo(const QString& role, const QString& name, int limit = 30) {
+        for (int step = 0; step < limit; ++step) {
+            if (focusIs(role, name, 400)) {
+                return true;
+            }
+            session->x11().pressKey(QStringLiteral("Tab"));
+        }
+        return focusIs(role, name, 400);
+    }
+    // Tab until the focus is on a node of this role, whatever its name; that node, or none after `limit`.
+    std::optional<Node> tabToRole(const QString& role, int limit) {
+        std::optional<Node> node;
+        for (int step = 0; step < limit; ++step) {
+            session->x11().pressKey(QStringLiteral("Tab"));
+            if (waitFor([&] { return (node = focusedNode()) && node->role == role; }, 400)) {
+                return node;
+            }
+        }
+        return std::nullopt;
+    }
+    std::optional<Node> windowNamed(const QString& name) {
+        std::optional<Node> window;
+        waitFor(
+            [&] {
+                for (const Node& node : session->accessibility()->showing(session->clientPid())) {
+                    if (node.depth == 0 && node.name == name) {
+                        window = node;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            startBoundMs);
+        return window;
+    }
+    // The focusable or actionable nodes without a name, in every window shown.
+    QStringList namelessControls() {
+        static const QStringList actionable{"push button", "check box", "toggle button",
+                                            "page tab",    "list item", "radio button",
+                                            "text",        "frame",     "dialog"};
+        QStringList nameless;
+        for (const Node& node : session->accessibility()->showing(session->clientPid())) {
+            if (node.name.trimmed().isEmpty() && node.extents.height() > 0 &&
+                (node.focusable || actionable.contains(node.role))) {
+                nameless << QStringLiteral("%1 at %2,%3")
+                                .arg(node.role)
+                                .arg(node.extents.x())
+                                .arg(node.extents.y());
+            }
+        }
+        return nameless;
+    }
+};
+
+} // namespace
+
+TEST_F(KeyboardTest, SignInEveryTabASettingASupportEntryAndSignOutTakeTheKeyboardAlone) {
+    ASSERT_NO_FATAL_FAILURE(startClient(readable()));
+    ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
+    // The tray menu's Sign In (a panel's menu, which the keyboard reaches), then the sign-in window.
+    ASSERT_TRUE(waitForTrayMenu([](const QStringList& texts) {
+                    return texts.contains("Sign In");
+                }).contains("Sign In"));
+    ASSERT_TRUE(session->tray()->aboutToShow() && session->tray()->clickEntry(QStringLiteral("Sign In")));
+    ASSERT_TRUE(windowNamed(QStringLiteral("Veltrix - Sign in"))) << "no sign-in window";
+    ASSERT_TRUE(tabTo(QStringLiteral("push button"), QStringLiteral("Sign In"))) << focusText();
+    press("Return");
+
+    // Signed in: the main window, its tab list taking arrows and the tabs Ctrl+Tab.
+    ASSERT_TRUE(windowNamed(QStringLiteral("Veltrix - Home"))) << "no main window after the sign-in";
+    ASSERT_TRUE(tabTo(QStringLiteral("page tab"), QStringLiteral("Home"))) << focusText();
+    EXPECT_TRUE(focusedNode()->selected);
+    press("Down");
+    ASSERT_TRUE(focusIs(QStringLiteral("page tab"), QStringLiteral("Networks"))) << focusText();
+    EXPECT_TRUE(focusedNode()->selected) << "the arrow did not show the tab";
+    EXPECT_TRUE(windowNamed(QStringLiteral("Veltrix - Networks")));
+    press("Down");
+    ASSERT_TRUE(focusIs(QStringLiteral("page tab"), QStringLiteral("Support"))) << focusText();
+
+    // A support entry, chosen with the arrows and Return, opens its page in the browser.
+    const std::optional<Node> first = tabToRole(QStringLiteral("list item"), 10);
+    ASSERT_TRUE(first) << "no support entry takes the focus: " << focusText();
+    press("Down");
+    std::optional<Node> entry;
+    ASSERT_TRUE(waitFor([&] {
+        return (entry = focusedNode()) && entry->role == "list item" && entry->name != first->name;
+    })) << "Down stayed on "
+        << first->name.toStdString();
+    EXPECT_FALSE(entry->name.isEmpty());
+    const qsizetype opened = session->openedUrls().size();
+    press("Return");
+    EXPECT_TRUE(waitFor([&] { return session->openedUrls().size() > opened; }))
+        << "Return on " << entry->name.toStdString();
+
+    // Settings: Ctrl+Tab, a switch reached with Tab and flipped with Space.
+    press("Tab", {QStringLiteral("Control_L")});
+    ASSERT_TRUE(windowNamed(QStringLiteral("Veltrix - Settings"))) << "Ctrl+Tab did not go on to Settings";
+    const std::optional<Node> setting = tabToRole(QStringLiteral("check box"), 15);
+    ASSERT_TRUE(setting) << "no switch takes the focus: " << focusText();
+    EXPECT_FALSE(setting->name.isEmpty());
+    press("space");
+    EXPECT_TRUE(waitFor([&] {
+        const std::optional<Node> now = focusedNode();
+        return now && now->name == setting->name && now->checked != setting->checked;
+    })) << setting->name.toStdString()
+        << " kept its state";
+    EXPECT_EQ(namelessControls(), QStringList{});
+
+    // Sign Out in the sidebar; Esc on its card brings the main window back, Return confirms.
+    ASSERT_TRUE(tabTo(QStringLiteral("push button"), QStringLiteral("Sign Out"), 40)) << focusText();
+    press("Return");
+    ASSERT_TRUE(waitForNoWindow(isMainWindow));
+    ASSERT_TRUE(windowNamed(QStringLiteral("Veltrix - Sign Out"))) << "no sign-out card";
+    ASSERT_TRUE(focusIs(QStringLiteral("push button"), QStringLiteral("Sign Out")))
+        << "the card's Sign Out has no focus: " << focusText();
+    EXPECT_EQ(namelessControls(), QStringList{});
+    press("Escape");
+    ASSERT_TRUE(waitForWindow(isMainWindow)) << "Cancel did not bring the main window back";
+    ASSERT_TRUE(tabTo(QStringLiteral("push button"), QStringLiteral("Sign Out"), 40)) << focusText();
+    press("Return");
+    ASSERT_TRUE(waitForNoWindow(isMainWindow));
+    ASSERT_TRUE(windowNamed(QStringLiteral("Veltrix - Sign Out"))) << "no sign-out card";
+    ASSERT_TRUE(focusIs(QStringLiteral("push button"), QStringLiteral("Sign Out"))) << focusText();
+    press("Return");
+    EXPECT_EQ(waitForTrayMenu([](const QStringList& texts) { return texts == QStringList{"Sign In"}; }),
+              QStringList{"Sign In"})
+        << "not signed out";
+}
+
+namespace {
+
+// At twice the scale on a 1600x1000 screen (800x500 in the client's pixels) no window is larger than the
+// screen: each frame, title bar included, lies inside it.
+class LargeScaleTest : public DesktopScenario {
+protected:
+    static DesktopOptions doubled() {
+        DesktopOptions options = readable();
+        options.screen = QSize(1600, 1000);
+        options.scale = 2.0;
+        return options;
+    }
+    // Whether the window's frame, as it is now, lies on the screen.
+    bool frameOnScreen(const WindowInfo& window) {
+        const std::optional<WindowInfo> now = session->x11().window(window.id);
+        return now && session->x11().screenGeometry().contains(now->geometry.marginsAdded(now->frame));
+    }
+    std::string frameOf(const WindowInfo& window) {
+        const std::optional<WindowInfo> now = session->x11().window(window.id);
+        const QRect frame = now ? now->geometry.marginsAdded(now->frame) : QRect();
+        return QStringLiteral("%1,%2 %3x%4")
+            .arg(frame.x())
+            .arg(frame.y())
+            .arg(frame.width())
+            .arg(frame.height())
+            .toStdString();
+    }
+    static bool isDecorated(const WindowInfo& window) { return window.decorated(); }
+};
+
+} // namespace
+
+TEST_F(LargeScaleTest, TheSignInWindowFitsTheScreenWithItsTitleBar) {
+    ASSERT_NO_FATAL_FAILURE(startClient(doubled()));
+    ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
+    ASSERT_TRUE(waitForTrayMenu([](const QStringList& texts) {
+                    return texts.contains("Sign In");
+                }).contains("Sign In"));
+    ASSERT_TRUE(session->tray()->aboutToShow() && session->tray()->clickEntry(QStringLiteral("Sign In")));
+    const std::optional<WindowInfo> signIn = waitForWindow(isDecorated, startBoundMs);
+    ASSERT_TRUE(signIn) << "no sign-in window";
+    EXPECT_TRUE(waitFor([&] { return frameOnScreen(*signIn); })) << frameOf(*signIn);
+}
