@@ -28,8 +28,9 @@ struct RLHttpResponse {
 
 // POSTs over one QNetworkAccessManager, made on the thread of the first request: the thread of the queue
 // that owns this client, which must make every call. Each request ends in `done` exactly once on that thread,
-// after at most the time-out; an answer longer than the limit is cut off as a failure. Requests still out
-// when the client goes are dropped without their `done`.
+// after at most the time-out (an https name is looked up first, within the resolver's own time-outs); an
+// answer longer than the limit is cut off as a failure. Requests still out when the client goes are dropped
+// without their `done`.
 class RLHttpClient {
 public:
     using Done = std::function<void(const RLHttpResponse&)>;

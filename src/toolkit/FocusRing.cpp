@@ -78,21 +78,22 @@ QWidget* FocusRing::shownRing() {
     return theRing && theRing->m_ring && theRing->m_ring->isVisible() ? theRing->m_ring.data() : nullptr;
 }
 
+void FocusRing::setKeyboardInUse(bool keyboard) {
+    if (m_keyboard != keyboard) {
+        m_keyboard = keyboard;
+        schedule();
+    }
+}
+
 bool FocusRing::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress:
-        if (!m_keyboard) {
-            m_keyboard = true;
-            schedule();
-        }
+        setKeyboardInUse(true);
         break;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
     case QEvent::TouchBegin:
-        if (m_keyboard) {
-            m_keyboard = false;
-            schedule();
-        }
+        setKeyboardInUse(false);
         break;
     case QEvent::Move:
     case QEvent::Resize:

@@ -36,6 +36,7 @@ public:
 private:
     FocusRing();
     void schedule();
+    void setKeyboardInUse(bool keyboard);
     void place();
 
     QPointer<QWidget> m_ring;
