@@ -162,6 +162,7 @@ QWidget* AuthWelcomeController::loadView() {
     m_loaderAnimationView = new PDLottieAnimationView;
     m_loaderAnimationView->setObjectName(QStringLiteral("loaderAnimationView"));
     m_loaderAnimationView->setFixedSize(72, 72);
+    m_loaderAnimationView->setBackdrop(toolkit::windowBackground);
     m_loaderStatusInfoLabel = authlook::makeLabel(toolkit::interFont(14), toolkit::secondaryText, true);
     m_loaderStatusInfoLabel->setObjectName(QStringLiteral("loaderStatusInfoLabel"));
     m_loaderStatusInfoLabel->setText(QStringLiteral("Checking your device's security…"));
@@ -176,6 +177,7 @@ QWidget* AuthWelcomeController::loadView() {
     m_signInAnimationView = new PDLottieAnimationView;
     m_signInAnimationView->setObjectName(QStringLiteral("signInAnimationView"));
     m_signInAnimationView->setFixedSize(260, 260);
+    m_signInAnimationView->setBackdrop(toolkit::windowBackground);
     body->addWidget(m_signInAnimationView, 0, Qt::AlignVCenter);
 
     connect(m_signInButton, &QPushButton::clicked, this, [this] { signIn(m_signInButton); });

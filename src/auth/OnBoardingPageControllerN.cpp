@@ -35,6 +35,7 @@ QWidget* OnBoardingItemControllerN::loadView() {
     layout->setSpacing(0);
     m_animationView = new PDLottieAnimationView;
     m_animationView->setFixedSize(300, 190);
+    m_animationView->setBackdrop(toolkit::windowBackground);
     m_titleTextField = authlook::makeLabel(toolkit::interFont(28, QFont::Medium), Qt::white);
     m_titleTextField->setAlignment(Qt::AlignCenter);
     m_descriptionTextField = authlook::makeLabel(toolkit::interFont(15), toolkit::secondaryText, true);

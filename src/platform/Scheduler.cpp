@@ -54,11 +54,16 @@ int toTimerMilliseconds(std::chrono::nanoseconds delay) {
 }
 
 // Runs `task` on the thread of `context` after `delay`. Timers are started on that thread, never on the
-// posting one, which may have no event loop.
+// posting one, which may have no event loop; posted from that thread (a repeating timer's next step), the
+// timer starts at once, without a round through the event queue.
 void postToContext(QObject* context, Task task, std::chrono::nanoseconds delay) {
     const int ms = toTimerMilliseconds(delay);
     if (ms == 0) {
         QMetaObject::invokeMethod(context, std::move(task), Qt::QueuedConnection);
+        return;
+    }
+    if (QThread::currentThread() == context->thread()) {
+        QTimer::singleShot(ms, Qt::PreciseTimer, context, std::move(task));
         return;
     }
     QMetaObject::invokeMethod(

@@ -35,18 +35,23 @@ const platform::DispatchQueue& renderQueue() {
 // the onboarding's files take 0.2-0.5 MiB at their size, the sign-in's about 2 MiB.
 constexpr std::size_t loopBytesLimit = 8u << 20;
 
-void renderInto(rlottie::Animation& animation, std::size_t frame, QImage& image) {
+void renderInto(rlottie::Animation& animation, std::size_t frame, QImage& image, QRgb backdrop) {
     image.fill(Qt::transparent);
     rlottie::Surface surface(reinterpret_cast<std::uint32_t*>(image.bits()), std::size_t(image.width()),
                              std::size_t(image.height()), std::size_t(image.bytesPerLine()));
     animation.renderSync(std::min(frame, animation.totalFrame() - 1), surface);
+    if (backdrop != 0) {
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+        painter.fillRect(image.rect(), QColor::fromRgba(backdrop));
+    }
 }
 
 } // namespace
 
 // A loop's frames as the changes from each frame to the next; frame 0's from the last frame.
 struct LOTAnimationView::LoopFrames {
-    QSize size;
+    Canvas canvas;
     std::vector<FrameDelta> deltas;
     std::size_t bytes = 0;
 };
@@ -62,6 +67,7 @@ struct LOTAnimationView::Renderer {
     bool ready = false;
     std::size_t readyFrame = 0;
     QImage readyImage;
+    QRgb readyBackdrop = 0;
     // Where the ready frame differs from the frame rendered before it, in device pixels.
     QRegion readyChange;
     std::optional<std::size_t> readyComparedWith;
@@ -71,6 +77,7 @@ struct LOTAnimationView::Renderer {
 
     // Render queue only: the frame rendered last, which the next one is compared with.
     QImage lastRendered;
+    QRgb lastRenderedBackdrop = 0;
     std::optional<std::size_t> lastRenderedFrame;
     // Render queue only: the loop being learnt, frame after frame, a few at a time between the frames
     // rendered ahead.
@@ -81,7 +88,7 @@ struct LOTAnimationView::Renderer {
         QImage previous;
     };
     std::optional<Learning> learning;
-    QSize loopTooLargeAt;
+    std::optional<Canvas> loopTooLargeFor;
 
     void forgetHandedOver() {
         std::lock_guard lock(handover);
@@ -97,21 +104,21 @@ struct LOTAnimationView::Renderer {
         learning.reset();
         forgetHandedOver();
     }
-    bool loopKnownAt(const QSize& size) {
+    bool loopKnownFor(const Canvas& canvas) {
         std::lock_guard lock(handover);
-        return loop && loop->size == size;
+        return loop && loop->canvas == canvas;
     }
-    // Render queue only. Learns up to `count` more frames of the loop at `size` (starting it when
+    // Render queue only. Learns up to `count` more frames of the loop for `canvas` (starting it when
     // `start`); true while there are more to learn.
-    bool learnLoop(const QSize& size, bool start, std::size_t count) {
-        if (start && !learning && loopTooLargeAt != size && !loopKnownAt(size)) {
+    bool learnLoop(const Canvas& canvas, bool start, std::size_t count) {
+        if (start && !learning && loopTooLargeFor != canvas && !loopKnownFor(canvas)) {
             learning.emplace();
             learning->frames = std::make_unique<LoopFrames>();
-            learning->frames->size = size;
+            learning->frames->canvas = canvas;
             learning->frames->deltas.resize(animation->totalFrame());
         }
-        if (!learning || learning->frames->size != size) {
-            return false; // forgotten meanwhile, or another size is being learnt
+        if (!learning || learning->frames->canvas != canvas) {
+            return false; // forgotten meanwhile, or another canvas is being learnt
         }
         LoopFrames& frames = *learning->frames;
         const std::size_t total = frames.deltas.size();
@@ -119,17 +126,17 @@ struct LOTAnimationView::Renderer {
             frames.bytes += delta.bytes();
             frames.deltas[frame] = std::move(delta);
             if (frames.bytes > loopBytesLimit) {
-                loopTooLargeAt = size; // rendered every frame, as before
+                loopTooLargeFor = canvas; // rendered every frame, as before
                 learning.reset();
                 return false;
             }
             return true;
         };
         for (; count > 0 && learning->next < total; --count, ++learning->next) {
-            QImage image(size, QImage::Format_ARGB32_Premultiplied);
+            QImage image(canvas.size, QImage::Format_ARGB32_Premultiplied);
             {
                 std::lock_guard lock(rendering);
-                renderInto(*animation, learning->next, image);
+                renderInto(*animation, learning->next, image, canvas.backdrop);
             }
             if (learning->next == 0) {
                 learning->first = image;
@@ -155,10 +162,11 @@ struct LOTAnimationView::Renderer {
 // Frames learnt per task: a few milliseconds, so the frames rendered ahead are not held up.
 constexpr std::size_t framesLearntAtOnce = 4;
 
-void LOTAnimationView::learnLoopOnQueue(const std::shared_ptr<Renderer>& renderer, const QSize& size, bool start) {
-    renderQueue().async([renderer, size, start] {
-        if (renderer->learnLoop(size, start, framesLearntAtOnce)) {
-            learnLoopOnQueue(renderer, size, false);
+void LOTAnimationView::learnLoopOnQueue(const std::shared_ptr<Renderer>& renderer, const Canvas& canvas,
+                                        bool start) {
+    renderQueue().async([renderer, canvas, start] {
+        if (renderer->learnLoop(canvas, start, framesLearntAtOnce)) {
+            learnLoopOnQueue(renderer, canvas, false);
         }
     });
 }
@@ -180,7 +188,7 @@ bool LOTAnimationView::setAnimationNamed(const QString& name) {
     m_renderer.reset();
     m_shown = QImage();
     m_loopFrames.reset();
-    m_learningSize = QSize();
+    m_learning = {};
     m_frame = 0;
     QString file = name;
     if (file.endsWith(QLatin1String(".json"))) {
@@ -220,6 +228,22 @@ double LOTAnimationView::frameRate() const {
 
 QSize LOTAnimationView::deviceSize() const {
     return (QSizeF(size()) * devicePixelRatioF()).toSize();
+}
+
+LOTAnimationView::Canvas LOTAnimationView::canvas() const {
+    return {deviceSize(), m_backdrop.isValid() ? m_backdrop.rgba() : 0};
+}
+
+void LOTAnimationView::setBackdrop(const QColor& colour) {
+    const QColor opaque = colour.isValid() && colour.alpha() == 255 ? colour : QColor();
+    if (opaque == m_backdrop) {
+        return;
+    }
+    m_backdrop = opaque;
+    setAttribute(Qt::WA_OpaquePaintEvent, m_backdrop.isValid());
+    // Frames and the loop drawn over the former backdrop are dropped as when the size changes: the next
+    // paint renders the frame shown again, and the steps learn the loop again.
+    update();
 }
 
 void LOTAnimationView::play() {
@@ -265,7 +289,7 @@ void LOTAnimationView::onScreenChanged(bool onScreen) {
     // view does. The render queue drops its own after any render still queued.
     m_shown = QImage();
     m_loopFrames.reset();
-    m_learningSize = QSize();
+    m_learning = {};
     if (m_renderer) {
         m_renderer->forgetHandedOver();
         renderQueue().async([renderer = m_renderer] { renderer->forgetRendered(); });
@@ -309,6 +333,7 @@ void LOTAnimationView::renderShownFrame(std::size_t frame) {
     m_frame = frame;
     m_shown = renderFrame(frame, deviceSize());
     m_shown.setDevicePixelRatio(devicePixelRatioF());
+    m_shownBackdrop = canvas().backdrop;
 }
 
 void LOTAnimationView::renderAhead(std::size_t frame) {
@@ -317,8 +342,8 @@ void LOTAnimationView::renderAhead(std::size_t frame) {
         return;
     }
     frame %= total;
-    const QSize size = deviceSize();
-    if (size.isEmpty()) {
+    const Canvas canvas = this->canvas();
+    if (canvas.size.isEmpty()) {
         return;
     }
     std::shared_ptr<Renderer> renderer = m_renderer;
@@ -329,33 +354,36 @@ void LOTAnimationView::renderAhead(std::size_t frame) {
         }
         renderer->queued = true;
     }
-    renderQueue().async([renderer, frame, size] {
+    renderQueue().async([renderer, frame, canvas] {
         QImage image;
         {
             std::lock_guard lock(renderer->handover);
             image = std::move(renderer->spare);
             renderer->spare = QImage();
         }
-        if (image.size() != size) {
-            image = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        if (image.size() != canvas.size) {
+            image = QImage(canvas.size, QImage::Format_ARGB32_Premultiplied);
         }
         {
             std::lock_guard lock(renderer->rendering);
-            renderInto(*renderer->animation, frame, image);
+            renderInto(*renderer->animation, frame, image, canvas.backdrop);
         }
         // Only what changed goes to the screen; found here, off the GUI thread.
-        const bool comparable = renderer->lastRendered.size() == image.size();
+        const bool comparable =
+            renderer->lastRendered.size() == image.size() && renderer->lastRenderedBackdrop == canvas.backdrop;
         const std::optional<std::size_t> comparedWith = comparable ? renderer->lastRenderedFrame : std::nullopt;
-        QRegion change(QRect(QPoint(0, 0), size));
+        QRegion change(QRect(QPoint(0, 0), canvas.size));
         if (comparable) {
             change = frameDelta(renderer->lastRendered, image).area;
         }
         // Once the loop is known nothing more is rendered ahead: the last frame need not be kept.
-        const bool keepLast = !renderer->loopKnownAt(size);
+        const bool keepLast = !renderer->loopKnownFor(canvas);
         renderer->lastRendered = keepLast ? image : QImage();
+        renderer->lastRenderedBackdrop = canvas.backdrop;
         renderer->lastRenderedFrame = keepLast ? std::optional<std::size_t>(frame) : std::nullopt;
         std::lock_guard lock(renderer->handover);
         renderer->readyImage = std::move(image);
+        renderer->readyBackdrop = canvas.backdrop;
         renderer->readyFrame = frame;
         renderer->readyChange = change;
         renderer->readyComparedWith = comparedWith;
@@ -376,13 +404,17 @@ void LOTAnimationView::tick() {
     {
         // The frame rendered ahead, when it is done; a late one waits for the next step, never the GUI thread.
         std::unique_lock lock(m_renderer->handover, std::try_to_lock);
-        if (lock.owns_lock() && m_renderer->ready && m_renderer->readyImage.size() == deviceSize()) {
+        if (lock.owns_lock() && m_renderer->ready &&
+            Canvas{m_renderer->readyImage.size(), m_renderer->readyBackdrop} == canvas()) {
+            const bool comparedWithShown =
+                m_renderer->readyComparedWith == m_frame && shownCanvas() == canvas();
             m_renderer->spare = std::move(m_shown);
             m_shown = std::move(m_renderer->readyImage);
+            m_shownBackdrop = m_renderer->readyBackdrop;
             m_renderer->readyImage = QImage();
             m_renderer->ready = false;
             m_shown.setDevicePixelRatio(devicePixelRatioF());
-            if (m_renderer->readyComparedWith != m_frame) {
+            if (!comparedWithShown) {
                 update(); // compared with a frame not on screen
             } else {
                 update(toWidget(m_renderer->readyChange));
@@ -413,13 +445,13 @@ bool LOTAnimationView::stepThroughLoop(std::size_t due) {
     if (!m_loop) {
         return false;
     }
-    if (m_loopFrames && m_loopFrames->size != m_shown.size()) {
+    if (m_loopFrames && m_loopFrames->canvas != shownCanvas()) {
         m_loopFrames.reset();
     }
-    if (!m_loopFrames && m_learningSize != m_shown.size()) {
+    if (!m_loopFrames && m_learning != shownCanvas()) {
         // Learnt on the render queue in one pass over the loop, between the frames rendered ahead.
-        m_learningSize = m_shown.size();
-        learnLoopOnQueue(m_renderer, m_learningSize, true);
+        m_learning = shownCanvas();
+        learnLoopOnQueue(m_renderer, m_learning, true);
         return false;
     }
     if (!m_loopFrames) {
@@ -427,8 +459,8 @@ bool LOTAnimationView::stepThroughLoop(std::size_t due) {
         if (!lock.owns_lock() || !m_renderer->loop) {
             return false;
         }
-        if (m_renderer->loop->size != m_shown.size()) {
-            m_renderer->loop.reset(); // resized: rendered again, and learnt again at the new size
+        if (m_renderer->loop->canvas != shownCanvas()) {
+            m_renderer->loop.reset(); // resized or a new backdrop: rendered again, and learnt again
             return false;
         }
         m_loopFrames = m_renderer->loop;
@@ -455,22 +487,26 @@ QImage LOTAnimationView::renderFrame(std::size_t frame, const QSize& size) const
     }
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     std::lock_guard lock(m_renderer->rendering);
-    renderInto(*m_renderer->animation, frame, image);
+    renderInto(*m_renderer->animation, frame, image, canvas().backdrop);
     return image;
 }
 
 void LOTAnimationView::paintEvent(QPaintEvent* event) {
-    if (!m_renderer) {
-        return;
-    }
-    if (m_shown.size() != deviceSize() || m_shown.devicePixelRatio() != devicePixelRatioF()) {
-        // First shown, resized or moved to another screen: this frame is rendered here, once.
+    QPainter painter(this);
+    if (m_renderer && (shownCanvas() != canvas() || m_shown.devicePixelRatio() != devicePixelRatioF())) {
+        // First shown, resized, moved to another screen or over a new backdrop: rendered here, once.
         renderShownFrame(m_frame);
     }
     if (m_shown.isNull()) {
+        if (m_backdrop.isValid()) {
+            painter.fillRect(event->rect(), m_backdrop); // painting opaquely, with nothing to show
+        }
         return;
     }
-    QPainter painter(this);
+    // An opaque frame is copied, not blended.
+    if (m_backdrop.isValid()) {
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+    }
     // Rect by rect: drawn at once through the whole changed area, Qt's raster engine hands the many rows of
     // that clip to its pool of one thread per core.
     const double ratio = m_shown.devicePixelRatio();
@@ -513,8 +549,16 @@ void PDLottieAnimationView::setupAnimation() {
     m_animationBgView->layout()->addWidget(animation);
     animation->show(); // at once, not when the layout gets to it: only a view on screen steps its frames
     m_animationView = animation;
+    animation->setBackdrop(m_backdrop);
     animation->setAnimationNamed(m_animationName);
     animation->setLoopAnimation(true);
+}
+
+void PDLottieAnimationView::setBackdrop(const QColor& colour) {
+    m_backdrop = colour;
+    if (m_animationView) {
+        m_animationView->setBackdrop(colour);
+    }
 }
 
 void PDLottieAnimationView::setAnimation(const QString& name) {

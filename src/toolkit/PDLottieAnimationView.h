@@ -3,6 +3,7 @@
 #include "toolkit/OnScreen.h"
 #include "toolkit/XibView.h"
 
+#include <QColor>
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
@@ -34,6 +35,11 @@ public:
     QString animationName() const { return m_name; }
     bool isAnimationLoaded() const;
 
+    // The one opaque colour the view stands on. Frames are drawn over it and the view paints opaquely, so
+    // nothing beneath it is repainted at each frame. Invalid (the default): frames are translucent.
+    void setBackdrop(const QColor& colour);
+    QColor backdrop() const { return m_backdrop; }
+
     void setLoopAnimation(bool loop) { m_loop = loop; }
     bool loopAnimation() const { return m_loop; }
 
@@ -49,7 +55,7 @@ public:
     std::size_t currentFrame() const { return m_frame; }
     std::size_t totalFrames() const;
     double frameRate() const;
-    // One frame rendered at `size`; a null image without an animation.
+    // One frame rendered at `size` over the backdrop; a null image without an animation.
     QImage renderFrame(std::size_t frame, const QSize& size) const;
     // Frame images held now (the one shown and the one rendered ahead).
     int frameImageCount() const;
@@ -64,10 +70,16 @@ protected:
 private:
     struct Renderer;
     struct LoopFrames;
+    // What frames are rendered for: a device size, over a backdrop (0: none).
+    struct Canvas {
+        QSize size;
+        QRgb backdrop = 0;
+        bool operator==(const Canvas&) const = default;
+    };
     void tick();
     // Steps to `due` through the loop's known changes; false until they are known at the shown size.
     bool stepThroughLoop(std::size_t due);
-    static void learnLoopOnQueue(const std::shared_ptr<Renderer>& renderer, const QSize& size, bool start);
+    static void learnLoopOnQueue(const std::shared_ptr<Renderer>& renderer, const Canvas& canvas, bool start);
     void onScreenChanged(bool onScreen);
     void startTicking();
     void stopTicking();
@@ -76,12 +88,17 @@ private:
     void renderAhead(std::size_t frame);
     std::size_t dueFrame() const;
     QSize deviceSize() const;
+    // What frames are rendered for now: the view's device size and backdrop.
+    Canvas canvas() const;
+    Canvas shownCanvas() const { return {m_shown.size(), m_shownBackdrop}; }
     QRegion toWidget(const QRegion& devicePixels) const;
 
     QString m_name;
     std::shared_ptr<Renderer> m_renderer;
     std::shared_ptr<const LoopFrames> m_loopFrames;
-    QSize m_learningSize; // the size the render queue was asked to learn the loop at
+    Canvas m_learning; // what the render queue was asked to learn the loop for
+    QColor m_backdrop;
+    QRgb m_shownBackdrop = 0; // the backdrop m_shown was drawn over
     bool m_loop = false;
     std::size_t m_frame = 0;
     QImage m_shown;
@@ -106,6 +123,8 @@ public:
     QWidget* animationBgView() const { return m_animationBgView; }
     LOTAnimationView* animationView() const { return m_animationView; }
     QString animationName() const { return m_animationName; }
+    // Handed to every Lottie view it makes.
+    void setBackdrop(const QColor& colour);
 
     // A fresh Lottie view for animationName in the background view, looping, not playing.
     virtual void setupAnimation();
@@ -129,5 +148,6 @@ private:
     QPointer<QWidget> m_animationBgView;
     QPointer<LOTAnimationView> m_animationView;
     QString m_animationName;
+    QColor m_backdrop;
     bool m_visibilitySet = false;
 };

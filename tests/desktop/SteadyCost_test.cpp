@@ -49,23 +49,23 @@ protected:
 constexpr double lottieFramesPerSecond = 30.0;
 // Long enough for a view to have learnt its loop and to replay it.
 constexpr int lottieSettleMs = 3000;
-// Under 1 % of a core in a release build. The normal (Debug) build, which CI runs, steps and compares frames
-// in unoptimised code and measures 0.8-1.1 % for the onboarding and 1.0-1.3 % for the sign-in rings (release:
-// 0.9-1.0 and 0.9-1.2); its bounds are above that and far under an animation that repaints more than it
-// changes, or faster than its file (3 % and more).
+// In a release build the onboarding within 0.8 % of a core and the sign-in rings within 1 %. The normal
+// (Debug) build, which CI runs, steps frames in unoptimised code and swings with the machine's other work
+// (0.7-1.5 % for either seen on one machine); its bounds only keep out an animation that repaints more than
+// it changes, or runs faster than its file (3 % and more).
 // Resident memory beyond the bare window: the budgets are + 8 MiB with only the tray and + 15 MiB with the
 // main window. A release build checks the main window's; the tray-only one is not met (see
 // docs/architecture.md), so its ceiling holds what was reached, as do all three on the Debug build CI runs,
 // whose own code takes 1.5-2 MiB more file pages.
 #ifdef NDEBUG
-constexpr double welcomeLottieBound = 1.0;
+constexpr double welcomeLottieBound = 0.8;
 constexpr double signInLottieBound = 1.0;
 constexpr double trayOnlyCeilingMiB = 11.0;
 constexpr double mainWindowCeilingMiB = 15.0;
 constexpr double closedCeilingMiB = 13.5;
 #else
-constexpr double welcomeLottieBound = 1.25;
-constexpr double signInLottieBound = 1.5;
+constexpr double welcomeLottieBound = 2.0;
+constexpr double signInLottieBound = 2.0;
 constexpr double trayOnlyCeilingMiB = 14.0;
 constexpr double mainWindowCeilingMiB = 18.5;
 constexpr double closedCeilingMiB = 16.5;

@@ -190,3 +190,35 @@ TEST_F(LottieTest, ALoopSeenWholeReplaysFromItsChangesAndShowsTheFramesRlottieRe
     checkFramesOver(5);
     EXPECT_EQ(lottie->shownImage().size(), QSize(60, 60));
 }
+
+TEST(LottieSteps, OverItsBackdropAViewLooksAsItDoesOverItsParentsFill) {
+    platform::ManualScheduler scheduler;
+    platform::ScopedScheduler scope(scheduler);
+    const QColor fill(0x1F, 0x2D, 0x6E);
+    struct Window {
+        QWidget widget;
+        PDLottieAnimationView* view = new PDLottieAnimationView(&widget);
+    };
+    Window translucent;
+    Window opaque;
+    opaque.view->setBackdrop(fill);
+    for (Window* window : {&translucent, &opaque}) {
+        QPalette palette = window->widget.palette();
+        palette.setColor(QPalette::Window, fill);
+        window->widget.setPalette(palette);
+        window->widget.setAutoFillBackground(true);
+        window->widget.resize(120, 120);
+        window->view->setGeometry(10, 10, 100, 100);
+        window->view->setAnimation(QStringLiteral("pulse"));
+        window->widget.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window->widget));
+        window->view->play();
+    }
+    // Through the frames rendered ahead, then the loop's replay.
+    for (const double seconds : {0.1, 2.0, 0.3}) {
+        scheduler.advance(seconds);
+        ASSERT_EQ(translucent.view->animationView()->currentFrame(), opaque.view->animationView()->currentFrame());
+        EXPECT_EQ(translucent.widget.grab().toImage(), opaque.widget.grab().toImage()) << seconds;
+    }
+    EXPECT_TRUE(opaque.view->animationView()->isReplayingLoop());
+}
