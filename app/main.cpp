@@ -4,6 +4,7 @@
 #include "app/ClientLaunch.h"
 #include "platform/Application.h"
 #include "platform/Bundle.h"
+#include "platform/GraphicalSession.h"
 #include "platform/Scheduler.h"
 #include "platform/StatusBar.h"
 #include "platform/UrlEvents.h"
@@ -19,9 +20,6 @@
 #include <unistd.h>
 
 namespace {
-constexpr const char* noDisplayMessage =
-    "veltrix: no graphical session found; the client needs an X11 or Wayland session "
-    "(without one, run it under xvfb-run)\n";
 
 constexpr const char* helpText =
     "Usage: veltrix [options] [sign-in callback URL]\n"
@@ -62,30 +60,14 @@ QStringList startOnlyArguments(const QStringList& arguments) {
     return found;
 }
 
-// Qt aborts, leaving a core dump, when its platform plugin finds no display. Tell the person instead.
-bool hasUsableDisplay() {
-    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
-    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    const QString platforms = qEnvironmentVariable("QT_QPA_PLATFORM");
-    if (platforms.isEmpty()) {
-        return x11 || wayland;
-    }
-    for (const QString& platform : platforms.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const QString name = platform.section(QLatin1Char(':'), 0, 0);
-        if ((name == QLatin1String("xcb") && x11) || (name.startsWith(QLatin1String("wayland")) && wayland) ||
-            (name != QLatin1String("xcb") && !name.startsWith(QLatin1String("wayland")))) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // While the application object is made: a display that is set but cannot be reached ends the start
 // the same plain way, without a core dump.
 void failStartWithoutDisplay(QtMsgType type, const QMessageLogContext&, const QString& message) {
     std::fprintf(stderr, "%s\n", qPrintable(message));
     if (type == QtFatalMsg) {
-        std::fputs(noDisplayMessage, stderr);
+        const QString problem =
+            platform::GraphicalSession::problemOf(platform::GraphicalSession::Outcome::noSession);
+        std::fprintf(stderr, "veltrix: %s\n", qPrintable(problem));
         ::_exit(1);
     }
 }
@@ -102,9 +84,14 @@ int main(int argc, char** argv) {
         std::printf("veltrix %s (build %s)\n", VELTRIX_VERSION_STRING, VELTRIX_BUILD_NUMBER);
         return 0;
     }
-    if (!hasUsableDisplay()) {
-        std::fputs(noDisplayMessage, stderr);
+    // Qt aborts, leaving a core dump, when its platform plugin finds no display: tell the person instead.
+    const auto session = platform::GraphicalSession::decide(platform::GraphicalSession::currentOffer());
+    if (const QString problem = session.problem(); !problem.isEmpty()) {
+        std::fprintf(stderr, "veltrix: %s\n", qPrintable(problem));
         return 1;
+    }
+    if (!session.limitation.isEmpty()) {
+        std::fprintf(stderr, "veltrix: %s\n", qPrintable(session.limitation));
     }
     // A terminal shows warnings and what a person must act on; the running commentary (info and debug
     // lines) only on request. QT_LOGGING_RULES, read after these rules, still decides over them.
@@ -123,8 +110,18 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_XCB_NO_MITSHM")) {
         qputenv("QT_XCB_NO_MITSHM", "1");
     }
+    // The desktop's tokens for this launch, read before Qt's X11 plugin takes DESKTOP_STARTUP_ID for its own.
+    const QString waylandToken = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    const QString startupId = qEnvironmentVariable("DESKTOP_STARTUP_ID");
     const QtMessageHandler previousHandler = qInstallMessageHandler(failStartWithoutDisplay);
+    // The platform chosen here is the application's only: programs the client starts choose their own.
+    if (!session.qtPlatform.isEmpty()) {
+        qputenv("QT_QPA_PLATFORM", session.qtPlatform.toLatin1());
+    }
     platform::Application app(argc, argv);
+    if (!session.qtPlatform.isEmpty()) {
+        qunsetenv("QT_QPA_PLATFORM");
+    }
     qInstallMessageHandler(previousHandler);
     QApplication::setApplicationName(QStringLiteral("Veltrix"));
     // The installed desktop entry's name: panels and Wayland compositors match the windows to its icon.
@@ -133,7 +130,8 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(platform::Bundle::main().image(QStringLiteral("AppIcon")));
 
     auto& urlEvents = platform::UrlEvents::shared();
-    switch (urlEvents.claim(QCoreApplication::arguments())) {
+    const bool onWayland = QGuiApplication::platformName() == QLatin1String("wayland");
+    switch (urlEvents.claim(QCoreApplication::arguments(), onWayland ? waylandToken : startupId)) {
     case platform::UrlEvents::LaunchDecision::primary:
         break;
     case platform::UrlEvents::LaunchDecision::secondaryForwarded:

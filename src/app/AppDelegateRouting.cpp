@@ -337,8 +337,7 @@ void AppDelegate::showMainWindowTab(const MainMenuBarTab& tab) {
     main->showWindow();
     if (QWidget* window = main->window()) {
         window->showNormal();
-        window->raise();
-        window->activateWindow();
+        platform::Application::activateWindow(window);
     }
     if (auto* general = generalViewController()) {
         general->selectTab(tab);

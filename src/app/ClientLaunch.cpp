@@ -43,6 +43,8 @@ void wire(AppDelegate& delegate, platform::UrlEvents& urlEvents, platform::Statu
     QObject::connect(&platform::Workspace::shared(), &platform::Workspace::urlNotOpened, &delegate,
                      &showLinkNotOpened);
     urlEvents.setReopenHandler([] { platform::Application::instance()->reopen(); });
+    urlEvents.setActivationTokenHandler(
+        [](const QString& token) { platform::Application::instance()->setActivationToken(token); });
     QObject::connect(&statusBar, &platform::StatusBar::trayPresenceChanged, &delegate,
                      [&delegate](bool present) {
                          if (!present) {

@@ -4,6 +4,7 @@
 #include "core/ServiceLayer.h"
 #include "menus/QAUIMenuWindowController.h"
 #include "platform/Compositing.h"
+#include "platform/GraphicalSession.h"
 #include "platform/Storyboard.h"
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/BaseWindowViewController.h"
@@ -19,7 +20,7 @@ class SignOutWindowController : public BaseWindowViewController {
 protected:
     QWidget* loadWindow() override {
         auto* window = new platform::TranslucentWindow(
-            nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+            nullptr, platform::GraphicalSession::floatingWindowFlags());
         QPalette palette = window->palette();
         palette.setColor(QPalette::Window, toolkit::windowBackground); // under the scrim when drawn opaque
         window->setPalette(palette);

@@ -1,5 +1,6 @@
 #include "menus/QAUIStack.h"
 
+#include "platform/GraphicalSession.h"
 #include "platform/Scheduler.h"
 #include "platform/StatusBar.h"
 #include "toolkit/AppKitExtensions.h"
@@ -302,7 +303,7 @@ bool qaui::sameNetworkId(const PDNetworkItemPtr& a, const PDNetworkItemPtr& b) {
 // Windows --------------------------------------------------------------------------------------------------
 
 StatusItemMenuWindow::StatusItemMenuWindow(QWidget* parent)
-    : platform::TranslucentWindow(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    : platform::TranslucentWindow(parent, platform::GraphicalSession::floatingWindowFlags()) {
     setFocusPolicy(Qt::StrongFocus);
     QPalette p = palette();
     p.setColor(QPalette::Window, qaui::backgroundColor()); // the ground when drawn opaque

@@ -1,10 +1,13 @@
 #include "platform/Application.h"
 
 #include "platform/ExceptionHandling.h"
+#include "platform/GraphicalSession.h"
+#include "platform/NativeWindow.h"
 
 #include <QAction>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QWidget>
 #include <QWindow>
@@ -246,8 +249,35 @@ void Application::activate(bool ignoringOtherApps) {
         }
     }
     if (window) {
-        window->raise();
-        window->activateWindow();
+        activateWindow(window);
+    }
+}
+
+void Application::setActivationToken(const QString& token) {
+    m_activationToken = token;
+}
+
+std::optional<unsigned long> Application::startupIdTime(const QString& startupId) {
+    static const QRegularExpression time(QStringLiteral("_TIME(\\d+)$"));
+    const QRegularExpressionMatch match = time.match(startupId);
+    bool ok = false;
+    const unsigned long value = match.hasMatch() ? match.captured(1).toULong(&ok) : 0;
+    return ok ? std::optional(value) : std::nullopt;
+}
+
+void Application::activateWindow(QWidget* window) {
+    window->raise();
+    Application* app = instance();
+    const QString token = app ? std::exchange(app->m_activationToken, {}) : QString();
+    if (!token.isEmpty() && GraphicalSession::isNativeWayland()) {
+        // Qt's Wayland plugin hands this variable to the compositor with the next activation, then clears it.
+        qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+    }
+    window->activateWindow();
+    if (const std::optional<unsigned long> launchedAt = startupIdTime(token)) {
+        // Qt asks with the time of the last event it saw, older than the launch: a manager that prevents
+        // focus stealing would only mark the window as wanting attention.
+        requestX11Activation(window, *launchedAt);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QSocketNotifier;
@@ -85,6 +86,16 @@ public:
     // visible. On Linux the window manager has the last word on focus, so `ignoringOtherApps` is advisory.
     void activate(bool ignoringOtherApps);
 
+    // The desktop's word that the next window brought forward may take the focus: a later start's activation
+    // token (XDG_ACTIVATION_TOKEN on Wayland, DESKTOP_STARTUP_ID on X), or one a tray click or a
+    // notification's action came with. Spent by the next activateWindow().
+    void setActivationToken(const QString& token);
+    QString activationToken() const { return m_activationToken; }
+    // Raises `window` and asks for the focus, with the token when one was given.
+    static void activateWindow(QWidget* window);
+    // The launch time an X startup id carries ("..._TIME<server time>"); none in other tokens.
+    static std::optional<unsigned long> startupIdTime(const QString& startupId);
+
     // What a second launch without a URL triggers. Returns the delegate's answer.
     bool reopen();
     // Top-level client windows that are shown and not minimised.
@@ -139,6 +150,7 @@ private:
     QList<QPointer<QAction>> m_windowActions;
     bool m_releaseQueued = false;
     QList<QPointer<QWidget>> m_hiddenWindows;
+    QString m_activationToken;
 };
 
 } // namespace platform

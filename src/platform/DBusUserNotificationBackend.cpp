@@ -1,5 +1,6 @@
 #include "platform/DBusUserNotificationBackend.h"
 
+#include "platform/Application.h"
 #include "platform/Bundle.h"
 
 #include <QCoreApplication>
@@ -56,6 +57,8 @@ DBusUserNotificationBackend::DBusUserNotificationBackend(const QDBusConnection& 
                   QStringLiteral("ActionInvoked"), this, SLOT(onActionInvoked(uint, QString)));
     m_bus.connect(QString::fromLatin1(service), QString::fromLatin1(path), QString::fromLatin1(interfaceName),
                   QStringLiteral("NotificationClosed"), this, SLOT(onNotificationClosed(uint, uint)));
+    m_bus.connect(QString::fromLatin1(service), QString::fromLatin1(path), QString::fromLatin1(interfaceName),
+                  QStringLiteral("ActivationToken"), this, SLOT(onActivationToken(uint, QString)));
     // A new server knows nothing of the old one's ids and may offer other capabilities.
     m_watcher = new QDBusServiceWatcher(QString::fromLatin1(service), m_bus,
                                         QDBusServiceWatcher::WatchForOwnerChange, this);
@@ -232,6 +235,15 @@ void DBusUserNotificationBackend::onActionInvoked(uint serverId, const QString& 
     }
     if (m_events.actionInvoked) {
         m_events.actionInvoked(shown->identifier, *action);
+    }
+}
+
+// Sent just before ActionInvoked: the window the action brings forward may take the focus with it.
+void DBusUserNotificationBackend::onActivationToken(uint serverId, const QString& token) {
+    if (m_shown.contains(serverId)) {
+        if (auto* app = Application::instance()) {
+            app->setActivationToken(token);
+        }
     }
 }
 

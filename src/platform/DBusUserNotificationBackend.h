@@ -38,6 +38,7 @@ public:
 private slots:
     void onActionInvoked(uint serverId, const QString& actionKey);
     void onNotificationClosed(uint serverId, uint reason);
+    void onActivationToken(uint serverId, const QString& token);
 
 private:
     using CapabilitiesCompletion =

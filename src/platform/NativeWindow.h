@@ -8,4 +8,9 @@ namespace platform {
 // next show.
 void releaseNativeWindow(QWidget* window);
 
+// Asks the X window manager to activate `window` as a launch at X server time `timestamp` asked for it
+// (_NET_ACTIVE_WINDOW from an application): a manager that guards against focus stealing lets a window
+// forward for a launch newer than the person's last input. False where the window is not on X.
+bool requestX11Activation(QWidget* window, unsigned long timestamp);
+
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/StatusBar.h"
 
+#include "platform/Application.h"
 #include "platform/Bundle.h"
 #include "platform/Compositing.h"
 #include "platform/PaintedImage.h"
@@ -89,23 +90,40 @@ QIcon bundleImage(const QString& name) {
     return image;
 }
 
-// Qt's tray icon answers the host's Activate(x, y) but drops the position. A second connection of the
-// client's, made a monitor of the calls to the icon's connection, reads it: the bus copies each call to
+// Qt's tray icon answers the host's Activate(x, y) and ContextMenu(x, y) but drops the position (and
+// shows no menu for the latter), and it does not know ProvideXdgActivationToken(token), which a host sends
+// before a click so that the window the click opens may take the focus. A second connection of the
+// client's, made a monitor of the calls to the icon's connection, reads them: the bus copies each call to
 // it, and it never answers (a monitor may not send).
 class ClickListener : public QDBusVirtualObject {
 public:
-    ClickListener(std::function<void(QPoint)> clicked) : m_clicked(std::move(clicked)) {}
+    using Heard = std::function<void(QPoint)>;
+    ClickListener(Heard clicked, Heard menuAsked) : m_clicked(std::move(clicked)), m_menuAsked(std::move(menuAsked)) {}
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection&) override {
         const QVariantList arguments = message.arguments();
-        if (message.member() == QLatin1String("Activate") && arguments.size() == 2) {
-            m_clicked(QPoint(arguments[0].toInt(), arguments[1].toInt()));
+        const QString member = message.member();
+        if (member == QLatin1String("ProvideXdgActivationToken") && arguments.size() == 1) {
+            if (auto* app = Application::instance()) {
+                app->setActivationToken(arguments[0].toString());
+            }
+            return true;
+        }
+        if (arguments.size() != 2) {
+            return true;
+        }
+        const QPoint position(arguments[0].toInt(), arguments[1].toInt());
+        if (member == QLatin1String("Activate")) {
+            m_clicked(position);
+        } else if (member == QLatin1String("ContextMenu")) {
+            m_menuAsked(position);
         }
         return true;
     }
 
 private:
-    std::function<void(QPoint)> m_clicked;
+    Heard m_clicked;
+    Heard m_menuAsked;
 };
 
 constexpr const char* clickMonitorName = "veltrix-tray-clicks";
@@ -245,7 +263,8 @@ void StatusBar::watchClicks(const QString& itemConnection) {
     if (m_clickListener) {
         QDBusConnection::disconnectFromBus(name);
     }
-    m_clickListener = std::make_unique<ClickListener>([this](QPoint position) { clickedAt(position); });
+    m_clickListener = std::make_unique<ClickListener>([this](QPoint position) { clickedAt(position); },
+                                                      [this](QPoint position) { menuAskedAt(position); });
     QDBusConnection monitor = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
     if (!monitor.registerVirtualObject(QStringLiteral("/StatusNotifierItem"), m_clickListener.get())) {
         return;
@@ -253,10 +272,13 @@ void StatusBar::watchClicks(const QString& itemConnection) {
     auto become = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
         QStringLiteral("org.freedesktop.DBus.Monitoring"), QStringLiteral("BecomeMonitor"));
-    become << QStringList{QStringLiteral("type='method_call',interface='org.kde.StatusNotifierItem',"
-                                         "member='Activate',destination='%1'")
-                              .arg(itemConnection)}
-           << 0u;
+    const QString rule = QStringLiteral("type='method_call',interface='org.kde.StatusNotifierItem',"
+                                        "member='%1',destination='%2'");
+    QStringList rules;
+    for (const char* member : {"Activate", "ContextMenu", "ProvideXdgActivationToken"}) {
+        rules << rule.arg(QLatin1String(member), itemConnection);
+    }
+    become << rules << 0u;
     const QString watched = itemConnection;
     auto* call = new QDBusPendingCallWatcher(monitor.asyncCall(become, busCallTimeoutMs), this);
     connect(call, &QDBusPendingCallWatcher::finished, this, [this, watched](QDBusPendingCallWatcher* call) {
@@ -275,6 +297,14 @@ void StatusBar::clickedAt(const QPoint& position) {
     for (StatusItem* item : m_items) {
         if (item->isTrayIconShown()) {
             item->performClick(position);
+        }
+    }
+}
+
+void StatusBar::menuAskedAt(const QPoint& position) {
+    for (StatusItem* item : m_items) {
+        if (item->isTrayIconShown()) {
+            item->showMenu(position);
         }
     }
 }
@@ -371,6 +401,12 @@ void StatusItem::performClick() {
 void StatusItem::performClick(const QPoint& position) {
     m_lastClickPosition = position;
     performClick();
+}
+
+void StatusItem::showMenu(const QPoint& position) {
+    if (!m_trayMenu->actions().isEmpty()) {
+        m_trayMenu->popup(position);
+    }
 }
 
 void StatusItem::setMenu(QMenu* entries) {
@@ -477,8 +513,13 @@ void StatusItem::syncTrayIcon() {
         connect(m_tray.get(), &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
                     // Where the bar hears the host's position, the click is run from there.
-                    if (reason == QSystemTrayIcon::Trigger && !m_bar.hearsClickPositions()) {
+                    if (m_bar.hearsClickPositions()) {
+                        return;
+                    }
+                    if (reason == QSystemTrayIcon::Trigger) {
                         performClick(QCursor::pos());
+                    } else if (reason == QSystemTrayIcon::Context) {
+                        showMenu(QCursor::pos());
                     }
                 });
     }

@@ -52,7 +52,8 @@ public:
     // ... and it lists an item of this process: the client is in the tray.
     bool isTrayPresent() const { return m_hostRegistered && m_itemRegistered; }
 
-    // Whether clicks on the icon come with the position the host reports (see watchClicks()).
+    // Whether clicks on the icon and requests for its menu come with the position the host reports (see
+    // watchClicks()).
     bool hearsClickPositions() const;
 
 signals:
@@ -67,6 +68,7 @@ private:
     void whenAnswered(const QDBusMessage& message, std::function<void(const QDBusMessage&)> answered);
     void watchClicks(const QString& itemConnection);
     void clickedAt(const QPoint& position);
+    void menuAskedAt(const QPoint& position);
 
     QDBusConnection m_bus;
     quint64 m_watcherQuestion = 0;
@@ -112,6 +114,9 @@ public:
     QMenu* menu() const { return m_trayMenu.get(); }
     // The menu whose items it shows; null when none was given or it is gone.
     QMenu* menuEntries() const { return m_entries; }
+    // Shows the menu as a popup at `position` (global coordinates), for a host that asks the item to show
+    // its menu (ContextMenu) instead of showing the exported one itself.
+    void showMenu(const QPoint& position);
 
     void setVisible(bool visible);
     bool isVisible() const { return m_visible; }

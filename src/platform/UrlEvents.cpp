@@ -109,11 +109,15 @@ bool UrlEvents::isPrimary() const {
     return m_lock && m_lock->isLocked();
 }
 
-UrlEvents::LaunchDecision UrlEvents::claim(const QStringList& arguments) {
+UrlEvents::LaunchDecision UrlEvents::claim(const QStringList& arguments, const QString& activationToken) {
     if (isPrimary()) {
         return LaunchDecision::primary;
     }
     const QStringList ownArguments = arguments.mid(1);
+    QStringList forwarded = ownArguments;
+    if (!activationToken.isEmpty()) {
+        forwarded.prepend(QLatin1String(activationTokenOption) + activationToken);
+    }
     QDir().mkpath(m_directory);
     // The kernel holds the lock on an open file and drops it when its holder dies, however it dies: a file
     // left behind, empty or not, holds nobody back.
@@ -140,7 +144,7 @@ UrlEvents::LaunchDecision UrlEvents::claim(const QStringList& arguments) {
             return LaunchDecision::primary;
         }
         bool sent = false;
-        if (forward(ownArguments, &sent) == LaunchDecision::secondaryForwarded) {
+        if (forward(forwarded, &sent) == LaunchDecision::secondaryForwarded) {
             m_lock.reset();
             return LaunchDecision::secondaryForwarded;
         }
@@ -414,6 +418,11 @@ void UrlEvents::onPeerData(QLocalSocket* peer) {
 }
 
 void UrlEvents::handleForwarded(const QStringList& arguments) {
+    for (const QString& argument : arguments) {
+        if (argument.startsWith(QLatin1String(activationTokenOption)) && m_activationTokenHandler) {
+            m_activationTokenHandler(argument.mid(qsizetype(std::strlen(activationTokenOption))));
+        }
+    }
     const QList<QUrl> urls = urlsIn(arguments);
     qCInfo(lcUrlEvents) << "A later launch forwarded" << urls.size() << "URL(s)";
     if (!urls.isEmpty()) {
@@ -445,6 +454,10 @@ void UrlEvents::setUrlHandler(std::function<void(const QUrl&)> handler) {
 
 void UrlEvents::setReopenHandler(std::function<void()> handler) {
     m_reopenHandler = std::move(handler);
+}
+
+void UrlEvents::setActivationTokenHandler(std::function<void(const QString&)> handler) {
+    m_activationTokenHandler = std::move(handler);
 }
 
 void UrlEvents::deliver(const QUrl& url) {

@@ -49,8 +49,9 @@ public:
     ~UrlEvents() override;
 
     // `arguments` as QCoreApplication::arguments() gives them (the first, the program, is skipped). The
-    // primary copy delivers its own URLs; a secondary one forwards everything and is told to exit.
-    LaunchDecision claim(const QStringList& arguments);
+    // primary copy delivers its own URLs; a secondary one forwards everything, with the activation token
+    // the desktop gave its launch, and is told to exit.
+    LaunchDecision claim(const QStringList& arguments, const QString& activationToken = {});
     bool isPrimary() const;
     // Stops listening and gives up the lock, removing both files.
     void release();
@@ -59,6 +60,11 @@ public:
     void setUrlHandler(std::function<void(const QUrl&)> handler);
     // A forwarded launch without any URL.
     void setReopenHandler(std::function<void()> handler);
+    // A forwarded launch's activation token, handed over before its URLs or its reopen.
+    void setActivationTokenHandler(std::function<void(const QString&)> handler);
+    // How the token travels: an option among the forwarded arguments, which a running copy that does not
+    // know it skips as it skips every option.
+    static constexpr const char* activationTokenOption = "--activation-token=";
     // Hands a URL to the URL handler on the main queue; callable from any thread.
     void deliver(const QUrl& url);
 
@@ -111,6 +117,7 @@ private:
     std::optional<std::chrono::steady_clock::time_point> m_refusalLoggedAt;
     std::function<void(const QUrl&)> m_urlHandler;
     std::function<void()> m_reopenHandler;
+    std::function<void(const QString&)> m_activationTokenHandler;
     QList<QUrl> m_pending;
 };
 

@@ -88,6 +88,9 @@ void WindowController::setContentViewController(ViewController* controller) {
     if (!layout) {
         layout = new QVBoxLayout(m_window);
         layout->setContentsMargins(0, 0, 0, 0);
+        // The window is bounded by its content both ways: content of a fixed size makes a window of that
+        // size, which neither a maximise nor a tiling compositor stretches into an empty grey.
+        layout->setSizeConstraint(QLayout::SetMinAndMaxSize);
     }
     const bool sized = content->testAttribute(Qt::WA_Resized);
     const QSize size = content->size();
@@ -144,8 +147,7 @@ void WindowController::showWindow() {
     QWidget* w = window();
     fitContentToScreen();
     w->show();
-    w->raise();
-    w->activateWindow();
+    Application::activateWindow(w);
 }
 
 void WindowController::close() {

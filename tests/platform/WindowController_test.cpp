@@ -111,6 +111,16 @@ TEST(WindowController, ContentViewFillsTheWindowAndAppearsWithIt) {
     EXPECT_EQ(second.appears, 2);
 }
 
+TEST(WindowController, ContentOfAFixedSizeMakesAWindowOfThatSizeOnly) {
+    AppearanceController content;
+    content.view()->setFixedSize(400, 300);
+    CountingWindowController controller;
+    controller.setContentViewController(&content);
+    controller.showWindow();
+    EXPECT_EQ(controller.window()->minimumSize(), QSize(400, 300));
+    EXPECT_EQ(controller.window()->maximumSize(), QSize(400, 300));
+}
+
 TEST(WindowController, TheContentKeepsItsViewWhenTheWindowControllerGoes) {
     AppearanceController content;
     {
