@@ -1,5 +1,5 @@
 // The tray icon as a panel receives it: pixels that read on dark and light panels, a tooltip that names
-// the connection state, and a start that complains about nothing.
+// the connection state, a start that complains about nothing, and its menu where a host asks for it.
 #include "DesktopScenario.h"
 
 #include <QDBusArgument>
@@ -113,4 +113,19 @@ TEST_F(TrayIconTest, AStartWithATrayComplainsAboutNothing) {
     for (const char* complaint : {"No Icon set", "No content for view"}) {
         EXPECT_FALSE(output.contains(QLatin1String(complaint))) << complaint;
     }
+}
+
+TEST_F(TrayIconTest, AHostsContextMenuCallShowsTheTrayMenuAtItsPosition) {
+    startClient();
+    waitForTrayItem();
+    runEventsFor(1000); // the client starts hearing what the host asks of its icon
+    const QPoint asked(session->x11().screenGeometry().center().x(), 14);
+    // A menu is no window a manager lists, nor one accessibility lists: seen on the screen, right of and
+    // below the position, not left of it.
+    const QPoint inside = asked + QPoint(20, 20);
+    const QPoint before = asked + QPoint(-20, 20);
+    const QColor desktop = session->x11().pixel(inside);
+    session->tray()->contextMenu(asked);
+    EXPECT_TRUE(waitFor([&] { return session->x11().pixel(inside) != desktop; })) << "no menu showed there";
+    EXPECT_EQ(session->x11().pixel(before), desktop);
 }

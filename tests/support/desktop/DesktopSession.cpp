@@ -3,9 +3,13 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <csignal>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 namespace desktop {
 
@@ -48,13 +52,20 @@ DesktopSession::DesktopSession(DesktopOptions options)
     }
     QFile::setPermissions(folder(m_home, "runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     installOpener(options.browser);
-    if (!startDisplay(options.screen)) {
-        return;
+    if (options.wayland) {
+        if (!startCompositor(options.screen)) {
+            return;
+        }
+    } else {
+        if (!startDisplay(options.screen)) {
+            return;
+        }
+        m_windowManager = startProcess(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}, environment(),
+                                       m_home.filePath(QStringLiteral("openbox.log")));
     }
-    m_windowManager = startProcess(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}, environment(),
-                                   m_home.filePath(QStringLiteral("openbox.log")));
     if (!m_windowManager || !waitFor([this] { return m_x11->hasWindowManager(); }, startBoundMs)) {
-        m_problem = QStringLiteral("openbox did not start (scripts/install-deps installs it)");
+        m_problem = options.wayland ? QStringLiteral("sway's Xwayland did not start")
+                                    : QStringLiteral("openbox did not start (scripts/install-deps installs it)");
         return;
     }
     if (options.tray != DesktopOptions::Tray::none) {
@@ -92,10 +103,10 @@ DesktopSession::~DesktopSession() {
     m_accessibility.reset();
     m_notifications.reset();
     m_tray.reset();
+    m_x11.reset(); // before sway, whose Xwayland goes with it
     if (m_windowManager) {
         endProcess(*m_windowManager);
     }
-    m_x11.reset();
     if (m_xvfb) {
         endProcess(*m_xvfb);
     }
@@ -132,6 +143,100 @@ bool DesktopSession::startDisplay(QSize screen) {
     return true;
 }
 
+// sway on its headless backend, drawing with pixman, with Xwayland beside it. It refuses to run as root, so
+// there it runs as an ordinary user of a user namespace of its own (which Xwayland needs mapped).
+bool DesktopSession::startCompositor(QSize screen) {
+    const QString display = m_home.filePath(QStringLiteral("xwayland-display"));
+    QFile config(m_home.filePath(QStringLiteral("sway.config")));
+    config.open(QIODevice::WriteOnly);
+    config.write(QStringLiteral("output HEADLESS-1 resolution %1x%2 position 0 0\n"
+                                "xwayland enable\n"
+                                "default_border none\n"
+                                "default_floating_border none\n"
+                                // Activation as desktops grant it: a window on the visible workspace may come forward.
+                                "focus_on_window_activation smart\n"
+                                "exec sh -c 'echo \"$DISPLAY\" > %3'\n")
+                     .arg(screen.width())
+                     .arg(screen.height())
+                     .arg(display)
+                     .toUtf8());
+    config.close();
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
+    env.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
+    env.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    QStringList command{QStringLiteral("sway"), QStringLiteral("-c"), config.fileName()};
+    if (::getuid() == 0) {
+        command = QStringList{QStringLiteral("unshare"), QStringLiteral("--user"), QStringLiteral("--map-user=1000"),
+                              QStringLiteral("--map-group=1000")} +
+                  command;
+    }
+    m_windowManager = startProcess(command.takeFirst(), command, env, m_home.filePath(QStringLiteral("sway.log")));
+    const QDir runtime(m_home.filePath(QStringLiteral("runtime")));
+    const auto entry = [&](const QString& pattern) {
+        const QStringList found = runtime.entryList({pattern}, QDir::System);
+        return found.isEmpty() ? QString() : found.constFirst();
+    };
+    if (!m_windowManager || !waitFor([&] { return QFile::exists(display) && !entry(QStringLiteral("sway-ipc.*")).isEmpty(); },
+                                     startBoundMs)) {
+        m_problem = QStringLiteral("sway did not start on its headless backend (scripts/install-deps installs it; "
+                                   "as root it needs user namespaces)");
+        return false;
+    }
+    m_compositorSocket = runtime.filePath(entry(QStringLiteral("sway-ipc.*")));
+    m_waylandDisplay = entry(QStringLiteral("wayland-?"));
+    QFile written(display);
+    written.open(QIODevice::ReadOnly);
+    m_displayName = QString::fromUtf8(written.readAll()).trimmed();
+    m_x11 = std::make_unique<X11Display>(m_displayName);
+    if (m_waylandDisplay.isEmpty() || !m_x11->isOpen()) {
+        m_problem = QStringLiteral("sway offers no Wayland socket or no Xwayland display (is xwayland installed?)");
+        return false;
+    }
+    return true;
+}
+
+QByteArray DesktopSession::askCompositor(const QStringList& arguments) const {
+    QProcess ask;
+    ask.start(QStringLiteral("swaymsg"), QStringList{QStringLiteral("-s"), m_compositorSocket, QStringLiteral("-r")} + arguments);
+    ask.waitForFinished(reactionBoundMs);
+    return ask.readAllStandardOutput();
+}
+
+std::vector<DesktopSession::CompositorWindow> DesktopSession::compositorWindows() const {
+    std::vector<CompositorWindow> windows;
+    const std::function<void(const QJsonObject&, bool)> walk = [&](const QJsonObject& node, bool floating) {
+        if (node.contains(QLatin1String("shell"))) {
+            const QJsonObject rect = node.value(QLatin1String("rect")).toObject();
+            windows.push_back({node.value(QLatin1String("shell")).toString(),
+                               node.value(QLatin1String("pid")).toInteger(),
+                               WindowId(node.value(QLatin1String("window")).toInteger()),
+                               QRect(rect.value(QLatin1String("x")).toInt(), rect.value(QLatin1String("y")).toInt(),
+                                     rect.value(QLatin1String("width")).toInt(),
+                                     rect.value(QLatin1String("height")).toInt()),
+                               floating, node.value(QLatin1String("focused")).toBool()});
+        }
+        for (const QJsonValue child : node.value(QLatin1String("nodes")).toArray()) {
+            walk(child.toObject(), floating);
+        }
+        for (const QJsonValue child : node.value(QLatin1String("floating_nodes")).toArray()) {
+            walk(child.toObject(), true);
+        }
+    };
+    walk(QJsonDocument::fromJson(askCompositor({QStringLiteral("-t"), QStringLiteral("get_tree")})).object(), false);
+    return windows;
+}
+
+bool DesktopSession::screenshot(const QString& path) const {
+    QProcess grim;
+    QProcessEnvironment env = environment();
+    grim.setProcessEnvironment(env);
+    grim.start(QStringLiteral("grim"), {path});
+    return grim.waitForFinished(reactionBoundMs) && grim.exitCode() == 0;
+}
+
 // Never the machine's own browser: xdg-open on this desktop's PATH is a script of its own.
 void DesktopSession::installOpener(bool browser) {
     QFile opener(QDir(folder(m_home, "bin")).filePath(QStringLiteral("xdg-open")));
@@ -157,7 +262,12 @@ QProcessEnvironment DesktopSession::environment() const {
         env.remove(QString::fromLatin1(name));
     }
     env.insert(QStringLiteral("DISPLAY"), m_displayName);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    if (m_waylandDisplay.isEmpty()) {
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    } else {
+        env.insert(QStringLiteral("WAYLAND_DISPLAY"), m_waylandDisplay);
+        env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    }
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address());
     // The desktop's bus stands for the system bus too: a scenario plays NetworkManager there, and none
     // reads the machine's own network or login manager.
@@ -235,7 +345,22 @@ bool DesktopSession::stopClient() {
 }
 
 QProcess* DesktopSession::startProgram(const QString& path, const QStringList& arguments) {
-    auto process = startProcess(path, arguments, environment(),
+    return startProgram(path, arguments, environment());
+}
+
+QString DesktopSession::programLog(const QProcess* program) const {
+    for (std::size_t i = 0; i < m_programs.size(); ++i) {
+        if (m_programs[i].get() == program) {
+            QFile log(m_home.filePath(QStringLiteral("program-%1.log").arg(i)));
+            return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+        }
+    }
+    return {};
+}
+
+QProcess* DesktopSession::startProgram(const QString& path, const QStringList& arguments,
+                                       const QProcessEnvironment& environment) {
+    auto process = startProcess(path, arguments, environment,
                                 m_home.filePath(QStringLiteral("program-%1.log").arg(m_programs.size())));
     if (!process) {
         return nullptr;

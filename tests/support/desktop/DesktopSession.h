@@ -43,6 +43,9 @@ struct DesktopOptions {
     // The client reaches the remote-logging service at its built-in address, as a person runs it, instead
     // of the tests' loopback port.
     bool builtInRemoteLog = false;
+    // A Wayland session instead of Xvfb and openbox: sway on its headless backend with Xwayland beside it,
+    // both offered to the client, which decides itself where it runs (no QT_QPA_PLATFORM is set).
+    bool wayland = false;
 };
 
 class DesktopSession {
@@ -79,11 +82,27 @@ public:
     // The links the desktop's browser was given, in order.
     QStringList openedUrls() const;
 
-    // Another program on this desktop (the bare window, say), ended with the session.
+    // Another program on this desktop (the bare window, say), ended with the session; `environment` as
+    // environment() gives it, changed by the caller.
     QProcess* startProgram(const QString& path, const QStringList& arguments = {});
+    QProcess* startProgram(const QString& path, const QStringList& arguments, const QProcessEnvironment& environment);
+    QString programLog(const QProcess* program) const;
 
     // The client's mapped top-level windows.
     std::vector<WindowInfo> clientWindows();
+
+    // On a Wayland session: the compositor's windows as it manages them, and a screenshot of its output.
+    struct CompositorWindow {
+        QString shell; // "xwayland" or "xdg_shell"
+        qint64 pid = 0;
+        WindowId x11Window = 0; // the X window of an Xwayland one
+        QRect rect;             // where the compositor shows it
+        bool floating = false;
+        bool focused = false;
+    };
+    std::vector<CompositorWindow> compositorWindows() const;
+    bool screenshot(const QString& path) const;
+    QString waylandDisplay() const { return m_waylandDisplay; }
 
     static QString clientBinary();
     static QString bareWindowBinary();
@@ -92,6 +111,8 @@ private:
     std::unique_ptr<QProcess> startProcess(const QString& path, const QStringList& arguments,
                                            const QProcessEnvironment& environment, const QString& logFile);
     bool startDisplay(QSize screen);
+    bool startCompositor(QSize screen);
+    QByteArray askCompositor(const QStringList& arguments) const;
     void installOpener(bool browser);
 
     QTemporaryDir m_home;
@@ -100,6 +121,8 @@ private:
     QString m_displayName;
     std::unique_ptr<X11Display> m_x11;
     std::unique_ptr<QProcess> m_windowManager;
+    QString m_waylandDisplay;
+    QString m_compositorSocket;
     std::unique_ptr<TrayHost> m_tray;
     std::unique_ptr<FakeNotificationServer> m_notifications;
     std::unique_ptr<AccessibleTree> m_accessibility;

@@ -123,8 +123,15 @@ QString TrayHost::menuPath() {
 }
 
 qint64 TrayHost::activate(QPoint position) {
-    QDBusMessage call = QDBusMessage::createMethodCall(m_watcher->item, m_watcher->itemPath, itemInterface,
-                                                       QStringLiteral("Activate"));
+    return sendAt(QStringLiteral("Activate"), position);
+}
+
+void TrayHost::contextMenu(QPoint position) {
+    sendAt(QStringLiteral("ContextMenu"), position);
+}
+
+qint64 TrayHost::sendAt(const QString& method, QPoint position) {
+    QDBusMessage call = QDBusMessage::createMethodCall(m_watcher->item, m_watcher->itemPath, itemInterface, method);
     call << position.x() << position.y();
     const qint64 sent = nowNs();
     m_hostBus.asyncCall(call, callTimeoutMs);

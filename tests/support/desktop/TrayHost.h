@@ -40,6 +40,8 @@ public:
     QVariant itemProperty(const QString& name);
     // Activate(x, y) as a panel sends it for a left click at `position`; returns when it was sent.
     qint64 activate(QPoint position);
+    // ContextMenu(x, y), as a host that shows no exported menu sends it for a right click.
+    void contextMenu(QPoint position);
 
     struct MenuEntry {
         int id = 0;
@@ -81,6 +83,7 @@ private slots:
 
 private:
     QDBusMessage callItem(const QString& interface, const QString& method, const QVariantList& arguments);
+    qint64 sendAt(const QString& method, QPoint position);
     QString menuPath();
 
     std::unique_ptr<FakeStatusNotifierWatcher> m_watcher;

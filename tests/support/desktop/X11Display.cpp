@@ -250,6 +250,28 @@ void sendToRoot(Display* display, Window root, Window window, Atom type, std::in
 
 } // namespace
 
+std::optional<QPoint> X11Display::requestedPosition(WindowId id) {
+    XSizeHints hints{};
+    long supplied = 0;
+    if (!XGetWMNormalHints(m_display, id, &hints, &supplied) || !(hints.flags & (USPosition | PPosition))) {
+        return std::nullopt;
+    }
+    return QPoint(hints.x, hints.y);
+}
+
+unsigned long X11Display::serverTime() {
+    // The time of a change the server reports back: a property appended nothing to on a window of our own.
+    const Window probe = XCreateSimpleWindow(m_display, root(), 0, 0, 1, 1, 0, 0, 0);
+    XSelectInput(m_display, probe, PropertyChangeMask);
+    const Atom name = atom("VELTRIX_TEST_TIME");
+    XChangeProperty(m_display, probe, name, XA_STRING, 8, PropModeAppend, nullptr, 0);
+    XEvent event{};
+    XWindowEvent(m_display, probe, PropertyChangeMask, &event);
+    XDestroyWindow(m_display, probe);
+    sync();
+    return event.xproperty.time;
+}
+
 void X11Display::requestActivate(WindowId id) {
     sendToRoot(m_display, root(), id, atom("_NET_ACTIVE_WINDOW"), {2 /* a pager */, CurrentTime});
     sync();

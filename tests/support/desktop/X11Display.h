@@ -67,6 +67,11 @@ public:
     // ("Control_L", "Shift_L").
     bool pressKey(const QString& keysym, const QStringList& modifiers = {});
 
+    // Where the window asked to be (WM_NORMAL_HINTS' position); none when it asked nothing.
+    std::optional<QPoint> requestedPosition(WindowId id);
+    // The X server's time now, as a launcher puts it into a startup id.
+    unsigned long serverTime();
+
     // Asks the manager as a pager would: to activate, or to close (the title bar's close button).
     void requestActivate(WindowId id);
     void requestClose(WindowId id);
