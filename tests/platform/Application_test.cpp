@@ -300,8 +300,16 @@ TEST_F(ApplicationTest, ActivateRaisesAVisibleWindow) {
     window.show();
     ASSERT_TRUE(
         testsupport::waitUntil([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }));
+    app->setActivationToken(QStringLiteral("launcher-7_TIME123456"));
     app->activate(true);
     EXPECT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == &window; }));
+    EXPECT_TRUE(app->activationToken().isEmpty()) << "a token is spent once";
+}
+
+TEST(ApplicationActivation, AStartupIdGivesItsLaunchTimeAndOtherTokensNone) {
+    EXPECT_EQ(Application::startupIdTime(QStringLiteral("launcher-7_TIME123456")), 123456ul);
+    EXPECT_EQ(Application::startupIdTime(QStringLiteral("ee7e5b3c-1d2b-4a6f-9f0e")), std::nullopt);
+    EXPECT_EQ(Application::startupIdTime(QStringLiteral("_TIME")), std::nullopt);
 }
 
 TEST_F(ApplicationTest, DelegateHearsOfActivationChangesOnce) {

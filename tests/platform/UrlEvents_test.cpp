@@ -63,6 +63,7 @@ std::unique_ptr<QProcess> launchCopy(const QString& mode, const QString& identif
     environment.insert("VELTRIX_URLEVENTS_ID", identifier);
     environment.insert("VELTRIX_URLEVENTS_DIR", directory);
     environment.insert("VELTRIX_URLEVENTS_ARGS", arguments.join('\n'));
+    environment.insert("VELTRIX_URLEVENTS_TOKEN", "launch-token_TIME42");
     process->setProcessEnvironment(environment);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process->setStandardOutputFile(QProcess::nullDevice());
@@ -93,7 +94,7 @@ TEST(UrlEventsLaunchedCopy, ClaimsAndExits) {
                      qEnvironmentVariable("VELTRIX_URLEVENTS_DIR"));
     QStringList arguments{"veltrix"};
     arguments += qEnvironmentVariable("VELTRIX_URLEVENTS_ARGS").split('\n', Qt::SkipEmptyParts);
-    const Decision decision = events.claim(arguments);
+    const Decision decision = events.claim(arguments, qEnvironmentVariable("VELTRIX_URLEVENTS_TOKEN"));
     int code = exitCodeFor(decision);
     if (mode == "serve" && decision == Decision::primary) {
         // Stay up until another copy hands over its launch.
@@ -126,6 +127,8 @@ TEST_F(UrlEventsTest, LaterLaunchHandsItsUrlToTheRunningCopyAndExits) {
         received.append(url);
     });
     events.setReopenHandler([&] { ++reopened; });
+    QStringList tokensBeforeReopens; // the launch's activation token comes with it, before the window it raises
+    events.setActivationTokenHandler([&](const QString& token) { tokensBeforeReopens << token; });
 
     auto withUrl = launchCopy("claim", identifier, directory.path(), {"-RunAsAgent", callbackUrl});
     ASSERT_TRUE(testsupport::waitUntil([&] { return finished(*withUrl) && !received.isEmpty(); }, 15000));
@@ -136,9 +139,11 @@ TEST_F(UrlEventsTest, LaterLaunchHandsItsUrlToTheRunningCopyAndExits) {
 
     // A later launch without a URL is a reopen.
     auto plain = launchCopy("claim", identifier, directory.path());
+    events.setReopenHandler([&] { tokensBeforeReopens << QString::number(++reopened); });
     ASSERT_TRUE(testsupport::waitUntil([&] { return finished(*plain) && reopened == 1; }, 15000));
     EXPECT_EQ(plain->exitCode(), exitCodeFor(Decision::secondaryForwarded));
     EXPECT_EQ(received.size(), 1);
+    EXPECT_EQ(tokensBeforeReopens, QStringList({"launch-token_TIME42", "launch-token_TIME42", "1"}));
 }
 
 TEST_F(UrlEventsTest, LaunchesStartedTogetherNeverBothQuit) {
