@@ -262,14 +262,14 @@ protected:
 
     // Another launch of the client with `arguments` (after the program name): it finds this copy running
     // and hands its arguments over the local socket, as a second start from a browser does.
-    platform::UrlEvents::LaunchDecision secondLaunch(const QStringList& arguments) {
+    platform::UrlEvents::LaunchDecision secondLaunch(const QStringList& arguments, const QString& activationToken = {}) {
         const QFileInfo lock(platform::UrlEvents::shared().lockPath());
         const QString identifier = lock.fileName().chopped(int(qstrlen(".lock")));
         std::atomic<bool> done = false;
         auto decision = platform::UrlEvents::LaunchDecision::secondaryFailed;
         std::thread later([&] {
             platform::UrlEvents copy(identifier, lock.absolutePath());
-            decision = copy.claim(QStringList{QStringLiteral("veltrix")} + arguments);
+            decision = copy.claim(QStringList{QStringLiteral("veltrix")} + arguments, activationToken);
             done = true;
         });
         // This copy answers on its event loop while the other waits.

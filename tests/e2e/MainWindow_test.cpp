@@ -73,6 +73,17 @@ TEST_F(MainWindowTest, EachTabComesBackAsItWasLeft) {
     EXPECT_EQ(tabInFront(), delegate->supportSubController());
 }
 
+TEST_F(MainWindowTest, ALaterStartWithItsDesktopsTokenBringsTheShownWindowForward) {
+    QWidget other; // another window took the focus
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == &other; }));
+    ASSERT_EQ(secondLaunch({}, QStringLiteral("launcher-3_TIME99")),
+              platform::UrlEvents::LaunchDecision::secondaryForwarded);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == general().view()->window(); }));
+    EXPECT_TRUE(platform::Application::instance()->activationToken().isEmpty()) << "spent on that window";
+}
+
 TEST_F(MainWindowTest, SigningOutClosesTheWindowAndTheSignOutWindowFollowsHalfASecondLater) {
     QTest::mouseClick(bar().bottomHButtonsView()->logoutButton(), Qt::LeftButton);
     run();
