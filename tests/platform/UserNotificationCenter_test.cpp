@@ -1,3 +1,4 @@
+#include "platform/Application.h"
 #include "platform/DBusUserNotificationBackend.h"
 #include "platform/ManualScheduler.h"
 #include "platform/RecordingUserNotificationBackend.h"
@@ -373,8 +374,12 @@ TEST_F(DBusCenterTest, SendsActionsToAServerThatOffersThemAndMapsOnlyOurKeysBack
 
     emit server.ActionInvoked(sent.id, "forged-key");
     emit server.ActionInvoked(sent.id + 100, "default");
+    emit server.ActivationToken(sent.id, "token-1");
+    emit server.ActivationToken(sent.id + 100, "another application's");
     emit server.ActionInvoked(sent.id, "action-0");
     ASSERT_TRUE(testsupport::waitUntil([&] { return !m_delegate.responses.empty(); }));
+    EXPECT_EQ(platform::Application::instance()->activationToken(), "token-1") << "for the window the action raises";
+    platform::Application::instance()->setActivationToken({});
     emit server.NotificationClosed(sent.id, 2);
     ASSERT_TRUE(testsupport::waitUntil([&] { return !m_delegate.closed.empty(); }));
 

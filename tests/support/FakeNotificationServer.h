@@ -65,6 +65,7 @@ public slots:
 
 signals:
     void ActionInvoked(uint id, const QString& actionKey);
+    void ActivationToken(uint id, const QString& token); // sent just before ActionInvoked
     void NotificationClosed(uint id, uint reason);
 
 private:
