@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(platform::Bundle::main().image(QStringLiteral("AppIcon")));
 
     auto& urlEvents = platform::UrlEvents::shared();
-    const bool onWayland = QGuiApplication::platformName() == QLatin1String("wayland");
+    const bool onWayland = platform::GraphicalSession::isNativeWayland();
     switch (urlEvents.claim(QCoreApplication::arguments(), onWayland ? waylandToken : startupId)) {
     case platform::UrlEvents::LaunchDecision::primary:
         break;
