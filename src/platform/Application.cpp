@@ -8,6 +8,7 @@
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QWidget>
 #include <QWindow>
@@ -21,6 +22,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 
@@ -84,6 +86,44 @@ void showAll(const QList<QPointer<QWidget>>& windows) {
 bool isClientWindow(const QWidget* widget) {
     const Qt::WindowType type = widget->windowType();
     return widget->isWindow() && (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool);
+}
+
+// Where a window with the manager's frame was last seen on screen: its client area's top left corner, and
+// how far that lies inside the frame's.
+constexpr const char* keptPlaceKey = "_veltrix_keptPlace";
+constexpr const char* keptFrameOffsetKey = "_veltrix_keptFrameOffset";
+
+bool keepsItsPlace(const QWidget* widget) {
+    return isClientWindow(widget) && !widget->parentWidget() &&
+           !widget->windowFlags().testFlag(Qt::FramelessWindowHint);
+}
+
+void notePlace(QWidget* window) {
+    window->setProperty(keptPlaceKey, window->geometry().topLeft());
+    window->setProperty(keptFrameOffsetKey, window->geometry().topLeft() - window->pos());
+}
+
+// A window shown again goes where it was left, and never with its title bar off the available area: its
+// native window is made anew (given back while hidden, or for a change of flags), and Qt's own note of
+// the place can lose the frame, or the place altogether, on the way. The client area is placed, which
+// managers keep as asked; a frame position is read against frame sizes Qt may not know yet.
+void putBackWhereItWas(QWidget* window) {
+    const QVariant kept = window->property(keptPlaceKey);
+    if (!kept.isValid()) {
+        return;
+    }
+    const QPoint offset = window->property(keptFrameOffsetKey).toPoint();
+    QRect frame(kept.toPoint() - offset, window->size() + QSize(2 * offset.x(), offset.y() + offset.x()));
+    const QScreen* screen = QGuiApplication::screenAt(frame.center());
+    if (!screen) {
+        screen = window->screen();
+    }
+    if (screen) {
+        const QRect available = screen->availableGeometry();
+        frame.moveLeft(std::max(available.left(), std::min(frame.left(), available.right() - frame.width() + 1)));
+        frame.moveTop(std::max(available.top(), std::min(frame.top(), available.bottom() - frame.height() + 1)));
+    }
+    window->setGeometry(QRect(frame.topLeft() + offset, window->size()));
 }
 
 } // namespace
@@ -407,6 +447,15 @@ void Application::watchWindowEvent(QWidget* widget, QEvent::Type type) {
         m_lastActiveWindow = widget;
         return;
     }
+    if (type == QEvent::Move) {
+        if (widget->isVisible() && keepsItsPlace(widget)) {
+            notePlace(widget);
+        }
+        return;
+    }
+    if (type == QEvent::Show && keepsItsPlace(widget)) {
+        putBackWhereItWas(widget); // before it is mapped
+    }
     if (type == QEvent::Show && !m_windowActions.isEmpty()) {
         addWindowActions(widget);
     }
@@ -448,7 +497,7 @@ void Application::releaseFreedMemorySoon() {
 
 bool Application::notify(QObject* receiver, QEvent* event) {
     if (receiver->isWidgetType() && (event->type() == QEvent::Show || event->type() == QEvent::Hide ||
-                                     event->type() == QEvent::WindowActivate)) {
+                                     event->type() == QEvent::WindowActivate || event->type() == QEvent::Move)) {
         watchWindowEvent(static_cast<QWidget*>(receiver), event->type());
     }
     try {

@@ -65,3 +65,45 @@ TEST_F(ConnectionSheetTest, TheSheetLiesUndecoratedOverTheMainWindowsTopMovesWit
     EXPECT_TRUE(waitFor([&] { return session->x11().focusedWindow() == main->id; }))
         << "the focus did not return to the main window";
 }
+
+TEST_F(ConnectionSheetTest, AfterTheSheetAndMinimizeTheMainWindowComesBackWhereItWasWithItsTitleBarOnScreen) {
+    ASSERT_NO_FATAL_FAILURE(startClient(readable(), signedInWorkspace));
+    ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
+    std::optional<WindowInfo> main = openMainWindow();
+    ASSERT_TRUE(main) << "the main window opens";
+    runEventsFor(500);
+    const std::optional<WindowInfo> first = session->x11().window(main->id);
+    ASSERT_TRUE(first);
+    ASSERT_EQ(waitForTrayMenu([](const QStringList& texts) { return texts.value(0) == "Connect"; }).value(0),
+              "Connect");
+    ASSERT_TRUE(clickText(QStringLiteral("Connect"), main));
+    const auto isSheet = [&](const WindowInfo& window) { return window.transientFor == main->id; };
+    const std::optional<WindowInfo> sheet = waitForWindow(isSheet, startBoundMs);
+    ASSERT_TRUE(sheet) << "no sheet over the main window once connected";
+    ASSERT_TRUE(clickText(QStringLiteral("Got it"), sheet));
+    ASSERT_TRUE(waitForNoWindow(isSheet));
+
+    // Minimized from the tray and brought back, by the tray menu or by the quick-access window, a few times.
+    for (int round = 0; round < 8; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(session->tray()->clickEntry(QStringLiteral("Minimize")));
+        ASSERT_TRUE(waitForNoWindow(isMainWindow));
+        runEventsFor(300);
+        if (round % 2 == 0) {
+            ASSERT_TRUE(session->tray()->clickEntry(QStringLiteral("Settings")));
+        } else {
+            clickTrayIcon();
+            const std::optional<WindowInfo> quickAccess = waitForWindow(isQuickAccess);
+            ASSERT_TRUE(quickAccess);
+            clickMainWindowButton(*quickAccess);
+        }
+        main = waitForWindow(isMainWindow);
+        ASSERT_TRUE(main);
+        runEventsFor(500); // the manager has placed it
+        const std::optional<WindowInfo> placed = session->x11().window(main->id);
+        ASSERT_TRUE(placed);
+        EXPECT_EQ(placed->geometry.topLeft(), first->geometry.topLeft());
+        EXPECT_GE(placed->geometry.top() - placed->frame.top(), session->x11().screenGeometry().top())
+            << "the title bar is above the screen";
+    }
+}
