@@ -100,13 +100,17 @@ bool keepsItsPlace(const QWidget* widget) {
 
 void notePlace(QWidget* window) {
     window->setProperty(keptPlaceKey, window->geometry().topLeft());
-    window->setProperty(keptFrameOffsetKey, window->geometry().topLeft() - window->pos());
+    // Until the manager has told its frame, Qt counts none: the last frame known stays.
+    if (const QPoint offset = window->geometry().topLeft() - window->pos(); !offset.isNull()) {
+        window->setProperty(keptFrameOffsetKey, offset);
+    }
 }
 
 // A window shown again goes where it was left, and never with its title bar off the available area: its
 // native window is made anew (given back while hidden, or for a change of flags), and Qt's own note of
-// the place can lose the frame, or the place altogether, on the way. The client area is placed, which
-// managers keep as asked; a frame position is read against frame sizes Qt may not know yet.
+// the place can lose the frame, or the place altogether, on the way; a native window kept while hidden
+// lies where the manager left it, which Qt does not know. The client area is placed, which managers keep
+// as asked; a frame position is read against frame sizes Qt may not know yet.
 void putBackWhereItWas(QWidget* window) {
     const QVariant kept = window->property(keptPlaceKey);
     if (!kept.isValid()) {
@@ -123,7 +127,9 @@ void putBackWhereItWas(QWidget* window) {
         frame.moveLeft(std::max(available.left(), std::min(frame.left(), available.right() - frame.width() + 1)));
         frame.moveTop(std::max(available.top(), std::min(frame.top(), available.bottom() - frame.height() + 1)));
     }
-    window->setGeometry(QRect(frame.topLeft() + offset, window->size()));
+    const QRect placed(frame.topLeft() + offset, window->size());
+    window->setGeometry(placed);
+    moveHiddenNativeWindow(window, placed.topLeft(), offset); // Qt moves nothing when its note says it is there
 }
 
 } // namespace

@@ -1,11 +1,14 @@
 #include "platform/NativeWindow.h"
 
 #include <QGuiApplication>
+#include <QPoint>
 #include <QWidget>
+#include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 
 // Xlib last: its macros (None, Bool, Status) collide with Qt's names.
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace platform {
 
@@ -40,6 +43,24 @@ bool requestX11Activation(QWidget* window, unsigned long timestamp) {
                &event);
     XFlush(display);
     return true;
+}
+
+void moveHiddenNativeWindow(QWidget* window, QPoint clientTopLeft, QPoint frameOffset) {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    Display* display = x11 ? x11->display() : nullptr;
+    const QWindow* handle = window->windowHandle();
+    if (!display || !handle || !handle->handle() || handle->isExposed()) {
+        return;
+    }
+    // Mapped again, the manager reads the position as the client area's under static gravity and as the
+    // frame's under any other, as Qt's size hints say.
+    XSizeHints hints{};
+    long supplied = 0;
+    const bool isStatic = XGetWMNormalHints(display, handle->winId(), &hints, &supplied) &&
+                          (hints.flags & PWinGravity) && hints.win_gravity == StaticGravity;
+    const QPoint at = handle->devicePixelRatio() * (isStatic ? clientTopLeft : clientTopLeft - frameOffset);
+    XMoveWindow(display, handle->winId(), at.x(), at.y());
+    XFlush(display); // ahead of Qt's own requests that map it
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #pragma once
 
+class QPoint;
 class QWidget;
 
 namespace platform {
@@ -12,5 +13,10 @@ void releaseNativeWindow(QWidget* window);
 // (_NET_ACTIVE_WINDOW from an application): a manager that guards against focus stealing lets a window
 // forward for a launch newer than the person's last input. False where the window is not on X.
 bool requestX11Activation(QWidget* window, unsigned long timestamp);
+
+// Puts a hidden window's native window, when it has one, with its client area at `clientTopLeft` inside
+// a frame whose client area lies `frameOffset` in, before it is shown: after a hide the window manager
+// leaves it wherever it likes, unknown to Qt.
+void moveHiddenNativeWindow(QWidget* window, QPoint clientTopLeft, QPoint frameOffset);
 
 } // namespace platform
