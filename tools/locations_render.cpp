@@ -88,6 +88,14 @@ void renderAll() {
     render::save(window.view(), QStringLiteral("locations-search-no-match"));
     window.searchBarView()->clearButtonTap();
     settle();
+    // A search from another tab finds public locations as well.
+    tapFilter(window, PDLocationFilterType::privateNetworks);
+    window.searchBarView()->searchField()->setText(QStringLiteral("lo"));
+    settle();
+    render::save(window.view(), QStringLiteral("locations-searching-from-private"));
+    window.searchBarView()->clearButtonTap();
+    tapFilter(window, PDLocationFilterType::publicLocations);
+    settle();
 
     for (auto [state, name] : {std::pair{LocationsBluredState::shouldDisconnect, "locations-overlay-disconnect"},
                                std::pair{LocationsBluredState::forceUpdateEnabled, "locations-overlay-update"}}) {

@@ -113,11 +113,7 @@ LocationCellView::LocationCellView(QWidget* parent) : QWidget(parent) {
     m_flagAccessImageView->setScaledContents(true);
     row->addWidget(flagHolder);
 
-    m_locationTitleField = new QLabel;
-    m_locationTitleField->setTextFormat(Qt::PlainText);
-    m_locationTitleField->setFont(toolkit::interFont(14, QFont::Light));
-    toolkit::setTextColor(m_locationTitleField, Qt::white);
-    m_locationTitleField->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_locationTitleField = new ElidedLabel(toolkit::interFont(14, QFont::Light), Qt::white);
     row->addWidget(m_locationTitleField, 1);
 
     auto* splitTunnel = imageButton("locationSplitTunnel", 20);
@@ -141,7 +137,7 @@ LocationCellView::LocationCellView(QWidget* parent) : QWidget(parent) {
 
 LocationCellView::~LocationCellView() = default;
 
-void LocationCellView::configure(const PDNetworkItemPtr& location) {
+void LocationCellView::configure(const PDNetworkItemPtr& location, const QString& searchText) {
     m_location = location;
     const PDCacheableImagePtr flag = location ? location->flagImage() : nullptr;
     m_flagImageURL = flag ? flag->imageUrl() : std::nullopt;
@@ -166,8 +162,10 @@ void LocationCellView::configure(const PDNetworkItemPtr& location) {
     m_favouriteButton->setIcon(bundleImage(favorite ? "favorite_on" : "favorite_off"));
     m_splitTunnelButton->setVisible(location && location->isSplitTunnelingEnabled());
     m_title = location ? location->locationTitle() : QString();
-    updateElidedTitle();
-    m_locationTitleField->setToolTip(m_title);
+    m_locationTitleField->setAttributedText(highlightedString(m_title, searchText, Qt::white,
+                                                              toolkit::interFont(14, QFont::Light), Qt::white,
+                                                              toolkit::interFont(14, QFont::Medium)));
+    setToolTip(m_title); // the name, whole, wherever the row cut it
     m_flagImageView->setAccessibleName(m_title); // a flag is read as its country
     const bool isPrivate = location && location->isPrivate();
     m_flagAccessImageView->setPixmap(badgePixmap(isPrivate));
@@ -182,19 +180,11 @@ void LocationCellView::setFlagImage(const QImage& image) {
     m_flagImageView->setMasksToBounds(true);
 }
 
-void LocationCellView::updateElidedTitle() {
-    const int width = std::max(0, m_locationTitleField->width());
-    m_locationTitleField->setText(
-        m_locationTitleField->fontMetrics().elidedText(m_title, Qt::ElideRight, width > 0 ? width : 10000));
-}
-
 void LocationCellView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     fillBehind(this, m_hoveredView);
     fillBehind(this, m_selectedView);
     m_separatorView->setGeometry(kSideMargin, height() - 1, width() - 2 * kSideMargin, 1);
-    // The label's new width is known once the layout ran.
-    QMetaObject::invokeMethod(this, [this] { updateElidedTitle(); }, Qt::QueuedConnection);
 }
 
 void LocationCellView::select() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sdk/PDNetworks.h"
+#include "toolkit/ElidedLabel.h"
 #include "toolkit/HoverableTableView.h"
 #include "toolkit/NSViewLayerBacked.h"
 
@@ -47,9 +48,10 @@ public:
     explicit LocationCellView(QWidget* parent = nullptr);
     ~LocationCellView() override;
 
-    // Writes everything the row shows. A flag already decoded shows at once; otherwise the row shows none
-    // until its flag arrives, and a flag arriving after the row was reused for another location is dropped.
-    void configure(const PDNetworkItemPtr& location);
+    // Writes everything the row shows, with the part of the name a search found emphasised. A flag already
+    // decoded shows at once; otherwise the row shows none until its flag arrives, and a flag arriving after
+    // the row was reused for another location is dropped.
+    void configure(const PDNetworkItemPtr& location, const QString& searchText = {});
 
     void select() override;
     void deselect() override;
@@ -63,7 +65,7 @@ public:
 
     NSImageViewLayerBacked* flagImageView() const { return m_flagImageView; }
     QLabel* flagAccessImageView() const { return m_flagAccessImageView; }
-    QLabel* locationTitleField() const { return m_locationTitleField; }
+    ElidedLabel* locationTitleField() const { return m_locationTitleField; }
     QAbstractButton* isSplitTunnelButton() const { return m_splitTunnelButton; }
     QAbstractButton* favouriteButton() const { return m_favouriteButton; }
     QWidget* separatorView() const { return m_separatorView; }
@@ -87,11 +89,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void updateElidedTitle();
-
     QPointer<NSImageViewLayerBacked> m_flagImageView;
     QPointer<QLabel> m_flagAccessImageView;
-    QPointer<QLabel> m_locationTitleField;
+    QPointer<ElidedLabel> m_locationTitleField;
     QPointer<QAbstractButton> m_splitTunnelButton;
     QPointer<QAbstractButton> m_favouriteButton;
     QPointer<NSViewLayerBacked> m_separatorView;

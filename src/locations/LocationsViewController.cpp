@@ -96,6 +96,10 @@ QWidget* LocationsViewController::loadView() {
     m_table->setAutoFillBackground(false);
     m_table->setDataSource(this);
     inner->addWidget(m_table, 1);
+    m_notFoundView = new EmptyNetworksView;
+    m_notFoundView->setup(EmptyNetworksViewState::notFound);
+    m_notFoundView->hide();
+    inner->addWidget(m_notFoundView, 1);
     column->addWidget(m_container, 1);
     return root;
 }
@@ -265,7 +269,7 @@ QWidget* LocationsViewController::viewForRow(TableView& table, int row) {
     if (made) {
         connect(cell, &LocationCellView::favoriteTapped, this, &LocationsViewController::favoriteTap);
     }
-    cell->configure(item);
+    cell->configure(item, m_networks->searchText());
     // No line directly above a header.
     const PDNetworkItemPtr next = m_networks->item(row + 1);
     if (next && next->isHeader()) {
@@ -371,9 +375,22 @@ void LocationsViewController::searchTextChanged(const QString& text) {
     } else {
         hideFilterView();
     }
-    if (m_networks && m_networks->setSearchText(text)) {
-        setupFilters();
+    if (!m_networks) {
+        return;
     }
+    const QString before = m_networks->searchText();
+    if (m_networks->setSearchText(text)) {
+        setupFilters();
+    } else if (m_networks->searchText() != before) {
+        reloadTable(); // the same rows emphasise more, or less, of each name
+    }
+}
+
+void LocationsViewController::showTableOrNotFound() {
+    const bool notFound =
+        m_networks && !m_networks->searchText().isEmpty() && m_networks->numberOfLocationRows() == 0;
+    m_notFoundView->setVisible(notFound);
+    m_table->setVisible(!notFound);
 }
 
 void LocationsViewController::searchReturnPressed() {
@@ -463,6 +480,7 @@ void LocationsViewController::presentBlurredState(LocationsBluredState state) {
         m_filterView->hide();
         m_table->setEnabled(false);
         m_table->hide();
+        m_notFoundView->hide();
     } else {
         m_selectionDisabled = true;
         m_table->disableEvents();
@@ -484,7 +502,7 @@ void LocationsViewController::removeBlurredState() {
     // The tabs stay away while a search keeps them closed.
     m_filterView->setVisible(m_filterOpen);
     m_table->setEnabled(true);
-    m_table->show();
+    showTableOrNotFound();
     m_selectionDisabled = false;
     m_table->enableEvents();
 }

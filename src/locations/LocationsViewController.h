@@ -6,6 +6,7 @@
 #include "locations/LocationSearchField.h"
 #include "locations/LocationsBluredViewController.h"
 #include "sdk/PDNetworks.h"
+#include "toolkit/EmptyNetworksView.h"
 #include "toolkit/NSViewControllerBase.h"
 
 #include <QPointer>
@@ -73,6 +74,8 @@ public:
     LocationFilterView* locationFilterView() const { return m_filterView; }
     LocationSeachBarView* searchBarView() const { return m_searchBar; }
     LocationsTableView* locationsTableView() const { return m_table; }
+    // Stands in the table's place while a search finds nothing.
+    EmptyNetworksView* notFoundView() const { return m_notFoundView; }
     QWidget* locationContainerView() const { return m_container; }
 
 protected:
@@ -94,6 +97,8 @@ private:
     void showFilterView();
     void hideFilterView();
     void reloadTable();
+    // The table, or the not-found message in its place when a search finds nothing.
+    void showTableOrNotFound();
 
     PDNetworksModelPtr m_networks;
     PDNetworkRows m_rowsMeasured; // the model's rows as the table last counted them
@@ -111,6 +116,7 @@ private:
     QPointer<LocationFilterView> m_filterView;
     QPointer<LocationSeachBarView> m_searchBar;
     QPointer<LocationsTableView> m_table;
+    QPointer<EmptyNetworksView> m_notFoundView;
     std::unique_ptr<LocationsBluredViewController> m_overlay;
     std::unique_ptr<LocationsBluredViewController> m_leavingOverlay;
 };

@@ -277,40 +277,47 @@ bool PDNetworksModel::rebuild() {
 
     auto locationRows = std::make_shared<Indices>();
     m_automaticRow = false;
-    switch (m_filter) {
-    case PDLocationFilterType::privateNetworks:
-        if (folded) {
-            appendSection(*locationRows, m_private, finds);
-            appendSection(*locationRows, m_shared, finds);
-        } else {
-            *locationRows = *networkRows;
-        }
-        break;
-    case PDLocationFilterType::publicLocations:
-        locationRows->reserve((finds ? finds->size() : m_networkCount) + m_continents.size() + 1);
-        if (m_automaticIndex && m_search.isEmpty()) {
-            locationRows->push_back(*m_automaticIndex);
-            m_automaticRow = true;
-        }
+    const auto appendGroups = [&] {
+        appendSection(*locationRows, m_private, finds); // the locations window never folds
+        appendSection(*locationRows, m_shared, finds);
+    };
+    const auto appendContinents = [&] {
         for (const Section& continent : m_continents) {
             appendSection(*locationRows, continent, finds);
         }
-        break;
-    case PDLocationFilterType::favorites:
-        for (const Section* group : {&m_private, &m_shared}) {
-            forEachFound(group->from, group->to, finds, [&](std::uint32_t network) {
-                if (itemAt(network)->isFavorite()) {
-                    locationRows->push_back(network);
-                }
-            });
-        }
-        for (const std::uint32_t location : m_publicInContentOrder) {
-            const bool found = !finds || std::binary_search(finds->cbegin(), finds->cend(), location);
-            if (found && itemAt(location)->isFavorite()) {
-                locationRows->push_back(location);
+    };
+    if (finds) {
+        // A search looks past the filter, whose tabs are away while it runs.
+        appendGroups();
+        appendContinents();
+    } else {
+        switch (m_filter) {
+        case PDLocationFilterType::privateNetworks:
+            appendGroups();
+            break;
+        case PDLocationFilterType::publicLocations:
+            locationRows->reserve(m_networkCount + m_continents.size() + 1);
+            if (m_automaticIndex) {
+                locationRows->push_back(*m_automaticIndex);
+                m_automaticRow = true;
             }
+            appendContinents();
+            break;
+        case PDLocationFilterType::favorites:
+            for (const Section* group : {&m_private, &m_shared}) {
+                for (std::uint32_t network = group->from; network < group->to; ++network) {
+                    if (itemAt(network)->isFavorite()) {
+                        locationRows->push_back(network);
+                    }
+                }
+            }
+            for (const std::uint32_t location : m_publicInContentOrder) {
+                if (itemAt(location)->isFavorite()) {
+                    locationRows->push_back(location);
+                }
+            }
+            break;
         }
-        break;
     }
     // Unchanged rows keep their list, so that what was handed out stays what the model holds.
     bool changed = false;

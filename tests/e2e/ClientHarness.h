@@ -38,6 +38,7 @@
 #include "support/FakeNetworkManager.h"
 #include "support/TestSupport.h"
 #include "toolkit/BaseWindowViewController.h"
+#include "toolkit/TextAttributes.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -93,6 +94,17 @@ inline QStringList visibleTexts(const QWidget* root) {
         }
     }
     return texts;
+}
+
+// The part of a name drawn in the search match's font.
+inline QString emphasisedPart(const AttributedString& text) {
+    QString part;
+    for (qsizetype i = 0; i < text.string().size(); ++i) {
+        if (text.fontAt(i) && text.fontAt(i)->weight() == QFont::Medium) {
+            part += text.string()[i];
+        }
+    }
+    return part;
 }
 
 // The visible items of `menu` and its submenus, depth first; a submenu's items follow its title.

@@ -146,19 +146,39 @@ TEST_F(LocationsTest, StarringALocationPutsItUnderFavoritesAndInTheMenus) {
     EXPECT_TRUE(rowTexts().contains(QStringLiteral("Germany - Berlin"))) << rowTexts();
 }
 
-TEST_F(LocationsTest, TypingHidesTheTabsAndNarrowsTheListClearingBringsBothBack) {
+TEST_F(LocationsTest, TypingHidesTheTabsSearchesUnderEveryFilterAndClearingBringsBothBack) {
     launchAndSignIn();
     openLocations();
-    type(QStringLiteral("tokyo"));
-    advance(0.4);
-    EXPECT_TRUE(shownTabs().isEmpty());
-    EXPECT_EQ(rowTexts(), (QStringList{"Asia", "Japan - Tokyo"}));
+    struct Case {
+        int tab; // the filter chosen before typing: Private, Public, Favorites
+        QStringList typed; // in turn
+        QStringList rows;
+        QString emphasised; // in the first location row
+    };
+    const QString notFound = QStringLiteral("We Couldn\u2019t Find Any Matching Network");
+    for (const Case& c : {
+             Case{1, {"tokyo"}, {"Asia", "Japan - Tokyo"}, "Tokyo"},
+             Case{0, {"ber"}, {"Europe", "Germany - Berlin"}, "Ber"},
+             Case{2, {"fa", "fabr"}, {"Shared Networks", "Fabrikam Audit"}, "Fabr"},
+             Case{1, {"Atlantis"}, {}, {}},
+         }) {
+        SCOPED_TRACE(c.typed.join(", ").toStdString());
+        window->locationFilterView()->buttons()[c.tab]->filterButton()->click();
+        run();
+        for (const QString& text : c.typed) {
+            type(text);
+        }
+        advance(0.4);
+        EXPECT_TRUE(shownTabs().isEmpty());
+        EXPECT_EQ(rowTexts(), c.rows);
+        const auto* first = qobject_cast<LocationCellView*>(table().viewAtRow(rowTitled(c.rows.value(1))));
+        EXPECT_EQ(first ? emphasisedPart(first->locationTitleField()->attributedText()) : QString(), c.emphasised);
+        EXPECT_EQ(visibleTexts(locationsView()).contains(notFound), c.rows.isEmpty()) << visibleTexts(locationsView());
 
-    type(QStringLiteral("Atlantis"));
-    EXPECT_TRUE(rowTexts().isEmpty());
-
-    window->searchBarView()->clearButton()->click();
-    advance(0.4);
+        window->searchBarView()->clearButton()->click();
+        advance(0.4);
+        EXPECT_FALSE(visibleTexts(locationsView()).contains(notFound));
+    }
     EXPECT_EQ(shownTabs(), (QStringList{"Private", "Public*", "Favorites"}));
     EXPECT_EQ(rowTexts().value(0), QStringLiteral("Automatic"));
 }

@@ -125,19 +125,12 @@ TEST_F(NetworksTabTest, ClickingAnotherNetworkSwitchesTheConnectionAndReturnsHom
 
 TEST_F(NetworksTabTest, TheMatchIsEmphasisedAsTheSearchGrowsOnTheSameRows) {
     LocationSearchField* field = tab().searchBarView()->searchField();
-    // The part of the first network's title drawn in the match's font.
+    // The emphasised part of the first network's title.
     const auto emphasised = [&] {
         HoverableTableView* table = tab().networksTableView();
         for (int row = 0; row < table->numberOfRows(); ++row) {
             if (auto* cell = qobject_cast<NetworkCellView*>(table->viewAtRow(row))) {
-                const AttributedString& title = cell->networkTitleField()->attributedText();
-                QString part;
-                for (qsizetype i = 0; i < title.string().size(); ++i) {
-                    if (title.fontAt(i) && title.fontAt(i)->weight() == QFont::Medium) {
-                        part += title.string()[i];
-                    }
-                }
-                return part;
+                return emphasisedPart(cell->networkTitleField()->attributedText());
             }
         }
         return QString();
