@@ -7,6 +7,7 @@
 #include "menus/DockMenuBarController.h"
 #include "menus/QAUIMenuWindowController.h"
 #include "menus/QAUISignOutController.h"
+#include "menus/QAUIStatusView.h"
 #include "menus/StatusItemMenuController.h"
 #include "platform/Compositing.h"
 #include "platform/StatusBar.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDir>
+#include <QHBoxLayout>
 #include <QPainter>
 
 #include <cstdio>
@@ -276,6 +278,26 @@ void renderSignOutWithoutCompositor() {
     platform::Compositing::setActiveOverride(std::nullopt);
 }
 
+// The device-posture badge in each of its states, on the quick-access window's ground.
+void renderPostureBadges() {
+    QWidget strip;
+    QPalette palette = strip.palette();
+    palette.setColor(QPalette::Window, qaui::backgroundColor());
+    strip.setPalette(palette);
+    strip.setAutoFillBackground(true);
+    auto* row = new QHBoxLayout(&strip);
+    row->setContentsMargins(16, 12, 16, 12);
+    for (const PD_DevicePostureCheckState state : {PD_DevicePostureCheckState::healthy,
+                                                   PD_DevicePostureCheckState::atRisk,
+                                                   PD_DevicePostureCheckState::inactive}) {
+        auto* badge = new QAUIStatusDPCIndicator;
+        badge->update(state);
+        row->addWidget(badge);
+    }
+    strip.adjustSize();
+    render::save(&strip, QStringLiteral("menus_posture_badges"));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -299,6 +321,7 @@ int main(int argc, char** argv) {
     renderSignOutWithoutCompositor();
     renderSignOut(driver);
     renderIcons(item);
+    renderPostureBadges();
     renderTrayMenus(driver);
     return render::exitCode();
 }

@@ -12,7 +12,6 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QVBoxLayout>
 
 #include <set>
 #include <utility>
@@ -65,14 +64,14 @@ QWidget* QAUIMenuWindowController::loadWindow() {
     auto* window = new StatusItemMenuWindow;
     window->setFixedWidth(qaui::windowWidth);
     window->resize(qaui::windowWidth, 236);
-    // The pages give the window its height: a section still at a height it is leaving must not hold
-    // the window to that height (the sections settle when the window hides, not all before its frame).
-    auto* layout = new QVBoxLayout(window);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSizeConstraint(QLayout::SetNoConstraint);
+    m_contentHost = scrollingContentHost(window);
     window->onCancel = [this] { close(); };
     window->installEventFilter(this);
     return window;
+}
+
+QWidget* QAUIMenuWindowController::contentHost() {
+    return m_contentHost;
 }
 
 void QAUIMenuWindowController::windowDidLoad() {

@@ -85,6 +85,7 @@ public:
 protected:
     QWidget* loadWindow() override;
     void windowDidLoad() override;
+    QWidget* contentHost() override;
     void windowWillClose() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -101,6 +102,7 @@ private:
     std::unique_ptr<platform::ViewController> m_onboarding;
     QPointer<platform::StatusItem> m_statusItem;
     QPointer<QWidget> m_childAnchor;
+    QPointer<QWidget> m_contentHost;
     std::optional<std::chrono::steady_clock::time_point> m_closedByFocusLoss;
     bool m_closingForFocusLoss = false;
 };

@@ -6,6 +6,7 @@
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/Colors.h"
 #include "toolkit/FlagImageCache.h"
+#include "toolkit/Scrollers.h"
 #include "toolkit/TextAttributes.h"
 #include "toolkit/ViewAnimation.h"
 
@@ -15,7 +16,9 @@
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -182,6 +185,17 @@ void showNetworkImage(NSImageViewLayerBacked* view, const PDNetworkItemPtr& netw
 
 namespace {
 
+// The part of `available` on the window's side of the edge it keeps, so that it never grows over the panel.
+QRect roomBeside(const QRect& frame, bool keepsBottomEdge, const QRect& available) {
+    QRect room = available;
+    if (keepsBottomEdge) {
+        room.setBottom(std::clamp(frame.bottom(), available.top(), available.bottom()));
+    } else {
+        room.setTop(std::clamp(frame.top(), available.top(), available.bottom()));
+    }
+    return room;
+}
+
 QRect keptOn(QRect frame, const QRect& available) {
     if (available.isEmpty()) {
         return frame;
@@ -214,7 +228,7 @@ MenuWindowPlacement placeMenuWindow(const QRect& anchor, const QSize& size, cons
             available.isEmpty() ? anchor.bottom() + 1 : std::max(anchor.bottom() + 1, available.top());
         frame.moveTop(edge + anchorGap);
     }
-    placement.frame = keptOn(frame, available);
+    placement.frame = keptOn(frame, roomBeside(frame, placement.keepsBottomEdge, available));
     return placement;
 }
 
@@ -226,7 +240,32 @@ QRect resizedMenuFrame(const QRect& frame, int height, bool keepsBottomEdge,
     } else {
         resized.setHeight(height);
     }
-    return available ? keptOn(resized, *available) : resized;
+    return available ? keptOn(resized, roomBeside(frame, keepsBottomEdge, *available)) : resized;
+}
+
+QWidget* scrollingContentHost(QWidget* window) {
+    auto* scroller = new QScrollArea;
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setFocusPolicy(Qt::NoFocus); // the page's controls take the focus; it scrolls to them
+    scroller->setWidgetResizable(true);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller->setVerticalScrollBar(new TransculentScroller(Qt::Vertical));
+    scroller->setAutoFillBackground(false);
+    scroller->viewport()->setAutoFillBackground(false);
+    auto* host = new QWidget;
+    // The pages give the window its height: a section still at a height it is leaving must not hold
+    // the window to that height (the sections settle when the window hides, not all before its frame),
+    // nor make it scroll; only a window shorter than its page does (resizeMenuWindow).
+    host->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    auto* hostLayout = new QVBoxLayout(host);
+    hostLayout->setContentsMargins(0, 0, 0, 0);
+    hostLayout->setSizeConstraint(QLayout::SetNoConstraint);
+    scroller->setWidget(host);
+    host->setAutoFillBackground(false); // the window paints its own (rounded) ground
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroller);
+    return host;
 }
 
 void setKeepsBottomEdge(QWidget* window, bool keepsBottom) {
@@ -254,6 +293,10 @@ void resizeMenuWindow(QWidget* window, int height, bool animated) {
     const QRect next =
         resizedMenuFrame(current, height, window->property(keepsBottomProperty).toBool(), available);
     window->setProperty(targetFrameProperty, next);
+    // Shorter than its page, the window scrolls it.
+    if (const auto* scroller = window->findChild<QScrollArea*>(QString(), Qt::FindDirectChildrenOnly)) {
+        scroller->widget()->setMinimumHeight(next.height() < height ? height : 0);
+    }
     if (!animated || !window->isVisible()) {
         ViewAnimation::stop(window, "frame");
         window->setGeometry(next);

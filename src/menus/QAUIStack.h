@@ -129,7 +129,8 @@ private:
 // Where a quick-access window goes, in global coordinates: centred on the anchor, clamped sideways; below
 // an anchor in the upper half of `available` (top 15 px under the panel's edge: the anchor's or the
 // available area's, whichever is further in), above one in the lower half (bottom 15 px over that edge);
-// never off `available`. `keepsBottomEdge` says which edge later resizes keep.
+// never off `available` and never over the panel: a window taller than the room there is made shorter.
+// `keepsBottomEdge` says which edge later resizes keep.
 struct MenuWindowPlacement {
     QRect frame;
     bool keepsBottomEdge = false;
@@ -140,9 +141,14 @@ MenuWindowPlacement placeMenuWindow(const QRect& anchor, const QSize& size, cons
 // click on it, else where a tray icon usually is.
 QRect statusItemAnchor(const platform::StatusItem* item);
 
-// The frame after a height change: the kept edge stays, the window stays on `available` when given.
+// The frame after a height change: the kept edge stays, the window stays on `available` when given,
+// never growing past its kept edge over the panel.
 QRect resizedMenuFrame(const QRect& frame, int height, bool keepsBottomEdge,
                        const std::optional<QRect>& available);
+
+// Makes the window's content scroll where the window is shorter than its page: a scroll area filling the
+// window, holding the widget returned, where the page goes.
+QWidget* scrollingContentHost(QWidget* window);
 
 // Re-sizes a quick-access window to `height`, keeping the edge its placement chose, animated over 0.2 s
 // or at once.

@@ -137,11 +137,11 @@ void QAUIStatusDPCIndicator::update(PD_DevicePostureCheckState state) {
         m_title->setText(QStringLiteral("Healthy"));
         break;
     case PD_DevicePostureCheckState::atRisk:
-        m_bg->setBgColor(colorFromHexString(QStringLiteral("#FD596F")));
+        m_bg->setBgColor(toolkit::atRiskBadge);
         m_title->setText(QStringLiteral("At Risk"));
         break;
     case PD_DevicePostureCheckState::inactive:
-        m_bg->setBgColor(colorFromHexString(QStringLiteral("#BAC2CC")));
+        m_bg->setBgColor(toolkit::inactiveBadge);
         m_title->setText(QStringLiteral("Inactive"));
         break;
     }

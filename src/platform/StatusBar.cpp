@@ -90,6 +90,23 @@ QIcon bundleImage(const QString& name) {
     return image;
 }
 
+// On X the host reports the screen's own pixels; under a scale factor Qt's coordinates are fewer. Qt keeps
+// each screen's top left corner and scales from there. (X screens have no ratio of their own, so the
+// screen's whole ratio is Qt's scale; a Wayland compositor's positions are not the client's to place by.)
+QPoint fromScreenPixels(const QPoint& position) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        return position;
+    }
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect logical = screen->geometry();
+        const qreal ratio = screen->devicePixelRatio();
+        if (QRect(logical.topLeft(), logical.size() * ratio).contains(position)) {
+            return logical.topLeft() + (position - logical.topLeft()) / ratio;
+        }
+    }
+    return position;
+}
+
 // Qt's tray icon answers the host's Activate(x, y) and ContextMenu(x, y) but drops the position (and
 // shows no menu for the latter), and it does not know ProvideXdgActivationToken(token), which a host sends
 // before a click so that the window the click opens may take the focus. A second connection of the
@@ -112,7 +129,7 @@ public:
         if (arguments.size() != 2) {
             return true;
         }
-        const QPoint position(arguments[0].toInt(), arguments[1].toInt());
+        const QPoint position = fromScreenPixels(QPoint(arguments[0].toInt(), arguments[1].toInt()));
         if (member == QLatin1String("Activate")) {
             m_clicked(position);
         } else if (member == QLatin1String("ContextMenu")) {

@@ -81,12 +81,13 @@ void WindowController::setContentViewController(ViewController* controller) {
         return; // put in when the window is made
     }
     QWidget* content = controller->view();
-    if (content->parentWidget() == m_window) {
+    QWidget* host = contentHost();
+    if (content->parentWidget() == host) {
         return;
     }
-    QLayout* layout = m_window->layout();
+    QLayout* layout = host->layout();
     if (!layout) {
-        layout = new QVBoxLayout(m_window);
+        layout = new QVBoxLayout(host);
         layout->setContentsMargins(0, 0, 0, 0);
         // The window is bounded by its content both ways: content of a fixed size makes a window of that
         // size, which neither a maximise nor a tiling compositor stretches into an empty grey.
@@ -111,7 +112,8 @@ void WindowController::detachContentView() {
         content->setParent(m_window);
         delete m_scroller.data();
     }
-    if (content->parentWidget() == m_window) {
+    // Wherever in the window it was put (also while the window goes, when its host is no longer asked).
+    if (m_window->isAncestorOf(content)) {
         content->hide();
         content->setParent(nullptr);
     }

@@ -49,6 +49,9 @@ protected:
     // Makes the window; the default is a plain top-level widget. Called once, before windowDidLoad.
     virtual QWidget* loadWindow();
     virtual void windowDidLoad() {}
+    // Where the content's view goes: the window itself, or a widget in it that holds the content (one
+    // inside a scroll area, say). It needs a layout.
+    virtual QWidget* contentHost() { return m_window; }
     // Asked before every close (the close button, Alt+F4 or close()); false keeps the window open.
     virtual bool windowShouldClose() { return true; }
     virtual void windowWillClose() {}

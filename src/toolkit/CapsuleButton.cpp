@@ -11,7 +11,7 @@ CapsuleButton::CapsuleButton(const QString& title, Style style, QWidget* parent)
     setText(title);
     setFlat(true);
     setDefaultColor(toolkit::buttonFill);
-    setHoverColor(colorFromHexString(QStringLiteral("#3382F2")));
+    setHoverColor(toolkit::buttonHover);
 }
 
 QColor CapsuleButton::fillColor() const {

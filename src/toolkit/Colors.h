@@ -27,10 +27,14 @@ inline constexpr QColor accentDisabled{0x2B, 0x7B, 0xFA, 0x80};
 inline constexpr QColor switchOff{0x0E, 0x36, 0x76};
 inline constexpr QColor switchOffDisabled{0x0E, 0x36, 0x76, 0x80};
 inline constexpr QColor switchOffEdge = secondaryText;
-// The fill of a filled button at rest, a shade under the accent so that its white title reads.
-inline constexpr QColor buttonFill{0x17, 0x6E, 0xFA};
-// The device-health badge while healthy, a shade under the state's green for its white title.
+// The fill of a filled button at rest and under the pointer, shades under the accent so that their white
+// title reads; the lit one stays the lighter.
+inline constexpr QColor buttonFill{0x14, 0x66, 0xE6};
+inline constexpr QColor buttonHover{0x17, 0x6E, 0xFA};
+// The device-health badges, each a shade under its state's colour for its white title.
 inline constexpr QColor healthyBadge{0x23, 0x87, 0x4A};
+inline constexpr QColor atRiskBadge{0xDA, 0x37, 0x54};
+inline constexpr QColor inactiveBadge{0x70, 0x77, 0x80};
 // Badge titles and the small buttons of list rows.
 inline constexpr QColor badgeText{0xFF, 0xFF, 0xFF, 0xB3};
 // The title of a Cancel beside a primary button, light enough to read on a card.

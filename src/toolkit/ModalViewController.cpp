@@ -40,13 +40,14 @@ const QString& cardStyle() {
             "#popoverCard QPushButton { color: white; background: %5; border: none; border-radius: 6px;"
             " padding: 7px 16px; }"
             "#popoverCard QPushButton, #popoverCard QCheckBox { outline: none; }" // the focus ring marks it
-            "#popoverCard QPushButton:hover { background: #3382F2; }"
+            "#popoverCard QPushButton:hover { background: %6; }"
             "#popoverCard QPushButton:pressed { background: #2664CB; }"
             "#popoverCard QPushButton[secondary=\"true\"] { color: %3; background: transparent; "
             "padding: 7px 10px; }"
             "#popoverCard QPushButton[secondary=\"true\"]:hover { color: %1; background: transparent; }")
             .arg(toolkit::secondaryText.name(), toolkit::accent.name(), toolkit::cancelTitle.name(),
-                 platform::Bundle::main().imagePath(QStringLiteral("checkboxTick")), toolkit::buttonFill.name());
+                 platform::Bundle::main().imagePath(QStringLiteral("checkboxTick")), toolkit::buttonFill.name(),
+                 toolkit::buttonHover.name());
     return style;
 }
 

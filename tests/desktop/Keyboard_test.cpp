@@ -1,6 +1,7 @@
 // The client from the keyboard alone, as a screen reader hears it: each step reads the node that holds the
 // focus (its role, name and state) over AT-SPI, and every window's focusable or actionable nodes have names.
 #include "DesktopScenario.h"
+#include "Workspaces.h"
 
 using namespace desktop;
 
@@ -168,43 +169,108 @@ TEST_F(KeyboardTest, SignInEveryTabASettingASupportEntryAndSignOutTakeTheKeyboar
 namespace {
 
 // At twice the scale on a 1600x1000 screen (800x500 in the client's pixels) no window is larger than the
-// screen: each frame, title bar included, lies inside it.
-class LargeScaleTest : public DesktopScenario {
+// screen: each frame lies inside it, a framed window's title bar takes a drag, and the quick-access window
+// leaves the panel and its tray icon clear.
+enum class ScaledWindow { signIn, quickAccess, main };
+
+class LargeScaleTest : public DesktopScenario, public ::testing::WithParamInterface<ScaledWindow> {
 protected:
+    static constexpr double scale = 2.0;
+    // A usual panel's height in the client's pixels, the one the client takes to lie over the screen's top.
+    static constexpr int panelHeight = 28;
     static DesktopOptions doubled() {
         DesktopOptions options = readable();
         options.screen = QSize(1600, 1000);
-        options.scale = 2.0;
+        options.scale = scale;
         return options;
     }
-    // Whether the window's frame, as it is now, lies on the screen.
-    bool frameOnScreen(const WindowInfo& window) {
-        const std::optional<WindowInfo> now = session->x11().window(window.id);
-        return now && session->x11().screenGeometry().contains(now->geometry.marginsAdded(now->frame));
-    }
-    std::string frameOf(const WindowInfo& window) {
-        const std::optional<WindowInfo> now = session->x11().window(window.id);
-        const QRect frame = now ? now->geometry.marginsAdded(now->frame) : QRect();
-        return QStringLiteral("%1,%2 %3x%4")
-            .arg(frame.x())
-            .arg(frame.y())
-            .arg(frame.width())
-            .arg(frame.height())
-            .toStdString();
+    static bool isScaledQuickAccess(const WindowInfo& window) {
+        return !window.decorated() && window.hasState("ABOVE") && window.geometry.width() == 300 * scale;
     }
     static bool isDecorated(const WindowInfo& window) { return window.decorated(); }
+    // Starts the client as the row needs and opens its window; which windows are it, or none when it
+    // could not be opened.
+    std::function<bool(const WindowInfo&)> open(ScaledWindow which) {
+        if (which == ScaledWindow::signIn) {
+            startClient(doubled());
+        } else {
+            startClient(doubled(), signedInWorkspace);
+        }
+        waitForTrayItem();
+        if (HasFatalFailure()) {
+            return {};
+        }
+        if (which == ScaledWindow::signIn) {
+            waitForTrayMenu([](const QStringList& texts) { return texts.contains("Sign In"); });
+            if (!session->tray()->aboutToShow() || !session->tray()->clickEntry(QStringLiteral("Sign In"))) {
+                return {};
+            }
+            return isDecorated;
+        }
+        // Signed in, the client opens its quick-access window itself; closed, a click on the icon opens it
+        // under the place the host reports.
+        const std::optional<WindowInfo> opened = waitForWindow(isScaledQuickAccess, startBoundMs);
+        if (!opened) {
+            return {};
+        }
+        if (which == ScaledWindow::quickAccess) {
+            session->x11().pressKey(QStringLiteral("Escape"));
+            if (!waitForNoWindow(isScaledQuickAccess)) {
+                return {};
+            }
+            clickTrayIcon();
+            return isScaledQuickAccess;
+        }
+        if (!clickText(QStringLiteral("Open Main Window"), opened)) {
+            ADD_FAILURE() << "no Open Main Window in the quick-access window";
+            return {};
+        }
+        return isDecorated;
+    }
+    QRect frameOf(const WindowInfo& window) {
+        const std::optional<WindowInfo> now = session->x11().window(window.id);
+        return now ? now->geometry.marginsAdded(now->frame) : QRect();
+    }
+    static std::string text(const QRect& r) {
+        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+    }
 };
 
 } // namespace
 
-TEST_F(LargeScaleTest, TheSignInWindowFitsTheScreenWithItsTitleBar) {
-    ASSERT_NO_FATAL_FAILURE(startClient(doubled()));
-    ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
-    ASSERT_TRUE(waitForTrayMenu([](const QStringList& texts) {
-                    return texts.contains("Sign In");
-                }).contains("Sign In"));
-    ASSERT_TRUE(session->tray()->aboutToShow() && session->tray()->clickEntry(QStringLiteral("Sign In")));
-    const std::optional<WindowInfo> signIn = waitForWindow(isDecorated, startBoundMs);
-    ASSERT_TRUE(signIn) << "no sign-in window";
-    EXPECT_TRUE(waitFor([&] { return frameOnScreen(*signIn); })) << frameOf(*signIn);
+TEST_P(LargeScaleTest, EachWindowFitsTheScreenAndItsTitleBarTakesADrag) {
+    const std::function<bool(const WindowInfo&)> which = open(GetParam());
+    ASSERT_TRUE(which && waitForWindow(which, startBoundMs)) << "the window did not open";
+    runEventsFor(500); // it takes its height and place (and may be made again, in a window of its kind)
+    const std::optional<WindowInfo> window = waitForWindow(which);
+    ASSERT_TRUE(window);
+    const QRect screen = session->x11().screenGeometry();
+    EXPECT_TRUE(waitFor([&] { return screen.contains(frameOf(*window)); })) << text(frameOf(*window));
+    if (!window->decorated()) {
+        // The panel the scenarios take to lie over the screen's top, and the tray icon in it, stay clear.
+        const QRect panel(screen.left(), screen.top(), screen.width(),
+                          qRound(panelHeight * scale));
+        EXPECT_FALSE(frameOf(*window).intersects(panel)) << text(frameOf(*window));
+        EXPECT_FALSE(frameOf(*window).contains(trayIconPosition()));
+        return;
+    }
+    const QRect before = frameOf(*window);
+    const QPoint titleBar(before.center().x(), before.top() + window->frame.top() / 2);
+    session->x11().drag(titleBar, titleBar + QPoint(-40, 30));
+    EXPECT_TRUE(waitFor([&] { return frameOf(*window).topLeft() == before.topLeft() + QPoint(-40, 30); }))
+        << "the title bar did not move the window from " << text(before) << ": " << text(frameOf(*window));
 }
+
+INSTANTIATE_TEST_SUITE_P(Windows, LargeScaleTest,
+                         ::testing::Values(ScaledWindow::signIn, ScaledWindow::quickAccess, ScaledWindow::main),
+                         [](const ::testing::TestParamInfo<ScaledWindow>& info) {
+                             switch (info.param) {
+                             case ScaledWindow::signIn:
+                                 return "SignIn";
+                             case ScaledWindow::quickAccess:
+                                 return "QuickAccess";
+                             case ScaledWindow::main:
+                                 return "Main";
+                             }
+                             return "";
+                         });

@@ -46,9 +46,15 @@ TEST(MenuWindowPlacement, CentresOnTheAnchorBelowATopPanelAndAboveABottomOne) {
     const MenuWindowPlacement noScreen = placeMenuWindow(QRect(-500, 10, 20, 20), size, QRect());
     EXPECT_EQ(noScreen.frame.topLeft(), QPoint(-500 + 10 - 150, 10 + 20 + 15));
 
-    // Never off the available area, also for a window taller than the room below the anchor.
+    // Never off the available area nor over the icon, also for a window taller than the room below it:
+    // it is made shorter (and scrolls) instead.
     const MenuWindowPlacement tall = placeMenuWindow(QRect(900, 400, 20, 20), QSize(300, 900), screen);
     EXPECT_TRUE(screen.contains(tall.frame));
+    EXPECT_EQ(tall.frame.top(), 420 + 15);
+    const MenuWindowPlacement overNoPanel = placeMenuWindow(QRect(772, 0, 28, 28), QSize(300, 560), QRect(0, 0, 800, 500));
+    EXPECT_EQ(overNoPanel.frame, QRect(500, 28 + 15, 300, 500 - 28 - 15));
+    const MenuWindowPlacement tallAbove = placeMenuWindow(QRect(1800, 1050, 24, 24), QSize(300, 1200), aboveBottomPanel);
+    EXPECT_EQ(tallAbove.frame, QRect(1620, 0, 300, 1040 - 15));
 }
 
 TEST(MenuWindowPlacement, OpenedByTheClientItSitsWhereAClickOnTheIconPutsIt) {
@@ -74,6 +80,8 @@ TEST(MenuWindowPlacement, ResizesKeepTheAnchoredEdge) {
     EXPECT_EQ(resizedMenuFrame(frame, 400, false, std::nullopt), QRect(100, 50, 300, 400));
     EXPECT_EQ(resizedMenuFrame(frame, 400, true, std::nullopt).bottom(), frame.bottom());
     EXPECT_EQ(resizedMenuFrame(frame, 400, true, QRect(0, 0, 800, 600)).top(), 0);
+    // Growing past the screen's edge it stops there rather than move over the panel beside its kept edge.
+    EXPECT_EQ(resizedMenuFrame(frame, 700, false, QRect(0, 0, 800, 600)), QRect(100, 50, 300, 550));
 }
 
 TEST(MenuWindowPlacement, AGroupsChildWindowOpensBesideItsRow) {

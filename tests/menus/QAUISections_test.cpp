@@ -6,6 +6,7 @@
 #include "menus/QAUILoggedInViewController.h"
 #include "menus/QAUINetworksWindowController.h"
 #include "core/LocalizedStrings.h"
+#include "toolkit/Colors.h"
 #include "toolkit/ViewAnimation.h"
 
 #include <QCoreApplication>
@@ -69,7 +70,7 @@ TEST_F(SectionsTest, StatusRowsReadTheSdk) {
     QAUIStatusOptionViewCell cell;
     cell.configure(QAUIStatusViewItem::dpc);
     EXPECT_EQ(cell.dpcIndicator()->titleField()->text(), QStringLiteral("At Risk"));
-    EXPECT_EQ(cell.dpcIndicator()->bgView()->bgColor().name(), QStringLiteral("#fd596f"));
+    EXPECT_EQ(cell.dpcIndicator()->bgView()->bgColor(), toolkit::atRiskBadge) << "a shade its white title reads on";
     EXPECT_TRUE(cell.optionIndicator()->isHidden());
     cell.configure(QAUIStatusViewItem::splitTunneling); // no current network: off
     EXPECT_EQ(cell.optionIndicator()->optionStatusField()->text(), QStringLiteral("Off"));

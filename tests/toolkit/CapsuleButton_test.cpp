@@ -41,9 +41,9 @@ QColor fillOf(CapsuleButton& button) {
 TEST(CapsuleButton, AFilledCapsuleShowsEachStateInItsOwnColour) {
     CapsuleButton button(QStringLiteral("Got it"));
     button.resize(140, 40);
-    EXPECT_TRUE(isColor(fillOf(button), "#176EFAFF"));
+    EXPECT_TRUE(isColor(fillOf(button), "#1466E6FF"));
     button.setHighlight(true);
-    EXPECT_TRUE(isColor(fillOf(button), "#3382F2FF"));
+    EXPECT_TRUE(isColor(fillOf(button), "#176EFAFF"));
     button.setDown(true);
     EXPECT_TRUE(isColor(fillOf(button), "#2664CBFF")) << "pressed wins over lit";
     button.setEnabled(false);
@@ -69,8 +69,8 @@ TEST(CapsuleButton, TheFillReachesTheEdgesAndTheOutlineLeavesTheInsideClear) {
     CapsuleButton filled;
     filled.resize(200, 40);
     const QImage fill = drawn(filled);
-    EXPECT_TRUE(isColor(fill.pixelColor(100, 0), "#176EFAFF")) << "no soft rim";
-    EXPECT_TRUE(isColor(fill.pixelColor(100, 39), "#176EFAFF"));
+    EXPECT_TRUE(isColor(fill.pixelColor(100, 0), "#1466E6FF")) << "no soft rim";
+    EXPECT_TRUE(isColor(fill.pixelColor(100, 39), "#1466E6FF"));
     EXPECT_EQ(fill.pixelColor(0, 0).alpha(), 0) << "rounded corners";
 
     CapsuleButton outlined(QString(), CapsuleButton::Style::outlined);

@@ -99,8 +99,11 @@ TEST(Contrast, TheClientsTextAndControlShadesReachTheirThresholds) {
         double atLeast;
     } pairs[] = {
         {"white title on a filled button", Qt::white, toolkit::buttonFill, 4.5},
+        {"white title on a filled button under the pointer", Qt::white, toolkit::buttonHover, 4.5},
         {"a card's Cancel", toolkit::cancelTitle, toolkit::card, 4.5},
         {"the Healthy badge's title", Qt::white, toolkit::healthyBadge, 4.5},
+        {"the At Risk badge's title", Qt::white, toolkit::atRiskBadge, 4.5},
+        {"the Inactive badge's title", Qt::white, toolkit::inactiveBadge, 4.5},
         {"an off switch's edge on the window", toolkit::switchOffEdge, toolkit::windowBackground, 3.0},
         {"the focus ring on the window", FocusRing::color, toolkit::windowBackground, 3.0},
         {"the focus ring on a card", FocusRing::color, toolkit::card, 3.0},

@@ -57,8 +57,9 @@ public:
 
 } // namespace
 
-AccessibleTree::AccessibleTree(PrivateBus& bus)
-    : m_serviceBus(bus.connect()), m_readerBus(bus.connect()), m_service(std::make_unique<QObject>()) {
+AccessibleTree::AccessibleTree(PrivateBus& bus, double clientScale)
+    : m_serviceBus(bus.connect()), m_readerBus(bus.connect()), m_service(std::make_unique<QObject>()),
+      m_clientScale(clientScale) {
     new A11yBus(m_service.get(), bus.address());
     new A11yStatus(m_service.get());
     m_running = m_serviceBus.registerObject(QStringLiteral("/org/a11y/bus"), m_service.get(),
@@ -163,7 +164,9 @@ void AccessibleTree::collect(const QString& service, const QString& path, int de
             rect.beginStructure();
             rect >> x >> y >> width >> height;
             rect.endStructure();
-            node.extents = QRect(x, y, width, height);
+            node.extents = QRectF(x * m_clientScale, y * m_clientScale, width * m_clientScale,
+                                  height * m_clientScale)
+                               .toRect();
         }
         node.window = depth == 0 ? node.extents : window;
         nodes.push_back(node);

@@ -21,7 +21,9 @@ namespace desktop {
 
 class AccessibleTree {
 public:
-    explicit AccessibleTree(PrivateBus& bus);
+    // `clientScale` is the client's QT_SCALE_FACTOR: Qt 6.4's AT-SPI bridge gives extents in Qt's own
+    // (scaled) pixels rather than the screen's, so they are multiplied back into the screen's.
+    explicit AccessibleTree(PrivateBus& bus, double clientScale = 1.0);
     ~AccessibleTree();
 
     bool isRunning() const { return m_running; }
@@ -29,7 +31,7 @@ public:
     struct Node {
         QString role; // AT-SPI role name: "push button", "label", "frame", "check box", "text", ...
         QString name; // a button's or label's text, a window's title
-        QRect extents; // on the screen
+        QRect extents; // on the screen, in its pixels
         bool enabled = false;
         bool focusable = false;
         bool focused = false;
@@ -56,6 +58,7 @@ private:
     QDBusConnection m_serviceBus;
     QDBusConnection m_readerBus;
     std::unique_ptr<QObject> m_service;
+    double m_clientScale = 1.0;
     bool m_running = false;
     qint64 m_cachedPid = 0;
     QString m_cachedApplication;

@@ -85,7 +85,7 @@ DesktopSession::DesktopSession(DesktopOptions options)
         }
     }
     if (options.accessibility) {
-        m_accessibility = std::make_unique<AccessibleTree>(m_bus);
+        m_accessibility = std::make_unique<AccessibleTree>(m_bus, options.scale);
         if (!m_accessibility->isRunning()) {
             m_problem = QStringLiteral("the accessibility bus service did not register");
             return;

@@ -1,5 +1,7 @@
 #include "support/desktop/X11Display.h"
 
+#include "support/desktop/Wait.h"
+
 #include <QDeadlineTimer>
 #include <QThread>
 
@@ -208,6 +210,21 @@ void X11Display::click(QPoint position, int button) {
     movePointer(position);
     XTestFakeButtonEvent(m_display, static_cast<unsigned>(button), True, CurrentTime);
     XTestFakeButtonEvent(m_display, static_cast<unsigned>(button), False, CurrentTime);
+    sync();
+}
+
+void X11Display::drag(QPoint from, QPoint to) {
+    movePointer(from);
+    XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
+    sync();
+    // The window manager takes the press (and its pointer grab) before the motion that makes it a drag.
+    runEventsFor(50);
+    constexpr int steps = 8;
+    for (int step = 1; step <= steps; ++step) {
+        movePointer(from + (to - from) * step / steps);
+        runEventsFor(10);
+    }
+    XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
     sync();
 }
 

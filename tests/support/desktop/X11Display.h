@@ -63,6 +63,8 @@ public:
     // Input as a person gives it: pointer moves, button clicks and keys through XTest, in root coordinates.
     void movePointer(QPoint position);
     void click(QPoint position, int button = 1);
+    // Presses the first button at `from`, moves to `to` in steps and lets go, as a hand drags.
+    void drag(QPoint from, QPoint to);
     // A key by its keysym name ("Escape", "Return", "Tab", "a"), with modifiers by keysym name
     // ("Control_L", "Shift_L").
     bool pressKey(const QString& keysym, const QStringList& modifiers = {});
