@@ -4,6 +4,7 @@
 #include <QHostInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QSslConfiguration>
 #include <QThread>
 
 #include <memory>
@@ -35,6 +36,21 @@ QNetworkAccessManager* RLHttpClient::manager() {
 
 namespace {
 
+// Qt's TLS backend trusts the system's certificate folders and ignores SSL_CERT_FILE, the bundle OpenSSL's
+// programs are told to trust; when it is set, its certificates are trusted in their place. Read once, on the
+// first encrypted request.
+QSslConfiguration tlsConfiguration() {
+    static const QSslConfiguration configuration = [] {
+        QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
+        const QString bundle = qEnvironmentVariable("SSL_CERT_FILE");
+        if (!bundle.isEmpty()) {
+            trusting.addCaCertificates(bundle, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
+        }
+        return trusting;
+    }();
+    return configuration;
+}
+
 void send(QNetworkAccessManager* manager, std::chrono::milliseconds timeout, qint64 answerLimit, const QUrl& url,
           const RLHttpClient::Headers& headers, const QByteArray& body, RLHttpClient::Done done) {
     QNetworkRequest request(url);
@@ -44,6 +60,9 @@ void send(QNetworkAccessManager* manager, std::chrono::milliseconds timeout, qin
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setTransferTimeout(int(timeout.count()));
+    if (url.scheme() == QLatin1String("https")) {
+        request.setSslConfiguration(tlsConfiguration());
+    }
     QNetworkReply* reply = manager->post(request, body);
 
     auto tooLarge = std::make_shared<bool>(false);

@@ -3,6 +3,7 @@
 // steady state. Prints the table; the budgets (a click within 150 ms among them) are checked where they are set.
 #include "DesktopScenario.h"
 #include "Workspaces.h"
+#include "remotelog/RemoteLogService.h"
 
 #include <QProcess>
 
@@ -53,22 +54,12 @@ constexpr int lottieSettleMs = 3000;
 // (Debug) build, which CI runs, steps frames in unoptimised code and swings with the machine's other work
 // (0.7-1.5 % for either seen on one machine); its bounds only keep out an animation that repaints more than
 // it changes, or runs faster than its file (3 % and more).
-// Resident memory beyond the bare window: the budgets are + 8 MiB with only the tray and + 15 MiB with the
-// main window. A release build checks the main window's; the tray-only one is not met (see
-// docs/architecture.md), so its ceiling holds what was reached, as do all three on the Debug build CI runs,
-// whose own code takes 1.5-2 MiB more file pages.
 #ifdef NDEBUG
 constexpr double welcomeLottieBound = 0.8;
 constexpr double signInLottieBound = 1.0;
-constexpr double trayOnlyCeilingMiB = 11.0;
-constexpr double mainWindowCeilingMiB = 15.0;
-constexpr double closedCeilingMiB = 13.5;
 #else
 constexpr double welcomeLottieBound = 2.0;
 constexpr double signInLottieBound = 2.0;
-constexpr double trayOnlyCeilingMiB = 14.0;
-constexpr double mainWindowCeilingMiB = 18.5;
-constexpr double closedCeilingMiB = 16.5;
 #endif
 
 } // namespace
@@ -186,6 +177,25 @@ namespace {
 
 constexpr int starts = 5;
 
+// Resident memory beyond the bare window, the remote log on its built-in address: the budgets are + 10 MiB
+// with only the tray and + 15 MiB with the main window. A release build checks the main window's; the
+// tray-only one is not met (see docs/architecture.md), so its ceiling holds what was reached, as do all three
+// on the Debug build CI runs, whose own code takes 1.5-2 MiB more file pages. Talking to an https service
+// adds the TLS stack, 6.2 MiB (budgets + 15 and + 19 MiB, not met): its ceilings hold what was reached, the
+// Debug build's above by the built-in address's margins.
+struct MemoryCeilings {
+    double trayOnly;
+    double mainWindow;
+    double closed;
+};
+#ifdef NDEBUG
+constexpr MemoryCeilings builtInAddressCeilings{11.0, 15.0, 13.5};
+constexpr MemoryCeilings httpsServiceCeilings{17.5, 22.0, 20.0};
+#else
+constexpr MemoryCeilings builtInAddressCeilings{14.0, 18.5, 16.5};
+constexpr MemoryCeilings httpsServiceCeilings{20.5, 25.5, 23.0};
+#endif
+
 double median(std::vector<double> values) {
     std::ranges::sort(values);
     return values[values.size() / 2];
@@ -273,36 +283,49 @@ TEST_F(StartAndMemoryTest, TheTrayItemComesWithinThirtyMillisecondsOfABareWindow
 
 // Signed in, disconnected: resident memory with only the tray, then with the main window, beside the bare
 // window on the same desktop, accessibility off, once the start's delayed steps (the update banner at 4 s,
-// the remote log's post at 5 s) are done. The remote log posts to its built-in address, as for a person.
-TEST_F(StartAndMemoryTest, SignedInResidentMemoryBesideABareWindow) {
-    constexpr qint64 startStepsNs = 8'000'000'000;
+// the remote log's post at 5 s) are done. On both roads a person's remote log takes: its built-in address,
+// which never resolves, and a loopback https service the client reaches and trusts through SSL_CERT_FILE.
+TEST_F(StartAndMemoryTest, SignedInResidentMemoryBesideABareWindowOnBothRemoteLogRoads) {
+    const auto measureRoad = [&](const QString& road, DesktopOptions options, const MemoryCeilings& ceilings) {
+        constexpr qint64 startStepsNs = 8'000'000'000;
+        ASSERT_NO_FATAL_FAILURE(startClient(std::move(options), signedInWorkspace));
+        ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
+        ASSERT_EQ(waitForTrayMenu([](const QStringList& texts) { return texts.value(0) == "Connect"; }).value(0),
+                  "Connect");
+        const qint64 barePid = startBareWindow();
+        ASSERT_NE(barePid, 0);
+        ASSERT_NO_FATAL_FAILURE(closeClientWindows());
+        const qint64 startStepsLeftNs = session->clientStartedNs() + startStepsNs - nowNs();
+        runEventsFor(static_cast<int>(std::max<qint64>(0, startStepsLeftNs) / 1'000'000));
+
+        const auto measure = [&](const QString& state, double ceilingMiB) {
+            runEventsFor(2000); // the start's and the windows' freed memory handed back
+            const std::vector<Cost> costs = measureCosts({session->clientPid(), barePid}, 1000);
+            ASSERT_TRUE(costs[0].valid && costs[1].valid) << state.toStdString();
+            table.add(road + QStringLiteral(": ") + state, costs[0]);
+            table.add(QStringLiteral("  bare Qt window"), costs[1]);
+            EXPECT_LE(costs[0].rssMiB, costs[1].rssMiB + ceilingMiB) << road.toStdString() << ": " << state.toStdString();
+        };
+        ASSERT_NO_FATAL_FAILURE(measure(QStringLiteral("signed in, tray only"), ceilings.trayOnly));
+
+        ASSERT_TRUE(openMainWindowFromTheTray());
+        ASSERT_NO_FATAL_FAILURE(measure(QStringLiteral("signed in, main window"), ceilings.mainWindow));
+
+        // Closed, the main window gives back its native window and buffers; its widgets stay.
+        ASSERT_NO_FATAL_FAILURE(closeClientWindows());
+        ASSERT_NO_FATAL_FAILURE(measure(QStringLiteral("signed in, main window closed"), ceilings.closed));
+    };
+
     DesktopOptions asRun;
     asRun.builtInRemoteLog = true;
-    ASSERT_NO_FATAL_FAILURE(startClient(asRun, signedInWorkspace));
-    ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
-    ASSERT_EQ(waitForTrayMenu([](const QStringList& texts) { return texts.value(0) == "Connect"; }).value(0),
-              "Connect");
-    const qint64 barePid = startBareWindow();
-    ASSERT_NE(barePid, 0);
-    ASSERT_NO_FATAL_FAILURE(closeClientWindows());
-    const qint64 startStepsLeftNs = session->clientStartedNs() + startStepsNs - nowNs();
-    runEventsFor(static_cast<int>(std::max<qint64>(0, startStepsLeftNs) / 1'000'000));
+    ASSERT_NO_FATAL_FAILURE(measureRoad(QStringLiteral("built-in address"), asRun, builtInAddressCeilings));
 
-    const auto measure = [&](const QString& state, double ceilingMiB) {
-        runEventsFor(2000); // the start's and the windows' freed memory handed back
-        const std::vector<Cost> costs = measureCosts({session->clientPid(), barePid}, 1000);
-        ASSERT_TRUE(costs[0].valid && costs[1].valid) << state.toStdString();
-        table.add(state, costs[0]);
-        table.add(QStringLiteral("  bare Qt window"), costs[1]);
-        EXPECT_LE(costs[0].rssMiB, costs[1].rssMiB + ceilingMiB) << state.toStdString();
-    };
-    ASSERT_NO_FATAL_FAILURE(measure(QStringLiteral("signed in, tray only"), trayOnlyCeilingMiB));
-
-    ASSERT_TRUE(openMainWindowFromTheTray());
-    ASSERT_NO_FATAL_FAILURE(measure(QStringLiteral("signed in, main window"), mainWindowCeilingMiB));
-
-    // Closed, the main window gives back its native window and buffers; its widgets stay.
-    ASSERT_NO_FATAL_FAILURE(closeClientWindows());
-    ASSERT_NO_FATAL_FAILURE(measure(QStringLiteral("signed in, main window closed"), closedCeilingMiB));
+    remotelogtest::Service service(testsupport::LoopbackHttpServer::Scheme::https);
+    DesktopOptions talking;
+    talking.clientEnvironment.insert(QStringLiteral("REMOTELOG_API_ENDPOINT"), service.base().toString());
+    talking.clientEnvironment.insert(QStringLiteral("SSL_CERT_FILE"),
+                                     testsupport::LoopbackHttpServer::certificateFile());
+    ASSERT_NO_FATAL_FAILURE(measureRoad(QStringLiteral("https service"), talking, httpsServiceCeilings));
+    EXPECT_EQ(service.count("session"), 1) << "the client did not reach the https service";
     std::cout << "\n" << table.text().toStdString() << std::flush;
 }

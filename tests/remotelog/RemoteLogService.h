@@ -41,7 +41,8 @@ inline void settle(platform::ManualScheduler* scheduler, int ms = 150) {
 
 class Service {
 public:
-    Service() {
+    explicit Service(testsupport::LoopbackHttpServer::Scheme scheme = testsupport::LoopbackHttpServer::Scheme::http)
+        : server(scheme) {
         answerJson("app/device-status", R"({"logger_enabled":true,"latest_sdk_version":{"linux":37}})");
         server.route("", "/api/session", [this](const httplib::Request&, httplib::Response& response) {
             response.set_content(QByteArray("{\"id\":" + QByteArray::number(++sessionIds) + "}").toStdString(),

@@ -51,35 +51,47 @@ int socketOf(const httplib::Request& request) {
 
 } // namespace
 
-LoopbackHttpServer::LoopbackHttpServer() {
+LoopbackHttpServer::LoopbackHttpServer(Scheme scheme) : scheme_(scheme) {
+    if (scheme == Scheme::https) {
+        const QByteArray certificate = QFile::encodeName(certificateFile());
+        const QByteArray key = QFile::encodeName(QStringLiteral(LOOPBACK_TLS_KEY));
+        server_ = std::make_unique<httplib::SSLServer>(certificate.constData(), key.constData());
+    } else {
+        server_ = std::make_unique<httplib::Server>();
+    }
     const auto handler = [this](const httplib::Request& request, httplib::Response& response) {
         dispatch(request, response);
     };
-    server_.Get(".*", handler);
-    server_.Post(".*", handler);
-    server_.Put(".*", handler);
-    server_.Patch(".*", handler);
-    server_.Delete(".*", handler);
-    server_.Options(".*", handler);
+    server_->Get(".*", handler);
+    server_->Post(".*", handler);
+    server_->Put(".*", handler);
+    server_->Patch(".*", handler);
+    server_->Delete(".*", handler);
+    server_->Options(".*", handler);
     // Idle keep-alive connections hold the server's threads; stop() should not wait long for them.
-    server_.set_keep_alive_timeout(1);
-    port_ = server_.bind_to_any_port("127.0.0.1");
+    server_->set_keep_alive_timeout(1);
+    port_ = server_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0) {
         return;
     }
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!server_.is_running() && std::chrono::steady_clock::now() < deadline) {
+    while (!server_->is_running() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 
 LoopbackHttpServer::~LoopbackHttpServer() { stop(); }
 
-bool LoopbackHttpServer::isListening() const { return port_ > 0 && server_.is_running(); }
+bool LoopbackHttpServer::isListening() const { return port_ > 0 && server_->is_running(); }
 
 QUrl LoopbackHttpServer::url(const QString& path) const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path));
+    const QString scheme = scheme_ == Scheme::https ? QStringLiteral("https") : QStringLiteral("http");
+    return QUrl(QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme).arg(port_).arg(path));
+}
+
+QString LoopbackHttpServer::certificateFile() {
+    return QStringLiteral(LOOPBACK_TLS_CERTIFICATE);
 }
 
 void LoopbackHttpServer::stop() {
@@ -88,7 +100,7 @@ void LoopbackHttpServer::stop() {
         stopping_ = true;
     }
     stallChanged_.notify_all();
-    server_.stop();
+    server_->stop();
     if (thread_.joinable()) {
         thread_.join();
     }

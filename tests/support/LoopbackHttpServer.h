@@ -1,8 +1,9 @@
 #pragma once
 
-// An HTTP server on 127.0.0.1 for tests and benchmarks: it listens on a free port from construction, serves
+// An HTTP or HTTPS server on 127.0.0.1 for tests and benchmarks: it listens on a free port from construction, serves
 // on threads of its own, and records every request it receives. Routes match the path exactly (query left
-// out); a request no route matches is answered 404 and recorded all the same.
+// out); a request no route matches is answered 404 and recorded all the same. Over https it shows a
+// certificate for 127.0.0.1 of its own, which a client trusts from certificateFile().
 //
 //   testsupport::LoopbackHttpServer server;
 //   server.serveBody("/package.zip", bytes);
@@ -42,15 +43,19 @@ class LoopbackHttpServer {
 public:
     using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
 
-    LoopbackHttpServer();
+    enum class Scheme { http, https };
+
+    explicit LoopbackHttpServer(Scheme scheme = Scheme::http);
     ~LoopbackHttpServer();
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
     bool isListening() const;
     int port() const { return port_; }
-    // http://127.0.0.1:<port><path>
+    // http://127.0.0.1:<port><path>, or https://
     QUrl url(const QString& path) const;
+    // The https server's certificate (PEM), self-signed: what a client's trust needs.
+    static QString certificateFile();
     // Ends every stall, stops listening and waits for the server's threads. The destructor calls it.
     void stop();
 
@@ -81,7 +86,8 @@ private:
     void dispatch(const httplib::Request& request, httplib::Response& response);
     void waitWhileStalled(std::uint64_t generation);
 
-    httplib::Server server_;
+    Scheme scheme_;
+    std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     int port_ = -1;
 

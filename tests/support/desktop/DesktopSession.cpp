@@ -45,7 +45,8 @@ QString DesktopSession::bareWindowBinary() {
 }
 
 DesktopSession::DesktopSession(DesktopOptions options)
-    : m_builtInRemoteLog(options.builtInRemoteLog), m_clientScale(options.scale) {
+    : m_builtInRemoteLog(options.builtInRemoteLog), m_clientEnvironment(options.clientEnvironment),
+      m_clientScale(options.scale) {
     if (!m_home.isValid() || !m_bus.isValid()) {
         m_problem = QStringLiteral("no temporary folder or no private D-Bus daemon (is dbus installed?)");
         return;
@@ -314,6 +315,7 @@ bool DesktopSession::startClient(const QStringList& arguments) {
     if (m_clientScale != 1.0) {
         env.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(m_clientScale));
     }
+    env.insert(m_clientEnvironment);
     m_clientStartedNs = nowNs();
     m_client = startProcess(clientBinary(), arguments, env, m_home.filePath(QStringLiteral("client.log")));
     return m_client != nullptr;

@@ -46,6 +46,8 @@ struct DesktopOptions {
     // A Wayland session instead of Xvfb and openbox: sway on its headless backend with Xwayland beside it,
     // both offered to the client, which decides itself where it runs (no QT_QPA_PLATFORM is set).
     bool wayland = false;
+    // Set in the client's environment over the desktop's (another remote-logging address, say).
+    QProcessEnvironment clientEnvironment;
 };
 
 class DesktopSession {
@@ -129,6 +131,7 @@ private:
     std::unique_ptr<QProcess> m_client;
     qint64 m_clientStartedNs = 0;
     bool m_builtInRemoteLog = false;
+    QProcessEnvironment m_clientEnvironment;
     double m_clientScale = 1.0;
     std::vector<std::unique_ptr<QProcess>> m_programs;
     QString m_problem;
