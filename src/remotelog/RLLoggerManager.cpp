@@ -11,6 +11,8 @@
 #include <QLoggingCategory>
 #include <QThread>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <deque>
 #include <set>
@@ -70,8 +72,8 @@ struct RLLoggerManager::Library {
     bool writeFailureReported = false;
 
     std::shared_ptr<RLStorageItem> storageItem;
-    std::vector<Pending> writing;
     quint64 droppedNoted = 0;
+    std::size_t burstLines = 0;
     quint64 logCounter = 0;
     quint64 checkLocalStorageSizeCounter = 0;
     bool newerVersionNoticed = false;
@@ -275,20 +277,35 @@ RLLoggerManager::Library& RLLoggerManager::rl_library(Library& library) {
     return library;
 }
 
+std::size_t RLLoggerManager::Pending::bytes() const {
+    std::size_t texts = 0;
+    for (const std::optional<QString>* text : {&entry.tag, &entry.method, &entry.file, &entry.text,
+                                               &entry.threadNumber, &entry.operationQueueName}) {
+        texts += *text ? std::size_t((*text)->capacity()) : 0;
+    }
+    return sizeof(Pending) + texts * sizeof(QChar);
+}
+
+// Lines written in batches back to back, the queue never empty between them, that make a burst: once the
+// writer has caught up, what the burst freed goes back to the system. Left to the allocator it stayed
+// resident, in holes between what lives on, for the rest of the run.
+constexpr std::size_t burstEntries = 1024;
+
 void RLLoggerManager::processLog(RLLogEntry entry, bool printToConsole) {
     entry.threadNumber = RLThreadAdditions::currentThreadNumberText();
     entry.operationQueueName = RLThreadAdditions::currentQueueLabel();
     bool first = false;
     {
         std::lock_guard lock(m_pendingMutex);
-        if (m_pending.size() >= maximumPendingEntries) {
-            m_pending[m_oldestPending] = {std::move(entry), printToConsole};
-            m_oldestPending = (m_oldestPending + 1) % m_pending.size();
-            m_droppedEntries.fetch_add(1, std::memory_order_relaxed);
-            return;
-        }
         first = m_pending.empty();
         m_pending.push_back({std::move(entry), printToConsole});
+        m_pendingBytes += m_pending.back().bytes();
+        while (m_pending.size() > maximumPendingEntries ||
+               (m_pendingBytes > maximumPendingBytes && m_pending.size() > 1)) {
+            m_pendingBytes -= m_pending.front().bytes();
+            m_pending.pop_front();
+            m_droppedEntries.fetch_add(1, std::memory_order_relaxed);
+        }
     }
     if (first) {
         async([this](Library& library) { rl_writePending(library); });
@@ -296,15 +313,12 @@ void RLLoggerManager::processLog(RLLogEntry entry, bool printToConsole) {
 }
 
 void RLLoggerManager::rl_writePending(Library& library) {
-    // Two vectors take turns, so neither gives back its memory between batches.
-    std::vector<Pending>& batch = library.writing;
-    std::size_t oldest = 0;
+    std::deque<Pending> batch;
     {
         std::lock_guard lock(m_pendingMutex);
         batch.swap(m_pending);
-        oldest = std::exchange(m_oldestPending, 0);
+        m_pendingBytes = 0;
     }
-    std::rotate(batch.begin(), batch.begin() + qsizetype(oldest), batch.end());
     rl_library(library);
     // A gap in the lines says so where it is.
     const quint64 dropped = m_droppedEntries.load();
@@ -333,7 +347,19 @@ void RLLoggerManager::rl_writePending(Library& library) {
     }
     library.storageItem->flushLines();
     RLConsolePrinter::print(console);
+    library.burstLines += batch.size();
     batch.clear();
+    bool caughtUp = false;
+    {
+        std::lock_guard lock(m_pendingMutex);
+        caughtUp = m_pending.empty();
+    }
+    if (caughtUp) {
+        if (library.burstLines >= burstEntries) {
+            malloc_trim(0);
+        }
+        library.burstLines = 0;
+    }
 }
 
 void RLLoggerManager::rl_processLog(Library& library, const RLLogEntry& entry) {

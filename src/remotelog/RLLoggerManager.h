@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -48,9 +49,11 @@ public:
     static constexpr int oldSessionDays = 30;
     // Entries between two checks of the store's size, as long as it stays under the cap.
     static constexpr int sizeCheckInterval = 20;
-    // Lines waiting for the writer. Beyond it a burst is not held in memory: its oldest waiting lines give way
-    // to the newest, as the store's cap would have them (counted, and noted in the store).
+    // Lines waiting for the writer, and their bytes. Beyond either a burst is not held in memory: its oldest
+    // waiting lines give way to the newest, as the store's cap would have them (counted, and noted in the
+    // store). The newest line always waits, whatever its size.
     static constexpr std::size_t maximumPendingEntries = 16384;
+    static constexpr std::size_t maximumPendingBytes = 8 * 1024 * 1024;
 
     // Makes the manager and starts it: the session folder, the logger-state request and the timers.
     static std::shared_ptr<RLLoggerManager> initWithAppToken(const QString& appToken, const QString& deviceIdentifier,
@@ -97,6 +100,8 @@ private:
     struct Pending {
         RLLogEntry entry;
         bool printToConsole = false;
+        // What the line holds in memory while it waits.
+        std::size_t bytes() const;
     };
 
     RLLoggerManager(QString appToken, QString deviceIdentifier, RLLoggerConfiguration configuration);
@@ -143,9 +148,8 @@ private:
     std::mutex m_defaultsMutex;
 
     mutable std::mutex m_pendingMutex;
-    std::vector<Pending> m_pending;
-    // Once the vector is full it is a ring: the oldest line is here.
-    std::size_t m_oldestPending = 0;
+    std::deque<Pending> m_pending;
+    std::size_t m_pendingBytes = 0;
     std::atomic<quint64> m_droppedEntries{0};
 
     // Counted from the library's queue, read from anywhere.

@@ -313,20 +313,44 @@ TEST_F(LoggerTest, AtTheCapTheOldestRunIsTrimmedFirstAndPendingIssuesAndKeyValue
 }
 
 TEST_F(LoggerTest, ABurstTheWriterCannotHoldKeepsItsNewestLinesAndSaysHowManyWentBefore) {
-    start(deadService());
-    settle();
-    const int burst = int(RLLoggerManager::maximumPendingEntries) + 100;
-    for (int i = 0; i < burst; ++i) {
-        log(QStringLiteral("burst %1").arg(i)); // the writer waits for the scheduler: nothing is written meanwhile
+    struct Case {
+        const char* name;
+        qsizetype padding; // characters each line carries beyond its number
+        int lines;
+        quint64 dropped; // 0: as many as the bytes' bound takes
+    };
+    const Case cases[] = {
+        {"more lines than may wait", 0, int(RLLoggerManager::maximumPendingEntries) + 100, 100},
+        {"more bytes than may wait", 4096, 3000, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        start(deadService());
+        manager->setMaximumLocalStorageSize(RLLoggerManager::largestMaximumLocalStorageSize);
+        settle();
+        const QString padding(c.padding, QLatin1Char('p'));
+        for (int i = 0; i < c.lines; ++i) {
+            // The writer waits for the scheduler: nothing is written meanwhile.
+            log(QStringLiteral("burst %1.").arg(i) + padding);
+        }
+        const quint64 dropped = manager->droppedEntries();
+        if (c.dropped) {
+            EXPECT_EQ(dropped, c.dropped);
+        } else {
+            EXPECT_GT(dropped, 0u);
+            EXPECT_LE((c.lines - dropped) * c.padding * sizeof(QChar), RLLoggerManager::maximumPendingBytes);
+        }
+        settle();
+        const QByteArray lines = currentLines();
+        const auto burstLine = [](quint64 i) { return QStringLiteral("\"burst %1.").arg(i).toUtf8(); };
+        EXPECT_FALSE(lines.contains(burstLine(dropped - 1)));
+        EXPECT_TRUE(lines.contains(burstLine(dropped)));
+        EXPECT_TRUE(lines.contains(burstLine(c.lines - 1)));
+        const QByteArray note = QByteArray::number(dropped) + " earlier lines were dropped";
+        EXPECT_TRUE(lines.contains(note));
+        EXPECT_LT(lines.indexOf(note), lines.indexOf(burstLine(dropped))) << "the note marks the gap";
+        manager.reset();
     }
-    EXPECT_EQ(manager->droppedEntries(), 100u);
-    settle();
-    const QByteArray lines = currentLines();
-    EXPECT_FALSE(lines.contains("\"burst 99\""));
-    EXPECT_TRUE(lines.contains("\"burst 100\""));
-    EXPECT_TRUE(lines.contains(QStringLiteral("\"burst %1\"").arg(burst - 1).toUtf8()));
-    EXPECT_TRUE(lines.contains("100 earlier lines were dropped"));
-    EXPECT_LT(lines.indexOf("earlier lines were dropped"), lines.indexOf("\"burst 100\"")) << "the note marks the gap";
 }
 
 TEST_F(LoggerTest, WithNothingLoggedAndNoKeyValuePendingASyncTouchesNeitherDiskNorNetwork) {
