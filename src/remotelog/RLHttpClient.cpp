@@ -44,7 +44,8 @@ QSslConfiguration tlsConfiguration() {
         QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
         const QString bundle = qEnvironmentVariable("SSL_CERT_FILE");
         if (!bundle.isEmpty()) {
-            trusting.addCaCertificates(bundle, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
+            trusting.setCaCertificates(
+                QSslCertificate::fromPath(bundle, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString));
         }
         return trusting;
     }();
