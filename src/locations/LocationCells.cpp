@@ -117,14 +117,12 @@ LocationCellView::LocationCellView(QWidget* parent) : QWidget(parent) {
     row->addWidget(m_locationTitleField, 1);
 
     auto* splitTunnel = imageButton("locationSplitTunnel", 20);
-    splitTunnel->setAccessibleName(QStringLiteral("Split Tunneling"));
     m_splitTunnelButton = splitTunnel;
     connect(splitTunnel, &QAbstractButton::clicked, this, [this] { showSplitTunnelPopover(m_splitTunnelButton); });
     row->addWidget(splitTunnel);
 
     auto* favourite = imageButton("favorite_off", 20);
     favourite->setCheckable(true);
-    favourite->setAccessibleName(QStringLiteral("Favorite"));
     m_favouriteButton = favourite;
     connect(favourite, &QAbstractButton::clicked, this, [this] { emit favoriteTapped(this); });
     row->addWidget(favourite);
@@ -167,6 +165,9 @@ void LocationCellView::configure(const PDNetworkItemPtr& location, const QString
                                                               toolkit::interFont(14, QFont::Medium)));
     setToolTip(m_title); // the name, whole, wherever the row cut it
     m_flagImageView->setAccessibleName(m_title); // a flag is read as its country
+    // Every row has a star: heard alone, each must say whose it is.
+    m_favouriteButton->setAccessibleName(QStringLiteral("Favorite ") + m_title);
+    m_splitTunnelButton->setAccessibleName(QStringLiteral("Split Tunneling ") + m_title);
     const bool isPrivate = location && location->isPrivate();
     m_flagAccessImageView->setPixmap(badgePixmap(isPrivate));
     m_flagAccessImageView->setProperty("badge", isPrivate ? QStringLiteral("location_badge_private")

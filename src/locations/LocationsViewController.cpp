@@ -90,6 +90,7 @@ QWidget* LocationsViewController::loadView() {
     m_searchBar->setFixedHeight(48);
     inner->addWidget(m_searchBar);
     m_table = new LocationsTableView;
+    m_table->setAccessibleName(QStringLiteral("Locations"));
     m_table->setIntercellSpacing(QSize(8, 0));
     m_table->setVerticalScrollBar(new TransculentScroller(Qt::Vertical));
     m_table->viewport()->setAutoFillBackground(false);

@@ -28,7 +28,9 @@ QString formatConnectionDuration(double seconds) {
 }
 
 ConnectionEstablishedController::ConnectionEstablishedController(QObject* parent)
-    : platform::ViewController(parent) {}
+    : platform::ViewController(parent) {
+    setTitle(QStringLiteral("Connection Established")); // what a screen reader calls the sheet
+}
 
 QWidget* ConnectionEstablishedController::loadView() {
     auto* view = new SheetPanel;

@@ -46,6 +46,22 @@ protected:
         }
         return focusIs(role, name, 400);
     }
+    // Presses `key` until the focused node is one `wanted` picks (it may be already); that node, or none
+    // after `limit` presses.
+    std::optional<Node> pressUntil(const char* key, const std::function<bool(const Node&)>& wanted, int limit,
+                                   const QStringList& modifiers = {}) {
+        std::optional<Node> node;
+        for (int step = 0; step <= limit; ++step) {
+            if (waitFor([&] { return (node = focusedNode()) && wanted(*node); }, 400)) {
+                return node;
+            }
+            session->x11().pressKey(QString::fromLatin1(key), modifiers);
+        }
+        return std::nullopt;
+    }
+    static std::function<bool(const Node&)> named(const QString& role, const QString& name) {
+        return [role, name](const Node& node) { return node.role == role && node.name == name; };
+    }
     // Tab until the focus is on a node of this role, whatever its name; that node, or none after `limit`.
     std::optional<Node> tabToRole(const QString& role, int limit) {
         std::optional<Node> node;
@@ -57,7 +73,7 @@ protected:
         }
         return std::nullopt;
     }
-    std::optional<Node> windowNamed(const QString& name) {
+    std::optional<Node> windowNamed(const QString& name, int boundMs = startBoundMs) {
         std::optional<Node> window;
         waitFor(
             [&] {
@@ -69,7 +85,7 @@ protected:
                 }
                 return false;
             },
-            startBoundMs);
+            boundMs);
         return window;
     }
     // The focusable or actionable nodes without a name, in every window shown.
@@ -145,6 +161,52 @@ TEST_F(KeyboardTest, SignInEveryTabASettingASupportEntryAndSignOutTakeTheKeyboar
         << " kept its state";
     EXPECT_EQ(namelessControls(), QStringList{});
 
+    // A protocol: the settings tabs take the arrows, the protocols' list Down and Return, and the row
+    // Return chose reads as selected.
+    ASSERT_TRUE(tabTo(QStringLiteral("page tab"), QStringLiteral("General"))) << focusText();
+    ASSERT_TRUE(pressUntil("Right", named(QStringLiteral("page tab"), QStringLiteral("Protocols")), 3)) << focusText();
+    const std::optional<Node> firstProtocol = tabToRole(QStringLiteral("list item"), 10);
+    ASSERT_TRUE(firstProtocol) << "no protocol takes the focus: " << focusText();
+    const std::optional<Node> protocol =
+        pressUntil("Down", [](const Node& node) { return node.role == "list item" && !node.selected; }, 4);
+    ASSERT_TRUE(protocol) << "every protocol reads as chosen: " << focusText();
+    press("Return");
+    const QString protocolTitle = protocol->name.section(QStringLiteral(", "), 0, 0);
+    EXPECT_TRUE(waitFor([&] {
+        const std::optional<Node> now = focusedNode();
+        return now && now->name.startsWith(protocolTitle + QStringLiteral(", ")) && now->selected;
+    })) << protocolTitle.toStdString() << " was not chosen: " << focusText();
+
+    // A network: Ctrl+Tab to the Networks tab, its list Down and Return connect to the network chosen.
+    for (int i = 0; i < 4 && !windowNamed(QStringLiteral("Veltrix - Networks"), 500); ++i) {
+        press("Tab", {QStringLiteral("Control_L")});
+    }
+    ASSERT_TRUE(windowNamed(QStringLiteral("Veltrix - Networks"), 500)) << "Ctrl+Tab did not reach the Networks tab";
+    const std::optional<Node> firstNetwork = tabToRole(QStringLiteral("list item"), 10);
+    ASSERT_TRUE(firstNetwork) << "no network takes the focus: " << focusText();
+    ASSERT_TRUE(pressUntil("Down", [](const Node& node) { return node.role == "list item" && !node.selected; }, 4))
+        << "no other network below " << firstNetwork->name.toStdString() << ": " << focusText();
+    press("Return");
+    ASSERT_TRUE(windowNamed(QStringLiteral("Veltrix - Home"))) << "the choice did not go on to the home tab";
+    EXPECT_EQ(waitForTrayMenu([](const QStringList& texts) { return texts.value(0) == "Disconnect"; }).value(0),
+              "Disconnect")
+        << "not connected";
+
+    // The sheet that says so holds the focus and reads as a named window; Esc puts it away.
+    ASSERT_TRUE(windowNamed(QStringLiteral("Connection Established"))) << "no sheet once connected";
+    ASSERT_TRUE(focusIs(QStringLiteral("push button"), QStringLiteral("Got it"))) << focusText();
+    EXPECT_EQ(namelessControls(), QStringList{});
+    press("Escape");
+    EXPECT_TRUE(waitFor([&] { return !windowNamed(QStringLiteral("Connection Established"), 0); }))
+        << "Esc left the sheet";
+
+    // Disconnect on the home tab.
+    ASSERT_TRUE(tabTo(QStringLiteral("push button"), QStringLiteral("Disconnect"))) << focusText();
+    press("Return");
+    EXPECT_EQ(waitForTrayMenu([](const QStringList& texts) { return texts.value(0) == "Connect"; }).value(0),
+              "Connect")
+        << "not disconnected";
+
     // Sign Out in the sidebar; Esc on its card brings the main window back, Return confirms.
     ASSERT_TRUE(tabTo(QStringLiteral("push button"), QStringLiteral("Sign Out"), 40)) << focusText();
     press("Return");
@@ -164,6 +226,46 @@ TEST_F(KeyboardTest, SignInEveryTabASettingASupportEntryAndSignOutTakeTheKeyboar
     EXPECT_EQ(waitForTrayMenu([](const QStringList& texts) { return texts == QStringList{"Sign In"}; }),
               QStringList{"Sign In"})
         << "not signed out";
+}
+
+TEST_F(KeyboardTest, ALocationIsChosenAndStarredFromTheKeyboard) {
+    ASSERT_NO_FATAL_FAILURE(startClient(readable(), [](const DesktopSession& session) {
+        QStringList arguments = signedInWorkspace(session);
+        return arguments.isEmpty() ? arguments : arguments << QStringLiteral("--locations");
+    }));
+    ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
+    const std::optional<Node> window = windowNamed(QStringLiteral("Veltrix - Locations"));
+    ASSERT_TRUE(window) << "--locations opens the locations window";
+    session->x11().requestActivate(session->x11().windowAt(window->extents.center()));
+
+    // From the list's first row (Automatic) Down to a location of the demo workspace, past the region
+    // headers; Return connects to it.
+    ASSERT_TRUE(tabTo(QStringLiteral("list item"), QStringLiteral("Automatic"))) << focusText();
+    const std::optional<Node> location =
+        pressUntil("Down", named(QStringLiteral("list item"), QStringLiteral("Germany - Berlin")), 20);
+    ASSERT_TRUE(location) << focusText();
+    EXPECT_FALSE(location->selected);
+    press("Return");
+    const QString connected = QStringLiteral("Connected to ") + location->name;
+    EXPECT_TRUE(waitForTrayMenu([&](const QStringList& texts) { return texts.contains(connected); })
+                    .contains(connected))
+        << "not connected to " << location->name.toStdString();
+    EXPECT_TRUE(waitFor([&] {
+        const std::optional<Node> row = session->accessibility()->find(session->clientPid(), QStringLiteral("list item"),
+                                                                        location->name, window->extents);
+        return row && row->selected;
+    })) << location->name.toStdString() << " does not read as chosen";
+
+    // Its star, named by it, reached with Tab and set with Space.
+    const QString star = QStringLiteral("Favorite ") + location->name;
+    const std::optional<Node> unstarred = pressUntil("Tab", named(QStringLiteral("check box"), star), 30);
+    ASSERT_TRUE(unstarred) << focusText();
+    press("space");
+    EXPECT_TRUE(waitFor([&] {
+        const std::optional<Node> now = focusedNode();
+        return now && now->name == star && now->checked != unstarred->checked;
+    })) << star.toStdString() << " kept its state: " << focusText();
+    EXPECT_EQ(namelessControls(), QStringList{});
 }
 
 namespace {
