@@ -80,6 +80,7 @@ protected:
         return !window.decorated() && window.hasState("ABOVE") && window.geometry.width() < 300;
     }
     static bool isMainWindow(const WindowInfo& window) { return window.geometry.size() == QSize(880, 600); }
+    static bool isDecorated(const WindowInfo& window) { return window.decorated(); }
 
     // The desktop with accessibility on, so scenarios read and click the client's widgets.
     static DesktopOptions readable(DesktopOptions options = {}) {
@@ -166,6 +167,32 @@ protected:
             return std::nullopt;
         }
         return waitForWindow(isQuickAccess);
+    }
+
+    // A first start on a readable desktop with a tray, settled, its tray menu offering Sign In.
+    void startSignedOutWithATray() {
+        ASSERT_NO_FATAL_FAILURE(startClient(readable()));
+        ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
+        ASSERT_TRUE(waitForTrayMenu([](const QStringList& texts) { return texts.contains("Sign In"); })
+                        .contains("Sign In"));
+        runEventsFor(2000); // the first start's own windows settle (and the accessibility bus with them)
+    }
+    // The tray menu's Sign In, and the sign-in window it brings, once it offers its controls.
+    std::optional<WindowInfo> openSignInWindowFromTheTray() {
+        if (!session->tray()->aboutToShow() || !session->tray()->clickEntry(QStringLiteral("Sign In"))) {
+            ADD_FAILURE() << "no Sign In in the tray menu";
+            return std::nullopt;
+        }
+        std::optional<WindowInfo> signIn;
+        const bool shown = waitFor([&] {
+            signIn = waitForWindow(isDecorated, 0);
+            return signIn && textsOf(*signIn).contains(QStringLiteral("Sign Up"));
+        });
+        if (!shown) {
+            ADD_FAILURE() << "no sign-in window: " << (signIn ? textsOf(*signIn).join(", ").toStdString() : "none");
+            return std::nullopt;
+        }
+        return signIn;
     }
 
     // The tray menu's visible entries at its top level, waited for until `done` holds.

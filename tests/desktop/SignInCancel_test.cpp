@@ -4,38 +4,10 @@
 
 using namespace desktop;
 
-namespace {
-
-class SignInCancelTest : public DesktopScenario {
-protected:
-    static bool isDecorated(const WindowInfo& window) { return window.decorated(); }
-
-    // The tray menu's Sign In, and the sign-in window it brings, once it offers its controls.
-    std::optional<WindowInfo> openSignInWindowFromTheTray() {
-        if (!session->tray()->aboutToShow() || !session->tray()->clickEntry(QStringLiteral("Sign In"))) {
-            ADD_FAILURE() << "no Sign In in the tray menu";
-            return std::nullopt;
-        }
-        std::optional<WindowInfo> signIn;
-        const bool shown = waitFor([&] {
-            signIn = waitForWindow(isDecorated, 0);
-            return signIn && textsOf(*signIn).contains(QStringLiteral("Sign Up"));
-        });
-        if (!shown) {
-            ADD_FAILURE() << "no sign-in window: " << (signIn ? textsOf(*signIn).join(", ").toStdString() : "none");
-            return std::nullopt;
-        }
-        return signIn;
-    }
-};
-
-} // namespace
+using SignInCancelTest = DesktopScenario;
 
 TEST_F(SignInCancelTest, ClosingTheSignInWindowWhileItsStepsRunCancelsTheSignInAndItCanBeStartedAgain) {
-    ASSERT_NO_FATAL_FAILURE(startClient(readable()));
-    ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
-    ASSERT_TRUE(waitForTrayMenu([](const QStringList& texts) { return texts.contains("Sign In"); }).contains("Sign In"));
-    runEventsFor(2000); // the first start's own windows settle (and the accessibility bus with them)
+    ASSERT_NO_FATAL_FAILURE(startSignedOutWithATray());
     const std::optional<WindowInfo> signIn = openSignInWindowFromTheTray();
     ASSERT_TRUE(signIn);
     EXPECT_EQ(std::ranges::count_if(session->clientWindows(), isDecorated), 1)

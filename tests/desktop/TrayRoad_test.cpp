@@ -42,3 +42,29 @@ TEST_F(TrayRoadTest, SignedInFromTheQuickAccessWindowAConnectionChosenThereShows
     EXPECT_TRUE(waitForText(QStringLiteral("Disconnect"), *main)) << textsOf(*main).join(", ").toStdString();
     EXPECT_TRUE(textsOf(*main).contains("Engineering Lab")) << textsOf(*main).join(", ").toStdString();
 }
+
+// Signed in from the sign-in window, the main window and the quick-access window come; a click on the
+// desktop puts the quick-access window away, and the very first click on Connect connects.
+TEST_F(TrayRoadTest, AfterASignInFromTheSignInWindowTheFirstClickOnConnectLands) {
+    ASSERT_NO_FATAL_FAILURE(startSignedOutWithATray());
+    const std::optional<WindowInfo> signIn = openSignInWindowFromTheTray();
+    ASSERT_TRUE(signIn);
+    ASSERT_TRUE(clickText(QStringLiteral("Sign In"), signIn));
+
+    const std::optional<WindowInfo> main = waitForWindow(isMainWindow, startBoundMs);
+    ASSERT_TRUE(main) << "the signed-in client opened no main window";
+    ASSERT_TRUE(waitForWindow(isQuickAccess)) << "nor the quick-access window";
+    ASSERT_TRUE(waitForText(QStringLiteral("Connect"), *main)) << textsOf(*main).join(", ").toStdString();
+
+    // The bottom left corner of the desktop, which no window of the client covers.
+    const QPoint desktop(5, session->x11().screenGeometry().bottom() - 5);
+    ASSERT_EQ(session->x11().windowAt(desktop), 0u);
+    session->x11().click(desktop);
+    ASSERT_TRUE(waitForNoWindow(isQuickAccess)) << "the click on the desktop puts the quick-access window away";
+
+    ASSERT_TRUE(clickText(QStringLiteral("Connect"), main));
+    EXPECT_TRUE(waitFor([&] {
+        const std::optional<TrayHost::MenuEntry> menu = session->tray()->menu();
+        return menu && menu->visibleTexts().value(0) != QLatin1String("Connect");
+    })) << "the first click on Connect was lost: " << textsOf(*main).join(", ").toStdString();
+}
