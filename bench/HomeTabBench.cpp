@@ -4,13 +4,13 @@
 // ticks, "idle_pending_tasks" what is left to wake the idle tab).
 #include "Budgets.h"
 #include "core/ServiceLayer.h"
-#include "mainwindow/MainErrorView.h"
 #include "mainwindow/MainNetworkView.h"
 #include "mainwindow/MainSubController.h"
 #include "platform/ManualScheduler.h"
 #include "platform/NotificationCenter.h"
 #include "sdk/VeltrixXPC.h"
 #include "sdk/testing/Driver.h"
+#include "toolkit/MainErrorView.h"
 #include "toolkit/ViewAnimation.h"
 
 #include <QApplication>

@@ -3,12 +3,12 @@
 // paced at 4 MiB/s the client spends at most 1.5 times curl's processor time and wakes at most twice as
 // often; and no timer wakes the client while no update is pending.
 #include "Budgets.h"
+#include "core/AUUpdater.h"
+#include "core/SilentUpdateService.h"
 #include "platform/Bundle.h"
 #include "platform/ManualScheduler.h"
 #include "sdk/testing/Driver.h"
 #include "support/LoopbackHttpServer.h"
-#include "updates/AUUpdater.h"
-#include "updates/SilentUpdateService.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -4,6 +4,7 @@
 // not load) fails the run, so a broken one cannot pass unnoticed; so does, in an optimised build, a median
 // over its budget (Budgets.h). The budgets are printed on standard error, which keeps a JSON report whole.
 #include "Budgets.h"
+#include "app/Composition.h"
 
 #include <QApplication>
 
@@ -140,6 +141,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    composeClient();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;

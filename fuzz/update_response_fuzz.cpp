@@ -5,7 +5,7 @@
 
 #include "FuzzSupport.h"
 
-#include "updates/UpdateResponse.h"
+#include "core/UpdateResponse.h"
 
 #include <QDir>
 #include <QHostAddress>

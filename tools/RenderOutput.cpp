@@ -1,5 +1,6 @@
 #include "RenderOutput.h"
 
+#include "app/Composition.h"
 #include "toolkit/TextAttributes.h"
 
 #include <QApplication>
@@ -43,6 +44,7 @@ Renderer::Renderer(int& argc, char** argv, const QString& fallbackFolder, Screen
     }
     m_application = std::make_unique<QApplication>(argc, argv);
     setApplicationFont();
+    composeClient();
     running = &m_time;
     m_ready = useOutputFolder(argc, argv, fallbackFolder);
 }

@@ -9,7 +9,6 @@
 #include "mainwindow/ConnectionEstablishedController.h"
 #include "mainwindow/GeneralViewController.h"
 #include "mainwindow/GeneralWindowController.h"
-#include "mainwindow/MainErrorView.h"
 #include "mainwindow/MainNetworkView.h"
 #include "mainwindow/MainSubController.h"
 #include "platform/UserDefaults.h"
@@ -17,6 +16,7 @@
 #include "sdk/Workspace.h"
 #include "sdk/testing/Driver.h"
 #include "toolkit/Colors.h"
+#include "toolkit/MainErrorView.h"
 
 #include <QEnterEvent>
 

@@ -1,5 +1,6 @@
 // Start-up, what is shown first, reopen, termination and system events.
 #include "app/AppDelegate.h"
+#include "app/Composition.h"
 
 #include "auth/AuthWelcomeController.h"
 #include "core/ApplicationModel.h"
@@ -11,6 +12,7 @@
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
 #include "core/ShownWindows.h"
+#include "core/SilentUpdateService.h"
 #include "core/SystemInformation.h"
 #include "diagnostics/AppExceptionReportingHelper.h"
 #include "locations/LocationsSubController.h"
@@ -40,7 +42,6 @@
 #include "toolkit/Accessibility.h"
 #include "toolkit/BaseWindowViewController.h"
 #include "toolkit/FocusRing.h"
-#include "updates/SilentUpdateService.h"
 
 #include <QLocale>
 
@@ -86,6 +87,7 @@ bool keepsStartAtLoginEntry(const QString& step) {
 } // namespace
 
 AppDelegate::AppDelegate() {
+    composeClient();
     toolkit::installAccessibleControls();
     FocusRing::install();
     m_generalQAUIWindowViewController =
@@ -141,7 +143,11 @@ AppDelegate::AppDelegate() {
     m_mainMenuController = std::make_unique<MainMenuController>();
 
     if (m_mainSubController) {
-        m_mainSubController->setLocationsSubController(m_locationsSubController.get());
+        m_mainSubController->setReloadSelectedNetworkRow([networks = QPointer(m_locationsSubController.get())] {
+            if (networks) {
+                networks->reloadSelectedRow();
+            }
+        });
     }
     if (auto* general = generalViewController()) {
         general->setTabController(MainMenuBarTab::topTab(MainTopTab::home), m_mainSubController.get());

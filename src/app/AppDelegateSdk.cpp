@@ -1,6 +1,6 @@
 // The SDK's data-loading, connectivity and helper-tool callbacks, and the older centre's notifications.
-#include "app/AppDelegate.h"
 #include "app/Alerts.h"
+#include "app/AppDelegate.h"
 
 #include "auth/AuthWelcomeController.h"
 #include "core/ApplicationModel.h"
@@ -10,12 +10,12 @@
 #include "core/MenuService.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
+#include "core/SilentUpdateService.h"
 #include "core/UserNotificationHelper.h"
 #include "mainwindow/MainSubController.h"
 #include "platform/Scheduler.h"
 #include "sdk/VeltrixSDK.h"
 #include "toolkit/BaseWindowViewController.h"
-#include "updates/SilentUpdateService.h"
 
 #include <QCoreApplication>
 

@@ -10,7 +10,6 @@
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
 #include "platform/Scheduler.h"
-#include "platform/Storyboard.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/BaseWindowViewController.h"
@@ -27,11 +26,6 @@
 #include <cmath>
 
 namespace {
-
-const platform::StoryboardRegistrar
-    signInWindow(QStringLiteral("Auth"), QStringLiteral("loginWelcomeWindowController"), [] {
-        return std::unique_ptr<QObject>(BaseWindowViewController::withContent(new AuthWelcomeController));
-    });
 
 const QString kPostureFilterPhrase = QStringLiteral("Please consult");
 const QString kPostureClosingLine =

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "mainwindow/MainErrorView.h"
 #include "sdk/Delegates.h"
 #include "toolkit/CapsuleButton.h"
 #include "toolkit/HoverableButton.h"
+#include "toolkit/MainErrorView.h"
 #include "toolkit/NSViewControllerBase.h"
 #include "toolkit/PDLottieAnimationView.h"
 

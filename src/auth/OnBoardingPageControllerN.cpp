@@ -13,17 +13,6 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-VELTRIX_STORYBOARD_CONTROLLER("OnBoardingN", "OnBoardingItemControllerN", OnBoardingItemControllerN);
-
-namespace {
-
-const platform::StoryboardRegistrar
-    onboardingWindow(QStringLiteral("OnBoardingN"), QStringLiteral("onBoardingWindowN"), [] {
-        return std::unique_ptr<QObject>(BaseWindowViewController::withContent(new OnBoardingPageControllerN));
-    });
-
-} // namespace
-
 // OnBoardingItemControllerN ---------------------------------------------------------------------------------
 
 OnBoardingItemControllerN::OnBoardingItemControllerN(QObject* parent) : OnBoardingItemBase(parent) {}

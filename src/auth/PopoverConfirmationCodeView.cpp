@@ -20,9 +20,6 @@ QPixmap fieldImage(const QString& name) {
     return platform::Bundle::main().image(name).pixmap(kCodeFieldSize);
 }
 
-const ModalPopoverRegistrar signOutCode(ModalViewControllerType::codeConfirmationSignOut,
-                                        [] { return new PopoverConfirmationCodeView; });
-
 } // namespace
 
 QString confirmationCodeTitle(PopoverConfirmationCodeViewState) {

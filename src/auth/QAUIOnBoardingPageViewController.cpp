@@ -11,11 +11,6 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-VELTRIX_STORYBOARD_CONTROLLER("QAUIMenu", "QAUIOnBoardingPageViewController",
-                              QAUIOnBoardingPageViewController);
-VELTRIX_STORYBOARD_CONTROLLER("QAUIMenu", "QAUIOnBoardingItemViewController",
-                              QAUIOnBoardingItemViewController);
-
 QAUIOnBoardingItemViewController::QAUIOnBoardingItemViewController(QObject* parent)
     : OnBoardingItemBase(parent) {}
 

@@ -1,12 +1,12 @@
-#include "updates/AUUpdater.h"
+#include "core/AUUpdater.h"
 
 #include "core/Log.h"
+#include "core/UpdateResponse.h"
 #include "platform/AtomicFile.h"
 #include "platform/Bundle.h"
 #include "platform/Scheduler.h"
 #include "platform/Shell.h"
 #include "platform/Timer.h"
-#include "updates/UpdateResponse.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "updates/AutoUpdateStates.h"
+#include "core/AutoUpdateStates.h"
 
 QString caseName(AutoUpdateStates state) {
     switch (state) {

@@ -5,7 +5,6 @@
 #include "platform/ExceptionHandling.h"
 
 #include <QMutex>
-#include <QWidget>
 
 #include <atomic>
 

@@ -1,4 +1,4 @@
-#include "updates/InstalledUpdate.h"
+#include "core/InstalledUpdate.h"
 
 #include "core/Preferences.h"
 #include "platform/Application.h"

@@ -6,6 +6,7 @@
 #include "core/Log.h"
 #include "core/MenuService.h"
 #include "core/Preferences.h"
+#include "core/SilentUpdateService.h"
 #include "core/StringHelpers.h"
 #include "platform/Bundle.h"
 #include "platform/NotificationCenter.h"
@@ -52,6 +53,17 @@ MenuService& ServiceLayer::menuService() {
 
 void ServiceLayer::setMenuService(std::unique_ptr<MenuService> service) {
     m_menuService = std::move(service);
+}
+
+SilentUpdateService& ServiceLayer::silentUpdateService() {
+    if (!m_silentUpdateService) {
+        m_silentUpdateService = std::make_shared<SilentUpdateService>();
+    }
+    return *m_silentUpdateService;
+}
+
+void ServiceLayer::setSilentUpdateService(std::shared_ptr<SilentUpdateService> service) {
+    m_silentUpdateService = std::move(service);
 }
 
 void ServiceLayer::setup() {

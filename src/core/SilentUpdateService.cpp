@@ -1,6 +1,7 @@
-#include "updates/SilentUpdateService.h"
+#include "core/SilentUpdateService.h"
 
 #include "core/ApplicationModel.h"
+#include "core/InstalledUpdate.h"
 #include "core/Log.h"
 #include "core/ServiceLayer.h"
 #include "core/StringHelpers.h"
@@ -8,7 +9,6 @@
 #include "platform/Scheduler.h"
 #include "platform/Timer.h"
 #include "sdk/VeltrixXPC.h"
-#include "updates/InstalledUpdate.h"
 
 SilentUpdateService::SilentUpdateService() = default;
 

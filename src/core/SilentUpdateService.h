@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/AUUpdater.h"
+#include "core/AutoUpdateStates.h"
 #include "sdk/PDTypes.h"
-#include "updates/AUUpdater.h"
-#include "updates/AutoUpdateStates.h"
 
 #include <memory>
 

@@ -2,15 +2,12 @@
 
 #include "core/AppRouterProtocol.h"
 #include "core/LocalizedStrings.h"
-#include "platform/Storyboard.h"
 #include "toolkit/HoverableButton.h"
 #include "toolkit/NSViewLayerBacked.h"
 #include "toolkit/TextAttributes.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
-
-VELTRIX_STORYBOARD_CONTROLLER("Location", "LocationsBluredViewController", LocationsBluredViewController);
 
 LocationsBluredViewController::LocationsBluredViewController(QObject* parent) : NSViewControllerBase(parent) {}
 

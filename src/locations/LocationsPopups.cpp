@@ -9,8 +9,6 @@
 
 #include <cmath>
 
-VELTRIX_STORYBOARD_CONTROLLER("Location", "automaticLocationPopup", LocationsPopupController);
-
 namespace {
 
 constexpr int kMargin = 12;

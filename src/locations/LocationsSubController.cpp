@@ -5,15 +5,12 @@
 #include "core/ServiceLayer.h"
 #include "locations/NetworkSearchBarView.h"
 #include "platform/Scheduler.h"
-#include "platform/Storyboard.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/Colors.h"
 #include "toolkit/NSViewLayerBacked.h"
 #include "toolkit/Scrollers.h"
 
 #include <QVBoxLayout>
-
-VELTRIX_STORYBOARD_CONTROLLER("Networks", "LocationsSubController", LocationsSubController);
 
 namespace {
 

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "locations/LocationSearchField.h"
-#include "locations/NetworkCells.h"
 #include "locations/NetworkSearchBarView.h"
 #include "sdk/PDNetworks.h"
 #include "toolkit/EmptyNetworksView.h"
 #include "toolkit/GeneralSubController.h"
 #include "toolkit/HoverableTableView.h"
 #include "toolkit/NSViewLayerBacked.h"
+#include "toolkit/NetworkCells.h"
 
 #include <QPointer>
 

@@ -19,11 +19,6 @@
 
 namespace {
 
-const platform::StoryboardRegistrar
-    locationsWindow(QStringLiteral("Location"), QStringLiteral("locationWindow"), [] {
-        return std::unique_ptr<QObject>(BaseWindowViewController::withContent(new LocationsViewController));
-    });
-
 const QString kAutomaticCell = QStringLiteral("automaticCell");
 const QString kHeaderCell = QStringLiteral("headerCell");
 const QString kLocationCell = QStringLiteral("locationCell");

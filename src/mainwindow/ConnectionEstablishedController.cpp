@@ -1,7 +1,6 @@
 #include "mainwindow/ConnectionEstablishedController.h"
 
 #include "core/Preferences.h"
-#include "platform/Storyboard.h"
 #include "platform/UserDefaults.h"
 #include "toolkit/CapsuleButton.h"
 #include "toolkit/Colors.h"
@@ -13,8 +12,6 @@
 #include <QVBoxLayout>
 
 #include <cmath>
-
-VELTRIX_STORYBOARD_CONTROLLER("General", "ConnectionEstablishedController", ConnectionEstablishedController);
 
 QString formatConnectionDuration(double seconds) {
     if (!std::isfinite(seconds) || seconds < 0) {

@@ -3,7 +3,6 @@
 #include "core/AppRouterProtocol.h"
 #include "core/ApplicationModel.h"
 #include "core/ServiceLayer.h"
-#include "mainwindow/MainWindowLook.h"
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
 #include "sdk/VeltrixXPC.h"
@@ -62,7 +61,7 @@ QWidget* GeneralViewController::loadView() {
     line->setGeometry(MainMenuBarView::barWidth - 1, 0, 1, windowSize.height());
     line->setAutoFillBackground(true);
     QPalette linePalette = line->palette();
-    linePalette.setColor(QPalette::Window, look::separator);
+    linePalette.setColor(QPalette::Window, toolkit::separator);
     line->setPalette(linePalette);
 
     // As in a tab widget: Ctrl+Tab and Ctrl+PgDn go to the next tab, with Shift or Ctrl+PgUp back.

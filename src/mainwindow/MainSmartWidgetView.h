@@ -1,8 +1,8 @@
 #pragma once
 
 #include "mainwindow/LoadingSpinner.h"
-#include "mainwindow/MainErrorView.h"
 #include "sdk/PDTypes.h"
+#include "toolkit/MainErrorView.h"
 #include "toolkit/WeakDelegate.h"
 #include "toolkit/XibView.h"
 

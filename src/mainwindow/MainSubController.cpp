@@ -2,6 +2,7 @@
 
 #include "core/ApplicationModel.h"
 #include "core/GlobalConstants.h"
+#include "core/InstalledUpdate.h"
 #include "core/LocalizedStrings.h"
 #include "core/Log.h"
 #include "core/MenuService.h"
@@ -9,7 +10,7 @@
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
 #include "core/ShownWindows.h"
-#include "locations/LocationsSubController.h"
+#include "core/SilentUpdateService.h"
 #include "mainwindow/ConnectionEstablishedController.h"
 #include "mainwindow/GeneralViewController.h"
 #include "platform/NotificationCenter.h"
@@ -20,8 +21,6 @@
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/Colors.h"
 #include "toolkit/TextAttributes.h"
-#include "updates/InstalledUpdate.h"
-#include "updates/SilentUpdateService.h"
 
 #include <QAction>
 #include <QEvent>
@@ -29,8 +28,6 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
-
-VELTRIX_STORYBOARD_CONTROLLER("General", "MainSubController", MainSubController);
 
 namespace {
 
@@ -215,10 +212,6 @@ MainSubController::~MainSubController() {
     if (VeltrixXPC::connectivityDelegate() == this) {
         VeltrixXPC::setConnectivityDelegate(nullptr);
     }
-}
-
-void MainSubController::setLocationsSubController(LocationsSubController* controller) {
-    m_locationsSubController = controller;
 }
 
 QWidget* MainSubController::loadView() {
@@ -747,8 +740,8 @@ void MainSubController::maybePresentConnectionEstablished() {
 // MARK: the SDK's reports, drawn
 
 void MainSubController::reloadSelectedNetworkRow() {
-    if (m_locationsSubController) {
-        m_locationsSubController->reloadSelectedRow();
+    if (m_reloadSelectedNetworkRow) {
+        m_reloadSelectedNetworkRow();
     }
 }
 

@@ -5,7 +5,6 @@
 #include "mainwindow/ConnectButtonNew.h"
 #include "mainwindow/MainConnectionInfoView.h"
 #include "mainwindow/MainConnectionOptionsView.h"
-#include "mainwindow/MainErrorView.h"
 #include "mainwindow/MainNetworkView.h"
 #include "platform/NotificationObservers.h"
 #include "sdk/Analytics.h"
@@ -14,6 +13,7 @@
 #include "toolkit/EmptyNetworksView.h"
 #include "toolkit/GeneralSubController.h"
 #include "toolkit/HoverableButton.h"
+#include "toolkit/MainErrorView.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -23,7 +23,6 @@
 #include <memory>
 #include <optional>
 
-class LocationsSubController;
 
 // Who asked for a connection from a user notification: its informative text and the action's title.
 class UserNotificationSender : public QObject {
@@ -55,8 +54,9 @@ public:
     explicit MainSubController(QObject* parent = nullptr);
     ~MainSubController() override;
 
-    // The networks tab, whose current row follows the connection state (not owned).
-    void setLocationsSubController(LocationsSubController* controller);
+    // Redraws the networks tab's current row, which follows the connection state; the application
+    // delegate connects it to its networks tab.
+    void setReloadSelectedNetworkRow(std::function<void()> reload) { m_reloadSelectedNetworkRow = std::move(reload); }
 
     // Connecting and disconnecting.
     void connectToVPN(QObject* sender);
@@ -217,7 +217,7 @@ private:
     bool m_updateBannerPending = false;
 
     QString m_networkTitle;
-    QPointer<LocationsSubController> m_locationsSubController;
+    std::function<void()> m_reloadSelectedNetworkRow;
     QPointer<platform::ViewController> m_autoUpdateSheet;
     QPointer<platform::ViewController> m_connectionEstablishedSheet;
     platform::ObserverToken m_settingsObserver;

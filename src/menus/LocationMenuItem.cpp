@@ -1,4 +1,4 @@
-#include "mainwindow/LocationMenuItem.h"
+#include "menus/LocationMenuItem.h"
 
 #include "toolkit/FlagImageCache.h"
 

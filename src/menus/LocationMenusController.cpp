@@ -1,7 +1,7 @@
 #include "menus/LocationMenusController.h"
 
 #include "core/LocalizedStrings.h"
-#include "mainwindow/LocationMenuItem.h"
+#include "menus/LocationMenuItem.h"
 #include "platform/Compositing.h"
 
 #include <QStyle>

@@ -2,15 +2,12 @@
 
 #include "core/AppRouterProtocol.h"
 #include "menus/QAUILoggedOutViewController.h"
-#include "platform/Storyboard.h"
 #include "toolkit/Colors.h"
 
 #include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 #include <cmath>
-
-VELTRIX_STORYBOARD_CONTROLLER("QAUIMenu", "QAUILoggedInViewController", QAUILoggedInViewController);
 
 namespace {
 

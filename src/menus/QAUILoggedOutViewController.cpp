@@ -4,15 +4,12 @@
 #include "core/GlobalConstants.h"
 #include "core/Log.h"
 #include "platform/Bundle.h"
-#include "platform/Storyboard.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/TextAttributes.h"
 
 #include <QHBoxLayout>
 #include <QStackedLayout>
 #include <QVBoxLayout>
-
-VELTRIX_STORYBOARD_CONTROLLER("QAUIMenu", "QAUILoggedOutViewController", QAUILoggedOutViewController);
 
 namespace {
 constexpr int headerHeight = 40;

@@ -16,8 +16,6 @@
 #include <set>
 #include <utility>
 
-VELTRIX_STORYBOARD_CONTROLLER("QAUIMenu", "QAUIMenuWindowController", QAUIMenuWindowController);
-
 namespace {
 
 std::set<QAUIMenuWindowController*>& shownMenuWindows() {

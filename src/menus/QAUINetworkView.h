@@ -1,8 +1,8 @@
 #pragma once
 
-#include "locations/NetworkCells.h"
 #include "menus/QAUIStack.h"
 #include "sdk/PDTypes.h"
+#include "toolkit/NetworkCells.h"
 
 #include <QLabel>
 #include <QPointer>

@@ -1,6 +1,5 @@
 #include "menus/QAUINetworksWindowController.h"
 
-#include "platform/Storyboard.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/TextAttributes.h"
 
@@ -9,8 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-
-VELTRIX_STORYBOARD_CONTROLLER("QAUIMenu", "QAUINetworksWindowController", QAUINetworksWindowController);
 
 namespace {
 const QString cellIdentifier = QStringLiteral("QAUISubNetworkViewCell");

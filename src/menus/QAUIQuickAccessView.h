@@ -1,7 +1,7 @@
 #pragma once
 
-#include "locations/NetworkCells.h"
 #include "menus/QAUIStack.h"
+#include "toolkit/NetworkCells.h"
 
 #include <QPointer>
 

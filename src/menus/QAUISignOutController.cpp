@@ -28,13 +28,15 @@ protected:
     }
 };
 
-const platform::StoryboardRegistrar
-    signOutWindow(QStringLiteral("QAUISignOut"), QStringLiteral("signOutWindowController"), [] {
-        auto controller = std::make_unique<SignOutWindowController>();
-        auto* content = new QAUISignOutModalViewController(controller.get());
-        controller->setContentViewController(content);
-        return std::unique_ptr<QObject>(std::move(controller));
-    });
+} // namespace
+
+std::unique_ptr<BaseWindowViewController> QAUISignOutModalViewController::makeWindow() {
+    auto controller = std::make_unique<SignOutWindowController>();
+    controller->setContentViewController(new QAUISignOutModalViewController(controller.get()));
+    return controller;
+}
+
+namespace {
 
 std::set<const QAUISignOutController*>& signOutControllers() {
     static std::set<const QAUISignOutController*> controllers;

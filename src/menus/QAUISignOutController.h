@@ -20,6 +20,9 @@ class QAUISignOutModalViewController : public ModalViewController {
 public:
     using ModalViewController::ModalViewController;
 
+    // The sign-out window around a new overlay: a window of its own above the others.
+    static std::unique_ptr<BaseWindowViewController> makeWindow();
+
     std::function<void()> onClose;
     std::function<void()> onCancel;
 

@@ -8,8 +8,8 @@
 
 namespace platform {
 
-// Screens are built in code; a storyboard is only a name under which each screen registers a factory for
-// its controllers ("General" / "MainSubController"). The factory returns a ViewController or a
+// Screens are built in code; a storyboard is only a name under which the composition root registers a
+// factory for each controller ("General" / "MainSubController"). The factory returns a ViewController or a
 // WindowController; the caller owns what it gets.
 class Storyboard {
 public:
@@ -57,22 +57,4 @@ private:
     QString m_name;
 };
 
-// Registers a factory when its translation unit is initialised; see VELTRIX_STORYBOARD_CONTROLLER.
-struct StoryboardRegistrar {
-    StoryboardRegistrar(const QString& storyboard, const QString& identifier, Storyboard::Factory factory) {
-        Storyboard::registerController(storyboard, identifier, std::move(factory));
-    }
-};
-
 } // namespace platform
-
-#define VELTRIX_STORYBOARD_CONCAT_INNER(a, b) a##b
-#define VELTRIX_STORYBOARD_CONCAT(a, b) VELTRIX_STORYBOARD_CONCAT_INNER(a, b)
-
-// In a screen's .cpp: VELTRIX_STORYBOARD_CONTROLLER("General", "MainSubController", MainSubController)
-// makes `new MainSubController()` the factory of that identifier.
-#define VELTRIX_STORYBOARD_CONTROLLER(storyboard, identifier, Type)                                          \
-    static const ::platform::StoryboardRegistrar VELTRIX_STORYBOARD_CONCAT(veltrixStoryboardRegistrar_,      \
-                                                                           __LINE__)(                        \
-        QStringLiteral(storyboard), QStringLiteral(identifier),                                              \
-        []() -> std::unique_ptr<QObject> { return std::make_unique<Type>(); })

@@ -40,11 +40,6 @@ void setConfirmImage(QPushButton* button) {
         QStringLiteral("QPushButton { border: none; padding: 0; border-image: url(%1); }").arg(image));
 }
 
-const ModalPopoverRegistrar troubleshooting(ModalViewControllerType::runTroubleshooting,
-                                            [] { return new PopoverTroubleshootingView; });
-const ModalPopoverRegistrar appInfo(ModalViewControllerType::appInfoView,
-                                    [] { return new PopoverAppInfoView; });
-
 std::optional<QString> buttonTitle(QObject* sender) {
     if (auto* button = qobject_cast<QAbstractButton*>(sender)) {
         return button->text();

@@ -5,7 +5,6 @@
 #include "core/ServiceLayer.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
-#include "platform/Storyboard.h"
 #include "settings/SettingsLook.h"
 #include "toolkit/Accessibility.h"
 #include "toolkit/PresentationAnimators.h"
@@ -14,8 +13,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QVBoxLayout>
-
-VELTRIX_STORYBOARD_CONTROLLER("SettingsN", "SettingsContainerController", SettingsContainerController);
 
 namespace {
 

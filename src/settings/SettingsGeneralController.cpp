@@ -6,6 +6,7 @@
 #include "core/Log.h"
 #include "core/Preferences.h"
 #include "core/ServiceLayer.h"
+#include "core/SilentUpdateService.h"
 #include "platform/Scheduler.h"
 #include "platform/Storyboard.h"
 #include "platform/UserDefaults.h"
@@ -18,13 +19,10 @@
 #include "toolkit/SwitchControl.h"
 #include "toolkit/TextAttributes.h"
 #include "toolkit/TooltipPopover.h"
-#include "updates/SilentUpdateService.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
-
-VELTRIX_STORYBOARD_CONTROLLER("SettingsN", "SettingsGeneralController", SettingsGeneralController);
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include "core/ApplicationModel.h"
 #include "core/Log.h"
 #include "core/ServiceLayer.h"
-#include "platform/Storyboard.h"
 #include "sdk/VeltrixXPC.h"
 #include "settings/ProtocolIndicatorView.h"
 #include "settings/SettingsLook.h"
@@ -12,8 +11,6 @@
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
-
-VELTRIX_STORYBOARD_CONTROLLER("SettingsN", "SettingsNetworkController", SettingsNetworkController);
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include "core/ApplicationModel.h"
 #include "core/ServiceLayer.h"
 #include "platform/Scheduler.h"
-#include "platform/Storyboard.h"
 #include "platform/UserDefaults.h"
 #include "sdk/VeltrixXPC.h"
 #include "settings/SettingsLook.h"
@@ -14,8 +13,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
-
-VELTRIX_STORYBOARD_CONTROLLER("SettingsN", "SettingsProtocolController", SettingsProtocolController);
 
 namespace {
 

@@ -15,8 +15,6 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-VELTRIX_STORYBOARD_CONTROLLER("Support", "SupportSubController", SupportSubController);
-
 namespace {
 
 constexpr int kAnalyticsCategory = 0;

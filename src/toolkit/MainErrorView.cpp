@@ -1,6 +1,5 @@
-#include "mainwindow/MainErrorView.h"
+#include "toolkit/MainErrorView.h"
 
-#include "mainwindow/MainWindowLook.h"
 #include "platform/Bundle.h"
 #include "toolkit/CapsuleButton.h"
 #include "toolkit/Colors.h"
@@ -172,7 +171,7 @@ QWidget* MainErrorView::loadViewFromNib() {
     content->setCornerRadius(6);
     content->setMasksToBounds(true);
     // The banner shares the window's navy: a hairline sets it apart.
-    content->setBorderColor(look::separator);
+    content->setBorderColor(toolkit::separator);
     content->setBorderWidth(1);
 
     m_viewIndicatorButton = new NSViewLayerBacked(content);

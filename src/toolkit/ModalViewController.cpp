@@ -4,7 +4,6 @@
 #include "core/GlobalConstants.h"
 #include "core/Log.h"
 #include "platform/Bundle.h"
-#include "platform/Storyboard.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/Colors.h"
 
@@ -13,8 +12,6 @@
 #include <QHBoxLayout>
 #include <QStyle>
 #include <QVBoxLayout>
-
-VELTRIX_STORYBOARD_CONTROLLER("Popover", "ModalViewController", ModalViewController);
 
 namespace {
 
@@ -170,14 +167,14 @@ void PopoverWarningView::cancel(QObject* sender) {
 
 namespace {
 
-std::map<ModalViewControllerType, ModalPopoverRegistrar::Maker>& popoverMakers() {
-    static std::map<ModalViewControllerType, ModalPopoverRegistrar::Maker> makers;
+std::map<ModalViewControllerType, ModalPopoverMaker>& popoverMakers() {
+    static std::map<ModalViewControllerType, ModalPopoverMaker> makers;
     return makers;
 }
 
 } // namespace
 
-ModalPopoverRegistrar::ModalPopoverRegistrar(ModalViewControllerType type, Maker make) {
+void registerModalPopover(ModalViewControllerType type, ModalPopoverMaker make) {
     popoverMakers()[type] = std::move(make);
 }
 

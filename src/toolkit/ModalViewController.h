@@ -32,8 +32,8 @@ inline constexpr QMargins kCardContentMargins{24, 22, 24, 18};
 void setSecondaryButtonLook(QAbstractButton* button);
 
 // A popover of the overlay that belongs to a screen (the sign-out code, troubleshooting, the app's info).
-// The screen registers a maker for its type with ModalPopoverRegistrar; every overlay then makes its own
-// and shows it for that type, with the overlay as the delegate of its buttons.
+// The composition root registers a maker for its type with registerModalPopover; every overlay then makes
+// its own and shows it for that type, with the overlay as the delegate of its buttons.
 class ModalPopover {
 public:
     virtual ~ModalPopover() = default;
@@ -56,11 +56,9 @@ public:
     virtual void backgroundClicked() {}
 };
 
-// Registers, at static initialisation, how the popover of `type` is made.
-struct ModalPopoverRegistrar {
-    using Maker = std::function<ModalPopover*()>;
-    ModalPopoverRegistrar(ModalViewControllerType type, Maker make);
-};
+// How the popover of `type` is made, for the overlays made from now on.
+using ModalPopoverMaker = std::function<ModalPopover*()>;
+void registerModalPopover(ModalViewControllerType type, ModalPopoverMaker make);
 
 enum class PopoverWarningViewState { quit, logout };
 

@@ -1,4 +1,4 @@
-#include "locations/NetworkCells.h"
+#include "toolkit/NetworkCells.h"
 
 #include "platform/Bundle.h"
 #include "sdk/VeltrixXPC.h"

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "locations/NetworkCellViewDelegate.h"
 #include "sdk/PDNetworks.h"
 #include "toolkit/ElidedLabel.h"
 #include "toolkit/HoverableTableView.h"
 #include "toolkit/NSViewLayerBacked.h"
+#include "toolkit/NetworkCellViewDelegate.h"
 #include "toolkit/TooltipPopover.h"
 #include "toolkit/XibView.h"
 

@@ -16,8 +16,6 @@
 
 #include <cmath>
 
-VELTRIX_STORYBOARD_CONTROLLER("Popover", "PopoverController", PopoverController);
-
 namespace {
 
 // Between the control and the tip of the popover's arrow.

@@ -2,26 +2,23 @@
 
 #include "core/AppRouterProtocol.h"
 #include "core/ApplicationModel.h"
+#include "core/InstalledUpdate.h"
 #include "core/LocalizedStrings.h"
 #include "core/Log.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
+#include "core/SilentUpdateService.h"
 #include "platform/Bundle.h"
 #include "platform/Scheduler.h"
-#include "platform/Storyboard.h"
 #include "sdk/VeltrixXPC.h"
 #include "toolkit/Colors.h"
 #include "toolkit/HoverableButton.h"
 #include "toolkit/NSViewLayerBacked.h"
-#include "updates/InstalledUpdate.h"
-#include "updates/SilentUpdateService.h"
 
 #include <QShortcut>
 #include <QStackedLayout>
 
 #include <utility>
-
-VELTRIX_STORYBOARD_CONTROLLER("AutoUpdate", "AutoUpdateViewController", AutoUpdateViewController);
 
 namespace {
 constexpr QSize kSheetSize(460, 196);

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "toolkit/NSViewControllerBase.h"
+#include "core/AUUpdater.h"
+#include "core/AutoUpdateStates.h"
 #include "sdk/PDTypes.h"
-#include "updates/AUUpdater.h"
-#include "updates/AutoUpdateStates.h"
+#include "toolkit/NSViewControllerBase.h"
 #include "updates/UpdateViews.h"
 
 #include <QPointer>

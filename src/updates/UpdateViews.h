@@ -3,10 +3,10 @@
 // The update sheet's three views, one shown at a time: the offer, the download and the outcome. They tell
 // the sheet what the user chose through AppUpdateDelegate.
 
+#include "core/AutoUpdateStates.h"
 #include "toolkit/CapsuleButton.h"
 #include "toolkit/WeakDelegate.h"
 #include "toolkit/XibView.h"
-#include "updates/AutoUpdateStates.h"
 
 #include <QLabel>
 #include <QPointer>

@@ -4,7 +4,6 @@
 #include "support/ClientProcess.h"
 #include "support/DesktopTray.h"
 
-#include "support/OpenedUrls.h"
 #include "app/AppDelegate.h"
 #include "auth/AuthWelcomeController.h"
 #include "core/ApplicationModel.h"
@@ -12,17 +11,18 @@
 #include "core/Preferences.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
+#include "core/SilentUpdateService.h"
 #include "core/UserNotificationHelper.h"
-#include "remotelog/RemoteLog.h"
 #include "mainwindow/GeneralViewController.h"
 #include "menus/QAUIMenuWindowController.h"
 #include "platform/RecordingUserNotificationBackend.h"
 #include "platform/UrlEvents.h"
 #include "platform/Workspace.h"
+#include "remotelog/RemoteLog.h"
 #include "sdk/VeltrixSDK.h"
 #include "settings/SupportSubController.h"
+#include "support/OpenedUrls.h"
 #include "toolkit/BaseWindowViewController.h"
-#include "updates/SilentUpdateService.h"
 #include "updates/UpdatesTestSupport.h"
 
 #include <QApplication>

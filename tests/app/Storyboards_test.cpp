@@ -1,5 +1,6 @@
-// Every controller the application delegate and the screens ask a storyboard for can be made, as the
-// class the asker expects.
+// Every controller the application delegate and the screens ask a storyboard for is registered by the
+// composition root and made as the class the asker expects.
+#include "app/Composition.h"
 #include "auth/AuthWelcomeController.h"
 #include "auth/OnBoardingPageControllerN.h"
 #include "auth/QAUIOnBoardingPageViewController.h"
@@ -9,7 +10,6 @@
 #include "mainwindow/GeneralWindowController.h"
 #include "mainwindow/MainSubController.h"
 #include "menus/QAUIMenuWindowController.h"
-#include "auth/QAUIOnBoardingPageViewController.h"
 #include "menus/QAUISignOutController.h"
 #include "platform/Storyboard.h"
 #include "settings/SettingsContainerController.h"
@@ -42,6 +42,7 @@ void expectWindowWithContent(const char* storyboard, const char* identifier) {
 } // namespace
 
 TEST(Storyboards, EveryRegisteredControllerIsMadeWithItsClass) {
+    composeClient();
     expectController<MainSubController>("General", "MainSubController");
     expectController<GeneralWindowController>("General", "GeneralWindowController");
     expectController<QAUIMenuWindowController>("QAUIMenu", "QAUIMenuWindowController");
@@ -58,6 +59,7 @@ TEST(Storyboards, EveryRegisteredControllerIsMadeWithItsClass) {
 }
 
 TEST(Storyboards, WindowsComeWithTheirContent) {
+    composeClient();
     expectWindowWithContent<GeneralViewController>("General", "GeneralWindowController");
     expectWindowWithContent<AuthWelcomeController>("Auth", "loginWelcomeWindowController");
     expectWindowWithContent<OnBoardingPageControllerN>("OnBoardingN", "onBoardingWindowN");

@@ -2,6 +2,7 @@
 #include "auth/QAUIOnBoardingPageViewController.h"
 #include "core/LocalizedStrings.h"
 #include "platform/ManualScheduler.h"
+#include "support/Storyboards.h"
 #include "toolkit/Colors.h"
 #include "toolkit/FakeRouter.h"
 
@@ -29,6 +30,9 @@ template <class Controller>
 class OnboardingTest : public ::testing::Test {
 protected:
     OnboardingTest() : scope(scheduler), routerScope(router) {
+        testsupport::registerController<OnBoardingItemControllerN>("OnBoardingN", "OnBoardingItemControllerN");
+        testsupport::registerController<QAUIOnBoardingItemViewController>("QAUIMenu",
+                                                                          "QAUIOnBoardingItemViewController");
         window.resize(640, 520);
         auto* layout = new QVBoxLayout(&window);
         layout->setContentsMargins(0, 0, 0, 0);

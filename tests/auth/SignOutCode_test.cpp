@@ -4,7 +4,13 @@
 
 #include <QLineEdit>
 
-using SignOutCodeTest = PresentedOverlayTest;
+class SignOutCodeTest : public PresentedOverlayTest {
+protected:
+    SignOutCodeTest() {
+        registerModalPopover(ModalViewControllerType::codeConfirmationSignOut,
+                             [] { return new PopoverConfirmationCodeView; });
+    }
+};
 
 TEST_F(SignOutCodeTest, TheCodeConfirmationSignsOutOnlyWithTheShownCode) {
     present(ModalViewControllerType::codeConfirmationSignOut);

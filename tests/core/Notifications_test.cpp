@@ -5,9 +5,9 @@
 #include "core/MenuService.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
+#include "core/ShownWindows.h"
 #include "core/UserNotificationHelper.h"
 #include "platform/RecordingUserNotificationBackend.h"
-#include "toolkit/BaseWindowViewController.h"
 
 #include <thread>
 
@@ -16,6 +16,12 @@ using platform::RecordingUserNotificationBackend;
 using platform::UserNotificationCenter;
 
 namespace {
+
+// A client window on screen, as the toolkit's windows report theirs.
+struct ShownWindow {
+    ShownWindow() { noteWindowShown(this, ShownWindowKind::window, true); }
+    ~ShownWindow() { noteWindowShown(this, ShownWindowKind::window, false); }
+};
 
 // The buttons a banner offers, in order; those that only take it away are marked.
 QStringList actionTitles(const platform::UserNotificationBackend::Delivery& delivery) {
@@ -171,8 +177,7 @@ TEST_F(QAUINotifierTest, GatesOfTheSettingTheWindowsAndTheUpdateFlag) {
     driver.setPendingSettings(pending);
 
     {
-        BaseWindowViewController window;
-        window.showWindow();
+        ShownWindow window;
         ASSERT_TRUE(isWindowOpened());
         EXPECT_TRUE(post("Disconnected from Office", QAUINotificationCategory::connecivity).isEmpty());
         EXPECT_FALSE(post("Unsecured Wi-Fi detected", QAUINotificationCategory::doSignin).isEmpty());
@@ -448,8 +453,7 @@ TEST_F(BannerTest, OpenWindowsHoldBannersBackButTheyStillCount) {
     scheduler.runUntilIdle();
     ASSERT_EQ(backend->shown().size(), 1);
     {
-        BaseWindowViewController window;
-        window.showWindow();
+        ShownWindow window;
         UserNotificationHelper::showDisconnectedNotification("Office");
         scheduler.runUntilIdle();
         EXPECT_EQ(count(), 1u);

@@ -13,6 +13,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/ClientLaunch.h"
+#include "app/Composition.h"
 #include "auth/AuthWelcomeController.h"
 #include "core/ApplicationModel.h"
 #include "core/MenuService.h"
@@ -25,7 +26,6 @@
 #include "menus/StatusItemController.h"
 #include "platform/Application.h"
 #include "platform/ManualScheduler.h"
-#include "support/PrivateBus.h"
 #include "platform/RecordingUserNotificationBackend.h"
 #include "platform/StatusBar.h"
 #include "platform/UrlEvents.h"
@@ -36,6 +36,7 @@
 #include "support/ClientProcess.h"
 #include "support/DesktopTray.h"
 #include "support/FakeNetworkManager.h"
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 #include "toolkit/BaseWindowViewController.h"
 #include "toolkit/TextAttributes.h"
@@ -177,6 +178,7 @@ protected:
         tray = std::make_unique<DesktopTray>(withTray ? DesktopTray::State::present : DesktopTray::State::none);
         ASSERT_TRUE(tray->isReady()) << "no bus of its own for the desktop's tray";
         ASSERT_EQ(tray->bar().isTrayPresent(), withTray);
+        composeClient(); // the real front ends, as the delegate's start makes them
         delegate = clientprocess::install(MenuService::defaultControllers(), realCopyCheck);
         clientlaunch::wire(*delegate, platform::UrlEvents::shared(), platform::StatusBar::system());
         delegate->applicationWillFinishLaunching();

@@ -7,10 +7,10 @@
 #include "core/GlobalConstants.h"
 #include "core/LocaleData.h"
 #include "core/LocalizedStrings.h"
-#include "mainwindow/MainErrorView.h"
 #include "mainwindow/MainSubController.h"
-#include "settings/SettingsGeneralController.h"
 #include "platform/Bundle.h"
+#include "settings/SettingsGeneralController.h"
+#include "toolkit/MainErrorView.h"
 #include "toolkit/TextAttributes.h"
 #include "updates/AutoUpdateViewController.h"
 

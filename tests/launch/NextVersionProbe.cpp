@@ -1,8 +1,8 @@
 // Linked into a build of the client for the installation tests only: it runs as version
 // VELTRIX_PROBE_VERSION, the version a test's package brings, and, when VELTRIX_PROBE_TEXTS names a file,
 // keeps there the texts of the home tab's banners on screen, one a line, for a test that cannot look at them.
-#include "mainwindow/MainErrorView.h"
 #include "platform/Bundle.h"
+#include "toolkit/MainErrorView.h"
 
 #include <QApplication>
 #include <QSaveFile>

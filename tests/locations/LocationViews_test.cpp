@@ -4,6 +4,7 @@
 #include "locations/LocationsPopups.h"
 
 #include "platform/ManualScheduler.h"
+#include "support/Storyboards.h"
 #include "toolkit/FakeRouter.h"
 #include "toolkit/TooltipPopover.h"
 
@@ -137,6 +138,7 @@ TEST(LocationCellViewTest, ShowsBadgeStarNameAndSplitTunnellingAsTheLocationSays
 }
 
 TEST(LocationPopupsTest, EveryPressOpensANewTransientPopoverAndANewOneClosesTheLast) {
+    testsupport::registerController<LocationsPopupController>("Location", "automaticLocationPopup");
     QWidget window;
     window.resize(380, 200);
     LocationCellView cell(&window);

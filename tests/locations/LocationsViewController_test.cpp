@@ -1,10 +1,12 @@
 #include "locations/LocationsViewController.h"
+#include "locations/LocationsBluredViewController.h"
 #include "toolkit/AppKitExtensions.h"
 
 #include "platform/ManualScheduler.h"
 #include "sdk/VeltrixSDK.h"
 #include "sdk/testing/Driver.h"
 #include "sdk/testing/GeneratedNetworks.h"
+#include "support/Storyboards.h"
 #include "toolkit/FakeRouter.h"
 #include "toolkit/FlagImageCache.h"
 
@@ -25,6 +27,7 @@ PDNetworkItemPtr makeItem(const QString& id, PDNetworkKind kind) {
 class LocationsWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        testsupport::registerController<LocationsBluredViewController>("Location", "LocationsBluredViewController");
         driver.setLoggedIn(true);
         model = VeltrixXPC::networks();
         ASSERT_TRUE(model);

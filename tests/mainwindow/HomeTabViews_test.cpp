@@ -9,13 +9,13 @@
 #include "core/LocalizedStrings.h"
 #include "core/Preferences.h"
 #include "core/ServiceLayer.h"
+#include "core/SilentUpdateService.h"
 #include "platform/ManualScheduler.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "sdk/VeltrixXPC.h"
 #include "sdk/testing/Driver.h"
 #include "toolkit/TextAttributes.h"
-#include "updates/SilentUpdateService.h"
 
 #include "toolkit/ModalOverlayScope.h"
 

@@ -9,11 +9,12 @@
 #include "core/Preferences.h"
 #include "core/QAUINotifier.h"
 #include "core/ServiceLayer.h"
-#include "locations/LocationsSubController.h"
+#include "core/SilentUpdateService.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RecordingUserNotificationBackend.h"
 #include "sdk/VeltrixXPC.h"
-#include "updates/SilentUpdateService.h"
+#include "support/Storyboards.h"
+#include "toolkit/GeneralSubController.h"
 #include "updates/UpdatesTestSupport.h"
 
 #include <QAction>
@@ -55,6 +56,8 @@ using Connectivity = SDConnectivityDelegate;
 class HomeTabTest : public coretest::CoreTest {
 protected:
     HomeTabTest() {
+        // The update sheet belongs to the updates folder; a plain controller stands in for it.
+        testsupport::registerController<platform::ViewController>("AutoUpdate", "AutoUpdateViewController");
         auto owned = std::make_unique<platform::RecordingUserNotificationBackend>();
         backend = owned.get();
         center = std::make_unique<platform::UserNotificationCenter>(std::move(owned));
@@ -938,7 +941,7 @@ TEST_F(HomeTabTest, CuttingAnAutomaticReconnectShortDrawsTheDisconnectedLookWith
 
 TEST_F(HomeTabTest, ThePictureAndTheChangeButtonLeadToTheNetworksTab) {
     GeneralViewController general;
-    LocationsSubController networksTab;
+    GeneralSubController networksTab;
     const auto home = MainMenuBarTab::topTab(MainTopTab::home);
     general.setTabController(home, &controller);
     general.setTabController(MainMenuBarTab::topTab(MainTopTab::networks), &networksTab);

@@ -4,10 +4,17 @@
 // data source that reads the SDK as the menu hub does.
 
 #include "core/MenuControllerProtocol.h"
+#include "menus/QAUILoggedInViewController.h"
+#include "menus/QAUILoggedOutViewController.h"
+#include "menus/QAUIMenuWindowController.h"
+#include "menus/QAUINetworksWindowController.h"
+#include "menus/QAUISignOutController.h"
 #include "platform/ManualScheduler.h"
 #include "sdk/PDNetworks.h"
 #include "sdk/VeltrixXPC.h"
 #include "sdk/testing/Driver.h"
+#include "support/Storyboards.h"
+#include "toolkit/BaseWindowViewController.h"
 #include "toolkit/FakeRouter.h"
 
 #include <QStringList>
@@ -75,8 +82,26 @@ private:
 };
 
 // Virtual time, the SDK stand-in and the fake router, for one test.
+// The quick-access window's pages and the sign-out window, as the composition root registers them; the
+// onboarding page belongs to the sign-in screens, and a plain controller stands in for it.
+inline void registerMenuScreens() {
+    testsupport::registerController<QAUIMenuWindowController>("QAUIMenu", "QAUIMenuWindowController");
+    testsupport::registerController<QAUILoggedInViewController>("QAUIMenu", "QAUILoggedInViewController");
+    testsupport::registerController<QAUILoggedOutViewController>("QAUIMenu", "QAUILoggedOutViewController");
+    testsupport::registerController<QAUINetworksWindowController>("QAUIMenu", "QAUINetworksWindowController");
+    testsupport::registerController<platform::ViewController>("QAUIMenu", "QAUIOnBoardingPageViewController");
+    if (!platform::Storyboard::named("QAUISignOut").contains("signOutWindowController")) {
+        platform::Storyboard::registerController("QAUISignOut", "signOutWindowController", [] {
+            return std::unique_ptr<QObject>(QAUISignOutModalViewController::makeWindow());
+        });
+    }
+    testsupport::registerController<ModalViewController>("Popover", "ModalViewController");
+}
+
 class MenusTest : public ::testing::Test {
 protected:
+    MenusTest() { registerMenuScreens(); }
+
     platform::ManualScheduler scheduler;
     platform::ScopedScheduler scope{scheduler};
     sdk::testing::Driver driver;

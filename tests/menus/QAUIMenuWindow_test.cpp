@@ -14,8 +14,11 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -102,6 +105,25 @@ TEST(MenuWindowPlacement, AGroupsChildWindowOpensBesideItsRow) {
         EXPECT_EQ(child.center().y(), row.center().y()) << c.what;
     }
 }
+
+namespace {
+
+// The sign-out code card belongs to the sign-in screens; a card of wrapped lines stands in for it.
+class WrappedLinesCard : public QWidget, public ModalPopover {
+public:
+    WrappedLinesCard() {
+        auto* text = new QLabel(QString(QStringLiteral("A line long enough to wrap in the card. ")).repeated(8), this);
+        text->setWordWrap(true);
+        text->setFixedWidth(292);
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(text);
+        layout->addWidget(new QPushButton(QStringLiteral("Cancel"), this));
+    }
+    QWidget* popoverWidget() override { return this; }
+    void setPopoverDelegate(PopoverViewDelegate*) override {}
+};
+
+} // namespace
 
 namespace {
 
@@ -453,6 +475,7 @@ TEST_F(MenuWindowTest, IdleHiddenWindowLeavesNoTimerAndCyclesLeaveNoWidgets) {
 }
 
 TEST_F(MenuWindowTest, SignOutWindowClosesTheQuickAccessWindowAndPicksItsVariant) {
+    registerModalPopover(ModalViewControllerType::codeConfirmationSignOut, [] { return new WrappedLinesCard; });
     QAUISignOutController signOut;
     signOut.close(); // never shown: nothing
     EXPECT_FALSE(signOut.isVisible());

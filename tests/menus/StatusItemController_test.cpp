@@ -1,14 +1,14 @@
 #include "menus/StatusItemController.h"
 
-#include "auth/QAUIOnBoardingPageViewController.h"
+#include "MenusTestSupport.h"
 
 #include "core/ApplicationModel.h"
 #include "core/ServiceLayer.h"
 #include "menus/QAUIMenuWindowController.h"
 #include "platform/ManualScheduler.h"
 #include "platform/StatusBar.h"
-#include "support/DesktopTray.h"
 #include "sdk/PDTypes.h"
+#include "support/DesktopTray.h"
 #include "toolkit/FakeRouter.h"
 
 #include <QDBusConnection>
@@ -84,6 +84,8 @@ public:
 
 class StatusItemControllerTest : public ::testing::Test {
 protected:
+    StatusItemControllerTest() { menus_test::registerMenuScreens(); }
+
     platform::ManualScheduler scheduler;
     platform::ScopedScheduler scope{scheduler};
     platform::StatusBar bar{QDBusConnection(QStringLiteral("veltrix-no-bus"))};

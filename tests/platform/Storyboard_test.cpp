@@ -16,17 +16,15 @@ class SceneWindowController : public WindowController {
     Q_OBJECT
 };
 
-int madeByMacro = 0;
+int madeCount = 0;
 
-class MacroController : public ViewController {
+class CountedController : public ViewController {
     Q_OBJECT
 public:
-    MacroController() { ++madeByMacro; }
+    CountedController() { ++madeCount; }
 };
 
 } // namespace
-
-VELTRIX_STORYBOARD_CONTROLLER("StoryboardTest.Macro", "MacroController", MacroController);
 
 TEST(Storyboard, MakesAFreshControllerOfTheRegisteredTypeEachTime) {
     Storyboard::registerController("StoryboardTest.General", "SceneController",
@@ -75,11 +73,13 @@ TEST(Storyboard, KeepsTheFirstOfTwoRegistrationsAndRefusesIncompleteOnes) {
     EXPECT_FALSE(Storyboard::named("StoryboardTest.Twice").contains("none"));
 }
 
-TEST(Storyboard, TheMacroRegistersAtStartUp) {
-    const int before = madeByMacro;
-    auto made = Storyboard::named("StoryboardTest.Macro").instantiate<MacroController>();
+TEST(Storyboard, AControllerIsMadeOnlyWhenAskedFor) {
+    Storyboard::registerController("StoryboardTest.Counted", "CountedController",
+                                   [] { return std::make_unique<CountedController>(); });
+    EXPECT_EQ(madeCount, 0);
+    auto made = Storyboard::named("StoryboardTest.Counted").instantiate<CountedController>();
     ASSERT_NE(made, nullptr);
-    EXPECT_EQ(madeByMacro, before + 1);
+    EXPECT_EQ(madeCount, 1);
 }
 
 #include "Storyboard_test.moc"

@@ -3,11 +3,11 @@
 #include "SettingsTestSupport.h"
 
 #include "core/ServiceLayer.h"
+#include "core/SilentUpdateService.h"
 #include "settings/PopoverTroubleshootingView.h"
 #include "settings/SettingsGeneralController.h"
 #include "toolkit/ModalViewController.h"
 #include "toolkit/SwitchControl.h"
-#include "updates/SilentUpdateService.h"
 
 #include <map>
 

@@ -7,7 +7,9 @@
 #include "platform/ManualScheduler.h"
 #include "platform/UserDefaults.h"
 #include "sdk/testing/Driver.h"
+#include "settings/PopoverTroubleshootingView.h"
 #include "settings/SettingsContainerController.h"
+#include "support/Storyboards.h"
 #include "toolkit/FakeRouter.h"
 
 #include <QCoreApplication>
@@ -20,6 +22,9 @@
 class SettingsPageTest : public ::testing::Test {
 protected:
     SettingsPageTest() : scope(scheduler), routerScope(router) {
+        testsupport::registerController<ModalViewController>("Popover", "ModalViewController");
+        registerModalPopover(ModalViewControllerType::runTroubleshooting, [] { return new PopoverTroubleshootingView; });
+        registerModalPopover(ModalViewControllerType::appInfoView, [] { return new PopoverAppInfoView; });
         auto& defaults = platform::UserDefaults::standard();
         for (const QString& key : {SettingsUserDefaults::vpnProtocols, SettingsUserDefaults::startMinimized,
                                    SettingsUserDefaults::showMeTroubleshootingInfo}) {

@@ -12,6 +12,11 @@ using Kind = PopoverTroubleshootingViewState::Kind;
 
 class TroubleshootingTest : public PresentedOverlayTest {
 protected:
+    TroubleshootingTest() {
+        registerModalPopover(ModalViewControllerType::runTroubleshooting, [] { return new PopoverTroubleshootingView; });
+        registerModalPopover(ModalViewControllerType::appInfoView, [] { return new PopoverAppInfoView; });
+    }
+
     PopoverTroubleshootingView* troubleshooting() {
         modal.view();
         return modal.popoverAs<PopoverTroubleshootingView>(ModalViewControllerType::runTroubleshooting);

@@ -1,4 +1,4 @@
-#include "mainwindow/MainErrorView.h"
+#include "toolkit/MainErrorView.h"
 
 #include "toolkit/Button.h"
 #include "toolkit/HoverableButton.h"

@@ -2,6 +2,7 @@
 
 #include "core/StringHelpers.h"
 #include "platform/ManualScheduler.h"
+#include "support/Storyboards.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -15,6 +16,7 @@ namespace {
 class TooltipTest : public ::testing::Test {
 protected:
     TooltipTest() : scope(scheduler) {
+        testsupport::registerController<PopoverController>("Popover", "PopoverController");
         window.resize(300, 200);
         bg = new TooltipHoverBgButton(&window);
         bg->setGeometry(10, 10, 30, 30);

@@ -1,6 +1,6 @@
 // The package download against a real server on the loopback interface, with its time-out and retry in
 // virtual time.
-#include "updates/AUUpdater.h"
+#include "core/AUUpdater.h"
 
 #include "platform/Bundle.h"
 #include "platform/ManualScheduler.h"

@@ -7,13 +7,13 @@
 #include "core/LocalizedStrings.h"
 #include "core/Preferences.h"
 #include "core/ServiceLayer.h"
+#include "core/SilentUpdateService.h"
 #include "platform/ManualScheduler.h"
 #include "platform/UserDefaults.h"
 #include "sdk/testing/Driver.h"
 #include "support/LoopbackHttpServer.h"
 #include "toolkit/FakeRouter.h"
 #include "toolkit/HoverableButton.h"
-#include "updates/SilentUpdateService.h"
 #include "updates/UpdatesTestSupport.h"
 
 #include <QCryptographicHash>

@@ -1,6 +1,6 @@
 // The silent update in virtual time, downloading for real from a loopback server, handed to the SDK
 // stand-in, which checks the package's SHA-256.
-#include "updates/SilentUpdateService.h"
+#include "core/SilentUpdateService.h"
 
 #include "core/Preferences.h"
 #include "platform/ManualScheduler.h"

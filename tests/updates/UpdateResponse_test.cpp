@@ -1,4 +1,4 @@
-#include "updates/UpdateResponse.h"
+#include "core/UpdateResponse.h"
 
 #include <gtest/gtest.h>
 

@@ -30,9 +30,9 @@ inline bool settle(platform::ManualScheduler& scheduler, const std::function<boo
 } // namespace updatestest
 
 #include "core/ServiceLayer.h"
+#include "core/SilentUpdateService.h"
 #include "sdk/testing/Driver.h"
 #include "support/LoopbackHttpServer.h"
-#include "updates/SilentUpdateService.h"
 
 #include <QTemporaryDir>
 

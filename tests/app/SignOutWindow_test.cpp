@@ -1,3 +1,4 @@
+#include "app/Composition.h"
 #include "auth/PopoverConfirmationCodeView.h"
 #include "menus/QAUISignOutController.h"
 #include "sdk/testing/Driver.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 TEST(QAUISignOutController, ConfirmingSignsOutThroughTheRouterAndCancelOnlyCloses) {
+    composeClient();
     sdk::testing::Driver driver;
     FakeRouter router;
     FakeRouter::Scope scope(router);
