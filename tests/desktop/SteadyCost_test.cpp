@@ -3,7 +3,7 @@
 // steady state. Prints the table; the budgets (a click within 150 ms among them) are checked where they are set.
 #include "DesktopScenario.h"
 #include "Workspaces.h"
-#include "remotelog/RemoteLogService.h"
+#include "support/RemoteLogService.h"
 
 #include <QProcess>
 
