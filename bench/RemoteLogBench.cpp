@@ -5,8 +5,8 @@
 #include "platform/ManualScheduler.h"
 #include "remotelog/RLLoggerManager.h"
 #include "remotelog/RemoteLog.h"
-#include "remotelog/RemoteLogService.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/RemoteLogService.h"
 
 #include <QCoreApplication>
 #include <QDirIterator>

@@ -1,7 +1,7 @@
 // The application delegate against the SDK stand-in, on virtual time, with fake menu front ends and
 // recording notification centres.
-#include "core/CoreTestSupport.h"
 #include "support/ClientProcess.h"
+#include "support/CoreTestSupport.h"
 #include "support/DesktopTray.h"
 
 #include "app/AppDelegate.h"
@@ -22,8 +22,8 @@
 #include "sdk/VeltrixSDK.h"
 #include "settings/SupportSubController.h"
 #include "support/OpenedUrls.h"
+#include "support/UpdatesTestSupport.h"
 #include "toolkit/BaseWindowViewController.h"
-#include "updates/UpdatesTestSupport.h"
 
 #include <QApplication>
 #include <optional>

@@ -1,6 +1,6 @@
 // The overlay's cards, its own and those the screens register, as the assembled client has them.
 #include "app/Composition.h"
-#include "toolkit/PresentedOverlay.h"
+#include "support/PresentedOverlay.h"
 
 #include <QLabel>
 #include <QPushButton>

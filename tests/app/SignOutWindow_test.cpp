@@ -2,8 +2,8 @@
 #include "auth/PopoverConfirmationCodeView.h"
 #include "menus/QAUISignOutController.h"
 #include "sdk/testing/Driver.h"
+#include "support/FakeRouter.h"
 #include "toolkit/BaseWindowViewController.h"
-#include "toolkit/FakeRouter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,13 @@
 #include "auth/AuthWelcomeController.h"
 
-#include "core/CoreTestSupport.h"
 #include "core/LocaleData.h"
 #include "core/LocalizedStrings.h"
 #include "core/MenuService.h"
 #include "core/ServiceLayer.h"
+#include "support/CoreTestSupport.h"
+#include "support/FakeRouter.h"
 #include "support/OpenedUrls.h"
-#include "toolkit/FakeRouter.h"
+#include "support/RoutedTest.h"
 
 #include <QUrl>
 
@@ -24,9 +25,9 @@ public:
     void showErrorNotification(const QString& title, const QString&) override { errors->append(title); }
 };
 
-class AuthTest : public ::testing::Test {
+class AuthTest : public RoutedTest {
 protected:
-    AuthTest() : scope(scheduler), routerScope(router) {
+    AuthTest() {
         MenuService::Controllers controllers;
         controllers.statusItem = [this](MenuControllerDataSource* source, MenuControllerDelegate* delegate) {
             auto menu = std::make_unique<RecordingMenu>(QStringLiteral("menu"), menuLog, source, delegate);
@@ -60,11 +61,6 @@ protected:
     }
     QString bannerTitle() const { return controller.errorView()->titleText(); }
 
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope;
-    sdk::testing::Driver driver;
-    FakeRouter router;
-    FakeRouter::Scope routerScope;
     QStringList menuLog;
     QStringList quickAccessErrors;
     AuthWelcomeController controller;

@@ -2,9 +2,9 @@
 #include "auth/QAUIOnBoardingPageViewController.h"
 #include "core/LocalizedStrings.h"
 #include "platform/ManualScheduler.h"
+#include "support/FakeRouter.h"
 #include "support/Storyboards.h"
 #include "toolkit/Colors.h"
-#include "toolkit/FakeRouter.h"
 
 #include <QApplication>
 #include <QTest>

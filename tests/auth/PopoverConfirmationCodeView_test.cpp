@@ -1,5 +1,5 @@
 #include "auth/PopoverConfirmationCodeView.h"
-#include "toolkit/RecordingPopoverDelegate.h"
+#include "support/RecordingPopoverDelegate.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 // The sign-out code in the overlay: only the shown code signs out, and each showing starts clean.
 #include "auth/PopoverConfirmationCodeView.h"
-#include "toolkit/PresentedOverlay.h"
+#include "support/PresentedOverlay.h"
 
 #include <QLineEdit>
 

@@ -1,4 +1,4 @@
-#include "CoreTestSupport.h"
+#include "support/CoreTestSupport.h"
 
 #include "core/GlobalConstants.h"
 #include "core/LocalizedStrings.h"

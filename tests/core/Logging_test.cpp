@@ -1,4 +1,4 @@
-#include "CoreTestSupport.h"
+#include "support/CoreTestSupport.h"
 
 #include "core/ExceptionHandlingObject.h"
 #include "core/GlobalConstants.h"

@@ -1,4 +1,4 @@
-#include "CoreTestSupport.h"
+#include "support/CoreTestSupport.h"
 
 #include "core/ApplicationModel.h"
 #include "core/LocalizedStrings.h"

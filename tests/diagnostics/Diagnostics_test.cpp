@@ -3,9 +3,9 @@
 #include "diagnostics/BulkLogHelper.h"
 #include "diagnostics/RemoteLogWrappers.h"
 
-#include "core/CoreTestSupport.h"
 #include "core/Preferences.h"
 #include "core/ServiceLayer.h"
+#include "support/CoreTestSupport.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestSupport.h"
 
@@ -99,8 +99,8 @@ TEST_F(BulkLogTest, AReportTheCollectorCouldNotTakeWaitsOnDiskForTheNextStart) {
 
 TEST_F(BulkLogTest, TheExceptionReportAsksTheRouterToQuitAndPostsOnlyWhenCrashReportsAreAllowed) {
     collector.serveBody(bulkPath, "ok");
-    coretest::FakeRouter router;
-    coretest::ScopedRouter installed(router);
+    FakeRouter router;
+    FakeRouter::Scope installed(router);
     ServiceLayer::shared().setBulkLogHelper(helper());
     auto& defaults = platform::UserDefaults::standard();
 

@@ -4,7 +4,7 @@
 
 #include "remotelog/RLLoggerManager.h"
 #include "remotelog/RemoteLog.h"
-#include "remotelog/RemoteLogService.h"
+#include "support/RemoteLogService.h"
 
 #include <QDir>
 #include <QStandardPaths>

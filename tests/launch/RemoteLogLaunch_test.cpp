@@ -3,7 +3,7 @@
 #include "launch/LaunchHarness.h"
 
 #include "platform/UserDefaults.h"
-#include "remotelog/RemoteLogService.h"
+#include "support/RemoteLogService.h"
 
 #include <QDirIterator>
 #include <QJsonDocument>

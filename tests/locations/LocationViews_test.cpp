@@ -4,8 +4,8 @@
 #include "locations/LocationsPopups.h"
 
 #include "platform/ManualScheduler.h"
+#include "support/FakeRouter.h"
 #include "support/Storyboards.h"
-#include "toolkit/FakeRouter.h"
 #include "toolkit/TooltipPopover.h"
 
 #include <QApplication>

@@ -5,7 +5,8 @@
 #include "platform/ManualScheduler.h"
 #include "sdk/VeltrixXPC.h"
 #include "sdk/testing/Driver.h"
-#include "toolkit/FakeRouter.h"
+#include "support/FakeRouter.h"
+#include "support/RoutedTest.h"
 #include "toolkit/NSViewLayerBacked.h"
 
 #include <QTest>
@@ -30,7 +31,7 @@ PDNetworkItemPtr network(const std::optional<QString>& id, const QString& title,
     return std::make_shared<PDNetworkItem>(std::move(data));
 }
 
-class NetworksTabTest : public ::testing::Test {
+class NetworksTabTest : public RoutedTest {
 protected:
     void SetUp() override {
         driver.setLoggedIn(true);
@@ -96,11 +97,6 @@ protected:
         return icon + status->connectedTextField()->text();
     }
 
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope{scheduler};
-    sdk::testing::Driver driver;
-    FakeRouter router;
-    FakeRouter::Scope routed{router};
     GeneralSubController home;
     LocationsSubController tab;
     GeneralViewController general;

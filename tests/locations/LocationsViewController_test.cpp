@@ -1,13 +1,14 @@
-#include "locations/LocationsViewController.h"
 #include "locations/LocationsBluredViewController.h"
+#include "locations/LocationsViewController.h"
 #include "toolkit/AppKitExtensions.h"
 
 #include "platform/ManualScheduler.h"
 #include "sdk/VeltrixSDK.h"
 #include "sdk/testing/Driver.h"
 #include "sdk/testing/GeneratedNetworks.h"
+#include "support/FakeRouter.h"
+#include "support/RoutedTest.h"
 #include "support/Storyboards.h"
-#include "toolkit/FakeRouter.h"
 #include "toolkit/FlagImageCache.h"
 
 #include <QAbstractButton>
@@ -24,7 +25,7 @@ PDNetworkItemPtr makeItem(const QString& id, PDNetworkKind kind) {
     return sdk::testing::makeNetworkItem(id, kind, id);
 }
 
-class LocationsWindowTest : public ::testing::Test {
+class LocationsWindowTest : public RoutedTest {
 protected:
     void SetUp() override {
         testsupport::registerController<LocationsBluredViewController>("Location", "LocationsBluredViewController");
@@ -78,11 +79,6 @@ protected:
         return titles;
     }
 
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope{scheduler};
-    sdk::testing::Driver driver;
-    FakeRouter router;
-    FakeRouter::Scope routerScope{router};
     LocationsViewController controller;
     PDNetworksModelPtr model;
 };

@@ -5,7 +5,8 @@
 #include "core/ServiceLayer.h"
 #include "platform/ManualScheduler.h"
 #include "sdk/testing/Driver.h"
-#include "toolkit/FakeRouter.h"
+#include "support/FakeRouter.h"
+#include "support/RoutedTest.h"
 #include "toolkit/ViewAnimation.h"
 
 #include <QTest>
@@ -49,7 +50,7 @@ private:
     MainMenuBarView& m_bar;
 };
 
-class GeneralViewControllerTest : public ::testing::Test {
+class GeneralViewControllerTest : public RoutedTest {
 protected:
     void SetUp() override {
         general.setTabController(MainMenuBarTab::topTab(MainTopTab::home), &home);
@@ -63,11 +64,6 @@ protected:
         scheduler.advance(1.0);
     }
 
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope{scheduler};
-    sdk::testing::Driver driver;
-    FakeRouter router;
-    FakeRouter::Scope routed{router};
     GeneralSubController home;
     GeneralSubController networks;
     GeneralSubController support;

@@ -17,7 +17,7 @@
 #include "sdk/testing/Driver.h"
 #include "toolkit/TextAttributes.h"
 
-#include "toolkit/ModalOverlayScope.h"
+#include "support/ModalOverlayScope.h"
 
 #include <QTest>
 

@@ -3,7 +3,6 @@
 #include "mainwindow/MainSubController.h"
 
 #include "core/ApplicationModel.h"
-#include "core/CoreTestSupport.h"
 #include "core/LocalizedStrings.h"
 #include "core/MenuService.h"
 #include "core/Preferences.h"
@@ -13,9 +12,10 @@
 #include "platform/NotificationCenter.h"
 #include "platform/RecordingUserNotificationBackend.h"
 #include "sdk/VeltrixXPC.h"
+#include "support/CoreTestSupport.h"
 #include "support/Storyboards.h"
+#include "support/UpdatesTestSupport.h"
 #include "toolkit/GeneralSubController.h"
-#include "updates/UpdatesTestSupport.h"
 
 #include <QAction>
 #include <QPushButton>

@@ -13,9 +13,10 @@
 #include "sdk/PDNetworks.h"
 #include "sdk/VeltrixXPC.h"
 #include "sdk/testing/Driver.h"
+#include "support/FakeRouter.h"
+#include "support/RoutedTest.h"
 #include "support/Storyboards.h"
 #include "toolkit/BaseWindowViewController.h"
-#include "toolkit/FakeRouter.h"
 
 #include <QStringList>
 
@@ -98,15 +99,10 @@ inline void registerMenuScreens() {
     testsupport::registerController<ModalViewController>("Popover", "ModalViewController");
 }
 
-class MenusTest : public ::testing::Test {
+class MenusTest : public RoutedTest {
 protected:
     MenusTest() { registerMenuScreens(); }
 
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope{scheduler};
-    sdk::testing::Driver driver;
-    FakeRouter router;
-    FakeRouter::Scope routerScope{router};
     RecordingMenuDelegate actions;
     SdkDataSource source;
 

@@ -9,7 +9,7 @@
 #include "platform/StatusBar.h"
 #include "sdk/PDTypes.h"
 #include "support/DesktopTray.h"
-#include "toolkit/FakeRouter.h"
+#include "support/FakeRouter.h"
 
 #include <QDBusConnection>
 

@@ -1,7 +1,7 @@
 // The service's client against the loopback service: what goes out, and what each kind of answer becomes.
 #include "remotelog/RLApiClient.h"
 
-#include "remotelog/RemoteLogService.h"
+#include "support/RemoteLogService.h"
 
 #include <QFile>
 

@@ -3,7 +3,7 @@
 #include "remotelog/RLLoggerManager.h"
 
 #include "remotelog/RLPersistedDataQueue.h"
-#include "remotelog/RemoteLogService.h"
+#include "support/RemoteLogService.h"
 
 #include "platform/UserDefaults.h"
 

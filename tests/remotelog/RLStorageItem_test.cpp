@@ -3,7 +3,7 @@
 #include "remotelog/RLLogEntry.h"
 #include "remotelog/RLStorageItem.h"
 
-#include "remotelog/RemoteLogService.h"
+#include "support/RemoteLogService.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The library on its own thread, as in the client: callers on several threads at once, the flags changed
 // meanwhile, and the manager released while its thread works.
 #include "remotelog/RLLoggerManager.h"
-#include "remotelog/RemoteLogService.h"
+#include "support/RemoteLogService.h"
 
 #include "platform/UserDefaults.h"
 

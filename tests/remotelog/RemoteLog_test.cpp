@@ -2,7 +2,7 @@
 #include "remotelog/RemoteLog.h"
 
 #include "remotelog/RLLoggerManager.h"
-#include "remotelog/RemoteLogService.h"
+#include "support/RemoteLogService.h"
 
 #include "platform/UserDefaults.h"
 

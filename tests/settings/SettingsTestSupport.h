@@ -9,8 +9,9 @@
 #include "sdk/testing/Driver.h"
 #include "settings/PopoverTroubleshootingView.h"
 #include "settings/SettingsContainerController.h"
+#include "support/FakeRouter.h"
+#include "support/RoutedTest.h"
 #include "support/Storyboards.h"
-#include "toolkit/FakeRouter.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -19,9 +20,9 @@
 
 #include <functional>
 
-class SettingsPageTest : public ::testing::Test {
+class SettingsPageTest : public RoutedTest {
 protected:
-    SettingsPageTest() : scope(scheduler), routerScope(router) {
+    SettingsPageTest() {
         testsupport::registerController<ModalViewController>("Popover", "ModalViewController");
         registerModalPopover(ModalViewControllerType::runTroubleshooting, [] { return new PopoverTroubleshootingView; });
         registerModalPopover(ModalViewControllerType::appInfoView, [] { return new PopoverAppInfoView; });
@@ -67,10 +68,4 @@ protected:
         ASSERT_TRUE(widget->isVisible());
         QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
     }
-
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope;
-    FakeRouter router;
-    FakeRouter::Scope routerScope;
-    sdk::testing::Driver driver;
 };

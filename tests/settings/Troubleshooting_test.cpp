@@ -1,7 +1,7 @@
 // The troubleshooting and app-info popovers in the overlay: the collection they run and the events sent.
 #include "settings/PopoverTroubleshootingView.h"
+#include "support/PresentedOverlay.h"
 #include "toolkit/PDLottieAnimationView.h"
-#include "toolkit/PresentedOverlay.h"
 
 #include <QPushButton>
 #include <QScrollBar>

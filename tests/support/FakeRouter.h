@@ -1,17 +1,24 @@
 #pragma once
 
-// An application delegate that is also the router, recording the routing calls that screens make.
-// Install it for a test with FakeRouter::Scope.
+// An application delegate that is also the router, recording the routing calls that screens and services
+// make. Install it for a test with FakeRouter::Scope.
 
 #include "core/AppRouterProtocol.h"
 #include "platform/Application.h"
 
 #include <QStringList>
 
+#include <functional>
+#include <vector>
+
 class FakeRouter : public platform::ApplicationDelegate, public AppRouterProtocol {
 public:
     QStringList calls;
     QList<QUrl> openedUrls;
+    // The arguments of the last changeLocation and toggleConnection, and the app-mode observers added.
+    PDNetworkItemPtr changedTo;
+    QObject* toggledBy = nullptr;
+    std::vector<std::function<void()>> modeObservers;
     // What logoutIfGeneralWindowIsCurrent answers: whether the main window is the current one.
     bool generalWindowIsCurrent = false;
     int count(const QString& name) const { return static_cast<int>(calls.count(name)); }
@@ -53,16 +60,28 @@ public:
         calls << QStringLiteral("showSignInError");
     }
     void showSettingsTab() override { calls << QStringLiteral("showSettingsTab"); }
-    void toggleConnection(QObject*) override { calls << QStringLiteral("toggleConnection"); }
-    void changeLocation(const PDNetworkItemPtr&) override { calls << QStringLiteral("changeLocation"); }
+    void toggleConnection(QObject* sender) override {
+        toggledBy = sender;
+        calls << QStringLiteral("toggleConnection");
+    }
+    void changeLocation(const PDNetworkItemPtr& location) override {
+        changedTo = location;
+        calls << QStringLiteral("changeLocation");
+    }
     void selectCurrentNetwork(const PDNetworkItemPtr&) override {
         calls << QStringLiteral("selectCurrentNetwork");
     }
     void disconnectFromVPN() override { calls << QStringLiteral("disconnectFromVPN"); }
     void enterBackgroundMode() override { calls << QStringLiteral("enterBackgroundMode"); }
     void enterForegroundMode() override { calls << QStringLiteral("enterForegroundMode"); }
-    void addAppModeChangeObserver(std::function<void()>) override {
-        calls << QStringLiteral("addAppModeChangeObserver");
+    // Kept, not recorded: the menu service adds one whenever it is made.
+    void addAppModeChangeObserver(std::function<void()> observer) override {
+        modeObservers.push_back(std::move(observer));
+    }
+    void notifyAppModeChange() {
+        for (const auto& observer : modeObservers) {
+            observer();
+        }
     }
     void activateApplication() override { calls << QStringLiteral("activateApplication"); }
     void showL2TPNoLongerAvailableAlertLater() override {
@@ -80,4 +99,5 @@ public:
     void showSupportTab() override { calls << QStringLiteral("showSupportTab"); }
     void showSignOutWindow() override { calls << QStringLiteral("showSignOutWindow"); }
     void closeSignOutWindow() override { calls << QStringLiteral("closeSignOutWindow"); }
+    void openAutoUpdate() override { calls << QStringLiteral("openAutoUpdate"); }
 };

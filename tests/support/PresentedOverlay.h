@@ -3,19 +3,20 @@
 // The modal overlay presented over a shown host on virtual time, with a recording router and the SDK
 // stand-in; for the overlay's own tests and for the screens whose popovers it shows.
 
-#include "FakeRouter.h"
 #include "core/Preferences.h"
 #include "platform/ManualScheduler.h"
 #include "platform/UserDefaults.h"
 #include "sdk/testing/Driver.h"
+#include "support/FakeRouter.h"
+#include "support/RoutedTest.h"
 #include "toolkit/ModalViewController.h"
 #include "toolkit/PresentationAnimators.h"
 
 #include <gtest/gtest.h>
 
-class PresentedOverlayTest : public ::testing::Test {
+class PresentedOverlayTest : public RoutedTest {
 protected:
-    PresentedOverlayTest() : scope(scheduler), routerScope(router) {
+    PresentedOverlayTest() {
         platform::UserDefaults::standard().set(SettingsUserDefaults::showMeTroubleshootingInfo, false);
         host.view()->resize(600, 500);
         host.view()->show();
@@ -38,11 +39,6 @@ protected:
     QStringList calls() const { return driver.callNames(); }
     std::vector<AnalyticsEvent> events() const { return driver.analytics(); }
 
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope;
-    FakeRouter router;
-    FakeRouter::Scope routerScope;
-    sdk::testing::Driver driver;
     platform::ViewController host;
     ModalViewController modal;
     std::shared_ptr<TransitionAnimator> animator =

@@ -1,5 +1,5 @@
+#include "support/FakeRouter.h"
 #include "toolkit/BaseWindowViewController.h"
-#include "toolkit/FakeRouter.h"
 #include "toolkit/NSViewControllerBase.h"
 #include "toolkit/XibView.h"
 

@@ -1,8 +1,8 @@
 #include "toolkit/AppKitExtensions.h"
 #include "toolkit/HoverableButton.h"
 
-#include "ModalOverlayScope.h"
 #include "platform/Bundle.h"
+#include "support/ModalOverlayScope.h"
 
 #include <QApplication>
 #include <QEnterEvent>

@@ -1,6 +1,6 @@
 #include "toolkit/NSViewLayerBacked.h"
 
-#include "ModalOverlayScope.h"
+#include "support/ModalOverlayScope.h"
 
 #include <QApplication>
 #include <QEnterEvent>

@@ -1,4 +1,4 @@
-#include "PresentedOverlay.h"
+#include "support/PresentedOverlay.h"
 
 #include "platform/Bundle.h"
 

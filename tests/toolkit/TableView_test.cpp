@@ -1,6 +1,6 @@
 #include "toolkit/HoverableTableView.h"
 
-#include "ModalOverlayScope.h"
+#include "support/ModalOverlayScope.h"
 #include "toolkit/AppKitExtensions.h"
 
 #include <QApplication>

@@ -7,7 +7,7 @@
 #include "support/FullDisk.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestSupport.h"
-#include "updates/UpdatesTestSupport.h"
+#include "support/UpdatesTestSupport.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

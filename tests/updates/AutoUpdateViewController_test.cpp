@@ -11,10 +11,11 @@
 #include "platform/ManualScheduler.h"
 #include "platform/UserDefaults.h"
 #include "sdk/testing/Driver.h"
+#include "support/FakeRouter.h"
 #include "support/LoopbackHttpServer.h"
-#include "toolkit/FakeRouter.h"
+#include "support/RoutedTest.h"
+#include "support/UpdatesTestSupport.h"
 #include "toolkit/HoverableButton.h"
-#include "updates/UpdatesTestSupport.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -30,7 +31,7 @@ using testsupport::LoopbackHttpServer;
 
 namespace {
 
-class UpdateSheetTest : public ::testing::Test {
+class UpdateSheetTest : public RoutedTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
@@ -92,11 +93,6 @@ protected:
         run();
     }
 
-    platform::ManualScheduler scheduler;
-    platform::ScopedScheduler scope{scheduler};
-    sdk::testing::Driver driver;
-    FakeRouter router;
-    FakeRouter::Scope routerScope{router};
     QTemporaryDir folder;
     LoopbackHttpServer server;
     const QByteArray package = QByteArray("Veltrix 2.1.0 package ").repeated(3000);

@@ -8,7 +8,7 @@
 #include "sdk/VeltrixXPC.h"
 #include "sdk/testing/Driver.h"
 #include "support/LoopbackHttpServer.h"
-#include "updates/UpdatesTestSupport.h"
+#include "support/UpdatesTestSupport.h"
 
 #include <QCryptographicHash>
 #include <QFile>
