@@ -73,7 +73,9 @@ QWidget* QAUIStatusLoggedOutView::loadViewFromNib() {
     m_signinBtn->setHighlight(false);
     m_signinBtn->setFlat(true);
     m_signinBtn->setIconSize(QSize(qaui::windowWidth - 2 * qaui::sideMargin, 36));
-    m_signinBtn->setFocusPolicy(Qt::TabFocus);
+    // The title on it is the button the keyboard and a screen reader reach; this one is its backdrop.
+    m_signinBtn->setFocusPolicy(Qt::NoFocus);
+    m_signinBtn->setAccessibleName(QStringLiteral("Sign In"));
     auto* overlay = new QHBoxLayout(m_signinBtn);
     overlay->setContentsMargins(0, 0, 0, 0);
     m_signInButton = new NSButtonWithHandCursor;

@@ -191,6 +191,7 @@ QWidget* QAUIStatusView::loadViewFromNib() {
     m_arrow = new NSButtonWithHandCursor;
     m_arrow->setFlat(true);
     m_arrow->setFixedSize(37, 37);
+    m_arrow->setAccessibleName(QStringLiteral("Show Status")); // the list starts collapsed; reload() follows it
     m_arrow->setIconSize(QSize(14, 14));
     QObject::connect(m_arrow, &QPushButton::clicked, this, [this] { hideStatusViewButtonTap(); });
     header->addWidget(title);

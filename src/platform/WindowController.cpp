@@ -137,6 +137,7 @@ void WindowController::fitContentToScreen() {
     // scrolls in a window that fits, so the title bar and every control stay reachable.
     auto* scroller = new QScrollArea;
     scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setFocusPolicy(Qt::NoFocus); // the content's controls take the focus; it scrolls to them
     scroller->setPalette(content->palette());
     scroller->setBackgroundRole(QPalette::Window);
     m_window->layout()->replaceWidget(content, scroller);

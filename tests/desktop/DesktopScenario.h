@@ -88,6 +88,24 @@ protected:
         return options;
     }
 
+    // The focusable or actionable nodes without a name, in every window shown.
+    QStringList namelessControls() {
+        static const QStringList actionable{"push button", "check box", "toggle button",
+                                            "page tab",    "list item", "radio button",
+                                            "text",        "frame",     "dialog"};
+        QStringList nameless;
+        for (const AccessibleTree::Node& node : session->accessibility()->showing(session->clientPid())) {
+            if (node.name.trimmed().isEmpty() && node.extents.height() > 0 &&
+                (node.focusable || actionable.contains(node.role))) {
+                nameless << QStringLiteral("%1 at %2,%3")
+                                .arg(node.role)
+                                .arg(node.extents.x())
+                                .arg(node.extents.y());
+            }
+        }
+        return nameless;
+    }
+
     // The texts a window shows (labels, buttons), read through accessibility.
     QStringList textsOf(const WindowInfo& window) {
         return session->accessibility()->textsWithin(session->clientPid(), placeOf(window));
