@@ -110,38 +110,25 @@ QPoint fromScreenPixels(const QPoint& position) {
 // Qt's tray icon answers the host's Activate(x, y) and ContextMenu(x, y) but drops the position (and
 // shows no menu for the latter), and it does not know ProvideXdgActivationToken(token), which a host sends
 // before a click so that the window the click opens may take the focus. A second connection of the
-// client's, made a monitor of the calls to the icon's connection, reads them: the bus copies each call to
-// it, and it never answers (a monitor may not send).
+// client's, made a monitor of the calls to tray icons, reads them: the bus copies each call to it, and it
+// never answers (a monitor may not send).
 class ClickListener : public QDBusVirtualObject {
 public:
-    using Heard = std::function<void(QPoint)>;
-    ClickListener(Heard clicked, Heard menuAsked) : m_clicked(std::move(clicked)), m_menuAsked(std::move(menuAsked)) {}
+    using Heard = std::function<void(const QString& member, const QVariantList& arguments)>;
+    explicit ClickListener(Heard heard) : m_heard(std::move(heard)) {}
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection&) override {
-        const QVariantList arguments = message.arguments();
-        const QString member = message.member();
-        if (member == QLatin1String("ProvideXdgActivationToken") && arguments.size() == 1) {
-            if (auto* app = Application::instance()) {
-                app->setActivationToken(arguments[0].toString());
-            }
-            return true;
-        }
-        if (arguments.size() != 2) {
-            return true;
-        }
-        const QPoint position = fromScreenPixels(QPoint(arguments[0].toInt(), arguments[1].toInt()));
-        if (member == QLatin1String("Activate")) {
-            m_clicked(position);
-        } else if (member == QLatin1String("ContextMenu")) {
-            m_menuAsked(position);
-        }
+        m_heard(message.member(), message.arguments());
         return true;
     }
 
 private:
-    Heard m_clicked;
-    Heard m_menuAsked;
+    Heard m_heard;
 };
+
+// How long a copied call and Qt's word of the same click wait for each other: they come on two
+// connections, in either order, within milliseconds.
+constexpr auto pairingBound = std::chrono::milliseconds(250);
 
 constexpr const char* clickMonitorName = "veltrix-tray-clicks";
 
@@ -184,6 +171,7 @@ StatusBar::StatusBar(const QDBusConnection& bus, QObject* parent) : QObject(pare
                       QString::fromLatin1(watcherInterface), QString::fromLatin1(news), this,
                       SLOT(askWatcher()));
     }
+    listenForClicks();
     askWatcher();
 }
 
@@ -232,7 +220,7 @@ void StatusBar::askWatcher() {
                 QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
                 QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
             asked << connection;
-            whenAnswered(asked, [this, question, host, unanswered, connection](const QDBusMessage& pid) {
+            whenAnswered(asked, [this, question, host, unanswered](const QDBusMessage& pid) {
                 if (question != m_watcherQuestion || *unanswered == 0) {
                     return;
                 }
@@ -241,7 +229,6 @@ void StatusBar::askWatcher() {
                 --*unanswered;
                 if (own) {
                     *unanswered = 0;
-                    watchClicks(connection);
                     setTrayState(host, true);
                 } else if (*unanswered == 0) {
                     setTrayState(host, false);
@@ -269,60 +256,113 @@ StatusBar::~StatusBar() {
     }
 }
 
-void StatusBar::watchClicks(const QString& itemConnection) {
-    // Only on the session bus, where Qt's icon is; once per icon connection.
-    if (itemConnection == m_watchedItemConnection || m_bus.name() != QDBusConnection::sessionBus().name()) {
+void StatusBar::listenForClicks() {
+    // Only on the session bus, where Qt's icon is. Made before the icon exists, so the bus copies every
+    // call a host can make to it. The icon's own connection is not known until Qt registers it, so the
+    // calls to any icon are copied; only those Qt also reports for ours are used.
+    if (m_bus.name() != QDBusConnection::sessionBus().name()) {
+        m_clicksRefused = true;
         return;
     }
-    m_watchedItemConnection = itemConnection;
-    m_clicksHeard = false;
-    const QString name = QString::fromLatin1(clickMonitorName);
-    if (m_clickListener) {
-        QDBusConnection::disconnectFromBus(name);
-    }
-    m_clickListener = std::make_unique<ClickListener>([this](QPoint position) { clickedAt(position); },
-                                                      [this](QPoint position) { menuAskedAt(position); });
-    QDBusConnection monitor = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+    m_clickListener = std::make_unique<ClickListener>(
+        [this](const QString& member, const QVariantList& arguments) { heard(member, arguments); });
+    QDBusConnection monitor =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QString::fromLatin1(clickMonitorName));
     if (!monitor.registerVirtualObject(QStringLiteral("/StatusNotifierItem"), m_clickListener.get())) {
+        m_clicksRefused = true;
         return;
     }
     auto become = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
         QStringLiteral("org.freedesktop.DBus.Monitoring"), QStringLiteral("BecomeMonitor"));
-    const QString rule = QStringLiteral("type='method_call',interface='org.kde.StatusNotifierItem',"
-                                        "member='%1',destination='%2'");
     QStringList rules;
     for (const char* member : {"Activate", "ContextMenu", "ProvideXdgActivationToken"}) {
-        rules << rule.arg(QLatin1String(member), itemConnection);
+        rules << QStringLiteral("type='method_call',path='/StatusNotifierItem',"
+                                "interface='org.kde.StatusNotifierItem',member='%1'")
+                     .arg(QLatin1String(member));
     }
     become << rules << 0u;
-    const QString watched = itemConnection;
     auto* call = new QDBusPendingCallWatcher(monitor.asyncCall(become, busCallTimeoutMs), this);
-    connect(call, &QDBusPendingCallWatcher::finished, this, [this, watched](QDBusPendingCallWatcher* call) {
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
         call->deleteLater();
         // Refused (another user's bus, a bus without monitors): the pointer stands in for the position.
-        m_clicksHeard = watched == m_watchedItemConnection && !call->isError();
-        qCDebug(lcTray) << "Click positions heard:" << m_clicksHeard << call->error().message();
+        m_clicksRefused = call->isError();
+        qCDebug(lcTray) << "Click positions heard:" << !m_clicksRefused << call->error().message();
+        if (m_clicksRefused && m_waiting) {
+            if (StatusItem* item = m_waiting->item) {
+                runActivation(item, m_waiting->menu, QCursor::pos());
+            }
+            m_waiting.reset();
+        }
     });
 }
 
 bool StatusBar::hearsClickPositions() const {
-    return m_clicksHeard && QDBusConnection(QString::fromLatin1(clickMonitorName)).isConnected();
+    return !m_clicksRefused && QDBusConnection(QString::fromLatin1(clickMonitorName)).isConnected();
 }
 
-void StatusBar::clickedAt(const QPoint& position) {
-    for (StatusItem* item : m_items) {
-        if (item->isTrayIconShown()) {
-            item->performClick(position);
+void StatusBar::heard(const QString& member, const QVariantList& arguments) {
+    const auto now = Scheduler::shared().now();
+    if (member == QLatin1String("ProvideXdgActivationToken") && arguments.size() == 1) {
+        m_heardToken = {arguments[0].toString(), now};
+        return;
+    }
+    if (arguments.size() != 2) {
+        return;
+    }
+    const HeardCall call{member == QLatin1String("ContextMenu"),
+                         fromScreenPixels(QPoint(arguments[0].toInt(), arguments[1].toInt())), now};
+    if (m_waiting && m_waiting->menu == call.menu) {
+        const WaitingActivation waiting = *m_waiting;
+        m_waiting.reset();
+        if (waiting.item) {
+            runActivation(waiting.item, call.menu, call.position);
+        }
+        return;
+    }
+    m_heardCall = call;
+}
+
+void StatusBar::activated(StatusItem* item, bool menu) {
+    const auto now = Scheduler::shared().now();
+    if (m_heardCall && m_heardCall->menu == menu && now - m_heardCall->at <= pairingBound) {
+        const QPoint position = m_heardCall->position;
+        m_heardCall.reset();
+        runActivation(item, menu, position);
+        return;
+    }
+    if (!hearsClickPositions()) {
+        runActivation(item, menu, QCursor::pos());
+        return;
+    }
+    // The copy is on its way on the monitor's connection; the pointer stands in if it never comes.
+    const quint64 number = ++m_activations;
+    m_waiting = WaitingActivation{item, menu, number};
+    DispatchQueue::main().asyncAfter(std::chrono::duration<double>(pairingBound).count(),
+                                     [self = QPointer<StatusBar>(this), number] {
+                                         if (!self || !self->m_waiting || self->m_waiting->number != number) {
+                                             return;
+                                         }
+                                         const WaitingActivation waiting = *self->m_waiting;
+                                         self->m_waiting.reset();
+                                         if (waiting.item) {
+                                             self->runActivation(waiting.item, waiting.menu, QCursor::pos());
+                                         }
+                                     });
+}
+
+void StatusBar::runActivation(StatusItem* item, bool menu, const QPoint& position) {
+    // A host sends the token just before the click it is for.
+    if (m_heardToken && Scheduler::shared().now() - m_heardToken->second <= pairingBound) {
+        if (auto* app = Application::instance()) {
+            app->setActivationToken(m_heardToken->first);
         }
     }
-}
-
-void StatusBar::menuAskedAt(const QPoint& position) {
-    for (StatusItem* item : m_items) {
-        if (item->isTrayIconShown()) {
-            item->showMenu(position);
-        }
+    m_heardToken.reset();
+    if (menu) {
+        item->showMenu(position);
+    } else {
+        item->performClick(position);
     }
 }
 
@@ -529,14 +569,8 @@ void StatusItem::syncTrayIcon() {
         m_tray->setContextMenu(m_trayMenu.get());
         connect(m_tray.get(), &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
-                    // Where the bar hears the host's position, the click is run from there.
-                    if (m_bar.hearsClickPositions()) {
-                        return;
-                    }
-                    if (reason == QSystemTrayIcon::Trigger) {
-                        performClick(QCursor::pos());
-                    } else if (reason == QSystemTrayIcon::Context) {
-                        showMenu(QCursor::pos());
+                    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) {
+                        m_bar.activated(this, reason == QSystemTrayIcon::Context);
                     }
                 });
     }

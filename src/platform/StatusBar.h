@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Scheduler.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QIcon>
@@ -53,7 +55,7 @@ public:
     bool isTrayPresent() const { return m_hostRegistered && m_itemRegistered; }
 
     // Whether clicks on the icon and requests for its menu come with the position the host reports (see
-    // watchClicks()).
+    // listenForClicks()).
     bool hearsClickPositions() const;
 
 signals:
@@ -64,20 +66,40 @@ private slots:
     void askWatcher();
 
 private:
+    friend class StatusItem;
     void setTrayState(bool hostRegistered, bool itemRegistered);
     void whenAnswered(const QDBusMessage& message, std::function<void(const QDBusMessage&)> answered);
-    void watchClicks(const QString& itemConnection);
-    void clickedAt(const QPoint& position);
-    void menuAskedAt(const QPoint& position);
+    void listenForClicks();
+    // A host's call to a tray icon, as the monitor copied it.
+    void heard(const QString& member, const QVariantList& arguments);
+    // Qt's icon says it was clicked (or asked for its menu); the host's copy gives the position.
+    void activated(StatusItem* item, bool menu);
+    void runActivation(StatusItem* item, bool menu, const QPoint& position);
+
+    // The last Activate or ContextMenu copied, waiting for Qt's word that it was addressed to our icon.
+    struct HeardCall {
+        bool menu = false;
+        QPoint position;
+        Scheduler::Clock::time_point at;
+    };
+    // Qt's word of a click whose copy has not come yet.
+    struct WaitingActivation {
+        QPointer<StatusItem> item;
+        bool menu = false;
+        quint64 number = 0;
+    };
 
     QDBusConnection m_bus;
     quint64 m_watcherQuestion = 0;
     bool m_hostRegistered = false;
     bool m_itemRegistered = false;
     std::vector<StatusItem*> m_items;
-    QString m_watchedItemConnection;
     std::unique_ptr<QDBusVirtualObject> m_clickListener;
-    bool m_clicksHeard = false;
+    bool m_clicksRefused = false;
+    std::optional<HeardCall> m_heardCall;
+    std::optional<std::pair<QString, Scheduler::Clock::time_point>> m_heardToken;
+    std::optional<WaitingActivation> m_waiting;
+    quint64 m_activations = 0;
 };
 
 // One icon in the status bar. All of its state is kept here, so it can be read back whether or not a real

@@ -243,9 +243,10 @@ protected:
         const QRect screen = session->x11().screenGeometry();
         return {screen.right() - 12, 12};
     }
-    // A left click on the tray icon: the pointer goes there, then the host sends Activate.
+    // A left click on the tray icon as the host reports it: Activate at the icon, with the pointer left
+    // elsewhere, so a window placed by the pointer is caught.
     qint64 clickTrayIcon() {
-        session->x11().movePointer(trayIconPosition());
+        session->x11().movePointer(session->x11().screenGeometry().center() + QPoint(-300, 200));
         return session->tray()->activate(trayIconPosition());
     }
     // The quick-access window's top right button, which opens the main window.
