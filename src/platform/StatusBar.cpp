@@ -288,11 +288,8 @@ void StatusBar::listenForClicks() {
         // Refused (another user's bus, a bus without monitors): the pointer stands in for the position.
         m_clicksRefused = call->isError();
         qCDebug(lcTray) << "Click positions heard:" << !m_clicksRefused << call->error().message();
-        if (m_clicksRefused && m_waiting) {
-            if (StatusItem* item = m_waiting->item) {
-                runActivation(item, m_waiting->menu, QCursor::pos());
-            }
-            m_waiting.reset();
+        while (m_clicksRefused && !m_waiting.empty()) {
+            runUnpaired(m_waiting.front().number);
         }
     });
 }
@@ -312,22 +309,24 @@ void StatusBar::heard(const QString& member, const QVariantList& arguments) {
     }
     const HeardCall call{member == QLatin1String("ContextMenu"),
                          fromScreenPixels(QPoint(arguments[0].toInt(), arguments[1].toInt())), now};
-    if (m_waiting && m_waiting->menu == call.menu) {
-        const WaitingActivation waiting = *m_waiting;
-        m_waiting.reset();
+    if (!m_waiting.empty() && m_waiting.front().menu == call.menu) {
+        const WaitingActivation waiting = m_waiting.front();
+        m_waiting.pop_front();
         if (waiting.item) {
             runActivation(waiting.item, call.menu, call.position);
         }
         return;
     }
-    m_heardCall = call;
+    std::erase_if(m_heardCalls, [&](const HeardCall& old) { return now - old.at > pairingBound; });
+    m_heardCalls.push_back(call);
 }
 
 void StatusBar::activated(StatusItem* item, bool menu) {
     const auto now = Scheduler::shared().now();
-    if (m_heardCall && m_heardCall->menu == menu && now - m_heardCall->at <= pairingBound) {
-        const QPoint position = m_heardCall->position;
-        m_heardCall.reset();
+    std::erase_if(m_heardCalls, [&](const HeardCall& old) { return now - old.at > pairingBound; });
+    if (!m_heardCalls.empty() && m_heardCalls.front().menu == menu) {
+        const QPoint position = m_heardCalls.front().position;
+        m_heardCalls.pop_front();
         runActivation(item, menu, position);
         return;
     }
@@ -337,18 +336,25 @@ void StatusBar::activated(StatusItem* item, bool menu) {
     }
     // The copy is on its way on the monitor's connection; the pointer stands in if it never comes.
     const quint64 number = ++m_activations;
-    m_waiting = WaitingActivation{item, menu, number};
+    m_waiting.push_back({item, menu, number});
     DispatchQueue::main().asyncAfter(std::chrono::duration<double>(pairingBound).count(),
                                      [self = QPointer<StatusBar>(this), number] {
-                                         if (!self || !self->m_waiting || self->m_waiting->number != number) {
-                                             return;
-                                         }
-                                         const WaitingActivation waiting = *self->m_waiting;
-                                         self->m_waiting.reset();
-                                         if (waiting.item) {
-                                             self->runActivation(waiting.item, waiting.menu, QCursor::pos());
+                                         if (self) {
+                                             self->runUnpaired(number);
                                          }
                                      });
+}
+
+void StatusBar::runUnpaired(quint64 number) {
+    const auto found = std::ranges::find(m_waiting, number, &WaitingActivation::number);
+    if (found == m_waiting.end()) {
+        return;
+    }
+    const WaitingActivation waiting = *found;
+    m_waiting.erase(found);
+    if (waiting.item) {
+        runActivation(waiting.item, waiting.menu, QCursor::pos());
+    }
 }
 
 void StatusBar::runActivation(StatusItem* item, bool menu, const QPoint& position) {

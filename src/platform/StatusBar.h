@@ -11,6 +11,7 @@
 #include <QRect>
 #include <QString>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -75,8 +76,10 @@ private:
     // Qt's icon says it was clicked (or asked for its menu); the host's copy gives the position.
     void activated(StatusItem* item, bool menu);
     void runActivation(StatusItem* item, bool menu, const QPoint& position);
+    // A click whose copy did not come: the pointer stands in.
+    void runUnpaired(quint64 number);
 
-    // The last Activate or ContextMenu copied, waiting for Qt's word that it was addressed to our icon.
+    // An Activate or ContextMenu copied, waiting for Qt's word that it was addressed to our icon.
     struct HeardCall {
         bool menu = false;
         QPoint position;
@@ -96,9 +99,9 @@ private:
     std::vector<StatusItem*> m_items;
     std::unique_ptr<QDBusVirtualObject> m_clickListener;
     bool m_clicksRefused = false;
-    std::optional<HeardCall> m_heardCall;
+    std::deque<HeardCall> m_heardCalls;
     std::optional<std::pair<QString, Scheduler::Clock::time_point>> m_heardToken;
-    std::optional<WaitingActivation> m_waiting;
+    std::deque<WaitingActivation> m_waiting;
     quint64 m_activations = 0;
 };
 
