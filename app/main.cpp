@@ -47,9 +47,9 @@ bool hasArgument(int argc, char** argv, std::string_view wanted) {
 
 // Arguments that only shape a starting client; the running copy cannot take them over.
 QStringList startOnlyArguments(const QStringList& arguments) {
-    static const QStringList switches = {"--workspace",        "--verbose",        "--locations",   "-RunAsAgent",
-                                         "-USE_STAGING_ENV",   "-USE_INTEGRATION_ENV",
-                                         "-USE_CUSTOM_MTU",    "-USE_CUSTOM_ENV"};
+    static const QStringList switches = {"--workspace",     "--verbose",        "--locations",
+                                         "-RunAsAgent",     "-USE_STAGING_ENV", "-USE_INTEGRATION_ENV",
+                                         "-USE_CUSTOM_MTU", "-USE_CUSTOM_ENV"};
     QStringList found;
     for (const QString& argument : arguments.mid(1)) {
         const QString name = argument.section(QLatin1Char('='), 0, 0);
@@ -136,7 +136,8 @@ int main(int argc, char** argv) {
         break;
     case platform::UrlEvents::LaunchDecision::secondaryForwarded:
         for (const QString& name : startOnlyArguments(QCoreApplication::arguments())) {
-            std::fprintf(stderr, "veltrix: %s applies only when the client starts; the running copy keeps its own\n",
+            std::fprintf(stderr,
+                         "veltrix: %s applies only when the client starts; the running copy keeps its own\n",
                          qPrintable(name));
         }
         return 0;

@@ -147,10 +147,11 @@ BENCHMARK(BM_TimersWhileHidden<QAUIOnBoardingPageViewController>)->Iterations(1)
 
 std::vector<bench::Budget> bench::budgets() {
     using namespace std::chrono_literals;
-    return {cpuTime("BM_AnimationFrame", 4ms),
-            cpuTime("BM_PageSlideStep", 2ms),
-            counterAtMost("BM_Paging1000", "rss_growth_kb", 1024), // flat: a page turn keeps nothing
-            counterAtMost("BM_TimersWhileHidden<OnBoardingPageControllerN>", "timers_while_hidden", 0),
-            counterAtMost("BM_TimersWhileHidden<AuthWelcomeController>", "timers_while_hidden", 0),
-            counterAtMost("BM_TimersWhileHidden<QAUIOnBoardingPageViewController>", "timers_while_hidden", 0)};
+    return {
+        cpuTime("BM_AnimationFrame", 4ms),
+        cpuTime("BM_PageSlideStep", 2ms),
+        counterAtMost("BM_Paging1000", "rss_growth_kb", 1024), // flat: a page turn keeps nothing
+        counterAtMost("BM_TimersWhileHidden<OnBoardingPageControllerN>", "timers_while_hidden", 0),
+        counterAtMost("BM_TimersWhileHidden<AuthWelcomeController>", "timers_while_hidden", 0),
+        counterAtMost("BM_TimersWhileHidden<QAUIOnBoardingPageViewController>", "timers_while_hidden", 0)};
 }

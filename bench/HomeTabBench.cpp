@@ -110,7 +110,7 @@ void BM_ConnectedNetworkViewFrameInTheWindow(benchmark::State& state) {
     tab.driver.fire<VPN>([](VPN& d) { d.onConnectedToVPN(); });
     tab.scheduler.runUntilIdle();
     tab.controller.updateUIForConnectionState();
-    tab.scheduler.advance(5); // past the connecting look's end
+    tab.scheduler.advance(5);          // past the connecting look's end
     QCoreApplication::processEvents(); // the window is exposed: the view animates only on screen
     MainNetworkView* view = tab.controller.networkView();
     if (!view || !view->isVisible()) {

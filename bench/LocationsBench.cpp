@@ -74,8 +74,8 @@ void BM_SearchKeystroke(benchmark::State& state) {
     window.view()->show();
     window.setDataObject(sharedModel());
     settle(scheduler);
-    const QStringList typed{QStringLiteral("c"), QStringLiteral("ci"), QStringLiteral("cit"), QStringLiteral("city 4"),
-                            QStringLiteral("city 42"), QString()};
+    const QStringList typed{QStringLiteral("c"),      QStringLiteral("ci"),      QStringLiteral("cit"),
+                            QStringLiteral("city 4"), QStringLiteral("city 42"), QString()};
     qsizetype next = 0;
     std::vector<double> keystrokes;
     std::vector<double> processor;
@@ -85,7 +85,8 @@ void BM_SearchKeystroke(benchmark::State& state) {
         window.searchTextChanged(typed[next++ % typed.size()]);
         window.view()->repaint();
         processor.push_back(threadProcessorMs() - startProcessor);
-        keystrokes.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        keystrokes.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         state.PauseTiming();
         settle(scheduler);
         state.ResumeTiming();
@@ -128,7 +129,8 @@ void BM_ModelApplyFilter(benchmark::State& state) {
     const PDNetworksModelPtr& model = sharedModel();
     bool flip = false;
     for (auto _ : state) {
-        model->applyFilter((flip = !flip) ? PDLocationFilterType::publicLocations : PDLocationFilterType::favorites);
+        model->applyFilter((flip = !flip) ? PDLocationFilterType::publicLocations
+                                          : PDLocationFilterType::favorites);
     }
 }
 BENCHMARK(BM_ModelApplyFilter)->Unit(benchmark::kMillisecond);
@@ -148,8 +150,7 @@ BENCHMARK(BM_ModelRefreshAndQueries)->Unit(benchmark::kMillisecond);
 
 std::vector<bench::Budget> bench::budgets() {
     using namespace std::chrono_literals;
-    return {cpuTime("BM_OpenLocationsWindow", 20ms),
-            counterAtMost("BM_OpenLocationsWindow", "pending", 0),
+    return {cpuTime("BM_OpenLocationsWindow", 20ms), counterAtMost("BM_OpenLocationsWindow", "pending", 0),
             counterAtMost("BM_SearchKeystroke", "cpu_median_ms", kKeystrokeBudgetMs),
             counterAtMost("BM_SearchKeystroke", "cpu_max_ms", kSlowestKeystrokeBudgetMs),
             counterAtMost("BM_SearchKeystroke", "pending", 0)};

@@ -1,6 +1,7 @@
 // The quick-access window on the demo workspace: opening it (the first time and later), one menu-hub
 // update, one clock tick, one frame of the connecting icon and a child list of 10,000 networks.
 #include "Budgets.h"
+#include "DemoMenuFixtures.h"
 #include "core/ApplicationModel.h"
 #include "core/ServiceLayer.h"
 #include "menus/QAUIMenuWindowController.h"
@@ -9,7 +10,6 @@
 #include "platform/StatusBar.h"
 #include "sdk/VeltrixXPC.h"
 #include "sdk/testing/Driver.h"
-#include "DemoMenuFixtures.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -108,7 +108,8 @@ void BM_ClockTick(benchmark::State& state) {
     ConnectedWindow shown(c);
     int second = 0;
     for (auto _ : state) {
-        shown.window.updateTimeConnected(QStringLiteral("00:00:%1").arg(++second % 60, 2, 10, QLatin1Char('0')));
+        shown.window.updateTimeConnected(
+            QStringLiteral("00:00:%1").arg(++second % 60, 2, 10, QLatin1Char('0')));
         c.scheduler.runUntilIdle();
     }
 }
@@ -158,9 +159,7 @@ BENCHMARK(BM_ChildListOf10000)->Unit(benchmark::kMillisecond);
 
 std::vector<bench::Budget> bench::budgets() {
     using namespace std::chrono_literals;
-    return {cpuTime("BM_OpenQuickAccessFirstTime", 150ms),
-            cpuTime("BM_OpenQuickAccess", 50ms),
-            cpuTime("BM_HubUpdate", 1ms),
-            cpuTime("BM_ConnectingIconFrame", 1ms),
+    return {cpuTime("BM_OpenQuickAccessFirstTime", 150ms), cpuTime("BM_OpenQuickAccess", 50ms),
+            cpuTime("BM_HubUpdate", 1ms), cpuTime("BM_ConnectingIconFrame", 1ms),
             cpuTime("BM_ChildListOf10000", 50ms)};
 }

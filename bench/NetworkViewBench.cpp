@@ -63,8 +63,9 @@ BENCHMARK(BM_ConnectingFrame)->Unit(benchmark::kMicrosecond);
 void BM_SampleConnectingAnimations(benchmark::State& state) {
     ConnectingView connecting;
     auto& [scheduler, scope, view] = connecting;
-    std::vector<const layeranim::Layer*> layers = {&view.dotView(), &view.topDot(), &view.middleDot(),
-                                                   &view.bottomDot(), &view.iconBgLayer(), view.iconHexagon()};
+    std::vector<const layeranim::Layer*> layers = {&view.dotView(),     &view.topDot(),
+                                                   &view.middleDot(),   &view.bottomDot(),
+                                                   &view.iconBgLayer(), view.iconHexagon()};
     for (int number = 1; number <= MainNetworkView::barCount; ++number) {
         layers.push_back(&view.lView(number));
         layers.push_back(&view.rView(number));
@@ -107,8 +108,6 @@ BENCHMARK(BM_StateChange)->Unit(benchmark::kMicrosecond);
 
 std::vector<bench::Budget> bench::budgets() {
     using namespace std::chrono_literals;
-    return {cpuTime("BM_ConnectingFrame", 1ms),
-            counterAtMost("BM_SampleConnectingAnimations", "allocs", 0),
-            cpuTime("BM_StateChange", 0.5ms),
-            counterAtMost("BM_StateChange", "pending", 0)};
+    return {cpuTime("BM_ConnectingFrame", 1ms), counterAtMost("BM_SampleConnectingAnimations", "allocs", 0),
+            cpuTime("BM_StateChange", 0.5ms), counterAtMost("BM_StateChange", "pending", 0)};
 }

@@ -125,7 +125,6 @@ BENCHMARK(BM_KeystrokePartRepaint)->Unit(benchmark::kMillisecond);
 
 std::vector<bench::Budget> bench::budgets() {
     using namespace std::chrono_literals;
-    return {cpuTime("BM_NetworksTabAppears", 100ms),
-            cpuTime("BM_SearchKeystrokeRepaint", 8ms),
+    return {cpuTime("BM_NetworksTabAppears", 100ms), cpuTime("BM_SearchKeystrokeRepaint", 8ms),
             cpuTime("BM_ReloadSelectedRow", 0.5ms)};
 }

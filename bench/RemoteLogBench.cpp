@@ -27,7 +27,8 @@ namespace {
 
 const QString appKey = QStringLiteral("Q7wVn3RkT9pLx2ZbH5cMy8DfJ4sGa6Ue");
 
-// HOME and the XDG folders in a temporary folder, set before anything reads them; each run a cache of its own.
+// HOME and the XDG folders in a temporary folder, set before anything reads them; each run a cache of its
+// own.
 class Sandbox {
 public:
     Sandbox() {
@@ -35,10 +36,11 @@ public:
         qputenv("HOME", root);
         qputenv("XDG_CONFIG_HOME", root + "/.config");
         qputenv("XDG_DATA_HOME", root + "/.local/share");
-        service.route("", "/api/app/device-status", [this](const httplib::Request&, httplib::Response& response) {
-            response.set_content(sending ? R"({"logger_enabled":true})" : R"({"logger_enabled":false})",
-                                 "application/json");
-        });
+        service.route(
+            "", "/api/app/device-status", [this](const httplib::Request&, httplib::Response& response) {
+                response.set_content(sending ? R"({"logger_enabled":true})" : R"({"logger_enabled":false})",
+                                     "application/json");
+            });
         service.serveBody("/api/session", R"({"id":1})");
         service.serveBody("/api/log/batch", "{}");
         qputenv("REMOTELOG_API_ENDPOINT", service.url(QStringLiteral("/api/")).toString().toUtf8());
@@ -67,7 +69,8 @@ Sandbox& sandbox() {
 bool drain(RLLoggerManager& manager, platform::ManualScheduler* scheduler = nullptr) {
     auto done = std::make_shared<std::atomic<bool>>(false);
     manager.performOnLibraryQueue([done] { done->store(true); });
-    return remotelogtest::waitFor(scheduler, [done] { return done->load(); }, 60000);
+    return remotelogtest::waitFor(
+        scheduler, [done] { return done->load(); }, 60000);
 }
 
 qint64 statusKiB(const char* field) {
@@ -143,7 +146,8 @@ void BM_LogCallLatency(benchmark::State& state) {
         for (int i = 0; i < calls; ++i) {
             const auto start = std::chrono::steady_clock::now();
             log(i);
-            nanoseconds.push_back(std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count());
+            nanoseconds.push_back(
+                std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count());
             if (i % 1024 == 1023) {
                 drain(*manager);
             }
@@ -221,8 +225,10 @@ QStringList snapshot(const QString& root) {
     QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
-        entries << QStringLiteral("%1 %2 %3").arg(it.filePath()).arg(it.fileInfo().size()).arg(
-                       it.fileInfo().lastModified().toMSecsSinceEpoch());
+        entries << QStringLiteral("%1 %2 %3")
+                       .arg(it.filePath())
+                       .arg(it.fileInfo().size())
+                       .arg(it.fileInfo().lastModified().toMSecsSinceEpoch());
     }
     entries.sort();
     return entries;
@@ -279,9 +285,7 @@ BENCHMARK(BM_IdleSync)->Unit(benchmark::kMicrosecond);
 
 std::vector<bench::Budget> bench::budgets() {
     using namespace std::chrono_literals;
-    return {cpuTime("BM_LogCall", 1us),
-            counterAtMost("BM_LogCallLatency", "median_ns", 1000),
+    return {cpuTime("BM_LogCall", 1us), counterAtMost("BM_LogCallLatency", "median_ns", 1000),
             counterAtMost("BM_Burst100k", "rss_growth_KiB", 2048), // flat: the queue bounds what waits
-            counterAtMost("BM_IdleSync", "requests", 0),
-            counterAtMost("BM_IdleSync", "files_changed", 0)};
+            counterAtMost("BM_IdleSync", "requests", 0), counterAtMost("BM_IdleSync", "files_changed", 0)};
 }

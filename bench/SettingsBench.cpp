@@ -222,5 +222,6 @@ std::vector<bench::Budget> bench::budgets() {
             cpuTime("BM_ReloadOnSettingsUpdated", 2ms),
             cpuTime("BM_CollectedTextShown", 200ms),
             counterAtMost("BM_CollectedTextShown", "timers", 0),
-            counterAtMost("BM_CollectedTextLoadedWhole", "piece_ms", 16)}; // a piece holds the window up one frame at most
+            counterAtMost("BM_CollectedTextLoadedWhole", "piece_ms",
+                          16)}; // a piece holds the window up one frame at most
 }

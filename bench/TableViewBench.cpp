@@ -83,8 +83,6 @@ BENCHMARK(BM_ScrollStepRowList)->Unit(benchmark::kMicrosecond);
 std::vector<bench::Budget> bench::budgets() {
     using namespace std::chrono_literals;
     // A list is rebuilt within a frame, reloaded and scrolled well within one, holding about a screenful.
-    return {cpuTime("BM_BuildRowList", 16ms),
-            counterAtMost("BM_BuildRowList", "widgets", 60),
-            cpuTime("BM_ReloadRowList", 2ms),
-            cpuTime("BM_ScrollStepRowList", 1ms)};
+    return {cpuTime("BM_BuildRowList", 16ms), counterAtMost("BM_BuildRowList", "widgets", 60),
+            cpuTime("BM_ReloadRowList", 2ms), cpuTime("BM_ScrollStepRowList", 1ms)};
 }

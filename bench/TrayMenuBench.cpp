@@ -4,10 +4,10 @@
 // of updates of the same size); "decodes" the flags decoded during the timed runs (none: each flag was
 // decoded once, before).
 #include "Budgets.h"
+#include "DemoMenuFixtures.h"
 #include "menus/DockMenuBarController.h"
 #include "platform/ManualScheduler.h"
 #include "toolkit/FlagImageCache.h"
-#include "DemoMenuFixtures.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,8 +21,8 @@ constexpr int locationsPerList = 1000;
 class ThousandsDataSource : public MenuControllerDataSource {
 public:
     ThousandsDataSource() {
-        const QStringList flags =
-            QDir(QStringLiteral("/usr/share/iso-flags-svg/country-4x3")).entryList({QStringLiteral("??.svg")});
+        const QStringList flags = QDir(QStringLiteral("/usr/share/iso-flags-svg/country-4x3"))
+                                      .entryList({QStringLiteral("??.svg")});
         for (int i = 0; i < 2 * locationsPerList; ++i) {
             (i < locationsPerList ? list : other)
                 .append(location(i, flags.isEmpty() ? QString() : flags.at(i % flags.size())));
@@ -120,9 +120,7 @@ BENCHMARK(BM_DockLookChange)->Unit(benchmark::kMicrosecond);
 
 std::vector<bench::Budget> bench::budgets() {
     using namespace std::chrono_literals;
-    return {cpuTime("BM_DockUpdateLocationLists", 30ms),
-            cpuTime("BM_DockUpdateGroupedLocations", 30ms),
-            cpuTime("BM_DockLookChange", 1ms),
-            counterAtMost("BM_DockUpdateLocationLists", "decodes", 0),
+    return {cpuTime("BM_DockUpdateLocationLists", 30ms), cpuTime("BM_DockUpdateGroupedLocations", 30ms),
+            cpuTime("BM_DockLookChange", 1ms), counterAtMost("BM_DockUpdateLocationLists", "decodes", 0),
             counterAtMost("BM_DockUpdateGroupedLocations", "decodes", 0)};
 }

@@ -13,8 +13,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -78,7 +78,9 @@ bool writePackage(const QString& path) {
 class Recorder : public AUUpdaterDelegate {
 public:
     void updaterWantsToInstallUpdateWithCriticalStatus(AUUpdater&, bool) override { finished = true; }
-    void updaterDidChangeState(AUUpdater&, int state) override { failed = failed || state == AUUpdater::failed; }
+    void updaterDidChangeState(AUUpdater&, int state) override {
+        failed = failed || state == AUUpdater::failed;
+    }
     bool finished = false;
     bool failed = false;
 };
@@ -145,9 +147,11 @@ void BM_Download200MiB(benchmark::State& state) {
 
         QProcess curl;
         clock.restart();
-        curl.start(QStringLiteral("curl"), {QStringLiteral("--silent"), QStringLiteral("--fail"), QStringLiteral("--output"),
-                                            folder.filePath(QStringLiteral("curl.pkg")), url});
-        if (!curl.waitForFinished(120000) || curl.exitStatus() != QProcess::NormalExit || curl.exitCode() != 0) {
+        curl.start(QStringLiteral("curl"),
+                   {QStringLiteral("--silent"), QStringLiteral("--fail"), QStringLiteral("--output"),
+                    folder.filePath(QStringLiteral("curl.pkg")), url});
+        if (!curl.waitForFinished(120000) || curl.exitStatus() != QProcess::NormalExit ||
+            curl.exitCode() != 0) {
             state.SkipWithError("curl could not fetch the package (scripts/install-deps installs it)");
             return;
         }
@@ -227,7 +231,8 @@ Cost costBetween(const std::map<long, Cost>& before, const std::map<long, Cost>&
 bool curlCost(const QString& url, const QString& output, Cost& cost) {
     const QByteArray target = url.toUtf8();
     const QByteArray file = QFile::encodeName(output);
-    const char* argv[] = {"curl", "--silent", "--fail", "--output", file.constData(), target.constData(), nullptr};
+    const char* argv[] = {"curl",           "--silent",         "--fail", "--output",
+                          file.constData(), target.constData(), nullptr};
     pid_t child = 0;
     if (posix_spawnp(&child, "curl", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
         return false;
@@ -261,7 +266,8 @@ void BM_PacedDownloadBesideCurl(benchmark::State& state) {
         }
         const auto start = std::make_shared<std::chrono::steady_clock::time_point>();
         response.set_content_provider(
-            kPacedBytes, "application/octet-stream", [&piece, start](size_t offset, size_t, httplib::DataSink& sink) {
+            kPacedBytes, "application/octet-stream",
+            [&piece, start](size_t offset, size_t, httplib::DataSink& sink) {
                 if (offset == 0) {
                     *start = std::chrono::steady_clock::now();
                 }
@@ -341,7 +347,8 @@ BENCHMARK(BM_PacedDownloadBesideCurl)->Iterations(1)->Unit(benchmark::kMilliseco
 // Counts what the client's time runs: every task is a wake of the event loop.
 class CountingScheduler : public platform::ManualScheduler {
 public:
-    void post(const platform::DispatchQueue& queue, platform::Task task, std::chrono::nanoseconds delay) override {
+    void post(const platform::DispatchQueue& queue, platform::Task task,
+              std::chrono::nanoseconds delay) override {
         ManualScheduler::post(
             queue,
             [this, task = std::move(task)] {
@@ -358,7 +365,8 @@ void BM_WakesWithoutAPendingUpdate(benchmark::State& state) {
     CountingScheduler scheduler;
     platform::ScopedScheduler scope(scheduler);
     sdk::testing::Driver driver;
-    const QString package = platform::Bundle::main().pathForResource(QStringLiteral("demo/updates/veltrix-2.1.0.pkg"));
+    const QString package =
+        platform::Bundle::main().pathForResource(QStringLiteral("demo/updates/veltrix-2.1.0.pkg"));
     QTemporaryDir folder;
     if (package.isEmpty() || !folder.isValid()) {
         state.SkipWithError("the demo package is missing");

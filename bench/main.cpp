@@ -103,7 +103,8 @@ struct Judged {
 
 // Prints every budget against what was measured.
 Judged judgeBudgets(const BudgetReporter& reporter) {
-    const bool everythingRan = benchmark::GetBenchmarkFilter() == "." || benchmark::GetBenchmarkFilter() == "all";
+    const bool everythingRan =
+        benchmark::GetBenchmarkFilter() == "." || benchmark::GetBenchmarkFilter() == "all";
     Judged judged;
     for (const bench::Budget& budget : bench::budgets()) {
         bool found = false;
@@ -122,9 +123,9 @@ Judged judgeBudgets(const BudgetReporter& reporter) {
             const bool atMost = budget.bound == bench::Budget::Bound::atMost;
             const bool met = atMost ? value <= budget.limit : value >= budget.limit;
             judged.broken += met ? 0 : 1;
-            std::fprintf(stderr, "budget %-52s %-22s %10s  %s %-10s %s\n", name.c_str(), budget.measure.c_str(),
-                         shown(budget, value).c_str(), atMost ? "<=" : ">=", shown(budget, budget.limit).c_str(),
-                         met ? "met" : "BROKEN");
+            std::fprintf(stderr, "budget %-52s %-22s %10s  %s %-10s %s\n", name.c_str(),
+                         budget.measure.c_str(), shown(budget, value).c_str(),
+                         atMost ? "<=" : ">=", shown(budget, budget.limit).c_str(), met ? "met" : "BROKEN");
         }
         if (!found && everythingRan) {
             std::fprintf(stderr, "budget %s: no such benchmark ran\n", budget.benchmark.c_str());
@@ -151,8 +152,9 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     const Judged judged = judgeBudgets(reporter);
     if (reporter.errors > 0 || judged.unjudged > 0) {
-        std::fprintf(stderr, "%d benchmark(s) could not measure what they measure, %d budget(s) could not be judged\n",
-                     reporter.errors, judged.unjudged);
+        std::fprintf(
+            stderr, "%d benchmark(s) could not measure what they measure, %d budget(s) could not be judged\n",
+            reporter.errors, judged.unjudged);
         return 1;
     }
 #ifdef __OPTIMIZE__
@@ -162,8 +164,10 @@ int main(int argc, char** argv) {
     }
 #else
     if (judged.broken > 0) {
-        std::fprintf(stderr, "%d budget(s) over, not enforced: an unoptimised build's figures say little of the "
-                             "client's\n", judged.broken);
+        std::fprintf(stderr,
+                     "%d budget(s) over, not enforced: an unoptimised build's figures say little of the "
+                     "client's\n",
+                     judged.broken);
     }
 #endif
     return 0;

@@ -1,5 +1,5 @@
-// The remote-logging service's answers: a status (two bytes) and a body of any bytes. Only a 2xx whose body is
-// JSON is an answer; what is read from it is a Boolean, a finite version and a session id from 0 or none.
+// The remote-logging service's answers: a status (two bytes) and a body of any bytes. Only a 2xx whose body
+// is JSON is an answer; what is read from it is a Boolean, a finite version and a session id from 0 or none.
 
 #include "FuzzSupport.h"
 

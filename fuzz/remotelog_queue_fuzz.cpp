@@ -1,11 +1,10 @@
-// One persisted queue item of any bytes, drained once: each record reads it whole or not at all (what it reads
-// it writes back the same), and the drained queue leaves no folder behind.
+// One persisted queue item of any bytes, drained once: each record reads it whole or not at all (what it
+// reads it writes back the same), and the drained queue leaves no folder behind.
 
 #include "FuzzSupport.h"
 
 #include "remotelog/RLPersistedDataQueue.h"
 #include "remotelog/RLRecords.h"
-
 
 using namespace remotelog;
 

@@ -9,7 +9,6 @@
 #include "remotelog/RLRecords.h"
 #include "remotelog/RLStorageItem.h"
 
-
 using namespace remotelog;
 
 namespace {
@@ -39,7 +38,8 @@ bool areLogLines(const QByteArray& content) {
 void checkJsonFile(bool configuration, const QByteArray& bytes, quint64 id) {
     const QString folder = root().path() + QStringLiteral("/session-%1").arg(id);
     FUZZ_CHECK(QDir().mkpath(folder));
-    fuzz::writeFile(folder + (configuration ? QStringLiteral("/config.json") : QStringLiteral("/session.json")), bytes);
+    fuzz::writeFile(
+        folder + (configuration ? QStringLiteral("/config.json") : QStringLiteral("/session.json")), bytes);
     const auto parsed = rlJsonObject(bytes);
     {
         const auto item = RLStorageItem::open(folder, library().services);

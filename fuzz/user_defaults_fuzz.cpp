@@ -9,8 +9,8 @@
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
-#include <QSettings>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTemporaryDir>
 
 namespace {

@@ -12,12 +12,18 @@ public:
     bool isDisconnectAllowed() const override { return !VeltrixXPC::enableAlwaysON(); }
     bool isInForcedUpgradeState() const override { return VeltrixXPC::isForcedUpdateAvailable(); }
     PDNetworkItemPtr currentNetwork() const override { return VeltrixXPC::currentNetwork(); }
-    QList<PDNetworkItemPtr> publicLocations() const override { return VeltrixXPC::networks()->publicLocations(); }
-    QList<PDNetworkItemPtr> privateLocations() const override { return VeltrixXPC::networks()->privateNetworks(); }
+    QList<PDNetworkItemPtr> publicLocations() const override {
+        return VeltrixXPC::networks()->publicLocations();
+    }
+    QList<PDNetworkItemPtr> privateLocations() const override {
+        return VeltrixXPC::networks()->privateNetworks();
+    }
     QList<PDNetworkItemPtr> favoriteLocations() const override {
         return VeltrixXPC::networks()->favoriteLocations();
     }
-    QList<PDNetworkItemPtr> groupedLocations() const override { return VeltrixXPC::networks()->groupedNetworks(); }
+    QList<PDNetworkItemPtr> groupedLocations() const override {
+        return VeltrixXPC::networks()->groupedNetworks();
+    }
 };
 
 class NoActions : public MenuControllerDelegate {

@@ -37,7 +37,8 @@ Renderer::Renderer(int& argc, char** argv, const QString& fallbackFolder, Screen
     if (screen == Screen::sharp && qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) {
         qputenv("QT_SCALE_FACTOR", "2");
     }
-    for (const auto& [variable, name] : {std::pair{"XDG_CONFIG_HOME", "config"}, std::pair{"XDG_CACHE_HOME", "cache"}}) {
+    for (const auto& [variable, name] :
+         {std::pair{"XDG_CONFIG_HOME", "config"}, std::pair{"XDG_CACHE_HOME", "cache"}}) {
         const QString path = QDir(m_home.path()).filePath(QLatin1String(name));
         QDir().mkpath(path);
         qputenv(variable, path.toLocal8Bit());
@@ -58,7 +59,6 @@ platform::ManualScheduler& virtualTime() {
     return *running;
 }
 
-
 bool save(const QImage& image, const QString& name) {
     const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
     if (!image.save(path)) {
@@ -75,6 +75,8 @@ bool save(QWidget* widget, const QString& name) {
     return save(widget->grab().toImage(), name);
 }
 
-int exitCode() { return failed ? 1 : 0; }
+int exitCode() {
+    return failed ? 1 : 0;
+}
 
 } // namespace render

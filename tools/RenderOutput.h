@@ -45,7 +45,6 @@ private:
 // The running renderer's virtual time.
 platform::ManualScheduler& virtualTime();
 
-
 // Writes <folder>/<name>.png and prints its path; a failure is printed and remembered for exitCode().
 bool save(const QImage& image, const QString& name);
 // Saves what the widget draws, itself and its children, once pending events are delivered.

@@ -20,12 +20,10 @@
 
 namespace {
 
-
 void settle(double seconds) {
     render::virtualTime().advance(seconds);
     QApplication::processEvents();
 }
-
 
 // A top-level window of `size` holding the controller's view, as its window controller would.
 std::unique_ptr<QWidget> windowFor(platform::ViewController& controller, QSize size) {

@@ -2,8 +2,8 @@
 //   locations_render [output-folder]   (default: <build>/renders)
 // Runs on Qt's offscreen platform with virtual time; flags are decoded before each picture is taken.
 #include "RenderOutput.h"
-#include "locations/LocationsViewController.h"
 #include "locations/LocationsPopups.h"
+#include "locations/LocationsViewController.h"
 #include "sdk/VeltrixSDK.h"
 #include "sdk/testing/Driver.h"
 
@@ -17,7 +17,6 @@
 
 namespace {
 
-
 // Virtual time for the client's own animations and queues, real time for Qt's (the blur's radius).
 void settle(double seconds = 0.6) {
     render::virtualTime().advance(seconds);
@@ -29,7 +28,6 @@ void settle(double seconds = 0.6) {
     }
     QApplication::processEvents();
 }
-
 
 int rowOf(const PDNetworksModelPtr& model, const QString& id) {
     for (int row = 0; row < model->numberOfLocationRows(); ++row) {
@@ -97,8 +95,9 @@ void renderAll() {
     tapFilter(window, PDLocationFilterType::publicLocations);
     settle();
 
-    for (auto [state, name] : {std::pair{LocationsBluredState::shouldDisconnect, "locations-overlay-disconnect"},
-                               std::pair{LocationsBluredState::forceUpdateEnabled, "locations-overlay-update"}}) {
+    for (auto [state, name] :
+         {std::pair{LocationsBluredState::shouldDisconnect, "locations-overlay-disconnect"},
+          std::pair{LocationsBluredState::forceUpdateEnabled, "locations-overlay-update"}}) {
         window.presentBlurredState(state);
         settle();
         render::save(window.view(), QString::fromLatin1(name));

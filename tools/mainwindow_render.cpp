@@ -21,8 +21,8 @@
 #include <QEnterEvent>
 
 #include <QApplication>
-#include <QPainter>
 #include <QDir>
+#include <QPainter>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -39,12 +39,10 @@ void recordInstalledUpdate() {
     defaults.set(SettingsUserDefaults::installedUpdateVersion, ServiceLayer::appModel().appVersion());
 }
 
-
 void settle() {
     render::virtualTime().advance(1.0);
     QApplication::processEvents();
 }
-
 
 // The banner's owner: takes the height the banner asks for.
 class BannerHost : public QWidget, public MainErrorViewDelegate {
@@ -292,8 +290,8 @@ PDNetworkItemPtr networkWithFlag(const QString& code) {
     data.id = code;
     data.title = code;
     data.countryCode = code;
-    data.flagImage = std::make_shared<PDCacheableImage>(
-        QUrl::fromLocalFile(QString::fromLatin1(sdk::kFlagDirectory) + QLatin1Char('/') + code + QStringLiteral(".svg")));
+    data.flagImage = std::make_shared<PDCacheableImage>(QUrl::fromLocalFile(
+        QString::fromLatin1(sdk::kFlagDirectory) + QLatin1Char('/') + code + QStringLiteral(".svg")));
     return std::make_shared<PDNetworkItem>(data);
 }
 
@@ -327,7 +325,7 @@ void renderNetworkView() {
     sdk::testing::Driver sdk;
     for (const Case& c : cases) {
         sdk.setConnectionState(c.state == FlagAnimationType::connected ? SDVPNConnectionState::connected
-                                                                         : SDVPNConnectionState::disconnected);
+                                                                       : SDVPNConnectionState::disconnected);
         MainNetworkView view;
         view.setupShadows();
         view.refreshStateDrawing();

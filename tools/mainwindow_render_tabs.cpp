@@ -22,8 +22,6 @@
 
 namespace {
 
-
-
 void settle() {
     render::virtualTime().advance(1.0);
     QApplication::processEvents();

@@ -1,6 +1,8 @@
 // Renders the quick-access window, its child window, the sign-out window, the tray icons and the tray's menus
-// (the Dock menu and the status item's menu-style twin), also as drawn without a compositing manager, to PNG files on the demo workspace:   menus_render [output-folder]   (default: <build>/renders)
-// Runs on Qt's offscreen platform with virtual time, so every animation is shown at its end.
+// (the Dock menu and the status item's menu-style twin), also as drawn without a compositing manager, to PNG
+// files on the demo workspace:   menus_render [output-folder]   (default: <build>/renders) Runs on Qt's
+// offscreen platform with virtual time, so every animation is shown at its end.
+#include "DemoMenuFixtures.h"
 #include "RenderOutput.h"
 #include "core/ApplicationModel.h"
 #include "core/ServiceLayer.h"
@@ -14,7 +16,6 @@
 #include "sdk/VeltrixXPC.h"
 #include "sdk/testing/Driver.h"
 #include "toolkit/BaseWindowViewController.h"
-#include "DemoMenuFixtures.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -26,14 +27,12 @@
 
 namespace {
 
-
 void settle(double seconds = 1.0) {
     render::virtualTime().advance(seconds);
     QCoreApplication::sendPostedEvents();
     render::virtualTime().advance(0.05);
     QCoreApplication::sendPostedEvents();
 }
-
 
 // A window on the desktop's dark background, as it would appear.
 QImage onDesktop(const QList<QWidget*>& windows) {
@@ -70,13 +69,14 @@ void renderSignedOut(QAUIMenuWindowController& quickAccess, platform::StatusItem
     render::save(onDesktop({quickAccess.window()}), QStringLiteral("menus_signed_out_loader"));
     quickAccess.hideProgressIndicator();
     quickAccess.showErrorNotification(QStringLiteral("Sign-in failed"),
-                                      QStringLiteral("Your workspace did not accept the sign-in. Try again."), true);
+                                      QStringLiteral("Your workspace did not accept the sign-in. Try again."),
+                                      true);
     saveWindow(quickAccess, QStringLiteral("menus_toast_one"));
     const QStringList titles{QStringLiteral("Session expired"), QStringLiteral("Could not connect"),
                              QStringLiteral("Account expired"), QStringLiteral("<b>Server</b> unreachable")};
     for (const QString& title : titles) {
-        quickAccess.showErrorNotification(title, QStringLiteral("Details of what went wrong, as the service said."),
-                                          true);
+        quickAccess.showErrorNotification(
+            title, QStringLiteral("Details of what went wrong, as the service said."), true);
     }
     saveWindow(quickAccess, QStringLiteral("menus_toast_four"));
     quickAccess.close();
@@ -151,7 +151,7 @@ void renderSignedIn(QAUIMenuWindowController& quickAccess, platform::StatusItem*
         settle();
         QWidget* child = quickAccess.networksWindowController()->window();
         render::save(onDesktop({quickAccess.window(), child}),
-             row == 0 ? QStringLiteral("menus_child_private") : QStringLiteral("menus_child_shared"));
+                     row == 0 ? QStringLiteral("menus_child_private") : QStringLiteral("menus_child_shared"));
         groups->selectRow(row); // closes it again
         settle();
     }
@@ -180,9 +180,10 @@ void renderSignOut(sdk::testing::Driver& driver) {
 }
 
 void renderIcons(platform::StatusItem* item) {
-    const QStringList names{QStringLiteral("MenuBar_icon_DISCONNECTED"), QStringLiteral("MenuBar_icon_CONNECTING_1"),
-                            QStringLiteral("MenuBar_icon_CONNECTING_2"), QStringLiteral("MenuBar_icon_CONNECTING_3"),
-                            QStringLiteral("MenuBar_icon_CONNECTED")};
+    const QStringList names{
+        QStringLiteral("MenuBar_icon_DISCONNECTED"), QStringLiteral("MenuBar_icon_CONNECTING_1"),
+        QStringLiteral("MenuBar_icon_CONNECTING_2"), QStringLiteral("MenuBar_icon_CONNECTING_3"),
+        QStringLiteral("MenuBar_icon_CONNECTED")};
     // The same icons on a dark and on a light panel, at the panels' usual 22 and at 2x.
     QImage strip(names.size() * 64 + 8, 2 * 64, QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&strip);
@@ -251,14 +252,16 @@ void renderTrayMenus(sdk::testing::Driver& driver) {
     driver.setForcedUpdateAvailable(false);
 
     StatusItemMenuController menuStyle(&source, &actions);
-    render::save(menuOnDesktop(menuStyle.statusItemMenuForLoggedOutState()), QStringLiteral("menus_status_menu_signed_out"));
+    render::save(menuOnDesktop(menuStyle.statusItemMenuForLoggedOutState()),
+                 QStringLiteral("menus_status_menu_signed_out"));
     menuStyle.updateLocationLists();
     menuStyle.updateGroupedLocations();
     menuStyle.setConnectedState();
     menuStyle.updateIPAddress(std::make_shared<PDPublicIPInfo>(QStringLiteral("198.51.100.42")));
     menuStyle.updateTimeConnected(QStringLiteral("00:12:48"));
     settle();
-    render::save(menuOnDesktop(menuStyle.statusItemMenuForLoggedInState()), QStringLiteral("menus_status_menu_signed_in"));
+    render::save(menuOnDesktop(menuStyle.statusItemMenuForLoggedInState()),
+                 QStringLiteral("menus_status_menu_signed_in"));
     // Without a compositing manager, as the menu is fitted when it pops up.
     platform::Compositing::setActiveOverride(false);
     emit menuStyle.statusItemMenuForLoggedInState()->aboutToShow();
@@ -287,9 +290,9 @@ void renderPostureBadges() {
     strip.setAutoFillBackground(true);
     auto* row = new QHBoxLayout(&strip);
     row->setContentsMargins(16, 12, 16, 12);
-    for (const PD_DevicePostureCheckState state : {PD_DevicePostureCheckState::healthy,
-                                                   PD_DevicePostureCheckState::atRisk,
-                                                   PD_DevicePostureCheckState::inactive}) {
+    for (const PD_DevicePostureCheckState state :
+         {PD_DevicePostureCheckState::healthy, PD_DevicePostureCheckState::atRisk,
+          PD_DevicePostureCheckState::inactive}) {
         auto* badge = new QAUIStatusDPCIndicator;
         badge->update(state);
         row->addWidget(badge);

@@ -7,7 +7,6 @@
 #include "mainwindow/GeneralViewController.h"
 #include "mainwindow/GeneralWindowController.h"
 #include "mainwindow/MainSubController.h"
-#include "support/PrivateBus.h"
 #include "platform/UserDefaults.h"
 #include "platform/WiFiSsidReader.h"
 #include "sdk/VeltrixXPC.h"
@@ -18,6 +17,7 @@
 #include "settings/SettingsProtocolController.h"
 #include "settings/SupportSubController.h"
 #include "support/FakeNetworkManager.h"
+#include "support/PrivateBus.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -27,7 +27,6 @@
 #include <functional>
 
 namespace {
-
 
 void settle() {
     render::virtualTime().advance(1.0);

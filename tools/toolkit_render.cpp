@@ -1,4 +1,5 @@
-// Renders the toolkit's overlay, switch, hover list, page dots and the client's alerts to PNG files for review:
+// Renders the toolkit's overlay, switch, hover list, page dots and the client's alerts to PNG files for
+// review:
 //   toolkit_render [output-folder]   (default: <build>/renders)
 // Runs on Qt's offscreen platform with virtual time, so every animation is shown at its end.
 #include "RenderOutput.h"
@@ -26,8 +27,6 @@
 #include <cstdio>
 
 namespace {
-
-
 
 // A window's content standing in for the main window, so the overlay has something to cover.
 class FakeContent : public platform::ViewController {
@@ -87,8 +86,9 @@ void renderOverlays() {
                   [&](ModalViewController& m) { troubleshooting(m)->configure(State::progress()); });
     renderOverlay(ModalViewControllerType::runTroubleshooting,
                   QStringLiteral("overlay-troubleshooting-success"), [&](ModalViewController& m) {
-                      QString report = QStringLiteral("Diagnostics report\nWorkspace: Northwind Traders "
-                                                      "(northwind-traders)\nConnection: connected\nRecent log:\n");
+                      QString report =
+                          QStringLiteral("Diagnostics report\nWorkspace: Northwind Traders "
+                                         "(northwind-traders)\nConnection: connected\nRecent log:\n");
                       for (int line = 0; line < 40; ++line) {
                           report += QStringLiteral("INFO MainSubController.cpp:%1 tunnel keepalive sent to "
                                                    "198.51.100.10\n")
@@ -106,10 +106,10 @@ void renderOverlays() {
                   });
     renderOverlay(ModalViewControllerType::runTroubleshooting,
                   QStringLiteral("overlay-troubleshooting-fail-archive"), [&](ModalViewController& m) {
-                      troubleshooting(m)->failureReason =
-                          PDTroubleshootingHelperError{PDTroubleshootingHelperError::Kind::archiveTooLarge,
-                                                       QStringLiteral("/tmp/veltrix-logs/report-2024-05-02.zip"),
-                                                       QStringLiteral("too large")};
+                      troubleshooting(m)->failureReason = PDTroubleshootingHelperError{
+                          PDTroubleshootingHelperError::Kind::archiveTooLarge,
+                          QStringLiteral("/tmp/veltrix-logs/report-2024-05-02.zip"),
+                          QStringLiteral("too large")};
                       troubleshooting(m)->configure(State::fail());
                   });
 }
@@ -199,7 +199,8 @@ void renderAlerts() {
         alert->close();
     };
     save(makeLinkNotOpenedAlert(QUrl(QStringLiteral(
-             "https://support.veltrix.example/docs?utm_source=client&utm_medium=Support-Menu-Link&utm_campaign=User-Guides-Link"))),
+             "https://support.veltrix.example/"
+             "docs?utm_source=client&utm_medium=Support-Menu-Link&utm_campaign=User-Guides-Link"))),
          QStringLiteral("alert-link-not-opened"));
     save(alerts::makeL2tpNoLongerAvailable(nullptr), QStringLiteral("alert-l2tp-no-longer-available"));
     save(alerts::makeHelperToolInstallError({QStringLiteral("The helper tool could not be installed"),

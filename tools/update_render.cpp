@@ -15,7 +15,6 @@
 
 namespace {
 
-
 // The download and the SDK's answer come from other threads: runs both clocks until `done`.
 bool settle(const std::function<bool()>& done) {
     QDeadlineTimer deadline(10000);
@@ -56,9 +55,9 @@ void renderDownload() {
     // The demo's package is small and local; the bar is shown at fixed points of a download.
     settle([&] { return updater.state() == AUUpdater::downloaded; });
     sheet.controller.apply(AutoUpdateStates::downloadingUpdate);
-    for (const auto& [progress, name] : {std::pair{0.0, "update-downloading-0"},
-                                          std::pair{0.25, "update-downloading-25"},
-                                          std::pair{1.0, "update-downloading-100"}}) {
+    for (const auto& [progress, name] :
+         {std::pair{0.0, "update-downloading-0"}, std::pair{0.25, "update-downloading-25"},
+          std::pair{1.0, "update-downloading-100"}}) {
         sheet.controller.updaterDidChangeProgress(updater, progress);
         sheet.save(name);
     }
@@ -110,7 +109,8 @@ void renderOutcomes(sdk::testing::Driver& driver) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const render::Renderer renderer(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR "/updates"), render::Screen::sharp);
+    const render::Renderer renderer(argc, argv, QStringLiteral(VELTRIX_RENDER_DIR "/updates"),
+                                    render::Screen::sharp);
     if (!renderer.isReady()) {
         return 1;
     }

@@ -79,8 +79,9 @@ bool keepsStartAtLoginEntry(const QString& step) {
     if (platform::Bundle::main().isInstalled()) {
         return true;
     }
-    vlog::info(QStringLiteral("Not an installed client: %1 skipped, the start-at-login entry is left as it is")
-                   .arg(step));
+    vlog::info(
+        QStringLiteral("Not an installed client: %1 skipped, the start-at-login entry is left as it is")
+            .arg(step));
     return false;
 }
 
@@ -143,11 +144,12 @@ AppDelegate::AppDelegate() {
     m_mainMenuController = std::make_unique<MainMenuController>();
 
     if (m_mainSubController) {
-        m_mainSubController->setReloadSelectedNetworkRow([networks = QPointer(m_locationsSubController.get())] {
-            if (networks) {
-                networks->reloadSelectedRow();
-            }
-        });
+        m_mainSubController->setReloadSelectedNetworkRow(
+            [networks = QPointer(m_locationsSubController.get())] {
+                if (networks) {
+                    networks->reloadSelectedRow();
+                }
+            });
     }
     if (auto* general = generalViewController()) {
         general->setTabController(MainMenuBarTab::topTab(MainTopTab::home), m_mainSubController.get());

@@ -47,7 +47,8 @@ void AppDelegate::onLoadApplicationDataFinished() {
                 activateApplication();
             }
             // "--locations" opens the locations window once, beside the main window.
-            static bool locationsAsked = QCoreApplication::arguments().contains(QStringLiteral("--locations"));
+            static bool locationsAsked =
+                QCoreApplication::arguments().contains(QStringLiteral("--locations"));
             if (std::exchange(locationsAsked, false)) {
                 showLocationsWindow();
             }

@@ -1,7 +1,7 @@
 #include "app/ClientLaunch.h"
 
-#include "app/AppDelegate.h"
 #include "app/Alerts.h"
+#include "app/AppDelegate.h"
 #include "platform/Application.h"
 #include "platform/Scheduler.h"
 #include "platform/StatusBar.h"

@@ -91,8 +91,10 @@ void registerScreens() {
 
 // The overlay's popovers that belong to a screen.
 void registerPopovers() {
-    registerModalPopover(ModalViewControllerType::codeConfirmationSignOut, [] { return new PopoverConfirmationCodeView; });
-    registerModalPopover(ModalViewControllerType::runTroubleshooting, [] { return new PopoverTroubleshootingView; });
+    registerModalPopover(ModalViewControllerType::codeConfirmationSignOut,
+                         [] { return new PopoverConfirmationCodeView; });
+    registerModalPopover(ModalViewControllerType::runTroubleshooting,
+                         [] { return new PopoverTroubleshootingView; });
     registerModalPopover(ModalViewControllerType::appInfoView, [] { return new PopoverAppInfoView; });
 }
 

@@ -76,7 +76,8 @@ QWidget* PopoverConfirmationCodeView::loadViewFromNib() {
     m_confirmationDescriptionField =
         authlook::makeLabel(toolkit::interFont(14), toolkit::secondaryText, true);
     m_confirmationDescriptionField->setObjectName(QStringLiteral("confirmationDescriptionField"));
-    m_confirmationDescriptionField->setStyleSheet(QStringLiteral("color: %1;").arg(toolkit::secondaryText.name()));
+    m_confirmationDescriptionField->setStyleSheet(
+        QStringLiteral("color: %1;").arg(toolkit::secondaryText.name()));
 
     m_generatedCodeField = authlook::makeLabel(toolkit::interFont(26, QFont::Medium), Qt::white);
     m_generatedCodeField->setObjectName(QStringLiteral("generatedCodeField"));

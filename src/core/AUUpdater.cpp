@@ -360,7 +360,8 @@ private:
             return;
         }
         const std::uint64_t generation = m_generation;
-        Shared::onMain(m_shared, [generation](AUUpdater& updater) { updater.onTransferFinished(generation); });
+        Shared::onMain(m_shared,
+                       [generation](AUUpdater& updater) { updater.onTransferFinished(generation); });
     }
 
     std::shared_ptr<Shared> m_shared;
@@ -386,9 +387,10 @@ std::unique_ptr<AUUpdater> AUUpdater::updaterWithBundle(const platform::Bundle& 
 
 AUUpdater::AUUpdater(const platform::Bundle& bundle, QString host, QString destination, QString channel,
                      qint64 percentile)
-    : m_bundlePath(bundle.bundlePath()), m_scriptsPath(QDir(bundle.resourcePath()).filePath(QStringLiteral("scripts"))),
-      m_host(std::move(host)), m_destination(std::move(destination)), m_channel(std::move(channel)),
-      m_percentile(percentile), m_shared(std::make_shared<Shared>()) {
+    : m_bundlePath(bundle.bundlePath()),
+      m_scriptsPath(QDir(bundle.resourcePath()).filePath(QStringLiteral("scripts"))), m_host(std::move(host)),
+      m_destination(std::move(destination)), m_channel(std::move(channel)), m_percentile(percentile),
+      m_shared(std::make_shared<Shared>()) {
     m_shared->owner = this;
 }
 
@@ -464,9 +466,8 @@ double AUUpdater::progress() const {
 }
 
 void AUUpdater::post(std::function<void(AUUpdater&, AUUpdaterDelegate*)> report) const {
-    Shared::onMain(m_shared, [report = std::move(report)](AUUpdater& updater) {
-        report(updater, updater.delegate());
-    });
+    Shared::onMain(m_shared,
+                   [report = std::move(report)](AUUpdater& updater) { report(updater, updater.delegate()); });
 }
 
 void AUUpdater::reportState(int state) const {
@@ -521,8 +522,9 @@ void AUUpdater::checkForUpdates() {
     const std::uint64_t generation = ++m_shared->generation;
     m_wishPending = false;
     // The address without what may be private in it.
-    vlog::info(QStringLiteral("Update download started: ") +
-               QUrl(m_host).adjusted(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment).toString());
+    vlog::info(
+        QStringLiteral("Update download started: ") +
+        QUrl(m_host).adjusted(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment).toString());
     reportState(downloading);
     ensureThread();
     m_transfer->post([generation, host = m_host, destination = m_destination](Transfer& transfer) {
@@ -603,16 +605,17 @@ void AUUpdater::onTransferProgress(std::uint64_t generation) {
     }
     reportProgress();
     std::weak_ptr<Shared> weak = m_shared;
-    m_progressTimer = platform::Timer::scheduledTimer(kProgressInterval, false, [weak, generation](platform::Timer&) {
-        const auto shared = weak.lock();
-        if (!shared || !shared->owner) {
-            return;
-        }
-        shared->progressPosted = false;
-        if (shared->received != shared->downloadedBytes && !shared->progressPosted.exchange(true)) {
-            shared->owner->onTransferProgress(generation);
-        }
-    });
+    m_progressTimer =
+        platform::Timer::scheduledTimer(kProgressInterval, false, [weak, generation](platform::Timer&) {
+            const auto shared = weak.lock();
+            if (!shared || !shared->owner) {
+                return;
+            }
+            shared->progressPosted = false;
+            if (shared->received != shared->downloadedBytes && !shared->progressPosted.exchange(true)) {
+                shared->owner->onTransferProgress(generation);
+            }
+        });
 }
 
 void AUUpdater::reportProgress() {

@@ -178,7 +178,8 @@ void ApplicationModel::setCrashReportsSetting(const PDSettingBoolItem& item) {
     syncCrashReportsSetting();
 }
 void ApplicationModel::syncCrashReportsSetting() {
-    if (const PDSettingBoolItem sdk = settings().crashReports; sdk.isEnforced && sdk.value != sendCrashReportsData()) {
+    if (const PDSettingBoolItem sdk = settings().crashReports;
+        sdk.isEnforced && sdk.value != sendCrashReportsData()) {
         setSendCrashReportsData(sdk.value);
     }
 }

@@ -41,7 +41,8 @@ QUrl GlobalConstants::userGuideURL() {
     url.setScheme(QStringLiteral("https"));
     url.setHost(QStringLiteral("support.veltrix.example"));
     url.setPath(QStringLiteral("/docs"));
-    url.setQuery(QStringLiteral("utm_source=client&utm_medium=Support-Menu-Link&utm_campaign=User-Guides-Link"));
+    url.setQuery(
+        QStringLiteral("utm_source=client&utm_medium=Support-Menu-Link&utm_campaign=User-Guides-Link"));
     return url;
 }
 

@@ -38,7 +38,8 @@ std::optional<QString> takeAnnouncement(const QString& runningVersion) {
     if (recordedByThisCopy || !defaults.boolForKey(SettingsUserDefaults::showSilentSuccessMessage)) {
         return std::nullopt;
     }
-    const std::optional<QString> installed = defaults.stringForKey(SettingsUserDefaults::installedUpdateVersion);
+    const std::optional<QString> installed =
+        defaults.stringForKey(SettingsUserDefaults::installedUpdateVersion);
     defaults.set(SettingsUserDefaults::showSilentSuccessMessage, false);
     defaults.removeObject(SettingsUserDefaults::installedUpdateVersion);
     if (!installed || *installed != runningVersion) {

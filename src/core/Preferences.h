@@ -27,7 +27,8 @@ struct SettingsUserDefaults {
     static inline const QString showMeTroubleshootingInfo = QStringLiteral("showMeTroubleshootingInfo");
     static inline const QString showSilentSuccessMessage = QStringLiteral("showSilentSuccessMessage");
     // Beside the flag above: the version that was installed, so that only the copy running it says so.
-    static inline const QString installedUpdateVersion = QStringLiteral("installedUpdateVersion"); // never registered
+    static inline const QString installedUpdateVersion =
+        QStringLiteral("installedUpdateVersion"); // never registered
 
     // What start-up registers: eleven entries, in this order.
     static const QList<std::pair<QString, QVariant>>& registeredDefaultEntries();

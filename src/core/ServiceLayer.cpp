@@ -176,14 +176,16 @@ QStringList ServiceLayer::conflictingExecutables(const std::vector<platform::Pro
                                                  const QStringList& ownExecutablePaths,
                                                  const platform::ProcessRecord& self) {
     const auto startedBefore = [&self](const platform::ProcessRecord& process) {
-        return process.startTime != self.startTime ? process.startTime < self.startTime : process.pid < self.pid;
+        return process.startTime != self.startTime ? process.startTime < self.startTime
+                                                   : process.pid < self.pid;
     };
     QStringList paths;
     for (const platform::ProcessRecord& process : processes) {
         const bool sameUser = process.realUid && self.realUid && *process.realUid == *self.realUid;
         // Another runtime folder is another session (a test's copy, another log-in): its lock and socket
         // are out of this copy's sight, so it does not count. Unknown is taken as the same.
-        const bool otherSession = process.runtimeDir && self.runtimeDir && *process.runtimeDir != *self.runtimeDir;
+        const bool otherSession =
+            process.runtimeDir && self.runtimeDir && *process.runtimeDir != *self.runtimeDir;
         if (process.pid == self.pid || !sameUser || otherSession || !startedBefore(process) ||
             !ownExecutablePaths.contains(process.executable) || paths.contains(process.executable)) {
             continue;

@@ -112,8 +112,8 @@ void SilentUpdateService::startUpdate(Trigger trigger) {
 }
 
 void SilentUpdateService::runStep(Trigger trigger) {
-    if (trigger == Trigger::timer && (VeltrixXPC::connectionState() != SDVPNConnectionState::disconnected ||
-                                      !isSilentUpdateAvailable())) {
+    if (trigger == Trigger::timer &&
+        (VeltrixXPC::connectionState() != SDVPNConnectionState::disconnected || !isSilentUpdateAvailable())) {
         vlog::info(QStringLiteral("silent update dropped: connected, or no silent update offered"));
         resetTimer();
         return;
@@ -122,7 +122,8 @@ void SilentUpdateService::runStep(Trigger trigger) {
     const ApplicationModel& model = ServiceLayer::appModel();
     if (trigger != Trigger::asked &&
         (!isAutomaticUpdatesOn() || !strings::isNewerVersion(model.appUpdateVersion(), model.appVersion()))) {
-        vlog::info(QStringLiteral("silent update dropped: Automatic Updates is off, or nothing newer offered"));
+        vlog::info(
+            QStringLiteral("silent update dropped: Automatic Updates is off, or nothing newer offered"));
         resetTimer();
         return;
     }
@@ -211,4 +212,3 @@ void SilentUpdateService::updaterDidChangeState(AUUpdater&, int state) {
         applyState(AutoUpdateStates::failedToDownloadUpdate);
     }
 }
-

@@ -117,8 +117,9 @@ QList<platform::UserNotificationCategory> UserNotificationHelper::bannerCategori
     return {
         {retryCategory, {{retryCategory, L10n::notification_button_retry()}, ok}},
         {connectCategory, {{connectCategory, L10n::notification_button_connect()}, ok}},
-        {protectMeCategory, {{protectMeCategory, QStringLiteral("Protect Me")},
-                             {dismissAction, QStringLiteral("Ignore"), true}}},
+        {protectMeCategory,
+         {{protectMeCategory, QStringLiteral("Protect Me")},
+          {dismissAction, QStringLiteral("Ignore"), true}}},
         {plainCategory, {ok}},
     };
 }

@@ -52,7 +52,8 @@ QString BulkLogHelper::defaultEndpoint() {
 
 BulkLogHelper::BulkLogHelper(QString endpoint, QString pendingFolder)
     : m_endpoint(std::move(endpoint)), m_key(customerToken),
-      m_applicationType(GlobalConstants::isSMBApplication ? QStringLiteral("smb") : QStringLiteral("personal")),
+      m_applicationType(GlobalConstants::isSMBApplication ? QStringLiteral("smb")
+                                                          : QStringLiteral("personal")),
       m_pendingFolder(std::move(pendingFolder)), m_queue(QStringLiteral("bulklog")),
       m_sender(std::make_shared<Sender>()) {}
 
@@ -95,10 +96,10 @@ QString BulkLogHelper::writeReport(const QByteArray& body) {
     if (!QDir().mkpath(m_pendingFolder)) {
         return {};
     }
-    const QString name = QStringLiteral("%1-%2.json")
-                             .arg(platform::Scheduler::shared().currentDate().toMSecsSinceEpoch(), 13, 10,
-                                  QLatin1Char('0'))
-                             .arg(m_sequence.fetch_add(1), 4, 10, QLatin1Char('0'));
+    const QString name =
+        QStringLiteral("%1-%2.json")
+            .arg(platform::Scheduler::shared().currentDate().toMSecsSinceEpoch(), 13, 10, QLatin1Char('0'))
+            .arg(m_sequence.fetch_add(1), 4, 10, QLatin1Char('0'));
     const QString path = QDir(m_pendingFolder).filePath(name);
     if (const platform::AtomicWriteResult written = platform::writeFileAtomically(path, body); !written) {
         vlog::warning(QStringLiteral("Could not keep a crash report: ") + written.errorString);
@@ -151,7 +152,8 @@ void BulkLogHelper::post(const QString& file) {
             return;
         }
         sender->thread.store(QThread::currentThread());
-        const platform::RegularFileRead reading = platform::readRegularFile(file, reportSizeLimit, platform::Links::refuse);
+        const platform::RegularFileRead reading =
+            platform::readRegularFile(file, reportSizeLimit, platform::Links::refuse);
         if (!reading.ok()) {
             using Outcome = platform::RegularFileRead::Outcome;
             if (reading.outcome == Outcome::notRegular || reading.outcome == Outcome::tooLarge) {
@@ -161,20 +163,21 @@ void BulkLogHelper::post(const QString& file) {
             return;
         }
         const QByteArray& body = reading.bytes;
-        sender->http.post(url, {{"Content-Type", "application/json"}}, body,
-                          [weak, file](const remotelog::RLHttpResponse& response) {
-                              vlog::info(QStringLiteral("sendLogs to the log collector finished."));
-                              const bool refused = response.status >= 400 && response.status <= 499 &&
-                                                   response.status != 408 && response.status != 429;
-                              if (!response.succeeded()) {
-                                  vlog::error(QStringLiteral("sendLogs to the log collector finished, but with Error"));
-                              }
-                              if (response.succeeded() || refused) {
-                                  QFile::remove(file);
-                              }
-                              if (auto sender = weak.lock()) {
-                                  sender->inFlight.erase(file);
-                              }
-                          });
+        sender->http.post(
+            url, {{"Content-Type", "application/json"}}, body,
+            [weak, file](const remotelog::RLHttpResponse& response) {
+                vlog::info(QStringLiteral("sendLogs to the log collector finished."));
+                const bool refused = response.status >= 400 && response.status <= 499 &&
+                                     response.status != 408 && response.status != 429;
+                if (!response.succeeded()) {
+                    vlog::error(QStringLiteral("sendLogs to the log collector finished, but with Error"));
+                }
+                if (response.succeeded() || refused) {
+                    QFile::remove(file);
+                }
+                if (auto sender = weak.lock()) {
+                    sender->inFlight.erase(file);
+                }
+            });
     });
 }

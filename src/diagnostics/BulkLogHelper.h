@@ -26,7 +26,8 @@ public:
     // Older ones are dropped unsent.
     static constexpr int maximumReportAgeDays = 30;
 
-    explicit BulkLogHelper(QString endpoint = defaultEndpoint(), QString pendingFolder = defaultPendingFolder());
+    explicit BulkLogHelper(QString endpoint = defaultEndpoint(),
+                           QString pendingFolder = defaultPendingFolder());
     ~BulkLogHelper();
     BulkLogHelper(const BulkLogHelper&) = delete;
     BulkLogHelper& operator=(const BulkLogHelper&) = delete;

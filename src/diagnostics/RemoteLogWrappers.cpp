@@ -44,8 +44,8 @@ void rlPrintError(std::initializer_list<vlog::PrintItem> items, const QString& s
     forward(2, items, separator, tag, where);
 }
 
-void rlPrintFormat(qint64 level, const std::optional<QString>& tag, std::source_location where, const char* format,
-                   va_list args) {
+void rlPrintFormat(qint64 level, const std::optional<QString>& tag, std::source_location where,
+                   const char* format, va_list args) {
     RemoteLog::logWithLineNumber(qint64(where.line()), QString::fromUtf8(where.function_name()),
                                  fileName(where.file_name()), level, tag, format, args);
 }

@@ -15,19 +15,24 @@ namespace remotelogwrappers {
 
 // Level 0.
 void rlPrint(std::initializer_list<vlog::PrintItem> items, const QString& separator = QStringLiteral(" "),
-             const QString& terminator = QStringLiteral("\n"), const std::optional<QString>& tag = std::nullopt,
+             const QString& terminator = QStringLiteral("\n"),
+             const std::optional<QString>& tag = std::nullopt,
              std::source_location where = std::source_location::current());
 // Level 1.
-void rlPrintWarning(std::initializer_list<vlog::PrintItem> items, const QString& separator = QStringLiteral(" "),
-                    const QString& terminator = QStringLiteral("\n"), const std::optional<QString>& tag = std::nullopt,
+void rlPrintWarning(std::initializer_list<vlog::PrintItem> items,
+                    const QString& separator = QStringLiteral(" "),
+                    const QString& terminator = QStringLiteral("\n"),
+                    const std::optional<QString>& tag = std::nullopt,
                     std::source_location where = std::source_location::current());
 // Level 2.
-void rlPrintError(std::initializer_list<vlog::PrintItem> items, const QString& separator = QStringLiteral(" "),
-                  const QString& terminator = QStringLiteral("\n"), const std::optional<QString>& tag = std::nullopt,
+void rlPrintError(std::initializer_list<vlog::PrintItem> items,
+                  const QString& separator = QStringLiteral(" "),
+                  const QString& terminator = QStringLiteral("\n"),
+                  const std::optional<QString>& tag = std::nullopt,
                   std::source_location where = std::source_location::current());
 // A printf format with its arguments, at `level`.
-void rlPrintFormat(qint64 level, const std::optional<QString>& tag, std::source_location where, const char* format,
-                   va_list args) __attribute__((format(printf, 4, 0)));
+void rlPrintFormat(qint64 level, const std::optional<QString>& tag, std::source_location where,
+                   const char* format, va_list args) __attribute__((format(printf, 4, 0)));
 
 // What the wrappers hand the facade: the items' texts joined, the last path component of the file.
 QString joinedMessage(std::initializer_list<vlog::PrintItem> items, const QString& separator);

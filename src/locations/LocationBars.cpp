@@ -105,7 +105,8 @@ void LocationFilterView::configure(const QList<PDLocationFilterType>& filters, P
         for (qsizetype i = kSlots; i < shown.size(); ++i) {
             dropped << rawValue(shown[i]);
         }
-        vlog::error(QStringLiteral("More filters than tabs; left out: ") + dropped.join(QStringLiteral(", ")));
+        vlog::error(QStringLiteral("More filters than tabs; left out: ") +
+                    dropped.join(QStringLiteral(", ")));
         shown.resize(kSlots);
     }
     m_availableFilters = shown;

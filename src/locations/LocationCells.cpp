@@ -118,7 +118,8 @@ LocationCellView::LocationCellView(QWidget* parent) : QWidget(parent) {
 
     auto* splitTunnel = imageButton("locationSplitTunnel", 20);
     m_splitTunnelButton = splitTunnel;
-    connect(splitTunnel, &QAbstractButton::clicked, this, [this] { showSplitTunnelPopover(m_splitTunnelButton); });
+    connect(splitTunnel, &QAbstractButton::clicked, this,
+            [this] { showSplitTunnelPopover(m_splitTunnelButton); });
     row->addWidget(splitTunnel);
 
     auto* favourite = imageButton("favorite_off", 20);
@@ -141,7 +142,8 @@ void LocationCellView::configure(const PDNetworkItemPtr& location, const QString
     m_flagImageURL = flag ? flag->imageUrl() : std::nullopt;
     if (!flag || !m_flagImageURL) {
         setFlagImage(QImage());
-    } else if (const auto cached = FlagImageCache::shared().cached(FlagImageCache::keyOf(flag), flagPixels(this))) {
+    } else if (const auto cached =
+                   FlagImageCache::shared().cached(FlagImageCache::keyOf(flag), flagPixels(this))) {
         setFlagImage(*cached);
     } else {
         setFlagImage(QImage());
@@ -163,7 +165,7 @@ void LocationCellView::configure(const PDNetworkItemPtr& location, const QString
     m_locationTitleField->setAttributedText(highlightedString(m_title, searchText, Qt::white,
                                                               toolkit::interFont(14, QFont::Light), Qt::white,
                                                               toolkit::interFont(14, QFont::Medium)));
-    setToolTip(m_title); // the name, whole, wherever the row cut it
+    setToolTip(m_title);                         // the name, whole, wherever the row cut it
     m_flagImageView->setAccessibleName(m_title); // a flag is read as its country
     // Every row has a star: heard alone, each must say whose it is.
     m_favouriteButton->setAccessibleName(QStringLiteral("Favorite ") + m_title);
@@ -264,7 +266,7 @@ AutomaticLocationCellView::~AutomaticLocationCellView() = default;
 
 void AutomaticLocationCellView::configure(const PDNetworkItemPtr& automatic) {
     m_titleField->setText(automatic && !automatic->title().isEmpty() ? automatic->title()
-                                                                      : QStringLiteral("Automatic"));
+                                                                     : QStringLiteral("Automatic"));
 }
 
 void AutomaticLocationCellView::hover() {

@@ -91,7 +91,8 @@ QWidget* LocationSeachBarView::loadViewFromNib() {
     row->setSpacing(8);
     m_lupeImageView = new QLabel;
     m_lupeImageView->setFixedSize(16, 16);
-    m_lupeImageView->setPixmap(platform::Bundle::main().image(QStringLiteral("locationSearchLupe")).pixmap(16, 16));
+    m_lupeImageView->setPixmap(
+        platform::Bundle::main().image(QStringLiteral("locationSearchLupe")).pixmap(16, 16));
     row->addWidget(m_lupeImageView);
     m_searchField = new LocationSearchField;
     row->addWidget(m_searchField, 1);

@@ -9,7 +9,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-LocationsBluredViewController::LocationsBluredViewController(QObject* parent) : NSViewControllerBase(parent) {}
+LocationsBluredViewController::LocationsBluredViewController(QObject* parent)
+    : NSViewControllerBase(parent) {}
 
 QString LocationsBluredViewController::messageOf(LocationsBluredState state) {
     switch (state) {

@@ -58,7 +58,8 @@ QString LocationsPopupController::descriptionOf(LocationPopupState state) {
 QSize LocationsPopupController::contentSize(LocationPopupState state) {
     const qreal textWidth = kWidth - 2 * kMargin;
     const qreal title = strings::heightForWidth(titleOf(state), textWidth, titleFont()).height();
-    const qreal description = strings::heightForWidth(descriptionOf(state), textWidth, descriptionFont()).height();
+    const qreal description =
+        strings::heightForWidth(descriptionOf(state), textWidth, descriptionFont()).height();
     return QSize(kWidth, static_cast<int>(std::ceil(title + description + kGap + 2 * kMargin)));
 }
 

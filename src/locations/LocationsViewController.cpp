@@ -172,8 +172,8 @@ void LocationsViewController::setupFilters() {
                    : QList<PDLocationFilterType>{PDLocationFilterType::privateNetworks,
                                                  PDLocationFilterType::publicLocations,
                                                  PDLocationFilterType::favorites};
-    const PDLocationFilterType fallback =
-        (m_networks ? m_networks->defaultFilter() : std::nullopt).value_or(PDLocationFilterType::publicLocations);
+    const PDLocationFilterType fallback = (m_networks ? m_networks->defaultFilter() : std::nullopt)
+                                              .value_or(PDLocationFilterType::publicLocations);
     const bool offeredNow = std::any_of(offered.begin(), offered.end(), [this](PDLocationFilterType filter) {
         return rawValue(filter) == rawValue(m_appliedFilter);
     });
@@ -242,7 +242,8 @@ int LocationsViewController::numberOfRows(TableView&) {
 }
 
 int LocationsViewController::heightOfRow(TableView&, int row) {
-    return row < m_rowsMeasured.size() ? qRound(PDNetworksModel::heightOfLocationRow(m_rowsMeasured, row)) : 0;
+    return row < m_rowsMeasured.size() ? qRound(PDNetworksModel::heightOfLocationRow(m_rowsMeasured, row))
+                                       : 0;
 }
 
 QWidget* LocationsViewController::viewForRow(TableView& table, int row) {
@@ -461,8 +462,9 @@ void LocationsViewController::presentBlurredState(LocationsBluredState state) {
     }
     view();
     auto animator = std::make_shared<TransitionAnimator>(m_topView->height(), 0.0, 0.0, 0.0, 0.5, 0.25);
-    auto overlay = platform::Storyboard::named(QStringLiteral("Location"))
-                       .instantiate<LocationsBluredViewController>(QStringLiteral("LocationsBluredViewController"));
+    auto overlay =
+        platform::Storyboard::named(QStringLiteral("Location"))
+            .instantiate<LocationsBluredViewController>(QStringLiteral("LocationsBluredViewController"));
     if (!overlay) {
         return;
     }

@@ -43,10 +43,10 @@ QWidget* ConnectionEstablishedController::loadView() {
     text->setWordWrap(true);
     text->setFont(toolkit::interFont(14));
     setAttributedStringValue(
-        text, makeAttributedString(
-                  QStringLiteral("Your connection is secured. Its time, addresses and gateway "
-                                 "show on the home tab while it lasts."),
-                  Qt::AlignHCenter, text->font(), toolkit::secondaryText, 20));
+        text,
+        makeAttributedString(QStringLiteral("Your connection is secured. Its time, addresses and gateway "
+                                            "show on the home tab while it lasts."),
+                             Qt::AlignHCenter, text->font(), toolkit::secondaryText, 20));
     m_gotItButton = new CapsuleButton(QStringLiteral("Got it"));
     m_gotItButton->setFlat(true);
     m_gotItButton->setFixedSize(140, 40);
@@ -82,7 +82,8 @@ ConnectionQualityView::ConnectionQualityView(QWidget* parent) : XibView(parent) 
     loadView();
 }
 
-ConnectionQualityView::ConnectionQualityView(const QRect& frame, QWidget* parent) : ConnectionQualityView(parent) {
+ConnectionQualityView::ConnectionQualityView(const QRect& frame, QWidget* parent)
+    : ConnectionQualityView(parent) {
     setGeometry(frame);
 }
 

@@ -69,7 +69,8 @@ void MainConnectionInfoView::setVisible(bool visible) {
     // costs the client no wakeup a second.
     m_tickObservation = platform::NotificationCenter::defaultCenter().addObserver(
         QStringLiteral("tickTimeUpdated"), nullptr,
-        [self = QPointer<MainConnectionInfoView>(this), clock = m_clock](const platform::Notification& notification) {
+        [self = QPointer<MainConnectionInfoView>(this),
+         clock = m_clock](const platform::Notification& notification) {
             const QVariant time = notification.userInfo.value(QStringLiteral("timeConnected"));
             if (time.typeId() != QMetaType::QString) {
                 return;

@@ -24,7 +24,6 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 public:
-
     // From any thread; the field changes on the main queue.
     void updateGatewayLocation(const QString& regionName);
     void resetGatewayLocation();

@@ -112,14 +112,14 @@ MainNetworkView::MainNetworkView(QWidget* parent) : XibView(parent), m_driver(th
     m_iconBg.frame = kIconBgFrame;
     m_dot.frame = kStatusDotFrame;
     for (int i = 0; i < 3; ++i) {
-        m_dots[i].frame = QRectF(kViewSize.width() / 2.0 - kDashDotSide / 2.0, kDashDotTops[i], kDashDotSide,
-                                 kDashDotSide);
+        m_dots[i].frame =
+            QRectF(kViewSize.width() / 2.0 - kDashDotSide / 2.0, kDashDotTops[i], kDashDotSide, kDashDotSide);
         m_dots[i].cornerRadius = kDashDotSide / 2.0;
     }
     for (int i = 0; i < barCount; ++i) {
         const double height = kBarHeights[i];
-        m_left[i].frame = QRectF(kLeftBarRight - kBarWidth - i * kBarPitch, kBarBaseline - height, kBarWidth,
-                                 height);
+        m_left[i].frame =
+            QRectF(kLeftBarRight - kBarWidth - i * kBarPitch, kBarBaseline - height, kBarWidth, height);
         m_right[i].frame = QRectF(kRightBarLeft + i * kBarPitch, kBarBaseline - height, kBarWidth, height);
         m_left[i].bgColor = colours().bar;
         m_right[i].bgColor = colours().bar;
@@ -146,7 +146,8 @@ MainNetworkView::MainNetworkView(QWidget* parent) : XibView(parent), m_driver(th
     m_networkIconBgView->setDelegate(this);
     setupNetworkImageView();
 
-    m_driver.setPaintedRect([this](const layeranim::Layer& layer, double at) { return paintedRect(layer, at); });
+    m_driver.setPaintedRect(
+        [this](const layeranim::Layer& layer, double at) { return paintedRect(layer, at); });
     m_driver.setStepped([this](double at) { moveFlag(at); });
     registerLayers();
     // Nothing is stepped until the view is on screen.
@@ -222,16 +223,18 @@ void MainNetworkView::setNetwork(const PDNetworkItemPtr& network) {
     // At least twice the size: the view may move to a sharper screen after the flag has arrived.
     const double ratio = std::max(devicePixelRatioF(), 2.0);
     const QSize pixels = (QSizeF(m_networkImageView->size()) * ratio).toSize();
-    FlagImageCache::shared().load(network->flagImage(), pixels, this, [this, request, ratio](const QImage& flag) {
-        // A flag that arrives after another network was given is not this network's.
-        if (request != m_flagRequest) {
-            return;
-        }
-        QPixmap pixmap = QPixmap::fromImage(flag);
-        pixmap.setDevicePixelRatio(ratio);
-        m_networkImageView->setImage(flag.isNull() ? QIcon() : QIcon(pixmap));
-        m_networkImageView->show();
-    });
+    FlagImageCache::shared().load(network->flagImage(), pixels, this,
+                                  [this, request, ratio](const QImage& flag) {
+                                      // A flag that arrives after another network was given is not this
+                                      // network's.
+                                      if (request != m_flagRequest) {
+                                          return;
+                                      }
+                                      QPixmap pixmap = QPixmap::fromImage(flag);
+                                      pixmap.setDevicePixelRatio(ratio);
+                                      m_networkImageView->setImage(flag.isNull() ? QIcon() : QIcon(pixmap));
+                                      m_networkImageView->show();
+                                  });
 }
 
 void MainNetworkView::addIconHexagonLayer() {
@@ -567,10 +570,9 @@ const MainNetworkView::ShadowImage& MainNetworkView::shadowImage(ShadowImage& ca
     return cache;
 }
 
-const MainNetworkView::HexagonImage& MainNetworkView::hexagonImage(HexagonImage& cache, ShadowImage& shadowCache,
-                                                                   const ViewShadow& shadow,
-                                                                   const HexagonShape& shape, double scale,
-                                                                   double devicePixelRatio) const {
+const MainNetworkView::HexagonImage&
+MainNetworkView::hexagonImage(HexagonImage& cache, ShadowImage& shadowCache, const ViewShadow& shadow,
+                              const HexagonShape& shape, double scale, double devicePixelRatio) const {
     if (cache.shadow == shadow && cache.fill == shape.fillColor && cache.scale == scale &&
         cache.devicePixelRatio == devicePixelRatio && !cache.pixmap.isNull()) {
         return cache;
@@ -584,10 +586,11 @@ const MainNetworkView::HexagonImage& MainNetworkView::hexagonImage(HexagonImage&
                bounds.size() * scale);
     box = box.adjusted(-margin, -margin, margin, margin);
     // Whole device pixels, so the copy lands on the grid.
-    box = QRectF(QPointF(std::floor(box.x() * devicePixelRatio), std::floor(box.y() * devicePixelRatio)) /
-                     devicePixelRatio,
-                 QSizeF(std::ceil(box.width() * devicePixelRatio), std::ceil(box.height() * devicePixelRatio)) /
-                     devicePixelRatio);
+    box =
+        QRectF(QPointF(std::floor(box.x() * devicePixelRatio), std::floor(box.y() * devicePixelRatio)) /
+                   devicePixelRatio,
+               QSizeF(std::ceil(box.width() * devicePixelRatio), std::ceil(box.height() * devicePixelRatio)) /
+                   devicePixelRatio);
     QImage image((box.size() * devicePixelRatio).toSize(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     {
@@ -608,8 +611,9 @@ const MainNetworkView::HexagonImage& MainNetworkView::hexagonImage(HexagonImage&
     }
     image = platform::withoutPaintEngine(image);
     image.setDevicePixelRatio(devicePixelRatio);
-    cache = HexagonImage{shadow, shape.fillColor, scale, devicePixelRatio, QPixmap::fromImage(std::move(image)),
-                         box.topLeft()};
+    cache = HexagonImage{
+        shadow,       shape.fillColor, scale, devicePixelRatio, QPixmap::fromImage(std::move(image)),
+        box.topLeft()};
     return cache;
 }
 
@@ -623,7 +627,8 @@ void MainNetworkView::paintPart(QPainter& painter, const NetworkViewPart& part, 
         return;
     }
     const QRectF frame = part.presentationFrame(at);
-    const double radius = std::min(part.cornerRadius * values.scale, std::min(frame.width(), frame.height()) / 2.0);
+    const double radius =
+        std::min(part.cornerRadius * values.scale, std::min(frame.width(), frame.height()) / 2.0);
     painter.setOpacity(values.opacity);
     painter.setPen(Qt::NoPen);
     painter.setBrush(part.bgColor);

@@ -9,8 +9,8 @@
 
 #include <QIcon>
 #include <QImage>
-#include <QPixmap>
 #include <QPainterPath>
+#include <QPixmap>
 
 #include <array>
 #include <vector>

@@ -286,8 +286,8 @@ QWidget* MainSubController::loadView() {
 }
 
 std::array<QWidget*, 7> MainSubController::columnParts() const {
-    return {m_networkView, m_connectionStateField, m_networkTitleField, m_changeNetworkButton,
-            m_connectButton, m_connectionInfoView, m_connectionOptionsView};
+    return {m_networkView,   m_connectionStateField, m_networkTitleField,    m_changeNetworkButton,
+            m_connectButton, m_connectionInfoView,   m_connectionOptionsView};
 }
 
 bool MainSubController::eventFilter(QObject* watched, QEvent* event) {
@@ -318,10 +318,10 @@ void MainSubController::layoutOverlays() {
     }
     // The change-network link is as wide as its text.
     sizes[3].setWidth(std::min(width, m_changeNetworkButton->sizeHint().width() + 8));
-    const HomeColumnPlan plan =
-        planHomeColumn(bounds.height(), m_topNetworkViewConstraint, m_topErrorViewConstraint,
-                       m_errorView->isHidden() ? std::nullopt : std::optional<int>(m_errorViewHeightConstraint),
-                       shown, sizes);
+    const HomeColumnPlan plan = planHomeColumn(
+        bounds.height(), m_topNetworkViewConstraint, m_topErrorViewConstraint,
+        m_errorView->isHidden() ? std::nullopt : std::optional<int>(m_errorViewHeightConstraint), shown,
+        sizes);
     m_errorView->setGeometry(kSideMargin, m_topErrorViewConstraint, width, plan.bannerHeight);
     m_errorView->raise();
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -586,9 +586,9 @@ void MainSubController::showSilentUpdateSuccessMessageIfNeeded() {
     }
     view();
     hideErrorView();
-    m_errorView->show(NotificationPopupType::silentUpdateSucccess(),
-                      QStringLiteral("New Version has been Installed!"),
-                      QStringLiteral("Version ") + *installed + QStringLiteral(" has been successfully installed."));
+    m_errorView->show(
+        NotificationPopupType::silentUpdateSucccess(), QStringLiteral("New Version has been Installed!"),
+        QStringLiteral("Version ") + *installed + QStringLiteral(" has been successfully installed."));
     m_errorView->show();
 }
 

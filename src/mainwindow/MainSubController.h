@@ -23,7 +23,6 @@
 #include <memory>
 #include <optional>
 
-
 // Who asked for a connection from a user notification: its informative text and the action's title.
 class UserNotificationSender : public QObject {
     Q_OBJECT
@@ -56,7 +55,9 @@ public:
 
     // Redraws the networks tab's current row, which follows the connection state; the application
     // delegate connects it to its networks tab.
-    void setReloadSelectedNetworkRow(std::function<void()> reload) { m_reloadSelectedNetworkRow = std::move(reload); }
+    void setReloadSelectedNetworkRow(std::function<void()> reload) {
+        m_reloadSelectedNetworkRow = std::move(reload);
+    }
 
     // Connecting and disconnecting.
     void connectToVPN(QObject* sender);

@@ -17,7 +17,8 @@ qreal menuFlagPixelRatio();
 // Makes `action` show `item`: its title at once, its flag at once when decoded before, else once loaded (a
 // flag still on its way for the item's previous network is dropped). Menus reuse their items this way. The
 // flag is decoded at `devicePixelRatio` times its size, so it stays sharp on a dense screen.
-void showLocation(QAction* action, const PDNetworkItemPtr& item, qreal devicePixelRatio = menuFlagPixelRatio());
+void showLocation(QAction* action, const PDNetworkItemPtr& item,
+                  qreal devicePixelRatio = menuFlagPixelRatio());
 
 // A workspace's text made safe for a menu item's title: "&" shows as itself instead of marking a mnemonic,
 // tabs, newlines and other control characters become blanks (a tab would open QMenu's shortcut column), and

@@ -148,7 +148,8 @@ void QAUIErrorView::place(QAUINotificationView* toast) {
     if (found == m_notifications.end()) {
         return;
     }
-    const int top = QWidget::height() - static_cast<int>(std::lround(found->second.shownBottom)) - toast->height();
+    const int top =
+        QWidget::height() - static_cast<int>(std::lround(found->second.shownBottom)) - toast->height();
     toast->move(0, top);
 }
 

@@ -14,7 +14,8 @@ public:
     enum class LabelType { title, description };
     static constexpr int maximumTextLength = 500;
 
-    QAUINotificationView(const QString& title, const QString& description, int width, QWidget* parent = nullptr);
+    QAUINotificationView(const QString& title, const QString& description, int width,
+                         QWidget* parent = nullptr);
 
     QLabel* titleLabel() const { return m_title; }
     QLabel* descriptionLabel() const { return m_description; }

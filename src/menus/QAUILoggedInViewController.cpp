@@ -182,7 +182,8 @@ void QAUILoggedInViewController::networkGroupSelected(QAUINetworkGroupsViewItem 
     }
 }
 
-void QAUILoggedInViewController::heightWasChanged(QAUIStackMemberView* member, double newHeight, bool animated) {
+void QAUILoggedInViewController::heightWasChanged(QAUIStackMemberView* member, double newHeight,
+                                                  bool animated) {
     if (member->heightConstant() == newHeight) {
         return;
     }

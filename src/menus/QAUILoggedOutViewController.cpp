@@ -216,7 +216,8 @@ void QAUILoggedOutViewController::hideProgressIndicator() {
     m_loggedOutView->hideProgressIndicator();
 }
 
-void QAUILoggedOutViewController::heightWasChanged(QAUIStackMemberView* member, double newHeight, bool animated) {
+void QAUILoggedOutViewController::heightWasChanged(QAUIStackMemberView* member, double newHeight,
+                                                   bool animated) {
     if (m_errorView->hasNotifications() == m_loggedOutView->showingLogo()) {
         m_loggedOutView->setShowingLogo(!m_errorView->hasNotifications());
     }

@@ -44,7 +44,8 @@ void closeMenuWindows() {
 }
 
 QAUIMenuWindowController::QAUIMenuWindowController(QObject* parent) : platform::WindowController(parent) {
-    m_networks = instantiateChild<QAUINetworksWindowController>(QStringLiteral("QAUINetworksWindowController"), this);
+    m_networks =
+        instantiateChild<QAUINetworksWindowController>(QStringLiteral("QAUINetworksWindowController"), this);
     m_networks->onCancel = [this] { close(); };
     window(); // loads the pages at once
     // Shown for a glance from the tray, hidden most of the time: its buffers are not kept meanwhile.
@@ -74,9 +75,11 @@ QWidget* QAUIMenuWindowController::contentHost() {
 
 void QAUIMenuWindowController::windowDidLoad() {
     if (auto* app = platform::Application::instance()) {
-        connect(app, &platform::Application::didResignActive, this, &QAUIMenuWindowController::didResignActive);
+        connect(app, &platform::Application::didResignActive, this,
+                &QAUIMenuWindowController::didResignActive);
     }
-    m_loggedIn = instantiateChild<QAUILoggedInViewController>(QStringLiteral("QAUILoggedInViewController"), this);
+    m_loggedIn =
+        instantiateChild<QAUILoggedInViewController>(QStringLiteral("QAUILoggedInViewController"), this);
     if (m_loggedIn) {
         m_loggedIn->view();
         m_loggedIn->setDelegate(m_delegate);
@@ -178,8 +181,8 @@ bool QAUIMenuWindowController::eventFilter(QObject* watched, QEvent* event) {
 
 QAUILoggedOutViewController* QAUIMenuWindowController::loggedOutPage() {
     if (!m_loggedOut) {
-        m_loggedOut =
-            instantiateChild<QAUILoggedOutViewController>(QStringLiteral("QAUILoggedOutViewController"), this);
+        m_loggedOut = instantiateChild<QAUILoggedOutViewController>(
+            QStringLiteral("QAUILoggedOutViewController"), this);
         if (m_loggedOut) {
             m_loggedOut->view();
         }
@@ -255,8 +258,9 @@ void QAUIMenuWindowController::updateLocationLists() {
     if (!networks || !shown || !m_networks->isWindowVisible()) {
         return;
     }
-    const bool empty = *shown == QAUINetworkGroupsViewItem::sharedNetworks ? networks->sharedNetworks().isEmpty()
-                                                                            : networks->privateNetworks().isEmpty();
+    const bool empty = *shown == QAUINetworkGroupsViewItem::sharedNetworks
+                           ? networks->sharedNetworks().isEmpty()
+                           : networks->privateNetworks().isEmpty();
     if (empty) {
         closeNetworksWindow();
         return;

@@ -38,7 +38,8 @@ public:
     void showWindow() override;
 
     // 0.5 s later the logged-out page shows a toast; animated defaults to whether the window is shown now.
-    void showErrorNotification(const QString& title, const QString& description, std::optional<bool> animated);
+    void showErrorNotification(const QString& title, const QString& description,
+                               std::optional<bool> animated);
     void hideNotifications(std::optional<bool> animated);
     void showLoggedOutPage();
     void showLoggedInPage();

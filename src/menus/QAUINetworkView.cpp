@@ -192,7 +192,8 @@ void QAUINetworkItemViewCell::networkSelected(const PDNetworkItemPtr& network) {
 
 // Section --------------------------------------------------------------------------------------------------
 
-QAUINetworkView::QAUINetworkView(QWidget* parent) : QAUIStackMemberView(parent), m_ipAddress(refreshingAddress()) {
+QAUINetworkView::QAUINetworkView(QWidget* parent)
+    : QAUIStackMemberView(parent), m_ipAddress(refreshingAddress()) {
     loadView();
 }
 
@@ -251,7 +252,8 @@ void QAUINetworkView::reloadRow(QAUINetworkViewItem item) {
     }
     // Only a row that is on screen has a view to refresh; the next reload configures any other.
     if (auto* cell = qobject_cast<QAUINetworkStatusViewCell*>(tableView()->viewAtRow(row))) {
-        cell->configure(item, item == QAUINetworkViewItem::publicIp ? m_ipAddress->ipAddress() : m_timeConnected);
+        cell->configure(item,
+                        item == QAUINetworkViewItem::publicIp ? m_ipAddress->ipAddress() : m_timeConnected);
     }
 }
 

@@ -19,14 +19,16 @@ constexpr int rowGap = 4;
 
 void QAUISubNetworkViewCell::configure(const PDNetworkItemPtr& network) {
     qaui::showNetworkImage(iconView(), network);
-    const QString title = network ? (network->locationTitle().isEmpty() ? network->title() : network->locationTitle())
-                                  : QString();
+    const QString title =
+        network ? (network->locationTitle().isEmpty() ? network->title() : network->locationTitle())
+                : QString();
     titleField()->setText(title);
 }
 
 // List -----------------------------------------------------------------------------------------------------
 
-QAUINetworksSubViewController::QAUINetworksSubViewController(QObject* parent) : NSViewControllerBase(parent) {}
+QAUINetworksSubViewController::QAUINetworksSubViewController(QObject* parent)
+    : NSViewControllerBase(parent) {}
 
 QWidget* QAUINetworksSubViewController::loadView() {
     auto* view = new QWidget;

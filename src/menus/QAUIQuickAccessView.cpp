@@ -112,7 +112,8 @@ void QAUIQuickAccessView::reloadTableKeepingSelection() {
     }
     tableView()->reloadData();
     // The selection marks the clicked network, never whichever row now sits at its old place.
-    const std::optional<qsizetype> row = m_processing ? firstIndexOfNetwork(m_lastUsed, m_processing) : std::nullopt;
+    const std::optional<qsizetype> row =
+        m_processing ? firstIndexOfNetwork(m_lastUsed, m_processing) : std::nullopt;
     if (row) {
         m_reselecting = true;
         tableView()->selectRow(static_cast<int>(*row));

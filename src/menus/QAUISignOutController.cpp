@@ -19,8 +19,8 @@ namespace {
 class SignOutWindowController : public BaseWindowViewController {
 protected:
     QWidget* loadWindow() override {
-        auto* window = new platform::TranslucentWindow(
-            nullptr, platform::GraphicalSession::floatingWindowFlags());
+        auto* window =
+            new platform::TranslucentWindow(nullptr, platform::GraphicalSession::floatingWindowFlags());
         QPalette palette = window->palette();
         palette.setColor(QPalette::Window, toolkit::windowBackground); // under the scrim when drawn opaque
         window->setPalette(palette);

@@ -281,8 +281,8 @@ void resizeMenuWindow(QWidget* window, int height, bool animated) {
     }
     // A running resize heads for its target; the next one starts from there.
     const QVariant target = window->property(targetFrameProperty);
-    const QRect current = ViewAnimation::running(window, "frame") && target.isValid() ? target.toRect()
-                                                                                        : window->geometry();
+    const QRect current =
+        ViewAnimation::running(window, "frame") && target.isValid() ? target.toRect() : window->geometry();
     if (current.height() == height) {
         return;
     }
@@ -304,16 +304,16 @@ void resizeMenuWindow(QWidget* window, int height, bool animated) {
     }
     const QRect from = window->geometry();
     QPointer<QWidget> guarded = window;
-    ViewAnimation::start(window, "frame", QAUIStackMemberView::resizeDuration, timing::easeInOut(),
-                         [guarded, from, next](double p) {
-                             if (!guarded) {
-                                 return;
-                             }
-                             auto mix = [p](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * p)); };
-                             guarded->setGeometry(mix(from.x(), next.x()), mix(from.y(), next.y()),
-                                                  mix(from.width(), next.width()),
-                                                  mix(from.height(), next.height()));
-                         });
+    ViewAnimation::start(
+        window, "frame", QAUIStackMemberView::resizeDuration, timing::easeInOut(),
+        [guarded, from, next](double p) {
+            if (!guarded) {
+                return;
+            }
+            auto mix = [p](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * p)); };
+            guarded->setGeometry(mix(from.x(), next.x()), mix(from.y(), next.y()),
+                                 mix(from.width(), next.width()), mix(from.height(), next.height()));
+        });
 }
 
 // Row cell -------------------------------------------------------------------------------------------------

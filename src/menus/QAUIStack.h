@@ -77,7 +77,7 @@ inline constexpr double rowCornerRadius = 5.0;
 inline constexpr int rowSpacing = 2;
 inline constexpr double windowCornerRadius = 8.0;
 
-QColor backgroundColor();  // the popover navy
+QColor backgroundColor();   // the popover navy
 QColor rowSelectionColor(); // white at 5 %
 
 // A reusable cell of `Cell` from the table, or a new one (named with the identifier for reuse).

@@ -191,7 +191,8 @@ QWidget* QAUIStatusView::loadViewFromNib() {
     m_arrow = new NSButtonWithHandCursor;
     m_arrow->setFlat(true);
     m_arrow->setFixedSize(37, 37);
-    m_arrow->setAccessibleName(QStringLiteral("Show Status")); // the list starts collapsed; reload() follows it
+    m_arrow->setAccessibleName(
+        QStringLiteral("Show Status")); // the list starts collapsed; reload() follows it
     m_arrow->setIconSize(QSize(14, 14));
     QObject::connect(m_arrow, &QPushButton::clicked, this, [this] { hideStatusViewButtonTap(); });
     header->addWidget(title);
@@ -217,13 +218,15 @@ double QAUIStatusView::height() const {
 
 void QAUIStatusView::reload() {
     qaui::reloadSoon(m_table);
-    const QString arrow = ServiceLayer::appModel().isQAUIStatusViewHidden() ? QStringLiteral("qauiStatusArrowDown")
-                                                                             : QStringLiteral("qauiStatusArrowUp");
+    const QString arrow = ServiceLayer::appModel().isQAUIStatusViewHidden()
+                              ? QStringLiteral("qauiStatusArrowDown")
+                              : QStringLiteral("qauiStatusArrowUp");
     if (arrow != m_arrowImage) {
         m_arrowImage = arrow;
         m_arrow->setIcon(platform::Bundle::main().image(m_arrowImage));
-        m_arrow->setAccessibleName(ServiceLayer::appModel().isQAUIStatusViewHidden() ? QStringLiteral("Show Status")
-                                                                                    : QStringLiteral("Hide Status"));
+        m_arrow->setAccessibleName(ServiceLayer::appModel().isQAUIStatusViewHidden()
+                                       ? QStringLiteral("Show Status")
+                                       : QStringLiteral("Hide Status"));
     }
     reportHeight(height(), true);
 }

@@ -36,7 +36,8 @@ MenuControllerProtocol* delegatesQuickAccessWindow() {
 // Hands the animator's frames to the controller while it lives.
 class StatusItemController::FrameReceiver : public IntervalAnimatorDelegate {
 public:
-    FrameReceiver(StatusItemController* owner, std::weak_ptr<bool> alive) : m_owner(owner), m_alive(std::move(alive)) {}
+    FrameReceiver(StatusItemController* owner, std::weak_ptr<bool> alive)
+        : m_owner(owner), m_alive(std::move(alive)) {}
     void frameUpdated(int frame) override {
         if (!m_alive.expired()) {
             m_owner->showFrame(frame);
@@ -48,13 +49,16 @@ private:
     std::weak_ptr<bool> m_alive;
 };
 
-StatusItemController::StatusItemController(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate)
+StatusItemController::StatusItemController(MenuControllerDataSource* dataSource,
+                                           MenuControllerDelegate* delegate)
     : m_menuController(delegatesQuickAccessWindow()) {
     setUp(dataSource, delegate, platform::StatusBar::system());
 }
 
-StatusItemController::StatusItemController(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate,
-                                           MenuControllerProtocol* menuController, platform::StatusBar& statusBar)
+StatusItemController::StatusItemController(MenuControllerDataSource* dataSource,
+                                           MenuControllerDelegate* delegate,
+                                           MenuControllerProtocol* menuController,
+                                           platform::StatusBar& statusBar)
     : m_menuController(menuController) {
     setUp(dataSource, delegate, statusBar);
 }

@@ -77,7 +77,8 @@ public:
 private:
     class FrameReceiver;
 
-    void setUp(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate, platform::StatusBar& bar);
+    void setUp(MenuControllerDataSource* dataSource, MenuControllerDelegate* delegate,
+               platform::StatusBar& bar);
     void showFrame(int frame);
     // The tooltip: the product's name and the connection state's localized text.
     void showStateInToolTip(const QString& stateKey);

@@ -124,12 +124,15 @@ void putBackWhereItWas(QWidget* window) {
     }
     if (screen) {
         const QRect available = screen->availableGeometry();
-        frame.moveLeft(std::max(available.left(), std::min(frame.left(), available.right() - frame.width() + 1)));
-        frame.moveTop(std::max(available.top(), std::min(frame.top(), available.bottom() - frame.height() + 1)));
+        frame.moveLeft(
+            std::max(available.left(), std::min(frame.left(), available.right() - frame.width() + 1)));
+        frame.moveTop(
+            std::max(available.top(), std::min(frame.top(), available.bottom() - frame.height() + 1)));
     }
     const QRect placed(frame.topLeft() + offset, window->size());
     window->setGeometry(placed);
-    moveHiddenNativeWindow(window, placed.topLeft(), offset); // Qt moves nothing when its note says it is there
+    moveHiddenNativeWindow(window, placed.topLeft(),
+                           offset); // Qt moves nothing when its note says it is there
 }
 
 } // namespace
@@ -502,8 +505,9 @@ void Application::releaseFreedMemorySoon() {
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {
-    if (receiver->isWidgetType() && (event->type() == QEvent::Show || event->type() == QEvent::Hide ||
-                                     event->type() == QEvent::WindowActivate || event->type() == QEvent::Move)) {
+    if (receiver->isWidgetType() &&
+        (event->type() == QEvent::Show || event->type() == QEvent::Hide ||
+         event->type() == QEvent::WindowActivate || event->type() == QEvent::Move)) {
         watchWindowEvent(static_cast<QWidget*>(receiver), event->type());
     }
     try {

@@ -44,7 +44,8 @@ bool AtomicFile::open() {
     const QFileInfo target(m_path);
     const QByteArray folder = QFile::encodeName(target.absolutePath());
     struct stat existing {};
-    const bool replacing = ::lstat(QFile::encodeName(m_path).constData(), &existing) == 0 && S_ISREG(existing.st_mode);
+    const bool replacing =
+        ::lstat(QFile::encodeName(m_path).constData(), &existing) == 0 && S_ISREG(existing.st_mode);
     // Private until it has the earlier file's permissions; a new file gets what the umask allows.
     const mode_t mode = replacing ? 0600 : 0666;
     // Nameless until committed, so that nothing half written ever shows in the folder, even after a crash.
@@ -106,7 +107,8 @@ bool AtomicFile::commit() {
         // A name of its own first: linking cannot replace the target, renaming can.
         m_tempName = temporaryName();
         const QByteArray handle = "/proc/self/fd/" + QByteArray::number(m_fd);
-        if (::linkat(AT_FDCWD, handle.constData(), AT_FDCWD, m_tempName.constData(), AT_SYMLINK_FOLLOW) != 0) {
+        if (::linkat(AT_FDCWD, handle.constData(), AT_FDCWD, m_tempName.constData(), AT_SYMLINK_FOLLOW) !=
+            0) {
             const int error = errno;
             m_tempName.clear();
             return fail(QStringLiteral("cannot name the new"), error);

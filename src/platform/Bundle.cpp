@@ -8,12 +8,14 @@
 namespace platform {
 
 Bundle::ResourceLocation Bundle::locateResources(const QString& environmentValue,
-                                                 const QString& executableDirectory, const QString& sourceTree) {
+                                                 const QString& executableDirectory,
+                                                 const QString& sourceTree) {
     if (!environmentValue.isEmpty()) {
         return {environmentValue, false};
     }
     if (!executableDirectory.isEmpty()) {
-        const QString installed = QDir(executableDirectory).filePath(QStringLiteral(VELTRIX_INSTALLED_RESOURCES));
+        const QString installed =
+            QDir(executableDirectory).filePath(QStringLiteral(VELTRIX_INSTALLED_RESOURCES));
         if (QFileInfo(installed).isDir()) {
             return {QDir(installed).canonicalPath(), true};
         }

@@ -27,8 +27,9 @@ public:
     // `executableDirectory` (installed); else `sourceTree`'s resources (a build run in place). A client built
     // without a source tree keeps to the installation's folder even when it is missing, so that a broken
     // installation fails on absent files rather than reading paths relative to where it was started.
-    static ResourceLocation locateResources(const QString& environmentValue, const QString& executableDirectory,
-                                            const QString& sourceTree = QStringLiteral(VELTRIX_SOURCE_RESOURCES));
+    static ResourceLocation
+    locateResources(const QString& environmentValue, const QString& executableDirectory,
+                    const QString& sourceTree = QStringLiteral(VELTRIX_SOURCE_RESOURCES));
 
     // Keys as the client knows them: "CFBundleShortVersionString", "CFBundleVersion",
     // "CFBundleIdentifier", "CFBundleName", "CFBundleDisplayName".

@@ -73,7 +73,8 @@ RegularFileRead readRegularFile(const QString& path, qint64 maxBytes, Links link
     const QByteArray name = QFile::encodeName(path);
     // A device is not even opened: opening some has effects of its own.
     struct stat status {};
-    const int looked = links == Links::follow ? ::stat(name.constData(), &status) : ::lstat(name.constData(), &status);
+    const int looked =
+        links == Links::follow ? ::stat(name.constData(), &status) : ::lstat(name.constData(), &status);
     if (looked != 0) {
         return openFailure(errno);
     }
@@ -104,7 +105,8 @@ RegularFileRead readRegularFile(const QString& path, qint64 maxBytes, Links link
         if (total == result.bytes.size()) {
             result.bytes.resize(qsizetype(std::min<qint64>(maxBytes + 1, total * 2 + 4096)));
         }
-        const ssize_t got = ::read(file.get(), result.bytes.data() + total, size_t(result.bytes.size() - total));
+        const ssize_t got =
+            ::read(file.get(), result.bytes.data() + total, size_t(result.bytes.size() - total));
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -205,7 +207,8 @@ FileLock::Result FileLock::lockOnce() {
             return Result::failed;
         }
         struct stat atPath {};
-        if (::stat(name.constData(), &atPath) == 0 && atPath.st_dev == held.st_dev && atPath.st_ino == held.st_ino) {
+        if (::stat(name.constData(), &atPath) == 0 && atPath.st_dev == held.st_dev &&
+            atPath.st_ino == held.st_ino) {
             m_fd = fd;
             m_error.clear();
             return Result::locked;

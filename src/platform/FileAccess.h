@@ -2,8 +2,8 @@
 
 #include <QByteArray>
 #include <QDir>
-#include <QStringList>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 
@@ -25,7 +25,8 @@ RegularFileRead readRegularFile(const QString& path, qint64 maxBytes, Links link
 // The entries of one of the client's own folders (QDir's `filters` and name filters, sorted by name),
 // without the symbolic links found there: those are removed, as entries, never followed. A folder that is
 // itself a link is removed and has no entries.
-QStringList ownFolderEntries(const QString& folder, QDir::Filters filters, const QStringList& nameFilters = {});
+QStringList ownFolderEntries(const QString& folder, QDir::Filters filters,
+                             const QStringList& nameFilters = {});
 // Removes a file or a folder with everything in it; a link inside, or at `path`, goes as an entry, and
 // nothing it points to is touched. True when nothing is left at `path`.
 bool removeWithoutFollowingLinks(const QString& path);

@@ -61,8 +61,8 @@ GraphicalSession::Offer GraphicalSession::currentOffer() {
     offer.waylandDisplay = qEnvironmentVariable("WAYLAND_DISPLAY");
     offer.qtPlatform = qEnvironmentVariable("QT_QPA_PLATFORM");
     // Where Qt looks for platform plugins: the folders named in QT_QPA_PLATFORM_PLUGIN_PATH, else its own.
-    QStringList folders = qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH").split(QDir::listSeparator(),
-                                                                                  Qt::SkipEmptyParts);
+    QStringList folders =
+        qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH").split(QDir::listSeparator(), Qt::SkipEmptyParts);
     if (folders.isEmpty()) {
         folders << QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms");
     }

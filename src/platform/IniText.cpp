@@ -93,7 +93,8 @@ bool nextLine(QByteArrayView text, qsizetype& pos, Line& line) {
         } else if (c == '\\' && i + 1 < size) {
             // The escaped byte is the line's whatever it is; "\r\n" and "\n\r" count as one.
             ++i;
-            if (i + 1 < size && ((text[i] == '\n' && text[i + 1] == '\r') || (text[i] == '\r' && text[i + 1] == '\n'))) {
+            if (i + 1 < size &&
+                ((text[i] == '\n' && text[i + 1] == '\r') || (text[i] == '\r' && text[i + 1] == '\n'))) {
                 ++i;
             }
         }
@@ -119,9 +120,8 @@ QString unescapedKey(QByteArrayView raw) {
             const qsizetype first = i + (wide ? 2 : 1);
             const qsizetype digits = wide ? 4 : 2;
             bool ok = false;
-            const ushort code = first + digits <= text.size()
-                                    ? QStringView(text).sliced(first, digits).toUShort(&ok, 16)
-                                    : 0;
+            const ushort code =
+                first + digits <= text.size() ? QStringView(text).sliced(first, digits).toUShort(&ok, 16) : 0;
             if (ok) {
                 key += QChar(code);
                 i = first + digits;
@@ -210,7 +210,8 @@ private:
             if (!hex || hexValue(m_raw[m_pos]) >= 0) {
                 char16_t code = hex ? 0 : char16_t(c - '0');
                 for (; m_pos < size; ++m_pos) {
-                    const int digit = hex ? hexValue(m_raw[m_pos]) : (isOctal(m_raw[m_pos]) ? m_raw[m_pos] - '0' : -1);
+                    const int digit =
+                        hex ? hexValue(m_raw[m_pos]) : (isOctal(m_raw[m_pos]) ? m_raw[m_pos] - '0' : -1);
                     if (digit < 0) {
                         break;
                     }
@@ -221,8 +222,8 @@ private:
                     return false;
                 }
             }
-        } else if ((c == '\n' || c == '\r') && m_pos < size && (m_raw[m_pos] == '\n' || m_raw[m_pos] == '\r') &&
-                   m_raw[m_pos] != c) {
+        } else if ((c == '\n' || c == '\r') && m_pos < size &&
+                   (m_raw[m_pos] == '\n' || m_raw[m_pos] == '\r') && m_raw[m_pos] != c) {
             ++m_pos; // a continued line: "\r\n" and "\n\r" are one line break
         }
         // Any other escaped character is dropped.
@@ -260,8 +261,8 @@ void appendEscapedKey(QByteArray& out, QStringView key) {
         const char16_t c = qc.unicode();
         if (c == u'/') {
             out += '\\';
-        } else if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' ||
-                   c == u'-' || c == u'.') {
+        } else if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+                   c == u'_' || c == u'-' || c == u'.') {
             out += char(c);
         } else if (c <= 0xff) {
             out += '%';
@@ -379,7 +380,8 @@ QByteArray byteArrayLine(const QString& key, QByteArrayView bytes) {
     line.reserve(key.size() + bytes.size() * 2 + 16);
     appendEscapedKey(line, key);
     line += '=';
-    appendEscapedLatin1(line, QByteArray(byteArrayPrefix.data(), byteArrayPrefix.size()) + bytes.toByteArray() + ')');
+    appendEscapedLatin1(line, QByteArray(byteArrayPrefix.data(), byteArrayPrefix.size()) +
+                                  bytes.toByteArray() + ')');
     line += '\n';
     return line;
 }

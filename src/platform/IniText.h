@@ -24,7 +24,7 @@ struct Entry {
 };
 
 struct Document {
-    QList<Entry> entries; // in the order of the text; where a key repeats, the last one counts
+    QList<Entry> entries;   // in the order of the text; where a key repeats, the last one counts
     int malformedLines = 0; // neither a section, a comment nor key=value
     bool lastLineMalformed = false;
     bool endsInsideALine = false; // no line break after the last line: a text cut short ends so

@@ -253,7 +253,8 @@ LaunchAgent::Status LaunchAgent::setValues(const QList<std::pair<QString, QStrin
     }
 
     QDir().mkpath(m_directory);
-    if (const AtomicWriteResult written = writeFileAtomically(path(), (document.lines.join(u'\n') + u'\n').toUtf8());
+    if (const AtomicWriteResult written =
+            writeFileAtomically(path(), (document.lines.join(u'\n') + u'\n').toUtf8());
         !written) {
         qCWarning(lcLaunchAgent).noquote() << "Could not write the autostart entry:" << written.errorString;
         return Status::writeFailed;

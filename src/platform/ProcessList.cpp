@@ -95,7 +95,8 @@ std::optional<ProcessRecord> ProcessList::recordOf(qint64 pid, QString executabl
         return std::nullopt;
     }
     const QString dir = m_root + '/' + QString::number(pid);
-    return ProcessRecord{pid, std::move(executable), realUidIn(readSmallFile(dir + QStringLiteral("/status"))),
+    return ProcessRecord{pid, std::move(executable),
+                         realUidIn(readSmallFile(dir + QStringLiteral("/status"))),
                          startTimeIn(readSmallFile(dir + QStringLiteral("/stat"))),
                          runtimeDirIn(dir + QStringLiteral("/environ"))};
 }
@@ -111,8 +112,10 @@ std::optional<std::vector<ProcessRecord>> ProcessList::runningProcesses() const 
     return runningProcesses([](const QString&) { return true; });
 }
 
-std::optional<std::vector<ProcessRecord>> ProcessList::runningProcesses(const QStringList& executables) const {
-    return runningProcesses([&executables](const QString& executable) { return executables.contains(executable); });
+std::optional<std::vector<ProcessRecord>>
+ProcessList::runningProcesses(const QStringList& executables) const {
+    return runningProcesses(
+        [&executables](const QString& executable) { return executables.contains(executable); });
 }
 
 std::optional<std::vector<ProcessRecord>>

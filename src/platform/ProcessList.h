@@ -49,7 +49,8 @@ public:
     static ProcessRecord self();
 
 private:
-    std::optional<std::vector<ProcessRecord>> runningProcesses(const std::function<bool(const QString&)>& wanted) const;
+    std::optional<std::vector<ProcessRecord>>
+    runningProcesses(const std::function<bool(const QString&)>& wanted) const;
     std::optional<ProcessRecord> recordOf(qint64 pid, QString executable) const;
 
     QString m_root;

@@ -179,10 +179,9 @@ void StatusBar::askWatcher() {
     // Asked without blocking; only the answers to the latest question count, so news that arrives while a
     // question is out is never overtaken by an older answer.
     const quint64 question = ++m_watcherQuestion;
-    auto message = QDBusMessage::createMethodCall(QString::fromLatin1(watcherService),
-                                                  QString::fromLatin1(watcherPath),
-                                                  QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                  QStringLiteral("GetAll"));
+    auto message = QDBusMessage::createMethodCall(
+        QString::fromLatin1(watcherService), QString::fromLatin1(watcherPath),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
     message << QString::fromLatin1(watcherInterface);
     whenAnswered(message, [this, question](const QDBusMessage& reply) {
         if (question != m_watcherQuestion) {
@@ -198,7 +197,8 @@ void StatusBar::askWatcher() {
             properties.value(QStringLiteral("RegisteredStatusNotifierItems")).toStringList();
         // Items register by a bus name made of the process's id, or by the name of the connection they
         // use, which the bus can tie to its process.
-        const QString ownName = QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(QCoreApplication::applicationPid());
+        const QString ownName =
+            QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(QCoreApplication::applicationPid());
         QStringList connections;
         for (const QString& item : items) {
             if (item.startsWith(ownName)) {
@@ -224,8 +224,9 @@ void StatusBar::askWatcher() {
                 if (question != m_watcherQuestion || *unanswered == 0) {
                     return;
                 }
-                const bool own = pid.type() == QDBusMessage::ReplyMessage && !pid.arguments().isEmpty() &&
-                                 pid.arguments().constFirst().toLongLong() == QCoreApplication::applicationPid();
+                const bool own =
+                    pid.type() == QDBusMessage::ReplyMessage && !pid.arguments().isEmpty() &&
+                    pid.arguments().constFirst().toLongLong() == QCoreApplication::applicationPid();
                 --*unanswered;
                 if (own) {
                     *unanswered = 0;

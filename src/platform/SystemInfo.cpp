@@ -4,10 +4,10 @@
 
 #include <QFile>
 #include <QGuiApplication>
-#include <QScreen>
-#include <QThread>
 #include <QLoggingCategory>
+#include <QScreen>
 #include <QSysInfo>
+#include <QThread>
 #include <QVersionNumber>
 
 #include <algorithm>
@@ -90,8 +90,7 @@ QHash<QString, QString> SystemInfo::parseOsRelease(const QByteArray& text) {
         }
         const qsizetype equals = line.indexOf(u'=');
         const QString key = equals > 0 ? line.left(equals).toString() : QString();
-        const std::optional<QString> value =
-            !isKey(key) ? std::nullopt : unquote(line.mid(equals + 1));
+        const std::optional<QString> value = !isKey(key) ? std::nullopt : unquote(line.mid(equals + 1));
         if (!value) {
             ++malformed;
             continue;

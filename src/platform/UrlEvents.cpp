@@ -127,7 +127,8 @@ UrlEvents::LaunchDecision UrlEvents::claim(const QStringList& arguments, const Q
     QDeadlineTimer patience(claimPatienceMs);
     for (int attempt = 0;; ++attempt) {
         // After the first attempt the lock wait doubles as the pause between tries.
-        const FileLock::Result taken = m_lock->tryLock(attempt == 0 ? std::chrono::milliseconds(0) : lockWait);
+        const FileLock::Result taken =
+            m_lock->tryLock(attempt == 0 ? std::chrono::milliseconds(0) : lockWait);
         if (taken == FileLock::Result::locked) {
             // Named as QLockFile names a holder, which tools read: pid, application, host.
             m_lock->describeHolder(QByteArray::number(QCoreApplication::applicationPid()) + '\n' +
@@ -152,8 +153,8 @@ UrlEvents::LaunchDecision UrlEvents::claim(const QStringList& arguments, const Q
             // A lock file that cannot be opened (no permissions, another owner) locks nothing: with nobody
             // answering on the socket, it is stale.
             if (!unusableFileRemoved && QFile::remove(lockPath())) {
-                qCWarning(lcUrlEvents).noquote() << "Removed a lock file that could not be opened:"
-                                                 << m_lock->errorString();
+                qCWarning(lcUrlEvents).noquote()
+                    << "Removed a lock file that could not be opened:" << m_lock->errorString();
                 unusableFileRemoved = true;
                 continue;
             }
@@ -184,8 +185,8 @@ bool UrlEvents::listen() {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() >= qsizetype(sizeof(address.sun_path))) {
-        qCWarning(lcUrlEvents).noquote() << "Cannot listen for later launches: the path" << serverName()
-                                         << "is too long for a socket";
+        qCWarning(lcUrlEvents).noquote()
+            << "Cannot listen for later launches: the path" << serverName() << "is too long for a socket";
         return false;
     }
     std::memcpy(address.sun_path, path.constData(), size_t(path.size()));

@@ -77,7 +77,8 @@ template <typename T>
 std::optional<QVariant> readScalar(QDataStream& in) {
     T value{};
     in >> value;
-    return in.status() == QDataStream::Ok ? std::optional<QVariant>(QVariant::fromValue(value)) : std::nullopt;
+    return in.status() == QDataStream::Ok ? std::optional<QVariant>(QVariant::fromValue(value))
+                                          : std::nullopt;
 }
 
 // Reads one value as `encodeValue` wrote it. The file comes from disk, so the variant's own reader is not
@@ -239,11 +240,13 @@ void UserDefaults::load() {
     if (file.outcome == Outcome::missing) {
         return;
     }
-    if (file.outcome == Outcome::denied || file.outcome == Outcome::notRegular || file.outcome == Outcome::failed) {
+    if (file.outcome == Outcome::denied || file.outcome == Outcome::notRegular ||
+        file.outcome == Outcome::failed) {
         // Not ours to judge or to replace: perhaps only this process may not read it.
         m_writable = false;
-        qCWarning(lcDefaults).noquote() << "User defaults file" << m_filePath << "cannot be read ("
-                                        << file.errorString << "); using the defaults and leaving it as it is";
+        qCWarning(lcDefaults).noquote()
+            << "User defaults file" << m_filePath << "cannot be read (" << file.errorString
+            << "); using the defaults and leaving it as it is";
         return;
     }
 
@@ -275,17 +278,18 @@ void UserDefaults::load() {
     }
 
     if (damaged) {
-        qCWarning(lcDefaults).noquote() << "User defaults file" << m_filePath << "has" << unreadLines
-                                        << "line(s) that cannot be read; keeping the" << values.size()
-                                        << "values read";
+        qCWarning(lcDefaults).noquote()
+            << "User defaults file" << m_filePath << "has" << unreadLines
+            << "line(s) that cannot be read; keeping the" << values.size() << "values read";
         m_values = std::move(values);
     } else {
-        qCWarning(lcDefaults).noquote() << "User defaults file" << m_filePath
-                                        << "is corrupt (" + problem + "); starting empty";
+        qCWarning(lcDefaults).noquote()
+            << "User defaults file" << m_filePath << "is corrupt (" + problem + "); starting empty";
     }
     if (!setAside()) {
         m_writable = false;
-        qCCritical(lcDefaults).noquote() << "The damaged file could not be kept aside; changes stay in memory";
+        qCCritical(lcDefaults).noquote()
+            << "The damaged file could not be kept aside; changes stay in memory";
         return;
     }
     if (damaged) {
@@ -435,8 +439,9 @@ bool UserDefaults::writeLocked() {
     // Writers of this file in other processes take turns; the kernel drops the lock of one that dies.
     FileLock lock(m_filePath + QStringLiteral(".lock"));
     if (lock.tryLock(lockPatience) != FileLock::Result::locked) {
-        qCWarning(lcDefaults).noquote() << "Could not lock the user defaults file" << m_filePath << "to write it:"
-                                        << (lock.errorString().isEmpty() ? QStringLiteral("busy") : lock.errorString());
+        qCWarning(lcDefaults).noquote()
+            << "Could not lock the user defaults file" << m_filePath
+            << "to write it:" << (lock.errorString().isEmpty() ? QStringLiteral("busy") : lock.errorString());
         return false;
     }
     // The same text QSettings writes, keys in the order it writes them.
@@ -458,8 +463,8 @@ bool UserDefaults::writeLocked() {
     if (!written) {
         // Said once while the disk stays full, not at every value set meanwhile.
         if (!std::exchange(m_writeFailureLogged, true)) {
-            qCWarning(lcDefaults).noquote() << "Could not write the user defaults, they are kept in memory:"
-                                            << written.errorString;
+            qCWarning(lcDefaults).noquote()
+                << "Could not write the user defaults, they are kept in memory:" << written.errorString;
         }
         return false;
     }

@@ -58,8 +58,7 @@ UserNotificationCenter& UserNotificationCenter::current() {
 
 UserNotificationCenter::UserNotificationCenter(std::unique_ptr<UserNotificationBackend> backend,
                                                QObject* parent)
-    : QObject(parent), m_backend(std::move(backend)),
-      m_isApplicationActive(&Application::isActive) {
+    : QObject(parent), m_backend(std::move(backend)), m_isApplicationActive(&Application::isActive) {
     m_backend->setEvents({
         [this](const QString& identifier, const QString& action) { onActionInvoked(identifier, action); },
         [this](const QString& identifier, UserNotificationCloseReason reason) {
@@ -173,11 +172,12 @@ void UserNotificationCenter::add(const UserNotificationRequest& request, Complet
         if (!self) {
             return;
         }
-        self->m_backend->deliver(delivery, [self, identifier, token, completion](UserNotificationResult error) {
-            if (self) {
-                self->finishDelivery(identifier, token, std::move(error), completion);
-            }
-        });
+        self->m_backend->deliver(
+            delivery, [self, identifier, token, completion](UserNotificationResult error) {
+                if (self) {
+                    self->finishDelivery(identifier, token, std::move(error), completion);
+                }
+            });
     };
     if (request.triggerSeconds <= 0.0) {
         deliver(completion);
@@ -194,7 +194,8 @@ void UserNotificationCenter::add(const UserNotificationRequest& request, Complet
         }
         deliver([identifier](UserNotificationResult error) {
             if (error) {
-                qCWarning(lcNotifications).noquote() << "A timed notification was not shown:" << error->message;
+                qCWarning(lcNotifications).noquote()
+                    << "A timed notification was not shown:" << error->message;
             }
         });
     });
@@ -294,7 +295,8 @@ void UserNotificationCenter::removeAllPendingNotificationRequests() {
     removePendingNotificationRequests(identifiers);
 }
 
-void UserNotificationCenter::onActionInvoked(const QString& shownIdentifier, const QString& actionIdentifier) {
+void UserNotificationCenter::onActionInvoked(const QString& shownIdentifier,
+                                             const QString& actionIdentifier) {
     // Copied: the backend's record the argument may point into goes when the notification is withdrawn.
     const QString identifier = shownIdentifier;
     const auto shown = std::find_if(m_delivered.cbegin(), m_delivered.cend(),
@@ -302,10 +304,11 @@ void UserNotificationCenter::onActionInvoked(const QString& shownIdentifier, con
     if (shown == m_delivered.cend()) {
         return;
     }
-    if (const auto category = m_categories.constFind(shown->categoryIdentifier); category != m_categories.cend()) {
-        const bool dismisses = std::any_of(category->actions.cbegin(), category->actions.cend(), [&](const auto& a) {
-            return a.identifier == actionIdentifier && a.dismisses;
-        });
+    if (const auto category = m_categories.constFind(shown->categoryIdentifier);
+        category != m_categories.cend()) {
+        const bool dismisses =
+            std::any_of(category->actions.cbegin(), category->actions.cend(),
+                        [&](const auto& a) { return a.identifier == actionIdentifier && a.dismisses; });
         if (dismisses) {
             m_delivered.erase(shown);
             m_backend->withdraw(identifier);

@@ -54,7 +54,8 @@ bool Workspace::openURL(const QUrl& url) {
         }
         return true;
     }
-    if (const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open")); !opener.isEmpty()) {
+    if (const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        !opener.isEmpty()) {
         runOpener(opener, url);
         return true;
     }
@@ -123,8 +124,8 @@ void Workspace::stopObservingPower() {
                      SLOT(onPrepareForSleep(bool)));
     m_bus.disconnect(m_service, loginPath, loginManager, QStringLiteral("PrepareForShutdown"), this,
                      SLOT(onPrepareForShutdown(bool)));
-    m_bus.disconnect(m_service, loginPath, loginManager, QStringLiteral("PrepareForShutdownWithMetadata"), this,
-                     SLOT(onPrepareForShutdownWithMetadata(bool, QVariantMap)));
+    m_bus.disconnect(m_service, loginPath, loginManager, QStringLiteral("PrepareForShutdownWithMetadata"),
+                     this, SLOT(onPrepareForShutdownWithMetadata(bool, QVariantMap)));
     m_observing = false;
     m_shutdownAnnounced = false;
     m_sleepDelay = QDBusUnixFileDescriptor();
@@ -203,9 +204,8 @@ void Workspace::onPrepareForShutdown(bool start) {
 }
 
 void Workspace::askScheduledShutdown() {
-    QDBusMessage call = QDBusMessage::createMethodCall(m_service, loginPath,
-                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                       QStringLiteral("Get"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        m_service, loginPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     call << loginManager << QStringLiteral("ScheduledShutdown");
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, scheduledShutdownTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* reply) {

@@ -48,7 +48,8 @@ QUrl RLApiClient::defaultHost() {
 RLApiClient::RLApiClient(QUrl host, RLHttpClient& http)
     : m_host(std::move(host)), m_http(http),
       m_userAgent(RLSystemUtils::systemUserAgent() +
-                  QStringLiteral(" remotelog-%1/%2").arg(RLSystemUtils::platformName()).arg(libraryVersion)) {}
+                  QStringLiteral(" remotelog-%1/%2").arg(RLSystemUtils::platformName()).arg(libraryVersion)) {
+}
 
 void RLApiClient::setAppToken(const std::optional<QString>& token) {
     if (!token) {
@@ -85,14 +86,15 @@ void RLApiClient::POST(const QString& path, const QJsonObject& parameters, Succe
     std::optional<QByteArray> sessionHeader;
     if (parameters.contains(QStringLiteral("session_id"))) {
         const QJsonValue id = parameters.value(QStringLiteral("session_id"));
-        sessionHeader = id.isDouble() ? QByteArray::number(id.toInteger()) : id.toVariant().toString().toUtf8();
+        sessionHeader =
+            id.isDouble() ? QByteArray::number(id.toInteger()) : id.toVariant().toString().toUtf8();
     }
-    postBody(path, QJsonDocument(parameters).toJson(QJsonDocument::Compact), sessionHeader, std::move(success),
-             std::move(failure));
+    postBody(path, QJsonDocument(parameters).toJson(QJsonDocument::Compact), sessionHeader,
+             std::move(success), std::move(failure));
 }
 
-void RLApiClient::postBody(const QString& path, const QByteArray& body, const std::optional<QByteArray>& sessionHeader,
-                           Success success, Failure failure) {
+void RLApiClient::postBody(const QString& path, const QByteArray& body,
+                           const std::optional<QByteArray>& sessionHeader, Success success, Failure failure) {
     RLHttpClient::Headers headers{{"User-Agent", userAgent().toUtf8()},
                                   {"Content-Type", "application/json"},
                                   {"Accept", "application/json"}};
@@ -118,7 +120,8 @@ std::variant<QJsonDocument, RLError> RLApiClient::readAnswer(const RLHttpRespons
         return RLError{RLNetworkErrorDomain, 0, response.transportError};
     }
     if (!response.succeeded()) {
-        return RLError{RLApiClientErrorDomain, response.status, QStringLiteral("HTTP status %1").arg(response.status)};
+        return RLError{RLApiClientErrorDomain, response.status,
+                       QStringLiteral("HTTP status %1").arg(response.status)};
     }
     QJsonParseError parseError;
     QJsonDocument answer = QJsonDocument::fromJson(response.body, &parseError);
@@ -186,7 +189,8 @@ void RLApiClient::sendIssue(const QJsonObject& issue, RLCompletion completion) {
 
 void RLApiClient::setKeyValue(const QJsonObject& keyValue, RLCompletion completion) {
     POST(
-        QStringLiteral("device/keyvalue"), keyValue, [completion](const QJsonDocument&) { completion(std::nullopt); },
+        QStringLiteral("device/keyvalue"), keyValue,
+        [completion](const QJsonDocument&) { completion(std::nullopt); },
         [completion](const RLError& error) { completion(error); });
 }
 

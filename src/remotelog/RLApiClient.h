@@ -15,7 +15,8 @@
 namespace remotelog {
 
 inline const QString RLApiClientErrorDomain = QStringLiteral("RLApiClientErrorDomain");
-inline const QString RLApiClientErrorInvalidParametersDomain = QStringLiteral("RLApiClientErrorInvalidParametersDomain");
+inline const QString RLApiClientErrorInvalidParametersDomain =
+    QStringLiteral("RLApiClientErrorInvalidParametersDomain");
 // Transport failures and answers that are not what the service sends.
 inline const QString RLNetworkErrorDomain = QStringLiteral("RLNetworkErrorDomain");
 inline const QString RLJsonErrorDomain = QStringLiteral("RLJsonErrorDomain");

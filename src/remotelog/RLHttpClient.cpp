@@ -52,8 +52,9 @@ QSslConfiguration tlsConfiguration() {
     return configuration;
 }
 
-void send(QNetworkAccessManager* manager, std::chrono::milliseconds timeout, qint64 answerLimit, const QUrl& url,
-          const RLHttpClient::Headers& headers, const QByteArray& body, RLHttpClient::Done done) {
+void send(QNetworkAccessManager* manager, std::chrono::milliseconds timeout, qint64 answerLimit,
+          const QUrl& url, const RLHttpClient::Headers& headers, const QByteArray& body,
+          RLHttpClient::Done done) {
     QNetworkRequest request(url);
     for (const auto& [name, value] : headers) {
         request.setRawHeader(name, value);
@@ -74,34 +75,32 @@ void send(QNetworkAccessManager* manager, std::chrono::milliseconds timeout, qin
                              reply->abort();
                          }
                      });
-    QObject::connect(reply, &QNetworkReply::finished, manager,
-                     [reply, tooLarge, done = std::move(done)] {
-                         reply->deleteLater();
-                         RLHttpResponse response;
-                         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-                         const bool broken = reply->error() != QNetworkReply::NoError;
-                         if (*tooLarge) {
-                             response.transportError = QStringLiteral("answer too large");
-                         } else if (status <= 0 || (broken && status >= 200 && status <= 299)) {
-                             // No status, or a 2xx whose body broke off: no complete answer.
-                             response.transportError = reply->errorString();
-                             if (response.transportError.isEmpty()) {
-                                 response.transportError = QStringLiteral("no answer");
-                             }
-                         } else {
-                             response.status = status;
-                             response.body = reply->readAll();
-                             // A connection reset mid-answer can end without an error: the length tells.
-                             bool declared = false;
-                             const qint64 length =
-                                 reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&declared);
-                             if (declared && response.body.size() < length) {
-                                 response = {};
-                                 response.transportError = QStringLiteral("answer cut off");
-                             }
-                         }
-                         done(response);
-                     });
+    QObject::connect(reply, &QNetworkReply::finished, manager, [reply, tooLarge, done = std::move(done)] {
+        reply->deleteLater();
+        RLHttpResponse response;
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        const bool broken = reply->error() != QNetworkReply::NoError;
+        if (*tooLarge) {
+            response.transportError = QStringLiteral("answer too large");
+        } else if (status <= 0 || (broken && status >= 200 && status <= 299)) {
+            // No status, or a 2xx whose body broke off: no complete answer.
+            response.transportError = reply->errorString();
+            if (response.transportError.isEmpty()) {
+                response.transportError = QStringLiteral("no answer");
+            }
+        } else {
+            response.status = status;
+            response.body = reply->readAll();
+            // A connection reset mid-answer can end without an error: the length tells.
+            bool declared = false;
+            const qint64 length = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&declared);
+            if (declared && response.body.size() < length) {
+                response = {};
+                response.transportError = QStringLiteral("answer cut off");
+            }
+        }
+        done(response);
+    });
 }
 
 } // namespace

@@ -24,7 +24,8 @@ QVariant storedForm(const QJsonValue& value) {
 
 RLIssueManager::RLIssueManager(QString storageRoot, RLApiClient& api)
     : m_storageRoot(std::move(storageRoot)), m_api(api),
-      m_pendingSessionQueue(RLPersistedDataQueue::initWithIdentifier(m_storageRoot, QStringLiteral("issues"))) {}
+      m_pendingSessionQueue(
+          RLPersistedDataQueue::initWithIdentifier(m_storageRoot, QStringLiteral("issues"))) {}
 
 RLIssueManager::~RLIssueManager() {
     m_pendingSessionQueue->cancelDrain();
@@ -36,7 +37,8 @@ RLIssueManager::~RLIssueManager() {
 std::shared_ptr<RLPersistedDataQueue> RLIssueManager::rl_makeQueueForLocalSessionId(quint64 localSessionId) {
     auto& queue = m_sessionQueues[localSessionId];
     if (!queue) {
-        queue = RLPersistedDataQueue::initWithIdentifier(m_storageRoot, QStringLiteral("issues-%1").arg(localSessionId));
+        queue = RLPersistedDataQueue::initWithIdentifier(m_storageRoot,
+                                                         QStringLiteral("issues-%1").arg(localSessionId));
     }
     return queue;
 }
@@ -72,7 +74,8 @@ void RLIssueManager::flush(std::function<void()> completion) {
         });
 }
 
-void RLIssueManager::rl_flushSessionQueue(quint64 localSessionId, quint64 serverId, std::function<void(bool)> done) {
+void RLIssueManager::rl_flushSessionQueue(quint64 localSessionId, quint64 serverId,
+                                          std::function<void(bool)> done) {
     auto queue = rl_makeQueueForLocalSessionId(localSessionId);
     queue->dequeueAll(
         [this, serverId](const QByteArray& bytes, RLPersistedDataQueue::ItemDone itemDone) {
@@ -83,9 +86,8 @@ void RLIssueManager::rl_flushSessionQueue(quint64 localSessionId, quint64 server
                 return;
             }
             issue->sessionId = serverId;
-            m_api.sendIssue(issue->toJson(), [itemDone](const std::optional<RLError>& error) {
-                itemDone(isSettled(error));
-            });
+            m_api.sendIssue(issue->toJson(),
+                            [itemDone](const std::optional<RLError>& error) { itemDone(isSettled(error)); });
         },
         [done = std::move(done)](bool drained) { done(drained); });
 }
@@ -93,8 +95,8 @@ void RLIssueManager::rl_flushSessionQueue(quint64 localSessionId, quint64 server
 RLDeviceDetailManager::RLDeviceDetailManager(QString storageRoot, QString appToken, QString deviceIdentifier,
                                              platform::UserDefaults& defaults, RLApiClient& api)
     : m_appToken(std::move(appToken)), m_deviceIdentifier(std::move(deviceIdentifier)), m_defaults(defaults),
-      m_api(api),
-      m_queue(RLPersistedDataQueue::initWithIdentifier(std::move(storageRoot), QStringLiteral("device-details"))) {}
+      m_api(api), m_queue(RLPersistedDataQueue::initWithIdentifier(std::move(storageRoot),
+                                                                   QStringLiteral("device-details"))) {}
 
 void RLDeviceDetailManager::setDeviceKeyValuePair(const RLKeyValuePair& pair) {
     const QString key = defaultsKey(pair.key);

@@ -25,7 +25,8 @@ public:
 
     void storeIssue(const RLIssue& issue);
     // Records the run's server id (once) and sends what waits.
-    void sendIssuesWithSessionIdentifier(const RLObjectIdentifier& identifier, std::function<void()> completion);
+    void sendIssuesWithSessionIdentifier(const RLObjectIdentifier& identifier,
+                                         std::function<void()> completion);
     // Sends every run's waiting issues; `completion` runs when all were tried.
     void flush(std::function<void()> completion);
 

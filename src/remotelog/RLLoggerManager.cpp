@@ -50,9 +50,10 @@ std::optional<QDateTime> sessionTime(const QJsonObject& session) {
 struct RLLoggerManager::Library {
     Library(RLLoggerManager& manager, const RLLoggerConfiguration& configuration)
         : http(configuration.requestTimeout), api(configuration.host, http), diskSize(manager.m_diskSize),
-          issues(manager.m_storageRoot, api),
-          devices(manager.m_storageRoot, manager.m_appToken, manager.m_deviceIdentifier, manager.m_defaults, api),
-          services{diskSize, api, issues, [this](const QString& what) {
+          issues(manager.m_storageRoot, api), devices(manager.m_storageRoot, manager.m_appToken,
+                                                      manager.m_deviceIdentifier, manager.m_defaults, api),
+          services{diskSize, api, issues,
+                   [this](const QString& what) {
                        if (!writeFailureReported) {
                            writeFailureReported = true;
                            qCWarning(lcLogger).noquote() << "The remote-logging store" << what
@@ -93,9 +94,11 @@ std::shared_ptr<RLLoggerManager> RLLoggerManager::initWithAppToken(const QString
     return manager;
 }
 
-RLLoggerManager::RLLoggerManager(QString appToken, QString deviceIdentifier, RLLoggerConfiguration configuration)
+RLLoggerManager::RLLoggerManager(QString appToken, QString deviceIdentifier,
+                                 RLLoggerConfiguration configuration)
     : m_appToken(std::move(appToken)), m_deviceIdentifier(std::move(deviceIdentifier)),
-      m_storageRoot(configuration.storageRoot.isEmpty() ? rlDefaultStorageRootPath() : configuration.storageRoot),
+      m_storageRoot(configuration.storageRoot.isEmpty() ? rlDefaultStorageRootPath()
+                                                        : configuration.storageRoot),
       m_configuration([&] {
           if (configuration.host.isEmpty()) {
               configuration.host = RLApiClient::defaultHost();
@@ -103,14 +106,16 @@ RLLoggerManager::RLLoggerManager(QString appToken, QString deviceIdentifier, RLL
           return configuration;
       }()),
       m_defaults(configuration.defaults ? *configuration.defaults : platform::UserDefaults::standard()),
-      m_localSessionId(monotonicNanoseconds()), m_diskSize(m_storageRoot), m_queue(libraryIdentifier + QStringLiteral(".logger")) {
+      m_localSessionId(monotonicNanoseconds()), m_diskSize(m_storageRoot),
+      m_queue(libraryIdentifier + QStringLiteral(".logger")) {
     m_defaults.registerDefaults({{defaultsKey("RLLoggerActiveKey"), false},
                                  {defaultsKey("RLLoggerForceEnabledKey"), false},
                                  {defaultsKey("RLLoggerForceSendOnceKey"), false}});
     m_isLoggerEnabled = m_defaults.boolForKey(defaultsKey("RLLoggerActiveKey"));
     m_forceEnabled = m_defaults.boolForKey(defaultsKey("RLLoggerForceEnabledKey"));
     m_forceSendStillPending = m_defaults.boolForKey(defaultsKey("RLLoggerForceSendOnceKey"));
-    platform::primaryScreenSize(); // read on the thread that activates the library, the GUI's, for the session
+    platform::primaryScreenSize(); // read on the thread that activates the library, the GUI's, for the
+                                   // session
 }
 
 void RLLoggerManager::start() {
@@ -125,23 +130,22 @@ void RLLoggerManager::start() {
         });
     });
     // The timers fire on the main queue, which outlives any manager, and hand their work over.
-    m_logRotationTimer = platform::Timer::scheduledTimer(synchronisationInterval, true,
-                                                         [weak = weak_from_this()](platform::Timer&) {
-                                                             if (auto self = weak.lock()) {
-                                                                 self->async([self = self.get()](Library& library) {
-                                                                     self->rl_fullSync(library);
-                                                                 });
-                                                             }
-                                                         });
-    m_diskMeasureTimer = platform::Timer::scheduledTimer(diskMeasureInterval, true, [weak = weak_from_this()](platform::Timer&) {
-        if (auto self = weak.lock()) {
-            self->async([](Library& library) {
-                if (library.diskSize.changedSinceRefresh()) {
-                    library.diskSize.rl_refreshRealDiskSize();
-                }
-            });
-        }
-    });
+    m_logRotationTimer = platform::Timer::scheduledTimer(
+        synchronisationInterval, true, [weak = weak_from_this()](platform::Timer&) {
+            if (auto self = weak.lock()) {
+                self->async([self = self.get()](Library& library) { self->rl_fullSync(library); });
+            }
+        });
+    m_diskMeasureTimer = platform::Timer::scheduledTimer(
+        diskMeasureInterval, true, [weak = weak_from_this()](platform::Timer&) {
+            if (auto self = weak.lock()) {
+                self->async([](Library& library) {
+                    if (library.diskSize.changedSinceRefresh()) {
+                        library.diskSize.rl_refreshRealDiskSize();
+                    }
+                });
+            }
+        });
 }
 
 RLLoggerManager::~RLLoggerManager() {
@@ -251,7 +255,9 @@ void RLLoggerManager::rl_createSession(Library& library) {
     const RLRamState ram = snapshot.ramState;
     library.storageItem->setSession({
         {"time", rlStringFromDate(now)},
-        {"device", QJsonObject{{"udid", m_deviceIdentifier}, {"name", host}, {"device_type", model.value_or(QString())}}},
+        {"device", QJsonObject{{"udid", m_deviceIdentifier},
+                               {"name", host},
+                               {"device_type", model.value_or(QString())}}},
         {"app_version", QJsonObject{{"app", QJsonObject{{"key", m_appToken}}},
                                     {"version", version.value_or(QString())},
                                     {"build", build.value_or(QString())}}},
@@ -265,7 +271,8 @@ void RLLoggerManager::rl_createSession(Library& library) {
         {"language", snapshot.language},
         {"timezone", snapshot.timezone},
     });
-    library.storageItem->setConfiguration({{"session_id", QJsonValue::Null}, {"local_session_id", qint64(id)}});
+    library.storageItem->setConfiguration(
+        {{"session_id", QJsonValue::Null}, {"local_session_id", qint64(id)}});
     library.diskSize.rl_refreshRealDiskSize();
     rl_enforceStorageCap(library);
 }
@@ -329,8 +336,9 @@ void RLLoggerManager::rl_writePending(Library& library) {
         gap.level = 1;
         gap.line = 0;
         gap.tag = QStringLiteral("RemoteLog");
-        gap.text = QStringLiteral("%1 earlier lines were dropped: they came faster than they could be written")
-                       .arg(dropped - library.droppedNoted);
+        gap.text =
+            QStringLiteral("%1 earlier lines were dropped: they came faster than they could be written")
+                .arg(dropped - library.droppedNoted);
         gap.threadNumber = RLThreadAdditions::currentThreadNumberText();
         gap.operationQueueName = RLThreadAdditions::currentQueueLabel();
         library.droppedNoted = dropped;
@@ -340,9 +348,9 @@ void RLLoggerManager::rl_writePending(Library& library) {
     for (const Pending& pending : batch) {
         rl_processLog(library, pending.entry);
         if (pending.printToConsole) {
-            console += RLConsolePrinter::consoleLine(pending.entry.date.value_or(0),
-                                                     pending.entry.threadNumber.value_or(QString()).toLongLong(),
-                                                     pending.entry.text.value_or(QString()));
+            console += RLConsolePrinter::consoleLine(
+                pending.entry.date.value_or(0), pending.entry.threadNumber.value_or(QString()).toLongLong(),
+                pending.entry.text.value_or(QString()));
         }
     }
     library.storageItem->flushLines();
@@ -401,7 +409,8 @@ QStringList RLLoggerManager::rl_otherSessionFoldersOldestFirst() const {
         }
         runs.emplace_back(sessionTime(session).value_or(QDateTime::fromMSecsSinceEpoch(0, Qt::UTC)), folder);
     }
-    std::stable_sort(runs.begin(), runs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(runs.begin(), runs.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     QStringList folders;
     for (const auto& run : runs) {
         folders.append(run.second);
@@ -411,9 +420,10 @@ QStringList RLLoggerManager::rl_otherSessionFoldersOldestFirst() const {
 
 bool RLLoggerManager::rl_issuesWait(const QString& folder) const {
     const auto id = RLStorageItem::localSessionIdOfFolder(QFileInfo(folder).fileName());
-    return id && !platform::ownFolderEntries(QDir(m_storageRoot).filePath(RLPersistedDataQueue::folderName +
-                                                                          QStringLiteral("/issues-%1").arg(*id)),
-                                             QDir::Files)
+    return id && !platform::ownFolderEntries(
+                      QDir(m_storageRoot)
+                          .filePath(RLPersistedDataQueue::folderName + QStringLiteral("/issues-%1").arg(*id)),
+                      QDir::Files)
                       .isEmpty();
 }
 
@@ -549,12 +559,13 @@ void RLLoggerManager::rl_sendOldSession(Library& library, const QString& folder,
         done();
         return;
     }
-    item->sendWithCompletionBlock([weak = weak_from_this(), folder, done](const std::optional<RLError>& error) {
-        if (auto self = weak.lock(); self && self->m_library && !error) {
-            self->rl_removeFolder(*self->m_library, folder);
-        }
-        done();
-    });
+    item->sendWithCompletionBlock(
+        [weak = weak_from_this(), folder, done](const std::optional<RLError>& error) {
+            if (auto self = weak.lock(); self && self->m_library && !error) {
+                self->rl_removeFolder(*self->m_library, folder);
+            }
+            done();
+        });
 }
 
 void RLLoggerManager::rl_removeFolder(Library& library, const QString& folder) {
@@ -566,7 +577,8 @@ void RLLoggerManager::rl_removeFolder(Library& library, const QString& folder) {
     }
 }
 
-void RLLoggerManager::rl_updateLoggerStateWithCompletionBlock(Library& library, std::function<void(bool)> completion) {
+void RLLoggerManager::rl_updateLoggerStateWithCompletionBlock(Library& library,
+                                                              std::function<void(bool)> completion) {
     const RLSession snapshot = currentSession();
     const QJsonObject device{
         {"udid", m_deviceIdentifier},
@@ -581,8 +593,8 @@ void RLLoggerManager::rl_updateLoggerStateWithCompletionBlock(Library& library, 
         {"language", snapshot.language},
     };
     library.api.sendAppToken(m_appToken, device,
-                             [weak = weak_from_this(), completion](bool enabled, const std::optional<RLError>& error,
-                                                                   double latest) {
+                             [weak = weak_from_this(),
+                              completion](bool enabled, const std::optional<RLError>& error, double latest) {
                                  auto self = weak.lock();
                                  if (!self || !self->m_library) {
                                      return;
@@ -609,7 +621,9 @@ void RLLoggerManager::rl_startUpCompleted(Library& library, bool startedEnabled)
         m_previousSessionsTimer = platform::Timer::scheduledTimer(
             previousSessionsDelay, false, [weak = weak_from_this()](platform::Timer&) {
                 if (auto self = weak.lock()) {
-                    self->async([self = self.get()](Library& library) { self->rl_sendPreviousSessions(library, nullptr); });
+                    self->async([self = self.get()](Library& library) {
+                        self->rl_sendPreviousSessions(library, nullptr);
+                    });
                 }
             });
     }

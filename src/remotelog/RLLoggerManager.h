@@ -27,8 +27,8 @@ namespace remotelog {
 // Where the library keeps its files, which service it talks to and how long it waits; the defaults are the
 // application's.
 struct RLLoggerConfiguration {
-    QString storageRoot;         // empty: <XDG cache folder>/<library identifier>
-    QUrl host;                   // empty: REMOTELOG_API_ENDPOINT, else the built-in base
+    QString storageRoot;                        // empty: <XDG cache folder>/<library identifier>
+    QUrl host;                                  // empty: REMOTELOG_API_ENDPOINT, else the built-in base
     platform::UserDefaults* defaults = nullptr; // null: the application's
     std::chrono::milliseconds requestTimeout = std::chrono::seconds(60);
 };
@@ -56,7 +56,8 @@ public:
     static constexpr std::size_t maximumPendingBytes = 8 * 1024 * 1024;
 
     // Makes the manager and starts it: the session folder, the logger-state request and the timers.
-    static std::shared_ptr<RLLoggerManager> initWithAppToken(const QString& appToken, const QString& deviceIdentifier,
+    static std::shared_ptr<RLLoggerManager> initWithAppToken(const QString& appToken,
+                                                             const QString& deviceIdentifier,
                                                              RLLoggerConfiguration configuration = {});
     ~RLLoggerManager();
     RLLoggerManager(const RLLoggerManager&) = delete;
@@ -93,7 +94,9 @@ public:
     // Runs `task` on the library's queue after what was queued before it.
     void performOnLibraryQueue(std::function<void()> task);
 
-    static QString defaultsKey(const char* name) { return libraryIdentifier + QLatin1Char('.') + QLatin1String(name); }
+    static QString defaultsKey(const char* name) {
+        return libraryIdentifier + QLatin1Char('.') + QLatin1String(name);
+    }
 
 private:
     struct Library;

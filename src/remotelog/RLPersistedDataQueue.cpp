@@ -42,7 +42,7 @@ std::optional<QByteArray> readItem(const QString& path) {
 } // namespace
 
 std::shared_ptr<RLPersistedDataQueue> RLPersistedDataQueue::initWithIdentifier(const QString& storageRoot,
-                                                                             const QString& identifier) {
+                                                                               const QString& identifier) {
     const QString folder = QDir(storageRoot).filePath(folderName + QLatin1Char('/') + identifier);
     std::lock_guard lock(registryMutex);
     if (auto existing = registry().value(folder).lock()) {
@@ -100,11 +100,14 @@ bool RLPersistedDataQueue::enqueue(const QByteArray& item) {
         return false;
     }
     const quint64 sequence = rl_nextSequenceNumber();
-    const QString name = QStringLiteral("%1").arg(sequence, 16, 16, QLatin1Char('0')).toUpper() + QStringLiteral(".txt");
-    if (const platform::AtomicWriteResult written = platform::writeFileAtomically(QDir(m_folder).filePath(name), item);
+    const QString name =
+        QStringLiteral("%1").arg(sequence, 16, 16, QLatin1Char('0')).toUpper() + QStringLiteral(".txt");
+    if (const platform::AtomicWriteResult written =
+            platform::writeFileAtomically(QDir(m_folder).filePath(name), item);
         !written) {
         if (!std::exchange(m_writeFailureLogged, true)) {
-            qCWarning(lcQueue).noquote() << "Cannot write items of queue" << m_identifier << written.errorString;
+            qCWarning(lcQueue).noquote()
+                << "Cannot write items of queue" << m_identifier << written.errorString;
         }
         return false;
     }
@@ -197,7 +200,8 @@ void RLPersistedDataQueue::onItemDone(const QString& name, bool handled, quint64
     }
     QFile file(QDir(m_folder).filePath(name));
     if (file.exists() && !file.remove()) {
-        qCWarning(lcQueue) << "Cannot remove item" << name << "of queue" << m_identifier << file.errorString();
+        qCWarning(lcQueue) << "Cannot remove item" << name << "of queue" << m_identifier
+                           << file.errorString();
         finishDrain(false);
         return;
     }

@@ -49,7 +49,9 @@ struct RLKeyValuePair {
     QString key;
     QJsonValue value;
 
-    static RLKeyValuePair keyValuePairWithKey(const QString& key, const QJsonValue& value) { return {key, value}; }
+    static RLKeyValuePair keyValuePairWithKey(const QString& key, const QJsonValue& value) {
+        return {key, value};
+    }
     QJsonObject toJson() const;
     QByteArray toData() const;
     static std::optional<RLKeyValuePair> initWithData(const QByteArray& data);

@@ -28,7 +28,8 @@ constexpr qint64 jsonFileLimit = 256 * 1024;
 enum class JsonFile { absent, unreadable, read };
 
 JsonFile readJsonObject(const QString& path, QJsonObject& object) {
-    const platform::RegularFileRead file = platform::readRegularFile(path, jsonFileLimit, platform::Links::refuse);
+    const platform::RegularFileRead file =
+        platform::readRegularFile(path, jsonFileLimit, platform::Links::refuse);
     if (file.outcome == platform::RegularFileRead::Outcome::missing) {
         return JsonFile::absent;
     }
@@ -345,19 +346,22 @@ void RLStorageItem::sendWithCompletionBlock(RLCompletion completion) {
 
 void RLStorageItem::rl_startUpload() {
     m_uploading = true;
-    auto finish = [self = shared_from_this()](const std::optional<RLError>& error) { self->rl_finishUpload(error); };
+    auto finish = [self = shared_from_this()](const std::optional<RLError>& error) {
+        self->rl_finishUpload(error);
+    };
     if (sessionId()) {
         rl_sendLogsWithCompletionBlock(finish);
         return;
     }
-    rl_sendSessionWithCompletionBlock([self = shared_from_this(), finish](const std::optional<RLError>& error) {
-        if (error) {
-            finish(error);
-            return;
-        }
-        self->synchronize();
-        self->rl_sendLogsWithCompletionBlock(finish);
-    });
+    rl_sendSessionWithCompletionBlock(
+        [self = shared_from_this(), finish](const std::optional<RLError>& error) {
+            if (error) {
+                finish(error);
+                return;
+            }
+            self->synchronize();
+            self->rl_sendLogsWithCompletionBlock(finish);
+        });
 }
 
 void RLStorageItem::rl_finishUpload(const std::optional<RLError>& error) {
@@ -386,8 +390,8 @@ void RLStorageItem::rl_finishUpload(const std::optional<RLError>& error) {
 }
 
 void RLStorageItem::rl_sendSessionWithCompletionBlock(RLCompletion completion) {
-    m_services.api.sendSession(m_session, [self = shared_from_this(), completion](const std::optional<RLError>& error,
-                                                                                  qint64 serverId) {
+    m_services.api.sendSession(m_session, [self = shared_from_this(),
+                                           completion](const std::optional<RLError>& error, qint64 serverId) {
         if (!error) {
             self->setSessionId(serverId);
         }
@@ -404,7 +408,9 @@ void RLStorageItem::rl_sendLogsWithCompletionBlock(RLCompletion completion) {
     // The run's issues go before its lines.
     m_services.issues.sendIssuesWithSessionIdentifier(
         RLObjectIdentifier::objectIdentifierWithLocalId(localSessionId(), quint64(*serverId)),
-        [self = shared_from_this(), completion] { self->rl_sendNextBatch(self->closedLogFiles(), completion); });
+        [self = shared_from_this(), completion] {
+            self->rl_sendNextBatch(self->closedLogFiles(), completion);
+        });
 }
 
 void RLStorageItem::rl_sendNextBatch(QFileInfoList files, RLCompletion completion) {
@@ -445,7 +451,8 @@ void RLStorageItem::rl_sendNextBatch(QFileInfoList files, RLCompletion completio
         return;
     }
     const qint64 serverId = sessionId().value_or(0);
-    RLLogBatch body{serverId, "{\"session_id\":" + QByteArray::number(serverId) + ",\"logs\":[" + joined + "]}"};
+    RLLogBatch body{serverId,
+                    "{\"session_id\":" + QByteArray::number(serverId) + ",\"logs\":[" + joined + "]}"};
     m_services.api.sendLogs(body, [self = shared_from_this(), batch, files = std::move(files),
                                    completion](const std::optional<RLError>& error) {
         if (error && !error->isFinalRejection()) {

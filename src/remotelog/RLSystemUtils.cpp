@@ -56,7 +56,8 @@ QString offsetText(int seconds) {
 std::optional<double> readFraction(const QString& folder, const char* now, const char* full) {
     bool nowOk = false;
     bool fullOk = false;
-    const double current = readSmallFile(folder + QLatin1Char('/') + QLatin1String(now)).trimmed().toDouble(&nowOk);
+    const double current =
+        readSmallFile(folder + QLatin1Char('/') + QLatin1String(now)).trimmed().toDouble(&nowOk);
     const double capacity =
         readSmallFile(folder + QLatin1Char('/') + QLatin1String(full)).trimmed().toDouble(&fullOk);
     if (!nowOk || !fullOk || capacity <= 0) {
@@ -105,8 +106,8 @@ void rlAppendDateText(QByteArray& out, qint64 msecsSinceEpoch) {
     }
     const int seconds = int(intoMinute / 1000);
     const int millis = int(intoMinute % 1000);
-    const char rest[] = {char('0' + seconds / 10), char('0' + seconds % 10), '.', char('0' + millis / 100),
-                         char('0' + millis / 10 % 10), char('0' + millis % 10)};
+    const char rest[] = {char('0' + seconds / 10), char('0' + seconds % 10),     '.',
+                         char('0' + millis / 100), char('0' + millis / 10 % 10), char('0' + millis % 10)};
     out += minute.prefix;
     out.append(rest, sizeof rest);
     out += minute.offset;
@@ -146,7 +147,8 @@ std::optional<QDateTime> rlDateFromString(const QString& text) {
         return std::nullopt;
     }
     const auto year = number(0, 4), month = number(5, 2), dayOfMonth = number(8, 2);
-    const auto hour = number(11, 2), minute = number(14, 2), second = number(17, 2), millisecond = number(20, 3);
+    const auto hour = number(11, 2), minute = number(14, 2), second = number(17, 2),
+               millisecond = number(20, 3);
     if (!year || !month || !dayOfMonth || !hour || !minute || !second || !millisecond) {
         return std::nullopt;
     }
@@ -163,7 +165,8 @@ std::optional<QDateTime> rlDateFromString(const QString& text) {
         }
     } else {
         const bool withSeconds = size == zoneAt + 9;
-        if ((sign != u'+' && sign != u'-') || view[zoneAt + 3] != u':' || (withSeconds && view[zoneAt + 6] != u':')) {
+        if ((sign != u'+' && sign != u'-') || view[zoneAt + 3] != u':' ||
+            (withSeconds && view[zoneAt + 6] != u':')) {
             return std::nullopt;
         }
         const auto hours = number(zoneAt + 1, 2), minutes = number(zoneAt + 4, 2);
@@ -181,7 +184,8 @@ std::optional<QDateTime> rlDateFromString(const QString& text) {
 }
 
 QString rlDefaultStorageRootPath() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)).filePath(libraryIdentifier);
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation))
+        .filePath(libraryIdentifier);
 }
 
 quint64 rlDirectorySize(const QString& path) {
@@ -191,7 +195,8 @@ quint64 rlDirectorySize(const QString& path) {
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
-        const quint64 size = info.isFile() && !info.isSymLink() ? quint64(std::max<qint64>(0, info.size())) : 0;
+        const quint64 size =
+            info.isFile() && !info.isSymLink() ? quint64(std::max<qint64>(0, info.size())) : 0;
         total += std::max<quint64>(1, (size + blockSize - 1) / blockSize) * blockSize;
     }
     return total;
@@ -341,7 +346,8 @@ QString RLThreadAdditions::currentQueueLabel() {
     return label;
 }
 
-QByteArray RLConsolePrinter::consoleLine(qint64 msecsSinceEpoch, qint64 threadNumber, const QString& message) {
+QByteArray RLConsolePrinter::consoleLine(qint64 msecsSinceEpoch, qint64 threadNumber,
+                                         const QString& message) {
     // The date text up to the milliseconds, with a blank for the "T".
     QByteArray line = rlDateText(msecsSinceEpoch).left(23);
     line[10] = ' ';
@@ -360,7 +366,8 @@ void RLConsolePrinter::print(const QByteArray& lines) {
 }
 
 void RLConsolePrinter::logWithLineNumber(qint64, const QString&, const QString&, const QString& message) {
-    print(consoleLine(QDateTime::currentMSecsSinceEpoch(), RLThreadAdditions::currentThreadNumber(), message));
+    print(
+        consoleLine(QDateTime::currentMSecsSinceEpoch(), RLThreadAdditions::currentThreadNumber(), message));
 }
 
 } // namespace remotelog

@@ -107,7 +107,8 @@ public:
     // Writes lines to standard output in one go.
     static void print(const QByteArray& lines);
     // The line, line method and file accepted but not printed, at once.
-    static void logWithLineNumber(qint64 line, const QString& method, const QString& file, const QString& message);
+    static void logWithLineNumber(qint64 line, const QString& method, const QString& file,
+                                  const QString& message);
 };
 
 // Interface events are not logged on this platform.

@@ -138,7 +138,8 @@ void RemoteLog::logWithLineNumber(qint64 line, const QString& method, const QStr
                                   const std::optional<QString>& tag, const QString& message) {
     auto& scheduler = platform::Scheduler::shared();
     const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(scheduler.now().time_since_epoch());
-    logEntry(line, method, file, level, tag, message, scheduler.currentMSecsSinceEpoch(), quint64(now.count()));
+    logEntry(line, method, file, level, tag, message, scheduler.currentMSecsSinceEpoch(),
+             quint64(now.count()));
 }
 
 void RemoteLog::logWithLineNumber(qint64 line, const QString& method, const QString& file, qint64 level,
@@ -149,8 +150,8 @@ void RemoteLog::logWithLineNumber(qint64 line, const QString& method, const QStr
 }
 
 void RemoteLog::logEntry(qint64 line, const QString& method, const QString& file, qint64 level,
-                         const std::optional<QString>& tag, const QString& message, std::optional<qint64> date,
-                         quint64 absoluteTime) {
+                         const std::optional<QString>& tag, const QString& message,
+                         std::optional<qint64> date, quint64 absoluteTime) {
     auto manager = activeManager();
     if (!manager) {
         return;
@@ -206,7 +207,7 @@ void RemoteLog::setDeviceString(const QString& value, const QString& key) {
 
 void RemoteLog::setDeviceInteger(quint64 value, const QString& key) {
     setDevice(key, value <= quint64(std::numeric_limits<qint64>::max()) ? QJsonValue(qint64(value))
-                                                                         : QJsonValue(double(value)));
+                                                                        : QJsonValue(double(value)));
 }
 
 void RemoteLog::setDeviceDouble(double value, const QString& key) {

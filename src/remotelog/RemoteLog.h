@@ -62,6 +62,6 @@ public:
 
 private:
     static void logEntry(qint64 line, const QString& method, const QString& file, qint64 level,
-                         const std::optional<QString>& tag, const QString& message, std::optional<qint64> date,
-                         quint64 absoluteTime);
+                         const std::optional<QString>& tag, const QString& message,
+                         std::optional<qint64> date, quint64 absoluteTime);
 };

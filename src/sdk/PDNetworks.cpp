@@ -151,7 +151,8 @@ PDNetworksModel::PDNetworksModel(Content content) : m_content(std::move(content)
         SearchText& at = m_searchTextAt.emplace_back();
         at.start = static_cast<std::uint32_t>(m_searchTexts.size());
         std::size_t end = 0;
-        for (const QString* text : std::initializer_list<const QString*>{&title, &locationTitle, &region, &countryCode}) {
+        for (const QString* text :
+             std::initializer_list<const QString*>{&title, &locationTitle, &region, &countryCode}) {
             m_searchTexts.append(view(*text));
             at.ends[end++] = static_cast<std::uint32_t>(m_searchTexts.size());
             m_searchTexts.push_back(u'\0'); // matches across two texts are ruled out by their bounds
@@ -237,7 +238,8 @@ namespace {
 
 // The members of [from, to) that `finds` (sorted) holds, or all of them for no finds.
 template <class Visit>
-void forEachFound(std::uint32_t from, std::uint32_t to, const std::vector<std::uint32_t>* finds, Visit&& visit) {
+void forEachFound(std::uint32_t from, std::uint32_t to, const std::vector<std::uint32_t>* finds,
+                  Visit&& visit) {
     if (!finds) {
         for (std::uint32_t member = from; member < to; ++member) {
             visit(member);
@@ -250,7 +252,8 @@ void forEachFound(std::uint32_t from, std::uint32_t to, const std::vector<std::u
 
 } // namespace
 
-void PDNetworksModel::appendSection(Indices& rows, const Section& section, const Indices* finds, bool headerOnly) {
+void PDNetworksModel::appendSection(Indices& rows, const Section& section, const Indices* finds,
+                                    bool headerOnly) {
     const std::size_t headerAt = rows.size();
     rows.push_back(section.header);
     bool found = false;
@@ -321,7 +324,8 @@ bool PDNetworksModel::rebuild() {
     }
     // Unchanged rows keep their list, so that what was handed out stays what the model holds.
     bool changed = false;
-    for (auto [built, kept] : {std::pair{&networkRows, &m_networkRows}, std::pair{&locationRows, &m_locationRows}}) {
+    for (auto [built, kept] :
+         {std::pair{&networkRows, &m_networkRows}, std::pair{&locationRows, &m_locationRows}}) {
         if (!*kept || **built != **kept) {
             *kept = std::move(*built);
             changed = true;
@@ -349,7 +353,7 @@ int PDNetworksModel::numberOfNetworkRows() const {
 PDNetworkItemPtr PDNetworksModel::networkItem(int row) const {
     std::lock_guard lock(m_mutex);
     return row >= 0 && std::size_t(row) < m_networkRows->size() ? itemAt((*m_networkRows)[std::size_t(row)])
-                                                                 : nullptr;
+                                                                : nullptr;
 }
 
 PDNetworkRows PDNetworksModel::networkRows() const {
@@ -434,7 +438,7 @@ int PDNetworksModel::numberOfLocationRows() const {
 PDNetworkItemPtr PDNetworksModel::item(int row) const {
     std::lock_guard lock(m_mutex);
     return row >= 0 && std::size_t(row) < m_locationRows->size() ? itemAt((*m_locationRows)[std::size_t(row)])
-                                                                  : nullptr;
+                                                                 : nullptr;
 }
 
 double PDNetworksModel::heightOfLocationRow(const PDNetworkRows& rows, qsizetype row) {

@@ -229,7 +229,8 @@ private:
     bool matches(std::uint32_t index) const;
     // Appends the header and what `finds` holds of the section (every member for none); nothing when that is
     // none. `headerOnly` leaves the members out.
-    static void appendSection(Indices& rows, const Section& section, const Indices* finds, bool headerOnly = false);
+    static void appendSection(Indices& rows, const Section& section, const Indices* finds,
+                              bool headerOnly = false);
     const PDNetworkItemPtr& itemAt(std::uint32_t index) const { return m_items->items[index]; }
     PDNetworkRows rows(const std::shared_ptr<const Indices>& indices) const { return {m_items, indices}; }
     // Calls `visit` with every network and location, private first (no headers, no automatic item).

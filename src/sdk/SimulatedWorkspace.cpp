@@ -284,8 +284,9 @@ void SimulatedWorkspace::clearDelegates() {
 void SimulatedWorkspace::reportMissedState() {
     post(0, [this] {
         // Both are the session's state: signed out there is nothing to give, and a sign-in reports it anew.
-        const auto [signedIn, settings] =
-            read([](const SimulationState& s) { return std::pair{s.loggedIn && s.networks, s.settings}; });
+        const auto [signedIn, settings] = read([](const SimulationState& s) {
+            return std::pair{s.loggedIn && s.networks, s.settings};
+        });
         if (settingsDelegate.takeMissed() && signedIn) {
             settingsDelegate.call([&](auto& d) { d.onUpdatedWithSettings(settings); });
         }
@@ -440,13 +441,13 @@ void SimulatedWorkspace::login() {
         std::optional<PDError> refusal;
         edit([&](SimulationState& s) {
             if (s.loggedIn) {
-                refusal = PDError(409, false, PDError::DEFAULT_ERROR_DOMAIN, QStringLiteral("Already signed in"),
-                                  QStringLiteral("You are already signed in."));
+                refusal =
+                    PDError(409, false, PDError::DEFAULT_ERROR_DOMAIN, QStringLiteral("Already signed in"),
+                            QStringLiteral("You are already signed in."));
             } else if (s.workspace.tenant.id.isEmpty()) {
-                const QString why = m_loadError.isEmpty() ? QStringLiteral("The workspace has no tenant.")
-                                                          : m_loadError;
-                refusal = PDError(503, false, PDError::DEFAULT_ERROR_DOMAIN,
-                                  QStringLiteral("Cannot sign in"),
+                const QString why =
+                    m_loadError.isEmpty() ? QStringLiteral("The workspace has no tenant.") : m_loadError;
+                refusal = PDError(503, false, PDError::DEFAULT_ERROR_DOMAIN, QStringLiteral("Cannot sign in"),
                                   QStringLiteral("The workspace could not be loaded: ") + why);
             } else {
                 // A sign-in still open in the browser (refused, abandoned, or its callback refused by the
@@ -1149,7 +1150,8 @@ void SimulatedWorkspace::prepareToInstallAppAutoUpdate(
         qCInfo(lcSdk) << "Update package verified: version" << config.offeredVersion;
         if (installer) {
             answer(installer(config.packagePath));
-        } else if (const auto blocker = installBlocker(config.packagePath, platform::Bundle::main().isInstalled())) {
+        } else if (const auto blocker =
+                       installBlocker(config.packagePath, platform::Bundle::main().isInstalled())) {
             answer({SDUpdateInstallResult::Outcome::notInstalled, *blocker});
         } else {
             installPackage(config.packagePath, answer);

@@ -38,7 +38,7 @@ struct SimulationState {
     bool softLogoutPerformed = false;
     bool fastLoginInProgress = false;
     bool signInInProgress = false;
-    std::uint64_t signInAttempt = 0; // a later login() abandons an earlier attempt's browser
+    std::uint64_t signInAttempt = 0;  // a later login() abandons an earlier attempt's browser
     bool signInStepsUnderway = false; // from an accepted callback to the session's data
     bool signInCancelled = false;     // until the next sign-in starts, a callback is ignored
     bool sessionExpired = false;

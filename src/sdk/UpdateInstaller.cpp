@@ -22,7 +22,8 @@ SDUpdateInstallResult notInstalled(const QString& reason) {
 // The script's own last word on standard error, meant for the user.
 QString reasonOf(const platform::ShellResult& result) {
     static const QString prefix = QStringLiteral("install-update: ");
-    const QStringList lines = QString::fromUtf8(result.standardError).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromUtf8(result.standardError).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
         if (line->startsWith(prefix)) {
             return line->mid(prefix.size()).trimmed();
@@ -53,7 +54,8 @@ std::optional<QString> installBlocker(const QString& packagePath, bool clientIns
     return std::nullopt;
 }
 
-void installPackage(const QString& packagePath, std::function<void(const SDUpdateInstallResult&)> completion) {
+void installPackage(const QString& packagePath,
+                    std::function<void(const SDUpdateInstallResult&)> completion) {
     const QString script = platform::Bundle::main().pathForResource(QStringLiteral("scripts/install-update"));
     if (!QFileInfo(script).isExecutable()) {
         completion(notInstalled(QStringLiteral("The installation lacks its install script.")));
@@ -67,8 +69,9 @@ void installPackage(const QString& packagePath, std::function<void(const SDUpdat
     platform::Shell::run(
         script, arguments, platform::DispatchQueue::global(),
         [completion = std::move(completion)](const platform::ShellResult& result) {
-            completion(result.succeeded() ? SDUpdateInstallResult{SDUpdateInstallResult::Outcome::installed, {}}
-                                          : notInstalled(reasonOf(result)));
+            completion(result.succeeded()
+                           ? SDUpdateInstallResult{SDUpdateInstallResult::Outcome::installed, {}}
+                           : notInstalled(reasonOf(result)));
         },
         options);
 }

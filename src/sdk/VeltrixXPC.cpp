@@ -203,7 +203,8 @@ void VeltrixXPC::userUpdateTrustedNetworks(const QList<PDWiFiNetwork>& networks,
 PDAppConfig VeltrixXPC::appConfig() {
     return state([](const State& s) { return s.appConfig; });
 }
-void VeltrixXPC::prepareToInstallAppAutoUpdate(std::function<void(const SDUpdateInstallResult&)> onCompleted) {
+void VeltrixXPC::prepareToInstallAppAutoUpdate(
+    std::function<void(const SDUpdateInstallResult&)> onCompleted) {
     engine().prepareToInstallAppAutoUpdate(std::move(onCompleted));
 }
 void VeltrixXPC::refreshPublicIpInfo() {

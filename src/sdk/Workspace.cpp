@@ -30,7 +30,8 @@ struct ParseFailure {
 // A text of the file as a message quotes it: kMaxQuotedCharacters at most.
 QString quoted(const QString& text) {
     return QLatin1Char('"') +
-           (text.size() > kMaxQuotedCharacters ? text.left(kMaxQuotedCharacters - 1) + QStringLiteral("…") : text) +
+           (text.size() > kMaxQuotedCharacters ? text.left(kMaxQuotedCharacters - 1) + QStringLiteral("…")
+                                               : text) +
            QLatin1Char('"');
 }
 
@@ -399,7 +400,8 @@ QString placeOf(const QByteArray& text, qsizetype offset) {
     const qsizetype line = text.first(lineStart).count('\n') + 1;
     qsizetype column = 1;
     for (qsizetype i = lineStart; i < offset; ++i) {
-        column += (uchar(text[i]) & 0xc0) != 0x80 ? 1 : 0; // continuation bytes belong to the character before
+        column +=
+            (uchar(text[i]) & 0xc0) != 0x80 ? 1 : 0; // continuation bytes belong to the character before
     }
     return QStringLiteral("line %1, column %2").arg(line).arg(column);
 }
@@ -446,9 +448,21 @@ QString parseErrorReason(const json::parse_error& error) {
     if (lastRead == std::string_view::npos) {
         return QString::fromUtf8(reason);
     }
-    static constexpr std::string_view tokens[] = {
-        "true literal", "false literal", "null literal", "string literal", "number literal", "'['", "'{'", "']'",
-        "'}'", "':'", "','", "end of input", "'[', '{', or a literal", "<parse error>", "<unknown token>"};
+    static constexpr std::string_view tokens[] = {"true literal",
+                                                  "false literal",
+                                                  "null literal",
+                                                  "string literal",
+                                                  "number literal",
+                                                  "'['",
+                                                  "'{'",
+                                                  "']'",
+                                                  "'}'",
+                                                  "':'",
+                                                  "','",
+                                                  "end of input",
+                                                  "'[', '{', or a literal",
+                                                  "<parse error>",
+                                                  "<unknown token>"};
     const std::string_view read = reason.substr(lastRead);
     for (const std::string_view token : tokens) {
         const std::string clause = "'; expected " + std::string(token);
@@ -480,7 +494,8 @@ WorkspaceLoadResult parseWorkspace(const QByteArray& text, const QString& source
         const json root = json::parse(text.constData(), text.constData() + text.size());
         // The parser takes a NUL byte for the end of the text: whatever follows one is text after the value.
         if (const qsizetype nul = text.indexOf('\0'); nul >= 0) {
-            result.error = QStringLiteral("%1: text after the JSON value at %2").arg(sourceName, placeOf(text, nul));
+            result.error =
+                QStringLiteral("%1: text after the JSON value at %2").arg(sourceName, placeOf(text, nul));
             return result;
         }
         Workspace workspace = parseRoot(root, baseDir);
@@ -488,8 +503,9 @@ WorkspaceLoadResult parseWorkspace(const QByteArray& text, const QString& source
         result.workspace = std::move(workspace);
     } catch (const json::parse_error& error) {
         const qsizetype at = qBound<qsizetype>(0, qsizetype(error.byte) - 1, text.size());
-        result.error = QStringLiteral("%1: invalid JSON at %2: %3; near \"%4\"")
-                           .arg(sourceName, placeOf(text, at), parseErrorReason(error), excerptBefore(text, at));
+        result.error =
+            QStringLiteral("%1: invalid JSON at %2: %3; near \"%4\"")
+                .arg(sourceName, placeOf(text, at), parseErrorReason(error), excerptBefore(text, at));
     } catch (const json::exception& error) {
         // Numbers that overflow a double while parsing ("1e999"); the library quotes the number.
         result.error = QStringLiteral("%1: invalid JSON: %2").arg(sourceName, otherErrorReason(error));

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "toolkit/GeneralSubController.h"
 #include "platform/NotificationObservers.h"
 #include "sdk/PDTypes.h"
+#include "toolkit/GeneralSubController.h"
 #include "toolkit/NSViewControllerBase.h"
 #include "toolkit/NSViewLayerBacked.h"
 #include "toolkit/TableView.h"

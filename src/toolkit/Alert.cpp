@@ -55,9 +55,10 @@ QAbstractButton* addAlertButton(QMessageBox* alert, const QString& title, QMessa
         // As the overlay cards' Cancel: a title only, lit under the pointer.
         auto* secondary = new QPushButton(title);
         secondary->setCursor(Qt::PointingHandCursor);
-        secondary->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: transparent; border: none; }"
-                                                "QPushButton:hover { color: %2; }")
-                                     .arg(toolkit::cancelTitle.name(), toolkit::secondaryText.name()));
+        secondary->setStyleSheet(
+            QStringLiteral("QPushButton { color: %1; background: transparent; border: none; }"
+                           "QPushButton:hover { color: %2; }")
+                .arg(toolkit::cancelTitle.name(), toolkit::secondaryText.name()));
         button = secondary;
     }
     button->setFont(toolkit::interFont(13, QFont::Medium));

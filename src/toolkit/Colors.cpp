@@ -19,14 +19,16 @@ double byte(quint64 value, int shift) {
 
 double contrastRatio(const QColor& foreground, const QColor& background) {
     const auto luminance = [](double r, double g, double b) {
-        const auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+        const auto linear = [](double c) {
+            return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
         return 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
     };
     const double alpha = foreground.alphaF();
     const auto over = [alpha](double front, double back) { return front * alpha + back * (1.0 - alpha); };
-    const double front = luminance(over(foreground.redF(), background.redF()),
-                                   over(foreground.greenF(), background.greenF()),
-                                   over(foreground.blueF(), background.blueF()));
+    const double front =
+        luminance(over(foreground.redF(), background.redF()), over(foreground.greenF(), background.greenF()),
+                  over(foreground.blueF(), background.blueF()));
     const double back = luminance(background.redF(), background.greenF(), background.blueF());
     return (std::max(front, back) + 0.05) / (std::min(front, back) + 0.05);
 }

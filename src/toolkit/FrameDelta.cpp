@@ -75,8 +75,8 @@ FrameDelta frameDelta(const QImage& before, const QImage& after) {
             left = std::min(left, start);
             right = std::max(right, last);
             bandSpans.emplace_back(start, last);
-            delta.runs.push_back({std::uint32_t(y) * std::uint32_t(width) + std::uint32_t(start),
-                                  std::uint32_t(x - start)});
+            delta.runs.push_back(
+                {std::uint32_t(y) * std::uint32_t(width) + std::uint32_t(start), std::uint32_t(x - start)});
             delta.pixels.insert(delta.pixels.end(), b + start, b + x);
         }
     }

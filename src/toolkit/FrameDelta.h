@@ -16,7 +16,7 @@ struct FrameDelta {
     };
     std::vector<Run> runs;
     std::vector<std::uint32_t> pixels; // the runs' new pixels, one run after another
-    QRect bounds;                       // null when nothing changed
+    QRect bounds;                      // null when nothing changed
     // A few rects around the changed pixels (bands of rows, runs close together joined), so a repaint
     // and its upload to the display stay near what changed rather than the whole bounds.
     QRegion area;

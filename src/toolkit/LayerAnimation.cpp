@@ -202,9 +202,8 @@ Values Layer::presentation(double at) const {
 }
 
 bool Layer::isAnimating(double at) const {
-    return std::any_of(m_animations.begin(), m_animations.end(), [at](const Entry& entry) {
-        return !hasEnded(entry.animation, at - entry.addedAt);
-    });
+    return std::any_of(m_animations.begin(), m_animations.end(),
+                       [at](const Entry& entry) { return !hasEnded(entry.animation, at - entry.addedAt); });
 }
 
 QRectF Layer::presentationFrame(double at) const {
@@ -256,10 +255,10 @@ LayerAnimationDriver::Shown LayerAnimationDriver::shownAt(const Layer& layer, do
     if (opacity == 0) {
         return Shown{}; // nothing painted, wherever it is
     }
-    return Shown{QRect(QPoint(int(std::lround(rect.left() * quarters)), int(std::lround(rect.top() * quarters))),
-                       QPoint(int(std::lround(rect.right() * quarters)),
-                              int(std::lround(rect.bottom() * quarters)))),
-                 opacity};
+    return Shown{
+        QRect(QPoint(int(std::lround(rect.left() * quarters)), int(std::lround(rect.top() * quarters))),
+              QPoint(int(std::lround(rect.right() * quarters)), int(std::lround(rect.bottom() * quarters)))),
+        opacity};
 }
 
 bool LayerAnimationDriver::anyAnimating(double at) const {
@@ -317,11 +316,12 @@ void LayerAnimationDriver::schedule(double at) {
         return;
     }
     QPointer<QWidget> view = m_view;
-    m_timer = platform::Timer::scheduledTimer(std::max(*next - now(), 0.0), false, [this, view](platform::Timer&) {
-        if (view) {
-            tick();
-        }
-    });
+    m_timer =
+        platform::Timer::scheduledTimer(std::max(*next - now(), 0.0), false, [this, view](platform::Timer&) {
+            if (view) {
+                tick();
+            }
+        });
 }
 
 void LayerAnimationDriver::animationsChanged() {

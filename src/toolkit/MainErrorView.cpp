@@ -264,8 +264,8 @@ void MainErrorView::layoutContent() {
     m_descriptionField->setGeometry(kTextLeft, descriptionTop, textWidth,
                                     std::max(0, h - descriptionTop - kBottom));
     // A description cut short by its owner can still be read whole.
-    m_descriptionField->setToolTip(descriptionHeight() > m_descriptionField->height() ? m_descriptionField->text()
-                                                                                        : QString());
+    m_descriptionField->setToolTip(
+        descriptionHeight() > m_descriptionField->height() ? m_descriptionField->text() : QString());
     m_closeButton->setGeometry(w - kRightInset - kCloseSize, kTop, kCloseSize, kCloseSize);
     m_tryAgainButton->setGeometry(w - kRightInset - kActionWidth, (h - kActionHeight) / 2, kActionWidth,
                                   kActionHeight);

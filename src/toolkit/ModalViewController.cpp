@@ -43,8 +43,8 @@ const QString& cardStyle() {
             "padding: 7px 10px; }"
             "#popoverCard QPushButton[secondary=\"true\"]:hover { color: %1; background: transparent; }")
             .arg(toolkit::secondaryText.name(), toolkit::accent.name(), toolkit::cancelTitle.name(),
-                 platform::Bundle::main().imagePath(QStringLiteral("checkboxTick")), toolkit::buttonFill.name(),
-                 toolkit::buttonHover.name());
+                 platform::Bundle::main().imagePath(QStringLiteral("checkboxTick")),
+                 toolkit::buttonFill.name(), toolkit::buttonHover.name());
     return style;
 }
 

@@ -24,7 +24,8 @@ std::unique_ptr<QTextDocument> NSCenteredTextFieldCell::documentForWidth(int wid
     option.setWrapMode(wordWrap() ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     document->setDefaultTextOption(option);
     document->setHtml(text());
-    document->setTextWidth(wordWrap() || (alignment() & Qt::AlignHorizontal_Mask) != Qt::AlignLeft ? width : -1);
+    document->setTextWidth(wordWrap() || (alignment() & Qt::AlignHorizontal_Mask) != Qt::AlignLeft ? width
+                                                                                                   : -1);
     return document;
 }
 
@@ -54,8 +55,9 @@ void NSCenteredTextFieldCell::paintEvent(QPaintEvent*) {
         const auto document = documentForWidth(title.width());
         QAbstractTextDocumentLayout::PaintContext context;
         context.palette = palette();
-        context.palette.setColor(QPalette::Text, palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                                                 foregroundRole()));
+        context.palette.setColor(
+            QPalette::Text,
+            palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
         painter.translate(title.topLeft());
         document->documentLayout()->draw(&painter, context);
         return;

@@ -249,17 +249,21 @@ void ClickableView::showEvent(QShowEvent* event) {
         m_focusBefore = focused;
     }
     // After the show: the card inside is laid out and shown with it.
-    QMetaObject::invokeMethod(this, [self = QPointer<ClickableView>(this)] {
-        if (self && self->isVisible()) {
-            self->takeFocus();
-        }
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [self = QPointer<ClickableView>(this)] {
+            if (self && self->isVisible()) {
+                self->takeFocus();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void ClickableView::hideEvent(QHideEvent* event) {
     DisabledView::hideEvent(event);
     const QWidget* focused = QApplication::focusWidget();
-    if (m_focusBefore && m_focusBefore->isVisible() && (!focused || focused == this || isAncestorOf(focused))) {
+    if (m_focusBefore && m_focusBefore->isVisible() &&
+        (!focused || focused == this || isAncestorOf(focused))) {
         m_focusBefore->setFocus(Qt::OtherFocusReason);
     }
     m_focusBefore = nullptr;
@@ -267,7 +271,8 @@ void ClickableView::hideEvent(QHideEvent* event) {
 
 QList<QWidget*> ClickableView::focusableControls() const {
     QList<QWidget*> controls;
-    for (QWidget* widget = nextInFocusChain(); widget && widget != this; widget = widget->nextInFocusChain()) {
+    for (QWidget* widget = nextInFocusChain(); widget && widget != this;
+         widget = widget->nextInFocusChain()) {
         if (isAncestorOf(widget) && widget->isVisibleTo(this) && widget->isEnabled() &&
             (widget->focusPolicy() & Qt::TabFocus)) {
             controls << widget;
@@ -329,8 +334,8 @@ void NSImageViewLayerBacked::paintEvent(QPaintEvent*) {
 }
 
 const QPixmap& NSImageViewLayerBacked::clippedImage(double devicePixelRatio) {
-    const ClippedImage wanted{m_image.cacheKey(), size(), devicePixelRatio, layerAppearance().cornerRadius,
-                              isEnabled(), QPixmap()};
+    const ClippedImage wanted{m_image.cacheKey(), size(),   devicePixelRatio, layerAppearance().cornerRadius,
+                              isEnabled(),        QPixmap()};
     if (m_clipped.imageKey == wanted.imageKey && m_clipped.size == wanted.size &&
         m_clipped.devicePixelRatio == wanted.devicePixelRatio && m_clipped.radius == wanted.radius &&
         m_clipped.enabled == wanted.enabled && !m_clipped.pixmap.isNull()) {

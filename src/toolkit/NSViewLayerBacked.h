@@ -148,7 +148,8 @@ protected:
     // Child views are clipped, with smooth edges, to the rounded outline while masksToBounds is on. Set up
     // when the values change, never while painting.
     void updateChildClip() {
-        const double radius = m_style.cornerRadius != 0.0 ? m_style.cornerRadius : m_style.layer().cornerRadius;
+        const double radius =
+            m_style.cornerRadius != 0.0 ? m_style.cornerRadius : m_style.layer().cornerRadius;
         applyRoundedClip(this, m_style.masksToBounds && radius > 0.0 ? radius : 0.0);
     }
 

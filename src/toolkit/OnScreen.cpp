@@ -21,8 +21,8 @@ OnScreenWatcher::OnScreenWatcher(QWidget* view, std::function<void(bool)> change
 }
 
 OnScreenWatcher::~OnScreenWatcher() {
-    for (QObject* watched : {static_cast<QObject*>(m_view), static_cast<QObject*>(m_window),
-                             static_cast<QObject*>(m_handle)}) {
+    for (QObject* watched :
+         {static_cast<QObject*>(m_view), static_cast<QObject*>(m_window), static_cast<QObject*>(m_handle)}) {
         if (watched) {
             watched->removeEventFilter(this);
         }

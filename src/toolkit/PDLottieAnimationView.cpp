@@ -1,10 +1,10 @@
 #include "toolkit/PDLottieAnimationView.h"
 
 #include "core/Log.h"
-#include "toolkit/FrameDelta.h"
 #include "platform/Bundle.h"
 #include "platform/Scheduler.h"
 #include "platform/Timer.h"
+#include "toolkit/FrameDelta.h"
 
 #include <QEvent>
 #include <QPaintEvent>
@@ -173,7 +173,8 @@ void LOTAnimationView::learnLoopOnQueue(const std::shared_ptr<Renderer>& rendere
 
 LOTAnimationView::LOTAnimationView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TranslucentBackground);
-    m_onScreen = std::make_unique<OnScreenWatcher>(this, [this](bool onScreen) { onScreenChanged(onScreen); });
+    m_onScreen =
+        std::make_unique<OnScreenWatcher>(this, [this](bool onScreen) { onScreenChanged(onScreen); });
 }
 
 LOTAnimationView::~LOTAnimationView() {
@@ -200,7 +201,8 @@ bool LOTAnimationView::setAnimationNamed(const QString& name) {
                                                                         QStringLiteral(".json"));
     std::unique_ptr<rlottie::Animation> animation;
     if (!data.isEmpty()) {
-        animation = rlottie::Animation::loadFromData(data.toStdString(), file.toStdString(), std::string(), false);
+        animation =
+            rlottie::Animation::loadFromData(data.toStdString(), file.toStdString(), std::string(), false);
     }
     if (!animation || animation->totalFrame() == 0) {
         vlog::warning(QStringLiteral("No animation named \"%1\"").arg(name));
@@ -369,9 +371,10 @@ void LOTAnimationView::renderAhead(std::size_t frame) {
             renderInto(*renderer->animation, frame, image, canvas.backdrop);
         }
         // Only what changed goes to the screen; found here, off the GUI thread.
-        const bool comparable =
-            renderer->lastRendered.size() == image.size() && renderer->lastRenderedBackdrop == canvas.backdrop;
-        const std::optional<std::size_t> comparedWith = comparable ? renderer->lastRenderedFrame : std::nullopt;
+        const bool comparable = renderer->lastRendered.size() == image.size() &&
+                                renderer->lastRenderedBackdrop == canvas.backdrop;
+        const std::optional<std::size_t> comparedWith =
+            comparable ? renderer->lastRenderedFrame : std::nullopt;
         QRegion change(QRect(QPoint(0, 0), canvas.size));
         if (comparable) {
             change = frameDelta(renderer->lastRendered, image).area;
@@ -402,7 +405,8 @@ void LOTAnimationView::tick() {
         return;
     }
     {
-        // The frame rendered ahead, when it is done; a late one waits for the next step, never the GUI thread.
+        // The frame rendered ahead, when it is done; a late one waits for the next step, never the GUI
+        // thread.
         std::unique_lock lock(m_renderer->handover, std::try_to_lock);
         if (lock.owns_lock() && m_renderer->ready &&
             Canvas{m_renderer->readyImage.size(), m_renderer->readyBackdrop} == canvas()) {

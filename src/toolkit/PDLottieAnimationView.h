@@ -21,9 +21,9 @@ class Timer;
 // rate, on the scheduler's clock. Each frame is rendered ahead on a render queue into an image of the view's
 // device size, and the frame step only shows the finished one, so the GUI thread wakes once a frame and
 // never waits for rlottie. Once a looping animation has been seen whole, each step applies the changes from
-// the frame before, and nothing is rendered any more. A name that does not load is logged and draws nothing. A playing animation keeps
-// no timer and no frame images while the view is off screen (hidden, minimised, or its window not exposed);
-// it goes on from where the clock stands when it is back.
+// the frame before, and nothing is rendered any more. A name that does not load is logged and draws nothing.
+// A playing animation keeps no timer and no frame images while the view is off screen (hidden, minimised, or
+// its window not exposed); it goes on from where the clock stands when it is back.
 class LOTAnimationView : public QWidget {
     Q_OBJECT
 public:

@@ -328,7 +328,8 @@ void TableView::keyPressEvent(QKeyEvent* event) {
     // A page is what the view shows: the row a view's height above or below the current one.
     const auto pageFrom = [this, rows, from](int direction) {
         const int top = from >= 0 ? m_offsets[static_cast<size_t>(from)] : 0;
-        const int row = rowAtContentY(std::clamp(top + direction * viewport()->height(), 0, contentHeight() - 1));
+        const int row =
+            rowAtContentY(std::clamp(top + direction * viewport()->height(), 0, contentHeight() - 1));
         return row == from ? std::clamp(from + direction, 0, rows - 1) : row;
     };
     int to = from;

@@ -243,7 +243,8 @@ QFont fitFontSize(const QWidget* field, const QString& text, int minSize, int ma
     // The text grows with the size, so the first size that overflows is found by halving: each size tried
     // is a font engine of its own that Qt's font cache keeps, and trying every size kept dozens.
     const auto sizes = std::views::iota(minSize, std::max(minSize, maxSize + 1));
-    const auto firstOverflow = std::ranges::partition_point(sizes, [&](int size) { return !overflows(size); });
+    const auto firstOverflow =
+        std::ranges::partition_point(sizes, [&](int size) { return !overflows(size); });
     const int chosen =
         firstOverflow != sizes.end() ? std::max(minSize, *firstOverflow - 2) : std::max(minSize, maxSize);
     font.setPointSize(std::max(1, chosen));

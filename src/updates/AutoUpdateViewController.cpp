@@ -119,8 +119,8 @@ void AutoUpdateViewController::apply(AutoUpdateStates state) {
     view();
     switch (state) {
     case AutoUpdateStates::confirmUpdate:
-        m_updateView->configure(
-            L10n::format(L10n::auto_update_wish_to_update_popup_text(), {ServiceLayer::appModel().appUpdateVersion()}));
+        m_updateView->configure(L10n::format(L10n::auto_update_wish_to_update_popup_text(),
+                                             {ServiceLayer::appModel().appUpdateVersion()}));
         show(m_updateView);
         break;
     case AutoUpdateStates::downloadingUpdate: {

@@ -15,7 +15,9 @@ class ImageHoverableButton;
 // The update sheet: offers the offered version, downloads it with an updater of its own while showing the
 // progress, and on the user's word hands the package to the SDK. One of three views shows at a time. A new
 // sheet each time it is asked for; it begins with the offer.
-class AutoUpdateViewController : public NSViewControllerBase, public AppUpdateDelegate, public AUUpdaterDelegate {
+class AutoUpdateViewController : public NSViewControllerBase,
+                                 public AppUpdateDelegate,
+                                 public AUUpdaterDelegate {
     Q_OBJECT
 public:
     explicit AutoUpdateViewController(QObject* parent = nullptr);

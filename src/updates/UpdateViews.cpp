@@ -66,7 +66,8 @@ void setMessage(QLabel* field, const QString& text, const QColor& color) {
 }
 
 CapsuleButton* makeButton(const QString& title, bool primary) {
-    auto* button = new CapsuleButton(title, primary ? CapsuleButton::Style::filled : CapsuleButton::Style::outlined);
+    auto* button =
+        new CapsuleButton(title, primary ? CapsuleButton::Style::filled : CapsuleButton::Style::outlined);
     button->setFixedHeight(kButtonHeight);
     button->setMinimumWidth(primary ? 128 : 104);
     button->setFont(toolkit::interFont(14, QFont::Medium));

@@ -26,9 +26,9 @@
 #include "toolkit/BaseWindowViewController.h"
 
 #include <QApplication>
-#include <optional>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <optional>
 
 using namespace coretest;
 

@@ -27,7 +27,8 @@ QMap<QString, QByteArray> filesUnder(const QString& folder) {
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QFile file(it.next());
-        files.insert(file.fileName(), file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable"));
+        files.insert(file.fileName(),
+                     file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable"));
     }
     return files;
 }
@@ -43,7 +44,8 @@ struct Store {
     remotelog::RLDiskSize diskSize{root.path()};
     remotelog::RLIssueManager issues{root.path(), api};
     QStringList failures;
-    remotelog::RLStoreServices services{diskSize, api, issues, [this](const QString& what) { failures.append(what); }};
+    remotelog::RLStoreServices services{diskSize, api, issues,
+                                        [this](const QString& what) { failures.append(what); }};
 };
 
 } // namespace
@@ -79,10 +81,13 @@ TEST(FullDisk, EveryWriterKeepsTheEarlierFileAndReportsTheFailure) {
              defaults = std::make_unique<platform::UserDefaults>(folder + "/prefs.ini");
              defaults->set(QStringLiteral("kept"), QStringLiteral("earlier"));
          },
-         [&](const QString&) { return defaults->set(QStringLiteral("added"), QString::fromLatin1(large('p'))); }},
+         [&](const QString&) {
+             return defaults->set(QStringLiteral("added"), QString::fromLatin1(large('p')));
+         }},
         {"autostart entry",
          [](const QString& folder) {
-             platform::writeFileAtomically(folder + "/veltrix.desktop", "[Desktop Entry]\nType=Application\n");
+             platform::writeFileAtomically(folder + "/veltrix.desktop",
+                                           "[Desktop Entry]\nType=Application\n");
          },
          [](const QString& folder) {
              return platform::LaunchAgent(QStringLiteral("veltrix"), folder)

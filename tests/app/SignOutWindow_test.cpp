@@ -29,7 +29,8 @@ TEST(QAUISignOutController, ConfirmingSignsOutThroughTheRouterAndCancelOnlyClose
     driver.setSettings(settings);
     signOut.show();
     EXPECT_EQ(modal->controllerType(), ModalViewControllerType::codeConfirmationSignOut);
-    auto* code = modal->popoverAs<PopoverConfirmationCodeView>(ModalViewControllerType::codeConfirmationSignOut);
+    auto* code =
+        modal->popoverAs<PopoverConfirmationCodeView>(ModalViewControllerType::codeConfirmationSignOut);
     code->enterCodeField()->setText(code->confirmationCode());
     code->verifyCode(nullptr);
     EXPECT_FALSE(signOut.isVisible());

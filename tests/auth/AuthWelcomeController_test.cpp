@@ -160,15 +160,23 @@ TEST_F(AuthTest, AScreenWithoutItsViewHearsTheSdkAndMakesTheViewOnlyToDrawOnIt) 
     };
     const Case cases[] = {
         {"status", [](PDLoginDelegate& d) { d.onSWGStatusChanged(); }, {"menu.updateStatusOptionStates"}, {}},
-        {"posture result", [](PDLoginDelegate& d) { d.onDPCResultChanged(); }, {"menu.updateStatusOptions"}, {}},
+        {"posture result",
+         [](PDLoginDelegate& d) { d.onDPCResultChanged(); },
+         {"menu.updateStatusOptions"},
+         {}},
         {"channel up", [](PDLoginDelegate& d) { d.onSDPLoginSuccess(); }, {"menu.updateStatusOptions"}, {}},
-        {"browser done", [](PDLoginDelegate& d) { d.onExtendedAuthSucceed(); },
+        {"browser done",
+         [](PDLoginDelegate& d) { d.onExtendedAuthSucceed(); },
          {"menu.showProgressIndicator", "menu.showMenu"},
          [](const AuthWelcomeController& c) { return c.isSigningIn(); }},
-        {"posture check", [](PDLoginDelegate& d) { d.onDPCProcessingStarted(); }, {"menu.updateStatusOptions"},
+        {"posture check",
+         [](PDLoginDelegate& d) { d.onDPCProcessingStarted(); },
+         {"menu.updateStatusOptions"},
          [](const AuthWelcomeController& c) { return !c.loaderStatusInfoLabel()->isHidden(); }},
         {"login error",
-         [](PDLoginDelegate& d) { d.onLoginErrorWithError(PDError(1, false, PDError::DEFAULT_ERROR_DOMAIN)); },
+         [](PDLoginDelegate& d) {
+             d.onLoginErrorWithError(PDError(1, false, PDError::DEFAULT_ERROR_DOMAIN));
+         },
          {"menu.showMenu", "menu.hideProgressIndicator"},
          [](const AuthWelcomeController& c) { return c.isErrorShown(); }},
     };
@@ -379,4 +387,3 @@ TEST_F(AuthTest, AnExpiredAccountSignsOutAndStopsTheQuickAccessProgress) {
     scheduler.advance(0.5);
     EXPECT_TRUE(menuLog.contains("menu.hideProgressIndicator"));
 }
-

@@ -30,7 +30,8 @@ template <class Controller>
 class OnboardingTest : public ::testing::Test {
 protected:
     OnboardingTest() : scope(scheduler), routerScope(router) {
-        testsupport::registerController<OnBoardingItemControllerN>("OnBoardingN", "OnBoardingItemControllerN");
+        testsupport::registerController<OnBoardingItemControllerN>("OnBoardingN",
+                                                                   "OnBoardingItemControllerN");
         testsupport::registerController<QAUIOnBoardingItemViewController>("QAUIMenu",
                                                                           "QAUIOnBoardingItemViewController");
         window.resize(640, 520);

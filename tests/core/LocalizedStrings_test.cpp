@@ -48,18 +48,16 @@ TEST(LocalizedTableTest, HoldsEveryKeyWithAsManyPlaceholdersAsArguments) {
                                               {"helper_tool_command_execute_error", 2},
                                               {"auto_update_wish_to_update_popup_text", 2}};
     const QRegularExpression placeholder(R"(%(\d+\$)?@)");
-    QStringList formats = {"purchase_processing_error_suffix",
-                           "purchase_processing_error_receipt_data_not_available",
-                           "purchase_processing_error_unknown_response_result_received",
-                           "purchase_processing_error_unknown_response_received",
-                           "purchase_processing_error_wrong_response_received",
-                           "purchase_processing_error_invalid_error_response_received",
-                           "generic_error_notification_lower",
-                           "settings_window_open_support_ticket_info_text_smb",
-                           "settings_window_open_support_ticket_info_text",
-                           // filled where they are used: the network's name, the product's name
-                           "connected_on_launch_to_vpn_notification_title",
-                           "connected_on_launch_to_vpn_notification_description"};
+    QStringList formats = {
+        "purchase_processing_error_suffix", "purchase_processing_error_receipt_data_not_available",
+        "purchase_processing_error_unknown_response_result_received",
+        "purchase_processing_error_unknown_response_received",
+        "purchase_processing_error_wrong_response_received",
+        "purchase_processing_error_invalid_error_response_received", "generic_error_notification_lower",
+        "settings_window_open_support_ticket_info_text_smb", "settings_window_open_support_ticket_info_text",
+        // filled where they are used: the network's name, the product's name
+        "connected_on_launch_to_vpn_notification_title",
+        "connected_on_launch_to_vpn_notification_description"};
 #define PRODUCT_KEY(name) formats.append(#name);
     VELTRIX_PRODUCT_TEXTS(PRODUCT_KEY)
 #undef PRODUCT_KEY

@@ -52,7 +52,8 @@ TEST_F(PrintTest, LinesFromLambdasAndTemplatesNameThePlainFunction) {
     const auto lines = driver.loggedLines();
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0].function, "PrintTest_LinesFromLambdasAndTemplatesNameThePlainFunction_Test::TestBody");
-    EXPECT_TRUE(lines[1].function.startsWith("{anonymous}::Place::fromTemplate")) << lines[1].function.toStdString();
+    EXPECT_TRUE(lines[1].function.startsWith("{anonymous}::Place::fromTemplate"))
+        << lines[1].function.toStdString();
     EXPECT_FALSE(lines[1].function.contains(' ')) << lines[1].function.toStdString();
 }
 

@@ -332,7 +332,8 @@ TEST_F(BannerTest, ConnectedTextsFollowTheFirstRuleThatHolds) {
     EXPECT_EQ(plain.request.title, "Connected to Office");
     EXPECT_EQ(plain.request.body, "Your " + product + " connection was successfully established");
     EXPECT_FALSE(plain.playSound);
-    EXPECT_EQ(actionTitles(plain), QStringList{L10n::notification_default_ok_button()}) << "only the OK button";
+    EXPECT_EQ(actionTitles(plain), QStringList{L10n::notification_default_ok_button()})
+        << "only the OK button";
     EXPECT_EQ(lastKind(), UserNotificationHelper::connectedKind);
 
     driver.editState([](sdk::SimulationState& s) { s.wasVPNStartedOnLaunch = true; });
@@ -418,7 +419,8 @@ TEST_F(BannerTest, ThrottlesUseTheMonotonicClockAndAreIndependent) {
     scheduler.runUntilIdle();
     EXPECT_EQ(count(), 4u);
     EXPECT_EQ(lastKind(), UserNotificationHelper::insecureWiFiSignedOutKind);
-    EXPECT_EQ(actionTitles(backend->deliveries().back()), QStringList{L10n::notification_default_ok_button()});
+    EXPECT_EQ(actionTitles(backend->deliveries().back()),
+              QStringList{L10n::notification_default_ok_button()});
 }
 
 TEST_F(BannerTest, ActionBannersOfferTheirButtonAndGoAfterTenSeconds) {

@@ -267,7 +267,8 @@ TEST_F(ServiceLayerTest, ExpiredAccountSignsOutThenShowsTheErrorHalfASecondLater
     EXPECT_EQ(router.calls, QStringList({"performLogout", "showAccountExpired"}));
 }
 
-TEST(ConflictingCopiesTest, CountsOnlyOlderCopiesOfTheSameUserInTheSameSessionRunningTheClientsOwnExecutable) {
+TEST(ConflictingCopiesTest,
+     CountsOnlyOlderCopiesOfTheSameUserInTheSameSessionRunningTheClientsOwnExecutable) {
     const QStringList own = {"/opt/veltrix/bin/veltrix", "/opt/veltrix/bin/helper", "/opt/veltrix/bin/agent"};
     const platform::ProcessRecord self{50, "/opt/veltrix/bin/veltrix", 1000u, 5000, "/run/user/1000"};
     const std::vector<platform::ProcessRecord> processes = {
@@ -278,15 +279,16 @@ TEST(ConflictingCopiesTest, CountsOnlyOlderCopiesOfTheSameUserInTheSameSessionRu
         {14, "/opt/veltrix/bin/veltrix", std::nullopt, 1}, // owner unknown
         {15, "/home/x/veltrix", 1000u, 1},                 // merely named like the client
         {16, "/opt/veltrix/bin/veltrix-notifier", 1000u, 1},
-        {50, "/opt/veltrix/bin/veltrix", 1000u, 5000},     // this very process
-        {60, "/opt/veltrix/bin/veltrix", 1000u, 5002},     // started later: it hands over and exits
+        {50, "/opt/veltrix/bin/veltrix", 1000u, 5000}, // this very process
+        {60, "/opt/veltrix/bin/veltrix", 1000u, 5002}, // started later: it hands over and exits
         {17, "/opt/veltrix/bin/agent", 1000u, 1, "/tmp/test-runtime"}, // another session (a test's copy)
-        {18, "/opt/veltrix/bin/agent", 1000u, 1, ""},                 // a session without a runtime folder
+        {18, "/opt/veltrix/bin/agent", 1000u, 1, ""},                  // a session without a runtime folder
     };
     EXPECT_EQ(ServiceLayer::conflictingExecutables(processes, own, self),
               QStringList({"/opt/veltrix/bin/veltrix", "/opt/veltrix/bin/helper"}));
     const platform::ProcessRecord sameSession{19, "/opt/veltrix/bin/agent", 1000u, 1, "/run/user/1000"};
-    EXPECT_EQ(ServiceLayer::conflictingExecutables({sameSession}, own, self), QStringList{"/opt/veltrix/bin/agent"});
+    EXPECT_EQ(ServiceLayer::conflictingExecutables({sameSession}, own, self),
+              QStringList{"/opt/veltrix/bin/agent"});
 
     // Started in the same clock tick: the lower pid is the older one, so exactly one of the two counts.
     const platform::ProcessRecord twinA{70, "/opt/veltrix/bin/veltrix", 1000u, 9000};
@@ -313,10 +315,10 @@ TEST_F(ServiceLayerTest, AnotherUsersCopyOrAProgramNamedLikeTheClientLetsTheClie
                        .toUtf8());
     };
     service.setProcessTableRoot(proc.path());
-    process(2, ownExecutable, ::getuid() + 1, 1);    // another user's copy, long running
-    process(3, "/usr/bin/env", ::getuid(), 1);       // `exec -a veltrix`: the command line lies
+    process(2, ownExecutable, ::getuid() + 1, 1); // another user's copy, long running
+    process(3, "/usr/bin/env", ::getuid(), 1);    // `exec -a veltrix`: the command line lies
     EXPECT_FALSE(service.isConflictingAppsRunning());
-    process(4, ownExecutable, ::getuid(), 1);        // this user's copy, started first
+    process(4, ownExecutable, ::getuid(), 1); // this user's copy, started first
     EXPECT_TRUE(service.isConflictingAppsRunning());
 }
 

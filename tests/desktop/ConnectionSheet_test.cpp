@@ -27,7 +27,12 @@ protected:
     }
     std::string placesOf(const WindowInfo& sheet, const WindowInfo& host) {
         const auto text = [](const QRect& r) {
-            return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+            return QStringLiteral("%1,%2 %3x%4")
+                .arg(r.x())
+                .arg(r.y())
+                .arg(r.width())
+                .arg(r.height())
+                .toStdString();
         };
         return "sheet " + text(placeOf(sheet)) + ", window " + text(placeOf(host));
     }
@@ -50,16 +55,17 @@ TEST_F(ConnectionSheetTest, TheSheetLiesUndecoratedOverTheMainWindowsTopMovesWit
     EXPECT_TRUE(waitForText(QStringLiteral("Got it"), *sheet)) << textsOf(*sheet).join(", ").toStdString();
     EXPECT_FALSE(sheet->decorated()) << "the manager framed the sheet";
     EXPECT_TRUE(sheet->hasState("MODAL")) << sheet->states.join(", ").toStdString();
-    EXPECT_TRUE(waitFor([&] { return liesOverTheTopOf(*sheet, *main); }))
-        << placesOf(*sheet, *main);
+    EXPECT_TRUE(waitFor([&] { return liesOverTheTopOf(*sheet, *main); })) << placesOf(*sheet, *main);
 
     const QPoint moved = placeOf(*main).topLeft() + QPoint(-40, 60);
     session->x11().requestMove(main->id, moved);
-    ASSERT_TRUE(waitFor([&] { return placeOf(*main).topLeft() == moved; })) << "the manager did not move the window";
-    EXPECT_TRUE(waitFor([&] { return liesOverTheTopOf(*sheet, *main); })) << "the sheet stayed behind; "
-                                                                          << placesOf(*sheet, *main);
+    ASSERT_TRUE(waitFor([&] { return placeOf(*main).topLeft() == moved; }))
+        << "the manager did not move the window";
+    EXPECT_TRUE(waitFor([&] { return liesOverTheTopOf(*sheet, *main); }))
+        << "the sheet stayed behind; " << placesOf(*sheet, *main);
 
-    ASSERT_TRUE(waitFor([&] { return session->x11().focusedWindow() == sheet->id; })) << "the sheet has no focus";
+    ASSERT_TRUE(waitFor([&] { return session->x11().focusedWindow() == sheet->id; }))
+        << "the sheet has no focus";
     ASSERT_TRUE(session->x11().pressKey(QStringLiteral("Escape")));
     EXPECT_TRUE(waitForNoWindow(isSheet)) << "Esc left the sheet";
     EXPECT_TRUE(waitFor([&] { return session->x11().focusedWindow() == main->id; }))

@@ -191,8 +191,9 @@ protected:
     void startSignedOutWithATray() {
         ASSERT_NO_FATAL_FAILURE(startClient(readable()));
         ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
-        ASSERT_TRUE(waitForTrayMenu([](const QStringList& texts) { return texts.contains("Sign In"); })
-                        .contains("Sign In"));
+        ASSERT_TRUE(waitForTrayMenu([](const QStringList& texts) {
+                        return texts.contains("Sign In");
+                    }).contains("Sign In"));
         runEventsFor(2000); // the first start's own windows settle (and the accessibility bus with them)
     }
     // The tray menu's Sign In, and the sign-in window it brings, once it offers its controls.
@@ -207,7 +208,8 @@ protected:
             return signIn && textsOf(*signIn).contains(QStringLiteral("Sign Up"));
         });
         if (!shown) {
-            ADD_FAILURE() << "no sign-in window: " << (signIn ? textsOf(*signIn).join(", ").toStdString() : "none");
+            ADD_FAILURE() << "no sign-in window: "
+                          << (signIn ? textsOf(*signIn).join(", ").toStdString() : "none");
             return std::nullopt;
         }
         return signIn;

@@ -147,32 +147,37 @@ TEST_F(KeyboardTest, SignInEveryTabASettingASupportEntryAndSignOutTakeTheKeyboar
     // A protocol: the settings tabs take the arrows, the protocols' list Down and Return, and the row
     // Return chose reads as selected.
     ASSERT_TRUE(tabTo(QStringLiteral("page tab"), QStringLiteral("General"))) << focusText();
-    ASSERT_TRUE(pressUntil("Right", named(QStringLiteral("page tab"), QStringLiteral("Protocols")), 3)) << focusText();
+    ASSERT_TRUE(pressUntil("Right", named(QStringLiteral("page tab"), QStringLiteral("Protocols")), 3))
+        << focusText();
     const std::optional<Node> firstProtocol = tabToRole(QStringLiteral("list item"), 10);
     ASSERT_TRUE(firstProtocol) << "no protocol takes the focus: " << focusText();
-    const std::optional<Node> protocol =
-        pressUntil("Down", [](const Node& node) { return node.role == "list item" && !node.selected; }, 4);
+    const std::optional<Node> protocol = pressUntil(
+        "Down", [](const Node& node) { return node.role == "list item" && !node.selected; }, 4);
     ASSERT_TRUE(protocol) << "every protocol reads as chosen: " << focusText();
     press("Return");
     const QString protocolTitle = protocol->name.section(QStringLiteral(", "), 0, 0);
     EXPECT_TRUE(waitFor([&] {
         const std::optional<Node> now = focusedNode();
         return now && now->name.startsWith(protocolTitle + QStringLiteral(", ")) && now->selected;
-    })) << protocolTitle.toStdString() << " was not chosen: " << focusText();
+    })) << protocolTitle.toStdString()
+        << " was not chosen: " << focusText();
 
     // A network: Ctrl+Tab to the Networks tab, its list Down and Return connect to the network chosen.
     for (int i = 0; i < 4 && !windowNamed(QStringLiteral("Veltrix - Networks"), 500); ++i) {
         press("Tab", {QStringLiteral("Control_L")});
     }
-    ASSERT_TRUE(windowNamed(QStringLiteral("Veltrix - Networks"), 500)) << "Ctrl+Tab did not reach the Networks tab";
+    ASSERT_TRUE(windowNamed(QStringLiteral("Veltrix - Networks"), 500))
+        << "Ctrl+Tab did not reach the Networks tab";
     const std::optional<Node> firstNetwork = tabToRole(QStringLiteral("list item"), 10);
     ASSERT_TRUE(firstNetwork) << "no network takes the focus: " << focusText();
-    ASSERT_TRUE(pressUntil("Down", [](const Node& node) { return node.role == "list item" && !node.selected; }, 4))
+    ASSERT_TRUE(pressUntil(
+        "Down", [](const Node& node) { return node.role == "list item" && !node.selected; }, 4))
         << "no other network below " << firstNetwork->name.toStdString() << ": " << focusText();
     press("Return");
     ASSERT_TRUE(windowNamed(QStringLiteral("Veltrix - Home"))) << "the choice did not go on to the home tab";
-    EXPECT_EQ(waitForTrayMenu([](const QStringList& texts) { return texts.value(0) == "Disconnect"; }).value(0),
-              "Disconnect")
+    EXPECT_EQ(
+        waitForTrayMenu([](const QStringList& texts) { return texts.value(0) == "Disconnect"; }).value(0),
+        "Disconnect")
         << "not connected";
 
     // The sheet that says so holds the focus and reads as a named window; Esc puts it away.
@@ -230,14 +235,16 @@ TEST_F(KeyboardTest, ALocationIsChosenAndStarredFromTheKeyboard) {
     EXPECT_FALSE(location->selected);
     press("Return");
     const QString connected = QStringLiteral("Connected to ") + location->name;
-    EXPECT_TRUE(waitForTrayMenu([&](const QStringList& texts) { return texts.contains(connected); })
-                    .contains(connected))
+    EXPECT_TRUE(waitForTrayMenu([&](const QStringList& texts) {
+                    return texts.contains(connected);
+                }).contains(connected))
         << "not connected to " << location->name.toStdString();
     EXPECT_TRUE(waitFor([&] {
-        const std::optional<Node> row = session->accessibility()->find(session->clientPid(), QStringLiteral("list item"),
-                                                                        location->name, window->extents);
+        const std::optional<Node> row = session->accessibility()->find(
+            session->clientPid(), QStringLiteral("list item"), location->name, window->extents);
         return row && row->selected;
-    })) << location->name.toStdString() << " does not read as chosen";
+    })) << location->name.toStdString()
+        << " does not read as chosen";
 
     // Its star, named by it, reached with Tab and set with Space.
     const QString star = QStringLiteral("Favorite ") + location->name;
@@ -247,7 +254,8 @@ TEST_F(KeyboardTest, ALocationIsChosenAndStarredFromTheKeyboard) {
     EXPECT_TRUE(waitFor([&] {
         const std::optional<Node> now = focusedNode();
         return now && now->name == star && now->checked != unstarred->checked;
-    })) << star.toStdString() << " kept its state: " << focusText();
+    })) << star.toStdString()
+        << " kept its state: " << focusText();
     EXPECT_EQ(namelessControls(), QStringList{});
 }
 
@@ -317,7 +325,12 @@ protected:
         return now ? now->geometry.marginsAdded(now->frame) : QRect();
     }
     static std::string text(const QRect& r) {
-        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+        return QStringLiteral("%1,%2 %3x%4")
+            .arg(r.x())
+            .arg(r.y())
+            .arg(r.width())
+            .arg(r.height())
+            .toStdString();
     }
 };
 
@@ -334,8 +347,7 @@ TEST_P(LargeScaleTest, EachWindowFitsTheScreenAndItsTitleBarTakesADrag) {
     EXPECT_EQ(namelessControls().join(QStringLiteral(", ")).toStdString(), "");
     if (!window->decorated()) {
         // The panel the scenarios take to lie over the screen's top, and the tray icon in it, stay clear.
-        const QRect panel(screen.left(), screen.top(), screen.width(),
-                          qRound(panelHeight * scale));
+        const QRect panel(screen.left(), screen.top(), screen.width(), qRound(panelHeight * scale));
         EXPECT_FALSE(frameOf(*window).intersects(panel)) << text(frameOf(*window));
         EXPECT_FALSE(frameOf(*window).contains(trayIconPosition()));
         return;
@@ -348,7 +360,8 @@ TEST_P(LargeScaleTest, EachWindowFitsTheScreenAndItsTitleBarTakesADrag) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, LargeScaleTest,
-                         ::testing::Values(ScaledWindow::signIn, ScaledWindow::quickAccess, ScaledWindow::main),
+                         ::testing::Values(ScaledWindow::signIn, ScaledWindow::quickAccess,
+                                           ScaledWindow::main),
                          [](const ::testing::TestParamInfo<ScaledWindow>& info) {
                              switch (info.param) {
                              case ScaledWindow::signIn:

@@ -19,9 +19,12 @@ TEST_F(LinksTest, ASupportLinkReachesTheBrowserOrElseItsAddressIsShownToCopy) {
         ASSERT_TRUE(main) << "Support brings the main window";
         ASSERT_TRUE(clickText(QStringLiteral("User Guides"), main));
 
-        const auto isAlert = [](const WindowInfo& window) { return window.types.contains(QStringLiteral("DIALOG")); };
+        const auto isAlert = [](const WindowInfo& window) {
+            return window.types.contains(QStringLiteral("DIALOG"));
+        };
         if (browser) {
-            ASSERT_TRUE(waitFor([&] { return !session->openedUrls().isEmpty(); })) << "the browser gets the link";
+            ASSERT_TRUE(waitFor([&] { return !session->openedUrls().isEmpty(); }))
+                << "the browser gets the link";
             EXPECT_TRUE(session->openedUrls().front().startsWith(QStringLiteral("https://")));
             EXPECT_FALSE(waitForWindow(isAlert, 1000)) << "nothing to tell";
             continue;

@@ -13,7 +13,9 @@ TEST_F(LocationsWindowTest, SettingsBringsTheMainWindowOnItsSettingsTabOpenOrClo
         return arguments.isEmpty() ? arguments : arguments << QStringLiteral("--locations");
     }));
     ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
-    const auto isLocations = [](const WindowInfo& window) { return window.geometry.size() == QSize(380, 620); };
+    const auto isLocations = [](const WindowInfo& window) {
+        return window.geometry.size() == QSize(380, 620);
+    };
     const std::optional<WindowInfo> locations = waitForWindow(isLocations, startBoundMs);
     ASSERT_TRUE(locations) << "--locations opens the locations window";
     // A settings-tab text the other tabs do not show.

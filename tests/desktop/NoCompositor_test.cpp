@@ -22,7 +22,8 @@ protected:
             return corner.isValid() && corner != QColor(Qt::black) && closeTo(corner, edge);
         });
         if (!square) {
-            ADD_FAILURE() << "corner " << corner.name().toStdString() << ", edge " << edge.name().toStdString();
+            ADD_FAILURE() << "corner " << corner.name().toStdString() << ", edge "
+                          << edge.name().toStdString();
         }
         return square;
     }
@@ -50,7 +51,8 @@ TEST_F(NoCompositorTest, TheQuickAccessWindowFollowsTheCompositorAtEachShow) {
         clickTrayIcon();
         const std::optional<WindowInfo> quickAccess = waitForWindow(isQuickAccess);
         ASSERT_TRUE(quickAccess);
-        EXPECT_EQ(session->x11().depth(quickAccess->id), composited ? 32 : 24) << "an alpha channel only over one";
+        EXPECT_EQ(session->x11().depth(quickAccess->id), composited ? 32 : 24)
+            << "an alpha channel only over one";
         if (!composited) {
             EXPECT_TRUE(squareOnItsGround(*quickAccess));
         }

@@ -46,7 +46,8 @@ TEST_P(NoTrayTest, TheWelcomeWindowLeadsToTheSignInWindowTheMainWindowAndBack) {
     const std::optional<WindowInfo> signInAgain = waitForWindow(
         [&](const WindowInfo& window) { return window.decorated() && !isMainWindow(window); }, startBoundMs);
     ASSERT_TRUE(signInAgain) << "the sign-in window comes back";
-    EXPECT_TRUE(waitForText(QStringLiteral("Sign Up"), *signInAgain)) << textsOf(*signInAgain).join(", ").toStdString();
+    EXPECT_TRUE(waitForText(QStringLiteral("Sign Up"), *signInAgain))
+        << textsOf(*signInAgain).join(", ").toStdString();
     runEventsFor(1500); // the time the client takes to open its quick-access window after signing out
     EXPECT_TRUE(std::ranges::none_of(session->clientWindows(), isQuickAccess)) << "no tray to drop it from";
 }
@@ -54,5 +55,6 @@ TEST_P(NoTrayTest, TheWelcomeWindowLeadsToTheSignInWindowTheMainWindowAndBack) {
 INSTANTIATE_TEST_SUITE_P(Desktops, NoTrayTest,
                          ::testing::Values(DesktopOptions::Tray::none, DesktopOptions::Tray::watcherOnly),
                          [](const auto& info) {
-                             return info.param == DesktopOptions::Tray::none ? "NoWatcher" : "WatcherWithoutHost";
+                             return info.param == DesktopOptions::Tray::none ? "NoWatcher"
+                                                                             : "WatcherWithoutHost";
                          });

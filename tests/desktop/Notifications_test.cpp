@@ -50,7 +50,8 @@ TEST_F(NotificationsTest, ConnectAndDisconnectArePostedWhileAnotherProgramHasThe
         ASSERT_TRUE(session->tray()->clickEntry("Connect"));
         const QString connected = QStringLiteral("Connected to ");
         ASSERT_TRUE(posted(connected)) << postedSummaries().join(" | ").toStdString();
-        const QString network = postedSummaries().filter(QRegularExpression("^" + connected)).value(0).mid(connected.size());
+        const QString network =
+            postedSummaries().filter(QRegularExpression("^" + connected)).value(0).mid(connected.size());
 
         ASSERT_TRUE(waitFor([&] { return trayEntryEnabled(ending); }));
         ASSERT_TRUE(session->tray()->clickEntry(ending));

@@ -13,14 +13,15 @@ TEST_F(QuickAccessWindowTest, TheOnboardingPagesShowTheirWholeTexts) {
     clickTrayIcon();
     std::optional<WindowInfo> quickAccess = waitForWindow(isQuickAccess);
     ASSERT_TRUE(quickAccess);
-    ASSERT_TRUE(waitForText(QStringLiteral("Next"), *quickAccess)) << textsOf(*quickAccess).join(", ").toStdString();
+    ASSERT_TRUE(waitForText(QStringLiteral("Next"), *quickAccess))
+        << textsOf(*quickAccess).join(", ").toStdString();
     const QRect window = placeOf(*quickAccess);
     // The illustration (the one picture narrower than the window) and every text of the page lie inside
     // the window, one under the other without overlapping.
     std::vector<QRect> parts;
     for (const AccessibleTree::Node& node : session->accessibility()->showing(session->clientPid())) {
-        const bool illustration = node.role == QLatin1String("filler") && node.extents.width() < window.width() &&
-                                  node.extents.height() > 100;
+        const bool illustration = node.role == QLatin1String("filler") &&
+                                  node.extents.width() < window.width() && node.extents.height() > 100;
         if (window.intersects(node.extents) && (node.role == QLatin1String("label") || illustration) &&
             std::ranges::find(parts, node.extents) == parts.end()) {
             parts.push_back(node.extents);
@@ -33,8 +34,8 @@ TEST_F(QuickAccessWindowTest, TheOnboardingPagesShowTheirWholeTexts) {
             EXPECT_FALSE(parts[i].intersects(parts[j])) << "drawn over each other";
         }
     }
-    const std::optional<AccessibleTree::Node> next =
-        session->accessibility()->find(session->clientPid(), QStringLiteral("push button"), QStringLiteral("Next"), window);
+    const std::optional<AccessibleTree::Node> next = session->accessibility()->find(
+        session->clientPid(), QStringLiteral("push button"), QStringLiteral("Next"), window);
     ASSERT_TRUE(next);
     for (const QRect& part : parts) {
         EXPECT_LT(part.bottom(), next->extents.top()) << "the button covers the page";
@@ -88,7 +89,7 @@ TEST_F(QuickAccessWindowTest, EachGroupsChildWindowOpensBesideItsRow) {
         EXPECT_NEAR(child->geometry.center().y(), row->extents.center().y(), 2) << group.toStdString();
         // Beside the window, on the side with room, as near as the private group's.
         const int gap = child->geometry.left() > window.right() ? child->geometry.left() - window.right()
-                                                                  : window.left() - child->geometry.right();
+                                                                : window.left() - child->geometry.right();
         EXPECT_GT(gap, 0) << group.toStdString() << ": it covers the window";
         EXPECT_LE(gap, 45) << group.toStdString();
         ASSERT_TRUE(clickText(group, quickAccess));
@@ -106,7 +107,8 @@ TEST_F(QuickAccessWindowTest, ItsRowsStayWhereTheyFirstShow) {
     std::optional<AccessibleTree::Node> firstSight;
     ASSERT_TRUE(waitFor([&] {
         // Kept once seen: the list's rows are rebuilt as it fills, gone from the tree for a moment.
-        if (auto row = session->accessibility()->find(session->clientPid(), {}, lowest, placeOf(*quickAccess))) {
+        if (auto row =
+                session->accessibility()->find(session->clientPid(), {}, lowest, placeOf(*quickAccess))) {
             firstSight = row;
         }
         return firstSight.has_value();

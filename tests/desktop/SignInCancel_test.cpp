@@ -35,6 +35,8 @@ TEST_F(SignInCancelTest, ClosingTheSignInWindowWhileItsStepsRunCancelsTheSignInA
     const std::optional<WindowInfo> again = openSignInWindowFromTheTray();
     ASSERT_TRUE(again);
     ASSERT_TRUE(clickText(QStringLiteral("Sign In"), again));
-    EXPECT_TRUE(waitForTrayMenu([](const QStringList& texts) { return texts.contains("Sign Out"); }).contains("Sign Out"))
+    EXPECT_TRUE(waitForTrayMenu([](const QStringList& texts) {
+                    return texts.contains("Sign Out");
+                }).contains("Sign Out"))
         << "the second sign-in did not complete";
 }

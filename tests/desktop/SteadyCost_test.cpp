@@ -1,6 +1,7 @@
 // What the client costs on a desktop, beside a bare Qt window on the same display in the same run: start to
 // tray item, a tray click to the quick-access window on screen, and CPU, wakeups and resident memory in each
-// steady state. Prints the table; the budgets (a click within 150 ms among them) are checked where they are set.
+// steady state. Prints the table; the budgets (a click within 150 ms among them) are checked where they are
+// set.
 #include "DesktopScenario.h"
 #include "Workspaces.h"
 #include "support/RemoteLogService.h"
@@ -14,8 +15,8 @@ using namespace desktop;
 
 namespace {
 
-constexpr int windowMs = 3000;  // each steady state is measured over this long
-constexpr int settleMs = 1000;  // after a change, left out of the measurement
+constexpr int windowMs = 3000; // each steady state is measured over this long
+constexpr int settleMs = 1000; // after a change, left out of the measurement
 constexpr int trayClicks = 5;
 
 class SteadyCostTest : public DesktopScenario {
@@ -36,7 +37,8 @@ protected:
     }
 
     void startBareWindow() {
-        QProcess* bare = session->startProgram(DesktopSession::bareWindowBinary(), {QStringLiteral("bare window")});
+        QProcess* bare =
+            session->startProgram(DesktopSession::bareWindowBinary(), {QStringLiteral("bare window")});
         ASSERT_TRUE(bare);
         barePid = bare->processId();
         ASSERT_TRUE(waitFor([&] { return !session->x11().mappedWindows(barePid).empty(); }, startBoundMs));
@@ -72,7 +74,8 @@ TEST_F(SteadyCostTest, StartClicksAndSteadyStatesBesideABareWindow) {
     const double startToItemMs =
         static_cast<double>(*session->tray()->itemRegisteredNs() - session->clientStartedNs()) / 1e6;
     const qint64 bareStartedNs = nowNs();
-    QProcess* bare = session->startProgram(DesktopSession::bareWindowBinary(), {QStringLiteral("bare window")});
+    QProcess* bare =
+        session->startProgram(DesktopSession::bareWindowBinary(), {QStringLiteral("bare window")});
     ASSERT_TRUE(bare);
     barePid = bare->processId();
     ASSERT_TRUE(waitFor([&] { return !session->x11().mappedWindows(barePid).empty(); }, startBoundMs));
@@ -97,8 +100,9 @@ TEST_F(SteadyCostTest, StartClicksAndSteadyStatesBesideABareWindow) {
     measure(QStringLiteral("signed in, tray only"));
 
     ASSERT_TRUE(session->tray()->clickEntry(QStringLiteral("Connect")));
-    waitForTrayMenu([](const QStringList& texts) { return texts.value(1).startsWith("Connected to ") &&
-                                                          texts.value(1) != "Connected to -----"; });
+    waitForTrayMenu([](const QStringList& texts) {
+        return texts.value(1).startsWith("Connected to ") && texts.value(1) != "Connected to -----";
+    });
     closeClientWindows(); // the connection-established sheet, should it show
     runEventsFor(settleMs);
     // Connected with no window: only the SDK's one-second clock wakes the client, and nothing reaches the
@@ -117,7 +121,6 @@ TEST_F(SteadyCostTest, StartClicksAndSteadyStatesBesideABareWindow) {
     EXPECT_TRUE(waitFor([this, closedSince] {
         return session->tray()->signalCount(QStringLiteral("ItemsPropertiesUpdated"), closedSince) > 0;
     })) << "no time line after the host asked to show the menu";
-
 
     ASSERT_TRUE(openMainWindowFromTheTray());
     // The network view moves only as much as it shows: checked on this (unoptimised) build, whose CPU is
@@ -269,14 +272,15 @@ TEST_F(StartAndMemoryTest, TheTrayItemComesWithinThirtyMillisecondsOfABareWindow
             },
             startBoundMs));
         ASSERT_TRUE(clientProcessorNs);
-        clientWall.push_back(static_cast<double>(*session->tray()->itemRegisteredNs() - session->clientStartedNs()) /
-                             1e6);
+        clientWall.push_back(
+            static_cast<double>(*session->tray()->itemRegisteredNs() - session->clientStartedNs()) / 1e6);
         clientProcessor.push_back(static_cast<double>(*clientProcessorNs) / 1e6);
     }
     table.addTime(QStringLiteral("start to tray item, median"), median(clientWall));
     table.addTime(QStringLiteral("  bare Qt window, start to window mapped, median"), median(bareWall));
     table.addTime(QStringLiteral("processor time to tray item, median"), median(clientProcessor));
-    table.addTime(QStringLiteral("  bare Qt window, processor time to mapped, median"), median(bareProcessor));
+    table.addTime(QStringLiteral("  bare Qt window, processor time to mapped, median"),
+                  median(bareProcessor));
     std::cout << "\n" << table.text().toStdString() << std::flush;
     EXPECT_LE(median(clientProcessor), median(bareProcessor) + 30.0);
 }
@@ -286,12 +290,14 @@ TEST_F(StartAndMemoryTest, TheTrayItemComesWithinThirtyMillisecondsOfABareWindow
 // the remote log's post at 5 s) are done. On both roads a person's remote log takes: its built-in address,
 // which never resolves, and a loopback https service the client reaches and trusts through SSL_CERT_FILE.
 TEST_F(StartAndMemoryTest, SignedInResidentMemoryBesideABareWindowOnBothRemoteLogRoads) {
-    const auto measureRoad = [&](const QString& road, DesktopOptions options, const MemoryCeilings& ceilings) {
+    const auto measureRoad = [&](const QString& road, DesktopOptions options,
+                                 const MemoryCeilings& ceilings) {
         constexpr qint64 startStepsNs = 8'000'000'000;
         ASSERT_NO_FATAL_FAILURE(startClient(std::move(options), signedInWorkspace));
         ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
-        ASSERT_EQ(waitForTrayMenu([](const QStringList& texts) { return texts.value(0) == "Connect"; }).value(0),
-                  "Connect");
+        ASSERT_EQ(
+            waitForTrayMenu([](const QStringList& texts) { return texts.value(0) == "Connect"; }).value(0),
+            "Connect");
         const qint64 barePid = startBareWindow();
         ASSERT_NE(barePid, 0);
         ASSERT_NO_FATAL_FAILURE(closeClientWindows());
@@ -304,7 +310,8 @@ TEST_F(StartAndMemoryTest, SignedInResidentMemoryBesideABareWindowOnBothRemoteLo
             ASSERT_TRUE(costs[0].valid && costs[1].valid) << state.toStdString();
             table.add(road + QStringLiteral(": ") + state, costs[0]);
             table.add(QStringLiteral("  bare Qt window"), costs[1]);
-            EXPECT_LE(costs[0].rssMiB, costs[1].rssMiB + ceilingMiB) << road.toStdString() << ": " << state.toStdString();
+            EXPECT_LE(costs[0].rssMiB, costs[1].rssMiB + ceilingMiB)
+                << road.toStdString() << ": " << state.toStdString();
         };
         ASSERT_NO_FATAL_FAILURE(measure(QStringLiteral("signed in, tray only"), ceilings.trayOnly));
 

@@ -31,7 +31,8 @@ QImage largestIconPixmap(const QVariant& property) {
         QImage image(width, height, QImage::Format_ARGB32);
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
-                const auto* p = reinterpret_cast<const uchar*>(bytes.constData()) + (qsizetype(y) * width + x) * 4;
+                const auto* p =
+                    reinterpret_cast<const uchar*>(bytes.constData()) + (qsizetype(y) * width + x) * 4;
                 image.setPixel(x, y, qRgba(p[1], p[2], p[3], p[0]));
             }
         }
@@ -104,7 +105,8 @@ TEST_F(TrayIconTest, TheIconIsLightInsideADarkOutlineAndTheToolTipNamesTheState)
 TEST_F(TrayIconTest, AStartWithATrayComplainsAboutNothing) {
     startClient();
     waitForTrayItem();
-    ASSERT_TRUE(waitFor([&] { return !session->tray()->itemProperty(QStringLiteral("IconPixmap")).isNull(); }));
+    ASSERT_TRUE(
+        waitFor([&] { return !session->tray()->itemProperty(QStringLiteral("IconPixmap")).isNull(); }));
     ASSERT_TRUE(waitFor([&] {
         const std::optional<TrayHost::MenuEntry> menu = session->tray()->menu();
         return menu && menu->find(QStringLiteral("Sign In"));

@@ -10,8 +10,9 @@ using TrayMinimizeTest = DesktopScenario;
 TEST_F(TrayMinimizeTest, MinimizeTakesTheWindowsToTheTrayAndTheMenuBringsThemBack) {
     ASSERT_NO_FATAL_FAILURE(startClient({}, signedInWorkspace));
     ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
-    ASSERT_TRUE(waitForTrayMenu([](const QStringList& texts) { return texts.contains("Minimize"); })
-                    .contains("Minimize"));
+    ASSERT_TRUE(waitForTrayMenu([](const QStringList& texts) {
+                    return texts.contains("Minimize");
+                }).contains("Minimize"));
     ASSERT_TRUE(session->tray()->clickEntry("Support"));
     ASSERT_TRUE(waitForWindow(isMainWindow)) << "Support brings the main window";
 
@@ -31,8 +32,9 @@ TEST_F(TrayMinimizeTest, MinimizeTakesTheWindowsToTheTrayAndTheMenuBringsThemBac
 TEST_F(TrayMinimizeTest, AClosedMainWindowComesBackWhereItWasLeft) {
     ASSERT_NO_FATAL_FAILURE(startClient({}, signedInWorkspace));
     ASSERT_NO_FATAL_FAILURE(waitForTrayItem());
-    ASSERT_TRUE(waitForTrayMenu([](const QStringList& texts) { return texts.contains("Settings"); })
-                    .contains("Settings"));
+    ASSERT_TRUE(waitForTrayMenu([](const QStringList& texts) {
+                    return texts.contains("Settings");
+                }).contains("Settings"));
     ASSERT_TRUE(session->tray()->clickEntry("Settings"));
     const std::optional<WindowInfo> opened = waitForWindow(isMainWindow);
     ASSERT_TRUE(opened);

@@ -28,7 +28,8 @@ TEST_F(TrayRoadTest, SignedInFromTheQuickAccessWindowAConnectionChosenThereShows
 
     quickAccess = waitForWindow(isQuickAccess);
     ASSERT_TRUE(quickAccess);
-    EXPECT_TRUE(waitForText(QStringLiteral("Connected"), *quickAccess)) << textsOf(*quickAccess).join(", ").toStdString();
+    EXPECT_TRUE(waitForText(QStringLiteral("Connected"), *quickAccess))
+        << textsOf(*quickAccess).join(", ").toStdString();
     const QStringList quickTexts = textsOf(*quickAccess);
     const auto current = quickTexts.indexOf(QStringLiteral("Current Network"));
     ASSERT_GE(current, 0) << quickTexts.join(", ").toStdString();
@@ -60,11 +61,13 @@ TEST_F(TrayRoadTest, AfterASignInFromTheSignInWindowTheFirstClickOnConnectLands)
     const QPoint desktop(5, session->x11().screenGeometry().bottom() - 5);
     ASSERT_EQ(session->x11().windowAt(desktop), 0u);
     session->x11().click(desktop);
-    ASSERT_TRUE(waitForNoWindow(isQuickAccess)) << "the click on the desktop puts the quick-access window away";
+    ASSERT_TRUE(waitForNoWindow(isQuickAccess))
+        << "the click on the desktop puts the quick-access window away";
 
     ASSERT_TRUE(clickText(QStringLiteral("Connect"), main));
     EXPECT_TRUE(waitFor([&] {
         const std::optional<TrayHost::MenuEntry> menu = session->tray()->menu();
         return menu && menu->visibleTexts().value(0) != QLatin1String("Connect");
-    })) << "the first click on Connect was lost: " << textsOf(*main).join(", ").toStdString();
+    })) << "the first click on Connect was lost: "
+        << textsOf(*main).join(", ").toStdString();
 }

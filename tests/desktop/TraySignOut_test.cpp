@@ -28,7 +28,8 @@ protected:
     bool clickButton(const QString& text) {
         std::optional<AccessibleTree::Node> button;
         waitFor([&] {
-            button = session->accessibility()->find(session->clientPid(), QStringLiteral("push button"), text);
+            button =
+                session->accessibility()->find(session->clientPid(), QStringLiteral("push button"), text);
             return button.has_value();
         });
         if (button) {
@@ -42,19 +43,23 @@ protected:
 
 TEST_F(TraySignOutTest, ConfirmingTheTraysSignOutLeavesTheClientSignedOutWithSignInOffered) {
     startSignedIn();
-    ASSERT_TRUE(trayMenuWhen([](const QStringList& texts) { return texts.contains("Sign Out"); }).contains("Sign Out"));
+    ASSERT_TRUE(trayMenuWhen([](const QStringList& texts) {
+                    return texts.contains("Sign Out");
+                }).contains("Sign Out"));
     ASSERT_TRUE(session->tray()->aboutToShow());
     ASSERT_TRUE(session->tray()->clickEntry("Sign Out"));
     ASSERT_TRUE(clickButton("Sign Out")) << "no confirmation window";
 
-    const QStringList signedOut = trayMenuWhen([](const QStringList& texts) { return texts == QStringList{"Sign In"}; });
+    const QStringList signedOut =
+        trayMenuWhen([](const QStringList& texts) { return texts == QStringList{"Sign In"}; });
     ASSERT_FALSE(session->clientCrashed()) << "the client crashed on the confirmed sign-out";
     EXPECT_EQ(signedOut, QStringList{"Sign In"});
 
     // The signed-in menu comes back with its submenus filled, and goes again.
     ASSERT_TRUE(session->tray()->clickEntry("Sign In"));
     ASSERT_TRUE(clickButton("Sign In"));
-    const QStringList signedIn = trayMenuWhen([](const QStringList& texts) { return texts.contains("Sign Out"); });
+    const QStringList signedIn =
+        trayMenuWhen([](const QStringList& texts) { return texts.contains("Sign Out"); });
     ASSERT_FALSE(session->clientCrashed()) << "the client crashed when signed in again";
     ASSERT_TRUE(signedIn.contains("Sign Out"));
     const std::optional<TrayHost::MenuEntry> menu = session->tray()->menu();
@@ -71,9 +76,13 @@ TEST_F(TraySignOutTest, TheClientStartedAgainIsStillSignedInUntilTheUserSignsOut
         ASSERT_FALSE(session->clientRunning());
         ASSERT_TRUE(session->startClient(signedInWorkspace(*session)));
     };
-    ASSERT_TRUE(trayMenuWhen([](const QStringList& texts) { return texts.contains("Sign Out"); }).contains("Sign Out"));
+    ASSERT_TRUE(trayMenuWhen([](const QStringList& texts) {
+                    return texts.contains("Sign Out");
+                }).contains("Sign Out"));
     ASSERT_NO_FATAL_FAILURE(startAgain());
-    ASSERT_TRUE(trayMenuWhen([](const QStringList& texts) { return texts.contains("Sign Out"); }).contains("Sign Out"));
+    ASSERT_TRUE(trayMenuWhen([](const QStringList& texts) {
+                    return texts.contains("Sign Out");
+                }).contains("Sign Out"));
     ASSERT_TRUE(session->tray()->aboutToShow());
     ASSERT_TRUE(session->tray()->clickEntry("Sign Out"));
     ASSERT_TRUE(clickButton("Sign Out")) << "no confirmation window";

@@ -21,8 +21,8 @@ protected:
     }
     // NetworkManager with one Wi-Fi device on `ssid`, before the client starts.
     void joinWiFi(const QByteArray& ssid) {
-        networkManager = std::make_unique<fakenm::FakeNetworkManager>(
-            QDBusConnection::connectToBus(session->bus().address(), QStringLiteral("desktop-networkmanager")));
+        networkManager = std::make_unique<fakenm::FakeNetworkManager>(QDBusConnection::connectToBus(
+            session->bus().address(), QStringLiteral("desktop-networkmanager")));
         ASSERT_TRUE(networkManager->start());
         accessPoint = networkManager->setNetwork(networkManager->addDevice(fakenm::wifi), ssid, false);
     }
@@ -73,8 +73,8 @@ TEST_F(TrustedNetworksTest, ADuplicateIsRefusedByADialogOfTheMainWindowThatGives
         << "the current network and its new entry: " << textsOf(*main).join(", ").toStdString();
 
     ASSERT_TRUE(clickText(QStringLiteral("Add to Trusted"), main));
-    const std::optional<WindowInfo> alert =
-        waitForWindow([&](const WindowInfo& window) { return window.id != main->id && window.id != quickAccess->id; });
+    const std::optional<WindowInfo> alert = waitForWindow(
+        [&](const WindowInfo& window) { return window.id != main->id && window.id != quickAccess->id; });
     ASSERT_TRUE(alert) << "adding the listed network again opens a dialog";
     EXPECT_EQ(alert->transientFor, main->id) << "the dialog belongs to the main window";
     EXPECT_TRUE(placeOf(*main).contains(placeOf(*alert).center())) << "and stands over it";

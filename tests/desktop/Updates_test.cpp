@@ -87,7 +87,8 @@ TEST_F(UpdatesTest, TheNotificationsUpdateNowBringsTheSheetOverTheMainWindowWher
         << textsOf(*sheet).join(", ").toStdString();
     ASSERT_TRUE(clickText(QStringLiteral("Restart"), sheet));
     // A build running in place is not what the system's installer replaces: the sheet says so.
-    ASSERT_TRUE(waitForText(QStringLiteral("Not installed"), *sheet)) << textsOf(*sheet).join(", ").toStdString();
+    ASSERT_TRUE(waitForText(QStringLiteral("Not installed"), *sheet))
+        << textsOf(*sheet).join(", ").toStdString();
     EXPECT_FALSE(textsOf(*sheet).filter(QStringLiteral("build folder")).isEmpty())
         << textsOf(*sheet).join(", ").toStdString();
     ASSERT_TRUE(clickText(QStringLiteral("Close"), sheet)) << textsOf(*sheet).join(", ").toStdString();

@@ -51,7 +51,8 @@ protected:
     }
     // Kept beside the test binary for a person to look at.
     void keepScreenshot(const char* name) {
-        EXPECT_TRUE(session->screenshot(QDir::current().filePath(QStringLiteral("wayland-%1.png").arg(name))));
+        EXPECT_TRUE(
+            session->screenshot(QDir::current().filePath(QStringLiteral("wayland-%1.png").arg(name))));
     }
     static bool finished(QProcess* process) { return process && process->waitForFinished(startBoundMs); }
 };
@@ -102,16 +103,21 @@ TEST_P(SecondStartTest, BringsTheShownMainWindowForwardAndItKeepsItsSize) {
         return shown && shown->focused;
     };
     ASSERT_TRUE(waitFor([&] { return focused(main->id); }));
-    QProcess* other = session->startProgram(DesktopSession::bareWindowBinary(), {QStringLiteral("other program")});
+    QProcess* other =
+        session->startProgram(DesktopSession::bareWindowBinary(), {QStringLiteral("other program")});
     ASSERT_TRUE(other);
-    ASSERT_TRUE(waitFor([&] {
-        if (GetParam()) { // on Wayland itself
-            return std::ranges::any_of(session->compositorWindows(),
-                                       [&](const auto& w) { return w.pid == other->processId() && w.focused; });
-        }
-        const std::vector<WindowInfo> windows = session->x11().mappedWindows(other->processId());
-        return !windows.empty() && focused(windows.front().id);
-    }, startBoundMs)) << "the other program takes the focus";
+    ASSERT_TRUE(waitFor(
+        [&] {
+            if (GetParam()) { // on Wayland itself
+                return std::ranges::any_of(session->compositorWindows(), [&](const auto& w) {
+                    return w.pid == other->processId() && w.focused;
+                });
+            }
+            const std::vector<WindowInfo> windows = session->x11().mappedWindows(other->processId());
+            return !windows.empty() && focused(windows.front().id);
+        },
+        startBoundMs))
+        << "the other program takes the focus";
 
     QProcessEnvironment env = session->environment();
     env.insert(QStringLiteral("DESKTOP_STARTUP_ID"),
@@ -158,6 +164,7 @@ TEST_F(WaylandSessionTest, NativelyItSaysWhatItCannotDoAndWithoutThePluginItName
     })) << "the quick-access window is one of the compositor's own, in front\n"
         << session->programLog(native).toStdString();
     const QStringList lines = session->programLog(native).split(u'\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(lines.filter(QStringLiteral("natively on Wayland")).size(), 1) << lines.join(u'\n').toStdString();
+    EXPECT_EQ(lines.filter(QStringLiteral("natively on Wayland")).size(), 1)
+        << lines.join(u'\n').toStdString();
     keepScreenshot("native");
 }

@@ -30,14 +30,17 @@ struct BulkLogTest : ::testing::Test {
     testsupport::LoopbackHttpServer collector;
     QTemporaryDir pending;
 
-    QString endpoint() const { return QStringLiteral("http://127.0.0.1:%1/bulk/%2/tag/%3/").arg(collector.port()); }
+    QString endpoint() const {
+        return QStringLiteral("http://127.0.0.1:%1/bulk/%2/tag/%3/").arg(collector.port());
+    }
     std::shared_ptr<BulkLogHelper> helper(const QString& at = {}) {
         return std::make_shared<BulkLogHelper>(at.isEmpty() ? endpoint() : at, pending.path());
     }
     int waiting() const { return int(QDir(pending.path()).entryList({"*.json"}, QDir::Files).size()); }
     // Waits until `requests` reached the collector and their answers were handled.
     bool received(int requests) {
-        const bool arrived = testsupport::waitUntil([&] { return collector.requestCount(bulkPath) >= requests; });
+        const bool arrived =
+            testsupport::waitUntil([&] { return collector.requestCount(bulkPath) >= requests; });
         testsupport::waitUntil([] { return false; }, 150); // the answer is handled
         return arrived;
     }
@@ -48,14 +51,15 @@ struct BulkLogTest : ::testing::Test {
 TEST_F(BulkLogTest, AReportIsPostedAsOneJsonObjectOfSevenKeysToTheCollectorsTaggedPath) {
     collector.serveBody(bulkPath, "ok");
     auto shipper = helper();
-    shipper->sendLogs(AppExceptionReportingHelper::makeReport(QStringLiteral("a  |   b"), QStringLiteral("E")));
+    shipper->sendLogs(
+        AppExceptionReportingHelper::makeReport(QStringLiteral("a  |   b"), QStringLiteral("E")));
     ASSERT_TRUE(received(1));
     const auto request = collector.requests().first();
     EXPECT_EQ(request.method, "POST");
     EXPECT_EQ(request.header("content-type"), "application/json");
     const QJsonObject body = QJsonDocument::fromJson(request.body).object();
-    EXPECT_EQ(body.keys(), (QStringList{"AppVersion", "ExceptionType", "Platform", "PlatformVersion", "StackTrace",
-                                        "application_type", "version"}));
+    EXPECT_EQ(body.keys(), (QStringList{"AppVersion", "ExceptionType", "Platform", "PlatformVersion",
+                                        "StackTrace", "application_type", "version"}));
     EXPECT_EQ(body.value("StackTrace").toString(), QStringLiteral("a  |   b"));
     EXPECT_EQ(body.value("application_type").toString(), QStringLiteral("smb"));
     EXPECT_TRUE(body.value("version").toString().startsWith('v'));
@@ -82,7 +86,8 @@ TEST_F(BulkLogTest, AReportTheCollectorCouldNotTakeWaitsOnDiskForTheNextStart) {
         collector.clearRequests();
         auto shipper = helper(c.at);
         shipper->sendLogs(AppExceptionReportingHelper::makeReport(QStringLiteral("s"), QStringLiteral("E")));
-        ASSERT_TRUE(testsupport::waitUntil([&] { return c.at.isEmpty() ? collector.requestCount(bulkPath) == 1 : true; }));
+        ASSERT_TRUE(testsupport::waitUntil(
+            [&] { return c.at.isEmpty() ? collector.requestCount(bulkPath) == 1 : true; }));
         testsupport::waitUntil([] { return false; }, 300);
         EXPECT_EQ(waiting(), c.waiting) << c.name;
 
@@ -108,7 +113,8 @@ TEST_F(BulkLogTest, TheExceptionReportAsksTheRouterToQuitAndPostsOnlyWhenCrashRe
         defaults.set(SettingsUserDefaults::sendCrashReportsData, allowed);
         collector.clearRequests();
         router.calls.clear();
-        AppExceptionReportingHelper::sendExceptionReport(QStringLiteral("a  |   b"), QStringLiteral("std::bad_alloc"));
+        AppExceptionReportingHelper::sendExceptionReport(QStringLiteral("a  |   b"),
+                                                         QStringLiteral("std::bad_alloc"));
         EXPECT_EQ(router.count("terminateApplication"), 1) << allowed;
         testsupport::waitUntil([&] { return collector.requestCount(bulkPath) > 0; }, allowed ? 5000 : 300);
         EXPECT_EQ(collector.requestCount(bulkPath), allowed ? 1 : 0) << allowed;
@@ -132,7 +138,8 @@ TEST_F(BulkLogTest, TheExceptionReportAsksTheRouterToQuitAndPostsOnlyWhenCrashRe
 }
 
 TEST(RemoteLogWrappers, JoinItemsAndKeepOnlyTheFilesName) {
-    EXPECT_EQ(remotelogwrappers::joinedMessage({"a", 1, true}, QStringLiteral(", ")), QStringLiteral("a, 1, true"));
+    EXPECT_EQ(remotelogwrappers::joinedMessage({"a", 1, true}, QStringLiteral(", ")),
+              QStringLiteral("a, 1, true"));
     EXPECT_EQ(remotelogwrappers::fileName("/src/app/Thing.cpp"), QStringLiteral("Thing.cpp"));
     EXPECT_EQ(remotelogwrappers::fileName("Thing.cpp"), QStringLiteral("Thing.cpp"));
 }

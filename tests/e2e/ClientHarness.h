@@ -175,7 +175,8 @@ protected:
 
     // Starts the client as main() does, with the real menu front ends, and runs what start-up leaves due.
     void launch() {
-        tray = std::make_unique<DesktopTray>(withTray ? DesktopTray::State::present : DesktopTray::State::none);
+        tray =
+            std::make_unique<DesktopTray>(withTray ? DesktopTray::State::present : DesktopTray::State::none);
         ASSERT_TRUE(tray->isReady()) << "no bus of its own for the desktop's tray";
         ASSERT_EQ(tray->bar().isTrayPresent(), withTray);
         composeClient(); // the real front ends, as the delegate's start makes them
@@ -276,7 +277,8 @@ protected:
 
     // Another launch of the client with `arguments` (after the program name): it finds this copy running
     // and hands its arguments over the local socket, as a second start from a browser does.
-    platform::UrlEvents::LaunchDecision secondLaunch(const QStringList& arguments, const QString& activationToken = {}) {
+    platform::UrlEvents::LaunchDecision secondLaunch(const QStringList& arguments,
+                                                     const QString& activationToken = {}) {
         const QFileInfo lock(platform::UrlEvents::shared().lockPath());
         const QString identifier = lock.fileName().chopped(int(qstrlen(".lock")));
         std::atomic<bool> done = false;
@@ -336,8 +338,8 @@ protected:
         ASSERT_TRUE(chooseInTrayMenu("Sign Out"));
         advance(1);
         if (shownWindow().contains("signOut")) {
-            ASSERT_TRUE(
-                clickButton(delegate->qaUISignOutController()->signOutWindowController()->window(), "Sign Out"));
+            ASSERT_TRUE(clickButton(delegate->qaUISignOutController()->signOutWindowController()->window(),
+                                    "Sign Out"));
             advance(2);
         }
         ASSERT_FALSE(VeltrixXPC::isLoggedIn());

@@ -150,7 +150,7 @@ TEST_F(LocationsTest, TypingHidesTheTabsSearchesUnderEveryFilterAndClearingBring
     launchAndSignIn();
     openLocations();
     struct Case {
-        int tab; // the filter chosen before typing: Private, Public, Favorites
+        int tab;           // the filter chosen before typing: Private, Public, Favorites
         QStringList typed; // in turn
         QStringList rows;
         QString emphasised; // in the first location row
@@ -172,8 +172,10 @@ TEST_F(LocationsTest, TypingHidesTheTabsSearchesUnderEveryFilterAndClearingBring
         EXPECT_TRUE(shownTabs().isEmpty());
         EXPECT_EQ(rowTexts(), c.rows);
         const auto* first = qobject_cast<LocationCellView*>(table().viewAtRow(rowTitled(c.rows.value(1))));
-        EXPECT_EQ(first ? emphasisedPart(first->locationTitleField()->attributedText()) : QString(), c.emphasised);
-        EXPECT_EQ(visibleTexts(locationsView()).contains(notFound), c.rows.isEmpty()) << visibleTexts(locationsView());
+        EXPECT_EQ(first ? emphasisedPart(first->locationTitleField()->attributedText()) : QString(),
+                  c.emphasised);
+        EXPECT_EQ(visibleTexts(locationsView()).contains(notFound), c.rows.isEmpty())
+            << visibleTexts(locationsView());
 
         window->searchBarView()->clearButton()->click();
         advance(0.4);

@@ -80,7 +80,8 @@ TEST_F(MainWindowTest, ALaterStartWithItsDesktopsTokenBringsTheShownWindowForwar
     ASSERT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == &other; }));
     ASSERT_EQ(secondLaunch({}, QStringLiteral("launcher-3_TIME99")),
               platform::UrlEvents::LaunchDecision::secondaryForwarded);
-    EXPECT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == general().view()->window(); }));
+    EXPECT_TRUE(
+        testsupport::waitUntil([&] { return QApplication::activeWindow() == general().view()->window(); }));
     EXPECT_TRUE(platform::Application::instance()->activationToken().isEmpty()) << "spent on that window";
 }
 

@@ -53,7 +53,8 @@ TEST_F(RemoteLogTest, AStartWritesTheSessionFolderAndSendsTheDeviceStatusAndTheS
     ASSERT_TRUE(VeltrixXPC::isLoggedIn());
 
     EXPECT_EQ(service.order(), (QByteArrayList{"app/device-status", "session"}));
-    EXPECT_EQ(service.received("session").first().header("x-app-token"), AppDelegate::remoteLogApplicationKey.toUtf8());
+    EXPECT_EQ(service.received("session").first().header("x-app-token"),
+              AppDelegate::remoteLogApplicationKey.toUtf8());
     const auto manager = RemoteLog::manager();
     ASSERT_TRUE(manager);
     EXPECT_TRUE(manager->forceEnabled()) << "the client forces logging on";

@@ -92,7 +92,8 @@ TEST_F(SettingsTest, ASettingChangedOnThePageReachesTheStandIn) {
     const bool crashReports = VeltrixXPC::settings().crashReports.value;
     click(generalRow(SettingsGeneralItem::crashReport)->settingSwitch());
     EXPECT_EQ(VeltrixXPC::settings().crashReports.value, !crashReports);
-    EXPECT_EQ(ServiceLayer::appModel().sendCrashReportsData(), !crashReports) << "what the exception reporter reads";
+    EXPECT_EQ(ServiceLayer::appModel().sendCrashReportsData(), !crashReports)
+        << "what the exception reporter reads";
 
     chooseTab(SettingsMenuTab::network);
     ASSERT_FALSE(VeltrixXPC::settings().wifiSecurity.value);
@@ -275,7 +276,8 @@ TEST_F(SettingsTest, AlwaysOnSwitchedOffWhileConnectedLeavesTheTunnelUpAndDiscon
     const std::pair<const char*, std::function<void()>> disconnects[] = {
         {"the tray menu", [&] { ASSERT_TRUE(chooseInTrayMenu("Disconnect")) << trayMenuTexts(); }},
         {"the home tab", [&] {
-             auto* bar = delegate->generalViewController()->menuBarView()->topButtonsView()->topMenuTableView();
+             auto* bar =
+                 delegate->generalViewController()->menuBarView()->topButtonsView()->topMenuTableView();
              click(bar->rowViewAtRow(static_cast<int>(MainTopTab::home)));
              advance(0.2);
              ASSERT_TRUE(clickButton(mainWindow, "Disconnect")) << visibleTexts(mainWindow);
@@ -331,7 +333,9 @@ TEST_F(SettingsTest, WhatTheUserSetIsBackAfterARestartAndTheSessionWithIt) {
              QWidget* list = settingsTab->cellFor(SettingsNetworkItem::trustedNetworksList);
              click(qobject_cast<SettingsTrustedNetworksViewCell*>(list)->addToTrustedButton());
          },
-         [&] { return settings().trustedNetworksList.value.contains(PDWiFiNetwork("Office-5G", "Office-5G")); }},
+         [&] {
+             return settings().trustedNetworksList.value.contains(PDWiFiNetwork("Office-5G", "Office-5G"));
+         }},
         {"the chosen location",
          [&] {
              ASSERT_TRUE(chooseInTrayMenu(chosen->displayTitle())) << trayMenuTexts();

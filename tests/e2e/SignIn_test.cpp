@@ -130,7 +130,8 @@ TEST_F(SignInTest, ClosingTheSignInWindowWhileSigningInCancelsItAndItCanStartAga
     const struct {
         const char* moment;
         bool callbackArrived;
-    } moments[] = {{"the browser has the sign-in", false}, {"the loader shows the steps after the callback", true}};
+    } moments[] = {{"the browser has the sign-in", false},
+                   {"the loader shows the steps after the callback", true}};
     withTray = true; // after the callback the quick-access window shows the progress
     platform::UserDefaults::standard().set(SettingsUserDefaults::showWelcomePage, false);
     launch();
@@ -185,8 +186,8 @@ TEST_F(SignInTest, ACallbackUrlThatStartsTheClientSignsInOnceStartUpEnds) {
     EXPECT_EQ(driver.calls("externalAuthSuccess").size(), 1u) << "the kept URL reached the SDK once";
     const QStringList calls = sdkCalls();
     const qsizetype setUp = calls.indexOf("setupWithConfig");
-    EXPECT_TRUE(setUp >= 0 && setUp < calls.indexOf("externalAuthSuccess")) << "handed over once the SDK is set up: "
-                                                                             << calls.join(' ').toStdString();
+    EXPECT_TRUE(setUp >= 0 && setUp < calls.indexOf("externalAuthSuccess"))
+        << "handed over once the SDK is set up: " << calls.join(' ').toStdString();
     EXPECT_FALSE(sdkCalls().contains("login")) << "no browser sign-in was started besides";
     EXPECT_TRUE(VeltrixXPC::isLoggedIn());
     EXPECT_EQ(shownWindow(), QStringLiteral("main"));

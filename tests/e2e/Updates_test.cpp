@@ -324,13 +324,15 @@ TEST_F(UpdatesScenario, TheUpdateNotificationsActionRunsTheSettingsPagesCheck) {
     PDAppConfig config = VeltrixXPC::appConfig();
     config.offeredVersion.clear();
     driver.setAppConfig(config);
-    ASSERT_TRUE(centerBackend->invokeAction(posted, platform::UserNotificationCenter::defaultActionIdentifier));
+    ASSERT_TRUE(
+        centerBackend->invokeAction(posted, platform::UserNotificationCenter::defaultActionIdentifier));
     run();
     advance(0.5);
     ASSERT_TRUE(shownWindow().contains(QStringLiteral("main"))) << shownWindow();
     EXPECT_FALSE(isSheetShown());
     const ApplicationModel& model = ServiceLayer::appModel();
-    EXPECT_TRUE(visibleTexts(delegate->generalWindowViewController()->window())
-                    .contains("Latest version is installed: " + model.appVersion() + "." + model.appBuildNumber()))
+    EXPECT_TRUE(
+        visibleTexts(delegate->generalWindowViewController()->window())
+            .contains("Latest version is installed: " + model.appVersion() + "." + model.appBuildNumber()))
         << visibleTexts(delegate->generalWindowViewController()->window());
 }

@@ -66,8 +66,9 @@ Ran runTool(const QString& program, const QStringList& arguments,
     if (!destdir.isEmpty()) {
         environment.insert(QStringLiteral("DESTDIR"), destdir);
     }
-    const Ran ran = runTool(QStringLiteral(VELTRIX_CMAKE),
-                            {"--install", QStringLiteral(VELTRIX_BUILD_DIR), "--prefix", prefix}, environment);
+    const Ran ran =
+        runTool(QStringLiteral(VELTRIX_CMAKE),
+                {"--install", QStringLiteral(VELTRIX_BUILD_DIR), "--prefix", prefix}, environment);
     if (!ran.finished || ran.code != 0) {
         return ::testing::AssertionFailure() << "cmake --install failed: " << ran.output.toStdString();
     }
@@ -122,11 +123,11 @@ TEST(InstallTreeTest, AnyPrefixGetsTheClientItsResourcesAndDesktopFilesThatTheVa
     for (const QString& file : expected.filter(QRegularExpression("^share/veltrix/"))) {
         const QString source = sourceDir + "/resources/" + file.mid(QStringLiteral("share/veltrix/").size());
         EXPECT_EQ(contents(root + "/" + file), contents(source)) << file.toStdString();
-        EXPECT_EQ(QFileInfo(root + "/" + file).isExecutable(), file.contains("/scripts/")) << file.toStdString();
+        EXPECT_EQ(QFileInfo(root + "/" + file).isExecutable(), file.contains("/scripts/"))
+            << file.toStdString();
     }
     EXPECT_TRUE(QFileInfo(root + "/bin/veltrix").isExecutable());
-    const platform::Bundle::ResourceLocation resources =
-        platform::Bundle::locateResources({}, root + "/bin");
+    const platform::Bundle::ResourceLocation resources = platform::Bundle::locateResources({}, root + "/bin");
     EXPECT_TRUE(resources.installed) << "the installed client finds its resources beside it";
     EXPECT_EQ(resources.path, QDir(root + "/share/veltrix").canonicalPath());
 
@@ -136,7 +137,8 @@ TEST(InstallTreeTest, AnyPrefixGetsTheClientItsResourcesAndDesktopFilesThatTheVa
     for (const QString& size : iconSizes) {
         const QImage icon(root + "/share/icons/hicolor/" + size + "x" + size + "/apps/" + appId() + ".png");
         EXPECT_EQ(icon.size(), QSize(size.toInt(), size.toInt())) << size.toStdString();
-        EXPECT_EQ(qAlpha(icon.pixel(icon.width() / 2, icon.height() / 2)), 255) << "drawn, not blank: " << size.toStdString();
+        EXPECT_EQ(qAlpha(icon.pixel(icon.width() / 2, icon.height() / 2)), 255)
+            << "drawn, not blank: " << size.toStdString();
         EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << "the rounded corner stays clear: " << size.toStdString();
     }
 
@@ -163,7 +165,8 @@ TEST(InstallTreeTest, AnyPrefixGetsTheClientItsResourcesAndDesktopFilesThatTheVa
     EXPECT_TRUE(desktopCheck.finished && desktopCheck.code == 0) << desktopCheck.output.toStdString();
 
     const QString metainfo = root + "/share/metainfo/" + appId() + ".metainfo.xml";
-    EXPECT_TRUE(contents(metainfo).contains("<launchable type=\"desktop-id\">" + appId().toUtf8() + ".desktop<"));
+    EXPECT_TRUE(
+        contents(metainfo).contains("<launchable type=\"desktop-id\">" + appId().toUtf8() + ".desktop<"));
     const Ran metainfoCheck = runTool("appstreamcli", {"validate", "--no-net", metainfo});
     EXPECT_TRUE(metainfoCheck.finished && metainfoCheck.code == 0) << metainfoCheck.output.toStdString();
 }
@@ -179,7 +182,8 @@ protected:
         for (const QString folder : {"runtime", ".config", "xdg-config-dirs", "xdg-data-dirs"}) {
             QDir().mkpath(home.filePath(folder));
         }
-        QFile::setPermissions(home.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(home.filePath("runtime"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         ASSERT_TRUE(install(prefix()));
     }
 
@@ -210,9 +214,10 @@ protected:
     QProcessEnvironment environment() const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         // The suite points the client at the source tree's resources; installed, it must find its own.
-        for (const char* name : {"VELTRIX_RESOURCES", "VELTRIX_WORKSPACE", "DISPLAY", "QT_LOGGING_RULES",
-                                 "BROWSER", "DESKTOP_SESSION", "XDG_SESSION_DESKTOP", "KDE_FULL_SESSION",
-                                 "GNOME_DESKTOP_SESSION_ID", "MATE_DESKTOP_SESSION_ID", "LXQT_SESSION_CONFIG"}) {
+        for (const char* name :
+             {"VELTRIX_RESOURCES", "VELTRIX_WORKSPACE", "DISPLAY", "QT_LOGGING_RULES", "BROWSER",
+              "DESKTOP_SESSION", "XDG_SESSION_DESKTOP", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID",
+              "MATE_DESKTOP_SESSION_ID", "LXQT_SESSION_CONFIG"}) {
             env.remove(QString::fromLatin1(name));
         }
         // The client's own lines, which the scenarios wait for, are written only on request.
@@ -308,7 +313,8 @@ TEST_F(InstalledClientTest, ACallbackOpenedWithXdgOpenReachesTheRunningClientWhi
     ASSERT_TRUE(waitForFile(socketPath(), true, 10000)) << "the client listens for later launches";
 
     // As a browser does: xdg-open starts the handler's Exec line with the URL and waits for it.
-    const Ran opened = runTool("xdg-open", {callbackUrl().toString(QUrl::FullyEncoded)}, environment(), 30000);
+    const Ran opened =
+        runTool("xdg-open", {callbackUrl().toString(QUrl::FullyEncoded)}, environment(), 30000);
     EXPECT_TRUE(opened.finished) << "the second copy hands the URL over and exits";
     EXPECT_EQ(opened.code, 0) << opened.output.toStdString();
 
@@ -373,18 +379,20 @@ protected:
         const Ran built = runTool("dpkg-deb", {"--build", "--root-owner-group", root, package()});
         ASSERT_TRUE(built.finished && built.code == 0) << built.output.toStdString();
 
-        ASSERT_NO_FATAL_FAILURE(writeFile(home.filePath("fake-bin/pkexec"), "#!/bin/sh\nexec \"$@\"\n", true));
+        ASSERT_NO_FATAL_FAILURE(
+            writeFile(home.filePath("fake-bin/pkexec"), "#!/bin/sh\nexec \"$@\"\n", true));
         // Records its arguments, then puts the package's client in place as dpkg does: beside, then renamed.
-        ASSERT_NO_FATAL_FAILURE(writeFile(
-            home.filePath("fake-bin/apt-get"),
-            "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$FAKE_APT_RECORD\"\n"
-            "stage=$(mktemp -d) && dpkg-deb -x \"$3\" \"$stage\" &&\n"
-            "cp \"$stage/usr/bin/veltrix\" \"$FAKE_APT_PREFIX/bin/.veltrix.new\" &&\n"
-            "mv -f \"$FAKE_APT_PREFIX/bin/.veltrix.new\" \"$FAKE_APT_PREFIX/bin/veltrix\"\n",
-            true));
+        ASSERT_NO_FATAL_FAILURE(
+            writeFile(home.filePath("fake-bin/apt-get"),
+                      "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$FAKE_APT_RECORD\"\n"
+                      "stage=$(mktemp -d) && dpkg-deb -x \"$3\" \"$stage\" &&\n"
+                      "cp \"$stage/usr/bin/veltrix\" \"$FAKE_APT_PREFIX/bin/.veltrix.new\" &&\n"
+                      "mv -f \"$FAKE_APT_PREFIX/bin/.veltrix.new\" \"$FAKE_APT_PREFIX/bin/veltrix\"\n",
+                      true));
 
-        QJsonObject workspace = QJsonDocument::fromJson(
-            contents(prefix() + "/share/veltrix/demo/workspace-silent-update.json")).object();
+        QJsonObject workspace =
+            QJsonDocument::fromJson(contents(prefix() + "/share/veltrix/demo/workspace-silent-update.json"))
+                .object();
         QJsonObject session = workspace["session"].toObject();
         session["signedIn"] = true;
         workspace["session"] = session;
@@ -394,7 +402,8 @@ protected:
         config["packageSha256"] = QString::fromLatin1(
             QCryptographicHash::hash(contents(package()), QCryptographicHash::Sha256).toHex());
         workspace["appConfig"] = config;
-        ASSERT_NO_FATAL_FAILURE(writeFile(home.filePath("workspace.json"), QJsonDocument(workspace).toJson()));
+        ASSERT_NO_FATAL_FAILURE(
+            writeFile(home.filePath("workspace.json"), QJsonDocument(workspace).toJson()));
 
         extraEnvironment.insert("PATH", home.filePath("fake-bin") + ":" + qEnvironmentVariable("PATH"));
         extraEnvironment.insert("VELTRIX_WORKSPACE", home.filePath("workspace.json"));
@@ -450,7 +459,9 @@ TEST_F(InstalledUpdateTest, AClientRunFromItsBuildTreeInstallsNothingAndSaysWhy)
     extraEnvironment.insert("VELTRIX_RESOURCES", sourceDir + "/resources");
     client = startProcess(VELTRIX_CLIENT_BINARY, {});
     QString output;
-    EXPECT_TRUE(waitForOutput(*client, output, "prepareToInstallAppAutoUpdate FAILED -- This copy runs from its build folder", 60000))
+    EXPECT_TRUE(waitForOutput(*client, output,
+                              "prepareToInstallAppAutoUpdate FAILED -- This copy runs from its build folder",
+                              60000))
         << output.toStdString();
     EXPECT_FALSE(QFileInfo::exists(aptRecord())) << "the system's installer is not asked";
     QElapsedTimer waited;

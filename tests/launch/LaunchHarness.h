@@ -70,7 +70,8 @@ protected:
     Outcome run(const QStringList& arguments, const QString& platform = {}) const {
         auto process = start(arguments, platform);
         EXPECT_TRUE(process->waitForFinished(10000));
-        return {process->exitStatus(), process->exitCode(), QString::fromUtf8(process->readAllStandardOutput()),
+        return {process->exitStatus(), process->exitCode(),
+                QString::fromUtf8(process->readAllStandardOutput()),
                 QString::fromUtf8(process->readAllStandardError())};
     }
 
@@ -81,4 +82,3 @@ protected:
     QProcessEnvironment extraEnvironment;
     QString binary = QStringLiteral(VELTRIX_CLIENT_BINARY);
 };
-

@@ -26,7 +26,9 @@ TEST_F(LaunchTest, WithoutADisplayItSaysSoInOneLineAndExits1) {
         process->setProcessEnvironment(env);
         process->start(QStringLiteral(VELTRIX_CLIENT_BINARY), {});
         process->waitForFinished(10000);
-        return Outcome{process->exitStatus(), process->exitCode(), {},
+        return Outcome{process->exitStatus(),
+                       process->exitCode(),
+                       {},
                        QString::fromUtf8(process->readAllStandardError())};
     }();
     EXPECT_EQ(unreachable.status, QProcess::NormalExit);
@@ -68,11 +70,12 @@ TEST_F(LaunchTest, TwoLaunchesJustApartLeaveOneRunningCopyUntilSigterm) {
     const QString leaverErr = QString::fromUtf8(leaver.readAllStandardError());
     EXPECT_EQ(leaver.exitCode(), 0) << leaverErr.toStdString();
     if (secondHandedOver) {
-        EXPECT_TRUE(leaverErr.contains("--workspace applies only when the client starts")) << leaverErr.toStdString();
+        EXPECT_TRUE(leaverErr.contains("--workspace applies only when the client starts"))
+            << leaverErr.toStdString();
     }
 
-    EXPECT_FALSE(stayer.waitForFinished(4500)) << "the other copy keeps running: "
-                                                << stayer.readAllStandardError().toStdString();
+    EXPECT_FALSE(stayer.waitForFinished(4500))
+        << "the other copy keeps running: " << stayer.readAllStandardError().toStdString();
     ASSERT_EQ(stayer.state(), QProcess::Running);
     EXPECT_FALSE(QFileInfo::exists(home.filePath(".config/autostart/com.veltrix.Veltrix.desktop")))
         << "a client run from its build tree leaves the user's start-at-login entry alone";

@@ -74,7 +74,8 @@ TEST_F(RemoteLogLaunchTest, AnOfflineRunsSessionArrivesFiveSecondsAfterTheNextSt
         << service.order().join(' ').constData() << " / " << sessionFolders().join(' ').toStdString() << " / "
         << online->readAllStandardError().right(3000).constData();
     EXPECT_GE(sinceStart.elapsed(), 5000) << "earlier runs wait five seconds";
-    EXPECT_EQ(remotelogtest::Service::body(service.received("session").last()).value("time").toString(), earlierTime);
+    EXPECT_EQ(remotelogtest::Service::body(service.received("session").last()).value("time").toString(),
+              earlierTime);
     EXPECT_TRUE(waitUntil([&] { return !QDir(earlier).exists(); }, 5000)) << "delivered, then deleted";
     EXPECT_EQ(sessionFolders().size(), 1);
     EXPECT_EQ(service.count("log/batch"), 0) << "the client's own lines do not go this way";
@@ -100,7 +101,8 @@ TEST_F(RemoteLogLaunchTest, ACrashIsReportedAtTheNextStartOnlyWhileCrashReportsA
             .set(QStringLiteral("sendCrashReportsData"), c.allowed);
         remotelogtest::Service service; // its session request marks the end of start-up
         pointRemoteLogAt(service.base());
-        const QString downCollector = unreachable(QStringLiteral("/bulk/")).toString() + QStringLiteral("%1/tag/%2/");
+        const QString downCollector =
+            unreachable(QStringLiteral("/bulk/")).toString() + QStringLiteral("%1/tag/%2/");
         extraEnvironment.insert(QStringLiteral("VELTRIX_PROBE_BULK_ENDPOINT"), downCollector);
         extraEnvironment.insert(QStringLiteral("VELTRIX_PROBE_CRASH"), QString::fromLatin1(c.crash));
 

@@ -52,9 +52,11 @@ TEST(LocationFilterViewTest, ShowsOneTabPerOfferedFilterMarksTheAppliedOneAndRep
     RecordingBarDelegate delegate;
     LocationFilterView bar;
     bar.setDelegate(&delegate);
-    bar.configure({Filter::privateNetworks, Filter::publicLocations, Filter::favorites}, Filter::publicLocations);
+    bar.configure({Filter::privateNetworks, Filter::publicLocations, Filter::favorites},
+                  Filter::publicLocations);
     EXPECT_EQ(tabs(bar), (QStringList{"Private", "Public*", "Favorites"}));
-    EXPECT_EQ(bar.buttons()[1]->filterButton()->palette().color(QPalette::ButtonText), FilterButton::selectedColor());
+    EXPECT_EQ(bar.buttons()[1]->filterButton()->palette().color(QPalette::ButtonText),
+              FilterButton::selectedColor());
     EXPECT_FALSE(bar.buttons()[1]->bottomView()->isHidden());
     EXPECT_TRUE(bar.buttons()[0]->bottomView()->isHidden());
 
@@ -103,7 +105,8 @@ TEST(LocationCellViewTest, ShowsBadgeStarNameAndSplitTunnellingAsTheLocationSays
     LocationCellView cell;
     auto office = location(QStringLiteral("office"), PDNetworkKind::privateNetwork, true);
     cell.configure(office);
-    EXPECT_EQ(cell.flagAccessImageView()->property("badge").toString(), QStringLiteral("location_badge_private"));
+    EXPECT_EQ(cell.flagAccessImageView()->property("badge").toString(),
+              QStringLiteral("location_badge_private"));
     EXPECT_FALSE(cell.isSplitTunnelButton()->isHidden());
     EXPECT_FALSE(cell.favouriteButton()->isChecked());
     // Names are plain text, never markup.
@@ -117,7 +120,8 @@ TEST(LocationCellViewTest, ShowsBadgeStarNameAndSplitTunnellingAsTheLocationSays
     content.favoriteIds = {QStringLiteral("paris")};
     PDNetworksModel model(content);
     cell.configure(paris);
-    EXPECT_EQ(cell.flagAccessImageView()->property("badge").toString(), QStringLiteral("location_badge_public"));
+    EXPECT_EQ(cell.flagAccessImageView()->property("badge").toString(),
+              QStringLiteral("location_badge_public"));
     EXPECT_TRUE(cell.isSplitTunnelButton()->isHidden());
     EXPECT_TRUE(cell.favouriteButton()->isChecked());
     model.toggleFavorite(paris);
@@ -187,7 +191,8 @@ TEST(LocationsBluredViewControllerTest, MessageAndGoBackFollowTheState) {
     overlay.applyBluredState();
     EXPECT_EQ(overlay.messageField()->text(), QStringLiteral("Disconnect to change the location"));
     EXPECT_FALSE(overlay.goBackButton()->isHidden());
-    EXPECT_EQ(overlay.goBackButton()->palette().color(QPalette::ButtonText), QColor(QStringLiteral("#6AF4F8")));
+    EXPECT_EQ(overlay.goBackButton()->palette().color(QPalette::ButtonText),
+              QColor(QStringLiteral("#6AF4F8")));
     overlay.goBackButton()->click();
     EXPECT_EQ(router.calls, QStringList{QStringLiteral("resetLocationsHover")});
 }

@@ -28,7 +28,8 @@ PDNetworkItemPtr makeItem(const QString& id, PDNetworkKind kind) {
 class LocationsWindowTest : public RoutedTest {
 protected:
     void SetUp() override {
-        testsupport::registerController<LocationsBluredViewController>("Location", "LocationsBluredViewController");
+        testsupport::registerController<LocationsBluredViewController>("Location",
+                                                                       "LocationsBluredViewController");
         driver.setLoggedIn(true);
         model = VeltrixXPC::networks();
         ASSERT_TRUE(model);
@@ -41,7 +42,9 @@ protected:
     }
 
     LocationsTableView& table() { return *controller.locationsTableView(); }
-    LocationCellView* locationCell(int row) { return qobject_cast<LocationCellView*>(table().viewAtRow(row)); }
+    LocationCellView* locationCell(int row) {
+        return qobject_cast<LocationCellView*>(table().viewAtRow(row));
+    }
     bool selectedLook(int row) {
         auto* cell = locationCell(row);
         return cell && !cell->selectedView()->isHidden();
@@ -73,7 +76,8 @@ protected:
         QStringList titles;
         for (FilterButton* button : controller.locationFilterView()->buttons()) {
             if (!button->isHidden()) {
-                titles << button->filterButton()->text() + (button->isMarked() ? QStringLiteral("*") : QString());
+                titles << button->filterButton()->text() +
+                              (button->isMarked() ? QStringLiteral("*") : QString());
             }
         }
         return titles;
@@ -102,7 +106,8 @@ TEST_F(LocationsWindowTest, FilterSetUpFollowsTheModelWithItsFallbacks) {
     EXPECT_TRUE(controller.searchBarView()->isHidden());
     EXPECT_TRUE(table().isHidden());
 
-    // Only private networks: Public is not offered, so a filter applied earlier is replaced and the model told.
+    // Only private networks: Public is not offered, so a filter applied earlier is replaced and the model
+    // told.
     PDNetworksModel::Content privateOnly;
     privateOnly.privateNetworks = {makeItem("office", PDNetworkKind::privateNetwork)};
     auto offices = std::make_shared<PDNetworksModel>(privateOnly);
@@ -144,7 +149,8 @@ TEST_F(LocationsWindowTest, RowZeroIsTheAutomaticRowOnlyUnderPublicWithoutSearch
     ASSERT_NE(qobject_cast<AutomaticLocationCellView*>(table().viewAtRow(0)), nullptr);
     table().selectRow(0);
     EXPECT_EQ(controller.previouslySelectedRow(), -1);
-    EXPECT_EQ(calledNetwork(QStringLiteral("Veltrix.connectToAnotherLocation")), QStringLiteral("pub-de-fra"));
+    EXPECT_EQ(calledNetwork(QStringLiteral("Veltrix.connectToAnotherLocation")),
+              QStringLiteral("pub-de-fra"));
     const auto automaticUse = driver.lastCall(QStringLiteral("Veltrix.setUseAutomaticNetwork"));
     ASSERT_TRUE(automaticUse);
     EXPECT_TRUE(automaticUse->arguments.value(QStringLiteral("useAutomatic")).toBool());
@@ -160,7 +166,8 @@ TEST_F(LocationsWindowTest, RowZeroIsTheAutomaticRowOnlyUnderPublicWithoutSearch
     table().selectRow(0);
     EXPECT_TRUE(driver.calls().empty());
     table().selectRow(1);
-    EXPECT_EQ(calledNetwork(QStringLiteral("Veltrix.connectToAnotherLocation")), QStringLiteral("pub-de-ber"));
+    EXPECT_EQ(calledNetwork(QStringLiteral("Veltrix.connectToAnotherLocation")),
+              QStringLiteral("pub-de-ber"));
     EXPECT_FALSE(driver.lastCall(QStringLiteral("Veltrix.setUseAutomaticNetwork"))
                      ->arguments.value(QStringLiteral("useAutomatic"))
                      .toBool());
@@ -221,7 +228,8 @@ TEST_F(LocationsWindowTest, ChoicesAreRefusedWhileHiddenUnderADisconnectOverlayA
     controller.clearDisconnectToChangePresented();
     EXPECT_EQ(controller.blurredViewController(), nullptr);
     table().selectRow(berlin);
-    EXPECT_EQ(calledNetwork(QStringLiteral("Veltrix.connectToAnotherLocation")), QStringLiteral("pub-de-ber"));
+    EXPECT_EQ(calledNetwork(QStringLiteral("Veltrix.connectToAnotherLocation")),
+              QStringLiteral("pub-de-ber"));
     // Removing when nothing is shown only restores the views.
     controller.removeBlurredState();
     EXPECT_FALSE(controller.searchBarView()->isHidden());
@@ -257,7 +265,9 @@ TEST_F(LocationsWindowTest, TheStarTogglesTheFavouriteAcrossRefreshes) {
 
     // Unstarred from the Favorites tab: the row leaves it.
     const int rows = table().numberOfRows();
-    locationCell(static_cast<int>(favourites.indexOf(QStringLiteral("pub-de-ber"))))->favouriteButton()->click();
+    locationCell(static_cast<int>(favourites.indexOf(QStringLiteral("pub-de-ber"))))
+        ->favouriteButton()
+        ->click();
     EXPECT_EQ(table().numberOfRows(), rows - 1);
     EXPECT_FALSE(model->networkWithId(QStringLiteral("pub-de-ber"))->isFavorite());
 }

@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 QColor hex(const char* text) {
@@ -93,11 +92,23 @@ TEST_F(MainNetworkViewTest, EachStateHasItsLook) {
         ViewShadow shadow;
     };
     const Look looks[] = {
-        {FlagAnimationType::connecting, "#2664CB", "#6F9CD9", "networkViewConnectingIcon", "#6F9CD9",
+        {FlagAnimationType::connecting,
+         "#2664CB",
+         "#6F9CD9",
+         "networkViewConnectingIcon",
+         "#6F9CD9",
          {hex("#0280FA66"), QSizeF(0, 0), 7.0}},
-        {FlagAnimationType::connected, "#2664CB", "#3ACC73", "networkViewConnectedIcon", "#3382F2",
+        {FlagAnimationType::connected,
+         "#2664CB",
+         "#3ACC73",
+         "networkViewConnectedIcon",
+         "#3382F2",
          {hex("#0C66FDAA"), QSizeF(0, 0), 12.0}},
-        {FlagAnimationType::disconnected, "#6F9CD9", "#6F9CD9", "networkViewShieldIcon", "#6F9CD9",
+        {FlagAnimationType::disconnected,
+         "#6F9CD9",
+         "#6F9CD9",
+         "networkViewShieldIcon",
+         "#6F9CD9",
          {hex("#00000066"), QSizeF(0, 0), 7.0}},
     };
     for (const Look& look : looks) {
@@ -168,8 +179,8 @@ TEST_F(MainNetworkViewTest, EachStateRunsItsAnimationsAndNoOthers) {
 
 TEST_F(MainNetworkViewTest, BarsAreCollectedOnceInNumberOrderWithRoundEnds) {
     EXPECT_TRUE(view.leftViews().empty());
-    for (auto state : {FlagAnimationType::connecting, FlagAnimationType::disconnected,
-                       FlagAnimationType::connecting}) {
+    for (auto state :
+         {FlagAnimationType::connecting, FlagAnimationType::disconnected, FlagAnimationType::connecting}) {
         view.setState(state);
     }
     ASSERT_EQ(view.leftViews().size(), 13u);
@@ -358,8 +369,10 @@ TEST_F(MainNetworkViewTest, FramesComeOnlyWhenSomethingVisiblyMovesAndRepaintOnl
         FlagAnimationType state;
         double maxFramesPerSecond;
     };
-    // Connected only the dashed line moves (5 px in 2 s, and its fades); connecting the bars wave at full rate.
-    for (const Case& c : {Case{FlagAnimationType::connected, 25.0}, Case{FlagAnimationType::connecting, 61.0}}) {
+    // Connected only the dashed line moves (5 px in 2 s, and its fades); connecting the bars wave at full
+    // rate.
+    for (const Case& c :
+         {Case{FlagAnimationType::connected, 25.0}, Case{FlagAnimationType::connecting, 61.0}}) {
         view.setState(c.state);
         const long before = view.repaintedSteps();
         scheduler.advance(4.0);
@@ -396,8 +409,8 @@ TEST_F(MainNetworkViewTest, TheFlagBouncesWithItsHexagon) {
 TEST_F(MainNetworkViewTest, ShadowImagesAreKeptForTheCurrentLookOnly) {
     QImage canvas(view.size() * 2, QImage::Format_ARGB32_Premultiplied);
     canvas.setDevicePixelRatio(2.0);
-    for (auto state : {FlagAnimationType::connecting, FlagAnimationType::connected,
-                       FlagAnimationType::disconnected}) {
+    for (auto state :
+         {FlagAnimationType::connecting, FlagAnimationType::connected, FlagAnimationType::disconnected}) {
         view.setState(state);
         QPainter painter(&canvas);
         view.paintAt(painter, now());

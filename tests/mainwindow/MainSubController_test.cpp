@@ -233,7 +233,8 @@ TEST_F(HomeTabTest, AMissingConfigurationIsShownAndStillCountsAsAConnectAttempt)
     // The user is told which network cannot be connected, and the button still offers Connect.
     EXPECT_TRUE(controller.isErrorViewShown());
     EXPECT_EQ(controller.errorView()->notificationType(), NotificationPopupType::error());
-    EXPECT_TRUE(controller.errorMessage().contains(QStringLiteral("Office n2"))) << controller.errorMessage().toStdString();
+    EXPECT_TRUE(controller.errorMessage().contains(QStringLiteral("Office n2")))
+        << controller.errorMessage().toStdString();
     EXPECT_TRUE(controller.errorMessage().contains(QStringLiteral("cannot be connected")));
     EXPECT_EQ(controller.connectButton()->currentState(), ConnectButtonStates::connect);
 }
@@ -514,8 +515,8 @@ TEST_F(HomeTabTest, ProtectionPillsShowOnlyWhileTheTunnelIsUp) {
     const MainConnectionOptionsView* strip = controller.connectionOptionsView();
     const auto pills = [&] {
         QStringList shown;
-        for (const QWidget* pill : {strip->splitTunnelingButton(), strip->dnsFilteringButton(),
-                                    strip->privateDNSButton()}) {
+        for (const QWidget* pill :
+             {strip->splitTunnelingButton(), strip->dnsFilteringButton(), strip->privateDNSButton()}) {
             if (!strip->isHidden() && pill->isVisibleTo(strip)) {
                 shown << static_cast<const QAbstractButton*>(pill)->text();
             }
@@ -721,12 +722,14 @@ TEST_F(HomeTabTest, EveryBannerLeavesTheColumnClearAndInsideTheTabInEveryState) 
     driver.setCurrentNetwork(std::make_shared<PDNetworkItem>(data));
     controller.showNetwork(VeltrixXPC::currentNetwork());
 
-    const QString threeLines = QString(QStringLiteral("The gateway closed the tunnel while renewing. ")).repeated(5);
+    const QString threeLines =
+        QString(QStringLiteral("The gateway closed the tunnel while renewing. ")).repeated(5);
     const std::vector<std::pair<const char*, std::function<void()>>> banners = {
         {"none", [] {}},
         {"error", [&] { controller.showError(std::nullopt, QStringLiteral("No route")); }},
         {"long error", [&] { controller.showError(std::nullopt, threeLines); }},
-        {"no internet", [&] { fireElsewhere<Connectivity>([](Connectivity& d) { d.onConnectionUnReachable(); }); }},
+        {"no internet",
+         [&] { fireElsewhere<Connectivity>([](Connectivity& d) { d.onConnectionUnReachable(); }); }},
         {"update", [&] { controller.showUpdateAvailableMessage(); }},
         {"silent update",
          [&] {
@@ -750,8 +753,8 @@ TEST_F(HomeTabTest, EveryBannerLeavesTheColumnClearAndInsideTheTabInEveryState) 
         {"connection error",
          [&] {
              fireElsewhere<VPN>([](VPN& d) {
-                 d.onErrorConnectingToVPNWithError(
-                     PDError(7, false, PDError::DEFAULT_ERROR_DOMAIN, std::nullopt, QStringLiteral("Refused")));
+                 d.onErrorConnectingToVPNWithError(PDError(7, false, PDError::DEFAULT_ERROR_DOMAIN,
+                                                           std::nullopt, QStringLiteral("Refused")));
              });
          }},
     };
@@ -766,8 +769,9 @@ TEST_F(HomeTabTest, EveryBannerLeavesTheColumnClearAndInsideTheTabInEveryState) 
             scheduler.runUntilIdle();
             QList<const QWidget*> column;
             const std::initializer_list<const QWidget*> parts = {
-                controller.networkView(),   controller.connectionStateField(), controller.networkTitleField(),
-                controller.changeNetworkButton(), controller.connectButton(), controller.connectionInfoView(),
+                controller.networkView(),          controller.connectionStateField(),
+                controller.networkTitleField(),    controller.changeNetworkButton(),
+                controller.connectButton(),        controller.connectionInfoView(),
                 controller.connectionOptionsView()};
             for (const QWidget* part : parts) {
                 if (part->isVisibleTo(tab)) {
@@ -777,7 +781,8 @@ TEST_F(HomeTabTest, EveryBannerLeavesTheColumnClearAndInsideTheTabInEveryState) 
             ASSERT_GE(column.size(), 5) << label;
             for (qsizetype i = 0; i < column.size(); ++i) {
                 const QRect rect = column[i]->geometry();
-                EXPECT_TRUE(tab->rect().contains(rect)) << label << ": " << column[i]->objectName().toStdString();
+                EXPECT_TRUE(tab->rect().contains(rect))
+                    << label << ": " << column[i]->objectName().toStdString();
                 if (i > 0) {
                     EXPECT_LE(column[i - 1]->geometry().bottom(), rect.top())
                         << label << ": " << column[i]->objectName().toStdString() << " under the part above";
@@ -845,14 +850,16 @@ TEST_F(HomeTabTest, TheInstalledMessageShowsOnceAndOnlyInTheVersionInstalled) {
         SCOPED_TRACE(c.what);
         controller.hideErrorView();
         defaults.set(SettingsUserDefaults::showSilentSuccessMessage, true);
-        defaults.set(SettingsUserDefaults::installedUpdateVersion, c.installed ? QVariant(*c.installed) : QVariant());
+        defaults.set(SettingsUserDefaults::installedUpdateVersion,
+                     c.installed ? QVariant(*c.installed) : QVariant());
         controller.showSilentUpdateSuccessMessageIfNeeded();
         EXPECT_EQ(controller.isErrorViewShown(), c.shown);
         if (c.shown) {
             EXPECT_EQ(controller.errorTitle(), QStringLiteral("New Version has been Installed!"));
             EXPECT_EQ(controller.errorMessage(), "Version " + running + " has been successfully installed.");
         }
-        EXPECT_FALSE(defaults.boolForKey(SettingsUserDefaults::showSilentSuccessMessage)) << "cleared either way";
+        EXPECT_FALSE(defaults.boolForKey(SettingsUserDefaults::showSilentSuccessMessage))
+            << "cleared either way";
         EXPECT_FALSE(defaults.stringForKey(SettingsUserDefaults::installedUpdateVersion));
         controller.hideErrorView();
         controller.showSilentUpdateSuccessMessageIfNeeded();
@@ -972,10 +979,12 @@ TEST_F(HomeTabTest, ATabNotYetShownKeepsTheModelInStepAndDrawsTheStateWhenItsVie
         bool infoShown;
     };
     const Case cases[] = {
-        {State::connected, false, L10n::main_view_connected_to_label(), ConnectButtonStates::disconnect, true},
+        {State::connected, false, L10n::main_view_connected_to_label(), ConnectButtonStates::disconnect,
+         true},
         {State::reconnecting, false, L10n::main_view_connecting_to_label(), ConnectButtonStates::connecting,
          false},
-        {State::connecting, true, L10n::main_view_connecting_to_label(), ConnectButtonStates::connecting, false},
+        {State::connecting, true, L10n::main_view_connecting_to_label(), ConnectButtonStates::connecting,
+         false},
         {State::connected, true, L10n::main_view_connected_to_label(), ConnectButtonStates::disconnect, true},
         {State::disconnected, true, L10n::main_view_connect_to_label(), ConnectButtonStates::connect, false},
     };
@@ -984,8 +993,8 @@ TEST_F(HomeTabTest, ATabNotYetShownKeepsTheModelInStepAndDrawsTheStateWhenItsVie
         MainSubController unshown;
         unshown.registerAsSDKDelegate();
         // The model starts from another state than the one asked, so each case sees it change.
-        ServiceLayer::appModel().setCurrentConnectionState(c.state == State::disconnected ? State::connected
-                                                                                          : State::disconnected);
+        ServiceLayer::appModel().setCurrentConnectionState(
+            c.state == State::disconnected ? State::connected : State::disconnected);
         driver.setConnectionState(c.state);
         const auto notified = notificationTitles().size();
         if (!c.reported) {

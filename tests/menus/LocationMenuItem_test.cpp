@@ -50,7 +50,8 @@ TEST_F(LocationMenuItemTest, OnADenseScreenTheFlagIsDecodedAtItsPixelsNotScaledU
         const QPixmap flag = item.icon().pixmap(QSize(menuItemFlagSize, menuItemFlagSize), ratio);
         EXPECT_EQ(flag.size(), QSize(pixels, pixels)) << ratio;
         EXPECT_EQ(flag.deviceIndependentSize(), QSizeF(menuItemFlagSize, menuItemFlagSize)) << ratio;
-        EXPECT_EQ(item.icon().availableSizes(), QList<QSize>{QSize(pixels, pixels)}) << ratio << " decoded once";
+        EXPECT_EQ(item.icon().availableSizes(), QList<QSize>{QSize(pixels, pixels)})
+            << ratio << " decoded once";
     }
 }
 
@@ -84,7 +85,8 @@ TEST_F(LocationMenuItemTest, AnItemGivenAnotherNetworkDropsTheFlagStillOnItsWayF
 
 TEST(MenuTitle, WorkspaceTextsCannotMarkMnemonicsOpenTheShortcutColumnOrRunOn) {
     EXPECT_EQ(menuTitle(QStringLiteral("R&D")), QStringLiteral("R&&D"));
-    EXPECT_EQ(menuTitle(QStringLiteral("Berlin\tOffice\nWest\r\u2028")), QStringLiteral("Berlin Office West  "));
+    EXPECT_EQ(menuTitle(QStringLiteral("Berlin\tOffice\nWest\r\u2028")),
+              QStringLiteral("Berlin Office West  "));
 
     const QString fits(menuTitleLimit, QLatin1Char('a'));
     EXPECT_EQ(menuTitle(fits), fits);
@@ -92,8 +94,8 @@ TEST(MenuTitle, WorkspaceTextsCannotMarkMnemonicsOpenTheShortcutColumnOrRunOn) {
     EXPECT_EQ(elided.size(), menuTitleLimit);
     EXPECT_TRUE(elided.endsWith(QChar(0x2026)));
     // The cut falls inside an emoji: the whole character goes.
-    const QString emoji = QString(menuTitleLimit - 2, QLatin1Char('a')) + QString::fromUtf8("\xF0\x9F\x8C\x8D") +
-                          QStringLiteral("tail");
+    const QString emoji = QString(menuTitleLimit - 2, QLatin1Char('a')) +
+                          QString::fromUtf8("\xF0\x9F\x8C\x8D") + QStringLiteral("tail");
     EXPECT_EQ(menuTitle(emoji), QString(menuTitleLimit - 2, QLatin1Char('a')) + QChar(0x2026));
     // The mnemonic escape comes after the cut, so an ampersand at the end is never half escaped.
     EXPECT_EQ(menuTitle(QString(menuTitleLimit - 2, QLatin1Char('a')) + QStringLiteral("&&&")),

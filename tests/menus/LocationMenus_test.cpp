@@ -74,7 +74,8 @@ QList<QAction*> between(const QMenu* menu, const QAction* after, const QAction* 
 }
 
 bool allEnabled(const QList<QAction*>& items, bool enabled) {
-    return std::ranges::all_of(items, [enabled](const QAction* item) { return item->isEnabled() == enabled; });
+    return std::ranges::all_of(items,
+                               [enabled](const QAction* item) { return item->isEnabled() == enabled; });
 }
 
 class DockMenuTest : public MenusTest {
@@ -101,9 +102,9 @@ protected:
 TEST_F(DockMenuTest, StartsSignedOutAndSwitchesMenusWithTheSignInState) {
     ASSERT_EQ(dock.dockMenu(), dock.dockMenuForLoggedOutState());
     EXPECT_EQ(visibleTexts(dock.dockMenu()), QStringList{"Sign In"});
-    EXPECT_EQ(visibleTexts(signedIn()),
-              (QStringList{"Connect", "---", "Connected to -----", "IP address: -----", "Time Connected: -----",
-                           "---", "---", "Support", "Settings", "Minimize", "Sign Out"}));
+    EXPECT_EQ(visibleTexts(signedIn()), (QStringList{"Connect", "---", "Connected to -----",
+                                                     "IP address: -----", "Time Connected: -----", "---",
+                                                     "---", "Support", "Settings", "Minimize", "Sign Out"}));
     for (QAction* line : {dock.connectedItem(), dock.ipItem(), dock.timeConnectedItem()}) {
         EXPECT_FALSE(line->isEnabled()) << line->text().toStdString();
     }
@@ -200,9 +201,11 @@ TEST_F(DockMenuTest, TheClosedMenuTakesTheTimeConnectedOnceAMinuteAndTheLatestWh
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
         clock(5);
-        EXPECT_NE(line(), QStringLiteral("Time Connected: ") + QTime(0, 0).addSecs(second).toString("HH:mm:ss"));
+        EXPECT_NE(line(),
+                  QStringLiteral("Time Connected: ") + QTime(0, 0).addSecs(second).toString("HH:mm:ss"));
         way.act();
-        EXPECT_EQ(line(), QStringLiteral("Time Connected: ") + QTime(0, 0).addSecs(second).toString("HH:mm:ss"));
+        EXPECT_EQ(line(),
+                  QStringLiteral("Time Connected: ") + QTime(0, 0).addSecs(second).toString("HH:mm:ss"));
     }
 
     // Disconnected, the placeholder stays: a time held back is not shown later.
@@ -225,7 +228,8 @@ TEST_F(DockMenuTest, GroupedLocationsStandDirectlyBelowTheConnectionDetailsOnceP
     const QPointer<QAction> last = dock.groupedLocationItems().last();
     lists.grouped = {network("Oslo")};
     dock.updateGroupedLocations();
-    EXPECT_EQ(texts(between(signedIn(), dock.connectedSeparator(), dock.topSeparator())), QStringList{"Oslo"});
+    EXPECT_EQ(texts(between(signedIn(), dock.connectedSeparator(), dock.topSeparator())),
+              QStringList{"Oslo"});
     EXPECT_TRUE(last.isNull()) << "items no longer needed are deleted";
     dock.groupedLocationItems().first()->trigger();
     EXPECT_EQ(actions.calls, (QStringList{"didSelectLocation Oslo", "didSelectLocation Oslo"}));
@@ -311,8 +315,8 @@ protected:
     QMenu* signedIn() const { return menu.statusItemMenuForLoggedInState(); }
     // The separators of the signed-in menu that the controller added itself.
     QList<QAction*> ownSeparators() const {
-        const QList<QAction*> outlets{menu.connectSeparator(), menu.connectedSeparator(),
-                                      menu.disconnectSeparator(), menu.topSeparator(),
+        const QList<QAction*> outlets{menu.connectSeparator(),          menu.connectedSeparator(),
+                                      menu.disconnectSeparator(),       menu.topSeparator(),
                                       menu.groupedLocationsSeparator(), menu.showSeparator(),
                                       menu.settingsSeparator()};
         QList<QAction*> own;

@@ -70,10 +70,16 @@ public:
     bool isDisconnectAllowed() const override { return !VeltrixXPC::enableAlwaysON(); }
     bool isInForcedUpgradeState() const override { return VeltrixXPC::isForcedUpdateAvailable(); }
     PDNetworkItemPtr currentNetwork() const override { return VeltrixXPC::currentNetwork(); }
-    QList<PDNetworkItemPtr> publicLocations() const override { return lists(&PDNetworksModel::publicLocations); }
-    QList<PDNetworkItemPtr> privateLocations() const override { return lists(&PDNetworksModel::privateNetworks); }
+    QList<PDNetworkItemPtr> publicLocations() const override {
+        return lists(&PDNetworksModel::publicLocations);
+    }
+    QList<PDNetworkItemPtr> privateLocations() const override {
+        return lists(&PDNetworksModel::privateNetworks);
+    }
     QList<PDNetworkItemPtr> favoriteLocations() const override { return {}; }
-    QList<PDNetworkItemPtr> groupedLocations() const override { return lists(&PDNetworksModel::groupedNetworks); }
+    QList<PDNetworkItemPtr> groupedLocations() const override {
+        return lists(&PDNetworksModel::groupedNetworks);
+    }
 
 private:
     static QList<PDNetworkItemPtr> lists(QList<PDNetworkItemPtr> (PDNetworksModel::*list)() const) {

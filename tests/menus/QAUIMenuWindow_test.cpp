@@ -54,9 +54,11 @@ TEST(MenuWindowPlacement, CentresOnTheAnchorBelowATopPanelAndAboveABottomOne) {
     const MenuWindowPlacement tall = placeMenuWindow(QRect(900, 400, 20, 20), QSize(300, 900), screen);
     EXPECT_TRUE(screen.contains(tall.frame));
     EXPECT_EQ(tall.frame.top(), 420 + 15);
-    const MenuWindowPlacement overNoPanel = placeMenuWindow(QRect(772, 0, 28, 28), QSize(300, 560), QRect(0, 0, 800, 500));
+    const MenuWindowPlacement overNoPanel =
+        placeMenuWindow(QRect(772, 0, 28, 28), QSize(300, 560), QRect(0, 0, 800, 500));
     EXPECT_EQ(overNoPanel.frame, QRect(500, 28 + 15, 300, 500 - 28 - 15));
-    const MenuWindowPlacement tallAbove = placeMenuWindow(QRect(1800, 1050, 24, 24), QSize(300, 1200), aboveBottomPanel);
+    const MenuWindowPlacement tallAbove =
+        placeMenuWindow(QRect(1800, 1050, 24, 24), QSize(300, 1200), aboveBottomPanel);
     EXPECT_EQ(tallAbove.frame, QRect(1620, 0, 300, 1040 - 15));
 }
 
@@ -112,7 +114,8 @@ namespace {
 class WrappedLinesCard : public QWidget, public ModalPopover {
 public:
     WrappedLinesCard() {
-        auto* text = new QLabel(QString(QStringLiteral("A line long enough to wrap in the card. ")).repeated(8), this);
+        auto* text =
+            new QLabel(QString(QStringLiteral("A line long enough to wrap in the card. ")).repeated(8), this);
         text->setWordWrap(true);
         text->setFixedWidth(292);
         auto* layout = new QVBoxLayout(this);
@@ -229,7 +232,10 @@ TEST_F(MenuWindowTest, TheSignedOutPageIsHeldOnlyWhileSignedOut) {
     const std::function<void()> makers[] = {
         [&] { quickAccess.showLoggedOutPage(); },
         [&] { quickAccess.showProgressIndicator(); },
-        [&] { quickAccess.showErrorNotification(QStringLiteral("Sign-in failed"), QStringLiteral("Again."), false); },
+        [&] {
+            quickAccess.showErrorNotification(QStringLiteral("Sign-in failed"), QStringLiteral("Again."),
+                                              false);
+        },
     };
     for (const auto& make : makers) {
         make();
@@ -301,7 +307,9 @@ struct PageLayout {
 };
 
 void PrintTo(const PageLayout& layout, std::ostream* out) {
-    const auto print = [out](const QRect& r) { *out << r.x() << ',' << r.y() << ' ' << r.width() << 'x' << r.height(); };
+    const auto print = [out](const QRect& r) {
+        *out << r.x() << ',' << r.y() << ' ' << r.width() << 'x' << r.height();
+    };
     print(layout.window);
     for (const QRect& section : layout.sections) {
         *out << " | ";
@@ -313,9 +321,9 @@ PageLayout layoutOf(QAUIMenuWindowController& quickAccess) {
     QAUILoggedInViewController* page = quickAccess.loggedInController();
     QWidget* window = quickAccess.window();
     PageLayout layout{window->geometry(), {}};
-    for (QWidget* section : std::initializer_list<QWidget*>{page->statusView(), page->networkView(),
-                                                            page->quickAccessView(), page->qauiNetworksView(),
-                                                            page->serviceView()}) {
+    for (QWidget* section :
+         std::initializer_list<QWidget*>{page->statusView(), page->networkView(), page->quickAccessView(),
+                                         page->qauiNetworksView(), page->serviceView()}) {
         layout.sections.emplace_back(section->mapTo(window, QPoint(0, 0)), section->size());
     }
     return layout;
@@ -362,7 +370,8 @@ TEST_F(MenuWindowTest, TheSignedInPageIsLaidOutBeforeItShowsAndStaysPut) {
         EXPECT_EQ(layoutOf(quickAccess), shown) << c.name << ": it moved after it showed";
         // Nothing left between the sections from a height it had before.
         const PageLayout settled = layoutOf(quickAccess);
-        EXPECT_EQ(settled.window.height(), quickAccess.loggedInController()->preferredWindowHeight()) << c.name;
+        EXPECT_EQ(settled.window.height(), quickAccess.loggedInController()->preferredWindowHeight())
+            << c.name;
         quickAccess.close();
         settle();
     }
@@ -402,8 +411,7 @@ TEST_F(MenuWindowTest, AGroupOpensTheChildWindowBesideAndASecondChoiceClosesIt) 
     quickAccess.showLoggedInPage();
     quickAccess.toggleMenu(item);
     settle();
-    HoverableTableView* groups =
-        quickAccess.loggedInController()->qauiNetworksView()->tableView();
+    HoverableTableView* groups = quickAccess.loggedInController()->qauiNetworksView()->tableView();
     ASSERT_EQ(groups->numberOfRows(), 2);
     groups->selectRow(0);
     QAUINetworksWindowController* child = quickAccess.networksWindowController();
@@ -475,7 +483,8 @@ TEST_F(MenuWindowTest, IdleHiddenWindowLeavesNoTimerAndCyclesLeaveNoWidgets) {
 }
 
 TEST_F(MenuWindowTest, SignOutWindowClosesTheQuickAccessWindowAndPicksItsVariant) {
-    registerModalPopover(ModalViewControllerType::codeConfirmationSignOut, [] { return new WrappedLinesCard; });
+    registerModalPopover(ModalViewControllerType::codeConfirmationSignOut,
+                         [] { return new WrappedLinesCard; });
     QAUISignOutController signOut;
     signOut.close(); // never shown: nothing
     EXPECT_FALSE(signOut.isVisible());
@@ -545,7 +554,8 @@ TEST_F(MenuWindowTest, WindowsWithRoundCornersAreOpaqueAndSquareWithoutAComposit
     };
     for (const Window& window : windows) {
         for (const bool composited : {false, true, false}) {
-            SCOPED_TRACE(testing::Message() << window.what << (composited ? " over" : " without") << " a compositor");
+            SCOPED_TRACE(testing::Message()
+                         << window.what << (composited ? " over" : " without") << " a compositor");
             platform::Compositing::setActiveOverride(composited);
             QWidget* shown = window.show();
             ASSERT_TRUE(shown && shown->isVisible());
@@ -558,9 +568,11 @@ TEST_F(MenuWindowTest, WindowsWithRoundCornersAreOpaqueAndSquareWithoutAComposit
                 EXPECT_NE(corner, QColor(Qt::black));
                 // Square: the edge goes on to the corner (within the blending of the edge's line).
                 const QColor edge = image.pixelColor(0, image.height() / 2);
-                for (const auto& [a, b] : {std::pair{corner.red(), edge.red()}, std::pair{corner.green(), edge.green()},
-                                           std::pair{corner.blue(), edge.blue()}}) {
-                    EXPECT_NEAR(a, b, 2) << corner.name().toStdString() << " at the corner, " << edge.name().toStdString();
+                for (const auto& [a, b] :
+                     {std::pair{corner.red(), edge.red()}, std::pair{corner.green(), edge.green()},
+                      std::pair{corner.blue(), edge.blue()}}) {
+                    EXPECT_NEAR(a, b, 2)
+                        << corner.name().toStdString() << " at the corner, " << edge.name().toStdString();
                 }
             }
             window.close();

@@ -1,11 +1,11 @@
 #include "MenusTestSupport.h"
 
 #include "core/ApplicationModel.h"
+#include "core/LocalizedStrings.h"
 #include "core/ServiceLayer.h"
 #include "menus/QAUIErrorView.h"
 #include "menus/QAUILoggedInViewController.h"
 #include "menus/QAUINetworksWindowController.h"
-#include "core/LocalizedStrings.h"
 #include "toolkit/Colors.h"
 #include "toolkit/ViewAnimation.h"
 
@@ -70,7 +70,8 @@ TEST_F(SectionsTest, StatusRowsReadTheSdk) {
     QAUIStatusOptionViewCell cell;
     cell.configure(QAUIStatusViewItem::dpc);
     EXPECT_EQ(cell.dpcIndicator()->titleField()->text(), QStringLiteral("At Risk"));
-    EXPECT_EQ(cell.dpcIndicator()->bgView()->bgColor(), toolkit::atRiskBadge) << "a shade its white title reads on";
+    EXPECT_EQ(cell.dpcIndicator()->bgView()->bgColor(), toolkit::atRiskBadge)
+        << "a shade its white title reads on";
     EXPECT_TRUE(cell.optionIndicator()->isHidden());
     cell.configure(QAUIStatusViewItem::splitTunneling); // no current network: off
     EXPECT_EQ(cell.optionIndicator()->optionStatusField()->text(), QStringLiteral("Off"));
@@ -130,8 +131,9 @@ TEST_F(SectionsTest, CurrentRowHoverOffersWhatAClickWouldDo) {
     QAUINetworkItemViewCell row;
     auto look = [&] {
         const QAUIStatusMenuVPNStateView* state = row.vpnStatusView();
-        return state->connectButton()->isHidden() ? QStringLiteral("text ") + state->vpnStatusField()->text()
-                                                  : QStringLiteral("button ") + state->connectButton()->text();
+        return state->connectButton()->isHidden()
+                   ? QStringLiteral("text ") + state->vpnStatusField()->text()
+                   : QStringLiteral("button ") + state->connectButton()->text();
     };
     connectTo(x, SDVPNConnectionState::connected);
     row.configure(x);
@@ -191,7 +193,8 @@ TEST_F(SectionsTest, AClickOnACurrentRowsBodySendsTheNetworkInUseAndSelectsNothi
     const struct {
         SDVPNConnectionState state;
         int row;
-    } clicks[] = {{SDVPNConnectionState::connecting, 0}, {SDVPNConnectionState::connected, 0},
+    } clicks[] = {{SDVPNConnectionState::connecting, 0},
+                  {SDVPNConnectionState::connected, 0},
                   {SDVPNConnectionState::connected, 2}};
     for (const auto& click : clicks) {
         actions.calls.clear();
@@ -277,7 +280,8 @@ TEST_F(SectionsTest, NetworkGroupsFollowTheModel) {
     driver.setNetworks(model({{x}, {}, {}}));
     groups.reload();
     EXPECT_EQ(recorder.heights.last(), 34.0);
-    EXPECT_EQ(qauiGroups::items(), QList<QAUINetworkGroupsViewItem>{QAUINetworkGroupsViewItem::privateNetworks});
+    EXPECT_EQ(qauiGroups::items(),
+              QList<QAUINetworkGroupsViewItem>{QAUINetworkGroupsViewItem::privateNetworks});
     driver.setNetworks(model({{x}, {y}, {}}));
     groups.reload();
     EXPECT_EQ(recorder.heights.last(), 68.0);
@@ -348,11 +352,13 @@ TEST_F(SectionsTest, ToastsStackNewestAtTheBottomAtMostFourOncePerTitle) {
     EXPECT_EQ(pageHeights.heights.last(), stack.height());
     // Labels 41 px narrower than the toast, one toast of 14 + d + 3 + t + 14.
     EXPECT_EQ(toasts.first()->titleLabel()->width(), stack.width() - 41);
-    EXPECT_EQ(h, 14 + toasts.first()->titleLabel()->height() + 3 + toasts.first()->descriptionLabel()->height() + 14);
+    EXPECT_EQ(h, 14 + toasts.first()->titleLabel()->height() + 3 +
+                     toasts.first()->descriptionLabel()->height() + 14);
 
     stack.removeAllNotifications(false);
     EXPECT_FALSE(stack.hasNotifications());
-    stack.addNotification(QStringLiteral("Error 1"), QString(500, QLatin1Char('a')) + QStringLiteral("<b>"), true);
+    stack.addNotification(QStringLiteral("Error 1"), QString(500, QLatin1Char('a')) + QStringLiteral("<b>"),
+                          true);
     const QString shown = stack.notifications().first()->descriptionLabel()->text();
     EXPECT_EQ(shown.size(), 501);
     EXPECT_TRUE(shown.endsWith(QStringLiteral("…")));

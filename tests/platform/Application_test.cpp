@@ -145,7 +145,8 @@ TEST_F(ApplicationTest, SigtermEndsTheProcessEvenWhileItsMainThreadIsHeldUp) {
     environment.insert("VELTRIX_HELD_UP_COPY", "1");
     copy.setProcessEnvironment(environment);
     copy.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=ApplicationHeldUpCopy.*"});
-    ASSERT_TRUE(testsupport::waitUntil([&] { return copy.readAllStandardOutput().contains("held up"); }, 15000));
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return copy.readAllStandardOutput().contains("held up"); }, 15000));
     QElapsedTimer ending;
     ending.start();
     ::kill(pid_t(copy.processId()), SIGTERM);

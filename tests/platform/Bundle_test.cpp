@@ -32,9 +32,13 @@ TEST(BundleTest, OnlyResourcesBesideTheExecutableMakeAnInstalledClient) {
         QString sourceTree = QStringLiteral(VELTRIX_SOURCE_RESOURCES);
     } cases[] = {
         {"installed", {}, installedBin, QDir(installedResources).canonicalPath(), true},
-        {"installed, reached through ..", {}, installedBin + "/../bin", QDir(installedResources).canonicalPath(),
+        {"installed, reached through ..",
+         {},
+         installedBin + "/../bin",
+         QDir(installedResources).canonicalPath(),
          true},
-        {"the environment wins, even beside an installation", "/elsewhere", installedBin, "/elsewhere", false},
+        {"the environment wins, even beside an installation", "/elsewhere", installedBin, "/elsewhere",
+         false},
         {"a build tree", {}, buildBin, sourceTree, false},
         {"share/veltrix is a file", {}, oddBin, sourceTree, false},
         {"no application yet", {}, {}, sourceTree, false},

@@ -29,9 +29,9 @@ TEST(GraphicalSession, TakesXWhereOfferedAndWaylandOnlyWhereNot) {
         {"", "wayland-0", "xcb", true, Outcome::noSession, "", false},
     };
     for (const Row& row : rows) {
-        const auto session = GraphicalSession::decide(
-            {QString::fromLatin1(row.x11), QString::fromLatin1(row.wayland), QString::fromLatin1(row.qtPlatform),
-             row.plugin});
+        const auto session =
+            GraphicalSession::decide({QString::fromLatin1(row.x11), QString::fromLatin1(row.wayland),
+                                      QString::fromLatin1(row.qtPlatform), row.plugin});
         SCOPED_TRACE(std::string(row.x11) + " | " + row.wayland + " | " + row.qtPlatform);
         EXPECT_EQ(session.outcome, row.outcome);
         if (row.outcome == Outcome::run) {

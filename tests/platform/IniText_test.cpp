@@ -91,13 +91,19 @@ TEST(IniText, ByteArrayLinesReadBackByItAndByQSettings) {
     const QList<QByteArray> values{
         QByteArray(),
         QByteArray("\0\x01\x09\x0a\x0d\"\\ ", 9),
-        QByteArray("\0" "1f", 3), // a digit right after a numeric escape
-        QByteArray("\xff" "a\x7f" "9", 4),
+        QByteArray("\0"
+                   "1f",
+                   3), // a digit right after a numeric escape
+        QByteArray("\xff"
+                   "a\x7f"
+                   "9",
+                   4),
         "a;b,c=d",
         " lead and trail ",
         QByteArray("\0\0\0\x01\0\0\0\x0a", 8),
     };
-    const QStringList keys{"plain", "with%2Fslash", "a%20b", "trailing~", QString::fromUtf8("unicod\xc3\xa9")};
+    const QStringList keys{"plain", "with%2Fslash", "a%20b", "trailing~",
+                           QString::fromUtf8("unicod\xc3\xa9")};
     for (const QString& key : keys) {
         for (const QByteArray& value : values) {
             SCOPED_TRACE(key.toStdString() + " " + value.toHex().toStdString());
@@ -112,9 +118,10 @@ TEST(IniText, ByteArrayLinesReadBackByItAndByQSettings) {
 }
 
 TEST(IniText, OnlyByteArraysAreBytes) {
-    for (const QByteArray& text : {QByteArray("x=@Variant(\\0\\0\\0\\t\\xf\\xff\\xff\\xff)\n"), QByteArray("x=@ByteArray(ab\n"),
-                                   QByteArray("x=@ByteArray(a), @ByteArray(b)\n"), QByteArray("x=ByteArray(a)\n"),
-                                   QByteArray("x=@Rect(1 2 3 4)\n")}) {
+    for (const QByteArray& text :
+         {QByteArray("x=@Variant(\\0\\0\\0\\t\\xf\\xff\\xff\\xff)\n"), QByteArray("x=@ByteArray(ab\n"),
+          QByteArray("x=@ByteArray(a), @ByteArray(b)\n"), QByteArray("x=ByteArray(a)\n"),
+          QByteArray("x=@Rect(1 2 3 4)\n")}) {
         SCOPED_TRACE(text.toStdString());
         const ini::Document document = ini::parse(text);
         ASSERT_EQ(document.entries.size(), 1);

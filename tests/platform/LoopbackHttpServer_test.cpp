@@ -50,8 +50,8 @@ TEST(LoopbackHttpServer, CannedAnswersReachTheClientAsAServerWouldSendThem) {
     server.serveShortBody("/short", "only part", 1000);
     server.serveReset("/reset", "first", 1000);
 
-    // A cut answer is not always an error to Qt: a close or reset can end a reply "successfully", short of its
-    // announced length.
+    // A cut answer is not always an error to Qt: a close or reset can end a reply "successfully", short of
+    // its announced length.
     enum Outcome { Complete, HttpError, Cut };
     const struct {
         const char* path;

@@ -49,7 +49,7 @@ TEST(ProcessList, ReadsExecutablesFromExeLinksOnlyWithOwnerAndStartTime) {
     proc.status("1", "Name:\tinit\nUid:\t0\t0\t0\t0\nGid:\t0\t0\t0\t0\n");
     proc.stat("1", "1 (init) S 0 1 1 0 -1 4194560 0 0 0 0 0 0 0 0 20 0 1 0 5 170000 3000");
     proc.exe("42", "/opt/veltrix/bin/veltrix (deleted)"); // replaced by an update while running
-    proc.status("42", "Uid:\t1000\t0\t1000\t1000\n");  // real uid first, whatever the effective one
+    proc.status("42", "Uid:\t1000\t0\t1000\t1000\n");     // real uid first, whatever the effective one
     proc.stat("42", "42 (vel trix) (x) S 1 42 42 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 9876 1 1");
     proc.environ("42", QByteArray("HOME=/home/a\0XDG_RUNTIME_DIR=/run/user/1000\0LANG=C\0", 52));
     proc.environ("1", QByteArray("HOME=/\0XDG_RUNTIME_DIR_X=/not/it\0", 34));
@@ -84,7 +84,8 @@ TEST(ProcessList, ListsOnlyTheProcessesOfTheGivenExecutablesWhole) {
 
     const auto records = ProcessList(proc.root()).runningProcesses(QStringList{"/opt/veltrix/bin/veltrix"});
     ASSERT_TRUE(records);
-    EXPECT_EQ(*records, (std::vector<ProcessRecord>{{42, "/opt/veltrix/bin/veltrix", 1000u, 9876, "/run/user/1000"}}));
+    EXPECT_EQ(*records,
+              (std::vector<ProcessRecord>{{42, "/opt/veltrix/bin/veltrix", 1000u, 9876, "/run/user/1000"}}));
     EXPECT_FALSE(ProcessList("/nonexistent/proc").runningProcesses(QStringList{"/sbin/init"}));
 }
 

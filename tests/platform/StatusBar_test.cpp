@@ -191,7 +191,8 @@ TEST_F(StatusBarTest, TheClientIsInTheTrayOnlyWithAHostAndItsItemListed) {
     QSignalSpy presence(&bar, &StatusBar::trayPresenceChanged);
     QDBusConnection desktop = m_bus.connect();
     FakeStatusNotifierWatcher watcher(false);
-    const QString ownItem = QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(QCoreApplication::applicationPid());
+    const QString ownItem =
+        QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(QCoreApplication::applicationPid());
 
     struct Step {
         const char* what;
@@ -203,8 +204,8 @@ TEST_F(StatusBarTest, TheClientIsInTheTrayOnlyWithAHostAndItsItemListed) {
         {"no watcher", [] {}, false, false},
         {"a watcher without a host", [&] { ASSERT_TRUE(watcher.start(desktop)); }, false, false},
         {"a host", [&] { watcher.setHostRegistered(true); }, true, false},
-        {"another program's item", [&] { watcher.RegisterStatusNotifierItem("org.kde.StatusNotifierItem-1-1"); },
-         true, false},
+        {"another program's item",
+         [&] { watcher.RegisterStatusNotifierItem("org.kde.StatusNotifierItem-1-1"); }, true, false},
         {"the client's item", [&] { watcher.RegisterStatusNotifierItem(ownItem); }, true, true},
         {"the host gone", [&] { watcher.setHostRegistered(false); }, false, false},
         {"the host back", [&] { watcher.setHostRegistered(true); }, true, true},

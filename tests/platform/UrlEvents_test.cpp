@@ -24,8 +24,8 @@
 #include <cstring>
 
 #include <algorithm>
-#include <functional>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -127,7 +127,8 @@ TEST_F(UrlEventsTest, LaterLaunchHandsItsUrlToTheRunningCopyAndExits) {
         received.append(url);
     });
     events.setReopenHandler([&] { ++reopened; });
-    QStringList tokensBeforeReopens; // the launch's activation token comes with it, before the window it raises
+    QStringList
+        tokensBeforeReopens; // the launch's activation token comes with it, before the window it raises
     events.setActivationTokenHandler([&](const QString& token) { tokensBeforeReopens << token; });
 
     auto withUrl = launchCopy("claim", identifier, directory.path(), {"-RunAsAgent", callbackUrl});
@@ -327,28 +328,29 @@ TEST_F(UrlEventsTest, PeerThatFallsSilentOrDripsIsDropped) {
 }
 
 TEST_F(UrlEventsTest, ALockLeftBehindHoldsNoLaterCopyBack) {
-    const QList<std::pair<const char*, std::function<void(const QString& lockPath, const QString& id)>>> leftovers{
-        {"an empty lock file, as a copy killed right after making it leaves it",
-         [](const QString& lockPath, const QString&) { QFile(lockPath).open(QIODevice::WriteOnly); }},
-        {"a lock file of another copy's making",
-         [](const QString& lockPath, const QString&) {
-             QFile file(lockPath);
-             file.open(QIODevice::WriteOnly);
-             file.write("12345\nveltrix\nsome-host\n");
-         }},
-        {"a lock file nobody may open",
-         [](const QString& lockPath, const QString&) {
-             QFile(lockPath).open(QIODevice::WriteOnly);
-             ::chmod(QFile::encodeName(lockPath).constData(), 0);
-         }},
-        {"the lock of a copy killed as soon as it appeared",
-         [this](const QString& lockPath, const QString& id) {
-             auto holder = launchCopy("hold", id, directory.path());
-             ASSERT_TRUE(testsupport::waitUntil([&] { return QFile::exists(lockPath); }, 15000));
-             ::kill(pid_t(holder->processId()), SIGKILL);
-             ASSERT_TRUE(holder->waitForFinished());
-         }},
-    };
+    const QList<std::pair<const char*, std::function<void(const QString& lockPath, const QString& id)>>>
+        leftovers{
+            {"an empty lock file, as a copy killed right after making it leaves it",
+             [](const QString& lockPath, const QString&) { QFile(lockPath).open(QIODevice::WriteOnly); }},
+            {"a lock file of another copy's making",
+             [](const QString& lockPath, const QString&) {
+                 QFile file(lockPath);
+                 file.open(QIODevice::WriteOnly);
+                 file.write("12345\nveltrix\nsome-host\n");
+             }},
+            {"a lock file nobody may open",
+             [](const QString& lockPath, const QString&) {
+                 QFile(lockPath).open(QIODevice::WriteOnly);
+                 ::chmod(QFile::encodeName(lockPath).constData(), 0);
+             }},
+            {"the lock of a copy killed as soon as it appeared",
+             [this](const QString& lockPath, const QString& id) {
+                 auto holder = launchCopy("hold", id, directory.path());
+                 ASSERT_TRUE(testsupport::waitUntil([&] { return QFile::exists(lockPath); }, 15000));
+                 ::kill(pid_t(holder->processId()), SIGKILL);
+                 ASSERT_TRUE(holder->waitForFinished());
+             }},
+        };
     for (const auto& [what, leave] : leftovers) {
         SCOPED_TRACE(what);
         const QString identifier = uniqueIdentifier("left");
@@ -366,7 +368,8 @@ TEST_F(UrlEventsTest, ALockLeftBehindHoldsNoLaterCopyBack) {
         events.setReopenHandler([&] { ++reopened; });
         auto later = launchCopy("claim", identifier, directory.path());
         ASSERT_TRUE(testsupport::waitUntil([&] { return finished(*later) && reopened == 1; }, 15000));
-        EXPECT_EQ(later->exitCode(), exitCodeFor(Decision::secondaryForwarded)) << "and the next is its guest";
+        EXPECT_EQ(later->exitCode(), exitCodeFor(Decision::secondaryForwarded))
+            << "and the next is its guest";
     }
 }
 
@@ -442,10 +445,10 @@ TEST_F(UrlEventsTest, AFloodOfConnectionsLeavesTheRunningCopyServingLaterLaunche
             }
         }
         EXPECT_EQ(connections.size(), 1100u);
-        EXPECT_TRUE(testsupport::waitUntil(
-            [&] { return countHungUp(connections) >= int(connections.size()) - UrlEvents::maxPeers; }))
-            << "what it cannot hear it hangs up on at once: " << countHungUp(connections) << " of "
-            << connections.size();
+        EXPECT_TRUE(testsupport::waitUntil([&] {
+            return countHungUp(connections) >= int(connections.size()) - UrlEvents::maxPeers;
+        })) << "what it cannot hear it hangs up on at once: "
+            << countHungUp(connections) << " of " << connections.size();
         closeAll(connections);
 
         auto later = launchCopy("claim", identifier, directory.path());

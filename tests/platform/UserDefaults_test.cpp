@@ -6,10 +6,10 @@
 #include <QDataStream>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QPoint>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
@@ -334,7 +334,9 @@ QByteArray variantLine(const std::function<void(QDataStream&)>& write) {
 TEST_F(UserDefaultsTest, AFileQtWouldDecodeIntoObjectsIsSetAsideAtTheFirstStart) {
     const QList<QByteArray> files{
         // a list that claims 268 million items: Qt reserved room for all of them
-        "[General]\n" + variantLine([](QDataStream& out) { out << quint32(QMetaType::QVariantList) << quint32(0x0fffffff); }),
+        "[General]\n" + variantLine([](QDataStream& out) {
+            out << quint32(QMetaType::QVariantList) << quint32(0x0fffffff);
+        }),
         // lists nested 100,000 deep: Qt's reader recursed until the stack ran out
         "[General]\n" + variantLine([](QDataStream& out) {
             for (int i = 0; i < 100000; ++i) {
@@ -408,11 +410,11 @@ TEST_F(UserDefaultsTest, DamagedLinesLoseOnlyWhatTheyHeld) {
         QByteArray text;
         bool lastKeyKept;
     } cases[] = {
-        {whole.left(lastLine + 5), false},                                       // cut inside the key
-        {whole.chopped(4), false},                                               // cut inside the value
-        {whole.left(lastLine) + "vpnProtocols=\"@ByteArray(a;", false},          // cut inside quotes
-        {whole.left(lastLine) + "junk line\n" + lastValue, true},                // a line that is no key
-        {whole + "[Unclosed section\n", true},                                   // nor a section
+        {whole.left(lastLine + 5), false},                              // cut inside the key
+        {whole.chopped(4), false},                                      // cut inside the value
+        {whole.left(lastLine) + "vpnProtocols=\"@ByteArray(a;", false}, // cut inside quotes
+        {whole.left(lastLine) + "junk line\n" + lastValue, true},       // a line that is no key
+        {whole + "[Unclosed section\n", true},                          // nor a section
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
@@ -458,7 +460,8 @@ TEST_F(UserDefaultsTest, NoLockLeftByAKilledWriterHoldsAWriteBack) {
                 environment.insert("VELTRIX_DEFAULTS_WRITER", path);
                 writer.setProcessEnvironment(environment);
                 writer.setStandardOutputFile(QProcess::nullDevice());
-                writer.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=UserDefaultsWriterCopy.*"});
+                writer.start(QCoreApplication::applicationFilePath(),
+                             {"--gtest_filter=UserDefaultsWriterCopy.*"});
                 ASSERT_TRUE(writer.waitForStarted());
                 QElapsedTimer waited;
                 waited.start();
@@ -503,7 +506,9 @@ TEST_F(UserDefaultsTest, FilesOfTheQSettingsStoreReadAndAreWrittenTheSame) {
     const QVariantMap values{
         {"startMinimized", true},
         {"vpnProtocols", " IKEv2 "},
-        {"data", QByteArray("\0" "12\"\\;,=\xff ", 10)},
+        {"data", QByteArray("\0"
+                            "12\"\\;,=\xff ",
+                            10)},
         {"when", QDateTime(QDate(2024, 5, 1), QTime(10, 20, 30), Qt::UTC)},
         {"nested", QVariantMap{{"list", QVariantList{1, "two", QStringList{"3"}}}}},
         {"RLDeviceDetailManager.os/version\\x y~", "separators"},

@@ -9,11 +9,11 @@
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
-#include <QWidget>
 #include <QDBusConnectionInterface>
+#include <QGuiApplication>
 #include <QThread>
 #include <QUuid>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -378,7 +378,8 @@ TEST_F(DBusCenterTest, SendsActionsToAServerThatOffersThemAndMapsOnlyOurKeysBack
     emit server.ActivationToken(sent.id + 100, "another application's");
     emit server.ActionInvoked(sent.id, "action-0");
     ASSERT_TRUE(testsupport::waitUntil([&] { return !m_delegate.responses.empty(); }));
-    EXPECT_EQ(platform::Application::instance()->activationToken(), "token-1") << "for the window the action raises";
+    EXPECT_EQ(platform::Application::instance()->activationToken(), "token-1")
+        << "for the window the action raises";
     platform::Application::instance()->setActivationToken({});
     emit server.NotificationClosed(sent.id, 2);
     ASSERT_TRUE(testsupport::waitUntil([&] { return !m_delegate.closed.empty(); }));
@@ -399,7 +400,8 @@ TEST_F(DBusCenterTest, ASecondButtonThatOnlyDismissesClosesTheNotificationAndTel
     ASSERT_FALSE(add(request("r", "retry")));
     ASSERT_FALSE(add(request("p", "plain")));
     ASSERT_EQ(server.notifications.size(), 2u);
-    EXPECT_EQ(server.notifications[0].actions, QStringList({"default", "", "action-0", "Retry", "action-1", "OK"}));
+    EXPECT_EQ(server.notifications[0].actions,
+              QStringList({"default", "", "action-0", "Retry", "action-1", "OK"}));
     EXPECT_EQ(server.notifications[1].actions, QStringList({"default", "", "action-0", "OK"}));
 
     emit server.ActionInvoked(server.notifications[0].id, "action-1");

@@ -1,7 +1,7 @@
 // The current Wi-Fi network's name, read from a NetworkManager served on a bus of the test's own.
-#include "support/PrivateBus.h"
 #include "platform/WiFiSsidReader.h"
 #include "support/FakeNetworkManager.h"
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
 #include "platform/ViewController.h"
 #include "platform/WindowController.h"
 
-#include <QCloseEvent>
 #include <QBackingStore>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QWindow>
 

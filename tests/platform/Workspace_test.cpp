@@ -105,7 +105,8 @@ public:
         const QString path = QStringLiteral("/org/freedesktop/login1");
         const QString manager = QStringLiteral("org.freedesktop.login1.Manager");
         if (type) { // systemd 255 and later: the kind first, then the plain signal
-            QDBusMessage withKind = QDBusMessage::createSignal(path, manager, "PrepareForShutdownWithMetadata");
+            QDBusMessage withKind =
+                QDBusMessage::createSignal(path, manager, "PrepareForShutdownWithMetadata");
             withKind << start << QVariantMap{{QStringLiteral("type"), *type}};
             m_bus.send(withKind);
         }
@@ -125,7 +126,8 @@ public:
             scheduled.beginStructure();
             scheduled << *scheduledType << quint64(scheduledType->isEmpty() ? 0 : 1700000000000000ULL);
             scheduled.endStructure();
-            connection.send(message.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(scheduled)))));
+            connection.send(
+                message.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(scheduled)))));
             return true;
         }
         connection.send(message.createErrorReply(QDBusError::UnknownProperty, QStringLiteral("not here")));
@@ -237,8 +239,9 @@ TEST(Workspace, ALinkNoProgramOpensIsReported) {
         std::optional<int> openerExit;
         bool reported;
     };
-    for (const Case& c : {Case{"the opener opened it", 0, false}, Case{"no browser for the opener", 3, true},
-                          Case{"the opener's action failed", 4, true}, Case{"no opener at all", std::nullopt, true}}) {
+    for (const Case& c :
+         {Case{"the opener opened it", 0, false}, Case{"no browser for the opener", 3, true},
+          Case{"the opener's action failed", 4, true}, Case{"no opener at all", std::nullopt, true}}) {
         SCOPED_TRACE(c.what);
         OpenerOnPath opener(c.openerExit);
         Workspace workspace;
@@ -250,7 +253,8 @@ TEST(Workspace, ALinkNoProgramOpensIsReported) {
             EXPECT_EQ(notOpened, QList<QUrl>{url});
         } else {
             EXPECT_TRUE(testsupport::waitUntil([&] { return !opener.given().isEmpty(); }));
-            EXPECT_FALSE(testsupport::waitUntil([&] { return !notOpened.isEmpty(); }, 500)) << "its end is seen";
+            EXPECT_FALSE(testsupport::waitUntil([&] { return !notOpened.isEmpty(); }, 500))
+                << "its end is seen";
         }
         if (c.openerExit) {
             EXPECT_EQ(opener.given(), QString::fromUtf8(url.toEncoded())) << "the address goes whole";
@@ -265,9 +269,9 @@ TEST(Workspace, AnInvalidLinkIsRefusedAtOnceWithoutAnyOpener) {
     QObject::connect(&workspace, &Workspace::urlNotOpened, [&](const QUrl& u) { notOpened.append(u); });
     EXPECT_FALSE(workspace.openURL(QUrl()));
     EXPECT_FALSE(workspace.openURL(QUrl("no scheme here")));
-    EXPECT_FALSE(testsupport::waitUntil([&] { return !notOpened.isEmpty() || !opener.given().isEmpty(); }, 500));
+    EXPECT_FALSE(
+        testsupport::waitUntil([&] { return !notOpened.isEmpty() || !opener.given().isEmpty(); }, 500));
 }
-
 
 TEST(Workspace, AShutDownThatRebootsIsARestartWhenLogindSaysSo) {
     PrivateBus bus;
@@ -283,7 +287,8 @@ TEST(Workspace, AShutDownThatRebootsIsARestartWhenLogindSaysSo) {
     const Case cases[] = {
         {"newer logind, reboot", QStringLiteral("reboot"), std::nullopt, QuitReason::restart},
         {"newer logind, soft reboot", QStringLiteral("soft-reboot"), std::nullopt, QuitReason::restart},
-        {"newer logind, power-off", QStringLiteral("poweroff"), QStringLiteral("reboot"), QuitReason::shutDown},
+        {"newer logind, power-off", QStringLiteral("poweroff"), QStringLiteral("reboot"),
+         QuitReason::shutDown},
         {"older logind, scheduled reboot", std::nullopt, QStringLiteral("reboot"), QuitReason::restart},
         {"older logind, nothing scheduled", std::nullopt, QString(), QuitReason::shutDown},
         {"older logind without the property", std::nullopt, std::nullopt, QuitReason::shutDown},

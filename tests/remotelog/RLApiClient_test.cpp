@@ -43,7 +43,8 @@ TEST_F(ApiClientTest, EveryAnswerButAJsonTwoHundredIsAnErrorOfItsKind) {
         int code;
     } cases[] = {
         {"json", [](Service& s) { s.answerJson("issue", "{}"); }, std::nullopt, 0},
-        {"empty 204", [](Service& s) { s.server.serveBody("/api/issue", {}, {}, 204); }, RLJsonErrorDomain, 1},
+        {"empty 204", [](Service& s) { s.server.serveBody("/api/issue", {}, {}, 204); }, RLJsonErrorDomain,
+         1},
         {"not json", [](Service& s) { s.answerJson("issue", "ok"); }, RLJsonErrorDomain, 1},
         {"404", [](Service& s) { s.answerStatus("issue", 404); }, RLApiClientErrorDomain, 404},
         {"408", [](Service& s) { s.answerStatus("issue", 408); }, RLApiClientErrorDomain, 408},
@@ -88,7 +89,8 @@ TEST_F(ApiClientTest, RequestsCarryTheLibrarysHeadersAndTheSessionOnlyWhereTheBo
         EXPECT_EQ(request.header("content-type"), "application/json");
         EXPECT_EQ(request.header("accept"), "application/json");
         EXPECT_EQ(request.header("x-app-token"), "KEY");
-        EXPECT_TRUE(request.header("user-agent").endsWith(" remotelog-linux/37")) << request.header("user-agent").constData();
+        EXPECT_TRUE(request.header("user-agent").endsWith(" remotelog-linux/37"))
+            << request.header("user-agent").constData();
     }
     EXPECT_FALSE(session.first().headers.contains("x-app-session"));
     EXPECT_EQ(issue.first().header("x-app-session"), "12");
@@ -96,14 +98,16 @@ TEST_F(ApiClientTest, RequestsCarryTheLibrarysHeadersAndTheSessionOnlyWhereTheBo
 }
 
 TEST_F(ApiClientTest, DeviceStatusAndSessionAnswersAreReadAndAMissingBatchSendsNothing) {
-    service.answerJson("app/device-status", R"({"logger_enabled":false,"latest_sdk_version":{"linux":38.5}})");
+    service.answerJson("app/device-status",
+                       R"({"logger_enabled":false,"latest_sdk_version":{"linux":38.5}})");
     bool answered = false;
-    api.sendAppToken(QStringLiteral("KEY"), {{"udid", "d"}}, [&](bool enabled, const std::optional<RLError>& error, double latest) {
-        EXPECT_FALSE(enabled);
-        EXPECT_FALSE(error);
-        EXPECT_DOUBLE_EQ(latest, 38.5);
-        answered = true;
-    });
+    api.sendAppToken(QStringLiteral("KEY"), {{"udid", "d"}},
+                     [&](bool enabled, const std::optional<RLError>& error, double latest) {
+                         EXPECT_FALSE(enabled);
+                         EXPECT_FALSE(error);
+                         EXPECT_DOUBLE_EQ(latest, 38.5);
+                         answered = true;
+                     });
     ASSERT_TRUE(waitFor(nullptr, [&] { return answered; }));
     EXPECT_EQ(Service::body(service.received("app/device-status").first()),
               (QJsonObject{{"app_token", "KEY"}, {"device", QJsonObject{{"udid", "d"}}}}));
@@ -135,7 +139,9 @@ TEST(RLApiClientBase, TheEnvironmentsBaseIsTakenWithItsLastSlashAndWithoutItTheB
     };
     for (const auto& c : cases) {
         qputenv("REMOTELOG_API_ENDPOINT", c.set);
-        EXPECT_EQ(RLApiClient::defaultHost().resolved(QUrl("session")).toString(), QString::fromLatin1(c.base)) << c.set;
+        EXPECT_EQ(RLApiClient::defaultHost().resolved(QUrl("session")).toString(),
+                  QString::fromLatin1(c.base))
+            << c.set;
     }
     qunsetenv("REMOTELOG_API_ENDPOINT");
     EXPECT_TRUE(RLApiClient::defaultHost().host().endsWith(QStringLiteral(".example")));

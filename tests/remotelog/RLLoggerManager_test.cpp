@@ -45,10 +45,10 @@ struct LoggerTest : ::testing::Test {
     QString root() const { return home.filePath(QStringLiteral("store")); }
 
     void start(const QUrl& host = {}, const QString& storageRoot = {}) {
-        manager = RLLoggerManager::initWithAppToken(
-            appKey, QStringLiteral("device-1"),
-            {storageRoot.isEmpty() ? root() : storageRoot, host.isEmpty() ? service.base() : host, &defaults,
-             std::chrono::milliseconds(700)});
+        manager = RLLoggerManager::initWithAppToken(appKey, QStringLiteral("device-1"),
+                                                    {storageRoot.isEmpty() ? root() : storageRoot,
+                                                     host.isEmpty() ? service.base() : host, &defaults,
+                                                     std::chrono::milliseconds(700)});
     }
     // A service nobody answers: connections are refused.
     static QUrl deadService() {
@@ -94,8 +94,9 @@ struct LoggerTest : ::testing::Test {
             session.insert("time", rlStringFromDate(scheduler.currentDate().addDays(-*daysAgo)));
         }
         writeFile(folder + "/session.json", QJsonDocument(session).toJson());
-        writeFile(folder + "/config.json",
-                  QJsonDocument(QJsonObject{{"session_id", QJsonValue::Null}, {"local_session_id", qint64(id)}}).toJson());
+        writeFile(folder + "/config.json", QJsonDocument(QJsonObject{{"session_id", QJsonValue::Null},
+                                                                     {"local_session_id", qint64(id)}})
+                                               .toJson());
         QByteArrayList written;
         for (const QString& line : lines) {
             written.append(lineWithText(line));
@@ -127,16 +128,18 @@ TEST_F(LoggerTest, ARunWithoutLinesOpensItsFolderAsksForTheDeviceStatusAndPostsI
     advance(RLLoggerManager::synchronisationInterval * 2);
 
     EXPECT_EQ(service.order(), (QByteArrayList{"app/device-status", "session"})) << "and no log batch";
-    const QJsonObject device = Service::body(service.received("app/device-status").first()).value("device").toObject();
-    EXPECT_EQ(device.keys(), (QStringList{"build", "device_type", "language", "name", "os", "os_version", "sdk_version",
-                                          "timezone", "udid", "version"}));
+    const QJsonObject device =
+        Service::body(service.received("app/device-status").first()).value("device").toObject();
+    EXPECT_EQ(device.keys(), (QStringList{"build", "device_type", "language", "name", "os", "os_version",
+                                          "sdk_version", "timezone", "udid", "version"}));
     EXPECT_EQ(device.value("os").toString(), QStringLiteral("linux"));
     EXPECT_EQ(device.value("sdk_version").toString(), QStringLiteral("37"));
 
     const QJsonObject session = Service::body(service.received("session").first());
     EXPECT_EQ(session.keys().size(), 12);
     EXPECT_EQ(session.value("os").toString(), QStringLiteral("linux"));
-    EXPECT_EQ(session.value("app_version").toObject().value("app").toObject().value("key").toString(), appKey);
+    EXPECT_EQ(session.value("app_version").toObject().value("app").toObject().value("key").toString(),
+              appKey);
     ASSERT_TRUE(rlDateFromString(session.value("time").toString()));
     EXPECT_NE(session.value("orientation").toInt(), 0) << "read from the primary screen";
 
@@ -170,8 +173,9 @@ TEST_F(LoggerTest, ASyncFlushesKeyValuesFirstThenSendsTheSessionItsIssuesAndItsL
     ASSERT_TRUE(waitFor([&] { return service.count("log/batch") == 1; }));
     EXPECT_EQ(service.order(), (QByteArrayList{"device/keyvalue", "session", "issue", "log/batch"}))
         << "one pending key-value, sent once";
-    EXPECT_EQ(Service::body(service.received("device/keyvalue").first()),
-              (QJsonObject{{"key", "plan"}, {"value", "gold"}, {"app_key", appKey}, {"device_id", "device-1"}}));
+    EXPECT_EQ(
+        Service::body(service.received("device/keyvalue").first()),
+        (QJsonObject{{"key", "plan"}, {"value", "gold"}, {"app_key", appKey}, {"device_id", "device-1"}}));
     const QJsonObject issue = Service::body(service.received("issue").first());
     EXPECT_EQ(issue.value("title").toString(), QStringLiteral("Broken"));
     EXPECT_EQ(issue.value("session_id").toInteger(), 41) << "the run's server id, not 0";
@@ -276,7 +280,8 @@ TEST_F(LoggerTest, ABatchTheServiceRefusesForGoodIsDroppedOneItCannotTakeNowIsSe
         log(QStringLiteral("next"));
         advance(RLLoggerManager::synchronisationInterval);
         ASSERT_TRUE(waitFor([&] { return service.count("log/batch") == 2; }));
-        const QStringList resent = answer.retried ? QStringList{QStringLiteral("line for %1").arg(answer.status)} : QStringList{};
+        const QStringList resent =
+            answer.retried ? QStringList{QStringLiteral("line for %1").arg(answer.status)} : QStringList{};
         const QJsonArray lines = Service::body(service.received("log/batch").last()).value("logs").toArray();
         QStringList texts;
         for (const QJsonValue& line : lines) {
@@ -308,7 +313,10 @@ TEST_F(LoggerTest, AtTheCapTheOldestRunIsTrimmedFirstAndPendingIssuesAndKeyValue
     EXPECT_LT(rlDirectorySize(root()), quint64(cap + 16 * 1024)) << "a trim comes within twenty lines";
     EXPECT_GT(rlDirectorySize(sessionFolder()), quint64(cap / 2)) << "trimmed by the oldest tenth, not all";
     EXPECT_EQ(QDir(queues + "/device-details").entryList(QDir::Files).size(), 1);
-    EXPECT_EQ(QDir(queues + QStringLiteral("/issues-%1").arg(manager->localSessionId())).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(QDir(queues + QStringLiteral("/issues-%1").arg(manager->localSessionId()))
+                  .entryList(QDir::Files)
+                  .size(),
+              1);
     EXPECT_TRUE(currentLines().contains("line 2999")) << "the newest lines are kept";
 }
 
@@ -379,7 +387,8 @@ TEST_F(LoggerTest, DamagedFilesOfEarlierRunsAreRecoveredOrDroppedAndADamagedQueu
     ASSERT_TRUE(waitFor([&] { return !QDir(configDamaged).exists() && !QDir(sessionDamaged).exists(); }));
     EXPECT_EQ(service.loggedTexts(), QStringList{"kept"});
     ASSERT_EQ(service.count("device/keyvalue"), 1);
-    EXPECT_EQ(Service::body(service.received("device/keyvalue").first()).value("key").toString(), QStringLiteral("plan"));
+    EXPECT_EQ(Service::body(service.received("device/keyvalue").first()).value("key").toString(),
+              QStringLiteral("plan"));
     EXPECT_FALSE(QDir(queue).exists());
 }
 
@@ -459,7 +468,8 @@ TEST_F(LoggerTest, AtStartTheStoreIsTrimmedUnderTheCapOldestRunsFirstKeepingARun
     for (int i = 0; i < 180; ++i) {
         runs.append(earlierSession(1000 + i, 0, lines));
         const QDateTime time = scheduler.currentDate().addSecs(-60 * (180 - i));
-        writeFile(runs.last() + "/session.json", QJsonDocument(QJsonObject{{"time", rlStringFromDate(time)}}).toJson());
+        writeFile(runs.last() + "/session.json",
+                  QJsonDocument(QJsonObject{{"time", rlStringFromDate(time)}}).toJson());
     }
     writeFile(root() + "/" + RLPersistedDataQueue::folderName + "/issues-1000/0000000000000000.txt",
               R"({"title":"waits","text":"t","session_id":0,"local_session_id":1000,"app":{"key":"k"}})");

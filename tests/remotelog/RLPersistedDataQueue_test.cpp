@@ -72,7 +72,12 @@ TEST_F(QueueTest, ADrainStopsAtAnItemNotHandledAndDropsOnlyWhatCannotBeRead) {
         bool drained;
     } cases[] = {
         {"all handled", {}, false, {"a", "b", "c"}, {}, true},
-        {"second refused", {true, false}, false, {"a", "b"}, {"0000000000000001.txt", "0000000000000002.txt"}, false},
+        {"second refused",
+         {true, false},
+         false,
+         {"a", "b"},
+         {"0000000000000001.txt", "0000000000000002.txt"},
+         false},
         {"second too long to read", {}, true, {"a", "c"}, {}, true},
     };
     for (const auto& c : cases) {
@@ -132,9 +137,12 @@ TEST(RLRecords, ReadBackWhatTheyWriteAndRefuseAnythingElse) {
     const auto identifier = RLObjectIdentifier::initWithData(RLObjectIdentifier{5, 6}.toData());
     ASSERT_TRUE(identifier);
     EXPECT_EQ(*identifier, (RLObjectIdentifier{5, 6}));
-    EXPECT_EQ(RLKeyValuePair::initWithData(RLKeyValuePair{"k", QJsonValue::Null}.toData())->value, QJsonValue());
+    EXPECT_EQ(RLKeyValuePair::initWithData(RLKeyValuePair{"k", QJsonValue::Null}.toData())->value,
+              QJsonValue());
 
-    const auto readsIdentifier = [](const QByteArray& d) { return RLObjectIdentifier::initWithData(d).has_value(); };
+    const auto readsIdentifier = [](const QByteArray& d) {
+        return RLObjectIdentifier::initWithData(d).has_value();
+    };
     const auto readsIssue = [](const QByteArray& d) { return RLIssue::initWithData(d).has_value(); };
     const auto readsPair = [](const QByteArray& d) { return RLKeyValuePair::initWithData(d).has_value(); };
     const struct {

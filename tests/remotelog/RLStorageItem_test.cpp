@@ -58,7 +58,8 @@ TEST_F(StorageItemTest, LinesAreSeparatedInTheOpenFileWhichTheNextOpeningCloses)
         item->appendLine(line("c"));
         item->flushLines();
         EXPECT_EQ(read(folder() + "/logs.tmp"), line("a") + ",\n" + line("b") + ",\n" + line("c"));
-        EXPECT_EQ(diskSize.length(), quint64(line("a").size())) << "appended lines are counted by their writer";
+        EXPECT_EQ(diskSize.length(), quint64(line("a").size()))
+            << "appended lines are counted by their writer";
         EXPECT_FALSE(item->sessionId());
         item->setConfiguration({{"session_id", QJsonValue::Null}, {"local_session_id", 42}});
         EXPECT_FALSE(item->sessionId()) << "null until the session went out";
@@ -112,7 +113,8 @@ TEST_F(StorageItemTest, ADamagedLogFileIsSetAsideAndTheRestOfTheBatchGoesOut) {
     EXPECT_FALSE(send(*item));
     EXPECT_EQ(service.loggedTexts(), (QStringList{"first", "last"}));
     EXPECT_EQ(QDir(logs).entryList(QDir::Files), QStringList{});
-    EXPECT_EQ(QDir(folder() + "/" + RLStorageItem::damagedFolderName).entryList(QDir::Files), QStringList{"2.txt"});
+    EXPECT_EQ(QDir(folder() + "/" + RLStorageItem::damagedFolderName).entryList(QDir::Files),
+              QStringList{"2.txt"});
     EXPECT_FALSE(item->hasLogs());
     EXPECT_EQ(service.order(), (QByteArrayList{"log/batch"})) << "no session: its id is known";
 }

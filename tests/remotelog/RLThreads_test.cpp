@@ -18,9 +18,9 @@ TEST(RLLoggerThreads, LinesFromManyThreadsArriveOnceEachWhileTheFlagsChange) {
     QTemporaryDir home;
     platform::UserDefaults defaults(home.filePath(QStringLiteral("defaults.ini")));
     remotelogtest::Service service;
-    auto manager = RLLoggerManager::initWithAppToken(QStringLiteral("key"), QStringLiteral("device"),
-                                                     {home.filePath(QStringLiteral("store")), service.base(), &defaults,
-                                                      std::chrono::seconds(5)});
+    auto manager = RLLoggerManager::initWithAppToken(
+        QStringLiteral("key"), QStringLiteral("device"),
+        {home.filePath(QStringLiteral("store")), service.base(), &defaults, std::chrono::seconds(5)});
     ASSERT_TRUE(remotelogtest::waitFor(nullptr, [&] { return service.count("session") == 1; }));
 
     constexpr int threads = 4;
@@ -44,11 +44,15 @@ TEST(RLLoggerThreads, LinesFromManyThreadsArriveOnceEachWhileTheFlagsChange) {
     manager->forceSendOnce();
 
     QSet<QString> received;
-    ASSERT_TRUE(remotelogtest::waitFor(nullptr, [&] {
-        const QStringList texts = service.loggedTexts();
-        received = QSet<QString>(texts.begin(), texts.end());
-        return received.size() >= threads * linesEach;
-    }, 20000)) << received.size();
+    ASSERT_TRUE(remotelogtest::waitFor(
+        nullptr,
+        [&] {
+            const QStringList texts = service.loggedTexts();
+            received = QSet<QString>(texts.begin(), texts.end());
+            return received.size() >= threads * linesEach;
+        },
+        20000))
+        << received.size();
     EXPECT_EQ(service.loggedTexts().size(), threads * linesEach) << "each line once";
     EXPECT_EQ(manager->droppedEntries(), 0u);
 

@@ -35,9 +35,9 @@ TEST(RLDateText, ReadsOnlyTheLibrarysOwnFormat) {
         {"2024-03-05T15:07:09.042+01:00", true, 1709647629042},
         {"2024-03-05T09:37:09.042-04:30", true, 1709647629042},
         {"2024-03-05T15:07:39.042+01:00:30", true, 1709647629042},
-        {"2024-03-05T14:07:09Z", false, 0},      // no milliseconds
-        {"2024-02-30T14:07:09.042Z", false, 0},  // no such day
-        {"2024-03-05T24:07:09.042Z", false, 0},  // no such hour
+        {"2024-03-05T14:07:09Z", false, 0},     // no milliseconds
+        {"2024-02-30T14:07:09.042Z", false, 0}, // no such day
+        {"2024-03-05T24:07:09.042Z", false, 0}, // no such hour
         {"2024-03-05T14:07:09.042+25:00", false, 0},
         {"2024-03-05 14:07:09.042Z", false, 0},
         {"", false, 0},
@@ -57,7 +57,8 @@ TEST(RLDateText, ReadsOnlyTheLibrarysOwnFormat) {
     const QDateTime now = QDateTime::fromMSecsSinceEpoch(1709647629042);
     const QString written = rlStringFromDate(now);
     ASSERT_TRUE(rlDateFromString(written)) << written.toStdString();
-    EXPECT_EQ(rlDateFromString(written)->toMSecsSinceEpoch(), now.toMSecsSinceEpoch()) << "written text reads back";
+    EXPECT_EQ(rlDateFromString(written)->toMSecsSinceEpoch(), now.toMSecsSinceEpoch())
+        << "written text reads back";
 }
 
 TEST(RLDateText, FollowsTheLocalZoneAcrossItsChanges) {
@@ -107,12 +108,20 @@ TEST(RLSystemUtils, ReadsBatteriesAndMemoryFromTheKernelsFiles) {
     } supplies[] = {
         {"no power supply", {}, 1.0},
         {"mains only", {{"AC/type", "Mains\n"}}, 1.0},
-        {"energy", {{"BAT0/type", "Battery\n"}, {"BAT0/energy_now", "25000\n"}, {"BAT0/energy_full", "50000\n"}}, 0.5},
-        {"charge", {{"BAT0/type", "Battery\n"}, {"BAT0/charge_now", "3000\n"}, {"BAT0/charge_full", "4000\n"}}, 0.75},
+        {"energy",
+         {{"BAT0/type", "Battery\n"}, {"BAT0/energy_now", "25000\n"}, {"BAT0/energy_full", "50000\n"}},
+         0.5},
+        {"charge",
+         {{"BAT0/type", "Battery\n"}, {"BAT0/charge_now", "3000\n"}, {"BAT0/charge_full", "4000\n"}},
+         0.75},
         {"percent only", {{"BAT0/type", "Battery\n"}, {"BAT0/capacity", "40\n"}}, 0.4},
         {"capacity 0 is unknown",
-         {{"BAT0/type", "Battery\n"}, {"BAT0/energy_now", "0\n"}, {"BAT0/energy_full", "0\n"}, {"BAT0/capacity", "0\n"},
-          {"BAT1/type", "Battery\n"}, {"BAT1/capacity", "90\n"}},
+         {{"BAT0/type", "Battery\n"},
+          {"BAT0/energy_now", "0\n"},
+          {"BAT0/energy_full", "0\n"},
+          {"BAT0/capacity", "0\n"},
+          {"BAT1/type", "Battery\n"},
+          {"BAT1/capacity", "90\n"}},
          0.9},
     };
     for (const auto& supply : supplies) {
@@ -124,7 +133,8 @@ TEST(RLSystemUtils, ReadsBatteriesAndMemoryFromTheKernelsFiles) {
     }
 
     QTemporaryDir root;
-    writeFile(root.filePath("meminfo"), "MemTotal:       16000 kB\nMemFree:         4000 kB\nMemAvailable:   9000 kB\n");
+    writeFile(root.filePath("meminfo"),
+              "MemTotal:       16000 kB\nMemFree:         4000 kB\nMemAvailable:   9000 kB\n");
     const RLRamState ram = RLSystemUtils::ramState(root.filePath("meminfo"));
     EXPECT_EQ(ram.total, 16000u * 1024);
     EXPECT_EQ(ram.free, 4000u * 1024);
@@ -144,9 +154,11 @@ TEST(RLSystemUtils, NamesTheHostTheSystemAndTheCaller) {
     EXPECT_EQ(RLThreadAdditions::currentQueueLabel(), QStringLiteral("main"));
 
     const QDateTime at(QDate(2024, 3, 5), QTime(14, 7, 9, 42));
-    const QByteArray line = RLConsolePrinter::consoleLine(at.toMSecsSinceEpoch(), 0x4d2, QStringLiteral("hello"));
+    const QByteArray line =
+        RLConsolePrinter::consoleLine(at.toMSecsSinceEpoch(), 0x4d2, QStringLiteral("hello"));
     EXPECT_TRUE(line.startsWith("2024-03-05 14:07:09.042 ")) << line.constData();
-    EXPECT_TRUE(line.endsWith(QByteArray("[") + QByteArray::number(::getpid()) + ":4d2] hello\n")) << line.constData();
+    EXPECT_TRUE(line.endsWith(QByteArray("[") + QByteArray::number(::getpid()) + ":4d2] hello\n"))
+        << line.constData();
 }
 
 TEST(RLDiskSize, FollowsWritesAndDeletesButNeverGoesBelowZero) {
@@ -191,7 +203,8 @@ TEST(RLLogEntry, IsOneLineOfTenKeysWithNullForWhatIsAbsent) {
         ASSERT_EQ(error.error, QJsonParseError::NoError) << line.constData();
         EXPECT_EQ(object.keys(), keys);
         for (const QString& key : keys) {
-            EXPECT_EQ(object.value(key).isNull(), c.nullKeys.contains(key)) << key.toStdString() << " in " << line.constData();
+            EXPECT_EQ(object.value(key).isNull(), c.nullKeys.contains(key))
+                << key.toStdString() << " in " << line.constData();
         }
     }
     const QJsonObject object = QJsonDocument::fromJson(full.jsonLine()).object();
@@ -200,6 +213,8 @@ TEST(RLLogEntry, IsOneLineOfTenKeysWithNullForWhatIsAbsent) {
     EXPECT_EQ(object.value("ll").toInteger(), 2);
     EXPECT_EQ(object.value("th").toString(), QStringLiteral("77"));
     EXPECT_EQ(rlDateFromString(object.value("x").toString())->toMSecsSinceEpoch(), 1709647629042);
-    EXPECT_TRUE(full.jsonLine().contains("\"at\":18446744073709551615")) << "the clock reading is written whole";
-    EXPECT_TRUE(bare.jsonLine().startsWith("{\"x\":null,\"at\":0,\"m\":null,\"f\":null,\"l\":")) << "keys in order";
+    EXPECT_TRUE(full.jsonLine().contains("\"at\":18446744073709551615"))
+        << "the clock reading is written whole";
+    EXPECT_TRUE(bare.jsonLine().startsWith("{\"x\":null,\"at\":0,\"m\":null,\"f\":null,\"l\":"))
+        << "keys in order";
 }

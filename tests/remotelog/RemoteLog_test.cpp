@@ -37,7 +37,8 @@ TEST_F(FacadeTest, TheStorageCapTakesOneByteTo50MiBAndIsKeptForTheManagerMadeLat
             EXPECT_NO_THROW(RemoteLog::setMaximumLocalStorageSize(size.bytes)) << size.bytes;
             EXPECT_EQ(RemoteLog::maximumLocalStorageSize(), size.bytes);
         } else {
-            EXPECT_THROW(RemoteLog::setMaximumLocalStorageSize(size.bytes), std::invalid_argument) << size.bytes;
+            EXPECT_THROW(RemoteLog::setMaximumLocalStorageSize(size.bytes), std::invalid_argument)
+                << size.bytes;
         }
     }
     RemoteLog::setMaximumLocalStorageSize(1000000);
@@ -59,7 +60,8 @@ TEST_F(FacadeTest, BeforeActivationNothingIsLoggedAfterItAnotherKeyIsRefused) {
     EXPECT_EQ(RemoteLog::deviceIdentifier(), RemoteLog::manager()->deviceIdentifier());
     RemoteLog::setPrintToConsole(false);
     RemoteLog::logWithLineNumber(7, "f", "a.cpp", 1, QStringLiteral("tag"), "after %d", 2);
-    remotelogtest::waitFor(&scheduler, [] { return false; }, 100);
+    remotelogtest::waitFor(
+        &scheduler, [] { return false; }, 100);
 
     QFile file(RemoteLog::manager()->currentSessionPath() + "/logs.tmp");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));

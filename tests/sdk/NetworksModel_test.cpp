@@ -92,8 +92,9 @@ TEST_F(NetworksModelTest, TypingNarrowsAndDeletingWidensToTheSameRowsAsAFreshSea
         {"a letter changed inside", {"lon", "lo", "los", "lo", "lond", "Lond", " lond "}},
         {"a new search", {"berlin", "tokyo", "to", "t"}},
     };
-    for (PDLocationFilterType filter : {PDLocationFilterType::publicLocations, PDLocationFilterType::favorites,
-                                        PDLocationFilterType::privateNetworks}) {
+    for (PDLocationFilterType filter :
+         {PDLocationFilterType::publicLocations, PDLocationFilterType::favorites,
+          PDLocationFilterType::privateNetworks}) {
         for (const Sequence& sequence : sequences) {
             SCOPED_TRACE(sequence.name);
             model->applyFilter(filter);
@@ -128,7 +129,8 @@ TEST_F(NetworksModelTest, LocationFiltersAndIndexes) {
     const auto frankfurt = model->networkWithId("pub-de-fra");
     EXPECT_EQ(model->index(frankfurt), 1) << "counted without the automatic row";
     EXPECT_EQ(model->item(*model->index(frankfurt) + 1), frankfurt);
-    EXPECT_EQ(PDNetworksModel::heightOfLocationRow(model->locationRows(), 1), PDNetworksModel::kHeaderRowHeight);
+    EXPECT_EQ(PDNetworksModel::heightOfLocationRow(model->locationRows(), 1),
+              PDNetworksModel::kHeaderRowHeight);
     int publicRows = 0;
     for (int row = 0; row < model->numberOfLocationRows(); ++row) {
         publicRows += model->item(row)->kind() == PDNetworkKind::publicLocation;
@@ -404,13 +406,16 @@ TEST_F(NetworksSearchTest, ASearchLooksPastTheFilterAndClearingGivesTheFiltersRo
         << "no automatic location in this workspace";
     model->setSearchText("kan");
     EXPECT_EQ(locationRows(), (QStringList{"[Asia]", "l1", "l3"}));
-    for (const PDLocationFilterType filter : {PDLocationFilterType::publicLocations,
-                                              PDLocationFilterType::privateNetworks, PDLocationFilterType::favorites}) {
+    for (const PDLocationFilterType filter :
+         {PDLocationFilterType::publicLocations, PDLocationFilterType::privateNetworks,
+          PDLocationFilterType::favorites}) {
         model->applyFilter(filter);
         model->setSearchText("fr");
-        EXPECT_EQ(locationRows(), (QStringList{"[Partners]", "s3", "[Europe]", "l2"})) << rawValue(filter).toStdString();
+        EXPECT_EQ(locationRows(), (QStringList{"[Partners]", "s3", "[Europe]", "l2"}))
+            << rawValue(filter).toStdString();
         model->setSearchText("office");
-        EXPECT_EQ(locationRows(), (QStringList{"[Private Networks]", "p1", "[Partners]", "s3"})) << rawValue(filter).toStdString();
+        EXPECT_EQ(locationRows(), (QStringList{"[Private Networks]", "p1", "[Partners]", "s3"}))
+            << rawValue(filter).toStdString();
         model->setSearchText("");
     }
 
@@ -459,7 +464,8 @@ TEST_F(NetworksSearchTest, ARowsSnapshotKnowsItsHeadersAndKeepsItsRowsWhileTheMo
             names.append(rowName(*item));
             EXPECT_EQ(rows.isHeader(row), item->isHeader()) << each.search.toStdString() << " row " << row;
             EXPECT_EQ(PDNetworksModel::heightOfLocationRow(rows, row),
-                      item->isHeader() ? PDNetworksModel::kHeaderRowHeight : PDNetworksModel::kLocationRowHeight);
+                      item->isHeader() ? PDNetworksModel::kHeaderRowHeight
+                                       : PDNetworksModel::kLocationRowHeight);
         }
         EXPECT_EQ(names, each.rows) << "searched for \"" << each.search.toStdString() << "\"";
         EXPECT_EQ(rows.value(rows.size()), nullptr);

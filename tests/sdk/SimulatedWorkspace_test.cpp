@@ -450,10 +450,13 @@ TEST_F(SettingsTest, SignOutUnderAlwaysOnWithAPendingSettingEndsDisconnectedThen
     const QStringList events = recorder.events();
     ASSERT_TRUE(events.contains("disconnected")) << events.join(", ").toStdString();
     ASSERT_TRUE(events.contains("logoutFinished")) << events.join(", ").toStdString();
-    EXPECT_LT(events.indexOf("disconnected"), events.indexOf("logoutFinished")) << events.join(", ").toStdString();
-    EXPECT_EQ(events.indexOf("logoutFinished"), events.size() - 1) << "nothing follows the sign-out: " << events.join(", ").toStdString();
+    EXPECT_LT(events.indexOf("disconnected"), events.indexOf("logoutFinished"))
+        << events.join(", ").toStdString();
+    EXPECT_EQ(events.indexOf("logoutFinished"), events.size() - 1)
+        << "nothing follows the sign-out: " << events.join(", ").toStdString();
     EXPECT_FALSE(events.contains("autoStart")) << events.join(", ").toStdString();
-    EXPECT_FALSE(VeltrixXPC::settings().trustedNetworks.value) << "the pending setting applied on the way out";
+    EXPECT_FALSE(VeltrixXPC::settings().trustedNetworks.value)
+        << "the pending setting applied on the way out";
 }
 
 TEST_F(SettingsTest, TrustedNetworksAreReplacedUnlessEnforced) {
@@ -478,8 +481,8 @@ TEST_F(SettingsTest, ADamagedStateFileIsSetAsideAndTheWorkspaceFileHolds) {
     const sdk::Workspace demo = sdk::testing::Driver::demoWorkspace();
     const QString path = sdk::storedStatePath(demo);
     ASSERT_FALSE(path.isEmpty());
-    for (const QByteArray& damaged : {QByteArray(), QByteArray("not json"), QByteArray("[]"), QByteArray("{}"),
-                                     QByteArray(R"({"session": {"signedIn": "yes"}})")}) {
+    for (const QByteArray& damaged : {QByteArray(), QByteArray("not json"), QByteArray("[]"),
+                                      QByteArray("{}"), QByteArray(R"({"session": {"signedIn": "yes"}})")}) {
         SCOPED_TRACE(damaged.toStdString());
         ASSERT_TRUE(QDir().mkpath(sdk::storedStateDirectory()));
         QFile file(path);
@@ -519,7 +522,8 @@ protected:
         scheduler.runUntilIdle();
         return result;
     }
-    static std::optional<SDUpdateInstallResult::Outcome> outcome(const std::optional<SDUpdateInstallResult>& r) {
+    static std::optional<SDUpdateInstallResult::Outcome>
+    outcome(const std::optional<SDUpdateInstallResult>& r) {
         return r ? std::optional(r->outcome) : std::nullopt;
     }
     QTemporaryDir dir;
@@ -533,16 +537,19 @@ TEST_F(UpdatePackageTest, APackageIsAcceptedOnlyWhenItsHashMatches) {
             return SDUpdateInstallResult{SDUpdateInstallResult::Outcome::installed, {}};
         };
     });
-    EXPECT_EQ(outcome(install("tampered package", "genuine package")), SDUpdateInstallResult::Outcome::refused);
+    EXPECT_EQ(outcome(install("tampered package", "genuine package")),
+              SDUpdateInstallResult::Outcome::refused);
     EXPECT_TRUE(handed.isEmpty());
     EXPECT_TRUE(driver.state().installedPackagePath.isEmpty());
-    EXPECT_EQ(outcome(install("genuine package", "genuine package")), SDUpdateInstallResult::Outcome::installed);
+    EXPECT_EQ(outcome(install("genuine package", "genuine package")),
+              SDUpdateInstallResult::Outcome::installed);
     EXPECT_EQ(handed, QStringList{dir.filePath("update.pkg")});
     EXPECT_EQ(driver.state().installedPackagePath, dir.filePath("update.pkg"));
 }
 
 TEST_F(UpdatePackageTest, OnlyAnInstalledClientHandsOverAndOnlyADebianPackage) {
-    const QString debian = write("debian.deb", "!<arch>\ndebian-binary   1700000000  0     0     100644  4  `\n2.0\n");
+    const QString debian =
+        write("debian.deb", "!<arch>\ndebian-binary   1700000000  0     0     100644  4  `\n2.0\n");
     const struct {
         QString package;
         bool installed;

@@ -105,7 +105,8 @@ TEST_F(MalformedWorkspaceTest, ErrorsSayWhereAndQuoteLittleOfTheFile) {
         const QString error = errorFor(c.text);
         EXPECT_TRUE(error.contains(QString::fromLatin1(c.place))) << error.left(300).toStdString();
         const QString message = error.mid(path().size());
-        EXPECT_LT(message.size(), 80 + 160) << "at most a line's worth of the file: " << message.left(300).toStdString();
+        EXPECT_LT(message.size(), 80 + 160)
+            << "at most a line's worth of the file: " << message.left(300).toStdString();
     }
 
     // Text of the file that a message names is cut to 80 characters too.
@@ -189,7 +190,8 @@ TEST_F(MalformedWorkspaceTest, FilesThatAreNoWorkspaceAreRefusedAtOnce) {
         EXPECT_LT(loading.elapsed(), 5000);
         ASSERT_FALSE(result.ok());
         EXPECT_TRUE(result.error.startsWith(c.path)) << result.error.toStdString();
-        EXPECT_TRUE(result.error.contains(QString::fromLatin1(c.why))) << result.error.left(300).toStdString();
+        EXPECT_TRUE(result.error.contains(QString::fromLatin1(c.why)))
+            << result.error.left(300).toStdString();
         EXPECT_LT(result.error.size(), c.path.size() + 240);
     }
 }

@@ -24,7 +24,8 @@ class SettingsPageTest : public RoutedTest {
 protected:
     SettingsPageTest() {
         testsupport::registerController<ModalViewController>("Popover", "ModalViewController");
-        registerModalPopover(ModalViewControllerType::runTroubleshooting, [] { return new PopoverTroubleshootingView; });
+        registerModalPopover(ModalViewControllerType::runTroubleshooting,
+                             [] { return new PopoverTroubleshootingView; });
         registerModalPopover(ModalViewControllerType::appInfoView, [] { return new PopoverAppInfoView; });
         auto& defaults = platform::UserDefaults::standard();
         for (const QString& key : {SettingsUserDefaults::vpnProtocols, SettingsUserDefaults::startMinimized,

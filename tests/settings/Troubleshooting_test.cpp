@@ -13,7 +13,8 @@ using Kind = PopoverTroubleshootingViewState::Kind;
 class TroubleshootingTest : public PresentedOverlayTest {
 protected:
     TroubleshootingTest() {
-        registerModalPopover(ModalViewControllerType::runTroubleshooting, [] { return new PopoverTroubleshootingView; });
+        registerModalPopover(ModalViewControllerType::runTroubleshooting,
+                             [] { return new PopoverTroubleshootingView; });
         registerModalPopover(ModalViewControllerType::appInfoView, [] { return new PopoverAppInfoView; });
     }
 

@@ -14,9 +14,9 @@
 class DesktopTray {
 public:
     enum class State {
-        none,        // no watcher at all
-        hostOnly,    // a host, that has yet to list the client's icon
-        present,     // the host lists the client's icon: the client is in the tray
+        none,     // no watcher at all
+        hostOnly, // a host, that has yet to list the client's icon
+        present,  // the host lists the client's icon: the client is in the tray
     };
 
     explicit DesktopTray(State state = State::present) {

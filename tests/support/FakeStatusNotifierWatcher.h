@@ -34,7 +34,9 @@ public:
         m_bus.unregisterObject(QString::fromLatin1(path));
     }
 
-    QStringList registeredItems() const { return item.isEmpty() ? QStringList{} : QStringList{item + itemPath}; }
+    QStringList registeredItems() const {
+        return item.isEmpty() ? QStringList{} : QStringList{item + itemPath};
+    }
     bool isHostRegistered() const { return m_hostRegistered; }
     int protocolVersion() const { return 0; }
 

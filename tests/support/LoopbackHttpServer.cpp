@@ -18,7 +18,9 @@ namespace {
 
 constexpr size_t kFileChunk = 256 * 1024;
 
-std::string text(const QByteArray& bytes) { return bytes.toStdString(); }
+std::string text(const QByteArray& bytes) {
+    return bytes.toStdString();
+}
 
 int localPort(int fd, bool peer) {
     sockaddr_in address{};
@@ -81,9 +83,13 @@ LoopbackHttpServer::LoopbackHttpServer(Scheme scheme) : scheme_(scheme) {
     }
 }
 
-LoopbackHttpServer::~LoopbackHttpServer() { stop(); }
+LoopbackHttpServer::~LoopbackHttpServer() {
+    stop();
+}
 
-bool LoopbackHttpServer::isListening() const { return port_ > 0 && server_->is_running(); }
+bool LoopbackHttpServer::isListening() const {
+    return port_ > 0 && server_->is_running();
+}
 
 QUrl LoopbackHttpServer::url(const QString& path) const {
     const QString scheme = scheme_ == Scheme::https ? QStringLiteral("https") : QStringLiteral("http");
@@ -144,42 +150,44 @@ void LoopbackHttpServer::dispatch(const httplib::Request& request, httplib::Resp
 
 void LoopbackHttpServer::serveBody(const QByteArray& path, const QByteArray& body,
                                    const QMap<QByteArray, QByteArray>& headers, int status) {
-    route({}, path, [body = text(body), headers, status](const httplib::Request&, httplib::Response& response) {
-        std::string type = "application/octet-stream";
-        for (auto it = headers.cbegin(); it != headers.cend(); ++it) {
-            if (it.key().compare("content-type", Qt::CaseInsensitive) == 0) {
-                type = text(it.value());
-            } else {
-                response.set_header(text(it.key()), text(it.value()));
-            }
-        }
-        response.status = status;
-        response.set_content(body, type);
-    });
+    route({}, path,
+          [body = text(body), headers, status](const httplib::Request&, httplib::Response& response) {
+              std::string type = "application/octet-stream";
+              for (auto it = headers.cbegin(); it != headers.cend(); ++it) {
+                  if (it.key().compare("content-type", Qt::CaseInsensitive) == 0) {
+                      type = text(it.value());
+                  } else {
+                      response.set_header(text(it.key()), text(it.value()));
+                  }
+              }
+              response.status = status;
+              response.set_content(body, type);
+          });
 }
 
 void LoopbackHttpServer::serveFile(const QByteArray& path, const QString& filePath) {
-    route({}, path, [file = QFile::encodeName(filePath).toStdString()](const httplib::Request&,
-                                                                          httplib::Response& response) {
-        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat status {};
-        if (fd < 0 || ::fstat(fd, &status) != 0) {
-            if (fd >= 0) {
-                ::close(fd);
-            }
-            response.status = 404;
-            return;
-        }
-        response.set_content_provider(
-            static_cast<size_t>(status.st_size), "application/octet-stream",
-            [fd, buffer = std::make_shared<std::vector<char>>(kFileChunk)](size_t offset, size_t length,
-                                                                             httplib::DataSink& sink) {
-                const ssize_t got = ::pread(fd, buffer->data(), std::min(length, buffer->size()),
-                                            static_cast<off_t>(offset));
-                return got > 0 && sink.write(buffer->data(), static_cast<size_t>(got));
-            },
-            [fd](bool) { ::close(fd); });
-    });
+    route({}, path,
+          [file = QFile::encodeName(filePath).toStdString()](const httplib::Request&,
+                                                             httplib::Response& response) {
+              const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+              struct stat status {};
+              if (fd < 0 || ::fstat(fd, &status) != 0) {
+                  if (fd >= 0) {
+                      ::close(fd);
+                  }
+                  response.status = 404;
+                  return;
+              }
+              response.set_content_provider(
+                  static_cast<size_t>(status.st_size), "application/octet-stream",
+                  [fd, buffer = std::make_shared<std::vector<char>>(kFileChunk)](size_t offset, size_t length,
+                                                                                 httplib::DataSink& sink) {
+                      const ssize_t got = ::pread(fd, buffer->data(), std::min(length, buffer->size()),
+                                                  static_cast<off_t>(offset));
+                      return got > 0 && sink.write(buffer->data(), static_cast<size_t>(got));
+                  },
+                  [fd](bool) { ::close(fd); });
+          });
 }
 
 void LoopbackHttpServer::serveStatus(const QByteArray& path, int status, const QByteArray& body) {
@@ -187,40 +195,46 @@ void LoopbackHttpServer::serveStatus(const QByteArray& path, int status, const Q
 }
 
 void LoopbackHttpServer::serveRedirect(const QByteArray& path, const QByteArray& location, int status) {
-    route({}, path, [location = text(location), status](const httplib::Request&, httplib::Response& response) {
-        response.set_redirect(location, status);
-    });
+    route({}, path,
+          [location = text(location), status](const httplib::Request&, httplib::Response& response) {
+              response.set_redirect(location, status);
+          });
 }
 
-void LoopbackHttpServer::serveShortBody(const QByteArray& path, const QByteArray& body, qint64 declaredLength) {
-    route({}, path, [body = text(body), declaredLength](const httplib::Request&, httplib::Response& response) {
-        response.set_content_provider(static_cast<size_t>(declaredLength), "application/octet-stream",
-                                      [body](size_t offset, size_t, httplib::DataSink& sink) {
-                                          if (offset == 0 && !body.empty()) {
-                                              sink.write(body.data(), body.size());
-                                          }
-                                          return false; // httplib closes the connection
-                                      });
-    });
+void LoopbackHttpServer::serveShortBody(const QByteArray& path, const QByteArray& body,
+                                        qint64 declaredLength) {
+    route({}, path,
+          [body = text(body), declaredLength](const httplib::Request&, httplib::Response& response) {
+              response.set_content_provider(static_cast<size_t>(declaredLength), "application/octet-stream",
+                                            [body](size_t offset, size_t, httplib::DataSink& sink) {
+                                                if (offset == 0 && !body.empty()) {
+                                                    sink.write(body.data(), body.size());
+                                                }
+                                                return false; // httplib closes the connection
+                                            });
+          });
 }
 
-void LoopbackHttpServer::serveStall(const QByteArray& path, const QByteArray& firstPart, qint64 declaredLength) {
-    route({}, path, [this, part = text(firstPart), declaredLength](const httplib::Request&,
-                                                                   httplib::Response& response) {
-        std::uint64_t generation = 0;
-        {
-            std::lock_guard lock(mutex_);
-            generation = stallGeneration_;
-        }
-        response.set_content_provider(static_cast<size_t>(declaredLength), "application/octet-stream",
-                                      [this, part, generation](size_t offset, size_t, httplib::DataSink& sink) {
-                                          if (offset == 0 && !part.empty() && !sink.write(part.data(), part.size())) {
-                                              return false;
-                                          }
-                                          waitWhileStalled(generation);
-                                          return false;
-                                      });
-    });
+void LoopbackHttpServer::serveStall(const QByteArray& path, const QByteArray& firstPart,
+                                    qint64 declaredLength) {
+    route(
+        {}, path,
+        [this, part = text(firstPart), declaredLength](const httplib::Request&, httplib::Response& response) {
+            std::uint64_t generation = 0;
+            {
+                std::lock_guard lock(mutex_);
+                generation = stallGeneration_;
+            }
+            response.set_content_provider(
+                static_cast<size_t>(declaredLength), "application/octet-stream",
+                [this, part, generation](size_t offset, size_t, httplib::DataSink& sink) {
+                    if (offset == 0 && !part.empty() && !sink.write(part.data(), part.size())) {
+                        return false;
+                    }
+                    waitWhileStalled(generation);
+                    return false;
+                });
+        });
 }
 
 void LoopbackHttpServer::waitWhileStalled(std::uint64_t generation) {
@@ -228,27 +242,30 @@ void LoopbackHttpServer::waitWhileStalled(std::uint64_t generation) {
     stallChanged_.wait(lock, [&] { return stopping_ || stallGeneration_ != generation; });
 }
 
-void LoopbackHttpServer::serveReset(const QByteArray& path, const QByteArray& firstPart, qint64 declaredLength) {
-    route({}, path, [part = text(firstPart), declaredLength](const httplib::Request& request,
-                                                             httplib::Response& response) {
-        const int fd = socketOf(request);
-        response.set_content_provider(
-            static_cast<size_t>(declaredLength), "application/octet-stream",
-            [part, fd](size_t offset, size_t, httplib::DataSink& sink) {
-                if (offset == 0 && !part.empty()) {
-                    sink.write(part.data(), part.size());
-                }
-                // Let the first part arrive before the reset discards what is still queued.
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                if (fd >= 0) {
-                    // Disconnecting a connected TCP socket sends RST; httplib still closes the descriptor.
-                    sockaddr unspecified{};
-                    unspecified.sa_family = AF_UNSPEC;
-                    ::connect(fd, &unspecified, sizeof unspecified);
-                }
-                return false;
-            });
-    });
+void LoopbackHttpServer::serveReset(const QByteArray& path, const QByteArray& firstPart,
+                                    qint64 declaredLength) {
+    route({}, path,
+          [part = text(firstPart), declaredLength](const httplib::Request& request,
+                                                   httplib::Response& response) {
+              const int fd = socketOf(request);
+              response.set_content_provider(static_cast<size_t>(declaredLength), "application/octet-stream",
+                                            [part, fd](size_t offset, size_t, httplib::DataSink& sink) {
+                                                if (offset == 0 && !part.empty()) {
+                                                    sink.write(part.data(), part.size());
+                                                }
+                                                // Let the first part arrive before the reset discards what is
+                                                // still queued.
+                                                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                                                if (fd >= 0) {
+                                                    // Disconnecting a connected TCP socket sends RST; httplib
+                                                    // still closes the descriptor.
+                                                    sockaddr unspecified{};
+                                                    unspecified.sa_family = AF_UNSPEC;
+                                                    ::connect(fd, &unspecified, sizeof unspecified);
+                                                }
+                                                return false;
+                                            });
+          });
 }
 
 void LoopbackHttpServer::releaseStalls() {

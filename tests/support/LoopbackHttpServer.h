@@ -1,8 +1,8 @@
 #pragma once
 
-// An HTTP or HTTPS server on 127.0.0.1 for tests and benchmarks: it listens on a free port from construction, serves
-// on threads of its own, and records every request it receives. Routes match the path exactly (query left
-// out); a request no route matches is answered 404 and recorded all the same. Over https it shows a
+// An HTTP or HTTPS server on 127.0.0.1 for tests and benchmarks: it listens on a free port from construction,
+// serves on threads of its own, and records every request it receives. Routes match the path exactly (query
+// left out); a request no route matches is answered 404 and recorded all the same. Over https it shows a
 // certificate for 127.0.0.1 of its own, which a client trusts from certificateFile().
 //
 //   testsupport::LoopbackHttpServer server;
@@ -32,7 +32,7 @@ namespace testsupport {
 struct RecordedRequest {
     QByteArray method;
     QByteArray path;
-    QByteArray query;                    // the target's part after '?', undecoded
+    QByteArray query;                     // the target's part after '?', undecoded
     QMap<QByteArray, QByteArray> headers; // names in lower case; a repeated header keeps its last value
     QByteArray body;
 

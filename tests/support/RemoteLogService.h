@@ -19,7 +19,8 @@
 namespace remotelogtest {
 
 // Runs events and due tasks until `done` holds or `timeoutMs` passes.
-inline bool waitFor(platform::ManualScheduler* scheduler, const std::function<bool()>& done, int timeoutMs = 5000) {
+inline bool waitFor(platform::ManualScheduler* scheduler, const std::function<bool()>& done,
+                    int timeoutMs = 5000) {
     QDeadlineTimer deadline(timeoutMs);
     while (!done()) {
         if (deadline.hasExpired()) {
@@ -36,17 +37,20 @@ inline bool waitFor(platform::ManualScheduler* scheduler, const std::function<bo
 
 // Lets whatever is under way finish: `ms` of events and due tasks.
 inline void settle(platform::ManualScheduler* scheduler, int ms = 150) {
-    waitFor(scheduler, [] { return false; }, ms);
+    waitFor(
+        scheduler, [] { return false; }, ms);
 }
 
 class Service {
 public:
-    explicit Service(testsupport::LoopbackHttpServer::Scheme scheme = testsupport::LoopbackHttpServer::Scheme::http)
+    explicit Service(
+        testsupport::LoopbackHttpServer::Scheme scheme = testsupport::LoopbackHttpServer::Scheme::http)
         : server(scheme) {
         answerJson("app/device-status", R"({"logger_enabled":true,"latest_sdk_version":{"linux":37}})");
         server.route("", "/api/session", [this](const httplib::Request&, httplib::Response& response) {
-            response.set_content(QByteArray("{\"id\":" + QByteArray::number(++sessionIds) + "}").toStdString(),
-                                 "application/json");
+            response.set_content(
+                QByteArray("{\"id\":" + QByteArray::number(++sessionIds) + "}").toStdString(),
+                "application/json");
         });
         answerJson("log/batch", "{}");
         answerJson("issue", "{}");
@@ -54,7 +58,9 @@ public:
     }
 
     QUrl base() const { return server.url(QStringLiteral("/api/")); }
-    void answerJson(const QByteArray& path, const QByteArray& json) { server.serveBody("/api/" + path, json); }
+    void answerJson(const QByteArray& path, const QByteArray& json) {
+        server.serveBody("/api/" + path, json);
+    }
     void answerStatus(const QByteArray& path, int status) { server.serveStatus("/api/" + path, status); }
 
     // The requests received, oldest first, to "/api/<path>" or, without a path, to any.

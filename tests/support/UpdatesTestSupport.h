@@ -14,7 +14,8 @@
 namespace updatestest {
 
 // Until `done` holds or `realMs` pass; virtual time stands still.
-inline bool settle(platform::ManualScheduler& scheduler, const std::function<bool()>& done, int realMs = 20000) {
+inline bool settle(platform::ManualScheduler& scheduler, const std::function<bool()>& done,
+                   int realMs = 20000) {
     QDeadlineTimer deadline(realMs);
     while (!done()) {
         if (deadline.hasExpired()) {

@@ -86,8 +86,8 @@ TEST(Contrast, RatiosRunFromOneForEqualColoursToTwentyOneForBlackOnWhiteAndTrans
     EXPECT_NEAR(contrastRatio(Qt::white, Qt::black), 21.0, 1e-9);
     EXPECT_NEAR(contrastRatio(toolkit::card, toolkit::card), 1.0, 1e-9);
     // Laid over the background as the painter blends: white at half strength over black is #808080.
-    EXPECT_NEAR(contrastRatio(QColor(255, 255, 255, 128), Qt::black), contrastRatio(QColor(128, 128, 128), Qt::black),
-                0.01);
+    EXPECT_NEAR(contrastRatio(QColor(255, 255, 255, 128), Qt::black),
+                contrastRatio(QColor(128, 128, 128), Qt::black), 0.01);
 }
 
 // Text needs 4.5:1 against what lies under it, a control's edge and the focus ring 3:1.
@@ -224,7 +224,8 @@ TEST(AttributedText, PlaceholdersTakeColourAlignmentAndFont) {
 
     setPlaceholderAttributes(&field, colorFromHexString(QStringLiteral("#6F9CD9")), Qt::AlignRight,
                              toolkit::interFont(16, QFont::Medium));
-    EXPECT_EQ(field.palette().color(QPalette::PlaceholderText), colorFromHexString(QStringLiteral("#6F9CD9")));
+    EXPECT_EQ(field.palette().color(QPalette::PlaceholderText),
+              colorFromHexString(QStringLiteral("#6F9CD9")));
     EXPECT_EQ(field.alignment(), Qt::AlignRight | Qt::AlignTop);
     EXPECT_EQ(field.font().pixelSize(), 16);
     EXPECT_EQ(field.font().weight(), QFont::Medium);

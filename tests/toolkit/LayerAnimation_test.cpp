@@ -214,7 +214,8 @@ TEST(LayerAnimationDriver, StepsOnlyAsOftenAsTheMotionShowsAndRepaintsOnlyTheMov
         EXPECT_LE(steps, c.maxSteps);
         EXPECT_FALSE(driver.isTicking()) << "the motion has ended";
         EXPECT_FALSE(view.painted.isEmpty());
-        EXPECT_FALSE(view.painted.intersects(still.frame.toAlignedRect())) << "the still layer is not repainted";
+        EXPECT_FALSE(view.painted.intersects(still.frame.toAlignedRect()))
+            << "the still layer is not repainted";
         moving.removeAllAnimations();
     }
 }

@@ -93,7 +93,8 @@ TEST(LayerBackedViews, ChildrenAreCutAtTheRoundedCornersWhileTheViewsOwnEdgeStay
     child->setPalette(red);
 
     const QImage image = window.grab().toImage();
-    EXPECT_EQ(view->graphicsEffect(), nullptr) << "clipping is a mask, not an effect that re-renders the view";
+    EXPECT_EQ(view->graphicsEffect(), nullptr)
+        << "clipping is a mask, not an effect that re-renders the view";
     EXPECT_EQ(image.pixelColor(59, 59), QColor(Qt::white)) << "the child is cut at the corner";
     EXPECT_EQ(image.pixelColor(45, 45), QColor(Qt::red));
     EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::white));
@@ -113,7 +114,8 @@ TEST(LayerBackedViews, TheClipRegionHoldsEveryPixelTheOutlineTouchesAndNoneBeyon
         QSize size;
         double radius;
     };
-    for (const Case& c : {Case{{60, 60}, 20.0}, Case{{80, 30}, 15.0}, Case{{7, 40}, 10.0}, Case{{100, 24}, 0.0}}) {
+    for (const Case& c :
+         {Case{{60, 60}, 20.0}, Case{{80, 30}, 15.0}, Case{{7, 40}, 10.0}, Case{{100, 24}, 0.0}}) {
         const QRegion region = roundedClipRegion(c.size, c.radius);
         QImage coverage(c.size, QImage::Format_Alpha8);
         coverage.fill(0);
@@ -139,7 +141,8 @@ TEST(LayerBackedViews, MasksToBoundsFollowsEveryChangeAndRoundCornersMakesACapsu
     view.setProperty("cornerRadius", 6.0); // as a form or style sheet would set it
     EXPECT_EQ(view.cornerRadius(), 6.0);
     view.setMasksToBounds(true);
-    EXPECT_FALSE(view.mask().contains(QPoint(0, 0))) << "children clipped to the corners, set up before any paint";
+    EXPECT_FALSE(view.mask().contains(QPoint(0, 0)))
+        << "children clipped to the corners, set up before any paint";
     view.resize(80, 40);
     paint(&view);
     EXPECT_TRUE(view.mask().contains(QPoint(40, 39))) << "the mask follows the size";
@@ -286,7 +289,8 @@ TEST(LayerBackedViews, AClickableOverlayTakesTheFocusKeepsTabInsideTakesEscAndGi
     const struct {
         Qt::Key key;
         QWidget* focused;
-    } tabs[] = {{Qt::Key_Tab, cancel}, {Qt::Key_Tab, confirm}, {Qt::Key_Backtab, cancel}, {Qt::Key_Backtab, confirm}};
+    } tabs[] = {
+        {Qt::Key_Tab, cancel}, {Qt::Key_Tab, confirm}, {Qt::Key_Backtab, cancel}, {Qt::Key_Backtab, confirm}};
     for (const auto& tab : tabs) {
         QTest::keyClick(QApplication::focusWidget(), tab.key);
         EXPECT_EQ(QApplication::focusWidget(), tab.focused) << "Tab left the overlay";

@@ -35,7 +35,9 @@ public:
 
 class ModalTest : public PresentedOverlayTest {
 protected:
-    ModalTest() { registerModalPopover(ModalViewControllerType::codeConfirmationQuit, [] { return new ProbePopover; }); }
+    ModalTest() {
+        registerModalPopover(ModalViewControllerType::codeConfirmationQuit, [] { return new ProbePopover; });
+    }
 };
 
 } // namespace
@@ -140,4 +142,3 @@ TEST_F(ModalTest, CancellingASignOutClosesTheSignOutWindowAndStays) {
     EXPECT_TRUE(isPresented());
     EXPECT_TRUE(events().empty());
 }
-

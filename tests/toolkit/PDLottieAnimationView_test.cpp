@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 int drawnPixels(const QImage& image) {
@@ -136,7 +135,8 @@ TEST(LottieSteps, FramesStepAtTheFilesRateAndNotAtAllWhileTheWindowIsAway) {
         return changes;
     };
     EXPECT_NEAR(framesShownIn(1.0), 30, 1);
-    EXPECT_EQ(lottie->frameImageCount(), 1) << "the frame shown; the loop is known, nothing is rendered ahead";
+    EXPECT_EQ(lottie->frameImageCount(), 1)
+        << "the frame shown; the loop is known, nothing is rendered ahead";
 
     for (const auto& way : testsupport::offScreenWays) {
         SCOPED_TRACE(way.name);
@@ -217,7 +217,8 @@ TEST(LottieSteps, OverItsBackdropAViewLooksAsItDoesOverItsParentsFill) {
     // Through the frames rendered ahead, then the loop's replay.
     for (const double seconds : {0.1, 2.0, 0.3}) {
         scheduler.advance(seconds);
-        ASSERT_EQ(translucent.view->animationView()->currentFrame(), opaque.view->animationView()->currentFrame());
+        ASSERT_EQ(translucent.view->animationView()->currentFrame(),
+                  opaque.view->animationView()->currentFrame());
         EXPECT_EQ(translucent.widget.grab().toImage(), opaque.widget.grab().toImage()) << seconds;
     }
     EXPECT_TRUE(opaque.view->animationView()->isReplayingLoop());

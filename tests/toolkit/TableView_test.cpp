@@ -463,13 +463,10 @@ TEST(RowList, AReloadKeepsEachRowsWidgetsWhereItsKindOfCellStays) {
         QHash<QChar, int> madeByReload;
     };
     const QList<Case> cases{
-        {"aaaaaaaaaa", "aaaaaaaaaa", {}},
-        {"aaaaaaaaaa", "aabaaaaaaa", {{'b', 1}}},
+        {"aaaaaaaaaa", "aaaaaaaaaa", {}},         {"aaaaaaaaaa", "aabaaaaaaa", {{'b', 1}}},
         {"ababababab", "bababababa", {{'b', 1}}}, // then each row takes the cell the row before it put away
-        {"aaaaabbbbb", "bbbbbbbbaa", {{'b', 5}}},
-        {"aaaaaaaaab", "b", {}}, // from a row that leaves the view
-        {"aaaaaaaaaaaa", "aab", {{'b', 1}}},
-        {"aab", "aaaaaaaaaaaa", {{'a', 8}}},
+        {"aaaaabbbbb", "bbbbbbbbaa", {{'b', 5}}}, {"aaaaaaaaab", "b", {}}, // from a row that leaves the view
+        {"aaaaaaaaaaaa", "aab", {{'b', 1}}},      {"aab", "aaaaaaaaaaaa", {{'a', 8}}},
     };
     for (const Case& each : cases) {
         const std::string label = (each.before + " -> " + each.after).toStdString();
@@ -491,7 +488,7 @@ TEST(RowList, AReloadKeepsEachRowsWidgetsWhereItsKindOfCellStays) {
         table.reloadData();
         for (const QChar kind : {QChar('a'), QChar('b')}) {
             EXPECT_EQ(source.made.value(kind) - madeBefore.value(kind), each.madeByReload.value(kind))
-                    << label << ": cells of kind " << kind.toLatin1() << " made";
+                << label << ": cells of kind " << kind.toLatin1() << " made";
         }
         const int inView = std::min(10, static_cast<int>(each.after.size()));
         EXPECT_EQ(table.rowsInView(), std::make_pair(0, inView - 1));
@@ -508,7 +505,8 @@ TEST(RowList, AReloadKeepsEachRowsWidgetsWhereItsKindOfCellStays) {
             EXPECT_EQ(cell->parentWidget(), table.rowViewAtRow(row));
             EXPECT_TRUE(cell->isVisible());
             EXPECT_EQ(table.rowViewAtRow(row)->row(), row);
-            if (row < each.before.size() && each.before[row] == each.after[row] && shownBefore.contains(row)) {
+            if (row < each.before.size() && each.before[row] == each.after[row] &&
+                shownBefore.contains(row)) {
                 EXPECT_EQ(cell, shownBefore[row].first) << label << " row " << row;
                 EXPECT_EQ(table.rowViewAtRow(row), shownBefore[row].second);
             }
@@ -530,10 +528,10 @@ TEST(RowList, TheKeysMoveTheCurrentRowWithinTheListAndReturnClicksItWhileATabLis
             int current;
             int selectedInAList;
         } steps[] = {
-            {Qt::Key_Down, 1, -1},   {Qt::Key_End, 99, -1}, {Qt::Key_Down, 99, -1}, // the end holds
+            {Qt::Key_Down, 1, -1},    {Qt::Key_End, 99, -1}, {Qt::Key_Down, 99, -1}, // the end holds
             {Qt::Key_PageUp, 89, -1}, // a page is what the view shows: ten rows
-            {Qt::Key_Home, 0, -1},    {Qt::Key_Up, 0, -1},   {Qt::Key_Return, 0, 0}, {Qt::Key_Down, 1, 0},
-            {Qt::Key_Space, 1, 1},
+            {Qt::Key_Home, 0, -1},    {Qt::Key_Up, 0, -1},   {Qt::Key_Return, 0, 0},
+            {Qt::Key_Down, 1, 0},     {Qt::Key_Space, 1, 1},
         };
         for (const auto& step : steps) {
             QTest::keyClick(&table, step.key);

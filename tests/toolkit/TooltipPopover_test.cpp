@@ -98,7 +98,8 @@ TEST_F(TooltipTest, TheBubbleHasRoundCornersOnATransparentWindowAndAnArrowAtTheB
     const int top = Popover::arrowHeight;
     EXPECT_EQ(qAlpha(image.pixel(0, top)), 0) << "no light square corner";
     EXPECT_EQ(qAlpha(image.pixel(image.width() - 1, image.height() - 1)), 0);
-    EXPECT_EQ(image.pixelColor(image.width() - 4, image.height() / 2 + 2), QColor("#1B2046")) << "beside the text";
+    EXPECT_EQ(image.pixelColor(image.width() - 4, image.height() / 2 + 2), QColor("#1B2046"))
+        << "beside the text";
     const int arrowX = bg->mapToGlobal(QPoint(bg->width() / 2, 0)).x() - window->x();
     EXPECT_GT(qAlpha(image.pixel(arrowX, 2)), 200) << "the arrow points at the button's centre";
     EXPECT_EQ(qAlpha(image.pixel(std::max(0, arrowX - 12), 1)), 0);

@@ -64,15 +64,16 @@ QByteArray contentsOf(const QString& path) {
 testsupport::LoopbackHttpServer::Handler pacedBody(QByteArray piece, int pauseMs, size_t total) {
     return [=](const httplib::Request&, httplib::Response& response) {
         auto sent = std::make_shared<size_t>(0);
-        response.set_chunked_content_provider("application/octet-stream", [=](size_t, httplib::DataSink& sink) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
-            if (*sent >= total) {
-                sink.done();
-                return true;
-            }
-            *sent += piece.size();
-            return sink.write(piece.constData(), piece.size());
-        });
+        response.set_chunked_content_provider(
+            "application/octet-stream", [=](size_t, httplib::DataSink& sink) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+                if (*sent >= total) {
+                    sink.done();
+                    return true;
+                }
+                *sent += piece.size();
+                return sink.write(piece.constData(), piece.size());
+            });
     };
 }
 
@@ -84,7 +85,8 @@ protected:
     }
 
     std::unique_ptr<AUUpdater> makeUpdater(const QString& host) {
-        auto updater = AUUpdater::updaterWithBundle(platform::Bundle::main(), host, destination(), QString(), 100);
+        auto updater =
+            AUUpdater::updaterWithBundle(platform::Bundle::main(), host, destination(), QString(), 100);
         updater->setDelegate(&delegate);
         return updater;
     }
@@ -117,7 +119,8 @@ protected:
     // A transfer that should succeed waits with virtual time still (`virtualLimit` 0): on a loaded machine
     // its real I/O can take longer than the 15 virtual seconds of quiet that fail it.
     bool settleUntilReported(const QString& last, double virtualLimit) {
-        return settle([&] { return !delegate.reports.isEmpty() && delegate.reports.last() == last; }, virtualLimit);
+        return settle([&] { return !delegate.reports.isEmpty() && delegate.reports.last() == last; },
+                      virtualLimit);
     }
 
     platform::ManualScheduler scheduler;
@@ -130,7 +133,8 @@ protected:
 TEST_F(UpdaterTest, ADownloadReportsItsStatesAndHandsOverTheWholePackage) {
     const QByteArray package = packageBytes(300000, 'a');
     server.serveBody("/plain.pkg", package);
-    server.serveBody("/critical.pkg", package, {{"Content-Disposition", "attachment; filename=critical-update.pkg"}});
+    server.serveBody("/critical.pkg", package,
+                     {{"Content-Disposition", "attachment; filename=critical-update.pkg"}});
     server.serveBody("/capital.pkg", package, {{"Content-Disposition", "attachment; filename=Critical.pkg"}});
     server.serveRedirect("/moved.pkg", "/plain.pkg");
     QFile local(folder.filePath(QStringLiteral("local.pkg")));
@@ -314,8 +318,7 @@ TEST_F(UpdaterTest, ACancelAgainstTheLastBytesWinsOverTheCompletion) {
             updater->cancelUpdateDownload();
         }
         settle([] { return false; }, 0, 300);
-        const QStringList expected =
-            onTheFinishedReport ? QStringList{"1", "2", "0"} : QStringList{"1", "0"};
+        const QStringList expected = onTheFinishedReport ? QStringList{"1", "2", "0"} : QStringList{"1", "0"};
         EXPECT_EQ(recorded.reports, expected);
         EXPECT_EQ(updater->state(), AUUpdater::idle);
         EXPECT_TRUE(packageFolder().isEmpty()) << packageFolder().join(' ').toStdString();
@@ -344,7 +347,8 @@ TEST_F(UpdaterTest, CancelStopsTheTransferOrTheRetryAndNothingStartsAgain) {
         updater->downloadUpdate();
         // During the transfer, or in the wait for the retry after the first failure.
         ASSERT_TRUE(settle([&] {
-            return server.requestCount(path) == 1 && (updater->downloadedBytes() > 0 || delegate.reports.size() == 2);
+            return server.requestCount(path) == 1 &&
+                   (updater->downloadedBytes() > 0 || delegate.reports.size() == 2);
         }));
         updater->cancelUpdateDownload();
         scheduler.advance(120);
@@ -397,19 +401,20 @@ TEST_F(UpdaterTest, TheTimeOutCountsQuietTimeNotTheWholeDownload) {
     // Data keeps coming for longer than the time-out: a slow package is no stalled one.
     std::atomic<bool> release = false;
     server.route("GET", "/slow.pkg", [&](const httplib::Request&, httplib::Response& response) {
-        response.set_content_provider(6, "application/octet-stream",
-                                      [&](size_t offset, size_t, httplib::DataSink& sink) {
-                                          for (int waited = 0; offset == 3 && !release && waited < 5000; ++waited) {
-                                              std::this_thread::sleep_for(std::chrono::milliseconds(2));
-                                          }
-                                          return sink.write("abc", 3);
-                                      });
+        response.set_content_provider(
+            6, "application/octet-stream", [&](size_t offset, size_t, httplib::DataSink& sink) {
+                for (int waited = 0; offset == 3 && !release && waited < 5000; ++waited) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                }
+                return sink.write("abc", 3);
+            });
     });
     auto updater = makeUpdater(url("/slow.pkg"));
     updater->downloadUpdate();
     ASSERT_TRUE(settle([&] { return updater->downloadedBytes() == 3; }));
     scheduler.advance(14);
-    ASSERT_TRUE(settle([&] { return updater->downloadedBytes() == 3; })); // still there after 14 quiet seconds
+    ASSERT_TRUE(
+        settle([&] { return updater->downloadedBytes() == 3; })); // still there after 14 quiet seconds
     EXPECT_EQ(updater->state(), AUUpdater::downloading);
     release = true;
     ASSERT_TRUE(settleUntilReported(QStringLiteral("install"), 0));
@@ -421,8 +426,8 @@ TEST_F(UpdaterTest, ReportsStopWhenTheDelegateOrTheUpdaterIsGone) {
     server.serveStall("/stall.pkg", packageBytes(100, 'h'), 1000);
     {
         auto gone = std::make_unique<RecordingDelegate>();
-        auto updater = AUUpdater::updaterWithBundle(platform::Bundle::main(), url("/package.pkg"), destination(),
-                                                    QString(), 100);
+        auto updater = AUUpdater::updaterWithBundle(platform::Bundle::main(), url("/package.pkg"),
+                                                    destination(), QString(), 100);
         updater->setDelegate(gone.get());
         updater->downloadUpdate();
         gone.reset(); // its reports are queued on the main queue already
@@ -526,8 +531,9 @@ TEST(UpdaterOutlivingTheApplicationCopy, DownloadsWhenTheApplicationEnds) {
     auto* server = new LoopbackHttpServer;
     auto* folder = new QTemporaryDir;
     server->serveStall("/stall.pkg", packageBytes(100, 's'), 1000);
-    auto* updater = AUUpdater::updaterWithBundle(platform::Bundle::main(), server->url(QStringLiteral("/stall.pkg")).toString(),
-                                                 folder->filePath(QStringLiteral("veltrix.pkg")), QString(), 100)
+    auto* updater = AUUpdater::updaterWithBundle(
+                        platform::Bundle::main(), server->url(QStringLiteral("/stall.pkg")).toString(),
+                        folder->filePath(QStringLiteral("veltrix.pkg")), QString(), 100)
                         .release();
     updater->downloadUpdate();
     ASSERT_TRUE(testsupport::waitUntil([&] { return server->requestCount("/stall.pkg") == 1; }, 20000));

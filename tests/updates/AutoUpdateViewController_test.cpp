@@ -81,7 +81,9 @@ protected:
         QCoreApplication::sendPostedEvents();
     }
     bool settle(const std::function<bool()>& done) { return updatestest::settle(scheduler, done); }
-    bool settleIn(AutoUpdateStates state) { return settle([&] { return sheet->currentState() == state; }); }
+    bool settleIn(AutoUpdateStates state) {
+        return settle([&] { return sheet->currentState() == state; });
+    }
     // Downloads from the offer to the package ready to install.
     void downloadToReady() {
         sheet->updateView()->installButton()->click();
@@ -105,7 +107,8 @@ TEST_F(UpdateSheetTest, OffersTheConfiguredVersionWithTheProductsName) {
     EXPECT_EQ(shownView(), "offer");
     EXPECT_EQ(sheet->currentState(), AutoUpdateStates::confirmUpdate);
     const QString offer = sheet->updateView()->updateMessageField()->text();
-    EXPECT_TRUE(offer.contains(GlobalConstants::productDisplayName() + QStringLiteral(" 2.1.0"))) << offer.toStdString();
+    EXPECT_TRUE(offer.contains(GlobalConstants::productDisplayName() + QStringLiteral(" 2.1.0")))
+        << offer.toStdString();
     EXPECT_FALSE(offer.contains(QStringLiteral("%@")));
     EXPECT_FALSE(sheet->updateView()->appIconImage()->pixmap().isNull());
     EXPECT_FALSE(sheet->closeButton()->isVisible());
@@ -140,7 +143,8 @@ TEST_F(UpdateSheetTest, DownloadsWithProgressThenRestartHandsThePackageToTheSdk)
     EXPECT_EQ(sheet->updateProgressView()->percentField()->text(), "25%");
     ASSERT_TRUE(settleIn(AutoUpdateStates::readyToInstallUpdate));
     EXPECT_EQ(shownView(), "outcome");
-    EXPECT_EQ(sheet->updateConfirmView()->viewTitleField()->text(), L10n::auto_update_ready_to_install_title());
+    EXPECT_EQ(sheet->updateConfirmView()->viewTitleField()->text(),
+              L10n::auto_update_ready_to_install_title());
     EXPECT_EQ(sheet->updateConfirmView()->confirmButton()->text(), L10n::auto_update_restart_button());
     EXPECT_TRUE(driver.calls("prepareToInstallAppAutoUpdate").empty()) << "nothing installs before restart";
 
@@ -148,8 +152,10 @@ TEST_F(UpdateSheetTest, DownloadsWithProgressThenRestartHandsThePackageToTheSdk)
     EXPECT_FALSE(sheet->updateConfirmView()->confirmButton()->isEnabled());
     EXPECT_FALSE(sheet->updateConfirmView()->cancelButton()->isEnabled());
     EXPECT_EQ(driver.state().installedPackagePath, packagePath());
-    EXPECT_TRUE(platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
-    EXPECT_EQ(platform::UserDefaults::standard().stringForKey(SettingsUserDefaults::installedUpdateVersion), "2.1.0");
+    EXPECT_TRUE(
+        platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
+    EXPECT_EQ(platform::UserDefaults::standard().stringForKey(SettingsUserDefaults::installedUpdateVersion),
+              "2.1.0");
     EXPECT_EQ(shownView(), "outcome") << "unchanged while the SDK installs";
     ASSERT_TRUE(sheet->closeButton()->isVisible());
 
@@ -197,7 +203,8 @@ TEST_F(UpdateSheetTest, ARefusedPackageSaysSoAndTryAgainDownloadsItAgain) {
     EXPECT_TRUE(outcome->confirmButton()->isEnabled() && outcome->confirmButton()->isVisible());
     EXPECT_TRUE(outcome->cancelButton()->isEnabled());
     EXPECT_FALSE(sheet->closeButton()->isVisible());
-    EXPECT_FALSE(platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
+    EXPECT_FALSE(
+        platform::UserDefaults::standard().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
     EXPECT_FALSE(QFile::exists(packagePath())) << "a refused package is not kept";
 
     offer(QCryptographicHash::hash(package, QCryptographicHash::Sha256).toHex());
@@ -213,7 +220,8 @@ TEST_F(UpdateSheetTest, ARefusedPackageSaysSoAndTryAgainDownloadsItAgain) {
 TEST_F(UpdateSheetTest, AFailedDownloadSaysSoInRedAndTryAgainStartsOver) {
     server.serveStatus("/veltrix-2.1.0.pkg", 500);
     present().updateView()->installButton()->click();
-    ASSERT_TRUE(settle([&] { return sheet->autoUpdater()->attemptsIfDownloadFailed() == 1; })); // the first failure
+    ASSERT_TRUE(
+        settle([&] { return sheet->autoUpdater()->attemptsIfDownloadFailed() == 1; })); // the first failure
     scheduler.advance(AUUpdater::defaultRetryInterval);
     ASSERT_TRUE(settleIn(AutoUpdateStates::failedToDownloadUpdate));
     const UpdateConfirmView* outcome = sheet->updateConfirmView();
@@ -237,7 +245,8 @@ TEST_F(UpdateSheetTest, CancelOrEscClosesTheSheetInEveryStateAndKeepsOnlyAPackag
         bool packageKept;
     } cases[] = {
         {"offer", [] {},
-         [](AutoUpdateViewController& s) -> QAbstractButton* { return s.updateView()->cancelButton(); }, true},
+         [](AutoUpdateViewController& s) -> QAbstractButton* { return s.updateView()->cancelButton(); },
+         true},
         {"downloading",
          [this] {
              PDAppConfig config = driver.state().appConfig;
@@ -247,14 +256,20 @@ TEST_F(UpdateSheetTest, CancelOrEscClosesTheSheetInEveryStateAndKeepsOnlyAPackag
              present().updateView()->installButton()->click();
              ASSERT_TRUE(settle([this] { return sheet->autoUpdater()->downloadedBytes() == 1000; }));
          },
-         [](AutoUpdateViewController& s) -> QAbstractButton* { return s.updateProgressView()->cancelButton(); },
+         [](AutoUpdateViewController& s) -> QAbstractButton* {
+             return s.updateProgressView()->cancelButton();
+         },
          true},
         {"ready", [this] { downloadToReady(); },
-         [](AutoUpdateViewController& s) -> QAbstractButton* { return s.updateConfirmView()->cancelButton(); },
+         [](AutoUpdateViewController& s) -> QAbstractButton* {
+             return s.updateConfirmView()->cancelButton();
+         },
          false},
         {"failed to download",
          [this] { sheet->updaterDidChangeState(*sheet->autoUpdater(), AUUpdater::failed); },
-         [](AutoUpdateViewController& s) -> QAbstractButton* { return s.updateConfirmView()->cancelButton(); },
+         [](AutoUpdateViewController& s) -> QAbstractButton* {
+             return s.updateConfirmView()->cancelButton();
+         },
          true},
         {"failed to verify",
          [this] {
@@ -264,41 +279,46 @@ TEST_F(UpdateSheetTest, CancelOrEscClosesTheSheetInEveryStateAndKeepsOnlyAPackag
              downloadToReady();
              restart();
          },
-         [](AutoUpdateViewController& s) -> QAbstractButton* { return s.updateConfirmView()->cancelButton(); },
+         [](AutoUpdateViewController& s) -> QAbstractButton* {
+             return s.updateConfirmView()->cancelButton();
+         },
          false}, // a refused package is deleted as it is refused
     };
     QFile earlier(packagePath());
     for (const auto& c : cases) {
-      for (const bool byEsc : {false, true}) {
-        SCOPED_TRACE(std::string(c.state) + (byEsc ? ", Esc" : ", Cancel"));
-        offer(QCryptographicHash::hash(package, QCryptographicHash::Sha256).toHex());
-        // An earlier package on disk, as a previous download leaves it.
-        QDir().mkpath(QFileInfo(packagePath()).absolutePath());
-        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
-        earlier.write(package);
-        earlier.close();
-        present();
-        c.reach();
-        ASSERT_TRUE(c.cancel(*sheet)->isVisible());
-        if (byEsc) {
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the sheets put away before
-            QWidget* window = sheet->view()->window();
-            window->activateWindow();
-            ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-            QTest::keyClick(window->windowHandle(), Qt::Key_Escape); // through the shortcut map, as typed
-        } else {
-            c.cancel(*sheet)->click();
+        for (const bool byEsc : {false, true}) {
+            SCOPED_TRACE(std::string(c.state) + (byEsc ? ", Esc" : ", Cancel"));
+            offer(QCryptographicHash::hash(package, QCryptographicHash::Sha256).toHex());
+            // An earlier package on disk, as a previous download leaves it.
+            QDir().mkpath(QFileInfo(packagePath()).absolutePath());
+            ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+            earlier.write(package);
+            earlier.close();
+            present();
+            c.reach();
+            ASSERT_TRUE(c.cancel(*sheet)->isVisible());
+            if (byEsc) {
+                QCoreApplication::sendPostedEvents(nullptr,
+                                                   QEvent::DeferredDelete); // the sheets put away before
+                QWidget* window = sheet->view()->window();
+                window->activateWindow();
+                ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+                QTest::keyClick(window->windowHandle(), Qt::Key_Escape); // through the shortcut map, as typed
+            } else {
+                c.cancel(*sheet)->click();
+            }
+            run();
+            EXPECT_FALSE(isPresented());
+            scheduler.advance(60);
+            updatestest::settle(
+                scheduler, [] { return false; }, 100);
+            EXPECT_EQ(QFile::exists(packagePath()), c.packageKept);
+            EXPECT_EQ(
+                QDir(QFileInfo(packagePath()).absolutePath()).entryList(QDir::Files | QDir::Hidden).size(),
+                c.packageKept ? 1 : 0)
+                << "no partial download beside it";
+            EXPECT_NE(sheet->autoUpdater()->state(), AUUpdater::downloading);
         }
-        run();
-        EXPECT_FALSE(isPresented());
-        scheduler.advance(60);
-        updatestest::settle(scheduler, [] { return false; }, 100);
-        EXPECT_EQ(QFile::exists(packagePath()), c.packageKept);
-        EXPECT_EQ(QDir(QFileInfo(packagePath()).absolutePath()).entryList(QDir::Files | QDir::Hidden).size(),
-                  c.packageKept ? 1 : 0)
-            << "no partial download beside it";
-        EXPECT_NE(sheet->autoUpdater()->state(), AUUpdater::downloading);
-      }
     }
     server.releaseStalls();
 }

@@ -54,9 +54,10 @@ protected:
     }
     // What follows a started download: the package arrives and is handed to the SDK, which answers.
     bool settleHandOver(int count) {
-        return settle([&] { return handOvers() == count; }) &&
-               settle([&] { return service.currentState() != AutoUpdateStates::readyToInstallUpdate ||
-                                   defaults().boolForKey(SettingsUserDefaults::showSilentSuccessMessage); });
+        return settle([&] { return handOvers() == count; }) && settle([&] {
+                   return service.currentState() != AutoUpdateStates::readyToInstallUpdate ||
+                          defaults().boolForKey(SettingsUserDefaults::showSilentSuccessMessage);
+               });
     }
 
     platform::ManualScheduler scheduler;
@@ -86,7 +87,8 @@ TEST_F(SilentUpdateTest, FiveMinutesAndThreeSecondsAfterTheTimerThePackageIsInst
     EXPECT_EQ(service.currentState(), AutoUpdateStates::readyToInstallUpdate);
     EXPECT_TRUE(defaults().boolForKey(SettingsUserDefaults::showSilentSuccessMessage));
     EXPECT_EQ(defaults().stringForKey(SettingsUserDefaults::installedUpdateVersion), "2.1.0");
-    EXPECT_EQ(driver.state().installedPackagePath, folder.filePath(QStringLiteral("updates/veltrix-2.1.0.pkg")));
+    EXPECT_EQ(driver.state().installedPackagePath,
+              folder.filePath(QStringLiteral("updates/veltrix-2.1.0.pkg")));
     EXPECT_FALSE(service.isTimerRunning());
 
     service.startUpdate(); // installed: nothing is fetched again
@@ -107,8 +109,7 @@ TEST_F(SilentUpdateTest, AStepTheTimerStartedIsDroppedWhenTheWayIsNoLongerClear)
          [this] { driver.setConnectionState(SDVPNConnectionState::connecting); }},
         {"the silent update withdrawn", 302, [this] { driver.setSilentUpdateAvailable(false); }},
         {"the update sheet opened", 250, [this] { service.setUpdateSheetShown(true); }},
-        {"the sheet opened during the step", 301.5,
-         [this] { service.setUpdateSheetShown(true); }},
+        {"the sheet opened during the step", 301.5, [this] { service.setUpdateSheetShown(true); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -160,7 +161,8 @@ TEST_F(SilentUpdateTest, ADownloadThatFailsTwiceIsOnlyRecordedAndTheNextStartTri
     server.serveStatus("/veltrix-2.1.0.pkg", 503);
     service.startUpdate();
     scheduler.advance(3);
-    ASSERT_TRUE(settle([&] { return downloads() == 1 && service.autoUpdater()->state() == AUUpdater::idle; }));
+    ASSERT_TRUE(
+        settle([&] { return downloads() == 1 && service.autoUpdater()->state() == AUUpdater::idle; }));
     scheduler.advance(5); // the retry
     ASSERT_TRUE(settle([&] { return service.currentState() == AutoUpdateStates::failedToDownloadUpdate; }));
     EXPECT_EQ(downloads(), 2);

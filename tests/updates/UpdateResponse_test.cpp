@@ -55,7 +55,8 @@ TEST(UpdateResponse, RedirectsNeverLowerTheProtectionOrLeaveForAFile) {
         {"http://cdn.example/p", "https://cdn.example/p", false}, // never a package address to begin with
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(isAllowedRedirect(QUrl(QString::fromUtf8(c.from)), QUrl(QString::fromUtf8(c.to))), c.allowed)
+        EXPECT_EQ(isAllowedRedirect(QUrl(QString::fromUtf8(c.from)), QUrl(QString::fromUtf8(c.to))),
+                  c.allowed)
             << c.from << " -> " << c.to;
     }
 }
@@ -73,8 +74,13 @@ TEST(UpdateResponse, TheLengthIsTheFinalAnswersEvenJoinedWithARedirects) {
         QByteArray header;
         qint64 length;
     } cases[] = {
-        {"300000", 300000}, {" 42 ", 42},      {"0, 300000", 300000}, // a followed redirect's length before it
-        {"", 0},            {"-5", 0},         {"abc", 0},            {"300000, ", 0},
+        {"300000", 300000},
+        {" 42 ", 42},
+        {"0, 300000", 300000}, // a followed redirect's length before it
+        {"", 0},
+        {"-5", 0},
+        {"abc", 0},
+        {"300000, ", 0},
         {"99999999999999999999", 0},
     };
     for (const auto& c : cases) {
@@ -89,8 +95,14 @@ TEST(UpdateResponse, ProgressStaysWithinZeroAndOne) {
         qint64 total;
         double progress;
     } cases[] = {
-        {0, 100, 0.0}, {25, 100, 0.25},   {100, 100, 1.0}, {150, 100, 1.0}, // more than announced
-        {10, 0, 0.0},  {10, -1, 0.0},     {-5, 100, 0.0},  {most, most, 1.0},
+        {0, 100, 0.0},
+        {25, 100, 0.25},
+        {100, 100, 1.0},
+        {150, 100, 1.0}, // more than announced
+        {10, 0, 0.0},
+        {10, -1, 0.0},
+        {-5, 100, 0.0},
+        {most, most, 1.0},
         {1, most, 1.0 / static_cast<double>(most)},
     };
     for (const auto& c : cases) {

@@ -104,7 +104,8 @@ QString AccessibleTree::applicationOf(qint64 pid) {
     QDBusConnectionInterface* daemon = m_readerBus.interface();
     const QStringList names = daemon->registeredServiceNames().value();
     for (const QString& name : names) {
-        if (!name.startsWith(QLatin1Char(':')) || daemon->servicePid(name).value() != static_cast<uint>(pid)) {
+        if (!name.startsWith(QLatin1Char(':')) ||
+            daemon->servicePid(name).value() != static_cast<uint>(pid)) {
             continue;
         }
         // Of the process's connections, the one that serves the accessible root.
@@ -119,7 +120,8 @@ QString AccessibleTree::applicationOf(qint64 pid) {
 
 void AccessibleTree::collect(const QString& service, const QString& path, int depth, const QRect& window,
                              std::vector<Node>& nodes) {
-    const QDBusMessage children = call(m_readerBus, service, path, accessibleInterface, QStringLiteral("GetChildren"));
+    const QDBusMessage children =
+        call(m_readerBus, service, path, accessibleInterface, QStringLiteral("GetChildren"));
     if (!answered(children) || depth > maxDepth) {
         return;
     }
@@ -137,7 +139,8 @@ void AccessibleTree::collect(const QString& service, const QString& path, int de
     list.endArray();
 
     for (const QString& child : paths) {
-        const QDBusMessage state = call(m_readerBus, service, child, accessibleInterface, QStringLiteral("GetState"));
+        const QDBusMessage state =
+            call(m_readerBus, service, child, accessibleInterface, QStringLiteral("GetState"));
         if (!answered(state)) {
             continue;
         }
@@ -154,19 +157,21 @@ void AccessibleTree::collect(const QString& service, const QString& path, int de
         node.checked = word & (1u << stateChecked);
         node.selected = word & (1u << stateSelected);
         node.name = property(m_readerBus, service, child, QStringLiteral("Name")).toString();
-        const QDBusMessage role = call(m_readerBus, service, child, accessibleInterface, QStringLiteral("GetRoleName"));
+        const QDBusMessage role =
+            call(m_readerBus, service, child, accessibleInterface, QStringLiteral("GetRoleName"));
         node.role = answered(role) ? role.arguments().constFirst().toString() : QString();
-        const QDBusMessage extents = call(m_readerBus, service, child, QStringLiteral("org.a11y.atspi.Component"),
-                                          QStringLiteral("GetExtents"), {0u /* screen coordinates */});
+        const QDBusMessage extents =
+            call(m_readerBus, service, child, QStringLiteral("org.a11y.atspi.Component"),
+                 QStringLiteral("GetExtents"), {0u /* screen coordinates */});
         if (answered(extents)) {
             const QDBusArgument rect = extents.arguments().constFirst().value<QDBusArgument>();
             int x = 0, y = 0, width = 0, height = 0;
             rect.beginStructure();
             rect >> x >> y >> width >> height;
             rect.endStructure();
-            node.extents = QRectF(x * m_clientScale, y * m_clientScale, width * m_clientScale,
-                                  height * m_clientScale)
-                               .toRect();
+            node.extents =
+                QRectF(x * m_clientScale, y * m_clientScale, width * m_clientScale, height * m_clientScale)
+                    .toRect();
         }
         node.window = depth == 0 ? node.extents : window;
         nodes.push_back(node);
@@ -205,7 +210,8 @@ QStringList AccessibleTree::textsWithin(qint64 pid, const QRect& area) {
                                             QStringLiteral("page tab list"), QStringLiteral("page tab")};
         const bool holdsItsTexts =
             i + 1 < nodes.size() && nodes[i + 1].depth > node.depth && containers.contains(node.role);
-        if (!node.name.isEmpty() && node.depth > 0 && !holdsItsTexts && area.contains(node.extents.center())) {
+        if (!node.name.isEmpty() && node.depth > 0 && !holdsItsTexts &&
+            area.contains(node.extents.center())) {
             texts << node.name;
         }
     }

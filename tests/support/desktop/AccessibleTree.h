@@ -29,8 +29,8 @@ public:
     bool isRunning() const { return m_running; }
 
     struct Node {
-        QString role; // AT-SPI role name: "push button", "label", "frame", "check box", "text", ...
-        QString name; // a button's or label's text, a window's title
+        QString role;  // AT-SPI role name: "push button", "label", "frame", "check box", "text", ...
+        QString name;  // a button's or label's text, a window's title
         QRect extents; // on the screen, in its pixels
         bool enabled = false;
         bool focusable = false;

@@ -15,11 +15,11 @@ QDBusMessage callWithin(QDBusConnection& bus, const QDBusMessage& message, int t
         QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
         loop.exec();
     }
-    return pending.isFinished() ? pending.reply()
-                                : message.createErrorReply(QDBusError::Timeout,
-                                                           QStringLiteral("no answer to %1 in %2 ms")
-                                                               .arg(message.member())
-                                                               .arg(timeoutMs));
+    return pending.isFinished()
+               ? pending.reply()
+               : message.createErrorReply(
+                     QDBusError::Timeout,
+                     QStringLiteral("no answer to %1 in %2 ms").arg(message.member()).arg(timeoutMs));
 }
 
 } // namespace desktop

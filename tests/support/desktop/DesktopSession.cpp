@@ -61,12 +61,13 @@ DesktopSession::DesktopSession(DesktopOptions options)
         if (!startDisplay(options.screen)) {
             return;
         }
-        m_windowManager = startProcess(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}, environment(),
-                                       m_home.filePath(QStringLiteral("openbox.log")));
+        m_windowManager = startProcess(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")},
+                                       environment(), m_home.filePath(QStringLiteral("openbox.log")));
     }
     if (!m_windowManager || !waitFor([this] { return m_x11->hasWindowManager(); }, startBoundMs)) {
-        m_problem = options.wayland ? QStringLiteral("sway's Xwayland did not start")
-                                    : QStringLiteral("openbox did not start (scripts/install-deps installs it)");
+        m_problem = options.wayland
+                        ? QStringLiteral("sway's Xwayland did not start")
+                        : QStringLiteral("openbox did not start (scripts/install-deps installs it)");
         return;
     }
     if (options.tray != DesktopOptions::Tray::none) {
@@ -119,9 +120,9 @@ bool DesktopSession::startDisplay(QSize screen) {
     m_xvfb->setStandardErrorFile(m_home.filePath(QStringLiteral("xvfb.log")));
     // -displayfd: the server takes a free display number and writes it once it accepts connections.
     m_xvfb->start(QStringLiteral("Xvfb"),
-                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-                   QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height()), QStringLiteral("-nolisten"),
-                   QStringLiteral("tcp"), QStringLiteral("-noreset")});
+                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                   QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height()),
+                   QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")});
     if (!m_xvfb->waitForStarted(startBoundMs)) {
         m_problem = QStringLiteral("Xvfb did not start (scripts/install-deps installs xvfb)");
         return false;
@@ -150,17 +151,18 @@ bool DesktopSession::startCompositor(QSize screen) {
     const QString display = m_home.filePath(QStringLiteral("xwayland-display"));
     QFile config(m_home.filePath(QStringLiteral("sway.config")));
     config.open(QIODevice::WriteOnly);
-    config.write(QStringLiteral("output HEADLESS-1 resolution %1x%2 position 0 0\n"
-                                "xwayland enable\n"
-                                "default_border none\n"
-                                "default_floating_border none\n"
-                                // Activation as desktops grant it: a window on the visible workspace may come forward.
-                                "focus_on_window_activation smart\n"
-                                "exec sh -c 'echo \"$DISPLAY\" > %3'\n")
-                     .arg(screen.width())
-                     .arg(screen.height())
-                     .arg(display)
-                     .toUtf8());
+    config.write(
+        QStringLiteral("output HEADLESS-1 resolution %1x%2 position 0 0\n"
+                       "xwayland enable\n"
+                       "default_border none\n"
+                       "default_floating_border none\n"
+                       // Activation as desktops grant it: a window on the visible workspace may come forward.
+                       "focus_on_window_activation smart\n"
+                       "exec sh -c 'echo \"$DISPLAY\" > %3'\n")
+            .arg(screen.width())
+            .arg(screen.height())
+            .arg(display)
+            .toUtf8());
     config.close();
     QProcessEnvironment env = environment();
     env.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
@@ -170,20 +172,23 @@ bool DesktopSession::startCompositor(QSize screen) {
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     QStringList command{QStringLiteral("sway"), QStringLiteral("-c"), config.fileName()};
     if (::getuid() == 0) {
-        command = QStringList{QStringLiteral("unshare"), QStringLiteral("--user"), QStringLiteral("--map-user=1000"),
-                              QStringLiteral("--map-group=1000")} +
+        command = QStringList{QStringLiteral("unshare"), QStringLiteral("--user"),
+                              QStringLiteral("--map-user=1000"), QStringLiteral("--map-group=1000")} +
                   command;
     }
-    m_windowManager = startProcess(command.takeFirst(), command, env, m_home.filePath(QStringLiteral("sway.log")));
+    m_windowManager =
+        startProcess(command.takeFirst(), command, env, m_home.filePath(QStringLiteral("sway.log")));
     const QDir runtime(m_home.filePath(QStringLiteral("runtime")));
     const auto entry = [&](const QString& pattern) {
         const QStringList found = runtime.entryList({pattern}, QDir::System);
         return found.isEmpty() ? QString() : found.constFirst();
     };
-    if (!m_windowManager || !waitFor([&] { return QFile::exists(display) && !entry(QStringLiteral("sway-ipc.*")).isEmpty(); },
-                                     startBoundMs)) {
-        m_problem = QStringLiteral("sway did not start on its headless backend (scripts/install-deps installs it; "
-                                   "as root it needs user namespaces)");
+    if (!m_windowManager ||
+        !waitFor([&] { return QFile::exists(display) && !entry(QStringLiteral("sway-ipc.*")).isEmpty(); },
+                 startBoundMs)) {
+        m_problem =
+            QStringLiteral("sway did not start on its headless backend (scripts/install-deps installs it; "
+                           "as root it needs user namespaces)");
         return false;
     }
     m_compositorSocket = runtime.filePath(entry(QStringLiteral("sway-ipc.*")));
@@ -193,7 +198,8 @@ bool DesktopSession::startCompositor(QSize screen) {
     m_displayName = QString::fromUtf8(written.readAll()).trimmed();
     m_x11 = std::make_unique<X11Display>(m_displayName);
     if (m_waylandDisplay.isEmpty() || !m_x11->isOpen()) {
-        m_problem = QStringLiteral("sway offers no Wayland socket or no Xwayland display (is xwayland installed?)");
+        m_problem =
+            QStringLiteral("sway offers no Wayland socket or no Xwayland display (is xwayland installed?)");
         return false;
     }
     return true;
@@ -201,7 +207,8 @@ bool DesktopSession::startCompositor(QSize screen) {
 
 QByteArray DesktopSession::askCompositor(const QStringList& arguments) const {
     QProcess ask;
-    ask.start(QStringLiteral("swaymsg"), QStringList{QStringLiteral("-s"), m_compositorSocket, QStringLiteral("-r")} + arguments);
+    ask.start(QStringLiteral("swaymsg"),
+              QStringList{QStringLiteral("-s"), m_compositorSocket, QStringLiteral("-r")} + arguments);
     ask.waitForFinished(reactionBoundMs);
     return ask.readAllStandardOutput();
 }
@@ -211,13 +218,13 @@ std::vector<DesktopSession::CompositorWindow> DesktopSession::compositorWindows(
     const std::function<void(const QJsonObject&, bool)> walk = [&](const QJsonObject& node, bool floating) {
         if (node.contains(QLatin1String("shell"))) {
             const QJsonObject rect = node.value(QLatin1String("rect")).toObject();
-            windows.push_back({node.value(QLatin1String("shell")).toString(),
-                               node.value(QLatin1String("pid")).toInteger(),
-                               WindowId(node.value(QLatin1String("window")).toInteger()),
-                               QRect(rect.value(QLatin1String("x")).toInt(), rect.value(QLatin1String("y")).toInt(),
-                                     rect.value(QLatin1String("width")).toInt(),
-                                     rect.value(QLatin1String("height")).toInt()),
-                               floating, node.value(QLatin1String("focused")).toBool()});
+            windows.push_back(
+                {node.value(QLatin1String("shell")).toString(), node.value(QLatin1String("pid")).toInteger(),
+                 WindowId(node.value(QLatin1String("window")).toInteger()),
+                 QRect(rect.value(QLatin1String("x")).toInt(), rect.value(QLatin1String("y")).toInt(),
+                       rect.value(QLatin1String("width")).toInt(),
+                       rect.value(QLatin1String("height")).toInt()),
+                 floating, node.value(QLatin1String("focused")).toBool()});
         }
         for (const QJsonValue child : node.value(QLatin1String("nodes")).toArray()) {
             walk(child.toObject(), floating);
@@ -226,7 +233,8 @@ std::vector<DesktopSession::CompositorWindow> DesktopSession::compositorWindows(
             walk(child.toObject(), true);
         }
     };
-    walk(QJsonDocument::fromJson(askCompositor({QStringLiteral("-t"), QStringLiteral("get_tree")})).object(), false);
+    walk(QJsonDocument::fromJson(askCompositor({QStringLiteral("-t"), QStringLiteral("get_tree")})).object(),
+         false);
     return windows;
 }
 
@@ -242,24 +250,26 @@ bool DesktopSession::screenshot(const QString& path) const {
 void DesktopSession::installOpener(bool browser) {
     QFile opener(QDir(folder(m_home, "bin")).filePath(QStringLiteral("xdg-open")));
     opener.open(QIODevice::WriteOnly);
-    opener.write(browser ? "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$HOME/opened-urls\"\n"
-                         : "#!/bin/sh\necho \"xdg-open: no method available for opening '$1'\" >&2\nexit 3\n");
+    opener.write(browser
+                     ? "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$HOME/opened-urls\"\n"
+                     : "#!/bin/sh\necho \"xdg-open: no method available for opening '$1'\" >&2\nexit 3\n");
     opener.close();
     opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 QStringList DesktopSession::openedUrls() const {
     QFile opened(m_home.filePath(QStringLiteral("opened-urls")));
-    return opened.open(QIODevice::ReadOnly) ? QString::fromUtf8(opened.readAll()).split(u'\n', Qt::SkipEmptyParts)
-                                            : QStringList{};
+    return opened.open(QIODevice::ReadOnly)
+               ? QString::fromUtf8(opened.readAll()).split(u'\n', Qt::SkipEmptyParts)
+               : QStringList{};
 }
 
 QProcessEnvironment DesktopSession::environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS",
-                             "DBUS_SYSTEM_BUS_ADDRESS",
-                             "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE", "DESKTOP_SESSION", "SESSION_MANAGER",
-                             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "AT_SPI_BUS_ADDRESS", "QT_LOGGING_RULES"}) {
+    for (const char* name :
+         {"DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS",
+          "DBUS_SYSTEM_BUS_ADDRESS", "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE", "DESKTOP_SESSION",
+          "SESSION_MANAGER", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "AT_SPI_BUS_ADDRESS", "QT_LOGGING_RULES"}) {
         env.remove(QString::fromLatin1(name));
     }
     env.insert(QStringLiteral("DISPLAY"), m_displayName);
@@ -279,7 +289,8 @@ QProcessEnvironment DesktopSession::environment() const {
     env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral(".cache")));
     env.insert(QStringLiteral("XDG_STATE_HOME"), m_home.filePath(QStringLiteral(".local/state")));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.filePath(QStringLiteral("runtime")));
-    env.insert(QStringLiteral("PATH"), m_home.filePath(QStringLiteral("bin")) + u':' + env.value(QStringLiteral("PATH")));
+    env.insert(QStringLiteral("PATH"),
+               m_home.filePath(QStringLiteral("bin")) + u':' + env.value(QStringLiteral("PATH")));
     env.remove(QStringLiteral("BROWSER"));
     return env;
 }
@@ -330,7 +341,8 @@ bool DesktopSession::clientRunning() const {
 }
 
 bool DesktopSession::clientCrashed() const {
-    return m_client && m_client->state() == QProcess::NotRunning && m_client->exitStatus() == QProcess::CrashExit;
+    return m_client && m_client->state() == QProcess::NotRunning &&
+           m_client->exitStatus() == QProcess::CrashExit;
 }
 
 QString DesktopSession::clientLog() const {

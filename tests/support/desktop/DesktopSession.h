@@ -62,9 +62,9 @@ public:
 
     X11Display& x11() { return *m_x11; }
     PrivateBus& bus() { return m_bus; }
-    TrayHost* tray() { return m_tray.get(); }                           // null without a watcher
+    TrayHost* tray() { return m_tray.get(); }                                 // null without a watcher
     FakeNotificationServer* notifications() { return m_notifications.get(); } // null without a server
-    AccessibleTree* accessibility() { return m_accessibility.get(); }   // null unless asked for
+    AccessibleTree* accessibility() { return m_accessibility.get(); }         // null unless asked for
     QString displayName() const { return m_displayName; }
     QString home() const { return m_home.path(); }
     // The environment of a program on this desktop.
@@ -87,7 +87,8 @@ public:
     // Another program on this desktop (the bare window, say), ended with the session; `environment` as
     // environment() gives it, changed by the caller.
     QProcess* startProgram(const QString& path, const QStringList& arguments = {});
-    QProcess* startProgram(const QString& path, const QStringList& arguments, const QProcessEnvironment& environment);
+    QProcess* startProgram(const QString& path, const QStringList& arguments,
+                           const QProcessEnvironment& environment);
     QString programLog(const QProcess* program) const;
 
     // The client's mapped top-level windows.

@@ -49,13 +49,15 @@ std::optional<ProcessSample> sampleProcess(qint64 pid) {
     sample.rssKiB = statusField(status, "VmRSS");
     sample.rssAnonKiB = statusField(status, "RssAnon");
     sample.rssFileKiB = statusField(status, "RssFile");
-    for (const QString& task : QDir(dir + QStringLiteral("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    for (const QString& task :
+         QDir(dir + QStringLiteral("/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         const QString taskDir = dir + QStringLiteral("/task/") + task;
         ProcessSample::Thread& thread = sample.threads[task];
-        thread.voluntarySwitches =
-            std::max<qint64>(0, statusField(readProcFile(taskDir + QStringLiteral("/status")), "voluntary_ctxt_switches"));
+        thread.voluntarySwitches = std::max<qint64>(
+            0, statusField(readProcFile(taskDir + QStringLiteral("/status")), "voluntary_ctxt_switches"));
         // "on-CPU ns, waiting ns, time slices"
-        thread.cpuNs = readProcFile(taskDir + QStringLiteral("/schedstat")).split(' ').constFirst().toLongLong();
+        thread.cpuNs =
+            readProcFile(taskDir + QStringLiteral("/schedstat")).split(' ').constFirst().toLongLong();
     }
     return sample;
 }
@@ -69,7 +71,10 @@ std::optional<qint64> processorTimeNs(qint64 pid) {
     qint64 total = 0;
     for (const QString& task : names) {
         // "on-CPU ns, waiting ns, time slices"
-        total += readProcFile(tasks + QLatin1Char('/') + task + QStringLiteral("/schedstat")).split(' ').constFirst().toLongLong();
+        total += readProcFile(tasks + QLatin1Char('/') + task + QStringLiteral("/schedstat"))
+                     .split(' ')
+                     .constFirst()
+                     .toLongLong();
     }
     return total;
 }
@@ -90,9 +95,8 @@ Cost costBetween(const ProcessSample& first, const ProcessSample& last) {
     }
     // Clock ticks are 10 ms, a sixth of the budget of a window of a few seconds: the scheduler's count
     // unless a thread ended in the window, whose time only the ticks keep.
-    const bool threadEnded = std::ranges::any_of(first.threads.keys(), [&](const QString& id) {
-        return !last.threads.contains(id);
-    });
+    const bool threadEnded = std::ranges::any_of(
+        first.threads.keys(), [&](const QString& id) { return !last.threads.contains(id); });
     const qint64 cpuNs = threadEnded ? last.cpuNs - first.cpuNs : liveCpuNs;
     cost.cpuPercent = static_cast<double>(cpuNs) / 1e9 / cost.seconds * 100.0;
     cost.wakeupsPerSecond = static_cast<double>(switches) / cost.seconds;

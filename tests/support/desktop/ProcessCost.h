@@ -2,7 +2,8 @@
 
 // What a process costs while it idles, read from /proc: CPU time (user + system, all threads, the ended
 // ones included), wakeups (voluntary context switches summed over its threads: each is a sleep that
-// something woke; a thread that ended within the window takes its own with it) and resident memory. A budget check is one line:
+// something woke; a thread that ended within the window takes its own with it) and resident memory. A budget
+// check is one line:
 //     EXPECT_LT(desktop::measureCost(pid, 3000).cpuPercent, 1.0);
 
 #include <QHash>
@@ -19,7 +20,7 @@ struct ProcessSample {
         qint64 voluntarySwitches = 0;
     };
     qint64 atNs = 0;
-    qint64 cpuNs = 0;            // clock ticks of all threads, the ended ones included
+    qint64 cpuNs = 0;               // clock ticks of all threads, the ended ones included
     QHash<QString, Thread> threads; // the live ones, by id
     qint64 rssKiB = 0;
     qint64 rssAnonKiB = 0; // heap, stacks and other anonymous pages
@@ -30,13 +31,13 @@ struct ProcessSample {
 std::optional<ProcessSample> sampleProcess(qint64 pid);
 
 struct Cost {
-    double seconds = 0;          // the window measured
-    double cpuPercent = 0;       // of one core
+    double seconds = 0;    // the window measured
+    double cpuPercent = 0; // of one core
     double wakeupsPerSecond = 0;
-    double rssMiB = 0;           // at the window's end
+    double rssMiB = 0; // at the window's end
     double rssAnonMiB = 0;
     double rssFileMiB = 0;
-    bool valid = false;          // false when the process ended in the window
+    bool valid = false; // false when the process ended in the window
 };
 
 // Processor time of the process's live threads so far, in nanoseconds (the scheduler's own count, finer than

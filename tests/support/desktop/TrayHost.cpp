@@ -47,12 +47,14 @@ TrayHost::MenuEntry readEntry(const QDBusArgument& argument) {
 } // namespace
 
 TrayHost::TrayHost(PrivateBus& bus, Host host)
-    : m_watcher(std::make_unique<FakeStatusNotifierWatcher>(host == Host::present)), m_watcherBus(bus.connect()),
-      m_hostBus(bus.connect()) {
+    : m_watcher(std::make_unique<FakeStatusNotifierWatcher>(host == Host::present)),
+      m_watcherBus(bus.connect()), m_hostBus(bus.connect()) {
     m_running = m_watcher->start(m_watcherBus);
     if (host == Host::present) {
-        m_running = m_running && m_hostBus.registerService(
-                                     QStringLiteral("org.kde.StatusNotifierHost-%1").arg(QCoreApplication::applicationPid()));
+        m_running =
+            m_running &&
+            m_hostBus.registerService(
+                QStringLiteral("org.kde.StatusNotifierHost-%1").arg(QCoreApplication::applicationPid()));
     }
     for (const char* member : {"NewIcon", "NewToolTip", "NewTitle", "NewStatus", "NewAttentionIcon",
                                "NewOverlayIcon", "NewMenu"}) {
@@ -86,10 +88,12 @@ std::optional<qint64> TrayHost::itemRegisteredNs() const {
     if (!m_watcher->registeredAt) {
         return std::nullopt;
     }
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(m_watcher->registeredAt->time_since_epoch()).count();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(m_watcher->registeredAt->time_since_epoch())
+        .count();
 }
 
-QDBusMessage TrayHost::callItem(const QString& interface, const QString& method, const QVariantList& arguments) {
+QDBusMessage TrayHost::callItem(const QString& interface, const QString& method,
+                                const QVariantList& arguments) {
     const QString path = interface == menuInterface ? menuPath() : m_watcher->itemPath;
     if (!hasItem() || path.isEmpty()) {
         return QDBusMessage::createError(QDBusError::ServiceUnknown, QStringLiteral("no item registered"));
@@ -131,7 +135,8 @@ void TrayHost::contextMenu(QPoint position) {
 }
 
 qint64 TrayHost::sendAt(const QString& method, QPoint position) {
-    QDBusMessage call = QDBusMessage::createMethodCall(m_watcher->item, m_watcher->itemPath, itemInterface, method);
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(m_watcher->item, m_watcher->itemPath, itemInterface, method);
     call << position.x() << position.y();
     const qint64 sent = nowNs();
     m_hostBus.asyncCall(call, callTimeoutMs);
@@ -234,4 +239,3 @@ QStringList TrayHost::MenuEntry::visibleTexts() const {
 }
 
 } // namespace desktop
-

@@ -63,7 +63,8 @@ std::vector<unsigned long> X11Display::longs(WindowId window, const char* proper
                            &count, &after, &data) == Success &&
         data) {
         if (format == 32) {
-            const auto* items = reinterpret_cast<const unsigned long*>(data); // Xlib widens 32-bit items to long
+            const auto* items =
+                reinterpret_cast<const unsigned long*>(data); // Xlib widens 32-bit items to long
             values.assign(items, items + count);
         }
         XFree(data);
@@ -78,8 +79,8 @@ QByteArray X11Display::bytes(WindowId window, const char* property) {
     unsigned long after = 0;
     unsigned char* data = nullptr;
     QByteArray value;
-    if (XGetWindowProperty(m_display, window, atom(property), 0, 65536, False, AnyPropertyType, &type, &format,
-                           &count, &after, &data) == Success &&
+    if (XGetWindowProperty(m_display, window, atom(property), 0, 65536, False, AnyPropertyType, &type,
+                           &format, &count, &after, &data) == Success &&
         data) {
         if (format == 8) {
             value = QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count));
@@ -353,7 +354,8 @@ std::optional<QString> X11Display::clipboardText(int boundMs) {
 }
 
 bool X11Display::setCompositorPresent(bool present) {
-    const Atom selection = atom(QByteArray("_NET_WM_CM_S").append(QByteArray::number(DefaultScreen(m_display))));
+    const Atom selection =
+        atom(QByteArray("_NET_WM_CM_S").append(QByteArray::number(DefaultScreen(m_display))));
     if (present && m_compositorWindow == 0) {
         m_compositorWindow = XCreateSimpleWindow(m_display, root(), -1, -1, 1, 1, 0, 0, 0);
         XSetSelectionOwner(m_display, selection, m_compositorWindow, CurrentTime);
@@ -366,7 +368,8 @@ bool X11Display::setCompositorPresent(bool present) {
 }
 
 bool X11Display::compositorPresent() {
-    const Atom selection = atom(QByteArray("_NET_WM_CM_S").append(QByteArray::number(DefaultScreen(m_display))));
+    const Atom selection =
+        atom(QByteArray("_NET_WM_CM_S").append(QByteArray::number(DefaultScreen(m_display))));
     return XGetSelectionOwner(m_display, selection) != 0;
 }
 

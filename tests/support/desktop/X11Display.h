@@ -22,14 +22,14 @@ using WindowId = unsigned long;
 
 struct WindowInfo {
     WindowId id = 0;
-    qint64 pid = 0;        // _NET_WM_PID
-    QString title;         // _NET_WM_NAME, else WM_NAME
-    QString wmClass;       // the class part of WM_CLASS
-    QRect geometry;        // the client area, in root coordinates
-    QMargins frame;        // _NET_FRAME_EXTENTS: all zero when the manager draws no decorations
-    bool mapped = false;   // viewable: mapped, and so is its frame
-    QStringList states;    // _NET_WM_STATE without the prefix: "ABOVE", "HIDDEN", "SKIP_TASKBAR", ...
-    QStringList types;     // _NET_WM_WINDOW_TYPE without the prefix: "NORMAL", "UTILITY", "DIALOG", ...
+    qint64 pid = 0;      // _NET_WM_PID
+    QString title;       // _NET_WM_NAME, else WM_NAME
+    QString wmClass;     // the class part of WM_CLASS
+    QRect geometry;      // the client area, in root coordinates
+    QMargins frame;      // _NET_FRAME_EXTENTS: all zero when the manager draws no decorations
+    bool mapped = false; // viewable: mapped, and so is its frame
+    QStringList states;  // _NET_WM_STATE without the prefix: "ABOVE", "HIDDEN", "SKIP_TASKBAR", ...
+    QStringList types;   // _NET_WM_WINDOW_TYPE without the prefix: "NORMAL", "UTILITY", "DIALOG", ...
     WindowId transientFor = 0;
 
     bool decorated() const { return !frame.isNull(); }
@@ -55,7 +55,8 @@ public:
     std::vector<WindowInfo> mappedWindows(qint64 pid);
     std::optional<WindowInfo> window(WindowId id);
 
-    // The managed, mapped window on top at `position` (_NET_CLIENT_LIST_STACKING): the one a click there hits.
+    // The managed, mapped window on top at `position` (_NET_CLIENT_LIST_STACKING): the one a click there
+    // hits.
     WindowId windowAt(QPoint position);
     WindowId activeWindow();  // _NET_ACTIVE_WINDOW
     WindowId focusedWindow(); // the managed window holding the input focus (or holding the focused child)
