@@ -26,15 +26,7 @@ protected:
         return laid.top() == over.top() && std::abs(laid.center().x() - over.center().x()) <= 1;
     }
     std::string placesOf(const WindowInfo& sheet, const WindowInfo& host) {
-        const auto text = [](const QRect& r) {
-            return QStringLiteral("%1,%2 %3x%4")
-                .arg(r.x())
-                .arg(r.y())
-                .arg(r.width())
-                .arg(r.height())
-                .toStdString();
-        };
-        return "sheet " + text(placeOf(sheet)) + ", window " + text(placeOf(host));
+        return "sheet " + rectText(placeOf(sheet)) + ", window " + rectText(placeOf(host));
     }
 };
 

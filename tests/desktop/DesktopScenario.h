@@ -269,4 +269,9 @@ protected:
     std::unique_ptr<DesktopSession> session;
 };
 
+// A rect as "x,y wxh", for failure messages.
+inline std::string rectText(const QRect& r) {
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+}
+
 } // namespace desktop

@@ -324,14 +324,6 @@ protected:
         const std::optional<WindowInfo> now = session->x11().window(window.id);
         return now ? now->geometry.marginsAdded(now->frame) : QRect();
     }
-    static std::string text(const QRect& r) {
-        return QStringLiteral("%1,%2 %3x%4")
-            .arg(r.x())
-            .arg(r.y())
-            .arg(r.width())
-            .arg(r.height())
-            .toStdString();
-    }
 };
 
 } // namespace
@@ -343,12 +335,12 @@ TEST_P(LargeScaleTest, EachWindowFitsTheScreenAndItsTitleBarTakesADrag) {
     const std::optional<WindowInfo> window = waitForWindow(which);
     ASSERT_TRUE(window);
     const QRect screen = session->x11().screenGeometry();
-    EXPECT_TRUE(waitFor([&] { return screen.contains(frameOf(*window)); })) << text(frameOf(*window));
+    EXPECT_TRUE(waitFor([&] { return screen.contains(frameOf(*window)); })) << rectText(frameOf(*window));
     EXPECT_EQ(namelessControls().join(QStringLiteral(", ")).toStdString(), "");
     if (!window->decorated()) {
         // The panel the scenarios take to lie over the screen's top, and the tray icon in it, stay clear.
         const QRect panel(screen.left(), screen.top(), screen.width(), qRound(panelHeight * scale));
-        EXPECT_FALSE(frameOf(*window).intersects(panel)) << text(frameOf(*window));
+        EXPECT_FALSE(frameOf(*window).intersects(panel)) << rectText(frameOf(*window));
         EXPECT_FALSE(frameOf(*window).contains(trayIconPosition()));
         return;
     }
@@ -356,7 +348,8 @@ TEST_P(LargeScaleTest, EachWindowFitsTheScreenAndItsTitleBarTakesADrag) {
     const QPoint titleBar(before.center().x(), before.top() + window->frame.top() / 2);
     session->x11().drag(titleBar, titleBar + QPoint(-40, 30));
     EXPECT_TRUE(waitFor([&] { return frameOf(*window).topLeft() == before.topLeft() + QPoint(-40, 30); }))
-        << "the title bar did not move the window from " << text(before) << ": " << text(frameOf(*window));
+        << "the title bar did not move the window from " << rectText(before) << ": "
+        << rectText(frameOf(*window));
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, LargeScaleTest,
