@@ -23,6 +23,10 @@ int main(int argc, char** argv) {
     qputenv("XDG_RUNTIME_DIR", root + "/runtime");
     QDir().mkpath(home.path() + "/runtime");
     QFile::setPermissions(home.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // Temporary files of the tests and of what they start (copies of this binary killed on purpose, scripts)
+    // go inside this home, which goes at exit.
+    qputenv("TMPDIR", root + "/tmp");
+    QDir().mkpath(home.path() + "/tmp");
     // Run by hand as well as by ctest: the remote-logging library never reaches a real service from a test.
     if (qEnvironmentVariableIsEmpty("REMOTELOG_API_ENDPOINT")) {
         qputenv("REMOTELOG_API_ENDPOINT", "http://127.0.0.1:9/api/");
