@@ -1,5 +1,6 @@
 #include "platform/Application.h"
 
+#include "platform/AsciiChars.h"
 #include "platform/ExceptionHandling.h"
 #include "platform/GraphicalSession.h"
 #include "platform/NativeWindow.h"
@@ -7,7 +8,6 @@
 #include <QAction>
 #include <QLoggingCategory>
 #include <QPointer>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -307,10 +307,15 @@ void Application::setActivationToken(const QString& token) {
 }
 
 std::optional<unsigned long> Application::startupIdTime(const QString& startupId) {
-    static const QRegularExpression time(QStringLiteral("_TIME(\\d+)$"));
-    const QRegularExpressionMatch match = time.match(startupId);
+    // "..._TIME<digits>" at its end.
+    const QLatin1StringView marker("_TIME");
+    const qsizetype at = startupId.lastIndexOf(marker);
+    const QStringView digits = at < 0 ? QStringView() : QStringView(startupId).sliced(at + marker.size());
+    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), isAsciiDigit)) {
+        return std::nullopt;
+    }
     bool ok = false;
-    const unsigned long value = match.hasMatch() ? match.captured(1).toULong(&ok) : 0;
+    const unsigned long value = digits.toULong(&ok);
     return ok ? std::optional(value) : std::nullopt;
 }
 

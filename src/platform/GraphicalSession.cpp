@@ -5,6 +5,8 @@
 #include <QLibraryInfo>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -66,8 +68,13 @@ GraphicalSession::Offer GraphicalSession::currentOffer() {
     if (folders.isEmpty()) {
         folders << QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms");
     }
+    // Names compared by hand: a name filter would compile a regular expression, and its engine stays
+    // resident for the rest of the run.
+    const auto isWaylandPlugin = [](const QString& name) {
+        return name.startsWith(QLatin1StringView("libqwayland-")) && name.endsWith(QLatin1StringView(".so"));
+    };
     for (const QString& folder : folders) {
-        if (!QDir(folder).entryList({QStringLiteral("libqwayland-*.so")}, QDir::Files).isEmpty()) {
+        if (std::ranges::any_of(QDir(folder).entryList(QDir::Files), isWaylandPlugin)) {
             offer.waylandPluginInstalled = true;
         }
     }

@@ -14,7 +14,6 @@
 #include <QLocalSocket>
 #include <QLoggingCategory>
 #include <QPointer>
-#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QSysInfo>
@@ -516,10 +515,17 @@ std::optional<QStringList> UrlEvents::decodeArguments(const QByteArray& payload)
 }
 
 QList<QUrl> UrlEvents::urlsIn(const QStringList& arguments) {
-    static const QRegularExpression schemePrefix(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:"));
+    // A letter, then letters, digits, '+', '.' or '-', up to a colon.
+    const auto startsWithScheme = [](const QString& argument) {
+        const qsizetype colon = argument.indexOf(QLatin1Char(':'));
+        return colon > 0 && isAsciiLetter(argument.front()) &&
+               std::all_of(argument.begin(), argument.begin() + colon, [](QChar c) {
+                   return isAsciiLetterOrDigit(c) || c == u'+' || c == u'.' || c == u'-';
+               });
+    };
     QList<QUrl> urls;
     for (const QString& argument : arguments) {
-        if (argument.startsWith(QLatin1Char('-')) || !schemePrefix.match(argument).hasMatch()) {
+        if (argument.startsWith(QLatin1Char('-')) || !startsWithScheme(argument)) {
             continue;
         }
         // A browser or xdg-open may hand a link over with a blank or a quote left as it is: encoded as a

@@ -311,6 +311,7 @@ TEST(ApplicationActivation, AStartupIdGivesItsLaunchTimeAndOtherTokensNone) {
     EXPECT_EQ(Application::startupIdTime(QStringLiteral("launcher-7_TIME123456")), 123456ul);
     EXPECT_EQ(Application::startupIdTime(QStringLiteral("ee7e5b3c-1d2b-4a6f-9f0e")), std::nullopt);
     EXPECT_EQ(Application::startupIdTime(QStringLiteral("_TIME")), std::nullopt);
+    EXPECT_EQ(Application::startupIdTime(QStringLiteral("launcher_TIME12 ")), std::nullopt);
 }
 
 TEST_F(ApplicationTest, DelegateHearsOfActivationChangesOnce) {

@@ -234,7 +234,7 @@ TEST_F(UrlEventsTest, UrlsArriveInOrderEvenBeforeAHandlerIsSet) {
 
 TEST(UrlEventsArguments, LinksAreArgumentsWithASchemeThatAreNotOptionsReadAsABrowserWould) {
     EXPECT_TRUE(UrlEvents::urlsIn({"-RunAsAgent", "-USE_CUSTOM_ENV", "example.com", "443", "/home/a/file", "",
-                                   "-veltrix://looks/like/an/option"})
+                                   "-veltrix://looks/like/an/option", "1a:b", "a b:c", ":x"})
                     .isEmpty());
     // What a browser leaves unencoded is encoded; a link invalid even so is handed on invalid, to be refused.
     const QList<std::pair<QString, QString>> links{
