@@ -15,20 +15,28 @@ RLHttpClient::RLHttpClient(std::chrono::milliseconds timeout, qint64 answerLimit
     : m_timeout(timeout), m_answerLimit(answerLimit) {}
 
 RLHttpClient::~RLHttpClient() {
-    if (!m_manager) {
+    if (!m_requests) {
         return;
     }
-    // Replies are the manager's children and go with it; their handlers are connected through it.
-    if (m_manager->thread() == QThread::currentThread()) {
-        delete m_manager;
+    // The manager, its replies and the lookups still out go with it; their handlers are connected through it.
+    if (m_requests->thread() == QThread::currentThread()) {
+        delete m_requests;
     } else {
-        m_manager->deleteLater();
+        m_requests->deleteLater();
     }
 }
 
+QObject* RLHttpClient::requests() {
+    if (!m_requests) {
+        m_requests = new QObject;
+    }
+    return m_requests;
+}
+
+// Made for the first request sent, not for a lookup: a name that does not resolve costs no manager.
 QNetworkAccessManager* RLHttpClient::manager() {
     if (!m_manager) {
-        m_manager = new QNetworkAccessManager;
+        m_manager = new QNetworkAccessManager(requests());
         m_manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
     }
     return m_manager;
@@ -106,25 +114,23 @@ void send(QNetworkAccessManager* manager, std::chrono::milliseconds timeout, qin
 } // namespace
 
 void RLHttpClient::post(const QUrl& url, const Headers& headers, const QByteArray& body, Done done) {
-    QNetworkAccessManager* const network = manager();
     // An encrypted request loads the TLS stack (libssl, libcrypto and Qt's backend: about 6 MiB that stay
     // resident) before the name is looked up. Looked up first, a name that does not resolve, as the built-in
-    // one, costs nothing of it. The lookup is bound to the manager, so it ends with the client.
+    // one, costs nothing of it. The lookup ends with the client.
     if (url.scheme() == QLatin1String("https") && QHostAddress(url.host()).isNull()) {
-        QHostInfo::lookupHost(url.host(), network,
-                              [network, timeout = m_timeout, limit = m_answerLimit, url, headers, body,
-                               done = std::move(done)](const QHostInfo& found) {
+        QHostInfo::lookupHost(url.host(), requests(),
+                              [this, url, headers, body, done = std::move(done)](const QHostInfo& found) {
                                   if (found.error() != QHostInfo::NoError) {
                                       RLHttpResponse response;
                                       response.transportError = found.errorString();
                                       done(response);
                                       return;
                                   }
-                                  send(network, timeout, limit, url, headers, body, done);
+                                  send(manager(), m_timeout, m_answerLimit, url, headers, body, done);
                               });
         return;
     }
-    send(network, m_timeout, m_answerLimit, url, headers, body, std::move(done));
+    send(manager(), m_timeout, m_answerLimit, url, headers, body, std::move(done));
 }
 
 } // namespace remotelog

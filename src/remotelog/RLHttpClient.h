@@ -11,6 +11,7 @@
 #include <functional>
 
 class QNetworkAccessManager;
+class QObject;
 
 namespace remotelog {
 
@@ -26,7 +27,7 @@ struct RLHttpResponse {
     bool succeeded() const { return status >= 200 && status <= 299; }
 };
 
-// POSTs over one QNetworkAccessManager, made on the thread of the first request: the thread of the queue
+// POSTs over one QNetworkAccessManager, made for the first request sent, on the thread of the queue
 // that owns this client, which must make every call. Each request ends in `done` exactly once on that thread,
 // after at most the time-out (an https name is looked up first, within the resolver's own time-outs); an
 // answer longer than the limit is cut off as a failure. Requests still out when the client goes are dropped
@@ -47,11 +48,13 @@ public:
     std::chrono::milliseconds timeout() const { return m_timeout; }
 
 private:
+    QObject* requests();
     QNetworkAccessManager* manager();
 
     const std::chrono::milliseconds m_timeout;
     const qint64 m_answerLimit;
-    QNetworkAccessManager* m_manager = nullptr;
+    QObject* m_requests = nullptr;              // made on the first request's thread; owns the manager
+    QNetworkAccessManager* m_manager = nullptr; // made for the first request sent
 };
 
 } // namespace remotelog

@@ -183,20 +183,20 @@ constexpr int starts = 5;
 // Resident memory beyond the bare window, the remote log on its built-in address: the budgets are + 10 MiB
 // with only the tray and + 15 MiB with the main window. A release build checks the main window's; the
 // tray-only one is not met (see docs/architecture.md), so its ceiling holds what was reached, as do all three
-// on the Debug build CI runs, whose own code takes 1.5-2 MiB more file pages. Talking to an https service
-// adds the TLS stack, 6.2 MiB (budgets + 15 and + 19 MiB, not met): its ceilings hold what was reached, the
-// Debug build's above by the built-in address's margins.
+// on the Debug build CI runs, whose own code takes 2.5-3 MiB more file pages. Talking to an https service
+// adds the TLS stack, 6.6 MiB (budgets + 15 and + 19 MiB, not met): its ceilings hold what was reached, the
+// Debug build's above by the same margins.
 struct MemoryCeilings {
     double trayOnly;
     double mainWindow;
     double closed;
 };
 #ifdef NDEBUG
-constexpr MemoryCeilings builtInAddressCeilings{11.0, 15.0, 13.5};
-constexpr MemoryCeilings httpsServiceCeilings{17.5, 22.0, 20.0};
+constexpr MemoryCeilings builtInAddressCeilings{10.75, 15.0, 13.0};
+constexpr MemoryCeilings httpsServiceCeilings{17.25, 21.5, 19.5};
 #else
-constexpr MemoryCeilings builtInAddressCeilings{14.0, 18.5, 16.5};
-constexpr MemoryCeilings httpsServiceCeilings{20.5, 25.5, 23.0};
+constexpr MemoryCeilings builtInAddressCeilings{13.75, 18.0, 16.0};
+constexpr MemoryCeilings httpsServiceCeilings{20.25, 24.5, 22.5};
 #endif
 
 double median(std::vector<double> values) {
