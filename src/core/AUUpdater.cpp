@@ -34,14 +34,9 @@ namespace {
 using Clock = platform::Scheduler::Clock;
 
 // Bytes Qt may hold for the reply before we read them: a slow disk never makes the download pile up in
-// memory. While the buffer is full Qt's network thread stops reading the socket, and the kernel keeps what
-// arrives until we read.
-constexpr qint64 kReplyBuffer = 256 * 1024;
+// memory.
+constexpr qint64 kReplyBuffer = 1024 * 1024;
 constexpr qint64 kReadChunk = 256 * 1024;
-// A buffer filled faster than this since the last read means data is waiting: it is read at once. One
-// filled slower is held until the next progress tick, so a paced stream wakes both threads once a tick
-// instead of once a piece.
-constexpr auto kFastFill = std::chrono::milliseconds(16);
 constexpr int kMaximumRedirects = 5;
 // Progress reaches the main thread at most this often: the sheet's bar moves a pixel per megabyte or so.
 constexpr double kProgressInterval = 0.1;
@@ -74,8 +69,6 @@ struct AUUpdater::Shared {
     std::atomic<qint64> received{0};
     std::atomic<Clock::rep> lastActivity{0};
     std::atomic<bool> progressPosted{false};
-    // The transfer holds a full buffer until the progress tick reads it.
-    std::atomic<bool> drainWanted{false};
     std::atomic<qint64> sizeLimit{AUUpdater::maximumPackageBytes};
     // Held while the package is put in place and while an attempt is dropped, so a cancel either comes
     // first and nothing is put in place, or comes second and knows the package is there.
@@ -119,7 +112,6 @@ public:
         m_refusedStatus = 0;
         m_total = 0;
         m_received = 0;
-        m_drainedAt = ticksNow();
         m_shared->received = 0;
         const auto url = updates::packageUrl(host);
         if (!url) {
@@ -289,9 +281,8 @@ private:
         return true;
     }
 
-    // What Qt holds is read only once its buffer is full (or at the end): each read wakes Qt's network
-    // thread to say the buffer has room again. What arrived counts for the progress and the time limits at
-    // once, read or not.
+    // Read in bites of `kReadChunk` (and whatever is left at the end): each read wakes Qt's network thread
+    // to say the buffer has room again. What arrived counts for the progress and the time limits at once.
     void onData(bool everything = false) {
         if (!onResponse() || !m_responded) {
             return;
@@ -301,24 +292,19 @@ private:
             fail(QStringLiteral("the server sent more than %1 bytes").arg(limit));
             return;
         }
-        const Clock::rep now = ticksNow();
-        const bool full = m_reply->bytesAvailable() >= kReplyBuffer;
-        const bool waiting = full && (m_justDrained || Clock::duration(now - m_drainedAt) < kFastFill);
-        if (everything || m_drainNow || waiting) {
-            m_drainNow = false;
-            if (!drain()) {
+        while (m_reply->bytesAvailable() >= (everything ? 1 : kReadChunk)) {
+            const QByteArray chunk = m_reply->read(kReadChunk);
+            if (chunk.isEmpty()) {
+                break;
+            }
+            if (!m_file->write(chunk)) {
+                fail(QStringLiteral("the package cannot be written: ") + m_file->errorString());
                 return;
             }
-            m_drainedAt = now;
-            m_justDrained = true;
-        } else {
-            m_justDrained = false; // a part arrived: the rest trickles
-            if (full) {
-                m_shared->drainWanted = true;
-            }
+            m_received += chunk.size();
         }
         m_shared->received = m_received + m_reply->bytesAvailable();
-        m_shared->lastActivity = now;
+        m_shared->lastActivity = ticksNow();
         if (!m_shared->progressPosted.exchange(true)) {
             const std::uint64_t generation = m_generation;
             Shared::onMain(m_shared,
@@ -326,32 +312,6 @@ private:
         }
     }
 
-    bool drain() {
-        while (m_reply->bytesAvailable() > 0) {
-            const QByteArray chunk = m_reply->read(kReadChunk);
-            if (chunk.isEmpty()) {
-                break;
-            }
-            if (!m_file->write(chunk)) {
-                fail(QStringLiteral("the package cannot be written: ") + m_file->errorString());
-                return false;
-            }
-            m_received += chunk.size();
-        }
-        return true;
-    }
-
-public:
-    // The progress tick's read of a buffer held full.
-    void drainHeld(std::uint64_t generation) {
-        if (generation != m_generation || !m_reply) {
-            return;
-        }
-        m_drainNow = true;
-        onData();
-    }
-
-private:
     void onFinished() {
         QNetworkReply* const finishing = m_reply;
         if (!finishing) {
@@ -417,9 +377,6 @@ private:
     int m_redirects = 0;
     qint64 m_total = 0;
     qint64 m_received = 0;
-    Clock::rep m_drainedAt = 0;
-    bool m_justDrained = false;
-    bool m_drainNow = false;
 };
 
 std::unique_ptr<AUUpdater> AUUpdater::updaterWithBundle(const platform::Bundle& bundle, const QString& host,
@@ -560,7 +517,6 @@ void AUUpdater::checkForUpdates() {
     m_shared->downloadedBytes = 0;
     m_shared->received = 0;
     m_shared->progressPosted = false;
-    m_shared->drainWanted = false;
     m_startedAt = platform::Scheduler::shared().now();
     m_shared->lastActivity = m_startedAt.time_since_epoch().count();
     const std::uint64_t generation = ++m_shared->generation;
@@ -656,10 +612,6 @@ void AUUpdater::onTransferProgress(std::uint64_t generation) {
                 return;
             }
             shared->progressPosted = false;
-            if (shared->drainWanted.exchange(false)) {
-                shared->owner->m_transfer->post(
-                    [generation](Transfer& transfer) { transfer.drainHeld(generation); });
-            }
             if (shared->received != shared->downloadedBytes && !shared->progressPosted.exchange(true)) {
                 shared->owner->onTransferProgress(generation);
             }
