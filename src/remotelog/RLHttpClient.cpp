@@ -33,16 +33,17 @@ QObject* RLHttpClient::requests() {
     return m_requests;
 }
 
-// Made for the first request sent, not for a lookup: a name that does not resolve costs no manager.
-QNetworkAccessManager* RLHttpClient::manager() {
-    if (!m_manager) {
-        m_manager = new QNetworkAccessManager(requests());
-        m_manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
-    }
-    return m_manager;
-}
-
 namespace {
+
+// Made for the first request sent, not for a lookup: a name that does not resolve costs no manager.
+QNetworkAccessManager* managerIn(QObject* requests) {
+    auto* manager = requests->findChild<QNetworkAccessManager*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!manager) {
+        manager = new QNetworkAccessManager(requests);
+        manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    }
+    return manager;
+}
 
 // Qt's TLS backend trusts the system's certificate folders and ignores SSL_CERT_FILE, the bundle OpenSSL's
 // programs are told to trust; when it is set, its certificates are trusted in their place. Read once, on the
@@ -118,19 +119,23 @@ void RLHttpClient::post(const QUrl& url, const Headers& headers, const QByteArra
     // resident) before the name is looked up. Looked up first, a name that does not resolve, as the built-in
     // one, costs nothing of it. The lookup ends with the client.
     if (url.scheme() == QLatin1String("https") && QHostAddress(url.host()).isNull()) {
-        QHostInfo::lookupHost(url.host(), requests(),
-                              [this, url, headers, body, done = std::move(done)](const QHostInfo& found) {
+        // Bound to the requests' object, not to this client: a client dropped from another thread goes at
+        // once, its object only later.
+        QObject* const context = requests();
+        QHostInfo::lookupHost(url.host(), context,
+                              [context, timeout = m_timeout, limit = m_answerLimit, url, headers, body,
+                               done = std::move(done)](const QHostInfo& found) {
                                   if (found.error() != QHostInfo::NoError) {
                                       RLHttpResponse response;
                                       response.transportError = found.errorString();
                                       done(response);
                                       return;
                                   }
-                                  send(manager(), m_timeout, m_answerLimit, url, headers, body, done);
+                                  send(managerIn(context), timeout, limit, url, headers, body, done);
                               });
         return;
     }
-    send(manager(), m_timeout, m_answerLimit, url, headers, body, std::move(done));
+    send(managerIn(requests()), m_timeout, m_answerLimit, url, headers, body, std::move(done));
 }
 
 } // namespace remotelog

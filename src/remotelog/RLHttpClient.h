@@ -10,7 +10,6 @@
 #include <chrono>
 #include <functional>
 
-class QNetworkAccessManager;
 class QObject;
 
 namespace remotelog {
@@ -49,12 +48,10 @@ public:
 
 private:
     QObject* requests();
-    QNetworkAccessManager* manager();
 
     const std::chrono::milliseconds m_timeout;
     const qint64 m_answerLimit;
-    QObject* m_requests = nullptr;              // made on the first request's thread; owns the manager
-    QNetworkAccessManager* m_manager = nullptr; // made for the first request sent
+    QObject* m_requests = nullptr; // made on the first request's thread; owns the manager
 };
 
 } // namespace remotelog
