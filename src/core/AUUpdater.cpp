@@ -16,6 +16,7 @@
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QThread>
+#include <QTimer>
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -37,6 +38,12 @@ using Clock = platform::Scheduler::Clock;
 // memory.
 constexpr qint64 kReplyBuffer = 1024 * 1024;
 constexpr qint64 kReadChunk = 256 * 1024;
+// A stream slower than half a buffer per interval is held: Qt passes on one piece and keeps the rest in its
+// network thread, so this thread wakes once an interval instead of once a piece. A faster one is read as it
+// comes.
+constexpr qint64 kHeldBuffer = 64 * 1024;
+constexpr auto kHoldInterval = std::chrono::milliseconds(100);
+constexpr qint64 kHeldRate = kReplyBuffer / 2; // bytes per interval
 constexpr int kMaximumRedirects = 5;
 // Progress reaches the main thread at most this often: the sheet's bar moves a pixel per megabyte or so.
 constexpr double kProgressInterval = 0.1;
@@ -88,7 +95,11 @@ struct AUUpdater::Shared {
 // The transfer itself, on the updater's thread: one reply at a time, streamed into an AtomicFile.
 class AUUpdater::Transfer : public QObject {
 public:
-    explicit Transfer(std::shared_ptr<Shared> shared) : m_shared(std::move(shared)) {}
+    explicit Transfer(std::shared_ptr<Shared> shared) : m_shared(std::move(shared)) {
+        m_release.setSingleShot(true);
+        m_release.setInterval(kHoldInterval);
+        connect(&m_release, &QTimer::timeout, this, [this] { release(); });
+    }
     ~Transfer() override {
         stop();
         std::lock_guard lock(m_inboxMutex); // what the last posts left, dropped under the lock they used
@@ -180,6 +191,10 @@ private:
         m_current = url;
         m_reply = m_manager->get(request);
         m_reply->setReadBufferSize(kReplyBuffer);
+        m_holding = false;
+        m_releasing = false;
+        m_windowStart = std::chrono::steady_clock::now();
+        m_windowSeen = 0;
         connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] { onResponse(); });
         connect(m_reply, &QNetworkReply::readyRead, this, [this] { onData(); });
         connect(m_reply, &QNetworkReply::finished, this, [this] { onFinished(); });
@@ -188,6 +203,7 @@ private:
     void dropReply() {
         QNetworkReply* reply = m_reply;
         m_reply = nullptr;
+        m_release.stop();
         disconnect(reply, nullptr, this, nullptr);
         if (reply->isRunning() && reply->error() == QNetworkReply::NoError) {
             reply->abort();
@@ -281,8 +297,9 @@ private:
         return true;
     }
 
-    // Read in bites of `kReadChunk` (and whatever is left at the end): each read wakes Qt's network thread
-    // to say the buffer has room again. What arrived counts for the progress and the time limits at once.
+    // A stream read as it comes is read in bites of `kReadChunk` (and whatever is left at the end): each read
+    // wakes Qt's network thread to say the buffer has room again. What arrived counts for the progress and
+    // the time limits at once.
     void onData(bool everything = false) {
         if (!onResponse() || !m_responded) {
             return;
@@ -292,17 +309,84 @@ private:
             fail(QStringLiteral("the server sent more than %1 bytes").arg(limit));
             return;
         }
-        while (m_reply->bytesAvailable() >= (everything ? 1 : kReadChunk)) {
+        if (everything) {
+            m_release.stop();
+            if (!drain(1)) {
+                return;
+            }
+        } else if (m_releasing) {
+            // What Qt kept while the stream was held, let out by the release.
+            m_releasing = false;
+            const qint64 backlog = m_reply->bytesAvailable();
+            if (!drain(1)) {
+                return;
+            }
+            if (backlog < kHeldRate) {
+                hold();
+            } else {
+                m_windowStart = std::chrono::steady_clock::now();
+                m_windowSeen = m_received + m_reply->bytesAvailable();
+            }
+        } else if (!m_holding) {
+            if (!drain(kReadChunk)) {
+                return;
+            }
+            paceWindow();
+        }
+        noteArrival();
+    }
+
+    // A window of at least an interval that saw less than the held rate holds the stream.
+    void paceWindow() {
+        const auto now = std::chrono::steady_clock::now();
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - m_windowStart);
+        if (elapsed < kHoldInterval) {
+            return;
+        }
+        const qint64 seen = m_received + m_reply->bytesAvailable();
+        const bool slow = (seen - m_windowSeen) * kHoldInterval.count() < kHeldRate * elapsed.count();
+        m_windowStart = now;
+        m_windowSeen = seen;
+        if (slow) {
+            hold();
+        }
+    }
+
+    void hold() {
+        m_holding = true;
+        m_reply->setReadBufferSize(kHeldBuffer);
+        m_release.start();
+    }
+
+    // Opens the buffer again and reads what waits; Qt's backlog follows as one piece.
+    void release() {
+        if (!m_reply) {
+            return;
+        }
+        m_holding = false;
+        m_releasing = true;
+        m_reply->setReadBufferSize(kReplyBuffer);
+        if (drain(1)) {
+            noteArrival();
+        }
+    }
+
+    bool drain(qint64 atLeast) {
+        while (m_reply->bytesAvailable() >= atLeast) {
             const QByteArray chunk = m_reply->read(kReadChunk);
             if (chunk.isEmpty()) {
                 break;
             }
             if (!m_file->write(chunk)) {
                 fail(QStringLiteral("the package cannot be written: ") + m_file->errorString());
-                return;
+                return false;
             }
             m_received += chunk.size();
         }
+        return true;
+    }
+
+    void noteArrival() {
         m_shared->received = m_received + m_reply->bytesAvailable();
         m_shared->lastActivity = ticksNow();
         if (!m_shared->progressPosted.exchange(true)) {
@@ -377,6 +461,11 @@ private:
     int m_redirects = 0;
     qint64 m_total = 0;
     qint64 m_received = 0;
+    QTimer m_release{this}; // moves to the transfer's thread with it
+    bool m_holding = false;
+    bool m_releasing = false;
+    std::chrono::steady_clock::time_point m_windowStart;
+    qint64 m_windowSeen = 0; // received and available when the window began
 };
 
 std::unique_ptr<AUUpdater> AUUpdater::updaterWithBundle(const platform::Bundle& bundle, const QString& host,

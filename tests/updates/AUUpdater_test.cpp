@@ -327,13 +327,16 @@ TEST_F(UpdaterTest, ACancelAgainstTheLastBytesWinsOverTheCompletion) {
 
 // Virtual time stands still: however many pieces arrive, the main thread hears of the first and of the end.
 TEST_F(UpdaterTest, ProgressReachesTheMainThreadAtMostTenTimesASecond) {
-    server.route("GET", "/paced.pkg", pacedBody(packageBytes(16 * 1024, 'p'), 2, 64 * 16 * 1024));
+    // 2 MiB/s: slow enough that the transfer holds the stream between reads.
+    const QByteArray piece = packageBytes(16 * 1024, 'p');
+    server.route("GET", "/paced.pkg", pacedBody(piece, 8, 64 * piece.size()));
     auto updater = makeUpdater(url("/paced.pkg"));
     updater->downloadUpdate();
     ASSERT_TRUE(settleUntilReported(QStringLiteral("install"), 0));
     ASSERT_FALSE(delegate.progress.isEmpty());
     EXPECT_LE(delegate.progress.size(), 3); // the answer's, the first piece's, the whole's
-    EXPECT_EQ(updater->downloadedBytes(), 64 * 16 * 1024);
+    EXPECT_EQ(updater->downloadedBytes(), 64 * piece.size());
+    EXPECT_EQ(contentsOf(destination()), piece.repeated(64));
 }
 
 TEST_F(UpdaterTest, CancelStopsTheTransferOrTheRetryAndNothingStartsAgain) {
