@@ -7,6 +7,7 @@
 #include "platform/Scheduler.h"
 #include "platform/Shell.h"
 #include "platform/Timer.h"
+#include "platform/TlsTrust.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,10 +39,13 @@ using Clock = platform::Scheduler::Clock;
 // memory.
 constexpr qint64 kReplyBuffer = 1024 * 1024;
 constexpr qint64 kReadChunk = 256 * 1024;
-// A stream slower than half a buffer per interval is held: Qt passes on one piece and keeps the rest in its
-// network thread, so this thread wakes once an interval instead of once a piece. A faster one is read as it
-// comes.
-constexpr qint64 kHeldBuffer = 64 * 1024;
+// A stream slower than half a buffer per interval is held: Qt passes on a byte and keeps the rest in its
+// network thread, so this thread wakes a few times an interval instead of once a piece. A faster one is read
+// as it comes.
+constexpr qint64 kHeldBuffer = 1;
+// What Qt's network thread takes to pass a released backlog on. It does so piece by piece as it decrypts: a
+// thread waiting in its event loop would wake for each, one that sleeps this long finds them all queued.
+constexpr unsigned long kBacklogMicroseconds = 2000;
 constexpr auto kHoldInterval = std::chrono::milliseconds(100);
 constexpr qint64 kHeldRate = kReplyBuffer / 2; // bytes per interval
 constexpr int kMaximumRedirects = 5;
@@ -188,6 +192,9 @@ private:
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
         // Asked for as stored and kept as received: Qt decodes nothing when the header is ours.
         request.setRawHeader("Accept-Encoding", "identity");
+        if (url.scheme() == QLatin1String("https")) {
+            request.setSslConfiguration(platform::tlsConfiguration());
+        }
         m_current = url;
         m_reply = m_manager->get(request);
         m_reply->setReadBufferSize(kReplyBuffer);
@@ -358,7 +365,7 @@ private:
         m_release.start();
     }
 
-    // Opens the buffer again and reads what waits; Qt's backlog follows as one piece.
+    // Opens the buffer again and reads what waits; Qt's backlog follows.
     void release() {
         if (!m_reply) {
             return;
@@ -368,6 +375,7 @@ private:
         m_reply->setReadBufferSize(kReplyBuffer);
         if (drain(1)) {
             noteArrival();
+            QThread::usleep(kBacklogMicroseconds);
         }
     }
 

@@ -1,10 +1,11 @@
 #include "remotelog/RLHttpClient.h"
 
+#include "platform/TlsTrust.h"
+
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QSslConfiguration>
 #include <QThread>
 
 #include <memory>
@@ -45,22 +46,6 @@ QNetworkAccessManager* managerIn(QObject* requests) {
     return manager;
 }
 
-// Qt's TLS backend trusts the system's certificate folders and ignores SSL_CERT_FILE, the bundle OpenSSL's
-// programs are told to trust; when it is set, its certificates are trusted in their place. Read once, on the
-// first encrypted request.
-QSslConfiguration tlsConfiguration() {
-    static const QSslConfiguration configuration = [] {
-        QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
-        const QString bundle = qEnvironmentVariable("SSL_CERT_FILE");
-        if (!bundle.isEmpty()) {
-            trusting.setCaCertificates(
-                QSslCertificate::fromPath(bundle, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString));
-        }
-        return trusting;
-    }();
-    return configuration;
-}
-
 void send(QNetworkAccessManager* manager, std::chrono::milliseconds timeout, qint64 answerLimit,
           const QUrl& url, const RLHttpClient::Headers& headers, const QByteArray& body,
           RLHttpClient::Done done) {
@@ -72,7 +57,7 @@ void send(QNetworkAccessManager* manager, std::chrono::milliseconds timeout, qin
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setTransferTimeout(int(timeout.count()));
     if (url.scheme() == QLatin1String("https")) {
-        request.setSslConfiguration(tlsConfiguration());
+        request.setSslConfiguration(platform::tlsConfiguration());
     }
     QNetworkReply* reply = manager->post(request, body);
 
