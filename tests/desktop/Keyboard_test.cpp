@@ -3,6 +3,8 @@
 #include "DesktopScenario.h"
 #include "Workspaces.h"
 
+#include <tuple>
+
 using namespace desktop;
 
 namespace {
@@ -36,13 +38,25 @@ protected:
             },
             boundMs);
     }
-    // Tab (forward) until the focus is on that node; false after `limit` presses.
+    // Tab (forward) until the focus is on that node; false after `limit` presses. Each press waits for the
+    // focus to move before the next, so that under load none goes before the last one's focus could be read
+    // (a node skipped in a long Tab order comes round again only much later).
     bool tabTo(const QString& role, const QString& name, int limit = 30) {
+        if (focusIs(role, name, 400)) {
+            return true;
+        }
+        const auto place = [](const std::optional<Node>& node) {
+            return node ? std::tuple(node->role, node->name, node->extents)
+                        : std::tuple(QString(), QString(), QRect());
+        };
+        std::optional<Node> node = focusedNode();
         for (int step = 0; step < limit; ++step) {
-            if (focusIs(role, name, 400)) {
+            const auto before = place(node);
+            session->x11().pressKey(QStringLiteral("Tab"));
+            waitFor([&] { return place(node = focusedNode()) != before; }, 1000);
+            if (node && node->role == role && node->name == name) {
                 return true;
             }
-            session->x11().pressKey(QStringLiteral("Tab"));
         }
         return focusIs(role, name, 400);
     }
@@ -225,6 +239,7 @@ TEST_F(KeyboardTest, ALocationIsChosenAndStarredFromTheKeyboard) {
     const std::optional<Node> window = windowNamed(QStringLiteral("Veltrix - Locations"));
     ASSERT_TRUE(window) << "--locations opens the locations window";
     session->x11().requestActivate(session->x11().windowAt(window->extents.center()));
+    ASSERT_TRUE(waitFor([&] { return focusedNode().has_value(); })) << "the locations window took no focus";
 
     // From the list's first row (Automatic) Down to a location of the demo workspace, past the region
     // headers; Return connects to it.
