@@ -200,8 +200,7 @@ private:
         m_reply->setReadBufferSize(kReplyBuffer);
         m_holding = false;
         m_releasing = false;
-        m_windowStart = std::chrono::steady_clock::now();
-        m_windowSeen = 0;
+        startWindow();
         connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] { onResponse(); });
         connect(m_reply, &QNetworkReply::readyRead, this, [this] { onData(); });
         connect(m_reply, &QNetworkReply::finished, this, [this] { onFinished(); });
@@ -331,8 +330,7 @@ private:
             if (backlog < kHeldRate) {
                 hold();
             } else {
-                m_windowStart = std::chrono::steady_clock::now();
-                m_windowSeen = m_received + m_reply->bytesAvailable();
+                startWindow();
             }
         } else if (!m_holding) {
             if (!drain(kReadChunk)) {
@@ -343,17 +341,21 @@ private:
         noteArrival();
     }
 
+    void startWindow() {
+        m_windowStart = std::chrono::steady_clock::now();
+        m_windowSeen = m_received + m_reply->bytesAvailable();
+    }
+
     // A window of at least an interval that saw less than the held rate holds the stream.
     void paceWindow() {
-        const auto now = std::chrono::steady_clock::now();
-        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - m_windowStart);
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - m_windowStart);
         if (elapsed < kHoldInterval) {
             return;
         }
-        const qint64 seen = m_received + m_reply->bytesAvailable();
-        const bool slow = (seen - m_windowSeen) * kHoldInterval.count() < kHeldRate * elapsed.count();
-        m_windowStart = now;
-        m_windowSeen = seen;
+        const bool slow = (m_received + m_reply->bytesAvailable() - m_windowSeen) * kHoldInterval.count() <
+                          kHeldRate * elapsed.count();
+        startWindow();
         if (slow) {
             hold();
         }
