@@ -8,6 +8,7 @@
 #include "platform/Bundle.h"
 #include "platform/ManualScheduler.h"
 #include "sdk/testing/Driver.h"
+#include "support/ChildCost.h"
 #include "support/LoopbackHttpServer.h"
 
 #include <QCoreApplication>
@@ -24,9 +25,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -229,22 +227,14 @@ Cost costBetween(const std::map<long, Cost>& before, const std::map<long, Cost>&
 
 // The whole cost of curl fetching `url`, from its own accounting.
 bool curlCost(const QString& url, const QString& output, Cost& cost) {
-    const QByteArray target = url.toUtf8();
-    const QByteArray file = QFile::encodeName(output);
-    const char* argv[] = {"curl",           "--silent",         "--fail", "--output",
-                          file.constData(), target.constData(), nullptr};
-    pid_t child = 0;
-    if (posix_spawnp(&child, "curl", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
+    const std::optional<testsupport::ChildCost> curl =
+        testsupport::runToEnd({QStringLiteral("curl"), QStringLiteral("--silent"), QStringLiteral("--fail"),
+                               QStringLiteral("--output"), output, url});
+    if (!curl) {
         return false;
     }
-    int status = 0;
-    rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return false;
-    }
-    cost.seconds = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-                   (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    cost.wakeups = usage.ru_nvcsw;
+    cost.seconds = curl->seconds;
+    cost.wakeups = curl->wakeups;
     return true;
 }
 

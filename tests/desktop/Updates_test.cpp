@@ -2,6 +2,7 @@
 // the update sheet as a window of the main window, and the package downloaded and handed to the SDK.
 #include "DesktopScenario.h"
 #include "Workspaces.h"
+#include "support/ChildCost.h"
 #include "support/LoopbackHttpServer.h"
 
 #include <QCryptographicHash>
@@ -9,10 +10,6 @@
 #include <QUrl>
 
 #include <httplib.h>
-
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <atomic>
@@ -74,32 +71,16 @@ constexpr double pacedProcessorBound = 2.5;
 constexpr double pacedWakeupBound = 2.5;
 #endif
 
-struct ProcessorAndWakeups {
-    double seconds = 0;
-    double wakeups = 0;
-};
-
-// curl fetching `url` (trusting `certificate`) into `output`, from its own accounting; the event loop runs
-// meanwhile, as the desktop's services in this process must keep answering.
-std::optional<ProcessorAndWakeups> curlCost(const QString& url, const QString& certificate,
-                                            const QString& output) {
-    const QByteArray target = url.toUtf8();
-    const QByteArray trusted = QFile::encodeName(certificate);
-    const QByteArray file = QFile::encodeName(output);
-    const char* argv[] = {"curl",     "--silent",       "--fail",           "--cacert", trusted.constData(),
-                          "--output", file.constData(), target.constData(), nullptr};
-    std::optional<ProcessorAndWakeups> cost;
+// curl fetching `url` (trusting `certificate`) into `output`; the event loop runs meanwhile, as the
+// desktop's services in this process must keep answering.
+std::optional<testsupport::ChildCost> curlCost(const QString& url, const QString& certificate,
+                                               const QString& output) {
+    std::optional<testsupport::ChildCost> cost;
     std::atomic<bool> done{false};
     std::thread waiter([&] {
-        pid_t child = 0;
-        int status = 0;
-        rusage usage{};
-        if (posix_spawnp(&child, "curl", nullptr, nullptr, const_cast<char**>(argv), environ) == 0 &&
-            wait4(child, &status, 0, &usage) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-            cost = ProcessorAndWakeups{static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                                           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6,
-                                       static_cast<double>(usage.ru_nvcsw)};
-        }
+        cost = testsupport::runToEnd({QStringLiteral("curl"), QStringLiteral("--silent"),
+                                      QStringLiteral("--fail"), QStringLiteral("--cacert"), certificate,
+                                      QStringLiteral("--output"), output, url});
         done = true;
     });
     waitFor([&] { return done.load(); }, startBoundMs);
@@ -180,28 +161,28 @@ TEST_F(UpdatesTest, ASilentDownloadOnAPacedStreamCostsLittleMoreThanCurlDoes) {
     const std::optional<ProcessSample> after = sampleProcess(session->clientPid());
     ASSERT_TRUE(after);
     const Cost client = costBetween(*before, *after);
-    const ProcessorAndWakeups clientCost{client.cpuPercent / 100.0 * client.seconds,
-                                         client.wakeupsPerSecond * client.seconds};
+    const double clientSeconds = client.cpuPercent / 100.0 * client.seconds;
+    const double clientWakeups = client.wakeupsPerSecond * client.seconds;
 
     // curl's own start (its library, OpenSSL's, the handshake) swings its figure: the median of three runs.
     std::vector<double> curlSeconds, curlWakeups;
     for (int run = 0; run < 3; ++run) {
-        const std::optional<ProcessorAndWakeups> curl =
+        const std::optional<testsupport::ChildCost> curl =
             curlCost(server.url(QStringLiteral("/paced.pkg")).toString(),
                      testsupport::LoopbackHttpServer::certificateFile(),
                      session->home() + QStringLiteral("/curl.pkg"));
         ASSERT_TRUE(curl) << "curl could not fetch the package (scripts/install-deps installs it)";
         curlSeconds.push_back(curl->seconds);
-        curlWakeups.push_back(curl->wakeups);
+        curlWakeups.push_back(static_cast<double>(curl->wakeups));
     }
     std::ranges::sort(curlSeconds);
     std::ranges::sort(curlWakeups);
-    std::cout << "\n8 MiB over https at 4 MiB/s: client " << clientCost.seconds * 1000
-              << " ms of processor and " << clientCost.wakeups << " wakeups over " << client.seconds
-              << " s; curl " << curlSeconds[1] * 1000 << " ms and " << curlWakeups[1] << "\n"
+    std::cout << "\n8 MiB over https at 4 MiB/s: client " << clientSeconds * 1000 << " ms of processor and "
+              << clientWakeups << " wakeups over " << client.seconds << " s; curl " << curlSeconds[1] * 1000
+              << " ms and " << curlWakeups[1] << "\n"
               << std::flush;
-    EXPECT_LE(clientCost.seconds, pacedProcessorBound * curlSeconds[1]);
-    EXPECT_LE(clientCost.wakeups, pacedWakeupBound * curlWakeups[1]);
+    EXPECT_LE(clientSeconds, pacedProcessorBound * curlSeconds[1]);
+    EXPECT_LE(clientWakeups, pacedWakeupBound * curlWakeups[1]);
 }
 
 TEST_F(UpdatesTest, TheNotificationsUpdateNowBringsTheSheetOverTheMainWindowWhereRestartSaysWhyNot) {
